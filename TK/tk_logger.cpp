@@ -1,0 +1,123 @@
+#include "TK/tk_logger.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "TK/tk_file_name.h"
+#include "TK/tk_module.h"
+#include "TK/tk_text.h"
+#include "platform/win32/win_codepage.h"
+#include "platform/win32/win_format.h"
+#include "platform/win32/win_time.h"
+
+namespace {
+
+// The log may hold passwords: only its owner may read it.
+std::FILE* open_private(const std::string& path, int flags, const char* mode)
+{
+    int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* f = ::fdopen(fd, mode);
+    if (!f)
+        ::close(fd);
+    return f;
+}
+
+std::string default_log_name()
+{
+    tk_file_name name(get_module_file_name());
+    name.ext = ".log";
+    return name.get_path();
+}
+
+} // namespace
+
+tk_logger::tk_logger(const char* file, bool enabled, int min_level, bool timestamps)
+    : min_level_(min_level), enabled_(enabled), timestamps_(timestamps)
+{
+    file_ = file ? std::string(file) : default_log_name();
+    if (enabled) {
+        if (std::FILE* f = open_private(file_, O_TRUNC, "wb"))
+            std::fclose(f);
+        truncated_ = true;
+    }
+}
+
+tk_logger::~tk_logger() = default;
+
+void tk_logger::set_file_name(const char* file)
+{
+    if (!file)
+        throw tk_mail_assertion("..\\TK/tk_log", 82);
+    std::lock_guard lock(mutex_);
+    file_ = file;
+}
+
+void tk_logger::set_enabled(bool enabled) { enabled_.store(enabled); }
+
+std::string tk_logger::get_file_name() const
+{
+    std::lock_guard lock(mutex_);
+    return file_;
+}
+
+std::FILE* tk_logger::open_line()
+{
+    if (!truncated_) {
+        if (std::FILE* f = open_private(file_, O_TRUNC, "wb"))
+            std::fclose(f);
+        truncated_ = true;
+    }
+    std::FILE* f = open_private(file_, O_APPEND, "ab");
+    if (f && timestamps_) {
+        SYSTEMTIME st{};
+        get_local_time(st);
+        std::fprintf(f, "%02d:%02d:%02d ", st.wHour, st.wMinute, st.wSecond);
+    }
+    return f;
+}
+
+void tk_logger::close_line(std::FILE* f)
+{
+    if (crlf_)
+        std::fputs("\r\n", f);
+    std::fclose(f);
+}
+
+void tk_logger::log(int level, const char* fmt, ...)
+{
+    tk_logger* self = find();
+    // A line below the minimum level costs this test and nothing more.
+    if (!self || !self->accepts(level) || !fmt)
+        return;
+    std::lock_guard lock(self->mutex_);
+    std::FILE* f = self->open_line();
+    if (!f)
+        return;
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(f, fmt, args);
+    va_end(args);
+    self->close_line(f);
+}
+
+void tk_logger::log(int level, const wchar_t* fmt, ...)
+{
+    tk_logger* self = find();
+    if (!self || !self->accepts(level) || !fmt)
+        return;
+    va_list args;
+    va_start(args, fmt);
+    std::wstring text = win_vformat_cut(fmt, args, k_wide_line_chars);
+    va_end(args);
+    std::string utf8 = utf8_encode(text);
+    std::lock_guard lock(self->mutex_);
+    std::FILE* f = self->open_line();
+    if (!f)
+        return;
+    std::fwrite(utf8.data(), 1, utf8.size(), f);
+    self->close_line(f);
+}

@@ -1,0 +1,9 @@
+// The running program's own path.
+#pragma once
+#include <string>
+
+// The program's full path; failing to find it is an internal error.
+std::string get_module_file_name();
+std::wstring tk_get_module_wpath();
+// Its folder (drive and directory).
+std::string get_module_dir();
