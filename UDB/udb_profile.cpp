@@ -1,0 +1,224 @@
+#include "UDB/udb_profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_text.h"
+
+namespace {
+
+const wchar_t* const available_queries = L"Available Queries";
+const wchar_t* const selected_tables = L"Selected Tables";
+const wchar_t* const selected_views = L"Selected Views";
+const wchar_t* const generic_settings = L"Generic settings";
+
+// A line break inside a key, value or raw line would split it into two
+// lines of the file; a blank keeps the file loadable.
+std::wstring one_line(std::wstring text)
+{
+    for (auto& c : text)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
+    return text;
+}
+
+// Writes all of data to fd; false on any failure.
+bool write_all(int fd, const std::string& data)
+{
+    const char* p = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+udb_profile::udb_profile()
+{
+    add_section(available_queries);
+    add_section(selected_tables);
+    add_section(selected_views);
+    add_section(generic_settings);
+}
+
+udb_profile::pair_list& udb_profile::section_or_throw(const std::wstring& name)
+{
+    const auto it = sections.find(name);
+    if (it == sections.end())
+        throw tk_exception_ex();
+    return it->second;
+}
+
+udb_profile::pair_list& udb_profile::get_available_queries()
+{
+    return section_or_throw(available_queries);
+}
+
+udb_profile::pair_list& udb_profile::get_selected_tables()
+{
+    return section_or_throw(selected_tables);
+}
+
+udb_profile::pair_list& udb_profile::get_selected_views()
+{
+    return section_or_throw(selected_views);
+}
+
+std::wstring udb_profile::get_value(const std::wstring& section, const std::wstring& key) const
+{
+    const auto it = sections.find(section);
+    if (it == sections.end())
+        return std::wstring();
+    for (const auto& [k, v] : it->second)
+        if (k == key)
+            return v;
+    return std::wstring();
+}
+
+void udb_profile::add_section(const std::wstring& section)
+{
+    sections.try_emplace(section);
+}
+
+void udb_profile::set_value(const std::wstring& section, const std::wstring& key, const std::wstring& value)
+{
+    sections[section].emplace_back(key, value);
+}
+
+void udb_profile::add_line(const std::wstring& section, const std::wstring& line)
+{
+    line_sections[section].push_back(line);
+}
+
+udb_profile::line_list& udb_profile::get_lines(const std::wstring& section)
+{
+    return line_sections[section];
+}
+
+bool udb_profile::store(const std::wstring& path) const
+{
+    tk_logger::log(2, L"udb_profile::store)");
+    std::string file;
+    std::string text;
+    try {
+        file = to_ansi(path, -1);
+        for (const auto& [name, pairs] : sections) {
+            text += to_utf8(L"[" + one_line(name) + L"]") + "\n";
+            const bool bare_keys = name == selected_tables;
+            for (const auto& [key, value] : pairs) {
+                if (bare_keys && value.empty())
+                    text += to_utf8(one_line(key)) + "\n";
+                else
+                    text += to_utf8(one_line(key) + L"=" + one_line(value)) + "\n";
+            }
+            text += "\n";
+        }
+        for (const auto& [name, lines] : line_sections) {
+            text += to_utf8(L"[" + one_line(name) + L"]") + "\n";
+            for (const auto& line : lines)
+                text += to_utf8(one_line(line)) + "\n";
+        }
+    } catch (const tk_exception& e) {
+        tk_logger::log(2, "%s", e.what());
+        return false;
+    }
+    if (file.empty())
+        return false;
+
+    // Write a temporary file beside the profile and rename it over the old one,
+    // so that a failed save never destroys the profile it replaces. The file
+    // holds passwords: owner access only.
+    std::string tmp = file + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && write_all(fd, text) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = std::rename(tmp.c_str(), file.c_str()) == 0;
+    if (!ok)
+        ::unlink(tmp.c_str());
+    return ok;
+}
+
+void udb_profile::load(const std::wstring& path)
+{
+    tk_logger::log(2, L"udb_profile::load(%s)", path.c_str());
+    std::string file;
+    try {
+        file = to_ansi(path, -1);
+    } catch (const tk_exception&) {
+        return;
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec) || std::filesystem::is_directory(file, ec))
+        throw tk_exception(std::string("Profile does not exist. Please verify the correct path/name was given."), 1);
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    parse(bytes);
+}
+
+void udb_profile::parse(const std::string& bytes)
+{
+    std::size_t start = 0;
+    // Editors on Windows like to put a byte-order mark in front.
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        start = 3;
+
+    bool have_section = false;
+    std::wstring current;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::size_t len = end - start;
+        if (len > 0 && bytes[start + len - 1] == '\r')
+            --len;
+        const std::wstring line = to_unicode(bytes.substr(start, len));
+        start = end + 1;
+
+        const std::wstring trimmed = tk_trim(line);
+        if (trimmed.empty())
+            continue;
+        if (trimmed.size() >= 2 && trimmed.front() == L'[' && trimmed.back() == L']') {
+            current = trimmed.substr(1, trimmed.size() - 2);
+            add_section(current);
+            have_section = true;
+            continue;
+        }
+        if (!have_section) {
+            tk_logger::log(3, "The file is not a profile: a line before the first section");
+            return;
+        }
+        const std::size_t eq = trimmed.find(L'=');
+        if (eq != std::wstring::npos) {
+            set_value(current, tk_trim(trimmed.substr(0, eq)), tk_trim(trimmed.substr(eq + 1)));
+            // A raw-line section may hold "=" too; its reader decides what the line means.
+            add_line(current, line);
+        } else {
+            add_line(current, line);
+            set_value(current, trimmed, std::wstring());
+        }
+    }
+}

@@ -1,0 +1,27 @@
+// Naming rules of one target scope and generation of safe names.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "UDB/t_names_map.h"
+
+class udb_validator {
+public:
+    uint32_t max_length;                        // in characters; 0 = no limit
+    t_names_map mapped_pairs;                   // source name -> generated name
+    std::vector<wchar_t> illegal_chars;         // in test order
+    std::vector<std::wstring> restricted_names;
+    std::vector<std::wstring> taken_names;
+
+    explicit udb_validator(uint32_t max_length);
+    virtual ~udb_validator() = default;
+
+    virtual bool is_acceptable(const std::wstring& name) const;
+    virtual bool is_duplicated(const std::wstring& name) const;
+    // A name that is acceptable and not taken; the caller registers it.
+    virtual std::wstring get_safe_name(const std::wstring& name) const;
+
+    void add_existing_name(const std::wstring& name);
+    void add_mapped_pair(const std::wstring& source, const std::wstring& generated);
+};
