@@ -1,0 +1,51 @@
+// The Oracle target database: catalog reads, schema and table DDL, keys, indexes, views.
+// The catalog side is in ora_database.cpp; table creation, views, foreign keys and the
+// table openers live in files of their own.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+#include "UDB/udb_database.h"
+
+class ora_database : public udb_database {
+public:
+    ora_database(const std::wstring& data_source, uint32_t mode);
+    ~ora_database() override;
+
+    // ---- catalog (ora_database.cpp)
+    void init_tables(bool b_owned_by_user);
+    void init_views();
+    std::vector<std::wstring>& get_tables() override;
+    bool is_table_exist(const std::wstring& name) override;
+    // Runs one statement (no commit); always answers null.
+    std::unique_ptr<udb_recordset> query(const std::wstring& sql) override;
+    // Parses only; an invalid text raises ora_exception.
+    bool test_query(const std::wstring& sql) override;
+    void create_schema(const std::wstring& name) override;
+    // Drops the table, then removes it from the list (the base delete_tab only removes).
+    bool delete_tab(const std::wstring& name) override;
+    std::wstring get_tn_mapped_name_ex(const std::wstring& table);
+    std::wstring get_fn_mapped_name_ex(const std::wstring& table, const std::wstring& field);
+
+    // ---- table creation, identity sequence and trigger (ora_database_create.cpp)
+    std::unique_ptr<udb_recordset> create_table(const std::wstring& table, udb_schema& schema,
+                                                udb_indexes& indexes) override;
+
+    // ---- foreign keys and views (ora_database_views.cpp)
+    void create_relationships(udb_relationships& relationships) override;
+    void create_views(view_list& views) override;
+    void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);
+    std::wstring ora_gen_idx_name(const std::wstring& table);
+    std::wstring refine_view_in(const std::wstring& text);
+    std::wstring refine_view_out(const std::wstring& text);
+    std::wstring remove_comments(const std::wstring& text);
+
+    // ---- table openers (ora_database_tables.cpp)
+    std::unique_ptr<udb_recordset> get_table(const std::wstring& table, const std::wstring& query,
+                                             int mode) override;
+    std::unique_ptr<udb_recordset> get_table1(const std::wstring& table, int mode) override;
+
+    bool b_uppercase = false;      // names derived by the run are upper-cased
+    bool b_array_insert = true;    // the batched insert path; the run clears it
+};

@@ -1,0 +1,17 @@
+// An Oracle error carried to the error handler: code = 0x100000 | ORA number (low 16 bits).
+#pragma once
+#include <cstdint>
+#include <string>
+#include "TK/tk_exception.h"
+
+class ora_exception : public tk_exception {
+public:
+    static constexpr uint32_t code_mark = 0x100000;
+
+    ora_exception(int32_t ora_code, const std::string& text);
+    ora_exception(const ora_exception&) = default;
+    ora_exception& operator=(const ora_exception&) = default;
+
+    // The ORA number as the error handler's tables key it (low 16 bits, mark removed).
+    uint32_t ora_number() const { return code & 0xFFFF; }
+};

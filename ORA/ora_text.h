@@ -1,0 +1,9 @@
+// Text at the OCI seam: OCI works in UTF-16 while the product's wide text is wchar_t.
+#pragma once
+#include <string>
+
+std::u16string ora_to_u16(const std::wstring& text);
+std::wstring ora_from_u16(const char16_t* text, size_t chars);
+std::wstring ora_from_u16(const std::u16string& text);
+// Length in chars of a NUL-terminated UTF-16 buffer, bounded by the buffer size.
+size_t ora_u16_len(const char16_t* text, size_t max_chars);

@@ -1,0 +1,26 @@
+// Oracle type mapping, literal formatting and name helpers.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include "platform/win32/win_types.h"
+#include "UDB/t_ftd.h"
+#include "UDB/udb_field.h"
+
+constexpr uint32_t ora_text_limit = 2000;
+
+// VT_BSTR or binary (65, 8209) whose size is 0 or above the text limit.
+bool ora_is_lob_stored(const t_ftd& ftd);
+
+std::wstring get_ora_native_type(const t_ftd& ftd, bool plain);
+// Sized text of a user-chosen type (name, length, scale, precision of the type record).
+std::wstring get_ora_native_type1(const std::wstring& name, int32_t length, int32_t scale, int32_t precision);
+std::wstring make_ora_def_val(const t_ftd* ftd);
+std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote);
+std::wstring to_oracle_str(const udb_field* field, bool quote);
+VARTYPE get_ora_vartype(uint16_t oci_code);
+VARTYPE get_refined_num_type(uint32_t& precision, uint32_t scale);
+uint32_t get_ora_len(const t_ftd& ftd);
+uint16_t get_ora_type(const t_ftd& ftd);
+std::wstring ora_simplify_name(const std::wstring& name);
+std::pair<std::wstring, std::wstring> ora_split_name(const std::wstring& name);
