@@ -206,8 +206,6 @@ constexpr ULONG VAR_DATEVALUEONLY = 0x02;
 
 // Locale 1033: English (United States), the only one the stand-in knows.
 constexpr LCID LANG_EN_US_LCID = 1033;
-LCID GetSystemDefaultLCID();
-LCID GetUserDefaultLCID();
 
 // ---- BSTR: a uint32 character count, the characters, a NUL -------------------
 BSTR SysAllocString(const OLECHAR* psz);
