@@ -6,12 +6,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_file_exist.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
 
@@ -169,8 +169,7 @@ void udb_profile::load(const std::wstring& path)
     } catch (const tk_exception&) {
         return;
     }
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec) || std::filesystem::is_directory(file, ec))
+    if (!tk_is_file_exist(file, TK_FILE_READ))
         throw tk_exception(std::string("Profile does not exist. Please verify the correct path/name was given."), 1);
     std::ifstream in(file, std::ios::binary);
     if (!in)
