@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "ORA/ora_error_sink.h"
+#include "ORA/ora_identity_registry.h"
 #include "UDB/udb_database.h"
 
 class ora_database : public udb_database {
@@ -31,6 +33,8 @@ public:
     // ---- table creation, identity sequence and trigger (ora_database_create.cpp)
     std::unique_ptr<udb_recordset> create_table(const std::wstring& table, udb_schema& schema,
                                                 udb_indexes& indexes) override;
+    // Restarts the table's identity sequence above the highest value in the table.
+    void advance_identity(const std::wstring& table);
 
     // ---- foreign keys and views (ora_database_views.cpp)
     void create_relationships(udb_relationships& relationships) override;
@@ -48,4 +52,6 @@ public:
 
     bool b_uppercase = false;      // names derived by the run are upper-cased
     bool b_array_insert = true;    // the batched insert path; the run clears it
+    ora_identity_registry identities;  // sequences and triggers of the tables created here
+    ora_error_sink error_sink;         // errors the Oracle side reports and goes on from
 };
