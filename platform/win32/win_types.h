@@ -103,3 +103,5 @@ constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 constexpr WORD LANG_NEUTRAL = 0x00;
 constexpr WORD SUBLANG_DEFAULT = 0x01;
 constexpr DWORD MAKELANGID(WORD primary, WORD sub) { return (static_cast<DWORD>(sub) << 10) | primary; }
+
+typedef uintptr_t ULONG_PTR;

@@ -1,0 +1,31 @@
+#include "TK/tk_error_converter.h"
+
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+
+tk_error_converter::tk_error_converter(int count, const tk_error_entry* table)
+{
+    tk_logger::log(2, "tk_error_converter::ctor (map size=%d)", count);
+    load_map(count, table);
+}
+
+void tk_error_converter::load_map(int count, const tk_error_entry* table)
+{
+    tk_logger::log(2, "tk_error_converter::load_map (map size=%d)", count);
+    if (!table)
+        throw tk_mail_assertion("tk_errco", 43);
+    for (int i = 0; i < count; ++i)
+        map_.emplace(table[i].code, table[i].text ? table[i].text : "");
+}
+
+std::string tk_error_converter::convert(int code) const
+{
+    tk_logger::log(2, "tk_error_converter::convert(%d)", code);
+    auto it = map_.find(code);
+    if (it == map_.end()) {
+        tk_logger::log(2, "Error message not found!");
+        return std::string();
+    }
+    tk_logger::log(2, "Error message has been found: %s", it->second.c_str());
+    return it->second;
+}
