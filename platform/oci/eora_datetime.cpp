@@ -1,0 +1,216 @@
+#include "platform/oci/eora_datetime.h"
+
+#include "platform/oci/eora_error.h"
+#include "platform/oci/eora_lexer.h"
+
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+
+namespace eora {
+
+namespace {
+
+bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+int days_in(int y, int m) {
+    static const int d[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && leap(y) ? 29 : d[m - 1];
+}
+
+const char* month_names[] = {"JANUARY", "FEBRUARY", "MARCH", "APRIL", "MAY", "JUNE", "JULY",
+                             "AUGUST", "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+
+bool punct(char c) { return !std::isalnum(static_cast<unsigned char>(c)) && c != '\0'; }
+
+} // namespace
+
+std::string datetime::text(int frac_digits) const {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+    std::string out = buf;
+    if (frac_digits > 0) {
+        std::snprintf(buf, sizeof buf, "%09lld", static_cast<long long>(nanos));
+        out += '.';
+        out += std::string(buf, static_cast<size_t>(frac_digits > 9 ? 9 : frac_digits));
+    }
+    return out;
+}
+
+void datetime::round_fraction(int frac_digits) {
+    if (frac_digits >= 9) return;
+    int64_t unit = 1;
+    for (int i = frac_digits; i < 9; ++i) unit *= 10;
+    int64_t r = (nanos + unit / 2) / unit * unit;
+    if (r < 1000000000) {
+        nanos = r;
+        return;
+    }
+    nanos = 0;
+    // Carry one second through the calendar.
+    if (++second < 60) return;
+    second = 0;
+    if (++minute < 60) return;
+    minute = 0;
+    if (++hour < 24) return;
+    hour = 0;
+    if (++day <= days_in(year, month)) return;
+    day = 1;
+    if (++month <= 12) return;
+    month = 1;
+    ++year;
+}
+
+datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
+    std::string fmt = upper(fmt_in);
+    std::time_t now = std::time(nullptr);
+    std::tm tmv{};
+    localtime_r(&now, &tmv);
+    datetime d;
+    d.year = tmv.tm_year + 1900;
+    d.month = tmv.tm_mon + 1;
+    d.day = 1;
+    bool pm = false, has_ampm = false;
+    int hour12 = -1;
+    size_t i = 0, f = 0;
+    auto skip_spaces = [&] { while (i < s.size() && s[i] == ' ') ++i; };
+    auto read_num = [&](int maxd, int64_t& v, int* ndig = nullptr) {
+        skip_spaces();
+        bool neg = false;
+        if (i < s.size() && (s[i] == '-' || s[i] == '+') && maxd == 4) neg = s[i++] == '-';
+        size_t b = i;
+        v = 0;
+        while (i < s.size() && i - b < static_cast<size_t>(maxd) && std::isdigit(static_cast<unsigned char>(s[i])))
+            v = v * 10 + (s[i++] - '0');
+        if (i == b) raise(1858);
+        if (ndig) *ndig = static_cast<int>(i - b);
+        if (neg) v = -v;
+    };
+    auto starts = [&](const char* k) { return fmt.compare(f, std::char_traits<char>::length(k), k) == 0; };
+    while (f < fmt.size()) {
+        if (i >= s.size()) break; // the rest of the picture takes its defaults
+        int64_t v = 0;
+        if (starts("YYYY") || starts("RRRR") || starts("SYYYY")) {
+            f += starts("SYYYY") ? 5 : 4;
+            read_num(4, v);
+            if (v == 0 || v < -4713 || v > 9999) raise(1841);
+            d.year = static_cast<int>(v);
+        } else if (starts("YY") || starts("RR")) {
+            bool rr = starts("RR");
+            f += 2;
+            int nd = 0;
+            read_num(4, v, &nd);
+            if (nd <= 2) {
+                int cur = d.year;
+                if (rr) {
+                    int c = cur / 100 * 100;
+                    v += c;
+                    if (cur % 100 < 50 && v % 100 >= 50) v -= 100;
+                    else if (cur % 100 >= 50 && v % 100 < 50) v += 100;
+                } else {
+                    v += cur / 100 * 100;
+                }
+            }
+            d.year = static_cast<int>(v);
+        } else if (starts("MONTH") || starts("MON")) {
+            f += starts("MONTH") ? 5 : 3;
+            skip_spaces();
+            size_t b = i;
+            while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
+            std::string w = upper(s.substr(b, i - b));
+            int m = 0;
+            for (int k = 0; k < 12 && w.size() >= 3; ++k) {
+                std::string full = month_names[k];
+                if (w == full || w == full.substr(0, 3)) m = k + 1;
+            }
+            if (!m) raise(1843);
+            d.month = m;
+        } else if (starts("MM")) {
+            f += 2;
+            read_num(2, v);
+            if (v < 1 || v > 12) raise(1843);
+            d.month = static_cast<int>(v);
+        } else if (starts("MI")) {
+            f += 2;
+            read_num(2, v);
+            if (v > 59) raise(1851);
+            d.minute = static_cast<int>(v);
+        } else if (starts("DD")) {
+            f += 2;
+            read_num(2, v);
+            if (v < 1 || v > 31) raise(1847);
+            d.day = static_cast<int>(v);
+        } else if (starts("HH24")) {
+            f += 4;
+            read_num(2, v);
+            if (v > 23) raise(1850);
+            d.hour = static_cast<int>(v);
+        } else if (starts("HH12") || starts("HH")) {
+            f += starts("HH12") ? 4 : 2;
+            read_num(2, v);
+            if (v < 1 || v > 12) raise(1850);
+            hour12 = static_cast<int>(v);
+        } else if (starts("SS")) {
+            f += 2;
+            read_num(2, v);
+            if (v > 59) raise(1852);
+            d.second = static_cast<int>(v);
+        } else if (starts("FF")) {
+            f += 2;
+            int maxd = 9;
+            if (f < fmt.size() && fmt[f] >= '1' && fmt[f] <= '9') maxd = fmt[f++] - '0';
+            int nd = 0;
+            read_num(maxd, v, &nd);
+            for (int k = nd; k < 9; ++k) v *= 10;
+            d.nanos = v;
+        } else if (starts("AM") || starts("PM") || starts("A.M.") || starts("P.M.")) {
+            f += starts("A.M.") || starts("P.M.") ? 4 : 2;
+            skip_spaces();
+            std::string w = upper(s.substr(i, 2));
+            if (w != "AM" && w != "PM") raise(1861);
+            pm = w == "PM";
+            has_ampm = true;
+            i += 2;
+            if (i < s.size() && s[i] == '.') i += 2;
+        } else if (fmt[f] == '"') {
+            size_t e = fmt.find('"', f + 1);
+            if (e == std::string::npos) raise(1821);
+            std::string lit = std::string(fmt_in.substr(f + 1, e - f - 1));
+            if (s.substr(i, lit.size()) != lit) raise(1861);
+            i += lit.size();
+            f = e + 1;
+        } else if (punct(fmt[f]) || fmt[f] == ' ') {
+            // Punctuation matches any punctuation loosely, or none at all.
+            ++f;
+            if (i < s.size() && (punct(s[i]) || s[i] == ' ')) ++i;
+        } else {
+            raise(1821);
+        }
+    }
+    while (f < fmt.size() && (fmt[f] == ' ')) ++f;
+    if (i < s.size()) {
+        while (i < s.size() && s[i] == ' ') ++i;
+        if (i < s.size()) raise(1830);
+    }
+    if (hour12 >= 0) d.hour = (hour12 % 12) + (has_ampm && pm ? 12 : 0);
+    if (d.day > days_in(d.year, d.month)) raise(1847);
+    return d;
+}
+
+std::optional<datetime> parse_stored_datetime(std::string_view s) {
+    datetime d;
+    int n = 0;
+    std::string str(s);
+    if (std::sscanf(str.c_str(), "%d-%d-%d %d:%d:%d%n", &d.year, &d.month, &d.day, &d.hour, &d.minute,
+                    &d.second, &n) < 6)
+        return std::nullopt;
+    if (static_cast<size_t>(n) < str.size() && str[static_cast<size_t>(n)] == '.') {
+        int64_t v = 0;
+        int nd = 0;
+        for (size_t k = static_cast<size_t>(n) + 1; k < str.size() && nd < 9; ++k, ++nd) v = v * 10 + (str[k] - '0');
+        for (; nd < 9; ++nd) v *= 10;
+        d.nanos = v;
+    }
+    return d;
+}
+
+} // namespace eora

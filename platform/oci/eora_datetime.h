@@ -1,0 +1,30 @@
+// DATE and TIMESTAMP values of the embedded Oracle, and to_date formats.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace eora {
+
+struct datetime {
+    int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    int64_t nanos = 0;
+
+    // "YYYY-MM-DD HH24:MI:SS" plus ".f..." with `frac_digits` digits.
+    std::string text(int frac_digits) const;
+    // Rounds (frac_digits < 9) the fraction; DATE keeps whole seconds.
+    void round_fraction(int frac_digits);
+};
+
+// to_date / to_timestamp: parses `s` by the Oracle format `fmt`. Raises the
+// ORA errors a server gives (01821, 01830, 01843, 01847, 01850-01852, 01858, 01861).
+datetime parse_datetime(std::string_view s, std::string_view fmt);
+
+// Parses the stored form ("YYYY-MM-DD HH24:MI:SS[.fffffffff]").
+std::optional<datetime> parse_stored_datetime(std::string_view s);
+
+// The session's default format, used for implicit text <-> date conversion.
+inline constexpr std::string_view default_date_format = "YYYY-MM-DD HH24:MI:SS";
+
+} // namespace eora
