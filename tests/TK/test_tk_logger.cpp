@@ -119,4 +119,7 @@ TEST(TkLogger, DefaultNameIsTheProgramWithLogExtension)
     EXPECT_EQ(logger.get_file_name(), get_module_file_name() + ".log");
     EXPECT_FALSE(logger.is_enabled());
     EXPECT_EQ(logger.get_min_level(), 3);
+    // Off until a file is named: nothing appears beside the program.
+    tk_logger::log(3, "Conversion started");
+    EXPECT_FALSE(std::filesystem::exists(logger.get_file_name()));
 }
