@@ -64,6 +64,8 @@ HANDLE tk_thread::start()
     functor = create_functor();
     if (!functor)
         throw tk_mail_assertion("tk_threa", 105);
+    // A lent job may have been stopped in an earlier run.
+    functor->stop_requested_.store(false);
     auto st = std::make_shared<state>();
     try {
         st->worker = std::thread([st, job = functor] {

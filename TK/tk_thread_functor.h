@@ -23,5 +23,6 @@ public:
     bool stop_requested() const { return stop_requested_.load(); }
 
 private:
+    friend class tk_thread; // clears the request when it starts the job again
     std::atomic<bool> stop_requested_{false};
 };

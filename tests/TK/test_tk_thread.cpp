@@ -141,6 +141,20 @@ TEST(TkThread, LentJobSurvivesCleanupAndDestruction)
     EXPECT_EQ(g_destroyed.load(), 0);
 }
 
+TEST(TkThread, StoppedLentJobRunsAgainOnTheNextStart)
+{
+    tk_thread_functor job; // the default job: runs until asked to stop
+    lending_thread t(job);
+    ASSERT_NE(t.start(), nullptr);
+    t.terminate();
+    EXPECT_TRUE(job.stop_requested());
+    ASSERT_NE(t.start(), nullptr);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_TRUE(t.is_running());
+    t.terminate();
+    EXPECT_FALSE(t.is_running());
+}
+
 TEST(TkThread, ThrowingJobIsReportedAndTheProcessGoesOn)
 {
     tk_test::temp_dir tmp;
