@@ -11,9 +11,18 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_yaml_config.h"
 
+namespace {
+// The input file of every run, removed when the fuzzer exits.
+struct input_file {
+    std::string path = "/tmp/fuzz_tk_yaml_config." + std::to_string(::getpid());
+    ~input_file() { ::unlink(path.c_str()); }
+};
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string path = "/tmp/fuzz_tk_yaml_config." + std::to_string(::getpid());
+    static const input_file input;
+    const std::string& path = input.path;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return 0;
