@@ -523,10 +523,19 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace) {
             when_null = true;
         }
         p.expect_kw("BEGIN");
-        if (p.accept_kw("SELECT")) {
-            name_ref sq = p.qualified(s.user);
+        auto seq_ref = [&] {
+            name_ref r{s.user, p.name()};
+            if (p.peek().is_op(".") && !p.peek(1).is_kw("NEXTVAL")) {
+                p.next();
+                r.owner = r.name;
+                r.name = p.name();
+            }
             p.expect_op(".", 905);
             p.expect_kw("NEXTVAL");
+            return r;
+        };
+        if (p.accept_kw("SELECT")) {
+            name_ref sq = seq_ref();
             p.expect_kw("INTO");
             if (!(p.peek().kind == tok::bind && p.peek().text == "NEW")) raise(905);
             p.next();
@@ -542,9 +551,7 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace) {
             p.expect_op(".", 905);
             col = p.name();
             p.expect_op(":=", 905);
-            name_ref sq = p.qualified(s.user);
-            p.expect_op(".", 905);
-            p.expect_kw("NEXTVAL");
+            name_ref sq = seq_ref();
             seq_owner = sq.owner;
             seq = sq.name;
         }
