@@ -1,7 +1,6 @@
 #include "TK/tk_serializer.h"
 
-#include <cstring>
-#include <cwchar>
+#include <algorithm>
 #include <vector>
 
 tk_serializer::tk_serializer(const char* key_path) : path(key_path ? key_path : "") {}
@@ -27,34 +26,31 @@ bool tk_serializer::serialize(const char* name, bool& value, bool store)
 
 bool tk_serializer::serialize(const char* name, std::string& value, bool store)
 {
-    if (!key.is_open())
-        return false;
-    if (store)
-        return key.set_value(value.c_str(), name) == ERROR_SUCCESS;
-    DWORD size = 0;
-    if (key.get_value(static_cast<char*>(nullptr), name, &size) != ERROR_SUCCESS || size == 0)
-        return false;
-    std::vector<char> buffer(size);
-    if (key.get_value(buffer.data(), name, &size) != ERROR_SUCCESS)
-        return false;
-    // The stored text need not end with a NUL: stay within what was read.
-    value.assign(buffer.data(), strnlen(buffer.data(), size));
-    return true;
+    return serialize_text(name, value, store);
 }
 
 bool tk_serializer::serialize(const wchar_t* name, std::wstring& value, bool store)
+{
+    return serialize_text(name, value, store);
+}
+
+template <class C>
+bool tk_serializer::serialize_text(const C* name, std::basic_string<C>& value, bool store)
 {
     if (!key.is_open())
         return false;
     if (store)
         return key.set_value(value.c_str(), name) == ERROR_SUCCESS;
     DWORD size = 0;
-    if (key.get_value(static_cast<wchar_t*>(nullptr), name, &size) != ERROR_SUCCESS || size == 0)
+    if (key.get_value(static_cast<C*>(nullptr), name, &size) != ERROR_SUCCESS || size == 0)
         return false;
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-    DWORD room = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    std::vector<C> buffer(size / sizeof(C) + 1, C());
+    DWORD room = static_cast<DWORD>(buffer.size() * sizeof(C));
     if (key.get_value(buffer.data(), name, &room) != ERROR_SUCCESS)
         return false;
-    value.assign(buffer.data(), wcsnlen(buffer.data(), room / sizeof(wchar_t)));
+    // The stored text need not end with a NUL: stay within what was read.
+    const C* begin = buffer.data();
+    const C* end = begin + std::min<size_t>(room / sizeof(C), buffer.size());
+    value.assign(begin, std::find(begin, end, C()));
     return true;
 }

@@ -18,4 +18,8 @@ public:
 protected:
     tk_reg_key key;   // opened and closed by the owner
     std::string path; // below the current user's root
+
+private:
+    template <class C>
+    bool serialize_text(const C* name, std::basic_string<C>& value, bool store);
 };

@@ -18,6 +18,13 @@ std::atomic<UINT> g_acp{0};
 
 bool valid_scalar(char32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
+// A wide character as a Unicode scalar value; what is none becomes U+FFFD.
+char32_t scalar_of(wchar_t wc)
+{
+    char32_t c = static_cast<char32_t>(wc);
+    return valid_scalar(c) ? c : k_replacement;
+}
+
 UINT page_from_codeset(const char* codeset)
 {
     if (!codeset || !*codeset)
@@ -132,9 +139,7 @@ std::string utf8_encode(std::wstring_view text)
     std::string out;
     out.reserve(text.size());
     for (wchar_t wc : text) {
-        char32_t c = static_cast<char32_t>(wc);
-        if (!valid_scalar(c))
-            c = k_replacement;
+        char32_t c = scalar_of(wc);
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
@@ -272,9 +277,7 @@ std::u16string to_utf16le(std::wstring_view text)
     std::u16string out;
     out.reserve(text.size());
     for (wchar_t wc : text) {
-        char32_t c = static_cast<char32_t>(wc);
-        if (!valid_scalar(c))
-            c = k_replacement;
+        char32_t c = scalar_of(wc);
         if (c >= 0x10000) {
             c -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (c >> 10));

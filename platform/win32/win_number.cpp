@@ -23,6 +23,21 @@ bool terminated(std::string_view text, std::string& copy)
     return true;
 }
 
+template <class T, class F>
+bool parse_integer(std::string_view text, T& out, F convert)
+{
+    std::string s;
+    if (!terminated(text, s))
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    auto v = convert(s.c_str(), &end);
+    if (end == s.c_str() || *end != '\0' || errno == ERANGE)
+        return false;
+    out = static_cast<T>(v);
+    return true;
+}
+
 } // namespace
 
 bool parse_double_c(std::string_view text, double& out)
@@ -41,32 +56,14 @@ bool parse_double_c(std::string_view text, double& out)
 
 bool parse_int64(std::string_view text, int64_t& out, int base)
 {
-    std::string s;
-    if (!terminated(text, s))
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(s.c_str(), &end, base);
-    if (end == s.c_str() || *end != '\0' || errno == ERANGE)
-        return false;
-    out = v;
-    return true;
+    return parse_integer(text, out, [base](const char* s, char** end) { return std::strtoll(s, end, base); });
 }
 
 bool parse_uint64(std::string_view text, uint64_t& out, int base)
 {
-    std::string s;
-    if (!terminated(text, s))
-        return false;
     // strtoull accepts "-1" and wraps it round; a count never has a sign.
-    size_t first = s.find_first_not_of(" \t\n\v\f\r");
-    if (first == std::string::npos || s[first] == '-')
+    size_t first = text.find_first_not_of(" \t\n\v\f\r");
+    if (first == std::string_view::npos || text[first] == '-')
         return false;
-    char* end = nullptr;
-    errno = 0;
-    unsigned long long v = std::strtoull(s.c_str(), &end, base);
-    if (end == s.c_str() || *end != '\0' || errno == ERANGE)
-        return false;
-    out = v;
-    return true;
+    return parse_integer(text, out, [base](const char* s, char** end) { return std::strtoull(s, end, base); });
 }
