@@ -1,0 +1,374 @@
+#include "OLE/ole_date.h"
+
+#include "TK/tk_logger.h"
+#include "TK/tk_text.h"
+#include "platform/win32/win_compare.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Room for the seconds text of a pattern; the scan width keeps within it.
+constexpr size_t seconds_room = 64;
+
+int full_year(int year)
+{
+    if (year < 100)
+        return year < 50 ? 2000 + year : 1900 + year;
+    return year;
+}
+
+std::string format(const char* fmt, int a, int b, int c, int d = 0, int e = 0, int f = 0, int g = 0)
+{
+    char buf[96]; // the widest form: a date, a time and milliseconds of at most 5 digits each
+    std::snprintf(buf, sizeof(buf), fmt, a, b, c, d, e, f, g);
+    return buf;
+}
+
+} // namespace
+
+ole_date::ole_date(const VARIANT& v)
+{
+    tk_logger::log(1, "ole_date::ole_date(VARIANT, vt=%d)", v.vt);
+    switch (v.vt) {
+    case VT_DATE:
+        if (!VariantTimeToSystemTime(v.date, &parts)) {
+            tk_logger::log(2, "Failed to convert VARIANT->SYSTEMTIME");
+            clear_parts();
+            return;
+        }
+        kind = kind_datetime;
+        refine_type();
+        return;
+    case VT_EMPTY:
+    case VT_NULL:
+        return;
+    default:
+        throw tk_mail_assertion("ole_date", 74);
+    }
+}
+
+ole_date::ole_date(const SYSTEMTIME& st)
+{
+    tk_logger::log(1, "ole_date::ole_date(SYSTEMTIME)");
+    parts = st;
+    kind = kind_datetime;
+    refine_type();
+}
+
+ole_date::ole_date(const char* text)
+{
+    tk_logger::log(1, "ole_date::ole_date('%s')", text ? text : "");
+    parse(text ? text : "");
+}
+
+ole_date::ole_date(const std::string& text)
+{
+    tk_logger::log(1, "ole_date::ole_date('%s')", text.c_str());
+    parse(text);
+}
+
+ole_date::ole_date(const std::wstring& text)
+{
+    std::string narrow;
+    w2a(text.c_str(), narrow);
+    tk_logger::log(1, "ole_date::ole_date('%s')", narrow.c_str());
+    parse(narrow);
+}
+
+void ole_date::clear_parts()
+{
+    std::memset(&parts, 0, sizeof(parts));
+    kind = kind_none;
+}
+
+void ole_date::parse(const std::string& given)
+{
+    clear_parts();
+    std::string text = tk_trim(given);
+    tk_logger::log(1, "After tk_trim: %s", text.c_str());
+    bool am = false;
+    for (const char* marker : {"AM", "PM", "am", "pm"}) {
+        const size_t at = text.find(marker);
+        if (at != std::string::npos) {
+            am = marker[0] == 'A' || marker[0] == 'a';
+            text = tk_trim(text.substr(0, at));
+            break;
+        }
+    }
+    tk_logger::log(1, "Again buf1=%s", text.c_str());
+    if (text.size() < 5) {
+        tk_logger::log(2, "Invalid date/time format: '%s'", text.c_str());
+        return;
+    }
+    import_from_string(text);
+    if ((kind == kind_datetime || kind == kind_date) && parts.wDay > 31 && parts.wYear < 32)
+        std::swap(parts.wYear, parts.wDay); // a day-first text such as 31-12-2016
+    if (kind == kind_none)
+        return;
+    const bool pm = given.find("PM") != std::string::npos || given.find("pm") != std::string::npos;
+    if (pm && parts.wHour < 12)
+        parts.wHour += 12;
+    else if (am && parts.wHour == 12)
+        parts.wHour = 0; // 12 AM is midnight
+}
+
+bool ole_date::try_pattern(const std::string& text, const char* fmt, int index)
+{
+    tk_logger::log(1, "Trying datetime format #%d", index);
+    short y = 0, mo = 0, d = 0, h = 0, mi = 0;
+    std::vector<char> seconds(seconds_room, '\0');
+    const int items = std::sscanf(text.c_str(), fmt, &y, &mo, &d, &h, &mi, seconds.data());
+    if (items != 3 && items != 6)
+        return false;
+    parts.wYear = static_cast<WORD>(y);
+    parts.wMonth = static_cast<WORD>(mo);
+    parts.wDay = static_cast<WORD>(d);
+    if (items == 3) {
+        tk_logger::log(1, "Format #%d succeeded (3 items)", index);
+        kind = kind_date;
+    } else {
+        tk_logger::log(1, "Format #%d succeeded (6 items)", index);
+        parts.wHour = static_cast<WORD>(h);
+        parts.wMinute = static_cast<WORD>(mi);
+        kind = kind_datetime;
+    }
+    if (!is_valid()) {
+        clear_parts();
+        return false;
+    }
+    if (items == 6) {
+        process_milliseconds(seconds.data());
+        refine_type();
+        if (!is_valid()) {
+            clear_parts();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ole_date::import_from_string(const std::string& text)
+{
+    tk_logger::log(1, "ole_date::import_from_string");
+    if (text.size() == 14) {
+        tk_logger::log(1, "Trying timestamp format (1)...");
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+        if (std::sscanf(text.c_str(), "%4d%02d%02d%02d%02d%02d", &y, &mo, &d, &h, &mi, &s) == 6) {
+            parts.wYear = static_cast<WORD>(y);
+            parts.wMonth = static_cast<WORD>(mo);
+            parts.wDay = static_cast<WORD>(d);
+            parts.wHour = static_cast<WORD>(h);
+            parts.wMinute = static_cast<WORD>(mi);
+            parts.wSecond = static_cast<WORD>(s);
+            kind = kind_datetime;
+            if (is_valid())
+                return;
+            clear_parts();
+        }
+    }
+    if (text.size() == 8) {
+        tk_logger::log(1, "Trying timestamp format (2)...");
+        int y = 0, mo = 0, d = 0;
+        if (std::sscanf(text.c_str(), "%4d%02d%02d", &y, &mo, &d) == 3) {
+            parts.wYear = static_cast<WORD>(y);
+            parts.wMonth = static_cast<WORD>(mo);
+            parts.wDay = static_cast<WORD>(d);
+            kind = kind_date;
+            if (is_valid())
+                return;
+            clear_parts();
+        }
+    }
+    {
+        tk_logger::log(1, "Trying pure time format...");
+        short h = 0, mi = 0;
+        std::vector<char> seconds(seconds_room, '\0');
+        const int items = std::sscanf(text.c_str(), "%hd:%hd:%63s", &h, &mi, seconds.data());
+        if (items == 3 || (items == 2 && seconds[0] == '\0')) {
+            parts.wHour = static_cast<WORD>(h);
+            parts.wMinute = static_cast<WORD>(mi);
+            kind = kind_time;
+            if (is_valid()) {
+                if (items == 3)
+                    process_milliseconds(seconds.data());
+                if (is_valid())
+                    return;
+            }
+            clear_parts();
+        }
+    }
+    static const char* const patterns[] = {"%hd-%hd-%hd %hd:%hd:%63s", "%hd/%hd/%hd %hd:%hd:%63s",
+                                           "%hd.%hd.%hd %hd:%hd:%63s"};
+    for (int i = 0; i < 3; ++i)
+        if (try_pattern(text, patterns[i], i))
+            return;
+
+    std::wstring wide;
+    if (a2w(text.c_str(), wide)) {
+        LCID lcid = GetSystemDefaultLCID();
+        if (lcid == 0)
+            lcid = 1033;
+        DATE date = 0;
+        if (SUCCEEDED(VarDateFromStr(wide.c_str(), lcid, 0, &date)) && VariantTimeToSystemTime(date, &parts)) {
+            tk_logger::log(1, "Got datetime using Microsoft API");
+            kind = kind_datetime;
+            refine_type();
+            if (is_valid())
+                return;
+        }
+    }
+    clear_parts();
+    tk_logger::log(2, "Invalid date/time format: '%s'", text.c_str());
+}
+
+void ole_date::process_milliseconds(const char* seconds)
+{
+    tk_logger::log(1, "ole_date::process_milliseconds");
+    if (!seconds)
+        throw tk_mail_assertion("ole_date", 422);
+    tk_logger::log(1, "Got row sec: '%s'", seconds);
+    // Whole seconds, then the first three fraction digits as they stand:
+    // "15.123" is 123 ms, "15.05" 50 ms.
+    const char* p = seconds;
+    while (std::isspace(static_cast<unsigned char>(*p)))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    unsigned long whole = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p)
+        whole = whole < 100000 ? whole * 10 + static_cast<unsigned long>(*p - '0') : whole;
+    unsigned ms = 0;
+    if (*p == '.') {
+        ++p;
+        unsigned digits = 0;
+        for (; std::isdigit(static_cast<unsigned char>(*p)) && digits < 3; ++p, ++digits)
+            ms = ms * 10 + static_cast<unsigned>(*p - '0');
+        for (; digits < 3; ++digits)
+            ms *= 10;
+    }
+    if (negative && (whole || ms)) {
+        whole = 0xFFFF; // no negative seconds: fails the validity check
+        ms = 0;
+    }
+    parts.wSecond = static_cast<WORD>(whole > 0xFFFF ? 0xFFFF : whole);
+    parts.wMilliseconds = static_cast<WORD>(ms);
+    tk_logger::log(1, "Got sec: %d", parts.wSecond);
+    tk_logger::log(1, "Got msec: %d", parts.wMilliseconds);
+}
+
+void ole_date::refine_type()
+{
+    tk_logger::log(1, "ole_date::refine_type(%d,%d,%d,%d,%d,%d)", parts.wYear, parts.wMonth, parts.wDay, parts.wHour,
+                   parts.wMinute, parts.wSecond);
+    if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0)
+        kind = kind_time;
+    else if (parts.wHour == 0 && parts.wMinute == 0 && parts.wSecond == 0 && parts.wMilliseconds == 0 &&
+             parts.wYear != 0 && parts.wMonth != 0 && parts.wDay != 0)
+        kind = kind_date; // a midnight with milliseconds stays a timestamp
+}
+
+bool ole_date::is_valid() const
+{
+    tk_logger::log(1, "ole_date::is_valid");
+    if (kind == kind_none)
+        return false;
+    if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0) {
+        tk_logger::log(1, "DATETIME is a pute time");
+    } else {
+        if (parts.wMonth < 1 || parts.wMonth > 12) {
+            tk_logger::log(1, "Invalid month");
+            return false;
+        }
+        if (parts.wDay == 0 || parts.wYear == 0 || (parts.wDay > 31 && parts.wYear > 31)) {
+            tk_logger::log(1, "Invalid day and/or year");
+            return false;
+        }
+    }
+    if (parts.wHour > 60 || parts.wMinute > 60 || parts.wSecond > 60) {
+        tk_logger::log(1, "Invalid time");
+        return false;
+    }
+    return true;
+}
+
+ole_variant ole_date::to_variant() const
+{
+    tk_logger::log(1, "ole_date::to_variant");
+    // A two-digit year stands for the year it prints as.
+    SYSTEMTIME st = parts;
+    if (st.wMonth != 0 && st.wDay != 0)
+        st.wYear = static_cast<WORD>(full_year(st.wYear));
+    return ole_variant(st);
+}
+
+std::string ole_date::to_string(bool with_ms) const
+{
+    tk_logger::log(1, "ole_date::to_string");
+    const int y = full_year(parts.wYear);
+    const int mo = parts.wMonth, d = parts.wDay, h = parts.wHour, mi = parts.wMinute, s = parts.wSecond;
+    const int ms = parts.wMilliseconds;
+    switch (kind) {
+    case kind_datetime:
+        tk_logger::log(1, "printing datetime...");
+        if (midnight_is_date && h == 0 && mi == 0 && s == 0 && (ms == 0 || !with_ms))
+            return format("%04d-%02d-%02d", y, mo, d);
+        if (with_ms && ms != 0)
+            return format("%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
+        return format("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+    case kind_date:
+        tk_logger::log(1, "printing date...");
+        return format("%04d-%02d-%02d", y, mo, d);
+    case kind_time:
+        tk_logger::log(1, "printing time...");
+        if (ms != 0)
+            return format("0000-00-00 %02d:%02d:%02d.%03d", h, mi, s, ms);
+        return format("0000-00-00 %02d:%02d:%02d", h, mi, s);
+    default:
+        return std::string();
+    }
+}
+
+std::wstring ole_date::to_wstring(bool with_ms) const
+{
+    tk_logger::log(1, "ole_date::to_wstring");
+    int y = parts.wYear;
+    if (parts.wMonth != 0 && parts.wDay != 0)
+        y = full_year(y);
+    const int mo = parts.wMonth, d = parts.wDay, h = parts.wHour, mi = parts.wMinute, s = parts.wSecond;
+    const int ms = parts.wMilliseconds;
+    std::string text;
+    switch (kind) {
+    case kind_datetime:
+        tk_logger::log(1, "printing datetime...");
+        if (midnight_is_date && h == 0 && mi == 0 && s == 0 && (ms == 0 || !with_ms))
+            text = format("%04d-%02d-%02d", y, mo, d);
+        else if (with_ms && ms != 0)
+            text = format("%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
+        else
+            text = format("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+        break;
+    case kind_date:
+        tk_logger::log(1, "printing date...");
+        text = format("%04d-%02d-%02d", y, mo, d);
+        break;
+    case kind_time:
+        tk_logger::log(1, "printing time...");
+        text = ms != 0 ? format("%02d:%02d:%02d.%03d", h, mi, s, ms) : format("%02d:%02d:%02d", h, mi, s);
+        break;
+    default:
+        break;
+    }
+    return std::wstring(text.begin(), text.end()); // digits, "-", ":" and "." only
+}
+
+bool ole_date::is_convertible(VARTYPE vt)
+{
+    return vt == VT_BSTR || vt == VT_DATE;
+}
