@@ -4,6 +4,7 @@
 
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
+#include "platform/win32/win_line_reader.h"
 
 bool tk_yaml_config::load(const char* file, std::map<std::wstring, std::vector<std::wstring>>& out,
                           const std::set<std::wstring>& excluded)
@@ -16,14 +17,9 @@ bool tk_yaml_config::load(const char* file, std::map<std::wstring, std::vector<s
         return false;
     std::string key;
     std::string line;
-    bool first = true;
-    while (std::getline(in, line)) {
-        // Files written on Windows: a byte-order mark and CRLF line ends.
-        if (first && line.rfind("\xef\xbb\xbf", 0) == 0)
-            line.erase(0, 3);
-        first = false;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    // Files written on Windows: a byte-order mark and CRLF line ends.
+    win_line_reader reader(in);
+    while (reader.next(line)) {
         tk_logger::log(1, "Got text line: %s", line.c_str());
         std::string text = tk_trim(line);
         if (text.empty()) {

@@ -17,6 +17,7 @@
 
 #include "platform/win32/win_codepage.h"
 #include "platform/win32/win_error.h"
+#include "platform/win32/win_line_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -107,9 +108,7 @@ reg_line parse_line(const std::string& raw)
 {
     reg_line line;
     line.raw = raw;
-    std::string s = raw;
-    if (!s.empty() && s.back() == '\r')
-        s.pop_back();
+    const std::string& s = raw;
     if (s.size() >= 2 && s.front() == '[' && s.back() == ']') {
         std::string path = s.substr(1, s.size() - 2);
         std::string root = k_root_name;
@@ -190,14 +189,10 @@ public:
     {
         std::vector<reg_line> lines;
         std::ifstream in(path_, std::ios::binary);
+        win_line_reader reader(in);
         std::string raw;
-        bool first = true;
-        while (std::getline(in, raw)) {
-            if (first && raw.rfind("\xef\xbb\xbf", 0) == 0)
-                raw.erase(0, 3);
-            first = false;
+        while (reader.next(raw))
             lines.push_back(parse_line(raw));
-        }
         return lines;
     }
 
