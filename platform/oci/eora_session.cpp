@@ -447,7 +447,19 @@ void session::impl::sqlite_fail(int rc, const char*) {
         throw eora_error(n, msg);
     }
     if (msg.rfind("no such table", 0) == 0) raise(942);
-    if (msg.rfind("no such column: ", 0) == 0) raise(904, upper(msg.substr(16)));
+    if (msg.rfind("no such column: ", 0) == 0) {
+        // Oracle quotes each part of the name it could not find.
+        std::string name = msg.substr(16), quoted;
+        size_t p = 0;
+        for (;;) {
+            size_t d = name.find('.', p);
+            quoted += "\"" + name.substr(p, d == std::string::npos ? std::string::npos : d - p) + "\"";
+            if (d == std::string::npos) break;
+            quoted += ".";
+            p = d + 1;
+        }
+        raise(904, quoted);
+    }
     if (msg.rfind("no such function: ", 0) == 0) raise(904, upper(msg.substr(18)));
     if (msg.rfind("ambiguous column name", 0) == 0) raise(918);
     if (msg.find("syntax error") != std::string::npos) raise(933);
@@ -704,6 +716,9 @@ session::session(const std::string& file, const std::string& user, const std::st
     if (rc != SQLITE_OK) raise(12514);
     sqlite3_busy_timeout(p_->db, lock_timeout_ms.load());
     sqlite3_extended_result_codes(p_->db, 1);
+    // A double-quoted name is always a name, never a text literal.
+    sqlite3_db_config(p_->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(p_->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(p_->db, "SELECT name, value FROM _ora_settings", -1, &st, nullptr) != SQLITE_OK) {

@@ -1,6 +1,7 @@
 // A fresh embedded Oracle service per test, driven only through OCI calls.
 #pragma once
 #include "platform/oci/eora_session.h"
+#include "platform/oci/eora_text.h"
 #include "platform/oci/oci.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,8 @@
 
 namespace oci_test {
 
-inline std::u16string u16(const std::string& s) {
-    std::u16string r;
-    for (unsigned char c : s) r += static_cast<char16_t>(c);
-    return r;
-}
-
-inline std::string narrow(const std::u16string& s) {
-    std::string r;
-    for (char16_t c : s) r += c < 0x80 ? static_cast<char>(c) : '?';
-    return r;
-}
+inline std::u16string u16(const std::string& s) { return eora::to_utf16(s); }
+inline std::string narrow(const std::u16string& s) { return eora::to_utf8(s); }
 
 // One connected client: environment, handles, attach and log on.
 struct client {
