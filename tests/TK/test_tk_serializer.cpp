@@ -1,5 +1,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_serializer.h"
@@ -116,4 +118,40 @@ TEST(TkRegKey, ChecksAreInternalErrors)
     std::string out = "x";
     EXPECT_TRUE(s.serialize("empty", out, false));
     EXPECT_EQ(out, "");
+}
+
+TEST(TkSerializer, ProcessesWritingAtOnceLoseNoValue)
+{
+    temp_registry reg;
+    constexpr int k_writers = 4;
+    constexpr int k_values = 25;
+    std::vector<pid_t> children;
+    for (int w = 0; w < k_writers; ++w) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            settings s;
+            bool ok = s.open();
+            for (int i = 0; ok && i < k_values; ++i) {
+                DWORD v = static_cast<DWORD>(w * 1000 + i);
+                ok = s.serialize(("w" + std::to_string(w) + "_" + std::to_string(i)).c_str(), v, true);
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    settings s;
+    ASSERT_TRUE(s.open());
+    for (int w = 0; w < k_writers; ++w) {
+        for (int i = 0; i < k_values; ++i) {
+            DWORD v = 0;
+            ASSERT_TRUE(s.serialize(("W" + std::to_string(w) + "_" + std::to_string(i)).c_str(), v, false));
+            EXPECT_EQ(v, static_cast<DWORD>(w * 1000 + i));
+        }
+    }
 }
