@@ -293,7 +293,8 @@ bool significant_digits_ok(const std::string& dec)
 
 bool mssx_type::is_integer() const
 {
-    return name == "int" || name == "bigint" || name == "smallint" || name == "tinyint" || name == "bit";
+    return name == "int" || name == "bigint" || name == "smallint" || name == "tinyint" || name == "bit" ||
+           name == "ole_ui2" || name == "ole_ui4" || name == "ole_ui8";
 }
 bool mssx_type::is_exact_decimal() const
 {
@@ -356,7 +357,9 @@ mssx_type mssx_make_type(const std::string& raw, const std::vector<std::string>&
                                   "smallmoney", "float", "real", "char", "varchar", "text", "nchar", "nvarchar",
                                   "ntext", "xml", "binary", "varbinary", "image", "datetime", "smalldatetime",
                                   "datetime2", "date", "time", "datetimeoffset", "uniqueidentifier", "sql_variant",
-                                  "rowversion", "timestamp", "sysname", "hierarchyid", "geometry", "geography"};
+                                  "rowversion", "timestamp", "sysname", "hierarchyid", "geometry", "geography",
+                                  // column types of the provider's own rowsets (unsigned and OLE date columns)
+                                  "ole_ui2", "ole_ui4", "ole_ui8", "ole_date"};
     if (std::find_if(std::begin(known), std::end(known), [&](const char* k) { return t.name == k; }) == std::end(known))
         throw mssx_error(2715, "Column, parameter, or variable #1: Cannot find data type " + raw + ".");
     if (t.name == "sysname") { t.name = "nvarchar"; t.length = 128; return t; }
