@@ -1,0 +1,455 @@
+#include "ORA/ora_util.h"
+#include <cerrno>
+#include <cmath>
+#include <cwchar>
+#include <cwctype>
+#include "OLE/ole_date.h"
+#include "OLE/ole_guid_extractor.h"
+#include "ORA/ora_engine.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+
+namespace {
+
+constexpr VARTYPE vt_bytes = 0x2011;
+
+bool is_bin(VARTYPE vt) { return vt == 65 || vt == 70 || vt == vt_bytes; }
+
+// Zero-padded decimal of at least `width` digits.
+std::wstring pad(int value, size_t width)
+{
+    std::wstring s = std::to_wstring(value);
+    if (s.size() < width)
+        s.insert(0, width - s.size(), L'0');
+    return s;
+}
+
+bool int64_flag()
+{
+    return tk_singleton<ora_engine>::exists() && ora_eng().b_int64;
+}
+
+bool only_zero_chars(const std::wstring& s)
+{
+    for (wchar_t c : s)
+        if (std::wstring(L"eE-+.,0").find(c) == std::wstring::npos)
+            return false;
+    return true;
+}
+
+std::wstring trim_parens(std::wstring s)
+{
+    for (;;) {
+        while (!s.empty() && std::iswspace(static_cast<wint_t>(s.front())))
+            s.erase(0, 1);
+        while (!s.empty() && std::iswspace(static_cast<wint_t>(s.back())))
+            s.pop_back();
+        if (s.size() >= 2 && s.front() == L'(' && s.back() == L')')
+            s = s.substr(1, s.size() - 2);
+        else
+            return s;
+    }
+}
+
+std::wstring lower(std::wstring s)
+{
+    for (auto& c : s)
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return s;
+}
+
+} // namespace
+
+bool ora_is_lob_stored(const t_ftd& ftd)
+{
+    const VARTYPE vt = ftd.vartype;
+    return (vt == VT_BSTR || vt == 65 || vt == vt_bytes) && (ftd.size == 0 || ftd.size > ora_text_limit);
+}
+
+std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
+{
+    tk_logger::log(1, "get_ora_native_type [Oracle]");
+    tk_logger::log(1, "vt=%d, size=%d, dw_reserved=%d", ftd.vartype, static_cast<int>(ftd.size),
+                   static_cast<int>(ftd.dw_reserved));
+    VARTYPE vt = ftd.vartype;
+    // Narrow and wide text pointers and the other binary forms map as their families do.
+    if (vt == VT_LPSTR || vt == VT_LPWSTR)
+        vt = VT_BSTR;
+    else if (vt == 70 || vt == vt_bytes)
+        vt = 65;
+    switch (vt) {
+    case VT_I2:
+    case VT_UI1:
+        return plain ? L"NUMBER" : L"NUMBER(5,0)";
+    case VT_I4:
+    case VT_UI2:
+    case VT_INT:
+        return plain ? L"NUMBER" : L"NUMBER(10,0)";
+    case VT_BOOL:
+    case VT_I1:
+        return plain ? L"NUMBER" : L"NUMBER(3,0)";
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_UINT:
+        return L"NUMBER";
+    case VT_DECIMAL: {
+        if (plain)
+            return L"NUMBER";
+        const long p = (ftd.dw_reserved >> 8) & 0xFF;
+        const long s = ftd.dw_reserved & 0xFF;
+        if (p != 0 && p >= s) {
+            std::wstring r = L"NUMBER(" + std::to_wstring(p) + L"," + std::to_wstring(s) + L")";
+            tk_logger::log(1, L"VT_DECIMAL->%s", r.c_str());
+            return r;
+        }
+        tk_logger::log(1, "VT_DECIMAL with invalid prec/scale");
+        return L"NUMBER";
+    }
+    case VT_DATE:
+        return ftd.dw_reserved == 1 ? L"TIMESTAMP" : L"DATE";
+    case VT_BSTR:
+        tk_logger::log(1, "process as text");
+        if (ftd.size >= 1 && ftd.size <= ora_text_limit)
+            return plain ? std::wstring(L"NVARCHAR2") : L"NVARCHAR2(" + std::to_wstring(ftd.size) + L") ";
+        return ftd.dw_reserved == 10 ? L"LONG" : L"CLOB";
+    case 65:
+        tk_logger::log(1, "process as binary(size=%d)", static_cast<int>(ftd.size));
+        if (ftd.size >= 1 && ftd.size <= ora_text_limit)
+            return plain ? std::wstring(L"RAW") : L"RAW(" + std::to_wstring(ftd.size) + L")";
+        return L"BLOB";
+    default:
+        throw tk_mail_assertion("ora_util", 199);
+    }
+}
+
+std::wstring get_ora_native_type1(const std::wstring& name, int32_t length, int32_t scale, int32_t precision)
+{
+    tk_logger::log(1, L"get_ora_native_type1(%s)", name.c_str());
+    const bool sized = name.find(L"CHAR") != std::wstring::npos || name.find(L"RAW") != std::wstring::npos ||
+                       name.find(L"BYTE") != std::wstring::npos;
+    if (sized && static_cast<uint32_t>(length) <= ora_text_limit)
+        return name + L"(" + std::to_wstring(static_cast<uint32_t>(length)) + L")";
+    if (name.find(L"NUMBER") != std::wstring::npos) {
+        if (precision != 0 && precision >= scale)
+            return name + L"(" + std::to_wstring(precision) + L"," + std::to_wstring(scale) + L")";
+        tk_logger::log(1, "VT_DECIMAL with invalid prec/scale");
+        return L"NUMBER";
+    }
+    return name;
+}
+
+std::wstring make_ora_def_val(const t_ftd* ftd)
+{
+    if (!ftd)
+        throw tk_mail_assertion("ora_util", 241);
+    const std::wstring text = ftd->default_value.to_wstring();
+    tk_logger::log(1, L"make_ora_def_val(%s)", text.c_str());
+    if (text.empty()) {
+        tk_logger::log(1, "Got empty def value");
+        return {};
+    }
+    switch (ftd->vartype) {
+    case VT_BSTR: {
+        tk_logger::log(1, L"Got BSTR or DATE def value: %s", text.c_str());
+        std::wstring t = text;
+        if (ftd->size != 0 && t.size() > ftd->size)
+            t.resize(ftd->size);
+        return to_oracle_str(t, VT_BSTR, true);
+    }
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UINT:
+    case VT_BOOL: {
+        errno = 0;
+        wchar_t* end = nullptr;
+        const long long v = std::wcstoll(text.c_str(), &end, 10);
+        if (errno != 0 || std::to_wstring(v) != text)
+            return {};
+        return text;
+    }
+    case VT_DECIMAL:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY: {
+        wchar_t* end = nullptr;
+        const double v = std::wcstod(text.c_str(), &end);
+        if (v < -1e126 || v > 1e126) {
+            tk_logger::log(1, "def value is out of range");
+            return L"0";
+        }
+        if (v == 0.0) {
+            if (text == L"0" || only_zero_chars(text))
+                return text;
+            return {};
+        }
+        return text;
+    }
+    case VT_DATE: {
+        tk_logger::log(1, "Got DATE def value");
+        if (ftd->dw_reserved == 9) {
+            // A date function held as text: the server's own clock is the Oracle equivalent.
+            const std::wstring fn = lower(trim_parens(text));
+            if (fn == L"getdate()" || fn == L"getutcdate()")
+                return L"sysdate";
+        }
+        const std::wstring canon = ole_date(text).to_wstring(true);
+        tk_logger::log(1, L"After canonization: %s", canon.c_str());
+        if (canon.empty())
+            return {};
+        return to_oracle_str(canon, VT_DATE, true);
+    }
+    default:
+        return {};
+    }
+}
+
+std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
+{
+    tk_logger::log(1, L"to_oracle_str(%s,%d)", text.c_str(), static_cast<int>(vt));
+    if (text.empty())
+        return quote ? L"''" : L"";
+    if (vt == VT_DATE) {
+        ole_date d(text);
+        if (!d.is_valid()) {
+            tk_logger::log(3, L"Invalid date value '%s' is written as NULL", text.c_str());
+            return {};
+        }
+        const SYSTEMTIME p = d.parts;
+        const int ms = p.wMilliseconds;
+        std::wstring t = d.to_wstring(false);
+        const size_t dot = t.find(L'.');
+        if (dot != std::wstring::npos)
+            t.resize(dot);
+        const std::wstring msbuf = L"." + pad(ms, 3);
+        switch (d.kind) {
+        case 3: {
+            const size_t z = t.find(L"0000-00-00 ");
+            if (z != std::wstring::npos) {
+                tk_logger::log(1, "Null date has been found");
+                t.erase(z, 11);
+            }
+            if (ms != 0)
+                return L"to_timestamp('" + t + msbuf + L"', 'HH24-MI-SS.FF3')";
+            return L"to_date('" + t + L"', 'HH24-MI-SS')";
+        }
+        case 2:
+            return L"to_date('" + t + L"', 'YYYY-MM-DD')";
+        default:
+            if (ms != 0) {
+                // Oracle's to_date refuses fractions; to_timestamp keeps them.
+                const std::wstring tbuf = L" " + pad(p.wHour, 2) + L":" + pad(p.wMinute, 2) + L":" + pad(p.wSecond, 2);
+                return L"to_timestamp('" + t.substr(0, 10) + tbuf + msbuf + L"', 'YYYY-MM-DD HH24:MI:SS.FF3')";
+            }
+            if (t.size() == 10)
+                return L"to_date('" + t + L"', 'YYYY-MM-DD')";
+            return L"to_date('" + t + L"', 'YYYY-MM-DD HH24:MI:SS')";
+        }
+    }
+    if (is_bin(vt)) {
+        tk_logger::log(1, "GOT BLOB");
+        if (text.size() < 2)
+            return L"''";
+        if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
+            bool hex = true;
+            for (size_t i = 2; i < text.size() && hex; ++i)
+                hex = std::iswxdigit(static_cast<wint_t>(text[i])) != 0;
+            if (hex) {
+                tk_logger::log(1, "BLOB IS VALID");
+                return L"'" + text.substr(2) + L"'";
+            }
+        }
+        tk_logger::log(3, L"Invalid binary value '%s' is written as empty", text.c_str());
+        return L"''";
+    }
+    std::wstring r = text;
+    if (quote) {
+        r = ora_engine::quote_literal_text(r);
+        // Text pointers are text too: bare they would end up as SQL.
+        if (vt == VT_BSTR || vt == VT_LPSTR || vt == VT_LPWSTR)
+            r = L"'" + r + L"'";
+    }
+    return r;
+}
+
+std::wstring to_oracle_str(const udb_field* field, bool quote)
+{
+    tk_logger::log(1, "to_oracle_str( const udb_field *  )");
+    if (!field)
+        throw tk_mail_assertion("ora_util", 349);
+    const VARTYPE vt = field->get_type();
+    const std::wstring text = field->to_wstring();
+    if (vt == VT_BSTR || is_bin(vt)) {
+        const std::wstring hex = ole_guid_extractor(text).get_hex_guid();
+        if (!hex.empty()) {
+            tk_logger::log(1, "FIELD IS A GUID!");
+            return quote ? L"'" + hex + L"'" : hex;
+        }
+    }
+    return to_oracle_str(text, vt, quote);
+}
+
+VARTYPE get_ora_vartype(uint16_t code)
+{
+    tk_logger::log(1, "get_ora_vartype(%d)", static_cast<int>(code));
+    switch (code) {
+    case 2:
+    case 4:
+    case 6:
+    case 7:
+        return int64_flag() ? VT_I8 : VT_R8;
+    case 3:
+        return VT_I4;
+    case 12:
+    case 184:
+    case 187:
+    case 188:
+    case 231:
+    case 232:
+        return VT_DATE;
+    case 23:
+    case 24:
+    case 113:
+    case 114:
+        return 65;
+    default:
+        return VT_BSTR;
+    }
+}
+
+VARTYPE get_refined_num_type(uint32_t& precision, uint32_t scale)
+{
+    tk_logger::log(1, "get_refined_num_type(prec=%d,scale=%d)", static_cast<int>(precision),
+                   static_cast<int>(scale));
+    const VARTYPE unknown = int64_flag() ? VT_I8 : VT_R8;
+    if (precision == 0)
+        return unknown;
+    if (scale != 0) {
+        if (precision == scale)
+            ++precision;
+        return VT_DECIMAL;
+    }
+    if (precision >= 39)
+        return unknown;
+    tk_logger::log(1, "Refine type mapping for int (prec=%d)", static_cast<int>(precision));
+    if (precision <= 2)
+        return VT_I1;
+    if (precision <= 4)
+        return VT_I2;
+    if (precision <= 10)
+        return VT_I4;
+    if (precision <= 20)
+        return VT_I8;
+    return unknown;
+}
+
+uint32_t get_ora_len(const t_ftd& ftd)
+{
+    tk_logger::log(1, "get_ora_len");
+    if (ora_is_lob_stored(ftd))
+        return 0;
+    switch (ftd.vartype) {
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+        return 4;
+    case VT_R8:
+    case VT_DATE:
+    case VT_I8:
+    case VT_UI8:
+        return 8;
+    case VT_CY:
+        return 48;
+    case VT_BSTR:
+    case VT_LPWSTR:
+        return ftd.size * 2 + 2;
+    case VT_DECIMAL: {
+        const uint32_t p = (ftd.dw_reserved >> 8) & 0xFF;
+        return p * 2 < 54 ? 60 : p * 2 + 6;
+    }
+    default:
+        return 0;
+    }
+}
+
+uint16_t get_ora_type(const t_ftd& ftd)
+{
+    tk_logger::log(1, "get_ora_type");
+    switch (ftd.vartype) {
+    case VT_I2:
+    case VT_I4:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+        return 3;
+    case VT_R4:
+        return 4;
+    case VT_R8:
+    case VT_I8:
+    case VT_UI8:
+        return 22;
+    case VT_CY:
+    case VT_BSTR:
+    case VT_DECIMAL:
+    case VT_LPWSTR:
+    case 65:
+        return 5;
+    case VT_DATE:
+        return 156;
+    default:
+        return 0;
+    }
+}
+
+std::wstring ora_simplify_name(const std::wstring& name)
+{
+    tk_logger::log(1, L"ora_simplify_name(%s)", name.c_str());
+    std::wstring r;
+    r.reserve(name.size());
+    for (wchar_t c : name)
+        if (c != L'"')
+            r.push_back(c);
+    return r;
+}
+
+std::pair<std::wstring, std::wstring> ora_split_name(const std::wstring& name)
+{
+    tk_logger::log(1, L"ora_split_name(%s)", name.c_str());
+    if (name.size() >= 2 && name.front() == L'"' && name.back() == L'"') {
+        tk_logger::log(1, "Name is enclosed in \"...\"");
+        const std::wstring rest = name.substr(1, name.size() - 2);
+        const size_t sep = rest.find(L"\".\"");
+        if (sep != std::wstring::npos)
+            return {rest.substr(0, sep), rest.substr(sep + 3)};
+        return {std::wstring(), rest};
+    }
+    tk_logger::log(1, "Name is NOT enclosed in \"...\"");
+    const size_t dot = name.find(L'.');
+    if (dot != std::wstring::npos) {
+        tk_logger::log(1, "Getting schema for composed name");
+        const std::wstring schema = name.substr(0, dot);
+        tk_logger::log(1, L"schema=%s", schema.c_str());
+        return {schema, name.substr(dot + 1)};
+    }
+    tk_logger::log(1, "Prepare default schema for simple name (table only)");
+    return {std::wstring(), name};
+}
