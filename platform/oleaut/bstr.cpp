@@ -20,9 +20,8 @@ uint32_t* header_of(BSTR bstr)
 // Allocates room for cch characters and the NUL; copies pch when given, else zeroes.
 BSTR allocate(const OLECHAR* pch, UINT cch)
 {
-    constexpr size_t max_chars = (std::numeric_limits<size_t>::max() - prefix_bytes) / sizeof(OLECHAR) - 1;
-    if (cch > max_chars)
-        return nullptr;
+    // Any UINT count fits in a 64-bit size.
+    static_assert(sizeof(size_t) > sizeof(UINT));
     const size_t bytes = prefix_bytes + (static_cast<size_t>(cch) + 1) * sizeof(OLECHAR);
     char* block = static_cast<char*>(std::malloc(bytes));
     if (!block)
