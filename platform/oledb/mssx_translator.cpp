@@ -41,6 +41,8 @@ public:
     {
         std::string out;
         bool in_from = from_group, expect_table = from_group;
+        bool in_list = false; // inside the select list of this level
+        size_t item_start = a;
         std::string limit;
         for (size_t k = a; k < b;) {
             const mssx_token& t = T[k];
@@ -101,13 +103,17 @@ public:
                         k = m + 1;
                         continue;
                     }
-                    if (U == "FROM") { in_from = expect_table = true; }
+                    if (U == "SELECT") { in_list = true; item_start = e; }
+                    else if (U == "DISTINCT" || U == "ALL") { if (in_list && item_start == k) item_start = e; }
+                    if (U == "FROM") { in_from = expect_table = true; in_list = false; }
                     else if (U == "JOIN" || U == "APPLY") expect_table = true;
                     else if (U == "WHERE" || U == "GROUP" || U == "ORDER" || U == "HAVING" || U == "ON" ||
                              U == "UNION" || U == "EXCEPT" || U == "INTERSECT") {
                         in_from = expect_table = false;
+                        in_list = false;
                     } else if (U == "TOP") {
                         k = top(k, b, limit);
+                        if (in_list) item_start = k;
                         continue;
                     } else if (U == "CURRENT_TIMESTAMP") {
                         out += " mssx_getdate()";
@@ -128,6 +134,11 @@ public:
                     ref += star[i] ? "*" : mssx_sq_ident(parts[i]);
                 }
                 out += " " + ref;
+                // a qualified column that is a whole select item keeps its own name
+                // (SQLite would otherwise name columns of nested joins "col:1")
+                if (in_list && k == item_start && parts.size() == 2 && !star[1] &&
+                    (e >= b || T[e].is_op(",") || T[e].is_word("FROM") || T[e].kind == mssx_tok::end))
+                    out += " AS " + mssx_sq_ident(parts[1]);
                 k = e;
                 continue;
             }
@@ -147,6 +158,7 @@ public:
                 else if (t.text == ",") {
                     out += ",";
                     if (in_from) expect_table = true;
+                    if (in_list) item_start = k + 1;
                 } else if (t.text == ";") {
                     // end of the statement: nothing more belongs to it
                     k = b;

@@ -1,0 +1,364 @@
+#include "platform/oledb/odbp_rowset.h"
+#include <cstring>
+#include <map>
+#include <mutex>
+#include "platform/oledb/mssx_lexer.h"
+#include "platform/oledb/odbp_errors.h"
+#include "platform/oledb/odbp_object.h"
+#include "platform/oledb/odbp_text.h"
+
+odbp_column_meta odbp_meta_of(const mssx_result_column& c, bool generic)
+{
+    const mssx_type& t = c.type;
+    const std::string& n = t.name;
+    odbp_column_meta m{DBTYPE_WSTR, 0, 0xFF, 0xFF, c.nullable ? DBCOLUMNFLAGS_ISNULLABLE | DBCOLUMNFLAGS_MAYBENULL : 0};
+    auto fixed = [&](DBTYPE w, DBLENGTH s, BYTE p, BYTE sc) { m.wType = w; m.size = s; m.precision = p; m.scale = sc; m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH; };
+    const DBLENGTH kMax = 0xFFFFFFFF;
+    if (n == "int") fixed(DBTYPE_I4, 4, 10, 0xFF);
+    else if (n == "smallint") fixed(DBTYPE_I2, 2, 5, 0xFF);
+    else if (n == "tinyint") fixed(DBTYPE_UI1, 1, 3, 0xFF);
+    else if (n == "bigint") fixed(DBTYPE_I8, 8, 19, 0xFF);
+    else if (n == "ole_ui2") fixed(DBTYPE_UI2, 2, 5, 0xFF);
+    else if (n == "ole_ui4") fixed(DBTYPE_UI4, 4, 10, 0xFF);
+    else if (n == "ole_ui8") fixed(DBTYPE_UI8, 8, 20, 0xFF);
+    else if (n == "ole_date") fixed(DBTYPE_DATE, 8, 0xFF, 0xFF);
+    else if (n == "bit") fixed(DBTYPE_BOOL, 2, 0xFF, 0xFF);
+    else if (n == "real") fixed(DBTYPE_R4, 4, 7, 0xFF);
+    else if (n == "float") fixed(DBTYPE_R8, 8, 15, 0xFF);
+    else if (n == "money") fixed(DBTYPE_CY, 8, 19, 4);
+    else if (n == "smallmoney") fixed(DBTYPE_CY, 8, 10, 4);
+    else if (n == "decimal" || n == "numeric") fixed(DBTYPE_NUMERIC, 19, static_cast<BYTE>(t.precision), static_cast<BYTE>(t.scale));
+    else if (n == "char" || n == "varchar") {
+        m.wType = DBTYPE_STR;
+        m.size = t.length < 0 ? kMax : static_cast<DBLENGTH>(t.length);
+        if (t.length < 0) m.flags |= DBCOLUMNFLAGS_ISLONG;
+        if (n == "char") m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
+    } else if (n == "text") { m.wType = DBTYPE_STR; m.size = 2147483647; m.flags |= DBCOLUMNFLAGS_ISLONG; }
+    else if (n == "nchar" || n == "nvarchar") {
+        m.size = t.length < 0 ? kMax : static_cast<DBLENGTH>(t.length);
+        if (t.length < 0) m.flags |= DBCOLUMNFLAGS_ISLONG;
+        if (n == "nchar") m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
+    } else if (n == "ntext") { m.size = 1073741823; m.flags |= DBCOLUMNFLAGS_ISLONG; }
+    else if (n == "xml") {
+        m.wType = generic ? DBTYPE_WSTR : DBTYPE_XML;
+        m.size = generic ? 1073741823 : kMax;
+        m.flags |= DBCOLUMNFLAGS_ISLONG;
+    } else if (n == "binary" || n == "varbinary") {
+        m.wType = DBTYPE_BYTES;
+        m.size = t.length < 0 ? kMax : static_cast<DBLENGTH>(t.length);
+        if (t.length < 0) m.flags |= DBCOLUMNFLAGS_ISLONG;
+        if (n == "binary") m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
+    } else if (n == "image") { m.wType = DBTYPE_BYTES; m.size = 2147483647; m.flags |= DBCOLUMNFLAGS_ISLONG; }
+    else if (n == "timestamp" || n == "rowversion") { fixed(DBTYPE_BYTES, 8, 0xFF, 0xFF); m.flags |= DBCOLUMNFLAGS_ISROWVER; }
+    else if (n == "datetime") fixed(DBTYPE_DBTIMESTAMP, 16, 23, 3);
+    else if (n == "smalldatetime") fixed(DBTYPE_DBTIMESTAMP, 16, 16, 0);
+    else if (n == "datetime2") {
+        if (generic) { m.size = static_cast<DBLENGTH>(t.scale ? 20 + t.scale : 19); }
+        else fixed(DBTYPE_DBTIMESTAMP, 16, static_cast<BYTE>(t.scale ? 20 + t.scale : 19), static_cast<BYTE>(t.scale));
+    } else if (n == "date") {
+        if (generic) m.size = 10;
+        else fixed(DBTYPE_DBDATE, 6, 10, 0xFF);
+    } else if (n == "time") {
+        if (generic) m.size = static_cast<DBLENGTH>(t.scale ? 9 + t.scale : 8);
+        else fixed(DBTYPE_DBTIME2, 12, static_cast<BYTE>(t.scale ? 9 + t.scale : 8), static_cast<BYTE>(t.scale));
+    } else if (n == "datetimeoffset") {
+        if (generic) m.size = static_cast<DBLENGTH>(t.scale ? 34 + t.scale : 33);
+        else fixed(DBTYPE_DBTIMESTAMPOFFSET, 20, static_cast<BYTE>(t.scale ? 27 + t.scale : 26), static_cast<BYTE>(t.scale));
+    } else if (n == "uniqueidentifier") fixed(DBTYPE_GUID, 16, 0xFF, 0xFF);
+    else if (n == "sql_variant") { m.wType = DBTYPE_VARIANT; m.size = 8016; }
+    else if (n == "hierarchyid" || n == "geometry" || n == "geography") { m.wType = DBTYPE_UDT; m.size = kMax; m.flags |= DBCOLUMNFLAGS_ISLONG; }
+    else m.size = 4000;
+    return m;
+}
+
+HRESULT odbp_column_info(const std::vector<mssx_result_column>& cols, bool generic, DBORDINAL* pc, DBCOLUMNINFO** info, OLECHAR** strings)
+{
+    if (!pc || !info || !strings) return E_INVALIDARG;
+    *pc = cols.size();
+    size_t chars = 0;
+    std::vector<std::wstring> names;
+    for (auto& c : cols) {
+        names.push_back(odbp_widen(c.name));
+        chars += names.back().size() + 1;
+    }
+    *info = static_cast<DBCOLUMNINFO*>(CoTaskMemAlloc(sizeof(DBCOLUMNINFO) * (cols.empty() ? 1 : cols.size())));
+    *strings = static_cast<OLECHAR*>(CoTaskMemAlloc(sizeof(OLECHAR) * (chars ? chars : 1)));
+    if (!*info || !*strings) return E_OUTOFMEMORY;
+    OLECHAR* p = *strings;
+    for (size_t i = 0; i < cols.size(); ++i) {
+        odbp_column_meta m = odbp_meta_of(cols[i], generic);
+        DBCOLUMNINFO& ci = (*info)[i];
+        std::memset(&ci, 0, sizeof ci);
+        std::memcpy(p, names[i].c_str(), (names[i].size() + 1) * sizeof(OLECHAR));
+        ci.pwszName = p;
+        p += names[i].size() + 1;
+        ci.iOrdinal = i + 1;
+        ci.dwFlags = m.flags;
+        ci.ulColumnSize = m.size;
+        ci.wType = m.wType;
+        ci.bPrecision = m.precision;
+        ci.bScale = m.scale;
+        ci.columnid.eKind = DBKIND_NAME;
+        ci.columnid.uName.pwszName = ci.pwszName;
+    }
+    return S_OK;
+}
+
+namespace {
+
+struct accessor_def {
+    std::vector<DBBINDING> bindings;
+    ULONG refs = 1;
+};
+
+class rowset final : public IRowset, public IColumnsInfo, public IAccessor, public IRowsetInfo, public odbp_object {
+public:
+    rowset(std::shared_ptr<const mssx_result> r, bool generic) : r_(std::move(r)), generic_(generic) {}
+    ODBP_IUNKNOWN_METHODS
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IRowset) return give(static_cast<IRowset*>(this), ppv);
+        if (riid == IID_IColumnsInfo) return give(static_cast<IColumnsInfo*>(this), ppv);
+        if (riid == IID_IAccessor) return give(static_cast<IAccessor*>(this), ppv);
+        if (riid == IID_IRowsetInfo) return give(static_cast<IRowsetInfo*>(this), ppv);
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    // IRowset
+    HRESULT AddRefRows(DBCOUNTITEM c, const HROW rows[], DBREFCOUNT refs[], DBROWSTATUS st[]) override
+    {
+        for (DBCOUNTITEM i = 0; i < c; ++i) {
+            if (refs) refs[i] = 1;
+            if (st) st[i] = valid(rows[i]) ? 0 : 1;
+        }
+        return S_OK;
+    }
+    HRESULT GetData(HROW hRow, HACCESSOR hAccessor, void* pData) override
+    {
+        odbp_clear_error();
+        std::lock_guard<std::mutex> g(lock_);
+        auto it = accessors_.find(hAccessor);
+        if (it == accessors_.end()) return DB_E_BADACCESSORHANDLE;
+        if (!valid(hRow)) return DB_E_BADROWHANDLE;
+        if (!pData) return E_INVALIDARG;
+        const auto& row = r_->rows[hRow - 1];
+        bool errors = false;
+        for (const DBBINDING& b : it->second.bindings) {
+            auto* base = static_cast<BYTE*>(pData);
+            DBSTATUS status = DBSTATUS_S_OK;
+            DBLENGTH length = 0;
+            if (b.iOrdinal < 1 || b.iOrdinal > r_->columns.size()) { status = DBSTATUS_E_BADACCESSOR; errors = true; }
+            else {
+                const mssx_value& v = row[b.iOrdinal - 1];
+                const mssx_result_column& col = r_->columns[b.iOrdinal - 1];
+                if (mssx_is_null(v)) status = DBSTATUS_S_ISNULL;
+                else status = convert(col, v, b, base + b.obValue, length);
+                if (status == DBSTATUS_E_CANTCONVERTVALUE) errors = true;
+            }
+            if (b.dwPart & DBPART_STATUS) std::memcpy(base + b.obStatus, &status, sizeof status);
+            if (b.dwPart & DBPART_LENGTH) std::memcpy(base + b.obLength, &length, sizeof length);
+        }
+        return errors ? DB_E_ERRORSOCCURRED : S_OK;
+    }
+    HRESULT GetNextRows(HCHAPTER, DBROWOFFSET offset, DBROWCOUNT cRows, DBCOUNTITEM* obtained, HROW** rows) override
+    {
+        odbp_clear_error();
+        if (!obtained || !rows) return E_INVALIDARG;
+        *obtained = 0;
+        if (cRows < 0) return DB_E_NOTSUPPORTED;
+        std::lock_guard<std::mutex> g(lock_);
+        if (offset > 0) pos_ = std::min(r_->rows.size(), pos_ + static_cast<size_t>(offset));
+        size_t n = std::min(static_cast<size_t>(cRows), r_->rows.size() - pos_);
+        if (n == 0) return DB_S_ENDOFROWSET;
+        if (!*rows) {
+            *rows = static_cast<HROW*>(CoTaskMemAlloc(sizeof(HROW) * n));
+            if (!*rows) return E_OUTOFMEMORY;
+        }
+        for (size_t i = 0; i < n; ++i) (*rows)[i] = static_cast<HROW>(pos_ + i + 1);
+        pos_ += n;
+        *obtained = n;
+        return n < static_cast<size_t>(cRows) ? DB_S_ENDOFROWSET : S_OK;
+    }
+    HRESULT ReleaseRows(DBCOUNTITEM c, const HROW rows[], DBROWOPTIONS[], DBREFCOUNT refs[], DBROWSTATUS st[]) override
+    {
+        for (DBCOUNTITEM i = 0; i < c; ++i) {
+            if (refs) refs[i] = 0;
+            if (st) st[i] = valid(rows[i]) ? 0 : 1;
+        }
+        return S_OK;
+    }
+    HRESULT RestartPosition(HCHAPTER) override
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        pos_ = 0;
+        return S_OK;
+    }
+
+    // IColumnsInfo
+    HRESULT GetColumnInfo(DBORDINAL* pc, DBCOLUMNINFO** info, OLECHAR** strings) override
+    {
+        odbp_clear_error();
+        return odbp_column_info(r_->columns, generic_, pc, info, strings);
+    }
+    HRESULT MapColumnIDs(DBORDINAL n, const DBID ids[], DBORDINAL cols[]) override
+    {
+        bool any_bad = false;
+        for (DBORDINAL i = 0; i < n; ++i) {
+            cols[i] = DB_INVALIDCOLUMN;
+            if (ids[i].eKind == DBKIND_NAME && ids[i].uName.pwszName)
+                for (size_t k = 0; k < r_->columns.size(); ++k)
+                    if (mssx_iequal(r_->columns[k].name, odbp_narrow(ids[i].uName.pwszName))) cols[i] = k + 1;
+            any_bad = any_bad || cols[i] == DB_INVALIDCOLUMN;
+        }
+        return any_bad ? DB_S_ERRORSOCCURRED : S_OK;
+    }
+
+    // IAccessor
+    HRESULT AddRefAccessor(HACCESSOR h, DBREFCOUNT* pc) override
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        auto it = accessors_.find(h);
+        if (it == accessors_.end()) return DB_E_BADACCESSORHANDLE;
+        ++it->second.refs;
+        if (pc) *pc = it->second.refs;
+        return S_OK;
+    }
+    HRESULT CreateAccessor(DBACCESSORFLAGS flags, DBCOUNTITEM n, const DBBINDING b[], DBLENGTH, HACCESSOR* ph, DBBINDSTATUS st[]) override
+    {
+        odbp_clear_error();
+        if (!ph) return E_INVALIDARG;
+        *ph = DB_NULL_HACCESSOR;
+        if (!(flags & DBACCESSOR_ROWDATA)) return DB_E_BADACCESSORFLAGS_LOCAL;
+        if (n && !b) return E_INVALIDARG;
+        bool bad = false;
+        for (DBCOUNTITEM i = 0; i < n; ++i) {
+            DBBINDSTATUS s = DBBINDSTATUS_OK;
+            if (b[i].iOrdinal < 1 || b[i].iOrdinal > r_->columns.size()) s = DBBINDSTATUS_BADORDINAL;
+            else if (!supported(b[i].wType)) s = DBBINDSTATUS_UNSUPPORTEDCONVERSION;
+            if (st) st[i] = s;
+            bad = bad || s != DBBINDSTATUS_OK;
+        }
+        if (bad) return DB_E_ERRORSOCCURRED;
+        std::lock_guard<std::mutex> g(lock_);
+        HACCESSOR h = next_accessor_++;
+        accessors_[h].bindings.assign(b, b + n);
+        *ph = h;
+        return S_OK;
+    }
+    HRESULT GetBindings(HACCESSOR h, DBACCESSORFLAGS* flags, DBCOUNTITEM* pc, DBBINDING** pb) override
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        auto it = accessors_.find(h);
+        if (it == accessors_.end()) return DB_E_BADACCESSORHANDLE;
+        if (flags) *flags = DBACCESSOR_ROWDATA;
+        if (pc) *pc = it->second.bindings.size();
+        if (pb) {
+            *pb = static_cast<DBBINDING*>(CoTaskMemAlloc(sizeof(DBBINDING) * (it->second.bindings.empty() ? 1 : it->second.bindings.size())));
+            std::memcpy(*pb, it->second.bindings.data(), sizeof(DBBINDING) * it->second.bindings.size());
+        }
+        return S_OK;
+    }
+    HRESULT ReleaseAccessor(HACCESSOR h, DBREFCOUNT* pc) override
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        auto it = accessors_.find(h);
+        if (it == accessors_.end()) return DB_E_BADACCESSORHANDLE;
+        ULONG left = --it->second.refs;
+        if (left == 0) accessors_.erase(it);
+        if (pc) *pc = left;
+        return S_OK;
+    }
+
+    // IRowsetInfo
+    HRESULT GetProperties(ULONG, const DBPROPIDSET[], ULONG* pc, DBPROPSET** ps) override
+    {
+        if (pc) *pc = 0;
+        if (ps) *ps = nullptr;
+        return S_OK;
+    }
+    HRESULT GetReferencedRowset(DBORDINAL, REFIID, IUnknown** pp) override { if (pp) *pp = nullptr; return DB_E_NOTSUPPORTED; }
+    HRESULT GetSpecification(REFIID, IUnknown** pp) override { if (pp) *pp = nullptr; return S_FALSE; }
+
+private:
+    static constexpr DBORDINAL DB_INVALIDCOLUMN = ~DBORDINAL(0);
+    static constexpr HRESULT DB_E_BADACCESSORFLAGS_LOCAL = static_cast<HRESULT>(0x80040E46u);
+
+    static bool supported(DBTYPE t)
+    {
+        return t == DBTYPE_WSTR || t == DBTYPE_STR || t == DBTYPE_BYTES || t == DBTYPE_I4 || t == DBTYPE_I2 ||
+               t == DBTYPE_I8 || t == DBTYPE_R8 || t == DBTYPE_BOOL || t == DBTYPE_UI4;
+    }
+    bool valid(HROW h) const { return h >= 1 && h <= r_->rows.size(); }
+
+    DBSTATUS convert(const mssx_result_column& col, const mssx_value& v, const DBBINDING& b, BYTE* dst, DBLENGTH& length)
+    {
+        switch (b.wType) {
+        case DBTYPE_WSTR: {
+            std::wstring w = odbp_widen(mssx_text(col.type, v));
+            length = w.size() * sizeof(WCHAR);
+            if (!(b.dwPart & DBPART_VALUE)) return DBSTATUS_S_OK;
+            if (b.cbMaxLen < sizeof(WCHAR)) return length ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
+            size_t fit = std::min(w.size(), b.cbMaxLen / sizeof(WCHAR) - 1);
+            std::memcpy(dst, w.data(), fit * sizeof(WCHAR));
+            reinterpret_cast<WCHAR*>(dst)[fit] = 0;
+            return fit < w.size() ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
+        }
+        case DBTYPE_STR: {
+            std::string s = mssx_text(col.type, v);
+            length = s.size();
+            if (!(b.dwPart & DBPART_VALUE)) return DBSTATUS_S_OK;
+            if (b.cbMaxLen < 1) return length ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
+            size_t fit = std::min(s.size(), b.cbMaxLen - 1);
+            std::memcpy(dst, s.data(), fit);
+            dst[fit] = 0;
+            return fit < s.size() ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
+        }
+        case DBTYPE_BYTES: {
+            std::string bytes = std::holds_alternative<mssx_blob>(v) ? std::get<mssx_blob>(v).bytes : mssx_text(col.type, v);
+            length = bytes.size();
+            if (!(b.dwPart & DBPART_VALUE)) return DBSTATUS_S_OK;
+            size_t fit = std::min(bytes.size(), static_cast<size_t>(b.cbMaxLen));
+            std::memcpy(dst, bytes.data(), fit);
+            return fit < bytes.size() ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
+        }
+        default: {
+            // numbers through their text form
+            std::string s = mssx_text(col.type, v);
+            if (col.type.name == "bit") s = s == "1" ? "-1" : "0";
+            char* end = nullptr;
+            if (b.wType == DBTYPE_R8) {
+                double d = std::strtod(s.c_str(), &end);
+                if (end == s.c_str()) return DBSTATUS_E_CANTCONVERTVALUE;
+                std::memcpy(dst, &d, sizeof d);
+                length = sizeof d;
+                return DBSTATUS_S_OK;
+            }
+            long long n = std::strtoll(s.c_str(), &end, 10);
+            if (end == s.c_str()) return DBSTATUS_E_CANTCONVERTVALUE;
+            if (b.wType == DBTYPE_I8) { int64_t x = n; std::memcpy(dst, &x, 8); length = 8; }
+            else if (b.wType == DBTYPE_I4 || b.wType == DBTYPE_UI4) { int32_t x = static_cast<int32_t>(n); std::memcpy(dst, &x, 4); length = 4; }
+            else { int16_t x = static_cast<int16_t>(n); std::memcpy(dst, &x, 2); length = 2; }
+            return DBSTATUS_S_OK;
+        }
+        }
+    }
+
+    std::shared_ptr<const mssx_result> r_;
+    bool generic_;
+    std::mutex lock_;
+    size_t pos_ = 0;
+    std::map<HACCESSOR, accessor_def> accessors_;
+    HACCESSOR next_accessor_ = 1;
+};
+
+} // namespace
+
+HRESULT odbp_create_rowset(std::shared_ptr<const mssx_result> result, bool generic, REFIID riid, IUnknown** pp)
+{
+    auto* r = new rowset(std::move(result), generic);
+    HRESULT hr = r->QueryInterface(riid, reinterpret_cast<void**>(pp));
+    r->Release();
+    return hr;
+}

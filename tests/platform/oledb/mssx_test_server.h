@@ -1,0 +1,50 @@
+// A throw-away embedded server folder for tests.
+#pragma once
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include "platform/oledb/mssx_connection.h"
+#include "platform/oledb/mssx_lexer.h"
+
+struct mssx_test_server {
+    std::string dir;
+    explicit mssx_test_server(const std::string& tag)
+    {
+        dir = (std::filesystem::temp_directory_path() / ("tvx_mssx_" + tag + "_" + std::to_string(::getpid()))).string();
+        std::filesystem::remove_all(dir);
+        mssx_server::create(dir, "secret");
+    }
+    ~mssx_test_server()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    mssx_login sa(const std::string& db = std::string()) const { return {"sa", "secret", false, db}; }
+    // Runs a script the way the client does; returns every error.
+    std::vector<mssx_error> run_script(const std::string& text, const std::string& db = std::string()) const
+    {
+        mssx_connection c(dir, sa(db));
+        std::vector<mssx_error> errors;
+        for (auto& b : mssx_split_batches(text))
+            for (int k = 0; k < b.repeat; ++k)
+                for (auto& e : c.execute(b.text).errors) errors.push_back(e);
+        return errors;
+    }
+};
+
+inline std::string mssx_read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+inline std::string mssx_fixture(const std::string& rel)
+{
+    const char* root = std::getenv("TVX_FIXTURES");
+    std::string base = root ? root : "../shared/fixtures";
+    return base + "/" + rel;
+}
