@@ -39,7 +39,8 @@ public:
     uint32_t get_field_size(const std::wstring& name) const;   // 0xFFFFFFFF when missing
     VARTYPE get_field_type(const std::wstring& name) const;    // VT_NULL when missing
     // The schema's own descriptor, or on a miss an empty descriptor owned by
-    // the schema (valid until the next miss).
+    // the schema and emptied again at every miss (the const forms answer a
+    // shared empty descriptor that nobody can change).
     t_ftd& get_field1(const std::wstring& name);
     t_ftd& get_field2(const std::wstring& name);
     const t_ftd& get_field1(const std::wstring& name) const;
@@ -50,6 +51,7 @@ public:
 
 private:
     t_ftd* lookup(const std::wstring& name) const;
-    t_ftd& missing(const std::wstring& name) const;
-    mutable t_ftd empty_;
+    t_ftd& missing(const std::wstring& name);
+    static const t_ftd& missing_const(const std::wstring& name);
+    t_ftd empty_;
 };

@@ -249,14 +249,18 @@ TEST_F(profile_file, bom_and_crlf_load_like_lf)
             crlf += '\r';
         crlf += c;
     }
-    const std::wstring a = path("lf.tvx"), b = path("crlf.tvx"), c = path("bom.tvx");
+    const std::wstring a = path("lf.tvx"), b = path("bom_crlf.tvx"), c = path("bom.tvx"), d = path("crlf.tvx");
     write(a, lf);
     write(b, "\xEF\xBB\xBF" + crlf);
     write(c, "\xEF\xBB\xBF" + lf);
-    udb_profile pa, pb, pc;
+    write(d, crlf);
+    udb_profile pa, pb, pc, pd;
     pa.load(a);
     pb.load(b);
     pc.load(c);
+    pd.load(d);
+    EXPECT_EQ(pd.sections, pa.sections);
+    EXPECT_EQ(pd.line_sections, pa.line_sections);
     EXPECT_EQ(pa.get_value(L"Generic settings", L"src"), L"a");
     EXPECT_EQ(pa.get_lines(L"Type Mappings"), (udb_profile::line_list{L"  table: T", L"    default_value: x=y"}));
     EXPECT_EQ(pb.sections, pa.sections);
