@@ -276,28 +276,28 @@ DROP TABLE IF EXISTS temp."sys.indexes"; DROP TABLE IF EXISTS temp."sys.index_co
 DROP TABLE IF EXISTS temp."sys.foreign_key_columns"; DROP TABLE IF EXISTS temp."sys.identity_columns"; DROP TABLE IF EXISTS temp.sysobjects;
 DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.TABLES"; DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.COLUMNS";
 DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.VIEWS"; DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.SCHEMATA";
-CREATE TEMP TABLE "sys.databases"(name "nvarchar(128)", database_id int, dbid smallint, create_date datetime);
-CREATE TEMP TABLE "sys.sysdatabases"(name "nvarchar(128)", dbid smallint, crdate datetime);
-CREATE TEMP TABLE sysdatabases(name "nvarchar(128)", dbid smallint, crdate datetime);
-CREATE TEMP TABLE sysaltfiles(dbid smallint, fileid smallint, name "nvarchar(128)", filename "nvarchar(260)");
-CREATE TEMP TABLE "sys.schemas"(name "nvarchar(128)", schema_id int, principal_id int);
-CREATE TEMP TABLE "sys.tables"(object_id int, name "nvarchar(128)", schema_id int, type "char(2)", is_ms_shipped bit, create_date datetime);
-CREATE TEMP TABLE "sys.views"(object_id int, name "nvarchar(128)", schema_id int, type "char(2)", is_ms_shipped bit);
-CREATE TEMP TABLE "sys.objects"(object_id int, name "nvarchar(128)", schema_id int, parent_object_id int, type "char(2)", is_ms_shipped bit);
-CREATE TEMP TABLE "sys.columns"(object_id int, column_id int, name "nvarchar(128)", max_length smallint, precision tinyint, scale tinyint, is_nullable bit, is_identity bit);
-CREATE TEMP TABLE "sys.indexes"(object_id int, index_id int, name "nvarchar(128)", type tinyint, is_unique bit, is_primary_key bit, is_unique_constraint bit);
+CREATE TEMP TABLE "sys.databases"(name "nvarchar(128)" COLLATE NOCASE, database_id int, dbid smallint, create_date datetime);
+CREATE TEMP TABLE "sys.sysdatabases"(name "nvarchar(128)" COLLATE NOCASE, dbid smallint, crdate datetime);
+CREATE TEMP TABLE sysdatabases(name "nvarchar(128)" COLLATE NOCASE, dbid smallint, crdate datetime);
+CREATE TEMP TABLE sysaltfiles(dbid smallint, fileid smallint, name "nvarchar(128)" COLLATE NOCASE, filename "nvarchar(260)" COLLATE NOCASE);
+CREATE TEMP TABLE "sys.schemas"(name "nvarchar(128)" COLLATE NOCASE, schema_id int, principal_id int);
+CREATE TEMP TABLE "sys.tables"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, type "char(2)" COLLATE NOCASE, is_ms_shipped bit, create_date datetime);
+CREATE TEMP TABLE "sys.views"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, type "char(2)" COLLATE NOCASE, is_ms_shipped bit);
+CREATE TEMP TABLE "sys.objects"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, parent_object_id int, type "char(2)" COLLATE NOCASE, is_ms_shipped bit);
+CREATE TEMP TABLE "sys.columns"(object_id int, column_id int, name "nvarchar(128)" COLLATE NOCASE, max_length smallint, precision tinyint, scale tinyint, is_nullable bit, is_identity bit);
+CREATE TEMP TABLE "sys.indexes"(object_id int, index_id int, name "nvarchar(128)" COLLATE NOCASE, type tinyint, is_unique bit, is_primary_key bit, is_unique_constraint bit);
 CREATE TEMP TABLE "sys.index_columns"(object_id int, index_id int, index_column_id int, column_id int, key_ordinal tinyint, is_included_column bit);
-CREATE TEMP TABLE "sys.foreign_keys"(object_id int, name "nvarchar(128)", schema_id int, parent_object_id int, referenced_object_id int,
+CREATE TEMP TABLE "sys.foreign_keys"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, parent_object_id int, referenced_object_id int,
   delete_referential_action tinyint, delete_referential_action_desc "nvarchar(60)", update_referential_action tinyint, update_referential_action_desc "nvarchar(60)", is_disabled bit);
 CREATE TEMP TABLE "sys.foreign_key_columns"(constraint_object_id int, constraint_column_id int, parent_object_id int, parent_column_id int, referenced_object_id int, referenced_column_id int);
-CREATE TEMP TABLE "sys.identity_columns"(object_id int, column_id int, name "nvarchar(128)", seed_value int, increment_value int, last_value int);
-CREATE TEMP TABLE sysobjects(id int, name "nvarchar(128)", xtype "char(2)", type "char(2)", uid smallint, sysstat smallint, parent_obj int);
-CREATE TEMP TABLE "INFORMATION_SCHEMA.TABLES"(TABLE_CATALOG "nvarchar(128)", TABLE_SCHEMA "nvarchar(128)", TABLE_NAME "nvarchar(128)", TABLE_TYPE "varchar(10)");
-CREATE TEMP TABLE "INFORMATION_SCHEMA.COLUMNS"(TABLE_CATALOG "nvarchar(128)", TABLE_SCHEMA "nvarchar(128)", TABLE_NAME "nvarchar(128)", COLUMN_NAME "nvarchar(128)",
-  ORDINAL_POSITION int, COLUMN_DEFAULT "nvarchar(4000)", IS_NULLABLE "varchar(3)", DATA_TYPE "nvarchar(128)", CHARACTER_MAXIMUM_LENGTH int,
+CREATE TEMP TABLE "sys.identity_columns"(object_id int, column_id int, name "nvarchar(128)" COLLATE NOCASE, seed_value int, increment_value int, last_value int);
+CREATE TEMP TABLE sysobjects(id int, name "nvarchar(128)" COLLATE NOCASE, xtype "char(2)" COLLATE NOCASE, type "char(2)" COLLATE NOCASE, uid smallint, sysstat smallint, parent_obj int);
+CREATE TEMP TABLE "INFORMATION_SCHEMA.TABLES"(TABLE_CATALOG "nvarchar(128)" COLLATE NOCASE, TABLE_SCHEMA "nvarchar(128)" COLLATE NOCASE, TABLE_NAME "nvarchar(128)" COLLATE NOCASE, TABLE_TYPE "varchar(10)" COLLATE NOCASE);
+CREATE TEMP TABLE "INFORMATION_SCHEMA.COLUMNS"(TABLE_CATALOG "nvarchar(128)" COLLATE NOCASE, TABLE_SCHEMA "nvarchar(128)" COLLATE NOCASE, TABLE_NAME "nvarchar(128)" COLLATE NOCASE, COLUMN_NAME "nvarchar(128)" COLLATE NOCASE,
+  ORDINAL_POSITION int, COLUMN_DEFAULT "nvarchar(4000)", IS_NULLABLE "varchar(3)", DATA_TYPE "nvarchar(128)" COLLATE NOCASE, CHARACTER_MAXIMUM_LENGTH int,
   NUMERIC_PRECISION tinyint, NUMERIC_SCALE int, DATETIME_PRECISION smallint);
-CREATE TEMP TABLE "INFORMATION_SCHEMA.VIEWS"(TABLE_CATALOG "nvarchar(128)", TABLE_SCHEMA "nvarchar(128)", TABLE_NAME "nvarchar(128)", VIEW_DEFINITION "nvarchar(4000)", CHECK_OPTION "varchar(7)", IS_UPDATABLE "varchar(2)");
-CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)", SCHEMA_NAME "nvarchar(128)", SCHEMA_OWNER "nvarchar(128)");
+CREATE TEMP TABLE "INFORMATION_SCHEMA.VIEWS"(TABLE_CATALOG "nvarchar(128)" COLLATE NOCASE, TABLE_SCHEMA "nvarchar(128)" COLLATE NOCASE, TABLE_NAME "nvarchar(128)" COLLATE NOCASE, VIEW_DEFINITION "nvarchar(4000)", CHECK_OPTION "varchar(7)", IS_UPDATABLE "varchar(2)");
+CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COLLATE NOCASE, SCHEMA_NAME "nvarchar(128)" COLLATE NOCASE, SCHEMA_OWNER "nvarchar(128)" COLLATE NOCASE);
 )SQL");
     // databases
     {

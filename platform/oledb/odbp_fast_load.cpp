@@ -31,7 +31,7 @@ public:
         : c_(std::move(c)), s_(std::move(s)), table_(std::move(table)), keep_identity_(keep_identity)
     {
         std::string held = table_.front() == '[' ? table_ : "[" + table_ + "]";
-        mssx_result r = c_->open_table(held + " WHERE 1=0");
+        mssx_result r = c_->open_table(held);
         columns_ = r.columns;
         held_ = held;
     }

@@ -1,0 +1,679 @@
+// The provider driven only through COM and OLE DB calls, as the engine does.
+#include <gtest/gtest.h>
+#include <cstring>
+#include "mssx_test_server.h"
+#include "platform/oleaut/oleauto.h"
+#include "platform/oledb/oledb.h"
+
+namespace {
+
+template <class T>
+struct com_ptr {
+    T* p = nullptr;
+    com_ptr() = default;
+    com_ptr(const com_ptr&) = delete;
+    com_ptr& operator=(const com_ptr&) = delete;
+    ~com_ptr() { if (p) p->Release(); }
+    T* operator->() const { return p; }
+    void** out() { return reinterpret_cast<void**>(&p); }
+    IUnknown** unk() { return reinterpret_cast<IUnknown**>(&p); }
+};
+
+struct first_error {
+    HRESULT hr = S_OK;
+    ULONG records = 0;
+    DWORD minor = 0;
+    LONG native = 0;
+    std::wstring sqlstate;
+    std::wstring description;
+};
+
+first_error take_error()
+{
+    first_error f;
+    com_ptr<IErrorInfo> info;
+    if (GetErrorInfo(0, &info.p) != S_OK) return f;
+    com_ptr<IErrorRecords> recs;
+    if (FAILED(info->QueryInterface(IID_IErrorRecords, recs.out()))) return f;
+    recs->GetRecordCount(&f.records);
+    if (!f.records) return f;
+    ERRORINFO ei{};
+    recs->GetBasicErrorInfo(0, &ei);
+    f.hr = ei.hrError;
+    f.minor = ei.dwMinor;
+    com_ptr<IUnknown> custom;
+    recs->GetCustomErrorObject(0, IID_ISQLErrorInfo, custom.unk());
+    if (custom.p) {
+        BSTR state = nullptr;
+        static_cast<ISQLErrorInfo*>(static_cast<void*>(custom.p))->GetSQLInfo(&state, &f.native);
+        if (state) { f.sqlstate = state; SysFreeString(state); }
+    }
+    com_ptr<IErrorInfo> rec;
+    recs->GetErrorInfo(0, 1033, &rec.p);
+    if (rec.p) {
+        BSTR d = nullptr;
+        rec->GetDescription(&d);
+        if (d) { f.description = d; SysFreeString(d); }
+    }
+    return f;
+}
+
+DBPROP bstr_prop(DBPROPID id, const std::wstring& v)
+{
+    DBPROP p{};
+    p.dwPropertyID = id;
+    p.dwOptions = DBPROPOPTIONS_REQUIRED;
+    p.colid = DB_NULLID;
+    VariantInit(&p.vValue);
+    p.vValue.vt = VT_BSTR;
+    p.vValue.bstrVal = SysAllocString(v.c_str());
+    return p;
+}
+
+class Provider : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server = std::make_unique<mssx_test_server>("odbp");
+        auto errors = server->run_script(R"(
+CREATE DATABASE Shop
+GO
+USE Shop
+GO
+CREATE TABLE dbo.Items (Id int IDENTITY(1,1) NOT NULL CONSTRAINT PK_Items PRIMARY KEY, Name nvarchar(20) NOT NULL,
+  Price decimal(10,2) NULL DEFAULT 0, Added datetime NULL DEFAULT getdate(), Blob varbinary(10) NULL, Note nvarchar(max) NULL,
+  Day date NULL, At time(3) NULL, Tag uniqueidentifier NULL, Doc xml NULL)
+CREATE UNIQUE INDEX UX_Items_Name ON Items(Name)
+CREATE TABLE Lines (ItemId int NOT NULL REFERENCES Items(Id) ON DELETE CASCADE, Qty smallint NOT NULL)
+GO
+INSERT INTO Items(Name, Price, Blob, Note, Day, At, Tag, Doc) VALUES (N'Käse', 12.5, 0x0102FF, NULL, '2001-01-31', '10:20:30.123', '6F9619FF-8B86-D011-B42D-00C04FC964FF', N'<a/>')
+INSERT INTO Items(Name, Price) VALUES (N'Brot', NULL)
+INSERT INTO Lines VALUES (1, 3)
+)");
+        for (auto& e : errors) ADD_FAILURE() << e.number << ": " << e.what();
+        mssx_server(server->dir).add_login("clerk", "pw", false);
+        mssx_server(server->dir).grant_access("clerk", "Shop");
+        mssx_server(server->dir).add_login("guest1", "pw", false);
+    }
+    static void TearDownTestSuite() { server.reset(); }
+
+    static std::wstring ds() { return L"file:" + std::wstring(server->dir.begin(), server->dir.end()); }
+
+    static HRESULT native(IDBInitialize** out, const std::wstring& user, const std::wstring& pw, const std::wstring& db, const CLSID& clsid = CLSID_SQLNCLI11)
+    {
+        HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDBInitialize, reinterpret_cast<void**>(out));
+        if (FAILED(hr)) return hr;
+        std::vector<DBPROP> props{bstr_prop(DBPROP_INIT_DATASOURCE, ds())};
+        if (user.empty()) props.push_back(bstr_prop(DBPROP_AUTH_INTEGRATED, L"SSPI"));
+        else {
+            props.push_back(bstr_prop(DBPROP_AUTH_USERID, user));
+            props.push_back(bstr_prop(DBPROP_AUTH_PASSWORD, pw));
+        }
+        if (!db.empty()) props.push_back(bstr_prop(DBPROP_INIT_CATALOG, db));
+        DBPROPSET set{props.data(), static_cast<ULONG>(props.size()), DBPROPSET_DBINIT};
+        com_ptr<IDBProperties> dp;
+        (*out)->QueryInterface(IID_IDBProperties, dp.out());
+        hr = dp->SetProperties(1, &set);
+        for (auto& p : props) VariantClear(&p.vValue);
+        if (FAILED(hr)) return hr;
+        return (*out)->Initialize();
+    }
+
+    static HRESULT generic(IDBInitialize** out, const std::wstring& tail)
+    {
+        com_ptr<IDataInitialize> di;
+        HRESULT hr = CoCreateInstance(CLSID_MSDAINITIALIZE, nullptr, CLSCTX_INPROC_SERVER, IID_IDataInitialize, di.out());
+        if (FAILED(hr)) return hr;
+        std::wstring cs = L"Provider=sqloledb;Data Source=" + ds() + tail;
+        com_ptr<IUnknown> unk;
+        hr = di->GetDataSource(nullptr, CLSCTX_INPROC_SERVER, cs.c_str(), IID_IUnknown, unk.unk());
+        if (FAILED(hr)) return hr;
+        hr = unk->QueryInterface(IID_IDBInitialize, reinterpret_cast<void**>(out));
+        if (FAILED(hr)) return hr;
+        return (*out)->Initialize();
+    }
+
+    static void session(IDBInitialize* d, IOpenRowset** s)
+    {
+        com_ptr<IDBCreateSession> cs;
+        ASSERT_EQ(d->QueryInterface(IID_IDBCreateSession, cs.out()), S_OK);
+        ASSERT_EQ(cs->CreateSession(nullptr, IID_IOpenRowset, reinterpret_cast<IUnknown**>(s)), S_OK);
+    }
+
+    static HRESULT execute(IOpenRowset* s, const std::wstring& sql, IRowset** rs, DBROWCOUNT* affected = nullptr)
+    {
+        com_ptr<IDBCreateCommand> cc;
+        s->QueryInterface(IID_IDBCreateCommand, cc.out());
+        com_ptr<ICommandText> cmd;
+        HRESULT hr = cc->CreateCommand(nullptr, IID_ICommandText, cmd.unk());
+        if (FAILED(hr)) return hr;
+        hr = cmd->SetCommandText(DBGUID_DBSQL, sql.c_str());
+        if (FAILED(hr)) return hr;
+        return cmd->Execute(nullptr, rs ? IID_IRowset : IID_NULL, nullptr, affected, reinterpret_cast<IUnknown**>(rs));
+    }
+
+    struct cell {
+        DBSTATUS status;
+        DBLENGTH length;
+        std::wstring text;
+        std::string bytes;
+    };
+    // Reads every row with one WSTR binding per column (BYTES for binary ones)
+    // of `width` bytes, five rows at a time.
+    static std::vector<std::vector<cell>> read(IRowset* rs, DBLENGTH width = 400, std::vector<DBCOLUMNINFO>* cols_out = nullptr)
+    {
+        std::vector<std::vector<cell>> rows;
+        com_ptr<IColumnsInfo> ci;
+        EXPECT_EQ(rs->QueryInterface(IID_IColumnsInfo, ci.out()), S_OK);
+        DBORDINAL n = 0;
+        DBCOLUMNINFO* info = nullptr;
+        OLECHAR* strings = nullptr;
+        EXPECT_EQ(ci->GetColumnInfo(&n, &info, &strings), S_OK);
+        std::vector<DBBINDING> b(n);
+        DBLENGTH off = 0;
+        for (DBORDINAL i = 0; i < n; ++i) {
+            b[i] = DBBINDING{};
+            b[i].iOrdinal = i + 1;
+            b[i].obStatus = off;
+            b[i].obLength = off + 8;
+            b[i].obValue = off + 16;
+            b[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+            b[i].cbMaxLen = width;
+            b[i].wType = info[i].wType == DBTYPE_BYTES ? DBTYPE_BYTES : DBTYPE_WSTR;
+            off += width + 16;
+            if (cols_out) cols_out->push_back(info[i]);
+        }
+        com_ptr<IAccessor> acc;
+        rs->QueryInterface(IID_IAccessor, acc.out());
+        HACCESSOR h = 0;
+        std::vector<DBBINDSTATUS> st(n);
+        EXPECT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, n, b.data(), 0, &h, st.data()), S_OK);
+        std::vector<BYTE> buf(off + 8);
+        while (true) {
+            HROW handles[5];
+            HROW* ph = handles;
+            DBCOUNTITEM got = 0;
+            HRESULT hr = rs->GetNextRows(DB_NULL_HCHAPTER, 0, 5, &got, &ph);
+            EXPECT_TRUE(SUCCEEDED(hr));
+            for (DBCOUNTITEM r = 0; r < got; ++r) {
+                EXPECT_TRUE(SUCCEEDED(rs->GetData(handles[r], h, buf.data())));
+                std::vector<cell> row;
+                for (DBORDINAL i = 0; i < n; ++i) {
+                    cell c{};
+                    std::memcpy(&c.status, buf.data() + b[i].obStatus, sizeof c.status);
+                    std::memcpy(&c.length, buf.data() + b[i].obLength, sizeof c.length);
+                    if (c.status != DBSTATUS_S_ISNULL) {
+                        if (b[i].wType == DBTYPE_WSTR) c.text = reinterpret_cast<const wchar_t*>(buf.data() + b[i].obValue);
+                        else c.bytes.assign(reinterpret_cast<const char*>(buf.data() + b[i].obValue), std::min<DBLENGTH>(c.length, width));
+                    }
+                    row.push_back(c);
+                }
+                rows.push_back(row);
+            }
+            rs->ReleaseRows(got, handles, nullptr, nullptr, nullptr);
+            if (got < 5) break;
+        }
+        acc->ReleaseAccessor(h, nullptr);
+        if (cols_out) {
+            for (auto& c : *cols_out) c.pwszName = nullptr; // the strings buffer goes away below
+        }
+        CoTaskMemFree(info);
+        CoTaskMemFree(strings);
+        return rows;
+    }
+
+    static std::vector<std::vector<std::wstring>> query(IOpenRowset* s, const std::wstring& sql)
+    {
+        com_ptr<IRowset> rs;
+        HRESULT hr = execute(s, sql, &rs.p);
+        EXPECT_EQ(hr, S_OK) << take_error().description.size();
+        std::vector<std::vector<std::wstring>> out;
+        if (!rs.p) return out;
+        for (auto& row : read(rs.p)) {
+            std::vector<std::wstring> r;
+            for (auto& c : row) r.push_back(c.status == DBSTATUS_S_ISNULL ? L"<NULL>" : c.text);
+            out.push_back(r);
+        }
+        return out;
+    }
+
+    static inline std::unique_ptr<mssx_test_server> server;
+};
+
+} // namespace
+
+TEST_F(Provider, NativeLoginsAndTheirFailures)
+{
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    }
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"", L"", L"Shop"), S_OK); // integrated login of the OS user
+    }
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"sa", L"wrong", L""), DB_SEC_E_AUTH_FAILED);
+        first_error e = take_error();
+        EXPECT_EQ(e.minor, 18456u);
+        EXPECT_EQ(e.native, 18456);
+        EXPECT_EQ(e.sqlstate, L"28000");
+        EXPECT_EQ(e.description, L"Login failed for user 'sa'.");
+    }
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"sa", L"secret", L"NoSuchDb"), E_FAIL);
+        EXPECT_EQ(take_error().native, 4060);
+    }
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"guest1", L"pw", L"Shop"), E_FAIL); // no access to that database
+        EXPECT_EQ(take_error().native, 4060);
+        com_ptr<IDBInitialize> d2;
+        EXPECT_EQ(native(&d2.p, L"clerk", L"pw", L"Shop"), S_OK);
+    }
+    {
+        com_ptr<IDBInitialize> d;
+        ASSERT_EQ(CoCreateInstance(CLSID_SQLNCLI10, nullptr, CLSCTX_INPROC_SERVER, IID_IDBInitialize, d.out()), S_OK);
+        com_ptr<IDBProperties> p;
+        d->QueryInterface(IID_IDBProperties, p.out());
+        DBPROP prop = bstr_prop(DBPROP_INIT_DATASOURCE, L"somehost");
+        DBPROPSET set{&prop, 1, DBPROPSET_DBINIT};
+        EXPECT_EQ(p->SetProperties(1, &set), S_OK);
+        VariantClear(&prop.vValue);
+        EXPECT_EQ(d->Initialize(), E_FAIL); // no server answers there
+        first_error e = take_error();
+        EXPECT_EQ(e.records, 1u);
+        EXPECT_FALSE(e.description.empty());
+    }
+}
+
+TEST_F(Provider, GenericConnectionStringsAndTheFastLoadProperty)
+{
+    com_ptr<IDBInitialize> g;
+    ASSERT_EQ(generic(&g.p, L";Initial Catalog=Shop;User Id=sa;Password=secret;"), S_OK);
+    com_ptr<IDBInitialize> gi;
+    EXPECT_EQ(generic(&gi.p, L";Integrated Security=SSPI;"), S_OK);
+    com_ptr<IDBInitialize> bad;
+    EXPECT_EQ(generic(&bad.p, L";User Id=sa;Password=nope;"), DB_SEC_E_AUTH_FAILED);
+    EXPECT_EQ(take_error().native, 18456);
+
+    auto fast = [](IDBInitialize* d, VARIANT_BOOL v) {
+        DBPROP p{};
+        p.dwPropertyID = SSPROP_ENABLEFASTLOAD;
+        p.colid = DB_NULLID;
+        VariantInit(&p.vValue);
+        p.vValue.vt = VT_BOOL;
+        p.vValue.boolVal = v;
+        DBPROPSET set{&p, 1, DBPROPSET_SQLSERVERDATASOURCE};
+        com_ptr<IDBProperties> dp;
+        d->QueryInterface(IID_IDBProperties, dp.out());
+        return dp->SetProperties(1, &set);
+    };
+    EXPECT_EQ(fast(g.p, VARIANT_TRUE), DB_E_ERRORSOCCURRED);
+    EXPECT_EQ(fast(g.p, VARIANT_FALSE), DB_E_ERRORSOCCURRED);
+    com_ptr<IDBInitialize> n;
+    ASSERT_EQ(native(&n.p, L"sa", L"secret", L""), S_OK);
+    EXPECT_EQ(fast(n.p, VARIANT_TRUE), S_OK);
+    EXPECT_EQ(fast(n.p, VARIANT_FALSE), S_OK);
+}
+
+TEST_F(Provider, UnregisteredProviderIsNotInstalled)
+{
+    ASSERT_TRUE(tvx_com_unregister_class(CLSID_SQLNCLI11));
+    com_ptr<IDBInitialize> d;
+    EXPECT_EQ(native(&d.p, L"sa", L"secret", L""), REGDB_E_CLASSNOTREG);
+    tvx_register_platform_classes();
+    EXPECT_TRUE(tvx_com_is_registered(CLSID_SQLNCLI11));
+}
+
+TEST_F(Provider, CommandsReturnTextAndBytesWithNullAndTruncation)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    com_ptr<IRowset> rs;
+    ASSERT_EQ(execute(s.p, L"SELECT Id, Name, Price, Blob, Note, Day, At, Tag, Doc FROM Items ORDER BY Id", &rs.p), S_OK);
+    std::vector<DBCOLUMNINFO> cols;
+    auto rows = read(rs.p, 400, &cols);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(cols[0].wType, DBTYPE_I4);
+    EXPECT_EQ(cols[1].wType, DBTYPE_WSTR);
+    EXPECT_EQ(cols[1].ulColumnSize, 20u);
+    EXPECT_EQ(cols[1].dwFlags & DBCOLUMNFLAGS_ISNULLABLE, 0u);
+    EXPECT_EQ(cols[2].wType, DBTYPE_NUMERIC);
+    EXPECT_EQ(cols[2].bPrecision, 10);
+    EXPECT_EQ(cols[2].bScale, 2);
+    EXPECT_NE(cols[2].dwFlags & DBCOLUMNFLAGS_ISNULLABLE, 0u);
+    EXPECT_EQ(cols[3].wType, DBTYPE_BYTES);
+    EXPECT_EQ(cols[4].ulColumnSize, 0xFFFFFFFFu);
+    EXPECT_EQ(cols[5].wType, DBTYPE_DBDATE);
+    EXPECT_EQ(cols[6].wType, DBTYPE_DBTIME2);
+    EXPECT_EQ(cols[7].wType, DBTYPE_GUID);
+    EXPECT_EQ(cols[8].wType, DBTYPE_XML);
+    EXPECT_EQ(rows[0][0].text, L"1");
+    EXPECT_EQ(rows[0][1].text, L"Käse");
+    EXPECT_EQ(rows[0][1].length, 4 * sizeof(WCHAR));
+    EXPECT_EQ(rows[0][2].text, L"12.50");
+    EXPECT_EQ(rows[0][3].bytes, std::string("\x01\x02\xFF", 3));
+    EXPECT_EQ(rows[0][3].length, 3u);
+    EXPECT_EQ(rows[0][4].status, DBSTATUS_S_ISNULL);
+    EXPECT_EQ(rows[0][5].text, L"2001-01-31");
+    EXPECT_EQ(rows[0][6].text, L"10:20:30.123");
+    EXPECT_EQ(rows[0][7].text, L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
+    EXPECT_EQ(rows[0][8].text, L"<a/>");
+    EXPECT_EQ(rows[1][2].status, DBSTATUS_S_ISNULL);
+
+    // a value area too small for the text: truncated, NUL-terminated, full length reported
+    rs->RestartPosition(DB_NULL_HCHAPTER);
+    auto small = read(rs.p, 3 * sizeof(WCHAR));
+    EXPECT_EQ(small[0][1].status, DBSTATUS_S_TRUNCATED);
+    EXPECT_EQ(small[0][1].text, L"Kä");
+    EXPECT_EQ(small[0][1].length, 4 * sizeof(WCHAR));
+    EXPECT_EQ(small[0][0].status, DBSTATUS_S_OK);
+}
+
+TEST_F(Provider, GenericModeReportsNewDateTypesAsText)
+{
+    com_ptr<IDBInitialize> g;
+    ASSERT_EQ(generic(&g.p, L";Initial Catalog=Shop;User Id=sa;Password=secret;"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(g.p, &s.p);
+    com_ptr<IRowset> rs;
+    ASSERT_EQ(execute(s.p, L"SELECT Day, At, Doc FROM Items", &rs.p), S_OK);
+    std::vector<DBCOLUMNINFO> cols;
+    auto rows = read(rs.p, 400, &cols);
+    EXPECT_EQ(cols[0].wType, DBTYPE_WSTR);
+    EXPECT_EQ(cols[1].wType, DBTYPE_WSTR);
+    EXPECT_EQ(cols[2].wType, DBTYPE_WSTR);
+    EXPECT_EQ(rows[0][0].text, L"2001-01-31");
+}
+
+TEST_F(Provider, OpenRowsetByNameAndMissingTables)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    for (const wchar_t* name : {L"Items", L"[dbo].[Items]"}) {
+        DBID id{};
+        id.eKind = DBKIND_NAME;
+        std::wstring n = name;
+        id.uName.pwszName = n.data();
+        com_ptr<IRowset> rs;
+        ASSERT_EQ(s->OpenRowset(nullptr, &id, nullptr, IID_IRowset, 0, nullptr, rs.unk()), S_OK) << n.size();
+        EXPECT_EQ(read(rs.p).size(), 2u);
+    }
+    DBID id{};
+    id.eKind = DBKIND_NAME;
+    std::wstring n = L"Nope";
+    id.uName.pwszName = n.data();
+    com_ptr<IRowset> rs;
+    EXPECT_EQ(s->OpenRowset(nullptr, &id, nullptr, IID_IRowset, 0, nullptr, rs.unk()), DB_E_NOTABLE);
+    first_error e = take_error();
+    EXPECT_EQ(e.native, 208);
+    EXPECT_EQ(e.description, L"Invalid object name 'Nope'.");
+}
+
+TEST_F(Provider, SeveralRowsetsOfOneSessionAtOnce)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    com_ptr<IRowset> a, b;
+    ASSERT_EQ(execute(s.p, L"SELECT Name FROM Items ORDER BY Id", &a.p), S_OK);
+    ASSERT_EQ(execute(s.p, L"SELECT COUNT(*) FROM Items", &b.p), S_OK);
+    EXPECT_EQ(read(b.p)[0][0].text, L"2");
+    EXPECT_EQ(read(a.p)[1][0].text, L"Brot");
+}
+
+TEST_F(Provider, CatalogStatementsOfTheReader)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    EXPECT_EQ(query(s.p, L"SELECT @@VERSION")[0][0].rfind(L"Microsoft SQL Server 2022", 0), 0u);
+    auto dbs = query(s.p, L"SELECT name from master.sys.databases ORDER BY name");
+    ASSERT_EQ(dbs.size(), 5u);
+    EXPECT_EQ(dbs[0][0], L"master");
+    EXPECT_EQ(dbs[2][0], L"msdb");
+    EXPECT_EQ(dbs[3][0], L"Shop");
+    auto cols = query(s.p, L"select table_name, column_name, data_type from INFORMATION_SCHEMA.COLUMNS where table_schema='dbo' and table_name not in ('sysalternates','sysconstraints','syssegments')");
+    ASSERT_EQ(cols.size(), 12u);
+    EXPECT_EQ(cols[6][1], L"Day");
+    EXPECT_EQ(cols[6][2], L"date");
+    EXPECT_EQ(cols[7][2], L"time");
+    auto ident = query(s.p, L"SELECT NAME AS COLUMNNAME,CAST(LAST_VALUE AS INT),CAST(INCREMENT_VALUE AS INT) FROM SYS.IDENTITY_COLUMNS WHERE OBJECT_NAME(OBJECT_ID)='Items' AND OBJECT_SCHEMA_NAME(OBJECT_ID)='dbo'");
+    ASSERT_EQ(ident.size(), 1u);
+    EXPECT_EQ(ident[0], (std::vector<std::wstring>{L"Id", L"2", L"1"}));
+    auto spc = query(s.p, L"EXEC sp_columns @table_name=[Items], @table_owner=[dbo]");
+    ASSERT_EQ(spc.size(), 10u);
+    ASSERT_EQ(spc[0].size(), 19u);
+    EXPECT_EQ(spc[0][5], L"int identity");
+    EXPECT_EQ(spc[2][5], L"decimal");
+    EXPECT_EQ(spc[2][6], L"10");
+    EXPECT_EQ(spc[2][8], L"2");
+    EXPECT_EQ(spc[2][12], L"((0))");
+    EXPECT_EQ(spc[3][12], L"(getdate())");
+    EXPECT_EQ(spc[1][12], L"<NULL>");
+    EXPECT_EQ(query(s.p, L"EXEC sp_columns @table_name=[It%]").size(), 10u); // a LIKE pattern, as on the server
+    auto spt = query(s.p, L"exec sp_tables @table_owner='dbo', @table_type=\"'TABLE'\"");
+    ASSERT_EQ(spt.size(), 2u);
+    EXPECT_EQ(spt[0][2], L"Items");
+    EXPECT_EQ(spt[0][3], L"TABLE");
+    EXPECT_EQ(query(s.p, L"SELECT COUNT(*) FROM (SELECT Name, Price FROM Items) as query")[0][0], L"2");
+}
+
+TEST_F(Provider, DerivedTablesAreRefusedAsOnTheServer)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    const std::pair<const wchar_t*, LONG> cases[] = {
+        {L"SELECT COUNT(*) FROM (SELECT Name FROM Items ORDER BY Name) as query", 1033},
+        {L"SELECT COUNT(*) FROM (SELECT Price * 2 FROM Items) as query", 8155},
+        {L"SELECT COUNT(*) FROM (SELECT Name, Name FROM Items) as query", 8156},
+        {L"SELECT COUNT(*) FROM (SELECT * FROM Items a JOIN Items b ON a.Id = b.Id) as query", 8156},
+        {L"SELEC Name FROM Items", 102},
+        {L"SELECT Nope FROM Items", 207},
+        {L"SELECT * FROM Nope", 208}};
+    for (auto& [sql, native_no] : cases) {
+        com_ptr<IRowset> rs;
+        HRESULT hr = execute(s.p, sql, &rs.p);
+        EXPECT_TRUE(FAILED(hr)) << native_no;
+        first_error e = take_error();
+        if (native_no) { EXPECT_EQ(e.native, native_no) << std::string(e.description.begin(), e.description.end()); }
+    }
+    com_ptr<IRowset> ok;
+    EXPECT_EQ(execute(s.p, L"SELECT COUNT(*) FROM (SELECT TOP 1 Name FROM Items ORDER BY Name) as query", &ok.p), S_OK);
+}
+
+TEST_F(Provider, ErrorRecordsCarryNativeNumbers)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name) VALUES (N'Brot')", nullptr), DB_E_INTEGRITYVIOLATION);
+    first_error e = take_error();
+    EXPECT_EQ(e.minor, 2601u);
+    EXPECT_EQ(execute(s.p, L"SET IDENTITY_INSERT Items ON; INSERT INTO Items(Id, Name) VALUES (1, N'X')", nullptr), DB_E_INTEGRITYVIOLATION);
+    e = take_error();
+    EXPECT_EQ(e.minor, 2627u);
+    EXPECT_EQ(e.sqlstate, L"23000");
+    EXPECT_NE(e.description.find(L"PK_Items"), std::wstring::npos);
+    EXPECT_EQ(execute(s.p, L"INSERT INTO Lines VALUES (99, 1)", nullptr), DB_E_INTEGRITYVIOLATION);
+    EXPECT_EQ(take_error().minor, 547u);
+    EXPECT_EQ(execute(s.p, L"SET IDENTITY_INSERT Lines ON", nullptr), DB_E_ERRORSINCOMMAND);
+    EXPECT_EQ(take_error().native, 8106);
+    EXPECT_EQ(execute(s.p, L"CREATE TABLE T2 (Id int IDENTITY NOT NULL); SET IDENTITY_INSERT T2 ON", nullptr), DB_E_ERRORSINCOMMAND);
+    EXPECT_EQ(take_error().native, 8107); // Items is still ON in this session
+    EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name) VALUES (N'a very long name that does not fit')", nullptr), DB_E_ERRORSINCOMMAND);
+    EXPECT_EQ(take_error().native, 8152);
+    EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name, Price) VALUES (N'n', 'abc')", nullptr), DB_E_CANTCONVERTVALUE);
+    EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name, Price) VALUES (N'n', 123456789012)", nullptr), DB_E_DATAOVERFLOW);
+    mssx_fail_next("DELETE FROM Lines", 1205, "Transaction was deadlocked.");
+    DBROWCOUNT n = -7;
+    EXPECT_EQ(execute(s.p, L"DELETE FROM Lines WHERE ItemId = 1", nullptr, &n), DB_E_ERRORSINCOMMAND);
+    EXPECT_EQ(take_error().native, 1205);
+    EXPECT_EQ(execute(s.p, L"UPDATE Items SET Price = 1 WHERE Id = 2", nullptr, &n), S_OK);
+    EXPECT_EQ(n, 1);
+}
+
+TEST_F(Provider, SchemaRowsetsWithRestrictions)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    com_ptr<IDBSchemaRowset> sr;
+    ASSERT_EQ(s->QueryInterface(IID_IDBSchemaRowset, sr.out()), S_OK);
+    auto get = [&](REFGUID g, std::vector<const wchar_t*> r) {
+        std::vector<VARIANT> v(r.size());
+        for (size_t i = 0; i < r.size(); ++i) {
+            VariantInit(&v[i]);
+            if (r[i]) { v[i].vt = VT_BSTR; v[i].bstrVal = SysAllocString(r[i]); }
+        }
+        com_ptr<IRowset> rs;
+        EXPECT_EQ(sr->GetRowset(nullptr, g, static_cast<ULONG>(v.size()), v.data(), IID_IRowset, 0, nullptr, rs.unk()), S_OK);
+        for (auto& x : v) VariantClear(&x);
+        std::vector<DBCOLUMNINFO> cols;
+        auto rows = read(rs.p, 400, &cols);
+        return std::make_pair(cols.size(), rows);
+    };
+    auto [tc, tables] = get(DBSCHEMA_TABLES, {nullptr, L"dbo", nullptr, L"TABLE"});
+    EXPECT_EQ(tc, 9u);
+    ASSERT_GE(tables.size(), 2u);
+    EXPECT_EQ(tables[0][2].text, L"Items");
+    EXPECT_EQ(tables[0][3].text, L"TABLE");
+    auto [pc, pks] = get(DBSCHEMA_PRIMARY_KEYS, {nullptr, L"dbo", L"Items"});
+    EXPECT_EQ(pc, 8u);
+    ASSERT_EQ(pks.size(), 1u);
+    EXPECT_EQ(pks[0][3].text, L"Id");
+    EXPECT_EQ(pks[0][7].text, L"PK_Items");
+    auto [fc, fks] = get(DBSCHEMA_FOREIGN_KEYS, {nullptr, L"dbo", L"Items", nullptr, nullptr, nullptr});
+    EXPECT_EQ(fc, 18u);
+    ASSERT_EQ(fks.size(), 1u);
+    EXPECT_EQ(fks[0][2].text, L"Items");
+    EXPECT_EQ(fks[0][8].text, L"Lines");
+    EXPECT_EQ(fks[0][9].text, L"ItemId");
+    EXPECT_EQ(fks[0][14].text, L"CASCADE");
+    EXPECT_EQ(fks[0][13].text, L"NO ACTION");
+    EXPECT_EQ(fks[0][15].text, L"PK_Items");
+    auto [ic, idx] = get(DBSCHEMA_INDEXES, {nullptr, L"dbo", nullptr, nullptr, L"Items"});
+    EXPECT_EQ(ic, 25u);
+    ASSERT_EQ(idx.size(), 2u);
+    EXPECT_EQ(idx[0][5].text, L"PK_Items");
+    EXPECT_EQ(idx[0][6].text, L"1");
+    EXPECT_EQ(idx[1][5].text, L"UX_Items_Name");
+    EXPECT_EQ(idx[1][6].text, L"0");
+    EXPECT_EQ(idx[1][7].text, L"1");
+    EXPECT_EQ(idx[1][17].text, L"Name");
+    auto [nc, none] = get(DBSCHEMA_TABLES, {nullptr, L"nobody", nullptr, L"TABLE"});
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(Provider, CreateTableAndFastLoad)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    {
+        DBPROP p{};
+        p.dwPropertyID = SSPROP_ENABLEFASTLOAD;
+        p.colid = DB_NULLID;
+        p.vValue.vt = VT_BOOL;
+        p.vValue.boolVal = VARIANT_TRUE;
+        DBPROPSET set{&p, 1, DBPROPSET_SQLSERVERDATASOURCE};
+        com_ptr<IDBProperties> dp;
+        d->QueryInterface(IID_IDBProperties, dp.out());
+        ASSERT_EQ(dp->SetProperties(1, &set), S_OK);
+    }
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    com_ptr<ITableDefinition> td;
+    ASSERT_EQ(s->QueryInterface(IID_ITableDefinition, td.out()), S_OK);
+    std::wstring c1 = L"[k]", c2 = L"[v]", tname = L"[Loaded]";
+    DBPROP auto_inc{};
+    auto_inc.dwPropertyID = DBPROP_COL_AUTOINCREMENT;
+    auto_inc.vValue.vt = VT_BOOL;
+    auto_inc.vValue.boolVal = VARIANT_TRUE;
+    DBPROPSET cs{&auto_inc, 1, DBPROPSET_COLUMN};
+    DBCOLUMNDESC descs[2]{};
+    descs[0].dbcid.eKind = DBKIND_NAME;
+    descs[0].dbcid.uName.pwszName = c1.data();
+    descs[0].wType = DBTYPE_I4;
+    descs[0].rgPropertySets = &cs;
+    descs[0].cPropertySets = 1;
+    descs[1].dbcid.eKind = DBKIND_NAME;
+    descs[1].dbcid.uName.pwszName = c2.data();
+    descs[1].wType = DBTYPE_WSTR;
+    descs[1].ulColumnSize = 10;
+    DBID tid{};
+    tid.eKind = DBKIND_NAME;
+    tid.uName.pwszName = tname.data();
+    ASSERT_EQ(td->CreateTable(nullptr, &tid, 2, descs, IID_NULL, 0, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(td->CreateTable(nullptr, &tid, 2, descs, IID_NULL, 0, nullptr, nullptr, nullptr), DB_E_DUPLICATETABLEID);
+    take_error();
+
+    com_ptr<IRowsetFastLoad> fl;
+    ASSERT_EQ(s->OpenRowset(nullptr, &tid, nullptr, IID_IRowsetFastLoad, 0, nullptr, fl.unk()), S_OK);
+    com_ptr<IAccessor> acc;
+    ASSERT_EQ(fl->QueryInterface(IID_IAccessor, acc.out()), S_OK);
+    DBBINDING b{};
+    b.iOrdinal = 2;
+    b.obStatus = 0;
+    b.obLength = 8;
+    b.obValue = 16;
+    b.dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+    b.cbMaxLen = 64;
+    b.wType = DBTYPE_WSTR;
+    HACCESSOR h = 0;
+    ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 1, &b, 0, &h, nullptr), S_OK);
+    for (const wchar_t* v : {L"eins", L"zwei", static_cast<const wchar_t*>(nullptr)}) {
+        BYTE buf[96]{};
+        DBSTATUS st = v ? DBSTATUS_S_OK : DBSTATUS_S_ISNULL;
+        DBLENGTH len = v ? std::wcslen(v) * sizeof(WCHAR) : 0;
+        std::memcpy(buf, &st, sizeof st);
+        std::memcpy(buf + 8, &len, sizeof len);
+        if (v) std::memcpy(buf + 16, v, len + sizeof(WCHAR));
+        ASSERT_EQ(fl->InsertRow(h, buf), S_OK);
+    }
+    ASSERT_EQ(fl->Commit(TRUE), S_OK);
+    auto rows = query(s.p, L"SELECT k, v FROM Loaded ORDER BY k");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (std::vector<std::wstring>{L"1", L"eins"}));
+    EXPECT_EQ(rows[2], (std::vector<std::wstring>{L"3", L"<NULL>"}));
+}
+
+TEST_F(Provider, AzureBannerAndListing)
+{
+    mssx_server(server->dir).set_version("azure");
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    EXPECT_EQ(query(s.p, L"SELECT @@VERSION")[0][0].rfind(L"Microsoft SQL Azure", 0), 0u);
+    com_ptr<IRowset> rs;
+    EXPECT_TRUE(FAILED(execute(s.p, L"SELECT name from master.sys.databases ORDER BY name", &rs.p)));
+    EXPECT_EQ(take_error().native, 40515);
+    auto ix = query(s.p, L"SELECT      ind.name, col.name, ind.is_primary_key, ind.is_unique FROM      sys.indexes ind INNER JOIN      sys.index_columns ic ON  ind.object_id = ic.object_id and ind.index_id = ic.index_id INNER JOIN      sys.columns col ON ic.object_id = col.object_id and ic.column_id = col.column_id INNER JOIN      sys.tables t ON ind.object_id = t.object_id WHERE      SCHEMA_NAME(t.schema_id)='dbo' AND t.name='Items' AND t.is_ms_shipped=0 ORDER BY      t.name, ind.name, ind.index_id, ic.index_column_id");
+    ASSERT_EQ(ix.size(), 2u);
+    EXPECT_EQ(ix[0][0], L"PK_Items");
+    EXPECT_EQ(ix[0][2], L"1");
+    auto fk = query(s.p, L"SELECT       obj.name, col1.name, tab2.name, col2.name,      fks.delete_referential_action_desc, fks.update_referential_action_desc FROM      sys.foreign_keys fks INNER JOIN sys.foreign_key_columns fkc      ON fks.object_id = fkc.constraint_object_id INNER JOIN sys.objects obj     ON obj.object_id = fkc.constraint_object_id INNER JOIN sys.tables tab1     ON tab1.object_id = fkc.parent_object_id INNER JOIN sys.columns col1     ON col1.column_id = parent_column_id AND col1.object_id = tab1.object_id INNER JOIN sys.tables tab2     ON tab2.object_id = fkc.referenced_object_id INNER JOIN sys.columns col2     ON col2.column_id = referenced_column_id AND col2.object_id = tab2.object_id WHERE      SCHEMA_NAME(tab1.schema_id)='dbo' AND tab1.name = 'Lines' ORDER BY obj.name");
+    ASSERT_EQ(fk.size(), 1u);
+    EXPECT_EQ(fk[0][1], L"ItemId");
+    EXPECT_EQ(fk[0][2], L"Items");
+    EXPECT_EQ(fk[0][4], L"CASCADE");
+    EXPECT_EQ(fk[0][5], L"NO_ACTION");
+    mssx_server(server->dir).set_version("2000");
+    EXPECT_TRUE(FAILED(execute(s.p, L"SELECT name from master.sys.sysdatabases ORDER BY name", &rs.p)));
+    EXPECT_EQ(take_error().native, 208);
+    EXPECT_EQ(query(s.p, L"SELECT name from master.dbo.sysdatabases ORDER BY name").size(), 5u);
+    mssx_server(server->dir).set_version("2022");
+}
