@@ -8,6 +8,7 @@
 #include "platform/win32/win_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -39,12 +40,12 @@ T saturate(double d)
     return static_cast<T>(t);
 }
 
-std::string printf_string(const char* fmt, double v)
+// printf's "%.<precision>e" with a "." whatever the process locale says.
+std::string scientific(double v, int precision)
 {
-    const int len = std::snprintf(nullptr, 0, fmt, v);
-    std::string s(static_cast<size_t>(len > 0 ? len : 0), '\0');
-    std::snprintf(s.data(), s.size() + 1, fmt, v);
-    return s;
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::scientific, precision);
+    return std::string(buf, res.ptr);
 }
 
 std::string wide_to_ansi(const OLECHAR* text, size_t length)
@@ -690,8 +691,8 @@ std::string ole_variant::to_string() const
     case VT_INT: std::snprintf(buf, sizeof(buf), "%d", value.intVal); return buf;
     case VT_UI4: std::snprintf(buf, sizeof(buf), "%u", value.ulVal); return buf;
     case VT_UINT: std::snprintf(buf, sizeof(buf), "%u", value.uintVal); return buf;
-    case VT_R4: return tk_format_exp3(printf_string("%.6e", static_cast<double>(value.fltVal)));
-    case VT_R8: return tk_format_exp3(printf_string("%.16e", value.dblVal));
+    case VT_R4: return tk_format_exp3(scientific(static_cast<double>(value.fltVal), 6));
+    case VT_R8: return tk_format_exp3(scientific(value.dblVal, 16));
     case VT_I8: std::snprintf(buf, sizeof(buf), "%lld", static_cast<long long>(i8_value)); return buf;
     case VT_UI8: std::snprintf(buf, sizeof(buf), "%llu", static_cast<unsigned long long>(ui8_value)); return buf;
     default: return std::string();

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cwctype>
 #include <locale.h>
 
@@ -317,10 +318,19 @@ number_text shortest_number(double v)
 number_text significant_number(double v, int digits)
 {
     char buf[64];
-    // %E keeps the text short and free of locale effects (no decimal point issue:
-    // LC_NUMERIC is never changed by the program).
-    std::snprintf(buf, sizeof(buf), "%.*E", digits - 1, v);
+    const auto res = std::to_chars(buf, buf + sizeof(buf) - 1, v, std::chars_format::scientific, digits - 1);
+    *res.ptr = '\0';
     return parse_c_number(buf);
+}
+
+std::string format_g(double v, int precision)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::general, precision);
+    std::string s(buf, res.ptr);
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
 }
 
 } // namespace oleaut

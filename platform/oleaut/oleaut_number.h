@@ -55,6 +55,9 @@ number_text shortest_number(double v);
 // printf-style "%.<digits>G" in the C locale, parsed back.
 number_text significant_number(double v, int digits);
 
+// printf's "%.<precision>G", whatever the process locale says about numbers.
+std::string format_g(double v, int precision);
+
 DECIMAL make_decimal(u128 mantissa, int scale, bool neg);
 u128 mantissa_of(const DECIMAL& d);
 

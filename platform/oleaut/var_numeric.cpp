@@ -366,8 +366,5 @@ HRESULT VarBstrFromR8(DOUBLE dblIn, LCID, ULONG, BSTR* pbstrOut)
 {
     if (!pbstrOut)
         return E_INVALIDARG;
-    const int len = std::snprintf(nullptr, 0, "%.15G", dblIn);
-    std::string text(static_cast<size_t>(len > 0 ? len : 0), '\0');
-    std::snprintf(text.data(), text.size() + 1, "%.15G", dblIn);
-    return make_bstr(text, pbstrOut);
+    return make_bstr(format_g(dblIn, 15), pbstrOut);
 }

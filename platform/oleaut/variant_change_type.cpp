@@ -300,14 +300,6 @@ HRESULT to_date(const source& x, DATE& out)
     return S_OK;
 }
 
-std::string format_double(double v, int digits)
-{
-    const int len = std::snprintf(nullptr, 0, "%.*G", digits, v);
-    std::string s(static_cast<size_t>(len > 0 ? len : 0), '\0');
-    std::snprintf(s.data(), s.size() + 1, "%.*G", digits, v);
-    return s;
-}
-
 HRESULT ascii_bstr(const std::string& text, BSTR& out)
 {
     const std::wstring wide(text.begin(), text.end());
@@ -324,7 +316,7 @@ HRESULT to_text(const source& x, const VARIANT& src, BSTR& out)
         return ascii_bstr(decimal_string(static_cast<u128>(neg ? -x.i : x.i), 0, neg), out);
     }
     case source::boolean: return ascii_bstr(x.b ? "-1" : "0", out);
-    case source::real: return ascii_bstr(format_double(x.r, x.r4 ? 7 : 15), out);
+    case source::real: return ascii_bstr(format_g(x.r, x.r4 ? 7 : 15), out);
     case source::date: return VarBstrFromDate(x.r, LANG_EN_US_LCID, 0, &out);
     case source::currency: return VarBstrFromCy(x.cy, LANG_EN_US_LCID, 0, &out);
     case source::decimal: return VarBstrFromDec(&x.dec, LANG_EN_US_LCID, 0, &out);
