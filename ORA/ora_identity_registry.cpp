@@ -17,9 +17,9 @@ std::wstring table_key(const std::wstring& name)
 
 } // namespace
 
-void ora_identity_registry::set(const std::wstring& table, const std::wstring& sequence, const std::wstring& column)
+void ora_identity_registry::set(const std::wstring& table, const identity& id)
 {
-    identities[table_key(table)] = identity{sequence, column};
+    identities[table_key(table)] = id;
 }
 
 void ora_identity_registry::erase(const std::wstring& table)

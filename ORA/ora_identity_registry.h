@@ -9,9 +9,10 @@ public:
     struct identity {
         std::wstring sequence;
         std::wstring column;
+        std::wstring trigger;
     };
 
-    void set(const std::wstring& table, const std::wstring& sequence, const std::wstring& column);
+    void set(const std::wstring& table, const identity& id);
     void erase(const std::wstring& table);
     // Null when the table got no sequence in this run.
     const identity* find(const std::wstring& table) const;

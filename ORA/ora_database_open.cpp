@@ -1,0 +1,21 @@
+// ora_database: opening a table or a query as an ora_table.
+#include "ORA/ora_database.h"
+#include "ORA/ora_table.h"
+#include "ORA/ora_util.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+
+std::unique_ptr<udb_recordset> ora_database::get_table(const std::wstring& name, const std::wstring& query_text,
+                                                       int /*mode*/)
+{
+    tk_logger::log(1, L"ora_database::get_table(%s)", name.c_str());
+    return std::make_unique<ora_table>(this, name, query_text, &relationships);
+}
+
+std::unique_ptr<udb_recordset> ora_database::get_table1(const std::wstring& name, int mode)
+{
+    tk_logger::log(1, L"ora_database::get_table(%s)", name.c_str());
+    if (!is_table_exist(name))
+        throw tk_mail_assertion("ora_db", 300);
+    return std::make_unique<ora_table>(this, ora_simplify_name(name), &relationships, mode);
+}

@@ -1,0 +1,37 @@
+// Writes the LOB values of one inserted row through locators selected FOR UPDATE by its ROWID.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "ORA/t_lob_desc.h"
+#include "UDB/udb_record.h"
+#include "UDB/udb_schema.h"
+#include "platform/oci/oci.h"
+
+// A column whose value goes through a LOB locator rather than a literal.
+bool ora_is_lob_column(const t_ftd& ftd);
+
+class ora_lob_insert {
+public:
+    // The LOB columns of a table schema; values are taken at the column positions.
+    ora_lob_insert(const std::wstring& table_name, const udb_schema& schema);
+    // Ready descriptors (the array insert keeps the values in a record of its own).
+    ora_lob_insert(const std::wstring& table_name, const std::vector<t_lob_desc>& descs);
+    ~ora_lob_insert();
+    ora_lob_insert(const ora_lob_insert&) = delete;
+    ora_lob_insert& operator=(const ora_lob_insert&) = delete;
+
+    void init();
+    // Selects the row's locators and writes every non-empty value, then commits.
+    void insert(const std::wstring& rowid, const udb_record& record);
+    void write_clob(size_t k, const udb_record& record);
+    void write_blob(size_t k, const udb_record& record);
+
+    const std::vector<t_lob_desc>& get_descs() const { return ld; }
+
+private:
+    std::wstring table_name;
+    std::vector<OCIDefine*> defines;
+    std::vector<t_lob_desc> ld;
+    std::vector<OCILobLocator*> locators;
+};

@@ -1,0 +1,325 @@
+#include "ORA/ora_table.h"
+
+#include <algorithm>
+
+#include "ORA/ora_cache.h"
+#include "ORA/ora_database.h"
+#include "ORA/ora_engine.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_field_finder.h"
+#include "ORA/ora_lob_insert.h"
+#include "ORA/ora_stmt.h"
+#include "ORA/ora_util.h"
+#include "ORA/ora_validator.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_text.h"
+#include "UDB/udb_custom_conversion.h"
+
+namespace {
+
+const char* const k_not_conform = "The structure of data source does not conform to the destination table.";
+
+std::wstring dq(const std::wstring& name)
+{
+    return L"\"" + name + L"\"";
+}
+
+bool is_lob_catalog_type(const std::wstring& type)
+{
+    return type == L"CLOB" || type == L"NCLOB" || type == L"BLOB";
+}
+
+} // namespace
+
+ora_table::ora_table(ora_database* db, const std::wstring& name, const std::wstring& query, udb_relationships* rels)
+    : ora_query_results(db, name, query), p_db(db), p_relationships(rels)
+{
+    tk_logger::log(2, L"ora_table::ora_table(%s)", name.c_str());
+    init_schema();
+    ora_engine& eng = ora_eng();
+    record_count = query.empty() ? eng.get_records_cnt(name) : eng.get_records_cnt(query, true);
+    if (schema.empty())
+        tk_logger::log(1, "Empty table");
+    else
+        tk_logger::log(1, "Got %d records", static_cast<int>(record_count));
+    open_cache();
+}
+
+ora_table::ora_table(ora_database* db, const std::wstring& name, udb_relationships* rels, int mode)
+    : ora_query_results(db, name, std::wstring()), p_db(db), p_relationships(rels)
+{
+    tk_logger::log(2, L"ora_table::ora_table(%s)", name.c_str());
+    init_schema();
+    if ((mode & mode_no_indexes) == mode_no_indexes)
+        tk_logger::log(1, "Indexes are OFF");
+    else
+        init_indexes(mode);
+    record_count = ora_eng().get_records_cnt(name);
+    if (schema.empty())
+        tk_logger::log(1, "Empty table");
+    else
+        tk_logger::log(1, "Got %d records", static_cast<int>(record_count));
+    open_cache();
+}
+
+ora_table::~ora_table()
+{
+    tk_logger::log(1, "ora_table::dtor");
+    if (!flushed) {
+        try {
+            flush();
+        } catch (const std::exception& e) {
+            tk_logger::log(3, "ora_table::dtor: %s", e.what());
+        }
+    }
+}
+
+void ora_table::open_cache()
+{
+    if (p_db && p_db->b_array_insert)
+        cache = std::make_unique<ora_cache>(table_name, this);
+}
+
+void ora_table::flush()
+{
+    flushed = true;
+    if (cache)
+        cache->flush();
+    if (appended && p_db && query.empty()) {
+        appended = 0;
+        p_db->advance_identity(table_name);
+    }
+}
+
+void ora_table::append_record(udb_record* record)
+{
+    if (!record)
+        throw tk_mail_assertion("ora_tab", 87);
+    flushed = false;
+    if (p_db && p_db->b_array_insert && cache) {
+        tk_logger::log(1, "ora_table::fast_append");
+        cache->append_record(*record);
+        ++record_count;
+        ++appended;
+        return;
+    }
+    slow_append(*record);
+}
+
+bool ora_table::is_lob(size_t i) const
+{
+    if (i >= schema.size() || !ora_is_lob_column(schema[i]))
+        return false;
+    // A column that only looks like a LOB to the model (XMLTYPE, an unfetchable
+    // type) takes a literal: EMPTY_CLOB() would be refused there.
+    const std::wstring type = catalog_type(schema[i].name);
+    return type.empty() || is_lob_catalog_type(type);
+}
+
+std::wstring ora_table::catalog_type(const std::wstring& column) const
+{
+    for (const auto& [name, type] : catalog_types)
+        if (name == column)
+            return type;
+    return std::wstring();
+}
+
+void ora_table::slow_append(const udb_record& record)
+{
+    tk_logger::log(1, "ora_table::slow_append");
+    std::wstring cols = L"INSERT /*+ APPEND */ INTO " + ora_engine::get_safe_name(table_name) + L" (";
+    std::wstring vals = L" VALUES(";
+    const bool upper = p_db && p_db->b_uppercase;
+    // The same derivation of names in both branches, the one table creation used.
+    ora_field_finder finder(record, upper);
+
+    std::vector<std::pair<size_t, size_t>> pairs;  // (column, field)
+    if (schema.size() <= record.size()) {
+        tk_logger::log(1, "Size of schema is less or equal to the size of record");
+        for (size_t i = 0; i < schema.size(); ++i) {
+            const int32_t j = finder.get_field_idx(schema[i].name);
+            if (j < 0) {
+                tk_logger::log(1, L"Field %s not found in appending record", schema[i].name.c_str());
+                throw tk_exception(k_not_conform, 0);
+            }
+            pairs.emplace_back(i, static_cast<size_t>(j));
+        }
+    } else {
+        tk_logger::log(1, "Size of record is less than size of schema");
+        for (size_t j = 0; j < record.size(); ++j) {
+            const std::wstring& name = finder.get_names()[j];
+            tk_logger::log(1, L"Name=%s, mapped name=%s", record[j].name.c_str(), name.c_str());
+            const int32_t i = schema.get_field_idx(name);
+            if (i < 0) {
+                tk_logger::log(1, L"Field %s not found", name.c_str());
+                throw tk_exception(k_not_conform, 0);
+            }
+            pairs.emplace_back(static_cast<size_t>(i), j);
+        }
+    }
+
+    std::vector<t_lob_desc> lobs;
+    bool first = true;
+    for (const auto& [i, j] : pairs) {
+        if (!first) {
+            cols += L", ";
+            vals += L", ";
+        }
+        first = false;
+        const udb_field& field = record[j];
+        cols += dq(schema[i].name);
+        if (udb_custom_conversion::is_acceptable2(field))
+            vals += udb_custom_conversion::handle2(field);
+        else
+            vals += get_fld_append_wstr(i, field, schema[i]);
+        if (is_lob(i))
+            lobs.emplace_back(static_cast<uint32_t>(i), static_cast<uint32_t>(j), schema[i].vartype, schema[i].name);
+    }
+    const std::wstring sql = cols + L")" + vals + L") RETURNING ROWID INTO :1";
+    last_rowid = rowid.do_insert(sql);
+    tk_logger::log(1, L"GOT ROWID(2): %s", last_rowid.c_str());
+
+    // The LOB values are taken from the fields matched above, which need not
+    // sit at the column positions.
+    ora_lob_insert lob(table_name, lobs);
+    lob.insert(last_rowid, record);
+    ++record_count;
+    ++appended;
+    tk_logger::log(1, "ora_table::slow_append - at the END");
+}
+
+std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, const t_ftd& column)
+{
+    tk_logger::log(1, "ora_table::get_fld_append_wstr");
+    const std::wstring literal = to_oracle_str(&field, true);
+    tk_logger::log(1, L"Got field #%d: '%s' (%d, %d)", static_cast<int>(i), literal.c_str(),
+                   static_cast<int>(column.vartype), static_cast<int>(column.size));
+    tk_logger::log(1, "schema[eye]->size=%d", static_cast<int>(column.size));
+    const VARTYPE fvt = field.get_type();
+    const bool is_null = fvt == VT_NULL || fvt == VT_EMPTY;
+
+    if (column.vartype == VT_R4 || column.vartype == VT_R8) {
+        if (!is_null) {
+            const double v = field.to_double();
+            if (v > 1e126 || v < -1e126) {
+                tk_logger::log(1, "Number is out of range");
+                if (column.b_not_null) {
+                    const std::wstring def = make_ora_def_val(&column);
+                    if (!def.empty())
+                        return def;
+                } else {
+                    return L"NULL";
+                }
+                return null_value(i, column);
+            }
+        }
+    } else if (is_lob(i)) {
+        tk_logger::log(1, "Got LOB - put placeholder");
+        return column.vartype == VT_BSTR ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
+    }
+    if (fvt != VT_NULL && !literal.empty() && literal != L"''" && literal != L"\"\"")
+        return literal;
+    return null_value(i, column);
+}
+
+std::wstring ora_table::null_value(size_t i, const t_ftd& column)
+{
+    if (column.b_not_null && !indexes.is_idx_field(column.name, true)) {
+        tk_logger::log(1, "Put NULL-field");
+        reset_not_null_flag(i);
+    }
+    return L"NULL";
+}
+
+void ora_table::reset_not_null_flag(size_t i)
+{
+    tk_logger::log(1, "ora_table::reset_not_null_flag(%d)", static_cast<int>(i));
+    if (i >= schema.size())
+        throw tk_mail_assertion("ora_tab", 412);
+    t_ftd& column = schema[i];
+    if (!column.b_not_null)
+        return;
+    // Only the constraint is dropped: restating the type would change it
+    // (DATE to TIMESTAMP, VARCHAR2 to NVARCHAR2, LONG to CLOB).
+    const std::wstring sql =
+        L"ALTER TABLE " + ora_engine::get_safe_name(table_name) + L" MODIFY " + dq(column.name) + L" NULL";
+    tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
+    try {
+        ora_stmt stmt;
+        stmt.run(sql, 1, OCI_COMMIT_ON_SUCCESS);
+    } catch (const ora_exception& e) {
+        // ORA-01451: the column is nullable already.
+        if ((e.code & 0xFFFF) != 1451)
+            throw;
+        tk_logger::log(1, "Column is already nullable");
+    }
+    column.b_not_null = false;
+}
+
+void ora_table::update(udb_record* record)
+{
+    tk_logger::log(1, "ora_table::update");
+    if (!record)
+        return;
+    const bool upper = p_db && p_db->b_uppercase;
+    ora_field_finder finder(*record, upper);
+    if (key_pos < 0)
+        return;
+    if (static_cast<size_t>(key_pos) >= indexes.size())
+        throw tk_mail_assertion("ora_tab", 520);
+    const std::vector<std::wstring>& keys = indexes[static_cast<size_t>(key_pos)].fields;
+    std::wstring set_part;
+    std::wstring where_part;
+    for (size_t j = 0; j < record->size(); ++j) {
+        const std::wstring& name = finder.get_names()[j];
+        tk_logger::log(1, L"Got mappend fn: %s", name.c_str());
+        if (!schema.find_field(name)) {
+            tk_logger::log(1, L"Field '%s' is not found in schema", name.c_str());
+            continue;
+        }
+        const std::wstring item = dq(name) + L"=" + to_oracle_str(&(*record)[j], true);
+        if (std::find(keys.begin(), keys.end(), name) != keys.end()) {
+            tk_logger::log(1, L"Field %s is a part of UKey", name.c_str());
+            where_part += (where_part.empty() ? L"" : L" AND ") + item;
+        } else {
+            tk_logger::log(1, L"Field %s is NOT a part of UKey", name.c_str());
+            set_part += (set_part.empty() ? L"" : L", ") + item;
+        }
+    }
+    const std::wstring sql =
+        L"UPDATE " + ora_engine::get_safe_name(table_name) + L" SET " + set_part + L" WHERE " + where_part;
+    tk_logger::log(2, L"UPDATE QUERY: %s", sql.c_str());
+    if (where_part.empty()) {
+        tk_logger::log(1, "Missing primary/unique key");
+        return;
+    }
+    if (set_part.empty())
+        return;  // only key columns: nothing to change
+    try {
+        p_db->query(sql);
+        ora_engine& eng = ora_eng();
+        eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
+    } catch (const tk_exception& e) {
+        tk_logger::log(3, "ora_table::update: %s", e.what());
+        throw;
+    }
+}
+
+bool ora_table::is_eof()
+{
+    tk_logger::log(1, "ora_table::is_eof(%d,%d)", static_cast<int>(row_pos), static_cast<int>(record_count));
+    if (!b_initialized)
+        throw tk_mail_assertion("ora_tab", 560);
+    if (row_pos >= record_count)
+        return true;
+    b_fetch_called = true;
+    // No row also when rows were deleted since the count was taken.
+    return !fetch_row();
+}
+
+void ora_table::next()
+{
+    tk_logger::log(1, "ora_table::next");
+    ++row_pos;
+}

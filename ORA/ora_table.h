@@ -1,0 +1,68 @@
+// An Oracle table as a recordset: read back from the catalog, appended to row by row.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "OLE/ole_variant.h"
+#include "ORA/ora_get_rowid.h"
+#include "ORA/ora_query_results.h"
+#include "UDB/udb_relationships.h"
+
+class ora_database;
+class ora_cache;
+
+class ora_table : public ora_query_results {
+public:
+    // Open modes of an existing table.
+    static constexpr int mode_no_fks = 0x20;
+    static constexpr int mode_no_indexes = 0x20 | 0x40;
+
+    // A table or a query: schema only, no indexes.
+    ora_table(ora_database* db, const std::wstring& name, const std::wstring& query, udb_relationships* rels);
+    // An existing table by name: schema, then keys and indexes as the mode allows.
+    ora_table(ora_database* db, const std::wstring& name, udb_relationships* rels, int mode);
+    ~ora_table() override;
+
+    void append_record(udb_record* record) override;  // fast_append
+    void update(udb_record* record) override;
+    bool is_eof() override;
+    void next() override;
+
+    void slow_append(const udb_record& record);
+    std::wstring get_fld_append_wstr(size_t i, const udb_field& field, const t_ftd& column);
+    void reset_not_null_flag(size_t i);
+
+    // Sends what the array insert still holds and moves the identity sequence
+    // past the values copied. The destructor does it too, but cannot report a failure.
+    void flush();
+
+    // Catalog read-back.
+    void init_schema();
+    void init_indexes(int mode);
+    uint32_t get_columns_cnt();
+    std::wstring get_safe_select_query(uint32_t& count);
+    ole_variant get_def_value(VARTYPE vt, const std::wstring& text);
+
+    // Whether column i takes its value through a LOB locator.
+    bool is_lob(size_t i) const;
+    const std::wstring& get_last_rowid() const { return last_rowid; }
+    ora_database* get_database() const { return p_db; }
+
+private:
+    void open_cache();
+    std::wstring null_value(size_t i, const t_ftd& column);
+    void advance_identity();
+    // The catalog's DATA_TYPE of each column, as read back.
+    std::wstring catalog_type(const std::wstring& column) const;
+
+    uint32_t row_pos = 0;
+    ora_get_rowid rowid;
+    ora_database* p_db;
+    udb_relationships* p_relationships;
+    std::unique_ptr<ora_cache> cache;
+    std::wstring last_rowid;
+    std::vector<std::pair<std::wstring, std::wstring>> catalog_types;  // (column, DATA_TYPE)
+    bool flushed = false;
+    uint32_t appended = 0;  // rows written since the last flush
+};
