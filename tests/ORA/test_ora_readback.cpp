@@ -3,6 +3,7 @@
 #include "ora_target_fixture.h"
 
 #include "ORA/ora_table.h"
+#include "TK/tk_exception.h"
 
 TEST_F(ora_target_test, existing_table_reads_back_columns_defaults_keys_and_indexes)
 {
@@ -96,4 +97,38 @@ TEST_F(ora_target_test, foreign_keys_get_their_unique_constraint)
     EXPECT_EQ(value(L"SELECT DELETE_RULE FROM ALL_CONSTRAINTS WHERE OWNER='S' AND TABLE_NAME='Q' AND "
                     L"CONSTRAINT_TYPE='R'"),
               L"CASCADE");
+}
+
+TEST_F(ora_target_test, update_by_key_changes_the_other_columns_only)
+{
+    run(L"CREATE TABLE \"S\".\"U\" (\"K\" NUMBER(10,0), \"V\" NVARCHAR2(10))");
+    run(L"ALTER TABLE \"S\".\"U\" ADD CONSTRAINT \"PK_U\" PRIMARY KEY (\"K\")");
+    run(L"INSERT INTO \"S\".\"U\" (\"K\", \"V\") VALUES(1, 'old')");
+    run(L"CREATE TABLE \"S\".\"W\" (\"K\" NUMBER(10,0), \"V\" NVARCHAR2(10))");
+    run(L"INSERT INTO \"S\".\"W\" (\"K\", \"V\") VALUES(1, 'old')");
+    db->get_tables();
+    udb_record r;
+    r.push_back(make_field(L"K", ole_variant(1)));
+    r.push_back(make_field(L"V", ole_variant(std::wstring(L"new"))));
+    db->get_table1(L"S.U", 8)->update(&r);
+    EXPECT_EQ(value(L"SELECT \"V\" FROM \"S\".\"U\" WHERE \"K\" = 1"), L"new");
+    // Without a primary or unique key nothing is updated.
+    db->get_table1(L"S.W", 8)->update(&r);
+    EXPECT_EQ(value(L"SELECT \"V\" FROM \"S\".\"W\" WHERE \"K\" = 1"), L"old");
+}
+
+TEST_F(ora_target_test, views_are_created_skipped_or_reported)
+{
+    run(L"CREATE TABLE \"S\".\"VT\" (\"A\" NUMBER(10,0))");
+    std::vector<std::wstring> reported;
+    db->error_sink.set_handler([&](const tk_exception&, const std::wstring& context) { reported.push_back(context); });
+    udb_database::view_list views = {
+        {L"V_OK", L"select [A] from S.VT;"},
+        {L"V_SKIP", L" select 1 from dual"},
+        {L"V_BAD", L"select nothing from S.NO_SUCH_TABLE"},
+    };
+    db->create_views(views);
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_VIEWS WHERE VIEW_NAME='V_OK'"), L"1");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_VIEWS WHERE VIEW_NAME='V_SKIP'"), L"0");
+    EXPECT_EQ(reported, (std::vector<std::wstring>{L"View 'V_BAD'"}));
 }

@@ -285,3 +285,35 @@ TEST_F(ora_target_test, identity_moves_past_the_copied_values)
     run(L"INSERT INTO \"S\".\"I\" (\"V\") VALUES('new')");
     EXPECT_EQ(value(L"SELECT \"ID\" FROM \"S\".\"I\" WHERE \"V\"='new'"), L"42");
 }
+
+TEST_F(ora_target_test, the_last_rows_lobs_survive_the_end_of_the_session)
+{
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4));
+    s.push_back(make_column(L"DOC", VT_BSTR, 0));
+    s.push_back(make_column(L"PIC", VT_BLOB, 0));
+    udb_indexes none;
+    const std::wstring doc = long_text(40000);
+    const std::vector<unsigned char> pic = long_bytes(66000);
+    {
+        std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"LOBS\"", s, none);
+        udb_record r;
+        r.push_back(make_field(L"ID", ole_variant(1)));
+        r.push_back(make_field(L"DOC", ole_variant(doc)));
+        r.push_back(make_field(L"PIC", bytes(pic)));
+        t->append_record(&r);
+    }
+    // A new session: whatever the first one left uncommitted is gone.
+    in_validator.reset();
+    db.reset();
+    engine.reset();
+    engine = std::make_unique<ora_engine>();
+    engine->b_owned_by_user = false;
+    db = engine->open_db(L"file:" + dir.wstring(), L"SYSTEM", L"manager");
+    std::unique_ptr<udb_recordset> rs = db->get_table(L"S.LOBS", L"SELECT \"DOC\", \"PIC\" FROM \"S\".\"LOBS\"", 1);
+    ASSERT_FALSE(rs->is_eof());
+    udb_record* r = rs->get_item();
+    ASSERT_NE(r, nullptr);
+    EXPECT_TRUE((*r)[0].to_wstring() == doc);
+    EXPECT_EQ(bytes_of((*r)[1]), pic);
+}
