@@ -107,6 +107,32 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         if (mssx_is_null(row[ci]) && !col.nullable)
             throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" + c.database() + "." + t.storage() + "'; column does not allow nulls. INSERT fails.");
     }
+    // CHECK constraints that are enabled: a row fails only when the condition is false
+    for (const auto& ck : t.checks) {
+        if (ck.disabled) continue;
+        std::vector<mssx_token> toks = mssx_lex(ck.text, true);
+        mssx_translate_env env;
+        env.version = c.server().version();
+        env.resolve_table = [](const std::vector<std::string>& parts) -> std::string {
+            throw mssx_error(1046, "Subqueries are not allowed in this context. Only scalar expressions are allowed. ('" + parts.back() + "')");
+        };
+        env.is_char_column = [&t](const std::string& col) {
+            int ci = t.column_index(col);
+            return ci >= 0 && t.columns[static_cast<size_t>(ci)].type.is_string();
+        };
+        std::string cond = mssx_translate(toks, 0, toks.size() - 1, env);
+        std::string cols;
+        for (size_t i = 0; i < t.columns.size(); ++i)
+            cols += (i ? ", ?" : "?") + std::to_string(i + 1) + " AS " + mssx_sq_ident(t.columns[i].name);
+        auto st = s.db.prepare("SELECT CASE WHEN " + cond + " THEN 0 WHEN NOT " + cond + " THEN 1 ELSE 0 END FROM (SELECT " + cols + ")");
+        for (size_t i = 0; i < row.size(); ++i) st.bind(static_cast<int>(i + 1), row[i]);
+        if (st.step() && st.integer(0) == 1) {
+            std::string column;
+            for (auto& tk : toks)
+                if (tk.is_name() && t.column_index(tk.text) >= 0) { column = t.columns[static_cast<size_t>(t.column_index(tk.text))].name; break; }
+            throw mssx_error(547, "The INSERT statement conflicted with the CHECK constraint \"" + ck.name + "\". The conflict occurred in database \"" + c.database() + "\", table \"" + t.storage() + "\"" + (column.empty() ? std::string() : ", column '" + column + "'") + ".");
+        }
+    }
     // foreign keys that are checked
     for (const auto& fk : t.fks) {
         if (fk.disabled) continue;

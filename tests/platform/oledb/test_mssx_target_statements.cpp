@@ -104,3 +104,17 @@ TEST_F(TargetStatements, UnknownTextIsRefusedNeverIgnored)
     EXPECT_EQ(error_of("SELECT 1 INTO x"), 102);
     EXPECT_EQ(error_of("SELECT @nope"), 137);
 }
+
+TEST_F(TargetStatements, CheckConstraintsRefuseFalseRowsUnlessDisabled)
+{
+    ASSERT_EQ(error_of("CREATE TABLE c (q int NULL, born datetime NULL, CONSTRAINT CK_q CHECK (q > 0 and (q <= 10)), CONSTRAINT CK_born CHECK (born < getdate()))"), 0);
+    EXPECT_EQ(error_of("INSERT INTO c VALUES (5, '1950-01-01')"), 0);
+    EXPECT_EQ(error_of("INSERT INTO c VALUES (NULL, NULL)"), 0); // unknown is not false
+    EXPECT_EQ(error_of("INSERT INTO c VALUES (11, NULL)"), 547);
+    EXPECT_EQ(error_of("INSERT INTO c VALUES (1, '2999-01-01')"), 547);
+    EXPECT_EQ(error_of("ALTER TABLE c NOCHECK CONSTRAINT ALL"), 0);
+    EXPECT_EQ(error_of("INSERT INTO c VALUES (11, NULL)"), 0);
+    EXPECT_EQ(error_of("ALTER TABLE c CHECK CONSTRAINT CK_q"), 0);
+    EXPECT_EQ(error_of("INSERT INTO c VALUES (12, NULL)"), 547);
+    EXPECT_EQ(error_of("INSERT INTO c VALUES (1, '2999-01-01')"), 0);
+}
