@@ -358,6 +358,15 @@ void mssx_connection::bulk_insert(const std::string& table, const std::vector<st
     if (parts.empty()) parts = {table};
     std::string sch, name;
     mssx_split_object(parts, sch, name);
+    // the identity value is read and moved on in one write transaction
+    state().db.exec("BEGIN IMMEDIATE");
+    struct tx_end {
+        mssx_sqlite& db;
+        ~tx_end()
+        {
+            if (sqlite3_get_autocommit(db.get()) == 0) sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr);
+        }
+    } end{state().db};
     auto t = catalog().load_table(sch, name);
     if (!t) throw mssx_error(208, "Invalid object name '" + table + "'.");
     std::vector<int> cols;

@@ -96,7 +96,7 @@ mssx_batch_runner::mssx_batch_runner(mssx_connection& conn, const std::string& b
 void mssx_batch_runner::run()
 {
     bool own_tx = sqlite3_get_autocommit(c.state().db.get()) != 0;
-    if (own_tx) c.state().db.exec("BEGIN");
+    if (own_tx) c.state().db.exec("BEGIN IMMEDIATE");
     try {
         size_t p = 0;
         size_t limit = T.size() - 1;
@@ -264,7 +264,7 @@ void mssx_batch_runner::use(size_t p, size_t e)
     if (sqlite3_get_autocommit(c.state().db.get()) == 0) c.state().db.exec("COMMIT");
     c.use_database(real);
     out.messages.push_back("Changed database context to '" + real + "'.");
-    if (sqlite3_get_autocommit(c.state().db.get()) != 0) c.state().db.exec("BEGIN");
+    if (sqlite3_get_autocommit(c.state().db.get()) != 0) c.state().db.exec("BEGIN IMMEDIATE");
 }
 
 void mssx_batch_runner::set(size_t p, size_t e)

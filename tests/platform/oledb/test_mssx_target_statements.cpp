@@ -1,5 +1,7 @@
 // The statements the SQL-Server-as-target writer sends.
 #include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 #include "mssx_test_server.h"
 
 namespace {
@@ -117,4 +119,23 @@ TEST_F(TargetStatements, CheckConstraintsRefuseFalseRowsUnlessDisabled)
     EXPECT_EQ(error_of("ALTER TABLE c CHECK CONSTRAINT CK_q"), 0);
     EXPECT_EQ(error_of("INSERT INTO c VALUES (12, NULL)"), 547);
     EXPECT_EQ(error_of("INSERT INTO c VALUES (1, '2999-01-01')"), 0);
+}
+
+TEST_F(TargetStatements, ConnectionsOfOneLoginWorkSideBySide)
+{
+    ASSERT_EQ(error_of("CREATE TABLE shared (id int IDENTITY NOT NULL PRIMARY KEY, who int NOT NULL)"), 0);
+    std::atomic<int> failures{0};
+    auto worker = [&](int who) {
+        mssx_connection c(server->dir, server->sa("W"));
+        for (int i = 0; i < 40; ++i) {
+            auto out = c.execute("INSERT INTO shared(who) VALUES (" + std::to_string(who) + "); SELECT COUNT(*) FROM shared");
+            failures += static_cast<int>(out.errors.size());
+        }
+    };
+    std::thread a(worker, 1), b(worker, 2);
+    a.join();
+    b.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(one("SELECT COUNT(*) FROM shared"), "80");
+    EXPECT_EQ(one("SELECT COUNT(DISTINCT id) FROM shared"), "80");
 }
