@@ -5,6 +5,11 @@ target_compile_options(tvx_options INTERFACE -Wall -Wextra -Wformat -Wformat-sec
 if(TVX_WERROR)
   target_compile_options(tvx_options INTERFACE -Werror)
 endif()
+if(TVX_FUZZ)
+  # Coverage feedback and sanitizers in every library the fuzz targets reach.
+  target_compile_options(tvx_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(tvx_options INTERFACE -fsanitize=address,undefined)
+endif()
 if(TVX_SANITIZE)
   target_compile_options(tvx_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(tvx_options INTERFACE -fsanitize=address,undefined)
