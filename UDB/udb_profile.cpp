@@ -7,13 +7,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_file_exist.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
+#include "platform/win32/win_line_reader.h"
 
 namespace {
 
@@ -174,29 +174,24 @@ void udb_profile::load(const std::wstring& path)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    parse(bytes);
+    read(in);
 }
 
 void udb_profile::parse(const std::string& bytes)
 {
-    std::size_t start = 0;
-    // Editors on Windows like to put a byte-order mark in front.
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        start = 3;
+    std::istringstream in(bytes);
+    read(in);
+}
 
+void udb_profile::read(std::istream& in)
+{
+    // Files edited on Windows may carry a byte-order mark and CRLF line ends.
+    win_line_reader lines(in);
+    std::string raw;
     bool have_section = false;
     std::wstring current;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::size_t len = end - start;
-        if (len > 0 && bytes[start + len - 1] == '\r')
-            --len;
-        const std::wstring line = to_unicode(bytes.substr(start, len));
-        start = end + 1;
-
+    while (lines.next(raw)) {
+        const std::wstring line = to_unicode(raw);
         const std::wstring trimmed = tk_trim(line);
         if (trimmed.empty())
             continue;

@@ -1,6 +1,7 @@
 // A profile: the whole setup of a conversion in one UTF-8 text file of
 // named sections, each either key=value pairs or raw lines.
 #pragma once
+#include <istream>
 #include <map>
 #include <string>
 #include <utility>
@@ -38,5 +39,6 @@ public:
     void parse(const std::string& bytes);
 
 private:
+    void read(std::istream& in);
     pair_list& section_or_throw(const std::wstring& name);
 };
