@@ -101,11 +101,14 @@ TEST_F(ora_target_test, create_table_text_for_a_mixed_schema)
     t_ftd custom = make_column(L"N", VT_I4, 4);
     custom.native_type = L"NUMBER(12,0)";
     s.push_back(custom);
+    // A date function as the source default.
+    s.push_back(make_column(L"STAMP", VT_DATE, 0, true, ole_variant(std::wstring(L"getdate()")),
+                            t_ftd::hint_date_function));
     udb_indexes none;
     ora_schema_initializer init(L"\"S\".\"X\"", s, none, false);
     EXPECT_EQ(init.get_create_table_sql(),
               L"CREATE TABLE \"S\".\"X\" (\"ID\" NUMBER(10,0), \"NAME\" NVARCHAR2(50)  DEFAULT 'x' NOT NULL, "
-              L"\"DOC\" CLOB, \"RAWS\" BLOB, \"N\" NUMBER(12,0))");
+              L"\"DOC\" CLOB, \"RAWS\" BLOB, \"N\" NUMBER(12,0), \"STAMP\" DATE DEFAULT sysdate NOT NULL)");
 }
 
 TEST_F(ora_target_test, identity_survives_an_overwrite_of_a_long_named_table)
