@@ -1,0 +1,57 @@
+// Oracle name rules.
+#include <gtest/gtest.h>
+#include "ORA/ora_validator.h"
+#include "UDB/udb_schema.h"
+
+TEST(OraValidator, LengthLettersAndSymbols)
+{
+    ora_validator v;
+    EXPECT_TRUE(v.is_acceptable(std::wstring(30, L'A')));
+    EXPECT_FALSE(v.is_acceptable(std::wstring(31, L'A')));
+    EXPECT_TRUE(v.is_acceptable(L"\"" + std::wstring(28, L'a') + L"\""));
+    EXPECT_FALSE(v.is_acceptable(L"\"" + std::wstring(29, L'a') + L"\""));
+    EXPECT_FALSE(v.is_acceptable(L""));
+    EXPECT_FALSE(v.is_acceptable(L"1ABC"));
+    EXPECT_FALSE(v.is_acceptable(L"A$B"));
+    EXPECT_FALSE(v.is_acceptable(L"A-B"));
+    EXPECT_TRUE(v.is_acceptable(L"A B.C#D_1"));
+    EXPECT_TRUE(v.is_acceptable(L"\u00c9t\u00e9"));
+    // Oracle forbids a double quote inside a quoted name, and an empty one.
+    EXPECT_TRUE(v.is_acceptable(L"\"a b\""));
+    EXPECT_FALSE(v.is_acceptable(L"\"\""));
+    EXPECT_FALSE(v.is_acceptable(L"\"a\"b\""));
+    v.restricted_names.push_back(L"ORDER");
+    EXPECT_FALSE(v.is_acceptable(L"order"));
+}
+
+TEST(OraValidator, SafeNames)
+{
+    ora_validator v;
+    EXPECT_EQ(v.get_safe_name(L"1abc"), L"A1abc");
+    EXPECT_EQ(v.get_safe_name(L"a-b$c"), L"a_b_c");
+    const std::wstring forty(40, L'N');
+    EXPECT_EQ(v.get_safe_name(forty), std::wstring(29, L'N'));
+    v.add_existing_name(std::wstring(29, L'N'));
+    EXPECT_EQ(v.get_safe_name(forty), std::wstring(24, L'N') + L"00000");
+    v.add_existing_name(std::wstring(24, L'N') + L"00000");
+    EXPECT_EQ(v.get_safe_name(forty), std::wstring(24, L'N') + L"00001");
+}
+
+TEST(OraValidator, ColumnAndTableValidators)
+{
+    udb_schema s;
+    s.push_back(t_ftd(10, L"NAME", VT_BSTR, false, false, ole_variant(), 0, L""));
+    ora_fn_validator fn(s);
+    EXPECT_TRUE(fn.is_duplicated(L"name"));
+    ora_fn_validator fn2(std::vector<std::wstring>{L"X"});
+    EXPECT_TRUE(fn2.is_duplicated(L"X"));
+
+    ora_tn_validator tn({L"SCOTT.EMP"}, {L"DEPT"});
+    EXPECT_TRUE(tn.is_duplicated(L"dept"));
+    EXPECT_TRUE(tn.is_acceptable(L"SCOTT.EMP"));
+    EXPECT_TRUE(tn.is_acceptable(L"\"SCOTT\".\"EMP\""));
+    EXPECT_FALSE(tn.is_acceptable(L"SCOTT.1EMP"));
+    EXPECT_FALSE(tn.is_acceptable(L"1SCOTT.EMP"));
+    EXPECT_EQ(tn.get_safe_name(L"SCOTT.1EMP"), L"\"SCOTT\".\"A1EMP\"");
+    EXPECT_EQ(tn.get_safe_name(L"my-table"), L"my_table");
+}
