@@ -188,3 +188,17 @@ TEST_F(OraIndexes, NamesAreValidatedAcrossTables)
     second.build_indexes();
     EXPECT_EQ(rows(L"select INDEX_NAME from user_indexes where INDEX_NAME='" + n2 + L"'").size(), 1u);
 }
+
+TEST_F(OraIndexes, SafeNamesAreAcceptedByTheServer)
+{
+    ora_validator v;
+    const std::wstring table = v.get_safe_name(L"order details of the year 2016 - archive");
+    EXPECT_EQ(table.size(), 29u);
+    exec(L"CREATE TABLE \"" + table + L"\" (\"" + v.get_safe_name(L"1st-column") + L"\" NUMBER(10,0))");
+    const std::wstring thirty(30, L'X');
+    EXPECT_TRUE(v.is_acceptable(thirty));
+    exec(L"CREATE TABLE " + thirty + L" (A NUMBER(10,0))");
+    EXPECT_THROW(exec(L"CREATE TABLE " + thirty + L"Y (A NUMBER(10,0))"), ora_exception);
+    EXPECT_EQ(rows(L"select COLUMN_NAME from user_tab_columns where TABLE_NAME='" + table + L"'")[0][0],
+              L"A1st_column");
+}

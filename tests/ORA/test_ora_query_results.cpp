@@ -158,3 +158,22 @@ TEST_F(OraResults, DatesCarryMilliseconds)
     EXPECT_EQ(a.wMilliseconds, 0);
     EXPECT_EQ(b.wMilliseconds, 250);
 }
+
+TEST_F(OraResults, LongRawRowidAndBinaryDouble)
+{
+    exec(L"CREATE TABLE M (R LONG RAW, F BINARY_DOUBLE, G BINARY_FLOAT)");
+    exec(L"INSERT INTO M VALUES ('0A0B0C', 2.5, -0.5)");
+    ora_query_results rs(0, L"SELECT R, F, G, ROWID FROM M");
+    ASSERT_EQ(rs.schema.size(), 4u);
+    EXPECT_EQ(rs.schema.at(0).vartype, 65);   // LONG RAW reads as binary
+    EXPECT_EQ(rs.schema.at(1).vartype, VT_R8); // never an unfetchable text of size 0
+    EXPECT_EQ(rs.schema.at(2).vartype, VT_R8);
+    EXPECT_EQ(rs.schema.at(3).vartype, VT_BSTR);
+    ASSERT_FALSE(rs.is_eof());
+    udb_record* r = rs.get_item();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->at(0).to_wstring(), L"0x0A0B0C");
+    EXPECT_DOUBLE_EQ(r->at(1).to_double(), 2.5);
+    EXPECT_DOUBLE_EQ(r->at(2).to_double(), -0.5);
+    EXPECT_FALSE(r->at(3).to_wstring().empty());
+}
