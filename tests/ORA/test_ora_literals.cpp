@@ -31,6 +31,8 @@ TEST_F(OraLiterals, RoundTripThroughMappedColumns)
         {VT_I1, 0, 0, L"-7", L""},
         {VT_I8, 0, 0, L"-123456789012", L""},
         {VT_UI4, 0, 0, L"4294967295", L""},
+        {VT_UI8, 0, 0, L"18446744073709551615", L""},
+        {VT_UINT, 0, 0, L"4000000000", L""},
         {VT_R8, 0, 0, L"12.5", L""},
         {VT_R4, 0, 0, L"-0.25", L""},
         {VT_R8, 0, 0, L"1.2500000000000000e+001", L""},
@@ -49,6 +51,7 @@ TEST_F(OraLiterals, RoundTripThroughMappedColumns)
         {VT_LPWSTR, 10, 0, L"wide", L"wide"},
         {65, 16, 0, L"0x00FF10AB", L"0x00FF10AB"},
         {0x2011, 4, 0, L"0x0102", L"0x0102"},
+        {65, 0, 0, L"0xCAFE", L"0xCAFE"},
     };
     int n = 0;
     for (const auto& c : cases) {
