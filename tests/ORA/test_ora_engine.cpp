@@ -226,3 +226,21 @@ TEST_F(OraServer, ViewsAreReadAtConstruction)
     oci_test_clear_injections();
     EXPECT_TRUE(failed->views.empty());
 }
+
+TEST_F(OraServer, MappedNameLookups)
+{
+    engine->b_owned_by_user = false;
+    exec(L"CREATE TABLE \"ORDERS\" (\"ID\" NUMBER(10,0))");
+    db->get_tables();
+    db->names_map.add_tn_mapping(L"Orders", L"SYSTEM.ORDERS");
+    t_names_map cols;
+    cols.add(L"OrderID", L"ORDER_ID");
+    db->names_map.add_fn_map(L"SYSTEM.ORDERS", cols);
+    EXPECT_EQ(db->get_tn_mapped_name_ex(L"Orders"), L"SYSTEM.ORDERS");
+    // Exact lookup misses, the case-insensitive retry finds it.
+    EXPECT_EQ(db->get_tn_mapped_name_ex(L"orders"), L"SYSTEM.ORDERS");
+    EXPECT_EQ(db->get_fn_mapped_name_ex(L"SYSTEM.ORDERS", L"OrderID"), L"ORDER_ID");
+    EXPECT_EQ(db->get_fn_mapped_name_ex(L"SYSTEM.ORDERS", L"orderid"), L"orderid");
+    db->b_uppercase = true;
+    EXPECT_EQ(db->get_fn_mapped_name_ex(L"system.orders", L"orderid"), L"ORDER_ID");
+}
