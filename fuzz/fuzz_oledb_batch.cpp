@@ -8,10 +8,21 @@
 #include "platform/oledb/mssx_connection.h"
 
 namespace {
+// The server folder lives as long as the process.
+struct fuzz_folder {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tvx_fuzz_mssx_" + std::to_string(::getpid()));
+    ~fuzz_folder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
 mssx_connection& connection()
 {
+    static fuzz_folder folder;
     static std::unique_ptr<mssx_connection> c = [] {
-        auto dir = std::filesystem::temp_directory_path() / ("tvx_fuzz_mssx_" + std::to_string(::getpid()));
+        auto dir = folder.dir;
         std::filesystem::remove_all(dir);
         mssx_server::create(dir.string(), "pw");
         auto conn = std::make_unique<mssx_connection>(dir.string(), mssx_login{"sa", "pw", false, ""});
