@@ -369,6 +369,8 @@ void mssx_connection::bulk_insert(const std::string& table, const std::vector<st
     } end{state().db};
     auto t = catalog().load_table(sch, name);
     if (!t) throw mssx_error(208, "Invalid object name '" + table + "'.");
+    // identity values are kept when asked for, or while the session has IDENTITY_INSERT on for the table
+    keep_identity = keep_identity || mssx_iequal(state().identity_insert, t->storage());
     std::vector<int> cols;
     std::vector<std::optional<mssx_value>> vals;
     for (size_t i = 0; i < t->columns.size() && i < values.size(); ++i) {

@@ -648,6 +648,32 @@ TEST_F(Provider, CreateTableAndFastLoad)
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0], (std::vector<std::wstring>{L"1", L"eins"}));
     EXPECT_EQ(rows[2], (std::vector<std::wstring>{L"3", L"<NULL>"}));
+
+    // with IDENTITY_INSERT on in the session the bulk rows keep their identity values
+    ASSERT_EQ(execute(s.p, L"SET QUOTED_IDENTIFIER OFF; SET IDENTITY_INSERT [Loaded] ON; ", nullptr), S_OK);
+    DBBINDING both[2]{};
+    for (int i = 0; i < 2; ++i) {
+        both[i].iOrdinal = static_cast<DBORDINAL>(i + 1);
+        both[i].obStatus = static_cast<DBBYTEOFFSET>(i * 96);
+        both[i].obLength = static_cast<DBBYTEOFFSET>(i * 96 + 8);
+        both[i].obValue = static_cast<DBBYTEOFFSET>(i * 96 + 16);
+        both[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+        both[i].cbMaxLen = 64;
+    }
+    both[0].wType = DBTYPE_I4;
+    both[1].wType = DBTYPE_WSTR;
+    HACCESSOR h2 = 0;
+    ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 2, both, 0, &h2, nullptr), S_OK);
+    BYTE row[192]{};
+    int32_t key = 42;
+    DBLENGTH klen = 4, vlen = 3 * sizeof(WCHAR);
+    std::memcpy(row + 8, &klen, sizeof klen);
+    std::memcpy(row + 16, &key, sizeof key);
+    std::memcpy(row + 96 + 8, &vlen, sizeof vlen);
+    std::memcpy(row + 96 + 16, L"vier", 5 * sizeof(WCHAR)); // the length word says three characters
+    ASSERT_EQ(fl->InsertRow(h2, row), S_OK);
+    ASSERT_EQ(fl->Commit(TRUE), S_OK);
+    EXPECT_EQ(query(s.p, L"SELECT v FROM Loaded WHERE k = 42")[0][0], L"vie");
 }
 
 TEST_F(Provider, AzureBannerAndListing)
@@ -676,4 +702,99 @@ TEST_F(Provider, AzureBannerAndListing)
     EXPECT_EQ(take_error().native, 208);
     EXPECT_EQ(query(s.p, L"SELECT name from master.dbo.sysdatabases ORDER BY name").size(), 5u);
     mssx_server(server->dir).set_version("2022");
+}
+
+namespace {
+class test_stream final : public ISequentialStream {
+public:
+    static inline int alive = 0;
+    explicit test_stream(std::string d) : data(std::move(d)) { ++alive; }
+    ~test_stream() override { --alive; }
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_IUnknown || riid == IID_ISequentialStream) {
+            *ppv = this;
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override
+    {
+        ULONG n = --refs;
+        if (!n) delete this;
+        return n;
+    }
+    HRESULT Read(void* pv, ULONG cb, ULONG* got) override
+    {
+        size_t n = std::min<size_t>(cb, data.size() - pos);
+        std::memcpy(pv, data.data() + pos, n);
+        pos += n;
+        if (got) *got = static_cast<ULONG>(n);
+        return n < cb ? S_FALSE : S_OK;
+    }
+    HRESULT Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    std::string data;
+    size_t pos = 0;
+    ULONG refs = 1;
+};
+} // namespace
+
+TEST_F(Provider, FastLoadTakesOverStreams)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    DBPROP p{};
+    p.dwPropertyID = SSPROP_ENABLEFASTLOAD;
+    p.colid = DB_NULLID;
+    p.vValue.vt = VT_BOOL;
+    p.vValue.boolVal = VARIANT_TRUE;
+    DBPROPSET set{&p, 1, DBPROPSET_SQLSERVERDATASOURCE};
+    com_ptr<IDBProperties> dp;
+    d->QueryInterface(IID_IDBProperties, dp.out());
+    ASSERT_EQ(dp->SetProperties(1, &set), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    ASSERT_EQ(execute(s.p, L"CREATE TABLE Streamed (b varbinary(max) NULL, n nvarchar(max) NULL)", nullptr), S_OK);
+    std::wstring tname = L"Streamed";
+    DBID tid{};
+    tid.eKind = DBKIND_NAME;
+    tid.uName.pwszName = tname.data();
+    com_ptr<IRowsetFastLoad> fl;
+    ASSERT_EQ(s->OpenRowset(nullptr, &tid, nullptr, IID_IRowsetFastLoad, 0, nullptr, fl.unk()), S_OK);
+    com_ptr<IAccessor> acc;
+    fl->QueryInterface(IID_IAccessor, acc.out());
+    DBOBJECT obj{STGM_READ, IID_ISequentialStream};
+    DBBINDING b[2]{};
+    for (int i = 0; i < 2; ++i) {
+        b[i].iOrdinal = static_cast<DBORDINAL>(i + 1);
+        b[i].obStatus = static_cast<DBBYTEOFFSET>(i * 32);
+        b[i].obLength = static_cast<DBBYTEOFFSET>(i * 32 + 8);
+        b[i].obValue = static_cast<DBBYTEOFFSET>(i * 32 + 16);
+        b[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+        b[i].pObject = &obj;
+        b[i].cbMaxLen = sizeof(IUnknown*);
+        b[i].wType = DBTYPE_IUNKNOWN;
+    }
+    HACCESSOR h = 0;
+    ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 2, b, 0, &h, nullptr), S_OK);
+    std::string big(100000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+    std::wstring wide = L"Grüße aus dem Strom";
+    IUnknown* s1 = new test_stream(big);
+    IUnknown* s2 = new test_stream(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(WCHAR)));
+    BYTE row[64]{};
+    std::memcpy(row + 16, &s1, sizeof s1);
+    std::memcpy(row + 48, &s2, sizeof s2);
+    ASSERT_EQ(fl->InsertRow(h, row), S_OK);
+    EXPECT_EQ(test_stream::alive, 0); // the provider released both references it took over
+    ASSERT_EQ(fl->Commit(TRUE), S_OK);
+    com_ptr<IRowset> rs;
+    ASSERT_EQ(execute(s.p, L"SELECT b, n FROM Streamed", &rs.p), S_OK);
+    auto rows = read(rs.p, 200000);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].bytes, big);
+    EXPECT_EQ(rows[0][1].text, wide);
 }
