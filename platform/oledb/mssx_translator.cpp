@@ -16,6 +16,15 @@ const std::set<std::string> kReserved = {
     "PROCEDURE", "REFERENCES", "RIGHT", "ROLLBACK", "SELECT", "SET", "TABLE", "THEN", "TOP", "TRUNCATE", "UNION",
     "UNIQUE", "UPDATE", "USE", "VALUES", "VIEW", "WHEN", "WHERE", "WITH", "WHILE"};
 
+// Words SQLite reserves that T-SQL does not: a column of such a name is quoted.
+const std::set<std::string> kSqliteOnly = {
+    "ABORT", "ACTION", "AFTER", "ALWAYS", "ANALYZE", "ATTACH", "AUTOINCREMENT", "BEFORE", "CONFLICT", "DEFERRABLE",
+    "DEFERRED", "DETACH", "DO", "EACH", "EXCLUDE", "EXCLUSIVE", "FAIL", "FILTER", "GENERATED", "GLOB", "GROUPS",
+    "IGNORE", "IMMEDIATE", "INDEXED", "INITIALLY", "INSTEAD", "ISNULL", "LIMIT", "MATCH", "MATERIALIZED",
+    "NOTHING", "NOTNULL", "NULLS", "OFFSET", "OTHERS", "PLAN", "PRAGMA", "QUERY", "RAISE", "RECURSIVE",
+    "REGEXP", "REINDEX", "RELEASE", "RENAME", "REPLACE", "RETURNING", "SAVEPOINT", "TEMP", "TEMPORARY",
+    "VACUUM", "VIRTUAL", "WINDOW", "WITHOUT"};
+
 std::string hex_of(const std::string& bytes)
 {
     static const char* h = "0123456789ABCDEF";
@@ -120,7 +129,7 @@ public:
                         k = e;
                         continue;
                     }
-                    out += " " + t.text;
+                    out += " " + (kSqliteOnly.count(U) ? mssx_sq_ident(t.text) : t.text);
                     k = e;
                     continue;
                 }

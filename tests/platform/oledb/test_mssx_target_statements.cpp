@@ -139,3 +139,10 @@ TEST_F(TargetStatements, ConnectionsOfOneLoginWorkSideBySide)
     EXPECT_EQ(one("SELECT COUNT(*) FROM shared"), "80");
     EXPECT_EQ(one("SELECT COUNT(DISTINCT id) FROM shared"), "80");
 }
+
+TEST_F(TargetStatements, ColumnsNamedLikeWordsOfTheStorage)
+{
+    ASSERT_EQ(error_of("CREATE TABLE k (Limit int NULL, Offset int NULL, Match nvarchar(5) NULL, Temp int NULL)"), 0);
+    EXPECT_EQ(error_of("INSERT INTO k VALUES (1, 2, N'x', 3)"), 0);
+    EXPECT_EQ(one("SELECT Limit + Offset + Temp FROM k WHERE Match = 'x'"), "6");
+}
