@@ -33,13 +33,13 @@ void odb_command::create_command()
     odb_check(cmd->QueryInterface(IID_ICommandText, text.out()));
 }
 
-void odb_command::execute(const std::wstring& sql, ole_com_ptr<IRowset>* rowset)
+void odb_command::execute(const std::wstring& sql, IRowset** rowset)
 {
     tk_logger::log(2, L"odb_command::execute(%s)", sql.c_str());
     odb_check(text->SetCommandText(DBGUID_DBSQL, sql.c_str()));
     if (rowset) {
-        rowset->release();
-        odb_check(text->Execute(nullptr, IID_IRowset, nullptr, nullptr, reinterpret_cast<IUnknown**>(rowset->out())));
+        *rowset = nullptr;
+        odb_check(text->Execute(nullptr, IID_IRowset, nullptr, nullptr, reinterpret_cast<IUnknown**>(rowset)));
     } else {
         odb_check(text->Execute(nullptr, IID_NULL, nullptr, nullptr, nullptr));
     }

@@ -19,7 +19,7 @@ public:
 
     // Runs the text; with `rowset` given, the result's rowset is handed over
     // there (null for a statement without a result set).
-    void execute(const std::wstring& sql, ole_com_ptr<IRowset>* rowset = nullptr);
+    void execute(const std::wstring& sql, IRowset** rowset = nullptr);
 
 private:
     void create_command();

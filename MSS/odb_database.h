@@ -1,0 +1,23 @@
+// The model database over one OLE DB session.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "OLE/ole_com_ptr.h"
+#include "UDB/udb_database.h"
+#include "UDB/udb_recordset.h"
+#include "platform/oledb/oledb.h"
+
+class odb_database : public udb_database {
+public:
+    ole_com_ptr<IOpenRowset> session;
+    ole_com_ptr<IDBInitialize> data_source;
+
+    odb_database(const std::wstring& name, IDBInitialize* data_source, IOpenRowset* session, uint32_t mode);
+    ~odb_database() override;
+
+    bool delete_tab(const std::wstring& table) override;
+    std::unique_ptr<udb_recordset> query(const std::wstring& sql) override;
+    bool test_query(const std::wstring& sql) override;
+};

@@ -1,0 +1,230 @@
+#include "MSS/odb_record.h"
+
+#include <cstring>
+#include <cwctype>
+
+#include "MSS/mss_engine.h"
+#include "OLE/ole_date.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_text.h"
+
+namespace {
+
+bool in_2008_mode()
+{
+    const mss_engine* e = mss_engine::find();
+    return e && e->is_2008_mode();
+}
+
+std::wstring column_name(const DBCOLUMNINFO& c)
+{
+    return c.pwszName ? std::wstring(c.pwszName) : std::wstring();
+}
+
+bool starts_no_case(const std::wstring& s, const wchar_t* prefix)
+{
+    const size_t n = std::wcslen(prefix);
+    if (s.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::towlower(static_cast<wint_t>(s[i])) != std::towlower(static_cast<wint_t>(prefix[i])))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::wstring odb_field::to_wstring() const
+{
+    tk_logger::log(1, "odb_field::to_wstring");
+    return ole_variant::to_wstring();
+}
+
+VARTYPE odb_record::get_vartype(DBTYPE type, DBLENGTH, DBCOLUMNFLAGS, uint32_t& hint)
+{
+    tk_logger::log(1, "odb_record::get_vartype(%d)", static_cast<int>(type));
+    switch (type) {
+    case DBTYPE_I2: return VT_I2;
+    case DBTYPE_I4: return VT_I4;
+    case DBTYPE_R4: return VT_R4;
+    case DBTYPE_R8: return VT_R8;
+    case DBTYPE_CY: return VT_CY;
+    case DBTYPE_DATE:
+    case DBTYPE_DBDATE:
+        if (in_2008_mode())
+            hint = t_ftd::hint_date_only;
+        return VT_DATE;
+    case DBTYPE_BSTR:
+    case DBTYPE_STR:
+    case DBTYPE_WSTR: return VT_BSTR;
+    case DBTYPE_GUID:
+        hint = t_ftd::hint_bstr_guid;
+        return VT_BSTR;
+    case DBTYPE_BOOL: return VT_BOOL;
+    case DBTYPE_DECIMAL:
+    case DBTYPE_NUMERIC: return VT_DECIMAL;
+    case DBTYPE_I1: return VT_I1;
+    case DBTYPE_UI1: return VT_UI1;
+    case DBTYPE_UI2: return VT_UI2;
+    case DBTYPE_UI4: return VT_UI4;
+    case DBTYPE_I8: return VT_I8;
+    case DBTYPE_UI8: return VT_UI8;
+    case DBTYPE_DBTIME:
+    case DBTYPE_DBTIMESTAMP: return VT_DATE;
+    case DBTYPE_XML:
+        tk_logger::log(1, "Got DBTYPE_XML, set dw_reserved = 11");
+        hint = t_ftd::hint_bstr_xml;
+        return VT_BSTR;
+    case DBTYPE_DBTIME2:
+        if (in_2008_mode())
+            hint = t_ftd::hint_time_only;
+        return VT_DATE;
+    default: return VT_BLOB;
+    }
+}
+
+bool odb_record::is_hex_text(const std::wstring& text)
+{
+    size_t start = 0;
+    if (text.size() >= 2 && (text[0] == L'0' || text[0] == L'\\') && (text[1] == L'x' || text[1] == L'X'))
+        start = 2;
+    const size_t digits = text.size() - start;
+    if (digits == 0 || digits % 2 != 0)
+        return false;
+    for (size_t i = start; i < text.size(); ++i)
+        if (!std::iswxdigit(static_cast<wint_t>(text[i])))
+            return false;
+    return true;
+}
+
+std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column, const wchar_t* text)
+{
+    return get_field(column, text, text ? std::wcslen(text) : 0);
+}
+
+std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column, const wchar_t* text, size_t length)
+{
+    const std::wstring value_text = text ? std::wstring(text, length) : std::wstring();
+    tk_logger::log(1, L"odb_record::get_field(%s)", value_text.c_str());
+    uint32_t hint = 0;
+    const VARTYPE vt = get_vartype(column.wType, column.ulColumnSize, column.dwFlags, hint);
+    ole_variant value;
+    if (!value_text.empty()) {
+        if (column.wType == DBTYPE_DATE || column.wType == DBTYPE_DBTIMESTAMP) {
+            value = ole_date(value_text).to_variant();
+        } else if (vt == VT_BLOB && !is_hex_text(value_text)) {
+            // Not a binary image: keep the text's own bytes rather than decode garbage.
+            const std::string bytes = to_utf8(value_text);
+            tk_logger::log(3, L"Column '%s': value is not hexadecimal, its text is stored as bytes",
+                           column_name(column).c_str());
+            value = ole_variant(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+        } else {
+            value = ole_variant::from_wstring(value_text, vt);
+        }
+    } else if (vt == VT_BSTR) {
+        value = ole_variant(std::wstring());
+    }
+    return std::make_unique<odb_field>(column_name(column), static_cast<int32_t>(column.ulColumnSize), value);
+}
+
+odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols, const DBBINDING* binds)
+    : n_cols(n), row_buffer(buffer), columns(cols), bindings(binds)
+{
+    tk_logger::log(1, "odb_record::ctor");
+    if (!row_buffer)
+        throw tk_mail_assertion("odb_rec", 70);
+    if (!bindings)
+        throw tk_mail_assertion("odb_rec", 71);
+    fields.reserve(n_cols);
+    for (uint32_t i = 0; i < n_cols; ++i) {
+        const DBBINDING& b = bindings[i];
+        const DBCOLUMNINFO& c = columns[i];
+        DBSTATUS status = 0;
+        std::memcpy(&status, row_buffer + b.obStatus, sizeof(status));
+        if (status != DBSTATUS_S_OK) {
+            tk_logger::log(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i), static_cast<unsigned>(status));
+            if (status != DBSTATUS_S_ISNULL)
+                lost.push_back({i, status});
+            push_back(std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(c.ulColumnSize), ole_variant()));
+            tk_logger::log(1, "\t<NULL>");
+            continue;
+        }
+        DBLENGTH length = 0;
+        std::memcpy(&length, row_buffer + b.obLength, sizeof(length));
+        tk_logger::log(1, "offset=%d", static_cast<int>(b.obLength));
+        tk_logger::log(1, "type1=%d, type2=%d", static_cast<int>(c.wType), static_cast<int>(b.wType));
+        tk_logger::log(1, "Field #%d - OK, length=%d", static_cast<int>(i), static_cast<int>(length));
+        const BYTE* value = row_buffer + b.obValue;
+        if (length > b.cbMaxLen)
+            length = b.cbMaxLen;
+        if (c.wType == DBTYPE_BYTES) {
+            tk_logger::log(1, "Processing VT_BLOB");
+            push_back(std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(length),
+                                                  ole_variant(value, static_cast<size_t>(length))));
+        } else {
+            // The length word, not a terminator, ends the text: values may hold U+0000.
+            std::wstring text(length / sizeof(WCHAR), L'\0');
+            if (!text.empty())
+                std::memcpy(text.data(), value, text.size() * sizeof(WCHAR));
+            try {
+                push_back(get_field(c, text.data(), text.size()));
+            } catch (const tk_exception&) {
+                // A text the value type cannot take is lost like a value the
+                // provider could not convert: NULL, and reported by the caller.
+                lost.push_back({i, DBSTATUS_E_CANTCONVERTVALUE});
+                push_back(std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(c.ulColumnSize),
+                                                      ole_variant()));
+            }
+            tk_logger::log(1, L"\t%s", text.c_str());
+        }
+    }
+}
+
+DBTYPE odb_record::get_oledb_type(const t_ftd& field)
+{
+    tk_logger::log(1, "odb_record::get_oledb_type(%d)", static_cast<int>(field.vartype));
+    const mss_engine* e = mss_engine::find();
+    const bool unicode = e ? e->unicode_strings : true;
+    switch (field.vartype) {
+    case VT_I2:
+    case VT_I1: return DBTYPE_I2;
+    case VT_I4:
+    case VT_UI2:
+    case VT_INT: return DBTYPE_I4;
+    case VT_R4:
+    case VT_R8: return DBTYPE_R8;
+    case VT_CY: return DBTYPE_CY;
+    case VT_DATE:
+        tk_logger::log(1, "Got VT_DATE, flags=%d", static_cast<int>(field.dw_reserved));
+        if (in_2008_mode()) {
+            if ((field.dw_reserved & 3) == 2)
+                return DBTYPE_DATE;
+            if ((field.dw_reserved & 3) == 3)
+                return DBTYPE_DBTIME2;
+        }
+        return DBTYPE_DBTIMESTAMP;
+    case VT_BSTR:
+        if (!unicode)
+            return DBTYPE_STR;
+        if (starts_no_case(field.native_type, L"varchar") || starts_no_case(field.native_type, L"char") ||
+            starts_no_case(field.native_type, L"text"))
+            return DBTYPE_STR;
+        return DBTYPE_WSTR;
+    case VT_BOOL: return DBTYPE_BOOL;
+    case VT_DECIMAL: {
+        const unsigned precision = field.get_precision();
+        return precision >= 1 && precision <= 38 ? DBTYPE_NUMERIC : DBTYPE_R8;
+    }
+    case VT_UI1: return DBTYPE_UI1;
+    case VT_UI4:
+    case VT_I8:
+    case VT_UINT: return DBTYPE_I8;
+    case VT_UI8: return field.b_auto_num ? DBTYPE_I8 : DBTYPE_R8;
+    case VT_BLOB:
+    case VT_BLOB_OBJECT: return DBTYPE_BYTES;
+    default:
+        tk_logger::log(1, "Got string (by default)!");
+        return unicode ? DBTYPE_WSTR : DBTYPE_STR;
+    }
+}

@@ -1,0 +1,37 @@
+// A model record built from one row buffer of an OLE DB accessor, and the
+// type mapping between OLE DB types and the model's VARIANT types.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MSS/odb_field.h"
+#include "UDB/t_ftd.h"
+#include "UDB/udb_record.h"
+#include "platform/oledb/oledb.h"
+
+class odb_record : public udb_record {
+public:
+    // A column whose value could not be read whole and became NULL.
+    struct lost_value {
+        uint32_t column;
+        DBSTATUS status;
+    };
+
+    uint32_t n_cols = 0;
+    const BYTE* row_buffer = nullptr;
+    const DBCOLUMNINFO* columns = nullptr;
+    const DBBINDING* bindings = nullptr;
+    std::vector<lost_value> lost;
+
+    odb_record(uint32_t n_cols, const BYTE* row_buffer, const DBCOLUMNINFO* columns, const DBBINDING* bindings);
+
+    static VARTYPE get_vartype(DBTYPE type, DBLENGTH size, DBCOLUMNFLAGS flags, uint32_t& hint);
+    static std::unique_ptr<odb_field> get_field(const DBCOLUMNINFO& column, const wchar_t* text, size_t length);
+    static std::unique_ptr<odb_field> get_field(const DBCOLUMNINFO& column, const wchar_t* text);
+    static DBTYPE get_oledb_type(const t_ftd& field);
+
+    // Whether the text is hexadecimal digits in pairs, optionally after "0x".
+    static bool is_hex_text(const std::wstring& text);
+};

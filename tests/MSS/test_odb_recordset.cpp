@@ -1,0 +1,176 @@
+#include "MSS/odb_recordset.h"
+#include "fake_rowset.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::vector<fake_value>> int_rows(int n)
+{
+    std::vector<std::vector<fake_value>> rows;
+    for (int i = 1; i <= n; ++i)
+        rows.push_back({fake_value(std::to_wstring(i))});
+    return rows;
+}
+
+// Reads every row; returns the first column's values.
+std::vector<std::wstring> read_all(odb_recordset& rs)
+{
+    std::vector<std::wstring> out;
+    for (rs.reset(); !rs.is_eof(); rs.next())
+        out.push_back(rs.get_item()->at(0).to_wstring());
+    return out;
+}
+
+std::string assertion_text(const char* file, int line)
+{
+    return make_err_meggase(file, line);
+}
+
+} // namespace
+
+TEST(OdbRecordset, FetchesFiveRowsAtATime)
+{
+    for (int n : {0, 5, 6, 11}) {
+        auto* fake = new fake_rowset({{L"id", DBTYPE_I4, 4}}, int_rows(n));
+        odb_recordset rs(fake);
+        const std::vector<std::wstring> got = read_all(rs);
+        ASSERT_EQ(got.size(), static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i)
+            EXPECT_EQ(got[i], std::to_wstring(i + 1));
+        EXPECT_EQ(rs.row_no, static_cast<uint32_t>(n));
+        // One fetch per five rows; the end shows as a fetch that brings none.
+        EXPECT_EQ(fake->next_rows_calls, n / 5 + (n % 5 != 0) + 1) << n;
+        EXPECT_EQ(rs.schema.size(), 1u);
+        EXPECT_EQ(rs.schema[0].vartype, VT_I4);
+        fake->Release();
+    }
+}
+
+TEST(OdbRecordset, ResetTwiceStartsAgainFromTheFirstRow)
+{
+    auto* fake = new fake_rowset({{L"id", DBTYPE_I4, 4}}, int_rows(7));
+    odb_recordset rs(fake);
+    rs.reset();
+    rs.reset();
+    EXPECT_EQ(rs.get_item()->at(0).to_wstring(), L"1");
+    EXPECT_EQ(read_all(rs).size(), 7u);
+    EXPECT_EQ(read_all(rs).size(), 7u);
+    fake->Release();
+}
+
+TEST(OdbRecordset, MisuseRaisesTheAssertions)
+{
+    auto* fake = new fake_rowset({{L"id", DBTYPE_I4, 4}}, int_rows(0));
+    odb_recordset rs(fake);
+    rs.reset();
+    EXPECT_TRUE(rs.is_eof());
+    try {
+        rs.next();
+        FAIL();
+    } catch (const tk_mail_assertion& e) {
+        EXPECT_EQ(std::string(e.what()), assertion_text("..\\MSS/odb_recs", 79));
+    }
+    try {
+        rs.get_item();
+        FAIL();
+    } catch (const tk_mail_assertion& e) {
+        EXPECT_EQ(std::string(e.what()), assertion_text("..\\MSS/odb_recs", 100));
+    }
+    try {
+        rs.append_record(nullptr);
+        FAIL();
+    } catch (const tk_mail_assertion& e) {
+        EXPECT_EQ(std::string(e.what()), assertion_text("odb_recs", 55));
+    }
+    fake->Release();
+}
+
+TEST(OdbRecordset, NoColumnsIsAnEmptyResult)
+{
+    auto* fake = new fake_rowset({}, {});
+    odb_recordset rs(fake);
+    rs.reset();
+    EXPECT_TRUE(rs.is_eof());
+    EXPECT_EQ(fake->next_rows_calls, 0);
+    fake->Release();
+}
+
+TEST(OdbRecordset, BindSizesAndTypes)
+{
+    std::vector<fake_column> cols = {{L"i", DBTYPE_I4, 4},         {L"d", DBTYPE_DBTIMESTAMP, 16},
+                                     {L"g", DBTYPE_GUID, 16},      {L"s", DBTYPE_WSTR, 10},
+                                     {L"b", DBTYPE_BYTES, 3},      {L"m", DBTYPE_WSTR, 0xFFFFFFFFu},
+                                     {L"o", DBTYPE_DBTIMESTAMPOFFSET, 20}};
+    auto* fake = new fake_rowset(cols, {});
+    odb_recordset rs(fake);
+    const auto& b = rs.accessor;
+    ASSERT_EQ(b.n_cols, 7u);
+    EXPECT_EQ(b.bindings[0].cbMaxLen, 26 * sizeof(WCHAR));
+    EXPECT_EQ(b.bindings[1].cbMaxLen, 51 * sizeof(WCHAR));
+    EXPECT_EQ(b.bindings[2].cbMaxLen, 51 * sizeof(WCHAR));
+    EXPECT_EQ(b.bindings[3].cbMaxLen, 11 * sizeof(WCHAR));
+    EXPECT_EQ(b.bindings[4].cbMaxLen, 14u);
+    EXPECT_EQ(b.bindings[4].wType, DBTYPE_BYTES);
+    EXPECT_EQ(b.bindings[5].cbMaxLen, odb_accessor::column_cap);
+    // datetimeoffset comes back as text of up to 34 characters.
+    EXPECT_GE(b.bindings[6].cbMaxLen, 35 * sizeof(WCHAR));
+    for (int i : {0, 1, 2, 3, 5, 6})
+        EXPECT_EQ(b.bindings[i].wType, DBTYPE_WSTR) << i;
+    // Descriptor sizes: GUID 38, binary 0 (BLOB), text its length.
+    EXPECT_EQ(rs.schema[2].size, 38u);
+    EXPECT_EQ(rs.schema[2].dw_reserved, 1u);
+    EXPECT_EQ(rs.schema[4].size, 0u);
+    EXPECT_EQ(rs.schema[4].vartype, VT_BLOB);
+    EXPECT_EQ(rs.schema[1].dw_reserved, 1u);
+    EXPECT_EQ(rs.schema[3].size, 10u);
+    fake->Release();
+
+    std::vector<fake_column> wide(20, fake_column{L"x", DBTYPE_WSTR, 0xFFFFFFFFu});
+    auto* many = new fake_rowset(wide, {});
+    odb_recordset rs2(many);
+    for (uint32_t i = 0; i < 20; ++i)
+        EXPECT_EQ(rs2.accessor.bindings[i].cbMaxLen, 25000000u);
+    many->Release();
+}
+
+TEST(OdbRecordset, ValuesNullsAndLostValues)
+{
+    std::vector<fake_column> cols = {{L"s", DBTYPE_WSTR, 5},
+                                     {L"n", DBTYPE_WSTR, 5},
+                                     {L"b", DBTYPE_BYTES, 3},
+                                     {L"e", DBTYPE_WSTR, 5},
+                                     {L"z", DBTYPE_WSTR, 5}};
+    std::vector<std::vector<fake_value>> rows = {
+        {fake_value(L"ab"), fake_value::null(), fake_value::binary({1, 0xAB, 0xFF}), fake_value(L""),
+         fake_value(std::wstring(L"a\0b", 3))},
+        {fake_value(L"toolongvalue"), fake_value(L"x"), fake_value::status(DBSTATUS_E_CANTCONVERTVALUE),
+         fake_value(L"y"), fake_value(L"z")}};
+    auto* fake = new fake_rowset(cols, rows);
+    odb_recordset rs(fake);
+    rs.table_name = L"t";
+    rs.reset();
+    udb_record* r = rs.get_item();
+    EXPECT_EQ(r->at(0).to_wstring(), L"ab");
+    EXPECT_EQ(r->at(1).get_type(), VT_EMPTY);
+    EXPECT_EQ(r->at(1).name, L"n");
+    EXPECT_EQ(r->at(2).get_type(), VT_BYTE_ARRAY);
+    EXPECT_EQ(r->at(2).size, 3);
+    EXPECT_EQ(r->at(3).get_type(), VT_BSTR);
+    EXPECT_EQ(r->at(3).to_wstring(), L"");
+    EXPECT_EQ(r->at(4).to_wstring(), std::wstring(L"a\0b", 3));
+    // Both rows came in one fetch: the second row's two losses are counted.
+    EXPECT_EQ(rs.lost_values, 2u);
+    rs.next();
+    r = rs.get_item();
+    EXPECT_EQ(r->at(0).get_type(), VT_EMPTY);
+    EXPECT_EQ(r->at(2).get_type(), VT_EMPTY);
+    EXPECT_EQ(r->at(3).to_wstring(), L"y");
+    EXPECT_EQ(rs.lost_values, 2u);
+    rs.next();
+    EXPECT_TRUE(rs.is_eof());
+    fake->Release();
+}
