@@ -328,3 +328,97 @@ TEST(MssServer, SameNamedTablesInTwoSchemas)
     EXPECT_EQ(a->schema.size(), 3u);
     EXPECT_EQ(b->record_count, 1u);
 }
+
+TEST_F(MssNorthwind, ViewsAndSchemas)
+{
+    ASSERT_FALSE(db->views.empty());
+    bool found = false;
+    for (const auto& [name, text] : db->views) {
+        EXPECT_EQ(tk_find_no_case(text, L"select", 0, 6), 0) << to_utf8(name);
+        if (name == L"Current Product List") {
+            found = true;
+            EXPECT_EQ(text.find(L"[Product_List]"), std::wstring::npos);
+            EXPECT_NE(text.find(L"Product_List.ProductID"), std::wstring::npos) << to_utf8(text);
+        }
+    }
+    EXPECT_TRUE(found);
+    std::vector<std::wstring> schemas;
+    db->get_schema_info(schemas);
+    EXPECT_NE(std::find(schemas.begin(), schemas.end(), L"dbo"), schemas.end());
+}
+
+TEST(MssServer, OwnerRulesAndPermissions)
+{
+    const mss_test_server s = mss_test_server::fresh();
+    s.run("CREATE DATABASE Shop");
+    s.run("CREATE DATABASE Closed");
+    s.run("CREATE SCHEMA bob", "Shop");
+    s.run("CREATE TABLE dbo.a (id int NOT NULL)\nCREATE TABLE bob.b (id int NOT NULL)", "Shop");
+    {
+        mssx_server srv(s.dir);
+        srv.add_login("bob", "Bob-pw12", false);
+        srv.grant_access("bob", "Shop");
+    }
+    mss_engine engine(true);
+    engine.connect(s.host, L"bob", L"Bob-pw12", true);
+    EXPECT_TRUE(engine.is_db_exist(L"Shop"));
+    EXPECT_THROW(engine.is_db_exist(L"Closed"), mss_no_perm_exception);
+    {
+        // The login's own schema is read, with bare names.
+        std::unique_ptr<mss_database> db(engine.open_db(L"Shop", 0));
+        EXPECT_EQ(db->get_tables(), std::vector<std::wstring>{L"b"});
+        EXPECT_EQ(db->owner(), L"bob");
+        EXPECT_EQ(mss_engine::get_safe_tname(L"b"), L"[bob].[b]");
+    }
+    engine.set_as_dbo(true);
+    std::unique_ptr<mss_database> db(engine.open_db(L"Shop", 0));
+    EXPECT_EQ(db->get_tables(), std::vector<std::wstring>{L"a"});
+}
+
+TEST(MssServer, ColumnsOfOneTableOnly)
+{
+    const mss_test_server s = mss_test_server::fresh();
+    s.run("CREATE DATABASE Shop");
+    // t01 matches the pattern t_1 and sorts before it.
+    s.run("CREATE TABLE t01 (id nvarchar(5) NULL DEFAULT (N'zz'), x int NULL)\n"
+          "CREATE TABLE t_1 (id int NULL DEFAULT ((3)))\n"
+          "CREATE TABLE [o'q] (id int NULL DEFAULT ((4)))",
+          "Shop");
+    mss_engine engine(true);
+    engine.connect(s.host, L"sa", to_unicode(s.sa_password), true);
+    std::unique_ptr<mss_database> db(engine.open_db(L"Shop", 0));
+    std::unique_ptr<udb_recordset> t = db->get_table1(L"t_1", 1);
+    ASSERT_EQ(t->schema.size(), 1u);
+    EXPECT_EQ(t->schema[0].vartype, VT_I4);
+    EXPECT_EQ(t->schema[0].default_value.to_long(), 3);
+    t = db->get_table1(L"o'q", 1);
+    EXPECT_EQ(t->schema[0].default_value.to_long(), 4);
+    EXPECT_EQ(t->record_count, 0u);
+}
+
+TEST_F(MssNorthwind, RefusedCountAndIdentityQueries)
+{
+    // A query the server will not count as a derived table is counted by reading it.
+    mssx_fail_next("SELECT COUNT(*) FROM (", 1033, "The ORDER BY clause is invalid in views, inline functions, "
+                                                  "derived tables, subqueries, and common table expressions");
+    std::unique_ptr<udb_recordset> q =
+        db->get_table(L"q", L"SELECT ShipperID, CompanyName FROM Shippers ORDER BY CompanyName", 1);
+    EXPECT_EQ(q->record_count, 3u);
+    uint32_t n = 0;
+    for (q->reset(); !q->is_eof(); q->next())
+        ++n;
+    EXPECT_EQ(n, 3u);
+
+    // A failed identity query leaves the table usable.
+    mssx_fail_next("SYS.IDENTITY_COLUMNS", 8115, "Arithmetic overflow error converting expression to data type int.");
+    std::unique_ptr<udb_recordset> t = db->get_table1(L"Shippers", 1);
+    EXPECT_EQ(t->schema.seed, 1);
+    EXPECT_EQ(t->record_count, 3u);
+    EXPECT_TRUE(t->schema.get_field1(L"ShipperID").b_auto_num);
+    mssx_clear_injected_failures();
+
+    // A count refused for a table is an error of the table.
+    mssx_fail_next("SELECT COUNT(*) FROM [dbo].[Region]", 229, "The SELECT permission was denied.");
+    EXPECT_THROW(db->get_table1(L"Region", 1), odb_exception);
+    mssx_clear_injected_failures();
+}
