@@ -1,6 +1,7 @@
 #include "ORA/ora_identity_registry.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -16,6 +17,20 @@ std::wstring table_key(const std::wstring& name)
 }
 
 } // namespace
+
+std::wstring ora_fit_bytes(const std::wstring& text, size_t bytes)
+{
+    size_t used = 0;
+    size_t n = 0;
+    for (; n < text.size(); ++n) {
+        const auto c = static_cast<uint32_t>(text[n]);
+        const size_t w = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (used + w > bytes)
+            break;
+        used += w;
+    }
+    return text.substr(0, n);
+}
 
 void ora_identity_registry::set(const std::wstring& table, const identity& id)
 {
@@ -39,7 +54,7 @@ std::wstring ora_identity_registry::claim_trigger_name(const std::wstring& base,
     for (unsigned n = 0;; ++n) {
         const std::wstring number = n ? std::to_wstring(n) : std::wstring();
         const size_t room = max_name - trigger_suffix.size() - number.size();
-        const std::wstring name = base.substr(0, room) + number + trigger_suffix;
+        const std::wstring name = ora_fit_bytes(base, room) + number + trigger_suffix;
         auto it = triggers.find(name);
         if (it == triggers.end()) {
             triggers.emplace(name, owner);

@@ -4,6 +4,10 @@
 #include <map>
 #include <string>
 
+// The longest head of `text` whose UTF-8 form takes at most `bytes` bytes:
+// Oracle counts identifier lengths in bytes.
+std::wstring ora_fit_bytes(const std::wstring& text, size_t bytes);
+
 class ora_identity_registry {
 public:
     struct identity {
@@ -17,7 +21,7 @@ public:
     // Null when the table got no sequence in this run.
     const identity* find(const std::wstring& table) const;
 
-    // A trigger name of at most 30 characters for the table: `base` + "__TRIGGER",
+    // A trigger name of at most 30 bytes for the table: `base` + "__TRIGGER",
     // or with a number before the suffix when another table of the run holds that name.
     std::wstring claim_trigger_name(const std::wstring& base, const std::wstring& table);
 

@@ -161,7 +161,7 @@ std::wstring ora_schema_initializer::create_sequence(ora_database& db, const std
     const std::wstring base = ora_validator().get_safe_name(table_name);
     for (int i = 0; i < 100; ++i) {
         const std::wstring suffix = L"_" + std::to_wstring(i);
-        const std::wstring candidate = base.substr(0, max_name - suffix.size()) + suffix;
+        const std::wstring candidate = ora_fit_bytes(base, max_name - suffix.size()) + suffix;
         try {
             db.query(L"CREATE SEQUENCE " + dq(candidate) +
                      L" INCREMENT BY 1 START WITH " + start + L" MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");

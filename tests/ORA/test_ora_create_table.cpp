@@ -198,3 +198,17 @@ TEST_F(ora_target_test, renamed_columns_reach_the_names_map_and_an_existing_tabl
     EXPECT_NO_THROW(db->create_table(L"\"S\".\"M\"", s, none));
     oci_test_clear_injections();
 }
+
+TEST_F(ora_target_test, identity_names_of_a_non_ascii_table_fit_in_30_bytes)
+{
+    const std::wstring name = L"\"S\".\"ÜBERSICHT_DER_ÄNDERUNGEN\"";
+    udb_schema s;
+    t_ftd id = make_column(L"ID", VT_I4, 4, true);
+    id.b_auto_num = true;
+    s.push_back(id);
+    s.push_back(make_column(L"V", VT_BSTR, 10));
+    udb_indexes none;
+    db->create_table(name, s, none);
+    run(L"INSERT INTO " + name + L" (\"V\") VALUES('a')");
+    EXPECT_EQ(value(L"SELECT \"ID\" FROM " + name), L"1");
+}
