@@ -4,7 +4,6 @@
 #include "platform/oci/eora_lexer.h"
 
 #include <cctype>
-#include <cstdio>
 #include <ctime>
 
 namespace eora {
@@ -25,13 +24,42 @@ bool punct(char c) { return !std::isalnum(static_cast<unsigned char>(c)) && c !=
 } // namespace
 
 std::string datetime::text(int frac_digits) const {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
-    std::string out = buf;
+    std::string out;
+    out.reserve(30);
+    auto put = [&](int64_t v, int width) {
+        if (v < 0) {
+            out += '-';
+            v = -v;
+        }
+        char buf[24];
+        int n = 0;
+        do {
+            buf[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v);
+        for (int i = n; i < width; ++i) out += '0';
+        while (n) out += buf[--n];
+    };
+    put(year, 4);
+    out += '-';
+    put(month, 2);
+    out += '-';
+    put(day, 2);
+    out += ' ';
+    put(hour, 2);
+    out += ':';
+    put(minute, 2);
+    out += ':';
+    put(second, 2);
     if (frac_digits > 0) {
-        std::snprintf(buf, sizeof buf, "%09lld", static_cast<long long>(nanos));
+        std::string f;
+        int64_t v = nanos;
+        for (int i = 0; i < 9; ++i) {
+            f.insert(f.begin(), static_cast<char>('0' + v % 10));
+            v /= 10;
+        }
         out += '.';
-        out += std::string(buf, static_cast<size_t>(frac_digits > 9 ? 9 : frac_digits));
+        out += f.substr(0, static_cast<size_t>(frac_digits > 9 ? 9 : frac_digits));
     }
     return out;
 }
@@ -198,15 +226,28 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
 
 std::optional<datetime> parse_stored_datetime(std::string_view s) {
     datetime d;
-    int n = 0;
-    std::string str(s);
-    if (std::sscanf(str.c_str(), "%d-%d-%d %d:%d:%d%n", &d.year, &d.month, &d.day, &d.hour, &d.minute,
-                    &d.second, &n) < 6)
+    size_t i = 0;
+    auto num = [&](int& out, char sep) {
+        bool neg = i < s.size() && s[i] == '-';
+        if (neg) ++i;
+        size_t b = i;
+        int v = 0;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - b < 9) v = v * 10 + (s[i++] - '0');
+        if (i == b) return false;
+        out = neg ? -v : v;
+        if (sep) {
+            if (i >= s.size() || s[i] != sep) return false;
+            ++i;
+        }
+        return true;
+    };
+    if (!num(d.year, '-') || !num(d.month, '-') || !num(d.day, ' ') || !num(d.hour, ':') || !num(d.minute, ':') ||
+        !num(d.second, 0))
         return std::nullopt;
-    if (static_cast<size_t>(n) < str.size() && str[static_cast<size_t>(n)] == '.') {
+    if (i < s.size() && s[i] == '.') {
         int64_t v = 0;
         int nd = 0;
-        for (size_t k = static_cast<size_t>(n) + 1; k < str.size() && nd < 9; ++k, ++nd) v = v * 10 + (str[k] - '0');
+        for (++i; i < s.size() && nd < 9 && s[i] >= '0' && s[i] <= '9'; ++i, ++nd) v = v * 10 + (s[i] - '0');
         for (; nd < 9; ++nd) v *= 10;
         d.nanos = v;
     }

@@ -2,6 +2,7 @@
 #include "platform/oci/eora_datetime.h"
 #include "platform/oci/eora_number.h"
 #include "platform/oci/eora_session_impl.h"
+#include "platform/oci/eora_timing.h"
 
 #include <cstring>
 #include <ctime>
@@ -236,7 +237,8 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     p.end();
     exec_result r;
     if (parse_only) return r;
-    s.begin_write();
+    // A lone insert committed at once is SQLite's own transaction.
+    if (!(s.commit_after && !s.in_txn && t->triggers.empty())) s.begin_write();
     for (size_t i = 0; i < t->cols.size(); ++i)
         if (!given[i]) row[i] = default_of(s, t->cols[i], st);
     fire_triggers(s, *t, row);
@@ -245,10 +247,14 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     std::string sql = "INSERT INTO " + q_ident(t->sqlite) + " VALUES(";
     for (size_t i = 0; i < t->cols.size(); ++i) sql += i ? ",?" : "?";
     sql += ")";
-    sqlite3_stmt* ins = s.cached(sql);
-    for (size_t i = 0; i < out.size(); ++i) bind_stored(ins, static_cast<int>(i + 1), out[i]);
-    int rc = sqlite3_step(ins);
-    sqlite3_reset(ins);
+    int rc;
+    {
+        timed t_store(global_timing().store_ns);
+        sqlite3_stmt* ins = s.cached(sql);
+        for (size_t i = 0; i < out.size(); ++i) bind_stored(ins, static_cast<int>(i + 1), out[i]);
+        rc = sqlite3_step(ins);
+        sqlite3_reset(ins);
+    }
     if (rc != SQLITE_DONE) write_failed(s, rc, *t);
     r.rows = 1;
     if (returning) r.rowids.push_back(encode_rowid(t->object_id, sqlite3_last_insert_rowid(s.db)));

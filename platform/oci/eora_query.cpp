@@ -79,7 +79,7 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
     }
     std::string& out = tr.sql;
     auto emit = [&](const std::string& x) {
-        if (!out.empty() && out.back() != '(' && x != ")" && x != "," && x != "." && out.back() != '.') out += ' ';
+        if (!out.empty() && out.back() != '(' && x != "(" && x != ")" && x != "," && x != "." && out.back() != '.') out += ' ';
         out += x;
     };
     auto rowid_expr = [&]() -> std::string {

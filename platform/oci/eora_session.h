@@ -89,7 +89,10 @@ public:
     // Tokenizes and classifies; syntax errors of the text itself raise here.
     std::unique_ptr<statement> prepare(std::string_view sql) const;
     // Runs one statement with one set of bind values. parse_only checks and runs nothing.
-    exec_result execute(const statement& st, const std::vector<value>& binds, bool parse_only = false);
+    // `commit_after` tells that a commit follows success at once (a lone
+    // insert then needs no transaction of its own).
+    exec_result execute(const statement& st, const std::vector<value>& binds, bool parse_only = false,
+                        bool commit_after = false);
     void commit();
     void rollback();
 

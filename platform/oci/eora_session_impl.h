@@ -96,6 +96,7 @@ struct session::impl {
     std::string user;
     service_settings* settings = nullptr;
     bool in_txn = false;
+    bool commit_after = false; // the statement running is committed on success
     int64_t data_version = -1;
     std::map<std::pair<std::string, std::string>, std::shared_ptr<table_meta>> tables;
     std::unordered_map<std::string, std::unique_ptr<cached_stmt>> stmts;

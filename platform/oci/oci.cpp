@@ -958,7 +958,7 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters,
         ub4 n = parse_only ? 1 : iters;
         for (ub4 it = 0; it < n; ++it) {
             auto vals = gather(rowoff + it, &returning);
-            eora::exec_result r = s->execute(stmt, vals, parse_only);
+            eora::exec_result r = s->execute(stmt, vals, parse_only, n == 1 && (mode & OCI_COMMIT_ON_SUCCESS));
             st->row_count += static_cast<ub4>(r.rows);
             if (r.info) {
                 err->set(r.info, r.info_text);
