@@ -300,11 +300,7 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     }
     sql += where;
     stmt_ptr up = s.prepare_once(sql);
-    for (size_t i = 0; i < binds.size(); ++i) {
-        const value& v = binds[i];
-        if (v.is_null() || v.s.empty()) sqlite3_bind_null(up.get(), static_cast<int>(i + 1));
-        else bind_text(up.get(), static_cast<int>(i + 1), v.s);
-    }
+    for (size_t i = 0; i < binds.size(); ++i) bind_value(up.get(), static_cast<int>(i + 1), binds[i]);
     for (size_t i = 0; i < vals.size(); ++i) bind_stored(up.get(), static_cast<int>(binds.size() + i + 1), vals[i]);
     int rc = sqlite3_step(up.get());
     if (rc != SQLITE_DONE) write_failed(s, rc, *t);
@@ -333,11 +329,7 @@ exec_result run_delete(session::impl& s, const statement& st, const std::vector<
     if (parse_only) return r;
     s.begin_write();
     stmt_ptr del = s.prepare_once("DELETE FROM " + q_ident(t->sqlite) + " AS " + q_ident(alias) + where);
-    for (size_t i = 0; i < binds.size(); ++i) {
-        const value& v = binds[i];
-        if (v.is_null() || v.s.empty()) sqlite3_bind_null(del.get(), static_cast<int>(i + 1));
-        else bind_text(del.get(), static_cast<int>(i + 1), v.s);
-    }
+    for (size_t i = 0; i < binds.size(); ++i) bind_value(del.get(), static_cast<int>(i + 1), binds[i]);
     int rc = sqlite3_step(del.get());
     if (rc != SQLITE_DONE) s.sqlite_fail(rc);
     r.rows = sqlite3_changes(s.db);

@@ -33,7 +33,10 @@ const std::set<std::string>& dictionary_views() {
 std::string number_literal(const std::string& text) {
     auto d = parse_decimal(text);
     if (!d) raise(1722);
-    if (auto i = d->to_int64()) return std::to_string(*i);
+    // The same form the value is stored in, so that comparisons match.
+    stored v = stored_number(*d);
+    if (v.type == SQLITE_INTEGER) return std::to_string(v.i);
+    if (v.type == SQLITE_FLOAT) return v.s[0] == '.' ? "0" + v.s : v.s[0] == '-' && v.s[1] == '.' ? "-0" + v.s.substr(1) : v.s;
     return q_text(d->text());
 }
 
@@ -382,17 +385,7 @@ exec_result run_query(session::impl& s, const statement& st, const std::vector<v
         --n;
         for (auto& m : tr.tables) if (m) lob_table = m->sqlite;
     }
-    for (size_t i = 0; i < binds.size(); ++i) {
-        const value& v = binds[i];
-        int idx = static_cast<int>(i + 1);
-        if (v.is_null() || (v.kind == value::vk::text && v.s.empty())) sqlite3_bind_null(q, idx);
-        else if (v.kind == value::vk::bytes) sqlite3_bind_blob(q, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
-        else if (v.kind == value::vk::number) {
-            auto d = parse_decimal(v.s);
-            if (d && d->to_int64()) sqlite3_bind_int64(q, idx, *d->to_int64());
-            else bind_text(q, idx, d ? d->text() : v.s);
-        } else bind_text(q, idx, v.s);
-    }
+    for (size_t i = 0; i < binds.size(); ++i) bind_value(q, static_cast<int>(i + 1), binds[i]);
     std::vector<result_column> cols;
     std::vector<int> unknown;
     for (int i = 0; i < n; ++i) {

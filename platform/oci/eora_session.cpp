@@ -137,9 +137,24 @@ void bind_text(sqlite3_stmt* st, int idx, const std::string& s) {
 void bind_stored(sqlite3_stmt* st, int idx, const stored& v) {
     switch (v.type) {
     case SQLITE_INTEGER: sqlite3_bind_int64(st, idx, v.i); break;
+    case SQLITE_FLOAT: sqlite3_bind_double(st, idx, std::strtod(v.s.c_str(), nullptr)); break;
     case SQLITE_TEXT: bind_text(st, idx, v.s); break;
     case SQLITE_BLOB: sqlite3_bind_blob(st, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT); break;
     default: sqlite3_bind_null(st, idx); break;
+    }
+}
+
+void bind_value(sqlite3_stmt* st, int idx, const value& v) {
+    if (v.is_null() || (v.kind == value::vk::text && v.s.empty())) {
+        sqlite3_bind_null(st, idx);
+    } else if (v.kind == value::vk::bytes) {
+        sqlite3_bind_blob(st, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+    } else if (v.kind == value::vk::number) {
+        auto d = parse_decimal(v.s);
+        if (d) bind_stored(st, idx, stored_number(*d));
+        else bind_text(st, idx, v.s);
+    } else {
+        bind_text(st, idx, v.s);
     }
 }
 
@@ -317,6 +332,23 @@ std::string hex_encode(const std::string& b) {
 
 } // namespace
 
+stored stored_number(const decimal& d) {
+    stored out;
+    if (auto i = d.to_int64()) {
+        out.type = SQLITE_INTEGER;
+        out.i = *i;
+    } else if (d.digits.size() <= 15 && d.int_digits() < 300 && d.int_digits() > -300) {
+        // Up to 15 digits a double gives the decimal back exactly, and
+        // numbers then sort and compare as numbers in SQLite.
+        out.type = SQLITE_FLOAT;
+        out.s = d.text();
+    } else {
+        out.type = SQLITE_TEXT;
+        out.s = d.text();
+    }
+    return out;
+}
+
 stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update) {
     stored out;
     const col_type& ty = c.type;
@@ -353,14 +385,7 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
         if (ty.k == kind::binary_float) *d = decimal_from_double(static_cast<float>(d->to_double()));
         else if (ty.k == kind::binary_double) *d = decimal_from_double(d->to_double());
         else fit_number(*d, ty.has_precision || ty.k == kind::float_ ? ty.precision : 0, ty.scale, ty.k == kind::float_);
-        if (auto i = d->to_int64()) {
-            out.type = SQLITE_INTEGER;
-            out.i = *i;
-        } else {
-            out.type = SQLITE_TEXT;
-            out.s = d->text();
-        }
-        return out;
+        return stored_number(*d);
     }
     case kind::date: case kind::timestamp: case kind::timestamp_tz: case kind::timestamp_ltz: {
         datetime d;
@@ -669,7 +694,10 @@ timing& global_timing() {
 void session::impl::begin_write() {
     if (in_txn) return;
     timed t_store(global_timing().store_ns);
-    int rc = sqlite3_step(cached("BEGIN IMMEDIATE"));
+    sqlite3_stmt* st = cached("BEGIN IMMEDIATE");
+    int rc = sqlite3_step(st);
+    // A statement left active would keep later autocommit work uncommitted.
+    sqlite3_reset(st);
     if (rc != SQLITE_DONE) sqlite_fail(rc);
     in_txn = true;
 }
@@ -677,7 +705,9 @@ void session::impl::begin_write() {
 void session::impl::commit() {
     if (!in_txn) return;
     timed t_store(global_timing().store_ns);
-    int rc = sqlite3_step(cached("COMMIT"));
+    sqlite3_stmt* st = cached("COMMIT");
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
     if (rc != SQLITE_DONE) sqlite_fail(rc);
     in_txn = false;
 }

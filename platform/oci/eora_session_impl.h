@@ -1,6 +1,7 @@
 // Internals shared by the parts of the embedded Oracle's session.
 #pragma once
 #include "platform/oci/eora_error.h"
+#include "platform/oci/eora_number.h"
 #include "platform/oci/eora_session.h"
 
 #include <sqlite3.h>
@@ -131,6 +132,8 @@ struct session::impl {
 // Binding helpers.
 void bind_stored(sqlite3_stmt* st, int idx, const stored& v);
 void bind_text(sqlite3_stmt* st, int idx, const std::string& s);
+// A bound value of a statement: '' is NULL, numbers in their stored form.
+void bind_value(sqlite3_stmt* st, int idx, const value& v);
 
 // Oracle ROWID text of a row of a table.
 std::string encode_rowid(int64_t object_id, int64_t row);
@@ -141,6 +144,8 @@ int64_t decode_rowid(const std::string& text, int64_t object_id);
 std::string q_ident(const std::string& s);
 std::string q_text(const std::string& s);
 
+// The stored form of a number: integer, double when exact, else text.
+stored stored_number(const decimal& d);
 // Coerces a value to a column; raises the ORA error Oracle gives.
 stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update);
 // Reads a stored value of a column of type `t` back to an Oracle value.

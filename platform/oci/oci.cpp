@@ -73,18 +73,10 @@ struct OCISession : handle_base {
     std::string user, password;
     std::unique_ptr<eora::session> s;
     OCIServer* srv = nullptr;
-    void end() {
-        s.reset(); // rolls back what was not committed
-        if (srv) srv->sessions.erase(this);
-        srv = nullptr;
-    }
+    std::set<OCIStmt*> stmts; // statements with open results on this session
+    void end();
 };
 
-OCIServer::~OCIServer() {
-    auto copy = sessions;
-    for (OCISession* s : copy) s->end();
-}
-OCISession::~OCISession() { end(); }
 
 struct OCISvcCtx : handle_base {
     OCISvcCtx() : handle_base(OCI_HTYPE_SVCCTX) {}
@@ -133,6 +125,10 @@ struct OCIParam : handle_base {
 
 struct OCIStmt : handle_base {
     OCIStmt() : handle_base(OCI_HTYPE_STMT) {}
+    ~OCIStmt() override {
+        cur.reset();
+        if (ses && ses->magic == live_magic) ses->stmts.erase(this);
+    }
     std::unique_ptr<eora::statement> st;
     std::vector<std::unique_ptr<OCIBind>> binds;
     std::vector<std::unique_ptr<OCIDefine>> defines;
@@ -143,6 +139,24 @@ struct OCIStmt : handle_base {
     bool fetched_end = false;
     ub4 row_count = 0;
 };
+
+void OCISession::end() {
+    // Open results go first: they read through the connection.
+    for (OCIStmt* st : stmts) {
+        st->cur.reset();
+        st->ses = nullptr;
+    }
+    stmts.clear();
+    s.reset(); // rolls back what was not committed
+    if (srv) srv->sessions.erase(this);
+    srv = nullptr;
+}
+
+OCIServer::~OCIServer() {
+    auto copy = sessions;
+    for (OCISession* s : copy) s->end();
+}
+OCISession::~OCISession() { end(); }
 
 struct OCILobLocator : handle_base {
     OCILobLocator() : handle_base(OCI_DTYPE_LOB) {}
@@ -890,8 +904,10 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters,
     eora::session* s = session_of(svchp);
     if (!s) return fail(err, 3114);
     if (!st->st) return fail(err, 24337);
-    st->ses = svchp->ses;
     st->cur.reset();
+    if (st->ses && st->ses != svchp->ses) st->ses->stmts.erase(st);
+    st->ses = svchp->ses;
+    st->ses->stmts.insert(st);
     st->params.clear();
     st->executed = false;
     st->fetched_end = false;
