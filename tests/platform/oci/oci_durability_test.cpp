@@ -1,6 +1,7 @@
 // Numbers as numbers, locks between sessions, and what survives a killed process.
 #include "tests/platform/oci/oci_fixture.h"
 
+#include <sqlite3.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,4 +84,30 @@ TEST(OciDurability, KilledProcessKeepsCommittedRowsOnly) {
     EXPECT_EQ(n[0][0], "50");
     EXPECT_EQ(n[0][1], "49");
     EXPECT_EQ(c.run("INSERT INTO \"K\" VALUES(99)", OCI_COMMIT_ON_SUCCESS), 0);
+}
+
+TEST(OciSettings, IdentifierLimitCanBeRaised) {
+    service_dir dir;
+    {
+        client c;
+        ASSERT_EQ(c.connect(dir.ds(), "system", "manager"), OCI_SUCCESS);
+        EXPECT_EQ(c.run("CREATE TABLE \"" + std::string(40, 'T') + "\" (\"A\" NUMBER)"), 972);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.dir / "ORCL.db").string().c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "UPDATE _ora_settings SET value='128' WHERE name='max_identifier_length'", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    client c;
+    ASSERT_EQ(c.connect(dir.ds(), "system", "manager"), OCI_SUCCESS);
+    EXPECT_EQ(c.run("CREATE TABLE \"" + std::string(40, 'T') + "\" (\"A\" NUMBER)"), 0) << c.error();
+    EXPECT_EQ(c.run("CREATE TABLE \"" + std::string(129, 'U') + "\" (\"A\" NUMBER)"), 972);
+}
+
+TEST_F(OciTest, ParseOnlyChecksAndRunsNothing) {
+    exec("CREATE TABLE \"P\" (\"V\" NUMBER)");
+    EXPECT_EQ(c.run("SELECT \"V\" FROM \"P\" ORDER BY 1", OCI_PARSE_ONLY), 0);
+    EXPECT_EQ(c.run("SELECT \"NOPE\" FROM \"P\"", OCI_PARSE_ONLY), 904);
+    EXPECT_EQ(c.run("INSERT INTO \"P\" VALUES(1)", OCI_PARSE_ONLY), 0);
+    EXPECT_EQ(c.run("DROP TABLE \"P\" CASCADE CONSTRAINTS", OCI_PARSE_ONLY), 0);
+    EXPECT_EQ(c.rows("SELECT COUNT(*) FROM \"P\"")[0][0], "0");
 }
