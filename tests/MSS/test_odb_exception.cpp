@@ -134,7 +134,8 @@ fake_error* post_error(std::vector<record_spec> records)
     auto* e = new fake_error();
     e->records = std::move(records);
     SetErrorInfo(0, static_cast<IErrorInfo*>(e));
-    // The thread now holds a reference; keep ours for inspection.
+    // The thread's reference is the only one left; callers AddRef to inspect.
+    e->Release();
     return e;
 }
 
