@@ -1,0 +1,75 @@
+// The conversion driver: every setting of a conversion, both connections, the
+// type mappings, and the run itself.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TK/tk_serializer.h"
+#include "TK/tk_singleton.h"
+#include "UDB/udb_schema.h"
+#include "tarvex/conversion_front_end.h"
+#include "tarvex/mssql_converter_impl.h"
+#include "tarvex/ora_db_mutator.h"
+#include "tarvex/oracle_converter_impl.h"
+#include "tarvex/udb_converter.h"
+
+class tarvex_convertor : public udb_converter,
+                         public mssql_converter_impl,
+                         public oracle_converter_impl,
+                         public tk_serializer,
+                         public ora_db_mutator,
+                         public tk_singleton<tarvex_convertor> {
+public:
+    enum class settings_source { agent_defaults, registry };
+    static constexpr const char* registry_key = "Software\\Quellsoft\\Korvane";
+
+    explicit tarvex_convertor(settings_source source);
+    ~tarvex_convertor() override;
+
+    // One whole conversion (the run); reports through the front end and the error handler.
+    void operator()() override;
+    bool test_query(const std::wstring& text) override;
+
+    std::vector<std::wstring>& get_all_tables(std::vector<std::wstring>& list);
+    udb_schema get_schema(const std::wstring& name);
+
+    // The registry image of the settings.
+    bool serialize(bool store);
+
+    // Profiles.
+    bool store_profile(udb_profile& profile);
+    bool load_profile(udb_profile& profile);
+    bool open_profile(const std::wstring& path);
+    bool save_profile(const std::wstring& path);
+
+    void set_front_end(conversion_front_end* fe) { front_end = fe; }
+    // Whether the last run reached its normal end.
+    bool run_completed() const { return completed.load(); }
+
+    bool is_view_owned() const { return mssql_server.is_view_owned(); }
+    void set_view_owned(bool value) { mssql_server.b_view_owned = value; }
+    bool is_connect_as_dbo() const { return mssql_server.connect_as_dbo; }
+    void set_as_dbo(bool value) { mssql_server.set_as_dbo(value); }
+
+    uint32_t mode = 0;     // 0 overwrite, 1 merge, 2 skip; others act as merge
+    bool uppercase = false;
+
+private:
+    void set_defaults();
+    void run_entries(mss_database& source);
+    void convert_entry(mss_database& source, const std::pair<std::wstring, std::wstring>& entry,
+                       class ora_tn_validator& validator);
+    std::wstring derive_target_name(const std::wstring& mutated_name);
+    std::wstring oracle_owner() const;
+    void progress(const std::wstring& text);
+
+    conversion_front_end* front_end = nullptr; // not owned; null runs without progress output
+    std::atomic<bool> completed{false};
+    // (owner, table) pairs given to entries of the current run.
+    std::vector<std::pair<std::wstring, std::wstring>> assigned;
+    settings_source source_kind;
+};

@@ -1,0 +1,91 @@
+// The driver's profile sections and keys.
+#include <set>
+
+#include "MSS/mss_split_tab_name.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "tarvex/profile_text.h"
+#include "tarvex/tarvex_convertor.h"
+
+namespace {
+
+// The key a selected table is stored under: "owner.table", or the bracketed
+// canonical form when a part holds a dot that would split it wrongly on reload.
+std::wstring table_key(const std::wstring& name)
+{
+    std::wstring table, owner;
+    mss_split_tab_name(name, table, owner);
+    tk_logger::log(2, L"tab_name=%s, owner=%s", table.c_str(), owner.c_str());
+    if (table.find(L'=') != std::wstring::npos || owner.find(L'=') != std::wstring::npos)
+        tk_logger::log(3, L"Warning: table name '%s' holds '=' and reads back as a query", name.c_str());
+    if (table.find(L'.') != std::wstring::npos || owner.find(L'.') != std::wstring::npos)
+        return mss_engine::get_safe_tname(name);
+    return owner.empty() ? table : owner + L"." + table;
+}
+
+} // namespace
+
+bool tarvex_convertor::store_profile(udb_profile& profile)
+{
+    // The selection is written in list order and kept: saving twice gives the same file.
+    std::set<std::wstring> written;
+    auto write_table = [&](const std::wstring& name) {
+        std::wstring key = table_key(name);
+        if (written.insert(key).second)
+            profile.set_value(profile_text::selected_tables, key, L"");
+    };
+    profile.add_section(profile_text::selected_tables);
+    for (const auto& [name, text] : selected_queries) {
+        if (text.empty()) {
+            write_table(name);
+        } else if (written.insert(name).second) {
+            profile.set_value(profile_text::selected_tables, name, profile_text::flatten(text));
+        }
+    }
+    for (const auto& name : selected_tables)
+        write_table(name);
+
+    bool ok = udb_converter::store_profile(profile);
+    profile.set_value(profile_text::generic, L"mode", std::to_wstring(mode));
+    ok = ok && oracle_converter_impl::store_profile(profile);
+    ok = ok && mssql_converter_impl::store_profile(profile);
+    if (ok)
+        profile.set_value(profile_text::oracle, L"uppercase", profile_text::flag(uppercase));
+    return ok;
+}
+
+bool tarvex_convertor::load_profile(udb_profile& profile)
+{
+    if (!udb_converter::load_profile(profile))
+        return false;
+    std::wstring m = profile.get_value(profile_text::generic, L"mode");
+    if (!m.empty()) {
+        if (m[0] >= L'0' && m[0] <= L'9')
+            mode = static_cast<uint32_t>(m[0] - L'0');
+        else
+            tk_logger::log(3, L"Mode '%s' is not a digit: mode unchanged", m.c_str());
+    }
+    if (!oracle_converter_impl::load_profile(profile) || !mssql_converter_impl::load_profile(profile))
+        return false;
+    // Before the type mappings, so that a bad mapping section does not lose it.
+    std::wstring up = profile.get_value(profile_text::oracle, L"uppercase");
+    if (!up.empty())
+        uppercase = up == L"1";
+    return ora_db_mutator::load_profile(profile);
+}
+
+bool tarvex_convertor::open_profile(const std::wstring& path)
+{
+    udb_profile profile;
+    profile.load(path);
+    return load_profile(profile);
+}
+
+bool tarvex_convertor::save_profile(const std::wstring& path)
+{
+    udb_profile profile;
+    bool ok = store_profile(profile) && ora_db_mutator::store_profile(profile) && profile.store(path);
+    if (!ok)
+        tk_logger::log(3, L"Cannot save the profile '%s'", path.c_str());
+    return ok;
+}

@@ -1,0 +1,256 @@
+// One whole conversion: every selected query and table, source to target.
+#include "MSS/mss_split_tab_name.h"
+#include "OLE/ole_bool_map.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_util.h"
+#include "ORA/ora_validator.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_text.h"
+#include "TK/tk_wstring.h"
+#include "UDB/udb_name_compare.h"
+#include "tarvex/error_handler.h"
+#include "tarvex/init_conversion.h"
+#include "tarvex/mutator_conversion_exception.h"
+#include "tarvex/tarvex_convertor.h"
+
+namespace {
+
+const wchar_t* const k_quote_dot_quote = L"\".\"";
+
+std::wstring quoted_pair(const std::wstring& owner, const std::wstring& table)
+{
+    return L"\"" + owner + k_quote_dot_quote + table + L"\"";
+}
+
+// Safe names of the table part alone: 24 characters and a five-digit number.
+std::wstring numbered_table(const std::wstring& table, int n)
+{
+    wchar_t digits[8];
+    std::swprintf(digits, 8, L"%05d", n % 100000);
+    return table.substr(0, 24) + digits;
+}
+
+} // namespace
+
+void tarvex_convertor::progress(const std::wstring& text)
+{
+    tk_logger::log(3, L"%s", text.c_str());
+    if (front_end)
+        front_end->progress(text);
+}
+
+std::wstring tarvex_convertor::oracle_owner() const
+{
+    // Oracle keeps an unquoted user name in upper case.
+    return oracle_engine.get_schema_name();
+}
+
+void tarvex_convertor::operator()()
+{
+    tk_logger::log(2, "tarvex_convertor::operator()");
+    completed.store(false);
+    init_conversion scope(&finished, 0, front_end);
+    try {
+        ole_bool_map bool_map(0);
+        ora_in_validator index_validator;
+        if (!oracle)
+            throw tk_exception("Not connected to the Oracle database", 1);
+        oracle->b_uppercase = uppercase;
+        oracle->b_array_insert = false;
+
+        std::unique_ptr<mss_database> source = open_source(src);
+        if (front_end && front_end->convert_all_when_empty() && selected_tables.empty() && selected_queries.empty())
+            selected_tables = source->get_tables();
+        tables_total.store(static_cast<uint32_t>(selected_tables.size()));
+        progress(L"Converting database '" + src + L"' (" + std::to_wstring(selected_tables.size()) + L" tables)\n");
+        run_entries(*source);
+
+        error_handler::ref().clear_context();
+        tables_total.store(0);
+        tables_done.store(0);
+        completed.store(true);
+    } catch (const tk_final_exception&) {
+    } catch (const tk_exception& e) {
+        error_handler::ref().handle(e, true);
+    } catch (const std::exception& e) {
+        if (front_end)
+            front_end->run_failed(e);
+    }
+}
+
+void tarvex_convertor::run_entries(mss_database& source)
+{
+    ora_tn_validator validator(selected_tables, oracle->get_tables());
+    for (const auto& entry : selected_queries) {
+        tk_logger::log(1, L"udb_validator::add_existing_name(%s)", entry.first.c_str());
+        validator.add_existing_name(entry.first);
+    }
+    // The tables join the list behind the queries; a second run adds none twice.
+    for (const auto& table : selected_tables) {
+        bool present = false;
+        for (const auto& entry : selected_queries)
+            present = present || (entry.second.empty() && entry.first == table);
+        if (!present)
+            selected_queries.emplace_back(table, L"");
+    }
+    assigned.clear();
+    const auto entries = selected_queries;
+    for (const auto& entry : entries) {
+        try {
+            convert_entry(source, entry, validator);
+        } catch (const tk_final_exception&) {
+            throw;
+        } catch (const tk_exception& e) {
+            error_handler::ref().set_table_context(entry.first);
+            error_handler::ref().handle(e, false);
+            tables_done.fetch_add(1);
+        }
+    }
+}
+
+std::wstring tarvex_convertor::derive_target_name(const std::wstring& mutated_name)
+{
+    std::wstring table, owner;
+    mss_split_tab_name(mutated_name, table, owner);
+    std::wstring target;
+    if (!is_view_owned()) {
+        if (owner.empty()) {
+            owner = oracle_owner();
+        } else {
+            progress(L"Creating schema if necessary: '" + owner + L"'\n");
+            oracle->create_schema(owner);
+        }
+        target = quoted_pair(owner, table);
+        tk_logger::log(2, L"Got full table name: '%s'", target.c_str());
+    } else {
+        // The user's new table name, if any, counts here too.
+        tk_logger::log(2, "Create table name in 'No-schema' mode");
+        target = quoted_pair(oracle_owner(), table);
+        tk_logger::log(2, L"new_tab_name=%s", target.c_str());
+    }
+    return target;
+}
+
+void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::wstring, std::wstring>& entry,
+                                     ora_tn_validator& validator)
+{
+    const std::wstring& name = entry.first;
+    const std::wstring& query = entry.second;
+    set_current_name(name);
+    records_total.store(0);
+    records_done.store(0);
+
+    if (query.empty() && front_end && front_end->checks_missing_tables() && !source.is_table_exist(name)) {
+        tk_logger::log(3, L"Table %s not exists", name.c_str());
+        front_end->table_missing(name);
+        tables_done.fetch_add(1);
+        return;
+    }
+    std::unique_ptr<udb_recordset> src_rs = query.empty() ? source.get_table1(name, 1)
+                                                          : source.get_table(name, query, 1);
+    if (!src_rs)
+        throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
+    progress(L"Converting table '" + name + L"' (" + std::to_wstring(src_rs->record_count) + L" records)\n");
+
+    std::wstring target = derive_target_name(modify1(name, src_rs->schema, src_rs->indexes));
+    if (uppercase)
+        target = tk_wstring(target).to_upper();
+    if (!validator.is_acceptable(target)) {
+        target = validator.get_safe_name(target);
+        tk_logger::log(3, L"Got safe table name '%s'", target.c_str());
+    }
+    // Two entries of one run never share a target: the later one is numbered.
+    auto parts = ora_split_name(target);
+    auto taken = [&](const std::pair<std::wstring, std::wstring>& p) {
+        for (const auto& a : assigned)
+            if (udb_same_name(a.first, p.first) && udb_same_name(a.second, p.second))
+                return true;
+        return false;
+    };
+    for (int n = 1; taken(parts); ++n) {
+        std::wstring table = numbered_table(parts.second, n);
+        target = parts.first.empty() ? L"\"" + table + L"\"" : quoted_pair(parts.first, table);
+        parts = ora_split_name(target);
+        tk_logger::log(3, L"Got safe table name '%s'", target.c_str());
+    }
+    assigned.push_back(parts);
+
+    bool existed = oracle->is_table_exist(target);
+    const bool merging = mode != 0 && mode != 2;
+    if (existed) {
+        tk_logger::log(2, L"Table %s already exists", target.c_str());
+        if (mode == 0) {
+            try {
+                oracle->delete_tab(target);
+            } catch (const ora_exception& e) {
+                if ((e.code & 0xFFFF) == 54)
+                    throw tk_exception(L"Cannot delete table because it is busy with another process", 0);
+                throw;
+            }
+        } else if (mode == 2) {
+            tk_logger::log(2, "Skip existing table");
+            tables_done.fetch_add(1);
+            return;
+        } else {
+            if (mode == 1)
+                tk_logger::log(2, "Merge into existing table");
+            oracle->b_array_insert = false;
+        }
+    }
+
+    std::unique_ptr<udb_recordset> dst;
+    if (oracle->is_table_exist(target)) {
+        dst = oracle->get_table1(target, 8);
+    } else {
+        udb_indexes none;
+        dst = oracle->create_table(target, src_rs->schema, skip_idx ? none : src_rs->indexes);
+        existed = false;
+    }
+    // Only a table that was there before can disagree with the source.
+    if (merging && existed && !src_rs->schema.conform_to(dst->schema))
+        throw tk_exception(L"The structure of data source does not conform to the destination table.", 0);
+
+    if (target != name) {
+        tk_logger::log(2, L"Store generated table name '%s'", target.c_str());
+        tk_logger::log(1, L"udb_validator::add_existing_name(%s)", target.c_str());
+        validator.add_existing_name(target);
+        tk_logger::log(2, L"udb_database::add_tn_mapping(%s->%s)", name.c_str(), target.c_str());
+        oracle->names_map.add_tn_mapping(name, target);
+    }
+    validator.restricted_names.push_back(target);
+
+    records_total.store(src_rs->record_count);
+    if (src_rs->record_count != 0 && !tab_def) {
+        ora_table_mutator* tm = get_table_mutator(name);
+        const bool mutate = tm && tm->has_field_mutators();
+        src_rs->reset();
+        while (!src_rs->is_eof()) {
+            tk_logger::log(1, "Converting %d record", static_cast<int>(records_done.load()));
+            try {
+                udb_record* record = src_rs->get_item();
+                tk_logger::log(2, L"udb_db_mutator::modify2(%s)", name.c_str());
+                if (record) {
+                    if (mutate)
+                        record = tm->modify2(record);
+                    else
+                        tk_logger::log(2, "Not found");
+                    dst->append_record(record);
+                } else {
+                    tk_logger::log(2, "No record at this position");
+                }
+            } catch (const ora_exception& e) {
+                error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
+                error_handler::ref().handle(e, false);
+            } catch (const mutator_conversion_exception& e) {
+                error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
+                error_handler::ref().handle(e, false);
+            }
+            src_rs->next();
+            records_done.fetch_add(1);
+        }
+    }
+    dst.reset();
+    src_rs.reset();
+    tables_done.fetch_add(1);
+}
