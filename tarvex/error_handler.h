@@ -21,6 +21,7 @@ public:
     void set_table_context(const std::wstring& table);
     void set_record_context(const std::wstring& table, int record);
     void clear_context() { set_context(std::string()); }
+    void set_context_text(const std::string& text) { set_context(text); }
     std::string get_context() const;
 
     // Presents the error by its level; a front end may end the process or

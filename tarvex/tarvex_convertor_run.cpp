@@ -2,6 +2,7 @@
 #include "MSS/mss_split_tab_name.h"
 #include "OLE/ole_bool_map.h"
 #include "ORA/ora_exception.h"
+#include "ORA/ora_table.h"
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_exception.h"
@@ -58,6 +59,14 @@ void tarvex_convertor::operator()()
             throw tk_exception("Not connected to the Oracle database", 1);
         oracle->b_uppercase = uppercase;
         oracle->b_array_insert = false;
+        // Steps the Oracle side goes on from (a sequence it may not create...) reach the user too.
+        oracle->error_sink.set_handler([](const tk_exception& e, const std::wstring& context) {
+            error_handler& h = error_handler::ref();
+            const std::string saved = h.get_context();
+            h.set_table_context(context);
+            h.handle(e, false);
+            h.set_context_text(saved);
+        });
 
         std::unique_ptr<mss_database> source = open_source(src);
         if (front_end && front_end->convert_all_when_empty() && selected_tables.empty() && selected_queries.empty())
@@ -250,6 +259,9 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
             records_done.fetch_add(1);
         }
     }
+    // The table's last LOB writes and its identity sequence are settled here, where an error can still be reported.
+    if (auto* table = dynamic_cast<ora_table*>(dst.get()))
+        table->flush();
     dst.reset();
     src_rs.reset();
     tables_done.fetch_add(1);
