@@ -218,7 +218,8 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
     }
     case VT_R4: {
         const double d = leading_double(comma_to_dot(text));
-        if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
+        // FLT_MAX prints as 3.4028235E+38, a little above it: what rounds to a finite float fits.
+        if (std::isfinite(d) && std::isinf(static_cast<float>(d)))
             return out_of_range();
         return ole_variant(static_cast<float>(d));
     }

@@ -187,7 +187,7 @@ HRESULT to_float(const source& x, float& out)
     const HRESULT hr = to_double(x, d);
     if (FAILED(hr))
         return hr;
-    if (std::isfinite(d) && std::fabs(d) > FLT_MAX)
+    if (std::isfinite(d) && std::isinf(static_cast<float>(d)))
         return DISP_E_OVERFLOW;
     out = static_cast<float>(d);
     return S_OK;

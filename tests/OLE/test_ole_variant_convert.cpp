@@ -77,6 +77,11 @@ TEST(OleVariantFromString, RealsCurrencyDecimalAndBooleans)
     EXPECT_EQ(ole_variant::from_string("1e999", VT_R8).value.dblVal, HUGE_VAL);
     EXPECT_EQ(ole_variant::from_string("0.1", VT_R8).value.dblVal, 0.1);
     EXPECT_EQ(ole_variant::from_string("1e300", VT_R4).value.vt, VT_EMPTY);
+    EXPECT_EQ(ole_variant::from_string("3.5e38", VT_R4).value.vt, VT_EMPTY);
+    // The largest float as SQL Server prints it lies a little above FLT_MAX, yet is FLT_MAX.
+    const ole_variant max_real = ole_variant::from_string("-3.4028235E+38", VT_R4);
+    ASSERT_EQ(max_real.value.vt, VT_R4);
+    EXPECT_EQ(max_real.value.fltVal, -std::numeric_limits<float>::max());
     EXPECT_EQ(ole_variant::from_string("0.5", VT_R4).to_string(), "5.000000e-001");
 
     const ole_variant dec = ole_variant::from_string("1,5", VT_DECIMAL);

@@ -111,6 +111,8 @@ TEST(ChangeType, ToRealsCurrencyAndDecimal)
     EXPECT_EQ(convert(make_r4(0.1f), VT_BSTR), L"0.1");
     EXPECT_EQ(convert(make_r8(1e300), VT_R4), overflow);
     EXPECT_EQ(convert(make_r8(FLT_MAX), VT_R4), L"3.402823E+38");
+    EXPECT_EQ(convert(make_r8(3.4028235e38), VT_R4), L"3.402823E+38"); // rounds to FLT_MAX
+    EXPECT_EQ(convert(make_r8(3.5e38), VT_R4), overflow);
     EXPECT_EQ(convert(make_str(L"12,5"), VT_R8), L"125"); // "," is a group separator in en-US
     EXPECT_EQ(convert(make_str(L"12.5"), VT_R8), L"12.5");
     EXPECT_EQ(convert(make_i8(5), VT_CY), L"5");
