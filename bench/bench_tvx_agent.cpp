@@ -193,7 +193,10 @@ int main(int argc, char** argv)
                 rows / read);
     std::printf("  writing the target : %6.2f s (%4.1f %%, %.0f rows/s alone)\n", write, 100 * write / total,
                 rows / write);
-    std::printf("  converter's own    : %6.2f s (%4.1f %%)\n", engine, 100 * engine / total);
+    if (engine >= 0)
+        std::printf("  converter's own    : %6.2f s (%4.1f %%)\n", engine, 100 * engine / total);
+    else
+        std::printf("  converter's own    : below the noise of the two passes (%.2f s)\n", engine);
     std::printf("peak resident memory: %ld MB\n", ru.ru_maxrss / 1024);
 
     std::error_code ec;
