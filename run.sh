@@ -16,15 +16,14 @@ demo="$PWD/demo"
 # A fresh pair of servers on every run.
 rm -rf "$demo"
 mkdir -p "$demo"
-echo "== Embedded SQL Server in $demo/mss, database tvxsample from samples/tvxsample.sql"
+echo "== Embedded SQL Server in $demo/mss, database TvxSample from examples/sample_db/tvx_sample.sql"
 "$tvxsql" create "$demo/mss"
-"$tvxsql" "$demo/mss" -Q "CREATE DATABASE tvxsample"
-"$tvxsql" "$demo/mss" -d tvxsample -i samples/tvxsample.sql
+"$tvxsql" "$demo/mss" -i examples/sample_db/tvx_sample.sql >/dev/null
 echo "== Embedded Oracle in $demo/ora, service ORCL, user scott"
 "$tvxora" create-service "$demo/ora" ORCL manager
 "$tvxora" create-user "$demo/ora" ORCL manager scott tiger >/dev/null
 
-cmd=("$agent" --src=tvxsample --dest=ORCL "--mssqlh=file:$demo/mss"
+cmd=("$agent" --src=TvxSample --dest=ORCL "--mssqlh=file:$demo/mss"
      "--oraclh=file:$demo/ora" --oraclu=scott --oraclp=tiger)
 echo "== Converting:"
 echo "${cmd[*]}"

@@ -95,5 +95,10 @@ struct table_map {
 void expect_same_rows(conversion_env& env, const std::string& db, const std::string& source_sql,
                       const std::string& oracle_table, const table_map& map = {});
 
+// Every base table of the source database compared with "schema"."table" in
+// Oracle (except those in `except`, named "schema.table"); gives the names compared.
+std::set<std::string> expect_every_table_converted(conversion_env& env, const std::string& db,
+                                                   const std::set<std::string>& except = {});
+
 // The canonical text of a decimal number: no "+", no leading or trailing zeros.
 std::string canonical_number(const std::string& text);

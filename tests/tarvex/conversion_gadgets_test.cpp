@@ -1,8 +1,10 @@
-// Whole conversions of the project's sample database from the embedded SQL
-// Server to the embedded Oracle, through the driver, checked value by value.
+// Whole conversions of a small database of every kind of column, key, default
+// and awkward name, from the embedded SQL Server to the embedded Oracle through
+// the driver, checked value by value.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "TK/tk_text.h"
 #include "conversion_env.h"
@@ -10,22 +12,28 @@
 
 namespace {
 
-const std::string k_db = "tvxsample";
+const std::string k_db = "gadgets";
 const std::string k_long = "CustomerLoyaltyProgramEnrollm";      // cut to 29 bytes
 const std::string k_cal_a = "MeasurementSeriesForCalibrati";     // first of the two colliding names
 const std::string k_cal_b = "MeasurementSeriesForCali00001";     // the second gets a numbered name
+
+std::string test_data(const std::string& name)
+{
+    const char* root = std::getenv("TVX_TEST_DATA");
+    return std::string(root ? root : TVX_SAMPLES "/../../tests/data") + "/" + name;
+}
 
 std::string q(const std::string& owner, const std::string& table)
 {
     return "\"" + owner + "\".\"" + table + "\"";
 }
 
-class sample_conversion : public ::testing::Test {
+class gadgets_conversion : public ::testing::Test {
 protected:
     void SetUp() override
     {
         env.create_database(k_db);
-        env.load_file(k_db, std::string(TVX_SAMPLES) + "/tvxsample.sql");
+        env.load_file(k_db, test_data("tarvex/gadgets.sql"));
         env.create_user("scott", "tiger");
     }
     void TearDown() override { eora::clear_injections(); }
@@ -80,13 +88,13 @@ protected:
 
 } // namespace
 
-TEST_F(sample_conversion, overwrite_carries_every_value_key_default_and_identity)
+TEST_F(gadgets_conversion, overwrite_carries_every_value_key_default_and_identity)
 {
     auto d = driver();
     (*d)();
     EXPECT_TRUE(d->run_completed());
     EXPECT_EQ(messages(), std::vector<std::string>{});
-    EXPECT_TRUE(progress_has(L"Converting database 'tvxsample' (6 tables)\n"));
+    EXPECT_TRUE(progress_has(L"Converting database 'gadgets' (6 tables)\n"));
     EXPECT_TRUE(progress_has(L"Converting table '[dbo].[Gadgets]' (4 records)\n"));
     EXPECT_TRUE(progress_has(L"Creating schema if necessary: 'dbo'\n"));
     expect_sample_converted("dbo");
@@ -136,7 +144,7 @@ TEST_F(sample_conversion, overwrite_carries_every_value_key_default_and_identity
               std::vector<std::string>{"N"});
 }
 
-TEST_F(sample_conversion, overwrite_twice_recreates_and_a_second_run_in_one_driver_converts_once)
+TEST_F(gadgets_conversion, overwrite_twice_recreates_and_a_second_run_in_one_driver_converts_once)
 {
     auto d = driver();
     (*d)();
@@ -151,7 +159,7 @@ TEST_F(sample_conversion, overwrite_twice_recreates_and_a_second_run_in_one_driv
     EXPECT_EQ(table_lines, 2u);
 }
 
-TEST_F(sample_conversion, merge_appends_and_refuses_a_table_that_does_not_conform)
+TEST_F(gadgets_conversion, merge_appends_and_refuses_a_table_that_does_not_conform)
 {
     driver()->operator()();
     env.oracle_exec("DROP TABLE \"dbo\".\"EmptyTable\"");
@@ -186,7 +194,7 @@ TEST_F(sample_conversion, merge_appends_and_refuses_a_table_that_does_not_confor
     EXPECT_EQ(env.oracle_count(q("dbo", k_cal_a)), 6);
 }
 
-TEST_F(sample_conversion, skip_leaves_existing_tables_and_creates_missing_ones)
+TEST_F(gadgets_conversion, skip_leaves_existing_tables_and_creates_missing_ones)
 {
     driver()->operator()();
     env.oracle_exec("DELETE FROM \"dbo\".\"Gadgets\"");
@@ -201,7 +209,7 @@ TEST_F(sample_conversion, skip_leaves_existing_tables_and_creates_missing_ones)
     EXPECT_EQ(env.oracle_count(q("dbo", k_cal_a)), 2);
 }
 
-TEST_F(sample_conversion, definitions_only_creates_empty_tables_with_their_indexes)
+TEST_F(gadgets_conversion, definitions_only_creates_empty_tables_with_their_indexes)
 {
     auto d = driver();
     d->tab_def = true;
@@ -215,7 +223,7 @@ TEST_F(sample_conversion, definitions_only_creates_empty_tables_with_their_index
               (std::vector<std::string>{"GadgetCode", "GadgetName", "PK_Gadgets"}));
 }
 
-TEST_F(sample_conversion, skipped_indexes_leave_only_the_data)
+TEST_F(gadgets_conversion, skipped_indexes_leave_only_the_data)
 {
     auto d = driver();
     d->skip_idx = true;
@@ -227,7 +235,7 @@ TEST_F(sample_conversion, skipped_indexes_leave_only_the_data)
               std::vector<std::string>{});
 }
 
-TEST_F(sample_conversion, uppercase_folds_owner_and_table_names)
+TEST_F(gadgets_conversion, uppercase_folds_owner_and_table_names)
 {
     auto d = driver();
     d->uppercase = true;
@@ -238,7 +246,7 @@ TEST_F(sample_conversion, uppercase_folds_owner_and_table_names)
     EXPECT_TRUE(env.oracle_tables("dbo").empty());
 }
 
-TEST_F(sample_conversion, view_owned_puts_every_table_in_the_login_schema)
+TEST_F(gadgets_conversion, view_owned_puts_every_table_in_the_login_schema)
 {
     auto d = driver();
     d->set_view_owned(true);
@@ -251,7 +259,7 @@ TEST_F(sample_conversion, view_owned_puts_every_table_in_the_login_schema)
     EXPECT_TRUE(env.oracle_tables("dbo").empty());
 }
 
-TEST_F(sample_conversion, custom_query_becomes_a_table_of_its_own)
+TEST_F(gadgets_conversion, custom_query_becomes_a_table_of_its_own)
 {
     auto d = driver();
     const std::wstring sql = L"SELECT GadgetID, Name, Price, Created FROM dbo.Gadgets WHERE Price > 1";
@@ -266,7 +274,7 @@ TEST_F(sample_conversion, custom_query_becomes_a_table_of_its_own)
     EXPECT_EQ(env.oracle_count(q("SCOTT", "Expensive")), 2);
 }
 
-TEST_F(sample_conversion, type_mapping_renames_retypes_and_drops_columns)
+TEST_F(gadgets_conversion, type_mapping_renames_retypes_and_drops_columns)
 {
     auto d = driver();
     d->selected_tables = {L"[dbo].[Gadgets]"};
@@ -304,7 +312,7 @@ TEST_F(sample_conversion, type_mapping_renames_retypes_and_drops_columns)
               (std::vector<std::string>{"ItemCode", "Qty"}));
 }
 
-TEST_F(sample_conversion, a_record_refused_by_oracle_is_reported_and_the_rest_is_copied)
+TEST_F(gadgets_conversion, a_record_refused_by_oracle_is_reported_and_the_rest_is_copied)
 {
     auto d = driver();
     d->selected_tables = {L"[dbo].[Gadget Parts]"};
@@ -320,7 +328,7 @@ TEST_F(sample_conversion, a_record_refused_by_oracle_is_reported_and_the_rest_is
     EXPECT_EQ(d->records_done.load(), 3u);
 }
 
-TEST_F(sample_conversion, a_table_missing_at_the_source_is_reported_and_the_others_converted)
+TEST_F(gadgets_conversion, a_table_missing_at_the_source_is_reported_and_the_others_converted)
 {
     auto d = driver();
     d->selected_tables = {L"dbo.Nowhere", L"dbo.EmptyTable"};

@@ -1,0 +1,62 @@
+// The project's sample database (examples/sample_db) converted whole by the
+// driver and compared table by table, value by value.
+#include <gtest/gtest.h>
+
+#include "conversion_env.h"
+
+namespace {
+
+class tvx_sample_conversion : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        env.load_file("master", std::string(TVX_SAMPLES) + "/tvx_sample.sql");
+        env.create_user("scott", "tiger");
+    }
+    void convert()
+    {
+        tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+        d.set_front_end(&front);
+        env.configure(d, "TvxSample", "scott", "tiger");
+        d();
+        EXPECT_TRUE(d.run_completed());
+    }
+
+    tk_logger logger{nullptr, false, 3, false};
+    conversion_env env;
+    recording_handler handler;
+    recording_front_end front;
+};
+
+} // namespace
+
+TEST_F(tvx_sample_conversion, every_table_of_both_schemas_arrives_value_by_value)
+{
+    convert();
+    // dbo.Numbers and dbo.Moments: see the tests of their extreme rows below.
+    std::set<std::string> compared = expect_every_table_converted(env, "TvxSample", {"dbo.Numbers", "dbo.Moments"});
+    EXPECT_EQ(compared.size(), 7u);
+    EXPECT_EQ(env.oracle_tables("sales"), std::set<std::string>{"Orders"});
+    expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Numbers WHERE Id > 2", "\"dbo\".\"Numbers\" WHERE \"Id\" > 2");
+    expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Moments WHERE Id <> 100",
+                     "\"dbo\".\"Moments\" WHERE \"Id\" <> 100");
+    for (const auto& e : handler.errors)
+        if (e.message.rfind("[dbo].[Numbers], record #", 0) != 0)
+            ADD_FAILURE() << "reported: " << e.message;
+}
+
+// The first two rows hold the widest values of every numeric type (38-digit
+// decimals, the float limits); the converter refuses both with ORA-01438 today.
+TEST_F(tvx_sample_conversion, DISABLED_the_extreme_numbers_arrive_unchanged)
+{
+    convert();
+    EXPECT_EQ(handler.errors.size(), 0u);
+    expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Numbers", "\"dbo\".\"Numbers\"");
+}
+
+// Row 100 holds the year 1 in a datetime2 column; it arrives as the year 2001 today.
+TEST_F(tvx_sample_conversion, DISABLED_a_date_of_the_first_century_keeps_its_year)
+{
+    convert();
+    expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Moments", "\"dbo\".\"Moments\"");
+}
