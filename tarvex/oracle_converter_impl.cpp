@@ -5,8 +5,8 @@
 
 oracle_converter_impl::oracle_converter_impl()
 {
+    // The engine's constructor has set up the OCI environment and handles.
     tk_logger::log(2, "oracle_converter_impl::ctor");
-    oracle_engine.initialize();
 }
 
 oracle_converter_impl::~oracle_converter_impl()

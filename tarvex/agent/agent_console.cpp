@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
@@ -30,7 +29,7 @@ void fatal_exit(const std::string& text)
     tk_logger::log(3, "%s", text.c_str());
     if (!is_silent())
         write_err(text + "\n");
-    std::exit(-1);
+    throw agent_console::program_exit{-1};
 }
 
 } // namespace agent_console
@@ -65,14 +64,14 @@ void console_error_handler::handle(const tk_exception& e, bool /*may_continue*/)
     if (e.level == TK_LEVEL_INTERNAL) {
         tk_logger::log(3, "Internal error:\n%s", e.what());
         agent_console::write_out(std::string("Internal error: ") + e.what() + "\n");
-        std::exit(-1);
+        throw agent_console::program_exit{-1};
     }
     const std::string message = build_message(e);
     if (!is_quiet())
         agent_console::write_out("Error:\n" + message + "\n");
     if (e.level == TK_LEVEL_STOP) {
         tk_logger::log(1, "Got 1-level error");
-        std::exit(-1);
+        throw agent_console::program_exit{-1};
     }
     tk_logger::log(1, "Got 0-level error");
 }

@@ -8,10 +8,17 @@
 
 namespace agent_console {
 
+// Ends the program with an exit code. It unwinds to main, so every object is
+// destroyed on the way; it derives from no standard exception, so no guard of
+// the run catches it.
+struct program_exit {
+    int code;
+};
+
 void set_silent(bool value);
 bool is_silent();
 
-// Logs the text, writes it to standard error unless silent, ends the process with -1.
+// Logs the text, writes it to standard error unless silent, ends the program with -1.
 [[noreturn]] void fatal_exit(const std::string& text);
 
 void write_out(const std::string& text);

@@ -9,9 +9,10 @@
 #include "platform/win32/win_locale.h"
 #include "tarvex/tarvex_convertor.h"
 
-int main(int argc, char** argv)
+namespace {
+
+int run(int argc, char** argv)
 {
-    setup_process_locale();
     tk_logger logger(nullptr, false, 3, false);
     console_error_handler handler;
     console_front_end console;
@@ -32,5 +33,17 @@ int main(int argc, char** argv)
         return -1;
     } catch (const std::exception& e) {
         agent_console::fatal_exit(e.what());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setup_process_locale();
+    try {
+        return run(argc, argv);
+    } catch (const agent_console::program_exit& e) {
+        return e.code;
     }
 }
