@@ -22,6 +22,14 @@ struct mssx_test_server {
         std::filesystem::remove_all(dir, ec);
     }
     mssx_login sa(const std::string& db = std::string()) const { return {"sa", "secret", false, db}; }
+    // The first result of one statement as sa in db; an error is thrown.
+    mssx_result query(const std::string& db, const std::string& sql) const
+    {
+        mssx_connection c(dir, sa(db));
+        mssx_outcome out = c.execute(sql);
+        if (!out.errors.empty()) throw out.errors.front();
+        return out.results.at(0);
+    }
     // Runs a script the way the client does; returns every error.
     std::vector<mssx_error> run_script(const std::string& text, const std::string& db = std::string()) const
     {
@@ -33,6 +41,12 @@ struct mssx_test_server {
         return errors;
     }
 };
+
+// One cell as the client prints it; "NULL" for a null.
+inline std::string mssx_cell(const mssx_result& r, size_t row, size_t col)
+{
+    return mssx_is_null(r.rows.at(row).at(col)) ? "NULL" : mssx_text(r.columns.at(col).type, r.rows[row][col]);
+}
 
 inline std::string mssx_read_file(const std::string& path)
 {

@@ -21,17 +21,8 @@ protected:
     {
         if (!server) GTEST_SKIP() << "the Northwind script is not there (../shared/fixtures/northwind/instnwnd.sql)";
     }
-    static mssx_result query(const std::string& sql)
-    {
-        mssx_connection c(server->dir, server->sa("Northwind"));
-        mssx_outcome out = c.execute(sql);
-        if (!out.errors.empty()) throw out.errors.front();
-        return out.results.at(0);
-    }
-    static std::string cell(const mssx_result& r, size_t row, size_t col)
-    {
-        return mssx_is_null(r.rows.at(row).at(col)) ? "NULL" : mssx_text(r.columns.at(col).type, r.rows[row][col]);
-    }
+    static mssx_result query(const std::string& sql) { return server->query("Northwind", sql); }
+    static std::string cell(const mssx_result& r, size_t row, size_t col) { return mssx_cell(r, row, col); }
     static inline std::unique_ptr<mssx_test_server> server;
     static inline std::vector<mssx_error> errors;
     static inline double seconds = 0;

@@ -19,17 +19,8 @@ protected:
         errors = server->run_script(mssx_read_file(sample_script()));
     }
     static void TearDownTestSuite() { server.reset(); }
-    static mssx_result query(const std::string& sql)
-    {
-        mssx_connection c(server->dir, server->sa("TvxSample"));
-        mssx_outcome out = c.execute(sql);
-        if (!out.errors.empty()) throw out.errors.front();
-        return out.results.at(0);
-    }
-    static std::string cell(const mssx_result& r, size_t row, size_t col)
-    {
-        return mssx_is_null(r.rows.at(row).at(col)) ? "NULL" : mssx_text(r.columns.at(col).type, r.rows[row][col]);
-    }
+    static mssx_result query(const std::string& sql) { return server->query("TvxSample", sql); }
+    static std::string cell(const mssx_result& r, size_t row, size_t col) { return mssx_cell(r, row, col); }
     static inline std::unique_ptr<mssx_test_server> server;
     static inline std::vector<mssx_error> errors;
 };
