@@ -17,7 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (n.size() > 1 && n[1] == 'v') return std::string("1");
         return std::nullopt;
     };
-    for (auto& batch : mssx_split_batches(text)) {
+    std::vector<mssx_batch> batches;
+    try {
+        batches = mssx_split_batches(text);
+    } catch (const mssx_error&) {
+        return 0;
+    }
+    for (auto& batch : batches) {
         for (bool quoted : {true, false}) {
             try {
                 auto toks = mssx_lex(batch.text, quoted);

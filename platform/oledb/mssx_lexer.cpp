@@ -1,5 +1,6 @@
 #include "platform/oledb/mssx_lexer.h"
 #include <cctype>
+#include <charconv>
 #include "platform/oledb/mssx_error.h"
 
 namespace {
@@ -192,7 +193,12 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
                 while (e < rest.size() && std::isdigit(static_cast<unsigned char>(rest[e]))) ++e;
                 if (e > r && rest.find_first_not_of(" \t", e) == std::string::npos) {
                     is_go = true;
-                    count = std::stoi(rest.substr(r, e - r));
+                    auto [end, ec] = std::from_chars(rest.data() + r, rest.data() + e, count);
+                    (void)end;
+                    // a count the server cannot hold (or zero) stops the script rather than guessing
+                    if (ec != std::errc() || count < 1)
+                        throw mssx_error(0, "A fatal scripting error occurred. Incorrect syntax was encountered while parsing GO " +
+                                                rest.substr(r, e - r) + ".", 16, line);
                 }
             }
         }

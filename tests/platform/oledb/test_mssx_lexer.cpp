@@ -89,6 +89,20 @@ TEST(MssxLexer, BatchesSplitAtGoLinesOnly)
     EXPECT_TRUE(mssx_split_batches("GO\nGO\n").empty());
 }
 
+TEST(MssxLexer, GoCountsOutsideTheServersRangeStopTheScript)
+{
+    EXPECT_EQ(mssx_split_batches("SELECT 1\nGO 2147483647\n")[0].repeat, 2147483647);
+    for (const char* bad : {"SELECT 1\nGO 2147483648\n", "SELECT 1\nGO1997166666666662\n", "SELECT 1\nGO 0\n"}) {
+        try {
+            mssx_split_batches(bad);
+            ADD_FAILURE() << "accepted " << bad;
+        } catch (const mssx_error& e) {
+            EXPECT_EQ(e.line, 2) << bad;
+            EXPECT_NE(std::string(e.what()).find("parsing GO"), std::string::npos);
+        }
+    }
+}
+
 TEST(MssxTranslator, NamesTopLiteralsAndConcatenation)
 {
     EXPECT_EQ(tr("SELECT TOP 5 [a], b FROM [dbo].[T] ORDER BY a"), " SELECT \"a\", b FROM \"dbo.T\" AS \"T\" ORDER BY a LIMIT 5");
