@@ -5,6 +5,7 @@
 
 #include "MSS/mss_engine.h"
 #include "OLE/ole_date.h"
+#include "OLE/ole_decimal_text.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
@@ -31,6 +32,19 @@ bool starts_no_case(const std::wstring& s, const wchar_t* prefix)
         if (std::towlower(static_cast<wint_t>(s[i])) != std::towlower(static_cast<wint_t>(prefix[i])))
             return false;
     return true;
+}
+
+// A numeric(38) value can have more significant digits than a DECIMAL's 96
+// bits hold; rounding it would change the value (and may overflow its column),
+// so such a value keeps its exact text, which the writer puts in as a number.
+ole_variant decimal_value(const std::wstring& text)
+{
+    ole_variant value = ole_variant::from_wstring(text, VT_DECIMAL);
+    const std::wstring exact = ole_canonical_decimal(text);
+    if (exact.empty() || (value.value.vt == VT_DECIMAL && ole_canonical_decimal(value.to_wstring()) == exact))
+        return value;
+    tk_logger::log(2, L"Decimal value %s is beyond the 28 digits of a DECIMAL: kept as its exact text", text.c_str());
+    return ole_variant(exact);
 }
 
 } // namespace
@@ -119,6 +133,8 @@ std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column, con
             tk_logger::log(3, L"Column '%s': value is not hexadecimal, its text is stored as bytes",
                            column_name(column).c_str());
             value = ole_variant(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+        } else if (vt == VT_DECIMAL) {
+            value = decimal_value(value_text);
         } else {
             value = ole_variant::from_wstring(value_text, vt);
         }

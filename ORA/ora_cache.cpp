@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "ORA/ora_engine.h"
 #include "ORA/ora_lob_insert.h"
@@ -26,6 +27,14 @@ bool is_int32_type(VARTYPE vt)
     default:
         return false;
     }
+}
+
+// A decimal too long for a DECIMAL travels as its exact text; a double slot takes its nearest double.
+double number_of(const udb_field& field)
+{
+    if (field.get_type() == VT_BSTR)
+        return std::wcstod(field.to_wstring().c_str(), nullptr);
+    return field.to_double();
 }
 
 bool is_binary_type(VARTYPE vt)
@@ -190,10 +199,10 @@ void ora_cache::copy_field(const udb_field& field, uint32_t row, uint32_t i)
         const int32_t v = static_cast<int32_t>(field.to_long());
         std::memcpy(slot, &v, sizeof(v));
     } else if (f.vartype == VT_R4 && buf.type == SQLT_FLT) {
-        const float v = static_cast<float>(field.to_double());
+        const float v = static_cast<float>(number_of(field));
         std::memcpy(slot, &v, sizeof(v));
     } else if (f.vartype == VT_R8 && buf.type == SQLT_BDOUBLE) {
-        const double v = field.to_double();
+        const double v = number_of(field);
         std::memcpy(slot, &v, sizeof(v));
     } else if (f.vartype == VT_DATE && buf.type == SQLT_ODT) {
         std::memset(slot, 0, buf.element_size);

@@ -1,6 +1,7 @@
 #include "ORA/ora_table.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "ORA/ora_cache.h"
 #include "ORA/ora_database.h"
@@ -11,6 +12,7 @@
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
+#include "OLE/ole_decimal_text.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
@@ -28,6 +30,56 @@ std::wstring dq(const std::wstring& name)
 bool is_lob_catalog_type(const std::wstring& type)
 {
     return type == L"CLOB" || type == L"NCLOB" || type == L"BLOB";
+}
+
+bool is_number_column(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8:
+    case VT_BOOL:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL: return true;
+    default: return false;
+    }
+}
+
+// Types whose value reads as a double without an internal error.
+bool reads_as_double(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_BOOL:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL: return true;
+    default: return false;
+    }
+}
+
+// A decimal with more digits than a DECIMAL holds arrives as its exact text.
+bool is_exact_number_text(const udb_field& field, const t_ftd& column)
+{
+    return field.get_type() == VT_BSTR && is_number_column(column.vartype) &&
+           ole_is_canonical_decimal(field.to_wstring());
 }
 
 } // namespace
@@ -192,7 +244,7 @@ void ora_table::slow_append(const udb_record& record)
 std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, const t_ftd& column)
 {
     tk_logger::log(1, "ora_table::get_fld_append_wstr");
-    const std::wstring literal = to_oracle_str(&field, true);
+    const std::wstring literal = value_literal(field, column);
     tk_logger::log(1, L"Got field #%d: '%s' (%d, %d)", static_cast<int>(i), literal.c_str(),
                    static_cast<int>(column.vartype), static_cast<int>(column.size));
     tk_logger::log(1, "schema[eye]->size=%d", static_cast<int>(column.size));
@@ -200,8 +252,8 @@ std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, co
     const bool is_null = fvt == VT_NULL || fvt == VT_EMPTY;
 
     if (column.vartype == VT_R4 || column.vartype == VT_R8) {
-        if (!is_null) {
-            const double v = field.to_double();
+        if (!is_null && (reads_as_double(fvt) || is_exact_number_text(field, column))) {
+            const double v = fvt == VT_BSTR ? std::wcstod(literal.c_str(), nullptr) : field.to_double();
             if (v > 1e126 || v < -1e126) {
                 tk_logger::log(1, "Number is out of range");
                 if (column.b_not_null) {
@@ -221,6 +273,14 @@ std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, co
     if (fvt != VT_NULL && !literal.empty() && literal != L"''" && literal != L"\"\"")
         return literal;
     return null_value(i, column);
+}
+
+std::wstring ora_table::value_literal(const udb_field& field, const t_ftd& column)
+{
+    // Bare, so that no quoted text is converted by the session's number format.
+    if (is_exact_number_text(field, column))
+        return field.to_wstring();
+    return to_oracle_str(&field, true);
 }
 
 std::wstring ora_table::null_value(size_t i, const t_ftd& column)
@@ -278,7 +338,7 @@ void ora_table::update(udb_record* record)
             tk_logger::log(1, L"Field '%s' is not found in schema", name.c_str());
             continue;
         }
-        const std::wstring item = dq(name) + L"=" + to_oracle_str(&(*record)[j], true);
+        const std::wstring item = dq(name) + L"=" + value_literal((*record)[j], schema.get_field1(name));
         if (std::find(keys.begin(), keys.end(), name) != keys.end()) {
             tk_logger::log(1, L"Field %s is a part of UKey", name.c_str());
             where_part += (where_part.empty() ? L"" : L" AND ") + item;

