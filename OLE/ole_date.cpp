@@ -14,11 +14,35 @@ namespace {
 // Room for the seconds text of a pattern; the scan width keeps within it.
 constexpr size_t seconds_room = 64;
 
+// A year written with one or two digits: below 50 in this century, else in the last.
 int full_year(int year)
 {
     if (year < 100)
         return year < 50 ? 2000 + year : 1900 + year;
     return year;
+}
+
+// Digits of the first and the third number of a "n<sep>n<sep>n" text, read as
+// sscanf's "%hd" reads them (blanks, then a sign, then the digits).
+void field_digits(const std::string& text, char sep, int& first, int& third)
+{
+    size_t i = 0;
+    auto number = [&]() {
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+            ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        const size_t begin = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+            ++i;
+        const int digits = static_cast<int>(i - begin);
+        if (i < text.size() && text[i] == sep)
+            ++i;
+        return digits;
+    };
+    first = number();
+    number();
+    third = number();
 }
 
 std::string format(const char* fmt, int a, int b, int c, int d = 0, int e = 0, int f = 0, int g = 0)
@@ -83,6 +107,8 @@ void ole_date::clear_parts()
 {
     std::memset(&parts, 0, sizeof(parts));
     kind = kind_none;
+    year_digits = 4;
+    day_digits = 2;
 }
 
 void ole_date::parse(const std::string& given)
@@ -105,10 +131,15 @@ void ole_date::parse(const std::string& given)
         return;
     }
     import_from_string(text);
-    if ((kind == kind_datetime || kind == kind_date) && parts.wDay > 31 && parts.wYear < 32)
+    if ((kind == kind_datetime || kind == kind_date) && parts.wDay > 31 && parts.wYear < 32) {
         std::swap(parts.wYear, parts.wDay); // a day-first text such as 31-12-2016
+        std::swap(year_digits, day_digits);
+    }
     if (kind == kind_none)
         return;
+    // Only a year written short stands for a nearby century; "0001-01-01" is the year 1.
+    if (kind != kind_time && year_digits <= 2 && parts.wYear < 100)
+        parts.wYear = static_cast<WORD>(full_year(parts.wYear));
     const bool pm = given.find("PM") != std::string::npos || given.find("pm") != std::string::npos;
     if (pm && parts.wHour < 12)
         parts.wHour += 12;
@@ -127,6 +158,7 @@ bool ole_date::try_pattern(const std::string& text, const char* fmt, int index)
     parts.wYear = static_cast<WORD>(y);
     parts.wMonth = static_cast<WORD>(mo);
     parts.wDay = static_cast<WORD>(d);
+    field_digits(text, fmt[3], year_digits, day_digits);
     if (items == 3) {
         tk_logger::log(1, "Format #%d succeeded (3 items)", index);
         kind = kind_date;
@@ -301,17 +333,13 @@ bool ole_date::is_valid() const
 ole_variant ole_date::to_variant() const
 {
     tk_logger::log(1, "ole_date::to_variant");
-    // A two-digit year stands for the year it prints as.
-    SYSTEMTIME st = parts;
-    if (st.wMonth != 0 && st.wDay != 0)
-        st.wYear = static_cast<WORD>(full_year(st.wYear));
-    return ole_variant(st);
+    return ole_variant(parts);
 }
 
 std::string ole_date::to_string(bool with_ms) const
 {
     tk_logger::log(1, "ole_date::to_string");
-    const int y = full_year(parts.wYear);
+    const int y = parts.wYear;
     const int mo = parts.wMonth, d = parts.wDay, h = parts.wHour, mi = parts.wMinute, s = parts.wSecond;
     const int ms = parts.wMilliseconds;
     switch (kind) {
@@ -338,9 +366,7 @@ std::string ole_date::to_string(bool with_ms) const
 std::wstring ole_date::to_wstring(bool with_ms) const
 {
     tk_logger::log(1, "ole_date::to_wstring");
-    int y = parts.wYear;
-    if (parts.wMonth != 0 && parts.wDay != 0)
-        y = full_year(y);
+    const int y = parts.wYear;
     const int mo = parts.wMonth, d = parts.wDay, h = parts.wHour, mi = parts.wMinute, s = parts.wSecond;
     const int ms = parts.wMilliseconds;
     std::string text;

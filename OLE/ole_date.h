@@ -36,4 +36,8 @@ private:
     void parse(const std::string& text);
     void clear_parts();
     bool try_pattern(const std::string& text, const char* format, int index);
+
+    // How many digits the parsed text gave the year and the day.
+    int year_digits = 4;
+    int day_digits = 2;
 };

@@ -342,7 +342,9 @@ void ole_variant::set_date(const SYSTEMTIME& st)
         when.wMonth = 12;
         when.wDay = 30;
     }
-    if (!SystemTimeToVariantTime(&when, &value.date))
+    // The date number starts at the year 100 and reads a smaller year as two
+    // digits; an earlier year (0001 to 0099) is held by date_parts alone.
+    if ((when.wYear != 0 && when.wYear < 100) || !SystemTimeToVariantTime(&when, &value.date))
         tk_logger::log(2, "Failed to convert SYSTEMTIME->VARIANT");
 }
 

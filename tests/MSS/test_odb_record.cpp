@@ -147,3 +147,15 @@ TEST(OdbRecord, DecimalsBeyondTheDecimalKeepTheirExactText)
     f = odb_record::get_field(column(DBTYPE_NUMERIC, 19), L"12.5000000000");
     EXPECT_EQ(f->get_type(), VT_DECIMAL);
 }
+
+TEST(OdbRecord, YearsOfTheFirstCenturyKeepTheirValue)
+{
+    auto f = odb_record::get_field(column(DBTYPE_DBTIMESTAMP, 16), L"0001-01-01 00:00:00.0000000");
+    ASSERT_EQ(f->get_type(), VT_DATE);
+    EXPECT_EQ(f->date_parts.wYear, 1);
+    EXPECT_EQ(f->to_wstring(), L"0001-01-01");
+    f = odb_record::get_field(column(DBTYPE_DBDATE, 6), L"0099-12-31");
+    EXPECT_EQ(f->to_wstring(), L"0099-12-31");
+    f = odb_record::get_field(column(DBTYPE_DBTIMESTAMP, 16), L"0401-02-04 01:02:03.7654321");
+    EXPECT_EQ(f->to_wstring(), L"0401-02-04 01:02:03.765");
+}

@@ -361,3 +361,46 @@ TEST_F(ora_target_test, decimals_beyond_the_decimal_arrive_with_every_digit)
                   {L"-42", L"3.25", L"1e5"},
               }));
 }
+
+TEST_F(ora_target_test, dates_of_the_first_century_keep_their_year)
+{
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4));
+    s.push_back(make_column(L"AT", VT_DATE, 0, false, ole_variant(), t_ftd::hint_date_timestamp));
+    s.push_back(make_column(L"D", VT_DATE, 0));
+    udb_indexes none;
+    std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"Y\"", s, none);
+    const SYSTEMTIME sent[][2] = {
+        {when(1, 1, 1, 0, 0, 0, 0), when(1, 1, 1, 0, 0, 0, 0)},
+        {when(16, 3, 4, 10, 20, 30, 5), when(49, 12, 31, 23, 59, 59, 0)},
+        {when(99, 2, 28, 0, 0, 0, 1), when(75, 6, 1, 12, 0, 0, 0)},
+    };
+    int id = 0;
+    for (const auto& v : sent) {
+        udb_record r;
+        r.push_back(make_field(L"ID", ole_variant(++id)));
+        r.push_back(make_field(L"AT", ole_variant(v[0])));
+        r.push_back(make_field(L"D", ole_variant(v[1])));
+        t->append_record(&r);
+    }
+    t.reset();
+    std::unique_ptr<udb_recordset> rs = db->get_table(L"\"S\".\"Y\"", L"SELECT * FROM \"S\".\"Y\" ORDER BY \"ID\"", 1);
+    size_t n = 0;
+    for (; !rs->is_eof() && n < std::size(sent); rs->next(), ++n) {
+        udb_record* r = rs->get_item();
+        ASSERT_NE(r, nullptr);
+        for (int c = 0; c < 2; ++c) {
+            SYSTEMTIME got{};
+            (*r)[static_cast<size_t>(c) + 1].get_systemtime(got);
+            const SYSTEMTIME& want = sent[n][c];
+            SCOPED_TRACE("row " + std::to_string(n) + ", column " + std::to_string(c));
+            EXPECT_EQ(got.wYear, want.wYear);
+            EXPECT_EQ(got.wMonth, want.wMonth);
+            EXPECT_EQ(got.wDay, want.wDay);
+            EXPECT_EQ(got.wHour, want.wHour);
+            EXPECT_EQ(got.wSecond, want.wSecond);
+            EXPECT_EQ(got.wMilliseconds, c == 0 ? want.wMilliseconds : 0);
+        }
+    }
+    EXPECT_EQ(n, std::size(sent));
+}
