@@ -6,6 +6,7 @@
 
 #include "ORA/ora_engine.h"
 #include "ORA/ora_lob_insert.h"
+#include "ORA/ora_stmt.h"
 #include "ORA/ora_table.h"
 #include "ORA/ora_text.h"
 #include "ORA/ora_util.h"
@@ -344,8 +345,31 @@ void ora_cache::lob_data_insert()
         const std::wstring rowid = ora_from_u16(text, ora_u16_len(text, rowid_size / sizeof(char16_t)));
         ora_lob_insert lob(table_name, v_blob_desc);
         lob.insert(rowid, lob_data[r]);
+        lob_nulls_set(rowid, lob_data[r]);
     }
     lob_data_clear();
+}
+
+void ora_cache::lob_nulls_set(const std::wstring& rowid, const udb_record& values)
+{
+    // The statement put an empty LOB in every LOB column; a NULL value must not stay one.
+    std::wstring set;
+    for (size_t k = 0; k < v_blob_desc.size() && k < values.size(); ++k) {
+        const VARTYPE vt = values[k].get_type();
+        if (vt != VT_EMPTY && vt != VT_NULL)
+            continue;
+        const uint32_t i = v_blob_desc[k].idx;
+        if (i < table->schema.size() && table->schema[i].b_not_null)
+            table->reset_not_null_flag(i);
+        set += (set.empty() ? L"\"" : L", \"") + v_blob_desc[k].name + L"\" = NULL";
+    }
+    if (set.empty())
+        return;
+    const std::wstring sql =
+        L"UPDATE " + ora_engine::get_safe_name(table_name) + L" SET " + set + L" WHERE ROWID='" + rowid + L"'";
+    tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
+    ora_stmt stmt;
+    stmt.run(sql, 1, OCI_COMMIT_ON_SUCCESS);
 }
 
 void ora_cache::lob_data_clear()

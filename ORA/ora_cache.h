@@ -56,6 +56,9 @@ public:
     const std::map<uint32_t, bind_buffer>& get_buffers() const { return buffers; }
 
 private:
+    // Sets the LOB columns whose value is NULL to NULL in the row sent.
+    void lob_nulls_set(const std::wstring& rowid, const udb_record& values);
+
     uint32_t rows = 0;
     std::map<uint32_t, bind_buffer> buffers;  // by column position; the ROWID under the column count
     ora_stmt stmt;

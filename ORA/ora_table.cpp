@@ -225,7 +225,8 @@ void ora_table::slow_append(const udb_record& record)
             vals += udb_custom_conversion::handle2(field);
         else
             vals += get_fld_append_wstr(i, field, schema[i]);
-        if (is_lob(i))
+        const VARTYPE fvt = field.get_type();
+        if (is_lob(i) && fvt != VT_EMPTY && fvt != VT_NULL)
             lobs.emplace_back(static_cast<uint32_t>(i), static_cast<uint32_t>(j), schema[i].vartype, schema[i].name);
     }
     const std::wstring sql = cols + L")" + vals + L") RETURNING ROWID INTO :1";
@@ -266,10 +267,11 @@ std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, co
                 return null_value(i, column);
             }
         }
-    } else if (is_lob(i)) {
+    } else if (is_lob(i) && !is_null) {
         tk_logger::log(1, "Got LOB - put placeholder");
         return column.vartype == VT_BSTR ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
     }
+    // A NULL LOB stays NULL: no locator, nothing written after the insert.
     if (fvt != VT_NULL && !literal.empty() && literal != L"''" && literal != L"\"\"")
         return literal;
     return null_value(i, column);

@@ -91,6 +91,9 @@ TEST_F(ora_target_test, array_insert_writes_what_the_literal_path_writes)
     EXPECT_EQ(a, b);
     // 64-bit integers arrive exactly.
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"L2\" WHERE \"BIG\" = 9007199254740994"), L"1");
+    // A NULL LOB value is NULL on both paths, not the empty LOB the statements put in.
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"L1\" WHERE \"DOC\" IS NULL"), L"10");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"L2\" WHERE \"DOC\" IS NULL"), L"10");
 }
 
 TEST_F(ora_target_test, a_failed_batch_is_dropped_and_the_buffer_starts_again)

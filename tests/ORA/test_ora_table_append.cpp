@@ -136,7 +136,7 @@ void check_rows(ora_target_test& t, ora_database& db, const std::wstring& name, 
         else
             EXPECT_EQ((*r)[2].to_wstring(), v.note);
         if (v.doc.empty())
-            EXPECT_TRUE(is_null((*r)[3]) || (*r)[3].to_wstring().empty());
+            EXPECT_TRUE(is_null((*r)[3]));
         else
             EXPECT_TRUE((*r)[3].to_wstring() == v.doc) << "CLOB differs, length " << (*r)[3].to_wstring().size();
         EXPECT_EQ(bytes_of((*r)[4]), v.pic);
@@ -403,4 +403,43 @@ TEST_F(ora_target_test, dates_of_the_first_century_keep_their_year)
         }
     }
     EXPECT_EQ(n, std::size(sent));
+}
+
+TEST_F(ora_target_test, a_null_lob_arrives_as_null_and_an_empty_one_as_empty)
+{
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4));
+    s.push_back(make_column(L"DOC", VT_BSTR, 0));
+    s.push_back(make_column(L"PIC", VT_BLOB, 0));
+    s.push_back(make_column(L"MUST", VT_BSTR, 0, true));
+    udb_indexes none;
+    std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"LN\"", s, none);
+    struct sent_row {
+        ole_variant doc, pic, must;
+    };
+    const sent_row sent[] = {
+        {ole_variant(), ole_variant(), ole_variant(std::wstring(L"m"))},
+        {ole_variant(std::wstring()), bytes({}), ole_variant(std::wstring(L"m"))},
+        {ole_variant(std::wstring(L"text")), bytes({1, 2}), ole_variant()},
+    };
+    int id = 0;
+    for (const auto& v : sent) {
+        udb_record r;
+        r.push_back(make_field(L"ID", ole_variant(++id)));
+        r.push_back(make_field(L"DOC", v.doc));
+        r.push_back(make_field(L"PIC", v.pic));
+        r.push_back(make_field(L"MUST", v.must));
+        t->append_record(&r);
+    }
+    t.reset();
+    EXPECT_EQ(rows(L"SELECT \"ID\" FROM \"S\".\"LN\" WHERE \"DOC\" IS NULL"),
+              (std::vector<std::vector<std::wstring>>{{L"1"}}));
+    EXPECT_EQ(rows(L"SELECT \"ID\" FROM \"S\".\"LN\" WHERE \"PIC\" IS NULL"),
+              (std::vector<std::vector<std::wstring>>{{L"1"}}));
+    // The NULL in a NOT NULL LOB column dropped the constraint, as for any column.
+    EXPECT_EQ(rows(L"SELECT \"ID\" FROM \"S\".\"LN\" WHERE \"MUST\" IS NULL"),
+              (std::vector<std::vector<std::wstring>>{{L"3"}}));
+    EXPECT_EQ(rows(L"SELECT \"DOC\" FROM \"S\".\"LN\" WHERE \"ID\" > 1 ORDER BY \"ID\""),
+              (std::vector<std::vector<std::wstring>>{{L""}, {L"text"}}));
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"LN\" WHERE \"ID\" = 3 AND \"PIC\" IS NOT NULL"), L"1");
 }

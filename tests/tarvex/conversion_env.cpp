@@ -244,7 +244,8 @@ value_class classify(const mssx_type& t)
     return value_class::text;
 }
 
-std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, bool seconds_only)
+// `lob`: the target column is a CLOB or BLOB, which keeps an empty value apart from NULL.
+std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, bool seconds_only, bool lob)
 {
     if (mssx_is_null(v))
         return "NULL";
@@ -266,13 +267,15 @@ std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, 
     case value_class::binary: {
         // Oracle keeps no empty value: an empty binary arrives as NULL.
         const std::string& bytes = std::get<mssx_blob>(v).bytes;
-        return bytes.empty() ? "NULL" : hex(bytes);
+        return bytes.empty() ? (lob ? "''" : "NULL") : hex(bytes);
     }
     case value_class::guid:
         return guid_text(mssx_text(t, v));
     case value_class::text: {
         std::string s = mssx_text(t, v);
-        return s.empty() ? "NULL" : "'" + s + "'"; // Oracle keeps no empty text
+        if (s.empty() && !lob)
+            return "NULL"; // Oracle keeps no empty text
+        return "'" + s + "'";
     }
     }
     return "?";
@@ -280,10 +283,10 @@ std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, 
 
 std::string target_text(const eora::value& v, const eora::col_type& t, value_class c, bool seconds_only)
 {
-    // A LOB column always gets a locator (EMPTY_CLOB()/EMPTY_BLOB()), so a
-    // NULL of the source reads back as an empty LOB.
-    if (v.is_null() || (t.is_lob() && v.s.empty()))
+    if (v.is_null())
         return "NULL";
+    if (t.is_lob() && v.s.empty())
+        return "''";
     switch (c) {
     case value_class::floating:
     case value_class::single:
@@ -349,7 +352,7 @@ void expect_same_rows(conversion_env& env, const std::string& db, const std::str
             const auto& tcol = dst.columns[static_cast<size_t>(target_of[i])];
             value_class c = classify(src.columns[i].type);
             const bool seconds_only = c == value_class::date && tcol.type.k == eora::kind::date;
-            a += source_text(src.columns[i].type, row[i], c, seconds_only) + " | ";
+            a += source_text(src.columns[i].type, row[i], c, seconds_only, tcol.type.is_lob()) + " | ";
         }
         want_rows.push_back(a);
     }
