@@ -1,6 +1,8 @@
 #include "ORA/ora_table.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cwchar>
 
 #include "ORA/ora_cache.h"
@@ -212,6 +214,7 @@ void ora_table::slow_append(const udb_record& record)
     }
 
     std::vector<t_lob_desc> lobs;
+    replaced_numbers.clear();
     bool first = true;
     for (const auto& [i, j] : pairs) {
         if (!first) {
@@ -240,6 +243,14 @@ void ora_table::slow_append(const udb_record& record)
     ++record_count;
     ++appended;
     tk_logger::log(1, "ora_table::slow_append - at the END");
+    if (!replaced_numbers.empty()) {
+        // The row is in; what it lost is reported for the record, as Oracle's own overflow.
+        std::wstring text = L"A number beyond the range of an Oracle NUMBER was not stored:";
+        for (size_t k = 0; k < replaced_numbers.size(); ++k)
+            text += (k ? L", " : L" ") + replaced_numbers[k];
+        replaced_numbers.clear();
+        throw ora_exception(1426, to_utf8(text));
+    }
 }
 
 std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, const t_ftd& column)
@@ -255,17 +266,20 @@ std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, co
     if (column.vartype == VT_R4 || column.vartype == VT_R8) {
         if (!is_null && (reads_as_double(fvt) || is_exact_number_text(field, column))) {
             const double v = fvt == VT_BSTR ? std::wcstod(literal.c_str(), nullptr) : field.to_double();
-            if (v > 1e126 || v < -1e126) {
+            // Oracle's NUMBER ends below 1E126: 1E126 itself is refused too.
+            if (!(std::fabs(v) < 1e126)) {
                 tk_logger::log(1, "Number is out of range");
+                std::wstring written = L"NULL";
                 if (column.b_not_null) {
                     const std::wstring def = make_ora_def_val(&column);
-                    if (!def.empty())
-                        return def;
-                } else {
-                    return L"NULL";
+                    written = def.empty() ? null_value(i, column) : def;
                 }
-                return null_value(i, column);
+                replaced_numbers.push_back(dq(column.name) + L" (" + literal + L", written as " + written + L")");
+                return written;
             }
+            // Oracle keeps nothing below 1E-130: such a value becomes zero there.
+            if (v != 0 && std::fabs(v) < 1e-130)
+                replaced_numbers.push_back(dq(column.name) + L" (" + literal + L", written as 0)");
         }
     } else if (is_lob(i) && !is_null) {
         tk_logger::log(1, "Got LOB - put placeholder");
@@ -282,6 +296,18 @@ std::wstring ora_table::value_literal(const udb_field& field, const t_ftd& colum
     // Bare, so that no quoted text is converted by the session's number format.
     if (is_exact_number_text(field, column))
         return field.to_wstring();
+    // The shortest text that reads back as the same float or double: the
+    // value's own text form keeps 7 digits of a float (too few) and 17 of a
+    // double (noise in a decimal NUMBER).
+    const VARTYPE fvt = field.get_type();
+    if (fvt == VT_R4 || fvt == VT_R8) {
+        std::string buf(64, '\0');
+        char* const end = buf.data() + buf.size();
+        const auto res = fvt == VT_R4 ? std::to_chars(buf.data(), end, field.value.fltVal)
+                                      : std::to_chars(buf.data(), end, field.value.dblVal);
+        if (res.ec == std::errc())
+            return std::wstring(buf.data(), res.ptr);
+    }
     return to_oracle_str(&field, true);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "OLE/ole_variant.h"
 #include "ORA/ora_get_rowid.h"
@@ -67,4 +68,6 @@ private:
     std::vector<std::pair<std::wstring, std::wstring>> catalog_types;  // (column, DATA_TYPE)
     bool flushed = false;
     uint32_t appended = 0;  // rows written since the last flush
+    // Values of the row being written that Oracle's NUMBER cannot hold, as "column (value)".
+    std::vector<std::wstring> replaced_numbers;
 };

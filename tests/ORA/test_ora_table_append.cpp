@@ -259,9 +259,35 @@ TEST_F(ora_target_test, out_of_range_floats_and_long_columns)
     r.push_back(make_field(L"F", ole_variant(1e127)));
     r.push_back(make_field(L"G", ole_variant(-1e127)));
     r.push_back(make_field(L"L", ole_variant(std::wstring(L"long ünïcode text"))));
-    t->append_record(&r);
+    // The row goes in; what it could not keep is reported for the record.
+    try {
+        t->append_record(&r);
+        ADD_FAILURE() << "not reported";
+    } catch (const ora_exception& e) {
+        EXPECT_EQ(e.ora_number(), 1426u);
+        EXPECT_EQ(e.level, 0);
+        EXPECT_STREQ(e.what(), "A number beyond the range of an Oracle NUMBER was not stored: \"F\" (1e+127, written "
+                               "as NULL), \"G\" (-1e+127, written as 2.5000000000000000e+000)");
+    }
     EXPECT_EQ(rows(L"SELECT \"F\", \"G\", \"L\" FROM \"S\".\"R\""),
               (std::vector<std::vector<std::wstring>>{{L"<NULL>", L"2.5", L"long ünïcode text"}}));
+    // The largest and smallest magnitudes Oracle keeps go in unreported.
+    udb_record edge;
+    edge.push_back(make_field(L"ID", ole_variant(2)));
+    edge.push_back(make_field(L"F", ole_variant(9.99999999999999e125)));
+    edge.push_back(make_field(L"G", ole_variant(-1e-130)));
+    EXPECT_NO_THROW(t->append_record(&edge));
+    // 1E126 itself, and below 1E-130 where Oracle keeps zero: reported too.
+    udb_record top;
+    top.push_back(make_field(L"ID", ole_variant(4)));
+    top.push_back(make_field(L"F", ole_variant(1e126)));
+    EXPECT_THROW(t->append_record(&top), ora_exception);
+    udb_record tiny;
+    tiny.push_back(make_field(L"ID", ole_variant(3)));
+    tiny.push_back(make_field(L"F", ole_variant(1e-200)));
+    EXPECT_THROW(t->append_record(&tiny), ora_exception);
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"R\""), L"4");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"R\" WHERE \"F\" IS NULL"), L"2");
 }
 
 TEST_F(ora_target_test, identity_moves_past_the_copied_values)
@@ -442,4 +468,45 @@ TEST_F(ora_target_test, a_null_lob_arrives_as_null_and_an_empty_one_as_empty)
     EXPECT_EQ(rows(L"SELECT \"DOC\" FROM \"S\".\"LN\" WHERE \"ID\" > 1 ORDER BY \"ID\""),
               (std::vector<std::vector<std::wstring>>{{L""}, {L"text"}}));
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"LN\" WHERE \"ID\" = 3 AND \"PIC\" IS NOT NULL"), L"1");
+}
+
+TEST_F(ora_target_test, floats_and_doubles_read_back_as_the_same_value)
+{
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4));
+    s.push_back(make_column(L"R", VT_R4, 4));
+    s.push_back(make_column(L"D", VT_R8, 8));
+    udb_indexes none;
+    std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"FL\"", s, none);
+    const std::pair<float, double> sent[] = {
+        {16777215.0f, 0.1},
+        {0.1f, 1.0 / 3.0},
+        {3.4028235e38f, -818573.973312},
+        {-1.17549435e-38f, 9007199254740993.0},
+        {1e-45f, 123456789012345678.0},
+        {3.14159274f, 9.99999999999999e125},
+        {-0.0f, -1e-130},
+    };
+    int id = 0;
+    for (const auto& [f, d] : sent) {
+        udb_record r;
+        r.push_back(make_field(L"ID", ole_variant(++id)));
+        r.push_back(make_field(L"R", ole_variant(f)));
+        r.push_back(make_field(L"D", ole_variant(d)));
+        t->append_record(&r);
+    }
+    t.reset();
+    std::unique_ptr<udb_recordset> rs =
+        db->get_table(L"\"S\".\"FL\"", L"SELECT \"R\", \"D\" FROM \"S\".\"FL\" ORDER BY \"ID\"", 1);
+    size_t n = 0;
+    for (; !rs->is_eof() && n < std::size(sent); rs->next(), ++n) {
+        udb_record* r = rs->get_item();
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(static_cast<float>((*r)[0].to_double()), sent[n].first) << "row " << n;
+        EXPECT_EQ((*r)[1].to_double(), sent[n].second) << "row " << n;
+    }
+    EXPECT_EQ(n, std::size(sent));
+    // The NUMBER holds the digits the source shows, not a longer binary expansion.
+    EXPECT_EQ(rows(L"SELECT TO_CHAR(\"R\"), TO_CHAR(\"D\") FROM \"S\".\"FL\" WHERE \"ID\" <= 2 ORDER BY \"ID\""),
+              (std::vector<std::vector<std::wstring>>{{L"16777215", L".1"}, {L".1", L".3333333333333333"}}));
 }

@@ -228,7 +228,7 @@ value_class classify(const mssx_type& t)
 {
     if (t.name == "uniqueidentifier")
         return value_class::guid;
-    // A real holds about 7 significant digits; it travels as its shortest text.
+    // A real is compared as the float it is.
     if (t.name == "real" || (t.name == "float" && t.precision > 0 && t.precision <= 24))
         return value_class::single;
     if (t.is_float())
@@ -256,7 +256,7 @@ std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, 
         // Oracle's NUMBER ends below 1E126: such a value arrives as NULL (and is reported).
         if (std::fabs(d) > 1e126)
             return "NULL";
-        return float_text(d, c == value_class::single ? 7 : 15);
+        return float_text(c == value_class::single ? static_cast<float>(d) : d, c == value_class::single ? 9 : 17);
     }
     case value_class::number:
         return canonical_number(mssx_text(t, v));
@@ -289,8 +289,11 @@ std::string target_text(const eora::value& v, const eora::col_type& t, value_cla
         return "''";
     switch (c) {
     case value_class::floating:
-    case value_class::single:
-        return float_text(std::stod(v.s), c == value_class::single ? 7 : 15);
+    case value_class::single: {
+        // Exactly the source's double, or float for a real.
+        const double d = std::stod(v.s);
+        return float_text(c == value_class::single ? static_cast<float>(d) : d, c == value_class::single ? 9 : 17);
+    }
     case value_class::number:
         return canonical_number(v.s);
     case value_class::date:
