@@ -333,7 +333,15 @@ void mssx_connection::create_table(const std::string& name, const std::vector<ms
     for (size_t i = 0; i < cols.size(); ++i) {
         auto& col = cols[i];
         std::string cname = col.name;
-        if (cname.size() >= 2 && cname.front() == '[' && cname.back() == ']') cname = cname.substr(1, cname.size() - 2);
+        if (cname.size() >= 2 && cname.front() == '[' && cname.back() == ']') {
+            // a bracketed name carries its ']' doubled
+            std::string inner = cname.substr(1, cname.size() - 2);
+            cname.clear();
+            for (size_t k = 0; k < inner.size(); ++k) {
+                cname += inner[k];
+                if (inner[k] == ']' && k + 1 < inner.size() && inner[k + 1] == ']') ++k;
+            }
+        }
         std::string esc;
         for (char ch : cname) { esc += ch; if (ch == ']') esc += ']'; }
         sql += (i ? ", [" : "[") + esc + "] " + col.type.sql_text();

@@ -84,6 +84,13 @@ public:
             case DBTYPE_I2: { int16_t x = 0; std::memcpy(&x, v, 2); row[i] = int64_t(x); break; }
             case DBTYPE_I4: { int32_t x = 0; std::memcpy(&x, v, 4); row[i] = int64_t(x); break; }
             case DBTYPE_I8: { int64_t x = 0; std::memcpy(&x, v, 8); row[i] = x; break; }
+            case DBTYPE_UI8: {
+                uint64_t x = 0;
+                std::memcpy(&x, v, 8);
+                if (x > static_cast<uint64_t>(INT64_MAX)) row[i] = std::to_string(x); // beyond bigint: the server's conversion refuses it
+                else row[i] = static_cast<int64_t>(x);
+                break;
+            }
             case DBTYPE_UI1: row[i] = int64_t(*v); break;
             case DBTYPE_BOOL: { VARIANT_BOOL x = 0; std::memcpy(&x, v, 2); row[i] = int64_t(x != 0); break; }
             case DBTYPE_R4: { float x = 0; std::memcpy(&x, v, 4); row[i] = double(x); break; }

@@ -74,7 +74,20 @@ std::string default_literal(const VARIANT& v)
     case VT_I4: return std::to_string(v.lVal);
     case VT_R8: { char b[64]; std::snprintf(b, sizeof b, "%.17g", v.dblVal); return b; }
     case VT_BOOL: return v.boolVal ? "1" : "0";
-    default: return "NULL";
+    case VT_EMPTY: case VT_NULL: return "NULL";
+    default: {
+        // any other typed value (decimal, money, 64-bit, bytes...) as its text
+        VARIANT text;
+        VariantInit(&text);
+        if (FAILED(VariantChangeType(&text, &v, 0, VT_BSTR)) || !text.bstrVal) {
+            VariantClear(&text);
+            throw mssx_error(2715, "Column default value of type " + std::to_string(v.vt) + " cannot be converted.");
+        }
+        std::string out = odbp_narrow(text.bstrVal);
+        VariantClear(&text);
+        for (char& c : out) if (c == ',') c = '.';
+        return out;
+    }
     }
 }
 
