@@ -249,9 +249,3 @@ void mss_database::get_schema_info(std::vector<std::wstring>& schemas)
     if (schemas.empty())
         schemas.push_back(L"dbo");
 }
-
-std::unique_ptr<udb_recordset> mss_database::create_table(const std::wstring& table, udb_schema&, udb_indexes&)
-{
-    tk_logger::log(2, L"mss_database::create_table(%s)", table.c_str());
-    throw tk_exception("Creating tables on SQL Server is not available in this version.", 1);
-}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "MSS/mss_error_sink.h"
 #include "MSS/mss_table.h"
 #include "MSS/odb_database.h"
 
@@ -17,6 +18,7 @@ public:
 
     bool b_primary_key = false;
     column_types types;
+    mss_error_sink error_sink;  // errors of keys and views that the writer goes on from
 
     mss_database(const std::wstring& name, IDBInitialize* data_source, IOpenRowset* session, uint32_t mode);
     ~mss_database() override;
@@ -31,6 +33,18 @@ public:
 
     mss_table* amend_schema(mss_table* table);
 
+    // Writing (a SQL Server target).
+    void create_schema(const std::wstring& owner) override;
+    void create_index(const std::wstring& table, udb_schema& schema, udb_index& index) override;
+    void create_clustered_index(const std::wstring& table, udb_schema& schema);
+    std::wstring gen_idx_name(const udb_recordset* table, const std::vector<std::wstring>& columns);
+    void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);
+    static bool is_valid_fk_props(const std::wstring& rule);
+    void create_relationships(udb_relationships& relationships) override;
+    void create_views(view_list& views) override;
+    // A view's SELECT text rewritten for SQL Server, under the target names.
+    std::wstring refine_view(const std::wstring& text) const;
+
     void init_tables(IOpenRowset* session, const std::wstring& owner);
     void init_columns(IOpenRowset* session, const std::wstring& owner);
     void init_views(IOpenRowset* session, const std::wstring& owner);
@@ -40,4 +54,5 @@ public:
 
 private:
     std::wstring owner_;
+    std::wstring resolve_fk_table(const std::wstring& table, const char* what);
 };

@@ -263,6 +263,9 @@ mss_database* mss_engine::open_db(const std::wstring& name, uint32_t mode)
         throw tk_mail_assertion("mss_engi", 257);
     ole_com_ptr<IDBInitialize> ds;
     initializer.test_connection(ds, server, user, password, name);
+    // The bulk-insert path of a target needs the property on this data source too.
+    if (fast_load)
+        enable_fast_load(ds.p, true);
     ole_com_ptr<IDBCreateSession> cs;
     odb_check(ds->QueryInterface(IID_IDBCreateSession, cs.out()));
     ole_com_ptr<IOpenRowset> session;

@@ -1,6 +1,7 @@
 #include "MSS/mss_table.h"
 
 #include <cwctype>
+#include <memory>
 
 #include "MSS/mss_engine.h"
 #include "MSS/mss_split_tab_name.h"
@@ -195,10 +196,22 @@ void mss_table::finish()
     const bool fast_load = e ? e->fast_load : true;
     tk_logger::log(1, "mss_table::dtor(b_identity=%d)", b_identity ? 1 : 0);
     tk_logger::log(1, "fast_load=%d", fast_load ? 1 : 0);
-    if (!fast_load && b_identity) {
+    // The bulk rows' last commit first; IDENTITY_INSERT goes off even when it fails.
+    std::unique_ptr<tk_exception> failure;
+    if (loader.b_open) {
+        try {
+            loader.close_table();
+        } catch (const tk_exception& x) {
+            failure = std::make_unique<tk_exception>(x);
+        }
+    }
+    if (b_identity && (!fast_load || identity_on_)) {
         tk_logger::log(1, "setting IDENTITY_INSERT -> OFF");
         command.execute(L"SET IDENTITY_INSERT " + table_name + L" OFF;");
+        identity_on_ = false;
     }
+    if (failure)
+        throw *failure;
 }
 
 void mss_table::find_identity()
