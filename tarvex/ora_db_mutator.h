@@ -25,6 +25,9 @@ public:
 
     ora_db_mutator();
 
+    const char* mapped_types_file() const override { return ora_map; }
+    const char* type_attributes_file() const override { return ora_typ; }
+
     // The default target type of a source column; sets its native_type text.
     void get_native_type_info(t_ftd& f, ora_native_type& nt) override;
 };

@@ -10,6 +10,7 @@
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_profile.h"
 #include "UDB/udb_schema.h"
+#include "tarvex/mapping_type_files.h"
 #include "tarvex/udb_properties.h"
 
 template <class TableMutator>
@@ -86,6 +87,21 @@ public:
     {
         static const type_map empty;
         return empty;
+    }
+
+    // The mapping dialog's choices: the types a column of the given default
+    // type may take, and the size attributes of a type (LENGTH, PRECISION,
+    // SCALE). The file names come from the target side.
+    virtual const char* mapped_types_file() const { return nullptr; }
+    virtual const char* type_attributes_file() const { return nullptr; }
+    std::vector<std::wstring> get_mapped_types(const std::wstring& type) const
+    {
+        tk_logger::log(1, L"udb_db_mutator<F>::get_mapped_types(%s)", type.c_str());
+        return mapping_type_files::lookup(mapped_types_file(), type, "Gonna load typesmap.cfg");
+    }
+    std::vector<std::wstring> get_type_attributes(const std::wstring& type) const
+    {
+        return mapping_type_files::lookup(type_attributes_file(), type);
     }
 
     // The "Type Mappings" section of a profile.
