@@ -6,6 +6,7 @@
 #include "MSS/mss_database.h"
 #include "MSS/mss_sql_text.h"
 #include "MSS/mss_validator.h"
+#include "MSS/mss_view_rewrite.h"
 #include "TK/tk_logger.h"
 
 namespace {
@@ -33,7 +34,9 @@ void replace_all(std::wstring& text, const std::wstring& from, const std::wstrin
         text.replace(pos, from.size(), to);
 }
 
-std::wstring rewrite_view(const std::wstring& text)
+} // namespace
+
+std::wstring mss_rewrite_view_text(const std::wstring& text)
 {
     tk_logger::log(1, "mss_database::refine_view");
     static const std::vector<icomparer> comparers = [] {
@@ -115,12 +118,10 @@ std::wstring rewrite_view(const std::wstring& text)
     return out;
 }
 
-} // namespace
-
 std::wstring mss_database::refine_view(const std::wstring& text) const
 {
     tk_logger::log(1, L"mss_database::refine_view(%s)", text.c_str());
-    return names_map.do_global_replace1(rewrite_view(text), L"", L"");
+    return names_map.do_global_replace1(mss_rewrite_view_text(text), L"", L"");
 }
 
 void mss_database::create_views(view_list& list)

@@ -1,6 +1,7 @@
 #include "MSS/mss_table.h"
 
 #include <cwctype>
+#include <exception>
 #include <memory>
 
 #include "MSS/mss_engine.h"
@@ -197,12 +198,12 @@ void mss_table::finish()
     tk_logger::log(1, "mss_table::dtor(b_identity=%d)", b_identity ? 1 : 0);
     tk_logger::log(1, "fast_load=%d", fast_load ? 1 : 0);
     // The bulk rows' last commit first; IDENTITY_INSERT goes off even when it fails.
-    std::unique_ptr<tk_exception> failure;
+    std::exception_ptr failure;
     if (loader.b_open) {
         try {
             loader.close_table();
-        } catch (const tk_exception& x) {
-            failure = std::make_unique<tk_exception>(x);
+        } catch (const tk_exception&) {
+            failure = std::current_exception();
         }
     }
     if (b_identity && (!fast_load || identity_on_)) {
@@ -211,7 +212,7 @@ void mss_table::finish()
         identity_on_ = false;
     }
     if (failure)
-        throw *failure;
+        std::rethrow_exception(failure);
 }
 
 void mss_table::find_identity()

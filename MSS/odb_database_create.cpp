@@ -74,6 +74,11 @@ void odb_database::set_def_value(const t_ftd* column, odb_column_props* props)
         return;
     try {
         const ole_variant value = mssql_get_safe_variant(ole_variant::from_wstring(text, column->vartype));
+        if (value.value.vt == VT_EMPTY || value.value.vt == VT_NULL) {
+            // The text did not convert to the column's type.
+            tk_logger::log(1, "Invalid default value");
+            return;
+        }
         if (column->vartype == VT_BSTR || column->vartype == VT_DATE) {
             text = value.to_wstring();
             // Only text is cut to the column: a date's size is its storage, not its text.

@@ -3,7 +3,9 @@
 // and read back from the server value by value.
 #include "MSS/mss_database.h"
 #include "MSS/mss_engine.h"
+#include "MSS/mss_fast_load.h"
 #include "MSS/mss_table.h"
+#include "MSS/odb_column_props.h"
 #include "MSS/odb_exception.h"
 #include "OLE/ole_date.h"
 #include "TK/tk_text.h"
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -106,6 +109,7 @@ protected:
         s.push_back(t_ftd(0, L"data", VT_BLOB, false, false, ole_variant(), 0, L""));
         s.push_back(t_ftd(8, L"big", VT_I8, false, false, ole_variant(), 0, L""));
         s.push_back(t_ftd(4, L"qty", VT_I4, true, false, ole_variant(), 0, L""));
+        s.push_back(t_ftd(16, L"at", VT_DATE, false, false, ole_variant(), t_ftd::hint_time_only, L""));
         indexes.push_back(udb_index(L"PK_items", true, true, {L"id"}));
         return s;
     }
@@ -122,7 +126,8 @@ protected:
                 {L"memo", ole_variant(memo)},
                 {L"data", bytes(data)},
                 {L"big", ole_variant(big)},
-                {L"qty", ole_variant()}};
+                {L"qty", ole_variant()},
+                {L"at", date(L"1899-12-30 10:11:12")}};
     }
 
     // Writes the rows into a new table "items" and reads them back.
@@ -151,13 +156,21 @@ protected:
             table->append_record(rec.get());
         }
         EXPECT_EQ(table->loader.b_open, fast);  // the bulk path was taken, not the fallback
+        if (fast) {
+            // Each column is bound as the type its values are written in.
+            const DBTYPE expected[] = {DBTYPE_I4,      DBTYPE_WSTR, DBTYPE_NUMERIC,  DBTYPE_DBTIMESTAMP,
+                                       DBTYPE_DBDATE,  DBTYPE_BOOL, DBTYPE_R8,       DBTYPE_IUNKNOWN,
+                                       DBTYPE_IUNKNOWN, DBTYPE_I8,  DBTYPE_I4,       DBTYPE_DBTIME2};
+            for (size_t i = 0; i < std::size(expected); ++i)
+                EXPECT_EQ(table->loader.bound_type(i + 1), expected[i]) << "column " << i + 1;
+        }
         EXPECT_FALSE(table->b_fl_failed);
         EXPECT_EQ(table->record_count, fast ? 0u : 3u);
         table->finish();
         t.reset();
 
         const mssx_result r =
-            direct("SELECT id, name, price, ts, day, flag, ratio, memo, data, big, qty FROM items ORDER BY id");
+            direct("SELECT id, name, price, ts, day, flag, ratio, memo, data, big, qty, at FROM items ORDER BY id");
         ASSERT_EQ(r.rows.size(), 3u);
         EXPECT_EQ(cell(r, 0, 0), "10");  // identity values sent are kept
         EXPECT_EQ(cell(r, 1, 0), "20");
@@ -184,6 +197,7 @@ protected:
         EXPECT_EQ(cell(r, 1, 9), "-5");
         // A NULL for a NOT NULL int without default.
         EXPECT_EQ(cell(r, 0, 10), "0");
+        EXPECT_EQ(cell(r, 2, 11).substr(0, 8), "10:11:12");
     }
 
     mss_test_server server;
@@ -200,7 +214,6 @@ TEST_F(MssTarget, CreatesTableWithTypesKeysAndDefaults)
     schema.push_back(t_ftd(38, L"uid", VT_BSTR, false, false, ole_variant(), t_ftd::hint_bstr_guid, L""));
     schema.push_back(t_ftd(16, L"created", VT_DATE, true, false, ole_variant(std::wstring(L"getdate()")),
                            t_ftd::hint_date_function, L""));
-    schema.push_back(t_ftd(16, L"at", VT_DATE, false, false, ole_variant(), t_ftd::hint_time_only, L""));
     schema.push_back(t_ftd(8, L"d_ratio", VT_R8, false, true, ole_variant(1.5), 0, L""));  // identity of a double
     indexes.push_back(udb_index(L"IX_name", true, false, {L"name"}));
     std::unique_ptr<udb_recordset> t = db->create_table(L"items", schema, indexes);
@@ -494,4 +507,139 @@ TEST_F(MssTarget, ViewsAreRewrittenAndCreated)
     EXPECT_EQ(direct("SELECT a FROM [" + to_utf8(safe) + "]").rows.size(), 1u);
     ASSERT_EQ(reported.size(), 2u);
     EXPECT_EQ(reported[0], L"View 'v3'");
+}
+
+TEST_F(MssTarget, DefaultValuesBecomeColumnProperties)
+{
+    const auto text_of = [](const odb_column_props& p) -> std::wstring {
+        const DBPROP* d = p.find(DBPROP_COL_DEFAULT);
+        if (!d)
+            return L"<none>";
+        if (d->vValue.vt != VT_BSTR)
+            return L"<typed>";
+        return d->vValue.bstrVal;
+    };
+    const auto def = [&](t_ftd column) {
+        odb_column_props props;
+        db->set_def_value(&column, &props);
+        return text_of(props);
+    };
+    const auto col = [](VARTYPE vt, uint32_t size, const ole_variant& v, uint32_t hint = 0) {
+        return t_ftd(size, L"c", vt, false, false, v, hint, L"");
+    };
+    EXPECT_EQ(def(col(VT_DATE, 16, ole_variant(std::wstring(L"current_timestamp")))), L"CURRENT_TIMESTAMP");
+    EXPECT_EQ(def(col(VT_DATE, 16, ole_variant(std::wstring(L"getdate()")), t_ftd::hint_date_function)),
+              L"CURRENT_TIMESTAMP");
+    EXPECT_EQ(def(col(VT_DATE, 16, date(L"2001-01-31"))), L"'2001-01-31'");
+    EXPECT_EQ(def(col(VT_DATE, 16, date(L"1600-01-31"))), L"'9999-12-30'");  // clamped into range
+    EXPECT_EQ(def(col(VT_BSTR, 5, ole_variant(std::wstring(L"abcdefgh")))), L"'abcd'");
+    EXPECT_EQ(def(col(VT_BSTR, 0, ole_variant(std::wstring(L"abcdefgh")))), L"'abcdefgh'");  // max: whole
+    EXPECT_EQ(def(col(VT_BSTR, 10, ole_variant(std::wstring(L"it's")))), L"'it''s'");
+    EXPECT_EQ(def(col(VT_BSTR, 10, ole_variant())), L"<none>");
+    EXPECT_EQ(def(col(VT_I4, 4, ole_variant(std::wstring(L"99999999999")))), L"<none>");  // no int
+    odb_column_props props;
+    t_ftd number = col(VT_DECIMAL, 0, ole_variant(std::wstring(L"12.5")), t_ftd::decimal_hint(5, 2));
+    db->set_def_value(&number, &props);
+    const DBPROP* d = props.find(DBPROP_COL_DEFAULT);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->vValue.vt, VT_DECIMAL);
+    EXPECT_THROW(db->set_def_value(nullptr, &props), tk_mail_assertion);
+    EXPECT_THROW(db->set_def_value(&number, nullptr), tk_mail_assertion);
+
+    // Typed defaults reach the server's catalog and its rows.
+    udb_schema schema;
+    schema.push_back(t_ftd(4, L"id", VT_I4, true, false, ole_variant(), 0, L""));
+    schema.push_back(t_ftd(0, L"amount", VT_DECIMAL, true, false, ole_variant(std::wstring(L"12.5")),
+                           t_ftd::decimal_hint(8, 2), L""));
+    schema.push_back(t_ftd(8, L"big", VT_I8, false, false, ole_variant(std::wstring(L"9000000000")), 0, L""));
+    schema.push_back(t_ftd(1, L"tiny", VT_UI1, false, false, ole_variant(std::wstring(L"7")), 0, L""));
+    udb_indexes indexes;
+    db->create_table(L"defs", schema, indexes).reset();
+    direct("INSERT INTO defs(id) VALUES (1)");
+    const mssx_result r = direct("SELECT amount, big, tiny FROM defs");
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(cell(r, 0, 0), "12.50");
+    EXPECT_EQ(cell(r, 0, 1), "9000000000");
+    EXPECT_EQ(cell(r, 0, 2), "7");
+}
+
+TEST_F(MssTarget, BulkDecimalFromDoubleThroughTheConversionObject)
+{
+    server.run("CREATE TABLE dec (v decimal(5,2) NULL)", "Shop");
+    udb_schema schema;
+    schema.push_back(t_ftd(0, L"v", VT_DECIMAL, false, false, ole_variant(), t_ftd::decimal_hint(5, 2), L""));
+    mss_fast_load loader;
+    ASSERT_TRUE(SUCCEEDED(loader.open_table(db->session.p, L"dec", schema, false)));
+    EXPECT_THROW(loader.open_table(db->session.p, L"dec", schema, false), tk_mail_assertion);
+    loader.bind_data1(12.345, 1);
+    loader.insert_data();
+    loader.bind_data3(nullptr, 0, 1);
+    loader.insert_data();
+    EXPECT_THROW(loader.bind_data1(1e20, 1), tk_exception);  // beyond decimal(5,2)
+    loader.close_table();
+    EXPECT_THROW(loader.insert_data(), tk_mail_assertion);
+    const mssx_result r = direct("SELECT v FROM dec ORDER BY v");
+    ASSERT_EQ(r.rows.size(), 2u);
+    EXPECT_EQ(cell(r, 0, 0), "NULL");
+    EXPECT_EQ(cell(r, 1, 0), "12.35");
+}
+
+TEST_F(MssTarget, FailedLastCommitIsReportedByFinishNotByTheDestructor)
+{
+    udb_schema schema;
+    schema.push_back(t_ftd(4, L"id", VT_I4, true, false, ole_variant(), 0, L""));
+    udb_indexes indexes;
+    indexes.push_back(udb_index(L"PK_dup", true, true, {L"id"}));
+    for (const bool explicit_finish : {true, false}) {
+        const std::wstring name = explicit_finish ? L"dup1" : L"dup2";
+        std::unique_ptr<udb_recordset> t = db->create_table(name, schema, indexes);
+        for (int id : {1, 2, 1}) {
+            auto rec = make_record({{L"id", ole_variant(id)}});
+            t->append_record(rec.get());  // held until the commit
+        }
+        if (explicit_finish) {
+            EXPECT_THROW(dynamic_cast<mss_table&>(*t).finish(), odb_exception);
+        }
+        t.reset();  // logs, never throws out of the destructor
+        EXPECT_EQ(cell(direct("SELECT COUNT(*) FROM " + to_utf8(name)), 0, 0), "2");
+    }
+}
+
+TEST_F(MssTarget, NarrowTextWithoutTheUnicodeOption)
+{
+    engine->unicode_strings = false;
+    udb_schema schema;
+    schema.push_back(t_ftd(4, L"id", VT_I4, true, false, ole_variant(), 0, L""));
+    schema.push_back(t_ftd(20, L"s", VT_BSTR, false, false, ole_variant(), 0, L""));
+    schema.push_back(t_ftd(0, L"m", VT_BSTR, false, false, ole_variant(), 0, L""));
+    udb_indexes indexes;
+    db->create_table(L"narrow", schema, indexes).reset();
+    std::map<std::string, std::string> types = column_types("narrow");
+    EXPECT_EQ(types["s"], "varchar(20) NULL");
+    EXPECT_EQ(types["m"], "varchar(max) NULL");
+    const std::wstring text = L"caf\u00e9 \u00fc";
+    const std::wstring long_text = std::wstring(9000, L'z') + L"\u00e9";
+    for (const bool fast : {true, false}) {
+        engine->fast_load = fast;
+        std::unique_ptr<udb_recordset> t = db->get_table1(L"narrow", 0);
+        auto rec = make_record({{L"id", ole_variant(fast ? 1 : 2)}, {L"s", ole_variant(text)}, {L"m", ole_variant(long_text)}});
+        t->append_record(rec.get());
+        dynamic_cast<mss_table&>(*t).finish();
+    }
+    const mssx_result r = direct("SELECT s, m FROM narrow ORDER BY id");
+    ASSERT_EQ(r.rows.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(cell(r, i, 0), to_utf8(text)) << i;
+        EXPECT_EQ(cell(r, i, 1), to_utf8(long_text)) << i;
+    }
+}
+
+TEST_F(MssTarget, ReadOnlyDatabaseCreatesNothing)
+{
+    db.reset(engine->open_db(L"Shop", 1));
+    udb_schema schema;
+    schema.push_back(t_ftd(4, L"id", VT_I4, true, false, ole_variant(), 0, L""));
+    udb_indexes indexes;
+    EXPECT_THROW(db->create_table(L"ro", schema, indexes), tk_mail_assertion);
+    EXPECT_TRUE(direct("SELECT name FROM sys.tables WHERE name = 'ro'").rows.empty());
 }

@@ -4,6 +4,7 @@
 #include "MSS/mss_engine.h"
 #include "MSS/mss_fast_load.h"
 #include "MSS/mss_util.h"
+#include "MSS/mss_view_rewrite.h"
 #include "OLE/ole_date.h"
 
 #include <gtest/gtest.h>
@@ -197,4 +198,18 @@ TEST(MssUtil, NumericFromText)
     EXPECT_FALSE(mss_numeric_from_text(L"", 5, 2, n));
     ASSERT_TRUE(mss_numeric_from_text(L"-0.001", 5, 2, n));
     EXPECT_EQ(n.sign, 1);  // rounds to zero, which has no sign
+}
+
+TEST(MssUtil, ViewTextRewriting)
+{
+    // The first word is never rewritten; quoted text never is.
+    EXPECT_EQ(mss_rewrite_view_text(L"now() from x"), L"now() from x");
+    EXPECT_EQ(mss_rewrite_view_text(L"select 'a`b' , `c`"), L"select 'a`b' , [c]");
+    EXPECT_EQ(mss_rewrite_view_text(L"select IFNULL(a,1), x from t"), L"select ISNULL(a,1), x from t");
+    EXPECT_EQ(mss_rewrite_view_text(L"select from_unixtime(t.c) as d from t"),
+              L"select DateAdd(ss,(t.c),'01-01-1970') as d from t");
+    // Nested parentheses: the suffix replaces the ")" of the rewritten call.
+    EXPECT_EQ(mss_rewrite_view_text(L"select isnull(f(a)) from t"), L"select (f(a)) is null from t");
+    EXPECT_EQ(mss_rewrite_view_text(L""), L"");
+    EXPECT_EQ(mss_rewrite_view_text(L"select now"), L"select now");  // too short to compare
 }
