@@ -144,7 +144,10 @@ void mss_database::create_views(view_list& list)
                 validator.add_existing_name(safe);
                 name = safe;
             }
-            query(L"IF OBJECT_ID(" + sql_literal(sql_ident(name)) + L") IS NOT NULL DROP VIEW " + sql_ident(name))
+            // OBJECT_ID parses its argument as a name: one holding dots or brackets is bracketed.
+            const bool plain = name.find_first_of(L".[]") == std::wstring::npos;
+            query(L"IF OBJECT_ID(" + sql_literal(plain ? name : sql_ident(name)) + L") IS NOT NULL DROP VIEW " +
+                  sql_ident(name))
                 .reset();
             query(L"CREATE VIEW " + sql_ident(name) + L" AS " + refine_view(text)).reset();
         } catch (const tk_exception& e) {

@@ -110,6 +110,7 @@ protected:
         s.push_back(t_ftd(8, L"big", VT_I8, false, false, ole_variant(), 0, L""));
         s.push_back(t_ftd(4, L"qty", VT_I4, true, false, ole_variant(), 0, L""));
         s.push_back(t_ftd(16, L"at", VT_DATE, false, false, ole_variant(), t_ftd::hint_time_only, L""));
+        s.push_back(t_ftd(38, L"uid", VT_BSTR, false, false, ole_variant(), t_ftd::hint_bstr_guid, L""));
         indexes.push_back(udb_index(L"PK_items", true, true, {L"id"}));
         return s;
     }
@@ -127,7 +128,8 @@ protected:
                 {L"data", bytes(data)},
                 {L"big", ole_variant(big)},
                 {L"qty", ole_variant()},
-                {L"at", date(L"1899-12-30 10:11:12")}};
+                {L"at", date(L"1899-12-30 10:11:12")},
+                {L"uid", id == 20 ? ole_variant() : ole_variant(std::wstring(L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"))}};
     }
 
     // Writes the rows into a new table "items" and reads them back.
@@ -160,7 +162,8 @@ protected:
             // Each column is bound as the type its values are written in.
             const DBTYPE expected[] = {DBTYPE_I4,      DBTYPE_WSTR, DBTYPE_NUMERIC,  DBTYPE_DBTIMESTAMP,
                                        DBTYPE_DBDATE,  DBTYPE_BOOL, DBTYPE_R8,       DBTYPE_IUNKNOWN,
-                                       DBTYPE_IUNKNOWN, DBTYPE_I8,  DBTYPE_I4,       DBTYPE_DBTIME2};
+                                       DBTYPE_IUNKNOWN, DBTYPE_I8,  DBTYPE_I4,       DBTYPE_DBTIME2,
+                                       DBTYPE_WSTR};
             for (size_t i = 0; i < std::size(expected); ++i)
                 EXPECT_EQ(table->loader.bound_type(i + 1), expected[i]) << "column " << i + 1;
         }
@@ -170,7 +173,7 @@ protected:
         t.reset();
 
         const mssx_result r =
-            direct("SELECT id, name, price, ts, day, flag, ratio, memo, data, big, qty, at FROM items ORDER BY id");
+            direct("SELECT id, name, price, ts, day, flag, ratio, memo, data, big, qty, at, uid FROM items ORDER BY id");
         ASSERT_EQ(r.rows.size(), 3u);
         EXPECT_EQ(cell(r, 0, 0), "10");  // identity values sent are kept
         EXPECT_EQ(cell(r, 1, 0), "20");
@@ -198,6 +201,8 @@ protected:
         // A NULL for a NOT NULL int without default.
         EXPECT_EQ(cell(r, 0, 10), "0");
         EXPECT_EQ(cell(r, 2, 11).substr(0, 8), "10:11:12");
+        EXPECT_EQ(cell(r, 0, 12), "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
+        EXPECT_EQ(cell(r, 1, 12), "NULL");
     }
 
     mss_test_server server;
@@ -211,7 +216,6 @@ TEST_F(MssTarget, CreatesTableWithTypesKeysAndDefaults)
 {
     udb_indexes indexes;
     udb_schema schema = all_kinds(indexes);
-    schema.push_back(t_ftd(38, L"uid", VT_BSTR, false, false, ole_variant(), t_ftd::hint_bstr_guid, L""));
     schema.push_back(t_ftd(16, L"created", VT_DATE, true, false, ole_variant(std::wstring(L"getdate()")),
                            t_ftd::hint_date_function, L""));
     schema.push_back(t_ftd(8, L"d_ratio", VT_R8, false, true, ole_variant(1.5), 0, L""));  // identity of a double
@@ -494,6 +498,7 @@ TEST_F(MssTarget, ViewsAreRewrittenAndCreated)
     std::vector<std::wstring> reported;
     db->error_sink.set_handler([&](const tk_exception&, const std::wstring& context) { reported.push_back(context); });
     udb_database::view_list views = {{L"v1", L"select a, ifnull(d,5) as dd from t"},
+                                     {L"v.dot", L"select a from t"},
                                      {L"1bad", L"select a from t"},
                                      {L"v3", L"select nonsense from"}};
     db->create_views(views);
@@ -505,6 +510,7 @@ TEST_F(MssTarget, ViewsAreRewrittenAndCreated)
     const std::wstring safe = db->names_map.get_tn_mapped_name(L"1bad", true);
     EXPECT_NE(safe, L"1bad");
     EXPECT_EQ(direct("SELECT a FROM [" + to_utf8(safe) + "]").rows.size(), 1u);
+    EXPECT_EQ(direct("SELECT a FROM [v.dot]").rows.size(), 1u);
     ASSERT_EQ(reported.size(), 2u);
     EXPECT_EQ(reported[0], L"View 'v3'");
 }
