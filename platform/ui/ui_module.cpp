@@ -22,6 +22,17 @@ char* g_argv[] = {g_arg0, nullptr};
 
 std::unique_ptr<QApplication> g_app; // when the framework made the application
 bool g_running = false;
+QtMessageHandler g_previous_handler = nullptr;
+
+// The offscreen platform says on every window that it cannot pass size hints on;
+// that is its nature, not a problem of ours.
+void filter_qt_messages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.contains(QLatin1String("propagateSizeHints")))
+        return;
+    if (g_previous_handler)
+        g_previous_handler(type, context, text);
+}
 
 } // namespace
 
@@ -35,6 +46,7 @@ HRESULT ui_module::Init(HINSTANCE /*instance*/)
 {
     if (initialized_)
         return S_OK;
+    g_previous_handler = qInstallMessageHandler(filter_qt_messages);
     if (!QApplication::instance()) {
         // A program started without any display still runs (nothing is seen).
         const bool has_display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
@@ -74,6 +86,7 @@ void ui_module::Term()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     g_running = false;
     g_app.reset();
+    qInstallMessageHandler(g_previous_handler);
     initialized_ = false;
 }
 
