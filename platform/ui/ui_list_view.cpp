@@ -94,8 +94,8 @@ bool change_selection(HWND h, list_view_widget* lv, int row)
     if (!lv)
         return false;
     {
+        // The items' selected flags follow the selection model's signals: not blocked.
         ++lv->quiet;
-        const QSignalBlocker block(lv->selectionModel());
         lv->clearSelection();
         if (QTreeWidgetItem* item = lv->topLevelItem(row)) {
             lv->setCurrentItem(item);
@@ -396,7 +396,6 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
             }
             if ((it->stateMask & LVIS_FOCUSED) && (it->state & LVIS_FOCUSED)) {
                 ++lv->quiet;
-                const QSignalBlocker block(lv->selectionModel());
                 lv->setCurrentItem(lv->topLevelItem(row), 0, QItemSelectionModel::NoUpdate);
                 --lv->quiet;
             }
