@@ -258,7 +258,8 @@ TEST_F(MssTarget, CreatesTableWithTypesKeysAndDefaults)
     // The unique index has a filter, so two NULL names would be accepted; the
     // text column is case sensitive, so 'ABC' differs from 'abc'.
     direct("INSERT INTO items(name, qty) VALUES (N'ABC', 2)");
-    EXPECT_EQ(direct("SELECT COUNT(*) FROM items").rows.size(), 1u);
+    EXPECT_EQ(cell(direct("SELECT COUNT(*) FROM items"), 0, 0), "2");
+    EXPECT_EQ(cell(direct("SELECT COUNT(*) FROM items WHERE name = N'abc'"), 0, 0), "1");
 
     // The table exists now: outside append mode that is an error.
     EXPECT_THROW(db->create_table(L"items", schema, indexes), odb_exception);
@@ -648,4 +649,20 @@ TEST_F(MssTarget, ReadOnlyDatabaseCreatesNothing)
     udb_indexes indexes;
     EXPECT_THROW(db->create_table(L"ro", schema, indexes), tk_mail_assertion);
     EXPECT_TRUE(direct("SELECT name FROM sys.tables WHERE name = 'ro'").rows.empty());
+}
+
+TEST_F(MssTarget, TextPrimaryKeyStaysNotNullThroughTheCollationChange)
+{
+    udb_schema schema;
+    schema.push_back(t_ftd(10, L"code", VT_BSTR, false, false, ole_variant(), 0, L""));  // nullable in the source
+    schema.push_back(t_ftd(10, L"v", VT_BSTR, false, false, ole_variant(), 0, L""));
+    udb_indexes indexes;
+    indexes.push_back(udb_index(L"PK_codes", true, true, {L"code"}));
+    db->create_table(L"codes", schema, indexes).reset();
+    std::map<std::string, std::string> types = column_types("codes");
+    EXPECT_EQ(types["code"], "nvarchar(10) NOT NULL");
+    EXPECT_EQ(types["v"], "nvarchar(10) NULL");
+    const mssx_result pk =
+        direct("SELECT name FROM sys.indexes WHERE object_id = OBJECT_ID('codes') AND is_primary_key = 1");
+    EXPECT_EQ(pk.rows.size(), 1u);
 }
