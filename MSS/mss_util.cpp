@@ -161,9 +161,12 @@ bool dec_is_out_of_range(const ole_variant& value, const t_ftd& column)
     if (column.dw_reserved == 0)
         return false;
     // Fraction digits beyond the column's scale are rounded by the server;
-    // they never make a value too large.
+    // they never make a value too large, and neither does the 0 of "0.5".
     const int col_scale = decimal_scale(column);
-    const int int_digits = digits - scale;
+    int int_digits = digits - scale;
+    const size_t first = negative ? 1 : 0;
+    for (size_t i = first; i < text.size() && text[i] == L'0' && int_digits > 0; ++i)
+        --int_digits;
     return int_digits + std::min(scale, col_scale) > decimal_precision(column);
 }
 
@@ -179,9 +182,11 @@ bool check_dec_str_prec_scale(const std::wstring& text, int precision, int scale
         tk_logger::log(1, "Decimal point is not found");
         int_part = text;
     }
-    // The sign is not a digit.
+    // Neither the sign nor leading zeros are digits of the value.
     if (!int_part.empty() && (int_part[0] == L'-' || int_part[0] == L'+'))
         int_part.erase(0, 1);
+    int_part.erase(0, int_part.find_first_not_of(L'0') == std::wstring::npos ? int_part.size()
+                                                                              : int_part.find_first_not_of(L'0'));
     const int this_prec = static_cast<int>(int_part.size());
     const int this_scale = point == std::wstring::npos ? 0 : static_cast<int>(text.size() - point - 1);
     tk_logger::log(1, "this_prec=%d, this_scale=%d", this_prec, this_scale);

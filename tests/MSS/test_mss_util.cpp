@@ -96,6 +96,14 @@ TEST(MssUtil, DecimalRanges)
     EXPECT_FALSE(dec_is_out_of_range(decimal(L"12.555"), c52));
     // The sign is not a digit.
     EXPECT_TRUE(check_dec_str_prec_scale(L"-999.5", 4, 1));
+    // All digits behind the point: the 0 before it is no digit of the value.
+    const t_ftd c33 = decimal_column(3, 3);
+    EXPECT_FALSE(dec_is_out_of_range(decimal(L"0.123"), c33));
+    EXPECT_FALSE(dec_is_out_of_range(decimal(L"-0.5"), c33));
+    EXPECT_TRUE(check_dec_str_prec_scale(L"0.123", 3, 3));
+    EXPECT_TRUE(check_dec_str_prec_scale(L"-0.123", 3, 3));
+    EXPECT_FALSE(check_dec_str_prec_scale(L"1.5", 3, 3));
+    EXPECT_FALSE(dec_is_out_of_range(decimal(L"1.5"), c33));  // too wide, found by the text check
     // Unknown precision: nothing is out of range.
     EXPECT_FALSE(dec_is_out_of_range(decimal(L"123456789.5"), decimal_column(0, 0)));
     EXPECT_THROW(dec_is_out_of_range(ole_variant(1.5), c52), tk_mail_assertion);
@@ -112,6 +120,9 @@ TEST(MssUtil, FieldLiterals)
     EXPECT_EQ(mss_get_fld_append_str(&wide, &c52), L"0");
     const udb_field fits(L"d", 0, decimal(L"-12.25"));
     EXPECT_EQ(mss_get_fld_append_str(&fits, &c52), L"-12.25");
+    const t_ftd c33 = decimal_column(3, 3);
+    const udb_field fraction(L"d", 0, decimal(L"0.125"));
+    EXPECT_EQ(mss_get_fld_append_str(&fraction, &c33), L"0.125");
     const t_ftd unknown = decimal_column(0, 0);
     EXPECT_EQ(mss_get_fld_append_str(&wide, &unknown), L"1000.5");
 
