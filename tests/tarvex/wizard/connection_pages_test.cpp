@@ -1,0 +1,262 @@
+// The two connection pages and their wait animation, against the embedded servers.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tarvex/wizard/mssql_settings_page.h"
+#include "tarvex/wizard/oracle_settings_page.h"
+#include "tests/tarvex/wizard/wizard_env.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::wstring k_no_server =
+    L"MS SQL Server does not exist or access denied.\nCheck to verify the correct host was given.";
+
+// The help file beside the test program, present while the object lives.
+class help_file {
+public:
+    help_file()
+    {
+        path = fs::read_symlink("/proc/self/exe");
+        path.replace_extension(".chm");
+        std::ofstream(path) << "help";
+    }
+    ~help_file()
+    {
+        std::error_code ec;
+        fs::remove(path, ec);
+    }
+    fs::path path;
+};
+
+
+class mssql_page : public ui_test {};
+class oracle_page : public ui_test {};
+class wait_animation : public ui_test {};
+
+TEST_F(mssql_page, shows_the_driver_settings_and_greys_the_login_under_windows_authentication)
+{
+    wizard_env env;
+    tarvex_convertor& d = env.driver();
+    d.mssql_host = L"file:/somewhere";
+    d.mssql_user = L"sa";
+    d.mssql_password = L"secret";
+    d.windows_auth = true;
+    d.set_as_dbo(true);
+    mssql_settings_page page;
+    oracle_settings_page next;
+    env.show({&page, &next});
+    HWND h = page.m_hWnd;
+    ASSERT_TRUE(IsWindow(h));
+    EXPECT_EQ(item_text(h, 1014), L"file:/somewhere");
+    EXPECT_EQ(item_text(h, 1012), L"sa");
+    EXPECT_EQ(item_text(h, 1013), L"secret");
+    EXPECT_TRUE(is_checked(h, 1329));
+    EXPECT_FALSE(is_checked(h, 1330));
+    EXPECT_FALSE(is_enabled(h, 1012));
+    EXPECT_FALSE(is_enabled(h, 1013));
+    EXPECT_TRUE(is_checked(h, 1202));
+
+    ui_automation::click(h, 1330);
+    EXPECT_TRUE(is_checked(h, 1330));
+    EXPECT_FALSE(is_checked(h, 1329));
+    EXPECT_TRUE(is_enabled(h, 1012));
+    EXPECT_TRUE(is_enabled(h, 1013));
+    ui_automation::click(h, 1329);
+    EXPECT_FALSE(is_enabled(h, 1012));
+    EXPECT_EQ(item_text(h, 1012), L"sa") << "the login stays in its box";
+    ui_automation::click(h, 1202);
+    EXPECT_FALSE(is_checked(h, 1202));
+
+    // Back stores what the page shows, without connecting.
+    ui_automation::set_text(h, 1014, L"file:/elsewhere");
+    ui_automation::click(h, 1330);
+    ui_automation::set_text(h, 1012, L"reader");
+    EXPECT_EQ(page.on_back(), 0);
+    EXPECT_EQ(d.mssql_host, L"file:/elsewhere");
+    EXPECT_EQ(d.mssql_user, L"reader");
+    EXPECT_EQ(d.mssql_password, L"secret");
+    EXPECT_FALSE(d.windows_auth);
+    EXPECT_FALSE(d.is_connect_as_dbo());
+    EXPECT_FALSE(d.mssql_server.connected);
+    EXPECT_TRUE(ui_automation::unexpected_modals().empty());
+}
+
+TEST_F(mssql_page, next_connects_in_the_worker_and_the_registry_keeps_the_settings)
+{
+    wizard_env env;
+    {
+        mssql_settings_page page;
+        oracle_settings_page next;
+        env.show({&page, &next});
+        HWND h = page.m_hWnd;
+        ui_automation::set_text(h, 1014, w(env.file_url("/nonexistent/mss")));
+        ui_automation::click(h, 1329);
+        ui_automation::queue_modal([](HWND) {});
+        env.press(PSBTN_NEXT);
+        EXPECT_EQ(env.active_page(), h) << "a failed connection keeps the page";
+        EXPECT_FALSE(page.is_connected());
+        EXPECT_EQ(env.boxes(), std::vector<std::wstring>{k_no_server});
+
+        // The second attempt, on the same page and animation, succeeds.
+        ui_automation::set_text(h, 1014, w(env.file_url(env.servers.mss_dir())));
+        ui_automation::queue_modal([](HWND) {});
+        env.press(PSBTN_NEXT);
+        EXPECT_EQ(env.active_page(), next.m_hWnd);
+        EXPECT_TRUE(page.is_connected());
+        EXPECT_TRUE(env.driver().mssql_server.connected);
+        EXPECT_EQ(env.boxes().size(), 1u);
+        EXPECT_EQ(ui_automation::pending_modals(), 0);
+        EXPECT_TRUE(ui_automation::unexpected_modals().empty());
+        env.shell().DestroyWindow();
+    }
+    env.drop_driver();
+    const std::string reg = env.registry_text();
+    EXPECT_NE(reg.find("\"mssqlh\"=\"" + env.file_url(env.servers.mss_dir()) + "\""), std::string::npos) << reg;
+    EXPECT_NE(reg.find("\"sec_log\"=dword:00000001"), std::string::npos) << reg;
+}
+
+TEST_F(oracle_page, an_empty_service_name_is_refused_before_any_attempt)
+{
+    wizard_env env;
+    tarvex_convertor& d = env.driver();
+    d.dest = L"";
+    d.store_oracle_settings(L"file:/x", L"scott", L"tiger", L"1522");
+    oracle_settings_page page;
+    mssql_settings_page other;
+    env.show({&page, &other});
+    HWND h = page.m_hWnd;
+    EXPECT_EQ(item_text(h, 1003), L"file:/x");
+    EXPECT_EQ(item_text(h, 1004), L"1522");
+    EXPECT_EQ(item_text(h, 1012), L"scott");
+    EXPECT_EQ(item_text(h, 1013), L"tiger");
+    EXPECT_EQ(item_text(h, 1014), L"");
+    env.press(PSBTN_NEXT);
+    EXPECT_EQ(env.active_page(), h);
+    EXPECT_EQ(env.boxes(), std::vector<std::wstring>{L"You should enter Oracle database name"});
+    EXPECT_TRUE(ui_automation::unexpected_modals().empty()) << "no animation was run";
+    EXPECT_EQ(d.oracle, nullptr);
+}
+
+TEST_F(oracle_page, connects_to_the_service_and_back_stores_without_connecting)
+{
+    wizard_env env;
+    env.servers.create_user("scott", "tiger");
+    tarvex_convertor& d = env.driver();
+    {
+        oracle_settings_page page;
+        mssql_settings_page other;
+        env.show({&page, &other});
+        HWND h = page.m_hWnd;
+        EXPECT_EQ(item_text(h, 1004), L"1521") << "the registry's default port";
+        ui_automation::set_text(h, 1003, w(env.file_url(env.servers.ora_dir())));
+        ui_automation::set_text(h, 1014, L"ORCL");
+        ui_automation::set_text(h, 1012, L"scott");
+        ui_automation::set_text(h, 1013, L"wrong");
+        EXPECT_EQ(page.on_back(), 0);
+        EXPECT_EQ(d.dest, L"ORCL");
+        EXPECT_EQ(d.oracle_password, L"wrong");
+        EXPECT_EQ(d.oracle, nullptr);
+
+        // A refused login: shown once, the page stays.
+        ui_automation::queue_modal([](HWND) {});
+        env.press(PSBTN_NEXT);
+        EXPECT_EQ(env.active_page(), h);
+        EXPECT_FALSE(page.is_connected());
+        EXPECT_EQ(env.boxes(), std::vector<std::wstring>{L"Invalid user name or password."});
+
+        ui_automation::set_text(h, 1013, L"tiger");
+        ui_automation::queue_modal([](HWND) {});
+        env.press(PSBTN_NEXT);
+        EXPECT_EQ(env.active_page(), other.m_hWnd);
+        EXPECT_TRUE(page.is_connected());
+        ASSERT_NE(d.oracle, nullptr);
+        EXPECT_EQ(d.oracle_host, w(env.file_url(env.servers.ora_dir())));
+        env.shell().DestroyWindow();
+    }
+    env.drop_driver();
+    const std::string reg = env.registry_text();
+    EXPECT_NE(reg.find("\"dest\"=\"ORCL\""), std::string::npos) << reg;
+    EXPECT_NE(reg.find("\"oraclep\"=\"tiger\""), std::string::npos) << reg;
+}
+
+TEST_F(oracle_page, a_listener_error_shows_its_text_and_opens_the_listener_help)
+{
+    help_file help;
+    wizard_env env;
+    oracle_settings_page page;
+    mssql_settings_page other;
+    env.show({&page, &other});
+    HWND h = page.m_hWnd;
+    ui_automation::set_text(h, 1003, L"localhost");
+    ui_automation::set_text(h, 1014, L"ORCL");
+    ui_automation::queue_modal([](HWND) {});
+    env.press(PSBTN_NEXT);
+    EXPECT_EQ(env.active_page(), h);
+    ASSERT_EQ(env.boxes().size(), 1u);
+    EXPECT_EQ(env.boxes()[0], L"ORA-12541: no listener. For more information see Troubleshooting\narticle of the "
+                              L"product documentation.");
+    const auto calls = ui_automation::help_calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_NE(calls[0].find(L"|15|1018"), std::wstring::npos) << to_utf8(calls[0]);
+}
+
+// An animation whose worker waits a while, then closes it.
+class slow_animation : public connect_animation {
+public:
+    explicit slow_animation(int ms) : connect_animation(L"Waiting"), ms_(ms) {}
+    void operator()() override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms_));
+        connected.store(true);
+        close();
+    }
+
+private:
+    int ms_;
+};
+
+class animation_thread : public tk_thread {
+public:
+    explicit animation_thread(tk_thread_functor& job) : tk_thread(false), job_(job) {}
+    ~animation_thread() override { wait_for_worker(*this); }
+
+protected:
+    tk_thread_functor* create_functor() override { return &job_; }
+
+private:
+    tk_thread_functor& job_;
+};
+
+TEST_F(wait_animation, cycles_its_frames_until_the_worker_closes_it)
+{
+    register_wait_animation_resources();
+    slow_animation anim(1200);
+    animation_thread thread(anim);
+    ui_automation::queue_modal([&anim](HWND dlg) {
+        EXPECT_EQ(item_text(dlg, 1320), L"Waiting");
+        EXPECT_EQ(anim.current_frame(), 0);
+    });
+    EXPECT_TRUE(run_connect_worker(thread, anim));
+    EXPECT_GE(anim.current_frame(), 1) << "the 500 ms timer advanced the icon";
+    EXPECT_TRUE(ui_automation::unexpected_modals().empty());
+}
+
+TEST_F(wait_animation, a_worker_done_before_the_dialog_shows_closes_it_at_once)
+{
+    register_wait_animation_resources();
+    slow_animation anim(0);
+    anim.reset();
+    anim.close();
+    // No handler queued: a loop that started would be recorded as unexpected.
+    anim.DoModal(nullptr);
+    EXPECT_TRUE(ui_automation::unexpected_modals().empty());
+    EXPECT_EQ(anim.current_frame(), -1) << "never shown";
+}
+
+} // namespace

@@ -1,0 +1,76 @@
+#include "tests/tarvex/wizard/wizard_env.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "TK/tk_text.h"
+
+
+wizard_env::wizard_env()
+{
+    registry_file_ = servers.dir() + "/registry.reg";
+    ::setenv("TVX_REGISTRY_FILE", registry_file_.c_str(), 1);
+    new_driver();
+    shell_ = std::make_unique<wizard_shell>(L"Dremlow 5.5", 501, 311, 312);
+}
+
+wizard_env::~wizard_env()
+{
+    if (shell_ && ::IsWindow(shell_->m_hWnd))
+        shell_->DestroyWindow();
+    shell_.reset();
+    driver_.reset();
+    ::unsetenv("TVX_REGISTRY_FILE");
+}
+
+std::string wizard_env::registry_text() const
+{
+    std::ifstream in(registry_file_);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+tarvex_convertor& wizard_env::new_driver()
+{
+    driver_.reset();
+    driver_ = std::make_unique<tarvex_convertor>(tarvex_convertor::settings_source::registry);
+    return *driver_;
+}
+
+void wizard_env::show(const std::vector<wizard_page_base*>& pages)
+{
+    for (wizard_page_base* page : pages)
+        shell_->AddPage(page->Create());
+    shell_->Create(nullptr);
+    ui_automation::pump(50);
+}
+
+bool wizard_env::pump_until(const std::function<bool()>& done, int timeout_ms)
+{
+    return ui_pump_until(done, timeout_ms);
+}
+
+HWND wizard_env::active_page() { return shell_->GetActivePage(); }
+
+void wizard_env::press(int button)
+{
+    shell_->PressButton(button);
+    ui_automation::pump(20);
+}
+
+std::vector<std::wstring> wizard_env::boxes()
+{
+    std::vector<std::wstring> out;
+    for (const auto& b : ui_automation::message_boxes())
+        out.push_back(b.text);
+    return out;
+}
+
+std::wstring item_text(HWND dialog, int id) { return CWindow(dialog).GetDlgItemText(id); }
+bool is_checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool is_enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+std::wstring w(const std::string& s) { return to_unicode(s); }
