@@ -56,25 +56,10 @@ bool is_number_column(VARTYPE vt)
     }
 }
 
-// Types whose value reads as a double without an internal error.
+// The number types that to_double() reads (it has no reading for VT_INT and VT_UINT).
 bool reads_as_double(VARTYPE vt)
 {
-    switch (vt) {
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-    case VT_BOOL:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DECIMAL: return true;
-    default: return false;
-    }
+    return is_number_column(vt) && vt != VT_INT && vt != VT_UINT;
 }
 
 // A decimal with more digits than a DECIMAL holds arrives as its exact text.
