@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "tarvex/wizard/mssql_settings_page.h"
@@ -17,22 +16,13 @@ namespace {
 const std::wstring k_no_server =
     L"MS SQL Server does not exist or access denied.\nCheck to verify the correct host was given.";
 
-// The help file beside the test program, present while the object lives.
-class help_file {
-public:
-    help_file()
-    {
-        path = fs::read_symlink("/proc/self/exe");
-        path.replace_extension(".chm");
-        std::ofstream(path) << "help";
-    }
-    ~help_file()
-    {
-        std::error_code ec;
-        fs::remove(path, ec);
-    }
-    fs::path path;
-};
+// The help file beside the test program (the build puts it there).
+bool help_file_present()
+{
+    fs::path path = fs::read_symlink("/proc/self/exe");
+    path.replace_extension(".chm");
+    return fs::exists(path);
+}
 
 
 class mssql_page : public ui_test {};
@@ -187,7 +177,7 @@ TEST_F(oracle_page, connects_to_the_service_and_back_stores_without_connecting)
 
 TEST_F(oracle_page, a_listener_error_shows_its_text_and_opens_the_listener_help)
 {
-    help_file help;
+    ASSERT_TRUE(help_file_present());
     wizard_env env;
     oracle_settings_page page;
     mssql_settings_page other;
@@ -204,6 +194,21 @@ TEST_F(oracle_page, a_listener_error_shows_its_text_and_opens_the_listener_help)
     const auto calls = ui_automation::help_calls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_NE(calls[0].find(L"|15|1018"), std::wstring::npos) << to_utf8(calls[0]);
+}
+
+TEST_F(oracle_page, each_page_opens_its_own_help_topic)
+{
+    ASSERT_TRUE(help_file_present());
+    wizard_env env;
+    mssql_settings_page mss;
+    oracle_settings_page ora;
+    env.show({&mss, &ora});
+    env.press(PSBTN_HELP);
+    ora.on_help();
+    const auto calls = ui_automation::help_calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_NE(calls[0].find(L"|15|1010"), std::wstring::npos) << to_utf8(calls[0]);
+    EXPECT_NE(calls[1].find(L"|15|1011"), std::wstring::npos) << to_utf8(calls[1]);
 }
 
 // An animation whose worker waits a while, then closes it.
@@ -245,6 +250,16 @@ TEST_F(wait_animation, cycles_its_frames_until_the_worker_closes_it)
     EXPECT_TRUE(run_connect_worker(thread, anim));
     EXPECT_GE(anim.current_frame(), 1) << "the 500 ms timer advanced the icon";
     EXPECT_TRUE(ui_automation::unexpected_modals().empty());
+}
+
+TEST_F(wait_animation, escape_does_not_end_the_wait)
+{
+    register_wait_animation_resources();
+    slow_animation anim(300);
+    animation_thread thread(anim);
+    ui_automation::queue_modal([](HWND dlg) { SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)); });
+    EXPECT_TRUE(run_connect_worker(thread, anim)) << "only the worker closes the dialog";
+    EXPECT_FALSE(thread.is_running());
 }
 
 TEST_F(wait_animation, a_worker_done_before_the_dialog_shows_closes_it_at_once)
