@@ -1,6 +1,7 @@
 // Arbitrary text through every text parser of the value type: from_string for
 // each target type, the date parser, and the platform's number and date readers.
 #include "OLE/ole_date.h"
+#include "OLE/ole_decimal_text.h"
 #include "OLE/ole_guid_extractor.h"
 #include "OLE/ole_variant.h"
 
@@ -54,6 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     wide.reserve(text.size());
     for (unsigned char c : text)
         wide.push_back(static_cast<wchar_t>(c));
+    // A canonical decimal text is its own canonical form.
+    const std::wstring canonical = ole_canonical_decimal(wide);
+    if (!canonical.empty() && !ole_is_canonical_decimal(canonical))
+        __builtin_trap();
     DECIMAL dec{};
     if (SUCCEEDED(VarDecFromStr(wide.c_str(), 1033, 0, &dec))) {
         BSTR b = nullptr;
