@@ -79,7 +79,8 @@ void wizard_shell::set_timer(UINT period_ms)
     wizard_shell& shell = ref();
     if (shell.timer_running_.load())
         throw tk_mail_assertion("g_wiz_sh", 260);
-    if (!::SetTimer(shell.m_hWnd, k_timer_id, period_ms))
+    // Called from the conversion worker: the sheet's handle as published on screen.
+    if (!::SetTimer(shell.sheet_window_.load(), k_timer_id, period_ms))
         throw tk_mail_assertion("g_wiz_sh", 268);
     shell.timer_running_ = true;
 }
@@ -88,7 +89,7 @@ void wizard_shell::kill_timer()
 {
     wizard_shell& shell = ref();
     if (shell.timer_running_.exchange(false))
-        ::KillTimer(shell.m_hWnd, k_timer_id);
+        ::KillTimer(shell.sheet_window_.load(), k_timer_id);
 }
 
 void wizard_shell::write_log(const std::wstring& text)

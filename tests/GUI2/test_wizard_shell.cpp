@@ -1,4 +1,6 @@
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GUI2/wizard_page.h"
@@ -184,4 +186,31 @@ TEST_F(wizard_shell_test, the_error_list_keeps_twenty_texts)
     ASSERT_EQ(errors.size(), 20u);
     EXPECT_EQ(errors.front(), "error 0");
     EXPECT_EQ(errors.back(), "error 19");
+}
+
+TEST_F(wizard_shell_test, the_conversion_worker_starts_the_timer_and_writes_the_log)
+{
+    wizard_shell shell(L"Dremlow 5.5", 0, 0, 0);
+    page_c c;
+    shell.AddPage(c.Create());
+    ASSERT_NE(shell.Create(), nullptr);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        wizard_shell::set_timer(10);
+        wizard_shell::write_log(L"Converting database 'pubs' (3 tables)\n");
+        done = true;
+    });
+    ui_pump_until([&] { return done.load() && c.ticks.size() >= 2; }, 5000);
+    worker.join();
+    // Joined only once done: the worker waits for this thread to serve its calls.
+    std::atomic<bool> killed{false};
+    std::thread stopper([&] {
+        wizard_shell::kill_timer();
+        killed = true;
+    });
+    ui_pump_until([&] { return killed.load(); }, 5000);
+    stopper.join();
+    EXPECT_GE(c.ticks.size(), 2u);
+    EXPECT_EQ(c.GetDlgItemText(wizard_shell::k_log_box_id), L"Converting database 'pubs' (3 tables)\r\n");
+    shell.DestroyWindow();
 }
