@@ -143,7 +143,11 @@ void sel_file_page::on_dropdown()
 void sel_file_page::on_sel_change()
 {
     tk_logger::log(1, "sel_file_page::on_sel_change");
-    tarvex_convertor& conv = tarvex_convertor::ref();
+    clear_selection(tarvex_convertor::ref());
+}
+
+void sel_file_page::clear_selection(tarvex_convertor& conv)
+{
     conv.selected_tables.clear();
     conv.selected_queries.clear();
     conv.selected_views.clear();
@@ -175,6 +179,9 @@ void sel_file_page::store_file_info()
         if (text.size() > static_cast<size_t>(max_text))
             text.resize(static_cast<size_t>(max_text));
         tk_logger::log(1, L"text=%s", text.c_str());
+        // A name typed over another database's must not keep that database's tables.
+        if (tk_compare_no_case(to_utf8(text), to_utf8(conv.src)) != 0)
+            clear_selection(conv);
         conv.src = text;
     } else {
         tk_logger::log(2, "Failed to exract text of selected item");

@@ -33,6 +33,8 @@ public:
     bool is_list_filled() const { return list_filled; }
 
 private:
+    // Empties the tables and queries chosen for the previous database.
+    static void clear_selection(class tarvex_convertor& conv);
     // Stores, and reports a refused log file; false keeps the user on the page.
     bool store_checked();
 

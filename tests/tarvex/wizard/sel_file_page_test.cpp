@@ -118,6 +118,26 @@ TEST_F(database_page, a_new_selection_empties_every_selection_list)
     EXPECT_TRUE(d.available_queries.empty());
 }
 
+TEST_F(database_page, typing_another_database_drops_the_tables_chosen_for_the_old_one)
+{
+    tarvex_convertor& d = env.driver();
+    d.src = L"alpha";
+    d.selected_tables = {L"[dbo].[a]"};
+    d.available_queries = {{L"u", L"SELECT 3"}};
+    show();
+    ui_automation::set_text(h, 1302, L"ALPHA");
+    env.press(PSBTN_NEXT);
+    ASSERT_EQ(env.active_page(), next.m_hWnd);
+    EXPECT_EQ(d.selected_tables, std::vector<std::wstring>{L"[dbo].[a]"}) << "the same database, in other letters";
+    env.press(PSBTN_BACK);
+    ui_automation::set_text(h, 1302, L"beta");
+    env.press(PSBTN_NEXT);
+    EXPECT_EQ(env.active_page(), next.m_hWnd);
+    EXPECT_EQ(d.src, L"beta");
+    EXPECT_TRUE(d.selected_tables.empty());
+    EXPECT_TRUE(d.available_queries.empty());
+}
+
 TEST_F(database_page, next_goes_on_only_for_a_database_the_server_has_and_the_registry_keeps_the_options)
 {
     show();
