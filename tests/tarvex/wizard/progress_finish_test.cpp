@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "TK/tk_text.h"
+#include "platform/oci/eora_inject.h"
 #include "tarvex/wizard/finish_page.h"
 #include "tarvex/wizard/progress_page.h"
 #include "tarvex/wizard/welcome_page.h"
@@ -56,8 +57,10 @@ TEST_F(progress_display, status_line_names_the_table_and_fits_its_room)
     EXPECT_EQ(longer.substr(0, 18), L"Processing table '");
 }
 
-class wizard_run : public ui_test {
+class wizard_run_base : public ui_test {
 protected:
+    explicit wizard_run_base(bool wizard_errors) : env(wizard_errors) {}
+
     void SetUp() override
     {
         ui_test::SetUp();
@@ -80,11 +83,64 @@ protected:
         return env.pump_until([this] { return finish.m_hWnd && env.active_page() == finish.m_hWnd; }, 120000);
     }
 
+    void TearDown() override
+    {
+        eora::clear_injections();
+        ui_test::TearDown();
+    }
+
     static constexpr const char* k_db = "gadgets";
     wizard_env env;
     progress_page progress;
     finish_page finish{k_success, k_failure};
 };
+
+class wizard_run : public wizard_run_base {
+protected:
+    wizard_run() : wizard_run_base(false) {}
+};
+
+// Errors presented as the wizard presents them.
+class wizard_run_presented : public wizard_run_base {
+protected:
+    wizard_run_presented() : wizard_run_base(true) {}
+};
+
+const char* const k_refused =
+    "[dbo].[Gadget Parts], record #2: Duplicate field values being used for an unique index were found. See "
+    "'Troubleshooting' article of the product documentation for solution.";
+
+TEST_F(wizard_run_presented, a_refused_record_is_asked_about_the_rest_arrives_and_the_finish_page_lists_it)
+{
+    env.driver().selected_tables = {L"[dbo].[Gadget Parts]", L"[dbo].[Gadgets]"};
+    eora::inject_error("P-002", 1);
+    std::wstring asked;
+    ui_automation::queue_modal([&asked](HWND dlg) {
+        asked = item_text(dlg, 1320);
+        ui_automation::click(dlg, 2); // Continue
+    });
+    ASSERT_TRUE(run());
+    EXPECT_EQ(asked, w(k_refused));
+    expect_same_rows(env.servers, k_db, "SELECT * FROM [dbo].[Gadget Parts] WHERE NOT (GadgetID = 100 AND Amount = 1)",
+                     q("dbo", "Gadget Parts"));
+    expect_same_rows(env.servers, k_db, "SELECT * FROM [dbo].[Gadgets]", q("dbo", "Gadgets"));
+    HWND h = finish.m_hWnd;
+    EXPECT_EQ(item_text(h, 1314), k_failure);
+    EXPECT_EQ(item_text(h, 1016), w(k_refused) + L"\r\n\r\n");
+}
+
+TEST_F(wizard_run_presented, abort_stops_the_run_at_the_refused_record)
+{
+    env.driver().selected_tables = {L"[dbo].[Gadget Parts]", L"[dbo].[Gadgets]"};
+    eora::inject_error("P-002", 1);
+    ui_automation::queue_modal([](HWND dlg) { ui_automation::click(dlg, 1); }); // Abort
+    ASSERT_TRUE(run());
+    EXPECT_FALSE(env.driver().run_completed());
+    EXPECT_EQ(env.servers.oracle_tables("dbo"), std::set<std::string>{"Gadget Parts"}) << "Gadgets never started";
+    EXPECT_EQ(env.servers.oracle_count(q("dbo", "Gadget Parts")), 1) << "the row before the refused one";
+    EXPECT_EQ(item_text(finish.m_hWnd, 1314), k_failure);
+    EXPECT_EQ(item_text(finish.m_hWnd, 1016), w(k_refused) + L"\r\n\r\n");
+}
 
 TEST_F(wizard_run, converts_the_selected_tables_and_ends_on_the_success_text)
 {
@@ -104,7 +160,7 @@ TEST_F(wizard_run, converts_the_selected_tables_and_ends_on_the_success_text)
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(h, 1016)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(env.shell().m_hWnd, IDCANCEL)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(env.shell().m_hWnd, IDHELP)));
-    EXPECT_TRUE(env.handler.errors.empty());
+    EXPECT_TRUE(env.recorded().errors.empty());
     EXPECT_TRUE(ui_automation::take_uncaught().empty());
 }
 

@@ -7,10 +7,18 @@
 #include <sstream>
 
 #include "TK/tk_text.h"
+#include "tarvex/wizard/wizard_error_handler.h"
 
 
-wizard_env::wizard_env()
+wizard_env::wizard_env(bool wizard_errors)
 {
+    if (wizard_errors) {
+        handler_ = std::make_unique<wizard_error_handler>();
+    } else {
+        auto recording = std::make_unique<recording_handler>();
+        recorded_ = recording.get();
+        handler_ = std::move(recording);
+    }
     registry_file_ = servers.dir() + "/registry.reg";
     ::setenv("TVX_REGISTRY_FILE", registry_file_.c_str(), 1);
     new_driver();
@@ -23,6 +31,7 @@ wizard_env::~wizard_env()
         shell_->DestroyWindow();
     shell_.reset();
     driver_.reset();
+    handler_.reset();
     ::unsetenv("TVX_REGISTRY_FILE");
 }
 

@@ -19,7 +19,9 @@
 
 class wizard_env {
 public:
-    wizard_env();
+    // wizard_errors: errors are presented as the wizard does (dialogs, the list
+    // for the finish page); else they are only recorded.
+    explicit wizard_env(bool wizard_errors = false);
     ~wizard_env();
     wizard_env(const wizard_env&) = delete;
     wizard_env& operator=(const wizard_env&) = delete;
@@ -48,9 +50,12 @@ public:
 
     tk_logger logger{nullptr, false, 3, false};
     conversion_env servers;
-    recording_handler handler;
+    // The errors recorded (only without wizard_errors).
+    recording_handler& recorded() { return *recorded_; }
 
 private:
+    std::unique_ptr<error_handler> handler_;
+    recording_handler* recorded_ = nullptr;
     std::string registry_file_;
     std::unique_ptr<tarvex_convertor> driver_;
     std::unique_ptr<wizard_shell> shell_;
