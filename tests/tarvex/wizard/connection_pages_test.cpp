@@ -211,6 +211,33 @@ TEST_F(oracle_page, each_page_opens_its_own_help_topic)
     EXPECT_NE(calls[1].find(L"|15|1011"), std::wstring::npos) << to_utf8(calls[1]);
 }
 
+TEST_F(oracle_page, both_workers_connect_without_the_pages_on_screen)
+{
+    // What the quick launch does after loading a profile: the settings are in the driver.
+    wizard_env env;
+    env.servers.create_user("scott", "tiger");
+    tarvex_convertor& d = env.driver();
+    d.windows_auth = true;
+    d.store_mssql_settings(w(env.file_url(env.servers.mss_dir())), L"", L"");
+    d.store_oracle_settings(w(env.file_url(env.servers.ora_dir())), L"scott", L"tiger", L"1521");
+    d.dest = L"ORCL";
+    mssql_settings_page mss;
+    oracle_settings_page ora;
+    ui_automation::queue_modal([](HWND) {});
+    EXPECT_TRUE(mss.connect());
+    ui_automation::queue_modal([](HWND) {});
+    EXPECT_TRUE(ora.connect());
+    EXPECT_TRUE(d.mssql_server.connected);
+    EXPECT_NE(d.oracle, nullptr);
+    EXPECT_TRUE(env.boxes().empty());
+
+    d.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
+    ui_automation::queue_modal([](HWND) {});
+    EXPECT_FALSE(ora.connect());
+    EXPECT_FALSE(ora.is_connected());
+    EXPECT_EQ(env.boxes().size(), 1u);
+}
+
 // An animation whose worker waits a while, then closes it.
 class slow_animation : public connect_animation {
 public:
