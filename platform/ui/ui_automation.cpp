@@ -79,8 +79,8 @@ void run_modal(HWND h)
     } catch (...) {
         automation_store_uncaught(std::current_exception());
     }
-    // What the handler started may end the loop a little later (posted messages).
-    ui_pump_until([h] { return !loop_running(h); }, 2000);
+    // What the handler started may end the loop later (posted messages, a worker).
+    ui_pump_until([h] { return !loop_running(h); }, 30000);
     if (loop_running(h)) {
         {
             std::lock_guard<std::mutex> lock(g_mutex);

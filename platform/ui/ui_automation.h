@@ -50,8 +50,9 @@ std::vector<file_dialog_record> file_dialogs();
 
 // A handler for the next modal loop (dialog DoModal, property sheet DoModal),
 // called with its window once the loop runs. Handlers are used in order, so a
-// handler that opens a nested modal loop gets it served by the next one. With
-// none queued the loop is ended at once (a dialog with IDCANCEL, a sheet as by
+// handler that opens a nested modal loop gets it served by the next one. A loop
+// still running when its handler returns gets 30 s to end (a worker may end
+// it) before it is closed and recorded. With none queued the loop is ended at once (a dialog with IDCANCEL, a sheet as by
 // Cancel without asking) and the fact is recorded.
 void queue_modal(std::function<void(HWND)> handler);
 int pending_modals();

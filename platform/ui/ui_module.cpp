@@ -22,6 +22,7 @@ char* g_argv[] = {g_arg0, nullptr};
 
 std::unique_ptr<QApplication> g_app; // when the framework made the application
 bool g_running = false;
+int g_modules = 0; // modules initialised (user-interface thread only)
 QtMessageHandler g_previous_handler = nullptr;
 
 // The offscreen platform says on every window that it cannot pass size hints on;
@@ -46,28 +47,35 @@ HRESULT ui_module::Init(HINSTANCE /*instance*/)
 {
     if (initialized_)
         return S_OK;
-    g_previous_handler = qInstallMessageHandler(filter_qt_messages);
-    if (!QApplication::instance()) {
-        // A program started without any display still runs (nothing is seen).
-        const bool has_display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-        if (!std::getenv("QT_QPA_PLATFORM") && !has_display)
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        g_app = std::make_unique<QApplication>(g_argc, g_argv);
-    }
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return E_FAIL;
-    QApplication::setQuitOnLastWindowClosed(false);
-    set_clipboard_hook([](const std::wstring& text) {
-        bool ok = false;
-        ui_detail::invoke([&] {
-            if (QClipboard* cb = QGuiApplication::clipboard()) {
-                cb->setText(ui_detail::qstr(text));
-                ok = true;
-            }
+    // A module started while another runs (a test driving the program's entry)
+    // shares the framework; the first one sets it up and the last one ends it.
+    if (g_modules == 0) {
+        if (!QApplication::instance()) {
+            // A program started without any display still runs (nothing is seen).
+            const bool has_display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+            if (!std::getenv("QT_QPA_PLATFORM") && !has_display)
+                setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            g_previous_handler = qInstallMessageHandler(filter_qt_messages);
+            g_app = std::make_unique<QApplication>(g_argc, g_argv);
+        }
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            g_app.reset();
+            return E_FAIL;
+        }
+        QApplication::setQuitOnLastWindowClosed(false);
+        set_clipboard_hook([](const std::wstring& text) {
+            bool ok = false;
+            ui_detail::invoke([&] {
+                if (QClipboard* cb = QGuiApplication::clipboard()) {
+                    cb->setText(ui_detail::qstr(text));
+                    ok = true;
+                }
+            });
+            return ok;
         });
-        return ok;
-    });
-    g_running = true;
+        g_running = true;
+    }
+    ++g_modules;
     initialized_ = true;
     return S_OK;
 }
@@ -75,6 +83,9 @@ HRESULT ui_module::Init(HINSTANCE /*instance*/)
 void ui_module::Term()
 {
     if (!initialized_)
+        return;
+    initialized_ = false;
+    if (--g_modules > 0)
         return;
     set_clipboard_hook(nullptr);
     // Windows left open are closed, then deferred deletions run.
@@ -85,9 +96,10 @@ void ui_module::Term()
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     g_running = false;
-    g_app.reset();
-    qInstallMessageHandler(g_previous_handler);
-    initialized_ = false;
+    if (g_app) {
+        g_app.reset();
+        qInstallMessageHandler(g_previous_handler);
+    }
 }
 
 bool ui_is_ui_thread()

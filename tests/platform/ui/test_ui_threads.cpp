@@ -100,3 +100,17 @@ TEST_F(ui_thread_test, an_exception_in_a_handler_stops_at_the_event_loop)
     // A direct send from the ui thread hands the exception to the caller.
     EXPECT_THROW(SendMessageW(dlg.m_hWnd, WM_APP), std::runtime_error);
 }
+
+TEST_F(ui_thread_test, a_second_module_shares_the_framework_and_leaves_it_running)
+{
+    {
+        ui_module inner;
+        EXPECT_EQ(inner.Init(nullptr), S_OK);
+        EXPECT_TRUE(ui_is_running());
+        inner.Term();
+    }
+    EXPECT_TRUE(ui_is_running()) << "the first module still holds it";
+    timer_dialog dlg;
+    EXPECT_NE(dlg.Create(), nullptr);
+    dlg.DestroyWindow();
+}
