@@ -40,6 +40,6 @@ function(tvx_test name)
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE tvx_test_main ${T_DEPS})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "TVX_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;TVX_FIXTURES=${PROJECT_SOURCE_DIR}/../shared/fixtures")
+  # The test main points TVX_TEST_DATA and TVX_FIXTURES at the tree.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()

@@ -1,4 +1,5 @@
 #include <clocale>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -7,6 +8,10 @@ int main(int argc, char** argv)
     // numbers keep the "C" decimal point.
     if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
         std::setlocale(LC_CTYPE, "");
+    // Where the test data and the shared fixtures are, unless the caller says
+    // otherwise; a test program started by hand finds them too.
+    setenv("TVX_TEST_DATA", TVX_TEST_DATA_DIR, 0);
+    setenv("TVX_FIXTURES", TVX_FIXTURES_DIR, 0);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
