@@ -223,7 +223,7 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
     auto* lv = dynamic_cast<list_view_widget*>(o->widget.data());
     if (!lv)
         return 0;
-    HWND h = o;
+    HWND h = o->self;
     const int count = lv->topLevelItemCount();
     switch (msg) {
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {

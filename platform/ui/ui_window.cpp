@@ -64,7 +64,11 @@ HWND handle_of(const QWidget* w)
 
 HWND register_window(std::unique_ptr<ui_window_object> obj)
 {
-    HWND h = obj.get();
+    // Handles are never reused: a message or signal still on its way to a window
+    // that is gone must not reach a newer window at the same address.
+    static uintptr_t serial = 0; // user-interface thread only
+    HWND h = reinterpret_cast<HWND>(++serial << 4);
+    obj->self = h;
     QWidget* w = obj->widget;
     if (obj->parent) {
         if (ui_window_object* p = lookup(obj->parent))
@@ -77,7 +81,8 @@ HWND register_window(std::unique_ptr<ui_window_object> obj)
     if (w) {
         w->setProperty(k_handle_property, QVariant::fromValue(static_cast<qulonglong>(reinterpret_cast<uintptr_t>(h))));
         // A widget deleted with its parent takes its handle along.
-        QObject::connect(w, &QObject::destroyed, [h] { destroy_window(h, false); });
+        ui_window_object* o = lookup(h);
+        o->destroyed_connection = QObject::connect(w, &QObject::destroyed, [h] { destroy_window(h, false); });
     }
     return h;
 }
@@ -96,6 +101,7 @@ void destroy_window(HWND h, bool delete_widget)
         o->wrapper->m_hWnd = nullptr;
     if (ui_window_object* p = lookup(o->parent))
         p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
+    QObject::disconnect(o->destroyed_connection);
     ui_message_target* target = o->target;
     QPointer<QWidget> w = o->widget;
     std::unique_ptr<ui_window_object> gone;
@@ -1049,8 +1055,8 @@ int GetDlgCtrlID(HWND hwnd)
 
 HWND GetDesktopWindow()
 {
-    static ui_window_object desktop; // never registered: no window of ours
-    return &desktop;
+    // Never registered: no window of ours. Odd, so no serial handle equals it.
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7));
 }
 
 HWND SetFocus(HWND hwnd)

@@ -57,7 +57,11 @@ struct ui_sheet_state {
     HWND back = nullptr, next = nullptr, finish = nullptr, cancel = nullptr, help = nullptr;
 };
 
+// What a handle stands for. Handles are serial numbers, not addresses (see
+// register_window), so the object is only reached through lookup().
 struct ui_window_object {
+    HWND self = nullptr;
+    QMetaObject::Connection destroyed_connection;
     ui_window_kind kind = ui_window_kind::control;
     ui_control_kind control = ui_control_kind::static_text;
     int id = 0;

@@ -1,3 +1,4 @@
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -223,4 +224,39 @@ TEST_F(ui_dialog_test, progress_bar_keeps_its_position_inside_the_range)
     bar.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(10, 20));
     bar.SendMessage(PBM_SETPOS, 5);
     EXPECT_EQ(bar.SendMessage(PBM_GETPOS), 10);
+}
+
+TEST_F(ui_dialog_test, a_window_made_after_a_modal_dialog_closed_inside_a_handler_survives_its_deferred_deletion)
+{
+    // The modal dialogs end inside a button handler, so their widgets are
+    // deleted later; what is made afterwards must not go with them.
+    class launcher : public recording_dialog {
+    public:
+        bool ProcessWindowMessage(HWND h, UINT msg, WPARAM w, LPARAM l, LRESULT& r) override
+        {
+            if (msg == WM_COMMAND && LOWORD(w) == k_flag) {
+                for (int i = 0; i < 3; ++i) {
+                    recording_dialog inner;
+                    results.push_back(inner.DoModal());
+                }
+                made = std::make_unique<recording_dialog>();
+                made->Create();
+                return true;
+            }
+            return recording_dialog::ProcessWindowMessage(h, msg, w, l, r);
+        }
+        std::vector<INT_PTR> results;
+        std::unique_ptr<recording_dialog> made;
+    } dlg;
+    ASSERT_NE(dlg.Create(), nullptr);
+    for (int i = 0; i < 3; ++i)
+        ui_automation::queue_modal([](HWND h) { ui_automation::click(h, IDOK); });
+    ui_automation::click(dlg, k_flag);
+    ui_automation::pump(20);
+    EXPECT_EQ(dlg.results, (std::vector<INT_PTR>{IDOK, IDOK, IDOK}));
+    ASSERT_NE(dlg.made, nullptr);
+    EXPECT_TRUE(IsWindow(dlg.made->m_hWnd));
+    EXPECT_EQ(dlg.made->GetDlgItemText(k_name), L"initial");
+    dlg.made.reset();
+    dlg.DestroyWindow();
 }
