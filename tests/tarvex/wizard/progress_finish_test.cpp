@@ -218,6 +218,11 @@ TEST_F(wizard_run, cancel_during_the_run_stops_it_before_the_wizard_closes)
         d.selected_tables.push_back(L"[dbo].[Bulk" + std::to_wstring(t) + L"]");
     env.show({&progress, &finish});
     ASSERT_TRUE(env.pump_until([&d] { return d.tables_done.load() >= 1; }));
+    // During the run only Cancel is left to the user.
+    HWND sheet = env.shell().m_hWnd;
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sheet, ID_WIZBACK)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sheet, ID_WIZNEXT)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, IDCANCEL)));
     ui_automation::queue_message_box_answer(IDYES);
     env.press(PSBTN_CANCEL);
     EXPECT_FALSE(progress.is_running()) << "Cancel returns once the run has ended";
