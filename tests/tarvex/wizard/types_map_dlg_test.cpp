@@ -252,3 +252,66 @@ TEST_F(mapping_dialog, a_missing_type_map_is_reported_and_no_dialog_opens)
     EXPECT_EQ(handler.errors[0].message, "Cannot find ora.map. Custom type mapping is not available.");
     EXPECT_TRUE(ui_automation::unexpected_modals().empty());
 }
+
+TEST_F(mapping_dialog, a_dropped_column_stays_dropped_on_reopening_and_through_a_profile)
+{
+    ASSERT_EQ(run(L"[dbo].[Customers]",
+                  [&](HWND dlg) {
+                      set_list_view_check(dlg, res::IDC_LIST, 3, false);
+                      pick(dlg, 5);
+                      set_text(dlg, res::IDC_NAME, L"PaidSum");
+                      click(dlg, IDOK);
+                  }),
+              IDOK);
+    std::vector<bool> boxes;
+    ASSERT_EQ(run(L"[dbo].[Customers]",
+                  [&](HWND dlg) {
+                      for (int i = 0; i < count(dlg); ++i)
+                          boxes.push_back(checked(dlg, i));
+                      click(dlg, IDCANCEL);
+                  }),
+              IDCANCEL);
+    EXPECT_EQ(boxes, (std::vector<bool>{true, true, true, false, true, true}));
+
+    // What the agent would load from the profile the wizard saves.
+    udb_profile profile;
+    ASSERT_TRUE(driver->ora_db_mutator::store_profile(profile));
+    driver->clear();
+    ASSERT_TRUE(driver->ora_db_mutator::load_profile(profile));
+    auto* tm = driver->get_table_mutator(L"[dbo].[Customers]");
+    ASSERT_NE(tm, nullptr);
+    EXPECT_EQ(tm->get_field_mutator(L"Note")->status, 2);
+    EXPECT_EQ(tm->get_field_mutator(L"Paid")->new_name, L"PaidSum");
+
+    driver->selected_tables = {L"[dbo].[Customers]"};
+    convert();
+    EXPECT_EQ(env.oracle_list("SELECT \"Name\" FROM \"dbo\".\"Customers\" ORDER BY \"Id\""),
+              (std::vector<std::string>{"Ann", "Bob", "Cid"}));
+    EXPECT_EQ(env.oracle_list("SELECT \"PaidSum\" FROM \"dbo\".\"Customers\" WHERE \"Id\" = 2"),
+              std::vector<std::string>{"-12.3456"});
+    EXPECT_FALSE(env.oracle_query("SELECT * FROM \"dbo\".\"Customers\"").columns.empty());
+    for (const auto& c : env.oracle_query("SELECT * FROM \"dbo\".\"Customers\"").columns)
+        EXPECT_NE(c.name, "Note");
+}
+
+TEST_F(mapping_dialog, each_dialog_and_the_page_open_their_own_help_topic)
+{
+    open();
+    click(*page, tvx_sel_tables_page::IDC_ADD);
+    queue_modal([](HWND dlg) {
+        click(dlg, IDHELP);
+        click(dlg, IDCANCEL);
+    });
+    click(*page, tvx_sel_tables_page::IDC_ADD_QUERY);
+    queue_modal([](HWND dlg) {
+        click(dlg, IDHELP);
+        click(dlg, IDCANCEL);
+    });
+    ui_automation::double_click_item(*page, tvx_sel_tables_page::IDC_SELECTED, 0);
+    shell->PressButton(PSBTN_HELP);
+    const auto calls = ui_automation::help_calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_NE(calls[0].find(L"|15|1022"), std::wstring::npos);
+    EXPECT_NE(calls[1].find(L"|15|1024"), std::wstring::npos);
+    EXPECT_NE(calls[2].find(L"|15|1017"), std::wstring::npos);
+}
