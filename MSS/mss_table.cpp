@@ -7,6 +7,7 @@
 #include "MSS/mss_engine.h"
 #include "MSS/mss_split_tab_name.h"
 #include "MSS/mss_sql_text.h"
+#include "MSS/mss_util.h"
 #include "MSS/odb_exception.h"
 #include "OLE/ole_date.h"
 #include "TK/tk_exception.h"
@@ -84,37 +85,6 @@ bool strip_literal_quotes(std::wstring& s)
         return true;
     }
     return false;
-}
-
-bool is_number_text(const std::wstring& s)
-{
-    size_t i = 0;
-    if (i < s.size() && (s[i] == L'-' || s[i] == L'+'))
-        ++i;
-    bool digits = false;
-    while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
-        ++i;
-        digits = true;
-    }
-    if (i < s.size() && s[i] == L'.') {
-        ++i;
-        while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
-            ++i;
-            digits = true;
-        }
-    }
-    if (digits && i < s.size() && (s[i] == L'e' || s[i] == L'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == L'-' || s[i] == L'+'))
-            ++i;
-        bool exp = false;
-        while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
-            ++i;
-            exp = true;
-        }
-        digits = exp;
-    }
-    return digits && i == s.size();
 }
 
 std::wstring undouble_quotes(const std::wstring& s)
@@ -316,7 +286,7 @@ ole_variant mss_table::get_def_value(const t_ftd& field, const std::wstring& src
     tk_logger::log(1, L"mss_table::get_def_value - buf=[%s]", text.c_str());
     if (field.vartype != VT_DATE) {
         const bool literal = strip_literal_quotes(text);
-        if (!literal && !is_number_text(text)) {
+        if (!literal && !mss_is_number_literal(text)) {
             // A function call or expression has no value of its own to copy.
             tk_logger::log(3, L"Column '%s': default '%s' is not a constant, it is not converted", field.name.c_str(),
                            src.c_str());

@@ -30,38 +30,6 @@ void replace_all(std::wstring& text, const std::wstring& from, const std::wstrin
         text.replace(pos, from.size(), to);
 }
 
-// A text that the server reads as a number: sign, digits, one point, exponent.
-bool is_number_literal(const std::wstring& s)
-{
-    size_t i = 0;
-    if (i < s.size() && (s[i] == L'-' || s[i] == L'+'))
-        ++i;
-    bool digits = false;
-    while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
-        ++i;
-        digits = true;
-    }
-    if (i < s.size() && s[i] == L'.') {
-        ++i;
-        while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
-            ++i;
-            digits = true;
-        }
-    }
-    if (digits && i < s.size() && (s[i] == L'e' || s[i] == L'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == L'-' || s[i] == L'+'))
-            ++i;
-        bool exp = false;
-        while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
-            ++i;
-            exp = true;
-        }
-        digits = exp;
-    }
-    return digits && i == s.size();
-}
-
 std::wstring binary_literal(const std::wstring& text)
 {
     tk_logger::log(1, "GOT BLOB!!!");
@@ -92,6 +60,38 @@ int decimal_scale(const t_ftd& column) { return static_cast<int>(column.dw_reser
 
 } // namespace
 
+// A text that the server reads as a number: sign, digits, one point, exponent.
+bool mss_is_number_literal(const std::wstring& s)
+{
+    size_t i = 0;
+    if (i < s.size() && (s[i] == L'-' || s[i] == L'+'))
+        ++i;
+    bool digits = false;
+    while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
+        ++i;
+        digits = true;
+    }
+    if (i < s.size() && s[i] == L'.') {
+        ++i;
+        while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
+            ++i;
+            digits = true;
+        }
+    }
+    if (digits && i < s.size() && (s[i] == L'e' || s[i] == L'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == L'-' || s[i] == L'+'))
+            ++i;
+        bool exp = false;
+        while (i < s.size() && std::iswdigit(static_cast<wint_t>(s[i]))) {
+            ++i;
+            exp = true;
+        }
+        digits = exp;
+    }
+    return digits && i == s.size();
+}
+
 std::wstring to_mssql_str(const std::wstring& src, VARTYPE vt)
 {
     const bool unicode = unicode_strings();
@@ -118,7 +118,7 @@ std::wstring to_mssql_str(const std::wstring& src, VARTYPE vt)
     }
     // Only numbers go bare; any other text of a non-string type is quoted
     // so that it can never become part of the statement.
-    const bool quoted = vt == VT_BSTR || vt == VT_DATE || !is_number_literal(text);
+    const bool quoted = vt == VT_BSTR || vt == VT_DATE || !mss_is_number_literal(text);
     replace_all(text, L"'", L"''");
     if (!quoted)
         return text;

@@ -8,6 +8,9 @@
 #include "UDB/t_ftd.h"
 #include "UDB/udb_field.h"
 
+// A text that the server reads as a number: sign, digits, one point, exponent.
+bool mss_is_number_literal(const std::wstring& s);
+
 // The literal of a value given as text, by its VARTYPE.
 std::wstring to_mssql_str(const std::wstring& text, VARTYPE vt);
 
