@@ -1,0 +1,180 @@
+#include "tarvex/wizard/wizard_main.h"
+
+#include <memory>
+
+#include "GUI2/wizard_shell.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_module.h"
+#include "TK/tk_text.h"
+#include "platform/win32/win_format.h"
+#include "tarvex/tarvex_convertor.h"
+#include "tarvex/wizard/finish_page.h"
+#include "tarvex/wizard/mssql_settings_page.h"
+#include "tarvex/wizard/oracle_settings_page.h"
+#include "tarvex/wizard/progress_page.h"
+#include "tarvex/wizard/sel_file_page.h"
+#include "tarvex/wizard/tvx_sel_tables_page.h"
+#include "tarvex/wizard/welcome_page.h"
+#include "tarvex/wizard/wizard_error_handler.h"
+
+namespace {
+
+constexpr int k_icon = 501;
+constexpr int k_watermark = 311;
+constexpr int k_header = 312;
+constexpr int k_major = 5;
+constexpr int k_minor = 5;
+
+// The program's pictures: a blue icon, a tall watermark and a small header image.
+const bool g_images = [] {
+    ui_register_icon(k_icon, ui_make_image(32, 32, 0xff2050a0, 0xff102040));
+    ui_register_bitmap(k_watermark, ui_make_image(164, 314, 0xff2050a0, 0xff102040, 1));
+    ui_register_bitmap(k_header, ui_make_image(49, 49, 0xffffffff, 0xff2050a0, 3));
+    return true;
+}();
+
+const wchar_t* const k_success = L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\n"
+                                 L"Click 'Finish' to exit the wizard.";
+const wchar_t* const k_failure = L"There were some errors while converting the database.\n"
+                                 L"Click 'Finish' to exit the wizard.";
+
+// What a window's handler let escape goes to the error handler, as at the entry.
+void present(std::exception_ptr e)
+{
+    try {
+        std::rethrow_exception(e);
+    } catch (const tk_final_exception&) {
+        tk_logger::log(2, "The user stopped the work");
+    } catch (const tk_exception& x) {
+        if (error_handler* h = error_handler::find())
+            h->handle(x, true);
+    } catch (const std::exception& x) {
+        wizard_shell::error(std::string(x.what()));
+    }
+}
+
+// Everything between the error handler and the teardown.
+struct wizard_run {
+    std::unique_ptr<tarvex_convertor> driver;
+    std::unique_ptr<std::wstring> cmd_line;
+    std::unique_ptr<wizard_shell> shell;
+    std::unique_ptr<welcome_page> welcome;
+    std::unique_ptr<mssql_settings_page> mssql;
+    std::unique_ptr<oracle_settings_page> oracle;
+    std::unique_ptr<sel_file_page> database;
+    std::unique_ptr<tvx_sel_tables_page> tables;
+    std::unique_ptr<progress_page> progress;
+    std::unique_ptr<finish_page> finish;
+
+    // Reverse order of construction; the progress page waits for its run.
+    void tear_down()
+    {
+        finish.reset();
+        progress.reset();
+        tables.reset();
+        database.reset();
+        oracle.reset();
+        mssql.reset();
+        welcome.reset();
+        shell.reset();
+        cmd_line.reset();
+        driver.reset();
+    }
+};
+
+void add_page(wizard_shell& shell, ui_property_page& page) { shell.AddPage(page.Create()); }
+
+} // namespace
+
+std::wstring wizard_caption() { return L"Dremlow " + win_format(L"%d.%d", k_major, k_minor); }
+
+bool check_common_controls(uint32_t version)
+{
+    tk_logger::log(1, "comctl32.dll version=%X", version);
+    if (version < 0x50050) {
+        wizard_shell::error(std::wstring(L"Incorrect version of comctl32.dll. Microsoft Internet Explorer 5\n"
+                                         L"or later is required to proceed with the application."));
+        return false;
+    }
+    INITCOMMONCONTROLSEX icc;
+    icc.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
+    if (!InitCommonControlsEx(&icc)) {
+        wizard_shell::error(std::wstring(L"Failed to initialize GUI library"));
+        return false;
+    }
+    return true;
+}
+
+int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR cmd_line, int /*show*/)
+{
+    ui_module module;
+    if (FAILED(module.Init(instance)))
+        return -1;
+    tk_logger logger(nullptr, false, 3, false);
+    int result = 0;
+    std::unique_ptr<wizard_error_handler> handler;
+    wizard_run run;
+    try {
+        handler = std::make_unique<wizard_error_handler>();
+        ui_set_uncaught_handler(present);
+        if (!check_common_controls(get_dll_version(L"comctl32.dll"))) {
+            ui_set_uncaught_handler(nullptr);
+            return -1;
+        }
+        run.driver = std::make_unique<tarvex_convertor>(tarvex_convertor::settings_source::registry);
+        const bool quick = cmd_line && *cmd_line;
+        if (quick) {
+            // The whole line is the profile's path, quotes and blanks included.
+            std::wstring wide;
+            if (a2w(cmd_line, wide)) {
+                tk_logger::log(2, "QUICK LAUNCH: profile=%s", cmd_line);
+                run.cmd_line = std::make_unique<std::wstring>(wide);
+                run.driver->open_profile(*run.cmd_line);
+            }
+        }
+        tk_logger::log(1, "WinMain: mssql_server.b_view_owned=%d", run.driver->is_view_owned() ? 1 : 0);
+
+        run.shell = std::make_unique<wizard_shell>(wizard_caption(), k_icon, k_watermark, k_header);
+        run.welcome = std::make_unique<welcome_page>();
+        run.welcome->set_profile_ext(L"tvx");
+        run.mssql = std::make_unique<mssql_settings_page>();
+        run.oracle = std::make_unique<oracle_settings_page>();
+        run.database = std::make_unique<sel_file_page>();
+        run.tables = std::make_unique<tvx_sel_tables_page>();
+        run.tables->SetHeaderTitle(L"Step 4 of 5");
+        run.tables->SetHeaderSubTitle(L"Select tables to convert");
+        if (!quick) {
+            add_page(*run.shell, *run.welcome);
+            add_page(*run.shell, *run.mssql);
+            add_page(*run.shell, *run.oracle);
+            add_page(*run.shell, *run.database);
+            add_page(*run.shell, *run.tables);
+        } else if (!run.mssql->connect() || !run.oracle->connect()) {
+            run.tear_down();
+            module.Term();
+            ui_set_uncaught_handler(nullptr);
+            return -1;
+        }
+        run.progress = std::make_unique<progress_page>();
+        add_page(*run.shell, *run.progress);
+        run.finish = std::make_unique<finish_page>(k_success, k_failure);
+        run.finish->set_profile_ext(L"tvx");
+        add_page(*run.shell, *run.finish);
+
+        result = static_cast<int>(run.shell->DoModal(GetActiveWindow()));
+    } catch (const tk_exception& e) {
+        if (handler)
+            handler->handle(e, true);
+    } catch (const std::exception& e) {
+        wizard_shell::error(std::string(e.what()));
+    }
+    try {
+        run.tear_down();
+    } catch (const std::exception& e) {
+        tk_logger::log(3, "Teardown: %s", e.what());
+    }
+    module.Term();
+    ui_set_uncaught_handler(nullptr);
+    return result;
+}

@@ -1,0 +1,151 @@
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "TK/tk_text.h"
+#include "tarvex/tarvex_convertor.h"
+#include "tarvex/wizard/wizard_error_handler.h"
+#include "tarvex/wizard/wizard_main.h"
+#include "tests/platform/ui/ui_test_support.h"
+#include "tests/tarvex/conversion_env.h"
+
+namespace {
+
+constexpr int k_welcome = 103, k_progress = 107, k_finish = 116;
+
+int page_id(HWND sheet) { return GetDlgCtrlID(reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND))); }
+
+// The modal loop of a connection's wait animation: its worker closes it.
+void wait_for_animation(HWND h)
+{
+    ui_pump_until([h] { return !IsWindowVisible(h); }, 60000);
+}
+
+// The program's entry against a pair of embedded servers, with the registry in
+// a file of the test's own.
+class wizard_main_test : public ui_test {
+protected:
+    void SetUp() override
+    {
+        ui_test::SetUp();
+        registry_ = servers_.dir() + "/registry.reg";
+        ::setenv("TVX_REGISTRY_FILE", registry_.c_str(), 1);
+        servers_.create_database(k_db);
+        const char* root = std::getenv("TVX_TEST_DATA");
+        servers_.load_file(k_db, std::string(root ? root : "tests/data") + "/tarvex/gadgets.sql");
+        servers_.create_user("scott", "tiger");
+    }
+    void TearDown() override
+    {
+        ::unsetenv("TVX_REGISTRY_FILE");
+        ui_test::TearDown();
+    }
+
+    // Settings for a run, kept in the registry and, when asked, in a profile.
+    void store_settings(const std::string& profile = std::string(), const std::string& mss_host = std::string())
+    {
+        tk_logger logger(nullptr, false, 3, false);
+        tarvex_convertor d(tarvex_convertor::settings_source::registry);
+        servers_.configure(d, k_db, "scott", "tiger");
+        if (!mss_host.empty())
+            d.store_mssql_settings(to_unicode(mss_host), L"", L"");
+        d.set_view_owned(false);
+        d.uppercase = false;
+        d.selected_tables = {L"[dbo].[Gadgets]"};
+        if (!profile.empty()) {
+            ASSERT_TRUE(d.save_profile(to_unicode(profile)));
+        }
+        ASSERT_TRUE(d.serialize(true));
+    }
+
+    int win_main(const std::string& cmd_line)
+    {
+        std::string line = cmd_line;
+        return WinMain(ui_instance(), nullptr, line.data(), SW_SHOWNORMAL);
+    }
+
+    static constexpr const char* k_db = "gadgets";
+    conversion_env servers_;
+    std::string registry_;
+};
+
+} // namespace
+
+TEST_F(wizard_main_test, caption_and_common_controls_check)
+{
+    EXPECT_EQ(wizard_caption(), L"Dremlow 5.5");
+    EXPECT_FALSE(check_common_controls(0x5004F)) << "5.79";
+    ASSERT_EQ(ui_automation::message_boxes().size(), 1u);
+    EXPECT_EQ(ui_automation::message_boxes()[0].text,
+              L"Incorrect version of comctl32.dll. Microsoft Internet Explorer 5\nor later is required to proceed "
+              L"with the application.");
+    EXPECT_EQ(ui_automation::message_boxes()[0].caption, L"Error") << "before the wizard is on screen";
+    EXPECT_TRUE(check_common_controls(0x50050)) << "5.80";
+    EXPECT_EQ(ui_automation::message_boxes().size(), 1u);
+}
+
+TEST_F(wizard_main_test, without_a_command_line_the_wizard_starts_on_the_welcome_page)
+{
+    ui_automation::queue_modal([](HWND sheet) {
+        EXPECT_EQ(CWindow(sheet).GetWindowText(), L"Dremlow 5.5");
+        EXPECT_EQ(page_id(sheet), k_welcome);
+        EXPECT_EQ(SendMessageW(sheet, PSM_IDTOINDEX, 0, k_progress), 5) << "the five first pages, then progress";
+        EXPECT_EQ(SendMessageW(sheet, PSM_IDTOINDEX, 0, k_finish), 6);
+        EXPECT_EQ(SendMessageW(sheet, PSM_INDEXTOID, 4), 127) << "the table page";
+        ui_automation::queue_message_box_answer(IDYES);
+        ui_automation::click(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(win_main(""), 0);
+    const auto boxes = ui_automation::message_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Are you sure you want to exit the wizard?");
+}
+
+TEST_F(wizard_main_test, quick_launch_connects_and_converts_from_the_progress_page)
+{
+    const std::string profile = servers_.dir() + "/run.tvx";
+    store_settings(profile);
+    // The profile's connection settings are those the quick launch uses: the
+    // registry points elsewhere.
+    {
+        tk_logger logger(nullptr, false, 3, false);
+        tarvex_convertor d(tarvex_convertor::settings_source::registry);
+        d.store_mssql_settings(L"file:" + to_unicode(servers_.dir()) + L"/elsewhere", L"", L"");
+        d.src = L"elsewhere";
+        ASSERT_TRUE(d.serialize(true));
+    }
+    ui_automation::queue_modal(wait_for_animation);
+    ui_automation::queue_modal(wait_for_animation);
+    ui_automation::queue_modal([](HWND sheet) {
+        EXPECT_EQ(page_id(sheet), k_progress);
+        ui_pump_until([sheet] { return page_id(sheet) == k_finish; }, 120000);
+        ASSERT_EQ(page_id(sheet), k_finish);
+        ui_automation::pump(20);
+        ui_automation::click(sheet, ID_WIZFINISH);
+    });
+    EXPECT_EQ(win_main(profile), 1);
+    EXPECT_TRUE(ui_automation::message_boxes().empty());
+    expect_same_rows(servers_, k_db, "SELECT * FROM [dbo].[Gadgets]", "\"dbo\".\"Gadgets\"");
+}
+
+TEST_F(wizard_main_test, quick_launch_that_cannot_connect_returns_minus_one_without_the_wizard)
+{
+    const std::string profile = servers_.dir() + "/bad.tvx";
+    store_settings(profile, "file:" + servers_.dir() + "/no-such-server");
+    ui_automation::queue_modal(wait_for_animation);
+    EXPECT_EQ(win_main(profile), -1);
+    const auto boxes = ui_automation::message_boxes();
+    ASSERT_EQ(boxes.size(), 1u) << "the connection error";
+    EXPECT_EQ(ui_automation::pending_modals(), 0);
+}
+
+TEST_F(wizard_main_test, a_quoted_command_line_is_a_file_name_with_quotes_and_fails_to_load)
+{
+    const std::string profile = servers_.dir() + "/run.tvx";
+    store_settings(profile);
+    EXPECT_EQ(win_main("\"" + profile + "\""), 0) << "the quotes belong to the name: no such file";
+    const auto boxes = ui_automation::message_boxes();
+    ASSERT_EQ(boxes.size(), 1u) << "reported through the error handler";
+    EXPECT_EQ(boxes[0].text, L"Profile does not exist. Please verify the correct path/name was given.");
+    EXPECT_EQ(boxes[0].caption, L"Error") << "before the wizard is on screen";
+}
