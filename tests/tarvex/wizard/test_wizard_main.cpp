@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "TK/tk_text.h"
 #include "tarvex/tarvex_convertor.h"
@@ -148,4 +149,41 @@ TEST_F(wizard_main_test, a_quoted_command_line_is_a_file_name_with_quotes_and_fa
     ASSERT_EQ(boxes.size(), 1u) << "reported through the error handler";
     EXPECT_EQ(boxes[0].text, L"Profile does not exist. Please verify the correct path/name was given.");
     EXPECT_EQ(boxes[0].caption, L"Error") << "before the wizard is on screen";
+}
+
+TEST_F(wizard_main_test, the_seven_pages_in_order_convert_the_chosen_table)
+{
+    store_settings(); // connections and database in the registry, as a former run left them
+    std::vector<int> pages;
+    ui_automation::queue_modal([&](HWND sheet) {
+        auto next = [&] {
+            ui_automation::pump(20);
+            pages.push_back(page_id(sheet));
+            ui_automation::click(sheet, ID_WIZNEXT);
+            ui_automation::pump(20);
+        };
+        next(); // welcome
+        ui_automation::queue_modal(wait_for_animation);
+        next(); // SQL Server: connects behind the animation
+        ui_automation::queue_modal(wait_for_animation);
+        next(); // Oracle
+        HWND db = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND));
+        EXPECT_EQ(CWindow(db).GetDlgItemText(1302), L"gadgets") << "the database from the registry";
+        next(); // database and options: the database exists
+        HWND tables = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND));
+        const LRESULT at = SendDlgItemMessageW(tables, 1317, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                               reinterpret_cast<LPARAM>(L"[dbo].[Gadgets]"));
+        ASSERT_GE(at, 0) << "the source table is offered";
+        ui_automation::select_item(tables, 1317, static_cast<int>(at));
+        ui_automation::click(tables, 1101); // Add >
+        next(); // tables: jumps to the progress page
+        EXPECT_TRUE(ui_pump_until([sheet] { return page_id(sheet) == k_finish; }, 120000));
+        pages.push_back(page_id(sheet));
+        ui_automation::pump(20);
+        ui_automation::click(sheet, ID_WIZFINISH);
+    });
+    EXPECT_EQ(win_main(""), 1);
+    EXPECT_EQ(pages, (std::vector<int>{k_welcome, 118, 132, 106, 127, k_finish}));
+    EXPECT_TRUE(ui_automation::message_boxes().empty());
+    expect_same_rows(servers_, k_db, "SELECT * FROM [dbo].[Gadgets]", "\"dbo\".\"Gadgets\"");
 }
