@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,6 +21,19 @@ int page_id(HWND sheet) { return GetDlgCtrlID(reinterpret_cast<HWND>(SendMessage
 void wait_for_animation(HWND h)
 {
     ui_pump_until([h] { return !IsWindowVisible(h); }, 60000);
+}
+
+// Serves the modal loops of a run in whatever order they come: a wait
+// animation may never loop at all when its worker ends first.
+void queue_run(const std::function<void(HWND)>& on_sheet, int loops = 3)
+{
+    for (int i = 0; i < loops; ++i)
+        ui_automation::queue_modal([on_sheet](HWND h) {
+            if (GetDlgItem(h, ID_WIZFINISH))
+                on_sheet(h);
+            else
+                wait_for_animation(h);
+        });
 }
 
 // The program's entry against a pair of embedded servers, with the registry in
@@ -115,9 +129,7 @@ TEST_F(wizard_main_test, quick_launch_connects_and_converts_from_the_progress_pa
         d.src = L"elsewhere";
         ASSERT_TRUE(d.serialize(true));
     }
-    ui_automation::queue_modal(wait_for_animation);
-    ui_automation::queue_modal(wait_for_animation);
-    ui_automation::queue_modal([](HWND sheet) {
+    queue_run([](HWND sheet) {
         EXPECT_EQ(page_id(sheet), k_progress);
         ui_pump_until([sheet] { return page_id(sheet) == k_finish; }, 120000);
         ASSERT_EQ(page_id(sheet), k_finish);
@@ -133,11 +145,12 @@ TEST_F(wizard_main_test, quick_launch_that_cannot_connect_returns_minus_one_with
 {
     const std::string profile = servers_.dir() + "/bad.tvx";
     store_settings(profile, "file:" + servers_.dir() + "/no-such-server");
-    ui_automation::queue_modal(wait_for_animation);
+    bool sheet_shown = false;
+    queue_run([&](HWND) { sheet_shown = true; }, 1);
     EXPECT_EQ(win_main(profile), -1);
     const auto boxes = ui_automation::message_boxes();
     ASSERT_EQ(boxes.size(), 1u) << "the connection error";
-    EXPECT_EQ(ui_automation::pending_modals(), 0);
+    EXPECT_FALSE(sheet_shown);
 }
 
 TEST_F(wizard_main_test, a_quoted_command_line_is_a_file_name_with_quotes_and_fails_to_load)
@@ -163,6 +176,7 @@ TEST_F(wizard_main_test, the_seven_pages_in_order_convert_the_chosen_table)
             ui_automation::pump(20);
         };
         next(); // welcome
+        // A handler left over when an animation needs no loop serves the next one.
         ui_automation::queue_modal(wait_for_animation);
         next(); // SQL Server: connects behind the animation
         ui_automation::queue_modal(wait_for_animation);
