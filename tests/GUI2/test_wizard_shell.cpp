@@ -1,4 +1,6 @@
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -6,6 +8,7 @@
 #include "GUI2/wizard_page.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_module.h"
 #include "tests/platform/ui/ui_test_support.h"
 
 namespace {
@@ -213,4 +216,18 @@ TEST_F(wizard_shell_test, the_conversion_worker_starts_the_timer_and_writes_the_
     EXPECT_GE(c.ticks.size(), 2u);
     EXPECT_EQ(c.GetDlgItemText(wizard_shell::k_log_box_id), L"Converting database 'pubs' (3 tables)\r\n");
     shell.DestroyWindow();
+}
+
+TEST_F(wizard_shell_test, help_opens_the_help_file_beside_the_program_at_the_topic)
+{
+    wizard_shell shell(L"Dremlow 5.5", 0, 0, 0);
+    std::filesystem::path chm(tk_get_module_wpath());
+    chm.replace_extension(L".chm");
+    std::ofstream(chm) << "help";
+    wizard_shell::display_help(1018);
+    wizard_shell::display_help();
+    std::filesystem::remove(chm);
+    EXPECT_TRUE(ui_automation::message_boxes().empty());
+    EXPECT_EQ(ui_automation::help_calls(),
+              (std::vector<std::wstring>{chm.wstring() + L"|15|1018", chm.wstring() + L"|0|0"}));
 }
