@@ -226,6 +226,30 @@ TEST_F(table_page, editing_a_query_replaces_its_name_and_text)
     EXPECT_EQ(shown_name, L"Q");
     EXPECT_EQ(shown_text, L"SELECT Id FROM dbo.Items");
     EXPECT_EQ(selected(), std::vector<std::wstring>{L"ItemNames"});
+
+    // An edit may keep its own name in other letters, but not take a table's.
+    queue_modal([](HWND dlg) {
+        set_text(dlg, 1019, L"[dbo].[orders]");
+        click(dlg, IDOK);
+    });
+    std::wstring again;
+    queue_modal([&](HWND dlg) {
+        again = GetDlgItemText_(dlg, 1019);
+        set_text(dlg, 1019, L"ITEMNAMES");
+        click(dlg, IDOK);
+    });
+    double_click_item(*page, tvx_sel_tables_page::IDC_SELECTED, 0);
+    ui_automation::pump(50);
+    EXPECT_EQ(again, L"[dbo].[orders]");
+    EXPECT_EQ(box_texts(), std::vector<std::wstring>{L"Duplicate table name. Try again."});
+    EXPECT_EQ(selected(), std::vector<std::wstring>{L"ITEMNAMES"});
+    EXPECT_EQ(page->selected_queries, (pairs{{L"ITEMNAMES", L"SELECT Id, Name FROM dbo.Items"}}));
+    // Back to the name the conversion below expects.
+    queue_modal([](HWND dlg) {
+        set_text(dlg, 1019, L"ItemNames");
+        click(dlg, IDOK);
+    });
+    double_click_item(*page, tvx_sel_tables_page::IDC_SELECTED, 0);
     EXPECT_EQ(next(), 107);
     EXPECT_EQ(driver->selected_queries, (pairs{{L"ItemNames", L"SELECT Id, Name FROM dbo.Items"}}));
 }
