@@ -1,8 +1,34 @@
 #include "tarvex/udb_converter.h"
 
 #include "TK/tk_logger.h"
+#include "MSS/mss_split_tab_name.h"
 #include "TK/tk_text.h"
 #include "tarvex/profile_text.h"
+
+namespace {
+
+// "[dbo].[Orders]" and "dbo.Orders" name one table.
+bool same_table(const std::wstring& a, const std::wstring& b)
+{
+    std::wstring ta, oa, tb, ob;
+    mss_split_tab_name(a, ta, oa);
+    mss_split_tab_name(b, tb, ob);
+    return ta == tb && oa == ob;
+}
+
+// A loaded entry takes the place of one of the same name, so loading a
+// profile twice never lists (and converts) one table or query twice.
+void put_query(udb_converter::query_list& list, const std::wstring& name, const std::wstring& text)
+{
+    for (auto& entry : list)
+        if (entry.first == name) {
+            entry.second = text;
+            return;
+        }
+    list.emplace_back(name, text);
+}
+
+} // namespace
 
 udb_converter::udb_converter()
 {
@@ -51,16 +77,21 @@ bool udb_converter::load_profile(udb_profile& profile)
     tk_logger::log(1, "udb_converter::load_profile");
     for (const auto& [key, value] : profile.get_selected_tables()) {
         if (value.empty()) {
+            bool listed = false;
+            for (const auto& t : selected_tables)
+                listed = listed || same_table(t, key);
+            if (listed)
+                continue;
             tk_logger::log(1, L"Push back table '%s'", key.c_str());
             selected_tables.push_back(key);
         } else {
-            selected_queries.emplace_back(key, value);
+            put_query(selected_queries, key, value);
         }
     }
-    for (const auto& pair : profile.get_available_queries())
-        available_queries.push_back(pair);
-    for (const auto& pair : profile.get_selected_views())
-        selected_views.push_back(pair);
+    for (const auto& [name, text] : profile.get_available_queries())
+        put_query(available_queries, name, text);
+    for (const auto& [name, text] : profile.get_selected_views())
+        put_query(selected_views, name, text);
 
     const wchar_t* g = profile_text::generic;
     std::wstring v = profile.get_value(g, L"src");

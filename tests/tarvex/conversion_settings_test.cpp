@@ -213,3 +213,29 @@ TEST(driver_settings, profile_round_trip_keeps_a_whole_setup_with_its_type_mappi
     ASSERT_TRUE(b.save_profile(second_file.wstring()));
     EXPECT_EQ(read_all(second_file), read_all(first_file));
 }
+
+TEST(driver_settings, loading_a_profile_again_lists_each_table_and_query_once)
+{
+    tk_logger logger(nullptr, false, 3, false);
+    scratch_dir dir;
+    const fs::path file = dir.path / "twice.tvx";
+    {
+        tarvex_convertor a(tarvex_convertor::settings_source::agent_defaults);
+        a.selected_tables = {L"[dbo].[Orders]", L"[sales].[Orders]"};
+        a.selected_queries = {{L"Cheap", L"SELECT 1"}};
+        a.available_queries = {{L"Spare", L"SELECT 2"}};
+        a.selected_views = {{L"Summary", L"SELECT 3"}};
+        ASSERT_TRUE(a.save_profile(file.wstring()));
+    }
+    tarvex_convertor b(tarvex_convertor::settings_source::agent_defaults);
+    // Already chosen in the other form of its name, and a query of the same name with another text.
+    b.selected_tables = {L"dbo.Orders"};
+    b.selected_queries = {{L"Cheap", L"SELECT 0"}};
+    ASSERT_TRUE(b.open_profile(file.wstring()));
+    ASSERT_TRUE(b.open_profile(file.wstring()));
+    EXPECT_EQ(b.selected_tables, (std::vector<std::wstring>{L"dbo.Orders", L"sales.Orders"}));
+    ASSERT_EQ(b.selected_queries.size(), 1u);
+    EXPECT_EQ(b.selected_queries[0].second, L"SELECT 1");
+    EXPECT_EQ(b.available_queries.size(), 1u);
+    EXPECT_EQ(b.selected_views.size(), 1u);
+}
