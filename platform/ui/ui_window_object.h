@@ -141,7 +141,7 @@ void pop_modal(HWND h);
 // Ends the loop of a modal window (sheets: as Cancel without asking).
 void force_end_modal(HWND h);
 
-// The sheet's part.
+// The sheet's own processing.
 void sheet_force_close(HWND sheet, INT_PTR result);
 bool automation_active();
 void automation_record_help(const std::wstring& call);
