@@ -53,12 +53,27 @@ public:
         return new_name.empty() ? source_name : new_name;
     }
 
+    // A source number going to a type that holds it exactly keeps its own
+    // type: a money or bigint value through a double would lose digits.
+    bool keeps_source_type(VARTYPE source) const
+    {
+        switch (source) {
+        case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
+        case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8: case VT_UINT:
+        case VT_R4: case VT_R8: case VT_CY: case VT_DECIMAL:
+            return native_type.holds_any_number();
+        default:
+            return false;
+        }
+    }
+
     void modify1(t_ftd& f)
     {
         tk_logger::log(1, "udb_field_mutator::modify1");
         if (!new_name.empty())
             f.name = new_name;
-        if (new_ole_type != VT_NULL)
+        const bool keep = keeps_source_type(f.vartype);
+        if (new_ole_type != VT_NULL && !keep)
             f.vartype = new_ole_type;
         f.native_type = native_type.to_text();
         tk_logger::log(1, L"\tf.native_type=%s", f.native_type.c_str());
@@ -66,7 +81,8 @@ public:
         tk_logger::log(1, "\tf.size=%d", static_cast<int>(f.size));
         tk_logger::log(2, "\told dw_reserved=%d, new dw_reserved=%d", static_cast<int>(f.dw_reserved),
                        static_cast<int>(new_ole_flags));
-        f.dw_reserved = new_ole_flags;
+        if (!keep)
+            f.dw_reserved = new_ole_flags;
         f.default_value = ole_variant(native_type.default_value);
         if (new_ole_type == VT_DECIMAL) {
             tk_logger::log(1, "Setting new prec/scale for VT_DECIMAL");
@@ -79,7 +95,7 @@ public:
     {
         tk_logger::log(1, "udb_field_mutator::modify2");
         f.name = target_name(f.name);
-        if (new_ole_type != VT_NULL) {
+        if (new_ole_type != VT_NULL && !keeps_source_type(f.get_type())) {
             try {
                 f.change_type(new_ole_type);
             } catch (const ole_cast_exception&) {

@@ -312,6 +312,36 @@ TEST_F(gadgets_conversion, type_mapping_renames_retypes_and_drops_columns)
               (std::vector<std::string>{"ItemCode", "Qty"}));
 }
 
+// Money and bigint columns renamed onto a plain NUMBER, with the mapping
+// kept in a profile and loaded by another driver: every digit arrives.
+TEST_F(gadgets_conversion, a_plain_number_mapping_from_a_profile_keeps_money_and_bigint_digits)
+{
+    const std::string profile = env.dir() + "/numbers.tvx";
+    {
+        auto d = driver();
+        d->selected_tables = {L"[dbo].[Gadgets]"};
+        auto* tm = d->add_table_mutator(L"[dbo].[Gadgets]", L"[dbo].[Gadgets]");
+        ora_native_type number;
+        number.name = L"NUMBER";
+        tm->update_field(L"Price", L"Cost", number);
+        tm->update_field(L"Big", L"Huge", number);
+        ASSERT_TRUE(d->save_profile(to_unicode(profile)));
+    }
+    auto d = driver();
+    ASSERT_TRUE(d->open_profile(to_unicode(profile)));
+    (*d)();
+    EXPECT_TRUE(d->run_completed());
+    EXPECT_EQ(messages(), std::vector<std::string>{});
+    table_map map;
+    map.renamed["Price"] = "Cost";
+    map.renamed["Big"] = "Huge";
+    expect_same_rows(env, k_db, "SELECT * FROM [dbo].[Gadgets]", q("dbo", "Gadgets"), map);
+    EXPECT_EQ(env.oracle_list("SELECT \"Cost\" FROM \"dbo\".\"Gadgets\" WHERE \"GadgetID\" = 105"),
+              std::vector<std::string>{"922337203685477.5807"});
+    EXPECT_EQ(env.oracle_list("SELECT \"Huge\" FROM \"dbo\".\"Gadgets\" WHERE \"GadgetID\" = 105"),
+              std::vector<std::string>{"-9223372036854775808"});
+}
+
 TEST_F(gadgets_conversion, a_record_refused_by_oracle_is_reported_and_the_rest_is_copied)
 {
     auto d = driver();
