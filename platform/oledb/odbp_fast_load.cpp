@@ -53,7 +53,10 @@ public:
         auto it = accessors_.find(h);
         if (it == accessors_.end()) return DB_E_BADACCESSORHANDLE;
         if (!data) return E_INVALIDARG;
-        std::vector<std::optional<mssx_value>> row(columns_.size(), mssx_value());
+        // Every column NULL until bound; built in place (copying a default
+        // value here trips a false maybe-uninitialized warning of g++ 12).
+        std::vector<std::optional<mssx_value>> row(columns_.size());
+        for (auto& cell : row) cell.emplace(std::monostate{});
         std::vector<bool> given(columns_.size(), false);
         auto* base = static_cast<BYTE*>(data);
         for (const DBBINDING& b : it->second) {
