@@ -145,9 +145,36 @@ QString display_text(const std::wstring& s)
     return out;
 }
 
-// Dialog units of the classic 8-point dialog font: 4 x 8 units per 6 x 13 pixels.
-int dlu_x(int x) { return x * 6 / 4; }
-int dlu_y(int y) { return y * 13 / 8; }
+namespace {
+
+// Dialog units follow the dialog font, as on Windows: a horizontal unit is a
+// quarter of the average letter width, a vertical one an eighth of the line
+// height. Templates laid out for the classic 8-point font (6 x 13 pixels)
+// then keep their texts whole in whatever font the desktop gives.
+struct dialog_base_units {
+    int x = 6;
+    int y = 13;
+};
+
+dialog_base_units base_units()
+{
+    static const dialog_base_units units = [] {
+        dialog_base_units u;
+        if (!QApplication::instance())
+            return u;
+        const QFontMetrics fm(QApplication::font());
+        const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        u.x = std::max(u.x, (fm.horizontalAdvance(letters) / 26 + 1) / 2);
+        u.y = std::max(u.y, fm.height());
+        return u;
+    }();
+    return units;
+}
+
+} // namespace
+
+int dlu_x(int x) { return x * base_units().x / 4; }
+int dlu_y(int y) { return y * base_units().y / 8; }
 
 LRESULT dispatch(HWND h, UINT msg, WPARAM w, LPARAM l)
 {
