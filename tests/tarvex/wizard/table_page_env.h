@@ -46,7 +46,9 @@ GO
 )");
         env.create_user("scott", "tiger");
         ASSERT_EQ(module.Init(nullptr), S_OK);
-        // The progress page is not part of this test: an empty stand-in.
+        // The progress page is not part of this test: an empty stand-in, for
+        // this test only (the program's own template is put back afterwards).
+        saved_progress_template = ui_find_dialog(107);
         ui_register_dialog(107, {L"", 317, 143, {}});
         ui_automation::begin();
         const char* data = std::getenv("TVX_TEST_DATA");
@@ -61,6 +63,8 @@ GO
         close();
         driver.reset();
         mapping_type_files::set_folder("");
+        if (saved_progress_template)
+            ui_register_dialog(107, *saved_progress_template);
         for (auto& e : ui_automation::take_uncaught()) {
             try {
                 std::rethrow_exception(e);
@@ -136,4 +140,5 @@ GO
     std::unique_ptr<wizard_shell> shell;
     std::unique_ptr<tvx_sel_tables_page> page;
     std::unique_ptr<wizard_page<107, 3, 0x20>> progress;
+    std::shared_ptr<const ui_dialog_template> saved_progress_template;
 };
