@@ -114,10 +114,13 @@ std::wstring progress_page::status_text(const std::wstring& table)
 void progress_page::update()
 {
     tarvex_convertor& conv = tarvex_convertor::ref();
+    // The flag first: once the run is seen finished, the counters read after it
+    // are its final ones, not a table's midway through.
+    const bool finished = conv.finished.load(std::memory_order_acquire);
     const uint32_t p =
         percent(conv.tables_done.load(), conv.tables_total.load(), conv.records_done.load(), conv.records_total.load());
     SendDlgItemMessage(ctl_bar, PBM_SETPOS, p);
-    if (conv.finished.load()) {
+    if (finished) {
         wizard_shell::kill_timer();
         ::SendMessageW(GetParent(), PSM_SETCURSELID, 0, finish_page_id);
     }
