@@ -101,7 +101,8 @@ TEST_F(mssql_page, next_connects_in_the_worker_and_the_registry_keeps_the_settin
         EXPECT_TRUE(page.is_connected());
         EXPECT_TRUE(env.driver().mssql_server.connected);
         EXPECT_EQ(env.boxes().size(), 1u);
-        EXPECT_EQ(ui_automation::pending_modals(), 0);
+        // Either attempt's animation may never loop (its worker ended first), so
+        // a handler may be left over; a loop without one would be recorded here.
         EXPECT_TRUE(ui_automation::unexpected_modals().empty());
         env.shell().DestroyWindow();
     }
