@@ -1,5 +1,8 @@
 #include <filesystem>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 #include "tests/platform/ui/ui_test_support.h"
 
@@ -21,7 +24,8 @@ TEST_F(ui_box_test, message_boxes_answer_their_default_button_unless_told)
 
 TEST_F(ui_box_test, file_dialogs_fill_the_buffer_and_refuse_what_does_not_fit_or_exist)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tvx_ui_box_test";
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                       ("tvx_ui_box_test_" + std::to_string(::getpid())); // one per process
     std::filesystem::create_directories(dir);
     const std::wstring existing = (dir / "present.tvx").wstring();
     std::ofstream(dir / "present.tvx") << "x";
