@@ -133,7 +133,7 @@ TEST_F(wizard_main_test, quick_launch_connects_and_converts_from_the_progress_pa
         EXPECT_EQ(page_id(sheet), k_progress);
         ui_pump_until([sheet] { return page_id(sheet) == k_finish; }, 120000);
         ASSERT_EQ(page_id(sheet), k_finish);
-        ui_automation::pump(20);
+        ui_pump_until([sheet] { return IsWindowEnabled(GetDlgItem(sheet, ID_WIZFINISH)) != FALSE; }, 60000);
         ui_automation::click(sheet, ID_WIZFINISH);
     });
     EXPECT_EQ(win_main(profile), 1);
@@ -172,6 +172,8 @@ TEST_F(wizard_main_test, the_seven_pages_in_order_convert_the_chosen_table)
         auto next = [&] {
             ui_automation::pump(20);
             pages.push_back(page_id(sheet));
+            // Each page enables Next by a posted message: wait for it as a user would.
+            ui_pump_until([sheet] { return IsWindowEnabled(GetDlgItem(sheet, ID_WIZNEXT)) != FALSE; }, 60000);
             ui_automation::click(sheet, ID_WIZNEXT);
             ui_automation::pump(20);
         };
@@ -193,7 +195,7 @@ TEST_F(wizard_main_test, the_seven_pages_in_order_convert_the_chosen_table)
         next(); // tables: jumps to the progress page
         EXPECT_TRUE(ui_pump_until([sheet] { return page_id(sheet) == k_finish; }, 120000));
         pages.push_back(page_id(sheet));
-        ui_automation::pump(20);
+        ui_pump_until([sheet] { return IsWindowEnabled(GetDlgItem(sheet, ID_WIZFINISH)) != FALSE; }, 60000);
         ui_automation::click(sheet, ID_WIZFINISH);
     });
     EXPECT_EQ(win_main(""), 1);

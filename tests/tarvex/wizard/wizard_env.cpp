@@ -67,6 +67,14 @@ HWND wizard_env::active_page() { return shell_->GetActivePage(); }
 
 void wizard_env::press(int button)
 {
+    // Pages enable the sheet's buttons by posted messages: a button is pressed
+    // once it can be (one left disabled stays so, and the press does nothing).
+    const int id = button == PSBTN_BACK     ? ID_WIZBACK
+                   : button == PSBTN_NEXT   ? ID_WIZNEXT
+                   : button == PSBTN_FINISH ? ID_WIZFINISH
+                                            : 0;
+    if (id != 0)
+        pump_until([&] { return is_enabled(shell_->m_hWnd, id); }, 20000);
     shell_->PressButton(button);
     ui_automation::pump(20);
 }
