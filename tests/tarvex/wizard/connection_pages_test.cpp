@@ -242,16 +242,24 @@ TEST_F(oracle_page, both_workers_connect_without_the_pages_on_screen)
 // An animation whose worker waits a while, then closes it.
 class slow_animation : public connect_animation {
 public:
-    explicit slow_animation(int ms) : connect_animation(L"Waiting"), ms_(ms) {}
+    explicit slow_animation(int ms, bool until_a_tick = false)
+        : connect_animation(L"Waiting"), ms_(ms), until_a_tick_(until_a_tick)
+    {
+    }
     void operator()() override
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms_));
+        // On a loaded machine the timer may be late: wait for its first tick
+        // (within a generous bound) rather than for a fixed time.
+        for (int i = 0; until_a_tick_ && current_frame() < 1 && i < 3000; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         connected.store(true);
         close();
     }
 
 private:
     int ms_;
+    bool until_a_tick_;
 };
 
 class animation_thread : public tk_thread {
@@ -269,7 +277,7 @@ private:
 TEST_F(wait_animation, cycles_its_frames_until_the_worker_closes_it)
 {
     register_wait_animation_resources();
-    slow_animation anim(1200);
+    slow_animation anim(600, true);
     animation_thread thread(anim);
     ui_automation::queue_modal([&anim](HWND dlg) {
         EXPECT_EQ(item_text(dlg, 1320), L"Waiting");
