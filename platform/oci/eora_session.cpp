@@ -7,6 +7,8 @@
 #include "platform/oci/eora_timing.h"
 
 #include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -798,6 +800,8 @@ void session::set_lock_timeout_ms(int ms) { lock_timeout_ms = ms; }
 void session::create_service(const std::string& file, const std::string& system_password) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) raise(955);
+    // the service file holds passwords: only its owner may read it (SQLite gives its WAL the same mode)
+    if (int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         sqlite3_close(db);

@@ -55,15 +55,16 @@ mssx_connection::~mssx_connection() = default;
 void mssx_connection::use_database(const std::string& name)
 {
     std::string file = server_->database_file(name);
-    auto fresh = std::make_unique<impl>();
-    fresh->quoted_identifier = impl_->quoted_identifier;
-    fresh->nocount = impl_->nocount;
-    fresh->dateformat = impl_->dateformat;
-    fresh->variables = impl_->variables;
-    fresh->db.open(file, true);
-    catalog_ = std::make_unique<mssx_catalog>(fresh->db);
-    catalog_->ensure_dictionary();
-    impl_ = std::move(fresh);
+    mssx_sqlite fresh;
+    fresh.open(file, true);
+    mssx_catalog(fresh).ensure_dictionary();
+    // The session state stays the same object: a batch that runs USE keeps
+    // references to it for its remaining statements.
+    impl_->db = std::move(fresh);
+    impl_->identity_insert.clear();
+    impl_->char_columns.clear();
+    impl_->char_columns_valid = false;
+    if (!catalog_) catalog_ = std::make_unique<mssx_catalog>(impl_->db);
     database_ = name;
     mssx_register_functions(*this);
     mssx_refresh_system_views(*this);
@@ -141,7 +142,7 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
         (T[p + 1].is_word("VIEW") || T[p + 1].is_word("PROC") || T[p + 1].is_word("PROCEDURE") ||
          T[p + 1].is_word("FUNCTION") || T[p + 1].is_word("TRIGGER")))
         return limit;
-    bool update_set = false, insert_select = false;
+    bool update_set = false, insert_select = false, insert_values = false;
     int depth = 0, cases = 0;
     for (size_t k = p + 1; k < limit; ++k) {
         const mssx_token& t = T[k];
@@ -150,12 +151,13 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
         if (depth > 0) continue;
         if (t.is_op(";")) return k;
         if (t.is_word("CASE")) { ++cases; continue; }
+        if (t.is_word("VALUES") && first.is_word("INSERT")) { insert_values = true; continue; }
         if (t.is_word("END") && cases > 0) { --cases; continue; }
         if (!is_starter(t)) continue;
         const mssx_token& prev = T[k - 1];
         if (t.is_word("SELECT")) {
             if (prev.is_word("UNION") || prev.is_word("ALL") || prev.is_word("EXCEPT") || prev.is_word("INTERSECT")) continue;
-            if (first.is_word("INSERT") && !insert_select) { insert_select = true; continue; }
+            if (first.is_word("INSERT") && !insert_select && !insert_values) { insert_select = true; continue; }
         }
         if ((t.is_word("DELETE") || t.is_word("UPDATE")) && prev.is_word("ON")) continue;
         if (t.is_word("SET") && first.is_word("UPDATE") && !update_set) { update_set = true; continue; }

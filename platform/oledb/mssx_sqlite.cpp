@@ -1,4 +1,6 @@
 #include "platform/oledb/mssx_sqlite.h"
+#include <fcntl.h>
+#include <unistd.h>
 #include "platform/oledb/mssx_error.h"
 
 namespace {
@@ -31,6 +33,10 @@ std::string mssx_sq_literal(const std::string& text)
 
 void mssx_sqlite::open(const std::string& path, bool create)
 {
+    // the server's files hold passwords and data: only their owner may read them
+    // (SQLite gives the WAL and shared-memory files the mode of the database file)
+    if (create)
+        if (int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
     sqlite3* db = nullptr;
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,4 +111,18 @@ TEST_F(OciTest, ParseOnlyChecksAndRunsNothing) {
     EXPECT_EQ(c.run("INSERT INTO \"P\" VALUES(1)", OCI_PARSE_ONLY), 0);
     EXPECT_EQ(c.run("DROP TABLE \"P\" CASCADE CONSTRAINTS", OCI_PARSE_ONLY), 0);
     EXPECT_EQ(c.rows("SELECT COUNT(*) FROM \"P\"")[0][0], "0");
+}
+
+TEST(OciSettings, ServiceFileIsReadableByItsOwnerOnly) {
+    service_dir dir;
+    {
+        client c;
+        ASSERT_EQ(c.connect(dir.ds(), "system", "manager"), OCI_SUCCESS);
+        EXPECT_EQ(c.run("CREATE TABLE \"M\" (\"A\" NUMBER)", OCI_COMMIT_ON_SUCCESS), 0);
+    }
+    for (const char* name : {"ORCL.db", "ORCL.db-wal"}) {
+        struct stat st {};
+        if (::stat((dir.dir / name).c_str(), &st) != 0) continue; // the WAL is gone once checkpointed
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
 }
