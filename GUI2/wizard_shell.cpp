@@ -147,33 +147,33 @@ bool wizard_shell::question(const std::wstring& text, UINT extra_flags)
 
 std::wstring wizard_shell::help_file()
 {
+    // The help set: a folder of HTML topics beside the program, entered by its contents page.
     std::filesystem::path p(tk_get_module_wpath());
-    p.replace_extension(L".chm");
-    return p.wstring();
+    return (p.parent_path() / L"help" / L"index.html").wstring();
 }
 
 void wizard_shell::display_help()
 {
     tk_logger::log(1, "wizard_shell::display_help");
-    const std::wstring file = help_file();
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::path(file), ec)) {
-        error(std::wstring(L"Help file does not exist. Reinstall the program."));
-        return;
-    }
-    HtmlHelpW(GetDesktopWindow(), file.c_str(), HH_DISPLAY_TOPIC, 0);
+    open_help(HH_DISPLAY_TOPIC, 0);
 }
 
 void wizard_shell::display_help(int topic)
 {
     tk_logger::log(1, "wizard_shell::display_help(%d)", topic);
+    open_help(HH_HELP_CONTEXT, static_cast<DWORD_PTR>(topic));
+}
+
+void wizard_shell::open_help(UINT command, DWORD_PTR topic)
+{
     const std::wstring file = help_file();
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::path(file), ec)) {
+    // A topic the set lacks is a set that is not whole: the same remedy.
+    if (!std::filesystem::exists(std::filesystem::path(file), ec) ||
+        !HtmlHelpW(GetDesktopWindow(), file.c_str(), command, topic)) {
+        tk_logger::log(2, "No help for topic %d", static_cast<int>(topic));
         error(std::wstring(L"Help file does not exist. Reinstall the program."));
-        return;
     }
-    HtmlHelpW(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, static_cast<DWORD_PTR>(topic));
 }
 
 void wizard_shell::add_error(const std::string& text)

@@ -56,6 +56,7 @@ private:
     static std::wstring box_caption(const wchar_t* kind);
     static HWND box_owner();
     static std::wstring help_file();
+    static void open_help(UINT command, DWORD_PTR topic);
 
     int icon_id_;
     std::wstring caption_;

@@ -127,6 +127,10 @@ private:
         SetDlgItemText(IDC_TABLE, shown_table_name);
         for (size_t i = rows.size(); i-- > 0;)
             add_item(i);
+        // Sized again now that the rows are in: a type such as NUMBER(19,0) is
+        // wider than its column's header.
+        for (int i = 0; i < 4; ++i)
+            SendMessageW(list(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), LVSCW_AUTOSIZE_USEHEADER);
         for (size_t i = 0; i < rows.size(); ++i)
             set_check(static_cast<int>(i), rows.is_checked(i));
         if (rows.size() > 0) {

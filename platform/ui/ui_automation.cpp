@@ -229,6 +229,20 @@ std::vector<std::exception_ptr> take_uncaught()
     return out;
 }
 
+QWidget* widget(HWND h) { return widget_of(h); }
+
+std::vector<HWND> controls(HWND dialog)
+{
+    std::vector<HWND> out;
+    invoke([&] {
+        if (ui_window_object* o = lookup(dialog))
+            for (HWND c : o->children)
+                if (ui_window_object* co = lookup(c); co && co->kind == ui_window_kind::control)
+                    out.push_back(c);
+    });
+    return out;
+}
+
 std::vector<std::wstring> help_calls()
 {
     std::lock_guard<std::mutex> lock(g_mutex);

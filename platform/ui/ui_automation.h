@@ -9,6 +9,8 @@
 
 #include "platform/ui/ui_types.h"
 
+class QWidget;
+
 namespace ui_automation {
 
 // Turns automation on (message boxes, file dialogs and modal loops are answered
@@ -64,6 +66,11 @@ std::vector<std::exception_ptr> take_uncaught();
 
 // Help calls (HtmlHelpW), as "file|command|data".
 std::vector<std::wstring> help_calls();
+// The topic file the program's help window shows (empty when it is not on
+// screen), its window (null when there is none), and hiding it.
+std::wstring help_window_topic();
+QWidget* help_window();
+void close_help_window();
 
 // Acting on controls like a user (each sends the notifications a user's action
 // sends).
@@ -78,5 +85,12 @@ void key_help(HWND window);                                    // F1: WM_HELP to
 void set_list_view_check(HWND dialog, int id, int index, bool checked);
 // Runs pending events for a while (timers, posted messages).
 void pump(int ms);
+
+// What a window is drawn with, for tests that look at geometry and pixels
+// (user-interface thread only); null for a handle that is no window.
+QWidget* widget(HWND h);
+// The controls made from a window's template (a dialog's or a page's), in
+// template order.
+std::vector<HWND> controls(HWND dialog);
 
 } // namespace ui_automation

@@ -1,34 +1,164 @@
-#include <spawn.h>
-#include <sys/wait.h>
+// HTML Help over a folder of HTML topics: the help file named in the call is
+// the set's contents page, and "topics.map" beside it gives the topic file of
+// each help context id (one "id file" pair a line, '#' starts a comment).
+// Topics show in a help window of the program's own.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QTextBrowser>
+#include <QTextStream>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
 
-#include <filesystem>
-#include <string>
-
+#include "platform/ui/ui_automation.h"
 #include "platform/ui/ui_window.h"
 #include "platform/ui/ui_window_object.h"
 
-extern char** environ;
+using namespace ui_detail;
+
+namespace {
+
+QPointer<QTextBrowser> g_browser; // user-interface thread only
+
+// The topic file of a context id, or an empty text when the set has none.
+QString topic_of(const QString& contents, DWORD_PTR id)
+{
+    const QFileInfo entry(contents);
+    QFile map(entry.dir().filePath(QStringLiteral("topics.map")));
+    if (!map.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QTextStream in(&map);
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        bool ok = false;
+        if (parts.size() == 2 && parts[0].toULongLong(&ok) == id && ok) {
+            const QString file = entry.dir().filePath(parts[1]);
+            return QFileInfo::exists(file) ? file : QString();
+        }
+    }
+    return {};
+}
+
+// The help window: reused from call to call, a window of the innermost modal
+// window when there is one (a modal sheet blocks every other window).
+QTextBrowser* help_browser(const QString& contents)
+{
+    HWND active = GetActiveWindow();
+    ui_window_object* ao = lookup(active);
+    QWidget* owner = (ao && ao->widget) ? ao->widget->window() : nullptr;
+    QWidget* window = g_browser ? g_browser->window() : nullptr;
+    if (window && owner != window && window->parentWidget() != owner)
+        window->setParent(owner, window->windowFlags() | Qt::Window);
+    if (g_browser)
+        return g_browser;
+    auto* w = new QWidget(owner, Qt::Window);
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* v = new QVBoxLayout(w);
+    v->setContentsMargins(4, 4, 4, 4);
+    auto* row = new QHBoxLayout();
+    auto* back = new QToolButton(w);
+    back->setText(QStringLiteral("Back"));
+    auto* forward = new QToolButton(w);
+    forward->setText(QStringLiteral("Forward"));
+    auto* home = new QToolButton(w);
+    home->setText(QStringLiteral("Contents"));
+    row->addWidget(back);
+    row->addWidget(forward);
+    row->addWidget(home);
+    row->addStretch(1);
+    v->addLayout(row);
+    auto* browser = new QTextBrowser(w);
+    browser->setOpenLinks(true);
+    browser->setOpenExternalLinks(true);
+    v->addWidget(browser, 1);
+    QObject::connect(back, &QToolButton::clicked, browser, &QTextBrowser::backward);
+    QObject::connect(forward, &QToolButton::clicked, browser, &QTextBrowser::forward);
+    QObject::connect(home, &QToolButton::clicked, browser,
+                     [browser, contents] { browser->setSource(QUrl::fromLocalFile(contents)); });
+    QObject::connect(browser, &QTextBrowser::backwardAvailable, back, &QToolButton::setEnabled);
+    QObject::connect(browser, &QTextBrowser::forwardAvailable, forward, &QToolButton::setEnabled);
+    QObject::connect(browser, &QTextBrowser::sourceChanged, w,
+                     [w, browser] { w->setWindowTitle(browser->documentTitle() + QStringLiteral(" - Help")); });
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    w->resize(640, 520);
+    // No window handle: it owns no other window, and goes with the window it
+    // belongs to (or with the framework, see help_shutdown).
+    g_browser = browser;
+    return browser;
+}
+
+} // namespace
 
 HWND HtmlHelpW(HWND /*caller*/, LPCWSTR file, UINT command, DWORD_PTR data)
 {
     if (!file)
         return nullptr;
     const std::wstring path = file;
-    if (ui_detail::automation_active()) {
+    if (ui_detail::automation_active())
         ui_detail::automation_record_help(path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
-        return GetDesktopWindow();
-    }
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::path(ui_detail::qstr(path).toStdString()), ec))
-        return nullptr;
-    // The desktop's viewer shows the file; no shell is involved.
-    const std::string narrow = ui_detail::qstr(path).toStdString();
-    std::string program = "xdg-open";
-    char* argv[] = {program.data(), const_cast<char*>(narrow.c_str()), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0)
-        return nullptr;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return GetDesktopWindow();
+    HWND shown = nullptr;
+    invoke([&] {
+        const QString contents = qstr(path);
+        if (!QFileInfo::exists(contents))
+            return;
+        QString topic = contents;
+        if (command == HH_HELP_CONTEXT) {
+            topic = topic_of(contents, data);
+            if (topic.isEmpty())
+                return;
+        } else if (command != HH_DISPLAY_TOPIC) {
+            return;
+        }
+        QTextBrowser* browser = help_browser(contents);
+        browser->setSource(QUrl::fromLocalFile(topic));
+        QWidget* w = browser->window();
+        w->show();
+        w->raise();
+        w->activateWindow();
+        shown = GetDesktopWindow();
+    });
+    return shown;
 }
+
+namespace ui_detail {
+
+void help_shutdown()
+{
+    if (g_browser)
+        delete g_browser->window();
+}
+
+} // namespace ui_detail
+
+namespace ui_automation {
+
+std::wstring help_window_topic()
+{
+    std::wstring topic;
+    invoke([&] {
+        if (g_browser && g_browser->window()->isVisible())
+            topic = wstr(g_browser->source().toLocalFile());
+    });
+    return topic;
+}
+
+void close_help_window()
+{
+    invoke([&] {
+        if (g_browser)
+            g_browser->window()->hide();
+    });
+}
+
+QWidget* help_window()
+{
+    return g_browser ? g_browser->window() : nullptr;
+}
+
+} // namespace ui_automation

@@ -30,6 +30,9 @@ public:
     }
 
     bool checkboxes = false;
+    // Columns inserted so far: the tree starts with one column of its own,
+    // which is not one of the list's.
+    int columns = 0;
     int quiet = 0; // > 0 while the program itself changes the view
 
 protected:
@@ -253,14 +256,15 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
             return -1;
         QStringList labels;
         QTreeWidgetItem* header = lv->headerItem();
-        const int columns = lv->columnCount();
+        const int columns = lv->columns;
         for (int i = 0; i < columns; ++i)
             labels << header->text(i);
         int at = static_cast<int>(w);
         if (at < 0 || at > columns)
             at = columns;
         labels.insert(at, (col->mask & LVCF_TEXT) && col->pszText ? QString::fromWCharArray(col->pszText) : QString());
-        lv->setColumnCount(static_cast<int>(labels.size()));
+        lv->columns = static_cast<int>(labels.size());
+        lv->setColumnCount(lv->columns);
         lv->setHeaderLabels(labels);
         if (col->mask & LVCF_WIDTH)
             lv->setColumnWidth(at, col->cx);
@@ -273,6 +277,8 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
         const int width = static_cast<int>(l);
         if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER) {
             lv->resizeColumnToContents(c);
+            // Some room beside the text, as the system leaves it.
+            lv->setColumnWidth(c, lv->columnWidth(c) + QFontMetrics(lv->font()).averageCharWidth());
             if (width == LVSCW_AUTOSIZE_USEHEADER)
                 lv->setColumnWidth(c, std::max(lv->columnWidth(c), lv->header()->sectionSizeHint(c)));
         } else {

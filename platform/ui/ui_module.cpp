@@ -90,6 +90,7 @@ void ui_module::Term()
     set_clipboard_hook(nullptr);
     // Windows left open are closed, then deferred deletions run.
     QCoreApplication::sendPostedEvents();
+    ui_detail::help_shutdown();
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (HWND h = ui_detail::handle_of(w))
             ui_detail::destroy_window(h, true);

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include <map>
@@ -160,8 +159,10 @@ ui_sheet_state* state_of(HWND h)
 
 HWND make_button(HWND sheet, QWidget* parent, QBoxLayout* row, int id, const wchar_t* text)
 {
-    auto* b = new QPushButton(display_text(text), parent);
+    auto* b = new QPushButton(qstr(text), parent);
     b->setAutoDefault(false);
+    // The sheet's buttons are 50 x 14 dialog units, as the system draws them.
+    b->setMinimumSize(dlu_x(50), dlu_y(14));
     row->addWidget(b);
     auto obj = std::make_unique<ui_window_object>();
     obj->kind = ui_window_kind::control;
@@ -215,6 +216,82 @@ LRESULT notify_page(HWND sheet, HWND page, UINT code)
     return dispatch(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
 }
 
+bool is_exterior(const ui_sheet_state& st, const PROPSHEETPAGEW& psp)
+{
+    return (st.header.dwFlags & PSH_WIZARD97) && (psp.dwFlags & PSP_HIDEHEADER);
+}
+
+// Where the sheet puts its parts: one size for every page (the largest), the
+// header above the interior pages, the watermark at the left of exterior ones.
+struct sheet_geometry {
+    int width = 0, height = 0;
+    int header_height = 0;
+    QRect interior;
+    int watermark_width = 0;
+};
+
+sheet_geometry measure(const ui_sheet_state& st)
+{
+    int iw = 0, ih = 0, ew = 0, eh = 0;
+    for (const ui_sheet_page_entry& e : st.pages) {
+        if (!live_page(e.handle))
+            continue;
+        auto t = ui_find_dialog(e.handle->psp.pszTemplate);
+        if (!t)
+            continue;
+        if (is_exterior(st, e.handle->psp)) {
+            ew = std::max(ew, dlu_x(t->cx));
+            eh = std::max(eh, dlu_y(t->cy));
+        } else {
+            iw = std::max(iw, dlu_x(t->cx));
+            ih = std::max(ih, dlu_y(t->cy));
+        }
+    }
+    sheet_geometry g;
+    if (st.header.dwFlags & PSH_WIZARD97) {
+        QFont bold = st.header_title ? st.header_title->font() : QFont();
+        const QFontMetrics title(bold);
+        const QFontMetrics sub(st.header_subtitle ? st.header_subtitle->font() : QFont());
+        g.header_height = dlu_y(5) + title.height() + dlu_y(2) + sub.height() + dlu_y(5);
+        if (st.header_bitmap && !st.header_bitmap->pixmap().isNull())
+            g.header_height = std::max(g.header_height, st.header_bitmap->pixmap().height() + 2 * dlu_y(3));
+        g.header_height += 2; // the etched line under it
+    }
+    const int mx = dlu_x(4), my = dlu_y(4);
+    g.interior = QRect(mx, g.header_height + my, iw, ih);
+    g.width = std::max(ew, iw + 2 * mx);
+    g.height = std::max(eh, ih > 0 ? g.interior.bottom() + 1 + my : 0);
+    if (st.watermark && !st.watermark->pixmap().isNull()) {
+        // The picture is drawn for the classic 6-pixel dialog unit; it grows with the font.
+        g.watermark_width = st.watermark->pixmap().width() * dlu_x(4) / 6;
+    }
+    return g;
+}
+
+void layout_sheet(HWND sheet)
+{
+    ui_sheet_state* st = state_of(sheet);
+    if (!st || !st->area)
+        return;
+    const sheet_geometry g = measure(*st);
+    st->area->setFixedSize(g.width, g.height);
+    if (st->header_frame)
+        st->header_frame->setGeometry(0, 0, g.width, std::max(0, g.header_height - 2));
+    if (st->header_line)
+        st->header_line->setGeometry(0, std::max(0, g.header_height - 2), g.width, 2);
+    if (st->watermark)
+        st->watermark->setGeometry(0, 0, g.watermark_width, g.height);
+    for (const ui_sheet_page_entry& e : st->pages) {
+        ui_window_object* po = lookup(e.window);
+        if (!po || !po->widget || !live_page(e.handle))
+            continue;
+        if (is_exterior(*st, e.handle->psp))
+            po->widget->setGeometry(0, 0, g.width, g.height);
+        else
+            po->widget->setGeometry(g.interior);
+    }
+}
+
 // The page's window, made on its first activation.
 HWND page_window(HWND sheet, int index)
 {
@@ -228,10 +305,10 @@ HWND page_window(HWND sheet, int index)
         return nullptr;
     const PROPSHEETPAGEW& psp = e.handle->psp;
     auto t = ui_find_dialog(psp.pszTemplate);
-    if (!t || !st->stack)
+    if (!t || !st->area)
         return nullptr;
-    auto* w = new QWidget();
-    w->setMinimumSize(dlu_x(t->cx), dlu_y(t->cy));
+    auto* w = new QWidget(st->area);
+    w->hide();
     auto* page = reinterpret_cast<ui_property_page*>(psp.lParam);
     auto obj = std::make_unique<ui_window_object>();
     obj->kind = ui_window_kind::page;
@@ -246,7 +323,7 @@ HWND page_window(HWND sheet, int index)
         page->m_hWnd = h;
     e.window = h;
     build_controls(h, w, *t);
-    st->stack->addWidget(w);
+    layout_sheet(sheet);
     dispatch(h, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&e.handle->psp));
     return lookup(h) ? h : nullptr;
 }
@@ -267,17 +344,29 @@ void show_page(HWND sheet, int index)
         return;
     ui_sheet_page_entry& e = st->pages[static_cast<size_t>(index)];
     ui_window_object* po = lookup(e.window);
-    if (!po || !st->stack)
+    if (!po || !po->widget || !st->area)
         return;
     st->current = index;
-    st->stack->setCurrentWidget(po->widget);
+    for (const ui_sheet_page_entry& other : st->pages) {
+        ui_window_object* oo = lookup(other.window);
+        if (oo && oo->widget && oo != po)
+            oo->widget->hide();
+    }
     const PROPSHEETPAGEW& psp = e.handle->psp;
     const bool wizard97 = st->header.dwFlags & PSH_WIZARD97;
-    const bool hide_header = !wizard97 || (psp.dwFlags & PSP_HIDEHEADER);
+    const bool exterior = is_exterior(*st, psp);
+    const bool hide_header = !wizard97 || exterior;
     if (st->header_frame)
         st->header_frame->setVisible(!hide_header);
+    if (st->header_line)
+        st->header_line->setVisible(!hide_header);
+    // An exterior page is drawn on the window colour with the watermark at its
+    // left, where its own template leaves room for it.
+    st->area->setBackgroundRole(exterior ? QPalette::Base : QPalette::Window);
     if (st->watermark)
-        st->watermark->setVisible(wizard97 && (psp.dwFlags & PSP_HIDEHEADER) && !st->watermark->pixmap().isNull());
+        st->watermark->setVisible(exterior && !st->watermark->pixmap().isNull());
+    po->widget->show();
+    po->widget->raise();
     if (st->header_title)
         st->header_title->setText((psp.dwFlags & PSP_USEHEADERTITLE) ? qstr(e.handle->header_title) : QString());
     if (st->header_subtitle)
@@ -467,6 +556,7 @@ LRESULT sheet_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
         if (!live_page(page))
             return FALSE;
         st->pages.push_back(ui_sheet_page_entry{page, nullptr});
+        layout_sheet(h);
         return TRUE;
     }
     case PSM_SETCURSEL:
@@ -593,41 +683,51 @@ HWND ui_property_sheet::create_window(HWND owner, bool modal)
 
     auto* v = new QVBoxLayout(d);
     v->setContentsMargins(0, 0, 0, 0);
-    auto* header = new QFrame(d);
+    v->setSpacing(0);
+    v->setSizeConstraint(QLayout::SetFixedSize);
+    auto* area = new QWidget(d);
+    area->setAutoFillBackground(true);
+    v->addWidget(area);
+
+    auto* watermark = new QLabel(area);
+    watermark->setScaledContents(PSH_STRETCHWATERMARK & m_psh.dwFlags);
+    if (auto img = ui_image_of(m_psh.hbmWatermark); img && (m_psh.dwFlags & PSH_WATERMARK))
+        watermark->setPixmap(pixmap_of(*img));
+    watermark->hide();
+
+    auto* header = new QFrame(area);
     header->setAutoFillBackground(true);
     header->setBackgroundRole(QPalette::Base);
     auto* hrow = new QHBoxLayout(header);
+    hrow->setContentsMargins(dlu_x(7), dlu_y(5), dlu_x(4), dlu_y(3));
     auto* texts = new QVBoxLayout();
+    texts->setSpacing(dlu_y(2));
     auto* title = new QLabel(header);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
     auto* subtitle = new QLabel(header);
-    subtitle->setIndent(16);
+    subtitle->setIndent(dlu_x(8));
     texts->addWidget(title);
     texts->addWidget(subtitle);
+    texts->addStretch(1);
     hrow->addLayout(texts, 1);
     auto* header_bitmap = new QLabel(header);
-    hrow->addWidget(header_bitmap);
+    hrow->addWidget(header_bitmap, 0, Qt::AlignTop);
     if (auto img = ui_image_of(m_psh.hbmHeader); img && (m_psh.dwFlags & PSH_HEADER))
         header_bitmap->setPixmap(pixmap_of(*img));
-    v->addWidget(header);
-
-    auto* body = new QHBoxLayout();
-    auto* watermark = new QLabel(d);
-    if (auto img = ui_image_of(m_psh.hbmWatermark); img && (m_psh.dwFlags & PSH_WATERMARK))
-        watermark->setPixmap(pixmap_of(*img));
-    body->addWidget(watermark);
-    auto* stack = new QStackedWidget(d);
-    body->addWidget(stack, 1);
-    v->addLayout(body, 1);
+    auto* header_line = new QFrame(area);
+    header_line->setFrameShape(QFrame::HLine);
+    header_line->setFrameShadow(QFrame::Sunken);
 
     auto* line = new QFrame(d);
     line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
     v->addWidget(line);
 
-    st->stack = stack;
+    st->area = area;
     st->header_frame = header;
+    st->header_line = header_line;
     st->header_title = title;
     st->header_subtitle = subtitle;
     st->header_bitmap = header_bitmap;
@@ -648,9 +748,11 @@ HWND ui_property_sheet::create_window(HWND owner, bool modal)
     HWND h = register_window(std::move(obj));
     m_hWnd = h;
     ui_sheet_state* s = state_of(h);
+    layout_sheet(h);
 
     auto* buttons = new QHBoxLayout();
-    buttons->setContentsMargins(8, 4, 8, 8);
+    buttons->setContentsMargins(dlu_x(7), dlu_y(5), dlu_x(7), dlu_y(5));
+    buttons->setSpacing(dlu_x(4));
     s->help = make_button(h, d, buttons, IDHELP, L"&Help");
     buttons->addStretch(1);
     s->back = make_button(h, d, buttons, ID_WIZBACK, L"< &Back");

@@ -135,6 +135,21 @@ ui_image ui_make_image(int width, int height, uint32_t fill, uint32_t border, in
     return img;
 }
 
+ui_image ui_decode_image(const unsigned char* data, size_t size)
+{
+    ui_image img;
+    const QImage decoded = QImage::fromData(data, static_cast<int>(size)).convertToFormat(QImage::Format_ARGB32);
+    if (decoded.isNull())
+        return img;
+    img.width = decoded.width();
+    img.height = decoded.height();
+    img.argb.resize(static_cast<size_t>(img.width) * static_cast<size_t>(img.height));
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x)
+            img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)] = decoded.pixel(x, y);
+    return img;
+}
+
 namespace ui_rc {
 
 namespace {

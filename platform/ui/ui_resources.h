@@ -50,6 +50,10 @@ struct ui_image {
     std::vector<uint32_t> argb;
 };
 
+// A picture from the bytes of an image file (PNG, BMP) carried by the program;
+// an empty image when they cannot be read.
+ui_image ui_decode_image(const unsigned char* data, size_t size);
+
 // Registers (or replaces) a resource. Safe to call from static initialisers.
 void ui_register_dialog(int id, ui_dialog_template t);
 void ui_register_icon(int id, ui_image image);

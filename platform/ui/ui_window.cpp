@@ -158,16 +158,21 @@ struct dialog_base_units {
 
 dialog_base_units base_units()
 {
-    static const dialog_base_units units = [] {
-        dialog_base_units u;
-        if (!QApplication::instance())
-            return u;
-        const QFontMetrics fm(QApplication::font());
+    // Kept for the last font asked about: the desktop's font may change between
+    // dialogs (a larger font makes every dialog larger, not its texts cut).
+    static QString key; // user-interface thread only
+    static dialog_base_units units;
+    if (!QApplication::instance())
+        return dialog_base_units{};
+    const QFont font = QApplication::font();
+    if (font.key() != key) {
+        key = font.key();
+        units = dialog_base_units{};
+        const QFontMetrics fm(font);
         const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-        u.x = std::max(u.x, (fm.horizontalAdvance(letters) / 26 + 1) / 2);
-        u.y = std::max(u.y, fm.height());
-        return u;
-    }();
+        units.x = std::max(units.x, (fm.horizontalAdvance(letters) / 26 + 1) / 2);
+        units.y = std::max(units.y, fm.height());
+    }
     return units;
 }
 
@@ -957,7 +962,15 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
             break;
         }
         }
-        w->setGeometry(dlu_x(c.x), dlu_y(c.y), std::max(1, dlu_x(c.cx)), std::max(1, dlu_y(c.cy)));
+        int height = std::max(1, dlu_y(c.cy));
+        if (auto* cb = qobject_cast<QComboBox*>(w)) {
+            // A drop-down's template height is its open list; the closed box is one line.
+            const int closed = cb->sizeHint().height();
+            const int row = std::max(1, QFontMetrics(cb->font()).height() + 2);
+            cb->setMaxVisibleItems(std::max(1, (height - closed) / row));
+            height = closed;
+        }
+        w->setGeometry(dlu_x(c.x), dlu_y(c.y), std::max(1, dlu_x(c.cx)), height);
         if (c.hidden)
             w->setVisible(false);
         if (c.disabled)

@@ -76,8 +76,11 @@ struct INITCOMMONCONTROLSEX {
 };
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
 
-// HTML Help: opens the help file (at a topic for HH_HELP_CONTEXT). Answers the
-// help window, or null when the file cannot be shown.
+// HTML Help: opens the help file (HH_DISPLAY_TOPIC), or the topic of the help
+// context id `data` (HH_HELP_CONTEXT), in the program's help window. The help
+// file is the contents page of a folder of HTML topics whose "topics.map" maps
+// context ids to topic files. Answers the help window, or null when the file or
+// the topic cannot be shown.
 HWND HtmlHelpW(HWND caller, LPCWSTR file, UINT command, DWORD_PTR data);
 
 // Thin wrapper of a window handle with the calls the dialogs use most.

@@ -36,7 +36,6 @@ struct ui_sheet_page_entry {
     HWND window = nullptr;
 };
 
-class QStackedWidget;
 class QLabel;
 class QFrame;
 
@@ -48,7 +47,8 @@ struct ui_sheet_state {
     PROPSHEETHEADERW header;
     std::wstring caption;
     ui_property_sheet* owner = nullptr;
-    QPointer<QStackedWidget> stack;
+    QPointer<QWidget> area; // the pages, the header and the watermark
+    QPointer<QFrame> header_line;
     QPointer<QLabel> header_title;
     QPointer<QLabel> header_subtitle;
     QPointer<QLabel> header_bitmap;
@@ -147,6 +147,9 @@ bool automation_active();
 void automation_record_help(const std::wstring& call);
 
 int& dispatch_depth();
+
+// Closes the help window (at the framework's end).
+void help_shutdown();
 
 void automation_store_uncaught(std::exception_ptr e);
 

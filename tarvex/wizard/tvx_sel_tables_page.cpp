@@ -38,13 +38,13 @@ bool tvx_sel_tables_page::page_init()
     load_available(driver.available_queries);
     // The hints are about the source giving no table at all, not about every
     // table having been selected already.
-    if (names.empty() && driver.is_view_owned()) {
+    // Each hint stands on its own: the second one holds whether or not the first was given.
+    if (names.empty() && driver.is_view_owned())
         wizard_shell::message(L"There are no tables available for the user specified. Try to uncheck 'View tables "
                               L"owned by the user' checkbox on 'Step 3 of 5' wizard page.");
-        if (!driver.is_connect_as_dbo())
-            wizard_shell::message(L"There are no tables available for the user specified. Try to connect as "
-                                  L"database owner using the appropriate checkbox on 'Step 1 of 5' wizard page.");
-    }
+    if (names.empty() && !driver.is_connect_as_dbo())
+        wizard_shell::message(L"There are no tables available for the user specified. Try to connect as "
+                              L"database owner using the appropriate checkbox on 'Step 1 of 5' wizard page.");
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "tarvex/wizard/wizard_main.h"
 
+#include <cstddef>
 #include <memory>
 
 #include "GUI2/wizard_shell.h"
@@ -18,6 +19,11 @@
 #include "tarvex/wizard/welcome_page.h"
 #include "tarvex/wizard/wizard_error_handler.h"
 
+extern const unsigned char tvx_art_watermark_png[];
+extern const std::size_t tvx_art_watermark_png_size;
+extern const unsigned char tvx_art_header_png[];
+extern const std::size_t tvx_art_header_png_size;
+
 namespace {
 
 constexpr int k_icon = 501;
@@ -26,11 +32,12 @@ constexpr int k_header = 312;
 constexpr int k_major = 5;
 constexpr int k_minor = 5;
 
-// The program's pictures: a blue icon, a tall watermark and a small header image.
+// The program's pictures: a blue icon, the watermark of the exterior pages and
+// the header image of the interior ones (drawn for the program, carried in it).
 const bool g_images = [] {
     ui_register_icon(k_icon, ui_make_image(32, 32, 0xff2050a0, 0xff102040));
-    ui_register_bitmap(k_watermark, ui_make_image(164, 314, 0xff2050a0, 0xff102040, 1));
-    ui_register_bitmap(k_header, ui_make_image(49, 49, 0xffffffff, 0xff2050a0, 3));
+    ui_register_bitmap(k_watermark, ui_decode_image(tvx_art_watermark_png, tvx_art_watermark_png_size));
+    ui_register_bitmap(k_header, ui_decode_image(tvx_art_header_png, tvx_art_header_png_size));
     return true;
 }();
 

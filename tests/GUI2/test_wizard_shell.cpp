@@ -170,16 +170,6 @@ TEST_F(wizard_shell_test, a_notification_from_a_foreign_window_reaches_no_page_o
     shell.DestroyWindow();
 }
 
-TEST_F(wizard_shell_test, help_without_a_help_file_says_so)
-{
-    wizard_shell shell(L"Dremlow 5.5", 0, 0, 0);
-    wizard_shell::display_help(1010);
-    const auto boxes = ui_automation::message_boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Help file does not exist. Reinstall the program.");
-    EXPECT_TRUE(ui_automation::help_calls().empty());
-}
-
 TEST_F(wizard_shell_test, the_error_list_keeps_twenty_texts)
 {
     wizard_shell shell(L"Dremlow 5.5", 0, 0, 0);
@@ -218,16 +208,35 @@ TEST_F(wizard_shell_test, the_conversion_worker_starts_the_timer_and_writes_the_
     shell.DestroyWindow();
 }
 
-TEST_F(wizard_shell_test, help_opens_the_help_file_beside_the_program_at_the_topic)
+// One test, since the help set sits beside the test program for its time.
+TEST_F(wizard_shell_test, help_opens_the_topic_of_the_help_set_beside_the_program_or_says_it_is_missing)
 {
     wizard_shell shell(L"Dremlow 5.5", 0, 0, 0);
-    std::filesystem::path chm(tk_get_module_wpath());
-    chm.replace_extension(L".chm");
-    std::ofstream(chm) << "help";
+    const std::filesystem::path dir = std::filesystem::path(tk_get_module_wpath()).parent_path() / L"help";
+    const std::filesystem::path contents = dir / L"index.html";
+    std::filesystem::remove_all(dir);
+    wizard_shell::display_help(1010);
+    ASSERT_EQ(ui_automation::message_boxes().size(), 1u);
+    EXPECT_EQ(ui_automation::message_boxes()[0].text, L"Help file does not exist. Reinstall the program.");
+    EXPECT_TRUE(ui_automation::help_calls().empty());
+    ui_automation::clear_message_boxes();
+
+    std::filesystem::create_directories(dir);
+    std::ofstream(contents) << "<html><head><title>Contents</title></head><body>contents</body></html>";
+    std::ofstream(dir / L"listener.html") << "<html><body>listener</body></html>";
+    std::ofstream(dir / L"topics.map") << "# id topic\n1018 listener.html\n1019 gone.html\n";
     wizard_shell::display_help(1018);
+    EXPECT_EQ(ui_automation::help_window_topic(), (dir / L"listener.html").wstring());
     wizard_shell::display_help();
-    std::filesystem::remove(chm);
+    EXPECT_EQ(ui_automation::help_window_topic(), contents.wstring());
     EXPECT_TRUE(ui_automation::message_boxes().empty());
+    // A topic the set lacks (no line, or a line naming no file) is a set to reinstall.
+    wizard_shell::display_help(1019);
+    wizard_shell::display_help(1010);
+    ui_automation::close_help_window();
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(ui_automation::message_boxes().size(), 2u);
     EXPECT_EQ(ui_automation::help_calls(),
-              (std::vector<std::wstring>{chm.wstring() + L"|15|1018", chm.wstring() + L"|0|0"}));
+              (std::vector<std::wstring>{contents.wstring() + L"|15|1018", contents.wstring() + L"|0|0",
+                                         contents.wstring() + L"|15|1019", contents.wstring() + L"|15|1010"}));
 }

@@ -19,8 +19,7 @@ const std::wstring k_no_server =
 // The help file beside the test program (the build puts it there).
 bool help_file_present()
 {
-    fs::path path = fs::read_symlink("/proc/self/exe");
-    path.replace_extension(".chm");
+    const fs::path path = fs::read_symlink("/proc/self/exe").parent_path() / "help" / "index.html";
     return fs::exists(path);
 }
 

@@ -299,6 +299,19 @@ TEST_F(table_page, a_source_without_tables_tells_which_settings_to_change)
                                L"There are no tables available for the user specified. Try to connect as database "
                                L"owner using the appropriate checkbox on 'Step 1 of 5' wizard page.",
                            }));
+    // Without view-owned, the owner hint still shows, alone; as owner, none does.
+    ui_automation::clear_message_boxes();
+    driver->set_view_owned(false);
+    reopen();
+    EXPECT_EQ(box_texts(), (std::vector<std::wstring>{
+                               L"There are no tables available for the user specified. Try to connect as database "
+                               L"owner using the appropriate checkbox on 'Step 1 of 5' wizard page.",
+                           }));
+    ui_automation::clear_message_boxes();
+    driver->set_as_dbo(true);
+    reopen();
+    EXPECT_TRUE(box_texts().empty());
+    driver->set_as_dbo(false);
     // Every table already selected is no reason for the hints.
     ui_automation::clear_message_boxes();
     driver->src = L"shop";
