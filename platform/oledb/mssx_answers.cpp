@@ -102,7 +102,7 @@ odbc_info odbc_of(const mssx_type& t)
 
 } // namespace
 
-mssx_result mssx_connection::open_table(const std::string& name)
+mssx_result mssx_connection::open_table(const std::string& name, bool stream)
 {
     std::vector<mssx_token> toks = mssx_lex(name, true);
     std::vector<std::string> parts;
@@ -114,7 +114,7 @@ mssx_result mssx_connection::open_table(const std::string& name)
     }
     if (plain || parts.empty()) parts = {name};
     std::string storage = mssx_resolve_for_query(*this, parts);
-    return mssx_run_query(*this, "SELECT * FROM " + storage);
+    return mssx_run_query(*this, "SELECT * FROM " + storage, stream);
 }
 
 mssx_result mssx_connection::schema_tables(const mssx_restrictions& r)

@@ -70,7 +70,19 @@ void mssx_connection::use_database(const std::string& name)
     mssx_refresh_system_views(*this);
 }
 
-mssx_outcome mssx_connection::execute(const std::string& batch)
+void mssx_drain(mssx_result& r)
+{
+    if (!r.rest) return;
+    std::shared_ptr<mssx_row_source> src = std::move(r.rest);
+    std::vector<mssx_value> row;
+    while (src->next(row)) r.rows.push_back(std::move(row));
+}
+
+mssx_outcome mssx_connection::execute(const std::string& batch) { return run_batch(batch, false); }
+
+mssx_outcome mssx_connection::execute_streaming(const std::string& batch) { return run_batch(batch, true); }
+
+mssx_outcome mssx_connection::run_batch(const std::string& batch, bool stream)
 {
     mssx_outcome out;
     std::string up = mssx_upper(batch);
@@ -78,9 +90,19 @@ mssx_outcome mssx_connection::execute(const std::string& batch)
         mssx_refresh_system_views(*this);
     try {
         mssx_batch_runner r(*this, batch, out);
+        r.stream = stream;
         r.run();
     } catch (const mssx_error& e) {
         out.errors.push_back(e);
+    }
+    // only the last result may stay on the server, and only when asked
+    for (size_t i = 0; i < out.results.size(); ++i) {
+        if (stream && i + 1 == out.results.size()) break;
+        try {
+            mssx_drain(out.results[i]);
+        } catch (const mssx_error& e) {
+            out.errors.push_back(e);
+        }
     }
     impl_->variables.clear();
     return out;
@@ -179,6 +201,13 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
     if (t.kind != mssx_tok::ident) mssx_syntax_error(t);
     size_t e = extent(p, limit);
     if (!exec_it) return e;
+    // a result left on the server is read whole before anything else runs
+    try {
+        if (!out.results.empty()) mssx_drain(out.results.back());
+    } catch (const mssx_error& err) {
+        out.errors.push_back(err);
+        out.results.pop_back();
+    }
     std::string stmt_text = text.substr(T[p].begin, T[e > p ? e - 1 : p].end - T[p].begin);
     try {
         mssx_check_injected(stmt_text);
@@ -504,7 +533,7 @@ void mssx_batch_runner::select(size_t p, size_t e)
         if (T[k].is_word("INTO") && !(k > p && T[k - 1].is_word("INSERT")))
             throw mssx_error(102, "SELECT ... INTO is not supported by this server; create the table first.", 15, T[k].line);
     std::string sql = mssx_translate(T, p, e, env());
-    out.results.push_back(mssx_run_query(c, sql));
+    out.results.push_back(mssx_run_query(c, sql, stream));
 }
 
 void mssx_batch_runner::exec(size_t p, size_t e)

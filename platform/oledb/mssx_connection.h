@@ -18,10 +18,23 @@ struct mssx_result_column {
     bool nullable = true;
 };
 
+// Rows of a query still on the server: read one by one, in order.
+class mssx_row_source {
+public:
+    virtual ~mssx_row_source() = default;
+    // The next row into `row`; false at the end. Throws mssx_error.
+    virtual bool next(std::vector<mssx_value>& row) = 0;
+};
+
 struct mssx_result {
     std::vector<mssx_result_column> columns;
     std::vector<std::vector<mssx_value>> rows;
+    // When set, the rows after `rows` are still to be read from here.
+    std::shared_ptr<mssx_row_source> rest;
 };
+
+// Reads the rows still pending into `rows`.
+void mssx_drain(mssx_result& r);
 
 struct mssx_outcome {
     std::vector<mssx_result> results;
@@ -61,6 +74,9 @@ public:
     // Runs one batch. Statement errors are collected in the outcome and the
     // batch goes on; a syntax error ends the batch (also collected).
     mssx_outcome execute(const std::string& batch);
+    // Like execute, but the result of the batch's last statement may be left
+    // on the server (mssx_result::rest) to be read as the client goes.
+    mssx_outcome execute_streaming(const std::string& batch);
 
     const std::string& database() const { return database_; }
     const std::string& login() const { return login_; }
@@ -68,7 +84,9 @@ public:
     mssx_catalog& catalog() { return *catalog_; }
 
     // Provider calls.
-    mssx_result open_table(const std::string& name); // the rows of SELECT * FROM name; 208 when absent
+    // The rows of SELECT * FROM name (208 when absent); with `stream` left
+    // on the server to be read as the client goes.
+    mssx_result open_table(const std::string& name, bool stream = false);
     mssx_result schema_tables(const mssx_restrictions& r);
     mssx_result schema_primary_keys(const mssx_restrictions& r);
     mssx_result schema_foreign_keys(const mssx_restrictions& r);
@@ -91,6 +109,7 @@ private:
     std::unique_ptr<impl> impl_;
     friend struct mssx_batch_runner;
     void use_database(const std::string& name);
+    mssx_outcome run_batch(const std::string& batch, bool stream);
 };
 
 // Result column helpers for the catalog answers.

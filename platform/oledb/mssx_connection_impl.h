@@ -31,6 +31,7 @@ struct mssx_batch_runner {
     std::vector<mssx_token> T;
     std::string text;
     mssx_outcome& out;
+    bool stream = false; // the last result may stay on the server
 
     mssx_batch_runner(mssx_connection& conn, const std::string& batch, mssx_outcome& o);
     void run();
@@ -71,8 +72,10 @@ std::string mssx_default_text(const std::vector<mssx_token>& toks, size_t a, siz
 mssx_value mssx_eval_default(const std::string& stored, mssx_connection& c);
 // Maps an SQLite failure text to the server's error.
 [[noreturn]] void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql);
-// Runs a translated query and types its columns.
-mssx_result mssx_run_query(mssx_connection& c, const std::string& sql);
+// Runs a translated query and types its columns. With `stream`, the rows stay
+// on the server (mssx_result::rest) when every column's type is known
+// without looking at them.
+mssx_result mssx_run_query(mssx_connection& c, const std::string& sql, bool stream = false);
 // Recreates the catalog views (sys.*, INFORMATION_SCHEMA.*, sysobjects ...) of the connection.
 void mssx_refresh_system_views(mssx_connection& c);
 // Resolves an object name for queries.

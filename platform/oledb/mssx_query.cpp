@@ -145,7 +145,42 @@ void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql)
     throw mssx_error(102, "Incorrect syntax: " + m, 15);
 }
 
-mssx_result mssx_run_query(mssx_connection& c, const std::string& sql)
+namespace {
+
+// A query's statement stepped as the client reads.
+class query_rows final : public mssx_row_source {
+public:
+    query_rows(mssx_stmt st, std::string sql) : st_(std::move(st)), sql_(std::move(sql)) {}
+    bool next(std::vector<mssx_value>& row) override
+    {
+        if (done_) return false;
+        try {
+            if (!st_.step()) {
+                done_ = true;
+                st_ = mssx_stmt(); // ends the read: the connection's snapshot moves on
+                return false;
+            }
+        } catch (const mssx_error& e) {
+            done_ = true;
+            st_ = mssx_stmt();
+            mssx_rethrow_sqlite(e, sql_);
+        }
+        int n = st_.columns();
+        row.clear();
+        row.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) row.push_back(st_.column(i));
+        return true;
+    }
+
+private:
+    mssx_stmt st_;
+    std::string sql_;
+    bool done_ = false;
+};
+
+} // namespace
+
+mssx_result mssx_run_query(mssx_connection& c, const std::string& sql, bool stream)
 {
     auto& s = c.state();
     mssx_stmt st;
@@ -193,6 +228,10 @@ mssx_result mssx_run_query(mssx_connection& c, const std::string& sql)
             }
         }
         r.columns.push_back(col);
+    }
+    if (stream && std::all_of(typed.begin(), typed.end(), [](bool t) { return t; })) {
+        r.rest = std::make_shared<query_rows>(std::move(st), sql);
+        return r;
     }
     try {
         while (st.step()) {

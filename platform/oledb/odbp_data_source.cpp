@@ -4,24 +4,15 @@
 #include "platform/oledb/odbp_object.h"
 #include "platform/oledb/odbp_text.h"
 
-std::string odbp_server_folder(const std::wstring& ds)
+std::shared_ptr<odbp_backend> odbp_connect(const odbp_settings& s)
 {
-    std::string s = odbp_narrow(ds);
-    if (s.size() > 5 && (s.compare(0, 5, "file:") == 0 || s.compare(0, 5, "FILE:") == 0)) return s.substr(5);
-    return {};
-}
-
-std::shared_ptr<mssx_connection> odbp_connect(const odbp_settings& s)
-{
-    std::string dir = odbp_server_folder(s.data_source);
-    if (dir.empty())
-        throw mssx_error(17, "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.", 16);
-    mssx_login login;
+    odbp_login login;
+    login.data_source = odbp_narrow(s.data_source);
     login.integrated = s.integrated;
     login.user = odbp_narrow(s.user);
     login.password = odbp_narrow(s.password);
-    login.database = odbp_narrow(s.catalog);
-    return std::make_shared<mssx_connection>(dir, login);
+    login.catalog = odbp_narrow(s.catalog);
+    return odbp_open_backend(login);
 }
 
 namespace {

@@ -27,13 +27,10 @@ std::string numeric_text(const DB_NUMERIC& n)
 
 class fast_load final : public IRowsetFastLoad, public IColumnsInfo, public IAccessor, public IRowsetInfo, public odbp_object {
 public:
-    fast_load(std::shared_ptr<mssx_connection> c, odbp_settings s, std::string table, bool keep_identity)
+    fast_load(std::shared_ptr<odbp_backend> c, odbp_settings s, std::string table, bool keep_identity)
         : c_(std::move(c)), s_(std::move(s)), table_(std::move(table)), keep_identity_(keep_identity)
     {
-        std::string held = table_.front() == '[' ? table_ : "[" + table_ + "]";
-        mssx_result r = c_->open_table(held);
-        columns_ = r.columns;
-        held_ = held;
+        columns_ = c_->table_columns(table_); // the table must exist
     }
     ODBP_IUNKNOWN_METHODS
     HRESULT QueryInterface(REFIID riid, void** ppv) override
@@ -173,12 +170,10 @@ public:
     {
         odbp_clear_error();
         std::vector<mssx_error> errors;
-        for (auto& row : pending_) {
-            try {
-                c_->bulk_insert(held_, row, keep_identity_);
-            } catch (const mssx_error& e) {
-                errors.push_back(e);
-            }
+        try {
+            errors = c_->bulk_append(table_, columns_, pending_, keep_identity_);
+        } catch (const mssx_error& e) {
+            errors.push_back(e);
         }
         pending_.clear();
         if (!errors.empty()) return odbp_fail(errors, false, source());
@@ -240,10 +235,9 @@ public:
 private:
     static constexpr DBPROPID DBPROP_ISequentialStream_LOCAL = 0x89;
     std::wstring source() const { return s_.generic ? kOdbpGenericSource : kOdbpNativeSource; }
-    std::shared_ptr<mssx_connection> c_;
+    std::shared_ptr<odbp_backend> c_;
     odbp_settings s_;
     std::string table_;
-    std::string held_;
     bool keep_identity_;
     std::vector<mssx_result_column> columns_;
     std::map<HACCESSOR, std::vector<DBBINDING>> accessors_;
@@ -253,7 +247,7 @@ private:
 
 } // namespace
 
-HRESULT odbp_create_fast_load(std::shared_ptr<mssx_connection> conn, const odbp_settings& s, const std::string& table,
+HRESULT odbp_create_fast_load(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, const std::string& table,
                               bool keep_identity, REFIID riid, IUnknown** pp)
 {
     try {

@@ -113,7 +113,10 @@ struct accessor_def {
 
 class rowset final : public IRowset, public IColumnsInfo, public IAccessor, public IRowsetInfo, public odbp_object {
 public:
-    rowset(std::shared_ptr<const mssx_result> r, bool generic) : r_(std::move(r)), generic_(generic) {}
+    rowset(std::unique_ptr<odbp_cursor> rows, odbp_reopen reopen, bool generic)
+        : rows_(std::move(rows)), reopen_(std::move(reopen)), generic_(generic), columns_(rows_->columns())
+    {
+    }
     ODBP_IUNKNOWN_METHODS
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
@@ -129,9 +132,11 @@ public:
     // IRowset
     HRESULT AddRefRows(DBCOUNTITEM c, const HROW rows[], DBREFCOUNT refs[], DBROWSTATUS st[]) override
     {
+        std::lock_guard<std::mutex> g(lock_);
         for (DBCOUNTITEM i = 0; i < c; ++i) {
-            if (refs) refs[i] = 1;
-            if (st) st[i] = valid(rows[i]) ? 0 : 1;
+            auto it = held_.find(rows[i]);
+            if (refs) refs[i] = it == held_.end() ? 0 : ++it->second.refs;
+            if (st) st[i] = it == held_.end() ? DBROWSTATUS_E_INVALID_LOCAL : 0;
         }
         return S_OK;
     }
@@ -141,18 +146,19 @@ public:
         std::lock_guard<std::mutex> g(lock_);
         auto it = accessors_.find(hAccessor);
         if (it == accessors_.end()) return DB_E_BADACCESSORHANDLE;
-        if (!valid(hRow)) return DB_E_BADROWHANDLE;
+        auto held = held_.find(hRow);
+        if (held == held_.end()) return DB_E_BADROWHANDLE;
         if (!pData) return E_INVALIDARG;
-        const auto& row = r_->rows[hRow - 1];
+        const auto& row = held->second.values;
         bool errors = false;
         for (const DBBINDING& b : it->second.bindings) {
             auto* base = static_cast<BYTE*>(pData);
             DBSTATUS status = DBSTATUS_S_OK;
             DBLENGTH length = 0;
-            if (b.iOrdinal < 1 || b.iOrdinal > r_->columns.size()) { status = DBSTATUS_E_BADACCESSOR; errors = true; }
+            if (b.iOrdinal < 1 || b.iOrdinal > columns_.size()) { status = DBSTATUS_E_BADACCESSOR; errors = true; }
             else {
                 const mssx_value& v = row[b.iOrdinal - 1];
-                const mssx_result_column& col = r_->columns[b.iOrdinal - 1];
+                const mssx_result_column& col = columns_[b.iOrdinal - 1];
                 if (mssx_is_null(v)) status = DBSTATUS_S_ISNULL;
                 else status = convert(col, v, b, base + b.obValue, length);
                 if (status == DBSTATUS_E_CANTCONVERTVALUE) errors = true;
@@ -169,30 +175,57 @@ public:
         *obtained = 0;
         if (cRows < 0) return DB_E_NOTSUPPORTED;
         std::lock_guard<std::mutex> g(lock_);
-        if (offset > 0) pos_ = std::min(r_->rows.size(), pos_ + static_cast<size_t>(offset));
-        size_t n = std::min(static_cast<size_t>(cRows), r_->rows.size() - pos_);
+        std::vector<std::vector<mssx_value>> got;
+        try {
+            std::vector<mssx_value> row;
+            for (DBROWOFFSET skip = offset; skip > 0 && !at_end_; --skip)
+                at_end_ = !rows_->next(row);
+            while (!at_end_ && got.size() < static_cast<size_t>(cRows)) {
+                if (rows_->next(row)) got.push_back(std::move(row));
+                else at_end_ = true;
+            }
+        } catch (const mssx_error& e) {
+            at_end_ = true;
+            return odbp_fail(e, false, generic_ ? kOdbpGenericSource : kOdbpNativeSource);
+        }
+        size_t n = got.size();
         if (n == 0) return DB_S_ENDOFROWSET;
         if (!*rows) {
             *rows = static_cast<HROW*>(CoTaskMemAlloc(sizeof(HROW) * n));
             if (!*rows) return E_OUTOFMEMORY;
         }
-        for (size_t i = 0; i < n; ++i) (*rows)[i] = static_cast<HROW>(pos_ + i + 1);
-        pos_ += n;
+        for (size_t i = 0; i < n; ++i) {
+            HROW h = next_row_++;
+            held_[h] = held_row{std::move(got[i]), 1};
+            (*rows)[i] = h;
+        }
         *obtained = n;
         return n < static_cast<size_t>(cRows) ? DB_S_ENDOFROWSET : S_OK;
     }
     HRESULT ReleaseRows(DBCOUNTITEM c, const HROW rows[], DBROWOPTIONS[], DBREFCOUNT refs[], DBROWSTATUS st[]) override
     {
+        std::lock_guard<std::mutex> g(lock_);
         for (DBCOUNTITEM i = 0; i < c; ++i) {
-            if (refs) refs[i] = 0;
-            if (st) st[i] = valid(rows[i]) ? 0 : 1;
+            auto it = held_.find(rows[i]);
+            DBREFCOUNT left = 0;
+            if (it != held_.end() && (left = --it->second.refs) == 0) held_.erase(it);
+            if (refs) refs[i] = left;
+            if (st) st[i] = it == held_.end() ? DBROWSTATUS_E_INVALID_LOCAL : 0;
         }
         return S_OK;
     }
     HRESULT RestartPosition(HCHAPTER) override
     {
+        odbp_clear_error();
         std::lock_guard<std::mutex> g(lock_);
-        pos_ = 0;
+        if (!reopen_) return DB_E_CANNOTRESTART_LOCAL;
+        try {
+            rows_ = reopen_();
+        } catch (const mssx_error& e) {
+            at_end_ = true;
+            return odbp_fail(e, false, generic_ ? kOdbpGenericSource : kOdbpNativeSource);
+        }
+        at_end_ = false;
         return S_OK;
     }
 
@@ -200,7 +233,7 @@ public:
     HRESULT GetColumnInfo(DBORDINAL* pc, DBCOLUMNINFO** info, OLECHAR** strings) override
     {
         odbp_clear_error();
-        return odbp_column_info(r_->columns, generic_, pc, info, strings);
+        return odbp_column_info(columns_, generic_, pc, info, strings);
     }
     HRESULT MapColumnIDs(DBORDINAL n, const DBID ids[], DBORDINAL cols[]) override
     {
@@ -208,8 +241,8 @@ public:
         for (DBORDINAL i = 0; i < n; ++i) {
             cols[i] = DB_INVALIDCOLUMN;
             if (ids[i].eKind == DBKIND_NAME && ids[i].uName.pwszName)
-                for (size_t k = 0; k < r_->columns.size(); ++k)
-                    if (mssx_iequal(r_->columns[k].name, odbp_narrow(ids[i].uName.pwszName))) cols[i] = k + 1;
+                for (size_t k = 0; k < columns_.size(); ++k)
+                    if (mssx_iequal(columns_[k].name, odbp_narrow(ids[i].uName.pwszName))) cols[i] = k + 1;
             any_bad = any_bad || cols[i] == DB_INVALIDCOLUMN;
         }
         return any_bad ? DB_S_ERRORSOCCURRED : S_OK;
@@ -235,7 +268,7 @@ public:
         bool bad = false;
         for (DBCOUNTITEM i = 0; i < n; ++i) {
             DBBINDSTATUS s = DBBINDSTATUS_OK;
-            if (b[i].iOrdinal < 1 || b[i].iOrdinal > r_->columns.size()) s = DBBINDSTATUS_BADORDINAL;
+            if (b[i].iOrdinal < 1 || b[i].iOrdinal > columns_.size()) s = DBBINDSTATUS_BADORDINAL;
             else if (!supported(b[i].wType)) s = DBBINDSTATUS_UNSUPPORTEDCONVERSION;
             if (st) st[i] = s;
             bad = bad || s != DBBINDSTATUS_OK;
@@ -284,13 +317,19 @@ public:
 private:
     static constexpr DBORDINAL DB_INVALIDCOLUMN = ~DBORDINAL(0);
     static constexpr HRESULT DB_E_BADACCESSORFLAGS_LOCAL = static_cast<HRESULT>(0x80040E46u);
+    static constexpr HRESULT DB_E_CANNOTRESTART_LOCAL = static_cast<HRESULT>(0x80040E18u);
+    static constexpr DBROWSTATUS DBROWSTATUS_E_INVALID_LOCAL = 5;
+
+    struct held_row {
+        std::vector<mssx_value> values;
+        DBREFCOUNT refs;
+    };
 
     static bool supported(DBTYPE t)
     {
         return t == DBTYPE_WSTR || t == DBTYPE_STR || t == DBTYPE_BYTES || t == DBTYPE_I4 || t == DBTYPE_I2 ||
                t == DBTYPE_I8 || t == DBTYPE_R8 || t == DBTYPE_BOOL || t == DBTYPE_UI4;
     }
-    bool valid(HROW h) const { return h >= 1 && h <= r_->rows.size(); }
 
     DBSTATUS convert(const mssx_result_column& col, const mssx_value& v, const DBBINDING& b, BYTE* dst, DBLENGTH& length)
     {
@@ -345,19 +384,23 @@ private:
         }
     }
 
-    std::shared_ptr<const mssx_result> r_;
+    std::unique_ptr<odbp_cursor> rows_;
+    odbp_reopen reopen_;
     bool generic_;
+    std::vector<mssx_result_column> columns_;
     std::mutex lock_;
-    size_t pos_ = 0;
+    bool at_end_ = false;
+    std::map<HROW, held_row> held_; // rows fetched and not yet released
+    HROW next_row_ = 1;
     std::map<HACCESSOR, accessor_def> accessors_;
     HACCESSOR next_accessor_ = 1;
 };
 
 } // namespace
 
-HRESULT odbp_create_rowset(std::shared_ptr<const mssx_result> result, bool generic, REFIID riid, IUnknown** pp)
+HRESULT odbp_create_rowset(std::unique_ptr<odbp_cursor> rows, odbp_reopen reopen, bool generic, REFIID riid, IUnknown** pp)
 {
-    auto* r = new rowset(std::move(result), generic);
+    auto* r = new rowset(std::move(rows), std::move(reopen), generic);
     HRESULT hr = r->QueryInterface(riid, reinterpret_cast<void**>(pp));
     r->Release();
     return hr;

@@ -93,7 +93,7 @@ std::string default_literal(const VARIANT& v)
 
 class command final : public ICommandText, public odbp_object {
 public:
-    command(std::shared_ptr<mssx_connection> c, odbp_settings s, IUnknown* session) : c_(std::move(c)), s_(std::move(s)), session_(session)
+    command(std::shared_ptr<odbp_backend> c, odbp_settings s, IUnknown* session) : c_(std::move(c)), s_(std::move(s)), session_(session)
     {
         if (session_) session_->AddRef();
     }
@@ -116,12 +116,18 @@ public:
         if (pp) *pp = nullptr;
         if (outer) return DB_E_NOAGGREGATION;
         if (!has_text_) return odbp_fail(DB_E_NOCOMMAND, L"No command text was set for the command object.", source_of(s_));
-        mssx_outcome out = c_->execute(text_);
+        odbp_batch out = c_->execute(text_);
         if (affected) *affected = out.rows_affected;
         if (!out.errors.empty()) return odbp_fail(out.errors, false, source_of(s_));
-        if (riid == IID_NULL || !pp || out.results.empty()) return S_OK;
-        auto result = std::make_shared<const mssx_result>(std::move(out.results.front()));
-        return odbp_create_rowset(result, s_.generic, riid, pp);
+        if (riid == IID_NULL || !pp || !out.result) return S_OK;
+        // going back to the start runs the command again, as a server does
+        auto reopen = [c = c_, text = text_]() -> std::unique_ptr<odbp_cursor> {
+            odbp_batch again = c->execute(text);
+            if (!again.errors.empty()) throw again.errors.front();
+            if (!again.result) throw mssx_error(50000, "The command gave no rows when run again.");
+            return std::move(again.result);
+        };
+        return odbp_create_rowset(std::move(out.result), reopen, s_.generic, riid, pp);
     }
     HRESULT GetDBSession(REFIID riid, IUnknown** pp) override
     {
@@ -151,7 +157,7 @@ public:
     }
 
 private:
-    std::shared_ptr<mssx_connection> c_;
+    std::shared_ptr<odbp_backend> c_;
     odbp_settings s_;
     IUnknown* session_;
     std::string text_;
@@ -160,7 +166,7 @@ private:
 
 class session final : public IOpenRowset, public IDBCreateCommand, public IDBSchemaRowset, public ITableDefinition, public odbp_object {
 public:
-    session(std::shared_ptr<mssx_connection> c, odbp_settings s) : c_(std::move(c)), s_(std::move(s)) {}
+    session(std::shared_ptr<odbp_backend> c, odbp_settings s) : c_(std::move(c)), s_(std::move(s)) {}
     ODBP_IUNKNOWN_METHODS
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
@@ -193,13 +199,9 @@ public:
             if (riid == IID_IRowsetFastLoad) {
                 if (!s_.fast_load)
                     return odbp_fail(E_NOINTERFACE, L"Fast load was not enabled on the data source.", source_of(s_));
-                c_->open_table(name.front() == '[' ? name : "[" + name + "]"); // the table must exist
                 return odbp_create_fast_load(c_, s_, name, keep_identity, riid, pp);
             }
-            // a plain name is taken whole, a bracketed one as the server's multipart name
-            std::string held = name.front() == '[' ? name : "[" + name + "]";
-            auto r = std::make_shared<const mssx_result>(c_->open_table(held));
-            return odbp_create_rowset(r, s_.generic, riid, pp);
+            return table_rowset(name, riid, pp);
         } catch (const mssx_error& e) {
             return odbp_fail(e, false, source_of(s_));
         }
@@ -223,13 +225,14 @@ public:
         mssx_restrictions rs;
         for (ULONG i = 0; i < n; ++i) rs.push_back(restriction(n, r, i));
         try {
-            mssx_result res;
-            if (schema == DBSCHEMA_TABLES) res = c_->schema_tables(rs);
-            else if (schema == DBSCHEMA_PRIMARY_KEYS) res = c_->schema_primary_keys(rs);
-            else if (schema == DBSCHEMA_FOREIGN_KEYS) res = c_->schema_foreign_keys(rs);
-            else if (schema == DBSCHEMA_INDEXES) res = c_->schema_indexes(rs);
+            odbp_schema which;
+            if (schema == DBSCHEMA_TABLES) which = odbp_schema::tables;
+            else if (schema == DBSCHEMA_PRIMARY_KEYS) which = odbp_schema::primary_keys;
+            else if (schema == DBSCHEMA_FOREIGN_KEYS) which = odbp_schema::foreign_keys;
+            else if (schema == DBSCHEMA_INDEXES) which = odbp_schema::indexes;
             else return odbp_fail(E_INVALIDARG, L"The schema rowset is not supported.", source_of(s_));
-            return odbp_create_rowset(std::make_shared<const mssx_result>(std::move(res)), s_.generic, riid, pp);
+            auto reopen = [c = c_, which, rs] { return c->schema_rowset(which, rs); };
+            return odbp_create_rowset(c_->schema_rowset(which, rs), reopen, s_.generic, riid, pp);
         } catch (const mssx_error& e) {
             return odbp_fail(e, false, source_of(s_));
         }
@@ -277,10 +280,7 @@ public:
             }
             std::string name = odbp_narrow(table->uName.pwszName);
             c_->create_table(name, cols);
-            if (pp && riid != IID_NULL) {
-                auto r = std::make_shared<const mssx_result>(c_->open_table(name));
-                return odbp_create_rowset(r, s_.generic, riid, pp);
-            }
+            if (pp && riid != IID_NULL) return table_rowset(name, riid, pp);
             return S_OK;
         } catch (const mssx_error& e) {
             if (e.number == 2714) return odbp_fail(DB_E_DUPLICATETABLEID, std::vector<odbp_error_record>{{DB_E_DUPLICATETABLEID, 2714, "42S01", odbp_widen(e.what())}}, source_of(s_));
@@ -292,7 +292,7 @@ public:
         odbp_clear_error();
         if (!table || table->eKind != DBKIND_NAME || !table->uName.pwszName) return E_INVALIDARG;
         std::string name = odbp_narrow(table->uName.pwszName);
-        mssx_outcome out = c_->execute("DROP TABLE " + (name.front() == '[' ? name : "[" + name + "]"));
+        odbp_batch out = c_->execute("DROP TABLE " + odbp_held_name(name));
         if (!out.errors.empty()) {
             if (out.errors[0].number == 3701) return odbp_fail(DB_E_NOTABLE, std::vector<odbp_error_record>{{DB_E_NOTABLE, 3701, "42S02", odbp_widen(out.errors[0].what())}}, source_of(s_));
             return odbp_fail(out.errors, false, source_of(s_));
@@ -303,13 +303,20 @@ public:
     HRESULT DropColumn(DBID*, DBID*) override { return DB_E_NOTSUPPORTED; }
 
 private:
-    std::shared_ptr<mssx_connection> c_;
+    // The rows of a table, read as the client goes (throws mssx_error).
+    HRESULT table_rowset(const std::string& name, REFIID riid, IUnknown** pp)
+    {
+        auto reopen = [c = c_, name] { return c->open_table(name); };
+        return odbp_create_rowset(c_->open_table(name), reopen, s_.generic, riid, pp);
+    }
+
+    std::shared_ptr<odbp_backend> c_;
     odbp_settings s_;
 };
 
 } // namespace
 
-HRESULT odbp_create_session(std::shared_ptr<mssx_connection> conn, const odbp_settings& s, REFIID riid, IUnknown** pp)
+HRESULT odbp_create_session(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, REFIID riid, IUnknown** pp)
 {
     auto* o = new session(std::move(conn), s);
     HRESULT hr = o->QueryInterface(riid, reinterpret_cast<void**>(pp));
@@ -317,7 +324,7 @@ HRESULT odbp_create_session(std::shared_ptr<mssx_connection> conn, const odbp_se
     return hr;
 }
 
-HRESULT odbp_create_command(std::shared_ptr<mssx_connection> conn, const odbp_settings& s, IUnknown* sess, REFIID riid, IUnknown** pp)
+HRESULT odbp_create_command(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, IUnknown* sess, REFIID riid, IUnknown** pp)
 {
     auto* o = new command(std::move(conn), s, sess);
     HRESULT hr = o->QueryInterface(riid, reinterpret_cast<void**>(pp));

@@ -1,11 +1,31 @@
 // The provider driven only through COM and OLE DB calls, as the engine does.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
 #include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include "mssx_test_server.h"
 #include "platform/oleaut/oleauto.h"
 #include "platform/oledb/oledb.h"
 
 namespace {
+
+std::string odbp_test_narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+// A loopback port that was free a moment ago and has no listener.
+int closed_port()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
 
 template <class T>
 struct com_ptr {
@@ -226,7 +246,7 @@ INSERT INTO Lines VALUES (1, 3)
     {
         com_ptr<IRowset> rs;
         HRESULT hr = execute(s, sql, &rs.p);
-        EXPECT_EQ(hr, S_OK) << take_error().description.size();
+        EXPECT_EQ(hr, S_OK) << odbp_test_narrow(take_error().description);
         std::vector<std::vector<std::wstring>> out;
         if (!rs.p) return out;
         for (auto& row : read(rs.p)) {
@@ -278,13 +298,15 @@ TEST_F(Provider, NativeLoginsAndTheirFailures)
         ASSERT_EQ(CoCreateInstance(CLSID_SQLNCLI10, nullptr, CLSCTX_INPROC_SERVER, IID_IDBInitialize, d.out()), S_OK);
         com_ptr<IDBProperties> p;
         d->QueryInterface(IID_IDBProperties, p.out());
-        DBPROP prop = bstr_prop(DBPROP_INIT_DATASOURCE, L"somehost");
+        // a loopback port nothing listens on: the ODBC driver finds no server
+        DBPROP prop = bstr_prop(DBPROP_INIT_DATASOURCE, L"127.0.0.1," + std::to_wstring(closed_port()));
         DBPROPSET set{&prop, 1, DBPROPSET_DBINIT};
         EXPECT_EQ(p->SetProperties(1, &set), S_OK);
         VariantClear(&prop.vValue);
         EXPECT_EQ(d->Initialize(), E_FAIL); // no server answers there
         first_error e = take_error();
         EXPECT_EQ(e.records, 1u);
+        EXPECT_EQ(e.native, 17);
         EXPECT_FALSE(e.description.empty());
     }
 }
@@ -797,4 +819,97 @@ TEST_F(Provider, FastLoadTakesOverStreams)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].bytes, big);
     EXPECT_EQ(rows[0][1].text, wide);
+}
+
+TEST_F(Provider, TableRowsArriveAsReadWhileTheSessionRunsOtherStatements)
+{
+    {
+        mssx_connection c(server->dir, server->sa("Shop"));
+        ASSERT_TRUE(c.execute("CREATE TABLE Many (N int NOT NULL, Label nvarchar(30) NULL)").errors.empty());
+        std::string batch;
+        for (int i = 1; i <= 3000; ++i) batch += "INSERT INTO Many VALUES (" + std::to_string(i) + ", N'row " + std::to_string(i) + "')\n";
+        ASSERT_TRUE(c.execute(batch).errors.empty());
+        // the embedded server leaves a table's rows in storage until they are read
+        mssx_result r = c.open_table("[Many]", true);
+        EXPECT_TRUE(r.rows.empty());
+        ASSERT_TRUE(r.rest);
+        std::vector<mssx_value> row;
+        ASSERT_TRUE(r.rest->next(row));
+        EXPECT_EQ(std::get<int64_t>(row[0]), 1);
+    }
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    DBID id{};
+    id.eKind = DBKIND_NAME;
+    std::wstring n = L"Many";
+    id.uName.pwszName = n.data();
+    com_ptr<IRowset> rs;
+    ASSERT_EQ(s->OpenRowset(nullptr, &id, nullptr, IID_IRowset, 0, nullptr, rs.unk()), S_OK);
+
+    // the reader counts and reads the catalog before the first row
+    EXPECT_EQ(query(s.p, L"SELECT COUNT(*) FROM Many")[0][0], L"3000");
+    EXPECT_EQ(query(s.p, L"SELECT Label FROM Many WHERE N = 2")[0][0], L"row 2");
+    com_ptr<IDBSchemaRowset> sr;
+    ASSERT_EQ(s->QueryInterface(IID_IDBSchemaRowset, sr.out()), S_OK);
+    com_ptr<IRowset> tables;
+    ASSERT_EQ(sr->GetRowset(nullptr, DBSCHEMA_TABLES, 0, nullptr, IID_IRowset, 0, nullptr, tables.unk()), S_OK);
+    EXPECT_GE(read(tables.p).size(), 3u);
+
+    auto rows = read(rs.p);
+    ASSERT_EQ(rows.size(), 3000u);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i][0].text, std::to_wstring(i + 1));
+        ASSERT_EQ(rows[i][1].text, L"row " + std::to_wstring(i + 1));
+    }
+    // back to the start: the same rows again
+    ASSERT_EQ(rs->RestartPosition(DB_NULL_HCHAPTER), S_OK);
+    EXPECT_EQ(read(rs.p).size(), 3000u);
+
+    // a released row is gone, a held one stays readable
+    ASSERT_EQ(rs->RestartPosition(DB_NULL_HCHAPTER), S_OK);
+    HROW handles[2];
+    HROW* ph = handles;
+    DBCOUNTITEM got = 0;
+    ASSERT_EQ(rs->GetNextRows(DB_NULL_HCHAPTER, 0, 2, &got, &ph), S_OK);
+    ASSERT_EQ(got, 2u);
+    com_ptr<IAccessor> acc;
+    rs->QueryInterface(IID_IAccessor, acc.out());
+    DBBINDING b{};
+    b.iOrdinal = 1;
+    b.obValue = 0;
+    b.dwPart = DBPART_VALUE;
+    b.wType = DBTYPE_I4;
+    b.cbMaxLen = 4;
+    HACCESSOR h = 0;
+    ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 1, &b, 0, &h, nullptr), S_OK);
+    ASSERT_EQ(rs->ReleaseRows(1, handles, nullptr, nullptr, nullptr), S_OK);
+    int32_t v = 0;
+    EXPECT_EQ(rs->GetData(handles[0], h, &v), DB_E_BADROWHANDLE);
+    EXPECT_EQ(rs->GetData(handles[1], h, &v), S_OK);
+    EXPECT_EQ(v, 2);
+    rs->ReleaseRows(1, handles + 1, nullptr, nullptr, nullptr);
+    acc->ReleaseAccessor(h, nullptr);
+    acc.p->Release();
+    acc.p = nullptr;
+    rs.p->Release(); // an open rowset holds its table
+    rs.p = nullptr;
+    query(s.p, L"DROP TABLE Many");
+}
+
+TEST_F(Provider, AResultIsReadWholeBeforeTheNextStatementOfItsBatch)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    query(s.p, L"CREATE TABLE Gone (N int NOT NULL)");
+    query(s.p, L"INSERT INTO Gone VALUES (1), (2), (3)");
+    // the rows the first statement selected, though the second removes them
+    auto rows = query(s.p, L"SELECT N FROM Gone ORDER BY N; DELETE FROM Gone");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2][0], L"3");
+    EXPECT_TRUE(query(s.p, L"SELECT N FROM Gone").empty());
+    query(s.p, L"DROP TABLE Gone");
 }

@@ -1,0 +1,822 @@
+// The provider's backend for real servers: ODBC through unixODBC, with
+// FreeTDS's driver unless TVX_ODBC_DRIVER names another one. The ODBC
+// headers stay in this file (they define DWORD and BOOL globally).
+#include <sql.h>
+#include <sqlext.h>
+#include <glob.h>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <cstring>
+#include <mutex>
+#include <unistd.h>
+#include "platform/oledb/odbp_backend.h"
+#include "platform/oledb/mssx_lexer.h"
+#include "platform/oledb/odbp_odbc_link.h"
+
+namespace {
+
+// The server's numbers for a connection that did not get through and for a
+// lost connection (what the embedded backend reports too).
+constexpr int kServerUnreachable = 17;
+const char* const kUnreachableText = "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.";
+
+constexpr SQLINTEGER kFreeTdsClientErrors = 20000;
+
+// ODBC's foreign key rules (SQLForeignKeys) and index types (SQLStatistics).
+constexpr int kRuleCascade = 0;
+constexpr int kRuleSetNull = 2;
+constexpr int kRuleSetDefault = 4;
+
+std::string utf8_of(const SQLWCHAR* w, size_t n)
+{
+    std::string out;
+    out.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t c = w[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && w[i + 1] >= 0xDC00 && w[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (w[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (c < 0x80) out += static_cast<char>(c);
+        else if (c < 0x800) { out += static_cast<char>(0xC0 | (c >> 6)); out += static_cast<char>(0x80 | (c & 0x3F)); }
+        else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Strips the "[vendor][driver][SQL Server]" prefixes: the server's own text remains.
+std::string server_text(std::string m)
+{
+    while (!m.empty() && m.front() == '[') {
+        size_t close = m.find(']');
+        if (close == std::string::npos) break;
+        m.erase(0, close + 1);
+    }
+    while (!m.empty() && (m.back() == '\n' || m.back() == '\r')) m.pop_back();
+    return m;
+}
+
+// The diagnostics of a handle as server errors. Records without a server
+// number (the driver's own) count only when there is no server record.
+std::vector<mssx_error> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool connecting)
+{
+    std::vector<mssx_error> server, driver;
+    for (SQLSMALLINT i = 1; i < 64; ++i) {
+        SQLCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT len = 0;
+        std::vector<SQLCHAR> text(1024);
+        SQLRETURN rc = SQLGetDiagRec(type, h, i, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()), &len);
+        if (rc == SQL_SUCCESS_WITH_INFO && len >= static_cast<SQLSMALLINT>(text.size())) {
+            text.resize(static_cast<size_t>(len) + 1);
+            rc = SQLGetDiagRec(type, h, i, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()), &len);
+        }
+        if (!SQL_SUCCEEDED(rc)) break;
+        std::string st(reinterpret_cast<char*>(state));
+        std::string raw(reinterpret_cast<char*>(text.data()), std::min<size_t>(static_cast<size_t>(len), text.size()));
+        std::string msg = server_text(raw);
+        if (st.starts_with("01")) continue; // informational (database changed and the like)
+        // the server's own messages carry the "[SQL Server]" component; FreeTDS
+        // numbers its client library's connection failures from 20000
+        bool from_server = raw.find("[SQL Server]") != std::string::npos &&
+                           !(st.starts_with("08") && native >= kFreeTdsClientErrors && native < kFreeTdsClientErrors + 10000);
+        if (from_server && native != 0) server.emplace_back(static_cast<int>(native), msg, 16);
+        else if (connecting || st.starts_with("08")) driver.emplace_back(kServerUnreachable, kUnreachableText, 16);
+        else driver.emplace_back(50000, msg, 16);
+    }
+    if (!server.empty()) return server;
+    if (driver.empty()) driver.emplace_back(connecting ? kServerUnreachable : 50000, connecting ? kUnreachableText : "The ODBC driver failed without a message.", 16);
+    driver.erase(driver.begin() + 1, driver.end());
+    return driver;
+}
+
+[[noreturn]] void throw_diag(SQLSMALLINT type, SQLHANDLE h, bool connecting)
+{
+    throw diagnostics(type, h, connecting).front();
+}
+
+SQLHENV environment()
+{
+    static SQLHENV env = [] {
+        SQLHENV e = SQL_NULL_HENV;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &e)))
+            throw mssx_error(kServerUnreachable, "The ODBC driver manager could not be started.", 16);
+        SQLSetEnvAttr(e, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        return e;
+    }();
+    return env;
+}
+
+std::string braced(const std::string& v)
+{
+    std::string out = "{";
+    for (char c : v) {
+        if (c == '}') out += '}';
+        out += c;
+    }
+    return out + "}";
+}
+
+} // namespace
+
+std::string odbp_odbc_driver_path()
+{
+    // FreeTDS's driver where Debian and a local build put it.
+    for (const char* pattern : {"/usr/lib/*/odbc/libtdsodbc.so", "/usr/lib/odbc/libtdsodbc.so", "/usr/lib64/libtdsodbc.so",
+                                "/usr/local/lib/libtdsodbc.so", "/usr/local/lib/odbc/libtdsodbc.so"}) {
+        glob_t g{};
+        if (glob(pattern, 0, nullptr, &g) == 0 && g.gl_pathc > 0) {
+            std::string found = g.gl_pathv[0];
+            globfree(&g);
+            return found;
+        }
+        globfree(&g);
+    }
+    return {};
+}
+
+std::string odbp_odbc_connection_string(const odbp_login& l)
+{
+    const char* chosen = std::getenv("TVX_ODBC_DRIVER");
+    std::string driver = chosen && *chosen ? chosen : odbp_odbc_driver_path();
+    if (driver.empty()) throw mssx_error(kServerUnreachable, "No ODBC driver for SQL Server was found: install tdsodbc or set TVX_ODBC_DRIVER.", 16);
+    std::string lower = driver;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    bool freetds = lower.find("tds") != std::string::npos;
+
+    std::string host = l.data_source, port, instance;
+    if (size_t comma = host.find(','); comma != std::string::npos) { port = host.substr(comma + 1); host.erase(comma); }
+    if (size_t slash = host.find('\\'); slash != std::string::npos) { instance = host.substr(slash + 1); host.erase(slash); }
+    std::string cs = "DRIVER=" + braced(driver) + ";";
+    if (freetds) {
+        // FreeTDS: the port apart; an instance is looked up by the driver; the
+        // protocol version that carries the date-time and max types
+        cs += "SERVER=" + braced(instance.empty() ? host : host + "\\" + instance) + ";";
+        if (!port.empty()) cs += "PORT=" + port + ";";
+        cs += "TDS_Version=7.4;ClientCharset=UTF-8;";
+    } else {
+        cs += "SERVER=" + braced(l.data_source) + ";";
+    }
+    if (l.integrated) cs += "Trusted_Connection=Yes;";
+    else cs += "UID=" + braced(l.user) + ";PWD=" + braced(l.password) + ";";
+    if (!l.catalog.empty()) cs += "DATABASE=" + braced(l.catalog) + ";";
+    if (const char* extra = std::getenv("TVX_ODBC_EXTRA"); extra && *extra) cs += extra;
+    return cs;
+}
+
+// --- one connection --------------------------------------------------------
+
+odbp_odbc_link::odbp_odbc_link(const std::string& connection_string)
+{
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, environment(), &dbc_)))
+        throw mssx_error(kServerUnreachable, kUnreachableText, 16);
+    SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(15)), 0);
+    std::string cs = connection_string;
+    SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        std::vector<mssx_error> e = diagnostics(SQL_HANDLE_DBC, dbc_, true);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        dbc_ = SQL_NULL_HDBC;
+        throw e.front();
+    }
+}
+
+odbp_odbc_link::~odbp_odbc_link()
+{
+    if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    if (dbc_ != SQL_NULL_HDBC) {
+        SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    }
+}
+
+void* odbp_odbc_link::fresh_statement()
+{
+    if (stmt_ != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        stmt_ = SQL_NULL_HSTMT;
+    }
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_))) throw_diag(SQL_HANDLE_DBC, dbc_, false);
+    return stmt_;
+}
+
+void odbp_odbc_link::close_statement()
+{
+    if (stmt_ != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        stmt_ = SQL_NULL_HSTMT;
+    }
+}
+
+// --- result sets -----------------------------------------------------------
+
+namespace {
+
+mssx_type type_of_column(SQLHSTMT st, SQLUSMALLINT i, SQLSMALLINT sql_type, SQLULEN size, SQLSMALLINT digits)
+{
+    SQLCHAR name[128] = {};
+    SQLSMALLINT len = 0;
+    SQLColAttribute(st, i, SQL_DESC_TYPE_NAME, name, sizeof name, &len, nullptr);
+    std::string t(reinterpret_cast<char*>(name));
+    if (size_t sp = t.find(' '); sp != std::string::npos) t.erase(sp); // "int identity"
+    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    auto sized = [&](const std::string& base, SQLULEN limit) {
+        return mssx_make_type(base, {size == 0 || size > limit ? std::string("max") : std::to_string(size)});
+    };
+    try {
+        if (t == "varchar" || t == "varbinary") return sized(t, 8000);
+        if (t == "nvarchar") return sized(t, 4000);
+        if (t == "char" || t == "nchar" || t == "binary") return mssx_make_type(t, {std::to_string(size ? size : 1)});
+        if (t == "decimal" || t == "numeric") return mssx_make_type(t, {std::to_string(size), std::to_string(digits)});
+        if (t == "datetime2" || t == "time" || t == "datetimeoffset") return mssx_make_type(t, {std::to_string(digits)});
+        if (!t.empty()) return mssx_make_type(t, {});
+    } catch (const mssx_error&) {
+        // a type the embedded server does not know: by its ODBC type below
+    }
+    switch (sql_type) {
+    case SQL_BIT: return mssx_make_type("bit", {});
+    case SQL_TINYINT: return mssx_make_type("tinyint", {});
+    case SQL_SMALLINT: return mssx_make_type("smallint", {});
+    case SQL_INTEGER: return mssx_make_type("int", {});
+    case SQL_BIGINT: return mssx_make_type("bigint", {});
+    case SQL_REAL: return mssx_make_type("real", {});
+    case SQL_FLOAT: case SQL_DOUBLE: return mssx_make_type("float", {});
+    case SQL_DECIMAL: case SQL_NUMERIC: return mssx_make_type("decimal", {std::to_string(size), std::to_string(digits)});
+    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: return sized("varbinary", 8000);
+    case SQL_TYPE_TIMESTAMP: return mssx_make_type("datetime2", {std::to_string(digits)});
+    case SQL_TYPE_DATE: return mssx_make_type("date", {});
+    case SQL_GUID: return mssx_make_type("uniqueidentifier", {});
+    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: return sized("varchar", 8000);
+    default: return sized("nvarchar", 4000);
+    }
+}
+
+enum class fetch_as { integer, real, bytes, text };
+
+fetch_as how_to_fetch(const mssx_type& t)
+{
+    if (t.name == "bit" || t.is_integer()) return fetch_as::integer;
+    if (t.is_float()) return fetch_as::real;
+    if (t.is_binary()) return fetch_as::bytes;
+    return fetch_as::text;
+}
+
+// The rows of the current result set of a statement, read as asked. Holds its
+// connection until the last row was read, then hands it back.
+class odbc_cursor final : public odbp_cursor {
+public:
+    odbc_cursor(std::shared_ptr<odbp_odbc_link> link, std::function<void(std::shared_ptr<odbp_odbc_link>)> done)
+        : link_(std::move(link)), done_(std::move(done))
+    {
+        auto st = static_cast<SQLHSTMT>(link_->statement());
+        SQLSMALLINT n = 0;
+        SQLNumResultCols(st, &n);
+        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(n); ++i) {
+            SQLCHAR name[512] = {};
+            SQLSMALLINT name_len = 0, sql_type = 0, digits = 0, nullable = 0;
+            SQLULEN size = 0;
+            SQLDescribeCol(st, i, name, sizeof name, &name_len, &sql_type, &size, &digits, &nullable);
+            mssx_result_column c;
+            c.name = reinterpret_cast<char*>(name);
+            c.type = type_of_column(st, i, sql_type, size, digits);
+            c.nullable = nullable != SQL_NO_NULLS;
+            how_.push_back(how_to_fetch(c.type));
+            columns_.push_back(std::move(c));
+        }
+    }
+    ~odbc_cursor() override { finish(); }
+    const std::vector<mssx_result_column>& columns() const override { return columns_; }
+
+    bool next(std::vector<mssx_value>& row) override
+    {
+        if (!link_) return false;
+        auto st = static_cast<SQLHSTMT>(link_->statement());
+        SQLRETURN rc = SQLFetch(st);
+        if (rc == SQL_NO_DATA) { finish(); return false; }
+        if (!SQL_SUCCEEDED(rc)) {
+            mssx_error e = diagnostics(SQL_HANDLE_STMT, st, false).front();
+            finish();
+            throw e;
+        }
+        row.clear();
+        row.reserve(columns_.size());
+        for (size_t i = 0; i < columns_.size(); ++i) row.push_back(value(st, static_cast<SQLUSMALLINT>(i + 1), i));
+        return true;
+    }
+
+private:
+    mssx_value value(SQLHSTMT st, SQLUSMALLINT col, size_t i)
+    {
+        SQLLEN ind = 0;
+        switch (how_[i]) {
+        case fetch_as::integer: {
+            SQLBIGINT v = 0;
+            check(st, SQLGetData(st, col, SQL_C_SBIGINT, &v, sizeof v, &ind));
+            if (ind == SQL_NULL_DATA) return std::monostate{};
+            return static_cast<int64_t>(v);
+        }
+        case fetch_as::real: {
+            double v = 0;
+            check(st, SQLGetData(st, col, SQL_C_DOUBLE, &v, sizeof v, &ind));
+            if (ind == SQL_NULL_DATA) return std::monostate{};
+            return v;
+        }
+        case fetch_as::bytes: {
+            std::string bytes;
+            if (!pieces(st, col, SQL_C_BINARY, bytes, 0)) return std::monostate{};
+            return mssx_blob{std::move(bytes)};
+        }
+        case fetch_as::text: break;
+        }
+        std::string raw;
+        if (!pieces(st, col, SQL_C_WCHAR, raw, sizeof(SQLWCHAR))) return std::monostate{};
+        std::string text = utf8_of(reinterpret_cast<const SQLWCHAR*>(raw.data()), raw.size() / sizeof(SQLWCHAR));
+        // the stored form of the embedded server, so both backends read alike
+        const mssx_type& t = columns_[i].type;
+        if (t.is_string()) return text;
+        try {
+            return mssx_convert(t, text, "ymd");
+        } catch (const mssx_error&) {
+            return text;
+        }
+    }
+
+    // Reads a value whole, in pieces (long values of any size); false for NULL.
+    static bool pieces(SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT c_type, std::string& out, size_t terminator)
+    {
+        std::vector<char> buf(65536);
+        while (true) {
+            SQLLEN ind = 0;
+            SQLRETURN rc = SQLGetData(st, col, c_type, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
+            if (rc == SQL_NO_DATA) return true;
+            check(st, rc);
+            if (ind == SQL_NULL_DATA) return false;
+            size_t room = buf.size() - terminator;
+            if (rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || static_cast<size_t>(ind) > room)) {
+                out.append(buf.data(), room);
+                continue;
+            }
+            out.append(buf.data(), static_cast<size_t>(ind));
+            return true;
+        }
+    }
+
+    static void check(SQLHSTMT st, SQLRETURN rc)
+    {
+        if (!SQL_SUCCEEDED(rc)) throw_diag(SQL_HANDLE_STMT, st, false);
+    }
+
+    void finish()
+    {
+        if (!link_) return;
+        link_->close_statement();
+        if (done_) done_(std::move(link_));
+        link_.reset();
+    }
+
+    std::shared_ptr<odbp_odbc_link> link_;
+    std::function<void(std::shared_ptr<odbp_odbc_link>)> done_;
+    std::vector<mssx_result_column> columns_;
+    std::vector<fetch_as> how_;
+};
+
+// A result set already read (the catalog answers put together here).
+class held_cursor final : public odbp_cursor {
+public:
+    explicit held_cursor(mssx_result r) : r_(std::move(r)) {}
+    const std::vector<mssx_result_column>& columns() const override { return r_.columns; }
+    bool next(std::vector<mssx_value>& row) override
+    {
+        if (pos_ >= r_.rows.size()) return false;
+        row = std::move(r_.rows[pos_++]);
+        return true;
+    }
+
+private:
+    mssx_result r_;
+    size_t pos_ = 0;
+};
+
+// Every row of a cursor.
+std::vector<std::vector<mssx_value>> all_rows(odbp_cursor& c)
+{
+    std::vector<std::vector<mssx_value>> rows;
+    std::vector<mssx_value> row;
+    while (c.next(row)) rows.push_back(std::move(row));
+    return rows;
+}
+
+std::string text_at(const std::vector<mssx_value>& row, size_t i)
+{
+    if (i >= row.size() || mssx_is_null(row[i])) return {};
+    if (auto s = std::get_if<std::string>(&row[i])) return *s;
+    if (auto n = std::get_if<int64_t>(&row[i])) return std::to_string(*n);
+    return {};
+}
+
+int64_t int_at(const std::vector<mssx_value>& row, size_t i)
+{
+    if (i < row.size()) {
+        if (auto n = std::get_if<int64_t>(&row[i])) return *n;
+        if (auto s = std::get_if<std::string>(&row[i])) return std::atoll(s->c_str());
+    }
+    return 0;
+}
+
+mssx_value text_or_null(const std::string& s) { return s.empty() ? mssx_value() : mssx_value(s); }
+
+bool restricted_out(const mssx_restrictions& r, size_t i, const std::string& value)
+{
+    return i < r.size() && r[i] && !mssx_iequal(*r[i], value);
+}
+
+const char* rule_text(int64_t rule)
+{
+    switch (rule) {
+    case kRuleCascade: return "CASCADE";
+    case kRuleSetNull: return "SET NULL";
+    case kRuleSetDefault: return "SET DEFAULT";
+    default: return "NO ACTION";
+    }
+}
+
+std::string hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out = "0x";
+    for (unsigned char b : bytes) { out += digits[b >> 4]; out += digits[b & 15]; }
+    return out;
+}
+
+std::string quoted_name(const std::string& name)
+{
+    std::string out = "[";
+    for (char c : name) {
+        if (c == ']') out += ']';
+        out += c;
+    }
+    return out + "]";
+}
+
+// A value as a T-SQL literal for the column's type.
+std::string literal(const mssx_type& t, const mssx_value& v)
+{
+    if (mssx_is_null(v)) return "NULL";
+    if (auto b = std::get_if<mssx_blob>(&v)) return hex(b->bytes);
+    if (auto n = std::get_if<int64_t>(&v)) return std::to_string(*n);
+    if (auto d = std::get_if<double>(&v)) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.17g", *d);
+        return buf;
+    }
+    const std::string& s = std::get<std::string>(v);
+    if (t.is_binary()) return hex(s);
+    if (t.is_integer() || t.is_exact_decimal() || t.is_float() || t.name == "bit") return s;
+    std::string out = "N'";
+    for (char c : s) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out + "'";
+}
+
+class odbc_backend final : public odbp_backend, public std::enable_shared_from_this<odbc_backend> {
+public:
+    explicit odbc_backend(const odbp_login& l) : cs_(odbp_odbc_connection_string(l))
+    {
+        // FreeTDS runs one statement at a time on a connection: every open
+        // result set keeps a connection of its own (see take())
+        idle_.push_back(std::make_shared<odbp_odbc_link>(cs_));
+    }
+
+    odbp_batch execute(const std::string& batch) override
+    {
+        odbp_batch b;
+        auto link = take();
+        auto st = static_cast<SQLHSTMT>(link->fresh_statement());
+        std::string text = batch;
+        SQLRETURN rc = SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+        while (true) {
+            if (rc == SQL_NO_DATA) break;
+            if (!SQL_SUCCEEDED(rc)) {
+                for (auto& e : diagnostics(SQL_HANDLE_STMT, st, false)) b.errors.push_back(e);
+            } else {
+                SQLSMALLINT cols = 0;
+                SQLNumResultCols(st, &cols);
+                if (cols > 0) {
+                    b.result = cursor(std::move(link));
+                    return b;
+                }
+                SQLLEN n = -1;
+                if (SQL_SUCCEEDED(SQLRowCount(st, &n)) && n >= 0) b.rows_affected = (b.rows_affected < 0 ? 0 : b.rows_affected) + n;
+            }
+            rc = SQLMoreResults(st);
+        }
+        link->close_statement();
+        give_back(std::move(link));
+        return b;
+    }
+
+    std::unique_ptr<odbp_cursor> open_table(const std::string& name) override
+    {
+        odbp_batch b = execute("SELECT * FROM " + odbp_held_name(name));
+        if (!b.errors.empty()) throw b.errors.front();
+        if (!b.result) throw mssx_error(208, "Invalid object name '" + name + "'.", 16);
+        return std::move(b.result);
+    }
+
+    std::unique_ptr<odbp_cursor> schema_rowset(odbp_schema which, const mssx_restrictions& r) override
+    {
+        switch (which) {
+        case odbp_schema::tables: return tables(r);
+        case odbp_schema::primary_keys: return primary_keys(r);
+        case odbp_schema::foreign_keys: return foreign_keys(r);
+        case odbp_schema::indexes: break;
+        }
+        return indexes(r);
+    }
+
+    void create_table(const std::string& name, const std::vector<mssx_new_column>& cols) override
+    {
+        std::string sql = "CREATE TABLE " + odbp_held_name(name) + " (";
+        for (size_t i = 0; i < cols.size(); ++i) {
+            const mssx_new_column& c = cols[i];
+            sql += (i ? ", " : "") + quoted_name(c.name) + " " + c.type.sql_text();
+            if (c.identity) sql += " IDENTITY(1,1)";
+            sql += c.nullable ? " NULL" : " NOT NULL";
+            if (c.default_sql) sql += " DEFAULT " + *c.default_sql;
+        }
+        sql += ")";
+        odbp_batch b = execute(sql);
+        if (!b.errors.empty()) throw b.errors.front();
+    }
+
+    std::vector<mssx_result_column> table_columns(const std::string& name) override
+    {
+        odbp_batch b = execute("SELECT * FROM " + odbp_held_name(name) + " WHERE 1 = 0");
+        if (!b.errors.empty()) throw b.errors.front();
+        if (!b.result) throw mssx_error(208, "Invalid object name '" + name + "'.", 16);
+        std::vector<mssx_result_column> cols = b.result->columns();
+        identity_[name] = identity_column_of(name);
+        return cols;
+    }
+
+    std::vector<mssx_error> bulk_append(const std::string& table, const std::vector<mssx_result_column>& cols,
+                                        const std::vector<std::vector<std::optional<mssx_value>>>& rows,
+                                        bool keep_identity) override
+    {
+        // plain INSERTs, many to a batch; each row's failure is its own
+        constexpr size_t kRowsPerBatch = 200;
+        std::string identity = identity_.count(table) ? identity_[table] : identity_column_of(table);
+        std::string held = odbp_held_name(table);
+        std::vector<mssx_error> errors;
+        std::string batch;
+        size_t in_batch = 0;
+        auto flush = [&] {
+            if (batch.empty()) return;
+            if (keep_identity && !identity.empty())
+                batch = "SET IDENTITY_INSERT " + held + " ON;\n" + batch + "SET IDENTITY_INSERT " + held + " OFF;\n";
+            for (auto& e : execute(batch).errors) errors.push_back(e);
+            batch.clear();
+            in_batch = 0;
+        };
+        for (auto& row : rows) {
+            std::string names, values;
+            for (size_t i = 0; i < cols.size() && i < row.size(); ++i) {
+                if (!row[i]) continue; // the column's default
+                if (!keep_identity && mssx_iequal(cols[i].name, identity)) continue;
+                names += (names.empty() ? "" : ", ") + quoted_name(cols[i].name);
+                values += (values.empty() ? "" : ", ") + literal(cols[i].type, *row[i]);
+            }
+            batch += names.empty() ? "INSERT INTO " + held + " DEFAULT VALUES;\n"
+                                   : "INSERT INTO " + held + " (" + names + ") VALUES (" + values + ");\n";
+            if (++in_batch == kRowsPerBatch) flush();
+        }
+        flush();
+        return errors;
+    }
+
+private:
+    std::string identity_column_of(const std::string& table)
+    {
+        odbp_batch b = execute("SELECT * FROM " + odbp_held_name(table) + " WHERE 1 = 0");
+        if (!b.errors.empty() || !b.result) return {};
+        return last_identity_; // noted when the cursor was made
+    }
+
+    std::unique_ptr<odbp_cursor> cursor(std::shared_ptr<odbp_odbc_link> link)
+    {
+        auto st = static_cast<SQLHSTMT>(link->statement());
+        last_identity_.clear();
+        SQLSMALLINT n = 0;
+        SQLNumResultCols(st, &n);
+        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(n); ++i) {
+            SQLLEN auto_unique = 0;
+            SQLColAttribute(st, i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &auto_unique);
+            if (auto_unique == SQL_TRUE) {
+                SQLCHAR name[512] = {};
+                SQLSMALLINT len = 0;
+                SQLColAttribute(st, i, SQL_DESC_NAME, name, sizeof name, &len, nullptr);
+                last_identity_ = reinterpret_cast<char*>(name);
+            }
+        }
+        std::weak_ptr<odbc_backend> self = weak_from_this();
+        return std::make_unique<odbc_cursor>(std::move(link), [self](std::shared_ptr<odbp_odbc_link> back) {
+            if (auto b = self.lock()) b->give_back(std::move(back));
+        });
+    }
+
+    // A connection with no open result set: an idle one, else a new one.
+    std::shared_ptr<odbp_odbc_link> take()
+    {
+        {
+            std::lock_guard<std::mutex> g(lock_);
+            if (!idle_.empty()) {
+                auto l = std::move(idle_.back());
+                idle_.pop_back();
+                return l;
+            }
+        }
+        return std::make_shared<odbp_odbc_link>(cs_);
+    }
+    void give_back(std::shared_ptr<odbp_odbc_link> l)
+    {
+        constexpr size_t kIdleKept = 4;
+        std::lock_guard<std::mutex> g(lock_);
+        if (idle_.size() < kIdleKept) idle_.push_back(std::move(l));
+    }
+
+    // Runs a catalog function on a fresh statement and reads its rows.
+    template <class F>
+    std::vector<std::vector<mssx_value>> catalog(F call)
+    {
+        auto link = take();
+        auto st = static_cast<SQLHSTMT>(link->fresh_statement());
+        if (!SQL_SUCCEEDED(call(st))) {
+            mssx_error e = diagnostics(SQL_HANDLE_STMT, st, false).front();
+            link->close_statement();
+            give_back(std::move(link));
+            throw e;
+        }
+        auto c = cursor(std::move(link));
+        return all_rows(*c);
+    }
+
+    static SQLCHAR* arg(std::string& s) { return s.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(s.data()); }
+    static SQLSMALLINT arg_len(const std::string& s) { return s.empty() ? 0 : static_cast<SQLSMALLINT>(s.size()); }
+
+    // The user tables and views (schema, name, type) matching the restrictions.
+    std::vector<std::array<std::string, 4>> table_list(const mssx_restrictions& r)
+    {
+        std::string schema = r.size() > 1 && r[1] ? *r[1] : "", name = r.size() > 2 && r[2] ? *r[2] : "";
+        std::string types = "'TABLE','VIEW'";
+        auto rows = catalog([&](SQLHSTMT st) {
+            return SQLTables(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name), reinterpret_cast<SQLCHAR*>(types.data()), static_cast<SQLSMALLINT>(types.size()));
+        });
+        std::vector<std::array<std::string, 4>> out;
+        for (auto& row : rows) {
+            std::array<std::string, 4> t{text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3)};
+            if (t[3] != "TABLE" && t[3] != "VIEW") continue;
+            if (restricted_out(r, 0, t[0]) || restricted_out(r, 1, t[1]) || restricted_out(r, 2, t[2]) || restricted_out(r, 3, t[3])) continue;
+            out.push_back(t);
+        }
+        return out;
+    }
+
+    std::unique_ptr<odbp_cursor> tables(const mssx_restrictions& r)
+    {
+        mssx_result res;
+        res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("TABLE_TYPE", "nvarchar(128)"),
+                       mssx_col("TABLE_GUID", "uniqueidentifier"), mssx_col("DESCRIPTION", "nvarchar(4000)"),
+                       mssx_col("TABLE_PROPID", "ole_ui4"), mssx_col("DATE_CREATED", "ole_date"),
+                       mssx_col("DATE_MODIFIED", "ole_date")};
+        auto list = table_list(r);
+        std::sort(list.begin(), list.end(), [](auto& a, auto& b) {
+            auto key = [](auto& x) { return mssx_upper(x[3] + "\x01" + x[1] + "\x01" + x[2]); };
+            return key(a) < key(b);
+        });
+        for (auto& t : list)
+            res.rows.push_back({t[0], t[1], t[2], t[3], mssx_value(), mssx_value(), mssx_value(), mssx_value(), mssx_value()});
+        return std::make_unique<held_cursor>(std::move(res));
+    }
+
+    std::unique_ptr<odbp_cursor> primary_keys(const mssx_restrictions& r)
+    {
+        mssx_result res;
+        res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("COLUMN_NAME", "nvarchar(128)"),
+                       mssx_col("COLUMN_GUID", "uniqueidentifier"), mssx_col("COLUMN_PROPID", "ole_ui4"),
+                       mssx_col("ORDINAL", "ole_ui4"), mssx_col("PK_NAME", "nvarchar(128)")};
+        mssx_restrictions tr(3);
+        for (size_t i = 0; i < 3 && i < r.size(); ++i) tr[i] = r[i];
+        for (auto& t : table_list(tr)) {
+            if (t[3] != "TABLE") continue;
+            std::string schema = t[1], name = t[2];
+            for (auto& row : catalog([&](SQLHSTMT st) { return SQLPrimaryKeys(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name)); }))
+                res.rows.push_back({text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3), mssx_value(), mssx_value(), int_at(row, 4), text_at(row, 5)});
+        }
+        return std::make_unique<held_cursor>(std::move(res));
+    }
+
+    std::unique_ptr<odbp_cursor> foreign_keys(const mssx_restrictions& r)
+    {
+        mssx_result res;
+        res.columns = {mssx_col("PK_TABLE_CATALOG", "nvarchar(128)"), mssx_col("PK_TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("PK_TABLE_NAME", "nvarchar(128)"), mssx_col("PK_COLUMN_NAME", "nvarchar(128)"),
+                       mssx_col("PK_COLUMN_GUID", "uniqueidentifier"), mssx_col("PK_COLUMN_PROPID", "ole_ui4"),
+                       mssx_col("FK_TABLE_CATALOG", "nvarchar(128)"), mssx_col("FK_TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("FK_TABLE_NAME", "nvarchar(128)"), mssx_col("FK_COLUMN_NAME", "nvarchar(128)"),
+                       mssx_col("FK_COLUMN_GUID", "uniqueidentifier"), mssx_col("FK_COLUMN_PROPID", "ole_ui4"),
+                       mssx_col("ORDINAL", "ole_ui4"), mssx_col("UPDATE_RULE", "nvarchar(20)"),
+                       mssx_col("DELETE_RULE", "nvarchar(20)"), mssx_col("PK_NAME", "nvarchar(128)"),
+                       mssx_col("FK_NAME", "nvarchar(128)"), mssx_col("DEFERRABILITY", "smallint")};
+        // by the referencing tables (restrictions 3 to 5), the referenced ones filtered after
+        mssx_restrictions tr(3);
+        for (size_t i = 0; i < 3 && i + 3 < r.size(); ++i) tr[i] = r[i + 3];
+        for (auto& t : table_list(tr)) {
+            if (t[3] != "TABLE") continue;
+            std::string schema = t[1], name = t[2];
+            for (auto& row : catalog([&](SQLHSTMT st) {
+                     return SQLForeignKeys(st, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name));
+                 })) {
+                if (restricted_out(r, 0, text_at(row, 0)) || restricted_out(r, 1, text_at(row, 1)) || restricted_out(r, 2, text_at(row, 2))) continue;
+                res.rows.push_back({text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3), mssx_value(), mssx_value(),
+                                    text_at(row, 4), text_at(row, 5), text_at(row, 6), text_at(row, 7), mssx_value(), mssx_value(),
+                                    int_at(row, 8), std::string(rule_text(int_at(row, 9))), std::string(rule_text(int_at(row, 10))),
+                                    text_or_null(text_at(row, 12)), text_at(row, 11), int64_t(3)});
+            }
+        }
+        return std::make_unique<held_cursor>(std::move(res));
+    }
+
+    std::unique_ptr<odbp_cursor> indexes(const mssx_restrictions& r)
+    {
+        mssx_result res;
+        res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("INDEX_CATALOG", "nvarchar(128)"),
+                       mssx_col("INDEX_SCHEMA", "nvarchar(128)"), mssx_col("INDEX_NAME", "nvarchar(128)"),
+                       mssx_col("PRIMARY_KEY", "bit"), mssx_col("UNIQUE", "bit"), mssx_col("CLUSTERED", "bit"),
+                       mssx_col("TYPE", "ole_ui2"), mssx_col("FILL_FACTOR", "int"), mssx_col("INITIAL_SIZE", "int"),
+                       mssx_col("NULLS", "int"), mssx_col("SORT_BOOKMARKS", "bit"), mssx_col("AUTO_UPDATE", "bit"),
+                       mssx_col("NULL_COLLATION", "int"), mssx_col("ORDINAL_POSITION", "ole_ui4"),
+                       mssx_col("COLUMN_NAME", "nvarchar(128)"), mssx_col("COLUMN_GUID", "uniqueidentifier"),
+                       mssx_col("COLUMN_PROPID", "ole_ui4"), mssx_col("COLLATION", "smallint"),
+                       mssx_col("CARDINALITY", "ole_ui8"), mssx_col("PAGES", "int"), mssx_col("FILTER_CONDITION", "nvarchar(4000)"),
+                       mssx_col("INTEGRATED", "bit")};
+        // restrictions: catalog, schema, index name, type, table name
+        mssx_restrictions tr(3);
+        if (r.size() > 0) tr[0] = r[0];
+        if (r.size() > 1) tr[1] = r[1];
+        if (r.size() > 4) tr[2] = r[4];
+        for (auto& t : table_list(tr)) {
+            if (t[3] != "TABLE") continue;
+            std::string schema = t[1], name = t[2];
+            std::string pk_name;
+            for (auto& row : catalog([&](SQLHSTMT st) { return SQLPrimaryKeys(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name)); }))
+                pk_name = text_at(row, 5);
+            int64_t table_rows = 0;
+            auto rows = catalog([&](SQLHSTMT st) {
+                return SQLStatistics(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name), SQL_INDEX_ALL, SQL_QUICK);
+            });
+            std::stable_sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return mssx_upper(text_at(a, 5)) < mssx_upper(text_at(b, 5)); });
+            for (auto& row : rows) {
+                if (int_at(row, 6) == SQL_TABLE_STAT) { table_rows = int_at(row, 10); continue; }
+                std::string ix = text_at(row, 5);
+                if (ix.empty() || restricted_out(r, 2, ix)) continue;
+                bool unique = int_at(row, 3) == 0, clustered = int_at(row, 6) == SQL_INDEX_CLUSTERED;
+                res.rows.push_back({t[0], t[1], t[2], t[0], t[1], ix, int64_t(mssx_iequal(ix, pk_name)), int64_t(unique),
+                                    int64_t(clustered), int64_t(1), int64_t(0), mssx_value(), int64_t(unique ? 1 : 0), int64_t(0),
+                                    int64_t(1), int64_t(4), int_at(row, 7), text_at(row, 8), mssx_value(), mssx_value(),
+                                    int64_t(1), row.size() > 10 && !mssx_is_null(row[10]) ? mssx_value(int_at(row, 10)) : mssx_value(table_rows),
+                                    mssx_value(), text_or_null(text_at(row, 12)), int64_t(clustered)});
+            }
+        }
+        return std::make_unique<held_cursor>(std::move(res));
+    }
+
+    std::string cs_;
+    std::mutex lock_;
+    std::vector<std::shared_ptr<odbp_odbc_link>> idle_;
+    std::map<std::string, std::string> identity_; // by table: its identity column
+    std::string last_identity_;
+};
+
+} // namespace
+
+std::shared_ptr<odbp_backend> odbp_open_odbc(const odbp_login& login)
+{
+    return std::make_shared<odbc_backend>(login);
+}
