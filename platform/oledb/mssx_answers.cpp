@@ -1,6 +1,8 @@
 // The provider's catalog answers: table rowsets, the four schema rowsets,
 // sp_tables, sp_columns, table creation and the bulk path.
 #include <algorithm>
+#include <map>
+#include <optional>
 #include "platform/oledb/mssx_connection_impl.h"
 
 namespace {
@@ -47,11 +49,24 @@ bool restricted_out(const mssx_restrictions& r, size_t i, const std::string& val
 
 mssx_value text_or_null(const std::string& s) { return s.empty() ? mssx_value() : mssx_value(s); }
 
-std::vector<mssx_table_def> all_tables(mssx_connection& c)
+// The tables that pass a schema and a name restriction (given by their
+// positions in r). Only those are loaded, so a rowset restricted to one table
+// costs the same however many tables the database has.
+std::vector<mssx_table_def> tables_passing(mssx_connection& c, const mssx_restrictions& r, size_t schema_at, size_t name_at)
 {
     std::vector<mssx_table_def> out;
-    for (auto& o : c.catalog().objects('U'))
+    auto given = [&](size_t i) { return i < r.size() && r[i].has_value(); };
+    if (given(schema_at) && given(name_at)) {
+        auto o = c.catalog().find_object(*r[schema_at], *r[name_at]);
+        if (o && o->type == 'U' && mssx_iequal(o->schema, *r[schema_at]) && mssx_iequal(o->name, *r[name_at])) {
+            if (auto t = c.catalog().load_table(o->schema, o->name)) out.push_back(std::move(*t));
+            return out;
+        }
+    }
+    for (auto& o : c.catalog().objects('U')) {
+        if (restricted_out(r, schema_at, o.schema) || restricted_out(r, name_at, o.name)) continue;
         if (auto t = c.catalog().load_table(o.schema, o.name)) out.push_back(std::move(*t));
+    }
     return out;
 }
 
@@ -153,8 +168,8 @@ mssx_result mssx_connection::schema_primary_keys(const mssx_restrictions& r)
                    mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("COLUMN_NAME", "nvarchar(128)"),
                    mssx_col("COLUMN_GUID", "uniqueidentifier"), mssx_col("COLUMN_PROPID", "ole_ui4"),
                    mssx_col("ORDINAL", "ole_ui4"), mssx_col("PK_NAME", "nvarchar(128)")};
-    for (auto& t : all_tables(*this)) {
-        if (restricted_out(r, 0, database_) || restricted_out(r, 1, t.schema) || restricted_out(r, 2, t.name)) continue;
+    if (restricted_out(r, 0, database_)) return res;
+    for (auto& t : tables_passing(*this, r, 1, 2)) {
         auto pk = t.primary_key();
         if (!pk) continue;
         for (size_t i = 0; i < pk->columns.size(); ++i)
@@ -175,17 +190,27 @@ mssx_result mssx_connection::schema_foreign_keys(const mssx_restrictions& r)
                    mssx_col("ORDINAL", "ole_ui4"), mssx_col("UPDATE_RULE", "nvarchar(20)"),
                    mssx_col("DELETE_RULE", "nvarchar(20)"), mssx_col("PK_NAME", "nvarchar(128)"),
                    mssx_col("FK_NAME", "nvarchar(128)"), mssx_col("DEFERRABILITY", "smallint")};
-    auto tables = all_tables(*this);
     std::vector<std::vector<mssx_value>> rows;
+    std::map<std::string, std::optional<mssx_table_def>> referenced; // by upper-case schema.table
+    std::vector<mssx_table_def> tables;
+    if (r.size() > 2 && r[2] && !(r.size() > 5 && r[5])) {
+        for (auto& o : catalog().tables_referencing(*r[2]))
+            if (!restricted_out(r, 4, o.schema))
+                if (auto t = catalog().load_table(o.schema, o.name)) tables.push_back(std::move(*t));
+    } else {
+        tables = tables_passing(*this, r, 4, 5);
+    }
     for (auto& t : tables) {
         for (auto& fk : t.fks) {
             if (restricted_out(r, 0, database_) || restricted_out(r, 1, fk.ref_schema) || restricted_out(r, 2, fk.ref_table) ||
-                restricted_out(r, 3, database_) || restricted_out(r, 4, t.schema) || restricted_out(r, 5, t.name))
+                restricted_out(r, 3, database_))
                 continue;
             std::string pk_name;
-            for (auto& p : tables)
-                if (mssx_iequal(p.schema, fk.ref_schema) && mssx_iequal(p.name, fk.ref_table))
-                    for (auto& ix : p.indexes) {
+            auto it = referenced.find(mssx_upper(fk.ref_schema + "." + fk.ref_table));
+            if (it == referenced.end())
+                it = referenced.emplace(mssx_upper(fk.ref_schema + "." + fk.ref_table), catalog().load_table(fk.ref_schema, fk.ref_table)).first;
+            if (const auto& p = it->second; p && mssx_iequal(p->schema, fk.ref_schema) && mssx_iequal(p->name, fk.ref_table))
+                    for (auto& ix : p->indexes) {
                         if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
                         bool same = true;
                         for (size_t i = 0; i < ix.columns.size(); ++i) same = same && mssx_iequal(ix.columns[i], fk.ref_columns[i]);
@@ -219,8 +244,8 @@ mssx_result mssx_connection::schema_indexes(const mssx_restrictions& r)
                    mssx_col("COLUMN_PROPID", "ole_ui4"), mssx_col("COLLATION", "smallint"),
                    mssx_col("CARDINALITY", "ole_ui8"), mssx_col("PAGES", "int"), mssx_col("FILTER_CONDITION", "nvarchar(4000)"),
                    mssx_col("INTEGRATED", "bit")};
-    for (auto& t : all_tables(*this)) {
-        if (restricted_out(r, 0, database_) || restricted_out(r, 1, t.schema) || restricted_out(r, 4, t.name)) continue;
+    if (restricted_out(r, 0, database_)) return res;
+    for (auto& t : tables_passing(*this, r, 1, 4)) {
         auto cnt = state().db.prepare("SELECT COUNT(*) FROM " + mssx_sq_ident(t.storage()));
         cnt.step();
         int64_t rows = cnt.integer(0);

@@ -19,6 +19,7 @@ CREATE TABLE IF NOT EXISTS mssx_foreign_keys(object_id INTEGER, ordinal INTEGER,
   ref_table TEXT, ref_columns TEXT, on_delete TEXT, on_update TEXT, disabled INTEGER, PRIMARY KEY(object_id, ordinal));
 CREATE TABLE IF NOT EXISTS mssx_checks(object_id INTEGER, ordinal INTEGER, name TEXT, definition TEXT, disabled INTEGER,
   PRIMARY KEY(object_id, ordinal));
+CREATE INDEX IF NOT EXISTS mssx_foreign_keys_ref ON mssx_foreign_keys(ref_table COLLATE NOCASE);
 )SQL";
 } // namespace
 
@@ -75,6 +76,17 @@ std::vector<mssx_object_ref> mssx_catalog::objects(char type)
     st.bind(1, std::string(1, type));
     std::vector<mssx_object_ref> out;
     while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2)[0], st.integer(3)});
+    return out;
+}
+
+std::vector<mssx_object_ref> mssx_catalog::tables_referencing(const std::string& name)
+{
+    auto st = db_.prepare("SELECT DISTINCT o.schema_name, o.name, o.type, o.object_id FROM mssx_foreign_keys f "
+                          "JOIN mssx_objects o ON o.object_id=f.object_id WHERE f.ref_table=?1 COLLATE NOCASE "
+                          "ORDER BY o.schema_name, o.name");
+    st.bind(1, name);
+    std::vector<mssx_object_ref> out;
+    while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2).empty() ? char(0) : st.text(2)[0], st.integer(3)});
     return out;
 }
 

@@ -78,6 +78,8 @@ public:
     std::optional<mssx_object_ref> find_object(const std::string& schema, const std::string& name);
     std::vector<mssx_object_ref> objects(char type);
     std::optional<mssx_table_def> load_table(const std::string& schema, const std::string& name);
+    // The tables with a foreign key to a table of this name (in any schema).
+    std::vector<mssx_object_ref> tables_referencing(const std::string& name);
     void save_table(const mssx_table_def& t, bool is_new);
     void drop_object(const mssx_object_ref& o);
     void create_module(const std::string& schema, const std::string& name, char type, const std::string& text);

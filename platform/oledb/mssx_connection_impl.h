@@ -22,6 +22,7 @@ struct mssx_connection::impl {
     std::map<std::string, mssx_variable> variables; // by upper-case name
     std::set<std::string> char_columns;              // lower-case names of text columns
     bool char_columns_valid = false;
+    std::string system_views_key; // the catalog state the system views were last built from
 };
 
 // Runs the statements of one batch.

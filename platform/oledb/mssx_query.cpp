@@ -303,10 +303,34 @@ std::string mssx_resolve_for_query(mssx_connection& c, const std::vector<std::st
     return mssx_sq_ident(o->schema + "." + o->name);
 }
 
+namespace {
+
+// What the system views depend on: this connection's own writes, other
+// connections' commits, the schema, and the server's database list. Equal keys
+// mean the views built last time still hold, so a catalog query costs nothing
+// per table of the database.
+std::string system_views_key(mssx_connection& c)
+{
+    auto& db = c.state().db;
+    auto pragma = [&](const char* sql) {
+        auto st = db.prepare(sql);
+        st.step();
+        return st.text(0);
+    };
+    std::string key = pragma("PRAGMA main.data_version") + "/" + pragma("PRAGMA main.schema_version") + "/" +
+                      std::to_string(sqlite3_total_changes64(db.get()));
+    for (auto& d : c.server().databases()) key += "/" + d;
+    return key;
+}
+
+} // namespace
+
 void mssx_refresh_system_views(mssx_connection& c)
 {
     auto& db = c.state().db;
     auto& cat = c.catalog();
+    if (!c.state().system_views_key.empty() && c.state().system_views_key == system_views_key(c)) return;
+    c.state().system_views_key.clear();
     db.exec(R"SQL(
 DROP TABLE IF EXISTS temp."sys.databases"; DROP TABLE IF EXISTS temp."sys.sysdatabases"; DROP TABLE IF EXISTS temp.sysdatabases;
 DROP TABLE IF EXISTS temp.sysaltfiles; DROP TABLE IF EXISTS temp."sys.schemas"; DROP TABLE IF EXISTS temp."sys.tables";
@@ -500,4 +524,5 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         }
     }
     for (auto& p : cat.objects('P')) obj(p.object_id, p.name, p.schema, 0, "P", 4);
+    c.state().system_views_key = system_views_key(c);
 }
