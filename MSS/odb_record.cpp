@@ -94,6 +94,11 @@ VARTYPE odb_record::get_vartype(DBTYPE type, DBLENGTH, DBCOLUMNFLAGS, uint32_t& 
         if (in_2008_mode())
             hint = t_ftd::hint_time_only;
         return VT_DATE;
+    case DBTYPE_DBTIMESTAMPOFFSET:
+        // Its text keeps the offset, which a VT_DATE cannot hold.
+        hint = t_ftd::hint_bstr_timestamp_tz;
+        return VT_BSTR;
+    case DBTYPE_VARIANT: return VT_BSTR; // the value's own text
     default: return VT_BLOB;
     }
 }

@@ -4,6 +4,13 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
+namespace {
+
+// The longest text of a sql_variant value: its widest base type is a varchar(8000).
+constexpr uint32_t variant_text_chars = 8000;
+
+} // namespace
+
 odb_recordset::odb_recordset(IRowset* rs) : udb_recordset(std::wstring()), rowset(rs)
 {
     tk_logger::log(2, "odb_recordset::ctor");
@@ -60,6 +67,12 @@ void odb_recordset::initialize()
             size = 38;
         if (vt == VT_BLOB)
             size = 0;
+        // The text of a datetimeoffset: its precision is its length in characters.
+        if (c.wType == DBTYPE_DBTIMESTAMPOFFSET)
+            size = c.bPrecision;
+        // The longest text a sql_variant value may have (a varchar(8000)).
+        if (c.wType == DBTYPE_VARIANT)
+            size = variant_text_chars;
         auto ftd = std::make_shared<t_ftd>(size, name, vt, (c.dwFlags & DBCOLUMNFLAGS_ISNULLABLE) == 0, false,
                                            ole_variant(), hint, std::wstring());
         if (vt == VT_DECIMAL) {

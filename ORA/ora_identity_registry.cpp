@@ -18,20 +18,6 @@ std::wstring table_key(const std::wstring& name)
 
 } // namespace
 
-std::wstring ora_fit_bytes(const std::wstring& text, size_t bytes)
-{
-    size_t used = 0;
-    size_t n = 0;
-    for (; n < text.size(); ++n) {
-        const auto c = static_cast<uint32_t>(text[n]);
-        const size_t w = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-        if (used + w > bytes)
-            break;
-        used += w;
-    }
-    return text.substr(0, n);
-}
-
 void ora_identity_registry::set(const std::wstring& table, const identity& id)
 {
     identities[table_key(table)] = id;

@@ -4,9 +4,7 @@
 #include <map>
 #include <string>
 
-// The longest head of `text` whose UTF-8 form takes at most `bytes` bytes:
-// Oracle counts identifier lengths in bytes.
-std::wstring ora_fit_bytes(const std::wstring& text, size_t bytes);
+#include "ORA/ora_name_bytes.h"
 
 class ora_identity_registry {
 public:

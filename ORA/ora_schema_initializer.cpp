@@ -78,7 +78,8 @@ std::wstring ora_schema_initializer::get_create_table_sql() const
             sql += L", ";
         sql += dq(f.name) + L" " + type;
 
-        const std::wstring def = make_ora_def_val(&f);
+        // A type chosen by a mapping comes with its default as an Oracle literal already.
+        const std::wstring def = f.native_type.empty() ? make_ora_def_val(&f) : tk_trim(f.default_value.to_wstring());
         tk_logger::log(1, L"got def value: %s", def.c_str());
         const bool lob_default = (f.vartype == VT_BSTR || f.vartype == VT_BLOB) && is_long_data(f);
         if (!def.empty() && !lob_default)

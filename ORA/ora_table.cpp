@@ -281,6 +281,8 @@ std::wstring ora_table::value_literal(const udb_field& field, const t_ftd& colum
     // Bare, so that no quoted text is converted by the session's number format.
     if (is_exact_number_text(field, column))
         return field.to_wstring();
+    if (field.get_type() == VT_BSTR && ora_is_timestamp_tz_column(column) && !field.to_wstring().empty())
+        return ora_timestamp_tz_literal(field.to_wstring());
     // The shortest text that reads back as the same float or double: the
     // value's own text form keeps 7 digits of a float (too few) and 17 of a
     // double (noise in a decimal NUMBER).

@@ -69,6 +69,16 @@ bool is_plain_timestamp(const std::wstring& type)
     return true;
 }
 
+// TIMESTAMP(n) WITH TIME ZONE: fetched as a TIMESTAMP, written with its offset.
+bool is_timestamp_tz(const std::wstring& type)
+{
+    const std::wstring zone = L" WITH TIME ZONE";
+    if (type.size() <= zone.size() || type.compare(type.size() - zone.size(), zone.size(), zone) != 0)
+        return false;
+    const std::wstring head = type.substr(0, type.size() - zone.size());
+    return head == L"TIMESTAMP" || is_plain_timestamp(head);
+}
+
 // The owner part of OWNER.TABLE, or empty.
 std::wstring owner_of(const std::wstring& name)
 {
@@ -105,7 +115,7 @@ std::wstring ora_table::get_safe_select_query(uint32_t& count)
         tk_logger::log(1, L"GOT field '%s' with type '%s'", name.c_str(), type.c_str());
         // TIMESTAMP(n) of any precision is fetched like TIMESTAMP(6); leaving
         // it out would drop its values from a merge without a word.
-        if (supported.count(type) || is_plain_timestamp(type)) {
+        if (supported.count(type) || is_plain_timestamp(type) || is_timestamp_tz(type)) {
             if (!list.empty())
                 list += L",";
             list += dq(name);
@@ -172,8 +182,11 @@ void ora_table::init_schema()
                     static_cast<size_t>(idx) < holders.size() ? holders[static_cast<size_t>(idx)]->get_size() : 0;
                 f.size = (holder_size ? holder_size : f.size) / 2;
                 tk_logger::log(1, "New field size=%d", static_cast<int>(f.size));
-            } else if (type == L"LONG") {
-                f.native_type = L"LONG";
+            } else if (type == L"LONG" || type == L"CLOB" || type == L"NCLOB" || type == L"BLOB" ||
+                       is_timestamp_tz(type)) {
+                // A LOB's catalog size is no limit: the merge check must know the kind; an offset is
+                // written only into a column that keeps it.
+                f.native_type = type;
             }
         }
     }

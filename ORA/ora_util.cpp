@@ -1,4 +1,5 @@
 #include "ORA/ora_util.h"
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cwchar>
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr VARTYPE vt_bytes = 0x2011;
+// The date part SQL Server gives a time of day.
+constexpr const wchar_t* time_only_date = L"1900-01-01";
 
 bool is_bin(VARTYPE vt) { return vt == 65 || vt == 70 || vt == vt_bytes; }
 
@@ -59,6 +62,33 @@ std::wstring lower(std::wstring s)
 }
 
 } // namespace
+
+int ora_timestamp_tz_digits(const t_ftd& ftd)
+{
+    // "YYYY-MM-DD hh:mm:ss +hh:mm" is 26 characters; a fraction adds its point and digits.
+    constexpr uint32_t whole_seconds = 26;
+    constexpr uint32_t most_digits = 9;
+    if (ftd.size <= whole_seconds + 1)
+        return 0;
+    return static_cast<int>(std::min(ftd.size - whole_seconds - 1, most_digits));
+}
+
+bool ora_is_timestamp_tz_column(const t_ftd& column)
+{
+    const std::wstring zone = L"WITH TIME ZONE";
+    const std::wstring& type = column.native_type;
+    return (column.vartype == VT_BSTR && column.dw_reserved == t_ftd::hint_bstr_timestamp_tz) ||
+           (type.size() > zone.size() && type.compare(type.size() - zone.size(), zone.size(), zone) == 0 &&
+            type.find(L"LOCAL") == std::wstring::npos);
+}
+
+std::wstring ora_timestamp_tz_literal(const std::wstring& text)
+{
+    // Without a fraction the picture has none either: FF would take the offset's sign.
+    const bool fraction = text.find(L'.') != std::wstring::npos;
+    return L"TO_TIMESTAMP_TZ('" + ora_engine::quote_literal_text(text) + L"', 'YYYY-MM-DD HH24:MI:SS" +
+           (fraction ? L".FF" : L"") + L" TZH:TZM')";
+}
 
 bool ora_is_lob_stored(const t_ftd& ftd)
 {
@@ -110,9 +140,15 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
         return L"NUMBER";
     }
     case VT_DATE:
-        return ftd.dw_reserved == 1 ? L"TIMESTAMP" : L"DATE";
+        // A date-function default (getdate()) changes nothing about the values: they keep their fraction.
+        return ftd.dw_reserved == t_ftd::hint_date_timestamp || ftd.dw_reserved == t_ftd::hint_date_function
+                   ? L"TIMESTAMP"
+                   : L"DATE";
     case VT_BSTR:
         tk_logger::log(1, "process as text");
+        if (ftd.dw_reserved == t_ftd::hint_bstr_timestamp_tz)
+            return plain ? std::wstring(L"TIMESTAMP WITH TIME ZONE")
+                         : L"TIMESTAMP(" + std::to_wstring(ora_timestamp_tz_digits(ftd)) + L") WITH TIME ZONE";
         if (ftd.size >= 1 && ftd.size <= ora_text_limit)
             return plain ? std::wstring(L"NVARCHAR2") : L"NVARCHAR2(" + std::to_wstring(ftd.size) + L") ";
         return ftd.dw_reserved == 10 ? L"LONG" : L"CLOB";
@@ -237,9 +273,11 @@ std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
                 tk_logger::log(1, "Null date has been found");
                 t.erase(z, 11);
             }
+            // A time alone would take the first day of the run's month; SQL Server's date of a time is fixed.
             if (ms != 0)
-                return L"to_timestamp('" + t + msbuf + L"', 'HH24-MI-SS.FF3')";
-            return L"to_date('" + t + L"', 'HH24-MI-SS')";
+                return L"to_timestamp('" + std::wstring(time_only_date) + L" " + t + msbuf +
+                       L"', 'YYYY-MM-DD HH24-MI-SS.FF3')";
+            return L"to_date('" + std::wstring(time_only_date) + L" " + t + L"', 'YYYY-MM-DD HH24-MI-SS')";
         }
         case 2:
             return L"to_date('" + t + L"', 'YYYY-MM-DD')";

@@ -9,6 +9,13 @@
 
 constexpr uint32_t ora_text_limit = 2000;
 
+// Fraction digits of a date, time and offset column, from the length of its text.
+int ora_timestamp_tz_digits(const t_ftd& ftd);
+// A column that keeps a time zone offset: made from one (its hint) or read back as one (its type).
+bool ora_is_timestamp_tz_column(const t_ftd& column);
+// The TO_TIMESTAMP_TZ call that reads a "YYYY-MM-DD hh:mm:ss[.f] +hh:mm" text with its offset.
+std::wstring ora_timestamp_tz_literal(const std::wstring& text);
+
 // VT_BSTR or binary (65, 8209) whose size is 0 or above the text limit.
 bool ora_is_lob_stored(const t_ftd& ftd);
 

@@ -1,4 +1,8 @@
 #include "ORA/ora_validator.h"
+
+#include <algorithm>
+
+#include "ORA/ora_name_bytes.h"
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_util.h"
 #include "TK/tk_logger.h"
@@ -27,7 +31,7 @@ ora_validator::ora_validator() : udb_validator(max_name)
 bool ora_validator::is_acceptable(const std::wstring& name) const
 {
     tk_logger::log(1, L"ora_validator::is_acceptable(%s)", name.c_str());
-    if (name.size() > max_name) {
+    if (length_of(name) > max_name) {
         tk_logger::log(3, L"Name '%s' is too long", name.c_str());
         return false;
     }
@@ -59,12 +63,22 @@ std::wstring ora_validator::get_safe_name(const std::wstring& name) const
     std::wstring work = name;
     if (work.empty() || !IsCharAlphaW(work[0]))
         work.insert(0, L"A");
-    if (work.size() > max_name)
-        work.resize(max_name - 1);
     for (auto& c : work)
         if (!allowed_char(c))
             c = L'_';
+    if (length_of(work) > max_name)
+        work = cut_to(work, max_name - 1);
     return udb_validator::get_safe_name(work);
+}
+
+size_t ora_validator::length_of(const std::wstring& name) const
+{
+    return ora_name_bytes(name);
+}
+
+std::wstring ora_validator::cut_to(const std::wstring& name, size_t length) const
+{
+    return ora_fit_bytes(name, length);
 }
 
 ora_fn_validator::ora_fn_validator(const udb_schema& fields)
@@ -104,10 +118,14 @@ std::wstring ora_tn_validator::get_safe_name(const std::wstring& name) const
 {
     tk_logger::log(1, L"ora_tn_validator::get_safe_name(%s)", name.c_str());
     const auto tname = ora_split_name(name);
+    // A dot left in a part would split it again when the candidate is tested.
+    auto part = [this](std::wstring text) {
+        std::replace(text.begin(), text.end(), L'.', L'_');
+        return ora_validator::get_safe_name(text);
+    };
     if (!tname.first.empty())
-        return L"\"" + ora_validator::get_safe_name(tname.first) + L"\".\"" +
-               ora_validator::get_safe_name(tname.second) + L"\"";
-    return ora_validator::get_safe_name(name);
+        return L"\"" + part(tname.first) + L"\".\"" + part(tname.second) + L"\"";
+    return part(tname.second);
 }
 
 ora_in_validator::ora_in_validator()

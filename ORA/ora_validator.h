@@ -1,4 +1,4 @@
-// Oracle identifier rules: at most 30 characters, a letter first, letters, digits, _ blank . # after it.
+// Oracle identifier rules: at most 30 bytes, a letter first, letters, digits, _ blank . # after it.
 #pragma once
 #include <string>
 #include <vector>
@@ -15,6 +15,9 @@ public:
     ora_validator();
     bool is_acceptable(const std::wstring& name) const override;
     std::wstring get_safe_name(const std::wstring& name) const override;
+    // Bytes of the database character set, as Oracle counts an identifier.
+    size_t length_of(const std::wstring& name) const override;
+    std::wstring cut_to(const std::wstring& name, size_t length) const override;
 };
 
 // Column names of one table.

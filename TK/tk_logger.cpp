@@ -1,6 +1,8 @@
 #include "TK/tk_logger.h"
 
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -72,6 +74,8 @@ std::FILE* tk_logger::open_line()
         truncated_ = true;
     }
     std::FILE* f = open_private(file_, O_APPEND, "ab");
+    if (!f)
+        report_failure(errno);
     if (f && timestamps_) {
         SYSTEMTIME st{};
         get_local_time(st);
@@ -84,7 +88,18 @@ void tk_logger::close_line(std::FILE* f)
 {
     if (crlf_)
         std::fputs("\r\n", f);
-    std::fclose(f);
+    const bool failed = std::ferror(f) != 0;
+    const int error = errno;
+    if (std::fclose(f) != 0 || failed)
+        report_failure(failed ? error : errno);
+}
+
+void tk_logger::report_failure(int error)
+{
+    if (failure_reported_)
+        return;
+    failure_reported_ = true;
+    std::fprintf(stderr, "Log file '%s' cannot be written: %s\n", file_.c_str(), std::strerror(error));
 }
 
 void tk_logger::log(int level, const char* fmt, ...)

@@ -33,6 +33,8 @@ private:
     // Opens the file for one line, emptying it first the first time; null when it cannot be opened.
     std::FILE* open_line();
     void close_line(std::FILE* f);
+    // The first line that cannot be stored is reported on the error stream; later ones are not.
+    void report_failure(int error);
 
     mutable std::mutex mutex_; // one line at a time, from any thread
     std::string file_;
@@ -40,5 +42,6 @@ private:
     const bool crlf_ = true;
     std::atomic<bool> enabled_;
     bool truncated_ = false;
+    bool failure_reported_ = false;
     const bool timestamps_;
 };

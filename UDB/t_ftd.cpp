@@ -20,6 +20,13 @@ bool fits(uint32_t src_size, uint32_t dest_size)
     return dest_size == 0 || dest_size >= src_size;
 }
 
+// A large-object column as the target's catalog names it: its declared size is no limit.
+bool is_target_lob(const t_ftd& column)
+{
+    const std::wstring& type = column.native_type;
+    return type == L"CLOB" || type == L"NCLOB" || type == L"BLOB";
+}
+
 } // namespace
 
 t_ftd::t_ftd(uint32_t size, const std::wstring& name, VARTYPE vartype, bool not_null, bool auto_num,
@@ -60,9 +67,15 @@ bool t_ftd::conform_to(const t_ftd& dest) const
     tk_logger::log(1, "t_ftd::operator ==");
     const VARTYPE s = vartype;
     const VARTYPE d = dest.vartype;
+    // A LOB takes a value of any size, whatever size the catalog declares for it.
+    const uint32_t dest_size = is_target_lob(dest) ? 0 : dest.size;
     if ((s == VT_DECIMAL && d == VT_CY) || (s == VT_CY && d == VT_DECIMAL))
         return true;
-    if (s == d && !(s == VT_BSTR && size != dest.size))
+    // A date, time and offset text goes into the column that keeps all three.
+    if (s == VT_BSTR && dw_reserved == hint_bstr_timestamp_tz && d == VT_DATE &&
+        dest.native_type.find(L"WITH TIME ZONE") != std::wstring::npos)
+        return true;
+    if (s == d && !(s == VT_BSTR && size != dest_size))
         return true;
     switch (d) {
     case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY:
@@ -77,12 +90,12 @@ bool t_ftd::conform_to(const t_ftd& dest) const
     }
     if (is_text_type(d)) {
         if (is_text_type(s))
-            return fits(size, dest.size);
+            return fits(size, dest_size);
         return !is_binary_type(s);
     }
     if (is_binary_type(d)) {
         if (is_text_type(s) || is_binary_type(s))
-            return fits(size, dest.size);
+            return fits(size, dest_size);
         return true;
     }
     return false;

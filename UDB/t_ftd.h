@@ -17,6 +17,7 @@ struct t_ftd {
     static constexpr uint32_t hint_bstr_guid = 1;       // VT_BSTR: the source column is a GUID
     static constexpr uint32_t hint_bstr_long = 10;      // VT_BSTR: create a LONG column
     static constexpr uint32_t hint_bstr_xml = 11;       // VT_BSTR: XML text
+    static constexpr uint32_t hint_bstr_timestamp_tz = 12; // VT_BSTR: date, time and offset (datetimeoffset)
     // VT_DECIMAL: precision in the second byte, scale in the low byte.
     static constexpr uint32_t decimal_hint(uint8_t precision, uint8_t scale)
     {

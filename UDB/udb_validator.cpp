@@ -27,7 +27,7 @@ udb_validator::udb_validator(uint32_t max_length) : max_length(max_length)
 bool udb_validator::is_acceptable(const std::wstring& name) const
 {
     tk_logger::log(2, L"udb_validator::is_acceptable(%s)", name.c_str());
-    if (max_length != 0 && name.size() > max_length) {
+    if (max_length != 0 && length_of(name) > max_length) {
         tk_logger::log(1, "The name is too long");
         return false;
     }
@@ -63,8 +63,8 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_validator::get_safe_name(%s)", name.c_str());
     std::wstring work = name;
-    if (max_length != 0 && work.size() > max_length)
-        work.resize(max_length - 1);
+    if (max_length != 0 && length_of(work) > max_length)
+        work = cut_to(work, max_length - 1);
     for (wchar_t c : illegal_chars)
         std::replace(work.begin(), work.end(), c, L'_');
     if (is_acceptable(work) && !is_duplicated(work))
@@ -74,8 +74,8 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) const
         // No numbered candidate fits a limit below the width of the number.
         if (max_length < number_width)
             throw tk_mail_assertion("udb_vali", 54);
-        if (work.size() + number_width > max_length)
-            work.resize(max_length > number_width ? max_length - number_width - 1 : 0);
+        if (length_of(work) + number_width > max_length)
+            work = cut_to(work, max_length > number_width ? max_length - number_width - 1 : 0);
     }
     for (int i = 0; i < number_count; ++i) {
         const std::wstring candidate = numbered(work, i);

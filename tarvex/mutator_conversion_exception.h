@@ -1,5 +1,5 @@
 // A value that the user's type mapping cannot convert. Its own type lets the run
-// report it per record and go on with the rest of the table.
+// report it once for the table and go on with the next table.
 #pragma once
 #include "TK/tk_exception.h"
 

@@ -43,6 +43,8 @@ public:
     // Profiles.
     bool store_profile(udb_profile& profile);
     bool load_profile(udb_profile& profile);
+    // A profile's mode text that the run takes: "0", "1" or "2".
+    static bool is_valid_mode(const std::wstring& text);
     bool open_profile(const std::wstring& path);
     bool save_profile(const std::wstring& path);
 

@@ -54,16 +54,23 @@ bool tarvex_convertor::store_profile(udb_profile& profile)
     return ok;
 }
 
+bool tarvex_convertor::is_valid_mode(const std::wstring& text)
+{
+    return text.size() == 1 && text[0] >= L'0' && text[0] <= L'2';
+}
+
 bool tarvex_convertor::load_profile(udb_profile& profile)
 {
     if (!udb_converter::load_profile(profile))
         return false;
     std::wstring m = profile.get_value(profile_text::generic, L"mode");
     if (!m.empty()) {
-        if (m[0] >= L'0' && m[0] <= L'9')
-            mode = static_cast<uint32_t>(m[0] - L'0');
-        else
-            tk_logger::log(3, L"Mode '%s' is not a digit: mode unchanged", m.c_str());
+        // Only the modes the command line takes: 0, 1 or 2, written as one digit.
+        if (!is_valid_mode(m)) {
+            tk_logger::log(3, L"Invalid merge/overwrite mode '%s'", m.c_str());
+            return false;
+        }
+        mode = static_cast<uint32_t>(m[0] - L'0');
     }
     if (!oracle_converter_impl::load_profile(profile) || !mssql_converter_impl::load_profile(profile))
         return false;

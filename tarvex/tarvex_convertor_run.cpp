@@ -2,6 +2,7 @@
 #include "MSS/mss_split_tab_name.h"
 #include "OLE/ole_bool_map.h"
 #include "ORA/ora_exception.h"
+#include "ORA/ora_name_bytes.h"
 #include "ORA/ora_table.h"
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
@@ -24,12 +25,12 @@ std::wstring quoted_pair(const std::wstring& owner, const std::wstring& table)
     return L"\"" + owner + k_quote_dot_quote + table + L"\"";
 }
 
-// Safe names of the table part alone: 24 characters and a five-digit number.
+// Safe names of the table part alone: 24 bytes and a five-digit number.
 std::wstring numbered_table(const std::wstring& table, int n)
 {
     wchar_t digits[8];
     std::swprintf(digits, 8, L"%05d", n % 100000);
-    return table.substr(0, 24) + digits;
+    return ora_fit_bytes(table, 24) + digits;
 }
 
 } // namespace
@@ -252,8 +253,10 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
                 error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
                 error_handler::ref().handle(e, false);
             } catch (const mutator_conversion_exception& e) {
-                error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
+                // The mapping refuses this table's values alike: one report, then the next table.
+                error_handler::ref().set_table_context(name);
                 error_handler::ref().handle(e, false);
+                break;
             }
             src_rs->next();
             records_done.fetch_add(1);

@@ -61,6 +61,13 @@ std::string datetime::text(int frac_digits) const {
         out += '.';
         out += f.substr(0, static_cast<size_t>(frac_digits > 9 ? 9 : frac_digits));
     }
+    if (has_zone) {
+        const int z = zone_minutes < 0 ? -zone_minutes : zone_minutes;
+        out += zone_minutes < 0 ? " -" : " +";
+        put(z / 60, 2);
+        out += ':';
+        put(z % 60, 2);
+    }
     return out;
 }
 
@@ -99,6 +106,8 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
     d.day = 1;
     bool pm = false, has_ampm = false;
     int hour12 = -1;
+    bool zone = false;
+    int zone_sign = 1, zone_hours = 0, zone_mins = 0;
     size_t i = 0, f = 0;
     auto skip_spaces = [&] { while (i < s.size() && s[i] == ' ') ++i; };
     auto read_num = [&](int maxd, int64_t& v, int* ndig = nullptr) {
@@ -190,6 +199,20 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
             read_num(maxd, v, &nd);
             for (int k = nd; k < 9; ++k) v *= 10;
             d.nanos = v;
+        } else if (starts("TZH")) {
+            f += 3;
+            skip_spaces();
+            if (i < s.size() && (s[i] == '-' || s[i] == '+')) zone_sign = s[i++] == '-' ? -1 : 1;
+            read_num(2, v);
+            if (v > 15) raise(1874);
+            zone = true;
+            zone_hours = static_cast<int>(v);
+        } else if (starts("TZM")) {
+            f += 3;
+            read_num(2, v);
+            if (v > 59) raise(1875);
+            zone = true;
+            zone_mins = static_cast<int>(v);
         } else if (starts("AM") || starts("PM") || starts("A.M.") || starts("P.M.")) {
             f += starts("A.M.") || starts("P.M.") ? 4 : 2;
             skip_spaces();
@@ -220,6 +243,10 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
         if (i < s.size()) raise(1830);
     }
     if (hour12 >= 0) d.hour = (hour12 % 12) + (has_ampm && pm ? 12 : 0);
+    if (zone) {
+        d.has_zone = true;
+        d.zone_minutes = zone_sign * (zone_hours * 60 + zone_mins);
+    }
     if (d.day > days_in(d.year, d.month)) raise(1847);
     return d;
 }
@@ -250,6 +277,15 @@ std::optional<datetime> parse_stored_datetime(std::string_view s) {
         for (++i; i < s.size() && nd < 9 && s[i] >= '0' && s[i] <= '9'; ++i, ++nd) v = v * 10 + (s[i] - '0');
         for (; nd < 9; ++nd) v *= 10;
         d.nanos = v;
+    }
+    if (i + 6 <= s.size() && s[i] == ' ' && (s[i + 1] == '+' || s[i + 1] == '-')) {
+        const bool neg = s[i + 1] == '-';
+        i += 2;
+        int hours = 0, minutes = 0;
+        if (!num(hours, ':') || !num(minutes, 0))
+            return std::nullopt;
+        d.has_zone = true;
+        d.zone_minutes = (neg ? -1 : 1) * (hours * 60 + minutes);
     }
     return d;
 }

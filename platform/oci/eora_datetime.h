@@ -10,8 +10,10 @@ namespace eora {
 struct datetime {
     int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
     int64_t nanos = 0;
+    bool has_zone = false; // TIMESTAMP WITH TIME ZONE: the offset below is part of the value
+    int zone_minutes = 0;  // offset from UTC
 
-    // "YYYY-MM-DD HH24:MI:SS" plus ".f..." with `frac_digits` digits.
+    // "YYYY-MM-DD HH24:MI:SS" plus ".f..." with `frac_digits` digits, plus " +HH:MM" with a zone.
     std::string text(int frac_digits) const;
     // Rounds (frac_digits < 9) the fraction; DATE keeps whole seconds.
     void round_fraction(int frac_digits);
@@ -26,5 +28,7 @@ std::optional<datetime> parse_stored_datetime(std::string_view s);
 
 // The session's default format, used for implicit text <-> date conversion.
 inline constexpr std::string_view default_date_format = "YYYY-MM-DD HH24:MI:SS";
+inline constexpr std::string_view default_timestamp_format = "YYYY-MM-DD HH24:MI:SS.FF";
+inline constexpr std::string_view default_timestamp_tz_format = "YYYY-MM-DD HH24:MI:SS.FF TZH:TZM";
 
 } // namespace eora

@@ -110,9 +110,15 @@ void fn_rowid_num(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     try {
         if (sqlite3_value_type(argv[0]) == SQLITE_NULL) { sqlite3_result_null(ctx); return; }
-        bool ts = sqlite3_user_data(ctx) != nullptr;
-        std::string fmt = argc > 1 ? arg_text(argv[1]) : std::string(ts ? "YYYY-MM-DD HH24:MI:SS.FF" : default_date_format);
+        // No flag: TO_DATE; 1: TO_TIMESTAMP; 2: TO_TIMESTAMP_TZ.
+        const int kind = sqlite3_user_data(ctx) ? *static_cast<const int*>(sqlite3_user_data(ctx)) : 0;
+        const bool ts = kind != 0;
+        std::string fmt = argc > 1 ? arg_text(argv[1])
+                                   : std::string(kind == 2 ? default_timestamp_tz_format
+                                                 : ts      ? default_timestamp_format
+                                                           : default_date_format);
         datetime d = parse_datetime(arg_text(argv[0]), fmt);
+        d.has_zone = kind == 2;
         std::string r = d.text(ts ? 9 : 0);
         sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
     } catch (const eora_error& e) {
@@ -169,12 +175,14 @@ void fn_nextval(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void session::impl::register_functions() {
     static int ts_flag = 1;
+    static int tz_flag = 2;
     int f = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "ora_concat", -1, f, nullptr, fn_concat, nullptr, nullptr);
     sqlite3_create_function(db, "ora_rowid", 2, f, nullptr, fn_rowid, nullptr, nullptr);
     sqlite3_create_function(db, "ora_rowid_num", 2, f, nullptr, fn_rowid_num, nullptr, nullptr);
     sqlite3_create_function(db, "ora_to_date", -1, f, nullptr, fn_to_date, nullptr, nullptr);
     sqlite3_create_function(db, "ora_to_timestamp", -1, f, &ts_flag, fn_to_date, nullptr, nullptr);
+    sqlite3_create_function(db, "ora_to_timestamp_tz", -1, f, &tz_flag, fn_to_date, nullptr, nullptr);
     sqlite3_create_function(db, "ora_to_number", 1, f, nullptr, fn_to_number, nullptr, nullptr);
     sqlite3_create_function(db, "ora_to_char", -1, f, nullptr, fn_to_char, nullptr, nullptr);
     sqlite3_create_function(db, "ora_sysdate", 0, SQLITE_UTF8, nullptr, fn_sysdate, nullptr, nullptr);

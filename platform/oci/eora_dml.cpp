@@ -99,9 +99,11 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
                 p.expect_op(")", 907);
                 return w == "EMPTY_CLOB" ? value::text("") : value::bytes("");
             }
-            if (w == "TO_DATE" || w == "TO_TIMESTAMP") {
+            if (w == "TO_DATE" || w == "TO_TIMESTAMP" || w == "TO_TIMESTAMP_TZ") {
                 value a = eval_literal(s, p, st, binds);
-                std::string fmt = w == "TO_DATE" ? std::string(default_date_format) : "YYYY-MM-DD HH24:MI:SS.FF";
+                std::string fmt(w == "TO_DATE"        ? default_date_format
+                                : w == "TO_TIMESTAMP" ? default_timestamp_format
+                                                      : default_timestamp_tz_format);
                 if (p.accept_op(",")) {
                     value f = eval_literal(s, p, st, binds);
                     if (f.is_null()) { p.expect_op(")", 907); return value::null(); }
@@ -111,6 +113,11 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
                 if (a.is_null()) return value::null();
                 if (a.kind == value::vk::datetime) return a;
                 datetime d = parse_datetime(a.s, fmt);
+                // Only a value with a time zone keeps an offset.
+                if (w != "TO_TIMESTAMP_TZ")
+                    d.has_zone = false;
+                else if (!d.has_zone)
+                    d.has_zone = true; // the session's zone: UTC
                 return value::date(d.text(w == "TO_DATE" ? 0 : 9));
             }
             if (w == "HEXTORAW") {

@@ -109,6 +109,8 @@ const std::map<int, const char*>& messages() {
         {1852, "seconds must be between 0 and 59"},
         {1858, "a non-numeric character was found where a numeric was expected"},
         {1861, "literal does not match format string"},
+        {1874, "time zone hour must be between -15 and 15"},
+        {1875, "time zone minute must be between -59 and 59"},
         {1918, "user '%s' does not exist"},
         {1920, "user name '%s' conflicts with another user or role name"},
         {1950, "no privileges on tablespace '%s'"},

@@ -218,6 +218,7 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
                 else if (w == "NVL") emit("ifnull");
                 else if (w == "TO_DATE") emit("ora_to_date");
                 else if (w == "TO_TIMESTAMP") emit("ora_to_timestamp");
+                else if (w == "TO_TIMESTAMP_TZ") emit("ora_to_timestamp_tz");
                 else if (w == "TO_NUMBER") emit("ora_to_number");
                 else if (w == "TO_CHAR") emit("ora_to_char");
                 else if (w == "SUBSTRB") emit("substr");

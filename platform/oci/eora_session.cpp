@@ -397,11 +397,15 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
             d = *p;
         } else if (v.kind == value::vk::text) {
             if (v.s.empty()) return null_check();
-            d = parse_datetime(v.s, ty.k == kind::date ? default_date_format : "YYYY-MM-DD HH24:MI:SS.FF");
+            d = parse_datetime(v.s, ty.k == kind::date              ? default_date_format
+                                    : ty.k == kind::timestamp_tz ? default_timestamp_tz_format
+                                                                 : default_timestamp_format);
         } else {
             raise(932, ty.k == kind::date ? "DATE" : "TIMESTAMP", v.kind == value::vk::number ? "NUMBER" : "BINARY");
         }
         out.type = SQLITE_TEXT;
+        // Only TIMESTAMP WITH TIME ZONE keeps the offset; the others hold the local time alone.
+        d.has_zone = ty.k == kind::timestamp_tz;
         if (ty.k == kind::date) {
             d.nanos = 0;
             out.s = d.text(0);

@@ -69,6 +69,9 @@ bool load_profile(const std::string& path_text, tarvex_convertor& driver)
         agent_console::fatal_exit("Invalid characters in option --profile=");
     udb_profile profile;
     profile.load(path);
+    const std::wstring mode = profile.get_value(profile_text::generic, L"mode");
+    if (!mode.empty() && !tarvex_convertor::is_valid_mode(mode))
+        agent_console::fatal_exit("Invalid merge/overwrite mode");
     if (!driver.load_profile(profile))
         agent_console::fatal_exit("Profile cannot be loaded: its type mappings are invalid.");
     // Without the key the login decides, as on the command line.

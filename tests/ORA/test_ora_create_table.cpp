@@ -108,7 +108,7 @@ TEST_F(ora_target_test, create_table_text_for_a_mixed_schema)
     ora_schema_initializer init(L"\"S\".\"X\"", s, none, false);
     EXPECT_EQ(init.get_create_table_sql(),
               L"CREATE TABLE \"S\".\"X\" (\"ID\" NUMBER(10,0), \"NAME\" NVARCHAR2(50)  DEFAULT 'x' NOT NULL, "
-              L"\"DOC\" CLOB, \"RAWS\" BLOB, \"N\" NUMBER(12,0), \"STAMP\" DATE DEFAULT sysdate NOT NULL)");
+              L"\"DOC\" CLOB, \"RAWS\" BLOB, \"N\" NUMBER(12,0), \"STAMP\" TIMESTAMP DEFAULT sysdate NOT NULL)");
 }
 
 TEST_F(ora_target_test, identity_survives_an_overwrite_of_a_long_named_table)

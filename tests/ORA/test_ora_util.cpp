@@ -95,13 +95,15 @@ TEST(OraUtil, Literals)
     EXPECT_EQ(to_oracle_str(L"2016-12-31", VT_DATE, true), L"to_date('2016-12-31', 'YYYY-MM-DD')");
     EXPECT_EQ(to_oracle_str(L"2016-12-31 14:05:00", VT_DATE, true),
               L"to_date('2016-12-31 14:05:00', 'YYYY-MM-DD HH24:MI:SS')");
-    EXPECT_EQ(to_oracle_str(L"08:30:15", VT_DATE, true), L"to_date('08:30:15', 'HH24-MI-SS')");
+    // A time of day gets SQL Server's fixed date part, not the run's month.
+    EXPECT_EQ(to_oracle_str(L"08:30:15", VT_DATE, true), L"to_date('1900-01-01 08:30:15', 'YYYY-MM-DD HH24-MI-SS')");
     // Fractions cannot go through to_date.
     EXPECT_EQ(to_oracle_str(L"2016-12-31 14:05:00.25", VT_DATE, true),
               L"to_timestamp('2016-12-31 14:05:00.250', 'YYYY-MM-DD HH24:MI:SS.FF3')");
     EXPECT_EQ(to_oracle_str(L"2016-12-31 14:05:00.005", VT_DATE, true),
               L"to_timestamp('2016-12-31 14:05:00.005', 'YYYY-MM-DD HH24:MI:SS.FF3')");
-    EXPECT_EQ(to_oracle_str(L"12:30:15.250", VT_DATE, true), L"to_timestamp('12:30:15.250', 'HH24-MI-SS.FF3')");
+    EXPECT_EQ(to_oracle_str(L"12:30:15.250", VT_DATE, true),
+              L"to_timestamp('1900-01-01 12:30:15.250', 'YYYY-MM-DD HH24-MI-SS.FF3')");
     EXPECT_EQ(to_oracle_str(L"not a date", VT_DATE, true), L"");
     EXPECT_EQ(to_oracle_str(L"0x00FF", 65, true), L"'00FF'");
     EXPECT_EQ(to_oracle_str(L"0X00ff", 0x2011, false), L"'00ff'");

@@ -55,3 +55,40 @@ TEST(OraValidator, ColumnAndTableValidators)
     EXPECT_EQ(tn.get_safe_name(L"SCOTT.1EMP"), L"\"SCOTT\".\"A1EMP\"");
     EXPECT_EQ(tn.get_safe_name(L"my-table"), L"my_table");
 }
+
+TEST(OraValidator, LengthsAreBytesAndSafeNamesEndOnACharacter)
+{
+    ora_validator v;
+    const std::wstring umlauts(15, L'\u00c4'); // 15 characters, 30 bytes
+    EXPECT_TRUE(v.is_acceptable(umlauts));
+    EXPECT_FALSE(v.is_acceptable(umlauts + L"A"));
+    EXPECT_FALSE(v.is_acceptable(std::wstring(18, L'\u00c4') + L"_Tabelle"));
+    // Three-byte and four-byte characters count as such.
+    EXPECT_TRUE(v.is_acceptable(L"A" + std::wstring(9, L'\u6f22') + L"BB"));
+    EXPECT_FALSE(v.is_acceptable(L"A" + std::wstring(10, L'\u6f22')));
+
+    // 29 bytes at most, cut between characters: 14 umlauts (28 bytes), not 14 and a half.
+    const std::wstring safe = v.get_safe_name(std::wstring(18, L'\u00c4') + L"_Tabelle");
+    EXPECT_EQ(safe, std::wstring(14, L'\u00c4'));
+    // Taken, it gets a number within the 30 bytes: 12 umlauts (24 bytes) and five digits.
+    v.add_existing_name(safe);
+    EXPECT_EQ(v.get_safe_name(std::wstring(18, L'\u00c4') + L"_Tabelle"), std::wstring(12, L'\u00c4') + L"00000");
+    // A character Oracle refuses becomes an underscore before the cut, so it costs one byte.
+    EXPECT_EQ(v.get_safe_name(L"A\U0001F600" + std::wstring(40, L'b')), L"A_" + std::wstring(27, L'b'));
+}
+
+TEST(OraValidator, TableNamesWithADotNeverSplitTheirSafeName)
+{
+    ora_tn_validator v({}, {});
+    const std::wstring name = L"\"dbo\".\"abc._defghijabcdefghijabcdefghijxyz\"";
+    EXPECT_FALSE(v.is_acceptable(name));
+    const std::wstring safe = v.get_safe_name(name);
+    EXPECT_EQ(safe, L"\"dbo\".\"abc__defghijabcdefghijabcdefg\"");
+    EXPECT_TRUE(v.is_acceptable(safe));
+    // Unqualified, a dot would read as an owner: it goes too.
+    EXPECT_EQ(v.get_safe_name(L"\"x._1\""), L"x__1");
+    // Taken, the part is numbered, never refused for good.
+    v.add_existing_name(L"abc__defghijabcdefghijabcdefg");
+    EXPECT_EQ(v.get_safe_name(L"\"dbo\".\"abc._defghijabcdefghijabcdefghijxyz\""),
+              L"\"dbo\".\"abc__defghijabcdefghijab00000\"");
+}

@@ -123,3 +123,28 @@ TEST(TkLogger, DefaultNameIsTheProgramWithLogExtension)
     tk_logger::log(3, "Conversion started");
     EXPECT_FALSE(std::filesystem::exists(logger.get_file_name()));
 }
+
+TEST(TkLogger, AWriteThatFailsIsReportedOnce)
+{
+    tk_logger logger("/dev/full", true, 3, false);
+    testing::internal::CaptureStderr();
+    tk_logger::log(3, "first %d", 1);
+    tk_logger::log(3, L"second %s", L"ü");
+    tk_logger::log(3, "third");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "Log file '/dev/full' cannot be written: No space left on device\n");
+}
+
+TEST(TkLogger, AFileThatCannotBeOpenedLaterIsReportedOnce)
+{
+    temp_dir tmp;
+    const std::string path = tmp.file("gone/t.log");
+    tk_logger logger(nullptr, false, 3, false);
+    logger.set_file_name(path.c_str());
+    logger.set_enabled(true);
+    testing::internal::CaptureStderr();
+    tk_logger::log(3, "a");
+    tk_logger::log(3, "b");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "Log file '" + path + "' cannot be written: No such file or directory\n");
+}

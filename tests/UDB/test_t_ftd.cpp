@@ -72,6 +72,29 @@ TEST(t_ftd, conformance_table)
     }
 }
 
+TEST(t_ftd, a_lob_column_takes_any_declared_size_of_its_kind)
+{
+    auto lob = [](VARTYPE vt, const wchar_t* type) {
+        t_ftd d = col(vt, 4000); // the size a catalog reads back for a LOB
+        d.native_type = type;
+        return d;
+    };
+    const uint32_t max_text = 2147483647u, max_xml = 4294967295u;
+    EXPECT_TRUE(col(VT_BSTR, max_text).conform_to(lob(VT_BSTR, L"CLOB")));
+    EXPECT_TRUE(col(VT_BSTR, max_xml).conform_to(lob(VT_BSTR, L"NCLOB")));
+    EXPECT_TRUE(col(BIN, max_text).conform_to(lob(BIN, L"BLOB")));
+    // The kind still counts: no bytes into a character LOB.
+    EXPECT_FALSE(col(BIN, max_text).conform_to(lob(VT_BSTR, L"CLOB")));
+    // A text column of the same declared size is no LOB: the size limits it.
+    EXPECT_FALSE(col(VT_BSTR, max_text).conform_to(lob(VT_BSTR, L"NVARCHAR2")));
+    EXPECT_FALSE(col(VT_BSTR, max_text).conform_to(col(VT_BSTR, 4000)));
+    // Date, time and offset text goes into a column with a time zone only.
+    t_ftd dto = col(VT_BSTR, 34);
+    dto.dw_reserved = t_ftd::hint_bstr_timestamp_tz;
+    EXPECT_TRUE(dto.conform_to(lob(VT_DATE, L"TIMESTAMP(7) WITH TIME ZONE")));
+    EXPECT_FALSE(dto.conform_to(lob(VT_DATE, L"")));
+}
+
 TEST(t_ftd, classes_of_types)
 {
     for (VARTYPE vt : {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_BOOL, VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4,

@@ -96,3 +96,43 @@ TEST(agent_options, missing_files_and_refused_log_names)
     EXPECT_EQ(r.status, 255);
     fs::remove_all(dir);
 }
+
+TEST(agent_options, log_files_that_cannot_be_written_are_refused_before_any_connection)
+{
+    const fs::path dir = temp_dir() / "log";
+    fs::create_directories(dir);
+    const std::string long_name = (dir / std::string(300, 'l')).string() + ".log";
+    for (const std::string& name : {std::string("/dev/full"), std::string("/proc/version"), long_name}) {
+        agent_result r = run_agent({"--logfile=" + name, "--src=a", "--dest=b"});
+        EXPECT_EQ(r.out.rfind("Error:\nLogfile cannot be written: ", 0), 0u) << name << ": " << r.out;
+        EXPECT_EQ(r.status, 255) << name;
+    }
+    // A profile's log file is judged alike.
+    const fs::path profile = dir / "full.tvx";
+    std::ofstream(profile) << "[Generic settings]\nlogfile=/dev/full\n\n[Selected Tables]\n\n[Available Queries]\n\n"
+                              "[Selected Views]\n\n";
+    agent_result r = run_agent({"--profile=" + profile.string(), "--src=a", "--dest=b"});
+    EXPECT_EQ(r.out.rfind("Error:\nLogfile cannot be written: ", 0), 0u) << r.out;
+    EXPECT_EQ(r.status, 255);
+    // A writable name is taken as before.
+    r = run_agent({"--logfile=" + (dir / "ok.log").string(), "--src=a", "--dest=b", "--mode=7"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Invalid merge/overwrite mode\n");
+    fs::remove_all(dir);
+}
+
+TEST(agent_options, a_profile_mode_outside_0_to_2_is_refused_like_the_option)
+{
+    const fs::path dir = temp_dir() / "mode";
+    fs::create_directories(dir);
+    for (const char* mode : {"3", "5", "12", "-1", "x", "01"}) {
+        const fs::path profile = dir / "mode.tvx";
+        std::ofstream(profile) << "[Generic settings]\nsrc=db\ndest=o\nmode=" << mode
+                               << "\n\n[Selected Tables]\n\n[Available Queries]\n\n[Selected Views]\n\n";
+        agent_result r = run_agent({"--profile=" + profile.string()});
+        EXPECT_EQ(r.err, "Invalid merge/overwrite mode\n") << mode;
+        EXPECT_EQ(r.out, "") << mode;
+        EXPECT_EQ(r.status, 255) << mode;
+    }
+    fs::remove_all(dir);
+}
