@@ -35,8 +35,8 @@ TEST(OdbRecord, VartypesAndHintsOutsideThe2008Mode)
                          {DBTYPE_I8, VT_I8, 0},        {DBTYPE_UI8, VT_UI8, 0},
                          {DBTYPE_DBTIME, VT_DATE, 0},  {DBTYPE_DBTIMESTAMP, VT_DATE, 0},
                          {DBTYPE_XML, VT_BSTR, 11},    {DBTYPE_DBTIME2, VT_DATE, 0},
-                         {DBTYPE_BYTES, VT_BLOB, 0},   {DBTYPE_VARIANT, VT_BLOB, 0},
-                         {DBTYPE_UDT, VT_BLOB, 0},     {DBTYPE_DBTIMESTAMPOFFSET, VT_BLOB, 0},
+                         {DBTYPE_BYTES, VT_BLOB, 0},   {DBTYPE_VARIANT, VT_BSTR, 0},
+                         {DBTYPE_UDT, VT_BLOB, 0},     {DBTYPE_DBTIMESTAMPOFFSET, VT_BSTR, 12},
                          {DBTYPE_NULL, VT_BLOB, 0},    {200, VT_BLOB, 0}};
     for (const row& r : table) {
         uint32_t hint = 0;
@@ -117,9 +117,13 @@ TEST(OdbRecord, FieldsFromText)
     ASSERT_EQ(f->get_bytes(&data), 2u);
     EXPECT_EQ(data[0], 0x0A);
     EXPECT_EQ(data[1], 0x0B);
+    // A date, time and offset, and a variant, keep their text.
     f = odb_record::get_field(column(DBTYPE_DBTIMESTAMPOFFSET, 20), L"2020-01-02 03:04:05 +01:00");
-    ASSERT_EQ(f->get_bytes(&data), 26u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), 26), "2020-01-02 03:04:05 +01:00");
+    EXPECT_EQ(f->get_type(), VT_BSTR);
+    EXPECT_EQ(f->to_wstring(), L"2020-01-02 03:04:05 +01:00");
+    f = odb_record::get_field(column(DBTYPE_VARIANT, 8016), L"Grüße");
+    EXPECT_EQ(f->get_type(), VT_BSTR);
+    EXPECT_EQ(f->to_wstring(), L"Grüße");
     EXPECT_FALSE(odb_record::is_hex_text(L"abc"));
     EXPECT_TRUE(odb_record::is_hex_text(L"\\xff00"));
     EXPECT_FALSE(odb_record::is_hex_text(L"0x"));
