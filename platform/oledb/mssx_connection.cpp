@@ -175,6 +175,7 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
         if (t.is_word("CASE")) { ++cases; continue; }
         if (t.is_word("VALUES") && first.is_word("INSERT")) { insert_values = true; continue; }
         if (t.is_word("END") && cases > 0) { --cases; continue; }
+        if (cases > 0) continue; // ELSE, WHEN ... of a CASE belong to the expression
         if (!is_starter(t)) continue;
         const mssx_token& prev = T[k - 1];
         if (t.is_word("SELECT")) {
@@ -238,11 +239,13 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
 size_t mssx_batch_runner::if_statement(size_t p, size_t limit, bool exec_it)
 {
     size_t k = p + 1;
-    int depth = 0;
+    int depth = 0, cases = 0;
     while (k < limit) {
         if (T[k].is_op("(")) ++depth;
         else if (T[k].is_op(")")) --depth;
-        else if (depth == 0 && is_starter(T[k]) && !T[k].is_word("SELECT")) break;
+        else if (T[k].is_word("CASE")) ++cases;
+        else if (T[k].is_word("END") && cases > 0) --cases;
+        else if (depth == 0 && cases == 0 && is_starter(T[k])) break;
         ++k;
     }
     if (k >= limit || k == p + 1) mssx_syntax_error(T[k]);
@@ -418,21 +421,38 @@ mssx_translate_env mssx_batch_runner::env()
     mssx_translate_env env;
     env.version = c.server().version();
     env.resolve_table = [this](const std::vector<std::string>& parts) { return mssx_resolve_for_query(c, parts); };
-    env.is_char_column = [this](const std::string& col) {
-        if (!s.char_columns_valid) {
-            s.char_columns.clear();
-            auto st = s.db.prepare("SELECT lower(name), type_name FROM mssx_columns");
-            while (st.step()) {
-                mssx_type t;
-                t.name = st.text(1);
-                if (t.is_string()) s.char_columns.insert(st.text(0));
-            }
-            s.char_columns_valid = true;
+    auto load_columns = [this]() {
+        if (s.char_columns_valid) return;
+        s.char_columns.clear();
+        s.column_types.clear();
+        auto st = s.db.prepare("SELECT lower(name), type_name, length, prec, scale FROM mssx_columns ORDER BY object_id, ordinal");
+        while (st.step()) {
+            mssx_type t;
+            t.name = st.text(1);
+            t.length = st.integer(2);
+            t.precision = static_cast<int>(st.integer(3));
+            t.scale = static_cast<int>(st.integer(4));
+            if (t.is_string()) s.char_columns.insert(st.text(0));
+            s.column_types.emplace(st.text(0), t);
         }
+        s.char_columns_valid = true;
+    };
+    auto lower = [](const std::string& col) {
         std::string l;
         for (char ch : col) l += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        return s.char_columns.count(l) > 0;
+        return l;
     };
+    env.is_char_column = [this, load_columns, lower](const std::string& col) {
+        load_columns();
+        return s.char_columns.count(lower(col)) > 0;
+    };
+    env.column_type = [this, load_columns, lower](const std::string& col) -> std::optional<mssx_type> {
+        load_columns();
+        auto it = s.column_types.find(lower(col));
+        if (it == s.column_types.end()) return std::nullopt;
+        return it->second;
+    };
+    env.dateformat = s.dateformat;
     env.variable = [this](const std::string& name) -> std::optional<std::string> {
         auto it = s.variables.find(mssx_upper(name));
         if (it == s.variables.end()) return std::nullopt;
@@ -532,8 +552,13 @@ void mssx_batch_runner::select(size_t p, size_t e)
     for (size_t k = p; k < e; ++k)
         if (T[k].is_word("INTO") && !(k > p && T[k - 1].is_word("INSERT")))
             throw mssx_error(102, "SELECT ... INTO is not supported by this server; create the table first.", 15, T[k].line);
-    std::string sql = mssx_translate(T, p, e, env());
-    out.results.push_back(mssx_run_query(c, sql, stream));
+    std::vector<std::optional<mssx_type>> types;
+    mssx_translate_env en = env();
+    en.item_types = &types;
+    std::string sql = mssx_translate(T, p, e, en);
+    mssx_result r = mssx_run_query(c, sql, stream);
+    mssx_apply_item_types(r, types);
+    out.results.push_back(std::move(r));
 }
 
 void mssx_batch_runner::exec(size_t p, size_t e)

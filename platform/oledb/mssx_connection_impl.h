@@ -21,6 +21,7 @@ struct mssx_connection::impl {
     std::string identity_insert; // storage name of the table with IDENTITY_INSERT ON, or empty
     std::map<std::string, mssx_variable> variables; // by upper-case name
     std::set<std::string> char_columns;              // lower-case names of text columns
+    std::map<std::string, mssx_type> column_types;   // lower-case column name: its type in the first table that has it
     bool char_columns_valid = false;
     std::string system_views_key; // the catalog state the system views were last built from
 };
@@ -77,6 +78,9 @@ mssx_value mssx_eval_default(const std::string& stored, mssx_connection& c);
 // on the server (mssx_result::rest) when every column's type is known
 // without looking at them.
 mssx_result mssx_run_query(mssx_connection& c, const std::string& sql, bool stream = false);
+// Gives the result columns the types the translation decided (exact sums,
+// casts ...) and brings their values to those types.
+void mssx_apply_item_types(mssx_result& r, const std::vector<std::optional<mssx_type>>& types);
 // Recreates the catalog views (sys.*, INFORMATION_SCHEMA.*, sysobjects ...) of the connection.
 void mssx_refresh_system_views(mssx_connection& c);
 // Resolves an object name for queries.

@@ -4,6 +4,8 @@
 #include <map>
 #include <regex>
 #include "platform/oledb/mssx_connection_impl.h"
+#include "platform/oledb/mssx_decimal.h"
+#include "platform/oledb/mssx_expr_functions.h"
 
 namespace {
 
@@ -118,6 +120,7 @@ void mssx_register_functions(mssx_connection& c)
     sqlite3_create_function(db, "db_name", 0, flags, &c, fn_db_name, nullptr, nullptr);
     sqlite3_create_function(db, "user_name", 0, flags, &c, fn_user_name, nullptr, nullptr);
     sqlite3_create_function(db, "suser_sname", 0, flags, &c, fn_user_name, nullptr, nullptr);
+    mssx_register_expression_functions(db);
 }
 
 void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql)
@@ -143,6 +146,24 @@ void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql)
         throw mssx_error(8120, "Column is invalid in the select list because it is not contained in either an aggregate function or the GROUP BY clause.", 16);
     (void)sql;
     throw mssx_error(102, "Incorrect syntax: " + m, 15);
+}
+
+void mssx_apply_item_types(mssx_result& r, const std::vector<std::optional<mssx_type>>& types)
+{
+    if (r.rest) return; // streamed rows are plain columns, typed by their tables
+    for (size_t i = 0; i < types.size() && i < r.columns.size(); ++i) {
+        if (!types[i]) continue;
+        const mssx_type& t = *types[i];
+        if (!t.is_exact_decimal() && !t.is_string() && !t.is_float() && !t.is_datetime()) continue;
+        r.columns[i].type = t;
+        if (!t.is_exact_decimal()) continue;
+        // binary noise of SQLite's arithmetic goes at the result's scale
+        for (auto& row : r.rows) {
+            mssx_decimal d;
+            if (!mssx_is_null(row[i]) && !std::holds_alternative<mssx_blob>(row[i]) && mssx_decimal_from(row[i], t.scale, d))
+                row[i] = mssx_decimal_value(d);
+        }
+    }
 }
 
 namespace {

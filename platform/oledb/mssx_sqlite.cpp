@@ -1,9 +1,20 @@
 #include "platform/oledb/mssx_sqlite.h"
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 #include "platform/oledb/mssx_error.h"
 
 namespace {
+// An error raised by one of the server's own SQL functions carries its number: "mssx#8114#text".
+[[noreturn]] void raise_error(int number, const std::string& msg)
+{
+    if (msg.rfind("mssx#", 0) == 0) {
+        size_t hash = msg.find('#', 5);
+        if (hash != std::string::npos) throw mssx_error(std::atoi(msg.c_str() + 5), msg.substr(hash + 1));
+    }
+    throw mssx_error(number, msg);
+}
+
 [[noreturn]] void fail(sqlite3* db, const std::string& what)
 {
     // Storage failures are reported as a server-side severity 16 error.
@@ -54,7 +65,7 @@ void mssx_sqlite::exec(const std::string& sql)
     if (rc != SQLITE_OK) {
         std::string m = msg ? msg : "error";
         sqlite3_free(msg);
-        throw mssx_error(50000, m);
+        raise_error(50000, m);
     }
 }
 
@@ -86,7 +97,7 @@ bool mssx_stmt::step()
     int ext = sqlite3_extended_errcode(db);
     std::string msg = sqlite3_errmsg(db);
     sqlite3_reset(s_.get());
-    throw mssx_error(ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY ? -2627 : 50000, msg);
+    raise_error(ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY ? -2627 : 50000, msg);
 }
 
 mssx_value mssx_stmt::column(int i) const

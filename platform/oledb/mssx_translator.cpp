@@ -1,7 +1,9 @@
 #include "platform/oledb/mssx_translator.h"
 #include <cctype>
 #include <set>
+#include "platform/oledb/mssx_decimal.h"
 #include "platform/oledb/mssx_error.h"
+#include "platform/oledb/mssx_expr_functions.h"
 #include "platform/oledb/mssx_sqlite.h"
 #include "platform/oledb/mssx_value.h"
 
@@ -48,6 +50,13 @@ public:
 
     std::string run(size_t a, size_t b, bool from_group)
     {
+        // only the outermost select list is typed for the caller
+        struct level_guard {
+            int& n;
+            explicit level_guard(int& x) : n(++x) {}
+            ~level_guard() { --n; }
+        } guard(level_);
+        bool typed_level = level_ == 1 && env.item_types && !items_done_;
         std::string out;
         bool in_from = from_group, expect_table = from_group;
         bool in_list = false; // inside the select list of this level
@@ -114,6 +123,12 @@ public:
                     }
                     if (U == "SELECT") { in_list = true; item_start = e; }
                     else if (U == "DISTINCT" || U == "ALL") { if (in_list && item_start == k) item_start = e; }
+                    if (in_list && typed_level && (U == "FROM" || U == "WHERE" || U == "GROUP" || U == "ORDER" ||
+                                                   U == "HAVING" || U == "UNION" || U == "EXCEPT" || U == "INTERSECT")) {
+                        close_item(item_start, k);
+                        items_done_ = true;
+                        typed_level = false;
+                    }
                     if (U == "FROM") { in_from = expect_table = true; in_list = false; }
                     else if (U == "JOIN" || U == "APPLY") expect_table = true;
                     else if (U == "WHERE" || U == "GROUP" || U == "ORDER" || U == "HAVING" || U == "ON" ||
@@ -167,8 +182,13 @@ public:
                 else if (t.text == ",") {
                     out += ",";
                     if (in_from) expect_table = true;
+                    if (in_list && typed_level) close_item(item_start, k);
                     if (in_list) item_start = k + 1;
                 } else if (t.text == ";") {
+                    if (in_list && typed_level) {
+                        close_item(item_start, k);
+                        items_done_ = true;
+                    }
                     // end of the statement: nothing more belongs to it
                     k = b;
                     continue;
@@ -183,6 +203,10 @@ public:
             }
             ++k;
         }
+        if (in_list && typed_level && !items_done_) {
+            close_item(item_start, b);
+            items_done_ = true;
+        }
         if (!limit.empty()) out += " LIMIT " + limit;
         return out;
     }
@@ -190,6 +214,140 @@ public:
 private:
     const std::vector<mssx_token>& T;
     const mssx_translate_env& env;
+    int level_ = 0;
+    bool items_done_ = false;
+
+    // A select item's type when the translation decides it (a plain column
+    // keeps the type its table gives it).
+    void close_item(size_t a, size_t b)
+    {
+        if (b > a + 2 && T[a].is_name() && T[a + 1].is_op("=")) a += 2; // name = expr
+        else if (b > a + 2 && T[b - 2].is_word("AS")) b -= 2;
+        else if (b > a + 1 && T[b - 1].is_name() && !mssx_is_reserved(T[b - 1]) &&
+                 (T[b - 2].is_op(")") || T[b - 2].is_name() || T[b - 2].kind == mssx_tok::number ||
+                  T[b - 2].kind == mssx_tok::string || T[b - 2].kind == mssx_tok::nstring))
+            --b;
+        bool plain = a < b;
+        for (size_t i = a; i < b; ++i)
+            if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) plain = false;
+        env.item_types->push_back(plain ? std::nullopt : infer(a, b));
+    }
+
+    static bool operator_before(const mssx_token& t)
+    {
+        return t.kind == mssx_tok::op ? t.text != ")" : mssx_is_reserved(t);
+    }
+
+    std::optional<mssx_type> column_type(const std::string& name)
+    {
+        if (!env.column_type) return std::nullopt;
+        return env.column_type(name);
+    }
+
+    // The type of the expression [a, b) by SQL Server's rules, when the
+    // expression is made of exact numbers, casts and aggregates of them.
+    std::optional<mssx_type> infer(size_t a, size_t b)
+    {
+        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) { ++a; --b; }
+        if (a >= b) return std::nullopt;
+        int depth = 0;
+        for (size_t k = a; k < b; ++k) {
+            if (T[k].is_op("(")) ++depth;
+            else if (T[k].is_op(")")) --depth;
+            else if (depth == 0 && T[k].is_word("CASE")) return std::nullopt;
+        }
+        for (const char* ops : {"+-", "*/%"}) {
+            depth = 0;
+            for (size_t k = b; k-- > a;) {
+                if (T[k].is_op(")")) ++depth;
+                else if (T[k].is_op("(")) --depth;
+                else if (depth == 0 && k > a && T[k].kind == mssx_tok::op && T[k].text.size() == 1 &&
+                         std::string(ops).find(T[k].text[0]) != std::string::npos && !operator_before(T[k - 1])) {
+                    auto l = infer(a, k), r = infer(k + 1, b);
+                    if (!l || !r) return std::nullopt;
+                    if (l->is_float() || r->is_float()) return mssx_make_type("float", {});
+                    int p = 0, sc = 0;
+                    if (!mssx_numeric_shape(*l, p, sc) || !mssx_numeric_shape(*r, p, sc)) return std::nullopt;
+                    return mssx_arithmetic_type(T[k].text[0], *l, *r);
+                }
+            }
+        }
+        if (T[a].is_op("-") || T[a].is_op("+")) return infer(a + 1, b);
+        if (b == a + 1) {
+            const mssx_token& t = T[a];
+            if (t.kind == mssx_tok::number) return literal_type(t.text);
+            if (t.is_name() && !mssx_is_reserved(t)) return column_type(t.text);
+            return std::nullopt;
+        }
+        bool chain = (b - a) % 2 == 1;
+        for (size_t i = a; chain && i < b; ++i)
+            if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) chain = false;
+        if (chain) return column_type(T[b - 1].text);
+        if (T[a].kind == mssx_tok::ident && T[a + 1].is_op("(") && mssx_match_paren(T, a + 1, b) == b - 1) {
+            std::string U = mssx_upper(T[a].text);
+            auto list = args(a + 1, b - 1);
+            if (U == "COUNT") return mssx_make_type("int", {});
+            if (U == "COUNT_BIG") return mssx_make_type("bigint", {});
+            if (U == "GETDATE" || U == "GETUTCDATE") return mssx_make_type("datetime", {});
+            if (U == "SYSDATETIME" || U == "SYSUTCDATETIME") return mssx_make_type("datetime2", {});
+            if (list.empty()) return std::nullopt;
+            if (U == "CAST") {
+                int d = 0;
+                for (size_t i = list[0].first; i < list[0].second; ++i) {
+                    if (T[i].is_op("(")) ++d;
+                    else if (T[i].is_op(")")) --d;
+                    else if (d == 0 && T[i].is_word("AS")) return cast_type(i + 1, list[0].second);
+                }
+                return std::nullopt;
+            }
+            if (U == "CONVERT") return cast_type(list[0].first, list[0].second);
+            size_t s0 = list[0].first;
+            if (s0 < list[0].second && (T[s0].is_word("DISTINCT") || T[s0].is_word("ALL"))) ++s0;
+            auto inner = infer(s0, list[0].second);
+            if (!inner) return std::nullopt;
+            if (U == "SUM") return mssx_sum_type(*inner);
+            if (U == "AVG") return mssx_avg_type(*inner);
+            if (U == "MIN" || U == "MAX" || U == "ABS" || U == "ISNULL" || U == "COALESCE" || U == "ROUND" ||
+                U == "FLOOR" || U == "CEILING")
+                return inner;
+        }
+        return std::nullopt;
+    }
+
+    static std::optional<mssx_type> literal_type(const std::string& text)
+    {
+        if (text.find_first_of("eE") != std::string::npos) return mssx_make_type("float", {});
+        size_t dot = text.find('.');
+        std::string ip = text.substr(0, dot);
+        size_t nz = ip.find_first_not_of('0');
+        ip = nz == std::string::npos ? std::string() : ip.substr(nz);
+        int scale = dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
+        if (dot == std::string::npos && (ip.size() < 10 || (ip.size() == 10 && ip <= "2147483647")))
+            return mssx_make_type("int", {});
+        int precision = std::max(1, static_cast<int>(ip.size()) + scale);
+        if (precision > kMssxMaxPrecision) return mssx_make_type("float", {});
+        return mssx_make_type("numeric", {std::to_string(precision), std::to_string(scale)});
+    }
+
+    // The target type of CAST ... AS type / CONVERT(type, ...); char types
+    // without a length hold 30 characters there.
+    mssx_type cast_type(size_t a, size_t b)
+    {
+        if (a >= b || !T[a].is_name()) mssx_syntax_error(T[a]);
+        std::vector<std::string> targs;
+        if (a + 1 < b && T[a + 1].is_op("(")) {
+            size_t m = mssx_match_paren(T, a + 1, b);
+            for (size_t i = a + 2; i < m; ++i)
+                if (!T[i].is_op(",")) targs.push_back(T[i].text);
+        }
+        std::string name = T[a].text;
+        if (targs.empty()) {
+            std::string l = mssx_upper(name);
+            if (l == "CHAR" || l == "VARCHAR" || l == "NCHAR" || l == "NVARCHAR" || l == "BINARY" || l == "VARBINARY")
+                targs.push_back("30");
+        }
+        return mssx_make_type(name, targs);
+    }
 
     size_t top(size_t k, size_t b, std::string& limit)
     {
@@ -261,23 +419,11 @@ private:
 
     std::string arg(const std::pair<size_t, size_t>& r) { return run(r.first, r.second, false); }
 
-    std::string cast_to(size_t a, size_t b, const std::string& expr)
+    std::string cast_to(size_t a, size_t b, const std::string& expr, std::optional<mssx_type> from, const std::string& style)
     {
-        if (a >= b || !T[a].is_name()) mssx_syntax_error(T[a]);
-        std::vector<std::string> targs;
-        if (a + 1 < b && T[a + 1].is_op("(")) {
-            size_t m = mssx_match_paren(T, a + 1, b);
-            for (size_t i = a + 2; i < m; ++i)
-                if (!T[i].is_op(",")) targs.push_back(T[i].text);
-        }
-        mssx_type t = mssx_make_type(T[a].text, targs);
-        if (t.is_integer()) return "CAST(" + expr + " AS INTEGER)";
-        if (t.is_exact_decimal()) return "ROUND(CAST(" + expr + " AS REAL), " + std::to_string(t.scale) + ")";
-        if (t.is_float()) return "CAST(" + expr + " AS REAL)";
-        if (t.is_string() || t.name == "uniqueidentifier") return "CAST(" + expr + " AS TEXT)";
-        if (t.is_binary()) return "CAST(" + expr + " AS BLOB)";
-        if (t.name == "date") return "substr(" + expr + ", 1, 10)";
-        return expr;
+        mssx_type t = cast_type(a, b);
+        return "mssx_cast(" + expr + ", " + mssx_sq_literal(t.sql_text()) + ", " + (style.empty() ? std::string("NULL") : style) +
+               ", " + mssx_sq_literal(from ? from->sql_text() : std::string()) + ", " + mssx_sq_literal(env.dateformat) + ")";
     }
 
     std::string function(const std::string& U, const mssx_token& name, size_t open, size_t close)
@@ -294,6 +440,18 @@ private:
         if (U == "CHARINDEX") { need(2, 3); return "INSTR(" + arg(a[1]) + ", " + arg(a[0]) + ")"; }
         if (U == "GETDATE" || U == "SYSDATETIME" || U == "GETUTCDATE" || U == "SYSUTCDATETIME") { need(0, 0); return "mssx_getdate()"; }
         if (U == "NEWID") { need(0, 0); return "mssx_newid()"; }
+        if ((U == "SUM" || U == "AVG") && a.size() == 1) {
+            // exact numbers add up exactly, to the scale SQL Server gives the result
+            size_t s0 = a[0].first;
+            bool distinct = s0 < a[0].second && T[s0].is_word("DISTINCT");
+            if (s0 < a[0].second && (distinct || T[s0].is_word("ALL"))) ++s0;
+            auto t = infer(s0, a[0].second);
+            if (t && t->is_exact_decimal()) {
+                mssx_type r = U == "SUM" ? mssx_sum_type(*t) : mssx_avg_type(*t);
+                return (U == "SUM" ? mssx_exact_sum_name(r.scale) : mssx_exact_avg_name(r.scale)) + "(" +
+                       (distinct ? "DISTINCT " : "") + run(s0, a[0].second, false) + ")";
+            }
+        }
         if (U == "COUNT_BIG") return "COUNT(" + run(open + 1, close, false) + ")";
         if (U == "YEAR" || U == "MONTH" || U == "DAY") {
             need(1, 1);
@@ -302,7 +460,7 @@ private:
         }
         if (U == "CONVERT") {
             need(2, 3);
-            return cast_to(a[0].first, a[0].second, arg(a[1]));
+            return cast_to(a[0].first, a[0].second, arg(a[1]), infer(a[1].first, a[1].second), a.size() == 3 ? arg(a[2]) : std::string());
         }
         if (U == "CAST") {
             need(1, 1);
@@ -311,7 +469,7 @@ private:
                 if (T[i].is_op("(")) ++depth;
                 else if (T[i].is_op(")")) --depth;
                 else if (depth == 0 && T[i].is_word("AS"))
-                    return cast_to(i + 1, a[0].second, run(a[0].first, i, false));
+                    return cast_to(i + 1, a[0].second, run(a[0].first, i, false), infer(a[0].first, i), std::string());
             }
             mssx_syntax_error(T[close]);
         }

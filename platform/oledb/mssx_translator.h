@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "platform/oledb/mssx_lexer.h"
+#include "platform/oledb/mssx_value.h"
 
 struct mssx_translate_env {
     // Maps an object name (1 to 4 parts as written) to the SQLite table or
@@ -18,6 +19,13 @@ struct mssx_translate_env {
     std::function<std::optional<std::string>(const std::string& name)> variable;
     // Column names SQLite reports for a translated query (derived-table checks).
     std::function<std::vector<std::string>(const std::string& sql)> column_names;
+    // The declared type of a column of this name in some table (typing of
+    // exact arithmetic); nullopt when unknown.
+    std::function<std::optional<mssx_type>(const std::string& column)> column_type;
+    // When set, receives the type of each item of the outermost select list
+    // that the translation knows (an exact sum, a CAST ...), nullopt elsewhere.
+    std::vector<std::optional<mssx_type>>* item_types = nullptr;
+    std::string dateformat = "mdy";
     std::string version;
 };
 

@@ -114,7 +114,7 @@ TEST(MssxTranslator, NamesTopLiteralsAndConcatenation)
     EXPECT_EQ(tr("SELECT ISNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2) FROM t"),
               " SELECT IFNULL( a,  0), LENGTH(RTRIM( b)), INSTR( c,  'x'), SUBSTR( d,  1,  2) FROM \"dbo.t\" AS \"t\"");
     EXPECT_EQ(tr("SELECT CONVERT(money, a / 3), CAST(b AS int) FROM t"),
-              " SELECT ROUND(CAST( a / 3 AS REAL), 4), CAST( b AS INTEGER) FROM \"dbo.t\" AS \"t\"");
+              " SELECT mssx_cast( a / 3, 'money', NULL, '', 'mdy'), mssx_cast( b, 'int', NULL, '', 'mdy') FROM \"dbo.t\" AS \"t\"");
     EXPECT_EQ(tr("SELECT t.a FROM t JOIN u ON t.a = u.a"), " SELECT \"t\".\"a\" AS \"a\" FROM \"dbo.t\" AS \"t\" JOIN \"dbo.u\" AS \"u\" ON \"t\".\"a\" = \"u\".\"a\"");
     EXPECT_EQ(tr("SELECT @@VERSION, @n"), " SELECT 'Microsoft SQL Server 2022 (RTM)', 3");
     EXPECT_EQ(tr("SELECT * FROM a, (b JOIN c ON b.x = c.x)"),
