@@ -78,13 +78,19 @@ void mssx_drain(mssx_result& r)
     while (src->next(row)) r.rows.push_back(std::move(row));
 }
 
-mssx_outcome mssx_connection::execute(const std::string& batch) { return run_batch(batch, false); }
+mssx_outcome mssx_connection::execute(const std::string& batch) { return run_batch(batch, false, {}); }
 
-mssx_outcome mssx_connection::execute_streaming(const std::string& batch) { return run_batch(batch, true); }
+mssx_outcome mssx_connection::execute(const std::string& batch, const std::vector<mssx_parameter>& params)
+{
+    return run_batch(batch, false, params);
+}
 
-mssx_outcome mssx_connection::run_batch(const std::string& batch, bool stream)
+mssx_outcome mssx_connection::execute_streaming(const std::string& batch) { return run_batch(batch, true, {}); }
+
+mssx_outcome mssx_connection::run_batch(const std::string& batch, bool stream, const std::vector<mssx_parameter>& params)
 {
     mssx_outcome out;
+    for (auto& p : params) impl_->variables[mssx_upper(p.name)] = mssx_variable{p.type, p.value};
     std::string up = mssx_upper(batch);
     if (up.find("SYS") != std::string::npos || up.find("INFORMATION_SCHEMA") != std::string::npos)
         mssx_refresh_system_views(*this);
@@ -465,6 +471,14 @@ mssx_translate_env mssx_batch_runner::env()
             return std::string(b);
         }
         if (auto t = std::get_if<std::string>(&v)) return mssx_sq_literal(*t);
+        if (auto b = std::get_if<mssx_blob>(&v)) {
+            // binary values (parameters of a remote call) keep their bytes
+            static const char* hex = "0123456789ABCDEF";
+            std::string lit = "X'";
+            lit.reserve(b->bytes.size() * 2 + 3);
+            for (unsigned char ch : b->bytes) { lit += hex[ch >> 4]; lit += hex[ch & 15]; }
+            return lit + "'";
+        }
         return std::string("NULL");
     };
     env.column_names = [this](const std::string& sql) {

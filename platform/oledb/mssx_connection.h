@@ -50,6 +50,13 @@ struct mssx_login {
     std::string database;  // empty: master
 };
 
+// A variable given to a batch from outside: "@name", its type and value.
+struct mssx_parameter {
+    std::string name;
+    mssx_type type;
+    mssx_value value;
+};
+
 // Restriction of a schema rowset: empty = none.
 using mssx_restrictions = std::vector<std::optional<std::string>>;
 
@@ -77,6 +84,9 @@ public:
     // Like execute, but the result of the batch's last statement may be left
     // on the server (mssx_result::rest) to be read as the client goes.
     mssx_outcome execute_streaming(const std::string& batch);
+    // Runs one batch with variables already declared and set (the
+    // parameters of a remote procedure call such as sp_executesql).
+    mssx_outcome execute(const std::string& batch, const std::vector<mssx_parameter>& params);
 
     const std::string& database() const { return database_; }
     const std::string& login() const { return login_; }
@@ -109,7 +119,7 @@ private:
     std::unique_ptr<impl> impl_;
     friend struct mssx_batch_runner;
     void use_database(const std::string& name);
-    mssx_outcome run_batch(const std::string& batch, bool stream);
+    mssx_outcome run_batch(const std::string& batch, bool stream, const std::vector<mssx_parameter>& params);
 };
 
 // Result column helpers for the catalog answers.

@@ -9,6 +9,7 @@
 #include <vector>
 #include "platform/oledb/mssx_connection.h"
 #include "platform/oledb/mssx_lexer.h"
+#include "tvxsql_serve.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ const char* kUsage =
     "  tvxsql DIR [-E | -U login -P password] [-d database] -Q \"query\"\n"
     "  tvxsql DIR --version (7|2000|2005|2008|2012|2014|2016|2017|2019|2022|azure|\"banner text\")\n"
     "  tvxsql DIR --add-login NAME PASSWORD [--sysadmin] [--grant DATABASE]...\n"
+    "  tvxsql serve DIR [--host 127.0.0.1] --port N\n"
     "Without -U the connection uses the integrated login of the current user.\n";
 
 size_t width_of(const std::string& s)
@@ -83,6 +85,7 @@ int main(int argc, char** argv)
             std::cout << "Created an embedded SQL Server in " << a[1] << " (login sa).\n";
             return 0;
         }
+        if (!a.empty() && a[0] == "serve") return tvxsql_serve(std::vector<std::string>(a.begin() + 1, a.end()));
         if (a.empty() || a[0] == "-h" || a[0] == "--help") {
             std::cerr << kUsage;
             return a.empty() ? 1 : 0;
