@@ -207,7 +207,8 @@ void tds_session::batch(const tds_message& m)
 {
     std::string text = tds_read_sql_batch(m.payload, version_);
     std::string before = conn_->database();
-    mssx_outcome out = conn_->execute(text);
+    mssx_outcome out;
+    if (!tds_catalog_batch(*conn_, text, out)) out = conn_->execute(text);
     tds_token_writer w(version_);
     bool failed = write_outcome(w, out, tds::kTokenDone, false, before);
     uint16_t status = failed ? tds::kDoneError : tds::kDoneFinal;

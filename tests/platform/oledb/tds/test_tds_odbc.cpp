@@ -212,3 +212,74 @@ TEST_F(TdsOdbc, ServesSeveralConnectionsAtOnceAndLargeValues)
     EXPECT_EQ(good.load(), 8);
     EXPECT_EQ(e.stop(), 0);
 }
+
+TEST_F(TdsOdbc, CatalogFunctionsAnswerFromTheCatalog)
+{
+    e.setup("CREATE TABLE parent (pid int NOT NULL, sub int NOT NULL, label nvarchar(10) NULL, CONSTRAINT pk_parent PRIMARY KEY (pid, sub));"
+            "CREATE TABLE kid (kid int NOT NULL PRIMARY KEY, pid int NOT NULL, sub int NOT NULL, note varchar(5) NULL,"
+            " CONSTRAINT fk_kid_parent FOREIGN KEY (pid, sub) REFERENCES parent (pid, sub) ON DELETE CASCADE);"
+            "CREATE UNIQUE INDEX ux_kid_note ON kid (note); INSERT INTO parent VALUES (1, 1, N'a'), (1, 2, N'b')",
+            "conv");
+    tds_odbc_client c;
+    ASSERT_TRUE(c.connect(e.port, "sa", "Secret#1", "conv")) << c.error_text();
+    auto call = [&](SQLRETURN rc) {
+        if (!SQL_SUCCEEDED(rc)) c.collect(SQL_HANDLE_STMT, c.current());
+        EXPECT_TRUE(SQL_SUCCEEDED(rc)) << c.error_text();
+        return c.rows();
+    };
+    auto tables = call(SQLTables(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)"'TABLE'", SQL_NTS));
+    ASSERT_EQ(tables.size(), 2u);
+    EXPECT_EQ(tables[0][2], "kid");
+    EXPECT_EQ(tables[1][2], "parent");
+
+    auto pk = call(SQLPrimaryKeys(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"parent", SQL_NTS));
+    ASSERT_EQ(pk.size(), 2u);
+    EXPECT_EQ(pk[0][3], "pid");
+    EXPECT_EQ(pk[0][4], "1");
+    EXPECT_EQ(pk[1][3], "sub");
+    EXPECT_EQ(pk[1][4], "2");
+    EXPECT_EQ(pk[1][5], "pk_parent");
+
+    auto fk = call(SQLForeignKeys(c.stmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, (SQLCHAR*)"kid", SQL_NTS));
+    ASSERT_EQ(fk.size(), 2u);
+    EXPECT_EQ(fk[0][2], "parent");
+    EXPECT_EQ(fk[0][3], "pid");
+    EXPECT_EQ(fk[0][7], "pid");
+    EXPECT_EQ(fk[1][7], "sub");
+    EXPECT_EQ(fk[1][8], "2");
+    EXPECT_EQ(fk[0][10], std::to_string(SQL_CASCADE)) << "delete rule";
+    EXPECT_EQ(fk[0][9], "1") << "update rule: NO ACTION as the server's sp_fkeys reports it";
+    EXPECT_EQ(fk[0][11], "fk_kid_parent");
+
+    auto st = call(SQLStatistics(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"parent", SQL_NTS, SQL_INDEX_ALL, SQL_QUICK));
+    ASSERT_EQ(st.size(), 3u);
+    EXPECT_EQ(st[0][6], std::to_string(SQL_TABLE_STAT));
+    EXPECT_EQ(st[0][10], "2") << "rows of the table";
+    EXPECT_EQ(st[1][5], "pk_parent");
+    EXPECT_EQ(st[1][3], "0") << "unique";
+    EXPECT_EQ(st[2][8], "sub");
+    auto unique_only = call(SQLStatistics(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"kid", SQL_NTS, SQL_INDEX_UNIQUE, SQL_QUICK));
+    EXPECT_EQ(unique_only.size(), 3u); // the table row, the key, the unique index
+
+    auto types = call(SQLGetTypeInfo(c.stmt(), SQL_ALL_TYPES));
+    std::vector<std::string> names;
+    int previous = -1000;
+    for (auto& t : types) {
+        names.push_back(t[0].value_or(""));
+        int dt = std::stoi(t[1].value_or("0"));
+        EXPECT_LE(previous, dt) << "ordered by DATA_TYPE";
+        previous = dt;
+    }
+    for (const char* n : {"int", "nvarchar", "datetime2", "decimal", "varbinary", "uniqueidentifier", "datetimeoffset"})
+        EXPECT_NE(std::find(names.begin(), names.end(), n), names.end()) << n;
+    auto ints = call(SQLGetTypeInfo(c.stmt(), SQL_INTEGER));
+    ASSERT_EQ(ints.size(), 1u);
+    EXPECT_EQ(ints[0][0], "int");
+
+    auto best = call(SQLSpecialColumns(c.stmt(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, (SQLCHAR*)"parent", SQL_NTS,
+                                       SQL_SCOPE_SESSION, SQL_NULLABLE));
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_EQ(best[0][1], "pid");
+    EXPECT_EQ(best[1][1], "sub");
+    EXPECT_EQ(best[0][2], std::to_string(SQL_INTEGER));
+}
