@@ -101,6 +101,11 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& ds, const 
         b_attached = false;
     }
     const std::u16string u_ds = ora_to_u16(ds);
+    // Only the embedded Oracle is always there; any other host needs the
+    // client library, and its absence reads as the missing client it is.
+    std::string why;
+    if (!oci_client_serves(u_ds, why))
+        throw tk_exception(std::string(client_missing_text) + (why.empty() ? "" : "\n\n" + why), 1);
     check_err(OCIServerAttach(srv, err, ora_oci_text(u_ds), static_cast<sb4>(u_ds.size() * 2), OCI_DEFAULT));
     b_attached = true;
     check_err(OCIAttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, err));

@@ -1,5 +1,7 @@
-// The OCI functions over the embedded Oracle.
-#include "platform/oci/oci.h"
+// The OCI functions of the embedded Oracle, under their own namespace: the
+// product reaches them through the routing layer (oci_dispatch.cpp), the
+// test client library through its C exports.
+#include "platform/oci/eora_oci.h"
 
 #include "platform/oci/eora_datetime.h"
 #include "platform/oci/eora_error.h"
@@ -15,6 +17,8 @@
 #include <filesystem>
 #include <set>
 #include <vector>
+
+namespace eoci {
 
 namespace {
 
@@ -35,8 +39,6 @@ T* as(const void* p, ub4 type) {
     if (b->magic != live_magic || b->htype != type) return nullptr;
     return static_cast<T*>(b);
 }
-
-std::atomic<bool> client_missing{false};
 
 } // namespace
 
@@ -258,7 +260,7 @@ eora::value bind_value(OCIBind& b, ub4 iter) {
         ub4 alen = 0;
         ub1 piece = OCI_ONE_PIECE;
         void* ind = nullptr;
-        b.icb(b.ictx, &b, iter, 0, &buf, &alen, &piece, &ind);
+        b.icb(b.ictx, reinterpret_cast<::OCIBind*>(&b), iter, 0, &buf, &alen, &piece, &ind);
         if (!buf || (ind && *static_cast<sb2*>(ind) == -1)) return eora::value::null();
         OCIBind tmp;
         tmp.valuep = buf;
@@ -489,7 +491,7 @@ void deliver_rowid(OCIBind& b, ub4 iter, const std::string& rowid) {
         ub1 piece = OCI_ONE_PIECE;
         void* ind = nullptr;
         ub2* rcode = nullptr;
-        b.ocb(b.octx, &b, iter, 0, &buf, &alen, &piece, &ind, &rcode);
+        b.ocb(b.octx, reinterpret_cast<::OCIBind*>(&b), iter, 0, &buf, &alen, &piece, &ind, &rcode);
         if (buf && alen) {
             ub4 cap = *alen;
             ub4 n = static_cast<ub4>(std::min<size_t>(r.size() * 2, cap));
@@ -511,11 +513,6 @@ void deliver_rowid(OCIBind& b, ub4 iter, const std::string& rowid) {
 }
 
 } // namespace
-
-bool oci_client_present() { return !client_missing.load(); }
-void oci_test_set_client_missing(bool missing) { client_missing = missing; }
-void oci_test_inject_error(const std::string& pattern, int ora_number) { eora::inject_error(pattern, ora_number); }
-void oci_test_clear_injections() { eora::clear_injections(); }
 
 sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4, void*, void* (*)(void*, size_t), void* (*)(void*, void*, size_t),
                       void (*)(void*, void*), size_t xtramem_sz, void** usrmempp, ub2, ub2) {
@@ -1110,3 +1107,5 @@ sword OCIDateTimeGetTime(void*, OCIError*, OCIDateTime* datetime, ub1* hr, ub1* 
     if (fsec) *fsec = static_cast<ub4>(d->dt.nanos);
     return OCI_SUCCESS;
 }
+
+} // namespace eoci

@@ -1,5 +1,6 @@
 // Engine and catalog reader against the embedded Oracle.
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include "ORA/ora_exception.h"
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_stmt.h"
@@ -102,12 +103,28 @@ TEST_F(OraServer, ConnectsWithEachDataSourceForm)
     EXPECT_EQ(via_parts->name, L"//file:" + d + L":1521/ORCL");
     // Each reconnect ended the session before; the new one works.
     EXPECT_EQ(engine->get_version(), 0x0B0200u);
+}
+
+TEST_F(OraServer, AnotherHostWithoutAClientIsTheMissingClient)
+{
+    if (std::getenv("TVX_OCI_LIBRARY") || std::getenv("ORACLE_HOME"))
+        GTEST_SKIP() << "an Oracle client may be installed";
     try {
         engine->open_db(L"//db-nowhere:1521/ORCL", L"SYSTEM", L"manager");
-        FAIL();
+        FAIL() << "a host other than file: needs the client library";
     } catch (const ora_exception& e) {
-        EXPECT_EQ(e.ora_number(), 12541u);
+        FAIL() << "reached a server: " << e.what();
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level, 1);
+        EXPECT_STREQ(e.what(), "The Oracle client and networking components were not found.\n"
+                               "These components are supplied by the Oracle Corporation and\n"
+                               "are part of the Oracle Version 7.3.4 (or later) client\n"
+                               "software installation. You will be unable to use this program\n"
+                               "until these components have been installed.");
     }
+    // The engine still reaches the embedded Oracle afterwards.
+    db = engine->open_db(data_source(), L"SYSTEM", L"manager");
+    EXPECT_EQ(engine->get_version(), 0x0B0200u);
 }
 
 TEST_F(OraServer, VersionAndCounts)
