@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-agent_result run_agent(const std::vector<std::string>& args, const std::string& cwd)
+agent_result run_agent(const std::vector<std::string>& args, const std::string& cwd, const env_changes& env)
 {
     int out_pipe[2], err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
@@ -25,6 +25,12 @@ agent_result run_agent(const std::vector<std::string>& args, const std::string& 
         close(err_pipe[1]);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0)
             _exit(127);
+        for (const auto& [name, value] : env) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
         std::vector<char*> argv;
         std::string prog = TVXAGENT_PATH;
         argv.push_back(prog.data());

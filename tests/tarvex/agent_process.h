@@ -1,6 +1,8 @@
 // Runs the built agent as a child process and collects what it printed.
 #pragma once
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct agent_result {
@@ -9,4 +11,8 @@ struct agent_result {
     int status = -1; // exit status as the shell shows it
 };
 
-agent_result run_agent(const std::vector<std::string>& args, const std::string& cwd = "");
+// Changes to the agent's environment: a value sets the variable, none unsets it.
+using env_changes = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+agent_result run_agent(const std::vector<std::string>& args, const std::string& cwd = "",
+                       const env_changes& env = {});

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
 #include "tarvex/wizard/mssql_settings_page.h"
 #include "tarvex/wizard/oracle_settings_page.h"
+#include "platform/oci/oci.h"
 #include "tests/tarvex/wizard/wizard_env.h"
 
 namespace fs = std::filesystem;
@@ -178,6 +180,9 @@ TEST_F(oracle_page, connects_to_the_service_and_back_stores_without_connecting)
 TEST_F(oracle_page, a_listener_error_shows_its_text_and_opens_the_listener_help)
 {
     ASSERT_TRUE(help_file_present());
+    // A client library with no server behind it.
+    setenv("TVX_OCI_LIBRARY", TVX_OCI_STANDIN, 1);
+    unsetenv("TVX_OCI_TEST_DIR");
     wizard_env env;
     oracle_settings_page page;
     mssql_settings_page other;
@@ -231,11 +236,40 @@ TEST_F(oracle_page, both_workers_connect_without_the_pages_on_screen)
     EXPECT_NE(d.oracle, nullptr);
     EXPECT_TRUE(env.boxes().empty());
 
+    // Through a client library with no server behind it.
+    setenv("TVX_OCI_LIBRARY", TVX_OCI_STANDIN, 1);
+    unsetenv("TVX_OCI_TEST_DIR");
     d.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
     ui_automation::queue_modal([](HWND) {});
     EXPECT_FALSE(ora.connect());
     EXPECT_FALSE(ora.is_connected());
     EXPECT_EQ(env.boxes().size(), 1u);
+}
+
+TEST_F(oracle_page, another_host_without_a_client_reports_the_missing_client_and_file_still_connects)
+{
+    std::string why;
+    if (std::getenv("TVX_OCI_LIBRARY") || std::getenv("ORACLE_HOME") || oci_client_serves(u"//localhost", why))
+        GTEST_SKIP() << "an Oracle client is there";
+    wizard_env env;
+    env.servers.create_user("scott", "tiger");
+    tarvex_convertor& d = env.driver();
+    d.store_oracle_settings(L"localhost", L"scott", L"tiger", L"1521");
+    d.dest = L"ORCL";
+    oracle_settings_page ora;
+    ui_automation::queue_modal([](HWND) {});
+    EXPECT_FALSE(ora.connect());
+    EXPECT_TRUE(env.boxes().empty());
+    ASSERT_EQ(env.recorded().errors.size(), 1u);
+    EXPECT_EQ(env.recorded().errors[0].level, 1);
+    EXPECT_NE(env.recorded().errors[0].message.find("The Oracle client and networking components were not found."),
+              std::string::npos)
+        << env.recorded().errors[0].message;
+
+    d.store_oracle_settings(w(env.file_url(env.servers.ora_dir())), L"scott", L"tiger", L"1521");
+    ui_automation::queue_modal([](HWND) {});
+    EXPECT_TRUE(ora.connect());
+    EXPECT_NE(d.oracle, nullptr);
 }
 
 // An animation whose worker waits a while, then closes it.

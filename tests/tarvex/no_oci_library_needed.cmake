@@ -1,0 +1,17 @@
+# Fails when PROGRAM needs an Oracle client library: the client is loaded at
+# run time, so none may be among the shared libraries the program names.
+execute_process(COMMAND readelf -d ${PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "readelf cannot read ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*" needed "${dynamic}")
+list(LENGTH needed count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no shared libraries listed for ${PROGRAM}: the check would prove nothing")
+endif()
+foreach(entry IN LISTS needed)
+  if(entry MATCHES "libclntsh|libocci|libnnz|libociei|libociicus|libmql1|libipc1|libons")
+    message(FATAL_ERROR "${PROGRAM} links an Oracle client library: ${entry}")
+  endif()
+endforeach()
+message(STATUS "${PROGRAM}: ${count} shared libraries, none of the Oracle client")
