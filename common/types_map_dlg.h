@@ -73,6 +73,11 @@ public:
             }
             return false;
         }
+        case WM_HELP:
+            // F1 is the Help button.
+            wizard_shell::display_help(HelpTopic);
+            lResult = TRUE;
+            return true;
         case WM_COMMAND:
             lResult = 0;
             if (LOWORD(wParam) == IDC_TYPE && HIWORD(wParam) == CBN_SELCHANGE) {

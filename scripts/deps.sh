@@ -3,7 +3,8 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config git libgtest-dev libgmock-dev
       libsqlite3-dev sqlite3 libicu-dev clang qt6-base-dev
-      unixodbc-dev tdsodbc freetds-bin)
+      unixodbc-dev tdsodbc freetds-bin
+      xvfb fonts-dejavu-core)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

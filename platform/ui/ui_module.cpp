@@ -29,7 +29,7 @@ QtMessageHandler g_previous_handler = nullptr;
 // that is its nature, not a problem of ours.
 void filter_qt_messages(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    if (text.contains(QLatin1String("propagateSizeHints")))
+    if (text.contains(QLatin1String("propagateSizeHints")) || text.contains(QLatin1String("does not support raise()")))
         return;
     if (g_previous_handler)
         g_previous_handler(type, context, text);

@@ -56,6 +56,12 @@ bool set_query_dlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM,
         lResult = TRUE;
         return true;
     }
+    if (uMsg == WM_HELP) {
+        // F1 is the Help button.
+        wizard_shell::display_help(help_topic);
+        lResult = TRUE;
+        return true;
+    }
     if (uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
         return false;
     lResult = 0;

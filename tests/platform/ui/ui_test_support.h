@@ -13,7 +13,8 @@ class ui_test_environment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // A test program run on a real display (the screenshot walk) keeps its platform.
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
         ASSERT_EQ(module_.Init(nullptr), S_OK);
     }
     void TearDown() override { module_.Term(); }

@@ -66,6 +66,8 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     oracle_settings_page ora;
     sel_file_page db;
     tvx_sel_tables_page tables;
+    tables.SetHeaderTitle(L"Step 4 of 5");
+    tables.SetHeaderSubTitle(L"Select tables to convert");
     progress_page progress;
     finish_page finish(L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\n"
                        L"Click 'Finish' to exit the wizard.",
