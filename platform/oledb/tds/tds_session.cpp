@@ -1,6 +1,7 @@
 #include "platform/oledb/tds/tds_session.h"
 #include <algorithm>
 #include <cctype>
+#include <unistd.h>
 #include "platform/oledb/tds/tds_bytes.h"
 #include "platform/oledb/tds/tds_catalog_procs.h"
 #include "platform/oledb/tds/tds_constants.h"
@@ -77,6 +78,9 @@ std::string bracket(const std::string& name)
 tds_session::tds_session(int fd, std::string server_dir, uint16_t spid) : channel_(fd), dir_(std::move(server_dir)), spid_(spid)
 {
     channel_.set_spid(spid);
+    // messages name the server as the host it runs on, as a server does
+    std::string host(256, '\0');
+    if (::gethostname(host.data(), host.size()) == 0) server_name_ = host.c_str();
 }
 
 void tds_session::send(tds_token_writer& w)
@@ -92,6 +96,7 @@ tds_message_text tds_session::message_of(const mssx_error& e) const
     m.severity = static_cast<uint8_t>(e.severity);
     m.text = e.what();
     m.line = e.line > 0 ? e.line : 1;
+    m.server = server_name_;
     return m;
 }
 

@@ -26,6 +26,7 @@ private:
     tds_channel channel_;
     std::string dir_;
     uint16_t spid_;
+    std::string server_name_;
     uint32_t version_ = 0x74000004;
     std::unique_ptr<mssx_connection> conn_;
     std::map<int32_t, prepared> prepared_;

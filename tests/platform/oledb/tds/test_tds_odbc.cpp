@@ -62,6 +62,9 @@ TEST_F(TdsOdbc, RefusesWrongPasswordAndUnknownDatabase)
     auto r = good.rows();
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0][0], "conv");
+    // SIGTERM with a client still connected: the endpoint closes it and ends cleanly
+    EXPECT_EQ(e.stop(), 0);
+    EXPECT_FALSE(good.exec("SELECT 1"));
 }
 
 TEST_F(TdsOdbc, RoundTripsEveryColumnType)
