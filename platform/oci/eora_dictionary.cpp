@@ -74,6 +74,23 @@ void session::impl::create_views() {
     exec(sql);
 }
 
+void session::impl::ensure_dictionary_indexes() {
+    // The qualified-name indexes are on the expression the query translator
+    // writes for concat(owner, '.', table_name) in its flat form.
+    exec("CREATE INDEX IF NOT EXISTS _ora_tables_qname ON _ora_tables(ora_concat(owner, '.', table_name));"
+         "CREATE INDEX IF NOT EXISTS _ora_columns_qname ON _ora_columns(ora_concat(owner, '.', table_name));"
+         "CREATE INDEX IF NOT EXISTS _ora_constraints_table ON _ora_constraints(owner, table_name);"
+         "CREATE INDEX IF NOT EXISTS _ora_constraints_qname ON _ora_constraints(ora_concat(owner, '.', table_name));"
+         "CREATE INDEX IF NOT EXISTS _ora_constraints_ref ON _ora_constraints(r_owner, r_constraint_name);"
+         "CREATE INDEX IF NOT EXISTS _ora_cons_columns_name ON _ora_cons_columns(owner, constraint_name);"
+         "CREATE INDEX IF NOT EXISTS _ora_indexes_table ON _ora_indexes(table_owner, table_name);"
+         "CREATE INDEX IF NOT EXISTS _ora_indexes_qname ON _ora_indexes(ora_concat(table_owner, '.', table_name));"
+         "CREATE INDEX IF NOT EXISTS _ora_ind_columns_name ON _ora_ind_columns(index_owner, index_name);"
+         "CREATE INDEX IF NOT EXISTS _ora_ind_columns_table ON _ora_ind_columns(table_owner, table_name);"
+         "CREATE INDEX IF NOT EXISTS _ora_ind_columns_qname ON _ora_ind_columns(ora_concat(table_owner, '.', table_name));"
+         "CREATE INDEX IF NOT EXISTS _ora_triggers_table ON _ora_triggers(table_owner, table_name);");
+}
+
 namespace {
 
 std::string arg_text(sqlite3_value* v) {

@@ -58,6 +58,48 @@ col_type dictionary_type(const std::string& name) {
     return t;
 }
 
+// The closing parenthesis that matches the one at i, or e when there is none.
+size_t matching_paren(const std::vector<token>& t, size_t i, size_t e) {
+    int depth = 0;
+    for (size_t k = i; k < e; ++k) {
+        if (t[k].is_op("(")) ++depth;
+        else if (t[k].is_op(")") && --depth == 0) return k;
+    }
+    return e;
+}
+
+// CONCAT(CONCAT(a, b), c) and CONCAT(a, CONCAT(b, c)) become CONCAT(a, b, c):
+// the same text (a NULL counts as empty either way), written the one way the
+// dictionary's name indexes are built on, so "owner.table" lookups do not
+// scan the dictionary.
+bool flatten_concat(std::vector<token>& t, size_t b, size_t& e) {
+    bool changed = false;
+    for (size_t i = b; i + 1 < e; ++i) {
+        if (!t[i].is_kw("CONCAT") || !t[i + 1].is_op("(")) continue;
+        size_t close = matching_paren(t, i + 1, e);
+        if (close == e) return changed;
+        // An inner CONCAT( that is a whole argument of this one: at its top level, right
+        // after its "(" or a ",", and followed by "," or ")".
+        int depth = 0;
+        for (size_t k = i + 2; k + 1 < close; ++k) {
+            if (t[k].is_op("(")) ++depth;
+            else if (t[k].is_op(")")) --depth;
+            if (depth != 0 || !(t[k].is_kw("CONCAT") && t[k + 1].is_op("(") && (k == i + 2 || t[k - 1].is_op(","))))
+                continue;
+            size_t inner_close = matching_paren(t, k + 1, close);
+            if (inner_close >= close || !(t[inner_close + 1].is_op(",") || t[inner_close + 1].is_op(")"))) continue;
+            t.erase(t.begin() + static_cast<std::ptrdiff_t>(inner_close));
+            t.erase(t.begin() + static_cast<std::ptrdiff_t>(k), t.begin() + static_cast<std::ptrdiff_t>(k + 2));
+            e -= 3;
+            close -= 3;
+            changed = true;
+            k = i + 1; // look again: the flattened arguments may hold another CONCAT
+            depth = 0;
+        }
+    }
+    return changed;
+}
+
 } // namespace
 
 translation translate(session::impl& s, const statement& st, size_t b, size_t e,
@@ -65,7 +107,16 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
     translation tr;
     tr.tables = std::move(tables);
     tr.aliases = std::move(aliases);
-    const auto& t = st.toks;
+    std::vector<token> flat;
+    {
+        bool nested = false;
+        for (size_t i = b; i + 1 < e && !nested; ++i) nested = st.toks[i].is_kw("CONCAT");
+        if (nested) {
+            flat = st.toks;
+            if (!flatten_concat(flat, b, e)) flat.clear();
+        }
+    }
+    const auto& t = flat.empty() ? st.toks : flat;
     // Per parenthesis depth: 0 outside FROM, 1 expecting a table, 2 after a table, 3 after its alias.
     std::vector<int> from{0};
     std::vector<bool> paren_is_table{false};

@@ -794,6 +794,7 @@ session::session(const std::string& file, const std::string& user, const std::st
     user_ = u;
     p_->user = u;
     p_->register_functions();
+    p_->ensure_dictionary_indexes();
     p_->create_views();
 }
 

@@ -126,6 +126,9 @@ struct session::impl {
 
     std::string nextval(const std::string& owner, const std::string& name);
     void create_views();
+    // Indexes of the dictionary by table, so that a lookup of one table's
+    // columns, keys or indexes does not read the whole dictionary.
+    void ensure_dictionary_indexes();
     void register_functions();
 };
 

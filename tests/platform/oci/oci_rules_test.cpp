@@ -195,3 +195,30 @@ TEST(OciConnect, NewUsersLogOnWithCaseSensitivePasswords) {
         EXPECT_EQ(c.rows("SELECT TABLE_NAME FROM USER_TABLES")[0][0], "T");
     }
 }
+
+// Nested CONCATs are read as one flat concatenation: the same text in every
+// nesting, NULL counting as empty, also in the dictionary lookups by
+// "owner.table" that use the dictionary's name indexes.
+TEST_F(RulesTest, NestedConcatKeepsItsText) {
+    auto one_value = [&](const std::string& expr) {
+        auto r = c.rows("SELECT " + expr + " FROM DUAL");
+        return r.size() == 1 ? r[0][0] : "<" + std::to_string(r.size()) + " rows>";
+    };
+    EXPECT_EQ(one_value("concat('a', concat('b', 'c'))"), "abc");
+    EXPECT_EQ(one_value("concat(concat('a', 'b'), 'c')"), "abc");
+    EXPECT_EQ(one_value("concat(concat('a', NULL), concat(NULL, 'd'))"), "ad");
+    EXPECT_EQ(one_value("upper(concat(concat('x', 'y'), lower(concat('Z', concat('W', 'v')))))"), "XYZWV");
+    EXPECT_EQ(one_value("concat(concat(1, 2), 3)"), "123");
+    EXPECT_EQ(one_value("concat(NULL, concat(NULL, NULL))"), "<null>");
+
+    exec("CREATE TABLE \"S\" (\"A\" NUMBER)");
+    for (const char* cond : {"concat(owner,concat('.',table_name)) = 'SYSTEM.S'",
+                             "concat(concat(owner,'.'),table_name) = 'SYSTEM.S'",
+                             "concat(concat(t.owner,'.'),t.table_name) = 'SYSTEM.S'"}) {
+        auto r = c.rows(std::string("SELECT t.table_name, t.column_name FROM all_tab_columns t WHERE ") + cond);
+        ASSERT_EQ(r.size(), 1u) << cond;
+        EXPECT_EQ(r[0][0], "S");
+        EXPECT_EQ(r[0][1], "A");
+    }
+    EXPECT_TRUE(c.rows("SELECT 1 FROM all_tab_columns WHERE concat(owner,concat('.',table_name)) = 'SYSTEMS'").empty());
+}
