@@ -7,3 +7,47 @@ ora_exception::ora_exception(int32_t ora_code, const std::string& text)
     tk_logger::log(1, "ora_exception::ctor");
     code = code_mark | (static_cast<uint32_t>(ora_code) & 0xFFFF);
 }
+
+namespace {
+
+// Out of space: archiver stuck, quota, temporary, table, index, partition, LOB
+// segment, undo. The connection gone: killed, logged off, shut down, lost.
+constexpr uint32_t k_ora_archiver_stuck = 257;
+constexpr uint32_t k_ora_quota_exceeded = 1536;
+constexpr uint32_t k_ora_temp_full = 1652;
+constexpr uint32_t k_ora_table_full = 1653;
+constexpr uint32_t k_ora_index_full = 1654;
+constexpr uint32_t k_ora_partition_full = 1688;
+constexpr uint32_t k_ora_lob_full = 1691;
+constexpr uint32_t k_ora_lob_partition_full = 1692;
+constexpr uint32_t k_ora_undo_full = 30036;
+constexpr uint32_t k_ora_session_killed = 28;
+constexpr uint32_t k_ora_not_logged_on = 1012;
+constexpr uint32_t k_ora_shutdown = 1089;
+constexpr uint32_t k_ora_end_of_channel = 3113;
+constexpr uint32_t k_ora_not_connected = 3114;
+constexpr uint32_t k_ora_lost_contact = 3135;
+
+} // namespace
+
+bool ora_exception::refuses_every_row() const
+{
+    switch (ora_number()) {
+    case k_ora_archiver_stuck:
+    case k_ora_quota_exceeded:
+    case k_ora_temp_full:
+    case k_ora_table_full:
+    case k_ora_index_full:
+    case k_ora_partition_full:
+    case k_ora_lob_full:
+    case k_ora_lob_partition_full:
+    case k_ora_undo_full:
+    case k_ora_session_killed:
+    case k_ora_not_logged_on:
+    case k_ora_shutdown:
+    case k_ora_end_of_channel:
+    case k_ora_not_connected:
+    case k_ora_lost_contact: return true;
+    default: return false;
+    }
+}

@@ -14,4 +14,7 @@ public:
 
     // The ORA number as the error handler's tables key it (low 16 bits, mark removed).
     uint32_t ora_number() const { return code & 0xFFFF; }
+    // Whether the target will refuse every later statement the same way: it is
+    // out of space, or the connection is gone.
+    bool refuses_every_row() const;
 };

@@ -63,8 +63,22 @@ public:
 private:
     void set_defaults();
     void run_entries(mss_database& source);
+    // One entry of the run, step by step: the source opened, the target named,
+    // an existing target dropped, kept or skipped, the target opened or created,
+    // its name recorded, the rows copied.
     void convert_entry(mss_database& source, const std::pair<std::wstring, std::wstring>& entry,
                        class ora_tn_validator& validator);
+    // Null when the agent finds the listed table missing (reported already).
+    std::unique_ptr<udb_recordset> open_source_entry(mss_database& source, const std::wstring& name,
+                                                     const std::wstring& query);
+    std::wstring target_name(const std::wstring& name, udb_recordset& src_rs, ora_tn_validator& validator);
+    // By the mode; false when the table is to be skipped.
+    bool settle_existing_target(const std::wstring& target);
+    std::unique_ptr<udb_recordset> open_target(const std::wstring& target, udb_recordset& src_rs, bool existed);
+    void record_target_name(const std::wstring& name, const std::wstring& target, ora_tn_validator& validator);
+    void copy_records(const std::wstring& name, udb_recordset& src_rs, udb_recordset& dst);
+    // Reports an error that every later row would meet too, and ends the run.
+    [[noreturn]] void stop_run(const class ora_exception& e);
     std::wstring derive_target_name(const std::wstring& mutated_name);
     std::wstring oracle_owner() const;
     void progress(const std::wstring& text);

@@ -113,6 +113,8 @@ void tarvex_convertor::run_entries(mss_database& source)
             throw;
         } catch (const tk_exception& e) {
             error_handler::ref().set_table_context(entry.first);
+            if (const auto* ora = dynamic_cast<const ora_exception*>(&e); ora && ora->refuses_every_row())
+                stop_run(*ora);
             error_handler::ref().handle(e, false);
             tables_done.fetch_add(1);
         }
@@ -146,24 +148,45 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
                                      ora_tn_validator& validator)
 {
     const std::wstring& name = entry.first;
-    const std::wstring& query = entry.second;
+    std::unique_ptr<udb_recordset> src_rs = open_source_entry(source, name, entry.second);
+    if (src_rs) {
+        const std::wstring target = target_name(name, *src_rs, validator);
+        bool existed = oracle->is_table_exist(target);
+        if (!existed || settle_existing_target(target)) {
+            std::unique_ptr<udb_recordset> dst = open_target(target, *src_rs, existed);
+            record_target_name(name, target, validator);
+            copy_records(name, *src_rs, *dst);
+            // The table's last LOB writes and its identity sequence are settled here, where an error can still be reported.
+            if (auto* table = dynamic_cast<ora_table*>(dst.get()))
+                table->flush();
+        }
+    }
+    tables_done.fetch_add(1);
+}
+
+std::unique_ptr<udb_recordset> tarvex_convertor::open_source_entry(mss_database& source, const std::wstring& name,
+                                                                   const std::wstring& query)
+{
     set_current_name(name);
     records_total.store(0);
     records_done.store(0);
-
     if (query.empty() && front_end && front_end->checks_missing_tables() && !source.is_table_exist(name)) {
         tk_logger::log(3, L"Table %s not exists", name.c_str());
         front_end->table_missing(name);
-        tables_done.fetch_add(1);
-        return;
+        return nullptr;
     }
     std::unique_ptr<udb_recordset> src_rs = query.empty() ? source.get_table1(name, 1)
                                                           : source.get_table(name, query, 1);
     if (!src_rs)
         throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
     progress(L"Converting table '" + name + L"' (" + std::to_wstring(src_rs->record_count) + L" records)\n");
+    return src_rs;
+}
 
-    std::wstring target = derive_target_name(modify1(name, src_rs->schema, src_rs->indexes));
+std::wstring tarvex_convertor::target_name(const std::wstring& name, udb_recordset& src_rs,
+                                           ora_tn_validator& validator)
+{
+    std::wstring target = derive_target_name(modify1(name, src_rs.schema, src_rs.indexes));
     if (uppercase)
         target = tk_wstring(target).to_upper();
     if (!validator.is_acceptable(target)) {
@@ -185,42 +208,52 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
         tk_logger::log(3, L"Got safe table name '%s'", target.c_str());
     }
     assigned.push_back(parts);
+    return target;
+}
 
-    bool existed = oracle->is_table_exist(target);
-    const bool merging = mode != 0 && mode != 2;
-    if (existed) {
-        tk_logger::log(2, L"Table %s already exists", target.c_str());
-        if (mode == 0) {
-            try {
-                oracle->delete_tab(target);
-            } catch (const ora_exception& e) {
-                if ((e.code & 0xFFFF) == 54)
-                    throw tk_exception(L"Cannot delete table because it is busy with another process", 0);
-                throw;
-            }
-        } else if (mode == 2) {
-            tk_logger::log(2, "Skip existing table");
-            tables_done.fetch_add(1);
-            return;
-        } else {
-            if (mode == 1)
-                tk_logger::log(2, "Merge into existing table");
-            oracle->b_array_insert = false;
+bool tarvex_convertor::settle_existing_target(const std::wstring& target)
+{
+    tk_logger::log(2, L"Table %s already exists", target.c_str());
+    if (mode == 0) {
+        try {
+            oracle->delete_tab(target);
+        } catch (const ora_exception& e) {
+            if ((e.code & 0xFFFF) == 54)
+                throw tk_exception(L"Cannot delete table because it is busy with another process", 0);
+            throw;
         }
+    } else if (mode == 2) {
+        tk_logger::log(2, "Skip existing table");
+        return false;
+    } else {
+        if (mode == 1)
+            tk_logger::log(2, "Merge into existing table");
+        oracle->b_array_insert = false;
     }
+    return true;
+}
 
+std::unique_ptr<udb_recordset> tarvex_convertor::open_target(const std::wstring& target, udb_recordset& src_rs,
+                                                             bool existed)
+{
     std::unique_ptr<udb_recordset> dst;
     if (oracle->is_table_exist(target)) {
         dst = oracle->get_table1(target, 8);
     } else {
         udb_indexes none;
-        dst = oracle->create_table(target, src_rs->schema, skip_idx ? none : src_rs->indexes);
+        dst = oracle->create_table(target, src_rs.schema, skip_idx ? none : src_rs.indexes);
         existed = false;
     }
     // Only a table that was there before can disagree with the source.
-    if (merging && existed && !src_rs->schema.conform_to(dst->schema))
+    const bool merging = mode != 0 && mode != 2;
+    if (merging && existed && !src_rs.schema.conform_to(dst->schema))
         throw tk_exception(L"The structure of data source does not conform to the destination table.", 0);
+    return dst;
+}
 
+void tarvex_convertor::record_target_name(const std::wstring& name, const std::wstring& target,
+                                          ora_tn_validator& validator)
+{
     if (target != name) {
         tk_logger::log(2, L"Store generated table name '%s'", target.c_str());
         tk_logger::log(1, L"udb_validator::add_existing_name(%s)", target.c_str());
@@ -229,43 +262,51 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
         oracle->names_map.add_tn_mapping(name, target);
     }
     validator.restricted_names.push_back(target);
+}
 
-    records_total.store(src_rs->record_count);
-    if (src_rs->record_count != 0 && !tab_def) {
-        ora_table_mutator* tm = get_table_mutator(name);
-        const bool mutate = tm && tm->has_field_mutators();
-        src_rs->reset();
-        while (!src_rs->is_eof()) {
-            tk_logger::log(1, "Converting %d record", static_cast<int>(records_done.load()));
-            try {
-                udb_record* record = src_rs->get_item();
-                tk_logger::log(2, L"udb_db_mutator::modify2(%s)", name.c_str());
-                if (record) {
-                    if (mutate)
-                        record = tm->modify2(record);
-                    else
-                        tk_logger::log(2, "Not found");
-                    dst->append_record(record);
-                } else {
-                    tk_logger::log(2, "No record at this position");
-                }
-            } catch (const ora_exception& e) {
-                error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
-                error_handler::ref().handle(e, false);
-            } catch (const mutator_conversion_exception& e) {
-                // The mapping refuses this table's values alike: one report, then the next table.
-                error_handler::ref().set_table_context(name);
-                error_handler::ref().handle(e, false);
-                break;
-            }
-            src_rs->next();
-            records_done.fetch_add(1);
-        }
-    }
-    // The table's last LOB writes and its identity sequence are settled here, where an error can still be reported.
-    if (auto* table = dynamic_cast<ora_table*>(dst.get()))
-        table->flush();
-    dst.reset();
+void tarvex_convertor::copy_records(const std::wstring& name, udb_recordset& src_rs, udb_recordset& dst)
+{
+    records_total.store(src_rs.record_count);
+    if (src_rs.record_count == 0 || tab_def)
+        return;
+    ora_table_mutator* tm = get_table_mutator(name);
+    const bool mutate = tm && tm->has_field_mutators();
     src_rs.reset();
-    tables_done.fetch_add(1);
+    while (!src_rs.is_eof()) {
+        tk_logger::log(1, "Converting %d record", static_cast<int>(records_done.load()));
+        try {
+            udb_record* record = src_rs.get_item();
+            tk_logger::log(2, L"udb_db_mutator::modify2(%s)", name.c_str());
+            if (record) {
+                if (mutate)
+                    record = tm->modify2(record);
+                else
+                    tk_logger::log(2, "Not found");
+                dst.append_record(record);
+            } else {
+                tk_logger::log(2, "No record at this position");
+            }
+        } catch (const ora_exception& e) {
+            error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
+            if (e.refuses_every_row())
+                stop_run(e);
+            error_handler::ref().handle(e, false);
+        } catch (const mutator_conversion_exception& e) {
+            // The mapping refuses this table's values alike: one report, then the next table.
+            error_handler::ref().set_table_context(name);
+            error_handler::ref().handle(e, false);
+            break;
+        }
+        src_rs.next();
+        records_done.fetch_add(1);
+    }
+}
+
+void tarvex_convertor::stop_run(const ora_exception& e)
+{
+    // Reported once as an error that ends the run: every later row would be refused the same way.
+    ora_exception stop(e);
+    stop.level = TK_LEVEL_STOP;
+    error_handler::ref().handle(stop, false);
+    throw tk_final_exception();
 }

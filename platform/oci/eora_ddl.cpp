@@ -140,6 +140,7 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
     sqlite3_free(err);
     if (rc != SQLITE_OK) {
         if ((rc & 0xFF) == SQLITE_CONSTRAINT) raise(dup_error, dup_owner, dup_name);
+        if ((rc & 0xFF) == SQLITE_FULL) s.segment_full(1654, owner, name);
         s.sqlite_fail(rc);
     }
     sqlite3_stmt* st = s.cached("INSERT INTO _ora_indexes VALUES(?1,?2,?3,?4,?5,'N',?6,?7,?8)");

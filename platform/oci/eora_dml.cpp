@@ -64,6 +64,8 @@ size_t bind_index(const statement& st, const std::string& name) {
 
 [[noreturn]] void write_failed(session::impl& s, int rc, const table_meta& t) {
     if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) unique_violation(s, t);
+    // SQLite does not tell whether the table's pages or an index's ran out: the table is named.
+    if ((rc & 0xFF) == SQLITE_FULL) s.segment_full(1653, t.owner, t.name);
     s.sqlite_fail(rc);
 }
 

@@ -87,7 +87,10 @@ const std::map<int, const char*>& messages() {
         {1442, "column to be modified to NOT NULL is already NOT NULL"},
         {1451, "column to be modified to NULL cannot be modified to NULL"},
         {1465, "invalid hex number"},
+        {1653, "unable to extend table %s.%s by %s in tablespace %s"},
+        {1654, "unable to extend index %s.%s by %s in tablespace %s"},
         {1658, "unable to create INITIAL extent for segment in tablespace %s"},
+        {1691, "unable to extend lob segment %s.%s by %s in tablespace %s"},
         {1704, "string literal too long"},
         {1722, "invalid number"},
         {1727, "numeric precision specifier is out of range (1 to 38)"},
@@ -141,7 +144,8 @@ const std::map<int, const char*>& messages() {
 
 } // namespace
 
-std::string ora_message(int number, const std::string& a1, const std::string& a2, const std::string& a3) {
+std::string ora_message(int number, const std::string& a1, const std::string& a2, const std::string& a3,
+                        const std::string& a4) {
     char head[32];
     std::snprintf(head, sizeof head, "ORA-%05d: ", number);
     std::string out = head;
@@ -150,11 +154,11 @@ std::string ora_message(int number, const std::string& a1, const std::string& a2
         out += "Message " + std::to_string(number) + " not found;  product=RDBMS; facility=ORA";
         return out;
     }
-    const std::string* args[] = {&a1, &a2, &a3};
+    const std::string* args[] = {&a1, &a2, &a3, &a4};
     int next = 0;
     for (const char* p = it->second; *p; ++p) {
         if (p[0] == '%' && p[1] == 's') {
-            if (next < 3) out += *args[next++];
+            if (next < 4) out += *args[next++];
             ++p;
         } else {
             out += *p;
@@ -163,8 +167,9 @@ std::string ora_message(int number, const std::string& a1, const std::string& a2
     return out;
 }
 
-void raise(int number, const std::string& a1, const std::string& a2, const std::string& a3) {
-    throw eora_error(number, ora_message(number, a1, a2, a3));
+void raise(int number, const std::string& a1, const std::string& a2, const std::string& a3,
+           const std::string& a4) {
+    throw eora_error(number, ora_message(number, a1, a2, a3, a4));
 }
 
 } // namespace eora

@@ -7,12 +7,13 @@
 #include "platform/oci/eora_timing.h"
 
 #include <atomic>
-#include <fcntl.h>
-#include <unistd.h>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 
 namespace eora {
 
@@ -473,7 +474,13 @@ session::impl::~impl() {
 void session::impl::sqlite_fail(int rc, const char*) {
     int base = rc & 0xFF;
     std::string msg = sqlite3_errmsg(db);
+    // SQLite may have rolled the whole transaction back on its own.
+    if (in_txn && sqlite3_get_autocommit(db)) {
+        in_txn = false;
+        tables.clear();
+    }
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) raise(54);
+    if (base == SQLITE_FULL) raise(1658, "USERS");
     if (msg.rfind("ORA-", 0) == 0) {
         int n = std::atoi(msg.c_str() + 4);
         throw eora_error(n, msg);
@@ -697,6 +704,14 @@ timing& global_timing() {
     return t;
 }
 
+void session::impl::segment_full(int number, const std::string& owner, const std::string& segment) {
+    if (in_txn && sqlite3_get_autocommit(db)) {
+        in_txn = false;
+        tables.clear();
+    }
+    raise(number, owner, segment, "128", "USERS");
+}
+
 void session::impl::begin_write() {
     if (in_txn) return;
     timed t_store(global_timing().store_ns);
@@ -776,9 +791,11 @@ session::session(const std::string& file, const std::string& user, const std::st
             std::string val = v ? reinterpret_cast<const char*>(v) : "";
             if (n == "banner") settings_.banner = val;
             else if (n == "max_identifier_length") settings_.max_ident = static_cast<size_t>(std::atoi(val.c_str()));
+            else if (n == "max_page_count") settings_.max_pages = std::atoll(val.c_str());
         }
     }
     p_->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=20000; PRAGMA cache_size=-16000;");
+    if (settings_.max_pages > 0) p_->exec("PRAGMA max_page_count=" + std::to_string(settings_.max_pages));
     std::string u = user;
     if (u.size() >= 2 && u.front() == '"' && u.back() == '"') u = u.substr(1, u.size() - 2);
     else u = upper(u);
@@ -801,6 +818,19 @@ session::session(const std::string& file, const std::string& user, const std::st
 session::~session() = default;
 
 void session::set_lock_timeout_ms(int ms) { lock_timeout_ms = ms; }
+
+void session::set_size_limit(const std::string& file, int64_t pages) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        raise(12514);
+    }
+    sqlite3_busy_timeout(db, lock_timeout_ms.load());
+    const std::string sql = "INSERT OR REPLACE INTO _ora_settings VALUES('max_page_count', '" + std::to_string(pages) + "')";
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) raise(600, "size limit");
+}
 
 void session::create_service(const std::string& file, const std::string& system_password) {
     std::error_code ec;
@@ -901,7 +931,21 @@ void session::write_lob(const lob_target& t, const std::string& data, bool is_te
     if (is_text) bind_text(st, 1, data);
     else sqlite3_bind_blob(st, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 2, t.row);
-    p_->step_done(st);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc == SQLITE_DONE) return;
+    if ((rc & 0xFF) == SQLITE_FULL) {
+        // Oracle's system name of the column's LOB segment.
+        std::string owner, segment = "SYS_LOB";
+        if (auto meta = p_->table_by_sqlite(t.table)) {
+            char id[32];
+            std::snprintf(id, sizeof id, "%010lldC%05d$$", static_cast<long long>(meta->object_id), meta->find(t.column) + 1);
+            owner = meta->owner;
+            segment += id;
+        }
+        p_->segment_full(1691, owner, segment);
+    }
+    p_->sqlite_fail(rc);
 }
 
 } // namespace eora

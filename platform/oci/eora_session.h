@@ -71,6 +71,7 @@ struct exec_result {
 
 struct service_settings {
     size_t max_ident = 30;
+    int64_t max_pages = 0; // 0: as large as the disk allows
     std::string banner = "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production";
 };
 
@@ -104,6 +105,9 @@ public:
 
     // Lock wait before ORA-00054, in milliseconds (all new sessions).
     static void set_lock_timeout_ms(int ms);
+    // Test hook: sessions opened later may grow the service file to `pages`
+    // pages only (0: no limit), so a full disk can be had on demand.
+    static void set_size_limit(const std::string& file, int64_t pages);
 
 public:
     struct impl;

@@ -106,6 +106,9 @@ struct session::impl {
 
     // Raises the ORA error for a SQLite failure.
     [[noreturn]] void sqlite_fail(int rc, const char* context = nullptr);
+    // A full service file answers as a full tablespace does: ORA-01653 (table),
+    // ORA-01654 (index) or ORA-01691 (LOB segment) naming the segment.
+    [[noreturn]] void segment_full(int number, const std::string& owner, const std::string& segment);
     sqlite3_stmt* cached(const std::string& sql);
     stmt_ptr prepare_once(const std::string& sql);
     void exec(const std::string& sql);
