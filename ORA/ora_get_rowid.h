@@ -7,6 +7,13 @@
 #include "ORA/ora_stmt.h"
 #include "platform/oci/oci.h"
 
+// A text value of the row bound by name instead of written as a literal.
+struct ora_text_bind {
+    std::u16string placeholder; // ":v1"
+    std::u16string text;
+    bool national = false;      // bound in the national character set
+};
+
 class ora_get_rowid {
 public:
     static constexpr ub4 buffer_bytes = 512;
@@ -16,8 +23,9 @@ public:
     ora_get_rowid(const ora_get_rowid&) = delete;
     ora_get_rowid& operator=(const ora_get_rowid&) = delete;
 
-    // Executes with OCI_COMMIT_ON_SUCCESS and returns the ROWID text.
-    std::wstring do_insert(const std::wstring& sql);
+    // Executes with OCI_COMMIT_ON_SUCCESS and returns the ROWID text; `binds`
+    // are the statement's value placeholders.
+    std::wstring do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds = {});
 
     static sb4 cbf_no_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** bufpp, ub4* alenp, ub1* piecep,
                            void** indpp);

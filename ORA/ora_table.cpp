@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cwchar>
+#include <optional>
 
 #include "ORA/ora_cache.h"
 #include "ORA/ora_database.h"
@@ -12,12 +13,14 @@
 #include "ORA/ora_field_finder.h"
 #include "ORA/ora_lob_insert.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_text.h"
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "OLE/ole_decimal_text.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
+#include "TK/tk_wstring.h"
 #include "UDB/udb_custom_conversion.h"
 
 namespace {
@@ -67,6 +70,34 @@ bool is_exact_number_text(const udb_field& field, const t_ftd& column)
 {
     return field.get_type() == VT_BSTR && is_number_column(column.vartype) &&
            ole_is_canonical_decimal(field.to_wstring());
+}
+
+// The longest text literal Oracle parses, in bytes.
+constexpr size_t k_max_literal_bytes = 4000;
+
+// A text literal that cannot carry its value exactly: longer than Oracle parses,
+// or national text beyond ASCII, which a literal would pass through the
+// database character set. Gives the value to bind instead.
+std::optional<std::u16string> literal_needing_bind(const std::wstring& literal, bool national)
+{
+    if (literal.size() < 2 || literal.front() != L'\'' || literal.back() != L'\'')
+        return std::nullopt;
+    std::wstring value;
+    value.reserve(literal.size() - 2);
+    for (size_t k = 1; k + 1 < literal.size(); ++k) {
+        value.push_back(literal[k]);
+        if (literal[k] == L'\'' && k + 2 < literal.size() && literal[k + 1] == L'\'')
+            ++k;
+    }
+    bool beyond_ascii = false;
+    size_t utf8_bytes = 0;
+    for (wchar_t c : value) {
+        beyond_ascii = beyond_ascii || c >= 0x80;
+        utf8_bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    }
+    if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii))
+        return std::nullopt;
+    return ora_to_u16(value);
 }
 
 } // namespace
@@ -164,16 +195,21 @@ std::wstring ora_table::catalog_type(const std::wstring& column) const
     return std::wstring();
 }
 
-void ora_table::slow_append(const udb_record& record)
+const ora_table::row_plan& ora_table::plan_for(const udb_record& record)
 {
-    tk_logger::log(1, "ora_table::slow_append");
-    std::wstring cols = L"INSERT /*+ APPEND */ INTO " + ora_engine::get_safe_name(table_name) + L" (";
-    std::wstring vals = L" VALUES(";
+    if (plan && plan->field_names.size() == record.size()) {
+        bool same = true;
+        for (size_t j = 0; j < record.size() && same; ++j)
+            same = plan->field_names[j] == record[j].name;
+        if (same)
+            return *plan;
+    }
+    row_plan p;
+    for (size_t j = 0; j < record.size(); ++j)
+        p.field_names.push_back(record[j].name);
     const bool upper = p_db && p_db->b_uppercase;
     // The same derivation of names in both branches, the one table creation used.
     ora_field_finder finder(record, upper);
-
-    std::vector<std::pair<size_t, size_t>> pairs;  // (column, field)
     if (schema.size() <= record.size()) {
         tk_logger::log(1, "Size of schema is less or equal to the size of record");
         for (size_t i = 0; i < schema.size(); ++i) {
@@ -182,7 +218,7 @@ void ora_table::slow_append(const udb_record& record)
                 tk_logger::log(1, L"Field %s not found in appending record", schema[i].name.c_str());
                 throw tk_exception(k_not_conform, 0);
             }
-            pairs.emplace_back(i, static_cast<size_t>(j));
+            p.pairs.emplace_back(i, static_cast<size_t>(j));
         }
     } else {
         tk_logger::log(1, "Size of record is less than size of schema");
@@ -194,31 +230,56 @@ void ora_table::slow_append(const udb_record& record)
                 tk_logger::log(1, L"Field %s not found", name.c_str());
                 throw tk_exception(k_not_conform, 0);
             }
-            pairs.emplace_back(static_cast<size_t>(i), j);
+            p.pairs.emplace_back(static_cast<size_t>(i), j);
         }
     }
+    p.head = L"INSERT /*+ APPEND */ INTO " + ora_engine::get_safe_name(table_name) + L" (";
+    for (size_t k = 0; k < p.pairs.size(); ++k) {
+        p.head += (k ? L", " : L"") + dq(schema[p.pairs[k].first].name);
+        p.national.push_back(is_national(p.pairs[k].first));
+    }
+    p.head += L") VALUES(";
+    plan = std::move(p);
+    return *plan;
+}
 
+bool ora_table::is_national(size_t i) const
+{
+    std::wstring type = catalog_type(schema[i].name);
+    if (type.empty())
+        type = tk_wstring(schema[i].native_type).to_upper();
+    return type.rfind(L"NVARCHAR2", 0) == 0 || type.rfind(L"NCHAR", 0) == 0 || type.rfind(L"NCLOB", 0) == 0;
+}
+
+void ora_table::slow_append(const udb_record& record)
+{
+    tk_logger::log(1, "ora_table::slow_append");
+    const row_plan& p = plan_for(record);
+    std::wstring vals;
+    std::vector<ora_text_bind> binds;
     std::vector<t_lob_desc> lobs;
     replaced_numbers.clear();
-    bool first = true;
-    for (const auto& [i, j] : pairs) {
-        if (!first) {
-            cols += L", ";
+    for (size_t k = 0; k < p.pairs.size(); ++k) {
+        const auto [i, j] = p.pairs[k];
+        if (k)
             vals += L", ";
-        }
-        first = false;
         const udb_field& field = record[j];
-        cols += dq(schema[i].name);
-        if (udb_custom_conversion::is_acceptable2(field))
-            vals += udb_custom_conversion::handle2(field);
-        else
-            vals += get_fld_append_wstr(i, field, schema[i]);
+        const std::wstring text = udb_custom_conversion::is_acceptable2(field)
+                                      ? udb_custom_conversion::handle2(field)
+                                      : get_fld_append_wstr(i, field, schema[i]);
+        if (std::optional<std::u16string> bound = literal_needing_bind(text, p.national[k])) {
+            const std::wstring name = L":v" + std::to_wstring(binds.size() + 1);
+            vals += name;
+            binds.push_back({ora_to_u16(name), std::move(*bound), p.national[k]});
+        } else {
+            vals += text;
+        }
         const VARTYPE fvt = field.get_type();
         if (is_lob(i) && fvt != VT_EMPTY && fvt != VT_NULL)
             lobs.emplace_back(static_cast<uint32_t>(i), static_cast<uint32_t>(j), schema[i].vartype, schema[i].name);
     }
-    const std::wstring sql = cols + L")" + vals + L") RETURNING ROWID INTO :1";
-    last_rowid = rowid.do_insert(sql);
+    const std::wstring sql = p.head + vals + L") RETURNING ROWID INTO :1";
+    last_rowid = rowid.do_insert(sql, binds);
     tk_logger::log(1, L"GOT ROWID(2): %s", last_rowid.c_str());
 
     // The LOB values are taken from the fields matched above, which need not

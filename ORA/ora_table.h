@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,17 @@ public:
     ora_database* get_database() const { return p_db; }
 
 private:
+    // What every row written to this table shares, built from the first record
+    // and again only when a record comes with other fields.
+    struct row_plan {
+        std::vector<std::wstring> field_names;        // the record's fields it was built for
+        std::vector<std::pair<size_t, size_t>> pairs; // (column, field)
+        std::wstring head;                            // "INSERT ... (columns) VALUES("
+        std::vector<bool> national;                   // per pair: the column holds national text
+    };
+    const row_plan& plan_for(const udb_record& record);
+    bool is_national(size_t i) const;
+
     void open_cache();
     std::wstring null_value(size_t i, const t_ftd& column);
     // The SQL literal of a value bound for a column of this table.
@@ -70,4 +82,5 @@ private:
     uint32_t appended = 0;  // rows written since the last flush
     // Values of the row being written that Oracle's NUMBER cannot hold, as "column (value)".
     std::vector<std::wstring> replaced_numbers;
+    std::optional<row_plan> plan;
 };

@@ -2,6 +2,7 @@
 #include "platform/oci/eora_datetime.h"
 #include "platform/oci/eora_number.h"
 #include "platform/oci/eora_session_impl.h"
+#include "platform/oci/eora_text.h"
 #include "platform/oci/eora_timing.h"
 
 #include <cstring>
@@ -10,6 +11,9 @@
 namespace eora {
 
 namespace {
+
+// The longest text literal Oracle parses, in bytes of the database character set.
+constexpr size_t k_max_literal_bytes = 4000;
 
 std::string now_stored() {
     std::time_t t = std::time(nullptr);
@@ -62,6 +66,15 @@ size_t bind_index(const statement& st, const std::string& name) {
     raise(1, hit.substr(0, sep), hit.substr(sep + 1));
 }
 
+// A text bound for a column of the database character set (not a national one).
+value in_column_charset(const session::impl& s, const value& v, const col_type& type) {
+    const bool national = type.k == kind::nvarchar2 || type.k == kind::nchar || type.k == kind::nclob;
+    if (national || v.kind != value::vk::text || !type.is_text() || is_unicode_charset(s.settings->charset)) return v;
+    value out = v;
+    out.s = to_charset(v.s, s.settings->charset);
+    return out;
+}
+
 [[noreturn]] void write_failed(session::impl& s, int rc, const table_meta& t) {
     if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) unique_violation(s, t);
     // SQLite does not tell whether the table's pages or an index's ran out: the table is named.
@@ -85,7 +98,7 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
     if (neg) raise(936);
     switch (k.kind) {
     case tok::string:
-        if (k.text.size() > 4000) raise(1704);
+        if (charset_bytes(k.text, s.settings->charset) > k_max_literal_bytes) raise(1704);
         return k.text.empty() ? value::null() : value::text(k.text);
     case tok::bind:
         return binds.at(bind_index(st, k.text));
@@ -252,7 +265,8 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
         if (!given[i]) row[i] = default_of(s, t->cols[i], st);
     fire_triggers(s, *t, row);
     std::vector<stored> out(t->cols.size());
-    for (size_t i = 0; i < t->cols.size(); ++i) out[i] = coerce(row[i], t->cols[i], *t, false);
+    for (size_t i = 0; i < t->cols.size(); ++i)
+        out[i] = coerce(in_column_charset(s, row[i], t->cols[i].type), t->cols[i], *t, false, s.settings->charset);
     std::string sql = "INSERT INTO " + q_ident(t->sqlite) + " VALUES(";
     for (size_t i = 0; i < t->cols.size(); ++i) sql += i ? ",?" : "?";
     sql += ")";
@@ -304,7 +318,7 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     std::vector<stored> vals;
     for (size_t i = 0; i < sets.size(); ++i) {
         const auto& c = t->cols[static_cast<size_t>(sets[i].first)];
-        vals.push_back(coerce(sets[i].second, c, *t, true));
+        vals.push_back(coerce(in_column_charset(s, sets[i].second, c.type), c, *t, true, s.settings->charset));
         sql += (i ? ", " : "") + q_ident(c.name) + "=?" + std::to_string(binds.size() + i + 1);
     }
     sql += where;

@@ -38,6 +38,12 @@ std::vector<token> tokenize(std::string_view s, size_t max_ident) {
         }
         token t;
         t.begin = i;
+        // N'...' is a national text literal, not the name N and a text.
+        if ((c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'') {
+            t.national = true;
+            ++i;
+            c = '\'';
+        }
         if (c == '\'') {
             t.kind = tok::string;
             ++i;

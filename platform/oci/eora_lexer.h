@@ -14,6 +14,7 @@ struct token {
     std::string text;   // ident: folded to upper case; qident: exact; string: unquoted value; op: symbol
     size_t begin = 0;   // byte offsets into the statement text
     size_t end = 0;
+    bool national = false; // N'...'
 
     bool is(tok k, std::string_view t) const { return kind == k && text == t; }
     bool is_op(std::string_view t) const { return kind == tok::op && text == t; }

@@ -352,7 +352,7 @@ stored stored_number(const decimal& d) {
     return out;
 }
 
-stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update) {
+stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update, const std::string& charset) {
     stored out;
     const col_type& ty = c.type;
     auto null_check = [&] {
@@ -367,9 +367,10 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
         std::string s = v.kind == value::vk::bytes ? hex_encode(v.s) : v.s;
         if (s.empty() && !ty.is_lob()) return null_check();
         if (ty.k == kind::varchar2 || ty.k == kind::char_ || ty.k == kind::urowid) {
-            if (s.size() > static_cast<size_t>(ty.length))
-                raise(12899, t.qualified(c.name), std::to_string(s.size()), std::to_string(ty.length));
-            if (ty.k == kind::char_) s.append(static_cast<size_t>(ty.length) - s.size(), ' ');
+            const size_t bytes = charset_bytes(s, charset);
+            if (bytes > static_cast<size_t>(ty.length))
+                raise(12899, t.qualified(c.name), std::to_string(bytes), std::to_string(ty.length));
+            if (ty.k == kind::char_) s.append(static_cast<size_t>(ty.length) - bytes, ' ');
         } else if (ty.k == kind::nvarchar2 || ty.k == kind::nchar) {
             size_t n = utf16_length(s);
             if (n > static_cast<size_t>(ty.length))
@@ -792,6 +793,7 @@ session::session(const std::string& file, const std::string& user, const std::st
             if (n == "banner") settings_.banner = val;
             else if (n == "max_identifier_length") settings_.max_ident = static_cast<size_t>(std::atoi(val.c_str()));
             else if (n == "max_page_count") settings_.max_pages = std::atoll(val.c_str());
+            else if (n == "character_set") settings_.charset = val;
         }
     }
     p_->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=20000; PRAGMA cache_size=-16000;");
@@ -832,7 +834,7 @@ void session::set_size_limit(const std::string& file, int64_t pages) {
     if (rc != SQLITE_OK) raise(600, "size limit");
 }
 
-void session::create_service(const std::string& file, const std::string& system_password) {
+void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) raise(955);
     // the service file holds passwords: only its owner may read it (SQLite gives its WAL the same mode)
@@ -846,6 +848,7 @@ void session::create_service(const std::string& file, const std::string& system_
                       "INSERT INTO _ora_settings VALUES('banner', 'Oracle Database 11g Enterprise Edition Release "
                       "11.2.0.4.0 - 64bit Production');"
                       "INSERT INTO _ora_settings VALUES('max_identifier_length', '30');"
+                      "INSERT INTO _ora_settings VALUES('character_set', " + q_text(charset) + ");"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYS', " +
                       q_text(system_password) + ", 0, datetime('now'));"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYSTEM', " +
@@ -864,6 +867,11 @@ std::unique_ptr<statement> session::prepare(std::string_view sql) const {
     st->sql = std::string(sql);
     st->toks = tokenize(sql, settings_.max_ident);
     if (st->toks.front().kind == tok::end) raise(900);
+    // The client sends the text in the database character set, N'...' literals
+    // too: only a bound national value keeps what that set lacks.
+    if (!is_unicode_charset(settings_.charset))
+        for (auto& t : st->toks)
+            if (t.kind == tok::string) t.text = to_charset(t.text, settings_.charset);
     const token& first = st->toks.front();
     if (first.is_op("(")) {
         st->verb = "SELECT";

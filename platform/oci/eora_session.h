@@ -72,6 +72,7 @@ struct exec_result {
 struct service_settings {
     size_t max_ident = 30;
     int64_t max_pages = 0; // 0: as large as the disk allows
+    std::string charset = "AL32UTF8"; // the database character set
     std::string banner = "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production";
 };
 
@@ -101,7 +102,9 @@ public:
     void write_lob(const lob_target& t, const std::string& data, bool is_text);
 
     // Creates the service file with SYS and SYSTEM users; fails if it exists.
-    static void create_service(const std::string& file, const std::string& system_password);
+    // `charset` is its database character set.
+    static void create_service(const std::string& file, const std::string& system_password,
+                               const std::string& charset = "AL32UTF8");
 
     // Lock wait before ORA-00054, in milliseconds (all new sessions).
     static void set_lock_timeout_ms(int ms);

@@ -152,8 +152,10 @@ std::string q_text(const std::string& s);
 
 // The stored form of a number: integer, double when exact, else text.
 stored stored_number(const decimal& d);
-// Coerces a value to a column; raises the ORA error Oracle gives.
-stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update);
+// Coerces a value to a column; raises the ORA error Oracle gives. Byte
+// lengths are those of the database character set `charset`.
+stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update,
+              const std::string& charset = "AL32UTF8");
 // Reads a stored value of a column of type `t` back to an Oracle value.
 value read_value(sqlite3_stmt* st, int col, const col_type& t);
 

@@ -22,4 +22,80 @@ size_t utf16_length(std::string_view s) {
     return n;
 }
 
+namespace {
+
+struct single_byte_set {
+    const char* name;
+    char32_t last;        // highest code point it holds (all below it too)
+    char32_t replacement; // what stands for any other
+};
+
+constexpr single_byte_set k_single_byte_sets[] = {
+    {"WE8ISO8859P1", 0xFF, 0xBF},
+    {"US7ASCII", 0x7F, u'?'},
+};
+
+const single_byte_set* single_byte(std::string_view charset) {
+    for (const auto& set : k_single_byte_sets)
+        if (charset == set.name) return &set;
+    return nullptr;
+}
+
+void put_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The code points of UTF-8 text (through UTF-16, so invalid input reads as U+FFFD).
+std::u32string code_points(std::string_view utf8) {
+    std::u16string u = to_utf16(utf8);
+    std::u32string out;
+    out.reserve(u.size());
+    for (size_t i = 0; i < u.size(); ++i) {
+        char32_t c = u[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+            ++i;
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+bool is_unicode_charset(std::string_view charset) { return single_byte(charset) == nullptr; }
+
+std::string to_charset(std::string_view utf8, std::string_view charset) {
+    const single_byte_set* set = single_byte(charset);
+    if (!set) return std::string(utf8);
+    bool plain = true;
+    for (unsigned char c : utf8) plain = plain && c < 0x80;
+    if (plain) return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    for (char32_t c : code_points(utf8)) put_utf8(out, c <= set->last ? c : set->replacement);
+    return out;
+}
+
+size_t charset_bytes(std::string_view utf8, std::string_view charset) {
+    if (!single_byte(charset)) return utf8.size();
+    size_t n = 0;
+    for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
 } // namespace eora

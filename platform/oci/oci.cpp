@@ -101,6 +101,7 @@ struct OCIBind : handle_base {
     ub2* rcodep = nullptr;
     ub4 maxarr = 0;
     ub4 mode = 0;
+    ub1 csform = SQLCS_IMPLICIT; // SQLCS_NCHAR: the value is national text
     void* ictx = nullptr;
     OCICallbackInBind icb = nullptr;
     void* octx = nullptr;
@@ -614,8 +615,13 @@ sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIEr
         }
         if (attr == OCI_ATTR_CHARSET_FORM) return OCI_SUCCESS;
     } else if (htype == OCI_HTYPE_BIND) {
-        if (!as<OCIBind>(h, htype)) return OCI_INVALID_HANDLE;
-        if (attr == OCI_ATTR_CHARSET_ID || attr == OCI_ATTR_CHARSET_FORM) return OCI_SUCCESS;
+        auto* b = as<OCIBind>(h, htype);
+        if (!b) return OCI_INVALID_HANDLE;
+        if (attr == OCI_ATTR_CHARSET_FORM) {
+            if (attributep) std::memcpy(&b->csform, attributep, sizeof(ub1));
+            return OCI_SUCCESS;
+        }
+        if (attr == OCI_ATTR_CHARSET_ID) return OCI_SUCCESS;
     } else if (!h) {
         return OCI_INVALID_HANDLE;
     }
@@ -926,6 +932,9 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters,
                     continue;
                 }
                 vals[i] = bind_value(*b, iter);
+                // The client converts an implicit-form text to the database character set.
+                if (b->csform != SQLCS_NCHAR && vals[i].kind == eora::value::vk::text)
+                    vals[i].s = eora::to_charset(vals[i].s, s->settings().charset);
             }
             return vals;
         };
@@ -1068,6 +1077,7 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
             if (cur.size() < from) cur.resize(from, u' ');
             cur.replace(from, std::min(data.size(), cur.size() - from), data);
             std::string next = eora::to_utf8(cur);
+            if (!loc->national) next = eora::to_charset(next, s->settings().charset);
             s->write_lob(*loc->target, next, true);
             loc->content = std::move(next);
             *amtp = static_cast<ub4>(n);

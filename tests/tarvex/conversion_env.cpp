@@ -27,7 +27,7 @@ void recording_handler::handle(const tk_exception& e, bool /*may_continue*/)
     errors.push_back({e.level, build_message(e)});
 }
 
-conversion_env::conversion_env()
+conversion_env::conversion_env(const std::string& ora_charset)
 {
     std::string tmpl = (fs::temp_directory_path() / "tvx_conv_XXXXXX").string();
     if (!mkdtemp(tmpl.data()))
@@ -35,7 +35,7 @@ conversion_env::conversion_env()
     dir_ = tmpl;
     mssx_server::create(mss_dir(), "sa");
     fs::create_directories(ora_dir());
-    eora::session::create_service(ora_dir() + "/" + service + ".db", system_password);
+    eora::session::create_service(ora_dir() + "/" + service + ".db", system_password, ora_charset);
 }
 
 conversion_env::~conversion_env()

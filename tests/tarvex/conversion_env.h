@@ -51,7 +51,8 @@ public:
     static constexpr const char* service = "ORCL";
     static constexpr const char* system_password = "manager";
 
-    conversion_env();
+    // `ora_charset` is the Oracle service's database character set.
+    explicit conversion_env(const std::string& ora_charset = "AL32UTF8");
     ~conversion_env();
     conversion_env(const conversion_env&) = delete;
     conversion_env& operator=(const conversion_env&) = delete;
