@@ -407,7 +407,7 @@ void mssx_connection::bulk_insert(const std::string& table, const std::vector<st
     std::vector<int> cols;
     std::vector<std::optional<mssx_value>> vals;
     for (size_t i = 0; i < t->columns.size() && i < values.size(); ++i) {
-        if (t->columns[i].identity && !keep_identity) continue;
+        if ((t->columns[i].identity && !keep_identity) || !t->columns[i].computed.empty()) continue;
         cols.push_back(static_cast<int>(i));
         vals.push_back(values[i]);
     }

@@ -17,6 +17,10 @@ CREATE TABLE IF NOT EXISTS mssx_indexes(object_id INTEGER, ordinal INTEGER, name
   is_primary INTEGER, is_constraint INTEGER, columns TEXT, filter TEXT, PRIMARY KEY(object_id, ordinal));
 CREATE TABLE IF NOT EXISTS mssx_foreign_keys(object_id INTEGER, ordinal INTEGER, name TEXT, columns TEXT, ref_schema TEXT,
   ref_table TEXT, ref_columns TEXT, on_delete TEXT, on_update TEXT, disabled INTEGER, PRIMARY KEY(object_id, ordinal));
+CREATE TABLE IF NOT EXISTS mssx_computed(object_id INTEGER, name TEXT COLLATE NOCASE, definition TEXT, PRIMARY KEY(object_id, name));
+CREATE TABLE IF NOT EXISTS mssx_types(name TEXT PRIMARY KEY COLLATE NOCASE, schema_name TEXT, base TEXT, nullable INTEGER);
+CREATE TABLE IF NOT EXISTS mssx_extended_properties(name TEXT, value TEXT, level0type TEXT, level0name TEXT,
+  level1type TEXT, level1name TEXT, level2type TEXT, level2name TEXT);
 CREATE TABLE IF NOT EXISTS mssx_checks(object_id INTEGER, ordinal INTEGER, name TEXT, definition TEXT, disabled INTEGER,
   PRIMARY KEY(object_id, ordinal));
 CREATE INDEX IF NOT EXISTS mssx_foreign_keys_ref ON mssx_foreign_keys(ref_table COLLATE NOCASE);
@@ -119,6 +123,12 @@ std::optional<mssx_table_def> mssx_catalog::load_table(const std::string& schema
         d.collation = c.text(11);
         t.columns.push_back(std::move(d));
     }
+    auto cc = db_.prepare("SELECT name, definition FROM mssx_computed WHERE object_id=?1");
+    cc.bind(1, t.object_id);
+    while (cc.step()) {
+        int ci = t.column_index(cc.text(0));
+        if (ci >= 0) t.columns[static_cast<size_t>(ci)].computed = cc.text(1);
+    }
     auto ix = db_.prepare("SELECT name, is_unique, is_clustered, is_primary, is_constraint, columns, filter FROM mssx_indexes WHERE object_id=?1 ORDER BY ordinal");
     ix.bind(1, t.object_id);
     while (ix.step())
@@ -142,7 +152,7 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
         st.step();
         id = sqlite3_last_insert_rowid(db_.get());
     }
-    for (const char* tab : {"mssx_columns", "mssx_indexes", "mssx_foreign_keys", "mssx_checks"}) {
+    for (const char* tab : {"mssx_columns", "mssx_indexes", "mssx_foreign_keys", "mssx_checks", "mssx_computed"}) {
         auto d = db_.prepare(std::string("DELETE FROM ") + tab + " WHERE object_id=?1");
         d.bind(1, id);
         d.step();
@@ -156,6 +166,13 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
             .bind(8, static_cast<int64_t>(d.nullable)).bind(9, static_cast<int64_t>(d.identity)).bind(10, d.seed)
             .bind(11, d.increment).bind(12, d.default_name).bind(13, d.default_text).bind(14, d.collation);
         c.step();
+    }
+    auto cc = db_.prepare("INSERT INTO mssx_computed VALUES(?1,?2,?3)");
+    for (auto& d : t.columns) {
+        if (d.computed.empty()) continue;
+        cc.reset();
+        cc.bind(1, id).bind(2, d.name).bind(3, d.computed);
+        cc.step();
     }
     auto x = db_.prepare("INSERT INTO mssx_indexes VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9)");
     for (size_t i = 0; i < t.indexes.size(); ++i) {
@@ -193,7 +210,7 @@ void mssx_catalog::set_ident_last(const mssx_table_def& t, int64_t v)
 
 void mssx_catalog::drop_object(const mssx_object_ref& o)
 {
-    for (const char* tab : {"mssx_columns", "mssx_indexes", "mssx_foreign_keys", "mssx_checks", "mssx_objects"}) {
+    for (const char* tab : {"mssx_columns", "mssx_indexes", "mssx_foreign_keys", "mssx_checks", "mssx_computed", "mssx_objects"}) {
         auto d = db_.prepare(std::string("DELETE FROM ") + tab + " WHERE object_id=?1");
         d.bind(1, o.object_id);
         d.step();
@@ -212,6 +229,36 @@ std::string mssx_catalog::module_text(const std::string& schema, const std::stri
     auto st = db_.prepare("SELECT definition FROM mssx_objects WHERE schema_name=?1 AND name=?2");
     st.bind(1, schema).bind(2, name);
     return st.step() ? st.text(0) : std::string();
+}
+
+std::optional<mssx_alias_type> mssx_catalog::alias_type(const std::string& name)
+{
+    auto st = db_.prepare("SELECT name, schema_name, base, nullable FROM mssx_types WHERE name=?1");
+    st.bind(1, name);
+    if (!st.step()) return std::nullopt;
+    return mssx_alias_type{st.text(0), st.text(1), st.text(2), st.integer(3) != 0};
+}
+
+std::vector<mssx_alias_type> mssx_catalog::alias_types()
+{
+    auto st = db_.prepare("SELECT name, schema_name, base, nullable FROM mssx_types ORDER BY name");
+    std::vector<mssx_alias_type> out;
+    while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2), st.integer(3) != 0});
+    return out;
+}
+
+void mssx_catalog::create_alias_type(const mssx_alias_type& t)
+{
+    auto st = db_.prepare("INSERT INTO mssx_types VALUES(?1, ?2, ?3, ?4)");
+    st.bind(1, t.name).bind(2, t.schema).bind(3, t.base).bind(4, int64_t(t.nullable));
+    st.step();
+}
+
+void mssx_catalog::add_extended_property(const std::vector<std::string>& fields)
+{
+    auto st = db_.prepare("INSERT INTO mssx_extended_properties VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    for (size_t i = 0; i < 8; ++i) st.bind(static_cast<int>(i + 1), i < fields.size() ? mssx_value(fields[i]) : mssx_value());
+    st.step();
 }
 
 bool mssx_catalog::schema_exists(const std::string& name)

@@ -18,6 +18,7 @@ struct mssx_column_def {
     std::string default_name;
     std::string default_text; // stored form: "((0))", "(getdate())", "(N'abc')"
     std::string collation;
+    std::string computed; // T-SQL expression of a computed column, empty for a stored one
 };
 
 struct mssx_index_def {
@@ -70,6 +71,14 @@ struct mssx_object_ref {
     int64_t object_id = 0;
 };
 
+// A type made with sp_addtype or CREATE TYPE ... FROM: a name for a base type.
+struct mssx_alias_type {
+    std::string name;
+    std::string schema;
+    std::string base; // "nvarchar(24)"
+    bool nullable = true;
+};
+
 class mssx_catalog {
 public:
     explicit mssx_catalog(mssx_sqlite& db) : db_(db) {}
@@ -85,6 +94,12 @@ public:
     void create_module(const std::string& schema, const std::string& name, char type, const std::string& text);
     std::string module_text(const std::string& schema, const std::string& name);
     void set_ident_last(const mssx_table_def& t, int64_t v);
+
+    std::optional<mssx_alias_type> alias_type(const std::string& name);
+    std::vector<mssx_alias_type> alias_types();
+    void create_alias_type(const mssx_alias_type& t);
+    // name, value, level0type, level0name, level1type, level1name, level2type, level2name
+    void add_extended_property(const std::vector<std::string>& fields);
 
     bool schema_exists(const std::string& name);
     void create_schema(const std::string& name);

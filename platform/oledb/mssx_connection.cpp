@@ -6,7 +6,8 @@
 namespace {
 const char* const kStarters[] = {"SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "ALTER", "DROP", "SET", "USE",
                                  "IF", "ELSE", "DECLARE", "EXEC", "EXECUTE", "PRINT", "BEGIN", "END", "TRUNCATE",
-                                 "WHILE", "RETURN", "GRANT", "REVOKE", "DENY", "COMMIT", "ROLLBACK", "WITH"};
+                                 "WHILE", "RETURN", "GRANT", "REVOKE", "DENY", "COMMIT", "ROLLBACK", "WITH",
+                                 "RAISERROR", "CHECKPOINT"};
 
 bool is_starter(const mssx_token& t)
 {
@@ -129,7 +130,22 @@ void mssx_batch_runner::run()
     try {
         size_t p = 0;
         size_t limit = T.size() - 1;
+        // a batch that does not compile runs none of its statements
+        while (p < limit) p = statement(p, limit, false);
+        p = 0;
         while (p < limit) p = statement(p, limit, true);
+    } catch (const mssx_error& e) {
+        // a syntax error is found before anything runs on the server: what
+        // the batch did up to the faulty statement is undone
+        bool compile_error = is_syntax_error(e.number) && own_tx;
+        if (own_tx && sqlite3_get_autocommit(c.state().db.get()) == 0) c.state().db.exec(compile_error ? "ROLLBACK" : "COMMIT");
+        if (compile_error) {
+            out.results.clear();
+            out.messages.clear();
+            out.errors.clear();
+            out.rows_affected = -1;
+        }
+        throw;
     } catch (...) {
         if (own_tx && sqlite3_get_autocommit(c.state().db.get()) == 0) c.state().db.exec("COMMIT");
         throw;
@@ -170,7 +186,7 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
         (T[p + 1].is_word("VIEW") || T[p + 1].is_word("PROC") || T[p + 1].is_word("PROCEDURE") ||
          T[p + 1].is_word("FUNCTION") || T[p + 1].is_word("TRIGGER")))
         return limit;
-    bool update_set = false, insert_select = false, insert_values = false;
+    bool update_set = false, insert_select = false, insert_values = false, with_select = false;
     int depth = 0, cases = 0;
     for (size_t k = p + 1; k < limit; ++k) {
         const mssx_token& t = T[k];
@@ -187,10 +203,12 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
         if (t.is_word("SELECT")) {
             if (prev.is_word("UNION") || prev.is_word("ALL") || prev.is_word("EXCEPT") || prev.is_word("INTERSECT")) continue;
             if (first.is_word("INSERT") && !insert_select && !insert_values) { insert_select = true; continue; }
+            if (first.is_word("WITH") && !with_select) { with_select = true; continue; }
         }
         if ((t.is_word("DELETE") || t.is_word("UPDATE")) && prev.is_word("ON")) continue;
         if (t.is_word("SET") && first.is_word("UPDATE") && !update_set) { update_set = true; continue; }
-        if (first.is_word("ALTER") && (t.is_word("ALTER") || t.is_word("DROP"))) continue;
+        if (first.is_word("ALTER") && (t.is_word("ALTER") || t.is_word("DROP") || t.is_word("SET"))) continue;
+        if (first.is_word("DROP") && t.is_word("IF") && k == p + 2) continue; // DROP TABLE IF EXISTS
         if (t.is_word("WITH") && !(prev.is_op(";"))) continue;
         if (t.is_word("BEGIN") && first.is_word("BEGIN")) continue;
         if ((t.is_word("EXEC") || t.is_word("EXECUTE")) && first.is_word("INSERT")) continue;
@@ -205,7 +223,7 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
     if (t.is_op(";")) return p + 1;
     if (t.is_word("IF")) return if_statement(p, limit, exec_it);
     if (t.is_word("BEGIN")) return block(p, limit, exec_it);
-    if (t.kind != mssx_tok::ident) mssx_syntax_error(t);
+    if (!is_starter(t)) mssx_syntax_error(t);
     size_t e = extent(p, limit);
     if (!exec_it) return e;
     // a result left on the server is read whole before anything else runs
@@ -218,7 +236,9 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
     std::string stmt_text = text.substr(T[p].begin, T[e > p ? e - 1 : p].end - T[p].begin);
     try {
         mssx_check_injected(stmt_text);
+        refresh_views_for(stmt_text);
         std::string U = mssx_upper(t.text);
+        if (U == "CREATE" || U == "DROP" || U == "ALTER" || U == "EXEC" || U == "EXECUTE" || U == "USE") catalog_changed = true;
         if (U == "USE") use(p, e);
         else if (U == "SET") set(p, e);
         else if (U == "CREATE") create(p, e);
@@ -226,7 +246,12 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
         else if (U == "ALTER") alter_table(p, e);
         else if (U == "INSERT") insert(p, e);
         else if (U == "UPDATE" || U == "DELETE" || U == "TRUNCATE") update_delete(p, e);
-        else if (U == "SELECT") select(p, e);
+        else if (U == "SELECT" || U == "WITH") select(p, e);
+        else if (U == "RAISERROR") raiserror(p, e);
+        else if (U == "CHECKPOINT") {
+            // every statement is written through: nothing waits for a checkpoint
+        } else if (U == "WHILE" || U == "RETURN" || U == "GRANT" || U == "REVOKE" || U == "DENY")
+            throw mssx_error(50000, U + " is not supported by the embedded server.", 16, t.line);
         else if (U == "DECLARE") declare(p, e);
         else if (U == "EXEC" || U == "EXECUTE") exec(p, e);
         else if (U == "PRINT") out.messages.push_back(mssx_text(mssx_make_type("nvarchar", {"4000"}), eval(p + 1, e)));
@@ -259,6 +284,7 @@ size_t mssx_batch_runner::if_statement(size_t p, size_t limit, bool exec_it)
     if (exec_it) {
         try {
             mssx_check_injected(text.substr(T[p].begin, T[k - 1].end - T[p].begin));
+            refresh_views_for(text.substr(T[p].begin, T[k - 1].end - T[p].begin));
             cond = eval_condition(p + 1, k);
         } catch (mssx_error& err) {
             if (err.line == 0) err.line = T[p].line;
@@ -404,7 +430,7 @@ void mssx_batch_runner::declare(size_t p, size_t e)
                 if (!T[i].is_op(",")) args.push_back(T[i].text);
             k = m + 1;
         }
-        mssx_variable v{mssx_make_type(tname, args), std::monostate{}};
+        mssx_variable v{resolve_type(tname, args), std::monostate{}};
         if (k < e && T[k].is_op("=")) {
             size_t end = k + 1;
             int depth = 0;
@@ -426,7 +452,10 @@ mssx_translate_env mssx_batch_runner::env()
 {
     mssx_translate_env env;
     env.version = c.server().version();
-    env.resolve_table = [this](const std::vector<std::string>& parts) { return mssx_resolve_for_query(c, parts); };
+    env.resolve_table = [this](const std::vector<std::string>& parts) {
+        if (parts.size() == 1 && ctes.count(mssx_upper(parts[0]))) return mssx_sq_ident(parts[0]);
+        return mssx_resolve_for_query(c, parts);
+    };
     auto load_columns = [this]() {
         if (s.char_columns_valid) return;
         s.char_columns.clear();
@@ -563,9 +592,25 @@ void mssx_batch_runner::select(size_t p, size_t e)
         }
         return;
     }
+    if (T[p].is_word("WITH")) {
+        // WITH name [(columns)] AS (query), ...: SQLite runs the same form
+        ctes.clear();
+        size_t k = p + 1;
+        while (k < e && T[k].is_name()) {
+            ctes.insert(mssx_upper(T[k].text));
+            ++k;
+            if (T[k].is_op("(")) k = mssx_match_paren(T, k, e) + 1;
+            expect_word(k++, "AS");
+            if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
+            k = mssx_match_paren(T, k, e) + 1;
+            if (k < e && T[k].is_op(",")) ++k;
+            else break;
+        }
+        if (k >= e || !T[k].is_word("SELECT")) mssx_syntax_error(T[std::min(k, e)]);
+    }
     for (size_t k = p; k < e; ++k)
         if (T[k].is_word("INTO") && !(k > p && T[k - 1].is_word("INSERT")))
-            throw mssx_error(102, "SELECT ... INTO is not supported by this server; create the table first.", 15, T[k].line);
+            throw mssx_error(102, "SELECT ... INTO is not supported by the embedded server; create the table first.", 15, T[k].line);
     std::vector<std::optional<mssx_type>> types;
     mssx_translate_env en = env();
     en.item_types = &types;
@@ -621,6 +666,8 @@ void mssx_batch_runner::exec(size_t p, size_t e)
         while (q < limit) q = nested.statement(q, limit, true);
         return;
     }
+    if (mssx_iequal(proc, "sp_addtype")) return add_type(params);
+    if (mssx_iequal(proc, "sp_addextendedproperty")) return add_extended_property(params);
     if (mssx_system_procedure(c, proc, params, out)) return;
     std::string sch, name;
     mssx_split_object(parts, sch, name);
@@ -628,6 +675,133 @@ void mssx_batch_runner::exec(size_t p, size_t e)
     if (obj && obj->type == 'P')
         throw mssx_error(50000, "Stored procedure '" + name + "' is kept but cannot be run by this server.");
     throw mssx_error(2812, "Could not find stored procedure '" + proc + "'.", 16);
+}
+
+void mssx_batch_runner::refresh_views_for(const std::string& statement_text)
+{
+    if (!catalog_changed) return;
+    std::string up = mssx_upper(statement_text);
+    if (up.find("SYS") == std::string::npos && up.find("INFORMATION_SCHEMA") == std::string::npos) return;
+    mssx_refresh_system_views(c);
+    catalog_changed = false;
+}
+
+mssx_type mssx_batch_runner::resolve_type(const std::string& name, const std::vector<std::string>& args, bool* not_null)
+{
+    try {
+        return mssx_make_type(name, args);
+    } catch (const mssx_error&) {
+        auto alias = c.catalog().alias_type(name);
+        if (!alias || !args.empty()) throw;
+        if (not_null) *not_null = !alias->nullable;
+        return mssx_col("", alias->base).type;
+    }
+}
+
+void mssx_batch_runner::add_type(const std::vector<std::pair<std::string, std::string>>& params)
+{
+    // sp_addtype [@typename =] name, [@phystype =] 'base(args)' [, [@nulltype =] 'NULL' | 'NOT NULL']
+    std::string name, base, nulltype;
+    for (size_t i = 0; i < params.size(); ++i) {
+        std::string key = mssx_upper(params[i].first);
+        if (key == "@TYPENAME" || (key.empty() && i == 0)) name = params[i].second;
+        else if (key == "@PHYSTYPE" || (key.empty() && i == 1)) base = params[i].second;
+        else if (key == "@NULLTYPE" || (key.empty() && i == 2)) nulltype = mssx_upper(params[i].second);
+    }
+    if (name.empty() || base.empty())
+        throw mssx_error(201, "Procedure or function 'sp_addtype' expects parameter '@phystype', which was not supplied.");
+    if (c.catalog().alias_type(name))
+        throw mssx_error(15029, "The data type '" + name + "' already exists in the current database.");
+    mssx_type t = mssx_col("", base).type; // refuses an unknown base type
+    c.catalog().create_alias_type({name, "dbo", t.sql_text(), nulltype != "NOT NULL" && nulltype != "NONULL"});
+}
+
+void mssx_batch_runner::create_type(size_t p, size_t e)
+{
+    // CREATE TYPE [schema.]name FROM base [(args)] [NULL | NOT NULL]
+    size_t k = p + 2;
+    std::vector<std::string> parts = name_parts(k, e);
+    std::string sch, name;
+    mssx_split_object(parts, sch, name);
+    if (!T[k].is_word("FROM"))
+        throw mssx_error(50000, "CREATE TYPE other than an alias type (CREATE TYPE ... FROM) is not supported by the embedded server.", 16, T[p].line);
+    ++k;
+    std::string base = ident_text(k++);
+    std::vector<std::string> args;
+    if (k < e && T[k].is_op("(")) {
+        size_t m = mssx_match_paren(T, k, e);
+        for (size_t j = k + 1; j < m; ++j)
+            if (!T[j].is_op(",")) args.push_back(T[j].text);
+        k = m + 1;
+    }
+    bool nullable = true;
+    if (k + 1 < e && T[k].is_word("NOT") && T[k + 1].is_word("NULL")) { nullable = false; k += 2; }
+    else if (k < e && T[k].is_word("NULL")) ++k;
+    if (k < e) mssx_syntax_error(T[k]);
+    if (c.catalog().alias_type(name))
+        throw mssx_error(219, "The type '" + name + "' already exists, or you do not have permission to create it.");
+    c.catalog().create_alias_type({name, sch, mssx_make_type(base, args).sql_text(), nullable});
+}
+
+void mssx_batch_runner::add_extended_property(const std::vector<std::pair<std::string, std::string>>& params)
+{
+    static const char* keys[] = {"@NAME", "@VALUE", "@LEVEL0TYPE", "@LEVEL0NAME", "@LEVEL1TYPE", "@LEVEL1NAME", "@LEVEL2TYPE", "@LEVEL2NAME"};
+    std::vector<std::string> fields(8);
+    for (size_t i = 0; i < params.size(); ++i) {
+        std::string key = mssx_upper(params[i].first);
+        size_t slot = i;
+        for (size_t j = 0; j < 8; ++j)
+            if (key == keys[j]) slot = j;
+        if (slot < 8) fields[slot] = params[i].second;
+    }
+    if (fields[0].empty())
+        throw mssx_error(201, "Procedure or function 'sp_addextendedproperty' expects parameter '@name', which was not supplied.");
+    c.catalog().add_extended_property(fields);
+}
+
+void mssx_batch_runner::raiserror(size_t p, size_t e)
+{
+    // RAISERROR (message, severity, state [, arguments]) [WITH ...]
+    size_t k = p + 1;
+    if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
+    size_t m = mssx_match_paren(T, k, e);
+    std::vector<std::pair<size_t, size_t>> args;
+    size_t start = k + 1;
+    int depth = 0;
+    for (size_t i = k + 1; i <= m; ++i) {
+        if (i < m && T[i].is_op("(")) ++depth;
+        else if (i < m && T[i].is_op(")")) --depth;
+        else if (i == m || (depth == 0 && T[i].is_op(","))) {
+            args.push_back({start, i});
+            start = i + 1;
+        }
+    }
+    if (args.size() < 3) mssx_syntax_error(T[m]);
+    mssx_value msg = eval(args[0].first, args[0].second);
+    mssx_value sev = eval(args[1].first, args[1].second);
+    int severity = std::holds_alternative<int64_t>(sev) ? static_cast<int>(std::get<int64_t>(sev)) : 16;
+    std::string text;
+    int number = 50000;
+    if (auto n = std::get_if<int64_t>(&msg)) {
+        number = static_cast<int>(*n);
+        text = "Error " + std::to_string(*n) + ".";
+    } else text = mssx_text(mssx_make_type("nvarchar", {"max"}), msg);
+    // %s and %d take the arguments in turn
+    size_t next = 3;
+    for (size_t pos = text.find('%'); pos != std::string::npos && pos + 1 < text.size(); pos = text.find('%', pos)) {
+        char f = text[pos + 1];
+        if ((f == 's' || f == 'd' || f == 'i') && next < args.size()) {
+            std::string v = mssx_text(mssx_make_type("nvarchar", {"max"}), eval(args[next].first, args[next].second));
+            ++next;
+            text.replace(pos, 2, v);
+            pos += v.size();
+        } else pos += 2;
+    }
+    if (severity <= 10) {
+        out.messages.push_back(text);
+        return;
+    }
+    throw mssx_error(number, text, severity, T[p].line);
 }
 
 void mssx_split_object(const std::vector<std::string>& parts, std::string& schema, std::string& name)

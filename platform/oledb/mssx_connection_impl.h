@@ -53,11 +53,24 @@ struct mssx_batch_runner {
     void update_delete(size_t p, size_t e);
     void select(size_t p, size_t e);
     void declare(size_t p, size_t e);
+    void create_type(size_t p, size_t e);
+    void raiserror(size_t p, size_t e);
+    void add_type(const std::vector<std::pair<std::string, std::string>>& params);
+    void add_extended_property(const std::vector<std::pair<std::string, std::string>>& params);
     void exec(size_t p, size_t e);
     size_t if_statement(size_t p, size_t limit, bool exec);
     size_t block(size_t p, size_t limit, bool exec);
 
     // helpers
+    std::set<std::string> ctes; // upper-case names of the common table expressions of the statement
+    bool catalog_changed = false; // a statement of the batch created, altered or dropped something
+    // Brings the catalog views up to date before a statement that reads them.
+    void refresh_views_for(const std::string& statement_text);
+    // A column or variable type: a built-in type or an alias type (its base);
+    // not_null tells whether the alias type was made NOT NULL.
+    mssx_type resolve_type(const std::string& name, const std::vector<std::string>& args, bool* not_null = nullptr);
+    // The type SQL Server gives a computed column's expression over the table's columns.
+    mssx_type computed_type(const mssx_table_def& t, const std::string& expression);
     std::vector<std::string> name_parts(size_t& k, size_t e);
     std::string ident_text(size_t k);
     mssx_translate_env env();
@@ -89,6 +102,8 @@ void mssx_register_functions(mssx_connection& c);
 // Inserts one row into a table; columns[i] is the table column of values[i].
 void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vector<int>& columns,
                      const std::vector<std::optional<mssx_value>>& values, bool explicit_identity_allowed);
+// Computes the computed columns of a table's rows (all, or those matching `where`).
+void mssx_refresh_computed(mssx_connection& c, const mssx_table_def& t, const std::string& where);
 // Runs a stored procedure call of the catalog (sp_tables, sp_columns ...).
 bool mssx_system_procedure(mssx_connection& c, const std::string& name,
                            const std::vector<std::pair<std::string, std::string>>& params, mssx_outcome& out);

@@ -67,8 +67,10 @@ void mssx_batch_runner::create(size_t p, size_t e)
     if (T[k].is_word("TABLE")) return create_table(p, e);
     if (T[k].is_word("VIEW")) return create_module(p, e, 'V');
     if (T[k].is_word("PROC") || T[k].is_word("PROCEDURE")) return create_module(p, e, 'P');
-    if (T[k].is_word("FUNCTION") || T[k].is_word("TRIGGER"))
-        throw mssx_error(50000, "CREATE " + mssx_upper(T[k].text) + " is not supported by this server.");
+    // kept in the catalog; their bodies do not run on the embedded server
+    if (T[k].is_word("FUNCTION")) return create_module(p, e, 'F');
+    if (T[k].is_word("TRIGGER")) return create_module(p, e, 'T');
+    if (T[k].is_word("TYPE")) return create_type(p, e);
     if (T[k].is_word("INDEX") || T[k].is_word("UNIQUE") || T[k].is_word("CLUSTERED") || T[k].is_word("NONCLUSTERED"))
         return create_index(p, e);
     if (T[k].is_word("DATABASE")) {
@@ -224,6 +226,35 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
             col.name = ident_text(i++);
             if (t.column_index(col.name) >= 0)
                 throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name + "' in table '" + t.name + "' is specified more than once.");
+            if (T[i].is_word("AS")) {
+                // a computed column: kept with its value, computed as rows arrive
+                size_t a = i + 1, b = a;
+                int d = 0;
+                while (b < end && !(d == 0 && (T[b].is_word("PERSISTED") || T[b].is_word("NOT") || T[b].is_word("NULL") ||
+                                              T[b].is_word("CONSTRAINT") || T[b].is_word("PRIMARY") || T[b].is_word("UNIQUE") ||
+                                              T[b].is_word("CHECK")))) {
+                    if (T[b].is_op("(")) ++d;
+                    else if (T[b].is_op(")")) --d;
+                    ++b;
+                }
+                if (a == b) mssx_syntax_error(T[b]);
+                col.computed = text.substr(T[a].begin, T[b - 1].end - T[a].begin);
+                col.type = computed_type(t, col.computed);
+                t.columns.push_back(col);
+                i = b;
+                if (i < end && T[i].is_word("PERSISTED")) ++i;
+                while (i < end) {
+                    if (T[i].is_word("NOT") && T[i + 1].is_word("NULL")) { t.columns.back().nullable = false; i += 2; }
+                    else if (T[i].is_word("NULL")) ++i;
+                    else if (T[i].is_word("CONSTRAINT")) {
+                        std::string cname = ident_text(i + 1);
+                        i += 2;
+                        constraint(i, end, cname, col.name);
+                    } else constraint(i, end, "", col.name);
+                }
+                q = end + 1;
+                continue;
+            }
             std::string tname = ident_text(i++);
             if (i < end && T[i].is_op(".") ) { tname = ident_text(i + 1); i += 2; } // sys.type
             std::vector<std::string> args;
@@ -233,7 +264,9 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
                     if (!T[j].is_op(",")) args.push_back(T[j].text);
                 i = m + 1;
             }
-            col.type = mssx_make_type(tname, args);
+            bool alias_not_null = false;
+            col.type = resolve_type(tname, args, &alias_not_null);
+            col.nullable = !alias_not_null;
             t.columns.push_back(col);
             while (i < end) {
                 auto& c2 = t.columns.back();
@@ -407,12 +440,14 @@ void mssx_batch_runner::drop(size_t p, size_t e)
         c.catalog().save_table(*t, false);
         return;
     }
-    if (what != "TABLE" && what != "VIEW" && what != "PROCEDURE" && what != "SCHEMA") mssx_syntax_error(T[p + 1]);
+    if (what != "TABLE" && what != "VIEW" && what != "PROCEDURE" && what != "SCHEMA" && what != "FUNCTION" && what != "TRIGGER")
+        mssx_syntax_error(T[p + 1]);
     while (k < e) {
         std::vector<std::string> parts = name_parts(k, e);
         std::string sch, name;
         mssx_split_object(parts, sch, name);
-        std::string label = what == "PROCEDURE" ? "procedure" : what == "VIEW" ? "view" : what == "SCHEMA" ? "schema" : "table";
+        std::string label = what;
+        for (auto& ch : label) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         if (what == "SCHEMA") {
             if (!c.catalog().schema_exists(name)) {
                 if (if_exists) return;
@@ -424,7 +459,7 @@ void mssx_batch_runner::drop(size_t p, size_t e)
             return;
         }
         auto obj = c.catalog().find_object(sch, name);
-        char want = what == "TABLE" ? 'U' : what == "VIEW" ? 'V' : 'P';
+        char want = what == "TABLE" ? 'U' : what == "VIEW" ? 'V' : what == "FUNCTION" ? 'F' : what == "TRIGGER" ? 'T' : 'P';
         if (!obj || obj->type != want) {
             if (!if_exists)
                 throw mssx_error(3701, "Cannot drop the " + label + " '" + name + "', because it does not exist or you do not have permission.");
@@ -452,6 +487,13 @@ void mssx_batch_runner::drop(size_t p, size_t e)
 void mssx_batch_runner::alter_table(size_t p, size_t e)
 {
     size_t k = p + 1;
+    if (T[k].is_word("DATABASE")) {
+        // database options (recovery, compatibility, ANSI settings ...) change nothing the embedded server keeps
+        size_t i = k + 1;
+        if (i < e && T[i].is_name()) ++i;
+        if (i < e && T[i].is_word("SET")) return;
+        throw mssx_error(50000, "ALTER DATABASE other than ALTER DATABASE ... SET is not supported by the embedded server.", 16, T[p].line);
+    }
     expect_word(k++, "TABLE");
     std::vector<std::string> parts = name_parts(k, e);
     std::string sch, name;
@@ -499,7 +541,7 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
             for (size_t j = k + 1; j < m; ++j) if (!T[j].is_op(",")) args.push_back(T[j].text);
             k = m + 1;
         }
-        mssx_type nt = mssx_make_type(tname, args);
+        mssx_type nt = resolve_type(tname, args);
         std::string collation = d.collation;
         if (k < e && T[k].is_word("COLLATE")) { collation = ident_text(k + 1); k += 2; }
         bool nullable = true; // as on the server: without NOT NULL the column becomes nullable
@@ -674,7 +716,9 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         for (size_t j = k + 1; j < m; ++j) if (!T[j].is_op(",")) args.push_back(T[j].text);
         k = m + 1;
     }
-    col.type = mssx_make_type(tname, args);
+    bool alias_not_null = false;
+    col.type = resolve_type(tname, args, &alias_not_null);
+    col.nullable = !alias_not_null;
     if (k < e && T[k].is_word("NOT")) { col.nullable = false; k += 2; }
     else if (k < e && T[k].is_word("NULL")) ++k;
     if (k < e) mssx_syntax_error(T[k]);

@@ -15,7 +15,56 @@ std::string value_list(const mssx_table_def& t, const std::vector<std::string>& 
     return "(" + s + ")";
 }
 
+// Translation of an expression over one table's columns (CHECK constraints, computed columns).
+mssx_translate_env table_env(mssx_connection& c, const mssx_table_def& t)
+{
+    mssx_translate_env env;
+    env.version = c.server().version();
+    env.resolve_table = [](const std::vector<std::string>& parts) -> std::string {
+        throw mssx_error(1046, "Subqueries are not allowed in this context. Only scalar expressions are allowed. ('" + parts.back() + "')");
+    };
+    env.is_char_column = [t](const std::string& col) {
+        int ci = t.column_index(col);
+        return ci >= 0 && t.columns[static_cast<size_t>(ci)].type.is_string();
+    };
+    env.column_type = [t](const std::string& col) -> std::optional<mssx_type> {
+        int ci = t.column_index(col);
+        if (ci < 0) return std::nullopt;
+        return t.columns[static_cast<size_t>(ci)].type;
+    };
+    env.dateformat = c.state().dateformat;
+    return env;
+}
+
 } // namespace
+
+mssx_type mssx_batch_runner::computed_type(const mssx_table_def& t, const std::string& expression)
+{
+    std::vector<mssx_token> toks = mssx_lex("SELECT " + expression, s.quoted_identifier);
+    std::vector<std::optional<mssx_type>> types;
+    mssx_translate_env env = table_env(c, t);
+    env.item_types = &types;
+    (void)mssx_translate(toks, 0, toks.size() - 1, env);
+    if (!types.empty() && types[0]) return *types[0];
+    // a plain column keeps its type; anything else reads as text
+    if (toks.size() == 3 && toks[1].is_name() && t.column_index(toks[1].text) >= 0)
+        return t.columns[static_cast<size_t>(t.column_index(toks[1].text))].type;
+    return mssx_make_type("nvarchar", {"4000"});
+}
+
+void mssx_refresh_computed(mssx_connection& c, const mssx_table_def& t, const std::string& where)
+{
+    std::string sets;
+    for (const auto& col : t.columns) {
+        if (col.computed.empty()) continue;
+        std::vector<mssx_token> toks = mssx_lex(col.computed, true);
+        std::string expr = mssx_translate(toks, 0, toks.size() - 1, table_env(c, t));
+        sets += (sets.empty() ? "" : ", ") + mssx_sq_ident(col.name) + " = mssx_cast((" + expr + "), " +
+                mssx_sq_literal(col.type.sql_text()) + ", NULL, '', " + mssx_sq_literal(c.state().dateformat) + ")";
+    }
+    if (sets.empty()) return;
+    c.state().db.exec("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + sets + (where.empty() ? "" : " WHERE " + where));
+}
 
 std::string mssx_default_text(const std::vector<mssx_token>& T, size_t a, size_t b)
 {
@@ -74,6 +123,8 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
     for (size_t i = 0; i < columns.size(); ++i) {
         size_t ci = static_cast<size_t>(columns[i]);
         const mssx_column_def& col = t.columns[ci];
+        if (!col.computed.empty())
+            throw mssx_error(271, "The column \"" + col.name + "\" cannot be modified because it is either a computed column or is the result of a UNION operator.");
         if (col.identity && !explicit_identity_allowed)
             throw mssx_error(544, "Cannot insert explicit value for identity column in table '" + t.name + "' when IDENTITY_INSERT is set to OFF.");
         if (!values[i]) { // DEFAULT
@@ -111,16 +162,7 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
     for (const auto& ck : t.checks) {
         if (ck.disabled) continue;
         std::vector<mssx_token> toks = mssx_lex(ck.text, true);
-        mssx_translate_env env;
-        env.version = c.server().version();
-        env.resolve_table = [](const std::vector<std::string>& parts) -> std::string {
-            throw mssx_error(1046, "Subqueries are not allowed in this context. Only scalar expressions are allowed. ('" + parts.back() + "')");
-        };
-        env.is_char_column = [&t](const std::string& col) {
-            int ci = t.column_index(col);
-            return ci >= 0 && t.columns[static_cast<size_t>(ci)].type.is_string();
-        };
-        std::string cond = mssx_translate(toks, 0, toks.size() - 1, env);
+        std::string cond = mssx_translate(toks, 0, toks.size() - 1, table_env(c, t));
         std::string cols;
         for (size_t i = 0; i < t.columns.size(); ++i)
             cols += (i ? ", ?" : "?") + std::to_string(i + 1) + " AS " + mssx_sq_ident(t.columns[i].name);
@@ -176,6 +218,8 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         throw mssx_error(2627, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key in object '" + t.storage() + "'.", 14);
     }
     if (new_ident) c.catalog().set_ident_last(t, *new_ident);
+    if (std::any_of(t.columns.begin(), t.columns.end(), [](auto& col) { return !col.computed.empty(); }))
+        mssx_refresh_computed(c, t, "rowid = " + std::to_string(sqlite3_last_insert_rowid(s.db.get())));
 }
 
 void mssx_batch_runner::insert(size_t p, size_t e)
@@ -208,7 +252,7 @@ void mssx_batch_runner::insert(size_t p, size_t e)
         k = m + 1;
     } else {
         for (size_t i = 0; i < t->columns.size(); ++i)
-            if (!t->columns[i].identity) cols.push_back(static_cast<int>(i));
+            if (!t->columns[i].identity && t->columns[i].computed.empty()) cols.push_back(static_cast<int>(i));
     }
     if (identity_on && !listed)
         throw mssx_error(8101, "An explicit value for the identity column in table '" + t->storage() + "' can only be specified when a column list is used and IDENTITY_INSERT is ON.");
@@ -268,6 +312,7 @@ void mssx_batch_runner::insert(size_t p, size_t e)
 void mssx_batch_runner::update_delete(size_t p, size_t e)
 {
     size_t k = p + 1;
+    if (T[p].is_word("UPDATE") && T[k].is_word("STATISTICS")) return; // the embedded server keeps no statistics
     if (T[p].is_word("TRUNCATE")) {
         expect_word(k++, "TABLE");
         std::vector<std::string> parts = name_parts(k, e);
@@ -306,6 +351,8 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
             if (ci < 0) throw mssx_error(207, "Invalid column name '" + col + "'.", 16, T[q].line);
             if (t->columns[static_cast<size_t>(ci)].identity)
                 throw mssx_error(8102, "Cannot update identity column '" + col + "'.");
+            if (!t->columns[static_cast<size_t>(ci)].computed.empty())
+                throw mssx_error(271, "The column \"" + col + "\" cannot be modified because it is either a computed column or is the result of a UNION operator.");
             if (!T[q + 1].is_op("=")) mssx_syntax_error(T[q + 1]);
             size_t a = q + 2, b = a;
             int depth = 0;
@@ -355,6 +402,7 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
         mssx_rethrow_sqlite(err, sql);
     }
     int64_t n = s.db.changes();
+    if (!is_delete) mssx_refresh_computed(c, *t, std::string());
     out.rows_affected = (out.rows_affected < 0 ? 0 : out.rows_affected) + n;
     if (!s.nocount) out.messages.push_back("(" + std::to_string(n) + " row" + (n == 1 ? "" : "s") + " affected)");
 }

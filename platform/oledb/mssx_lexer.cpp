@@ -114,7 +114,10 @@ std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
             t.kind = mssx_tok::binary;
             t.text = bytes;
             i = k;
-        } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+        } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1]))) ||
+                   (c == '$' && i + 1 < n && (std::isdigit(static_cast<unsigned char>(s[i + 1])) || s[i + 1] == '.'))) {
+            // a money literal's currency sign ($20.00) is no part of the number
+            if (c == '$') ++i;
             size_t k = i;
             while (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
             if (k < n && s[k] == '.') { ++k; while (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) ++k; }

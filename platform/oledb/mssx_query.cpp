@@ -305,7 +305,8 @@ std::string mssx_resolve_for_query(mssx_connection& c, const std::vector<std::st
     if (mssx_iequal(schema, "sys")) {
         if (major <= 8) invalid();
         static const char* views[] = {"databases", "sysdatabases", "schemas", "tables", "views", "objects", "columns",
-                                      "indexes", "index_columns", "foreign_keys", "foreign_key_columns", "identity_columns"};
+                                      "indexes", "index_columns", "foreign_keys", "foreign_key_columns", "identity_columns", "types",
+                                      "check_constraints", "default_constraints"};
         for (const char* v : views)
             if (lname == v) return mssx_sq_ident(std::string("sys.") + v);
         invalid();
@@ -320,7 +321,7 @@ std::string mssx_resolve_for_query(mssx_connection& c, const std::vector<std::st
         return mssx_sq_ident(lname);
     if (schema.empty()) schema = "dbo";
     auto o = c.catalog().find_object(schema, name);
-    if (!o || o->type == 'P') invalid();
+    if (!o || (o->type != 'U' && o->type != 'V')) invalid();
     return mssx_sq_ident(o->schema + "." + o->name);
 }
 
@@ -359,7 +360,14 @@ DROP TABLE IF EXISTS temp."sys.views"; DROP TABLE IF EXISTS temp."sys.objects"; 
 DROP TABLE IF EXISTS temp."sys.indexes"; DROP TABLE IF EXISTS temp."sys.index_columns"; DROP TABLE IF EXISTS temp."sys.foreign_keys";
 DROP TABLE IF EXISTS temp."sys.foreign_key_columns"; DROP TABLE IF EXISTS temp."sys.identity_columns"; DROP TABLE IF EXISTS temp.sysobjects;
 DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.TABLES"; DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.COLUMNS";
-DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.VIEWS"; DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.SCHEMATA";
+DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.VIEWS"; DROP TABLE IF EXISTS temp."INFORMATION_SCHEMA.SCHEMATA"; DROP TABLE IF EXISTS temp."sys.types";
+DROP TABLE IF EXISTS temp."sys.check_constraints"; DROP TABLE IF EXISTS temp."sys.default_constraints";
+CREATE TEMP TABLE "sys.check_constraints"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, parent_object_id int, type "char(2)",
+  is_disabled bit, definition "nvarchar(4000)");
+CREATE TEMP TABLE "sys.default_constraints"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, parent_object_id int, type "char(2)",
+  parent_column_id int, definition "nvarchar(4000)");
+CREATE TEMP TABLE "sys.types"(name "nvarchar(128)" COLLATE NOCASE, system_type_id tinyint, user_type_id int, schema_id int, max_length smallint,
+  precision tinyint, scale tinyint, is_nullable bit, is_user_defined bit);
 CREATE TEMP TABLE "sys.databases"(name "nvarchar(128)" COLLATE NOCASE, database_id int, dbid smallint, create_date datetime);
 CREATE TEMP TABLE "sys.sysdatabases"(name "nvarchar(128)" COLLATE NOCASE, dbid smallint, crdate datetime);
 CREATE TEMP TABLE sysdatabases(name "nvarchar(128)" COLLATE NOCASE, dbid smallint, crdate datetime);
@@ -451,6 +459,8 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         if (t.is_datetime() && t.name != "date") ins_icol.bind(12, int64_t(t.scale));
         ins_icol.step();
     };
+    auto ins_ck = db.prepare(R"SQL(INSERT INTO temp."sys.check_constraints" VALUES(?1, ?2, ?3, ?4, 'C', ?5, ?6))SQL");
+    auto ins_df = db.prepare(R"SQL(INSERT INTO temp."sys.default_constraints" VALUES(?1, ?2, ?3, ?4, 'D', ?5, ?6))SQL");
     std::map<std::string, int64_t> table_ids;
     std::vector<mssx_table_def> defs;
     for (auto& o : cat.objects('U')) {
@@ -482,7 +492,13 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
                     .bind(6, t.ident_last ? mssx_value(*t.ident_last) : mssx_value());
                 ins_ident.step();
             }
-            if (!d.default_name.empty()) obj(++constraint_id, d.default_name, t.schema, t.object_id, "D", 0);
+            if (!d.default_name.empty()) {
+                obj(++constraint_id, d.default_name, t.schema, t.object_id, "D", 0);
+                ins_df.reset();
+                ins_df.bind(1, constraint_id).bind(2, d.default_name).bind(3, sid(t.schema)).bind(4, t.object_id)
+                    .bind(5, static_cast<int64_t>(i + 1)).bind(6, d.default_text);
+                ins_df.step();
+            }
         }
         int64_t index_id = 1;
         for (auto& ix : t.indexes) {
@@ -520,7 +536,13 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
                 ins_fkc.step();
             }
         }
-        for (auto& ck : t.checks) obj(++constraint_id, ck.name, t.schema, t.object_id, "C", 0);
+        for (auto& ck : t.checks) {
+            obj(++constraint_id, ck.name, t.schema, t.object_id, "C", 0);
+            ins_ck.reset();
+            ins_ck.bind(1, constraint_id).bind(2, ck.name).bind(3, sid(t.schema)).bind(4, t.object_id)
+                .bind(5, static_cast<int64_t>(ck.disabled)).bind(6, ck.text);
+            ins_ck.step();
+        }
     }
     auto ins_view = db.prepare(R"SQL(INSERT INTO temp."sys.views" VALUES(?1, ?2, ?3, 'V', 0))SQL");
     auto ins_iview = db.prepare(R"SQL(INSERT INTO temp."INFORMATION_SCHEMA.VIEWS" VALUES(?1, ?2, ?3, ?4, 'NONE', 'NO'))SQL");
@@ -545,5 +567,37 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         }
     }
     for (auto& p : cat.objects('P')) obj(p.object_id, p.name, p.schema, 0, "P", 4);
+    for (auto& f : cat.objects('F')) obj(f.object_id, f.name, f.schema, 0, "FN", 0);
+    for (auto& tr : cat.objects('T')) obj(tr.object_id, tr.name, tr.schema, 0, "TR", 0);
+    // types: the built-in ones (schema sys) and the alias types of the database
+    {
+        static const std::pair<const char*, int> builtin[] = {
+            {"image", 34}, {"text", 35}, {"uniqueidentifier", 36}, {"date", 40}, {"time", 41}, {"datetime2", 42},
+            {"datetimeoffset", 43}, {"tinyint", 48}, {"smallint", 52}, {"int", 56}, {"smalldatetime", 58}, {"real", 59},
+            {"money", 60}, {"datetime", 61}, {"float", 62}, {"sql_variant", 98}, {"ntext", 99}, {"bit", 104},
+            {"decimal", 106}, {"numeric", 108}, {"smallmoney", 122}, {"bigint", 127}, {"varbinary", 165}, {"varchar", 167},
+            {"binary", 173}, {"char", 175}, {"timestamp", 189}, {"nvarchar", 231}, {"nchar", 239}, {"xml", 241}, {"sysname", 231}};
+        auto ins = db.prepare(R"SQL(INSERT INTO temp."sys.types" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9))SQL");
+        std::map<std::string, int64_t> ids;
+        int64_t user_id = 256;
+        for (auto& [name, id] : builtin) {
+            mssx_type t = mssx_make_type(name, {});
+            int64_t uid = std::string(name) == "sysname" ? 256 : id;
+            ids[name] = id;
+            ins.reset();
+            ins.bind(1, std::string(name)).bind(2, int64_t(id)).bind(3, uid).bind(4, sid("sys"))
+                .bind(5, t.length < 0 ? int64_t(-1) : t.is_nchar() ? t.length * 2 : t.length)
+                .bind(6, int64_t(t.precision)).bind(7, int64_t(t.scale)).bind(8, int64_t(1)).bind(9, int64_t(0));
+            ins.step();
+        }
+        for (auto& a : cat.alias_types()) {
+            mssx_type t = mssx_col("", a.base).type;
+            ins.reset();
+            ins.bind(1, a.name).bind(2, ids.count(t.name) ? ids[t.name] : int64_t(0)).bind(3, ++user_id).bind(4, sid(a.schema))
+                .bind(5, t.length < 0 ? int64_t(-1) : t.is_nchar() ? t.length * 2 : t.length)
+                .bind(6, int64_t(t.precision)).bind(7, int64_t(t.scale)).bind(8, int64_t(a.nullable)).bind(9, int64_t(1));
+            ins.step();
+        }
+    }
     c.state().system_views_key = system_views_key(c);
 }

@@ -62,8 +62,9 @@ TEST(TvxsqlClient, ReportsEachFailingBatchAndGoesOn)
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("Msg 102, Level 15, State 1, Line 4\nIncorrect syntax near 'SELEC'."), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Msg 208, Level 16, State 1, Line 6\nInvalid object name 'nope'."), std::string::npos) << r.out;
-    auto q = run(dir + " -U sa -P sa -Q \"SELECT COUNT(*) FROM t\"");
-    EXPECT_NE(q.out.find("2"), std::string::npos) << q.out;
+    // the batch with the syntax error ran none of its statements
+    auto q = run(dir + " -U sa -P sa -Q \"SELECT COUNT(*), MAX(a) FROM t\"");
+    EXPECT_NE(q.out.find("\n1 2\n"), std::string::npos) << q.out;
     EXPECT_EQ(run(dir + " -U sa -P wrong -Q \"SELECT 1\"").code, 1);
     EXPECT_EQ(run("").code, 1);
     std::filesystem::remove_all(dir);
