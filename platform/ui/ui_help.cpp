@@ -128,6 +128,21 @@ HWND HtmlHelpW(HWND /*caller*/, LPCWSTR file, UINT command, DWORD_PTR data)
 
 namespace ui_detail {
 
+void help_owner_closing(QWidget* owner)
+{
+    if (!g_browser || !owner)
+        return;
+    QWidget* window = g_browser->window();
+    if (window->parentWidget() != owner)
+        return;
+    // The help stays on screen when the dialog it was asked from closes.
+    const bool shown = window->isVisible();
+    QWidget* next = owner->parentWidget() ? owner->parentWidget()->window() : nullptr;
+    window->setParent(next, window->windowFlags() | Qt::Window);
+    if (shown)
+        window->show();
+}
+
 void help_shutdown()
 {
     if (g_browser)

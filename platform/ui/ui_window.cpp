@@ -115,6 +115,7 @@ void destroy_window(HWND h, bool delete_widget)
     if (w) {
         w->setProperty(k_handle_property, QVariant());
         if (delete_widget) {
+            help_owner_closing(w);
             w->hide();
             if (dispatch_depth() > 0)
                 w->deleteLater();

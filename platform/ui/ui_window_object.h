@@ -150,6 +150,8 @@ int& dispatch_depth();
 
 // Closes the help window (at the framework's end).
 void help_shutdown();
+// A window is going: the help window it holds moves on to its owner.
+void help_owner_closing(QWidget* owner);
 
 void automation_store_uncaught(std::exception_ptr e);
 

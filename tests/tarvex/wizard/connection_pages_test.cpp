@@ -199,6 +199,8 @@ TEST_F(oracle_page, a_listener_error_shows_its_text_and_opens_the_listener_help)
     const auto calls = ui_automation::help_calls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_NE(calls[0].find(L"|15|1018"), std::wstring::npos) << to_utf8(calls[0]);
+    EXPECT_EQ(fs::path(ui_automation::help_window_topic()).filename(), "troubleshooting.html");
+    ui_automation::close_help_window();
 }
 
 TEST_F(oracle_page, each_page_opens_its_own_help_topic)

@@ -140,6 +140,9 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     });
     ui_automation::double_click_item(tables, tvx_sel_tables_page::IDC_SELECTED, 0);
 
+    // An error reported on the way: the finish page then shows its list.
+    wizard_shell::add_error("[dbo].[Gadgets], record #3: ORA-01438: value larger than specified precision allowed "
+                            "for this column");
     env.press(PSBTN_NEXT);
     // The run may be over already; the page is looked at either way.
     page("progress", progress);
