@@ -296,13 +296,14 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
         unsigned __int128 mag = 0;
         bool neg = false;
         scaled_integer(t, v, 38, 4, mag, neg);
-        int64_t units = static_cast<int64_t>(static_cast<uint64_t>(mag));
-        if (neg) units = -units;
+        // two's complement in unsigned arithmetic: the lowest money value has no positive twin
+        uint64_t units = static_cast<uint64_t>(mag);
+        if (neg) units = ~units + 1;
         w.u8(static_cast<uint8_t>(f.length));
-        if (f.length == 4) w.u32(static_cast<uint32_t>(static_cast<int32_t>(units)));
+        if (f.length == 4) w.u32(static_cast<uint32_t>(units));
         else {
-            w.u32(static_cast<uint32_t>(static_cast<uint64_t>(units) >> 32));
-            w.u32(static_cast<uint32_t>(static_cast<uint64_t>(units)));
+            w.u32(static_cast<uint32_t>(units >> 32));
+            w.u32(static_cast<uint32_t>(units));
         }
         return;
     }

@@ -2,7 +2,9 @@
 // type value by value, parameters, several connections, catalog functions.
 #include <gtest/gtest.h>
 #include <atomic>
+#include <sstream>
 #include <thread>
+#include "platform/oledb/mssx_lexer.h"
 #include "tds_odbc_client.h"
 #include "tds_test_endpoint.h"
 
@@ -285,4 +287,49 @@ TEST_F(TdsOdbc, CatalogFunctionsAnswerFromTheCatalog)
     EXPECT_EQ(best[0][1], "pid");
     EXPECT_EQ(best[1][1], "sub");
     EXPECT_EQ(best[0][2], std::to_string(SQL_INTEGER));
+}
+
+TEST_F(TdsOdbc, NorthwindReadsWholeAndEqualThroughTheEndpoint)
+{
+    const char* root = std::getenv("TVX_FIXTURES");
+    std::string script = std::string(root ? root : "../shared/fixtures") + "/northwind/instnwnd.sql";
+    if (!std::filesystem::exists(script)) GTEST_SKIP() << "the Northwind script is not there";
+    {
+        std::ifstream in(script, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        mssx_connection load(e.dir, mssx_login{"sa", "Secret#1", false, ""});
+        for (auto& b : mssx_split_batches(ss.str()))
+            for (int k = 0; k < b.repeat; ++k) load.execute(b.text);
+    }
+    mssx_connection direct(e.dir, mssx_login{"sa", "Secret#1", false, "Northwind"});
+    tds_odbc_client c;
+    ASSERT_TRUE(c.connect(e.port, "sa", "Secret#1", "Northwind")) << c.error_text();
+    auto tables = direct.schema_tables({std::nullopt, std::nullopt, std::nullopt, std::string("TABLE")});
+    ASSERT_GE(tables.rows.size(), 10u);
+    for (auto& t : tables.rows) {
+        std::string name = "[" + std::get<std::string>(t[1]) + "].[" + std::get<std::string>(t[2]) + "]";
+        auto want = direct.execute("SELECT * FROM " + name);
+        ASSERT_TRUE(want.errors.empty()) << name;
+        auto& w = want.results.at(0);
+        ASSERT_TRUE(c.exec("SELECT * FROM " + name)) << name << c.error_text();
+        auto got = c.rows();
+        ASSERT_EQ(got.size(), w.rows.size()) << name;
+        for (size_t r = 0; r < got.size(); ++r)
+            for (size_t i = 0; i < w.columns.size(); ++i) {
+                const mssx_type& type = w.columns[i].type;
+                ASSERT_EQ(got[r][i].has_value(), !mssx_is_null(w.rows[r][i])) << name << " " << w.columns[i].name;
+                if (!got[r][i]) continue;
+                EXPECT_EQ(got[r][i]->rfind("<error", 0), std::string::npos) << name << " " << w.columns[i].name;
+                // text, whole numbers and binary read back exactly as stored
+                std::string stored = mssx_text(type, w.rows[r][i]);
+                if (type.is_string() || (type.is_integer() && type.name != "bit"))
+                    EXPECT_EQ(*got[r][i], stored) << name << " " << w.columns[i].name << " row " << r;
+                else if (type.is_binary()) {
+                    std::string lower = stored;
+                    for (auto& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+                    EXPECT_EQ(*got[r][i], lower) << name << " " << w.columns[i].name << " row " << r;
+                }
+            }
+    }
 }
