@@ -24,6 +24,9 @@ constexpr int kServerUnreachable = 17;
 const char* const kUnreachableText = "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.";
 
 constexpr SQLINTEGER kFreeTdsClientErrors = 20000;
+// Column sizes ODBC gives the four-byte money and date-time types.
+constexpr SQLULEN kSmallMoneyPrecision = 10;
+constexpr SQLULEN kSmallDateTimeSize = 16;
 
 // ODBC's foreign key rules (SQLForeignKeys) and index types (SQLStatistics).
 constexpr int kRuleCascade = 0;
@@ -241,6 +244,9 @@ mssx_type type_of_column(SQLHSTMT st, SQLUSMALLINT i, SQLSMALLINT sql_type, SQLU
         if (t == "char" || t == "nchar" || t == "binary") return mssx_make_type(t, {std::to_string(size ? size : 1)});
         if (t == "decimal" || t == "numeric") return mssx_make_type(t, {std::to_string(size), std::to_string(digits)});
         if (t == "datetime2" || t == "time" || t == "datetimeoffset") return mssx_make_type(t, {std::to_string(digits)});
+        // the driver names the four-byte money and date-time types by their wide kin
+        if (t == "money" && size <= kSmallMoneyPrecision) return mssx_make_type("smallmoney", {});
+        if (t == "datetime" && size <= kSmallDateTimeSize) return mssx_make_type("smalldatetime", {});
         if (!t.empty()) return mssx_make_type(t, {});
     } catch (const mssx_error&) {
         // a type the embedded server does not know: by its ODBC type below
@@ -263,13 +269,15 @@ mssx_type type_of_column(SQLHSTMT st, SQLUSMALLINT i, SQLSMALLINT sql_type, SQLU
     }
 }
 
-enum class fetch_as { integer, real, bytes, text };
+enum class fetch_as { integer, real, bytes, timestamp, text };
 
 fetch_as how_to_fetch(const mssx_type& t)
 {
     if (t.name == "bit" || t.is_integer()) return fetch_as::integer;
     if (t.is_float()) return fetch_as::real;
     if (t.is_binary()) return fetch_as::bytes;
+    // by parts, not as the driver's text (which writes years below 1000 short)
+    if (t.name == "date" || t.name == "datetime" || t.name == "datetime2" || t.name == "smalldatetime") return fetch_as::timestamp;
     return fetch_as::text;
 }
 
@@ -337,6 +345,20 @@ private:
             std::string bytes;
             if (!pieces(st, col, SQL_C_BINARY, bytes, 0)) return std::monostate{};
             return mssx_blob{std::move(bytes)};
+        }
+        case fetch_as::timestamp: {
+            SQL_TIMESTAMP_STRUCT ts{};
+            check(st, SQLGetData(st, col, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind));
+            if (ind == SQL_NULL_DATA) return std::monostate{};
+            char buf[48];
+            std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02u:%02u:%02u.%09lu", ts.year, ts.month, ts.day, ts.hour,
+                          ts.minute, ts.second, static_cast<unsigned long>(ts.fraction));
+            std::string text = columns_[i].type.name == "date" ? std::string(buf, 10) : std::string(buf);
+            try {
+                return mssx_convert(columns_[i].type, text, "ymd");
+            } catch (const mssx_error&) {
+                return text;
+            }
         }
         case fetch_as::text: break;
         }
@@ -613,7 +635,18 @@ private:
     {
         odbp_batch b = execute("SELECT * FROM " + odbp_held_name(table) + " WHERE 1 = 0");
         if (!b.errors.empty() || !b.result) return {};
-        return last_identity_; // noted when the cursor was made
+        if (!last_identity_.empty()) return last_identity_; // noted when the cursor was made
+        b.result.reset();
+        // a driver that does not flag it: the catalog knows
+        std::string name = odbp_held_name(table), quoted;
+        for (char c : name) {
+            if (c == '\'') quoted += '\'';
+            quoted += c;
+        }
+        odbp_batch ask = execute("SELECT name FROM sys.columns WHERE object_id = OBJECT_ID(N'" + quoted + "') AND is_identity = 1");
+        std::vector<mssx_value> row;
+        if (ask.errors.empty() && ask.result && ask.result->next(row) && !row.empty()) return text_at(row, 0);
+        return {};
     }
 
     std::unique_ptr<odbp_cursor> cursor(std::shared_ptr<odbp_odbc_link> link)

@@ -5,7 +5,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <thread>
 #include "mssx_test_server.h"
+#include "platform/oledb/tds/tds_listener.h"
 #include "platform/oleaut/oleauto.h"
 #include "platform/oledb/oledb.h"
 
@@ -117,7 +119,13 @@ INSERT INTO Lines VALUES (1, 3)
     }
     static void TearDownTestSuite() { server.reset(); }
 
-    static std::wstring ds() { return L"file:" + std::wstring(server->dir.begin(), server->dir.end()); }
+    static std::wstring ds()
+    {
+        if (!over_network.empty()) return over_network;
+        return L"file:" + std::wstring(server->dir.begin(), server->dir.end());
+    }
+    // When set, the data source of the tests: the same server through the TDS endpoint.
+    static inline std::wstring over_network;
 
     static HRESULT native(IDBInitialize** out, const std::wstring& user, const std::wstring& pw, const std::wstring& db, const CLSID& clsid = CLSID_SQLNCLI11)
     {
@@ -912,4 +920,255 @@ TEST_F(Provider, AResultIsReadWholeBeforeTheNextStatementOfItsBatch)
     EXPECT_EQ(rows[2][0], L"3");
     EXPECT_TRUE(query(s.p, L"SELECT N FROM Gone").empty());
     query(s.p, L"DROP TABLE Gone");
+}
+
+// The same server through its TDS endpoint, reached with the provider's ODBC
+// backend (unixODBC and FreeTDS over the loopback address).
+class ProviderOverOdbc : public Provider {
+protected:
+    static void SetUpTestSuite()
+    {
+        Provider::SetUpTestSuite();
+        auto errors = server->run_script(R"(
+USE Shop
+GO
+CREATE TABLE AllTypes (Id int NOT NULL PRIMARY KEY, I int, Bi bigint, Si smallint, Ti tinyint, B bit, D decimal(12,3), N numeric(5,0),
+  M money, Sm smallmoney, F float, R real, C char(5), Vc varchar(20), T text, Nc nchar(4), Nv nvarchar(30), Nt ntext,
+  Vm varchar(max), Nm nvarchar(max), Bm varbinary(max), Img image, Bn binary(4), Vb varbinary(10), G uniqueidentifier,
+  Dt date, Tm time(3), Dtm datetime, D2 datetime2(3), Dto datetimeoffset(3), Sdt smalldatetime, X xml)
+GO
+INSERT INTO AllTypes VALUES (1, -2147483648, 9223372036854775807, -32768, 255, 1, 123456789.125, 99999, 922337203685477.5807, -214748.3648,
+  1.5E300, 3.25, 'ab', 'Grüße', 'long text', N'Käse', N'Ωmega', N'ntext ✓', 'vmax', N'nmax Ω', 0x00FF10, 0xCAFE, 0x01020304, 0x0A0B,
+  '6F9619FF-8B86-D011-B42D-00C04FC964FF', '2001-01-31', '10:20:30.123', '2020-02-29 23:59:59.997', '1999-12-31 01:02:03.456',
+  '2001-02-03 04:05:06.789 +05:30', '2021-06-01 12:34:00', N'<a b="1">x</a>')
+INSERT INTO AllTypes (Id) VALUES (2)
+)");
+        for (auto& e : errors) ADD_FAILURE() << e.number << ": " << e.what();
+        listener = std::make_unique<tds_listener>(server->dir, "127.0.0.1", 0);
+        serving = std::thread([] { listener->serve(); });
+        over_network = L"127.0.0.1," + std::to_wstring(listener->port());
+    }
+    static void TearDownTestSuite()
+    {
+        over_network.clear();
+        if (listener) listener->stop();
+        if (serving.joinable()) serving.join();
+        listener.reset();
+        Provider::TearDownTestSuite();
+    }
+    static std::wstring file_ds() { return L"file:" + std::wstring(server->dir.begin(), server->dir.end()); }
+
+    // The rows of a query through either data source.
+    static std::vector<std::vector<cell>> rows_via(const std::wstring& data_source, const std::wstring& sql, std::vector<DBCOLUMNINFO>* cols = nullptr, DBLENGTH width = 400)
+    {
+        std::wstring keep = over_network;
+        over_network = data_source;
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+        over_network = keep;
+        if (!d.p) return {};
+        com_ptr<IOpenRowset> s;
+        session(d.p, &s.p);
+        com_ptr<IRowset> rs;
+        EXPECT_EQ(execute(s.p, sql, &rs.p), S_OK) << odbp_test_narrow(take_error().description);
+        if (!rs.p) return {};
+        return read(rs.p, width, cols);
+    }
+
+    static inline std::unique_ptr<tds_listener> listener;
+    static inline std::thread serving;
+};
+
+TEST_F(ProviderOverOdbc, LoginFailuresCarryTheServersNumbers)
+{
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    }
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"sa", L"wrong", L""), DB_SEC_E_AUTH_FAILED);
+        first_error e = take_error();
+        EXPECT_EQ(e.native, 18456);
+        EXPECT_EQ(e.sqlstate, L"28000");
+        EXPECT_EQ(e.description, L"Login failed for user 'sa'.");
+    }
+    {
+        com_ptr<IDBInitialize> d;
+        EXPECT_EQ(native(&d.p, L"sa", L"secret", L"NoSuchDb"), E_FAIL);
+        EXPECT_EQ(take_error().native, 4060);
+    }
+}
+
+TEST_F(ProviderOverOdbc, MissingTableCustomQueryAndSeveralResultsAtOnce)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    DBID id{};
+    id.eKind = DBKIND_NAME;
+    std::wstring n = L"Nope";
+    id.uName.pwszName = n.data();
+    com_ptr<IRowset> missing;
+    EXPECT_EQ(s->OpenRowset(nullptr, &id, nullptr, IID_IRowset, 0, nullptr, missing.unk()), DB_E_NOTABLE);
+    first_error e = take_error();
+    EXPECT_EQ(e.native, 208);
+    EXPECT_EQ(e.description, L"Invalid object name 'Nope'.");
+
+    // a table's rowset stays open while a count and another query run on the session
+    n = L"Items";
+    id.uName.pwszName = n.data();
+    com_ptr<IRowset> items;
+    ASSERT_EQ(s->OpenRowset(nullptr, &id, nullptr, IID_IRowset, 0, nullptr, items.unk()), S_OK);
+    com_ptr<IRowset> a;
+    ASSERT_EQ(execute(s.p, L"SELECT Name, Price FROM Items WHERE Price IS NOT NULL ORDER BY Id", &a.p), S_OK);
+    EXPECT_EQ(query(s.p, L"SELECT COUNT(*) FROM Items")[0][0], L"2");
+    auto first = read(a.p);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0][0].text, L"Käse");
+    EXPECT_EQ(first[0][1].text, L"12.50");
+    auto all = read(items.p);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1][1].text, L"Brot");
+}
+
+TEST_F(ProviderOverOdbc, EveryColumnTypeArrivesAsThroughTheEmbeddedServer)
+{
+    std::vector<DBCOLUMNINFO> via_file, via_odbc;
+    auto local = rows_via(file_ds(), L"SELECT * FROM AllTypes ORDER BY Id", &via_file);
+    auto remote = rows_via(over_network, L"SELECT * FROM AllTypes ORDER BY Id", &via_odbc);
+    ASSERT_EQ(local.size(), 2u);
+    ASSERT_EQ(remote.size(), local.size());
+    ASSERT_EQ(via_odbc.size(), via_file.size());
+    for (size_t c = 0; c < via_file.size(); ++c) {
+        EXPECT_EQ(via_odbc[c].wType, via_file[c].wType) << "column " << c + 1;
+        EXPECT_EQ(via_odbc[c].ulColumnSize, via_file[c].ulColumnSize) << "column " << c + 1;
+        EXPECT_EQ(via_odbc[c].bPrecision, via_file[c].bPrecision) << "column " << c + 1;
+        EXPECT_EQ(via_odbc[c].bScale, via_file[c].bScale) << "column " << c + 1;
+        EXPECT_EQ(via_odbc[c].dwFlags, via_file[c].dwFlags) << "column " << c + 1;
+    }
+    for (size_t r = 0; r < local.size(); ++r)
+        for (size_t c = 0; c < local[r].size(); ++c) {
+            EXPECT_EQ(remote[r][c].status, local[r][c].status) << "row " << r + 1 << " column " << c + 1;
+            EXPECT_EQ(odbp_test_narrow(remote[r][c].text), odbp_test_narrow(local[r][c].text)) << "row " << r + 1 << " column " << c + 1;
+            EXPECT_EQ(remote[r][c].bytes, local[r][c].bytes) << "row " << r + 1 << " column " << c + 1;
+            EXPECT_EQ(remote[r][c].length, local[r][c].length) << "row " << r + 1 << " column " << c + 1;
+        }
+    EXPECT_EQ(remote[0][1].text, L"-2147483648");
+
+    // an identity column keeps its NOT NULL
+    std::vector<DBCOLUMNINFO> id_file, id_odbc;
+    rows_via(file_ds(), L"SELECT Id, Name FROM Items", &id_file);
+    rows_via(over_network, L"SELECT Id, Name FROM Items", &id_odbc);
+    ASSERT_EQ(id_odbc.size(), 2u);
+    EXPECT_EQ(id_odbc[0].dwFlags, id_file[0].dwFlags);
+    EXPECT_EQ(id_odbc[1].dwFlags, id_file[1].dwFlags);
+}
+
+TEST_F(ProviderOverOdbc, ATenMebibyteValue)
+{
+    const size_t size = 10u << 20;
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131u + 7u) % 251u);
+    {
+        mssx_connection c(server->dir, server->sa("Shop"));
+        ASSERT_TRUE(c.execute("CREATE TABLE Big (Id int NOT NULL, V varbinary(max) NULL)").errors.empty());
+        std::vector<std::optional<mssx_value>> row{mssx_value(int64_t(1)), mssx_value(mssx_blob{bytes})};
+        c.bulk_insert("[Big]", row, true);
+    }
+    auto rows = rows_via(over_network, L"SELECT V FROM Big", nullptr, size + 16);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].length, size);
+    EXPECT_TRUE(rows[0][0].bytes == bytes);
+}
+
+TEST_F(ProviderOverOdbc, SqlServerAsATargetWritesThroughTheEndpoint)
+{
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    {
+        DBPROP p{};
+        p.dwPropertyID = SSPROP_ENABLEFASTLOAD;
+        p.colid = DB_NULLID;
+        p.vValue.vt = VT_BOOL;
+        p.vValue.boolVal = VARIANT_TRUE;
+        DBPROPSET set{&p, 1, DBPROPSET_SQLSERVERDATASOURCE};
+        com_ptr<IDBProperties> dp;
+        d->QueryInterface(IID_IDBProperties, dp.out());
+        ASSERT_EQ(dp->SetProperties(1, &set), S_OK);
+    }
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    com_ptr<ITableDefinition> td;
+    ASSERT_EQ(s->QueryInterface(IID_ITableDefinition, td.out()), S_OK);
+    std::wstring c1 = L"k", c2 = L"v", tname = L"Written";
+    DBPROP auto_inc{};
+    auto_inc.dwPropertyID = DBPROP_COL_AUTOINCREMENT;
+    auto_inc.vValue.vt = VT_BOOL;
+    auto_inc.vValue.boolVal = VARIANT_TRUE;
+    DBPROPSET cs{&auto_inc, 1, DBPROPSET_COLUMN};
+    DBCOLUMNDESC descs[2]{};
+    descs[0].dbcid.eKind = DBKIND_NAME;
+    descs[0].dbcid.uName.pwszName = c1.data();
+    descs[0].wType = DBTYPE_I4;
+    descs[0].rgPropertySets = &cs;
+    descs[0].cPropertySets = 1;
+    descs[1].dbcid.eKind = DBKIND_NAME;
+    descs[1].dbcid.uName.pwszName = c2.data();
+    descs[1].wType = DBTYPE_WSTR;
+    descs[1].ulColumnSize = 10;
+    DBID tid{};
+    tid.eKind = DBKIND_NAME;
+    tid.uName.pwszName = tname.data();
+    ASSERT_EQ(td->CreateTable(nullptr, &tid, 2, descs, IID_NULL, 0, nullptr, nullptr, nullptr), S_OK)
+        << odbp_test_narrow(take_error().description);
+
+    DBPROP keep{};
+    keep.dwPropertyID = SSPROP_FASTLOADKEEPIDENTITY;
+    keep.colid = DB_NULLID;
+    keep.vValue.vt = VT_BOOL;
+    keep.vValue.boolVal = VARIANT_TRUE;
+    DBPROPSET keep_set{&keep, 1, DBPROPSET_SQLSERVERROWSET};
+    com_ptr<IRowsetFastLoad> fl;
+    ASSERT_EQ(s->OpenRowset(nullptr, &tid, nullptr, IID_IRowsetFastLoad, 1, &keep_set, fl.unk()), S_OK)
+        << odbp_test_narrow(take_error().description);
+    com_ptr<IAccessor> acc;
+    ASSERT_EQ(fl->QueryInterface(IID_IAccessor, acc.out()), S_OK);
+    DBBINDING both[2]{};
+    for (int i = 0; i < 2; ++i) {
+        both[i].iOrdinal = static_cast<DBORDINAL>(i + 1);
+        both[i].obStatus = static_cast<DBBYTEOFFSET>(i * 96);
+        both[i].obLength = static_cast<DBBYTEOFFSET>(i * 96 + 8);
+        both[i].obValue = static_cast<DBBYTEOFFSET>(i * 96 + 16);
+        both[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+        both[i].cbMaxLen = 64;
+    }
+    both[0].wType = DBTYPE_I4;
+    both[1].wType = DBTYPE_WSTR;
+    HACCESSOR h = 0;
+    ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 2, both, 0, &h, nullptr), S_OK);
+    const int keys[] = {7, 8, 7};
+    const wchar_t* values[] = {L"it's", L"Größe", L"dup"};
+    for (int i = 0; i < 3; ++i) {
+        BYTE row[192]{};
+        DBLENGTH klen = 4, vlen = std::wcslen(values[i]) * sizeof(WCHAR);
+        std::memcpy(row + 8, &klen, sizeof klen);
+        std::memcpy(row + 16, &keys[i], sizeof keys[i]);
+        std::memcpy(row + 96 + 8, &vlen, sizeof vlen);
+        std::memcpy(row + 96 + 16, values[i], vlen + sizeof(WCHAR));
+        ASSERT_EQ(fl->InsertRow(h, row), S_OK);
+    }
+    // the second row with key 7 is refused by nobody: the table has no key
+    HRESULT committed = fl->Commit(TRUE);
+    EXPECT_EQ(committed, S_OK) << odbp_test_narrow(take_error().description);
+
+    // read back through the embedded server itself
+    mssx_result r = server->query("Shop", "SELECT k, v FROM Written ORDER BY k, v");
+    ASSERT_EQ(r.rows.size(), 3u);
+    EXPECT_EQ(mssx_cell(r, 0, 0), "7");
+    EXPECT_EQ(mssx_cell(r, 0, 1), "dup");
+    EXPECT_EQ(mssx_cell(r, 1, 1), "it's");
+    EXPECT_EQ(mssx_cell(r, 2, 0), "8");
+    EXPECT_EQ(mssx_cell(r, 2, 1), "Größe");
 }

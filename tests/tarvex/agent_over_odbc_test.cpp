@@ -1,0 +1,120 @@
+// The agent converting from the embedded SQL Server reached over the network
+// (its TDS endpoint, through unixODBC and FreeTDS) gives the same Oracle
+// tables, value by value and in their definitions, as from the same server
+// reached as a folder (file:).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "agent_process.h"
+#include "conversion_env.h"
+#include "platform/oledb/tds/tds_listener.h"
+
+namespace {
+
+// Every row of a query, each as one line of text; sorted, so rows compare as multisets.
+std::vector<std::string> lines(conversion_env& env, const std::string& sql)
+{
+    std::vector<std::string> out;
+    for (const auto& row : env.oracle_query(sql).rows) {
+        std::string line;
+        for (const auto& v : row)
+            line += (v.kind == eora::value::vk::null ? std::string("<NULL>") : std::to_string(static_cast<int>(v.kind)) + ":" + v.s) + " | ";
+        out.push_back(line);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// What the conversion left in Oracle: the dictionary rows of the converted
+// schemas and every row of every table.
+std::map<std::string, std::vector<std::string>> oracle_state(conversion_env& env)
+{
+    const std::string converted = " WHERE OWNER NOT IN ('SYSTEM', 'SYS')";
+    std::map<std::string, std::vector<std::string>> state;
+    for (const char* view : {"ALL_TAB_COLUMNS", "ALL_CONSTRAINTS", "ALL_CONS_COLUMNS", "ALL_INDEXES", "ALL_SEQUENCES", "ALL_TRIGGERS", "ALL_VIEWS"}) {
+        std::string owner_col = std::string(view) == "ALL_SEQUENCES" ? "SEQUENCE_OWNER" : "OWNER";
+        state[view] = lines(env, std::string("SELECT * FROM ") + view + " WHERE " + owner_col + " NOT IN ('SYSTEM', 'SYS')");
+    }
+    state["ALL_IND_COLUMNS"] = lines(env, "SELECT * FROM ALL_IND_COLUMNS WHERE TABLE_OWNER NOT IN ('SYSTEM', 'SYS')");
+    for (const auto& row : env.oracle_query("SELECT OWNER, TABLE_NAME FROM ALL_TABLES" + converted).rows) {
+        std::string table = "\"" + row.at(0).s + "\".\"" + row.at(1).s + "\"";
+        state[table] = lines(env, "SELECT * FROM " + table);
+    }
+    return state;
+}
+
+class agent_over_odbc : public ::testing::Test {
+protected:
+    // Loads the script into both servers and converts `db` once through each.
+    void convert_both(const std::string& script, const std::string& db)
+    {
+        // one source, copied, so that defaults such as getdate() hold the same values in both
+        local.load_file("master", script);
+        std::filesystem::remove_all(remote.mss_dir());
+        std::filesystem::copy(local.mss_dir(), remote.mss_dir(), std::filesystem::copy_options::recursive);
+        for (conversion_env* env : {&local, &remote})
+            env->create_user("scott", "tiger");
+        tds_listener endpoint(remote.mss_dir(), "127.0.0.1", 0);
+        std::thread serving([&] { endpoint.serve(); });
+        agent_result a = run_agent({"--src=" + db, "--dest=ORCL", "--mssqlh=file:" + local.mss_dir(), "--mssqlu=sa",
+                                    "--mssqlp=sa", "--oraclh=file:" + local.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
+        agent_result b = run_agent({"--src=" + db, "--dest=ORCL", "--mssqlh=127.0.0.1," + std::to_string(endpoint.port()),
+                                    "--mssqlu=sa", "--mssqlp=sa", "--oraclh=file:" + remote.ora_dir(), "--oraclu=scott",
+                                    "--oraclp=tiger"});
+        endpoint.stop();
+        serving.join();
+        EXPECT_EQ(a.status, 0) << a.out << a.err;
+        EXPECT_EQ(b.status, 0) << b.out << b.err;
+        EXPECT_EQ(b.err, a.err);
+    }
+
+    void expect_same_oracle()
+    {
+        auto want = oracle_state(local);
+        auto got = oracle_state(remote);
+        EXPECT_GT(want.size(), 8u);
+        for (const auto& [what, rows] : want) {
+            auto it = got.find(what);
+            if (it == got.end()) {
+                ADD_FAILURE() << what << " did not arrive over ODBC";
+                continue;
+            }
+            EXPECT_EQ(it->second.size(), rows.size()) << what;
+            for (size_t i = 0; i < rows.size() && i < it->second.size(); ++i)
+                if (rows[i] != it->second[i]) {
+                    ADD_FAILURE() << what << ":\n  file: " << rows[i] << "\n  odbc: " << it->second[i];
+                    break;
+                }
+        }
+        for (const auto& [what, rows] : got)
+            if (!want.count(what)) ADD_FAILURE() << what << " arrived only over ODBC";
+    }
+
+    tk_logger logger{nullptr, false, 3, false};
+    conversion_env local, remote;
+};
+
+} // namespace
+
+TEST_F(agent_over_odbc, the_sample_database_arrives_as_from_the_folder)
+{
+    convert_both(std::string(TVX_SAMPLES) + "/tvx_sample.sql", "TvxSample");
+    expect_same_oracle();
+    EXPECT_GT(remote.oracle_count("\"dbo\".\"Numbers\""), 0);
+}
+
+TEST_F(agent_over_odbc, northwind_arrives_as_from_the_folder)
+{
+    const char* root = std::getenv("TVX_FIXTURES");
+    std::filesystem::path p = std::filesystem::path(root ? root : "/work/shared/fixtures") / "northwind" / "instnwnd.sql";
+    if (!std::filesystem::exists(p))
+        GTEST_SKIP() << "Northwind fixture not present";
+    convert_both(p.string(), "Northwind");
+    expect_same_oracle();
+    EXPECT_EQ(remote.oracle_count("\"dbo\".\"Order Details\""), local.oracle_count("\"dbo\".\"Order Details\""));
+}
