@@ -152,6 +152,7 @@ int main(int argc, char** argv)
     tarvex_convertor driver(tarvex_convertor::settings_source::agent_defaults);
     driver.src = L"bench";
     driver.dest = L"ORCL";
+    driver.windows_auth = false; // the endpoint takes SQL Server logins only
     int status = 0;
     if (convert) {
         const std::string service_file = ora_dir + "/ORCL.db";
