@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -118,8 +119,12 @@ const oci_client_library* oci_loaded_client(std::string& problem)
 {
     static std::mutex mu;
     static std::unique_ptr<oci_client_library> loaded;
-    std::lock_guard<std::mutex> lock(mu);
+    // Every call routed to the library asks: once loaded, no lock.
+    static std::atomic<const oci_client_library*> ready{nullptr};
     problem.clear();
+    if (const oci_client_library* lib = ready.load(std::memory_order_acquire))
+        return lib;
+    std::lock_guard<std::mutex> lock(mu);
     if (loaded)
         return loaded.get();
     const char* named = std::getenv("TVX_OCI_LIBRARY");
@@ -132,8 +137,10 @@ const oci_client_library* oci_loaded_client(std::string& problem)
             continue;
         std::string why;
         loaded = oci_client_library::open(candidate, why);
-        if (loaded)
+        if (loaded) {
+            ready.store(loaded.get(), std::memory_order_release);
             return loaded.get();
+        }
         // A bare name the loader does not find is no client; one it finds
         // but cannot load (a missing dependency) is worth telling.
         if (!is_path && why.find(": " + candidate + ": ") != std::string::npos)

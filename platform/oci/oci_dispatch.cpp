@@ -338,6 +338,7 @@ sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIEr
             return OCI_INVALID_HANDLE;
         return api_of(b).OCIAttrSet(svc, htype, t, 0, attr, error_in(err, b));
     }
+    // Other attributes of these handles: neither program sets any.
     void* real = real_of(r, r->bound);
     if (!real)
         return OCI_INVALID_HANDLE;
@@ -350,6 +351,7 @@ sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 att
         backend b = registry().of(h);
         return api_of(b).OCIAttrGet(h, htype, attributep, sizep, attr, error_in(err, b));
     }
+    // Neither program reads an attribute of these handles.
     routed* r = as_routed(h, htype);
     void* real = r ? real_of(r, r->bound) : nullptr;
     if (!real)
@@ -373,6 +375,7 @@ sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, O
         return OCI_INVALID_HANDLE;
     if (type == OCI_HTYPE_ERROR && !r->used)
         return OCI_NO_DATA;
+    // An environment's errors (its creation) are not read by either program.
     void* real = real_of(r, r->bound);
     if (!real)
         return OCI_INVALID_HANDLE;

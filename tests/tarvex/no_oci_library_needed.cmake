@@ -1,5 +1,7 @@
 # Fails when PROGRAM needs an Oracle client library: the client is loaded at
-# run time, so none may be among the shared libraries the program names.
+# run time, so none may be among the shared libraries the program names, and
+# the program may offer no OCI function under its C name that a loaded
+# library could be bound to instead of its own.
 execute_process(COMMAND readelf -d ${PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "readelf cannot read ${PROGRAM}")
@@ -12,6 +14,16 @@ endif()
 foreach(entry IN LISTS needed)
   if(entry MATCHES "libclntsh|libocci|libnnz|libociei|libociicus|libmql1|libipc1|libons")
     message(FATAL_ERROR "${PROGRAM} links an Oracle client library: ${entry}")
+  endif()
+endforeach()
+execute_process(COMMAND readelf -W --dyn-syms ${PROGRAM} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "readelf cannot read the symbols of ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "[^\n]* OCI[A-Za-z0-9]+\n" exported "${symbols}")
+foreach(entry IN LISTS exported)
+  if(NOT entry MATCHES " UND ")
+    message(FATAL_ERROR "${PROGRAM} exports an OCI function under its C name: ${entry}")
   endif()
 endforeach()
 message(STATUS "${PROGRAM}: ${count} shared libraries, none of the Oracle client")
