@@ -468,7 +468,23 @@ session::impl::~impl() {
     stmts.clear();
     if (db) {
         if (in_txn) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sync_to_disk();
         sqlite3_close_v2(db);
+    }
+}
+
+std::atomic<long> session::disk_syncs_{0};
+
+void session::impl::sync_to_disk() {
+    if (!db) return;
+    const int64_t changes = sqlite3_total_changes64(db);
+    if (changes == synced_changes) return;
+    // In WAL mode a commit is in the log file; syncing that file makes it durable.
+    sqlite3_file* wal = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &wal) == SQLITE_OK && wal && wal->pMethods &&
+        wal->pMethods->xSync(wal, SQLITE_SYNC_NORMAL) == SQLITE_OK) {
+        if (!in_txn) synced_changes = changes; // changes of an open transaction are synced at a later call
+        session::disk_syncs_.fetch_add(1);
     }
 }
 
@@ -925,6 +941,8 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
         }
         return {};
     }
+    // A table's DDL marks the end of the one before it: its rows go to disk first.
+    if (!parse_only) p_->sync_to_disk();
     return run_ddl(*p_, st, binds, parse_only);
 }
 

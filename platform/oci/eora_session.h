@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -111,11 +112,14 @@ public:
     // Test hook: sessions opened later may grow the service file to `pages`
     // pages only (0: no limit), so a full disk can be had on demand.
     static void set_size_limit(const std::string& file, int64_t pages);
+    // How often committed work was synced to disk in this process.
+    static long disk_syncs() { return disk_syncs_.load(); }
 
 public:
     struct impl;
 
 private:
+    static std::atomic<long> disk_syncs_;
     std::unique_ptr<impl> p_;
     std::string user_;
     service_settings settings_;

@@ -97,6 +97,7 @@ struct session::impl {
     std::string user;
     service_settings* settings = nullptr;
     bool in_txn = false;
+    int64_t synced_changes = 0; // sqlite3_total_changes64 when last synced outside a transaction
     bool commit_after = false; // the statement running is committed on success
     int64_t data_version = -1;
     std::map<std::pair<std::string, std::string>, std::shared_ptr<table_meta>> tables;
@@ -126,6 +127,9 @@ struct session::impl {
     void begin_write();
     void commit();
     void rollback();
+    // Makes every commit so far survive a power loss. Commits themselves do not
+    // wait for the disk; a table's DDL and the end of the session do.
+    void sync_to_disk();
 
     std::string nextval(const std::string& owner, const std::string& name);
     void create_views();

@@ -126,3 +126,32 @@ TEST(OciSettings, ServiceFileIsReadableByItsOwnerOnly) {
         EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
     }
 }
+
+// Row commits do not wait for the disk; the next table's DDL and the end of the
+// session sync what was committed, so a finished table survives a power loss.
+TEST(OciDurability, CommittedWorkIsSyncedAtDdlAndSessionEnd) {
+    service_dir dir;
+    const std::string file = (dir.dir / "ORCL.db").string();
+    long before = 0;
+    {
+        eora::session s(file, "SYSTEM", "manager");
+        s.execute(*s.prepare("CREATE TABLE \"T\" (\"V\" NUMBER)"), {});
+        before = eora::session::disk_syncs();
+        for (int i = 0; i < 50; ++i) {
+            s.execute(*s.prepare("INSERT INTO \"T\" VALUES(" + std::to_string(i) + ")"), {});
+            s.commit();
+        }
+        EXPECT_EQ(eora::session::disk_syncs(), before);
+        s.execute(*s.prepare("CREATE TABLE \"U\" (\"V\" NUMBER)"), {});
+        EXPECT_EQ(eora::session::disk_syncs(), before + 1);
+        // A query writes nothing, so it syncs nothing either.
+        s.execute(*s.prepare("SELECT COUNT(*) FROM \"T\""), {});
+        EXPECT_EQ(eora::session::disk_syncs(), before + 1);
+    }
+    EXPECT_EQ(eora::session::disk_syncs(), before + 2);
+    {
+        // Opening and closing without writing syncs nothing.
+        eora::session idle(file, "SYSTEM", "manager");
+    }
+    EXPECT_EQ(eora::session::disk_syncs(), before + 2);
+}
