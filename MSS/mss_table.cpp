@@ -105,6 +105,7 @@ mss_table::mss_table(const std::wstring& name, IOpenRowset* s, uint32_t m, udb_r
     : odb_table(name, s, static_cast<int32_t>(m), rels), command(s)
 {
     tk_logger::log(1, L"mss_table::ctor1(%s)", name.c_str());
+    refuse_lost_values = true;
     init_schema();
     std::wstring table, owner;
     tk_logger::log(1, "mss_table::split_tab_name");
@@ -131,6 +132,7 @@ mss_table::mss_table(const std::wstring& name, const std::wstring& q, IOpenRowse
     : odb_table(name, q, s, static_cast<int32_t>(m), rels), command(s)
 {
     tk_logger::log(1, L"mss_table::ctor2(%s)", name.c_str());
+    refuse_lost_values = true;
 }
 
 mss_table::mss_table(const std::wstring& name, IOpenRowset* s, const std::vector<std::shared_ptr<t_ftd>>& columns,

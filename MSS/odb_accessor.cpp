@@ -59,6 +59,16 @@ uint32_t odb_accessor::get_bind_size(uint32_t i) const
     }
 }
 
+bool odb_accessor::is_stream_column(const DBCOLUMNINFO& column)
+{
+    if (!(column.dwFlags & DBCOLUMNFLAGS_ISLONG))
+        return false;
+    switch (column.wType) {
+    case DBTYPE_BSTR: case DBTYPE_STR: case DBTYPE_WSTR: case DBTYPE_XML: case DBTYPE_BYTES: return true;
+    default: return false;
+    }
+}
+
 void odb_accessor::bind(IRowset* rowset, uint32_t n, const DBCOLUMNINFO* cols)
 {
     tk_logger::log(2, "odb_accessor::bind(n_cols=%d)", static_cast<int>(n));
@@ -86,6 +96,16 @@ void odb_accessor::bind(IRowset* rowset, uint32_t n, const DBCOLUMNINFO* cols)
         b.dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
         b.dwMemOwner = DBMEMOWNER_CLIENTOWNED;
         b.eParamIO = DBPARAMIO_NOTPARAM;
+        if (is_stream_column(cols[i])) {
+            // A long value is read through its stream in pieces: no cap, and
+            // no room for it in the row buffer.
+            b.wType = DBTYPE_IUNKNOWN;
+            b.pObject = &stream_object;
+            b.cbMaxLen = sizeof(IUnknown*);
+            tk_logger::log(2, "Bind column #%d, type=%d, as a stream", static_cast<int>(i), static_cast<int>(cols[i].wType));
+            row_size += align8(static_cast<uint32_t>(value_offset + sizeof(IUnknown*)));
+            continue;
+        }
         uint32_t max_len = std::min(get_bind_size(i), limit);
         tk_logger::log(1, "bindings[%d].cbMaxLen=%d", static_cast<int>(i), static_cast<int>(max_len));
         const DBTYPE t = cols[i].wType;

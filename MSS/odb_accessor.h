@@ -1,5 +1,6 @@
 // Binds every column of a rowset into one row buffer (wide text, binary
-// columns as bytes) and builds records from fetched rows.
+// columns as bytes, long columns as stream objects) and builds records from
+// fetched rows.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,12 @@ public:
     // Row buffer budget, and the most one column may take of it.
     static constexpr uint32_t buffer_budget = 500000000;
     static constexpr uint32_t column_cap = 50000000;
+    // A long column is bound as a stream object; a value of up to this many
+    // stream bytes is read whole into its field, a longer one stays a stream.
+    static constexpr size_t inline_long_bytes = size_t{1} << 20;
+
+    // Whether a column is bound as a stream object (long text and binary).
+    static bool is_stream_column(const DBCOLUMNINFO& column);
 
     uint32_t n_cols = 0;
     uint32_t row_size = 0;
@@ -26,6 +33,7 @@ public:
     BYTE* row_buffer = nullptr;
     DBBINDING* bindings = nullptr;
     DBBINDSTATUS* bind_status = nullptr;
+    DBOBJECT stream_object{STGM_READ, IID_ISequentialStream};
     ole_com_ptr<IAccessor> accessor;
 
     odb_accessor();

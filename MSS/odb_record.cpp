@@ -4,6 +4,8 @@
 #include <cwctype>
 
 #include "MSS/mss_engine.h"
+#include "MSS/odb_accessor.h"
+#include "OLE/ole_long_value.h"
 #include "OLE/ole_date.h"
 #include "OLE/ole_decimal_text.h"
 #include "TK/tk_exception.h"
@@ -158,11 +160,27 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
     if (!bindings)
         throw tk_mail_assertion("odb_rec", 71);
     fields.reserve(n_cols);
+    // The row's stream objects are ours from here on, whatever happens below.
+    struct releaser {
+        void operator()(ISequentialStream* p) const { p->Release(); }
+    };
+    std::vector<std::unique_ptr<ISequentialStream, releaser>> streams(n_cols);
+    for (uint32_t i = 0; i < n_cols; ++i) {
+        DBSTATUS status = 0;
+        std::memcpy(&status, row_buffer + bindings[i].obStatus, sizeof(status));
+        if (bindings[i].wType == DBTYPE_IUNKNOWN && status == DBSTATUS_S_OK) {
+            ISequentialStream* p = nullptr;
+            std::memcpy(&p, row_buffer + bindings[i].obValue, sizeof(p));
+            streams[i].reset(p);
+        }
+    }
     for (uint32_t i = 0; i < n_cols; ++i) {
         const DBBINDING& b = bindings[i];
         const DBCOLUMNINFO& c = columns[i];
         DBSTATUS status = 0;
         std::memcpy(&status, row_buffer + b.obStatus, sizeof(status));
+        if (status == DBSTATUS_S_OK && b.wType == DBTYPE_IUNKNOWN && !streams[i])
+            status = DBSTATUS_E_UNAVAILABLE;
         if (status != DBSTATUS_S_OK) {
             tk_logger::log(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i), static_cast<unsigned>(status));
             if (status != DBSTATUS_S_ISNULL)
@@ -176,6 +194,10 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
         tk_logger::log(1, "offset=%d", static_cast<int>(b.obLength));
         tk_logger::log(1, "type1=%d, type2=%d", static_cast<int>(c.wType), static_cast<int>(b.wType));
         tk_logger::log(1, "Field #%d - OK, length=%d", static_cast<int>(i), static_cast<int>(length));
+        if (b.wType == DBTYPE_IUNKNOWN) {
+            push_back(stream_field(c, length, streams[i].get()));
+            continue;
+        }
         const BYTE* value = row_buffer + b.obValue;
         if (length > b.cbMaxLen)
             length = b.cbMaxLen;
@@ -200,6 +222,27 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
             tk_logger::log(1, L"\t%s", text.c_str());
         }
     }
+}
+
+std::unique_ptr<odb_field> odb_record::stream_field(const DBCOLUMNINFO& c, DBLENGTH length, ISequentialStream* stream)
+{
+    const bool binary = c.wType == DBTYPE_BYTES;
+    ole_variant value = ole_long_value::make(stream, binary ? ole_long_value::form::bytes
+                                                            : ole_long_value::form::wide_text);
+    if (length > odb_accessor::inline_long_bytes) {
+        tk_logger::log(1, "Long value of %llu bytes, left in its stream", static_cast<unsigned long long>(length));
+        return std::make_unique<odb_field>(column_name(c),
+                                           static_cast<int32_t>(binary ? length : c.ulColumnSize), value);
+    }
+    // A value of ordinary size becomes an ordinary field, as if bound in the row.
+    ole_long_value* lv = ole_long_value::of(value);
+    if (binary) {
+        const std::vector<BYTE> bytes = lv->read_bytes(static_cast<size_t>(length) + 1);
+        return std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(bytes.size()),
+                                           ole_variant(bytes.data(), bytes.size()));
+    }
+    const std::wstring text = lv->read_text(static_cast<size_t>(length) / sizeof(WCHAR) + 1);
+    return get_field(c, text.data(), text.size());
 }
 
 DBTYPE odb_record::get_oledb_type(const t_ftd& field)

@@ -31,6 +31,10 @@ public:
     static std::unique_ptr<odb_field> get_field(const DBCOLUMNINFO& column, const wchar_t* text, size_t length);
     static std::unique_ptr<odb_field> get_field(const DBCOLUMNINFO& column, const wchar_t* text);
     static DBTYPE get_oledb_type(const t_ftd& field);
+    // The field of a column bound as a stream object: a long value stays in
+    // its stream, a short one is read whole.
+    static std::unique_ptr<odb_field> stream_field(const DBCOLUMNINFO& column, DBLENGTH length,
+                                                   ISequentialStream* stream);
 
     // Whether the text is hexadecimal digits in pairs, optionally after "0x".
     static bool is_hex_text(const std::wstring& text);

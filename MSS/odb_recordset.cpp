@@ -3,6 +3,7 @@
 #include "MSS/odb_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "UDB/udb_value_exception.h"
 
 namespace {
 
@@ -166,8 +167,17 @@ udb_record* odb_recordset::get_item()
 {
     tk_logger::log(1, "odb_recordset::get_item(local_pos=%d, rows_obtaind=%d)", static_cast<int>(local_pos),
                    static_cast<int>(rows_obtained));
-    if (local_pos < rows_obtained && cache[local_pos])
-        return cache[local_pos].get();
+    if (local_pos < rows_obtained && cache[local_pos]) {
+        odb_record* record = cache[local_pos].get();
+        if (refuse_lost_values && !record->lost.empty()) {
+            const odb_record::lost_value& l = record->lost.front();
+            const DBCOLUMNINFO& c = columns[l.column];
+            throw udb_value_exception(c.pwszName ? c.pwszName : L"",
+                                      L"the value could not be read whole from the source (status " +
+                                          std::to_wstring(l.status) + L"); the record was not written");
+        }
+        return record;
+    }
     throw tk_mail_assertion("..\\MSS/odb_recs", 100);
 }
 

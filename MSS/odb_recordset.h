@@ -26,6 +26,9 @@ public:
     // Rows fetched since the last reset, and values that could not be read whole.
     uint64_t rows_fetched = 0;
     uint64_t lost_values = 0;
+    // A row with such a value is refused by get_item (udb_value_exception)
+    // rather than handed out with NULL in its place.
+    bool refuse_lost_values = false;
 
     explicit odb_recordset(IRowset* rowset);
     explicit odb_recordset(const std::wstring& name);

@@ -46,7 +46,7 @@ constexpr size_t k_max_char_bind_bytes = 4000;
 
 } // namespace
 
-std::wstring ora_get_rowid::do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds)
+std::wstring ora_get_rowid::do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds, bool commit)
 {
     tk_logger::log(1, "ora_get_rowid::do_insert");
     tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
@@ -79,7 +79,7 @@ std::wstring ora_get_rowid::do_insert(const std::wstring& sql, const std::vector
         }
     }
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr,
-                                 OCI_COMMIT_ON_SUCCESS));
+                                 commit ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT));
 
     if (returned_length >= buffer_bytes)
         throw tk_mail_assertion("ora_tab", 141);

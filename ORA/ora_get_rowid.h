@@ -23,9 +23,11 @@ public:
     ora_get_rowid(const ora_get_rowid&) = delete;
     ora_get_rowid& operator=(const ora_get_rowid&) = delete;
 
-    // Executes with OCI_COMMIT_ON_SUCCESS and returns the ROWID text; `binds`
-    // are the statement's value placeholders.
-    std::wstring do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds = {});
+    // Executes and returns the ROWID text; `binds` are the statement's value
+    // placeholders. With `commit` off the row waits for the caller's commit
+    // (its LOB values are still to be written).
+    std::wstring do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds = {},
+                           bool commit = true);
 
     static sb4 cbf_no_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** bufpp, ub4* alenp, ub1* piecep,
                            void** indpp);

@@ -1,21 +1,25 @@
 #include "ORA/ora_lob_insert.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "ORA/ora_engine.h"
+#include "ORA/ora_exception.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_text.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
+#include "OLE/ole_long_value.h"
+#include "UDB/udb_value_exception.h"
 
 namespace {
 
 constexpr VARTYPE vt_byte_array = VT_ARRAY | VT_UI1;
 
 // The bytes of a value bound for a BLOB; a value of another type is converted first.
-std::vector<unsigned char> ora_field_bytes(const udb_field& field)
+std::vector<unsigned char> ora_field_bytes(const ole_variant& field)
 {
-    const VARTYPE vt = field.get_type();
+    const VARTYPE vt = field.value.vt;
     if (vt == VT_EMPTY || vt == VT_NULL)
         return {};
     ole_variant copy(field);
@@ -109,22 +113,58 @@ void ora_lob_insert::insert(const std::wstring& rowid, const udb_record& record)
     }
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT));
 
-    // The row itself is already committed by its INSERT; its LOB values are
-    // committed here, also when one of them fails, so that nothing written
-    // waits for whatever the session runs next.
-    try {
-        for (size_t k = 0; k < ld.size(); ++k) {
+    // The caller commits the row together with these values, or rolls it back.
+    for (size_t k = 0; k < ld.size(); ++k) {
+        try {
             if (ld[k].vt == VT_BSTR)
                 write_clob(k, record);
             else
                 write_blob(k, record);
+        } catch (const ora_exception& e) {
+            throw ora_exception(static_cast<int32_t>(e.ora_number()),
+                                "Column \"" + to_utf8(ld[k].name) + "\": " + e.message);
+        } catch (const udb_value_exception&) {
+            throw;
+        } catch (const tk_exception& e) {
+            throw udb_value_exception(ld[k].name, to_unicode(e.message, -1));
         }
-    } catch (...) {
-        OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT);
-        throw;
     }
-    eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
     tk_logger::log(1, "ora_insert::insert - at the END");
+}
+
+template <class Piece, class Next>
+bool ora_lob_insert::write_pieces(size_t k, ub2 csid, Next next)
+{
+    ora_engine& eng = ora_eng();
+    Piece cur = next();
+    if (cur.empty())
+        return false;
+    ub1 piece = OCI_FIRST_PIECE;
+    uint64_t total = 0;
+    for (;;) {
+        Piece ahead = next();
+        if (ahead.empty())
+            piece = piece == OCI_FIRST_PIECE ? OCI_ONE_PIECE : OCI_LAST_PIECE;
+        // The amount of a value sent in pieces is unknown at its start: 0 streams
+        // until the last piece.
+        ub4 amount = piece == OCI_ONE_PIECE ? static_cast<ub4>(cur.size()) : 0;
+        const ub4 bytes = static_cast<ub4>(cur.size() * sizeof(cur[0]));
+        const sword status = OCILobWrite(eng.get_svc(), eng.get_err(), locators[k], &amount, 1, cur.data(), bytes,
+                                         piece, nullptr, nullptr, csid, SQLCS_IMPLICIT);
+        total += cur.size();
+        if (piece == OCI_ONE_PIECE || piece == OCI_LAST_PIECE) {
+            eng.check_err(status);
+            break;
+        }
+        if (status != OCI_NEED_DATA) {
+            eng.check_err(status);
+            throw ora_exception(0, "OCILobWrite did not ask for the next piece");
+        }
+        cur = std::move(ahead);
+        piece = OCI_NEXT_PIECE;
+    }
+    tk_logger::log(1, "LOB size=%llu", static_cast<unsigned long long>(total));
+    return true;
 }
 
 void ora_lob_insert::write_clob(size_t k, const udb_record& record)
@@ -132,21 +172,34 @@ void ora_lob_insert::write_clob(size_t k, const udb_record& record)
     tk_logger::log(1, "ora_lob_insert::write_clob");
     const udb_field& field = record.at(ld[k].idx_in);
     const VARTYPE vt = field.get_type();
-    const std::wstring text = (vt == VT_EMPTY || vt == VT_NULL) ? std::wstring() : field.to_wstring();
-    if (text.empty()) {
-        tk_logger::log(1, "Got empty CLOB - skip it");
-        return;
+    // The environment is UTF-16: each piece goes as UTF-16 code units and the
+    // amount counts those units. A piece is cut between wide characters, so
+    // no surrogate pair is split.
+    std::function<std::u16string()> next;
+    std::wstring whole;
+    const wchar_t* text = nullptr;
+    size_t length = 0;
+    size_t pos = 0;
+    if (ole_long_value* lv = ole_long_value::of(field); lv && lv->is_text()) {
+        next = [lv] { return ora_to_u16(lv->read_text(lob_piece_chars)); };
+    } else {
+        if (vt == VT_BSTR) {
+            text = field.value.bstrVal;
+            length = text ? SysStringLen(field.value.bstrVal) : 0;
+        } else if (vt != VT_EMPTY && vt != VT_NULL) {
+            whole = ole_long_value::of(field) ? ole_long_value::of(field)->read_all().to_wstring() : field.to_wstring();
+            text = whole.data();
+            length = whole.size();
+        }
+        next = [&] {
+            const size_t n = std::min(lob_piece_chars, length - pos);
+            std::u16string piece = ora_to_u16(std::wstring(text + pos, n));
+            pos += n;
+            return piece;
+        };
     }
-    // The environment is UTF-16: the text goes as UTF-16 code units and the
-    // amount counts those units.
-    std::u16string data = ora_to_u16(text);
-    tk_logger::log(1, "CLOB size=%d", static_cast<int>(data.size()));
-    tk_logger::log(1, L"CLOB data='%s'", text.c_str());
-    ora_engine& eng = ora_eng();
-    ub4 amount = static_cast<ub4>(data.size());
-    eng.check_err(OCILobWrite(eng.get_svc(), eng.get_err(), locators[k], &amount, 1, data.data(),
-                              static_cast<ub4>(data.size() * sizeof(char16_t)), OCI_ONE_PIECE, nullptr, nullptr,
-                              OCI_UTF16ID, SQLCS_IMPLICIT));
+    if (!write_pieces<std::u16string>(k, OCI_UTF16ID, next))
+        tk_logger::log(1, "Got empty CLOB - skip it");
 }
 
 void ora_lob_insert::write_blob(size_t k, const udb_record& record)
@@ -157,16 +210,34 @@ void ora_lob_insert::write_blob(size_t k, const udb_record& record)
     const udb_field& field = record.at(ld[k].idx_in);
     tk_logger::log(1, "r[ld[i].idx_in]->type=%d", static_cast<int>(field.get_type()));
 
-    std::vector<unsigned char> bytes = ora_field_bytes(field);
-    if (bytes.empty()) {
-        tk_logger::log(1, "Got empty BLOB - skip it");
-        return;
+    std::function<std::vector<unsigned char>()> next;
+    std::vector<unsigned char> whole;
+    const BYTE* data = nullptr;
+    size_t length = 0;
+    size_t pos = 0;
+    ole_long_value* lv = ole_long_value::of(field);
+    if (lv && !lv->is_text()) {
+        next = [lv] { return lv->read_bytes(lob_piece_bytes); };
+    } else {
+        if (field.get_type() == vt_byte_array) {
+            BYTE* p = nullptr;
+            length = field.get_bytes(&p);
+            data = p;
+        } else {
+            whole = lv ? ora_field_bytes(lv->read_all()) : ora_field_bytes(field);
+            data = whole.data();
+            length = whole.size();
+        }
+        if (!data)
+            length = 0;
+        next = [&] {
+            const size_t n = std::min(lob_piece_bytes, length - pos);
+            std::vector<unsigned char> piece(data + pos, data + pos + n);
+            pos += n;
+            return piece;
+        };
     }
-    tk_logger::log(1, "BLOB size=%d", static_cast<int>(bytes.size()));
-    tk_logger::log(1, "%s", bin_to_hex(bytes.data(), std::min<size_t>(bytes.size(), 4)).c_str());
-    ora_engine& eng = ora_eng();
-    ub4 amount = static_cast<ub4>(bytes.size());
-    eng.check_err(OCILobWrite(eng.get_svc(), eng.get_err(), locators[k], &amount, 1, bytes.data(),
-                              static_cast<ub4>(bytes.size()), OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
+    if (!write_pieces<std::vector<unsigned char>>(k, 0, next))
+        tk_logger::log(1, "Got empty BLOB - skip it");
     tk_logger::log(1, "ora_lob_insert::write_blob - at the end");
 }

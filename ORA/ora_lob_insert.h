@@ -13,6 +13,11 @@ bool ora_is_lob_column(const t_ftd& ftd);
 
 class ora_lob_insert {
 public:
+    // A value goes to the server in pieces of this many characters (CLOB) or
+    // bytes (BLOB), so that no whole copy of it is made on the way.
+    static constexpr size_t lob_piece_chars = size_t{1} << 19;
+    static constexpr size_t lob_piece_bytes = size_t{1} << 20;
+
     // The LOB columns of a table schema; values are taken at the column positions.
     ora_lob_insert(const std::wstring& table_name, const udb_schema& schema);
     // Ready descriptors (the array insert keeps the values in a record of its own).
@@ -22,7 +27,8 @@ public:
     ora_lob_insert& operator=(const ora_lob_insert&) = delete;
 
     void init();
-    // Selects the row's locators and writes every non-empty value, then commits.
+    // Selects the row's locators and writes every non-empty value; the caller
+    // commits. A failed write names its column.
     void insert(const std::wstring& rowid, const udb_record& record);
     void write_clob(size_t k, const udb_record& record);
     void write_blob(size_t k, const udb_record& record);
@@ -30,6 +36,10 @@ public:
     const std::vector<t_lob_desc>& get_descs() const { return ld; }
 
 private:
+    // Sends the pieces `next` yields (empty at the end); false when there were none.
+    template <class Piece, class Next>
+    bool write_pieces(size_t k, ub2 csid, Next next);
+
     std::wstring table_name;
     std::vector<OCIDefine*> defines;
     std::vector<t_lob_desc> ld;

@@ -17,11 +17,13 @@
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "OLE/ole_decimal_text.h"
+#include "OLE/ole_long_value.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
 #include "TK/tk_wstring.h"
 #include "UDB/udb_custom_conversion.h"
+#include "UDB/udb_value_exception.h"
 
 namespace {
 
@@ -98,6 +100,15 @@ std::optional<std::u16string> literal_needing_bind(const std::wstring& literal, 
     if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii))
         return std::nullopt;
     return ora_to_u16(value);
+}
+
+ole_variant read_long_value(ole_long_value& value, const t_ftd& column)
+{
+    try {
+        return value.read_all();
+    } catch (const tk_exception& e) {
+        throw udb_value_exception(column.name, to_unicode(e.message, -1));
+    }
 }
 
 } // namespace
@@ -263,7 +274,13 @@ void ora_table::slow_append(const udb_record& record)
         const auto [i, j] = p.pairs[k];
         if (k)
             vals += L", ";
-        const udb_field& field = record[j];
+        // A long value left in the source's stream is read whole only for a
+        // column that takes a literal; a LOB column reads it in pieces.
+        udb_field whole;
+        ole_long_value* long_value = ole_long_value::of(record[j]);
+        if (long_value && !is_lob(i))
+            whole = udb_field(record[j].name, record[j].size, read_long_value(*long_value, schema[i]));
+        const udb_field& field = long_value && !is_lob(i) ? whole : record[j];
         const std::wstring text = udb_custom_conversion::is_acceptable2(field)
                                       ? udb_custom_conversion::handle2(field)
                                       : get_fld_append_wstr(i, field, schema[i]);
@@ -279,13 +296,24 @@ void ora_table::slow_append(const udb_record& record)
             lobs.emplace_back(static_cast<uint32_t>(i), static_cast<uint32_t>(j), schema[i].vartype, schema[i].name);
     }
     const std::wstring sql = p.head + vals + L") RETURNING ROWID INTO :1";
-    last_rowid = rowid.do_insert(sql, binds);
+    // A row with LOB values is committed once, after its LOB writes: a row
+    // whose values did not all arrive is never left behind.
+    last_rowid = rowid.do_insert(sql, binds, lobs.empty());
     tk_logger::log(1, L"GOT ROWID(2): %s", last_rowid.c_str());
 
-    // The LOB values are taken from the fields matched above, which need not
-    // sit at the column positions.
-    ora_lob_insert lob(table_name, lobs);
-    lob.insert(last_rowid, record);
+    if (!lobs.empty()) {
+        ora_engine& eng = ora_eng();
+        try {
+            // The LOB values are taken from the fields matched above, which need
+            // not sit at the column positions.
+            ora_lob_insert lob(table_name, lobs);
+            lob.insert(last_rowid, record);
+            eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
+        } catch (...) {
+            OCITransRollback(eng.get_svc(), eng.get_err(), OCI_DEFAULT);
+            throw;
+        }
+    }
     ++record_count;
     ++appended;
     tk_logger::log(1, "ora_table::slow_append - at the END");
@@ -302,12 +330,17 @@ void ora_table::slow_append(const udb_record& record)
 std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, const t_ftd& column)
 {
     tk_logger::log(1, "ora_table::get_fld_append_wstr");
+    const VARTYPE fvt = field.get_type();
+    const bool is_null = fvt == VT_NULL || fvt == VT_EMPTY;
+    // A LOB value goes through its locator: no literal is ever built for it.
+    if (is_lob(i) && !is_null) {
+        tk_logger::log(1, "Got LOB - put placeholder");
+        return column.vartype == VT_BSTR ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
+    }
     const std::wstring literal = value_literal(field, column);
     tk_logger::log(1, L"Got field #%d: '%s' (%d, %d)", static_cast<int>(i), literal.c_str(),
                    static_cast<int>(column.vartype), static_cast<int>(column.size));
     tk_logger::log(1, "schema[eye]->size=%d", static_cast<int>(column.size));
-    const VARTYPE fvt = field.get_type();
-    const bool is_null = fvt == VT_NULL || fvt == VT_EMPTY;
 
     if (column.vartype == VT_R4 || column.vartype == VT_R8) {
         if (!is_null && (reads_as_double(fvt) || is_exact_number_text(field, column))) {
@@ -327,9 +360,6 @@ std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, co
             if (v != 0 && std::fabs(v) < 1e-130)
                 replaced_numbers.push_back(dq(column.name) + L" (" + literal + L", written as 0)");
         }
-    } else if (is_lob(i) && !is_null) {
-        tk_logger::log(1, "Got LOB - put placeholder");
-        return column.vartype == VT_BSTR ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
     }
     // A NULL LOB stays NULL: no locator, nothing written after the insert.
     if (fvt != VT_NULL && !literal.empty() && literal != L"''" && literal != L"\"\"")

@@ -14,6 +14,7 @@
 #include "tarvex/error_handler.h"
 #include "tarvex/init_conversion.h"
 #include "tarvex/mutator_conversion_exception.h"
+#include "UDB/udb_value_exception.h"
 #include "tarvex/tarvex_convertor.h"
 
 namespace {
@@ -296,6 +297,9 @@ void tarvex_convertor::copy_records(const std::wstring& name, udb_recordset& src
             error_handler::ref().set_table_context(name);
             error_handler::ref().handle(e, false);
             break;
+        } catch (const udb_value_exception& e) {
+            error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
+            error_handler::ref().handle(e, false);
         }
         src_rs.next();
         records_done.fetch_add(1);

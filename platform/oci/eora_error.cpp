@@ -138,6 +138,7 @@ const std::map<int, const char*>& messages() {
         {22920, "row containing the LOB value is not locked"},
         {24338, "statement handle not executed"},
         {24344, "success with compilation error"},
+        {24801, "illegal parameter value in OCI lob function"},
     };
     return m;
 }

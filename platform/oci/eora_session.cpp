@@ -954,11 +954,13 @@ void session::write_lob(const lob_target& t, const std::string& data, bool is_te
     p_->begin_write();
     std::string sql = "UPDATE " + q_ident(t.table) + " SET " + q_ident(t.column) + "=?1 WHERE rowid=?2";
     sqlite3_stmt* st = p_->cached(sql);
-    if (is_text) bind_text(st, 1, data);
-    else sqlite3_bind_blob(st, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+    // Bound in place: a LOB value may be large, and `data` outlives the step.
+    if (is_text) sqlite3_bind_text64(st, 1, data.data(), data.size(), SQLITE_STATIC, SQLITE_UTF8);
+    else sqlite3_bind_blob64(st, 1, data.data(), data.size(), SQLITE_STATIC);
     sqlite3_bind_int64(st, 2, t.row);
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
     if (rc == SQLITE_DONE) return;
     if ((rc & 0xFF) == SQLITE_FULL) {
         // Oracle's system name of the column's LOB segment.

@@ -167,6 +167,9 @@ struct OCILobLocator : handle_base {
     bool is_text = true;
     bool national = false;
     std::string content; // UTF-8 for character LOBs
+    // A write in pieces: the value so far, stored when its last piece arrives.
+    bool writing_pieces = false;
+    std::string pieces;
     std::shared_ptr<eora::lob_target> target;
     OCISession* ses = nullptr;
 };
@@ -1056,7 +1059,7 @@ sword OCILobRead(OCISvcCtx*, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 
 }
 
 sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 buflen,
-                  ub1, void*, OCICallbackLobWrite, ub2 csid, ub1) {
+                  ub1 piece, void*, OCICallbackLobWrite, ub2 csid, ub1) {
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !amtp || !as<OCIError>(err, OCI_HTYPE_ERROR) || !as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX))
         return OCI_INVALID_HANDLE;
@@ -1065,36 +1068,71 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
     if (!loc->target || !loc->target->writable) return fail(err, 22920);
     eora::session* s = session_of(svchp);
     if (!s) return fail(err, 3114);
+    if (piece > OCI_LAST_PIECE) return fail(err, 24801);
+    const bool continues = piece == OCI_NEXT_PIECE || piece == OCI_LAST_PIECE;
+    if (continues != loc->writing_pieces) {
+        // A piece out of order ends the write: nothing of it is stored.
+        loc->writing_pieces = false;
+        loc->pieces.clear();
+        return fail(err, 24801);
+    }
     if (offset == 0) offset = 1;
+    const bool text = loc->is_text && csid != 871;
     try {
-        if (loc->is_text && csid != 871) {
-            std::u16string cur = eora::to_utf16(loc->content);
-            size_t n = buflen / 2;
-            if (*amtp && *amtp < n) n = *amtp;
-            std::u16string data(n, u'\0');
-            if (bufp) std::memcpy(data.data(), bufp, n * 2);
-            size_t from = offset - 1;
-            if (cur.size() < from) cur.resize(from, u' ');
-            cur.replace(from, std::min(data.size(), cur.size() - from), data);
-            std::string next = eora::to_utf8(cur);
-            if (!loc->national) next = eora::to_charset(next, s->settings().charset);
-            s->write_lob(*loc->target, next, true);
-            loc->content = std::move(next);
-            *amtp = static_cast<ub4>(n);
+        if (auto n = eora::take_injection("OCILobWrite " + loc->target->table + "." + loc->target->column +
+                                          (continues ? " next piece" : "")))
+            eora::raise(*n);
+        size_t n = text ? buflen / 2 : buflen;
+        // In pieces the amount is the whole value's (0: unknown), not this piece's.
+        if (piece == OCI_ONE_PIECE && *amtp && *amtp < n) n = *amtp;
+        std::string data;
+        if (text) {
+            std::u16string units(n, u'\0');
+            if (bufp) std::memcpy(units.data(), bufp, n * 2);
+            data = eora::to_utf8(units);
+            // Text outside the database character set is stored as that set stores it.
+            if (!loc->national) data = eora::to_charset(data, s->settings().charset);
         } else {
-            std::string cur = loc->content;
-            size_t n = buflen;
-            if (*amtp && *amtp < n) n = *amtp;
-            std::string data(static_cast<const char*>(bufp ? bufp : ""), bufp ? n : 0);
-            size_t from = offset - 1;
-            if (cur.size() < from) cur.resize(from, loc->is_text ? ' ' : '\0');
-            cur.replace(from, std::min(data.size(), cur.size() - from), data);
-            s->write_lob(*loc->target, cur, loc->is_text);
-            loc->content = std::move(cur);
-            *amtp = static_cast<ub4>(n);
+            data.assign(static_cast<const char*>(bufp ? bufp : ""), bufp ? n : 0);
         }
+        if (piece == OCI_FIRST_PIECE || piece == OCI_ONE_PIECE) {
+            // The value before the offset stays; what the write covers is replaced.
+            std::string head;
+            if (text) {
+                std::u16string cur = eora::to_utf16(loc->content);
+                if (cur.size() < offset - 1) cur.resize(offset - 1, u' ');
+                head = eora::to_utf8(cur.substr(0, offset - 1));
+            } else {
+                head = loc->content.substr(0, std::min<size_t>(loc->content.size(), offset - 1));
+                if (head.size() < offset - 1) head.resize(offset - 1, loc->is_text ? ' ' : '\0');
+            }
+            loc->pieces = std::move(head);
+        }
+        loc->pieces += data;
+        *amtp = static_cast<ub4>(n);
+        if (piece == OCI_FIRST_PIECE || piece == OCI_NEXT_PIECE) {
+            loc->writing_pieces = true;
+            return OCI_NEED_DATA;
+        }
+        loc->writing_pieces = false;
+        std::string next = std::move(loc->pieces);
+        loc->pieces.clear();
+        if (piece == OCI_ONE_PIECE) {
+            // What lies beyond the written range keeps its value.
+            if (text) {
+                std::u16string cur = eora::to_utf16(loc->content);
+                const size_t end = offset - 1 + n;
+                if (cur.size() > end) next += eora::to_utf8(cur.substr(end));
+            } else if (loc->content.size() > offset - 1 + n) {
+                next += loc->content.substr(offset - 1 + n);
+            }
+        }
+        s->write_lob(*loc->target, next, loc->is_text);
+        loc->content = std::move(next);
         return OCI_SUCCESS;
     } catch (const eora::eora_error& e) {
+        loc->writing_pieces = false;
+        loc->pieces.clear();
         return fail(err, e);
     }
 }

@@ -1,5 +1,6 @@
 // VariantInit, VariantClear and VariantCopy: the VARIANT owns its BSTR or array.
 #include "platform/oleaut/oleauto.h"
+#include "platform/com/com.h"
 
 #include <cstring>
 
@@ -74,9 +75,9 @@ HRESULT VariantClear(VARIANT* pvarg)
                 return hr;
         } else if (vt == VT_BSTR) {
             SysFreeString(pvarg->bstrVal);
+        } else if (vt == VT_UNKNOWN && pvarg->punkVal) {
+            pvarg->punkVal->Release();
         }
-        // Interface pointers are not reference-counted by this stand-in: the
-        // product never stores them in a VARIANT.
     }
     std::memset(pvarg, 0, sizeof(VARIANT));
     pvarg->vt = VT_EMPTY;
@@ -106,6 +107,8 @@ HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc)
             copy.bstrVal = SysAllocStringLen(pvargSrc->bstrVal, SysStringLen(pvargSrc->bstrVal));
             if (!copy.bstrVal)
                 return E_OUTOFMEMORY;
+        } else if (vt == VT_UNKNOWN && pvargSrc->punkVal) {
+            pvargSrc->punkVal->AddRef();
         }
     }
     const HRESULT hr = VariantClear(pvargDest);

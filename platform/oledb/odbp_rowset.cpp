@@ -1,4 +1,5 @@
 #include "platform/oledb/odbp_rowset.h"
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -105,6 +106,98 @@ HRESULT odbp_column_info(const std::vector<mssx_result_column>& cols, bool gener
 }
 
 namespace {
+
+// The stream a DBTYPE_IUNKNOWN binding hands out for one value: it reads the
+// value where the result holds it, in pieces, so that a long value is never
+// copied whole. A text column's stream holds wide characters, as its
+// DBTYPE_WSTR binding would; a binary column's holds its bytes.
+class value_stream final : public ISequentialStream {
+public:
+    value_stream(std::shared_ptr<const mssx_result> r, const mssx_result_column& col, const mssx_value& v,
+                 bool binary)
+        : r_(std::move(r)), binary_(binary)
+    {
+        if (auto b = std::get_if<mssx_blob>(&v)) data_ = &b->bytes;
+        else if (auto t = std::get_if<std::string>(&v); t && col.type.is_string()) data_ = t;
+        else { own_ = mssx_text(col.type, v); data_ = &own_; }
+    }
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_ISequentialStream) {
+            *ppv = static_cast<ISequentialStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override
+    {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT Read(void* pv, ULONG cb, ULONG* read) override
+    {
+        if (read) *read = 0;
+        if (!pv) return STG_E_INVALIDPOINTER;
+        const std::string& d = *data_;
+        auto* out = static_cast<BYTE*>(pv);
+        ULONG n = 0;
+        if (binary_) {
+            n = static_cast<ULONG>(std::min<size_t>(cb, d.size() - pos_));
+            std::memcpy(out, d.data() + pos_, n);
+            pos_ += n;
+        } else {
+            // Whole characters only: a caller asks in multiples of WCHAR.
+            while (n + sizeof(WCHAR) <= cb && pos_ < d.size()) {
+                const WCHAR c = next_char(d);
+                std::memcpy(out + n, &c, sizeof c);
+                n += sizeof c;
+            }
+        }
+        if (read) *read = n;
+        return n < cb ? S_FALSE : S_OK;
+    }
+    HRESULT Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+
+    // The length of the stream's content in bytes.
+    DBLENGTH length() const
+    {
+        if (binary_) return data_->size();
+        DBLENGTH chars = 0;
+        for (unsigned char c : *data_)
+            if ((c & 0xC0) != 0x80) ++chars;
+        return chars * sizeof(WCHAR);
+    }
+
+private:
+    ~value_stream() override = default;
+
+    // Decodes one UTF-8 character; a malformed byte gives U+FFFD.
+    WCHAR next_char(const std::string& d)
+    {
+        const auto lead = static_cast<unsigned char>(d[pos_++]);
+        size_t more = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 4;
+        if (more == 0) return lead;
+        if (more == 4) return 0xFFFD;
+        char32_t cp = lead & (0x3F >> more);
+        for (; more; --more) {
+            if (pos_ >= d.size() || (static_cast<unsigned char>(d[pos_]) & 0xC0) != 0x80) return 0xFFFD;
+            cp = (cp << 6) | (static_cast<unsigned char>(d[pos_++]) & 0x3F);
+        }
+        return static_cast<WCHAR>(cp);
+    }
+
+    ULONG refs_ = 1;
+    std::shared_ptr<const mssx_result> r_; // keeps the value alive
+    const std::string* data_ = nullptr;
+    std::string own_;
+    bool binary_;
+    size_t pos_ = 0;
+};
 
 struct accessor_def {
     std::vector<DBBINDING> bindings;
@@ -327,13 +420,24 @@ private:
 
     static bool supported(DBTYPE t)
     {
-        return t == DBTYPE_WSTR || t == DBTYPE_STR || t == DBTYPE_BYTES || t == DBTYPE_I4 || t == DBTYPE_I2 ||
+        return t == DBTYPE_WSTR || t == DBTYPE_STR || t == DBTYPE_BYTES || t == DBTYPE_IUNKNOWN || t == DBTYPE_I4 || t == DBTYPE_I2 ||
                t == DBTYPE_I8 || t == DBTYPE_R8 || t == DBTYPE_BOOL || t == DBTYPE_UI4;
     }
 
     DBSTATUS convert(const mssx_result_column& col, const mssx_value& v, const DBBINDING& b, BYTE* dst, DBLENGTH& length)
     {
         switch (b.wType) {
+        case DBTYPE_IUNKNOWN: {
+            if (!b.pObject || b.pObject->iid != IID_ISequentialStream) return DBSTATUS_E_CANTCONVERTVALUE;
+            const bool binary = odbp_meta_of(col, generic_).wType == DBTYPE_BYTES;
+            auto* stream = new value_stream(r_, col, v, binary);
+            length = stream->length();
+            if (!(b.dwPart & DBPART_VALUE)) { stream->Release(); return DBSTATUS_S_OK; }
+            // The consumer owns the reference and releases the stream.
+            ISequentialStream* p = stream;
+            std::memcpy(dst, &p, sizeof p);
+            return DBSTATUS_S_OK;
+        }
         case DBTYPE_WSTR: {
             std::wstring w = odbp_widen(mssx_text(col.type, v));
             length = w.size() * sizeof(WCHAR);

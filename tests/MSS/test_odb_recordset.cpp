@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "UDB/udb_value_exception.h"
+
 #include <string>
 #include <vector>
 
@@ -172,5 +174,31 @@ TEST(OdbRecordset, ValuesNullsAndLostValues)
     EXPECT_EQ(rs.lost_values, 2u);
     rs.next();
     EXPECT_TRUE(rs.is_eof());
+    fake->Release();
+}
+
+TEST(OdbRecordset, ATableReaderRefusesARowWithALostValueAndNamesTheColumn)
+{
+    std::vector<fake_column> cols = {{L"s", DBTYPE_WSTR, 5}, {L"b", DBTYPE_BYTES, 3}};
+    std::vector<std::vector<fake_value>> rows = {
+        {fake_value(L"ab"), fake_value::binary({1})},
+        {fake_value(L"cd"), fake_value::status(DBSTATUS_E_CANTCONVERTVALUE)},
+        {fake_value(L"ef"), fake_value::binary({3})}};
+    auto* fake = new fake_rowset(cols, rows);
+    odb_recordset rs(fake);
+    rs.refuse_lost_values = true;
+    rs.reset();
+    EXPECT_EQ(rs.get_item()->at(0).to_wstring(), L"ab");
+    rs.next();
+    try {
+        rs.get_item();
+        ADD_FAILURE() << "a row with a lost value was handed out";
+    } catch (const udb_value_exception& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Column 'b': ", 0), 0u) << e.what();
+        EXPECT_EQ(e.level, TK_LEVEL_CONTINUE);
+    }
+    // The reader goes on with the next row.
+    rs.next();
+    EXPECT_EQ(rs.get_item()->at(0).to_wstring(), L"ef");
     fake->Release();
 }

@@ -9,6 +9,7 @@ struct agent_result {
     std::string out;
     std::string err;
     int status = -1; // exit status as the shell shows it
+    long max_rss_kib = 0; // the agent's peak resident memory
 };
 
 // Changes to the agent's environment: a value sets the variable, none unsets it.

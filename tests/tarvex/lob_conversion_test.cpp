@@ -1,0 +1,214 @@
+// Long values on their whole way: read from the embedded SQL Server in pieces,
+// written to the embedded Oracle in pieces, committed with their row, and a
+// value that cannot be read or written reported for its record. Read back
+// through a second connection, value by value.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "agent_process.h"
+#include "conversion_env.h"
+#include "platform/oci/eora_inject.h"
+#include "platform/oledb/mssx_connection.h"
+
+namespace {
+
+const std::string k_db = "lobs";
+
+const char* k_source = R"(
+CREATE TABLE L (id int NOT NULL, t nvarchar(max) NULL, v varchar(max) NULL, b varbinary(max) NULL,
+                CONSTRAINT PK_L PRIMARY KEY (id))
+GO
+)";
+
+// A text of `chars` characters mixing ASCII, Latin, CJK and characters beyond
+// the BMP (four UTF-8 bytes, a surrogate pair in UTF-16), so that a piece
+// boundary falls inside every kind of sequence somewhere.
+std::string make_text(size_t chars)
+{
+    static const char* const parts[] = {"a", "b", "\xC3\xA4", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "z", " "};
+    std::string out;
+    out.reserve(chars * 2);
+    uint32_t x = 12345;
+    for (size_t i = 0; i < chars; ++i) {
+        x = x * 1103515245u + 12345u;
+        out += parts[(x >> 16) % 7];
+    }
+    return out;
+}
+
+std::string make_ascii(size_t chars)
+{
+    std::string out(chars, 'x');
+    for (size_t i = 0; i < chars; ++i)
+        out[i] = static_cast<char>('A' + (i * 7 + i / 1000) % 26);
+    return out;
+}
+
+// Every byte value, in an order that does not repeat with any piece size.
+std::string make_bytes(size_t n)
+{
+    std::string out(n, '\0');
+    uint32_t x = 777;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1664525u + 1013904223u;
+        out[i] = static_cast<char>(x >> 24);
+    }
+    return out;
+}
+
+class lob_conversion : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        env.create_database(k_db);
+        env.run_script(k_db, k_source);
+        env.create_user("scott", "tiger");
+    }
+    void TearDown() override { eora::clear_injections(); }
+
+    // One row through the server's bulk path (no literal limits on its size).
+    void insert_row(int id, const std::optional<std::string>& t, const std::optional<std::string>& v,
+                    const std::optional<std::string>& b)
+    {
+        mssx_login login;
+        login.integrated = true;
+        login.database = k_db;
+        mssx_connection conn(env.mss_dir(), login);
+        std::vector<std::optional<mssx_value>> values(4);
+        values[0].emplace(int64_t{id});
+        if (t)
+            values[1].emplace(*t);
+        if (v)
+            values[2].emplace(*v);
+        if (b)
+            values[3].emplace(mssx_blob{*b});
+        conn.bulk_insert("dbo.L", values, false);
+    }
+
+    std::unique_ptr<tarvex_convertor> driver()
+    {
+        auto d = std::make_unique<tarvex_convertor>(tarvex_convertor::settings_source::agent_defaults);
+        d->set_front_end(&front);
+        env.configure(*d, k_db, "scott", "tiger");
+        d->selected_tables = {L"[dbo].[L]"};
+        return d;
+    }
+
+    std::vector<std::string> messages() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : handler.errors)
+            out.push_back(e.message);
+        return out;
+    }
+
+    // The ids that arrived, in order, read through a connection of their own.
+    std::vector<std::string> arrived_ids()
+    {
+        return env.oracle_list("SELECT \"id\" FROM \"dbo\".\"L\" ORDER BY \"id\"");
+    }
+
+    conversion_env env;
+    recording_handler handler;
+    recording_front_end front;
+};
+
+TEST_F(lob_conversion, values_longer_than_a_piece_arrive_whole_and_equal)
+{
+    // Over the size that is read whole into a field, and several pieces long.
+    const std::string t = make_text(1'500'000);
+    const std::string v = make_ascii(3'000'001);
+    const std::string b = make_bytes(2'500'003);
+    insert_row(1, t, v, b);
+    insert_row(2, std::string("kurz"), std::nullopt, std::string("\x00\xFF", 2));
+    insert_row(3, std::nullopt, std::string(), std::nullopt);
+    auto d = driver();
+    (*d)();
+    EXPECT_TRUE(d->run_completed());
+    EXPECT_EQ(messages(), std::vector<std::string>{});
+    expect_same_rows(env, k_db, "SELECT * FROM [dbo].[L]", "\"dbo\".\"L\"");
+    const ora_rows rows = env.oracle_query("SELECT \"t\", \"v\", \"b\" FROM \"dbo\".\"L\" WHERE \"id\" = 1");
+    ASSERT_EQ(rows.rows.size(), 1u);
+    EXPECT_TRUE(rows.rows[0][0].s == t);
+    EXPECT_TRUE(rows.rows[0][1].s == v);
+    EXPECT_TRUE(rows.rows[0][2].s == b);
+}
+
+TEST_F(lob_conversion, a_failed_lob_write_rolls_its_row_back_and_names_the_record_and_column)
+{
+    insert_row(1, std::string("first"), std::string("one"), std::string("\x01", 1));
+    insert_row(2, std::string("second"), std::string("two"), std::string("\x02", 1));
+    insert_row(3, make_text(700'000), std::string("three"), make_bytes(3'000'000));
+    auto d = driver();
+    // The first LOB write of the first row fails.
+    eora::inject_error("OCILobWrite", 1013);
+    (*d)();
+    EXPECT_TRUE(d->run_completed());
+    const std::vector<std::string> m = messages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].rfind("[dbo].[L], record #1: ", 0), 0u) << m[0];
+    EXPECT_NE(m[0].find("Column \"t\""), std::string::npos) << m[0];
+    // No row of the failed record was committed, not even with empty LOBs.
+    EXPECT_EQ(arrived_ids(), (std::vector<std::string>{"2", "3"}));
+    expect_same_rows(env, k_db, "SELECT * FROM [dbo].[L] WHERE id <> 1", "\"dbo\".\"L\"");
+}
+
+TEST_F(lob_conversion, a_failure_after_the_first_piece_or_in_the_lob_select_rolls_the_row_back)
+{
+    insert_row(1, std::string("first"), std::string("one"), std::string("\x01", 1));
+    insert_row(2, std::string("second"), std::string("two"), make_bytes(3'000'000));
+    insert_row(3, std::string("third"), std::string("three"), std::string("\x03", 1));
+    auto d = driver();
+    // Row 1: the select of its locators fails; row 2: the second piece of "b".
+    eora::inject_error("next piece", 1013);
+    eora::inject_error("FOR UPDATE", 1013);
+    (*d)();
+    EXPECT_TRUE(d->run_completed());
+    const std::vector<std::string> m = messages();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0].rfind("[dbo].[L], record #1: ", 0), 0u) << m[0];
+    EXPECT_EQ(m[1].rfind("[dbo].[L], record #2: ", 0), 0u) << m[1];
+    EXPECT_NE(m[1].find("Column \"b\""), std::string::npos) << m[1];
+    EXPECT_EQ(arrived_ids(), (std::vector<std::string>{"3"}));
+    expect_same_rows(env, k_db, "SELECT * FROM [dbo].[L] WHERE id = 3", "\"dbo\".\"L\"");
+}
+
+TEST_F(lob_conversion, a_row_without_lob_values_is_committed_by_its_insert)
+{
+    insert_row(1, std::nullopt, std::nullopt, std::nullopt);
+    auto d = driver();
+    (*d)();
+    EXPECT_TRUE(d->run_completed());
+    EXPECT_EQ(messages(), std::vector<std::string>{});
+    EXPECT_EQ(arrived_ids(), std::vector<std::string>{"1"});
+}
+
+// 100 MiB of text and 100 MiB of binary in one row, through the agent: both
+// arrive whole, and the agent's peak memory is measured.
+TEST_F(lob_conversion, hundred_mebibyte_values_arrive_whole_through_the_agent)
+{
+    constexpr size_t mib = size_t{1} << 20;
+    std::string text = make_ascii(100 * mib);
+    std::string bytes = make_bytes(100 * mib);
+    insert_row(1, std::nullopt, text, bytes);
+    agent_result r = run_agent({"--src=" + k_db, "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(),
+                                "--oraclh=file:" + env.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    const double peak_mib = static_cast<double>(r.max_rss_kib) / 1024.0;
+    std::printf("agent peak RSS for 100 MiB text + 100 MiB binary in one row: %.1f MiB\n", peak_mib);
+    RecordProperty("agent_peak_rss_kib", static_cast<int>(r.max_rss_kib));
+    {
+        const ora_rows rows = env.oracle_query("SELECT \"v\", \"b\" FROM \"dbo\".\"L\" WHERE \"id\" = 1");
+        ASSERT_EQ(rows.rows.size(), 1u);
+        EXPECT_EQ(rows.rows[0][0].s.size(), text.size());
+        EXPECT_TRUE(rows.rows[0][0].s == text);
+        EXPECT_EQ(rows.rows[0][1].s.size(), bytes.size());
+        EXPECT_TRUE(rows.rows[0][1].s == bytes);
+    }
+}
+
+} // namespace
