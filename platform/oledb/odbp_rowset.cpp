@@ -113,9 +113,9 @@ namespace {
 // DBTYPE_WSTR binding would; a binary column's holds its bytes.
 class value_stream final : public ISequentialStream {
 public:
-    value_stream(std::shared_ptr<const mssx_result> r, const mssx_result_column& col, const mssx_value& v,
+    value_stream(std::shared_ptr<const void> owner, const mssx_result_column& col, const mssx_value& v,
                  bool binary)
-        : r_(std::move(r)), binary_(binary)
+        : owner_(std::move(owner)), binary_(binary)
     {
         if (auto b = std::get_if<mssx_blob>(&v)) data_ = &b->bytes;
         else if (auto t = std::get_if<std::string>(&v); t && col.type.is_string()) data_ = t;
@@ -192,7 +192,7 @@ private:
     }
 
     ULONG refs_ = 1;
-    std::shared_ptr<const mssx_result> r_; // keeps the value alive
+    std::shared_ptr<const void> owner_; // keeps the value alive after its row is released
     const std::string* data_ = nullptr;
     std::string own_;
     bool binary_;
@@ -242,7 +242,7 @@ public:
         auto held = held_.find(hRow);
         if (held == held_.end()) return DB_E_BADROWHANDLE;
         if (!pData) return E_INVALIDARG;
-        const auto& row = held->second.values;
+        const auto& row = *held->second.values;
         bool errors = false;
         for (const DBBINDING& b : it->second.bindings) {
             auto* base = static_cast<BYTE*>(pData);
@@ -253,7 +253,7 @@ public:
                 const mssx_value& v = row[b.iOrdinal - 1];
                 const mssx_result_column& col = columns_[b.iOrdinal - 1];
                 if (mssx_is_null(v)) status = DBSTATUS_S_ISNULL;
-                else status = convert(col, v, b, base + b.obValue, length);
+                else status = convert(col, v, b, base + b.obValue, length, held->second.values);
                 if (status == DBSTATUS_E_CANTCONVERTVALUE) errors = true;
             }
             if (b.dwPart & DBPART_STATUS) std::memcpy(base + b.obStatus, &status, sizeof status);
@@ -289,7 +289,7 @@ public:
         }
         for (size_t i = 0; i < n; ++i) {
             HROW h = next_row_++;
-            held_[h] = held_row{std::move(got[i]), 1};
+            held_[h] = held_row{std::make_shared<const std::vector<mssx_value>>(std::move(got[i])), 1};
             (*rows)[i] = h;
         }
         *obtained = n;
@@ -414,7 +414,7 @@ private:
     static constexpr DBROWSTATUS DBROWSTATUS_E_INVALID_LOCAL = 5;
 
     struct held_row {
-        std::vector<mssx_value> values;
+        std::shared_ptr<const std::vector<mssx_value>> values; // shared with the row's value streams
         DBREFCOUNT refs;
     };
 
@@ -424,13 +424,14 @@ private:
                t == DBTYPE_I8 || t == DBTYPE_R8 || t == DBTYPE_BOOL || t == DBTYPE_UI4;
     }
 
-    DBSTATUS convert(const mssx_result_column& col, const mssx_value& v, const DBBINDING& b, BYTE* dst, DBLENGTH& length)
+    DBSTATUS convert(const mssx_result_column& col, const mssx_value& v, const DBBINDING& b, BYTE* dst, DBLENGTH& length,
+                     const std::shared_ptr<const std::vector<mssx_value>>& row)
     {
         switch (b.wType) {
         case DBTYPE_IUNKNOWN: {
             if (!b.pObject || b.pObject->iid != IID_ISequentialStream) return DBSTATUS_E_CANTCONVERTVALUE;
             const bool binary = odbp_meta_of(col, generic_).wType == DBTYPE_BYTES;
-            auto* stream = new value_stream(r_, col, v, binary);
+            auto* stream = new value_stream(row, col, v, binary);
             length = stream->length();
             if (!(b.dwPart & DBPART_VALUE)) { stream->Release(); return DBSTATUS_S_OK; }
             // The consumer owns the reference and releases the stream.
