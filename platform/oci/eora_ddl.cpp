@@ -122,10 +122,19 @@ std::vector<std::string> column_list(parser& p, const table_meta& t) {
     return cols;
 }
 
+// Longest index key an 8 KB block holds.
+constexpr int64_t k_max_key_bytes = 6398;
+
 // Creates an index of the table on columns or on one expression.
 void make_index(session::impl& s, const table_meta& t, const std::string& owner, const std::string& name, bool unique,
                 const std::vector<std::string>& cols, const std::string& expr_sql, const std::string& expr_text,
                 const std::string& constraint, int dup_error, const std::string& dup_owner, const std::string& dup_name) {
+    if (expr_sql.empty()) {
+        // Oracle sizes a key by its columns' declared lengths, not by the data they hold.
+        int64_t key = 0;
+        for (const auto& c : cols) key += t.cols[static_cast<size_t>(t.find(c))].type.dict_length();
+        if (key > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
+    }
     s.new_object(owner, name, "INDEX", 2);
     std::string sq = owner + "." + name;
     std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + q_ident(sq) + " ON " + q_ident(t.sqlite) + "(";
@@ -142,6 +151,27 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
         if ((rc & 0xFF) == SQLITE_CONSTRAINT) raise(dup_error, dup_owner, dup_name);
         if ((rc & 0xFF) == SQLITE_FULL) s.segment_full(1654, owner, name);
         s.sqlite_fail(rc);
+    }
+    if (unique && expr_sql.empty() && cols.size() > 1) {
+        // SQLite lets rows with a NULL in the key through; Oracle refuses two rows whose non-NULL key columns are
+        // equal unless every key column is NULL. A second index holds only the partly NULL rows, keyed on which
+        // columns are NULL and the values of the others.
+        std::string keys, some_null, some_set;
+        for (size_t i = 0; i < cols.size(); ++i) {
+            const std::string c = q_ident(cols[i]);
+            keys += (i ? "," : "") + std::string("(") + c + " IS NULL),ifnull(" + c + ",0)";
+            some_null += (i ? " OR " : "") + c + " IS NULL";
+            some_set += (i ? " OR " : "") + c + " IS NOT NULL";
+        }
+        std::string partial = "CREATE UNIQUE INDEX " + q_ident(partial_null_index(sq)) + " ON " + q_ident(t.sqlite) + "(" +
+                              keys + ") WHERE (" + some_null + ") AND (" + some_set + ")";
+        rc = sqlite3_exec(s.db, partial.c_str(), nullptr, nullptr, &err);
+        sqlite3_free(err);
+        if (rc != SQLITE_OK) {
+            if ((rc & 0xFF) == SQLITE_CONSTRAINT) raise(dup_error, dup_owner, dup_name);
+            if ((rc & 0xFF) == SQLITE_FULL) s.segment_full(1654, owner, name);
+            s.sqlite_fail(rc);
+        }
     }
     sqlite3_stmt* st = s.cached("INSERT INTO _ora_indexes VALUES(?1,?2,?3,?4,?5,'N',?6,?7,?8)");
     bind_text(st, 1, owner);
@@ -241,7 +271,11 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
         // The index is checked for duplicates the way a key would be.
         std::string g;
         for (size_t i = 0; i < cols.size(); ++i) g += (i ? "," : "") + q_ident(cols[i]);
-        stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " GROUP BY " + g + " HAVING count(*) > 1 LIMIT 1");
+        // Rows whose key columns are all NULL never collide.
+        std::string any;
+        for (size_t i = 0; i < cols.size(); ++i) any += (i ? " OR " : "") + q_ident(cols[i]) + " IS NOT NULL";
+        stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + any + " GROUP BY " + g +
+                                    " HAVING count(*) > 1 LIMIT 1");
         if (sqlite3_step(q.get()) == SQLITE_ROW) raise(primary ? 2437 : 2299, t.owner, name);
         sqlite3_stmt* u = s.cached("UPDATE _ora_indexes SET constraint_name=?3 WHERE owner=?1 AND index_name=?2");
         bind_text(u, 1, t.owner);
@@ -1017,6 +1051,7 @@ void drop(ddl_ctx& c, parser& p) {
         as_ddl(c, [&] {
             if (!s.object_exists(n.owner, n.name, 2)) raise(1418);
             s.exec("DROP INDEX " + q_ident(n.owner + "." + n.name));
+            s.exec("DROP INDEX IF EXISTS " + q_ident(partial_null_index(n.owner + "." + n.name)));
             s.exec("DELETE FROM _ora_ind_columns WHERE index_owner=" + q_text(n.owner) + " AND index_name=" + q_text(n.name));
             s.exec("DELETE FROM _ora_indexes WHERE owner=" + q_text(n.owner) + " AND index_name=" + q_text(n.name));
             s.exec("DELETE FROM _ora_objects WHERE namespace=2 AND owner=" + q_text(n.owner) + " AND object_name=" + q_text(n.name));

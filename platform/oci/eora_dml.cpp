@@ -44,6 +44,8 @@ size_t bind_index(const statement& st, const std::string& name) {
         std::string sq = msg.substr(pre.size() + 7);
         if (!sq.empty() && sq.back() == '\'') sq.pop_back();
         for (const auto& ix : t.indexes)
+            if (partial_null_index(ix.sqlite_name) == sq) sq = ix.sqlite_name;
+        for (const auto& ix : t.indexes)
             if (ix.sqlite_name == sq) hit = ix.owner + "\x1F" + (ix.constraint.empty() ? ix.name : ix.constraint);
     } else if (msg.rfind(pre, 0) == 0) {
         std::vector<std::string> cols;

@@ -12,6 +12,7 @@ const std::map<int, const char*>& messages() {
         {1, "unique constraint (%s.%s) violated"},
         {1406, "fetched column value was truncated"},
         {1449, "column contains NULL values; cannot alter to NOT NULL"},
+        {1450, "maximum key length (%s) exceeded"},
         {1452, "cannot CREATE UNIQUE INDEX; duplicate keys found"},
         {984, "column not allowed here"},
         {2327, "cannot create index on expression with datatype %s"},

@@ -100,6 +100,8 @@ std::string q_ident(const std::string& s) {
     return out + "\"";
 }
 
+std::string partial_null_index(const std::string& index_sqlite_name) { return "_nulls." + index_sqlite_name; }
+
 std::string q_text(const std::string& s) {
     std::string out = "'";
     for (char c : s) {

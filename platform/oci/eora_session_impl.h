@@ -153,6 +153,8 @@ int64_t decode_rowid(const std::string& text, int64_t object_id);
 // SQL quoting for SQLite.
 std::string q_ident(const std::string& s);
 std::string q_text(const std::string& s);
+// SQLite name of the index that enforces a composite unique key over rows with some NULL key columns.
+std::string partial_null_index(const std::string& index_sqlite_name);
 
 // The stored form of a number: integer, double when exact, else text.
 stored stored_number(const decimal& d);

@@ -222,3 +222,54 @@ TEST_F(RulesTest, NestedConcatKeepsItsText) {
     }
     EXPECT_TRUE(c.rows("SELECT 1 FROM all_tab_columns WHERE concat(owner,concat('.',table_name)) = 'SYSTEMS'").empty());
 }
+
+TEST_F(RulesTest, CompositeUniqueKeysWithNulls) {
+    exec("CREATE TABLE \"K\" (\"A\" NUMBER, \"B\" NUMBER, \"C\" VARCHAR2(5))");
+    exec("ALTER TABLE \"K\" ADD CONSTRAINT \"K_AB\" UNIQUE (\"A\", \"B\")");
+    // Rows whose key is NULL throughout never collide.
+    ASSERT_EQ(c.run("INSERT INTO \"K\" VALUES(NULL, NULL, 'a')"), 0) << c.error();
+    ASSERT_EQ(c.run("INSERT INTO \"K\" VALUES(NULL, NULL, 'b')"), 0) << c.error();
+    // Partly NULL keys collide when their other columns are equal.
+    ASSERT_EQ(c.run("INSERT INTO \"K\" VALUES(1, NULL, 'c')"), 0) << c.error();
+    EXPECT_EQ(c.run("INSERT INTO \"K\" VALUES(1, NULL, 'd')"), 1);
+    EXPECT_EQ(c.error(), "ORA-00001: unique constraint (SYSTEM.K_AB) violated");
+    ASSERT_EQ(c.run("INSERT INTO \"K\" VALUES(NULL, 1, 'e')"), 0) << c.error();
+    EXPECT_EQ(c.run("INSERT INTO \"K\" VALUES(NULL, 1, 'f')"), 1);
+    ASSERT_EQ(c.run("INSERT INTO \"K\" VALUES(1, 2, 'g')"), 0) << c.error();
+    ASSERT_EQ(c.run("INSERT INTO \"K\" VALUES(2, NULL, 'h')"), 0) << c.error();
+    EXPECT_EQ(c.run("INSERT INTO \"K\" VALUES(1, 2, 'i')"), 1);
+    EXPECT_EQ(c.run("UPDATE \"K\" SET \"A\" = 1 WHERE \"C\" = 'h'"), 1);
+    auto rows = c.rows("SELECT \"C\" FROM \"K\" ORDER BY \"C\"");
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[5][0], "h");
+
+    // The same rule when the key is built over rows already there.
+    exec("CREATE TABLE \"K2\" (\"A\" NUMBER, \"B\" NUMBER)");
+    exec("INSERT INTO \"K2\" VALUES(NULL, NULL)");
+    exec("INSERT INTO \"K2\" VALUES(NULL, NULL)");
+    exec("INSERT INTO \"K2\" VALUES(1, NULL)");
+    exec("INSERT INTO \"K2\" VALUES(1, NULL)");
+    EXPECT_EQ(c.run("CREATE UNIQUE INDEX \"K2_AB\" ON \"K2\" (\"A\", \"B\")"), 1452);
+    EXPECT_EQ(c.error(), "ORA-01452: cannot CREATE UNIQUE INDEX; duplicate keys found");
+    EXPECT_EQ(c.run("ALTER TABLE \"K2\" ADD CONSTRAINT \"K2_U\" UNIQUE (\"A\", \"B\")"), 2299);
+    exec("DELETE FROM \"K2\" WHERE \"A\" = 1");
+    ASSERT_EQ(c.run("CREATE UNIQUE INDEX \"K2_AB\" ON \"K2\" (\"A\", \"B\")"), 0) << c.error();
+    ASSERT_EQ(c.run("DROP INDEX \"K2_AB\""), 0) << c.error();
+    exec("INSERT INTO \"K2\" VALUES(1, NULL)");
+    exec("INSERT INTO \"K2\" VALUES(1, NULL)");
+    EXPECT_EQ(c.rows("SELECT COUNT(*) FROM \"K2\"")[0][0], "4");
+}
+
+TEST_F(RulesTest, IndexKeyLengthIsLimited) {
+    exec("CREATE TABLE \"W\" (\"A\" VARCHAR2(4000), \"B\" VARCHAR2(2398), \"C\" NVARCHAR2(1200), \"N\" NUMBER)");
+    // 4000 + 2398 fits exactly; one more byte does not.
+    ASSERT_EQ(c.run("CREATE INDEX \"W_AB\" ON \"W\" (\"A\", \"B\")"), 0) << c.error();
+    EXPECT_EQ(c.run("CREATE INDEX \"W_ABN\" ON \"W\" (\"A\", \"B\", \"N\")"), 1450);
+    EXPECT_EQ(c.error(), "ORA-01450: maximum key length (6398) exceeded");
+    // National columns count two bytes a character.
+    EXPECT_EQ(c.run("ALTER TABLE \"W\" ADD CONSTRAINT \"W_PK\" PRIMARY KEY (\"A\", \"C\")"), 1450);
+    EXPECT_EQ(c.run("CREATE TABLE \"W2\" (\"A\" VARCHAR2(4000) PRIMARY KEY, \"B\" VARCHAR2(4000), "
+                    "UNIQUE (\"A\", \"B\"))"), 1450);
+    EXPECT_EQ(c.run("SELECT COUNT(*) FROM \"W2\""), 942);
+    EXPECT_TRUE(c.rows("SELECT \"INDEX_NAME\" FROM \"USER_INDEXES\" WHERE \"TABLE_NAME\" = 'W' AND \"INDEX_NAME\" <> 'W_AB'").empty());
+}
