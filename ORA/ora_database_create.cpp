@@ -75,7 +75,7 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
 
         if (!indexes.empty()) {
             ora_indexes_initializer idx(name, init.get_target_schema(), indexes, init.get_names_map());
-            idx.build_indexes();
+            idx.build_indexes([&](const ora_exception& e) { error_sink.report(e, name); });
         }
     }
     return get_table1(name, 2);

@@ -8,6 +8,9 @@
 
 namespace {
 
+// ORA-01450: maximum key length exceeded.
+constexpr uint32_t k_ora_key_too_long = 1450;
+
 std::wstring column_list(const std::vector<std::wstring>& cols)
 {
     std::wstring r;
@@ -111,7 +114,7 @@ std::wstring ora_indexes_initializer::make_index_sql(const udb_index& idx) const
     return L"CREATE INDEX " + q_name + L" ON " + q_table + L" (" + column_list(idx.fields) + L")";
 }
 
-void ora_indexes_initializer::build_indexes()
+void ora_indexes_initializer::build_indexes(const refusal_handler& refused)
 {
     tk_logger::log(1, "ora_indexes_initializer::build_indexes(n_indexes=%d)", static_cast<int>(indexes.size()));
     for (const auto& idx : indexes) {
@@ -127,6 +130,11 @@ void ora_indexes_initializer::build_indexes()
             tk_logger::log(2, "Got error: %08X", n);
             if (n == 1408 || n == 2261)
                 continue;
+            // The key is longer than the target's block holds: the table and its rows go on without it.
+            if (n == k_ora_key_too_long && refused) {
+                refused(e);
+                continue;
+            }
             throw;
         }
     }

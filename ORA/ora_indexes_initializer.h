@@ -1,11 +1,14 @@
 // Turns a source index list into the primary key and indexes of a new Oracle table.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include "UDB/t_ftd.h"
 #include "UDB/t_names_map.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_schema.h"
+
+class ora_exception;
 
 class ora_indexes_initializer {
 public:
@@ -14,7 +17,10 @@ public:
     ora_indexes_initializer(const ora_indexes_initializer&) = delete;
     ora_indexes_initializer& operator=(const ora_indexes_initializer&) = delete;
 
-    void build_indexes();
+    // An index the server refuses for its size goes to `refused` and the others are still built;
+    // without a handler that refusal is thrown like any other.
+    using refusal_handler = std::function<void(const ora_exception& error)>;
+    void build_indexes(const refusal_handler& refused = {});
     static bool can_be_part_of_index(const t_ftd& desc);
 
     const udb_indexes& get_indexes() const { return indexes; }

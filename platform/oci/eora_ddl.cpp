@@ -671,8 +671,17 @@ void create_index(ddl_ctx& c, parser& p, bool unique) {
             else if (c.st.toks[e].is_op(")")) { if (depth == 0) break; --depth; }
         }
         if (e >= c.st.toks.size() - 1) raise(907);
+        // Each expression's key is as long as the longest column it can give (a CASE's conditions give none).
+        int64_t key = 0, part = 0;
+        int level = 0;
+        bool condition = false;
         for (size_t i = b; i < e; ++i) {
             const token& k = c.st.toks[i];
+            if (k.is_op("(")) ++level;
+            else if (k.is_op(")")) --level;
+            else if (level == 0 && k.is_op(",")) { key += part; part = 0; }
+            if (k.kind == tok::ident && k.text == "WHEN") condition = true;
+            if (k.kind == tok::ident && (k.text == "THEN" || k.text == "ELSE" || k.text == "END")) condition = false;
             if (k.is_name() && !(k.kind == tok::ident && (k.text == "CASE" || k.text == "WHEN" || k.text == "THEN" ||
                 k.text == "ELSE" || k.text == "END" || k.text == "IS" || k.text == "NOT" || k.text == "NULL" ||
                 k.text == "AND" || k.text == "OR")) && !(i + 1 < e && c.st.toks[i + 1].is_op("("))) {
@@ -680,8 +689,10 @@ void create_index(ddl_ctx& c, parser& p, bool unique) {
                 if (ci < 0) raise(904, "\"" + k.text + "\"");
                 const auto& cm = t->cols[static_cast<size_t>(ci)];
                 if (cm.type.is_lob() || cm.type.is_long()) raise(2327, cm.type.dict_name());
+                if (!condition) part = std::max<int64_t>(part, cm.type.dict_length());
             }
         }
+        if (key + part > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
         expr_sql = translate(s, c.st, b, e, {t}, {t->name}).sql;
         expr_text = c.st.sql.substr(c.st.toks[b].begin, c.st.toks[e].begin - c.st.toks[b].begin);
         while (!expr_text.empty() && expr_text.back() == ' ') expr_text.pop_back();

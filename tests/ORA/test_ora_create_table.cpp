@@ -212,3 +212,31 @@ TEST_F(ora_target_test, identity_names_of_a_non_ascii_table_fit_in_30_bytes)
     run(L"INSERT INTO " + name + L" (\"V\") VALUES('a')");
     EXPECT_EQ(value(L"SELECT \"ID\" FROM " + name), L"1");
 }
+
+TEST_F(ora_target_test, a_key_too_long_for_the_target_is_reported_and_the_table_keeps_its_rows)
+{
+    std::vector<std::wstring> reported;
+    db->error_sink.set_handler([&](const tk_exception& e, const std::wstring& context) {
+        EXPECT_NE(std::string(e.what()).find("ORA-01450: maximum key length (6398) exceeded"), std::string::npos)
+            << e.what();
+        reported.push_back(context);
+    });
+    udb_schema s;
+    s.push_back(make_column(L"A", VT_BSTR, 2000, true));
+    s.push_back(make_column(L"B", VT_BSTR, 2000, true));
+    s.push_back(make_column(L"C", VT_BSTR, 2000));
+    s.push_back(make_column(L"N", VT_I4, 4, true));
+    udb_indexes ix;
+    ix.push_back(udb_index(L"PK_L", true, true, {L"A", L"B"}));
+    ix.push_back(udb_index(L"UX_L", true, false, {L"B", L"C"}));
+    ix.push_back(udb_index(L"IX_L", false, false, {L"N"}));
+    std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"L\"", s, ix);
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[0], L"\"S\".\"L\"");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM ALL_CONSTRAINTS WHERE OWNER='S' AND TABLE_NAME='L'"), L"3");
+    EXPECT_EQ(value(L"SELECT INDEX_NAME FROM ALL_INDEXES WHERE TABLE_NAME='L'"), L"IX_L");
+    run(L"INSERT INTO \"S\".\"L\" VALUES('a', 'b', 'c', 1)");
+    run(L"INSERT INTO \"S\".\"L\" VALUES('a', 'b', 'c', 2)");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"L\""), L"2");
+}

@@ -273,3 +273,12 @@ TEST_F(RulesTest, IndexKeyLengthIsLimited) {
     EXPECT_EQ(c.run("SELECT COUNT(*) FROM \"W2\""), 942);
     EXPECT_TRUE(c.rows("SELECT \"INDEX_NAME\" FROM \"USER_INDEXES\" WHERE \"TABLE_NAME\" = 'W' AND \"INDEX_NAME\" <> 'W_AB'").empty());
 }
+
+TEST_F(RulesTest, ExpressionIndexKeysCountTheColumnsTheyRead) {
+    exec("CREATE TABLE \"X\" (\"A\" NVARCHAR2(2000), \"B\" NVARCHAR2(1200), \"N\" NUMBER)");
+    ASSERT_EQ(c.run("CREATE UNIQUE INDEX \"X_AN\" ON \"X\" (CASE WHEN \"A\" IS NOT NULL AND \"N\" IS NOT NULL THEN \"A\" END, "
+                    "CASE WHEN \"A\" IS NOT NULL AND \"N\" IS NOT NULL THEN \"N\" END)"), 0) << c.error();
+    EXPECT_EQ(c.run("CREATE UNIQUE INDEX \"X_AB\" ON \"X\" (CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"A\" END, "
+                    "CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"B\" END)"), 1450);
+    EXPECT_EQ(c.error(), "ORA-01450: maximum key length (6398) exceeded");
+}
