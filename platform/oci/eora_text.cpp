@@ -24,16 +24,30 @@ size_t utf16_length(std::string_view s) {
 
 namespace {
 
+constexpr UINT k_windows_latin1_page = 1252;
+
 struct single_byte_set {
     const char* name;
     char32_t last;        // highest code point it holds (all below it too)
     char32_t replacement; // what stands for any other
+    UINT page;            // code page that decides above `last`, 0 for none
 };
 
 constexpr single_byte_set k_single_byte_sets[] = {
-    {"WE8ISO8859P1", 0xFF, 0xBF},
-    {"US7ASCII", 0x7F, u'?'},
+    {"WE8ISO8859P1", 0xFF, 0xBF, 0},
+    {"WE8MSWIN1252", 0x7F, 0xBF, k_windows_latin1_page},
+    {"US7ASCII", 0x7F, u'?', 0},
 };
+
+// Whether the code page has a byte for the character.
+bool page_holds(UINT page, char32_t c) {
+    const std::wstring one(1, static_cast<wchar_t>(c));
+    std::optional<std::string> b = wide_to_mb(page, one);
+    if (!b || b->size() != 1) return false;
+    // The page's "?" for what it lacks is a real "?" only for U+003F itself.
+    std::optional<std::wstring> back = mb_to_wide(page, *b, false);
+    return back && *back == one;
+}
 
 const single_byte_set* single_byte(std::string_view charset) {
     for (const auto& set : k_single_byte_sets)
@@ -87,7 +101,8 @@ std::string to_charset(std::string_view utf8, std::string_view charset) {
     if (plain) return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
-    for (char32_t c : code_points(utf8)) put_utf8(out, c <= set->last ? c : set->replacement);
+    for (char32_t c : code_points(utf8))
+        put_utf8(out, c <= set->last || (set->page && page_holds(set->page, c)) ? c : set->replacement);
     return out;
 }
 

@@ -12,7 +12,8 @@ size_t utf16_length(std::string_view s);
 
 // The text as a database character set keeps it (UTF-8 still): a character the
 // set lacks becomes the set's replacement character. AL32UTF8 and UTF8 keep
-// everything, WE8ISO8859P1 what Latin-1 holds, US7ASCII ASCII.
+// everything, WE8ISO8859P1 what Latin-1 holds, WE8MSWIN1252 what Windows code
+// page 1252 holds, US7ASCII ASCII.
 std::string to_charset(std::string_view utf8, std::string_view charset);
 // Bytes the text takes in the character set.
 size_t charset_bytes(std::string_view utf8, std::string_view charset);

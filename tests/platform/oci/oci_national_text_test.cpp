@@ -38,12 +38,12 @@ int insert_bound(client& c, const std::string& col, const std::string& value, bo
 // A service whose database character set is Latin-1.
 struct latin1_service {
     std::filesystem::path dir;
-    latin1_service() {
+    explicit latin1_service(const char* charset = "WE8ISO8859P1") {
         dir = std::filesystem::temp_directory_path() / ("eora_latin1_" + std::to_string(::getpid()) + "_" +
                                                         std::to_string(service_dir::counter()++));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
-        eora::session::create_service((dir / "ORCL.db").string(), "manager", "WE8ISO8859P1");
+        eora::session::create_service((dir / "ORCL.db").string(), "manager", charset);
     }
     ~latin1_service() {
         std::error_code ec;
@@ -113,4 +113,30 @@ TEST(OciCharset, OnlyNationalBindsKeepWhatTheDatabaseCharacterSetLacks) {
     ASSERT_EQ(v.size(), 1u);
     EXPECT_EQ(v[0][0], k_mixed_latin1);
     EXPECT_EQ(other.rows("SELECT COUNT(*) FROM \"T\" WHERE LENGTH(\"V\") = 4000")[0][0], "1");
+}
+
+TEST(OciCharset, WindowsLatin1KeepsWhatCodePage1252Holds) {
+    latin1_service svc("WE8MSWIN1252");
+    client c;
+    ASSERT_EQ(c.connect(svc.ds(), "system", "manager"), OCI_SUCCESS) << c.error();
+    ASSERT_EQ(c.run("CREATE TABLE \"T\" (\"V\" VARCHAR2(20), \"NV\" NVARCHAR2(20))"), 0);
+    // Euro sign and curly quotes are in the page, unlike Latin-1; Greek is not, and becomes an inverted question mark.
+    const std::string text = "\xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA9 \xCE\xA9 ?";
+    const std::string kept = "\xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA9 \xC2\xBF ?";
+    ASSERT_EQ(c.run("INSERT INTO \"T\" VALUES('" + text + "', N'" + text + "')", OCI_COMMIT_ON_SUCCESS), 0) << c.error();
+    ASSERT_EQ(insert_bound(c, "NV", text, true), 0) << c.error();
+    client other;
+    ASSERT_EQ(other.connect(svc.ds(), "system", "manager"), OCI_SUCCESS);
+    auto rows = other.rows("SELECT \"V\", \"NV\" FROM \"T\" WHERE \"V\" IS NOT NULL");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], kept);
+    EXPECT_EQ(rows[0][1], kept);
+    rows = other.rows("SELECT \"NV\" FROM \"T\" WHERE \"V\" IS NULL");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], text);
+    // One byte a character: 4000 euro signs make a literal of 4000 bytes, too long only for the column.
+    std::string euros;
+    for (int i = 0; i < 4000; ++i) euros += "\xE2\x82\xAC";
+    EXPECT_EQ(c.run("INSERT INTO \"T\" (\"V\") VALUES('" + euros + "')"), 12899);
+    EXPECT_EQ(c.run("INSERT INTO \"T\" (\"V\") VALUES('" + euros + "x')"), 1704);
 }
