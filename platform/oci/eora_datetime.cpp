@@ -153,6 +153,8 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
             skip_spaces();
             size_t b = i;
             while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
+            // Digits where a month name belongs: the text is not in this picture at all.
+            if (i == b) raise(1861);
             std::string w = upper(s.substr(b, i - b));
             int m = 0;
             for (int k = 0; k < 12 && w.size() >= 3; ++k) {
@@ -222,6 +224,11 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
             has_ampm = true;
             i += 2;
             if (i < s.size() && s[i] == '.') i += 2;
+        } else if (fmt[f] == 'X') {
+            // The radix character before the fraction.
+            ++f;
+            if (i >= s.size() || s[i] != '.') raise(1861);
+            ++i;
         } else if (fmt[f] == '"') {
             size_t e = fmt.find('"', f + 1);
             if (e == std::string::npos) raise(1821);

@@ -26,7 +26,12 @@ datetime parse_datetime(std::string_view s, std::string_view fmt);
 // Parses the stored form ("YYYY-MM-DD HH24:MI:SS[.fffffffff]").
 std::optional<datetime> parse_stored_datetime(std::string_view s);
 
-// The session's default format, used for implicit text <-> date conversion.
+// The session's NLS formats: how text becomes a DATE or TIMESTAMP without a format of its own.
+inline constexpr std::string_view nls_date_format = "DD-MON-RR";
+inline constexpr std::string_view nls_timestamp_format = "DD-MON-RR HH.MI.SSXFF AM";
+inline constexpr std::string_view nls_timestamp_tz_format = "DD-MON-RR HH.MI.SSXFF AM TZH:TZM";
+
+// The stored form as text, used when a value is shown as text.
 inline constexpr std::string_view default_date_format = "YYYY-MM-DD HH24:MI:SS";
 inline constexpr std::string_view default_timestamp_format = "YYYY-MM-DD HH24:MI:SS.FF";
 inline constexpr std::string_view default_timestamp_tz_format = "YYYY-MM-DD HH24:MI:SS.FF TZH:TZM";

@@ -131,9 +131,9 @@ void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         const int kind = sqlite3_user_data(ctx) ? *static_cast<const int*>(sqlite3_user_data(ctx)) : 0;
         const bool ts = kind != 0;
         std::string fmt = argc > 1 ? arg_text(argv[1])
-                                   : std::string(kind == 2 ? default_timestamp_tz_format
-                                                 : ts      ? default_timestamp_format
-                                                           : default_date_format);
+                                   : std::string(kind == 2 ? nls_timestamp_tz_format
+                                                 : ts      ? nls_timestamp_format
+                                                           : nls_date_format);
         datetime d = parse_datetime(arg_text(argv[0]), fmt);
         d.has_zone = kind == 2;
         std::string r = d.text(ts ? 9 : 0);

@@ -118,9 +118,9 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
             }
             if (w == "TO_DATE" || w == "TO_TIMESTAMP" || w == "TO_TIMESTAMP_TZ") {
                 value a = eval_literal(s, p, st, binds);
-                std::string fmt(w == "TO_DATE"        ? default_date_format
-                                : w == "TO_TIMESTAMP" ? default_timestamp_format
-                                                      : default_timestamp_tz_format);
+                std::string fmt(w == "TO_DATE"        ? nls_date_format
+                                : w == "TO_TIMESTAMP" ? nls_timestamp_format
+                                                      : nls_timestamp_tz_format);
                 if (p.accept_op(",")) {
                     value f = eval_literal(s, p, st, binds);
                     if (f.is_null()) { p.expect_op(")", 907); return value::null(); }

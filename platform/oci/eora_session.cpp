@@ -401,9 +401,9 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
             d = *p;
         } else if (v.kind == value::vk::text) {
             if (v.s.empty()) return null_check();
-            d = parse_datetime(v.s, ty.k == kind::date              ? default_date_format
-                                    : ty.k == kind::timestamp_tz ? default_timestamp_tz_format
-                                                                 : default_timestamp_format);
+            d = parse_datetime(v.s, ty.k == kind::date              ? nls_date_format
+                                    : ty.k == kind::timestamp_tz ? nls_timestamp_tz_format
+                                                                 : nls_timestamp_format);
         } else {
             raise(932, ty.k == kind::date ? "DATE" : "TIMESTAMP", v.kind == value::vk::number ? "NUMBER" : "BINARY");
         }

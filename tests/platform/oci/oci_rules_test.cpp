@@ -282,3 +282,19 @@ TEST_F(RulesTest, ExpressionIndexKeysCountTheColumnsTheyRead) {
                     "CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"B\" END)"), 1450);
     EXPECT_EQ(c.error(), "ORA-01450: maximum key length (6398) exceeded");
 }
+
+TEST_F(RulesTest, TextBecomesADateOnlyThroughAFormat) {
+    // Without TO_DATE, text must follow NLS_DATE_FORMAT 'DD-MON-RR'; ISO text does not.
+    EXPECT_EQ(insert("\"D\"", "'2001-02-03'"), 1861);
+    EXPECT_EQ(c.error(), "ORA-01861: literal does not match format string");
+    EXPECT_EQ(insert("\"T\"", "'2001-02-03 04:05:06'"), 1861);
+    EXPECT_EQ(insert("\"D\"", "to_date('2001-02-03')"), 1861);
+    EXPECT_EQ(insert("\"D\"", "'03-XYZ-01'"), 1843);
+    ASSERT_EQ(insert("\"D\", \"T\"", "'03-FEB-01', '03-feb-01 04.05.06.789 PM'"), 0) << c.error();
+    EXPECT_EQ(one("\"D\""), "2001-02-03 00:00:00");
+    EXPECT_EQ(one("\"T\""), "2001-02-03 16:05:06.79");
+    ASSERT_EQ(c.run("DELETE FROM \"R\""), 0);
+    ASSERT_EQ(insert("\"D\"", "to_date('31-DEC-99')"), 0) << c.error();
+    EXPECT_EQ(one("\"D\""), "1999-12-31 00:00:00");
+    EXPECT_EQ(c.run("UPDATE \"R\" SET \"D\" = '1999-12-31'"), 1861);
+}
