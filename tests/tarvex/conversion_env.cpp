@@ -222,7 +222,7 @@ std::string guid_text(std::string s)
     return upper_ascii(s);
 }
 
-enum class value_class { number, floating, single, date, time, binary, guid, text };
+enum class value_class { number, floating, single, date, offset, time, binary, guid, text };
 
 value_class classify(const mssx_type& t)
 {
@@ -237,6 +237,9 @@ value_class classify(const mssx_type& t)
         return value_class::number;
     if (t.name == "time")
         return value_class::time;
+    // Every digit and the offset: the target keeps both.
+    if (t.name == "datetimeoffset")
+        return value_class::offset;
     if (t.is_datetime())
         return value_class::date;
     if (t.is_binary())
@@ -264,6 +267,8 @@ std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, 
         return date_text(mssx_text(t, v), seconds_only);
     case value_class::time:
         return mssx_text(t, v).substr(0, 8);
+    case value_class::offset:
+        return mssx_text(t, v);
     case value_class::binary: {
         // Oracle keeps no empty value: an empty binary arrives as NULL.
         const std::string& bytes = std::get<mssx_blob>(v).bytes;
@@ -299,8 +304,10 @@ std::string target_text(const eora::value& v, const eora::col_type& t, value_cla
     case value_class::date:
         return date_text(v.s, seconds_only);
     case value_class::time:
-        // A time of day lands in a DATE; its date part is Oracle's default.
-        return v.s.size() >= 19 ? v.s.substr(11, 8) : v.s;
+        // A time of day lands in a DATE with SQL Server's date part; any other date part shows.
+        return v.s.size() >= 19 && v.s.compare(0, 11, "1900-01-01 ") == 0 ? v.s.substr(11, 8) : v.s;
+    case value_class::offset:
+        return v.s;
     case value_class::binary:
         return hex(v.s);
     case value_class::guid:
