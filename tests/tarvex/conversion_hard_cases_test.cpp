@@ -42,9 +42,9 @@ std::string generated_source()
     s += "CREATE TABLE [" + k_dotted + "] (k int NOT NULL, v nvarchar(10) NULL)\nGO\n";
     s += "INSERT [" + k_dotted + "] VALUES (1, N'Punkt')\nGO\n";
     s += "CREATE TABLE Texte (id int NOT NULL, de nvarchar(100) NULL, ascii varchar(50) NULL, "
-         "CONSTRAINT PK_Texte PRIMARY KEY (id))\nGO\n";
-    s += "INSERT Texte VALUES (1, N'" + national + "', 'plain')\n";
-    s += "INSERT Texte VALUES (2, N'" + cjk.substr(0, 90) + "', NULL)\nGO\n";
+         "cjk nvarchar(1500) NULL, CONSTRAINT PK_Texte PRIMARY KEY (id))\nGO\n";
+    s += "INSERT Texte VALUES (1, N'" + national + "', 'plain', N'" + cjk + "')\n";
+    s += "INSERT Texte VALUES (2, N'" + cjk.substr(0, 90) + "', NULL, NULL)\nGO\n";
     s += "CREATE TABLE Zeiten (id int NOT NULL, dto datetimeoffset(7) NULL, dto3 datetimeoffset(3) NULL, "
          "dt datetime NULL DEFAULT getdate(), dt2 datetime2(3) NULL, tm time(0) NULL, v sql_variant NULL, "
          "CONSTRAINT PK_Zeiten PRIMARY KEY (id))\nGO\n";
