@@ -4,11 +4,13 @@
 
 namespace {
 
+// Products are taken unsigned: signed 128-bit multiplication under clang's
+// overflow checks needs a runtime helper the GNU runtime lacks.
 __int128 ten_to(int n)
 {
-    __int128 r = 1;
+    unsigned __int128 r = 1;
     for (int i = 0; i < n; ++i) r *= 10;
-    return r;
+    return static_cast<__int128>(r);
 }
 
 int integer_precision(const std::string& name)
@@ -59,13 +61,14 @@ bool mssx_decimal_from(const mssx_value& v, int scale, mssx_decimal& out)
     else return false;
     std::string norm;
     if (!mssx_normalize_decimal(text, kMssxMaxPrecision, scale, norm)) return false;
-    __int128 u = 0;
+    unsigned __int128 u = 0;
     bool neg = false;
     for (char c : norm) {
         if (c == '-') neg = true;
-        else if (c >= '0' && c <= '9') u = u * 10 + (c - '0');
+        else if (c >= '0' && c <= '9') u = u * 10 + static_cast<unsigned>(c - '0');
     }
-    out.units = neg ? -u : u;
+    // at most 38 digits: the value fits the signed type
+    out.units = neg ? -static_cast<__int128>(u) : static_cast<__int128>(u);
     out.scale = scale;
     return true;
 }
