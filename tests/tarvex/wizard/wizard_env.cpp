@@ -22,6 +22,14 @@ wizard_env::wizard_env(bool wizard_errors)
     registry_file_ = servers.dir() + "/registry.reg";
     ::setenv("TVX_REGISTRY_FILE", registry_file_.c_str(), 1);
     new_driver();
+    new_shell();
+}
+
+void wizard_env::new_shell()
+{
+    if (shell_ && ::IsWindow(shell_->m_hWnd))
+        shell_->DestroyWindow();
+    shell_.reset();
     shell_ = std::make_unique<wizard_shell>(L"Dremlow 5.5", 501, 311, 312);
 }
 

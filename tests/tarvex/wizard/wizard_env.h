@@ -37,6 +37,8 @@ public:
     tarvex_convertor& driver() { return *driver_; }
 
     wizard_shell& shell() { return *shell_; }
+    // A fresh sheet for another walk (the old one is destroyed).
+    void new_shell();
     // Adds the pages and shows the sheet on the first of them.
     void show(const std::vector<wizard_page_base*>& pages);
     // Pumps events until the condition holds; false after the timeout.

@@ -13,6 +13,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 #include "platform/oledb/mssx_connection.h"
@@ -23,6 +24,13 @@ struct tds_test_endpoint {
     pid_t pid = -1;
     int out_fd = -1;
     std::string banner;
+    bool owns_dir = true;
+
+    // Serves a server folder the caller made and keeps.
+    struct existing_folder {
+        std::string dir;
+    };
+    explicit tds_test_endpoint(existing_folder f) : dir(std::move(f.dir)), owns_dir(false) {}
 
     explicit tds_test_endpoint(const std::string& tag, const std::string& sa_password = "Secret#1")
     {
@@ -34,7 +42,7 @@ struct tds_test_endpoint {
     {
         stop();
         std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        if (owns_dir) std::filesystem::remove_all(dir, ec);
     }
 
     // Runs a script in the folder directly (before or besides the endpoint).
