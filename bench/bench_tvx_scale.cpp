@@ -523,8 +523,9 @@ void check(const std::string& what, const table_sum& got, const table_sum& want)
     g_failed = true;
 }
 
-// One shape: generate, convert (own child), verify, baseline (own child).
-void run_shape(const fs::path& root, const std::string& mss_dir, shape s, long rows, const std::string& tag)
+// One shape: generate, convert (own child), verify, baseline (own child); the
+// conversion's peak memory in KiB, 0 when it failed.
+long run_shape(const fs::path& root, const std::string& mss_dir, shape s, long rows, const std::string& tag)
 {
     const std::string db = "b_" + tag;
     const auto gen = in_child([&] {
@@ -537,14 +538,14 @@ void run_shape(const fs::path& root, const std::string& mss_dir, shape s, long r
     if (!gen.ok) {
         std::printf("%s: generating the source failed\n", tag.c_str());
         g_failed = true;
-        return;
+        return 0;
     }
     const target t = new_target(root, "ora_" + tag);
     const auto conv = in_child([&] { return convert(mss_dir, db, t, {L"[dbo].[Items]"}); });
     if (!conv.ok) {
         std::printf("%s: the conversion failed\n", tag.c_str());
         g_failed = true;
-        return;
+        return 0;
     }
     const auto verify = in_child([&] {
         eora::session ses(t.service_file, "SYSTEM", "manager");
@@ -560,13 +561,14 @@ void run_shape(const fs::path& root, const std::string& mss_dir, shape s, long r
     if (!raw.ok) {
         std::printf("%s: the SQLite baseline failed\n", tag.c_str());
         g_failed = true;
-        return;
+        return conv.maxrss_kb;
     }
     const double e2e = rows / conv.seconds, lim = rows / raw.seconds;
     std::printf("%-7s %8ld rows  end to end %9.0f rows/s  raw SQLite %9.0f rows/s  ratio %.2f  "
                 "peak %6.1f MiB  %s  (generated in %.1f s)\n",
                 shape_name(s), rows, e2e, lim, e2e / lim, conv.maxrss_kb / 1024.0,
                 verify.ok ? "verified" : "NOT VERIFIED", gen.seconds);
+    return conv.maxrss_kb;
 }
 
 // `count` tables of 10 narrow rows in one database, converted in one run.
@@ -670,12 +672,17 @@ int main(int argc, char** argv)
     std::printf("end to end: the driver as the agent runs it; raw: SQLite with one INSERT and one commit a row\n");
     if (o.narrow > 0)
         run_shape(root, mss_dir, shape::narrow, o.narrow, "narrow");
+    long mixed_peak = 0;
     if (o.mixed > 0)
-        run_shape(root, mss_dir, shape::mixed, o.mixed, "mixed");
+        mixed_peak = run_shape(root, mss_dir, shape::mixed, o.mixed, "mixed");
     if (o.lob > 0)
         run_shape(root, mss_dir, shape::lob, o.lob, "lob");
-    if (o.rows_1m)
-        run_shape(root, mss_dir, shape::mixed, 1000000, "mixed1m");
+    if (o.rows_1m) {
+        const long peak = run_shape(root, mss_dir, shape::mixed, 1000000, "mixed1m");
+        if (peak > 0 && mixed_peak > 0)
+            std::printf("peak memory of 1000000 mixed rows / of %ld: %.2f\n", o.mixed,
+                        static_cast<double>(peak) / static_cast<double>(mixed_peak));
+    }
 
     std::vector<double> small_times;
     for (long n : o.small)
