@@ -75,4 +75,4 @@ TEST_P(national_text_conversion, every_text_arrives_whole)
 }
 
 // The embedded Oracle's usual character set, and one that holds Latin-1 only.
-INSTANTIATE_TEST_SUITE_P(charsets, national_text_conversion, ::testing::Values("AL32UTF8", "WE8ISO8859P1"));
+INSTANTIATE_TEST_SUITE_P(charsets, national_text_conversion, ::testing::Values("AL32UTF8", "WE8ISO8859P1", "WE8MSWIN1252"));

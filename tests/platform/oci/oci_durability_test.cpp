@@ -30,6 +30,11 @@ TEST_F(OciTest, LockHeldTooLongGivesOra54) {
     exec("INSERT INTO \"L\" VALUES(1)");
     EXPECT_EQ(other.run("INSERT INTO \"L\" VALUES(2)"), 54);
     EXPECT_EQ(other.run("DROP TABLE \"L\" CASCADE CONSTRAINTS"), 54);
+    EXPECT_EQ(other.error(), "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired");
+    // Any DDL on the table waits for the other session's changes the same way.
+    EXPECT_EQ(other.run("ALTER TABLE \"L\" ADD CONSTRAINT \"L_U\" UNIQUE (\"V\")"), 54);
+    EXPECT_EQ(other.run("CREATE INDEX \"L_V\" ON \"L\" (\"V\")"), 54);
+    EXPECT_EQ(other.run("TRUNCATE TABLE \"L\""), 54);
     exec("COMMIT");
     EXPECT_EQ(other.run("INSERT INTO \"L\" VALUES(2)", OCI_COMMIT_ON_SUCCESS), 0);
     EXPECT_EQ(other.rows("SELECT COUNT(*) FROM \"L\"")[0][0], "2");
