@@ -8,8 +8,8 @@ scripts/deps.sh
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(nproc)" --target TVXAGENT tvxsql tvx-ora
 
-tvxsql=build/platform/oledb/tvxsql/tvxsql
-tvxora=build/platform/oci/cli/tvx-ora
+tvxsql=build/platform/mssx/tvxsql/tvxsql
+tvxora=build/platform/eora/cli/tvx-ora
 agent=build/tarvex/agent/TVXAGENT
 demo="$PWD/demo"
 

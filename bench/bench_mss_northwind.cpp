@@ -11,8 +11,8 @@
 
 #include "MSS/mss_database.h"
 #include "MSS/mss_engine.h"
-#include "platform/oledb/mssx_connection.h"
-#include "platform/oledb/mssx_lexer.h"
+#include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/mssx_lexer.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/oledb/mssx_connection.h"
-#include "platform/oledb/mssx_lexer.h"
+#include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/mssx_lexer.h"
 
 namespace {
 double seconds_since(std::chrono::steady_clock::time_point t)

@@ -16,7 +16,7 @@
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "UDB/udb_record.h"
-#include "platform/oci/eora_session.h"
+#include "platform/eora/eora_session.h"
 
 namespace {
 

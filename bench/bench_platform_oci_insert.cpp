@@ -2,9 +2,9 @@
 // the table writer does: one literal INSERT per row, RETURNING ROWID through
 // a dynamic out-bind, committed on success. Prints rows per second and the
 // time per row, split into the server's own work and SQLite's.
-#include "platform/oci/eora_session.h"
-#include "platform/oci/eora_text.h"
-#include "platform/oci/eora_timing.h"
+#include "platform/eora/eora_session.h"
+#include "platform/eora/eora_text.h"
+#include "platform/eora/eora_timing.h"
 #include "platform/oci/oci.h"
 
 #include <unistd.h>

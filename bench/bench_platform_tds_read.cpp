@@ -12,8 +12,8 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-#include "platform/oledb/mssx_connection.h"
-#include "platform/oledb/tds/tds_listener.h"
+#include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/tds/tds_listener.h"
 
 namespace {
 

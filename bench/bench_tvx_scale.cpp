@@ -27,8 +27,8 @@
 
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
-#include "platform/oci/eora_session.h"
-#include "platform/oledb/mssx_connection.h"
+#include "platform/eora/eora_session.h"
+#include "platform/mssx/mssx_connection.h"
 #include "tarvex/error_handler.h"
 #include "tarvex/tarvex_convertor.h"
 

@@ -19,9 +19,9 @@
 #include "MSS/mss_database.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
-#include "platform/oci/eora_session.h"
-#include "platform/oledb/mssx_connection.h"
-#include "platform/oledb/tds/tds_listener.h"
+#include "platform/eora/eora_session.h"
+#include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/tds/tds_listener.h"
 #include "tarvex/error_handler.h"
 #include "tarvex/tarvex_convertor.h"
 

@@ -3,12 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include "platform/oledb/tds/tds_bytes.h"
-#include "platform/oledb/tds/tds_constants.h"
-#include "platform/oledb/tds/tds_login7.h"
-#include "platform/oledb/tds/tds_packet.h"
-#include "platform/oledb/tds/tds_prelogin.h"
-#include "platform/oledb/tds/tds_request.h"
+#include "platform/mssx/tds/tds_bytes.h"
+#include "platform/mssx/tds/tds_constants.h"
+#include "platform/mssx/tds/tds_login7.h"
+#include "platform/mssx/tds/tds_packet.h"
+#include "platform/mssx/tds/tds_prelogin.h"
+#include "platform/mssx/tds/tds_request.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/oci/eora_inject.h"
-#include "platform/oci/eora_oci.h"
+#include "platform/eora/eora_inject.h"
+#include "platform/oci/oci_embedded.h"
 #include "platform/oci/oci_api.h"
 #include "platform/oci/oci_client_library.h"
 

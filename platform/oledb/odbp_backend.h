@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 #include <vector>
-#include "platform/oledb/mssx_connection.h"
+#include "platform/mssx/mssx_connection.h"
 
 // A result set read as the client goes.
 class odbp_cursor {

@@ -5,7 +5,7 @@
 #include <string>
 #include "platform/oledb/odbp_data_convert.h"
 #include "platform/oledb/odbp_object.h"
-#include "platform/oledb/mssx_value.h"
+#include "platform/mssx/mssx_value.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "platform/oledb/mssx_error.h"
+#include "platform/mssx/mssx_error.h"
 #include "platform/oledb/oledb.h"
 
 struct odbp_error_record {

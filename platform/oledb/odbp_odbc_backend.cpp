@@ -13,7 +13,7 @@
 #include <mutex>
 #include <unistd.h>
 #include "platform/oledb/odbp_backend.h"
-#include "platform/oledb/mssx_lexer.h"
+#include "platform/mssx/mssx_lexer.h"
 #include "platform/oledb/odbp_odbc_link.h"
 
 namespace {

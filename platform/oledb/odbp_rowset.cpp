@@ -3,7 +3,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include "platform/oledb/mssx_lexer.h"
+#include "platform/mssx/mssx_lexer.h"
 #include "platform/oledb/odbp_errors.h"
 #include "platform/oledb/odbp_object.h"
 #include "platform/oledb/odbp_text.h"

@@ -1,6 +1,6 @@
 // The session and command objects.
 #include <cstring>
-#include "platform/oledb/mssx_lexer.h"
+#include "platform/mssx/mssx_lexer.h"
 #include "platform/oledb/odbp_errors.h"
 #include "platform/oledb/odbp_object.h"
 #include "platform/oledb/odbp_provider.h"

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/oledb/mssx_connection.h"
-#include "platform/oledb/mssx_lexer.h"
+#include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/mssx_lexer.h"
 
 namespace fs = std::filesystem;
 

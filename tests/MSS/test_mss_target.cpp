@@ -10,7 +10,7 @@
 #include "OLE/ole_date.h"
 #include "TK/tk_text.h"
 #include "mss_test_server.h"
-#include "platform/oledb/mssx_connection.h"
+#include "platform/mssx/mssx_connection.h"
 #include "platform/oledb/oledb.h"
 #include "platform/com/com.h"
 

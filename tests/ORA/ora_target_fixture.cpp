@@ -6,7 +6,7 @@
 
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_stmt.h"
-#include "platform/oci/eora_session.h"
+#include "platform/eora/eora_session.h"
 
 namespace {
 std::atomic<int> serial{0};

@@ -2,7 +2,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 #include "ORA/ora_query_results.h"
-#include "platform/oci/eora_session.h"
+#include "platform/eora/eora_session.h"
 
 void ora_server_test::SetUp()
 {

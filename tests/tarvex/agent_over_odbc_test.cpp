@@ -12,7 +12,7 @@
 
 #include "agent_process.h"
 #include "conversion_env.h"
-#include "platform/oledb/tds/tds_listener.h"
+#include "platform/mssx/tds/tds_listener.h"
 
 namespace {
 

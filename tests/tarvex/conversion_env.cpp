@@ -12,8 +12,8 @@
 #include <stdexcept>
 
 #include "TK/tk_text.h"
-#include "platform/oci/eora_text.h"
-#include "platform/oledb/mssx_lexer.h"
+#include "platform/eora/eora_text.h"
+#include "platform/mssx/mssx_lexer.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "TK/tk_logger.h"
-#include "platform/oci/eora_session.h"
-#include "platform/oledb/mssx_connection.h"
+#include "platform/eora/eora_session.h"
+#include "platform/mssx/mssx_connection.h"
 #include "tarvex/conversion_front_end.h"
 #include "tarvex/error_handler.h"
 #include "tarvex/tarvex_convertor.h"

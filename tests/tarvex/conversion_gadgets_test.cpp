@@ -8,7 +8,7 @@
 
 #include "TK/tk_text.h"
 #include "conversion_env.h"
-#include "platform/oci/eora_inject.h"
+#include "platform/eora/eora_inject.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "agent_process.h"
 #include "conversion_env.h"
-#include "platform/oci/eora_inject.h"
-#include "platform/oledb/mssx_connection.h"
+#include "platform/eora/eora_inject.h"
+#include "platform/mssx/mssx_connection.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // A fresh embedded Oracle service per test, driven only through OCI calls.
 #pragma once
-#include "platform/oci/eora_session.h"
-#include "platform/oci/eora_text.h"
+#include "platform/eora/eora_session.h"
+#include "platform/eora/eora_text.h"
 #include "platform/oci/oci.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <thread>
-#include "mssx_test_server.h"
-#include "platform/oledb/tds/tds_listener.h"
+#include "tests/platform/mssx/mssx_test_server.h"
+#include "platform/mssx/tds/tds_listener.h"
 #include "platform/oleaut/oleauto.h"
 #include "platform/oledb/oledb.h"
 

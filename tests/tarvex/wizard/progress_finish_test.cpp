@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "TK/tk_text.h"
-#include "platform/oci/eora_inject.h"
+#include "platform/eora/eora_inject.h"
 #include "tarvex/wizard/finish_page.h"
 #include "tarvex/wizard/progress_page.h"
 #include "tarvex/wizard/welcome_page.h"

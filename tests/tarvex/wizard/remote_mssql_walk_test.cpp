@@ -15,7 +15,7 @@
 #include "tarvex/wizard/progress_page.h"
 #include "tarvex/wizard/sel_file_page.h"
 #include "tarvex/wizard/tvx_sel_tables_page.h"
-#include "tests/platform/oledb/tds/tds_test_endpoint.h"
+#include "tests/platform/mssx/tds/tds_test_endpoint.h"
 #include "tests/tarvex/wizard/wizard_env.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_query_results.h"
-#include "platform/oci/eora_session.h"
+#include "platform/eora/eora_session.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/oci/eora_oci.h"
+#include "platform/oci/oci_embedded.h"
 
 namespace {
 

@@ -1,0 +1,115 @@
+// The dictionary of one embedded database: schemas, tables with their SQL
+// Server column types, identities, defaults, keys, indexes, foreign keys,
+// checks, views and procedures. Kept in tables of the database file itself.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+#include "platform/mssx/mssx_sqlite.h"
+#include "platform/mssx/mssx_value.h"
+
+struct mssx_column_def {
+    std::string name;
+    mssx_type type;
+    bool nullable = true;
+    bool identity = false;
+    int64_t seed = 1;
+    int64_t increment = 1;
+    std::string default_name;
+    std::string default_text; // stored form: "((0))", "(getdate())", "(N'abc')"
+    std::string collation;
+    std::string computed; // T-SQL expression of a computed column, empty for a stored one
+};
+
+struct mssx_index_def {
+    std::string name;
+    bool unique = false;
+    bool clustered = false;
+    bool primary = false;
+    bool constraint = false; // a UNIQUE constraint (not a plain index)
+    std::vector<std::string> columns;
+    std::string filter;
+};
+
+struct mssx_fk_def {
+    std::string name;
+    std::vector<std::string> columns;
+    std::string ref_schema;
+    std::string ref_table;
+    std::vector<std::string> ref_columns;
+    std::string on_delete = "NO ACTION";
+    std::string on_update = "NO ACTION";
+    bool disabled = false;
+};
+
+struct mssx_check_def {
+    std::string name;
+    std::string text;
+    bool disabled = false;
+};
+
+struct mssx_table_def {
+    std::string schema;
+    std::string name;
+    std::vector<mssx_column_def> columns;
+    std::vector<mssx_index_def> indexes;
+    std::vector<mssx_fk_def> fks;
+    std::vector<mssx_check_def> checks;
+    std::optional<int64_t> ident_last;
+    std::string created;
+    int64_t object_id = 0;
+
+    std::string storage() const { return schema + "." + name; }
+    int column_index(const std::string& col) const; // -1 when absent (case-insensitive)
+    const mssx_index_def* primary_key() const;
+};
+
+struct mssx_object_ref {
+    std::string schema;
+    std::string name;
+    char type = 0; // 'U' table, 'V' view, 'P' procedure
+    int64_t object_id = 0;
+};
+
+// A type made with sp_addtype or CREATE TYPE ... FROM: a name for a base type.
+struct mssx_alias_type {
+    std::string name;
+    std::string schema;
+    std::string base; // "nvarchar(24)"
+    bool nullable = true;
+};
+
+class mssx_catalog {
+public:
+    explicit mssx_catalog(mssx_sqlite& db) : db_(db) {}
+    void ensure_dictionary();
+
+    std::optional<mssx_object_ref> find_object(const std::string& schema, const std::string& name);
+    std::vector<mssx_object_ref> objects(char type);
+    std::optional<mssx_table_def> load_table(const std::string& schema, const std::string& name);
+    // The tables with a foreign key to a table of this name (in any schema).
+    std::vector<mssx_object_ref> tables_referencing(const std::string& name);
+    void save_table(const mssx_table_def& t, bool is_new);
+    void drop_object(const mssx_object_ref& o);
+    void create_module(const std::string& schema, const std::string& name, char type, const std::string& text);
+    std::string module_text(const std::string& schema, const std::string& name);
+    void set_ident_last(const mssx_table_def& t, int64_t v);
+
+    std::optional<mssx_alias_type> alias_type(const std::string& name);
+    std::vector<mssx_alias_type> alias_types();
+    void create_alias_type(const mssx_alias_type& t);
+    // name, value, level0type, level0name, level1type, level1name, level2type, level2name
+    void add_extended_property(const std::vector<std::string>& fields);
+
+    bool schema_exists(const std::string& name);
+    void create_schema(const std::string& name);
+    std::vector<std::string> schemas();
+    // A constraint or index name already used in the schema (constraints) or table (indexes)?
+    bool constraint_exists(const std::string& schema, const std::string& name);
+
+private:
+    mssx_sqlite& db_;
+};
+
+std::string mssx_join_names(const std::vector<std::string>& v);
+std::vector<std::string> mssx_split_names(const std::string& s);

@@ -1,0 +1,156 @@
+#include "platform/mssx/mssx_decimal.h"
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Products are taken unsigned: signed 128-bit multiplication under clang's
+// overflow checks needs a runtime helper the GNU runtime lacks.
+__int128 ten_to(int n)
+{
+    unsigned __int128 r = 1;
+    for (int i = 0; i < n; ++i) r *= 10;
+    return static_cast<__int128>(r);
+}
+
+int integer_precision(const std::string& name)
+{
+    if (name == "bigint") return 19;
+    if (name == "int") return 10;
+    if (name == "smallint") return 5;
+    if (name == "tinyint") return 3;
+    return 1; // bit
+}
+
+mssx_type decimal_type(int precision, int scale)
+{
+    mssx_type t;
+    t.name = "decimal";
+    t.precision = precision;
+    t.scale = scale;
+    return t;
+}
+
+// Rank in SQL Server's data type precedence among the exact numbers.
+int rank(const mssx_type& t)
+{
+    if (t.name == "decimal" || t.name == "numeric") return 5;
+    if (t.name == "money") return 4;
+    if (t.name == "smallmoney") return 3;
+    if (t.name == "bigint") return 2;
+    return 1;
+}
+
+} // namespace
+
+bool mssx_decimal_fits(__int128 units)
+{
+    static const __int128 limit = ten_to(kMssxMaxPrecision);
+    return units < limit && units > -limit;
+}
+
+bool mssx_decimal_from(const mssx_value& v, int scale, mssx_decimal& out)
+{
+    std::string text;
+    if (auto i = std::get_if<int64_t>(&v)) text = std::to_string(*i);
+    else if (auto d = std::get_if<double>(&v)) {
+        char b[64];
+        std::snprintf(b, sizeof b, "%.15g", *d);
+        text = b;
+    } else if (auto s = std::get_if<std::string>(&v)) text = *s;
+    else return false;
+    std::string norm;
+    if (!mssx_normalize_decimal(text, kMssxMaxPrecision, scale, norm)) return false;
+    unsigned __int128 u = 0;
+    bool neg = false;
+    for (char c : norm) {
+        if (c == '-') neg = true;
+        else if (c >= '0' && c <= '9') u = u * 10 + static_cast<unsigned>(c - '0');
+    }
+    // at most 38 digits: the value fits the signed type
+    out.units = neg ? -static_cast<__int128>(u) : static_cast<__int128>(u);
+    out.scale = scale;
+    return true;
+}
+
+std::string mssx_decimal_text(const mssx_decimal& d)
+{
+    __int128 u = d.units < 0 ? -d.units : d.units;
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+        u /= 10;
+    } while (u > 0);
+    if (static_cast<int>(digits.size()) <= d.scale) digits.insert(0, static_cast<size_t>(d.scale) + 1 - digits.size(), '0');
+    if (d.scale > 0) digits.insert(digits.size() - static_cast<size_t>(d.scale), ".");
+    return (d.units < 0 ? "-" : "") + digits;
+}
+
+mssx_value mssx_decimal_value(const mssx_decimal& d)
+{
+    std::string text = mssx_decimal_text(d);
+    size_t significant = 0;
+    bool started = false;
+    for (char c : text) {
+        if (c < '0' || c > '9') continue;
+        started = started || c != '0';
+        if (started) ++significant;
+    }
+    if (significant <= 15) return std::strtod(text.c_str(), nullptr);
+    return text;
+}
+
+bool mssx_numeric_shape(const mssx_type& t, int& precision, int& scale)
+{
+    if (t.is_integer()) { precision = integer_precision(t.name); scale = 0; return true; }
+    if (t.name == "money") { precision = 19; scale = 4; return true; }
+    if (t.name == "smallmoney") { precision = 10; scale = 4; return true; }
+    if (t.name == "decimal" || t.name == "numeric") { precision = t.precision; scale = t.scale; return true; }
+    return false;
+}
+
+mssx_type mssx_arithmetic_type(char op, const mssx_type& a, const mssx_type& b)
+{
+    const mssx_type& high = rank(a) >= rank(b) ? a : b;
+    if (rank(high) < 5) {
+        // money, smallmoney and integers keep the type of higher precedence
+        if (high.name == "smallmoney" && (a.name == "smallmoney") != (b.name == "smallmoney")) return high;
+        if (high.is_integer() && high.name != "bigint") return mssx_make_type("int", {});
+        return high;
+    }
+    int p1 = 0, s1 = 0, p2 = 0, s2 = 0;
+    mssx_numeric_shape(a, p1, s1);
+    mssx_numeric_shape(b, p2, s2);
+    int p = 0, s = 0;
+    switch (op) {
+    case '*': p = p1 + p2 + 1; s = s1 + s2; break;
+    case '/': s = std::max(kMssxMinDivisionScale, s1 + p2 + 1); p = p1 - s1 + s2 + s; break;
+    case '%': s = std::max(s1, s2); p = std::min(p1 - s1, p2 - s2) + s; break;
+    default: s = std::max(s1, s2); p = std::max(p1 - s1, p2 - s2) + s + 1; break;
+    }
+    if (p > kMssxMaxPrecision) {
+        // the integral part is kept; the scale gives way, down to 6 digits
+        int integral = p - s;
+        if (op == '+' || op == '-') s = std::max(0, std::min(s, kMssxMaxPrecision - integral));
+        else if (integral < kMssxMaxPrecision - kMssxMinDivisionScale) s = std::min(s, kMssxMaxPrecision - integral);
+        else if (s > kMssxMinDivisionScale) s = kMssxMinDivisionScale;
+        p = kMssxMaxPrecision;
+    }
+    return decimal_type(p, s);
+}
+
+mssx_type mssx_sum_type(const mssx_type& t)
+{
+    if (t.name == "money" || t.name == "smallmoney") return mssx_make_type("money", {});
+    if (t.name == "decimal" || t.name == "numeric") return decimal_type(kMssxMaxPrecision, t.scale);
+    if (t.name == "bigint") return t;
+    if (t.is_integer()) return mssx_make_type("int", {});
+    return mssx_make_type("float", {});
+}
+
+mssx_type mssx_avg_type(const mssx_type& t)
+{
+    if (t.name == "decimal" || t.name == "numeric")
+        return decimal_type(kMssxMaxPrecision, std::max(t.scale, kMssxMinDivisionScale));
+    return mssx_sum_type(t);
+}

@@ -1,0 +1,368 @@
+#include "platform/mssx/mssx_expr_functions.h"
+#include <cstdio>
+#include <cstring>
+#include <vector>
+#include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/mssx_decimal.h"
+#include "platform/mssx/mssx_error.h"
+#include "platform/mssx/mssx_sqlite.h"
+
+namespace {
+
+std::u32string code_points(const std::string& s)
+{
+    std::u32string out;
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        char32_t cp = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+        for (int k = 1; k < n && i + static_cast<size_t>(k) < s.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0x3F);
+        out += cp;
+        i += static_cast<size_t>(n);
+    }
+    return out;
+}
+
+// Case folding of the default collation for ASCII and Latin-1 letters.
+char32_t fold(char32_t c)
+{
+    if (c >= 'a' && c <= 'z') return c - 32;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+    return c;
+}
+
+struct like_element {
+    enum kind_t { any_run, any_one, literal, set } kind;
+    char32_t ch = 0;
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+    bool negated = false;
+
+    bool matches(char32_t c) const
+    {
+        if (kind == any_one) return true;
+        if (kind == literal) return fold(c) == fold(ch);
+        bool hit = false;
+        for (auto& [lo, hi] : ranges)
+            hit = hit || (fold(c) >= fold(lo) && fold(c) <= fold(hi));
+        return hit != negated;
+    }
+};
+
+std::vector<like_element> compile(const std::u32string& p, std::optional<char32_t> escape)
+{
+    std::vector<like_element> out;
+    for (size_t j = 0; j < p.size(); ++j) {
+        char32_t c = p[j];
+        if (escape && c == *escape && j + 1 < p.size()) {
+            out.push_back({like_element::literal, p[++j], {}, false});
+            continue;
+        }
+        if (c == '%') {
+            if (out.empty() || out.back().kind != like_element::any_run) out.push_back({like_element::any_run, 0, {}, false});
+            continue;
+        }
+        if (c == '_') { out.push_back({like_element::any_one, 0, {}, false}); continue; }
+        if (c == '[') {
+            size_t close = p.find(U']', j + 2 <= p.size() ? j + 1 : p.size());
+            if (close != std::u32string::npos) {
+                like_element e{like_element::set, 0, {}, false};
+                size_t k = j + 1;
+                if (k < close && p[k] == '^') { e.negated = true; ++k; }
+                for (; k < close; ++k) {
+                    if (k + 2 < close && p[k + 1] == '-') { e.ranges.push_back({p[k], p[k + 2]}); k += 2; }
+                    else e.ranges.push_back({p[k], p[k]});
+                }
+                out.push_back(std::move(e));
+                j = close;
+                continue;
+            }
+        }
+        out.push_back({like_element::literal, c, {}, false});
+    }
+    return out;
+}
+
+// SQLite hands errors of a function on as text: the server's number travels in front.
+void fail(sqlite3_context* ctx, const mssx_error& e)
+{
+    std::string m = "mssx#" + std::to_string(e.number) + "#" + e.what();
+    sqlite3_result_error(ctx, m.c_str(), static_cast<int>(m.size()));
+}
+
+mssx_value arg_value(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return static_cast<int64_t>(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_TEXT: return std::string(reinterpret_cast<const char*>(sqlite3_value_text(v)), static_cast<size_t>(sqlite3_value_bytes(v)));
+    case SQLITE_BLOB: {
+        const char* p = static_cast<const char*>(sqlite3_value_blob(v));
+        return mssx_blob{std::string(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)))};
+    }
+    default: return std::monostate{};
+    }
+}
+
+void set_result(sqlite3_context* ctx, const mssx_value& v)
+{
+    if (auto i = std::get_if<int64_t>(&v)) sqlite3_result_int64(ctx, *i);
+    else if (auto d = std::get_if<double>(&v)) sqlite3_result_double(ctx, *d);
+    else if (auto s = std::get_if<std::string>(&v)) sqlite3_result_text(ctx, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    else if (auto b = std::get_if<mssx_blob>(&v)) sqlite3_result_blob(ctx, b->bytes.data(), static_cast<int>(b->bytes.size()), SQLITE_TRANSIENT);
+    else sqlite3_result_null(ctx);
+}
+
+std::string arg_text(sqlite3_value* v)
+{
+    const unsigned char* t = sqlite3_value_text(v);
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_value_bytes(v))) : std::string();
+}
+
+void fn_like(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    // SQLite calls like(pattern, value[, escape]) for "value LIKE pattern"
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::optional<char32_t> escape;
+    if (argc == 3) {
+        std::u32string e = code_points(arg_text(argv[2]));
+        if (e.size() != 1) {
+            fail(ctx, mssx_error(506, "The invalid escape character \"" + arg_text(argv[2]) + "\" was specified in a LIKE predicate."));
+            return;
+        }
+        escape = e[0];
+    }
+    sqlite3_result_int(ctx, mssx_like(arg_text(argv[1]), arg_text(argv[0]), escape) ? 1 : 0);
+}
+
+mssx_type type_arg(sqlite3_value* v) { return mssx_col("", arg_text(v)).type; }
+
+void fn_cast(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    try {
+        int style = argc >= 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL ? sqlite3_value_int(argv[2]) : -1;
+        std::optional<mssx_type> from;
+        if (argc >= 4 && sqlite3_value_type(argv[3]) == SQLITE_TEXT && sqlite3_value_bytes(argv[3]) > 0) from = type_arg(argv[3]);
+        std::string dateformat = argc >= 5 ? arg_text(argv[4]) : std::string("mdy");
+        set_result(ctx, mssx_cast_value(arg_value(argv[0]), type_arg(argv[1]), style, from, dateformat));
+    } catch (const mssx_error& e) {
+        fail(ctx, e);
+    }
+}
+
+// SQLite's aggregate memory is aligned for 8 bytes only: the 128-bit sum is copied in and out.
+struct exact_accumulator {
+    unsigned char units[sizeof(__int128)];
+    int64_t count;
+    bool overflow;
+
+    __int128 sum() const
+    {
+        __int128 v;
+        std::memcpy(&v, units, sizeof v);
+        return v;
+    }
+    void set(__int128 v) { std::memcpy(units, &v, sizeof v); }
+};
+
+int scale_of(sqlite3_context* ctx) { return static_cast<int>(reinterpret_cast<intptr_t>(sqlite3_user_data(ctx))); }
+
+void exact_step(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto* acc = static_cast<exact_accumulator*>(sqlite3_aggregate_context(ctx, sizeof(exact_accumulator)));
+    if (!acc) { sqlite3_result_error_nomem(ctx); return; }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || acc->overflow) return;
+    mssx_decimal d;
+    if (!mssx_decimal_from(arg_value(argv[0]), scale_of(ctx), d)) {
+        acc->overflow = true;
+        return;
+    }
+    __int128 sum = acc->sum() + d.units;
+    acc->set(sum);
+    ++acc->count;
+    if (!mssx_decimal_fits(sum)) acc->overflow = true;
+}
+
+bool exact_final_check(sqlite3_context* ctx, exact_accumulator* acc)
+{
+    if (!acc || acc->count == 0) {
+        if (acc && acc->overflow) fail(ctx, mssx_error(8115, "Arithmetic overflow error converting expression to data type numeric."));
+        else sqlite3_result_null(ctx);
+        return false;
+    }
+    if (acc->overflow) {
+        fail(ctx, mssx_error(8115, "Arithmetic overflow error converting expression to data type numeric."));
+        return false;
+    }
+    return true;
+}
+
+void sum_final(sqlite3_context* ctx)
+{
+    auto* acc = static_cast<exact_accumulator*>(sqlite3_aggregate_context(ctx, 0));
+    if (!exact_final_check(ctx, acc)) return;
+    set_result(ctx, mssx_decimal_value({acc->sum(), scale_of(ctx)}));
+}
+
+void avg_final(sqlite3_context* ctx)
+{
+    auto* acc = static_cast<exact_accumulator*>(sqlite3_aggregate_context(ctx, 0));
+    if (!exact_final_check(ctx, acc)) return;
+    // decimal division keeps the digits of the result's scale and drops the rest
+    set_result(ctx, mssx_decimal_value({acc->sum() / acc->count, scale_of(ctx)}));
+}
+
+} // namespace
+
+std::string mssx_exact_sum_name(int scale) { return "mssx_sum" + std::to_string(scale); }
+std::string mssx_exact_avg_name(int scale) { return "mssx_avg" + std::to_string(scale); }
+
+void mssx_register_expression_functions(sqlite3* db)
+{
+    int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "like", 2, flags, nullptr, fn_like, nullptr, nullptr);
+    sqlite3_create_function(db, "like", 3, flags, nullptr, fn_like, nullptr, nullptr);
+    for (int n = 2; n <= 5; ++n) sqlite3_create_function(db, "mssx_cast", n, flags, nullptr, fn_cast, nullptr, nullptr);
+    for (int s = 0; s <= kMssxMaxPrecision; ++s) {
+        void* scale = reinterpret_cast<void*>(static_cast<intptr_t>(s));
+        sqlite3_create_function(db, mssx_exact_sum_name(s).c_str(), 1, flags, scale, nullptr, exact_step, sum_final);
+        sqlite3_create_function(db, mssx_exact_avg_name(s).c_str(), 1, flags, scale, nullptr, exact_step, avg_final);
+    }
+}
+
+bool mssx_like(const std::string& value, const std::string& pattern, std::optional<char32_t> escape)
+{
+    std::u32string v = code_points(value);
+    std::vector<like_element> p = compile(code_points(pattern), escape);
+    // greedy matching with one backtrack point per run of %
+    size_t i = 0, j = 0;
+    size_t star = std::string::npos, resume = 0;
+    while (i < v.size()) {
+        if (j < p.size() && p[j].kind == like_element::any_run) {
+            star = j++;
+            resume = i;
+        } else if (j < p.size() && p[j].matches(v[i])) {
+            ++i;
+            ++j;
+        } else if (star != std::string::npos) {
+            j = star + 1;
+            i = ++resume;
+        } else return false;
+    }
+    while (j < p.size() && p[j].kind == like_element::any_run) ++j;
+    return j == p.size();
+}
+
+std::optional<std::string> mssx_format_datetime(const std::string& stored, int style)
+{
+    // stored forms: "yyyy-mm-dd", "yyyy-mm-dd hh:mi:ss[.f...]" (and an offset), "hh:mi:ss[.f...]"
+    bool has_date = stored.size() >= 10 && stored[4] == '-' && stored[7] == '-';
+    std::string date = has_date ? stored.substr(0, 10) : std::string();
+    std::string time = has_date ? (stored.size() > 11 ? stored.substr(11) : std::string()) : stored;
+    size_t blank = time.find(' ');
+    if (blank != std::string::npos) time.erase(blank); // the offset of datetimeoffset
+    std::string hms = time.substr(0, 8), frac = time.size() > 9 ? time.substr(9) : std::string();
+    std::string y = date.substr(0, std::min<size_t>(4, date.size())), m = has_date ? date.substr(5, 2) : "", d = has_date ? date.substr(8, 2) : "";
+    switch (style) {
+    case 0:
+    case 100: {
+        static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+        std::string out;
+        if (has_date) {
+            int mi = std::atoi(m.c_str());
+            if (mi < 1 || mi > 12) return std::nullopt;
+            int di = std::atoi(d.c_str());
+            out = std::string(months[mi - 1]) + " " + (di < 10 ? " " : "") + std::to_string(di) + " " + y;
+        }
+        if (!time.empty()) {
+            int h = std::atoi(hms.c_str());
+            int h12 = h % 12 == 0 ? 12 : h % 12;
+            out += std::string(out.empty() ? "" : " ") + (h12 < 10 ? " " : "") + std::to_string(h12) + ":" + hms.substr(3, 2) + (h < 12 ? "AM" : "PM");
+        }
+        return out;
+    }
+    case 101: if (!has_date) return std::nullopt; return m + "/" + d + "/" + y;
+    case 103: if (!has_date) return std::nullopt; return d + "/" + m + "/" + y;
+    case 112: if (!has_date) return std::nullopt; return y + m + d;
+    case 120: return has_date ? date + (time.empty() ? "" : " " + hms) : hms;
+    case 121: return has_date ? date + (time.empty() ? "" : " " + time.substr(0, time.find(' '))) : time;
+    case 126: {
+        if (!has_date) return time;
+        if (time.empty()) return date;
+        bool zero = frac.find_first_not_of('0') == std::string::npos;
+        return date + "T" + hms + (frac.empty() || zero ? "" : "." + frac);
+    }
+    default: return std::nullopt;
+    }
+}
+
+mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, const std::optional<mssx_type>& from,
+                           const std::string& dateformat)
+{
+    if (mssx_is_null(v)) return v;
+    if (to.is_string()) {
+        std::string s;
+        if (auto b = std::get_if<mssx_blob>(&v)) s = b->bytes;
+        else if (from && from->is_datetime() && std::holds_alternative<std::string>(v) && style >= 0) {
+            auto f = mssx_format_datetime(std::get<std::string>(v), style);
+            s = f ? *f : std::get<std::string>(v);
+        } else if (from && (from->is_exact_decimal() || from->is_datetime())) s = mssx_text(*from, v);
+        else if (auto d = std::get_if<double>(&v)) {
+            char b[64];
+            std::snprintf(b, sizeof b, "%.15g", *d);
+            s = b;
+        } else s = mssx_text(mssx_make_type("nvarchar", {"max"}), v);
+        if (to.length >= 0) {
+            // CAST cuts what does not fit, character by character
+            size_t chars = 0, k = 0;
+            for (; k < s.size(); ++k) {
+                if ((static_cast<unsigned char>(s[k]) & 0xC0) == 0x80) continue;
+                if (chars == static_cast<size_t>(to.length)) break;
+                ++chars;
+            }
+            s.erase(k);
+            if ((to.name == "char" || to.name == "nchar") && chars < static_cast<size_t>(to.length))
+                s.append(static_cast<size_t>(to.length) - chars, ' ');
+        }
+        return s;
+    }
+    if (to.is_exact_decimal()) {
+        if (std::holds_alternative<mssx_blob>(v))
+            throw mssx_error(8114, "Error converting data type varbinary to numeric.");
+        mssx_value src = v;
+        if (auto d = std::get_if<double>(&v)) {
+            char b[64];
+            std::snprintf(b, sizeof b, "%.15g", *d);
+            src = std::string(b);
+        }
+        return mssx_convert(to, src, dateformat);
+    }
+    if (to.is_integer()) {
+        if (auto s = std::get_if<std::string>(&v); s && s->find_first_of(".eE") != std::string::npos && !(from && from->is_exact_decimal()))
+            throw mssx_error(245, "Conversion failed when converting the varchar value '" + *s + "' to data type " + to.name + ".");
+        if (auto s = std::get_if<std::string>(&v); s && from && from->is_exact_decimal()) {
+            // an exact number loses its fraction
+            mssx_decimal d;
+            if (!mssx_decimal_from(*s, 0, d)) throw mssx_error(8115, "Arithmetic overflow error converting numeric to data type " + to.name + ".");
+            std::string whole = s->substr(0, s->find('.'));
+            return mssx_convert(to, whole.empty() || whole == "-" ? std::string("0") : whole, dateformat);
+        }
+        return mssx_convert(to, v, dateformat);
+    }
+    if (to.is_binary()) {
+        std::string bytes = std::holds_alternative<mssx_blob>(v) ? std::get<mssx_blob>(v).bytes : mssx_text(mssx_make_type("varchar", {"max"}), v);
+        if (to.length > 0 && bytes.size() > static_cast<size_t>(to.length)) bytes.resize(static_cast<size_t>(to.length));
+        if (to.name == "binary" && bytes.size() < static_cast<size_t>(to.length)) bytes.append(static_cast<size_t>(to.length) - bytes.size(), '\0');
+        return mssx_blob{bytes};
+    }
+    if (to.is_datetime() && std::holds_alternative<std::string>(v)) {
+        std::string order = dateformat;
+        if (style == 101 || style == 1) order = "mdy";
+        else if (style == 103 || style == 3) order = "dmy";
+        return mssx_convert(to, v, order);
+    }
+    return mssx_convert(to, v, dateformat);
+}

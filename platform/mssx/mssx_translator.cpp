@@ -1,0 +1,582 @@
+#include "platform/mssx/mssx_translator.h"
+#include <cctype>
+#include <set>
+#include "platform/mssx/mssx_decimal.h"
+#include "platform/mssx/mssx_error.h"
+#include "platform/mssx/mssx_expr_functions.h"
+#include "platform/mssx/mssx_sqlite.h"
+#include "platform/mssx/mssx_value.h"
+
+namespace {
+
+const std::set<std::string> kReserved = {
+    "ADD", "ALL", "ALTER", "AND", "ANY", "AS", "ASC", "BEGIN", "BETWEEN", "BY", "CASE", "CHECK", "CLUSTERED",
+    "COLLATE", "COLUMN", "COMMIT", "CONSTRAINT", "CREATE", "CROSS", "CURRENT_TIMESTAMP", "DECLARE", "DEFAULT",
+    "DELETE", "DESC", "DISTINCT", "DROP", "ELSE", "END", "EXCEPT", "EXEC", "EXECUTE", "EXISTS", "FOR", "FOREIGN",
+    "FROM", "FULL", "GO", "GROUP", "HAVING", "IF", "IN", "INDEX", "INNER", "INSERT", "INTERSECT", "INTO", "IS", "JOIN",
+    "KEY", "LEFT", "LIKE", "NOT", "NULL", "ON", "OPTION", "OR", "ORDER", "OUTER", "PRIMARY", "PRINT", "PROC",
+    "PROCEDURE", "REFERENCES", "RIGHT", "ROLLBACK", "SELECT", "SET", "TABLE", "THEN", "TOP", "TRUNCATE", "UNION",
+    "UNIQUE", "UPDATE", "USE", "VALUES", "VIEW", "WHEN", "WHERE", "WITH", "WHILE"};
+
+// Words SQLite reserves that T-SQL does not: a column of such a name is quoted.
+const std::set<std::string> kSqliteOnly = {
+    "ABORT", "ACTION", "AFTER", "ALWAYS", "ANALYZE", "ATTACH", "AUTOINCREMENT", "BEFORE", "CONFLICT", "DEFERRABLE",
+    "DEFERRED", "DETACH", "DO", "EACH", "EXCLUDE", "EXCLUSIVE", "FAIL", "FILTER", "GENERATED", "GLOB", "GROUPS",
+    "IGNORE", "IMMEDIATE", "INDEXED", "INITIALLY", "INSTEAD", "ISNULL", "LIMIT", "MATCH", "MATERIALIZED",
+    "NOTHING", "NOTNULL", "NULLS", "OFFSET", "OTHERS", "PLAN", "PRAGMA", "QUERY", "RAISE", "RECURSIVE",
+    "REGEXP", "REINDEX", "RELEASE", "RENAME", "REPLACE", "RETURNING", "SAVEPOINT", "TEMP", "TEMPORARY",
+    "VACUUM", "VIRTUAL", "WINDOW", "WITHOUT"};
+
+std::string hex_of(const std::string& bytes)
+{
+    static const char* h = "0123456789ABCDEF";
+    std::string s;
+    for (unsigned char c : bytes) { s += h[c >> 4]; s += h[c & 15]; }
+    return s;
+}
+
+bool looks_like_compact_date(const std::string& s)
+{
+    if (s.size() != 8) return false;
+    for (char c : s)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    int m = std::stoi(s.substr(4, 2)), d = std::stoi(s.substr(6, 2));
+    return m >= 1 && m <= 12 && d >= 1 && d <= 31;
+}
+
+class translator {
+public:
+    translator(const std::vector<mssx_token>& t, const mssx_translate_env& e) : T(t), env(e) {}
+
+    std::string run(size_t a, size_t b, bool from_group)
+    {
+        // only the outermost select list is typed for the caller
+        struct level_guard {
+            int& n;
+            explicit level_guard(int& x) : n(++x) {}
+            ~level_guard() { --n; }
+        } guard(level_);
+        bool typed_level = level_ == 1 && env.item_types && !items_done_;
+        std::string out;
+        bool in_from = from_group, expect_table = from_group;
+        bool in_list = false; // inside the select list of this level
+        size_t item_start = a;
+        std::string limit;
+        for (size_t k = a; k < b;) {
+            const mssx_token& t = T[k];
+            if (t.kind == mssx_tok::end) break;
+            if (t.is_op("(")) {
+                size_t m = mssx_match_paren(T, k, b);
+                bool sub = k + 1 < m && T[k + 1].is_word("SELECT");
+                if (sub && expect_table) {
+                    std::string inner = run(k + 1, m, false);
+                    check_derived(k + 1, m, inner);
+                    out += " (" + inner + ")";
+                    expect_table = false;
+                } else if (expect_table) {
+                    out += " (" + run(k + 1, m, true) + ")";
+                    expect_table = false;
+                } else {
+                    out += " (" + run(k + 1, m, false) + ")";
+                }
+                k = m + 1;
+                continue;
+            }
+            if (t.is_name()) {
+                std::vector<std::string> parts{t.text};
+                std::vector<bool> star{false};
+                size_t e = k + 1;
+                while (e + 1 < b && T[e].is_op(".") && (T[e + 1].is_name() || T[e + 1].is_op("*"))) {
+                    parts.push_back(T[e + 1].text);
+                    star.push_back(T[e + 1].is_op("*"));
+                    e += 2;
+                }
+                // "db..table" leaves the schema out
+                while (e + 2 < b && T[e].is_op(".") && T[e + 1].is_op(".") && T[e + 2].is_name()) {
+                    parts.push_back("dbo");
+                    parts.push_back(T[e + 2].text);
+                    star.push_back(false);
+                    star.push_back(false);
+                    e += 3;
+                }
+                if (expect_table && !(parts.size() == 1 && t.kind == mssx_tok::ident && mssx_is_reserved(t))) {
+                    std::string name = env.resolve_table(parts);
+                    out += " " + name;
+                    bool has_alias = e < b && (T[e].is_word("AS") || T[e].kind == mssx_tok::qident ||
+                                               (T[e].kind == mssx_tok::ident && !mssx_is_reserved(T[e])));
+                    if (!has_alias) out += " AS " + mssx_sq_ident(parts.back());
+                    expect_table = false;
+                    k = e;
+                    continue;
+                }
+                if (parts.size() == 1 && t.kind == mssx_tok::ident) {
+                    std::string U = mssx_upper(t.text);
+                    if (e < b && T[e].is_op("(") && U != "IN" && U != "EXISTS" && U != "AS" && U != "ON" &&
+                        U != "AND" && U != "OR" && U != "NOT" && U != "VALUES" && U != "THEN" && U != "ELSE" &&
+                        U != "WHEN" && U != "SELECT" && U != "FROM" && U != "WHERE" && U != "JOIN" && U != "BY" &&
+                        U != "IS" && U != "LIKE" && U != "BETWEEN" && U != "UNION" && U != "ALL" && U != "CASE" &&
+                        U != "DISTINCT" && U != "HAVING") {
+                        size_t m = mssx_match_paren(T, e, b);
+                        out += " " + function(U, t, e, m);
+                        k = m + 1;
+                        continue;
+                    }
+                    if (U == "SELECT") { in_list = true; item_start = e; }
+                    else if (U == "DISTINCT" || U == "ALL") { if (in_list && item_start == k) item_start = e; }
+                    if (in_list && typed_level && (U == "FROM" || U == "WHERE" || U == "GROUP" || U == "ORDER" ||
+                                                   U == "HAVING" || U == "UNION" || U == "EXCEPT" || U == "INTERSECT")) {
+                        close_item(item_start, k);
+                        items_done_ = true;
+                        typed_level = false;
+                    }
+                    if (U == "FROM") { in_from = expect_table = true; in_list = false; }
+                    else if (U == "JOIN" || U == "APPLY") expect_table = true;
+                    else if (U == "WHERE" || U == "GROUP" || U == "ORDER" || U == "HAVING" || U == "ON" ||
+                             U == "UNION" || U == "EXCEPT" || U == "INTERSECT") {
+                        in_from = expect_table = false;
+                        in_list = false;
+                    } else if (U == "TOP") {
+                        k = top(k, b, limit);
+                        if (in_list) item_start = k;
+                        continue;
+                    } else if (U == "CURRENT_TIMESTAMP") {
+                        out += " mssx_getdate()";
+                        k = e;
+                        continue;
+                    }
+                    out += " " + (kSqliteOnly.count(U) ? mssx_sq_ident(t.text) : t.text);
+                    k = e;
+                    continue;
+                }
+                if (parts.size() > 2) {
+                    parts.erase(parts.begin(), parts.end() - 2);
+                    star.erase(star.begin(), star.end() - 2);
+                }
+                std::string ref;
+                for (size_t i = 0; i < parts.size(); ++i) {
+                    if (i) ref += ".";
+                    ref += star[i] ? "*" : mssx_sq_ident(parts[i]);
+                }
+                out += " " + ref;
+                // a qualified column that is a whole select item keeps its own name
+                // (SQLite would otherwise name columns of nested joins "col:1")
+                if (in_list && k == item_start && parts.size() == 2 && !star[1] &&
+                    (e >= b || T[e].is_op(",") || T[e].is_word("FROM") || T[e].kind == mssx_tok::end))
+                    out += " AS " + mssx_sq_ident(parts[1]);
+                k = e;
+                continue;
+            }
+            switch (t.kind) {
+            case mssx_tok::string:
+            case mssx_tok::nstring:
+                if (looks_like_compact_date(t.text))
+                    out += " " + mssx_sq_literal(t.text.substr(0, 4) + "-" + t.text.substr(4, 2) + "-" + t.text.substr(6, 2) + " 00:00:00.000");
+                else
+                    out += " " + mssx_sq_literal(t.text);
+                break;
+            case mssx_tok::number: out += " " + t.text; break;
+            case mssx_tok::binary: out += " X'" + hex_of(t.text) + "'"; break;
+            case mssx_tok::variable: out += " " + variable(t); break;
+            case mssx_tok::op:
+                if (t.text == "+" && is_concat(k, a, b)) out += " ||";
+                else if (t.text == ",") {
+                    out += ",";
+                    if (in_from) expect_table = true;
+                    if (in_list && typed_level) close_item(item_start, k);
+                    if (in_list) item_start = k + 1;
+                } else if (t.text == ";") {
+                    if (in_list && typed_level) {
+                        close_item(item_start, k);
+                        items_done_ = true;
+                    }
+                    // end of the statement: nothing more belongs to it
+                    k = b;
+                    continue;
+                } else if (t.text == "!=") out += " <>";
+                else if (t.text == "!<") out += " >=";
+                else if (t.text == "!>") out += " <=";
+                else if (t.text == "*=" || t.text == "+=" || t.text == "-=" || t.text == "/=" || t.text == "||" || t.text == "{" || t.text == "}")
+                    mssx_syntax_error(t);
+                else out += " " + t.text;
+                break;
+            default: mssx_syntax_error(t);
+            }
+            ++k;
+        }
+        if (in_list && typed_level && !items_done_) {
+            close_item(item_start, b);
+            items_done_ = true;
+        }
+        if (!limit.empty()) out += " LIMIT " + limit;
+        return out;
+    }
+
+private:
+    const std::vector<mssx_token>& T;
+    const mssx_translate_env& env;
+    int level_ = 0;
+    bool items_done_ = false;
+
+    // A select item's type when the translation decides it (a plain column
+    // keeps the type its table gives it).
+    void close_item(size_t a, size_t b)
+    {
+        if (b > a + 2 && T[a].is_name() && T[a + 1].is_op("=")) a += 2; // name = expr
+        else if (b > a + 2 && T[b - 2].is_word("AS")) b -= 2;
+        else if (b > a + 1 && T[b - 1].is_name() && !mssx_is_reserved(T[b - 1]) &&
+                 (T[b - 2].is_op(")") || T[b - 2].is_name() || T[b - 2].kind == mssx_tok::number ||
+                  T[b - 2].kind == mssx_tok::string || T[b - 2].kind == mssx_tok::nstring))
+            --b;
+        bool plain = a < b;
+        for (size_t i = a; i < b; ++i)
+            if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) plain = false;
+        env.item_types->push_back(plain ? std::nullopt : infer(a, b));
+    }
+
+    static bool operator_before(const mssx_token& t)
+    {
+        return t.kind == mssx_tok::op ? t.text != ")" : mssx_is_reserved(t);
+    }
+
+    std::optional<mssx_type> column_type(const std::string& name)
+    {
+        if (!env.column_type) return std::nullopt;
+        return env.column_type(name);
+    }
+
+    // The type of the expression [a, b) by SQL Server's rules, when the
+    // expression is made of exact numbers, casts and aggregates of them.
+    std::optional<mssx_type> infer(size_t a, size_t b)
+    {
+        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) { ++a; --b; }
+        if (a >= b) return std::nullopt;
+        int depth = 0;
+        for (size_t k = a; k < b; ++k) {
+            if (T[k].is_op("(")) ++depth;
+            else if (T[k].is_op(")")) --depth;
+            else if (depth == 0 && T[k].is_word("CASE")) return std::nullopt;
+        }
+        for (const char* ops : {"+-", "*/%"}) {
+            depth = 0;
+            for (size_t k = b; k-- > a;) {
+                if (T[k].is_op(")")) ++depth;
+                else if (T[k].is_op("(")) --depth;
+                else if (depth == 0 && k > a && T[k].kind == mssx_tok::op && T[k].text.size() == 1 &&
+                         std::string(ops).find(T[k].text[0]) != std::string::npos && !operator_before(T[k - 1])) {
+                    auto l = infer(a, k), r = infer(k + 1, b);
+                    if (!l || !r) return std::nullopt;
+                    if (l->is_float() || r->is_float()) return mssx_make_type("float", {});
+                    int p = 0, sc = 0;
+                    if (!mssx_numeric_shape(*l, p, sc) || !mssx_numeric_shape(*r, p, sc)) return std::nullopt;
+                    return mssx_arithmetic_type(T[k].text[0], *l, *r);
+                }
+            }
+        }
+        if (T[a].is_op("-") || T[a].is_op("+")) return infer(a + 1, b);
+        if (b == a + 1) {
+            const mssx_token& t = T[a];
+            if (t.kind == mssx_tok::number) return literal_type(t.text);
+            if (t.is_name() && !mssx_is_reserved(t)) return column_type(t.text);
+            return std::nullopt;
+        }
+        bool chain = (b - a) % 2 == 1;
+        for (size_t i = a; chain && i < b; ++i)
+            if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) chain = false;
+        if (chain) return column_type(T[b - 1].text);
+        if (T[a].kind == mssx_tok::ident && T[a + 1].is_op("(") && mssx_match_paren(T, a + 1, b) == b - 1) {
+            std::string U = mssx_upper(T[a].text);
+            auto list = args(a + 1, b - 1);
+            if (U == "COUNT") return mssx_make_type("int", {});
+            if (U == "COUNT_BIG") return mssx_make_type("bigint", {});
+            if (U == "GETDATE" || U == "GETUTCDATE") return mssx_make_type("datetime", {});
+            if (U == "SYSDATETIME" || U == "SYSUTCDATETIME") return mssx_make_type("datetime2", {});
+            if (list.empty()) return std::nullopt;
+            if (U == "CAST") {
+                int d = 0;
+                for (size_t i = list[0].first; i < list[0].second; ++i) {
+                    if (T[i].is_op("(")) ++d;
+                    else if (T[i].is_op(")")) --d;
+                    else if (d == 0 && T[i].is_word("AS")) return cast_type(i + 1, list[0].second);
+                }
+                return std::nullopt;
+            }
+            if (U == "CONVERT") return cast_type(list[0].first, list[0].second);
+            size_t s0 = list[0].first;
+            if (s0 < list[0].second && (T[s0].is_word("DISTINCT") || T[s0].is_word("ALL"))) ++s0;
+            auto inner = infer(s0, list[0].second);
+            if (!inner) return std::nullopt;
+            if (U == "SUM") return mssx_sum_type(*inner);
+            if (U == "AVG") return mssx_avg_type(*inner);
+            if (U == "MIN" || U == "MAX" || U == "ABS" || U == "ISNULL" || U == "COALESCE" || U == "ROUND" ||
+                U == "FLOOR" || U == "CEILING")
+                return inner;
+        }
+        return std::nullopt;
+    }
+
+    static std::optional<mssx_type> literal_type(const std::string& text)
+    {
+        if (text.find_first_of("eE") != std::string::npos) return mssx_make_type("float", {});
+        size_t dot = text.find('.');
+        std::string ip = text.substr(0, dot);
+        size_t nz = ip.find_first_not_of('0');
+        ip = nz == std::string::npos ? std::string() : ip.substr(nz);
+        int scale = dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
+        if (dot == std::string::npos && (ip.size() < 10 || (ip.size() == 10 && ip <= "2147483647")))
+            return mssx_make_type("int", {});
+        int precision = std::max(1, static_cast<int>(ip.size()) + scale);
+        if (precision > kMssxMaxPrecision) return mssx_make_type("float", {});
+        return mssx_make_type("numeric", {std::to_string(precision), std::to_string(scale)});
+    }
+
+    // The target type of CAST ... AS type / CONVERT(type, ...); char types
+    // without a length hold 30 characters there.
+    mssx_type cast_type(size_t a, size_t b)
+    {
+        if (a >= b || !T[a].is_name()) mssx_syntax_error(T[a]);
+        std::vector<std::string> targs;
+        if (a + 1 < b && T[a + 1].is_op("(")) {
+            size_t m = mssx_match_paren(T, a + 1, b);
+            for (size_t i = a + 2; i < m; ++i)
+                if (!T[i].is_op(",")) targs.push_back(T[i].text);
+        }
+        std::string name = T[a].text;
+        if (targs.empty()) {
+            std::string l = mssx_upper(name);
+            if (l == "CHAR" || l == "VARCHAR" || l == "NCHAR" || l == "NVARCHAR" || l == "BINARY" || l == "VARBINARY")
+                targs.push_back("30");
+        }
+        return mssx_make_type(name, targs);
+    }
+
+    size_t top(size_t k, size_t b, std::string& limit)
+    {
+        size_t p = k + 1;
+        std::string n;
+        if (p < b && T[p].is_op("(")) {
+            size_t m = mssx_match_paren(T, p, b);
+            n = "(" + run(p + 1, m, false) + ")";
+            p = m + 1;
+        } else if (p < b && (T[p].kind == mssx_tok::number || T[p].kind == mssx_tok::variable)) {
+            n = T[p].kind == mssx_tok::number ? T[p].text : variable(T[p]);
+            ++p;
+        } else mssx_syntax_error(T[p < b ? p : k]);
+        if (p < b && T[p].is_word("PERCENT")) {
+            ++p;
+            if (n != "100" && n != "(100)") throw mssx_error(102, "TOP ... PERCENT is not supported by this server.", 15, T[k].line);
+            n.clear();
+        }
+        if (p + 1 < b && T[p].is_word("WITH") && T[p + 1].is_word("TIES")) p += 2;
+        limit = n;
+        return p;
+    }
+
+    std::string variable(const mssx_token& t)
+    {
+        std::string up = mssx_upper(t.text);
+        if (up == "@@VERSION") return mssx_sq_literal(env.version);
+        if (up == "@@SERVERNAME") return "'LOCALHOST'";
+        if (up == "@@SPID") return "51";
+        if (up == "@@LANGUAGE") return "'us_english'";
+        if (env.variable) {
+            if (auto v = env.variable(t.text)) return *v;
+        }
+        throw mssx_error(137, "Must declare the scalar variable \"" + t.text + "\".", 15, t.line);
+    }
+
+    bool is_text_operand(size_t i)
+    {
+        const mssx_token& t = T[i];
+        if (t.kind == mssx_tok::string || t.kind == mssx_tok::nstring) return true;
+        if (t.is_name() && env.is_char_column && !(t.kind == mssx_tok::ident && mssx_is_reserved(t)))
+            return env.is_char_column(t.text);
+        return false;
+    }
+
+    bool is_concat(size_t k, size_t a, size_t b)
+    {
+        if (k > a && is_text_operand(k - 1)) return true;
+        if (k + 1 < b && is_text_operand(k + 1)) return true;
+        return false;
+    }
+
+    std::vector<std::pair<size_t, size_t>> args(size_t open, size_t close)
+    {
+        std::vector<std::pair<size_t, size_t>> out;
+        size_t start = open + 1;
+        int depth = 0;
+        for (size_t i = open + 1; i < close; ++i) {
+            if (T[i].is_op("(")) ++depth;
+            else if (T[i].is_op(")")) --depth;
+            else if (depth == 0 && T[i].is_op(",")) {
+                out.push_back({start, i});
+                start = i + 1;
+            }
+        }
+        if (start < close || !out.empty()) out.push_back({start, close});
+        return out;
+    }
+
+    std::string arg(const std::pair<size_t, size_t>& r) { return run(r.first, r.second, false); }
+
+    std::string cast_to(size_t a, size_t b, const std::string& expr, std::optional<mssx_type> from, const std::string& style)
+    {
+        mssx_type t = cast_type(a, b);
+        return "mssx_cast(" + expr + ", " + mssx_sq_literal(t.sql_text()) + ", " + (style.empty() ? std::string("NULL") : style) +
+               ", " + mssx_sq_literal(from ? from->sql_text() : std::string()) + ", " + mssx_sq_literal(env.dateformat) + ")";
+    }
+
+    std::string function(const std::string& U, const mssx_token& name, size_t open, size_t close)
+    {
+        auto a = args(open, close);
+        auto need = [&](size_t lo, size_t hi) {
+            if (a.size() < lo || a.size() > hi)
+                throw mssx_error(174, "The " + mssx_upper(name.text) + " function requires " + std::to_string(lo) + " argument(s).", 15, name.line);
+        };
+        if (U == "ISNULL") { need(2, 2); return "IFNULL(" + arg(a[0]) + ", " + arg(a[1]) + ")"; }
+        if (U == "LEN") { need(1, 1); return "LENGTH(RTRIM(" + arg(a[0]) + "))"; }
+        if (U == "DATALENGTH") { need(1, 1); return "LENGTH(CAST(" + arg(a[0]) + " AS BLOB))"; }
+        if (U == "SUBSTRING") { need(3, 3); return "SUBSTR(" + arg(a[0]) + ", " + arg(a[1]) + ", " + arg(a[2]) + ")"; }
+        if (U == "CHARINDEX") { need(2, 3); return "INSTR(" + arg(a[1]) + ", " + arg(a[0]) + ")"; }
+        if (U == "GETDATE" || U == "SYSDATETIME" || U == "GETUTCDATE" || U == "SYSUTCDATETIME") { need(0, 0); return "mssx_getdate()"; }
+        if (U == "NEWID") { need(0, 0); return "mssx_newid()"; }
+        if ((U == "SUM" || U == "AVG") && a.size() == 1) {
+            // exact numbers add up exactly, to the scale SQL Server gives the result
+            size_t s0 = a[0].first;
+            bool distinct = s0 < a[0].second && T[s0].is_word("DISTINCT");
+            if (s0 < a[0].second && (distinct || T[s0].is_word("ALL"))) ++s0;
+            auto t = infer(s0, a[0].second);
+            if (t && t->is_exact_decimal()) {
+                mssx_type r = U == "SUM" ? mssx_sum_type(*t) : mssx_avg_type(*t);
+                return (U == "SUM" ? mssx_exact_sum_name(r.scale) : mssx_exact_avg_name(r.scale)) + "(" +
+                       (distinct ? "DISTINCT " : "") + run(s0, a[0].second, false) + ")";
+            }
+        }
+        if (U == "COUNT_BIG") return "COUNT(" + run(open + 1, close, false) + ")";
+        if (U == "YEAR" || U == "MONTH" || U == "DAY") {
+            need(1, 1);
+            const char* f = U == "YEAR" ? "%Y" : U == "MONTH" ? "%m" : "%d";
+            return std::string("CAST(strftime('") + f + "', " + arg(a[0]) + ") AS INTEGER)";
+        }
+        if (U == "CONVERT") {
+            need(2, 3);
+            return cast_to(a[0].first, a[0].second, arg(a[1]), infer(a[1].first, a[1].second), a.size() == 3 ? arg(a[2]) : std::string());
+        }
+        if (U == "CAST") {
+            need(1, 1);
+            int depth = 0;
+            for (size_t i = a[0].first; i < a[0].second; ++i) {
+                if (T[i].is_op("(")) ++depth;
+                else if (T[i].is_op(")")) --depth;
+                else if (depth == 0 && T[i].is_word("AS"))
+                    return cast_to(i + 1, a[0].second, run(a[0].first, i, false), infer(a[0].first, i), std::string());
+            }
+            mssx_syntax_error(T[close]);
+        }
+        std::string out = name.text + "(";
+        out += run(open + 1, close, false);
+        return out + ")";
+    }
+
+    // A derived table must name every column once and may not be ordered
+    // without TOP, as on the server.
+    void check_derived(size_t a, size_t b, const std::string& inner_sql)
+    {
+        size_t alias_at = b + 1;
+        std::string alias;
+        if (alias_at < T.size() && T[alias_at].is_word("AS")) ++alias_at;
+        if (alias_at < T.size() && T[alias_at].is_name()) alias = T[alias_at].text;
+        int depth = 0;
+        bool top = false;
+        size_t list_start = a + 1, list_end = b;
+        bool list_done = false;
+        for (size_t i = a; i < b; ++i) {
+            if (T[i].is_op("(")) ++depth;
+            else if (T[i].is_op(")")) --depth;
+            else if (depth == 0) {
+                if (i == a + 1 && T[i].is_word("TOP")) top = true;
+                if (i == a + 1 && (T[i].is_word("DISTINCT") || T[i].is_word("ALL"))) {
+                    list_start = i + 1;
+                    if (i + 1 < b && T[i + 1].is_word("TOP")) top = true;
+                }
+                if (T[i].is_word("FROM") && !list_done) { list_end = i; list_done = true; }
+                if (T[i].is_word("UNION") && !list_done) { list_end = i; list_done = true; }
+                if (T[i].is_word("ORDER") && !top)
+                    throw mssx_error(1033, "The ORDER BY clause is invalid in views, inline functions, derived tables, subqueries, and common table expressions, unless TOP, OFFSET or FOR XML is also specified.", 15, T[i].line);
+            }
+        }
+        if (top) {
+            // skip TOP n / TOP (n)
+            size_t p = list_start;
+            if (T[p].is_word("TOP")) {
+                ++p;
+                if (T[p].is_op("(")) p = mssx_match_paren(T, p, b) + 1;
+                else ++p;
+                if (T[p].is_word("PERCENT")) ++p;
+            }
+            list_start = p;
+        }
+        std::vector<std::string> names;
+        bool star = false;
+        size_t item = list_start;
+        depth = 0;
+        int col = 0;
+        for (size_t i = list_start; i <= list_end; ++i) {
+            if (i < list_end && T[i].is_op("(")) { ++depth; continue; }
+            if (i < list_end && T[i].is_op(")")) { --depth; continue; }
+            if (i < list_end && !(depth == 0 && T[i].is_op(","))) continue;
+            ++col;
+            size_t s = item, e = i;
+            item = i + 1;
+            if (e == s) continue;
+            if (T[e - 1].is_op("*")) { star = true; continue; }
+            if (e - s >= 3 && T[s].is_name() && T[s + 1].is_op("=")) { names.push_back(T[s].text); continue; }
+            if (e - s >= 2 && T[e - 1].is_name() && !T[e - 2].is_op(".")) { names.push_back(T[e - 1].text); continue; }
+            bool chain = true;
+            for (size_t x = s; x < e; ++x)
+                if (!((x - s) % 2 == 0 ? T[x].is_name() : T[x].is_op("."))) chain = false;
+            if (chain) { names.push_back(T[e - 1].text); continue; }
+            throw mssx_error(8155, "No column name was specified for column " + std::to_string(col) + " of '" + alias + "'.", 16, T[s].line);
+        }
+        if (star && env.column_names) names = env.column_names(inner_sql);
+        for (size_t i = 0; i < names.size(); ++i)
+            for (size_t j = 0; j < i; ++j)
+                if (mssx_iequal(names[i], names[j]))
+                    throw mssx_error(8156, "The column '" + names[i] + "' was specified multiple times for '" + alias + "'.", 16, T[a].line);
+    }
+};
+
+} // namespace
+
+bool mssx_is_reserved(const mssx_token& t)
+{
+    return t.kind == mssx_tok::ident && kReserved.count(mssx_upper(t.text)) > 0;
+}
+
+void mssx_syntax_error(const mssx_token& t)
+{
+    if (t.kind == mssx_tok::end) throw mssx_error(102, "Incorrect syntax near the end of the batch.", 15, t.line);
+    if (mssx_is_reserved(t))
+        throw mssx_error(156, "Incorrect syntax near the keyword '" + t.text + "'.", 15, t.line);
+    std::string shown = t.text;
+    if (t.kind == mssx_tok::string || t.kind == mssx_tok::nstring) shown = t.text;
+    throw mssx_error(102, "Incorrect syntax near '" + shown + "'.", 15, t.line);
+}
+
+size_t mssx_match_paren(const std::vector<mssx_token>& toks, size_t open, size_t limit)
+{
+    int depth = 0;
+    for (size_t i = open; i < limit && i < toks.size(); ++i) {
+        if (toks[i].is_op("(")) ++depth;
+        else if (toks[i].is_op(")")) {
+            if (--depth == 0) return i;
+        }
+    }
+    mssx_syntax_error(toks[std::min(limit, toks.size() - 1)]);
+}
+
+std::string mssx_translate(const std::vector<mssx_token>& toks, size_t from, size_t to, const mssx_translate_env& env)
+{
+    translator tr(toks, env);
+    return tr.run(from, to, false);
+}

@@ -1,0 +1,49 @@
+// How a column of the embedded server travels: its TDS type, TYPE_INFO and
+// the encoding of its values, chosen once per result column.
+#pragma once
+#include <cstdint>
+#include "platform/mssx/mssx_value.h"
+#include "platform/mssx/tds/tds_bytes.h"
+
+enum class tds_kind {
+    integer,      // INTN / BITN
+    decimal,      // DECIMALN / NUMERICN
+    money,        // MONEYN
+    floating,     // FLTN
+    char8,        // BIGCHAR / BIGVARCHR, code page 1252
+    nchar,        // NCHAR / NVARCHAR
+    binary,       // BIGBINARY / BIGVARBIN
+    text8,        // TEXT
+    ntext,        // NTEXT
+    image,        // IMAGE
+    xml,          // XML (PLP, UTF-16)
+    guid,         // GUID
+    date,         // DATEN
+    time,         // TIMEN
+    datetime2,    // DATETIME2N
+    datetimeoffset, // DATETIMEOFFSETN
+    datetime,     // DATETIMN of 8 bytes
+    smalldatetime, // DATETIMN of 4 bytes
+};
+
+struct tds_column_format {
+    tds_kind kind = tds_kind::nchar;
+    uint8_t type = 0;
+    uint32_t length = 0; // the TYPE_INFO length (bytes); 0xFFFF for a PLP type
+    uint8_t precision = 0;
+    uint8_t scale = 0;
+    bool plp = false;
+};
+
+// The format of a column type for a client of the given TDS version (as in
+// LOGINACK): clients before 7.3 get the date and time types as nvarchar,
+// clients before 7.2 get the max types as the legacy LOB types.
+tds_column_format tds_format_of(const mssx_type& t, uint32_t tds_version);
+
+// TYPE_INFO of a format (with collation for the character types).
+void tds_write_type_info(tds_writer& w, const tds_column_format& f);
+// The collation the server announces and gives its character columns.
+void tds_write_collation(tds_writer& w);
+
+// One value (TYPE_VARBYTE) of a column of type t; a NULL as the type's NULL.
+void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type& t, const mssx_value& v);

@@ -1,0 +1,193 @@
+// The wire encodings, byte by byte, without a socket.
+#include <gtest/gtest.h>
+#include "platform/mssx/tds/tds_bytes.h"
+#include "platform/mssx/tds/tds_column_format.h"
+#include "platform/mssx/tds/tds_constants.h"
+#include "platform/mssx/tds/tds_datetime.h"
+#include "platform/mssx/tds/tds_login7.h"
+#include "platform/mssx/tds/tds_prelogin.h"
+#include "platform/mssx/tds/tds_request.h"
+#include "platform/mssx/tds/tds_text.h"
+
+namespace {
+
+std::string scramble(const std::string& utf8)
+{
+    std::string b = tds_utf16le(utf8);
+    for (auto& ch : b) {
+        uint8_t c = static_cast<uint8_t>(ch);
+        ch = static_cast<char>((((c & 0x0F) << 4) | (c >> 4)) ^ 0xA5);
+    }
+    return b;
+}
+
+std::string login7(const std::string& user, const std::string& pw, const std::string& db)
+{
+    std::vector<std::string> fields = {tds_utf16le("host"), tds_utf16le(user), scramble(pw), tds_utf16le("app"),
+                                       tds_utf16le("srv"), std::string(), tds_utf16le("lib"), std::string(), tds_utf16le(db)};
+    const size_t fixed = 94;
+    tds_writer w;
+    w.u32(0); // patched below
+    w.u32(tds::kTds74);
+    w.u32(8000);
+    w.u32(0);
+    w.u32(1234);
+    w.u32(0);
+    w.u8(0xE0);
+    w.u8(0x03);
+    w.u8(0);
+    w.u8(0);
+    w.u32(0);
+    w.u32(0x409);
+    size_t offset = fixed;
+    std::string data;
+    for (auto& f : fields) {
+        w.u16(static_cast<uint16_t>(offset));
+        w.u16(static_cast<uint16_t>(f.size() / 2));
+        offset += f.size();
+        data += f;
+    }
+    w.bytes(std::string(6, '\0')); // client id
+    for (int i = 0; i < 3; ++i) {  // SSPI, attach file, change password
+        w.u16(static_cast<uint16_t>(offset));
+        w.u16(0);
+    }
+    w.u32(0);
+    EXPECT_EQ(w.size(), fixed);
+    w.bytes(data);
+    std::string out = w.buffer();
+    uint32_t n = static_cast<uint32_t>(out.size());
+    for (int i = 0; i < 4; ++i) out[static_cast<size_t>(i)] = static_cast<char>(n >> (8 * i));
+    return out;
+}
+
+} // namespace
+
+TEST(TdsWire, Login7FieldsAndScrambledPassword)
+{
+    tds_login7 l = tds_read_login7(login7("s\xC3\xA4", "P\xC3\xA4ss;w=rd", "Northwind"));
+    EXPECT_EQ(l.tds_version, tds::kTds74);
+    EXPECT_EQ(l.packet_size, 8000u);
+    EXPECT_EQ(l.user_name, "s\xC3\xA4");
+    EXPECT_EQ(l.password, "P\xC3\xA4ss;w=rd");
+    EXPECT_EQ(l.database, "Northwind");
+    EXPECT_EQ(l.app_name, "app");
+    EXPECT_FALSE(l.integrated());
+    // a field pointing past the end is refused, as is every truncation
+    std::string bad = login7("sa", "pw", "db");
+    bad[40] = static_cast<char>(0xF0); // user name offset
+    EXPECT_THROW(tds_read_login7(bad), tds_protocol_error);
+    std::string good = login7("sa", "pw", "db");
+    for (size_t n = 0; n < good.size(); n += 7) EXPECT_THROW(tds_read_login7(good.substr(0, n)), tds_protocol_error) << n;
+}
+
+TEST(TdsWire, PreloginAnswersWithoutEncryption)
+{
+    std::string resp = tds_prelogin_response(0x10000000, 0);
+    tds_prelogin_request r = tds_read_prelogin(resp);
+    EXPECT_TRUE(r.has_encryption);
+    EXPECT_EQ(r.encryption, tds::kEncryptNotSup);
+    EXPECT_THROW(tds_read_prelogin(std::string("\x01\x00\x40\x00\x01\xFF", 6)), tds_protocol_error);
+}
+
+TEST(TdsWire, DateAndTimeEncodings)
+{
+    tds_writer w;
+    tds_put_datetime(w, tds_parse_stored_datetime("1900-01-01 00:00:00.003"));
+    EXPECT_EQ(w.buffer(), std::string("\0\0\0\0\1\0\0\0", 8));
+    tds_writer d;
+    tds_put_date(d, tds_parse_stored_datetime("0001-01-02"));
+    EXPECT_EQ(d.buffer(), std::string("\1\0\0", 3));
+    // datetimeoffset travels as UTC: 2024-03-01 01:00 +05:30 is 2024-02-29 19:30 UTC
+    tds_writer o;
+    tds_put_datetimeoffset(o, tds_parse_stored_datetime("2024-03-01 01:00:00 +05:30"), 0);
+    tds_reader r(o.buffer());
+    EXPECT_EQ(tds_read_datetimeoffset(r, 0, o.size()), "2024-03-01 01:00:00 +05:30");
+    tds_reader utc(o.buffer());
+    EXPECT_EQ(tds_read_time(utc, 0, 3), "19:30:00");
+    EXPECT_EQ(tds_read_date(utc), "2024-02-29");
+    tds_writer t;
+    tds_put_time(t, tds_parse_stored_datetime("23:59:59.9999999"), 7);
+    tds_reader tr(t.buffer());
+    EXPECT_EQ(tds_read_time(tr, 7, 5), "23:59:59.9999999");
+}
+
+TEST(TdsWire, RpcParametersDecodeToStoredValues)
+{
+    tds_writer w;
+    w.u32(22); // ALL_HEADERS: one transaction descriptor
+    w.u32(18);
+    w.u16(tds::kHeaderTransactionDescriptor);
+    w.bytes(std::string(8, '\0'));
+    w.u32(1);
+    w.u16(tds::kProcIdSwitch);
+    w.u16(tds::kSpExecuteSql);
+    w.u16(0);
+    auto param = [&](const std::string& name) {
+        w.b_varchar(name);
+        w.u8(0);
+    };
+    param("");
+    w.u8(tds::kNVarcharType);
+    w.u16(tds::kMaxLengthPlp);
+    w.bytes(std::string(5, '\0'));
+    std::string stmt = tds_utf16le("SELECT @P1");
+    w.u64(stmt.size());
+    w.u32(4);
+    w.bytes(stmt.substr(0, 4));
+    w.u32(static_cast<uint32_t>(stmt.size() - 4));
+    w.bytes(stmt.substr(4));
+    w.u32(0);
+    param("@P1");
+    w.u8(tds::kDecimalNType);
+    w.u8(17);
+    w.u8(20);
+    w.u8(3);
+    w.u8(17);
+    w.u8(0); // negative
+    w.u64(1234567); // -1234.567
+    w.u64(0);
+    param("@P2");
+    w.u8(tds::kIntNType);
+    w.u8(1);
+    w.u8(1);
+    w.u8(200); // tinyint is unsigned
+    param("@P3");
+    w.u8(tds::kGuidType);
+    w.u8(16);
+    w.u8(16);
+    w.bytes(std::string("\x33\x22\x11\x00\x55\x44\x77\x66\x88\x99\xAA\xBB\xCC\xDD\xEE\xFF", 16));
+    param("@P4");
+    w.u8(tds::kBigVarBinType);
+    w.u16(100);
+    w.u16(tds::kCharNull);
+    std::vector<tds_rpc_call> calls = tds_read_rpc(w.buffer(), tds::kTds74);
+    ASSERT_EQ(calls.size(), 1u);
+    auto& p = calls[0].params;
+    ASSERT_EQ(p.size(), 5u);
+    EXPECT_EQ(calls[0].proc_id, tds::kSpExecuteSql);
+    EXPECT_EQ(std::get<std::string>(p[0].value), "SELECT @P1");
+    EXPECT_EQ(p[1].type.sql_text(), "decimal(20,3)");
+    EXPECT_EQ(std::get<std::string>(p[1].value), "-1234.567");
+    EXPECT_EQ(std::get<int64_t>(p[2].value), 200);
+    EXPECT_EQ(std::get<std::string>(p[3].value), "00112233-4455-6677-8899-AABBCCDDEEFF");
+    EXPECT_EQ(p[4].type.sql_text(), "varbinary(100)");
+    EXPECT_TRUE(mssx_is_null(p[4].value));
+    // every truncation is refused as a protocol error, never read past the end
+    for (size_t n = 0; n < w.size(); ++n) {
+        try {
+            tds_read_rpc(std::string_view(w.buffer()).substr(0, n), tds::kTds74);
+        } catch (const tds_protocol_error&) {
+        }
+    }
+}
+
+TEST(TdsWire, TextOfTheCharacterTypes)
+{
+    EXPECT_EQ(tds_cp1252("Caf\xC3\xA9 \xE2\x82\xAC \xE6\x97\xA5"), "Caf\xE9 \x80 ?");
+    EXPECT_EQ(tds_utf8_from_cp1252("Caf\xE9 \x80"), "Caf\xC3\xA9 \xE2\x82\xAC");
+    std::string smile = "\xF0\x9F\x98\x80";
+    EXPECT_EQ(tds_utf16le(smile), std::string("\x3D\xD8\x00\xDE", 4));
+    EXPECT_EQ(tds_utf8_from_utf16le(tds_utf16le(smile)), smile);
+    EXPECT_EQ(tds_utf8_from_utf16le(std::string("\x3D\xD8", 2)), "\xEF\xBF\xBD"); // a lone surrogate
+}
