@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config git libgtest-dev libgmock-dev
-      libsqlite3-dev sqlite3 libicu-dev clang qt6-base-dev
+      libsqlite3-dev sqlite3 libicu-dev clang clang-format qt6-base-dev
       unixodbc-dev tdsodbc freetds-bin
       xvfb fonts-dejavu-core)
 missing=()
