@@ -11,19 +11,21 @@ namespace eora {
 namespace {
 
 bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int days_in(int y, int m) {
+int days_in(int y, int m)
+{
     static const int d[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && leap(y) ? 29 : d[m - 1];
 }
 
-const char* month_names[] = {"JANUARY", "FEBRUARY", "MARCH", "APRIL", "MAY", "JUNE", "JULY",
-                             "AUGUST", "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+const char* month_names[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
+                             "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
 
 bool punct(char c) { return !std::isalnum(static_cast<unsigned char>(c)) && c != '\0'; }
 
 } // namespace
 
-std::string datetime::text(int frac_digits) const {
+std::string datetime::text(int frac_digits) const
+{
     std::string out;
     out.reserve(30);
     auto put = [&](int64_t v, int width) {
@@ -71,7 +73,8 @@ std::string datetime::text(int frac_digits) const {
     return out;
 }
 
-void datetime::round_fraction(int frac_digits) {
+void datetime::round_fraction(int frac_digits)
+{
     if (frac_digits >= 9) return;
     int64_t unit = 1;
     for (int i = frac_digits; i < 9; ++i) unit *= 10;
@@ -95,7 +98,8 @@ void datetime::round_fraction(int frac_digits) {
     ++year;
 }
 
-datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
+datetime parse_datetime(std::string_view s, std::string_view fmt_in)
+{
     std::string fmt = upper(fmt_in);
     std::time_t now = std::time(nullptr);
     std::tm tmv{};
@@ -109,7 +113,9 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
     bool zone = false;
     int zone_sign = 1, zone_hours = 0, zone_mins = 0;
     size_t i = 0, f = 0;
-    auto skip_spaces = [&] { while (i < s.size() && s[i] == ' ') ++i; };
+    auto skip_spaces = [&] {
+        while (i < s.size() && s[i] == ' ') ++i;
+    };
     auto read_num = [&](int maxd, int64_t& v, int* ndig = nullptr) {
         skip_spaces();
         bool neg = false;
@@ -141,8 +147,10 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
                 if (rr) {
                     int c = cur / 100 * 100;
                     v += c;
-                    if (cur % 100 < 50 && v % 100 >= 50) v -= 100;
-                    else if (cur % 100 >= 50 && v % 100 < 50) v += 100;
+                    if (cur % 100 < 50 && v % 100 >= 50)
+                        v -= 100;
+                    else if (cur % 100 >= 50 && v % 100 < 50)
+                        v += 100;
                 } else {
                     v += cur / 100 * 100;
                 }
@@ -258,7 +266,8 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in) {
     return d;
 }
 
-std::optional<datetime> parse_stored_datetime(std::string_view s) {
+std::optional<datetime> parse_stored_datetime(std::string_view s)
+{
     datetime d;
     size_t i = 0;
     auto num = [&](int& out, char sep) {
@@ -289,8 +298,7 @@ std::optional<datetime> parse_stored_datetime(std::string_view s) {
         const bool neg = s[i + 1] == '-';
         i += 2;
         int hours = 0, minutes = 0;
-        if (!num(hours, ':') || !num(minutes, 0))
-            return std::nullopt;
+        if (!num(hours, ':') || !num(minutes, 0)) return std::nullopt;
         d.has_zone = true;
         d.zone_minutes = (neg ? -1 : 1) * (hours * 60 + minutes);
     }

@@ -12,7 +12,8 @@ namespace {
 
 const std::set<std::string> tablespaces = {"USERS", "SYSTEM", "SYSAUX", "TEMP"};
 
-std::string sqlite_decl(const col_type& t) {
+std::string sqlite_decl(const col_type& t)
+{
     if (t.is_binary()) return "BLOB";
     if (t.is_numeric()) return "";
     return "TEXT";
@@ -28,7 +29,8 @@ struct ddl_ctx {
 
 // Runs `body` as one DDL transaction.
 template <class F>
-void as_ddl(ddl_ctx& c, F body) {
+void as_ddl(ddl_ctx& c, F body)
+{
     if (c.parse_only) return;
     c.s.commit();
     c.s.begin_write();
@@ -42,7 +44,8 @@ void as_ddl(ddl_ctx& c, F body) {
     c.s.invalidate();
 }
 
-void insert_column(session::impl& s, const table_meta& t, const column_meta& c, int id) {
+void insert_column(session::impl& s, const table_meta& t, const column_meta& c, int id)
+{
     sqlite3_stmt* st = s.cached(
         "INSERT INTO _ora_columns(owner, table_name, column_name, column_id, data_type, data_length, data_precision, "
         "data_scale, nullable, data_default, kind, length, precision, scale, has_precision) "
@@ -74,7 +77,8 @@ void insert_column(session::impl& s, const table_meta& t, const column_meta& c, 
 void add_constraint_row(session::impl& s, const std::string& owner, const std::string& name, const std::string& type,
                         const std::string& table, const std::vector<std::string>& cols, const std::string& search,
                         const std::string& r_owner, const std::string& r_name, const std::string& rule,
-                        const std::string& index, bool generated) {
+                        const std::string& index, bool generated)
+{
     sqlite3_stmt* st = s.cached("SELECT 1 FROM _ora_constraints WHERE owner=?1 AND constraint_name=?2");
     bind_text(st, 1, owner);
     bind_text(st, 2, name);
@@ -103,13 +107,16 @@ void add_constraint_row(session::impl& s, const std::string& owner, const std::s
         bind_text(st, 2, name);
         bind_text(st, 3, table);
         bind_text(st, 4, c);
-        if (type == "C") sqlite3_bind_null(st, 5);
-        else sqlite3_bind_int(st, 5, pos++);
+        if (type == "C")
+            sqlite3_bind_null(st, 5);
+        else
+            sqlite3_bind_int(st, 5, pos++);
         s.step_done(st);
     }
 }
 
-std::vector<std::string> column_list(parser& p, const table_meta& t) {
+std::vector<std::string> column_list(parser& p, const table_meta& t)
+{
     std::vector<std::string> cols;
     p.expect_op("(", 906);
     do {
@@ -128,7 +135,8 @@ constexpr int64_t k_max_key_bytes = 6398;
 // Creates an index of the table on columns or on one expression.
 void make_index(session::impl& s, const table_meta& t, const std::string& owner, const std::string& name, bool unique,
                 const std::vector<std::string>& cols, const std::string& expr_sql, const std::string& expr_text,
-                const std::string& constraint, int dup_error, const std::string& dup_owner, const std::string& dup_name) {
+                const std::string& constraint, int dup_error, const std::string& dup_owner, const std::string& dup_name)
+{
     if (expr_sql.empty()) {
         // Oracle sizes a key by its columns' declared lengths, not by the data they hold.
         int64_t key = 0;
@@ -137,7 +145,8 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
     }
     s.new_object(owner, name, "INDEX", 2);
     std::string sq = owner + "." + name;
-    std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + q_ident(sq) + " ON " + q_ident(t.sqlite) + "(";
+    std::string sql =
+        std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + q_ident(sq) + " ON " + q_ident(t.sqlite) + "(";
     if (!expr_sql.empty()) {
         sql += expr_sql;
     } else {
@@ -163,8 +172,8 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
             some_null += (i ? " OR " : "") + c + " IS NULL";
             some_set += (i ? " OR " : "") + c + " IS NOT NULL";
         }
-        std::string partial = "CREATE UNIQUE INDEX " + q_ident(partial_null_index(sq)) + " ON " + q_ident(t.sqlite) + "(" +
-                              keys + ") WHERE (" + some_null + ") AND (" + some_set + ")";
+        std::string partial = "CREATE UNIQUE INDEX " + q_ident(partial_null_index(sq)) + " ON " + q_ident(t.sqlite) +
+                              "(" + keys + ") WHERE (" + some_null + ") AND (" + some_set + ")";
         rc = sqlite3_exec(s.db, partial.c_str(), nullptr, nullptr, &err);
         sqlite3_free(err);
         if (rc != SQLITE_OK) {
@@ -185,7 +194,8 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
     s.step_done(st);
     if (!expr_sql.empty()) {
         // Expression columns get system names of their own.
-        st = s.cached("SELECT count(*) FROM _ora_ind_columns WHERE table_owner=?1 AND table_name=?2 AND expression IS NOT NULL");
+        st = s.cached(
+            "SELECT count(*) FROM _ora_ind_columns WHERE table_owner=?1 AND table_name=?2 AND expression IS NOT NULL");
         bind_text(st, 1, t.owner);
         bind_text(st, 2, t.name);
         int k = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : 0;
@@ -215,8 +225,10 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
     }
 }
 
-void set_nullable(session::impl& s, const table_meta& t, const std::string& col, bool nullable) {
-    sqlite3_stmt* st = s.cached("UPDATE _ora_columns SET nullable=?4 WHERE owner=?1 AND table_name=?2 AND column_name=?3");
+void set_nullable(session::impl& s, const table_meta& t, const std::string& col, bool nullable)
+{
+    sqlite3_stmt* st =
+        s.cached("UPDATE _ora_columns SET nullable=?4 WHERE owner=?1 AND table_name=?2 AND column_name=?3");
     bind_text(st, 1, t.owner);
     bind_text(st, 2, t.name);
     bind_text(st, 3, col);
@@ -224,21 +236,25 @@ void set_nullable(session::impl& s, const table_meta& t, const std::string& col,
     s.step_done(st);
 }
 
-bool has_nulls(session::impl& s, const table_meta& t, const std::string& col) {
+bool has_nulls(session::impl& s, const table_meta& t, const std::string& col)
+{
     stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + q_ident(col) + " IS NULL LIMIT 1");
     return sqlite3_step(q.get()) == SQLITE_ROW;
 }
 
 // PRIMARY KEY / UNIQUE on a table (ALTER TABLE ADD or CREATE TABLE).
-void add_key(session::impl& s, const table_meta& t, std::string name, bool primary, const std::vector<std::string>& cols) {
+void add_key(session::impl& s, const table_meta& t, std::string name, bool primary,
+             const std::vector<std::string>& cols)
+{
     bool generated = name.empty();
     if (generated) name = s.next_sys_name();
     for (const auto& c : cols) {
         const auto& cm = t.cols[static_cast<size_t>(t.find(c))];
         if (cm.type.is_lob() || cm.type.is_long()) raise(2329, cm.type.dict_name());
     }
-    sqlite3_stmt* st = s.cached("SELECT constraint_name, constraint_type FROM _ora_constraints WHERE owner=?1 AND "
-                                "table_name=?2 AND constraint_type IN ('P','U')");
+    sqlite3_stmt* st = s.cached(
+        "SELECT constraint_name, constraint_type FROM _ora_constraints WHERE owner=?1 AND "
+        "table_name=?2 AND constraint_type IN ('P','U')");
     bind_text(st, 1, t.owner);
     bind_text(st, 2, t.name);
     std::vector<std::pair<std::string, std::string>> keys;
@@ -249,10 +265,12 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
     for (const auto& k : keys) {
         if (primary && k.second == "P") raise(2260);
         std::vector<std::string> kc;
-        st = s.cached("SELECT column_name FROM _ora_cons_columns WHERE owner=?1 AND constraint_name=?2 ORDER BY position");
+        st = s.cached(
+            "SELECT column_name FROM _ora_cons_columns WHERE owner=?1 AND constraint_name=?2 ORDER BY position");
         bind_text(st, 1, t.owner);
         bind_text(st, 2, k.first);
-        while (sqlite3_step(st) == SQLITE_ROW) kc.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        while (sqlite3_step(st) == SQLITE_ROW)
+            kc.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         sqlite3_reset(st);
         if (kc == cols) raise(2261);
     }
@@ -264,7 +282,8 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
     std::string index;
     for (const auto& ix : t.indexes)
         if (!ix.expr && ix.cols == cols) index = ix.name;
-    add_constraint_row(s, t.owner, name, primary ? "P" : "U", t.name, cols, "", "", "", "", index.empty() ? name : index, generated);
+    add_constraint_row(s, t.owner, name, primary ? "P" : "U", t.name, cols, "", "", "", "",
+                       index.empty() ? name : index, generated);
     if (index.empty()) {
         make_index(s, t, t.owner, name, true, cols, "", "", name, primary ? 2437 : 2299, t.owner, name);
     } else {
@@ -288,13 +307,15 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
 }
 
 void add_foreign_key(session::impl& s, const table_meta& t, std::string name, const std::vector<std::string>& cols,
-                     const table_meta& r, const std::vector<std::string>& rcols, const std::string& rule) {
+                     const table_meta& r, const std::vector<std::string>& rcols, const std::string& rule)
+{
     bool generated = name.empty();
     if (generated) name = s.next_sys_name();
     if (cols.size() != rcols.size()) raise(2270);
     // The referenced columns must be a key.
-    sqlite3_stmt* st = s.cached("SELECT constraint_name FROM _ora_constraints WHERE owner=?1 AND table_name=?2 AND "
-                                "constraint_type IN ('P','U')");
+    sqlite3_stmt* st = s.cached(
+        "SELECT constraint_name FROM _ora_constraints WHERE owner=?1 AND table_name=?2 AND "
+        "constraint_type IN ('P','U')");
     bind_text(st, 1, r.owner);
     bind_text(st, 2, r.name);
     std::vector<std::string> keys;
@@ -303,10 +324,12 @@ void add_foreign_key(session::impl& s, const table_meta& t, std::string name, co
     std::string rkey;
     for (const auto& k : keys) {
         std::vector<std::string> kc;
-        st = s.cached("SELECT column_name FROM _ora_cons_columns WHERE owner=?1 AND constraint_name=?2 ORDER BY position");
+        st = s.cached(
+            "SELECT column_name FROM _ora_cons_columns WHERE owner=?1 AND constraint_name=?2 ORDER BY position");
         bind_text(st, 1, r.owner);
         bind_text(st, 2, k);
-        while (sqlite3_step(st) == SQLITE_ROW) kc.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        while (sqlite3_step(st) == SQLITE_ROW)
+            kc.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         sqlite3_reset(st);
         if (kc == rcols) rkey = k;
     }
@@ -317,17 +340,20 @@ void add_foreign_key(session::impl& s, const table_meta& t, std::string name, co
         cond += (i ? " AND " : "") + std::string("p.") + q_ident(rcols[i]) + "=c." + q_ident(cols[i]);
         notnull += (i ? " AND " : "") + std::string("c.") + q_ident(cols[i]) + " IS NOT NULL";
     }
-    stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " c WHERE " + notnull + " AND NOT EXISTS (SELECT 1 FROM " +
-                                q_ident(r.sqlite) + " p WHERE " + cond + ") LIMIT 1");
+    stmt_ptr q =
+        s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " c WHERE " + notnull +
+                       " AND NOT EXISTS (SELECT 1 FROM " + q_ident(r.sqlite) + " p WHERE " + cond + ") LIMIT 1");
     if (sqlite3_step(q.get()) == SQLITE_ROW) raise(2298, t.owner, name);
     add_constraint_row(s, t.owner, name, "R", t.name, cols, "", r.owner, rkey, rule, "", generated);
 }
 
-void drop_table_objects(session::impl& s, const table_meta& t, bool cascade) {
+void drop_table_objects(session::impl& s, const table_meta& t, bool cascade)
+{
     // Foreign keys of other tables that point at this one.
     sqlite3_stmt* st = s.cached(
         "SELECT c.owner, c.constraint_name, c.table_name FROM _ora_constraints c JOIN _ora_constraints k ON "
-        "c.r_owner=k.owner AND c.r_constraint_name=k.constraint_name WHERE c.constraint_type='R' AND k.owner=?1 AND k.table_name=?2");
+        "c.r_owner=k.owner AND c.r_constraint_name=k.constraint_name WHERE c.constraint_type='R' AND k.owner=?1 AND "
+        "k.table_name=?2");
     bind_text(st, 1, t.owner);
     bind_text(st, 2, t.name);
     std::vector<std::pair<std::string, std::string>> fks;
@@ -342,19 +368,27 @@ void drop_table_objects(session::impl& s, const table_meta& t, bool cascade) {
     sqlite3_reset(st);
     if (foreign && !cascade) raise(2449);
     for (const auto& fk : fks) {
-        s.exec("DELETE FROM _ora_cons_columns WHERE owner=" + q_text(fk.first) + " AND constraint_name=" + q_text(fk.second));
-        s.exec("DELETE FROM _ora_constraints WHERE owner=" + q_text(fk.first) + " AND constraint_name=" + q_text(fk.second));
+        s.exec("DELETE FROM _ora_cons_columns WHERE owner=" + q_text(fk.first) +
+               " AND constraint_name=" + q_text(fk.second));
+        s.exec("DELETE FROM _ora_constraints WHERE owner=" + q_text(fk.first) +
+               " AND constraint_name=" + q_text(fk.second));
     }
     std::string o = q_text(t.owner), n = q_text(t.name);
-    s.exec("DELETE FROM _ora_cons_columns WHERE (owner, constraint_name) IN (SELECT owner, constraint_name FROM "
-           "_ora_constraints WHERE owner=" + o + " AND table_name=" + n + ")");
+    s.exec(
+        "DELETE FROM _ora_cons_columns WHERE (owner, constraint_name) IN (SELECT owner, constraint_name FROM "
+        "_ora_constraints WHERE owner=" +
+        o + " AND table_name=" + n + ")");
     s.exec("DELETE FROM _ora_constraints WHERE owner=" + o + " AND table_name=" + n);
-    s.exec("DELETE FROM _ora_objects WHERE namespace=2 AND (owner, object_name) IN (SELECT owner, index_name FROM "
-           "_ora_indexes WHERE table_owner=" + o + " AND table_name=" + n + ")");
+    s.exec(
+        "DELETE FROM _ora_objects WHERE namespace=2 AND (owner, object_name) IN (SELECT owner, index_name FROM "
+        "_ora_indexes WHERE table_owner=" +
+        o + " AND table_name=" + n + ")");
     s.exec("DELETE FROM _ora_ind_columns WHERE table_owner=" + o + " AND table_name=" + n);
     s.exec("DELETE FROM _ora_indexes WHERE table_owner=" + o + " AND table_name=" + n);
-    s.exec("DELETE FROM _ora_objects WHERE namespace=3 AND (owner, object_name) IN (SELECT owner, trigger_name FROM "
-           "_ora_triggers WHERE table_owner=" + o + " AND table_name=" + n + ")");
+    s.exec(
+        "DELETE FROM _ora_objects WHERE namespace=3 AND (owner, object_name) IN (SELECT owner, trigger_name FROM "
+        "_ora_triggers WHERE table_owner=" +
+        o + " AND table_name=" + n + ")");
     s.exec("DELETE FROM _ora_triggers WHERE table_owner=" + o + " AND table_name=" + n);
     s.exec("DELETE FROM _ora_columns WHERE owner=" + o + " AND table_name=" + n);
     s.exec("DELETE FROM _ora_comments WHERE owner=" + o + " AND table_name=" + n);
@@ -364,7 +398,8 @@ void drop_table_objects(session::impl& s, const table_meta& t, bool cascade) {
 
 // ---------------------------------------------------------------- statements
 
-void create_table(ddl_ctx& c, parser& p) {
+void create_table(ddl_ctx& c, parser& p)
+{
     session::impl& s = c.s;
     name_ref tn = p.qualified(s.user);
     auto t = std::make_shared<table_meta>();
@@ -385,8 +420,10 @@ void create_table(ddl_ctx& c, parser& p) {
             std::string cname;
             if (p.accept_kw("CONSTRAINT")) cname = p.name(904);
             bool primary = p.accept_kw("PRIMARY");
-            if (primary) p.expect_kw("KEY");
-            else p.expect_kw("UNIQUE");
+            if (primary)
+                p.expect_kw("KEY");
+            else
+                p.expect_kw("UNIQUE");
             std::vector<std::string> cols;
             p.expect_op("(", 906);
             do {
@@ -448,7 +485,8 @@ void create_table(ddl_ctx& c, parser& p) {
     as_ddl(c, [&] {
         if (!s.user_exists(t->owner)) raise(1918, t->owner);
         t->object_id = s.new_object(t->owner, t->name, "TABLE", 1);
-        sqlite3_stmt* st = s.cached("INSERT INTO _ora_tables(owner, table_name, object_id, sqlite_name, kind) VALUES(?1,?2,?3,?4,'TABLE')");
+        sqlite3_stmt* st = s.cached(
+            "INSERT INTO _ora_tables(owner, table_name, object_id, sqlite_name, kind) VALUES(?1,?2,?3,?4,'TABLE')");
         bind_text(st, 1, t->owner);
         bind_text(st, 2, t->name);
         sqlite3_bind_int64(st, 3, t->object_id);
@@ -464,7 +502,8 @@ void create_table(ddl_ctx& c, parser& p) {
         sql += ")";
         s.exec(sql);
         for (const auto& col : checks)
-            add_constraint_row(s, t->owner, s.next_sys_name(), "C", t->name, {col}, "\"" + col + "\" IS NOT NULL", "", "", "", "", true);
+            add_constraint_row(s, t->owner, s.next_sys_name(), "C", t->name, {col}, "\"" + col + "\" IS NOT NULL", "",
+                               "", "", "", true);
         for (const auto& k : keys) {
             s.invalidate();
             auto fresh = s.table(t->owner, t->name);
@@ -473,7 +512,8 @@ void create_table(ddl_ctx& c, parser& p) {
     });
 }
 
-void create_sequence(ddl_ctx& c, parser& p) {
+void create_sequence(ddl_ctx& c, parser& p)
+{
     session::impl& s = c.s;
     name_ref n = p.qualified(s.user);
     std::string inc = "1", start, maxv = "1" + std::string(28, '0'), minv = "1", cycle = "N", order = "N";
@@ -488,19 +528,36 @@ void create_sequence(ddl_ctx& c, parser& p) {
         return d->text();
     };
     while (!p.at_end()) {
-        if (p.accept_kw("INCREMENT")) { p.expect_kw("BY", 924); inc = num(); }
-        else if (p.accept_kw("START")) { p.expect_kw("WITH"); start = num(); }
-        else if (p.accept_kw("MAXVALUE")) { maxv = num(); max_given = true; }
-        else if (p.accept_kw("MINVALUE")) { minv = num(); min_given = true; }
-        else if (p.accept_kw("NOMAXVALUE")) { maxv = "1" + std::string(28, '0'); }
-        else if (p.accept_kw("NOMINVALUE")) { minv = "1"; }
-        else if (p.accept_kw("CYCLE")) cycle = "Y";
-        else if (p.accept_kw("NOCYCLE")) cycle = "N";
-        else if (p.accept_kw("CACHE")) cache = std::atoi(num().c_str());
-        else if (p.accept_kw("NOCACHE")) cache = 0;
-        else if (p.accept_kw("ORDER")) order = "Y";
-        else if (p.accept_kw("NOORDER")) order = "N";
-        else raise(933);
+        if (p.accept_kw("INCREMENT")) {
+            p.expect_kw("BY", 924);
+            inc = num();
+        } else if (p.accept_kw("START")) {
+            p.expect_kw("WITH");
+            start = num();
+        } else if (p.accept_kw("MAXVALUE")) {
+            maxv = num();
+            max_given = true;
+        } else if (p.accept_kw("MINVALUE")) {
+            minv = num();
+            min_given = true;
+        } else if (p.accept_kw("NOMAXVALUE")) {
+            maxv = "1" + std::string(28, '0');
+        } else if (p.accept_kw("NOMINVALUE")) {
+            minv = "1";
+        } else if (p.accept_kw("CYCLE"))
+            cycle = "Y";
+        else if (p.accept_kw("NOCYCLE"))
+            cycle = "N";
+        else if (p.accept_kw("CACHE"))
+            cache = std::atoi(num().c_str());
+        else if (p.accept_kw("NOCACHE"))
+            cache = 0;
+        else if (p.accept_kw("ORDER"))
+            order = "Y";
+        else if (p.accept_kw("NOORDER"))
+            order = "N";
+        else
+            raise(933);
     }
     p.end();
     (void)min_given;
@@ -523,7 +580,8 @@ void create_sequence(ddl_ctx& c, parser& p) {
     });
 }
 
-void create_trigger(ddl_ctx& c, parser& p, bool replace) {
+void create_trigger(ddl_ctx& c, parser& p, bool replace)
+{
     session::impl& s = c.s;
     name_ref n = p.qualified(s.user);
     if (!p.accept_kw("BEFORE")) raise(4079);
@@ -608,7 +666,8 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace) {
         if (s.object_exists(n.owner, n.name, 3)) {
             if (!replace) raise(4081, n.name);
             s.exec("DELETE FROM _ora_triggers WHERE owner=" + q_text(n.owner) + " AND trigger_name=" + q_text(n.name));
-            s.exec("DELETE FROM _ora_objects WHERE namespace=3 AND owner=" + q_text(n.owner) + " AND object_name=" + q_text(n.name));
+            s.exec("DELETE FROM _ora_objects WHERE namespace=3 AND owner=" + q_text(n.owner) +
+                   " AND object_name=" + q_text(n.name));
         }
         s.new_object(n.owner, n.name, "TRIGGER", 3);
         sqlite3_stmt* st = s.cached("INSERT INTO _ora_triggers VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)");
@@ -638,7 +697,8 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace) {
     });
 }
 
-void create_index(ddl_ctx& c, parser& p, bool unique) {
+void create_index(ddl_ctx& c, parser& p, bool unique)
+{
     session::impl& s = c.s;
     name_ref n = p.qualified(s.user);
     p.expect_kw("ON", 905);
@@ -652,7 +712,10 @@ void create_index(ddl_ctx& c, parser& p, bool unique) {
     {
         parser q(c.st.toks, b);
         do {
-            if (!q.peek().is_name() || q.peek().is_kw("CASE")) { plain = false; break; }
+            if (!q.peek().is_name() || q.peek().is_kw("CASE")) {
+                plain = false;
+                break;
+            }
             cols.push_back(q.next().text);
             q.accept_kw("ASC");
             q.accept_kw("DESC");
@@ -667,8 +730,12 @@ void create_index(ddl_ctx& c, parser& p, bool unique) {
         int depth = 0;
         size_t e = b;
         for (; e < c.st.toks.size() - 1; ++e) {
-            if (c.st.toks[e].is_op("(")) ++depth;
-            else if (c.st.toks[e].is_op(")")) { if (depth == 0) break; --depth; }
+            if (c.st.toks[e].is_op("("))
+                ++depth;
+            else if (c.st.toks[e].is_op(")")) {
+                if (depth == 0) break;
+                --depth;
+            }
         }
         if (e >= c.st.toks.size() - 1) raise(907);
         // Each expression's key is as long as the longest column it can give (a CASE's conditions give none).
@@ -677,14 +744,21 @@ void create_index(ddl_ctx& c, parser& p, bool unique) {
         bool condition = false;
         for (size_t i = b; i < e; ++i) {
             const token& k = c.st.toks[i];
-            if (k.is_op("(")) ++level;
-            else if (k.is_op(")")) --level;
-            else if (level == 0 && k.is_op(",")) { key += part; part = 0; }
+            if (k.is_op("("))
+                ++level;
+            else if (k.is_op(")"))
+                --level;
+            else if (level == 0 && k.is_op(",")) {
+                key += part;
+                part = 0;
+            }
             if (k.kind == tok::ident && k.text == "WHEN") condition = true;
             if (k.kind == tok::ident && (k.text == "THEN" || k.text == "ELSE" || k.text == "END")) condition = false;
-            if (k.is_name() && !(k.kind == tok::ident && (k.text == "CASE" || k.text == "WHEN" || k.text == "THEN" ||
-                k.text == "ELSE" || k.text == "END" || k.text == "IS" || k.text == "NOT" || k.text == "NULL" ||
-                k.text == "AND" || k.text == "OR")) && !(i + 1 < e && c.st.toks[i + 1].is_op("("))) {
+            if (k.is_name() &&
+                !(k.kind == tok::ident &&
+                  (k.text == "CASE" || k.text == "WHEN" || k.text == "THEN" || k.text == "ELSE" || k.text == "END" ||
+                   k.text == "IS" || k.text == "NOT" || k.text == "NULL" || k.text == "AND" || k.text == "OR")) &&
+                !(i + 1 < e && c.st.toks[i + 1].is_op("("))) {
                 int ci = t->find(k.text);
                 if (ci < 0) raise(904, "\"" + k.text + "\"");
                 const auto& cm = t->cols[static_cast<size_t>(ci)];
@@ -720,7 +794,8 @@ void create_index(ddl_ctx& c, parser& p, bool unique) {
     });
 }
 
-void create_view(ddl_ctx& c, parser& p, bool replace) {
+void create_view(ddl_ctx& c, parser& p, bool replace)
+{
     session::impl& s = c.s;
     name_ref n = p.qualified(s.user);
     if (p.peek().is_op("(")) raise(905);
@@ -741,12 +816,15 @@ void create_view(ddl_ctx& c, parser& p, bool replace) {
             if (!replace || !old->view) raise(955);
             s.exec("DROP VIEW " + q_ident(old->sqlite));
             s.exec("DELETE FROM _ora_tables WHERE owner=" + q_text(n.owner) + " AND table_name=" + q_text(n.name));
-            s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) + " AND object_name=" + q_text(n.name));
+            s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) +
+                   " AND object_name=" + q_text(n.name));
         }
         int64_t id = s.new_object(n.owner, n.name, "VIEW", 1);
         std::string sq = n.owner + "." + n.name;
         s.exec("CREATE VIEW " + q_ident(sq) + " AS " + tr.sql);
-        sqlite3_stmt* st = s.cached("INSERT INTO _ora_tables(owner, table_name, object_id, sqlite_name, kind, view_text) VALUES(?1,?2,?3,?4,'VIEW',?5)");
+        sqlite3_stmt* st = s.cached(
+            "INSERT INTO _ora_tables(owner, table_name, object_id, sqlite_name, kind, view_text) "
+            "VALUES(?1,?2,?3,?4,'VIEW',?5)");
         bind_text(st, 1, n.owner);
         bind_text(st, 2, n.name);
         sqlite3_bind_int64(st, 3, id);
@@ -756,7 +834,8 @@ void create_view(ddl_ctx& c, parser& p, bool replace) {
     });
 }
 
-void alter_table(ddl_ctx& c, parser& p) {
+void alter_table(ddl_ctx& c, parser& p)
+{
     session::impl& s = c.s;
     name_ref tn = p.qualified(s.user);
     auto t = s.table(tn.owner, tn.name);
@@ -783,7 +862,8 @@ void alter_table(ddl_ctx& c, parser& p) {
             std::string rule = "NO ACTION";
             if (p.accept_kw("ON")) {
                 p.expect_kw("DELETE");
-                if (p.accept_kw("CASCADE")) rule = "CASCADE";
+                if (p.accept_kw("CASCADE"))
+                    rule = "CASCADE";
                 else {
                     p.expect_kw("SET");
                     p.expect_kw("NULL");
@@ -805,7 +885,8 @@ void alter_table(ddl_ctx& c, parser& p) {
         std::optional<col_type> nt;
         std::optional<bool> nullable;
         std::optional<std::string> def;
-        if (!p.peek().is_kw("NULL") && !p.peek().is_kw("NOT") && !p.peek().is_kw("DEFAULT") && !p.peek().is_op(")") && !p.at_end())
+        if (!p.peek().is_kw("NULL") && !p.peek().is_kw("NOT") && !p.peek().is_kw("DEFAULT") && !p.peek().is_op(")") &&
+            !p.at_end())
             nt = parse_type(p);
         if (p.accept_kw("DEFAULT")) {
             size_t b = p.peek().begin;
@@ -824,19 +905,22 @@ void alter_table(ddl_ctx& c, parser& p) {
         p.end();
         as_ddl(c, [&] {
             if (nt) {
-                stmt_ptr q = s.prepare_once("SELECT count(*) FROM " + q_ident(t->sqlite) + " WHERE " + q_ident(col) + " IS NOT NULL");
+                stmt_ptr q = s.prepare_once("SELECT count(*) FROM " + q_ident(t->sqlite) + " WHERE " + q_ident(col) +
+                                            " IS NOT NULL");
                 sqlite3_step(q.get());
                 bool has_data = sqlite3_column_int64(q.get(), 0) > 0;
                 if (nt->k != cm.type.k) {
                     bool compatible = (nt->is_text() && cm.type.is_text() && !nt->is_lob() && !cm.type.is_lob()) ||
-                                      (nt->is_numeric() && cm.type.is_numeric()) || (nt->is_datetime() && cm.type.is_datetime());
+                                      (nt->is_numeric() && cm.type.is_numeric()) ||
+                                      (nt->is_datetime() && cm.type.is_datetime());
                     if (has_data && !compatible) raise(1439);
                 } else if (has_data) {
                     if (nt->k == kind::number && nt->has_precision &&
                         (!cm.type.has_precision || nt->precision < cm.type.precision || nt->scale < cm.type.scale))
                         raise(1440);
-                    if ((nt->k == kind::varchar2 || nt->k == kind::nvarchar2 || nt->k == kind::raw || nt->k == kind::char_ ||
-                         nt->k == kind::nchar) && nt->length < cm.type.length) {
+                    if ((nt->k == kind::varchar2 || nt->k == kind::nvarchar2 || nt->k == kind::raw ||
+                         nt->k == kind::char_ || nt->k == kind::nchar) &&
+                        nt->length < cm.type.length) {
                         column_meta probe = cm;
                         probe.type = *nt;
                         stmt_ptr rows = s.prepare_once("SELECT " + q_ident(col) + " FROM " + q_ident(t->sqlite));
@@ -851,9 +935,10 @@ void alter_table(ddl_ctx& c, parser& p) {
                     }
                 }
                 cm.type = *nt;
-                sqlite3_stmt* st = s.cached("UPDATE _ora_columns SET data_type=?4, data_length=?5, data_precision=?6, "
-                                            "data_scale=?7, kind=?8, length=?9, precision=?10, scale=?11, has_precision=?12 "
-                                            "WHERE owner=?1 AND table_name=?2 AND column_name=?3");
+                sqlite3_stmt* st = s.cached(
+                    "UPDATE _ora_columns SET data_type=?4, data_length=?5, data_precision=?6, "
+                    "data_scale=?7, kind=?8, length=?9, precision=?10, scale=?11, has_precision=?12 "
+                    "WHERE owner=?1 AND table_name=?2 AND column_name=?3");
                 bind_text(st, 1, t->owner);
                 bind_text(st, 2, t->name);
                 bind_text(st, 3, col);
@@ -873,7 +958,8 @@ void alter_table(ddl_ctx& c, parser& p) {
                 s.step_done(st);
             }
             if (def) {
-                sqlite3_stmt* st = s.cached("UPDATE _ora_columns SET data_default=?4 WHERE owner=?1 AND table_name=?2 AND column_name=?3");
+                sqlite3_stmt* st = s.cached(
+                    "UPDATE _ora_columns SET data_default=?4 WHERE owner=?1 AND table_name=?2 AND column_name=?3");
                 bind_text(st, 1, t->owner);
                 bind_text(st, 2, t->name);
                 bind_text(st, 3, col);
@@ -884,9 +970,10 @@ void alter_table(ddl_ctx& c, parser& p) {
                 if (*nullable) {
                     if (cm.nullable) raise(1451);
                     // A primary key column stays NOT NULL.
-                    sqlite3_stmt* st = s.cached("SELECT 1 FROM _ora_constraints k JOIN _ora_cons_columns cc ON "
-                                                "cc.owner=k.owner AND cc.constraint_name=k.constraint_name WHERE "
-                                                "k.owner=?1 AND k.table_name=?2 AND k.constraint_type='P' AND cc.column_name=?3");
+                    sqlite3_stmt* st = s.cached(
+                        "SELECT 1 FROM _ora_constraints k JOIN _ora_cons_columns cc ON "
+                        "cc.owner=k.owner AND cc.constraint_name=k.constraint_name WHERE "
+                        "k.owner=?1 AND k.table_name=?2 AND k.constraint_type='P' AND cc.column_name=?3");
                     bind_text(st, 1, t->owner);
                     bind_text(st, 2, t->name);
                     bind_text(st, 3, col);
@@ -894,17 +981,21 @@ void alter_table(ddl_ctx& c, parser& p) {
                     sqlite3_reset(st);
                     if (pk) raise(1451);
                     set_nullable(s, *t, col, true);
-                    s.exec("DELETE FROM _ora_cons_columns WHERE (owner, constraint_name) IN (SELECT owner, constraint_name "
-                           "FROM _ora_constraints WHERE owner=" + q_text(t->owner) + " AND table_name=" + q_text(t->name) +
-                           " AND constraint_type='C' AND search_condition=" + q_text("\"" + col + "\" IS NOT NULL") + ")");
-                    s.exec("DELETE FROM _ora_constraints WHERE owner=" + q_text(t->owner) + " AND table_name=" + q_text(t->name) +
+                    s.exec(
+                        "DELETE FROM _ora_cons_columns WHERE (owner, constraint_name) IN (SELECT owner, "
+                        "constraint_name "
+                        "FROM _ora_constraints WHERE owner=" +
+                        q_text(t->owner) + " AND table_name=" + q_text(t->name) +
+                        " AND constraint_type='C' AND search_condition=" + q_text("\"" + col + "\" IS NOT NULL") + ")");
+                    s.exec("DELETE FROM _ora_constraints WHERE owner=" + q_text(t->owner) +
+                           " AND table_name=" + q_text(t->name) +
                            " AND constraint_type='C' AND search_condition=" + q_text("\"" + col + "\" IS NOT NULL"));
                 } else {
                     if (!cm.nullable) raise(1442);
                     if (has_nulls(s, *t, col)) raise(2296, t->owner);
                     set_nullable(s, *t, col, false);
-                    add_constraint_row(s, t->owner, s.next_sys_name(), "C", t->name, {col}, "\"" + col + "\" IS NOT NULL",
-                                       "", "", "", "", true);
+                    add_constraint_row(s, t->owner, s.next_sys_name(), "C", t->name, {col},
+                                       "\"" + col + "\" IS NOT NULL", "", "", "", "", true);
                 }
             }
         });
@@ -913,7 +1004,8 @@ void alter_table(ddl_ctx& c, parser& p) {
     raise(940);
 }
 
-void create_user(ddl_ctx& c, parser& p) {
+void create_user(ddl_ctx& c, parser& p)
+{
     session::impl& s = c.s;
     std::string name = p.name(922);
     p.expect_kw("IDENTIFIED", 922);
@@ -939,7 +1031,9 @@ void create_user(ddl_ctx& c, parser& p) {
             if (!p.accept_kw("UNLIMITED")) {
                 if (p.peek().kind != tok::number) raise(922);
                 p.next();
-                if (p.peek().kind == tok::ident && (p.peek().text == "K" || p.peek().text == "M" || p.peek().text == "G")) p.next();
+                if (p.peek().kind == tok::ident &&
+                    (p.peek().text == "K" || p.peek().text == "M" || p.peek().text == "G"))
+                    p.next();
             }
             p.expect_kw("ON", 922);
             std::string x = p.name(959);
@@ -951,8 +1045,9 @@ void create_user(ddl_ctx& c, parser& p) {
     p.end();
     as_ddl(c, [&] {
         if (s.user_exists(name)) raise(1920, name);
-        sqlite3_stmt* st = s.cached("INSERT INTO _ora_users(username, password, external, user_id, created, default_tablespace) "
-                                    "VALUES(?1,?2,?3,(SELECT COALESCE(MAX(user_id),0)+1 FROM _ora_users),datetime('now'),?4)");
+        sqlite3_stmt* st = s.cached(
+            "INSERT INTO _ora_users(username, password, external, user_id, created, default_tablespace) "
+            "VALUES(?1,?2,?3,(SELECT COALESCE(MAX(user_id),0)+1 FROM _ora_users),datetime('now'),?4)");
         bind_text(st, 1, name);
         if (!external) bind_text(st, 2, password);
         sqlite3_bind_int(st, 3, external ? 1 : 0);
@@ -961,7 +1056,8 @@ void create_user(ddl_ctx& c, parser& p) {
     });
 }
 
-void alter_user(ddl_ctx& c, parser& p) {
+void alter_user(ddl_ctx& c, parser& p)
+{
     session::impl& s = c.s;
     std::string name = p.name(922);
     std::string password;
@@ -971,7 +1067,9 @@ void alter_user(ddl_ctx& c, parser& p) {
             if (!p.accept_kw("UNLIMITED")) {
                 if (p.peek().kind != tok::number) raise(922);
                 p.next();
-                if (p.peek().kind == tok::ident && (p.peek().text == "K" || p.peek().text == "M" || p.peek().text == "G")) p.next();
+                if (p.peek().kind == tok::ident &&
+                    (p.peek().text == "K" || p.peek().text == "M" || p.peek().text == "G"))
+                    p.next();
             }
             p.expect_kw("ON", 922);
             std::string x = p.name(959);
@@ -1002,7 +1100,8 @@ void alter_user(ddl_ctx& c, parser& p) {
     });
 }
 
-void drop(ddl_ctx& c, parser& p) {
+void drop(ddl_ctx& c, parser& p)
+{
     session::impl& s = c.s;
     if (p.accept_kw("TABLE")) {
         name_ref n = p.qualified(s.user);
@@ -1029,7 +1128,8 @@ void drop(ddl_ctx& c, parser& p) {
             if (!t || !t->view) raise(942);
             s.exec("DROP VIEW " + q_ident(t->sqlite));
             s.exec("DELETE FROM _ora_tables WHERE owner=" + q_text(n.owner) + " AND table_name=" + q_text(n.name));
-            s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) + " AND object_name=" + q_text(n.name));
+            s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) +
+                   " AND object_name=" + q_text(n.name));
         });
         return;
     }
@@ -1042,7 +1142,8 @@ void drop(ddl_ctx& c, parser& p) {
             bind_text(st, 2, n.name);
             s.step_done(st);
             if (sqlite3_changes(s.db) == 0) raise(2289);
-            s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) + " AND object_name=" + q_text(n.name));
+            s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) +
+                   " AND object_name=" + q_text(n.name));
         });
         return;
     }
@@ -1052,7 +1153,8 @@ void drop(ddl_ctx& c, parser& p) {
         as_ddl(c, [&] {
             if (!s.object_exists(n.owner, n.name, 3)) raise(4080, n.name);
             s.exec("DELETE FROM _ora_triggers WHERE owner=" + q_text(n.owner) + " AND trigger_name=" + q_text(n.name));
-            s.exec("DELETE FROM _ora_objects WHERE namespace=3 AND owner=" + q_text(n.owner) + " AND object_name=" + q_text(n.name));
+            s.exec("DELETE FROM _ora_objects WHERE namespace=3 AND owner=" + q_text(n.owner) +
+                   " AND object_name=" + q_text(n.name));
         });
         return;
     }
@@ -1063,16 +1165,19 @@ void drop(ddl_ctx& c, parser& p) {
             if (!s.object_exists(n.owner, n.name, 2)) raise(1418);
             s.exec("DROP INDEX " + q_ident(n.owner + "." + n.name));
             s.exec("DROP INDEX IF EXISTS " + q_ident(partial_null_index(n.owner + "." + n.name)));
-            s.exec("DELETE FROM _ora_ind_columns WHERE index_owner=" + q_text(n.owner) + " AND index_name=" + q_text(n.name));
+            s.exec("DELETE FROM _ora_ind_columns WHERE index_owner=" + q_text(n.owner) +
+                   " AND index_name=" + q_text(n.name));
             s.exec("DELETE FROM _ora_indexes WHERE owner=" + q_text(n.owner) + " AND index_name=" + q_text(n.name));
-            s.exec("DELETE FROM _ora_objects WHERE namespace=2 AND owner=" + q_text(n.owner) + " AND object_name=" + q_text(n.name));
+            s.exec("DELETE FROM _ora_objects WHERE namespace=2 AND owner=" + q_text(n.owner) +
+                   " AND object_name=" + q_text(n.name));
         });
         return;
     }
     raise(900);
 }
 
-void comment(ddl_ctx& c, parser& p) {
+void comment(ddl_ctx& c, parser& p)
+{
     session::impl& s = c.s;
     p.expect_kw("ON", 905);
     p.expect_kw("COLUMN", 905);
@@ -1104,7 +1209,8 @@ void comment(ddl_ctx& c, parser& p) {
 
 } // namespace
 
-exec_result run_ddl(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only) {
+exec_result run_ddl(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only)
+{
     ddl_ctx c{s, st, binds, parse_only, {}};
     parser p(st.toks, 1);
     const std::string& v = st.verb;
@@ -1114,19 +1220,32 @@ exec_result run_ddl(session::impl& s, const statement& st, const std::vector<val
             p.expect_kw("REPLACE", 922);
             replace = true;
         }
-        if (!replace && p.accept_kw("TABLE")) create_table(c, p);
-        else if (!replace && p.accept_kw("SEQUENCE")) create_sequence(c, p);
-        else if (p.accept_kw("TRIGGER")) create_trigger(c, p, replace);
-        else if (!replace && p.accept_kw("UNIQUE")) { p.expect_kw("INDEX", 901); create_index(c, p, true); }
-        else if (!replace && p.accept_kw("INDEX")) create_index(c, p, false);
-        else if (p.accept_kw("VIEW")) create_view(c, p, replace);
-        else if (p.accept_kw("FORCE") && p.accept_kw("VIEW")) create_view(c, p, replace);
-        else if (!replace && p.accept_kw("USER")) create_user(c, p);
-        else raise(901);
+        if (!replace && p.accept_kw("TABLE"))
+            create_table(c, p);
+        else if (!replace && p.accept_kw("SEQUENCE"))
+            create_sequence(c, p);
+        else if (p.accept_kw("TRIGGER"))
+            create_trigger(c, p, replace);
+        else if (!replace && p.accept_kw("UNIQUE")) {
+            p.expect_kw("INDEX", 901);
+            create_index(c, p, true);
+        } else if (!replace && p.accept_kw("INDEX"))
+            create_index(c, p, false);
+        else if (p.accept_kw("VIEW"))
+            create_view(c, p, replace);
+        else if (p.accept_kw("FORCE") && p.accept_kw("VIEW"))
+            create_view(c, p, replace);
+        else if (!replace && p.accept_kw("USER"))
+            create_user(c, p);
+        else
+            raise(901);
     } else if (v == "ALTER") {
-        if (p.accept_kw("TABLE")) alter_table(c, p);
-        else if (p.accept_kw("USER")) alter_user(c, p);
-        else raise(940);
+        if (p.accept_kw("TABLE"))
+            alter_table(c, p);
+        else if (p.accept_kw("USER"))
+            alter_user(c, p);
+        else
+            raise(940);
     } else if (v == "DROP") {
         drop(c, p);
     } else if (v == "COMMENT") {

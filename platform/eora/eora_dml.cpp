@@ -15,7 +15,8 @@ namespace {
 // The longest text literal Oracle parses, in bytes of the database character set.
 constexpr size_t k_max_literal_bytes = 4000;
 
-std::string now_stored() {
+std::string now_stored()
+{
     std::time_t t = std::time(nullptr);
     std::tm tmv{};
     localtime_r(&t, &tmv);
@@ -29,14 +30,16 @@ std::string now_stored() {
     return d.text(0);
 }
 
-size_t bind_index(const statement& st, const std::string& name) {
+size_t bind_index(const statement& st, const std::string& name)
+{
     for (size_t i = 0; i < st.binds.size(); ++i)
         if (st.binds[i] == name) return i;
     raise(1036);
 }
 
 // Fails a unique violation with the name of the index it hit.
-[[noreturn]] void unique_violation(session::impl& s, const table_meta& t) {
+[[noreturn]] void unique_violation(session::impl& s, const table_meta& t)
+{
     std::string msg = sqlite3_errmsg(s.db);
     const std::string pre = "UNIQUE constraint failed: ";
     std::string hit;
@@ -69,7 +72,8 @@ size_t bind_index(const statement& st, const std::string& name) {
 }
 
 // A text bound for a column of the database character set (not a national one).
-value in_column_charset(const session::impl& s, const value& v, const col_type& type) {
+value in_column_charset(const session::impl& s, const value& v, const col_type& type)
+{
     const bool national = type.k == kind::nvarchar2 || type.k == kind::nchar || type.k == kind::nclob;
     if (national || v.kind != value::vk::text || !type.is_text() || is_unicode_charset(s.settings->charset)) return v;
     value out = v;
@@ -77,7 +81,8 @@ value in_column_charset(const session::impl& s, const value& v, const col_type& 
     return out;
 }
 
-[[noreturn]] void write_failed(session::impl& s, int rc, const table_meta& t) {
+[[noreturn]] void write_failed(session::impl& s, int rc, const table_meta& t)
+{
     if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) unique_violation(s, t);
     // SQLite does not tell whether the table's pages or an index's ran out: the table is named.
     if ((rc & 0xFF) == SQLITE_FULL) s.segment_full(1653, t.owner, t.name);
@@ -86,7 +91,8 @@ value in_column_charset(const session::impl& s, const value& v, const col_type& 
 
 } // namespace
 
-value eval_literal(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds) {
+value eval_literal(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds)
+{
     bool neg = false;
     while (p.peek().is_op("-") || p.peek().is_op("+")) neg ^= p.next().is_op("-");
     const token& k = p.next();
@@ -123,7 +129,10 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
                                                       : nls_timestamp_tz_format);
                 if (p.accept_op(",")) {
                     value f = eval_literal(s, p, st, binds);
-                    if (f.is_null()) { p.expect_op(")", 907); return value::null(); }
+                    if (f.is_null()) {
+                        p.expect_op(")", 907);
+                        return value::null();
+                    }
                     fmt = f.s;
                 }
                 p.expect_op(")", 907);
@@ -183,7 +192,8 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
 namespace {
 
 // Fires the table's identity triggers on the row.
-void fire_triggers(session::impl& s, const table_meta& t, std::vector<value>& row) {
+void fire_triggers(session::impl& s, const table_meta& t, std::vector<value>& row)
+{
     for (const auto& tr : t.triggers) {
         if (!tr.understood) raise(4098, tr.owner, tr.name);
         int ci = t.find(tr.column);
@@ -200,7 +210,8 @@ void fire_triggers(session::impl& s, const table_meta& t, std::vector<value>& ro
     }
 }
 
-value default_of(session::impl& s, const column_meta& c, const statement& st) {
+value default_of(session::impl& s, const column_meta& c, const statement& st)
+{
     if (!c.has_default) return value::null();
     auto toks = tokenize(c.default_text, 128);
     parser p(toks);
@@ -210,7 +221,8 @@ value default_of(session::impl& s, const column_meta& c, const statement& st) {
 
 } // namespace
 
-exec_result run_insert(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only) {
+exec_result run_insert(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only)
+{
     parser p(st.toks, 1);
     p.expect_kw("INTO", 925);
     name_ref target = p.qualified(s.user);
@@ -286,7 +298,8 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     return r;
 }
 
-exec_result run_update(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only) {
+exec_result run_update(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only)
+{
     parser p(st.toks, 1);
     name_ref target = p.qualified(s.user);
     auto t = s.table(target.owner, target.name);
@@ -333,7 +346,8 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     return r;
 }
 
-exec_result run_delete(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only) {
+exec_result run_delete(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only)
+{
     parser p(st.toks, 1);
     p.accept_kw("FROM");
     name_ref target = p.qualified(s.user);

@@ -7,7 +7,8 @@ namespace eora {
 
 namespace {
 
-const std::map<int, const char*>& messages() {
+const std::map<int, const char*>& messages()
+{
     static const std::map<int, const char*> m = {
         {1, "unique constraint (%s.%s) violated"},
         {1406, "fetched column value was truncated"},
@@ -147,7 +148,8 @@ const std::map<int, const char*>& messages() {
 } // namespace
 
 std::string ora_message(int number, const std::string& a1, const std::string& a2, const std::string& a3,
-                        const std::string& a4) {
+                        const std::string& a4)
+{
     char head[32];
     std::snprintf(head, sizeof head, "ORA-%05d: ", number);
     std::string out = head;
@@ -169,8 +171,8 @@ std::string ora_message(int number, const std::string& a1, const std::string& a2
     return out;
 }
 
-void raise(int number, const std::string& a1, const std::string& a2, const std::string& a3,
-           const std::string& a4) {
+void raise(int number, const std::string& a1, const std::string& a2, const std::string& a3, const std::string& a4)
+{
     throw eora_error(number, ora_message(number, a1, a2, a3, a4));
 }
 

@@ -20,10 +20,10 @@ private:
 
 // The message of an ORA number with its %s arguments filled in, prefixed
 // "ORA-nnnnn: ". Numbers without a known message get Oracle's text for them.
-std::string ora_message(int number, const std::string& a1 = {}, const std::string& a2 = {},
-                        const std::string& a3 = {}, const std::string& a4 = {});
+std::string ora_message(int number, const std::string& a1 = {}, const std::string& a2 = {}, const std::string& a3 = {},
+                        const std::string& a4 = {});
 
-[[noreturn]] void raise(int number, const std::string& a1 = {}, const std::string& a2 = {},
-                        const std::string& a3 = {}, const std::string& a4 = {});
+[[noreturn]] void raise(int number, const std::string& a1 = {}, const std::string& a2 = {}, const std::string& a3 = {},
+                        const std::string& a4 = {});
 
 } // namespace eora

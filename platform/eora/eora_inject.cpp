@@ -15,24 +15,28 @@ struct injection {
 };
 
 std::mutex mu;
-std::vector<injection>& pending() {
+std::vector<injection>& pending()
+{
     static std::vector<injection> v;
     return v;
 }
 
 } // namespace
 
-void inject_error(const std::string& pattern, int ora_number) {
+void inject_error(const std::string& pattern, int ora_number)
+{
     std::lock_guard<std::mutex> lock(mu);
     pending().push_back({upper(pattern), ora_number});
 }
 
-void clear_injections() {
+void clear_injections()
+{
     std::lock_guard<std::mutex> lock(mu);
     pending().clear();
 }
 
-std::optional<int> take_injection(std::string_view text) {
+std::optional<int> take_injection(std::string_view text)
+{
     std::lock_guard<std::mutex> lock(mu);
     auto& v = pending();
     if (v.empty()) return std::nullopt;

@@ -4,7 +4,8 @@
 
 namespace eora {
 
-std::string upper(std::string_view s) {
+std::string upper(std::string_view s)
+{
     std::string r(s);
     for (char& c : r)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -14,19 +15,24 @@ std::string upper(std::string_view s) {
 namespace {
 
 bool ident_start(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80; }
-bool ident_part(unsigned char c) {
+bool ident_part(unsigned char c)
+{
     return ident_start(c) || (c >= '0' && c <= '9') || c == '_' || c == '$' || c == '#';
 }
 bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 
-std::vector<token> tokenize(std::string_view s, size_t max_ident) {
+std::vector<token> tokenize(std::string_view s, size_t max_ident)
+{
     std::vector<token> out;
     size_t i = 0, n = s.size();
     while (i < n) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') { ++i; continue; }
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+            ++i;
+            continue;
+        }
         if (c == '-' && i + 1 < n && s[i + 1] == '-') {
             while (i < n && s[i] != '\n') ++i;
             continue;
@@ -50,7 +56,11 @@ std::vector<token> tokenize(std::string_view s, size_t max_ident) {
             for (;;) {
                 if (i >= n) raise(1756);
                 if (s[i] == '\'') {
-                    if (i + 1 < n && s[i + 1] == '\'') { t.text += '\''; i += 2; continue; }
+                    if (i + 1 < n && s[i + 1] == '\'') {
+                        t.text += '\'';
+                        i += 2;
+                        continue;
+                    }
                     ++i;
                     break;
                 }

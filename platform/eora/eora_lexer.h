@@ -11,8 +11,8 @@ enum class tok { ident, qident, string, number, bind, op, end };
 
 struct token {
     tok kind = tok::end;
-    std::string text;   // ident: folded to upper case; qident: exact; string: unquoted value; op: symbol
-    size_t begin = 0;   // byte offsets into the statement text
+    std::string text; // ident: folded to upper case; qident: exact; string: unquoted value; op: symbol
+    size_t begin = 0; // byte offsets into the statement text
     size_t end = 0;
     bool national = false; // N'...'
 

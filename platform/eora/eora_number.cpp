@@ -10,7 +10,8 @@ namespace eora {
 
 namespace {
 
-void normalize(decimal& d) {
+void normalize(decimal& d)
+{
     size_t lead = d.digits.find_first_not_of('0');
     if (lead == std::string::npos) {
         d.digits.clear();
@@ -25,7 +26,8 @@ void normalize(decimal& d) {
 }
 
 // Drops `drop` trailing digits, rounding half away from zero.
-void drop_digits(decimal& d, int drop) {
+void drop_digits(decimal& d, int drop)
+{
     if (drop <= 0) return;
     int len = static_cast<int>(d.digits.size());
     if (drop > len) {
@@ -39,15 +41,18 @@ void drop_digits(decimal& d, int drop) {
     if (up) {
         int i = static_cast<int>(d.digits.size()) - 1;
         while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
-        if (i < 0) d.digits.insert(d.digits.begin(), '1');
-        else ++d.digits[i];
+        if (i < 0)
+            d.digits.insert(d.digits.begin(), '1');
+        else
+            ++d.digits[i];
     }
     normalize(d);
 }
 
 } // namespace
 
-std::optional<decimal> parse_decimal(std::string_view s) {
+std::optional<decimal> parse_decimal(std::string_view s)
+{
     size_t i = 0, n = s.size();
     while (i < n && (s[i] == ' ' || s[i] == '\t')) ++i;
     while (n > i && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;
@@ -55,10 +60,17 @@ std::optional<decimal> parse_decimal(std::string_view s) {
     if (i < n && (s[i] == '+' || s[i] == '-')) d.neg = s[i++] == '-';
     bool any = false;
     int frac = 0;
-    while (i < n && s[i] >= '0' && s[i] <= '9') { d.digits += s[i++]; any = true; }
+    while (i < n && s[i] >= '0' && s[i] <= '9') {
+        d.digits += s[i++];
+        any = true;
+    }
     if (i < n && s[i] == '.') {
         ++i;
-        while (i < n && s[i] >= '0' && s[i] <= '9') { d.digits += s[i++]; ++frac; any = true; }
+        while (i < n && s[i] >= '0' && s[i] <= '9') {
+            d.digits += s[i++];
+            ++frac;
+            any = true;
+        }
     }
     if (!any) return std::nullopt;
     long e = 0;
@@ -79,7 +91,8 @@ std::optional<decimal> parse_decimal(std::string_view s) {
     return d;
 }
 
-decimal decimal_from_int(int64_t v) {
+decimal decimal_from_int(int64_t v)
+{
     decimal d;
     d.neg = v < 0;
     uint64_t u = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
@@ -88,7 +101,8 @@ decimal decimal_from_int(int64_t v) {
     return d;
 }
 
-decimal decimal_from_double(double v) {
+decimal decimal_from_double(double v)
+{
     if (!std::isfinite(v)) raise(1426);
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -96,7 +110,8 @@ decimal decimal_from_double(double v) {
     return d ? *d : decimal{};
 }
 
-std::string decimal::text() const {
+std::string decimal::text() const
+{
     if (zero()) return "0";
     std::string out = neg ? "-" : "";
     int len = static_cast<int>(digits.size());
@@ -115,7 +130,8 @@ std::string decimal::text() const {
     return out + digits.substr(0, static_cast<size_t>(ip)) + "." + digits.substr(static_cast<size_t>(ip));
 }
 
-std::optional<int64_t> decimal::to_int64() const {
+std::optional<int64_t> decimal::to_int64() const
+{
     if (zero()) return 0;
     if (exp < 0 || int_digits() > 18) return std::nullopt;
     int64_t v = 0;
@@ -130,7 +146,8 @@ void decimal::round_scale(int scale) { drop_digits(*this, -scale - exp); }
 
 void decimal::round_significant(int n) { drop_digits(*this, static_cast<int>(digits.size()) - n); }
 
-void decimal::check_range() {
+void decimal::check_range()
+{
     if (zero()) return;
     if (int_digits() > 126) raise(1426);
     if (int_digits() < -129) {
@@ -139,7 +156,8 @@ void decimal::check_range() {
     }
 }
 
-void fit_number(decimal& d, int precision, int scale, bool is_float) {
+void fit_number(decimal& d, int precision, int scale, bool is_float)
+{
     if (is_float) {
         int bits = precision > 0 ? precision : 126;
         d.round_significant(static_cast<int>(std::ceil(bits * 0.30103)));

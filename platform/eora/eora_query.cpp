@@ -10,41 +10,49 @@ namespace eora {
 
 namespace {
 
-const std::set<std::string>& sql_keywords() {
+const std::set<std::string>& sql_keywords()
+{
     static const std::set<std::string> k = {
-        "SELECT", "FROM", "WHERE", "AND", "OR", "NOT", "NULL", "IS", "IN", "LIKE", "BETWEEN", "EXISTS", "CASE",
-        "WHEN", "THEN", "ELSE", "END", "AS", "DISTINCT", "ALL", "ASC", "DESC", "BY", "GROUP", "ORDER", "HAVING",
-        "UNION", "INTERSECT", "EXCEPT", "ON", "JOIN", "INNER", "LEFT", "RIGHT", "FULL", "OUTER", "CROSS", "ESCAPE",
-        "NULLS", "ANY", "SOME", "USING", "NATURAL"};
+        "SELECT", "FROM",  "WHERE", "AND",    "OR",     "NOT",       "NULL",   "IS",       "IN",    "LIKE",   "BETWEEN",
+        "EXISTS", "CASE",  "WHEN",  "THEN",   "ELSE",   "END",       "AS",     "DISTINCT", "ALL",   "ASC",    "DESC",
+        "BY",     "GROUP", "ORDER", "HAVING", "UNION",  "INTERSECT", "EXCEPT", "ON",       "JOIN",  "INNER",  "LEFT",
+        "RIGHT",  "FULL",  "OUTER", "CROSS",  "ESCAPE", "NULLS",     "ANY",    "SOME",     "USING", "NATURAL"};
     return k;
 }
 
 // Names a FROM clause can take as dictionary views.
-const std::set<std::string>& dictionary_views() {
-    static const std::set<std::string> v = {
-        "ALL_TABLES", "USER_TABLES", "DBA_TABLES", "ALL_VIEWS", "USER_VIEWS", "ALL_TAB_COLUMNS", "USER_TAB_COLUMNS",
-        "ALL_CONSTRAINTS", "USER_CONSTRAINTS", "ALL_CONS_COLUMNS", "USER_CONS_COLUMNS", "ALL_INDEXES", "USER_INDEXES",
-        "ALL_IND_COLUMNS", "USER_IND_COLUMNS", "ALL_COL_COMMENTS", "USER_COL_COMMENTS", "ALL_SEQUENCES",
-        "USER_SEQUENCES", "ALL_TRIGGERS", "USER_TRIGGERS", "ALL_USERS", "DBA_USERS", "ALL_OBJECTS", "USER_OBJECTS",
-        "V$VERSION", "DUAL"};
+const std::set<std::string>& dictionary_views()
+{
+    static const std::set<std::string> v = {"ALL_TABLES",       "USER_TABLES",       "DBA_TABLES",
+                                            "ALL_VIEWS",        "USER_VIEWS",        "ALL_TAB_COLUMNS",
+                                            "USER_TAB_COLUMNS", "ALL_CONSTRAINTS",   "USER_CONSTRAINTS",
+                                            "ALL_CONS_COLUMNS", "USER_CONS_COLUMNS", "ALL_INDEXES",
+                                            "USER_INDEXES",     "ALL_IND_COLUMNS",   "USER_IND_COLUMNS",
+                                            "ALL_COL_COMMENTS", "USER_COL_COMMENTS", "ALL_SEQUENCES",
+                                            "USER_SEQUENCES",   "ALL_TRIGGERS",      "USER_TRIGGERS",
+                                            "ALL_USERS",        "DBA_USERS",         "ALL_OBJECTS",
+                                            "USER_OBJECTS",     "V$VERSION",         "DUAL"};
     return v;
 }
 
-std::string number_literal(const std::string& text) {
+std::string number_literal(const std::string& text)
+{
     auto d = parse_decimal(text);
     if (!d) raise(1722);
     // The same form the value is stored in, so that comparisons match.
     stored v = stored_number(*d);
     if (v.type == SQLITE_INTEGER) return std::to_string(v.i);
-    if (v.type == SQLITE_FLOAT) return v.s[0] == '.' ? "0" + v.s : v.s[0] == '-' && v.s[1] == '.' ? "-0" + v.s.substr(1) : v.s;
+    if (v.type == SQLITE_FLOAT)
+        return v.s[0] == '.' ? "0" + v.s : v.s[0] == '-' && v.s[1] == '.' ? "-0" + v.s.substr(1) : v.s;
     return q_text(d->text());
 }
 
 // Types of dictionary view columns by name.
-col_type dictionary_type(const std::string& name) {
+col_type dictionary_type(const std::string& name)
+{
     static const std::set<std::string> numbers = {
-        "DATA_LENGTH", "DATA_PRECISION", "DATA_SCALE", "COLUMN_ID", "POSITION", "COLUMN_POSITION", "MIN_VALUE",
-        "MAX_VALUE", "INCREMENT_BY", "LAST_NUMBER", "CACHE_SIZE", "USER_ID", "OBJECT_ID", "TEXT_LENGTH"};
+        "DATA_LENGTH", "DATA_PRECISION", "DATA_SCALE",  "COLUMN_ID",  "POSITION", "COLUMN_POSITION", "MIN_VALUE",
+        "MAX_VALUE",   "INCREMENT_BY",   "LAST_NUMBER", "CACHE_SIZE", "USER_ID",  "OBJECT_ID",       "TEXT_LENGTH"};
     static const std::set<std::string> longs = {"DATA_DEFAULT", "TEXT", "TRIGGER_BODY", "SEARCH_CONDITION"};
     col_type t;
     if (numbers.count(name)) {
@@ -59,11 +67,14 @@ col_type dictionary_type(const std::string& name) {
 }
 
 // The closing parenthesis that matches the one at i, or e when there is none.
-size_t matching_paren(const std::vector<token>& t, size_t i, size_t e) {
+size_t matching_paren(const std::vector<token>& t, size_t i, size_t e)
+{
     int depth = 0;
     for (size_t k = i; k < e; ++k) {
-        if (t[k].is_op("(")) ++depth;
-        else if (t[k].is_op(")") && --depth == 0) return k;
+        if (t[k].is_op("("))
+            ++depth;
+        else if (t[k].is_op(")") && --depth == 0)
+            return k;
     }
     return e;
 }
@@ -72,7 +83,8 @@ size_t matching_paren(const std::vector<token>& t, size_t i, size_t e) {
 // the same text (a NULL counts as empty either way), written the one way the
 // dictionary's name indexes are built on, so "owner.table" lookups do not
 // scan the dictionary.
-bool flatten_concat(std::vector<token>& t, size_t b, size_t& e) {
+bool flatten_concat(std::vector<token>& t, size_t b, size_t& e)
+{
     bool changed = false;
     for (size_t i = b; i + 1 < e; ++i) {
         if (!t[i].is_kw("CONCAT") || !t[i + 1].is_op("(")) continue;
@@ -82,8 +94,10 @@ bool flatten_concat(std::vector<token>& t, size_t b, size_t& e) {
         // after its "(" or a ",", and followed by "," or ")".
         int depth = 0;
         for (size_t k = i + 2; k + 1 < close; ++k) {
-            if (t[k].is_op("(")) ++depth;
-            else if (t[k].is_op(")")) --depth;
+            if (t[k].is_op("("))
+                ++depth;
+            else if (t[k].is_op(")"))
+                --depth;
             if (depth != 0 || !(t[k].is_kw("CONCAT") && t[k + 1].is_op("(") && (k == i + 2 || t[k - 1].is_op(","))))
                 continue;
             size_t inner_close = matching_paren(t, k + 1, close);
@@ -103,7 +117,8 @@ bool flatten_concat(std::vector<token>& t, size_t b, size_t& e) {
 } // namespace
 
 translation translate(session::impl& s, const statement& st, size_t b, size_t e,
-                      std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases) {
+                      std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases)
+{
     translation tr;
     tr.tables = std::move(tables);
     tr.aliases = std::move(aliases);
@@ -120,20 +135,24 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
     // Per parenthesis depth: 0 outside FROM, 1 expecting a table, 2 after a table, 3 after its alias.
     std::vector<int> from{0};
     std::vector<bool> paren_is_table{false};
-    std::vector<size_t> rowid_marks;  // positions in sql of select-list ROWIDs
+    std::vector<size_t> rowid_marks; // positions in sql of select-list ROWIDs
     size_t rowcol_mark = std::string::npos;
     // FOR UPDATE at the outer level.
     {
         int depth = 0;
         for (size_t i = b; i < e; ++i) {
-            if (t[i].is_op("(")) ++depth;
-            else if (t[i].is_op(")")) --depth;
-            else if (depth == 0 && t[i].is_kw("FOR") && i + 1 < e && t[i + 1].is_kw("UPDATE")) tr.for_update = true;
+            if (t[i].is_op("("))
+                ++depth;
+            else if (t[i].is_op(")"))
+                --depth;
+            else if (depth == 0 && t[i].is_kw("FOR") && i + 1 < e && t[i + 1].is_kw("UPDATE"))
+                tr.for_update = true;
         }
     }
     std::string& out = tr.sql;
     auto emit = [&](const std::string& x) {
-        if (!out.empty() && out.back() != '(' && x != "(" && x != ")" && x != "," && x != "." && out.back() != '.') out += ' ';
+        if (!out.empty() && out.back() != '(' && x != "(" && x != ")" && x != "," && x != "." && out.back() != '.')
+            out += ' ';
         out += x;
     };
     auto rowid_expr = [&]() -> std::string {
@@ -188,7 +207,8 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
                 state = 1;
                 continue;
             }
-            if (state == 3 && (w == "INNER" || w == "LEFT" || w == "RIGHT" || w == "FULL" || w == "CROSS" || w == "NATURAL")) {
+            if (state == 3 &&
+                (w == "INNER" || w == "LEFT" || w == "RIGHT" || w == "FULL" || w == "CROSS" || w == "NATURAL")) {
                 emit(w);
                 continue;
             }
@@ -221,8 +241,9 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
                 alias = name;
             }
             // An alias follows?
-            if (i + 1 < e && t[i + 1].is_name() && !(t[i + 1].kind == tok::ident &&
-                (sql_keywords().count(t[i + 1].text) || t[i + 1].text == "FOR" || t[i + 1].text == "MINUS"))) {
+            if (i + 1 < e && t[i + 1].is_name() &&
+                !(t[i + 1].kind == tok::ident &&
+                  (sql_keywords().count(t[i + 1].text) || t[i + 1].text == "FOR" || t[i + 1].text == "MINUS"))) {
                 alias = t[i + 1].text;
                 ++i;
                 state = 3;
@@ -238,7 +259,11 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
             // ROWID = 'literal' finds the row directly.
             if (i + 2 < e && t[i + 1].is_op("=") && (t[i + 2].kind == tok::string || t[i + 2].kind == tok::bind)) {
                 std::shared_ptr<table_meta> m;
-                for (auto& x : tr.tables) if (x) { if (m) raise(918); m = x; }
+                for (auto& x : tr.tables)
+                    if (x) {
+                        if (m) raise(918);
+                        m = x;
+                    }
                 if (!m) raise(904, "ROWID");
                 std::string lhs = rowid_expr();
                 std::string arg;
@@ -262,23 +287,45 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
         case tok::ident: {
             const std::string& w = k.text;
             bool call = i + 1 < e && t[i + 1].is_op("(");
-            if (sql_keywords().count(w)) { emit(w); break; }
-            if (w == "MINUS") { emit("EXCEPT"); break; }
-            if (call) {
-                if (w == "CONCAT") emit("ora_concat");
-                else if (w == "NVL") emit("ifnull");
-                else if (w == "TO_DATE") emit("ora_to_date");
-                else if (w == "TO_TIMESTAMP") emit("ora_to_timestamp");
-                else if (w == "TO_TIMESTAMP_TZ") emit("ora_to_timestamp_tz");
-                else if (w == "TO_NUMBER") emit("ora_to_number");
-                else if (w == "TO_CHAR") emit("ora_to_char");
-                else if (w == "SUBSTRB") emit("substr");
-                else if (w == "LENGTHB") emit("length");
-                else emit(w);
+            if (sql_keywords().count(w)) {
+                emit(w);
                 break;
             }
-            if (w == "SYSDATE" || w == "SYSTIMESTAMP" || w == "CURRENT_DATE") { emit("ora_sysdate()"); break; }
-            if (w == "USER") { emit(q_text(s.user)); break; }
+            if (w == "MINUS") {
+                emit("EXCEPT");
+                break;
+            }
+            if (call) {
+                if (w == "CONCAT")
+                    emit("ora_concat");
+                else if (w == "NVL")
+                    emit("ifnull");
+                else if (w == "TO_DATE")
+                    emit("ora_to_date");
+                else if (w == "TO_TIMESTAMP")
+                    emit("ora_to_timestamp");
+                else if (w == "TO_TIMESTAMP_TZ")
+                    emit("ora_to_timestamp_tz");
+                else if (w == "TO_NUMBER")
+                    emit("ora_to_number");
+                else if (w == "TO_CHAR")
+                    emit("ora_to_char");
+                else if (w == "SUBSTRB")
+                    emit("substr");
+                else if (w == "LENGTHB")
+                    emit("length");
+                else
+                    emit(w);
+                break;
+            }
+            if (w == "SYSDATE" || w == "SYSTIMESTAMP" || w == "CURRENT_DATE") {
+                emit("ora_sysdate()");
+                break;
+            }
+            if (w == "USER") {
+                emit(q_text(s.user));
+                break;
+            }
             [[fallthrough]];
         }
         case tok::qident: {
@@ -290,7 +337,8 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
                 i += 2;
                 break;
             }
-            if (i + 4 < e && t[i + 1].is_op(".") && t[i + 2].is_name() && t[i + 3].is_op(".") && t[i + 4].is_kw("NEXTVAL")) {
+            if (i + 4 < e && t[i + 1].is_op(".") && t[i + 2].is_name() && t[i + 3].is_op(".") &&
+                t[i + 4].is_kw("NEXTVAL")) {
                 emit("ora_nextval(" + q_text(k.text) + ", " + q_text(t[i + 2].text) + ")");
                 tr.writes = true;
                 i += 4;
@@ -312,9 +360,12 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
             break;
         }
         case tok::op:
-            if (k.text == "^=" || k.text == "!=") emit("<>");
-            else if (k.text == "@" || k.text == ":=" || k.text == ";") raise(933);
-            else emit(k.text);
+            if (k.text == "^=" || k.text == "!=")
+                emit("<>");
+            else if (k.text == "@" || k.text == ":=" || k.text == ";")
+                raise(933);
+            else
+                emit(k.text);
             break;
         case tok::end:
             break;
@@ -324,7 +375,11 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
     // Fill in ROWIDs of the select list, now that the tables are known.
     if (!rowid_marks.empty()) {
         std::shared_ptr<table_meta> m;
-        for (auto& x : tr.tables) if (x) { if (m) raise(918); m = x; }
+        for (auto& x : tr.tables)
+            if (x) {
+                if (m) raise(918);
+                m = x;
+            }
         if (!m) raise(904, "ROWID");
         std::string expr = "ora_rowid(" + std::to_string(m->object_id) + ", " + rowid_expr() + ")";
         for (auto it = rowid_marks.rbegin(); it != rowid_marks.rend(); ++it) {
@@ -345,14 +400,20 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
 
 cursor::cursor(sqlite3_stmt* st, std::vector<result_column> cols, std::vector<std::shared_ptr<table_meta>> srcs,
                int lob_rowid_col, std::string lob_table)
-    : st_(st), cols_(std::move(cols)), srcs_(std::move(srcs)), lob_rowid_col_(lob_rowid_col),
-      lob_table_(std::move(lob_table)) {}
+    : st_(st),
+      cols_(std::move(cols)),
+      srcs_(std::move(srcs)),
+      lob_rowid_col_(lob_rowid_col),
+      lob_table_(std::move(lob_table))
+{}
 
-cursor::~cursor() {
+cursor::~cursor()
+{
     if (st_) sqlite3_finalize(st_);
 }
 
-bool cursor::step_into(std::vector<value>& out) {
+bool cursor::step_into(std::vector<value>& out)
+{
     int rc = sqlite3_step(st_);
     if (rc == SQLITE_DONE) return false;
     if (rc != SQLITE_ROW) {
@@ -379,7 +440,8 @@ bool cursor::step_into(std::vector<value>& out) {
     return true;
 }
 
-bool cursor::next() {
+bool cursor::next()
+{
     if (done_) return false;
     if (peeked_) {
         peeked_ = false;
@@ -400,7 +462,8 @@ bool cursor::next() {
 // ---------------------------------------------------------------- run
 
 struct cursor_access {
-    static void type_expressions(cursor& c, const std::vector<int>& unknown, bool run) {
+    static void type_expressions(cursor& c, const std::vector<int>& unknown, bool run)
+    {
         if (run && !unknown.empty()) {
             // Expressions take their type from the first row.
             c.peeked_ = true;
@@ -423,7 +486,8 @@ struct cursor_access {
     }
 };
 
-exec_result run_query(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only) {
+exec_result run_query(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only)
+{
     translation tr = translate(s, st, 0, st.toks.size() - 1);
     if (tr.for_update && !parse_only) s.begin_write();
     if (tr.writes && !parse_only) s.begin_write();
@@ -435,7 +499,8 @@ exec_result run_query(session::impl& s, const statement& st, const std::vector<v
     if (tr.for_update) {
         lob_col = n - 1;
         --n;
-        for (auto& m : tr.tables) if (m) lob_table = m->sqlite;
+        for (auto& m : tr.tables)
+            if (m) lob_table = m->sqlite;
     }
     for (size_t i = 0; i < binds.size(); ++i) bind_value(q, static_cast<int>(i + 1), binds[i]);
     std::vector<result_column> cols;
@@ -465,13 +530,14 @@ exec_result run_query(session::impl& s, const statement& st, const std::vector<v
             found = true;
         }
         if (!found) {
-            if (tab && !origin) c.type = dictionary_type(c.name);
-            else unknown.push_back(i);
+            if (tab && !origin)
+                c.type = dictionary_type(c.name);
+            else
+                unknown.push_back(i);
         }
         cols.push_back(std::move(c));
     }
-    auto cur = std::make_unique<cursor>(ps.release(), std::move(cols),
-                                        std::move(tr.tables), lob_col, lob_table);
+    auto cur = std::make_unique<cursor>(ps.release(), std::move(cols), std::move(tr.tables), lob_col, lob_table);
     cursor_access::type_expressions(*cur, unknown, !parse_only);
     exec_result r;
     r.cur = std::move(cur);

@@ -8,7 +8,8 @@ namespace eora {
 
 namespace {
 
-std::string trim(std::string_view s) {
+std::string trim(std::string_view s)
+{
     size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
     while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
@@ -16,7 +17,8 @@ std::string trim(std::string_view s) {
 }
 
 // True when the statement so far opens a PL/SQL block (a trigger).
-bool is_block(const std::string& text) {
+bool is_block(const std::string& text)
+{
     std::string u = upper(text);
     size_t p = 0;
     auto word = [&]() {
@@ -38,7 +40,8 @@ bool is_block(const std::string& text) {
 
 } // namespace
 
-std::vector<std::string> split_script(std::string_view s) {
+std::vector<std::string> split_script(std::string_view s)
+{
     std::vector<std::string> out;
     std::string cur;
     bool in_str = false, in_qid = false, in_block = false;
@@ -83,8 +86,10 @@ std::vector<std::string> split_script(std::string_view s) {
                 }
             }
         }
-        if (c == '\'' && !in_qid) in_str = !in_str;
-        else if (c == '"' && !in_str) in_qid = !in_qid;
+        if (c == '\'' && !in_qid)
+            in_str = !in_str;
+        else if (c == '"' && !in_str)
+            in_qid = !in_qid;
         cur += c;
         ++i;
     }

@@ -6,14 +6,14 @@
 #include "platform/eora/eora_text.h"
 #include "platform/eora/eora_timing.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 namespace eora {
 
@@ -52,7 +52,8 @@ CREATE TABLE _ora_comments(owner TEXT, table_name TEXT, column_name TEXT, commen
 
 const char* b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-std::string now_text() {
+std::string now_text()
+{
     std::time_t t = std::time(nullptr);
     std::tm tmv{};
     localtime_r(&t, &tmv);
@@ -67,7 +68,8 @@ std::string now_text() {
 }
 
 // Parses an integer text (sequence values) into a 128-bit integer.
-__int128 to_i128(const std::string& s) {
+__int128 to_i128(const std::string& s)
+{
     auto d = parse_decimal(s);
     if (!d) return 0;
     __int128 v = 0;
@@ -77,7 +79,8 @@ __int128 to_i128(const std::string& s) {
     return d->neg ? -v : v;
 }
 
-std::string from_i128(__int128 v) {
+std::string from_i128(__int128 v)
+{
     if (v == 0) return "0";
     bool neg = v < 0;
     unsigned __int128 u = neg ? static_cast<unsigned __int128>(-v) : static_cast<unsigned __int128>(v);
@@ -91,7 +94,8 @@ std::string from_i128(__int128 v) {
 
 } // namespace
 
-std::string q_ident(const std::string& s) {
+std::string q_ident(const std::string& s)
+{
     std::string out = "\"";
     for (char c : s) {
         if (c == '"') out += '"';
@@ -102,7 +106,8 @@ std::string q_ident(const std::string& s) {
 
 std::string partial_null_index(const std::string& index_sqlite_name) { return "_nulls." + index_sqlite_name; }
 
-std::string q_text(const std::string& s) {
+std::string q_text(const std::string& s)
+{
     std::string out = "'";
     for (char c : s) {
         if (c == '\'') out += '\'';
@@ -111,53 +116,80 @@ std::string q_text(const std::string& s) {
     return out + "'";
 }
 
-std::string encode_rowid(int64_t object_id, int64_t row) {
+std::string encode_rowid(int64_t object_id, int64_t row)
+{
     std::string r(18, 'A');
     uint64_t o = static_cast<uint64_t>(object_id);
-    for (int i = 5; i >= 0; --i) { r[static_cast<size_t>(i)] = b64[o & 63]; o >>= 6; }
-    r[6] = 'A'; r[7] = 'A'; r[8] = 'B';
+    for (int i = 5; i >= 0; --i) {
+        r[static_cast<size_t>(i)] = b64[o & 63];
+        o >>= 6;
+    }
+    r[6] = 'A';
+    r[7] = 'A';
+    r[8] = 'B';
     uint64_t v = static_cast<uint64_t>(row);
-    for (int i = 17; i >= 9; --i) { r[static_cast<size_t>(i)] = b64[v & 63]; v >>= 6; }
+    for (int i = 17; i >= 9; --i) {
+        r[static_cast<size_t>(i)] = b64[v & 63];
+        v >>= 6;
+    }
     return r;
 }
 
-int64_t decode_rowid(const std::string& text, int64_t object_id) {
+int64_t decode_rowid(const std::string& text, int64_t object_id)
+{
     if (text.size() != 18 || text.compare(6, 3, "AAB") != 0) raise(1410);
     uint64_t o = 0, v = 0;
     for (size_t i = 0; i < 18; ++i) {
         const char* p = std::strchr(b64, text[i]);
         if (!p || !text[i]) raise(1410);
         uint64_t d = static_cast<uint64_t>(p - b64);
-        if (i < 6) o = o * 64 + d;
-        else if (i >= 9) v = v * 64 + d;
+        if (i < 6)
+            o = o * 64 + d;
+        else if (i >= 9)
+            v = v * 64 + d;
     }
     if (static_cast<int64_t>(o) != object_id) return -1;
     return static_cast<int64_t>(v);
 }
 
-void bind_text(sqlite3_stmt* st, int idx, const std::string& s) {
+void bind_text(sqlite3_stmt* st, int idx, const std::string& s)
+{
     sqlite3_bind_text(st, idx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
-void bind_stored(sqlite3_stmt* st, int idx, const stored& v) {
+void bind_stored(sqlite3_stmt* st, int idx, const stored& v)
+{
     switch (v.type) {
-    case SQLITE_INTEGER: sqlite3_bind_int64(st, idx, v.i); break;
-    case SQLITE_FLOAT: sqlite3_bind_double(st, idx, std::strtod(v.s.c_str(), nullptr)); break;
-    case SQLITE_TEXT: bind_text(st, idx, v.s); break;
-    case SQLITE_BLOB: sqlite3_bind_blob(st, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT); break;
-    default: sqlite3_bind_null(st, idx); break;
+    case SQLITE_INTEGER:
+        sqlite3_bind_int64(st, idx, v.i);
+        break;
+    case SQLITE_FLOAT:
+        sqlite3_bind_double(st, idx, std::strtod(v.s.c_str(), nullptr));
+        break;
+    case SQLITE_TEXT:
+        bind_text(st, idx, v.s);
+        break;
+    case SQLITE_BLOB:
+        sqlite3_bind_blob(st, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+        break;
+    default:
+        sqlite3_bind_null(st, idx);
+        break;
     }
 }
 
-void bind_value(sqlite3_stmt* st, int idx, const value& v) {
+void bind_value(sqlite3_stmt* st, int idx, const value& v)
+{
     if (v.is_null() || (v.kind == value::vk::text && v.s.empty())) {
         sqlite3_bind_null(st, idx);
     } else if (v.kind == value::vk::bytes) {
         sqlite3_bind_blob(st, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
     } else if (v.kind == value::vk::number) {
         auto d = parse_decimal(v.s);
-        if (d) bind_stored(st, idx, stored_number(*d));
-        else bind_text(st, idx, v.s);
+        if (d)
+            bind_stored(st, idx, stored_number(*d));
+        else
+            bind_text(st, idx, v.s);
     } else {
         bind_text(st, idx, v.s);
     }
@@ -165,14 +197,16 @@ void bind_value(sqlite3_stmt* st, int idx, const value& v) {
 
 // ---------------------------------------------------------------- parser
 
-std::string parser::name(int err) {
+std::string parser::name(int err)
+{
     const token& t = peek();
     if (!t.is_name()) raise(err, t.kind == tok::end ? std::string() : t.text);
     next();
     return t.text;
 }
 
-name_ref parser::qualified(const std::string& user, int err) {
+name_ref parser::qualified(const std::string& user, int err)
+{
     if (!peek().is_name()) raise(err);
     std::string a = next().text;
     if (peek().is_op(".") && peek(1).is_name()) {
@@ -182,12 +216,14 @@ name_ref parser::qualified(const std::string& user, int err) {
     return {user, a};
 }
 
-void parser::end() {
+void parser::end()
+{
     accept_op(";");
     if (peek().kind != tok::end) raise(933);
 }
 
-col_type parse_type(parser& p) {
+col_type parse_type(parser& p)
+{
     col_type t;
     if (!p.peek().is_name()) raise(902);
     std::string n = p.next().text;
@@ -199,9 +235,15 @@ col_type parse_type(parser& p) {
     };
     auto close = [&] { p.expect_op(")", 907); };
     if (n == "VARCHAR2" || n == "VARCHAR" || n == "NVARCHAR2" || n == "RAW" || n == "UROWID") {
-        t.k = n == "NVARCHAR2" ? kind::nvarchar2 : n == "RAW" ? kind::raw : n == "UROWID" ? kind::urowid : kind::varchar2;
+        t.k = n == "NVARCHAR2" ? kind::nvarchar2
+              : n == "RAW"     ? kind::raw
+              : n == "UROWID"  ? kind::urowid
+                               : kind::varchar2;
         if (!paren_int(t.length)) {
-            if (t.k == kind::urowid) { t.length = 4000; return t; }
+            if (t.k == kind::urowid) {
+                t.length = 4000;
+                return t;
+            }
             raise(906);
         }
         if (t.k == kind::varchar2 && (p.accept_kw("BYTE") || p.accept_kw("CHAR"))) {}
@@ -313,7 +355,8 @@ col_type parse_type(parser& p) {
 
 namespace {
 
-std::string hex_decode(const std::string& h) {
+std::string hex_decode(const std::string& h)
+{
     std::string s = h;
     if (s.size() % 2) s.insert(s.begin(), '0');
     std::string out;
@@ -328,16 +371,21 @@ std::string hex_decode(const std::string& h) {
     return out;
 }
 
-std::string hex_encode(const std::string& b) {
+std::string hex_encode(const std::string& b)
+{
     static const char* d = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : b) { out += d[c >> 4]; out += d[c & 15]; }
+    for (unsigned char c : b) {
+        out += d[c >> 4];
+        out += d[c & 15];
+    }
     return out;
 }
 
 } // namespace
 
-stored stored_number(const decimal& d) {
+stored stored_number(const decimal& d)
+{
     stored out;
     if (auto i = d.to_int64()) {
         out.type = SQLITE_INTEGER;
@@ -354,7 +402,8 @@ stored stored_number(const decimal& d) {
     return out;
 }
 
-stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update, const std::string& charset) {
+stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update, const std::string& charset)
+{
     stored out;
     const col_type& ty = c.type;
     auto null_check = [&] {
@@ -363,9 +412,18 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
     };
     if (v.is_null()) return null_check();
     switch (ty.k) {
-    case kind::varchar2: case kind::nvarchar2: case kind::char_: case kind::nchar: case kind::long_:
-    case kind::clob: case kind::nclob: case kind::rowid: case kind::urowid: case kind::interval_ym:
-    case kind::interval_ds: case kind::xmltype: {
+    case kind::varchar2:
+    case kind::nvarchar2:
+    case kind::char_:
+    case kind::nchar:
+    case kind::long_:
+    case kind::clob:
+    case kind::nclob:
+    case kind::rowid:
+    case kind::urowid:
+    case kind::interval_ym:
+    case kind::interval_ds:
+    case kind::xmltype: {
         std::string s = v.kind == value::vk::bytes ? hex_encode(v.s) : v.s;
         if (s.empty() && !ty.is_lob()) return null_check();
         if (ty.k == kind::varchar2 || ty.k == kind::char_ || ty.k == kind::urowid) {
@@ -383,17 +441,26 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
         out.s = std::move(s);
         return out;
     }
-    case kind::number: case kind::float_: case kind::binary_float: case kind::binary_double: {
+    case kind::number:
+    case kind::float_:
+    case kind::binary_float:
+    case kind::binary_double: {
         if (v.kind == value::vk::datetime) raise(932, "NUMBER", "DATE");
         if (v.kind == value::vk::bytes) raise(932, "NUMBER", "BINARY");
         auto d = parse_decimal(v.s);
         if (!d) raise(1722);
-        if (ty.k == kind::binary_float) *d = decimal_from_double(static_cast<float>(d->to_double()));
-        else if (ty.k == kind::binary_double) *d = decimal_from_double(d->to_double());
-        else fit_number(*d, ty.has_precision || ty.k == kind::float_ ? ty.precision : 0, ty.scale, ty.k == kind::float_);
+        if (ty.k == kind::binary_float)
+            *d = decimal_from_double(static_cast<float>(d->to_double()));
+        else if (ty.k == kind::binary_double)
+            *d = decimal_from_double(d->to_double());
+        else
+            fit_number(*d, ty.has_precision || ty.k == kind::float_ ? ty.precision : 0, ty.scale, ty.k == kind::float_);
         return stored_number(*d);
     }
-    case kind::date: case kind::timestamp: case kind::timestamp_tz: case kind::timestamp_ltz: {
+    case kind::date:
+    case kind::timestamp:
+    case kind::timestamp_tz:
+    case kind::timestamp_ltz: {
         datetime d;
         if (v.kind == value::vk::datetime) {
             auto p = parse_stored_datetime(v.s);
@@ -401,7 +468,7 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
             d = *p;
         } else if (v.kind == value::vk::text) {
             if (v.s.empty()) return null_check();
-            d = parse_datetime(v.s, ty.k == kind::date              ? nls_date_format
+            d = parse_datetime(v.s, ty.k == kind::date           ? nls_date_format
                                     : ty.k == kind::timestamp_tz ? nls_timestamp_tz_format
                                                                  : nls_timestamp_format);
         } else {
@@ -419,11 +486,17 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
         }
         return out;
     }
-    case kind::raw: case kind::long_raw: case kind::blob: case kind::bfile: {
+    case kind::raw:
+    case kind::long_raw:
+    case kind::blob:
+    case kind::bfile: {
         std::string b;
-        if (v.kind == value::vk::bytes) b = v.s;
-        else if (v.kind == value::vk::text) b = hex_decode(v.s);
-        else raise(932, "BINARY", v.kind == value::vk::number ? "NUMBER" : "DATE");
+        if (v.kind == value::vk::bytes)
+            b = v.s;
+        else if (v.kind == value::vk::text)
+            b = hex_decode(v.s);
+        else
+            raise(932, "BINARY", v.kind == value::vk::number ? "NUMBER" : "DATE");
         if (b.empty() && !ty.is_lob()) return null_check();
         if (ty.k == kind::raw && b.size() > static_cast<size_t>(ty.length))
             raise(12899, t.qualified(c.name), std::to_string(b.size()), std::to_string(ty.length));
@@ -435,7 +508,8 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
     return out;
 }
 
-value read_value(sqlite3_stmt* st, int col, const col_type& t) {
+value read_value(sqlite3_stmt* st, int col, const col_type& t)
+{
     int ty = sqlite3_column_type(st, col);
     if (ty == SQLITE_NULL) return value::null();
     if (ty == SQLITE_BLOB) {
@@ -466,7 +540,8 @@ value read_value(sqlite3_stmt* st, int col, const col_type& t) {
 
 // ---------------------------------------------------------------- impl
 
-session::impl::~impl() {
+session::impl::~impl()
+{
     stmts.clear();
     if (db) {
         if (in_txn) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -477,7 +552,8 @@ session::impl::~impl() {
 
 std::atomic<long> session::disk_syncs_{0};
 
-void session::impl::sync_to_disk() {
+void session::impl::sync_to_disk()
+{
     if (!db) return;
     const int64_t changes = sqlite3_total_changes64(db);
     if (changes == synced_changes) return;
@@ -490,7 +566,8 @@ void session::impl::sync_to_disk() {
     }
 }
 
-void session::impl::sqlite_fail(int rc, const char*) {
+void session::impl::sqlite_fail(int rc, const char*)
+{
     int base = rc & 0xFF;
     std::string msg = sqlite3_errmsg(db);
     // SQLite may have rolled the whole transaction back on its own.
@@ -527,11 +604,13 @@ void session::impl::sqlite_fail(int rc, const char*) {
     raise(600, msg);
 }
 
-sqlite3_stmt* session::impl::cached(const std::string& sql) {
+sqlite3_stmt* session::impl::cached(const std::string& sql)
+{
     auto& slot = stmts[sql];
     if (!slot) {
         auto c = std::make_unique<cached_stmt>();
-        int rc = sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &c->st, nullptr);
+        int rc = sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &c->st,
+                                    nullptr);
         if (rc != SQLITE_OK) {
             stmts.erase(sql);
             sqlite_fail(rc);
@@ -543,21 +622,24 @@ sqlite3_stmt* session::impl::cached(const std::string& sql) {
     return slot->st;
 }
 
-stmt_ptr session::impl::prepare_once(const std::string& sql) {
+stmt_ptr session::impl::prepare_once(const std::string& sql)
+{
     sqlite3_stmt* st = nullptr;
     int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &st, nullptr);
     if (rc != SQLITE_OK) sqlite_fail(rc);
     return stmt_ptr(st);
 }
 
-void session::impl::exec(const std::string& sql) {
+void session::impl::exec(const std::string& sql)
+{
     char* err = nullptr;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
     if (err) sqlite3_free(err);
     if (rc != SQLITE_OK) sqlite_fail(rc);
 }
 
-void session::impl::step_done(sqlite3_stmt* st) {
+void session::impl::step_done(sqlite3_stmt* st)
+{
     int rc = sqlite3_step(st);
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
         sqlite3_reset(st);
@@ -566,7 +648,8 @@ void session::impl::step_done(sqlite3_stmt* st) {
     sqlite3_reset(st);
 }
 
-void session::impl::check_version() {
+void session::impl::check_version()
+{
     sqlite3_stmt* st = cached("PRAGMA data_version");
     if (sqlite3_step(st) == SQLITE_ROW) {
         int64_t v = sqlite3_column_int64(st, 0);
@@ -578,7 +661,8 @@ void session::impl::check_version() {
     sqlite3_reset(st);
 }
 
-std::shared_ptr<table_meta> session::impl::table(const std::string& owner, const std::string& name) {
+std::shared_ptr<table_meta> session::impl::table(const std::string& owner, const std::string& name)
+{
     auto key = std::make_pair(owner, name);
     auto it = tables.find(key);
     if (it != tables.end()) return it->second;
@@ -596,8 +680,9 @@ std::shared_ptr<table_meta> session::impl::table(const std::string& owner, const
     t->sqlite = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
     t->view = std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)), "VIEW") == 0;
     sqlite3_reset(st);
-    st = cached("SELECT column_name, nullable, data_default, kind, length, precision, scale, has_precision "
-                "FROM _ora_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
+    st = cached(
+        "SELECT column_name, nullable, data_default, kind, length, precision, scale, has_precision "
+        "FROM _ora_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
     bind_text(st, 1, owner);
     bind_text(st, 2, name);
     while (sqlite3_step(st) == SQLITE_ROW) {
@@ -614,13 +699,17 @@ std::shared_ptr<table_meta> session::impl::table(const std::string& owner, const
         t->cols.push_back(std::move(c));
     }
     sqlite3_reset(st);
-    st = cached("SELECT owner, trigger_name, column_name, seq_owner, seq_name, understood, when_null "
-                "FROM _ora_triggers WHERE table_owner=?1 AND table_name=?2 ORDER BY owner, trigger_name");
+    st = cached(
+        "SELECT owner, trigger_name, column_name, seq_owner, seq_name, understood, when_null "
+        "FROM _ora_triggers WHERE table_owner=?1 AND table_name=?2 ORDER BY owner, trigger_name");
     bind_text(st, 1, owner);
     bind_text(st, 2, name);
     while (sqlite3_step(st) == SQLITE_ROW) {
         trigger_meta tr;
-        auto col = [&](int i) { auto* p = sqlite3_column_text(st, i); return std::string(p ? reinterpret_cast<const char*>(p) : ""); };
+        auto col = [&](int i) {
+            auto* p = sqlite3_column_text(st, i);
+            return std::string(p ? reinterpret_cast<const char*>(p) : "");
+        };
         tr.owner = col(0);
         tr.name = col(1);
         tr.column = col(2);
@@ -631,13 +720,17 @@ std::shared_ptr<table_meta> session::impl::table(const std::string& owner, const
         t->triggers.push_back(std::move(tr));
     }
     sqlite3_reset(st);
-    st = cached("SELECT owner, index_name, sqlite_name, uniqueness, is_expr, constraint_name FROM _ora_indexes "
-                "WHERE table_owner=?1 AND table_name=?2 ORDER BY owner, index_name");
+    st = cached(
+        "SELECT owner, index_name, sqlite_name, uniqueness, is_expr, constraint_name FROM _ora_indexes "
+        "WHERE table_owner=?1 AND table_name=?2 ORDER BY owner, index_name");
     bind_text(st, 1, owner);
     bind_text(st, 2, name);
     while (sqlite3_step(st) == SQLITE_ROW) {
         index_meta ix;
-        auto col = [&](int i) { auto* p = sqlite3_column_text(st, i); return std::string(p ? reinterpret_cast<const char*>(p) : ""); };
+        auto col = [&](int i) {
+            auto* p = sqlite3_column_text(st, i);
+            return std::string(p ? reinterpret_cast<const char*>(p) : "");
+        };
         ix.owner = col(0);
         ix.name = col(1);
         ix.sqlite_name = col(2);
@@ -648,8 +741,9 @@ std::shared_ptr<table_meta> session::impl::table(const std::string& owner, const
     }
     sqlite3_reset(st);
     for (auto& ix : t->indexes) {
-        st = cached("SELECT column_name, expression FROM _ora_ind_columns WHERE index_owner=?1 AND index_name=?2 "
-                    "ORDER BY column_position");
+        st = cached(
+            "SELECT column_name, expression FROM _ora_ind_columns WHERE index_owner=?1 AND index_name=?2 "
+            "ORDER BY column_position");
         bind_text(st, 1, ix.owner);
         bind_text(st, 2, ix.name);
         while (sqlite3_step(st) == SQLITE_ROW) {
@@ -662,7 +756,8 @@ std::shared_ptr<table_meta> session::impl::table(const std::string& owner, const
     return t;
 }
 
-std::shared_ptr<table_meta> session::impl::table_by_sqlite(const std::string& sqlite_name) {
+std::shared_ptr<table_meta> session::impl::table_by_sqlite(const std::string& sqlite_name)
+{
     sqlite3_stmt* st = cached("SELECT owner, table_name FROM _ora_tables WHERE sqlite_name=?1");
     bind_text(st, 1, sqlite_name);
     if (sqlite3_step(st) != SQLITE_ROW) {
@@ -675,7 +770,8 @@ std::shared_ptr<table_meta> session::impl::table_by_sqlite(const std::string& sq
     return table(o, n);
 }
 
-bool session::impl::user_exists(const std::string& name) {
+bool session::impl::user_exists(const std::string& name)
+{
     sqlite3_stmt* st = cached("SELECT 1 FROM _ora_users WHERE username=?1");
     bind_text(st, 1, name);
     bool r = sqlite3_step(st) == SQLITE_ROW;
@@ -683,7 +779,8 @@ bool session::impl::user_exists(const std::string& name) {
     return r;
 }
 
-bool session::impl::object_exists(const std::string& owner, const std::string& name, int ns) {
+bool session::impl::object_exists(const std::string& owner, const std::string& name, int ns)
+{
     sqlite3_stmt* st = cached("SELECT 1 FROM _ora_objects WHERE owner=?1 AND object_name=?2 AND namespace=?3");
     bind_text(st, 1, owner);
     bind_text(st, 2, name);
@@ -693,9 +790,11 @@ bool session::impl::object_exists(const std::string& owner, const std::string& n
     return r;
 }
 
-int64_t session::impl::new_object(const std::string& owner, const std::string& name, const std::string& type, int ns) {
+int64_t session::impl::new_object(const std::string& owner, const std::string& name, const std::string& type, int ns)
+{
     if (object_exists(owner, name, ns)) raise(955);
-    sqlite3_stmt* st = cached("INSERT INTO _ora_objects(owner, object_name, object_type, namespace, created) VALUES(?1,?2,?3,?4,?5)");
+    sqlite3_stmt* st =
+        cached("INSERT INTO _ora_objects(owner, object_name, object_type, namespace, created) VALUES(?1,?2,?3,?4,?5)");
     bind_text(st, 1, owner);
     bind_text(st, 2, name);
     bind_text(st, 3, type);
@@ -705,7 +804,8 @@ int64_t session::impl::new_object(const std::string& owner, const std::string& n
     return sqlite3_last_insert_rowid(db);
 }
 
-std::string session::impl::next_sys_name() {
+std::string session::impl::next_sys_name()
+{
     sqlite3_stmt* st = cached("SELECT COALESCE(MAX(object_id), 0) + 1 FROM _ora_objects");
     int64_t n = 0;
     if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int64(st, 0);
@@ -718,12 +818,14 @@ std::string session::impl::next_sys_name() {
     return buf;
 }
 
-timing& global_timing() {
+timing& global_timing()
+{
     static timing t;
     return t;
 }
 
-void session::impl::segment_full(int number, const std::string& owner, const std::string& segment) {
+void session::impl::segment_full(int number, const std::string& owner, const std::string& segment)
+{
     if (in_txn && sqlite3_get_autocommit(db)) {
         in_txn = false;
         tables.clear();
@@ -731,7 +833,8 @@ void session::impl::segment_full(int number, const std::string& owner, const std
     raise(number, owner, segment, "128", "USERS");
 }
 
-void session::impl::begin_write() {
+void session::impl::begin_write()
+{
     if (in_txn) return;
     timed t_store(global_timing().store_ns);
     sqlite3_stmt* st = cached("BEGIN IMMEDIATE");
@@ -742,7 +845,8 @@ void session::impl::begin_write() {
     in_txn = true;
 }
 
-void session::impl::commit() {
+void session::impl::commit()
+{
     if (!in_txn) return;
     timed t_store(global_timing().store_ns);
     sqlite3_stmt* st = cached("COMMIT");
@@ -752,24 +856,30 @@ void session::impl::commit() {
     in_txn = false;
 }
 
-void session::impl::rollback() {
+void session::impl::rollback()
+{
     if (!in_txn) return;
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     in_txn = false;
     tables.clear();
 }
 
-std::string session::impl::nextval(const std::string& owner, const std::string& name) {
+std::string session::impl::nextval(const std::string& owner, const std::string& name)
+{
     begin_write();
-    sqlite3_stmt* st = cached("SELECT min_value, max_value, increment_by, cycle_flag, last_number FROM _ora_sequences "
-                              "WHERE sequence_owner=?1 AND sequence_name=?2");
+    sqlite3_stmt* st = cached(
+        "SELECT min_value, max_value, increment_by, cycle_flag, last_number FROM _ora_sequences "
+        "WHERE sequence_owner=?1 AND sequence_name=?2");
     bind_text(st, 1, owner);
     bind_text(st, 2, name);
     if (sqlite3_step(st) != SQLITE_ROW) {
         sqlite3_reset(st);
         raise(2289);
     }
-    auto col = [&](int i) { auto* p = sqlite3_column_text(st, i); return std::string(p ? reinterpret_cast<const char*>(p) : "0"); };
+    auto col = [&](int i) {
+        auto* p = sqlite3_column_text(st, i);
+        return std::string(p ? reinterpret_cast<const char*>(p) : "0");
+    };
     __int128 mn = to_i128(col(0)), mx = to_i128(col(1)), inc = to_i128(col(2)), cur = to_i128(col(4));
     bool cycle = col(3) == "Y";
     sqlite3_reset(st);
@@ -788,7 +898,8 @@ std::string session::impl::nextval(const std::string& owner, const std::string& 
 // ---------------------------------------------------------------- session
 
 session::session(const std::string& file, const std::string& user, const std::string& password)
-    : p_(std::make_unique<impl>()) {
+    : p_(std::make_unique<impl>())
+{
     p_->settings = &settings_;
     int rc = sqlite3_open_v2(file.c_str(), &p_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) raise(12514);
@@ -808,17 +919,25 @@ session::session(const std::string& file, const std::string& user, const std::st
             std::string n = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
             auto* v = sqlite3_column_text(st, 1);
             std::string val = v ? reinterpret_cast<const char*>(v) : "";
-            if (n == "banner") settings_.banner = val;
-            else if (n == "max_identifier_length") settings_.max_ident = static_cast<size_t>(std::atoi(val.c_str()));
-            else if (n == "max_page_count") settings_.max_pages = std::atoll(val.c_str());
-            else if (n == "character_set") settings_.charset = val;
+            if (n == "banner")
+                settings_.banner = val;
+            else if (n == "max_identifier_length")
+                settings_.max_ident = static_cast<size_t>(std::atoi(val.c_str()));
+            else if (n == "max_page_count")
+                settings_.max_pages = std::atoll(val.c_str());
+            else if (n == "character_set")
+                settings_.charset = val;
         }
     }
-    p_->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=20000; PRAGMA cache_size=-16000;");
+    p_->exec(
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=20000; "
+        "PRAGMA cache_size=-16000;");
     if (settings_.max_pages > 0) p_->exec("PRAGMA max_page_count=" + std::to_string(settings_.max_pages));
     std::string u = user;
-    if (u.size() >= 2 && u.front() == '"' && u.back() == '"') u = u.substr(1, u.size() - 2);
-    else u = upper(u);
+    if (u.size() >= 2 && u.front() == '"' && u.back() == '"')
+        u = u.substr(1, u.size() - 2);
+    else
+        u = upper(u);
     sqlite3_stmt* st = p_->cached("SELECT password, external FROM _ora_users WHERE username=?1");
     bind_text(st, 1, u);
     bool ok = false;
@@ -839,20 +958,23 @@ session::~session() = default;
 
 void session::set_lock_timeout_ms(int ms) { lock_timeout_ms = ms; }
 
-void session::set_size_limit(const std::string& file, int64_t pages) {
+void session::set_size_limit(const std::string& file, int64_t pages)
+{
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         raise(12514);
     }
     sqlite3_busy_timeout(db, lock_timeout_ms.load());
-    const std::string sql = "INSERT OR REPLACE INTO _ora_settings VALUES('max_page_count', '" + std::to_string(pages) + "')";
+    const std::string sql =
+        "INSERT OR REPLACE INTO _ora_settings VALUES('max_page_count', '" + std::to_string(pages) + "')";
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     sqlite3_close(db);
     if (rc != SQLITE_OK) raise(600, "size limit");
 }
 
-void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset) {
+void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset)
+{
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) raise(955);
     // the service file holds passwords: only its owner may read it (SQLite gives its WAL the same mode)
@@ -866,11 +988,15 @@ void session::create_service(const std::string& file, const std::string& system_
                       "INSERT INTO _ora_settings VALUES('banner', 'Oracle Database 11g Enterprise Edition Release "
                       "11.2.0.4.0 - 64bit Production');"
                       "INSERT INTO _ora_settings VALUES('max_identifier_length', '30');"
-                      "INSERT INTO _ora_settings VALUES('character_set', " + q_text(charset) + ");"
+                      "INSERT INTO _ora_settings VALUES('character_set', " +
+                      q_text(charset) +
+                      ");"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYS', " +
-                      q_text(system_password) + ", 0, datetime('now'));"
+                      q_text(system_password) +
+                      ", 0, datetime('now'));"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYSTEM', " +
-                      q_text(system_password) + ", 5, datetime('now'));"
+                      q_text(system_password) +
+                      ", 5, datetime('now'));"
                       "COMMIT;";
     char* err = nullptr;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
@@ -880,7 +1006,8 @@ void session::create_service(const std::string& file, const std::string& system_
     if (rc != SQLITE_OK) raise(600, msg);
 }
 
-std::unique_ptr<statement> session::prepare(std::string_view sql) const {
+std::unique_ptr<statement> session::prepare(std::string_view sql) const
+{
     auto st = std::make_unique<statement>();
     st->sql = std::string(sql);
     st->toks = tokenize(sql, settings_.max_ident);
@@ -912,7 +1039,8 @@ std::unique_ptr<statement> session::prepare(std::string_view sql) const {
 }
 
 exec_result session::execute(const statement& st_in, const std::vector<value>& binds, bool parse_only,
-                             bool commit_after) {
+                             bool commit_after)
+{
     const statement* stp = &st_in;
     std::unique_ptr<statement> fresh;
     if (st_in.toks.empty()) {
@@ -938,8 +1066,10 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
         p.accept_kw("WORK");
         p.end();
         if (!parse_only) {
-            if (v == "COMMIT") p_->commit();
-            else p_->rollback();
+            if (v == "COMMIT")
+                p_->commit();
+            else
+                p_->rollback();
         }
         return {};
     }
@@ -951,14 +1081,17 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
 void session::commit() { p_->commit(); }
 void session::rollback() { p_->rollback(); }
 
-void session::write_lob(const lob_target& t, const std::string& data, bool is_text) {
+void session::write_lob(const lob_target& t, const std::string& data, bool is_text)
+{
     if (!t.writable) raise(22920);
     p_->begin_write();
     std::string sql = "UPDATE " + q_ident(t.table) + " SET " + q_ident(t.column) + "=?1 WHERE rowid=?2";
     sqlite3_stmt* st = p_->cached(sql);
     // Bound in place: a LOB value may be large, and `data` outlives the step.
-    if (is_text) sqlite3_bind_text64(st, 1, data.data(), data.size(), SQLITE_STATIC, SQLITE_UTF8);
-    else sqlite3_bind_blob64(st, 1, data.data(), data.size(), SQLITE_STATIC);
+    if (is_text)
+        sqlite3_bind_text64(st, 1, data.data(), data.size(), SQLITE_STATIC, SQLITE_UTF8);
+    else
+        sqlite3_bind_blob64(st, 1, data.data(), data.size(), SQLITE_STATIC);
     sqlite3_bind_int64(st, 2, t.row);
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
@@ -969,7 +1102,8 @@ void session::write_lob(const lob_target& t, const std::string& data, bool is_te
         std::string owner, segment = "SYS_LOB";
         if (auto meta = p_->table_by_sqlite(t.table)) {
             char id[32];
-            std::snprintf(id, sizeof id, "%010lldC%05d$$", static_cast<long long>(meta->object_id), meta->find(t.column) + 1);
+            std::snprintf(id, sizeof id, "%010lldC%05d$$", static_cast<long long>(meta->object_id),
+                          meta->find(t.column) + 1);
             owner = meta->owner;
             segment += id;
         }

@@ -4,9 +4,9 @@
 #include "platform/eora/eora_lexer.h"
 #include "platform/eora/eora_types.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
-#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,7 +48,7 @@ private:
     sqlite3_stmt* st_;
     std::vector<result_column> cols_;
     std::vector<std::shared_ptr<table_meta>> srcs_;
-    int lob_rowid_col_;   // hidden column holding the row of FOR UPDATE queries, -1 if none
+    int lob_rowid_col_; // hidden column holding the row of FOR UPDATE queries, -1 if none
     std::string lob_table_;
     bool peeked_ = false, peek_ok_ = false, done_ = false;
     std::vector<value> peek_, row_;
@@ -57,22 +57,22 @@ private:
 struct statement {
     std::string sql;
     std::vector<token> toks;
-    std::string verb;          // first keyword: SELECT, INSERT, CREATE, ...
-    bool query = false;        // SELECT / WITH
+    std::string verb;               // first keyword: SELECT, INSERT, CREATE, ...
+    bool query = false;             // SELECT / WITH
     std::vector<std::string> binds; // placeholder names in order of appearance
 };
 
 struct exec_result {
-    std::unique_ptr<cursor> cur;           // queries
-    int64_t rows = 0;                      // DML rows
-    std::vector<std::string> rowids;       // RETURNING ROWID
-    int info = 0;                          // ORA number of a success with information (24344)
+    std::unique_ptr<cursor> cur;     // queries
+    int64_t rows = 0;                // DML rows
+    std::vector<std::string> rowids; // RETURNING ROWID
+    int info = 0;                    // ORA number of a success with information (24344)
     std::string info_text;
 };
 
 struct service_settings {
     size_t max_ident = 30;
-    int64_t max_pages = 0; // 0: as large as the disk allows
+    int64_t max_pages = 0;            // 0: as large as the disk allows
     std::string charset = "AL32UTF8"; // the database character set
     std::string banner = "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production";
 };

@@ -44,15 +44,14 @@ struct table_meta {
     std::vector<trigger_meta> triggers;
     std::vector<index_meta> indexes;
 
-    int find(const std::string& col) const {
+    int find(const std::string& col) const
+    {
         for (size_t i = 0; i < cols.size(); ++i)
             if (cols[i].name == col) return static_cast<int>(i);
         return -1;
     }
     // "OWNER"."TABLE"."COLUMN" as errors name it.
-    std::string qualified(const std::string& col) const {
-        return "\"" + owner + "\".\"" + name + "\".\"" + col + "\"";
-    }
+    std::string qualified(const std::string& col) const { return "\"" + owner + "\".\"" + name + "\".\"" + col + "\""; }
 };
 
 // One value as SQLite stores it.
@@ -68,7 +67,10 @@ public:
     cached_stmt() = default;
     cached_stmt(const cached_stmt&) = delete;
     cached_stmt& operator=(const cached_stmt&) = delete;
-    ~cached_stmt() { if (st) sqlite3_finalize(st); }
+    ~cached_stmt()
+    {
+        if (st) sqlite3_finalize(st);
+    }
     sqlite3_stmt* st = nullptr;
 };
 
@@ -78,12 +80,25 @@ public:
     stmt_ptr() = default;
     explicit stmt_ptr(sqlite3_stmt* s) : st(s) {}
     stmt_ptr(stmt_ptr&& o) noexcept : st(o.st) { o.st = nullptr; }
-    stmt_ptr& operator=(stmt_ptr&& o) noexcept { std::swap(st, o.st); return *this; }
+    stmt_ptr& operator=(stmt_ptr&& o) noexcept
+    {
+        std::swap(st, o.st);
+        return *this;
+    }
     stmt_ptr(const stmt_ptr&) = delete;
     stmt_ptr& operator=(const stmt_ptr&) = delete;
-    ~stmt_ptr() { if (st) sqlite3_finalize(st); }
+    ~stmt_ptr()
+    {
+        if (st) sqlite3_finalize(st);
+    }
     sqlite3_stmt* get() const { return st; }
-    sqlite3_stmt* release() { auto* s = st; st = nullptr; return s; }
+    sqlite3_stmt* release()
+    {
+        auto* s = st;
+        st = nullptr;
+        return s;
+    }
+
 private:
     sqlite3_stmt* st = nullptr;
 };
@@ -98,7 +113,7 @@ struct session::impl {
     service_settings* settings = nullptr;
     bool in_txn = false;
     int64_t synced_changes = 0; // sqlite3_total_changes64 when last synced outside a transaction
-    bool commit_after = false; // the statement running is committed on success
+    bool commit_after = false;  // the statement running is committed on success
     int64_t data_version = -1;
     std::map<std::pair<std::string, std::string>, std::shared_ptr<table_meta>> tables;
     std::unordered_map<std::string, std::unique_ptr<cached_stmt>> stmts;
@@ -169,29 +184,41 @@ value read_value(sqlite3_stmt* st, int col, const col_type& t);
 class parser {
 public:
     parser(const std::vector<token>& t, size_t pos = 0) : t_(t), i_(pos) {}
-    const token& peek(size_t k = 0) const {
+    const token& peek(size_t k = 0) const
+    {
         size_t j = i_ + k;
         return j < t_.size() ? t_[j] : t_.back();
     }
-    const token& next() {
+    const token& next()
+    {
         const token& r = peek();
         if (i_ < t_.size() - 1) ++i_;
         return r;
     }
     size_t pos() const { return i_; }
     void seek(size_t p) { i_ = p; }
-    bool accept_kw(std::string_view k) {
-        if (peek().is_kw(k)) { next(); return true; }
+    bool accept_kw(std::string_view k)
+    {
+        if (peek().is_kw(k)) {
+            next();
+            return true;
+        }
         return false;
     }
-    bool accept_op(std::string_view o) {
-        if (peek().is_op(o)) { next(); return true; }
+    bool accept_op(std::string_view o)
+    {
+        if (peek().is_op(o)) {
+            next();
+            return true;
+        }
         return false;
     }
-    void expect_kw(std::string_view k, int err = 905) {
+    void expect_kw(std::string_view k, int err = 905)
+    {
         if (!accept_kw(k)) raise(err);
     }
-    void expect_op(std::string_view o, int err) {
+    void expect_op(std::string_view o, int err)
+    {
         if (!accept_op(o)) raise(err);
     }
     // An identifier, folded when unquoted.

@@ -4,16 +4,16 @@
 
 namespace eora {
 
-std::string to_utf8(std::u16string_view s) {
-    return utf8_encode(from_utf16le(s));
-}
+std::string to_utf8(std::u16string_view s) { return utf8_encode(from_utf16le(s)); }
 
-std::u16string to_utf16(std::string_view s) {
+std::u16string to_utf16(std::string_view s)
+{
     // The lenient decoder never fails: bad bytes become U+FFFD.
     return to_utf16le(utf8_decode(s, false).value_or(std::wstring()));
 }
 
-size_t utf16_length(std::string_view s) {
+size_t utf16_length(std::string_view s)
+{
     size_t n = 0;
     for (unsigned char b : s) {
         if ((b & 0xC0) != 0x80) ++n;
@@ -40,7 +40,8 @@ constexpr single_byte_set k_single_byte_sets[] = {
 };
 
 // Whether the code page has a byte for the character.
-bool page_holds(UINT page, char32_t c) {
+bool page_holds(UINT page, char32_t c)
+{
     const std::wstring one(1, static_cast<wchar_t>(c));
     std::optional<std::string> b = wide_to_mb(page, one);
     if (!b || b->size() != 1) return false;
@@ -49,13 +50,15 @@ bool page_holds(UINT page, char32_t c) {
     return back && *back == one;
 }
 
-const single_byte_set* single_byte(std::string_view charset) {
+const single_byte_set* single_byte(std::string_view charset)
+{
     for (const auto& set : k_single_byte_sets)
         if (charset == set.name) return &set;
     return nullptr;
 }
 
-void put_utf8(std::string& out, char32_t c) {
+void put_utf8(std::string& out, char32_t c)
+{
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -74,7 +77,8 @@ void put_utf8(std::string& out, char32_t c) {
 }
 
 // The code points of UTF-8 text (through UTF-16, so invalid input reads as U+FFFD).
-std::u32string code_points(std::string_view utf8) {
+std::u32string code_points(std::string_view utf8)
+{
     std::u16string u = to_utf16(utf8);
     std::u32string out;
     out.reserve(u.size());
@@ -93,7 +97,8 @@ std::u32string code_points(std::string_view utf8) {
 
 bool is_unicode_charset(std::string_view charset) { return single_byte(charset) == nullptr; }
 
-std::string to_charset(std::string_view utf8, std::string_view charset) {
+std::string to_charset(std::string_view utf8, std::string_view charset)
+{
     const single_byte_set* set = single_byte(charset);
     if (!set) return std::string(utf8);
     bool plain = true;
@@ -106,7 +111,8 @@ std::string to_charset(std::string_view utf8, std::string_view charset) {
     return out;
 }
 
-size_t charset_bytes(std::string_view utf8, std::string_view charset) {
+size_t charset_bytes(std::string_view utf8, std::string_view charset)
+{
     if (!single_byte(charset)) return utf8.size();
     size_t n = 0;
     for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;

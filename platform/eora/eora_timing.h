@@ -17,8 +17,10 @@ timing& global_timing();
 class timed {
 public:
     explicit timed(std::atomic<int64_t>& into) : into_(into), start_(std::chrono::steady_clock::now()) {}
-    ~timed() {
-        into_ += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start_).count();
+    ~timed()
+    {
+        into_ +=
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start_).count();
     }
     timed(const timed&) = delete;
     timed& operator=(const timed&) = delete;

@@ -7,9 +7,30 @@
 namespace eora {
 
 enum class kind {
-    varchar2, nvarchar2, char_, nchar, number, float_, binary_float, binary_double, date, timestamp,
-    timestamp_tz, timestamp_ltz, interval_ym, interval_ds, raw, long_, long_raw, clob, nclob, blob, bfile,
-    rowid, urowid, xmltype
+    varchar2,
+    nvarchar2,
+    char_,
+    nchar,
+    number,
+    float_,
+    binary_float,
+    binary_double,
+    date,
+    timestamp,
+    timestamp_tz,
+    timestamp_ltz,
+    interval_ym,
+    interval_ds,
+    raw,
+    long_,
+    long_raw,
+    clob,
+    nclob,
+    blob,
+    bfile,
+    rowid,
+    urowid,
+    xmltype
 };
 
 struct col_type {
@@ -31,10 +52,12 @@ struct col_type {
     bool is_text() const;
     bool is_binary() const;
     bool is_lob() const { return k == kind::clob || k == kind::nclob || k == kind::blob || k == kind::bfile; }
-    bool is_numeric() const {
+    bool is_numeric() const
+    {
         return k == kind::number || k == kind::float_ || k == kind::binary_float || k == kind::binary_double;
     }
-    bool is_datetime() const {
+    bool is_datetime() const
+    {
         return k == kind::date || k == kind::timestamp || k == kind::timestamp_tz || k == kind::timestamp_ltz;
     }
     bool is_long() const { return k == kind::long_ || k == kind::long_raw; }
@@ -42,7 +65,7 @@ struct col_type {
 
 // Where a LOB value lives, for writing through a locator.
 struct lob_target {
-    std::string table;  // SQLite table
+    std::string table; // SQLite table
     std::string column;
     int64_t row = 0;
     bool writable = false; // selected FOR UPDATE

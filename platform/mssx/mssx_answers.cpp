@@ -29,15 +29,20 @@ bool like(const std::string& value, const std::string& pattern)
                 bool hit = false;
                 for (size_t k = 0; k < set.size(); ++k) {
                     if (k + 2 < set.size() && set[k + 1] == '-') {
-                        hit = hit || (std::toupper(static_cast<unsigned char>(value[i])) >= std::toupper(static_cast<unsigned char>(set[k])) &&
-                                      std::toupper(static_cast<unsigned char>(value[i])) <= std::toupper(static_cast<unsigned char>(set[k + 2])));
+                        hit = hit || (std::toupper(static_cast<unsigned char>(value[i])) >=
+                                          std::toupper(static_cast<unsigned char>(set[k])) &&
+                                      std::toupper(static_cast<unsigned char>(value[i])) <=
+                                          std::toupper(static_cast<unsigned char>(set[k + 2])));
                         k += 2;
-                    } else hit = hit || std::toupper(static_cast<unsigned char>(value[i])) == std::toupper(static_cast<unsigned char>(set[k]));
+                    } else
+                        hit = hit || std::toupper(static_cast<unsigned char>(value[i])) ==
+                                         std::toupper(static_cast<unsigned char>(set[k]));
                 }
                 return hit != neg && m(i + 1, close + 1);
             }
         }
-        return std::toupper(static_cast<unsigned char>(pc)) == std::toupper(static_cast<unsigned char>(value[i])) && m(i + 1, j + 1);
+        return std::toupper(static_cast<unsigned char>(pc)) == std::toupper(static_cast<unsigned char>(value[i])) &&
+               m(i + 1, j + 1);
     };
     return m(0, 0);
 }
@@ -52,7 +57,8 @@ mssx_value text_or_null(const std::string& s) { return s.empty() ? mssx_value() 
 // The tables that pass a schema and a name restriction (given by their
 // positions in r). Only those are loaded, so a rowset restricted to one table
 // costs the same however many tables the database has.
-std::vector<mssx_table_def> tables_passing(mssx_connection& c, const mssx_restrictions& r, size_t schema_at, size_t name_at)
+std::vector<mssx_table_def> tables_passing(mssx_connection& c, const mssx_restrictions& r, size_t schema_at,
+                                           size_t name_at)
 {
     std::vector<mssx_table_def> out;
     auto given = [&](size_t i) { return i < r.size() && r[i].has_value(); };
@@ -109,7 +115,8 @@ odbc_info odbc_of(const mssx_type& t)
     if (n == "date") return {-9, 10, 20, {}, {}, 0};
     if (n == "time") return {-9, t.scale ? 9 + t.scale : 8, (t.scale ? 9 + t.scale : 8) * 2, t.scale, {}, 0};
     if (n == "datetime2") return {-9, t.scale ? 20 + t.scale : 19, (t.scale ? 20 + t.scale : 19) * 2, t.scale, {}, 0};
-    if (n == "datetimeoffset") return {-9, t.scale ? 27 + t.scale : 26, (t.scale ? 27 + t.scale : 26) * 2, t.scale, {}, 0};
+    if (n == "datetimeoffset")
+        return {-9, t.scale ? 27 + t.scale : 26, (t.scale ? 27 + t.scale : 26) * 2, t.scale, {}, 0};
     if (n == "uniqueidentifier") return {-11, 36, 16, {}, {}, 37};
     if (n == "sql_variant") return {-150, 8000, 8016, {}, 10, 39};
     return {-4, 0, 0, {}, {}, 0};
@@ -123,9 +130,15 @@ mssx_result mssx_connection::open_table(const std::string& name, bool stream)
     std::vector<std::string> parts;
     bool plain = toks.size() < 2 || !toks[0].is_name();
     for (size_t i = 0; !plain && i + 1 < toks.size(); i += 2) {
-        if (!toks[i].is_name()) { plain = true; break; }
+        if (!toks[i].is_name()) {
+            plain = true;
+            break;
+        }
         parts.push_back(toks[i].text);
-        if (i + 1 < toks.size() - 1 && !toks[i + 1].is_op(".")) { plain = true; break; }
+        if (i + 1 < toks.size() - 1 && !toks[i + 1].is_op(".")) {
+            plain = true;
+            break;
+        }
     }
     if (plain || parts.empty()) parts = {name};
     std::string storage = mssx_resolve_for_query(*this, parts);
@@ -136,25 +149,30 @@ mssx_result mssx_connection::schema_tables(const mssx_restrictions& r)
 {
     mssx_result res;
     res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
-                   mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("TABLE_TYPE", "nvarchar(128)"),
+                   mssx_col("TABLE_NAME", "nvarchar(128)"),    mssx_col("TABLE_TYPE", "nvarchar(128)"),
                    mssx_col("TABLE_GUID", "uniqueidentifier"), mssx_col("DESCRIPTION", "nvarchar(4000)"),
-                   mssx_col("TABLE_PROPID", "ole_ui4"), mssx_col("DATE_CREATED", "ole_date"),
+                   mssx_col("TABLE_PROPID", "ole_ui4"),        mssx_col("DATE_CREATED", "ole_date"),
                    mssx_col("DATE_MODIFIED", "ole_date")};
     std::vector<std::vector<mssx_value>> rows;
     for (char type : {'U', 'V'}) {
         std::string tt = type == 'U' ? "TABLE" : "VIEW";
         for (auto& o : catalog().objects(type)) {
-            if (restricted_out(r, 0, database_) || restricted_out(r, 1, o.schema) || restricted_out(r, 2, o.name) || restricted_out(r, 3, tt))
+            if (restricted_out(r, 0, database_) || restricted_out(r, 1, o.schema) || restricted_out(r, 2, o.name) ||
+                restricted_out(r, 3, tt))
                 continue;
             auto st = state().db.prepare("SELECT created FROM mssx_objects WHERE object_id=?1");
             st.bind(1, o.object_id);
             st.step();
             std::string created = st.text(0);
-            rows.push_back({database_, o.schema, o.name, tt, mssx_value(), mssx_value(), mssx_value(), text_or_null(created), text_or_null(created)});
+            rows.push_back({database_, o.schema, o.name, tt, mssx_value(), mssx_value(), mssx_value(),
+                            text_or_null(created), text_or_null(created)});
         }
     }
     std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) {
-        auto key = [](auto& x) { return mssx_upper(std::get<std::string>(x[3]) + "\x01" + std::get<std::string>(x[1]) + "\x01" + std::get<std::string>(x[2])); };
+        auto key = [](auto& x) {
+            return mssx_upper(std::get<std::string>(x[3]) + "\x01" + std::get<std::string>(x[1]) + "\x01" +
+                              std::get<std::string>(x[2]));
+        };
         return key(a) < key(b);
     });
     res.rows = std::move(rows);
@@ -164,16 +182,21 @@ mssx_result mssx_connection::schema_tables(const mssx_restrictions& r)
 mssx_result mssx_connection::schema_primary_keys(const mssx_restrictions& r)
 {
     mssx_result res;
-    res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
-                   mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("COLUMN_NAME", "nvarchar(128)"),
-                   mssx_col("COLUMN_GUID", "uniqueidentifier"), mssx_col("COLUMN_PROPID", "ole_ui4"),
-                   mssx_col("ORDINAL", "ole_ui4"), mssx_col("PK_NAME", "nvarchar(128)")};
+    res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"),
+                   mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
+                   mssx_col("TABLE_NAME", "nvarchar(128)"),
+                   mssx_col("COLUMN_NAME", "nvarchar(128)"),
+                   mssx_col("COLUMN_GUID", "uniqueidentifier"),
+                   mssx_col("COLUMN_PROPID", "ole_ui4"),
+                   mssx_col("ORDINAL", "ole_ui4"),
+                   mssx_col("PK_NAME", "nvarchar(128)")};
     if (restricted_out(r, 0, database_)) return res;
     for (auto& t : tables_passing(*this, r, 1, 2)) {
         auto pk = t.primary_key();
         if (!pk) continue;
         for (size_t i = 0; i < pk->columns.size(); ++i)
-            res.rows.push_back({database_, t.schema, t.name, pk->columns[i], mssx_value(), mssx_value(), static_cast<int64_t>(i + 1), pk->name});
+            res.rows.push_back({database_, t.schema, t.name, pk->columns[i], mssx_value(), mssx_value(),
+                                static_cast<int64_t>(i + 1), pk->name});
     }
     return res;
 }
@@ -181,15 +204,24 @@ mssx_result mssx_connection::schema_primary_keys(const mssx_restrictions& r)
 mssx_result mssx_connection::schema_foreign_keys(const mssx_restrictions& r)
 {
     mssx_result res;
-    res.columns = {mssx_col("PK_TABLE_CATALOG", "nvarchar(128)"), mssx_col("PK_TABLE_SCHEMA", "nvarchar(128)"),
-                   mssx_col("PK_TABLE_NAME", "nvarchar(128)"), mssx_col("PK_COLUMN_NAME", "nvarchar(128)"),
-                   mssx_col("PK_COLUMN_GUID", "uniqueidentifier"), mssx_col("PK_COLUMN_PROPID", "ole_ui4"),
-                   mssx_col("FK_TABLE_CATALOG", "nvarchar(128)"), mssx_col("FK_TABLE_SCHEMA", "nvarchar(128)"),
-                   mssx_col("FK_TABLE_NAME", "nvarchar(128)"), mssx_col("FK_COLUMN_NAME", "nvarchar(128)"),
-                   mssx_col("FK_COLUMN_GUID", "uniqueidentifier"), mssx_col("FK_COLUMN_PROPID", "ole_ui4"),
-                   mssx_col("ORDINAL", "ole_ui4"), mssx_col("UPDATE_RULE", "nvarchar(20)"),
-                   mssx_col("DELETE_RULE", "nvarchar(20)"), mssx_col("PK_NAME", "nvarchar(128)"),
-                   mssx_col("FK_NAME", "nvarchar(128)"), mssx_col("DEFERRABILITY", "smallint")};
+    res.columns = {mssx_col("PK_TABLE_CATALOG", "nvarchar(128)"),
+                   mssx_col("PK_TABLE_SCHEMA", "nvarchar(128)"),
+                   mssx_col("PK_TABLE_NAME", "nvarchar(128)"),
+                   mssx_col("PK_COLUMN_NAME", "nvarchar(128)"),
+                   mssx_col("PK_COLUMN_GUID", "uniqueidentifier"),
+                   mssx_col("PK_COLUMN_PROPID", "ole_ui4"),
+                   mssx_col("FK_TABLE_CATALOG", "nvarchar(128)"),
+                   mssx_col("FK_TABLE_SCHEMA", "nvarchar(128)"),
+                   mssx_col("FK_TABLE_NAME", "nvarchar(128)"),
+                   mssx_col("FK_COLUMN_NAME", "nvarchar(128)"),
+                   mssx_col("FK_COLUMN_GUID", "uniqueidentifier"),
+                   mssx_col("FK_COLUMN_PROPID", "ole_ui4"),
+                   mssx_col("ORDINAL", "ole_ui4"),
+                   mssx_col("UPDATE_RULE", "nvarchar(20)"),
+                   mssx_col("DELETE_RULE", "nvarchar(20)"),
+                   mssx_col("PK_NAME", "nvarchar(128)"),
+                   mssx_col("FK_NAME", "nvarchar(128)"),
+                   mssx_col("DEFERRABILITY", "smallint")};
     std::vector<std::vector<mssx_value>> rows;
     std::map<std::string, std::optional<mssx_table_def>> referenced; // by upper-case schema.table
     std::vector<mssx_table_def> tables;
@@ -202,28 +234,37 @@ mssx_result mssx_connection::schema_foreign_keys(const mssx_restrictions& r)
     }
     for (auto& t : tables) {
         for (auto& fk : t.fks) {
-            if (restricted_out(r, 0, database_) || restricted_out(r, 1, fk.ref_schema) || restricted_out(r, 2, fk.ref_table) ||
-                restricted_out(r, 3, database_))
+            if (restricted_out(r, 0, database_) || restricted_out(r, 1, fk.ref_schema) ||
+                restricted_out(r, 2, fk.ref_table) || restricted_out(r, 3, database_))
                 continue;
             std::string pk_name;
             auto it = referenced.find(mssx_upper(fk.ref_schema + "." + fk.ref_table));
             if (it == referenced.end())
-                it = referenced.emplace(mssx_upper(fk.ref_schema + "." + fk.ref_table), catalog().load_table(fk.ref_schema, fk.ref_table)).first;
-            if (const auto& p = it->second; p && mssx_iequal(p->schema, fk.ref_schema) && mssx_iequal(p->name, fk.ref_table))
-                    for (auto& ix : p->indexes) {
-                        if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
-                        bool same = true;
-                        for (size_t i = 0; i < ix.columns.size(); ++i) same = same && mssx_iequal(ix.columns[i], fk.ref_columns[i]);
-                        if (same && (pk_name.empty() || ix.primary)) pk_name = ix.name;
-                    }
+                it = referenced
+                         .emplace(mssx_upper(fk.ref_schema + "." + fk.ref_table),
+                                  catalog().load_table(fk.ref_schema, fk.ref_table))
+                         .first;
+            if (const auto& p = it->second;
+                p && mssx_iequal(p->schema, fk.ref_schema) && mssx_iequal(p->name, fk.ref_table))
+                for (auto& ix : p->indexes) {
+                    if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
+                    bool same = true;
+                    for (size_t i = 0; i < ix.columns.size(); ++i)
+                        same = same && mssx_iequal(ix.columns[i], fk.ref_columns[i]);
+                    if (same && (pk_name.empty() || ix.primary)) pk_name = ix.name;
+                }
             for (size_t i = 0; i < fk.columns.size(); ++i)
                 rows.push_back({database_, fk.ref_schema, fk.ref_table, fk.ref_columns[i], mssx_value(), mssx_value(),
                                 database_, t.schema, t.name, fk.columns[i], mssx_value(), mssx_value(),
-                                static_cast<int64_t>(i + 1), fk.on_update, fk.on_delete, text_or_null(pk_name), fk.name, int64_t(3)});
+                                static_cast<int64_t>(i + 1), fk.on_update, fk.on_delete, text_or_null(pk_name), fk.name,
+                                int64_t(3)});
         }
     }
     std::stable_sort(rows.begin(), rows.end(), [](auto& a, auto& b) {
-        auto key = [](auto& x) { return mssx_upper(std::get<std::string>(x[7]) + "\x01" + std::get<std::string>(x[8]) + "\x01" + std::get<std::string>(x[16])); };
+        auto key = [](auto& x) {
+            return mssx_upper(std::get<std::string>(x[7]) + "\x01" + std::get<std::string>(x[8]) + "\x01" +
+                              std::get<std::string>(x[16]));
+        };
         return key(a) < key(b);
     });
     res.rows = std::move(rows);
@@ -233,16 +274,30 @@ mssx_result mssx_connection::schema_foreign_keys(const mssx_restrictions& r)
 mssx_result mssx_connection::schema_indexes(const mssx_restrictions& r)
 {
     mssx_result res;
-    res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
-                   mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("INDEX_CATALOG", "nvarchar(128)"),
-                   mssx_col("INDEX_SCHEMA", "nvarchar(128)"), mssx_col("INDEX_NAME", "nvarchar(128)"),
-                   mssx_col("PRIMARY_KEY", "bit"), mssx_col("UNIQUE", "bit"), mssx_col("CLUSTERED", "bit"),
-                   mssx_col("TYPE", "ole_ui2"), mssx_col("FILL_FACTOR", "int"), mssx_col("INITIAL_SIZE", "int"),
-                   mssx_col("NULLS", "int"), mssx_col("SORT_BOOKMARKS", "bit"), mssx_col("AUTO_UPDATE", "bit"),
-                   mssx_col("NULL_COLLATION", "int"), mssx_col("ORDINAL_POSITION", "ole_ui4"),
-                   mssx_col("COLUMN_NAME", "nvarchar(128)"), mssx_col("COLUMN_GUID", "uniqueidentifier"),
-                   mssx_col("COLUMN_PROPID", "ole_ui4"), mssx_col("COLLATION", "smallint"),
-                   mssx_col("CARDINALITY", "ole_ui8"), mssx_col("PAGES", "int"), mssx_col("FILTER_CONDITION", "nvarchar(4000)"),
+    res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"),
+                   mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
+                   mssx_col("TABLE_NAME", "nvarchar(128)"),
+                   mssx_col("INDEX_CATALOG", "nvarchar(128)"),
+                   mssx_col("INDEX_SCHEMA", "nvarchar(128)"),
+                   mssx_col("INDEX_NAME", "nvarchar(128)"),
+                   mssx_col("PRIMARY_KEY", "bit"),
+                   mssx_col("UNIQUE", "bit"),
+                   mssx_col("CLUSTERED", "bit"),
+                   mssx_col("TYPE", "ole_ui2"),
+                   mssx_col("FILL_FACTOR", "int"),
+                   mssx_col("INITIAL_SIZE", "int"),
+                   mssx_col("NULLS", "int"),
+                   mssx_col("SORT_BOOKMARKS", "bit"),
+                   mssx_col("AUTO_UPDATE", "bit"),
+                   mssx_col("NULL_COLLATION", "int"),
+                   mssx_col("ORDINAL_POSITION", "ole_ui4"),
+                   mssx_col("COLUMN_NAME", "nvarchar(128)"),
+                   mssx_col("COLUMN_GUID", "uniqueidentifier"),
+                   mssx_col("COLUMN_PROPID", "ole_ui4"),
+                   mssx_col("COLLATION", "smallint"),
+                   mssx_col("CARDINALITY", "ole_ui8"),
+                   mssx_col("PAGES", "int"),
+                   mssx_col("FILTER_CONDITION", "nvarchar(4000)"),
                    mssx_col("INTEGRATED", "bit")};
     if (restricted_out(r, 0, database_)) return res;
     for (auto& t : tables_passing(*this, r, 1, 4)) {
@@ -255,17 +310,38 @@ mssx_result mssx_connection::schema_indexes(const mssx_restrictions& r)
         for (auto* ix : ixs) {
             if (restricted_out(r, 2, ix->name)) continue;
             for (size_t i = 0; i < ix->columns.size(); ++i)
-                res.rows.push_back({database_, t.schema, t.name, database_, t.schema, ix->name, int64_t(ix->primary),
-                                    int64_t(ix->unique), int64_t(ix->clustered), int64_t(1), int64_t(0), mssx_value(),
-                                    int64_t(ix->unique ? 1 : 0), int64_t(0), int64_t(1), int64_t(4),
-                                    static_cast<int64_t>(i + 1), ix->columns[i], mssx_value(), mssx_value(), int64_t(1),
-                                    rows, mssx_value(), text_or_null(ix->filter), int64_t(ix->clustered)});
+                res.rows.push_back({database_,
+                                    t.schema,
+                                    t.name,
+                                    database_,
+                                    t.schema,
+                                    ix->name,
+                                    int64_t(ix->primary),
+                                    int64_t(ix->unique),
+                                    int64_t(ix->clustered),
+                                    int64_t(1),
+                                    int64_t(0),
+                                    mssx_value(),
+                                    int64_t(ix->unique ? 1 : 0),
+                                    int64_t(0),
+                                    int64_t(1),
+                                    int64_t(4),
+                                    static_cast<int64_t>(i + 1),
+                                    ix->columns[i],
+                                    mssx_value(),
+                                    mssx_value(),
+                                    int64_t(1),
+                                    rows,
+                                    mssx_value(),
+                                    text_or_null(ix->filter),
+                                    int64_t(ix->clustered)});
         }
     }
     return res;
 }
 
-bool mssx_system_procedure(mssx_connection& c, const std::string& proc, const std::vector<std::pair<std::string, std::string>>& params, mssx_outcome& out)
+bool mssx_system_procedure(mssx_connection& c, const std::string& proc,
+                           const std::vector<std::pair<std::string, std::string>>& params, mssx_outcome& out)
 {
     auto param = [&](const char* name, size_t pos) -> std::optional<std::string> {
         for (auto& [n, v] : params)
@@ -280,8 +356,12 @@ bool mssx_system_procedure(mssx_connection& c, const std::string& proc, const st
             std::string cur;
             bool in = false;
             for (char ch : *type) {
-                if (ch == '\'') { if (in) types.push_back(cur); cur.clear(); in = !in; }
-                else if (in) cur += ch;
+                if (ch == '\'') {
+                    if (in) types.push_back(cur);
+                    cur.clear();
+                    in = !in;
+                } else if (in)
+                    cur += ch;
             }
         }
         mssx_result r;
@@ -290,7 +370,8 @@ bool mssx_system_procedure(mssx_connection& c, const std::string& proc, const st
                      mssx_col("REMARKS", "varchar(254)")};
         for (char t : {'U', 'V'}) {
             std::string tt = t == 'U' ? "TABLE" : "VIEW";
-            if (!types.empty() && std::none_of(types.begin(), types.end(), [&](auto& x) { return mssx_iequal(x, tt); })) continue;
+            if (!types.empty() && std::none_of(types.begin(), types.end(), [&](auto& x) { return mssx_iequal(x, tt); }))
+                continue;
             for (auto& o : c.catalog().objects(t)) {
                 if (name && !like(o.name, *name)) continue;
                 if (owner && !like(o.schema, *owner)) continue;
@@ -298,7 +379,10 @@ bool mssx_system_procedure(mssx_connection& c, const std::string& proc, const st
             }
         }
         std::sort(r.rows.begin(), r.rows.end(), [](auto& a, auto& b) {
-            auto key = [](auto& x) { return mssx_upper(std::get<std::string>(x[3]) + "\x01" + std::get<std::string>(x[1]) + "\x01" + std::get<std::string>(x[2])); };
+            auto key = [](auto& x) {
+                return mssx_upper(std::get<std::string>(x[3]) + "\x01" + std::get<std::string>(x[1]) + "\x01" +
+                                  std::get<std::string>(x[2]));
+            };
             return key(a) < key(b);
         });
         out.results.push_back(std::move(r));
@@ -306,16 +390,28 @@ bool mssx_system_procedure(mssx_connection& c, const std::string& proc, const st
     }
     if (mssx_iequal(proc, "sp_columns")) {
         auto name = param("@table_name", 0), owner = param("@table_owner", 1), colpat = param("@column_name", 3);
-        if (!name) throw mssx_error(201, "Procedure or function 'sp_columns' expects parameter '@table_name', which was not supplied.");
+        if (!name)
+            throw mssx_error(
+                201, "Procedure or function 'sp_columns' expects parameter '@table_name', which was not supplied.");
         mssx_result r;
-        r.columns = {mssx_col("TABLE_QUALIFIER", "nvarchar(128)"), mssx_col("TABLE_OWNER", "nvarchar(128)"),
-                     mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("COLUMN_NAME", "nvarchar(128)"),
-                     mssx_col("DATA_TYPE", "smallint"), mssx_col("TYPE_NAME", "nvarchar(128)"),
-                     mssx_col("PRECISION", "int"), mssx_col("LENGTH", "int"), mssx_col("SCALE", "smallint"),
-                     mssx_col("RADIX", "smallint"), mssx_col("NULLABLE", "smallint"), mssx_col("REMARKS", "varchar(254)"),
-                     mssx_col("COLUMN_DEF", "nvarchar(4000)"), mssx_col("SQL_DATA_TYPE", "smallint"),
-                     mssx_col("SQL_DATETIME_SUB", "smallint"), mssx_col("CHAR_OCTET_LENGTH", "int"),
-                     mssx_col("ORDINAL_POSITION", "int"), mssx_col("IS_NULLABLE", "varchar(254)"),
+        r.columns = {mssx_col("TABLE_QUALIFIER", "nvarchar(128)"),
+                     mssx_col("TABLE_OWNER", "nvarchar(128)"),
+                     mssx_col("TABLE_NAME", "nvarchar(128)"),
+                     mssx_col("COLUMN_NAME", "nvarchar(128)"),
+                     mssx_col("DATA_TYPE", "smallint"),
+                     mssx_col("TYPE_NAME", "nvarchar(128)"),
+                     mssx_col("PRECISION", "int"),
+                     mssx_col("LENGTH", "int"),
+                     mssx_col("SCALE", "smallint"),
+                     mssx_col("RADIX", "smallint"),
+                     mssx_col("NULLABLE", "smallint"),
+                     mssx_col("REMARKS", "varchar(254)"),
+                     mssx_col("COLUMN_DEF", "nvarchar(4000)"),
+                     mssx_col("SQL_DATA_TYPE", "smallint"),
+                     mssx_col("SQL_DATETIME_SUB", "smallint"),
+                     mssx_col("CHAR_OCTET_LENGTH", "int"),
+                     mssx_col("ORDINAL_POSITION", "int"),
+                     mssx_col("IS_NULLABLE", "varchar(254)"),
                      mssx_col("SS_DATA_TYPE", "tinyint")};
         for (auto& o : c.catalog().objects('U')) {
             if (!like(o.name, *name) || (owner && !like(o.schema, *owner))) continue;
@@ -329,8 +425,8 @@ bool mssx_system_procedure(mssx_connection& c, const std::string& proc, const st
                 auto opt = [](const std::optional<int64_t>& v) { return v ? mssx_value(*v) : mssx_value(); };
                 bool is_dt = d.type.name == "datetime" || d.type.name == "smalldatetime";
                 r.rows.push_back({c.database(), t->schema, t->name, d.name, int64_t(info.data_type), tn, info.precision,
-                                  info.length, opt(info.scale), opt(info.radix), int64_t(d.nullable ? 1 : 0), mssx_value(),
-                                  text_or_null(d.default_text), int64_t(is_dt ? 9 : info.data_type),
+                                  info.length, opt(info.scale), opt(info.radix), int64_t(d.nullable ? 1 : 0),
+                                  mssx_value(), text_or_null(d.default_text), int64_t(is_dt ? 9 : info.data_type),
                                   is_dt ? mssx_value(int64_t(3)) : mssx_value(),
                                   d.type.is_string() || d.type.is_binary() ? mssx_value(info.length) : mssx_value(),
                                   static_cast<int64_t>(i + 1), std::string(d.nullable ? "YES" : "NO"),
@@ -368,7 +464,10 @@ void mssx_connection::create_table(const std::string& name, const std::vector<ms
             }
         }
         std::string esc;
-        for (char ch : cname) { esc += ch; if (ch == ']') esc += ']'; }
+        for (char ch : cname) {
+            esc += ch;
+            if (ch == ']') esc += ']';
+        }
         sql += (i ? ", [" : "[") + esc + "] " + col.type.sql_text();
         if (col.identity) sql += " IDENTITY(1,1)";
         sql += col.nullable && !col.identity ? " NULL" : " NOT NULL";
@@ -383,7 +482,8 @@ void mssx_connection::create_table(const std::string& name, const std::vector<ms
     }
 }
 
-void mssx_connection::bulk_insert(const std::string& table, const std::vector<std::optional<mssx_value>>& values, bool keep_identity)
+void mssx_connection::bulk_insert(const std::string& table, const std::vector<std::optional<mssx_value>>& values,
+                                  bool keep_identity)
 {
     std::vector<mssx_token> toks = mssx_lex(table, true);
     std::vector<std::string> parts;

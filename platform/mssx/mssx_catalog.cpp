@@ -43,7 +43,10 @@ std::vector<std::string> mssx_split_names(const std::string& s)
     if (s.empty()) return out;
     size_t b = 0;
     for (size_t i = 0; i <= s.size(); ++i)
-        if (i == s.size() || s[i] == '\x1F') { out.push_back(s.substr(b, i - b)); b = i + 1; }
+        if (i == s.size() || s[i] == '\x1F') {
+            out.push_back(s.substr(b, i - b));
+            b = i + 1;
+        }
     return out;
 }
 
@@ -61,14 +64,12 @@ const mssx_index_def* mssx_table_def::primary_key() const
     return nullptr;
 }
 
-void mssx_catalog::ensure_dictionary()
-{
-    db_.exec(kDictionary);
-}
+void mssx_catalog::ensure_dictionary() { db_.exec(kDictionary); }
 
 std::optional<mssx_object_ref> mssx_catalog::find_object(const std::string& schema, const std::string& name)
 {
-    auto st = db_.prepare("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE schema_name=?1 AND name=?2");
+    auto st =
+        db_.prepare("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE schema_name=?1 AND name=?2");
     st.bind(1, schema).bind(2, name);
     if (!st.step()) return std::nullopt;
     return mssx_object_ref{st.text(0), st.text(1), st.text(2)[0], st.integer(3)};
@@ -76,7 +77,8 @@ std::optional<mssx_object_ref> mssx_catalog::find_object(const std::string& sche
 
 std::vector<mssx_object_ref> mssx_catalog::objects(char type)
 {
-    auto st = db_.prepare("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE type=?1 ORDER BY schema_name, name");
+    auto st = db_.prepare(
+        "SELECT schema_name, name, type, object_id FROM mssx_objects WHERE type=?1 ORDER BY schema_name, name");
     st.bind(1, std::string(1, type));
     std::vector<mssx_object_ref> out;
     while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2)[0], st.integer(3)});
@@ -85,18 +87,22 @@ std::vector<mssx_object_ref> mssx_catalog::objects(char type)
 
 std::vector<mssx_object_ref> mssx_catalog::tables_referencing(const std::string& name)
 {
-    auto st = db_.prepare("SELECT DISTINCT o.schema_name, o.name, o.type, o.object_id FROM mssx_foreign_keys f "
-                          "JOIN mssx_objects o ON o.object_id=f.object_id WHERE f.ref_table=?1 COLLATE NOCASE "
-                          "ORDER BY o.schema_name, o.name");
+    auto st = db_.prepare(
+        "SELECT DISTINCT o.schema_name, o.name, o.type, o.object_id FROM mssx_foreign_keys f "
+        "JOIN mssx_objects o ON o.object_id=f.object_id WHERE f.ref_table=?1 COLLATE NOCASE "
+        "ORDER BY o.schema_name, o.name");
     st.bind(1, name);
     std::vector<mssx_object_ref> out;
-    while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2).empty() ? char(0) : st.text(2)[0], st.integer(3)});
+    while (st.step())
+        out.push_back({st.text(0), st.text(1), st.text(2).empty() ? char(0) : st.text(2)[0], st.integer(3)});
     return out;
 }
 
 std::optional<mssx_table_def> mssx_catalog::load_table(const std::string& schema, const std::string& name)
 {
-    auto st = db_.prepare("SELECT object_id, schema_name, name, created, ident_last FROM mssx_objects WHERE schema_name=?1 AND name=?2 AND type='U'");
+    auto st = db_.prepare(
+        "SELECT object_id, schema_name, name, created, ident_last FROM mssx_objects WHERE schema_name=?1 AND name=?2 "
+        "AND type='U'");
     st.bind(1, schema).bind(2, name);
     if (!st.step()) return std::nullopt;
     mssx_table_def t;
@@ -105,7 +111,9 @@ std::optional<mssx_table_def> mssx_catalog::load_table(const std::string& schema
     t.name = st.text(2);
     t.created = st.text(3);
     if (!st.is_null(4)) t.ident_last = st.integer(4);
-    auto c = db_.prepare("SELECT name, type_name, length, prec, scale, nullable, is_identity, seed, increment, default_name, default_text, collation FROM mssx_columns WHERE object_id=?1 ORDER BY ordinal");
+    auto c = db_.prepare(
+        "SELECT name, type_name, length, prec, scale, nullable, is_identity, seed, increment, default_name, "
+        "default_text, collation FROM mssx_columns WHERE object_id=?1 ORDER BY ordinal");
     c.bind(1, t.object_id);
     while (c.step()) {
         mssx_column_def d;
@@ -129,14 +137,20 @@ std::optional<mssx_table_def> mssx_catalog::load_table(const std::string& schema
         int ci = t.column_index(cc.text(0));
         if (ci >= 0) t.columns[static_cast<size_t>(ci)].computed = cc.text(1);
     }
-    auto ix = db_.prepare("SELECT name, is_unique, is_clustered, is_primary, is_constraint, columns, filter FROM mssx_indexes WHERE object_id=?1 ORDER BY ordinal");
+    auto ix = db_.prepare(
+        "SELECT name, is_unique, is_clustered, is_primary, is_constraint, columns, filter FROM mssx_indexes WHERE "
+        "object_id=?1 ORDER BY ordinal");
     ix.bind(1, t.object_id);
     while (ix.step())
-        t.indexes.push_back({ix.text(0), ix.integer(1) != 0, ix.integer(2) != 0, ix.integer(3) != 0, ix.integer(4) != 0, mssx_split_names(ix.text(5)), ix.text(6)});
-    auto fk = db_.prepare("SELECT name, columns, ref_schema, ref_table, ref_columns, on_delete, on_update, disabled FROM mssx_foreign_keys WHERE object_id=?1 ORDER BY ordinal");
+        t.indexes.push_back({ix.text(0), ix.integer(1) != 0, ix.integer(2) != 0, ix.integer(3) != 0, ix.integer(4) != 0,
+                             mssx_split_names(ix.text(5)), ix.text(6)});
+    auto fk = db_.prepare(
+        "SELECT name, columns, ref_schema, ref_table, ref_columns, on_delete, on_update, disabled FROM "
+        "mssx_foreign_keys WHERE object_id=?1 ORDER BY ordinal");
     fk.bind(1, t.object_id);
     while (fk.step())
-        t.fks.push_back({fk.text(0), mssx_split_names(fk.text(1)), fk.text(2), fk.text(3), mssx_split_names(fk.text(4)), fk.text(5), fk.text(6), fk.integer(7) != 0});
+        t.fks.push_back({fk.text(0), mssx_split_names(fk.text(1)), fk.text(2), fk.text(3), mssx_split_names(fk.text(4)),
+                         fk.text(5), fk.text(6), fk.integer(7) != 0});
     auto ck = db_.prepare("SELECT name, definition, disabled FROM mssx_checks WHERE object_id=?1 ORDER BY ordinal");
     ck.bind(1, t.object_id);
     while (ck.step()) t.checks.push_back({ck.text(0), ck.text(1), ck.integer(2) != 0});
@@ -161,10 +175,20 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
     for (size_t i = 0; i < t.columns.size(); ++i) {
         auto& d = t.columns[i];
         c.reset();
-        c.bind(1, id).bind(2, static_cast<int64_t>(i + 1)).bind(3, d.name).bind(4, d.type.name).bind(5, d.type.length)
-            .bind(6, static_cast<int64_t>(d.type.precision)).bind(7, static_cast<int64_t>(d.type.scale))
-            .bind(8, static_cast<int64_t>(d.nullable)).bind(9, static_cast<int64_t>(d.identity)).bind(10, d.seed)
-            .bind(11, d.increment).bind(12, d.default_name).bind(13, d.default_text).bind(14, d.collation);
+        c.bind(1, id)
+            .bind(2, static_cast<int64_t>(i + 1))
+            .bind(3, d.name)
+            .bind(4, d.type.name)
+            .bind(5, d.type.length)
+            .bind(6, static_cast<int64_t>(d.type.precision))
+            .bind(7, static_cast<int64_t>(d.type.scale))
+            .bind(8, static_cast<int64_t>(d.nullable))
+            .bind(9, static_cast<int64_t>(d.identity))
+            .bind(10, d.seed)
+            .bind(11, d.increment)
+            .bind(12, d.default_name)
+            .bind(13, d.default_text)
+            .bind(14, d.collation);
         c.step();
     }
     auto cc = db_.prepare("INSERT INTO mssx_computed VALUES(?1,?2,?3)");
@@ -178,24 +202,40 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
     for (size_t i = 0; i < t.indexes.size(); ++i) {
         auto& d = t.indexes[i];
         x.reset();
-        x.bind(1, id).bind(2, static_cast<int64_t>(i + 1)).bind(3, d.name).bind(4, static_cast<int64_t>(d.unique))
-            .bind(5, static_cast<int64_t>(d.clustered)).bind(6, static_cast<int64_t>(d.primary))
-            .bind(7, static_cast<int64_t>(d.constraint)).bind(8, mssx_join_names(d.columns)).bind(9, d.filter);
+        x.bind(1, id)
+            .bind(2, static_cast<int64_t>(i + 1))
+            .bind(3, d.name)
+            .bind(4, static_cast<int64_t>(d.unique))
+            .bind(5, static_cast<int64_t>(d.clustered))
+            .bind(6, static_cast<int64_t>(d.primary))
+            .bind(7, static_cast<int64_t>(d.constraint))
+            .bind(8, mssx_join_names(d.columns))
+            .bind(9, d.filter);
         x.step();
     }
     auto f = db_.prepare("INSERT INTO mssx_foreign_keys VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)");
     for (size_t i = 0; i < t.fks.size(); ++i) {
         auto& d = t.fks[i];
         f.reset();
-        f.bind(1, id).bind(2, static_cast<int64_t>(i + 1)).bind(3, d.name).bind(4, mssx_join_names(d.columns))
-            .bind(5, d.ref_schema).bind(6, d.ref_table).bind(7, mssx_join_names(d.ref_columns)).bind(8, d.on_delete)
-            .bind(9, d.on_update).bind(10, static_cast<int64_t>(d.disabled));
+        f.bind(1, id)
+            .bind(2, static_cast<int64_t>(i + 1))
+            .bind(3, d.name)
+            .bind(4, mssx_join_names(d.columns))
+            .bind(5, d.ref_schema)
+            .bind(6, d.ref_table)
+            .bind(7, mssx_join_names(d.ref_columns))
+            .bind(8, d.on_delete)
+            .bind(9, d.on_update)
+            .bind(10, static_cast<int64_t>(d.disabled));
         f.step();
     }
     auto k = db_.prepare("INSERT INTO mssx_checks VALUES(?1,?2,?3,?4,?5)");
     for (size_t i = 0; i < t.checks.size(); ++i) {
         k.reset();
-        k.bind(1, id).bind(2, static_cast<int64_t>(i + 1)).bind(3, t.checks[i].name).bind(4, t.checks[i].text)
+        k.bind(1, id)
+            .bind(2, static_cast<int64_t>(i + 1))
+            .bind(3, t.checks[i].name)
+            .bind(4, t.checks[i].text)
             .bind(5, static_cast<int64_t>(t.checks[i].disabled));
         k.step();
     }
@@ -210,7 +250,8 @@ void mssx_catalog::set_ident_last(const mssx_table_def& t, int64_t v)
 
 void mssx_catalog::drop_object(const mssx_object_ref& o)
 {
-    for (const char* tab : {"mssx_columns", "mssx_indexes", "mssx_foreign_keys", "mssx_checks", "mssx_computed", "mssx_objects"}) {
+    for (const char* tab :
+         {"mssx_columns", "mssx_indexes", "mssx_foreign_keys", "mssx_checks", "mssx_computed", "mssx_objects"}) {
         auto d = db_.prepare(std::string("DELETE FROM ") + tab + " WHERE object_id=?1");
         d.bind(1, o.object_id);
         d.step();
@@ -219,7 +260,8 @@ void mssx_catalog::drop_object(const mssx_object_ref& o)
 
 void mssx_catalog::create_module(const std::string& schema, const std::string& name, char type, const std::string& text)
 {
-    auto st = db_.prepare("INSERT INTO mssx_objects(schema_name, name, type, definition, created) VALUES(?1, ?2, ?3, ?4, ?5)");
+    auto st = db_.prepare(
+        "INSERT INTO mssx_objects(schema_name, name, type, definition, created) VALUES(?1, ?2, ?3, ?4, ?5)");
     st.bind(1, schema).bind(2, name).bind(3, std::string(1, type)).bind(4, text).bind(5, mssx_now_text(3));
     st.step();
 }
@@ -257,7 +299,8 @@ void mssx_catalog::create_alias_type(const mssx_alias_type& t)
 void mssx_catalog::add_extended_property(const std::vector<std::string>& fields)
 {
     auto st = db_.prepare("INSERT INTO mssx_extended_properties VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-    for (size_t i = 0; i < 8; ++i) st.bind(static_cast<int>(i + 1), i < fields.size() ? mssx_value(fields[i]) : mssx_value());
+    for (size_t i = 0; i < 8; ++i)
+        st.bind(static_cast<int>(i + 1), i < fields.size() ? mssx_value(fields[i]) : mssx_value());
     st.step();
 }
 
@@ -287,7 +330,8 @@ bool mssx_catalog::constraint_exists(const std::string& schema, const std::strin
 {
     auto st = db_.prepare(
         "SELECT 1 FROM mssx_objects o WHERE o.schema_name=?1 AND (o.name=?2 OR "
-        "EXISTS(SELECT 1 FROM mssx_indexes i WHERE i.object_id=o.object_id AND (i.is_primary OR i.is_constraint) AND i.name=?2 COLLATE NOCASE) OR "
+        "EXISTS(SELECT 1 FROM mssx_indexes i WHERE i.object_id=o.object_id AND (i.is_primary OR i.is_constraint) AND "
+        "i.name=?2 COLLATE NOCASE) OR "
         "EXISTS(SELECT 1 FROM mssx_foreign_keys f WHERE f.object_id=o.object_id AND f.name=?2 COLLATE NOCASE) OR "
         "EXISTS(SELECT 1 FROM mssx_checks c WHERE c.object_id=o.object_id AND c.name=?2 COLLATE NOCASE) OR "
         "EXISTS(SELECT 1 FROM mssx_columns c WHERE c.object_id=o.object_id AND c.default_name=?2 COLLATE NOCASE))");

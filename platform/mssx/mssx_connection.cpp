@@ -4,10 +4,10 @@
 #include "platform/mssx/mssx_connection_impl.h"
 
 namespace {
-const char* const kStarters[] = {"SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "ALTER", "DROP", "SET", "USE",
-                                 "IF", "ELSE", "DECLARE", "EXEC", "EXECUTE", "PRINT", "BEGIN", "END", "TRUNCATE",
-                                 "WHILE", "RETURN", "GRANT", "REVOKE", "DENY", "COMMIT", "ROLLBACK", "WITH",
-                                 "RAISERROR", "CHECKPOINT"};
+const char* const kStarters[] = {"SELECT", "INSERT", "UPDATE", "DELETE",   "CREATE",  "ALTER",     "DROP",
+                                 "SET",    "USE",    "IF",     "ELSE",     "DECLARE", "EXEC",      "EXECUTE",
+                                 "PRINT",  "BEGIN",  "END",    "TRUNCATE", "WHILE",   "RETURN",    "GRANT",
+                                 "REVOKE", "DENY",   "COMMIT", "ROLLBACK", "WITH",    "RAISERROR", "CHECKPOINT"};
 
 bool is_starter(const mssx_token& t)
 {
@@ -30,7 +30,10 @@ mssx_result_column mssx_col(const std::string& name, const std::string& type_tex
         std::string inner = type_text.substr(p + 1, type_text.size() - p - 2);
         size_t b = 0;
         for (size_t i = 0; i <= inner.size(); ++i)
-            if (i == inner.size() || inner[i] == ',') { args.push_back(inner.substr(b, i - b)); b = i + 1; }
+            if (i == inner.size() || inner[i] == ',') {
+                args.push_back(inner.substr(b, i - b));
+                b = i + 1;
+            }
     }
     return {name, mssx_make_type(base, args), nullable};
 }
@@ -39,7 +42,8 @@ mssx_connection::mssx_connection(const std::string& dir, const mssx_login& login
     : dir_(dir), impl_(std::make_unique<impl>())
 {
     server_ = std::make_unique<mssx_server>(dir);
-    if (login.integrated) login_ = server_->integrated_login();
+    if (login.integrated)
+        login_ = server_->integrated_login();
     else {
         server_->authenticate(login.user, login.password);
         login_ = login.user;
@@ -88,7 +92,8 @@ mssx_outcome mssx_connection::execute(const std::string& batch, const std::vecto
 
 mssx_outcome mssx_connection::execute_streaming(const std::string& batch) { return run_batch(batch, true, {}); }
 
-mssx_outcome mssx_connection::run_batch(const std::string& batch, bool stream, const std::vector<mssx_parameter>& params)
+mssx_outcome mssx_connection::run_batch(const std::string& batch, bool stream,
+                                        const std::vector<mssx_parameter>& params)
 {
     mssx_outcome out;
     for (auto& p : params) impl_->variables[mssx_upper(p.name)] = mssx_variable{p.type, p.value};
@@ -138,7 +143,8 @@ void mssx_batch_runner::run()
         // a syntax error is found before anything runs on the server: what
         // the batch did up to the faulty statement is undone
         bool compile_error = is_syntax_error(e.number) && own_tx;
-        if (own_tx && sqlite3_get_autocommit(c.state().db.get()) == 0) c.state().db.exec(compile_error ? "ROLLBACK" : "COMMIT");
+        if (own_tx && sqlite3_get_autocommit(c.state().db.get()) == 0)
+            c.state().db.exec(compile_error ? "ROLLBACK" : "COMMIT");
         if (compile_error) {
             out.results.clear();
             out.messages.clear();
@@ -171,7 +177,11 @@ std::vector<std::string> mssx_batch_runner::name_parts(size_t& k, size_t e)
     if (k >= e || !T[k].is_name()) mssx_syntax_error(T[std::min(k, T.size() - 1)]);
     parts.push_back(T[k++].text);
     while (k + 1 < e && T[k].is_op(".")) {
-        if (T[k + 1].is_op(".")) { parts.push_back("dbo"); ++k; continue; }
+        if (T[k + 1].is_op(".")) {
+            parts.push_back("dbo");
+            ++k;
+            continue;
+        }
         if (!T[k + 1].is_name()) mssx_syntax_error(T[k + 1]);
         parts.push_back(T[k + 1].text);
         k += 2;
@@ -190,23 +200,48 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
     int depth = 0, cases = 0;
     for (size_t k = p + 1; k < limit; ++k) {
         const mssx_token& t = T[k];
-        if (t.is_op("(")) { ++depth; continue; }
-        if (t.is_op(")")) { --depth; continue; }
+        if (t.is_op("(")) {
+            ++depth;
+            continue;
+        }
+        if (t.is_op(")")) {
+            --depth;
+            continue;
+        }
         if (depth > 0) continue;
         if (t.is_op(";")) return k;
-        if (t.is_word("CASE")) { ++cases; continue; }
-        if (t.is_word("VALUES") && first.is_word("INSERT")) { insert_values = true; continue; }
-        if (t.is_word("END") && cases > 0) { --cases; continue; }
+        if (t.is_word("CASE")) {
+            ++cases;
+            continue;
+        }
+        if (t.is_word("VALUES") && first.is_word("INSERT")) {
+            insert_values = true;
+            continue;
+        }
+        if (t.is_word("END") && cases > 0) {
+            --cases;
+            continue;
+        }
         if (cases > 0) continue; // ELSE, WHEN ... of a CASE belong to the expression
         if (!is_starter(t)) continue;
         const mssx_token& prev = T[k - 1];
         if (t.is_word("SELECT")) {
-            if (prev.is_word("UNION") || prev.is_word("ALL") || prev.is_word("EXCEPT") || prev.is_word("INTERSECT")) continue;
-            if (first.is_word("INSERT") && !insert_select && !insert_values) { insert_select = true; continue; }
-            if (first.is_word("WITH") && !with_select) { with_select = true; continue; }
+            if (prev.is_word("UNION") || prev.is_word("ALL") || prev.is_word("EXCEPT") || prev.is_word("INTERSECT"))
+                continue;
+            if (first.is_word("INSERT") && !insert_select && !insert_values) {
+                insert_select = true;
+                continue;
+            }
+            if (first.is_word("WITH") && !with_select) {
+                with_select = true;
+                continue;
+            }
         }
         if ((t.is_word("DELETE") || t.is_word("UPDATE")) && prev.is_word("ON")) continue;
-        if (t.is_word("SET") && first.is_word("UPDATE") && !update_set) { update_set = true; continue; }
+        if (t.is_word("SET") && first.is_word("UPDATE") && !update_set) {
+            update_set = true;
+            continue;
+        }
         if (first.is_word("ALTER") && (t.is_word("ALTER") || t.is_word("DROP") || t.is_word("SET"))) continue;
         if (first.is_word("DROP") && t.is_word("IF") && k == p + 2) continue; // DROP TABLE IF EXISTS
         if (t.is_word("WITH") && !(prev.is_op(";"))) continue;
@@ -238,26 +273,40 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
         mssx_check_injected(stmt_text);
         refresh_views_for(stmt_text);
         std::string U = mssx_upper(t.text);
-        if (U == "CREATE" || U == "DROP" || U == "ALTER" || U == "EXEC" || U == "EXECUTE" || U == "USE") catalog_changed = true;
-        if (U == "USE") use(p, e);
-        else if (U == "SET") set(p, e);
-        else if (U == "CREATE") create(p, e);
-        else if (U == "DROP") drop(p, e);
-        else if (U == "ALTER") alter_table(p, e);
-        else if (U == "INSERT") insert(p, e);
-        else if (U == "UPDATE" || U == "DELETE" || U == "TRUNCATE") update_delete(p, e);
-        else if (U == "SELECT" || U == "WITH") select(p, e);
-        else if (U == "RAISERROR") raiserror(p, e);
+        if (U == "CREATE" || U == "DROP" || U == "ALTER" || U == "EXEC" || U == "EXECUTE" || U == "USE")
+            catalog_changed = true;
+        if (U == "USE")
+            use(p, e);
+        else if (U == "SET")
+            set(p, e);
+        else if (U == "CREATE")
+            create(p, e);
+        else if (U == "DROP")
+            drop(p, e);
+        else if (U == "ALTER")
+            alter_table(p, e);
+        else if (U == "INSERT")
+            insert(p, e);
+        else if (U == "UPDATE" || U == "DELETE" || U == "TRUNCATE")
+            update_delete(p, e);
+        else if (U == "SELECT" || U == "WITH")
+            select(p, e);
+        else if (U == "RAISERROR")
+            raiserror(p, e);
         else if (U == "CHECKPOINT") {
             // every statement is written through: nothing waits for a checkpoint
         } else if (U == "WHILE" || U == "RETURN" || U == "GRANT" || U == "REVOKE" || U == "DENY")
             throw mssx_error(50000, U + " is not supported by the embedded server.", 16, t.line);
-        else if (U == "DECLARE") declare(p, e);
-        else if (U == "EXEC" || U == "EXECUTE") exec(p, e);
-        else if (U == "PRINT") out.messages.push_back(mssx_text(mssx_make_type("nvarchar", {"4000"}), eval(p + 1, e)));
+        else if (U == "DECLARE")
+            declare(p, e);
+        else if (U == "EXEC" || U == "EXECUTE")
+            exec(p, e);
+        else if (U == "PRINT")
+            out.messages.push_back(mssx_text(mssx_make_type("nvarchar", {"4000"}), eval(p + 1, e)));
         else if (U == "COMMIT" || U == "ROLLBACK") {
             // transactions of the client are not kept apart; the batch commits
-        } else mssx_syntax_error(t);
+        } else
+            mssx_syntax_error(t);
     } catch (mssx_error& err) {
         if (err.line == 0) err.line = t.line;
         if (is_syntax_error(err.number)) throw;
@@ -272,11 +321,16 @@ size_t mssx_batch_runner::if_statement(size_t p, size_t limit, bool exec_it)
     size_t k = p + 1;
     int depth = 0, cases = 0;
     while (k < limit) {
-        if (T[k].is_op("(")) ++depth;
-        else if (T[k].is_op(")")) --depth;
-        else if (T[k].is_word("CASE")) ++cases;
-        else if (T[k].is_word("END") && cases > 0) --cases;
-        else if (depth == 0 && cases == 0 && is_starter(T[k])) break;
+        if (T[k].is_op("("))
+            ++depth;
+        else if (T[k].is_op(")"))
+            --depth;
+        else if (T[k].is_word("CASE"))
+            ++cases;
+        else if (T[k].is_word("END") && cases > 0)
+            --cases;
+        else if (depth == 0 && cases == 0 && is_starter(T[k]))
+            break;
         ++k;
     }
     if (k >= limit || k == p + 1) mssx_syntax_error(T[k]);
@@ -309,8 +363,12 @@ size_t mssx_batch_runner::block(size_t p, size_t limit, bool exec_it)
     int depth = 0;
     size_t end = limit;
     for (size_t k = p; k < limit; ++k) {
-        if (T[k].is_word("BEGIN") || T[k].is_word("CASE")) ++depth;
-        else if (T[k].is_word("END") && --depth == 0) { end = k; break; }
+        if (T[k].is_word("BEGIN") || T[k].is_word("CASE"))
+            ++depth;
+        else if (T[k].is_word("END") && --depth == 0) {
+            end = k;
+            break;
+        }
     }
     if (end == limit) mssx_syntax_error(T[limit]);
     size_t k = p + 1;
@@ -326,7 +384,10 @@ void mssx_batch_runner::use(size_t p, size_t e)
     if (real.empty())
         throw mssx_error(911, "Database '" + name + "' does not exist. Make sure that the name is entered correctly.");
     if (!c.server().has_access(c.login(), real))
-        throw mssx_error(916, "The server principal \"" + c.login() + "\" is not able to access the database \"" + real + "\" under the current security context.", 14);
+        throw mssx_error(916,
+                         "The server principal \"" + c.login() + "\" is not able to access the database \"" + real +
+                             "\" under the current security context.",
+                         14);
     if (sqlite3_get_autocommit(c.state().db.get()) == 0) c.state().db.exec("COMMIT");
     c.use_database(real);
     out.messages.push_back("Changed database context to '" + real + "'.");
@@ -359,8 +420,10 @@ void mssx_batch_runner::set(size_t p, size_t e)
             opts.back() == "LANGUAGE" || opts.back() == "LOCK_TIMEOUT" || opts.back() == "TRANSACTION" ||
             opts.back() == "DATEFIRST" || opts.back() == "TEXTSIZE" || opts.back() == "DEADLOCK_PRIORITY")
             break;
-        if (k < e && T[k].is_op(",")) ++k;
-        else break;
+        if (k < e && T[k].is_op(","))
+            ++k;
+        else
+            break;
     }
     if (opts.empty()) mssx_syntax_error(T[k]);
     const std::string& o = opts[0];
@@ -377,12 +440,16 @@ void mssx_batch_runner::set(size_t p, size_t e)
         }
         bool has_identity = std::any_of(t->columns.begin(), t->columns.end(), [](auto& col) { return col.identity; });
         if (!has_identity)
-            throw mssx_error(8106, "Table '" + t->storage() + "' does not have the identity property. Cannot perform SET operation.");
+            throw mssx_error(8106, "Table '" + t->storage() +
+                                       "' does not have the identity property. Cannot perform SET operation.");
         if (on) {
             if (!s.identity_insert.empty() && !mssx_iequal(s.identity_insert, t->storage()))
-                throw mssx_error(8107, "IDENTITY_INSERT is already ON for table '" + c.database() + "." + s.identity_insert + "'. Cannot perform SET operation for table '" + t->storage() + "'.");
+                throw mssx_error(8107, "IDENTITY_INSERT is already ON for table '" + c.database() + "." +
+                                           s.identity_insert + "'. Cannot perform SET operation for table '" +
+                                           t->storage() + "'.");
             s.identity_insert = t->storage();
-        } else if (mssx_iequal(s.identity_insert, t->storage())) s.identity_insert.clear();
+        } else if (mssx_iequal(s.identity_insert, t->storage()))
+            s.identity_insert.clear();
         return;
     }
     if (o == "DATEFORMAT") {
@@ -395,11 +462,31 @@ void mssx_batch_runner::set(size_t p, size_t e)
         s.dateformat = lower;
         return;
     }
-    static const char* ignored[] = {"ANSI_NULLS", "ANSI_PADDING", "ANSI_WARNINGS", "ARITHABORT", "CONCAT_NULL_YIELDS_NULL",
-                                    "NUMERIC_ROUNDABORT", "XACT_ABORT", "ANSI_NULL_DFLT_ON", "ANSI_NULL_DFLT_OFF",
-                                    "IMPLICIT_TRANSACTIONS", "CURSOR_CLOSE_ON_COMMIT", "ANSI_DEFAULTS", "ARITHIGNORE",
-                                    "ROWCOUNT", "LANGUAGE", "LOCK_TIMEOUT", "TRANSACTION", "DATEFIRST", "TEXTSIZE",
-                                    "DEADLOCK_PRIORITY", "STATISTICS", "FMTONLY", "NOEXEC", "QUOTED_IDENTIFIER", "NOCOUNT"};
+    static const char* ignored[] = {"ANSI_NULLS",
+                                    "ANSI_PADDING",
+                                    "ANSI_WARNINGS",
+                                    "ARITHABORT",
+                                    "CONCAT_NULL_YIELDS_NULL",
+                                    "NUMERIC_ROUNDABORT",
+                                    "XACT_ABORT",
+                                    "ANSI_NULL_DFLT_ON",
+                                    "ANSI_NULL_DFLT_OFF",
+                                    "IMPLICIT_TRANSACTIONS",
+                                    "CURSOR_CLOSE_ON_COMMIT",
+                                    "ANSI_DEFAULTS",
+                                    "ARITHIGNORE",
+                                    "ROWCOUNT",
+                                    "LANGUAGE",
+                                    "LOCK_TIMEOUT",
+                                    "TRANSACTION",
+                                    "DATEFIRST",
+                                    "TEXTSIZE",
+                                    "DEADLOCK_PRIORITY",
+                                    "STATISTICS",
+                                    "FMTONLY",
+                                    "NOEXEC",
+                                    "QUOTED_IDENTIFIER",
+                                    "NOCOUNT"};
     for (auto& opt : opts)
         if (std::none_of(std::begin(ignored), std::end(ignored), [&](const char* x) { return opt == x; }))
             throw mssx_error(195, "'" + opt + "' is not a recognized SET option.", 15);
@@ -409,8 +496,10 @@ void mssx_batch_runner::set(size_t p, size_t e)
     if (o == "STATISTICS") ++k;
     bool on = on_off(k);
     for (auto& opt : opts) {
-        if (opt == "QUOTED_IDENTIFIER") s.quoted_identifier = on;
-        else if (opt == "NOCOUNT") s.nocount = on;
+        if (opt == "QUOTED_IDENTIFIER")
+            s.quoted_identifier = on;
+        else if (opt == "NOCOUNT")
+            s.nocount = on;
     }
 }
 
@@ -443,8 +532,10 @@ void mssx_batch_runner::declare(size_t p, size_t e)
             k = end;
         }
         s.variables[name] = v;
-        if (k < e && T[k].is_op(",")) ++k;
-        else break;
+        if (k < e && T[k].is_op(","))
+            ++k;
+        else
+            break;
     }
 }
 
@@ -460,7 +551,8 @@ mssx_translate_env mssx_batch_runner::env()
         if (s.char_columns_valid) return;
         s.char_columns.clear();
         s.column_types.clear();
-        auto st = s.db.prepare("SELECT lower(name), type_name, length, prec, scale FROM mssx_columns ORDER BY object_id, ordinal");
+        auto st = s.db.prepare(
+            "SELECT lower(name), type_name, length, prec, scale FROM mssx_columns ORDER BY object_id, ordinal");
         while (st.step()) {
             mssx_type t;
             t.name = st.text(1);
@@ -505,7 +597,10 @@ mssx_translate_env mssx_batch_runner::env()
             static const char* hex = "0123456789ABCDEF";
             std::string lit = "X'";
             lit.reserve(b->bytes.size() * 2 + 3);
-            for (unsigned char ch : b->bytes) { lit += hex[ch >> 4]; lit += hex[ch & 15]; }
+            for (unsigned char ch : b->bytes) {
+                lit += hex[ch >> 4];
+                lit += hex[ch & 15];
+            }
             return lit + "'";
         }
         return std::string("NULL");
@@ -526,10 +621,13 @@ mssx_value mssx_batch_runner::eval(size_t a, size_t b)
         const mssx_token& t = T[a];
         switch (t.kind) {
         case mssx_tok::string:
-        case mssx_tok::nstring: return t.text;
-        case mssx_tok::binary: return mssx_blob{t.text};
+        case mssx_tok::nstring:
+            return t.text;
+        case mssx_tok::binary:
+            return mssx_blob{t.text};
         case mssx_tok::number:
-            if (t.text.find_first_of(".eE") == std::string::npos && t.text.size() < 19) return int64_t(std::stoll(t.text));
+            if (t.text.find_first_of(".eE") == std::string::npos && t.text.size() < 19)
+                return int64_t(std::stoll(t.text));
             return t.text;
         default:
             if (t.is_word("NULL")) return std::monostate{};
@@ -566,13 +664,19 @@ void mssx_batch_runner::select(size_t p, size_t e)
             size_t start = k + 2, end = start;
             int depth = 0;
             while (end < e) {
-                if (T[end].is_op("(")) ++depth;
-                else if (T[end].is_op(")")) --depth;
-                else if (depth == 0 && (T[end].is_op(",") || T[end].is_word("FROM") || T[end].is_word("WHERE"))) break;
+                if (T[end].is_op("("))
+                    ++depth;
+                else if (T[end].is_op(")"))
+                    --depth;
+                else if (depth == 0 && (T[end].is_op(",") || T[end].is_word("FROM") || T[end].is_word("WHERE")))
+                    break;
                 ++end;
             }
             items.push_back({mssx_upper(T[k].text), {start, end}});
-            if (end < e && T[end].is_op(",")) { k = end + 1; continue; }
+            if (end < e && T[end].is_op(",")) {
+                k = end + 1;
+                continue;
+            }
             from = end;
             break;
         }
@@ -603,14 +707,17 @@ void mssx_batch_runner::select(size_t p, size_t e)
             expect_word(k++, "AS");
             if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
             k = mssx_match_paren(T, k, e) + 1;
-            if (k < e && T[k].is_op(",")) ++k;
-            else break;
+            if (k < e && T[k].is_op(","))
+                ++k;
+            else
+                break;
         }
         if (k >= e || !T[k].is_word("SELECT")) mssx_syntax_error(T[std::min(k, e)]);
     }
     for (size_t k = p; k < e; ++k)
         if (T[k].is_word("INTO") && !(k > p && T[k - 1].is_word("INSERT")))
-            throw mssx_error(102, "SELECT ... INTO is not supported by the embedded server; create the table first.", 15, T[k].line);
+            throw mssx_error(102, "SELECT ... INTO is not supported by the embedded server; create the table first.",
+                             15, T[k].line);
     std::vector<std::optional<mssx_type>> types;
     mssx_translate_env en = env();
     en.item_types = &types;
@@ -651,16 +758,22 @@ void mssx_batch_runner::exec(size_t p, size_t e)
             ++k;
         } else if (v.kind == mssx_tok::variable) {
             auto it = s.variables.find(mssx_upper(v.text));
-            if (it == s.variables.end()) throw mssx_error(137, "Must declare the scalar variable \"" + v.text + "\".", 15);
+            if (it == s.variables.end())
+                throw mssx_error(137, "Must declare the scalar variable \"" + v.text + "\".", 15);
             value = mssx_text(it->second.type, it->second.value);
-        } else mssx_syntax_error(v);
+        } else
+            mssx_syntax_error(v);
         params.push_back({pname, value});
         ++k;
-        if (k < e && T[k].is_op(",")) ++k;
-        else if (k < e) mssx_syntax_error(T[k]);
+        if (k < e && T[k].is_op(","))
+            ++k;
+        else if (k < e)
+            mssx_syntax_error(T[k]);
     }
     if (mssx_iequal(proc, "sp_executesql")) {
-        if (params.empty()) throw mssx_error(201, "Procedure or function 'sp_executesql' expects parameter '@statement', which was not supplied.");
+        if (params.empty())
+            throw mssx_error(
+                201, "Procedure or function 'sp_executesql' expects parameter '@statement', which was not supplied.");
         mssx_batch_runner nested(c, params[0].second, out);
         size_t q = 0, limit = nested.T.size() - 1;
         while (q < limit) q = nested.statement(q, limit, true);
@@ -704,12 +817,16 @@ void mssx_batch_runner::add_type(const std::vector<std::pair<std::string, std::s
     std::string name, base, nulltype;
     for (size_t i = 0; i < params.size(); ++i) {
         std::string key = mssx_upper(params[i].first);
-        if (key == "@TYPENAME" || (key.empty() && i == 0)) name = params[i].second;
-        else if (key == "@PHYSTYPE" || (key.empty() && i == 1)) base = params[i].second;
-        else if (key == "@NULLTYPE" || (key.empty() && i == 2)) nulltype = mssx_upper(params[i].second);
+        if (key == "@TYPENAME" || (key.empty() && i == 0))
+            name = params[i].second;
+        else if (key == "@PHYSTYPE" || (key.empty() && i == 1))
+            base = params[i].second;
+        else if (key == "@NULLTYPE" || (key.empty() && i == 2))
+            nulltype = mssx_upper(params[i].second);
     }
     if (name.empty() || base.empty())
-        throw mssx_error(201, "Procedure or function 'sp_addtype' expects parameter '@phystype', which was not supplied.");
+        throw mssx_error(201,
+                         "Procedure or function 'sp_addtype' expects parameter '@phystype', which was not supplied.");
     if (c.catalog().alias_type(name))
         throw mssx_error(15029, "The data type '" + name + "' already exists in the current database.");
     mssx_type t = mssx_col("", base).type; // refuses an unknown base type
@@ -724,7 +841,10 @@ void mssx_batch_runner::create_type(size_t p, size_t e)
     std::string sch, name;
     mssx_split_object(parts, sch, name);
     if (!T[k].is_word("FROM"))
-        throw mssx_error(50000, "CREATE TYPE other than an alias type (CREATE TYPE ... FROM) is not supported by the embedded server.", 16, T[p].line);
+        throw mssx_error(
+            50000,
+            "CREATE TYPE other than an alias type (CREATE TYPE ... FROM) is not supported by the embedded server.", 16,
+            T[p].line);
     ++k;
     std::string base = ident_text(k++);
     std::vector<std::string> args;
@@ -735,8 +855,11 @@ void mssx_batch_runner::create_type(size_t p, size_t e)
         k = m + 1;
     }
     bool nullable = true;
-    if (k + 1 < e && T[k].is_word("NOT") && T[k + 1].is_word("NULL")) { nullable = false; k += 2; }
-    else if (k < e && T[k].is_word("NULL")) ++k;
+    if (k + 1 < e && T[k].is_word("NOT") && T[k + 1].is_word("NULL")) {
+        nullable = false;
+        k += 2;
+    } else if (k < e && T[k].is_word("NULL"))
+        ++k;
     if (k < e) mssx_syntax_error(T[k]);
     if (c.catalog().alias_type(name))
         throw mssx_error(219, "The type '" + name + "' already exists, or you do not have permission to create it.");
@@ -745,7 +868,8 @@ void mssx_batch_runner::create_type(size_t p, size_t e)
 
 void mssx_batch_runner::add_extended_property(const std::vector<std::pair<std::string, std::string>>& params)
 {
-    static const char* keys[] = {"@NAME", "@VALUE", "@LEVEL0TYPE", "@LEVEL0NAME", "@LEVEL1TYPE", "@LEVEL1NAME", "@LEVEL2TYPE", "@LEVEL2NAME"};
+    static const char* keys[] = {"@NAME",       "@VALUE",      "@LEVEL0TYPE", "@LEVEL0NAME",
+                                 "@LEVEL1TYPE", "@LEVEL1NAME", "@LEVEL2TYPE", "@LEVEL2NAME"};
     std::vector<std::string> fields(8);
     for (size_t i = 0; i < params.size(); ++i) {
         std::string key = mssx_upper(params[i].first);
@@ -755,7 +879,8 @@ void mssx_batch_runner::add_extended_property(const std::vector<std::pair<std::s
         if (slot < 8) fields[slot] = params[i].second;
     }
     if (fields[0].empty())
-        throw mssx_error(201, "Procedure or function 'sp_addextendedproperty' expects parameter '@name', which was not supplied.");
+        throw mssx_error(
+            201, "Procedure or function 'sp_addextendedproperty' expects parameter '@name', which was not supplied.");
     c.catalog().add_extended_property(fields);
 }
 
@@ -769,8 +894,10 @@ void mssx_batch_runner::raiserror(size_t p, size_t e)
     size_t start = k + 1;
     int depth = 0;
     for (size_t i = k + 1; i <= m; ++i) {
-        if (i < m && T[i].is_op("(")) ++depth;
-        else if (i < m && T[i].is_op(")")) --depth;
+        if (i < m && T[i].is_op("("))
+            ++depth;
+        else if (i < m && T[i].is_op(")"))
+            --depth;
         else if (i == m || (depth == 0 && T[i].is_op(","))) {
             args.push_back({start, i});
             start = i + 1;
@@ -785,7 +912,8 @@ void mssx_batch_runner::raiserror(size_t p, size_t e)
     if (auto n = std::get_if<int64_t>(&msg)) {
         number = static_cast<int>(*n);
         text = "Error " + std::to_string(*n) + ".";
-    } else text = mssx_text(mssx_make_type("nvarchar", {"max"}), msg);
+    } else
+        text = mssx_text(mssx_make_type("nvarchar", {"max"}), msg);
     // %s and %d take the arguments in turn
     size_t next = 3;
     for (size_t pos = text.find('%'); pos != std::string::npos && pos + 1 < text.size(); pos = text.find('%', pos)) {
@@ -795,7 +923,8 @@ void mssx_batch_runner::raiserror(size_t p, size_t e)
             ++next;
             text.replace(pos, 2, v);
             pos += v.size();
-        } else pos += 2;
+        } else
+            pos += 2;
     }
     if (severity <= 10) {
         out.messages.push_back(text);

@@ -39,15 +39,15 @@ void mssx_drain(mssx_result& r);
 struct mssx_outcome {
     std::vector<mssx_result> results;
     int64_t rows_affected = -1;
-    std::vector<mssx_error> errors;     // statement errors, in order
-    std::vector<std::string> messages;  // PRINT output and informational lines
+    std::vector<mssx_error> errors;    // statement errors, in order
+    std::vector<std::string> messages; // PRINT output and informational lines
 };
 
 struct mssx_login {
-    std::string user;      // ignored when integrated
+    std::string user; // ignored when integrated
     std::string password;
     bool integrated = false;
-    std::string database;  // empty: master
+    std::string database; // empty: master
 };
 
 // A variable given to a batch from outside: "@name", its type and value.
@@ -104,7 +104,8 @@ public:
     void create_table(const std::string& name, const std::vector<mssx_new_column>& cols);
     // Appends one row through the bulk path (values in column order, NULL
     // for identity unless keep_identity).
-    void bulk_insert(const std::string& table, const std::vector<std::optional<mssx_value>>& values, bool keep_identity);
+    void bulk_insert(const std::string& table, const std::vector<std::optional<mssx_value>>& values,
+                     bool keep_identity);
 
     // Used by the statement runner.
     struct impl;

@@ -18,10 +18,10 @@ struct mssx_connection::impl {
     bool quoted_identifier = true;
     bool nocount = false;
     std::string dateformat = "mdy";
-    std::string identity_insert; // storage name of the table with IDENTITY_INSERT ON, or empty
+    std::string identity_insert;                    // storage name of the table with IDENTITY_INSERT ON, or empty
     std::map<std::string, mssx_variable> variables; // by upper-case name
-    std::set<std::string> char_columns;              // lower-case names of text columns
-    std::map<std::string, mssx_type> column_types;   // lower-case column name: its type in the first table that has it
+    std::set<std::string> char_columns;             // lower-case names of text columns
+    std::map<std::string, mssx_type> column_types;  // lower-case column name: its type in the first table that has it
     bool char_columns_valid = false;
     std::string system_views_key; // the catalog state the system views were last built from
 };
@@ -62,7 +62,7 @@ struct mssx_batch_runner {
     size_t block(size_t p, size_t limit, bool exec);
 
     // helpers
-    std::set<std::string> ctes; // upper-case names of the common table expressions of the statement
+    std::set<std::string> ctes;   // upper-case names of the common table expressions of the statement
     bool catalog_changed = false; // a statement of the batch created, altered or dropped something
     // Brings the catalog views up to date before a statement that reads them.
     void refresh_views_for(const std::string& statement_text);

@@ -22,18 +22,23 @@ std::string column_sql(const mssx_column_def& d)
     return s;
 }
 
-void create_storage_index(mssx_sqlite& db, const mssx_table_def& t, const mssx_index_def& ix, const std::string& filter_sql)
+void create_storage_index(mssx_sqlite& db, const mssx_table_def& t, const mssx_index_def& ix,
+                          const std::string& filter_sql)
 {
     std::string cols;
     for (auto& c : ix.columns) cols += (cols.empty() ? "" : ", ") + mssx_sq_ident(c);
     std::string sql = std::string("CREATE ") + (ix.unique ? "UNIQUE " : "") + "INDEX " +
-                      mssx_sq_ident(t.storage() + "." + ix.name) + " ON " + mssx_sq_ident(t.storage()) + "(" + cols + ")";
+                      mssx_sq_ident(t.storage() + "." + ix.name) + " ON " + mssx_sq_ident(t.storage()) + "(" + cols +
+                      ")";
     if (!filter_sql.empty()) sql += " WHERE " + filter_sql;
     try {
         db.exec(sql);
     } catch (const mssx_error& e) {
         if (std::string(e.what()).find("UNIQUE") != std::string::npos)
-            throw mssx_error(1505, "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name '" + t.storage() + "' and the index name '" + ix.name + "'.");
+            throw mssx_error(
+                1505,
+                "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name '" +
+                    t.storage() + "' and the index name '" + ix.name + "'.");
         throw;
     }
 }
@@ -96,7 +101,8 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
     mssx_table_def t;
     mssx_split_object(parts, t.schema, t.name);
     if (!c.catalog().schema_exists(t.schema))
-        throw mssx_error(2760, "The specified schema name \"" + t.schema + "\" either does not exist or you do not have permission to use it.");
+        throw mssx_error(2760, "The specified schema name \"" + t.schema +
+                                   "\" either does not exist or you do not have permission to use it.");
     if (c.catalog().find_object(t.schema, t.name))
         throw mssx_error(2714, "There is already an object named '" + t.name + "' in the database.");
     if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
@@ -117,10 +123,14 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
     auto skip_options = [&](size_t& i, size_t lim) {
         // WITH (...), ON [PRIMARY], NOT FOR REPLICATION
         while (i < lim) {
-            if (T[i].is_word("WITH") && T[i + 1].is_op("(")) i = mssx_match_paren(T, i + 1, lim) + 1;
-            else if (T[i].is_word("ON") && T[i + 1].is_name()) i += 2;
-            else if (T[i].is_word("NOT") && T[i + 1].is_word("FOR") && T[i + 2].is_word("REPLICATION")) i += 3;
-            else break;
+            if (T[i].is_word("WITH") && T[i + 1].is_op("("))
+                i = mssx_match_paren(T, i + 1, lim) + 1;
+            else if (T[i].is_word("ON") && T[i + 1].is_name())
+                i += 2;
+            else if (T[i].is_word("NOT") && T[i + 1].is_word("FOR") && T[i + 2].is_word("REPLICATION"))
+                i += 3;
+            else
+                break;
         }
     };
     auto constraint = [&](size_t& i, size_t lim, const std::string& cname, const std::string& column) {
@@ -133,11 +143,19 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
             ix.unique = true;
             ix.constraint = !primary;
             ix.clustered = primary;
-            if (T[i].is_word("CLUSTERED")) { ix.clustered = true; ++i; }
-            else if (T[i].is_word("NONCLUSTERED")) { ix.clustered = false; ++i; }
-            if (T[i].is_op("(")) ix.columns = column_list(i);
-            else if (!column.empty()) ix.columns = {column};
-            else mssx_syntax_error(T[i]);
+            if (T[i].is_word("CLUSTERED")) {
+                ix.clustered = true;
+                ++i;
+            } else if (T[i].is_word("NONCLUSTERED")) {
+                ix.clustered = false;
+                ++i;
+            }
+            if (T[i].is_op("("))
+                ix.columns = column_list(i);
+            else if (!column.empty())
+                ix.columns = {column};
+            else
+                mssx_syntax_error(T[i]);
             if (primary && t.primary_key())
                 throw mssx_error(8110, "Cannot add multiple PRIMARY KEY constraints to table '" + t.name + "'.");
             ix.name = cname.empty() ? auto_name(primary ? "PK" : "UQ", t.name) : cname;
@@ -151,7 +169,8 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
                 expect_word(i + 1, "KEY");
                 i += 2;
                 fk.columns = column_list(i);
-            } else fk.columns = {column};
+            } else
+                fk.columns = {column};
             expect_word(i++, "REFERENCES");
             std::vector<std::string> rp = name_parts(i, lim);
             mssx_split_object(rp, fk.ref_schema, fk.ref_table);
@@ -160,11 +179,20 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
                 bool del = T[i + 1].is_word("DELETE");
                 std::string action;
                 i += 2;
-                if (T[i].is_word("CASCADE")) { action = "CASCADE"; ++i; }
-                else if (T[i].is_word("NO")) { action = "NO ACTION"; i += 2; }
-                else if (T[i].is_word("SET") && T[i + 1].is_word("NULL")) { action = "SET NULL"; i += 2; }
-                else if (T[i].is_word("SET") && T[i + 1].is_word("DEFAULT")) { action = "SET DEFAULT"; i += 2; }
-                else mssx_syntax_error(T[i]);
+                if (T[i].is_word("CASCADE")) {
+                    action = "CASCADE";
+                    ++i;
+                } else if (T[i].is_word("NO")) {
+                    action = "NO ACTION";
+                    i += 2;
+                } else if (T[i].is_word("SET") && T[i + 1].is_word("NULL")) {
+                    action = "SET NULL";
+                    i += 2;
+                } else if (T[i].is_word("SET") && T[i + 1].is_word("DEFAULT")) {
+                    action = "SET DEFAULT";
+                    i += 2;
+                } else
+                    mssx_syntax_error(T[i]);
                 (del ? fk.on_delete : fk.on_update) = action;
             }
             skip_options(i, lim);
@@ -173,11 +201,16 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
             if (!self) {
                 auto ref = c.catalog().load_table(fk.ref_schema, fk.ref_table);
                 if (!ref)
-                    throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema + "." + fk.ref_table + "'.");
+                    throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema +
+                                               "." + fk.ref_table + "'.");
                 if (fk.ref_columns.empty() && ref->primary_key()) fk.ref_columns = ref->primary_key()->columns;
-            } else if (fk.ref_columns.empty() && t.primary_key()) fk.ref_columns = t.primary_key()->columns;
+            } else if (fk.ref_columns.empty() && t.primary_key())
+                fk.ref_columns = t.primary_key()->columns;
             if (fk.ref_columns.size() != fk.columns.size())
-                throw mssx_error(8139, "Number of referencing columns in foreign key differs from number of referenced columns, table '" + t.storage() + "'.");
+                throw mssx_error(
+                    8139,
+                    "Number of referencing columns in foreign key differs from number of referenced columns, table '" +
+                        t.storage() + "'.");
             t.fks.push_back(fk);
             return;
         }
@@ -194,7 +227,8 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
         if (T[i].is_word("DEFAULT")) {
             if (column.empty()) mssx_syntax_error(T[i]);
             size_t a = ++i;
-            if (T[i].is_op("(")) i = mssx_match_paren(T, i, lim) + 1;
+            if (T[i].is_op("("))
+                i = mssx_match_paren(T, i, lim) + 1;
             else {
                 if (T[i].is_op("-") || T[i].is_op("+")) ++i;
                 ++i;
@@ -211,30 +245,39 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
         size_t end = q;
         int depth = 0;
         while (end < close && !(depth == 0 && T[end].is_op(","))) {
-            if (T[end].is_op("(")) ++depth;
-            else if (T[end].is_op(")")) --depth;
+            if (T[end].is_op("("))
+                ++depth;
+            else if (T[end].is_op(")"))
+                --depth;
             ++end;
         }
         size_t i = q;
         if (T[i].is_word("CONSTRAINT") || T[i].is_word("PRIMARY") || T[i].is_word("UNIQUE") ||
             T[i].is_word("FOREIGN") || T[i].is_word("CHECK")) {
             std::string cname;
-            if (T[i].is_word("CONSTRAINT")) { cname = ident_text(i + 1); i += 2; }
+            if (T[i].is_word("CONSTRAINT")) {
+                cname = ident_text(i + 1);
+                i += 2;
+            }
             constraint(i, end, cname, "");
         } else {
             mssx_column_def col;
             col.name = ident_text(i++);
             if (t.column_index(col.name) >= 0)
-                throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name + "' in table '" + t.name + "' is specified more than once.");
+                throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name +
+                                           "' in table '" + t.name + "' is specified more than once.");
             if (T[i].is_word("AS")) {
                 // a computed column: kept with its value, computed as rows arrive
                 size_t a = i + 1, b = a;
                 int d = 0;
-                while (b < end && !(d == 0 && (T[b].is_word("PERSISTED") || T[b].is_word("NOT") || T[b].is_word("NULL") ||
-                                              T[b].is_word("CONSTRAINT") || T[b].is_word("PRIMARY") || T[b].is_word("UNIQUE") ||
-                                              T[b].is_word("CHECK")))) {
-                    if (T[b].is_op("(")) ++d;
-                    else if (T[b].is_op(")")) --d;
+                while (b < end &&
+                       !(d == 0 && (T[b].is_word("PERSISTED") || T[b].is_word("NOT") || T[b].is_word("NULL") ||
+                                    T[b].is_word("CONSTRAINT") || T[b].is_word("PRIMARY") || T[b].is_word("UNIQUE") ||
+                                    T[b].is_word("CHECK")))) {
+                    if (T[b].is_op("("))
+                        ++d;
+                    else if (T[b].is_op(")"))
+                        --d;
                     ++b;
                 }
                 if (a == b) mssx_syntax_error(T[b]);
@@ -244,19 +287,26 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
                 i = b;
                 if (i < end && T[i].is_word("PERSISTED")) ++i;
                 while (i < end) {
-                    if (T[i].is_word("NOT") && T[i + 1].is_word("NULL")) { t.columns.back().nullable = false; i += 2; }
-                    else if (T[i].is_word("NULL")) ++i;
+                    if (T[i].is_word("NOT") && T[i + 1].is_word("NULL")) {
+                        t.columns.back().nullable = false;
+                        i += 2;
+                    } else if (T[i].is_word("NULL"))
+                        ++i;
                     else if (T[i].is_word("CONSTRAINT")) {
                         std::string cname = ident_text(i + 1);
                         i += 2;
                         constraint(i, end, cname, col.name);
-                    } else constraint(i, end, "", col.name);
+                    } else
+                        constraint(i, end, "", col.name);
                 }
                 q = end + 1;
                 continue;
             }
             std::string tname = ident_text(i++);
-            if (i < end && T[i].is_op(".") ) { tname = ident_text(i + 1); i += 2; } // sys.type
+            if (i < end && T[i].is_op(".")) {
+                tname = ident_text(i + 1);
+                i += 2;
+            } // sys.type
             std::vector<std::string> args;
             if (i < end && T[i].is_op("(")) {
                 size_t m = mssx_match_paren(T, i, end);
@@ -270,9 +320,14 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
             t.columns.push_back(col);
             while (i < end) {
                 auto& c2 = t.columns.back();
-                if (T[i].is_word("NULL")) { c2.nullable = true; ++i; }
-                else if (T[i].is_word("NOT") && T[i + 1].is_word("NULL")) { c2.nullable = false; i += 2; }
-                else if (T[i].is_word("NOT") && T[i + 1].is_word("FOR")) i += 3;
+                if (T[i].is_word("NULL")) {
+                    c2.nullable = true;
+                    ++i;
+                } else if (T[i].is_word("NOT") && T[i + 1].is_word("NULL")) {
+                    c2.nullable = false;
+                    i += 2;
+                } else if (T[i].is_word("NOT") && T[i + 1].is_word("FOR"))
+                    i += 3;
                 else if (T[i].is_word("IDENTITY")) {
                     c2.identity = true;
                     c2.nullable = false;
@@ -281,24 +336,32 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
                         size_t m = mssx_match_paren(T, i, end);
                         mssx_value sd = eval(i + 1, m);
                         std::vector<size_t> commas;
-                        for (size_t j = i + 1; j < m; ++j) if (T[j].is_op(",")) commas.push_back(j);
+                        for (size_t j = i + 1; j < m; ++j)
+                            if (T[j].is_op(",")) commas.push_back(j);
                         if (commas.size() != 1) mssx_syntax_error(T[m]);
                         sd = eval(i + 1, commas[0]);
                         mssx_value inc = eval(commas[0] + 1, m);
-                        if (!std::holds_alternative<int64_t>(sd) || !std::holds_alternative<int64_t>(inc)) mssx_syntax_error(T[i + 1]);
+                        if (!std::holds_alternative<int64_t>(sd) || !std::holds_alternative<int64_t>(inc))
+                            mssx_syntax_error(T[i + 1]);
                         c2.seed = std::get<int64_t>(sd);
                         c2.increment = std::get<int64_t>(inc);
                         i = m + 1;
                     }
                     if (!c2.type.is_integer() && !c2.type.is_exact_decimal())
-                        throw mssx_error(2749, "Identity column '" + c2.name + "' must be of data type int, bigint, smallint, tinyint, or decimal or numeric with a scale of 0, and constrained to be nonnullable.");
-                } else if (T[i].is_word("COLLATE")) { c2.collation = ident_text(i + 1); i += 2; }
-                else if (T[i].is_word("ROWGUIDCOL") || T[i].is_word("SPARSE")) ++i;
+                        throw mssx_error(2749, "Identity column '" + c2.name +
+                                                   "' must be of data type int, bigint, smallint, tinyint, or decimal "
+                                                   "or numeric with a scale of 0, and constrained to be nonnullable.");
+                } else if (T[i].is_word("COLLATE")) {
+                    c2.collation = ident_text(i + 1);
+                    i += 2;
+                } else if (T[i].is_word("ROWGUIDCOL") || T[i].is_word("SPARSE"))
+                    ++i;
                 else if (T[i].is_word("CONSTRAINT")) {
                     std::string cname = ident_text(i + 1);
                     i += 2;
                     constraint(i, end, cname, c2.name);
-                } else constraint(i, end, "", c2.name);
+                } else
+                    constraint(i, end, "", c2.name);
             }
         }
         q = end + 1;
@@ -313,10 +376,13 @@ void mssx_batch_runner::create_table(size_t p, size_t e)
         }
     for (auto& ix : t.indexes)
         for (auto& col : ix.columns)
-            if (t.column_index(col) < 0) throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
+            if (t.column_index(col) < 0)
+                throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
     for (auto& fk : t.fks)
         for (auto& col : fk.columns)
-            if (t.column_index(col) < 0) throw mssx_error(1769, "Foreign key '" + fk.name + "' references invalid column '" + col + "' in referencing table '" + t.name + "'.");
+            if (t.column_index(col) < 0)
+                throw mssx_error(1769, "Foreign key '" + fk.name + "' references invalid column '" + col +
+                                           "' in referencing table '" + t.name + "'.");
     std::string cols;
     for (auto& col : t.columns) cols += (cols.empty() ? "" : ", ") + column_sql(col);
     s.db.exec("CREATE TABLE " + mssx_sq_ident(t.storage()) + "(" + cols + ")");
@@ -329,9 +395,15 @@ void mssx_batch_runner::create_index(size_t p, size_t e)
 {
     size_t k = p + 1;
     mssx_index_def ix;
-    if (T[k].is_word("UNIQUE")) { ix.unique = true; ++k; }
-    if (T[k].is_word("CLUSTERED")) { ix.clustered = true; ++k; }
-    else if (T[k].is_word("NONCLUSTERED")) ++k;
+    if (T[k].is_word("UNIQUE")) {
+        ix.unique = true;
+        ++k;
+    }
+    if (T[k].is_word("CLUSTERED")) {
+        ix.clustered = true;
+        ++k;
+    } else if (T[k].is_word("NONCLUSTERED"))
+        ++k;
     expect_word(k++, "INDEX");
     ix.name = ident_text(k++);
     expect_word(k++, "ON");
@@ -339,13 +411,16 @@ void mssx_batch_runner::create_index(size_t p, size_t e)
     std::string sch, name;
     mssx_split_object(parts, sch, name);
     auto t = c.catalog().load_table(sch, name);
-    if (!t) throw mssx_error(1088, "Cannot find the object \"" + name + "\" because it does not exist or you do not have permissions.");
+    if (!t)
+        throw mssx_error(
+            1088, "Cannot find the object \"" + name + "\" because it does not exist or you do not have permissions.");
     if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
     size_t m = mssx_match_paren(T, k, e);
     for (size_t j = k + 1; j < m; ++j) {
         if (T[j].is_op(",") || T[j].is_word("ASC") || T[j].is_word("DESC")) continue;
         std::string col = ident_text(j);
-        if (t->column_index(col) < 0) throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
+        if (t->column_index(col) < 0)
+            throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
         ix.columns.push_back(t->columns[static_cast<size_t>(t->column_index(col))].name);
     }
     k = m + 1;
@@ -360,11 +435,14 @@ void mssx_batch_runner::create_index(size_t p, size_t e)
     }
     for (auto& x : t->indexes)
         if (mssx_iequal(x.name, ix.name))
-            throw mssx_error(1913, "The operation failed because an index or statistics with name '" + ix.name + "' already exists on table '" + t->storage() + "'.");
+            throw mssx_error(1913, "The operation failed because an index or statistics with name '" + ix.name +
+                                       "' already exists on table '" + t->storage() + "'.");
     if (ix.clustered)
         for (auto& x : t->indexes)
             if (x.clustered)
-                throw mssx_error(1902, "Cannot create more than one clustered index on table '" + t->storage() + "'. Drop the existing clustered index '" + x.name + "' before creating another.");
+                throw mssx_error(1902, "Cannot create more than one clustered index on table '" + t->storage() +
+                                           "'. Drop the existing clustered index '" + x.name +
+                                           "' before creating another.");
     create_storage_index(s.db, *t, ix, filter_sql);
     t->indexes.push_back(ix);
     c.catalog().save_table(*t, false);
@@ -387,7 +465,10 @@ void mssx_batch_runner::create_module(size_t p, size_t e, char type)
                 if (!T[j].is_op(",")) cols += (cols.empty() ? "" : ", ") + mssx_sq_ident(ident_text(j));
             k = m + 1;
         }
-        if (T[k].is_word("WITH")) { k += 2; while (T[k].is_op(",")) k += 2; }
+        if (T[k].is_word("WITH")) {
+            k += 2;
+            while (T[k].is_op(",")) k += 2;
+        }
         expect_word(k++, "AS");
         std::string sql = mssx_translate(T, k, e, env());
         std::string storage = sch + "." + name;
@@ -409,14 +490,18 @@ void mssx_batch_runner::drop(size_t p, size_t e)
     std::string what = mssx_upper(ident_text(k++));
     if (what == "PROC") what = "PROCEDURE";
     bool if_exists = false;
-    if (T[k].is_word("IF") && T[k + 1].is_word("EXISTS")) { if_exists = true; k += 2; }
+    if (T[k].is_word("IF") && T[k + 1].is_word("EXISTS")) {
+        if_exists = true;
+        k += 2;
+    }
     if (what == "DATABASE") {
         std::string name = ident_text(k);
         if (mssx_iequal(name, c.database()))
             throw mssx_error(3702, "Cannot drop database \"" + name + "\" because it is currently in use.");
         if (!c.server().database_exists(name)) {
             if (if_exists) return;
-            throw mssx_error(3701, "Cannot drop the database '" + name + "', because it does not exist or you do not have permission.");
+            throw mssx_error(3701, "Cannot drop the database '" + name +
+                                       "', because it does not exist or you do not have permission.");
         }
         c.server().drop_database(name);
         return;
@@ -428,19 +513,24 @@ void mssx_batch_runner::drop(size_t p, size_t e)
         std::string sch, name;
         mssx_split_object(parts, sch, name);
         auto t = c.catalog().load_table(sch, name);
-        auto it = t ? std::find_if(t->indexes.begin(), t->indexes.end(), [&](auto& x) { return mssx_iequal(x.name, iname); }) : std::vector<mssx_index_def>::iterator{};
+        auto it =
+            t ? std::find_if(t->indexes.begin(), t->indexes.end(), [&](auto& x) { return mssx_iequal(x.name, iname); })
+              : std::vector<mssx_index_def>::iterator{};
         if (!t || it == t->indexes.end()) {
             if (if_exists) return;
-            throw mssx_error(3701, "Cannot drop the index '" + name + "." + iname + "', because it does not exist or you do not have permission.");
+            throw mssx_error(3701, "Cannot drop the index '" + name + "." + iname +
+                                       "', because it does not exist or you do not have permission.");
         }
         if (it->primary || it->constraint)
-            throw mssx_error(3723, "An explicit DROP INDEX is not allowed on index '" + t->storage() + "." + iname + "'. It is being used for PRIMARY KEY constraint enforcement.");
+            throw mssx_error(3723, "An explicit DROP INDEX is not allowed on index '" + t->storage() + "." + iname +
+                                       "'. It is being used for PRIMARY KEY constraint enforcement.");
         drop_storage_index(s.db, *t, it->name);
         t->indexes.erase(it);
         c.catalog().save_table(*t, false);
         return;
     }
-    if (what != "TABLE" && what != "VIEW" && what != "PROCEDURE" && what != "SCHEMA" && what != "FUNCTION" && what != "TRIGGER")
+    if (what != "TABLE" && what != "VIEW" && what != "PROCEDURE" && what != "SCHEMA" && what != "FUNCTION" &&
+        what != "TRIGGER")
         mssx_syntax_error(T[p + 1]);
     while (k < e) {
         std::vector<std::string> parts = name_parts(k, e);
@@ -451,7 +541,8 @@ void mssx_batch_runner::drop(size_t p, size_t e)
         if (what == "SCHEMA") {
             if (!c.catalog().schema_exists(name)) {
                 if (if_exists) return;
-                throw mssx_error(3701, "Cannot drop the schema '" + name + "', because it does not exist or you do not have permission.");
+                throw mssx_error(3701, "Cannot drop the schema '" + name +
+                                           "', because it does not exist or you do not have permission.");
             }
             auto st = s.db.prepare("DELETE FROM mssx_schemas WHERE name=?1");
             st.bind(1, name);
@@ -459,10 +550,15 @@ void mssx_batch_runner::drop(size_t p, size_t e)
             return;
         }
         auto obj = c.catalog().find_object(sch, name);
-        char want = what == "TABLE" ? 'U' : what == "VIEW" ? 'V' : what == "FUNCTION" ? 'F' : what == "TRIGGER" ? 'T' : 'P';
+        char want = what == "TABLE"      ? 'U'
+                    : what == "VIEW"     ? 'V'
+                    : what == "FUNCTION" ? 'F'
+                    : what == "TRIGGER"  ? 'T'
+                                         : 'P';
         if (!obj || obj->type != want) {
             if (!if_exists)
-                throw mssx_error(3701, "Cannot drop the " + label + " '" + name + "', because it does not exist or you do not have permission.");
+                throw mssx_error(3701, "Cannot drop the " + label + " '" + name +
+                                           "', because it does not exist or you do not have permission.");
         } else {
             if (want == 'U') {
                 // a table referenced by another table's foreign key stays
@@ -471,16 +567,20 @@ void mssx_batch_runner::drop(size_t p, size_t e)
                     auto ot = c.catalog().load_table(other.schema, other.name);
                     for (auto& fk : ot->fks)
                         if (mssx_iequal(fk.ref_schema, sch) && mssx_iequal(fk.ref_table, name))
-                            throw mssx_error(3726, "Could not drop object '" + sch + "." + name + "' because it is referenced by a FOREIGN KEY constraint.");
+                            throw mssx_error(3726, "Could not drop object '" + sch + "." + name +
+                                                       "' because it is referenced by a FOREIGN KEY constraint.");
                 }
                 s.db.exec("DROP TABLE " + mssx_sq_ident(obj->schema + "." + obj->name));
                 if (mssx_iequal(s.identity_insert, obj->schema + "." + obj->name)) s.identity_insert.clear();
-            } else if (want == 'V') s.db.exec("DROP VIEW IF EXISTS " + mssx_sq_ident(obj->schema + "." + obj->name));
+            } else if (want == 'V')
+                s.db.exec("DROP VIEW IF EXISTS " + mssx_sq_ident(obj->schema + "." + obj->name));
             c.catalog().drop_object(*obj);
             s.char_columns_valid = false;
         }
-        if (k < e && T[k].is_op(",")) ++k;
-        else break;
+        if (k < e && T[k].is_op(","))
+            ++k;
+        else
+            break;
     }
 }
 
@@ -492,7 +592,9 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         size_t i = k + 1;
         if (i < e && T[i].is_name()) ++i;
         if (i < e && T[i].is_word("SET")) return;
-        throw mssx_error(50000, "ALTER DATABASE other than ALTER DATABASE ... SET is not supported by the embedded server.", 16, T[p].line);
+        throw mssx_error(50000,
+                         "ALTER DATABASE other than ALTER DATABASE ... SET is not supported by the embedded server.",
+                         16, T[p].line);
     }
     expect_word(k++, "TABLE");
     std::vector<std::string> parts = name_parts(k, e);
@@ -502,7 +604,8 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
     if (!t) {
         std::string shown;
         for (auto& x : parts) shown += (shown.empty() ? "" : ".") + x;
-        throw mssx_error(4902, "Cannot find the object \"" + shown + "\" because it does not exist or you do not have permissions.");
+        throw mssx_error(
+            4902, "Cannot find the object \"" + shown + "\" because it does not exist or you do not have permissions.");
     }
     bool with_check = true;
     if (T[k].is_word("WITH")) {
@@ -522,8 +625,10 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         auto match = [&](const std::string& n) {
             return all || std::any_of(names.begin(), names.end(), [&](auto& x) { return mssx_iequal(x, n); });
         };
-        for (auto& fk : t->fks) if (match(fk.name)) fk.disabled = disable;
-        for (auto& ck : t->checks) if (match(ck.name)) ck.disabled = disable;
+        for (auto& fk : t->fks)
+            if (match(fk.name)) fk.disabled = disable;
+        for (auto& ck : t->checks)
+            if (match(ck.name)) ck.disabled = disable;
         c.catalog().save_table(*t, false);
         return;
     }
@@ -532,21 +637,31 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         k += 2;
         std::string col = ident_text(k++);
         int ci = t->column_index(col);
-        if (ci < 0) throw mssx_error(4924, "ALTER TABLE ALTER COLUMN failed because column '" + col + "' does not exist in table '" + t->name + "'.");
+        if (ci < 0)
+            throw mssx_error(4924, "ALTER TABLE ALTER COLUMN failed because column '" + col +
+                                       "' does not exist in table '" + t->name + "'.");
         auto& d = t->columns[static_cast<size_t>(ci)];
         std::string tname = ident_text(k++);
         std::vector<std::string> args;
         if (k < e && T[k].is_op("(")) {
             size_t m = mssx_match_paren(T, k, e);
-            for (size_t j = k + 1; j < m; ++j) if (!T[j].is_op(",")) args.push_back(T[j].text);
+            for (size_t j = k + 1; j < m; ++j)
+                if (!T[j].is_op(",")) args.push_back(T[j].text);
             k = m + 1;
         }
         mssx_type nt = resolve_type(tname, args);
         std::string collation = d.collation;
-        if (k < e && T[k].is_word("COLLATE")) { collation = ident_text(k + 1); k += 2; }
+        if (k < e && T[k].is_word("COLLATE")) {
+            collation = ident_text(k + 1);
+            k += 2;
+        }
         bool nullable = true; // as on the server: without NOT NULL the column becomes nullable
-        if (k < e && T[k].is_word("NOT")) { expect_word(k + 1, "NULL"); nullable = false; k += 2; }
-        else if (k < e && T[k].is_word("NULL")) ++k;
+        if (k < e && T[k].is_word("NOT")) {
+            expect_word(k + 1, "NULL");
+            nullable = false;
+            k += 2;
+        } else if (k < e && T[k].is_word("NULL"))
+            ++k;
         if (k < e) mssx_syntax_error(T[k]);
         // convert every stored value to the new type first
         auto st = s.db.prepare("SELECT rowid, " + mssx_sq_ident(d.name) + " FROM " + mssx_sq_ident(t->storage()));
@@ -554,15 +669,19 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         while (st.step()) {
             mssx_value v = st.column(1);
             if (mssx_is_null(v) && !nullable)
-                throw mssx_error(515, "Cannot insert the value NULL into column '" + d.name + "', table '" + c.database() + "." + t->storage() + "'; column does not allow nulls. UPDATE fails.");
-            mssx_value text_v = mssx_is_null(v) ? v : (std::holds_alternative<mssx_blob>(v) ? v : mssx_value(mssx_text(d.type, v)));
+                throw mssx_error(515, "Cannot insert the value NULL into column '" + d.name + "', table '" +
+                                          c.database() + "." + t->storage() +
+                                          "'; column does not allow nulls. UPDATE fails.");
+            mssx_value text_v =
+                mssx_is_null(v) ? v : (std::holds_alternative<mssx_blob>(v) ? v : mssx_value(mssx_text(d.type, v)));
             if (d.type.name == "uniqueidentifier" && !mssx_is_null(v)) text_v = std::get<std::string>(v);
             changed.push_back({st.integer(0), mssx_convert(nt, text_v, s.dateformat)});
         }
         d.type = nt;
         d.nullable = nullable;
         d.collation = collation;
-        auto up = s.db.prepare("UPDATE " + mssx_sq_ident(t->storage()) + " SET " + mssx_sq_ident(d.name) + "=?1 WHERE rowid=?2");
+        auto up = s.db.prepare("UPDATE " + mssx_sq_ident(t->storage()) + " SET " + mssx_sq_ident(d.name) +
+                               "=?1 WHERE rowid=?2");
         for (auto& [rowid, v] : changed) {
             up.reset();
             up.bind(1, v).bind(2, rowid);
@@ -585,17 +704,33 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
                 return;
             }
         for (auto it = t->fks.begin(); it != t->fks.end(); ++it)
-            if (mssx_iequal(it->name, cname)) { t->fks.erase(it); c.catalog().save_table(*t, false); return; }
+            if (mssx_iequal(it->name, cname)) {
+                t->fks.erase(it);
+                c.catalog().save_table(*t, false);
+                return;
+            }
         for (auto it = t->checks.begin(); it != t->checks.end(); ++it)
-            if (mssx_iequal(it->name, cname)) { t->checks.erase(it); c.catalog().save_table(*t, false); return; }
+            if (mssx_iequal(it->name, cname)) {
+                t->checks.erase(it);
+                c.catalog().save_table(*t, false);
+                return;
+            }
         for (auto& col : t->columns)
-            if (mssx_iequal(col.default_name, cname)) { col.default_name.clear(); col.default_text.clear(); c.catalog().save_table(*t, false); return; }
+            if (mssx_iequal(col.default_name, cname)) {
+                col.default_name.clear();
+                col.default_text.clear();
+                c.catalog().save_table(*t, false);
+                return;
+            }
         throw mssx_error(3728, "'" + cname + "' is not a constraint.");
     }
     if (!T[k].is_word("ADD")) mssx_syntax_error(T[k]);
     ++k;
     std::string cname;
-    if (T[k].is_word("CONSTRAINT")) { cname = ident_text(k + 1); k += 2; }
+    if (T[k].is_word("CONSTRAINT")) {
+        cname = ident_text(k + 1);
+        k += 2;
+    }
     if (!cname.empty() && c.catalog().constraint_exists(sch, cname))
         throw mssx_error(2714, "There is already an object named '" + cname + "' in the database.");
     auto cols_of = [&](size_t& i) {
@@ -620,15 +755,21 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         ix.unique = true;
         ix.constraint = !primary;
         ix.clustered = primary;
-        if (T[k].is_word("CLUSTERED")) { ix.clustered = true; ++k; }
-        else if (T[k].is_word("NONCLUSTERED")) { ix.clustered = false; ++k; }
+        if (T[k].is_word("CLUSTERED")) {
+            ix.clustered = true;
+            ++k;
+        } else if (T[k].is_word("NONCLUSTERED")) {
+            ix.clustered = false;
+            ++k;
+        }
         ix.columns = cols_of(k);
         if (primary) {
             if (t->primary_key())
                 throw mssx_error(1779, "Table '" + t->name + "' already has a primary key defined on it.");
             for (auto& col : ix.columns)
                 if (t->columns[static_cast<size_t>(t->column_index(col))].nullable) {
-                    throw mssx_error(8111, "Cannot define PRIMARY KEY constraint on nullable column in table '" + t->name + "'.");
+                    throw mssx_error(
+                        8111, "Cannot define PRIMARY KEY constraint on nullable column in table '" + t->name + "'.");
                 }
         }
         ix.name = cname.empty() ? auto_name(primary ? "PK" : "UQ", t->name) : cname;
@@ -636,7 +777,9 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
             create_storage_index(s.db, *t, ix, "");
         } catch (const mssx_error& err) {
             if (err.number == 1505)
-                throw mssx_error(1505, std::string("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name '") + t->storage() + "' and the index name '" + ix.name + "'.");
+                throw mssx_error(1505, std::string("The CREATE UNIQUE INDEX statement terminated because a duplicate "
+                                                   "key was found for the object name '") +
+                                           t->storage() + "' and the index name '" + ix.name + "'.");
             throw;
         }
         t->indexes.push_back(ix);
@@ -653,31 +796,45 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         mssx_split_object(rp, fk.ref_schema, fk.ref_table);
         auto ref = c.catalog().load_table(fk.ref_schema, fk.ref_table);
         fk.name = cname.empty() ? auto_name("FK", t->name, fk.columns[0]) : cname;
-        if (!ref) throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema + "." + fk.ref_table + "'.");
+        if (!ref)
+            throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema + "." +
+                                       fk.ref_table + "'.");
         if (T[k].is_op("(")) {
             size_t m = mssx_match_paren(T, k, e);
-            for (size_t j = k + 1; j < m; ++j) if (!T[j].is_op(",")) fk.ref_columns.push_back(ident_text(j));
+            for (size_t j = k + 1; j < m; ++j)
+                if (!T[j].is_op(",")) fk.ref_columns.push_back(ident_text(j));
             k = m + 1;
-        } else if (ref->primary_key()) fk.ref_columns = ref->primary_key()->columns;
+        } else if (ref->primary_key())
+            fk.ref_columns = ref->primary_key()->columns;
         // the referenced columns must carry a primary key or a unique key
         bool keyed = false;
         for (auto& ix : ref->indexes) {
             if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
             bool same = true;
             for (auto& col : fk.ref_columns)
-                if (std::none_of(ix.columns.begin(), ix.columns.end(), [&](auto& x) { return mssx_iequal(x, col); })) same = false;
+                if (std::none_of(ix.columns.begin(), ix.columns.end(), [&](auto& x) { return mssx_iequal(x, col); }))
+                    same = false;
             keyed = keyed || same;
         }
         if (!keyed)
-            throw mssx_error(1776, "There are no primary or candidate keys in the referenced table '" + ref->storage() + "' that match the referencing column list in the foreign key '" + fk.name + "'.");
+            throw mssx_error(1776, "There are no primary or candidate keys in the referenced table '" + ref->storage() +
+                                       "' that match the referencing column list in the foreign key '" + fk.name +
+                                       "'.");
         while (k < e && T[k].is_word("ON")) {
             bool del = T[k + 1].is_word("DELETE");
             k += 2;
             std::string action;
-            if (T[k].is_word("CASCADE")) { action = "CASCADE"; ++k; }
-            else if (T[k].is_word("NO")) { action = "NO ACTION"; k += 2; }
-            else if (T[k].is_word("SET")) { action = T[k + 1].is_word("NULL") ? "SET NULL" : "SET DEFAULT"; k += 2; }
-            else mssx_syntax_error(T[k]);
+            if (T[k].is_word("CASCADE")) {
+                action = "CASCADE";
+                ++k;
+            } else if (T[k].is_word("NO")) {
+                action = "NO ACTION";
+                k += 2;
+            } else if (T[k].is_word("SET")) {
+                action = T[k + 1].is_word("NULL") ? "SET NULL" : "SET DEFAULT";
+                k += 2;
+            } else
+                mssx_syntax_error(T[k]);
             (del ? fk.on_delete : fk.on_update) = action;
         }
         t->fks.push_back(fk);
@@ -688,7 +845,8 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         ++k;
         if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
         size_t m = mssx_match_paren(T, k, e);
-        t->checks.push_back({cname.empty() ? auto_name("CK", t->name) : cname, "(" + text.substr(T[k + 1].begin, T[m - 1].end - T[k + 1].begin) + ")", false});
+        t->checks.push_back({cname.empty() ? auto_name("CK", t->name) : cname,
+                             "(" + text.substr(T[k + 1].begin, T[m - 1].end - T[k + 1].begin) + ")", false});
         c.catalog().save_table(*t, false);
         return;
     }
@@ -697,10 +855,11 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         while (k < e && !T[k].is_word("FOR")) ++k;
         std::string col = ident_text(k + 1);
         int ci = t->column_index(col);
-        if (ci < 0) throw mssx_error(1752, "Column '" + col + "' in table '" + t->name + "' is invalid for creating a default constraint.");
+        if (ci < 0)
+            throw mssx_error(
+                1752, "Column '" + col + "' in table '" + t->name + "' is invalid for creating a default constraint.");
         auto& d = t->columns[static_cast<size_t>(ci)];
-        if (!d.default_text.empty())
-            throw mssx_error(1781, "Column already has a DEFAULT bound to it.");
+        if (!d.default_text.empty()) throw mssx_error(1781, "Column already has a DEFAULT bound to it.");
         d.default_text = mssx_default_text(T, a, k);
         d.default_name = cname.empty() ? auto_name("DF", t->name, d.name) : cname;
         c.catalog().save_table(*t, false);
@@ -713,21 +872,32 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
     std::vector<std::string> args;
     if (k < e && T[k].is_op("(")) {
         size_t m = mssx_match_paren(T, k, e);
-        for (size_t j = k + 1; j < m; ++j) if (!T[j].is_op(",")) args.push_back(T[j].text);
+        for (size_t j = k + 1; j < m; ++j)
+            if (!T[j].is_op(",")) args.push_back(T[j].text);
         k = m + 1;
     }
     bool alias_not_null = false;
     col.type = resolve_type(tname, args, &alias_not_null);
     col.nullable = !alias_not_null;
-    if (k < e && T[k].is_word("NOT")) { col.nullable = false; k += 2; }
-    else if (k < e && T[k].is_word("NULL")) ++k;
+    if (k < e && T[k].is_word("NOT")) {
+        col.nullable = false;
+        k += 2;
+    } else if (k < e && T[k].is_word("NULL"))
+        ++k;
     if (k < e) mssx_syntax_error(T[k]);
     if (t->column_index(col.name) >= 0)
-        throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name + "' in table '" + t->name + "' is specified more than once.");
+        throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name + "' in table '" +
+                                   t->name + "' is specified more than once.");
     auto cnt = s.db.prepare("SELECT COUNT(*) FROM " + mssx_sq_ident(t->storage()));
     cnt.step();
     if (!col.nullable && cnt.integer(0) > 0)
-        throw mssx_error(4901, "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition specified, or the column being added is an identity or timestamp column, or alternatively if none of the previous conditions are satisfied the table must be empty to allow addition of this column. Column '" + col.name + "' cannot be added to non-empty table '" + t->name + "' because it does not satisfy these conditions.");
+        throw mssx_error(
+            4901,
+            "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition "
+            "specified, or the column being added is an identity or timestamp column, or alternatively if none of the "
+            "previous conditions are satisfied the table must be empty to allow addition of this column. Column '" +
+                col.name + "' cannot be added to non-empty table '" + t->name +
+                "' because it does not satisfy these conditions.");
     s.db.exec("ALTER TABLE " + mssx_sq_ident(t->storage()) + " ADD COLUMN " + column_sql(col));
     t->columns.push_back(col);
     c.catalog().save_table(*t, false);

@@ -52,20 +52,25 @@ bool mssx_decimal_fits(__int128 units)
 bool mssx_decimal_from(const mssx_value& v, int scale, mssx_decimal& out)
 {
     std::string text;
-    if (auto i = std::get_if<int64_t>(&v)) text = std::to_string(*i);
+    if (auto i = std::get_if<int64_t>(&v))
+        text = std::to_string(*i);
     else if (auto d = std::get_if<double>(&v)) {
         char b[64];
         std::snprintf(b, sizeof b, "%.15g", *d);
         text = b;
-    } else if (auto s = std::get_if<std::string>(&v)) text = *s;
-    else return false;
+    } else if (auto s = std::get_if<std::string>(&v))
+        text = *s;
+    else
+        return false;
     std::string norm;
     if (!mssx_normalize_decimal(text, kMssxMaxPrecision, scale, norm)) return false;
     unsigned __int128 u = 0;
     bool neg = false;
     for (char c : norm) {
-        if (c == '-') neg = true;
-        else if (c >= '0' && c <= '9') u = u * 10 + static_cast<unsigned>(c - '0');
+        if (c == '-')
+            neg = true;
+        else if (c >= '0' && c <= '9')
+            u = u * 10 + static_cast<unsigned>(c - '0');
     }
     // at most 38 digits: the value fits the signed type
     out.units = neg ? -static_cast<__int128>(u) : static_cast<__int128>(u);
@@ -81,7 +86,8 @@ std::string mssx_decimal_text(const mssx_decimal& d)
         digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
         u /= 10;
     } while (u > 0);
-    if (static_cast<int>(digits.size()) <= d.scale) digits.insert(0, static_cast<size_t>(d.scale) + 1 - digits.size(), '0');
+    if (static_cast<int>(digits.size()) <= d.scale)
+        digits.insert(0, static_cast<size_t>(d.scale) + 1 - digits.size(), '0');
     if (d.scale > 0) digits.insert(digits.size() - static_cast<size_t>(d.scale), ".");
     return (d.units < 0 ? "-" : "") + digits;
 }
@@ -102,10 +108,26 @@ mssx_value mssx_decimal_value(const mssx_decimal& d)
 
 bool mssx_numeric_shape(const mssx_type& t, int& precision, int& scale)
 {
-    if (t.is_integer()) { precision = integer_precision(t.name); scale = 0; return true; }
-    if (t.name == "money") { precision = 19; scale = 4; return true; }
-    if (t.name == "smallmoney") { precision = 10; scale = 4; return true; }
-    if (t.name == "decimal" || t.name == "numeric") { precision = t.precision; scale = t.scale; return true; }
+    if (t.is_integer()) {
+        precision = integer_precision(t.name);
+        scale = 0;
+        return true;
+    }
+    if (t.name == "money") {
+        precision = 19;
+        scale = 4;
+        return true;
+    }
+    if (t.name == "smallmoney") {
+        precision = 10;
+        scale = 4;
+        return true;
+    }
+    if (t.name == "decimal" || t.name == "numeric") {
+        precision = t.precision;
+        scale = t.scale;
+        return true;
+    }
     return false;
 }
 
@@ -123,17 +145,32 @@ mssx_type mssx_arithmetic_type(char op, const mssx_type& a, const mssx_type& b)
     mssx_numeric_shape(b, p2, s2);
     int p = 0, s = 0;
     switch (op) {
-    case '*': p = p1 + p2 + 1; s = s1 + s2; break;
-    case '/': s = std::max(kMssxMinDivisionScale, s1 + p2 + 1); p = p1 - s1 + s2 + s; break;
-    case '%': s = std::max(s1, s2); p = std::min(p1 - s1, p2 - s2) + s; break;
-    default: s = std::max(s1, s2); p = std::max(p1 - s1, p2 - s2) + s + 1; break;
+    case '*':
+        p = p1 + p2 + 1;
+        s = s1 + s2;
+        break;
+    case '/':
+        s = std::max(kMssxMinDivisionScale, s1 + p2 + 1);
+        p = p1 - s1 + s2 + s;
+        break;
+    case '%':
+        s = std::max(s1, s2);
+        p = std::min(p1 - s1, p2 - s2) + s;
+        break;
+    default:
+        s = std::max(s1, s2);
+        p = std::max(p1 - s1, p2 - s2) + s + 1;
+        break;
     }
     if (p > kMssxMaxPrecision) {
         // the integral part is kept; the scale gives way, down to 6 digits
         int integral = p - s;
-        if (op == '+' || op == '-') s = std::max(0, std::min(s, kMssxMaxPrecision - integral));
-        else if (integral < kMssxMaxPrecision - kMssxMinDivisionScale) s = std::min(s, kMssxMaxPrecision - integral);
-        else if (s > kMssxMinDivisionScale) s = kMssxMinDivisionScale;
+        if (op == '+' || op == '-')
+            s = std::max(0, std::min(s, kMssxMaxPrecision - integral));
+        else if (integral < kMssxMaxPrecision - kMssxMinDivisionScale)
+            s = std::min(s, kMssxMaxPrecision - integral);
+        else if (s > kMssxMinDivisionScale)
+            s = kMssxMinDivisionScale;
         p = kMssxMaxPrecision;
     }
     return decimal_type(p, s);

@@ -4,13 +4,16 @@
 
 namespace {
 
-std::string value_list(const mssx_table_def& t, const std::vector<std::string>& cols, const std::vector<mssx_value>& row)
+std::string value_list(const mssx_table_def& t, const std::vector<std::string>& cols,
+                       const std::vector<mssx_value>& row)
 {
     std::string s;
     for (size_t i = 0; i < cols.size(); ++i) {
         if (i) s += ", ";
         int ci = t.column_index(cols[i]);
-        s += mssx_is_null(row[static_cast<size_t>(ci)]) ? std::string("<NULL>") : mssx_text(t.columns[static_cast<size_t>(ci)].type, row[static_cast<size_t>(ci)]);
+        s += mssx_is_null(row[static_cast<size_t>(ci)])
+                 ? std::string("<NULL>")
+                 : mssx_text(t.columns[static_cast<size_t>(ci)].type, row[static_cast<size_t>(ci)]);
     }
     return "(" + s + ")";
 }
@@ -21,7 +24,8 @@ mssx_translate_env table_env(mssx_connection& c, const mssx_table_def& t)
     mssx_translate_env env;
     env.version = c.server().version();
     env.resolve_table = [](const std::vector<std::string>& parts) -> std::string {
-        throw mssx_error(1046, "Subqueries are not allowed in this context. Only scalar expressions are allowed. ('" + parts.back() + "')");
+        throw mssx_error(1046, "Subqueries are not allowed in this context. Only scalar expressions are allowed. ('" +
+                                   parts.back() + "')");
     };
     env.is_char_column = [t](const std::string& col) {
         int ci = t.column_index(col);
@@ -63,7 +67,8 @@ void mssx_refresh_computed(mssx_connection& c, const mssx_table_def& t, const st
                 mssx_sq_literal(col.type.sql_text()) + ", NULL, '', " + mssx_sq_literal(c.state().dateformat) + ")";
     }
     if (sets.empty()) return;
-    c.state().db.exec("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + sets + (where.empty() ? "" : " WHERE " + where));
+    c.state().db.exec("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + sets +
+                      (where.empty() ? "" : " WHERE " + where));
 }
 
 std::string mssx_default_text(const std::vector<mssx_token>& T, size_t a, size_t b)
@@ -84,13 +89,22 @@ std::string mssx_default_text(const std::vector<mssx_token>& T, size_t a, size_t
         const mssx_token& t = T[i];
         std::string piece;
         switch (t.kind) {
-        case mssx_tok::string: piece = mssx_sq_literal(t.text); break;
-        case mssx_tok::nstring: piece = "N" + mssx_sq_literal(t.text); break;
-        case mssx_tok::qident: piece = "[" + t.text + "]"; break;
+        case mssx_tok::string:
+            piece = mssx_sq_literal(t.text);
+            break;
+        case mssx_tok::nstring:
+            piece = "N" + mssx_sq_literal(t.text);
+            break;
+        case mssx_tok::qident:
+            piece = "[" + t.text + "]";
+            break;
         case mssx_tok::binary: {
             static const char* h = "0123456789ABCDEF";
             piece = "0x";
-            for (unsigned char ch : t.text) { piece += h[ch >> 4]; piece += h[ch & 15]; }
+            for (unsigned char ch : t.text) {
+                piece += h[ch >> 4];
+                piece += h[ch & 15];
+            }
             break;
         }
         case mssx_tok::ident: {
@@ -100,7 +114,8 @@ std::string mssx_default_text(const std::vector<mssx_token>& T, size_t a, size_t
             if (t.is_word("CURRENT_TIMESTAMP")) piece = "getdate()";
             break;
         }
-        default: piece = t.text;
+        default:
+            piece = t.text;
         }
         inner += piece;
     }
@@ -124,11 +139,16 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         size_t ci = static_cast<size_t>(columns[i]);
         const mssx_column_def& col = t.columns[ci];
         if (!col.computed.empty())
-            throw mssx_error(271, "The column \"" + col.name + "\" cannot be modified because it is either a computed column or is the result of a UNION operator.");
+            throw mssx_error(271, "The column \"" + col.name +
+                                      "\" cannot be modified because it is either a computed column or is the result "
+                                      "of a UNION operator.");
         if (col.identity && !explicit_identity_allowed)
-            throw mssx_error(544, "Cannot insert explicit value for identity column in table '" + t.name + "' when IDENTITY_INSERT is set to OFF.");
+            throw mssx_error(544, "Cannot insert explicit value for identity column in table '" + t.name +
+                                      "' when IDENTITY_INSERT is set to OFF.");
         if (!values[i]) { // DEFAULT
-            if (col.identity) throw mssx_error(544, "Cannot insert explicit value for identity column in table '" + t.name + "' when IDENTITY_INSERT is set to OFF.");
+            if (col.identity)
+                throw mssx_error(544, "Cannot insert explicit value for identity column in table '" + t.name +
+                                          "' when IDENTITY_INSERT is set to OFF.");
             continue;
         }
         row[ci] = mssx_convert(col.type, *values[i], s.dateformat);
@@ -140,13 +160,17 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         if (col.identity) {
             if (given[ci]) {
                 if (mssx_is_null(row[ci]))
-                    throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" + c.database() + "." + t.storage() + "'; column does not allow nulls. INSERT fails.");
+                    throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" +
+                                              c.database() + "." + t.storage() +
+                                              "'; column does not allow nulls. INSERT fails.");
                 int64_t v = std::get<int64_t>(row[ci]);
                 int64_t last = t.ident_last.value_or(col.seed - col.increment);
                 if (!t.ident_last || (col.increment > 0 ? v > last : v < last)) new_ident = v;
             } else {
                 if (explicit_identity_allowed && mssx_iequal(s.identity_insert, t.storage()))
-                    throw mssx_error(545, "Explicit value must be specified for identity column in table '" + t.name + "' either when IDENTITY_INSERT is set to ON or when a replication user is inserting into a NOT FOR REPLICATION identity column.");
+                    throw mssx_error(545, "Explicit value must be specified for identity column in table '" + t.name +
+                                              "' either when IDENTITY_INSERT is set to ON or when a replication user "
+                                              "is inserting into a NOT FOR REPLICATION identity column.");
                 int64_t v = t.ident_last ? *t.ident_last + col.increment : col.seed;
                 row[ci] = mssx_convert(col.type, v, s.dateformat);
                 new_ident = v;
@@ -156,7 +180,9 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         if (!given[ci] && !col.default_text.empty())
             row[ci] = mssx_convert(col.type, mssx_eval_default(col.default_text, c), s.dateformat);
         if (mssx_is_null(row[ci]) && !col.nullable)
-            throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" + c.database() + "." + t.storage() + "'; column does not allow nulls. INSERT fails.");
+            throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" +
+                                      c.database() + "." + t.storage() +
+                                      "'; column does not allow nulls. INSERT fails.");
     }
     // CHECK constraints that are enabled: a row fails only when the condition is false
     for (const auto& ck : t.checks) {
@@ -166,13 +192,20 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         std::string cols;
         for (size_t i = 0; i < t.columns.size(); ++i)
             cols += (i ? ", ?" : "?") + std::to_string(i + 1) + " AS " + mssx_sq_ident(t.columns[i].name);
-        auto st = s.db.prepare("SELECT CASE WHEN " + cond + " THEN 0 WHEN NOT " + cond + " THEN 1 ELSE 0 END FROM (SELECT " + cols + ")");
+        auto st = s.db.prepare("SELECT CASE WHEN " + cond + " THEN 0 WHEN NOT " + cond +
+                               " THEN 1 ELSE 0 END FROM (SELECT " + cols + ")");
         for (size_t i = 0; i < row.size(); ++i) st.bind(static_cast<int>(i + 1), row[i]);
         if (st.step() && st.integer(0) == 1) {
             std::string column;
             for (auto& tk : toks)
-                if (tk.is_name() && t.column_index(tk.text) >= 0) { column = t.columns[static_cast<size_t>(t.column_index(tk.text))].name; break; }
-            throw mssx_error(547, "The INSERT statement conflicted with the CHECK constraint \"" + ck.name + "\". The conflict occurred in database \"" + c.database() + "\", table \"" + t.storage() + "\"" + (column.empty() ? std::string() : ", column '" + column + "'") + ".");
+                if (tk.is_name() && t.column_index(tk.text) >= 0) {
+                    column = t.columns[static_cast<size_t>(t.column_index(tk.text))].name;
+                    break;
+                }
+            throw mssx_error(547, "The INSERT statement conflicted with the CHECK constraint \"" + ck.name +
+                                      "\". The conflict occurred in database \"" + c.database() + "\", table \"" +
+                                      t.storage() + "\"" +
+                                      (column.empty() ? std::string() : ", column '" + column + "'") + ".");
         }
     }
     // foreign keys that are checked
@@ -183,15 +216,21 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         std::vector<mssx_value> keys;
         for (size_t i = 0; i < fk.columns.size(); ++i) {
             int ci = t.column_index(fk.columns[i]);
-            if (ci < 0 || mssx_is_null(row[static_cast<size_t>(ci)])) { any_null = true; break; }
+            if (ci < 0 || mssx_is_null(row[static_cast<size_t>(ci)])) {
+                any_null = true;
+                break;
+            }
             where += (i ? " AND " : "") + mssx_sq_ident(fk.ref_columns[i]) + "=?" + std::to_string(i + 1);
             keys.push_back(row[static_cast<size_t>(ci)]);
         }
         if (any_null) continue;
-        auto st = s.db.prepare("SELECT 1 FROM " + mssx_sq_ident(fk.ref_schema + "." + fk.ref_table) + " WHERE " + where);
+        auto st =
+            s.db.prepare("SELECT 1 FROM " + mssx_sq_ident(fk.ref_schema + "." + fk.ref_table) + " WHERE " + where);
         for (size_t i = 0; i < keys.size(); ++i) st.bind(static_cast<int>(i + 1), keys[i]);
         if (!st.step())
-            throw mssx_error(547, "The INSERT statement conflicted with the FOREIGN KEY constraint \"" + fk.name + "\". The conflict occurred in database \"" + c.database() + "\", table \"" + fk.ref_schema + "." + fk.ref_table + "\", column '" + fk.ref_columns[0] + "'.");
+            throw mssx_error(547, "The INSERT statement conflicted with the FOREIGN KEY constraint \"" + fk.name +
+                                      "\". The conflict occurred in database \"" + c.database() + "\", table \"" +
+                                      fk.ref_schema + "." + fk.ref_table + "\", column '" + fk.ref_columns[0] + "'.");
     }
     std::string sql = "INSERT INTO " + mssx_sq_ident(t.storage()) + " VALUES(";
     for (size_t i = 0; i < row.size(); ++i) sql += i ? ",?" : "?";
@@ -206,16 +245,27 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         for (const auto& ix : t.indexes) {
             if (!ix.unique) continue;
             std::string w;
-            for (size_t i = 0; i < ix.columns.size(); ++i) w += (i ? " AND " : "") + mssx_sq_ident(ix.columns[i]) + "=?" + std::to_string(i + 1);
+            for (size_t i = 0; i < ix.columns.size(); ++i)
+                w += (i ? " AND " : "") + mssx_sq_ident(ix.columns[i]) + "=?" + std::to_string(i + 1);
             auto probe = s.db.prepare("SELECT 1 FROM " + mssx_sq_ident(t.storage()) + " WHERE " + w);
-            for (size_t i = 0; i < ix.columns.size(); ++i) probe.bind(static_cast<int>(i + 1), row[static_cast<size_t>(t.column_index(ix.columns[i]))]);
+            for (size_t i = 0; i < ix.columns.size(); ++i)
+                probe.bind(static_cast<int>(i + 1), row[static_cast<size_t>(t.column_index(ix.columns[i]))]);
             if (!probe.step()) continue;
             std::string dup = value_list(t, ix.columns, row);
             if (ix.primary || ix.constraint)
-                throw mssx_error(2627, std::string("Violation of ") + (ix.primary ? "PRIMARY KEY" : "UNIQUE KEY") + " constraint '" + ix.name + "'. Cannot insert duplicate key in object '" + t.storage() + "'. The duplicate key value is " + dup + ".", 14);
-            throw mssx_error(2601, "Cannot insert duplicate key row in object '" + t.storage() + "' with unique index '" + ix.name + "'. The duplicate key value is " + dup + ".", 14);
+                throw mssx_error(2627,
+                                 std::string("Violation of ") + (ix.primary ? "PRIMARY KEY" : "UNIQUE KEY") +
+                                     " constraint '" + ix.name + "'. Cannot insert duplicate key in object '" +
+                                     t.storage() + "'. The duplicate key value is " + dup + ".",
+                                 14);
+            throw mssx_error(2601,
+                             "Cannot insert duplicate key row in object '" + t.storage() + "' with unique index '" +
+                                 ix.name + "'. The duplicate key value is " + dup + ".",
+                             14);
         }
-        throw mssx_error(2627, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key in object '" + t.storage() + "'.", 14);
+        throw mssx_error(
+            2627, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key in object '" + t.storage() + "'.",
+            14);
     }
     if (new_ident) c.catalog().set_ident_last(t, *new_ident);
     if (std::any_of(t.columns.begin(), t.columns.end(), [](auto& col) { return !col.computed.empty(); }))
@@ -234,7 +284,9 @@ void mssx_batch_runner::insert(size_t p, size_t e)
         std::string shown;
         for (auto& x : parts) shown += (shown.empty() ? "" : ".") + x;
         auto obj = c.catalog().find_object(sch, name);
-        if (obj) throw mssx_error(4405, "View or function '" + shown + "' is not updatable because the modification affects multiple base tables.");
+        if (obj)
+            throw mssx_error(4405, "View or function '" + shown +
+                                       "' is not updatable because the modification affects multiple base tables.");
         throw mssx_error(208, "Invalid object name '" + shown + "'.");
     }
     bool identity_on = mssx_iequal(s.identity_insert, t->storage());
@@ -255,7 +307,8 @@ void mssx_batch_runner::insert(size_t p, size_t e)
             if (!t->columns[i].identity && t->columns[i].computed.empty()) cols.push_back(static_cast<int>(i));
     }
     if (identity_on && !listed)
-        throw mssx_error(8101, "An explicit value for the identity column in table '" + t->storage() + "' can only be specified when a column list is used and IDENTITY_INSERT is ON.");
+        throw mssx_error(8101, "An explicit value for the identity column in table '" + t->storage() +
+                                   "' can only be specified when a column list is used and IDENTITY_INSERT is ON.");
     int64_t count = 0;
     if (k < e && T[k].is_word("DEFAULT")) {
         expect_word(k + 1, "VALUES");
@@ -270,12 +323,16 @@ void mssx_batch_runner::insert(size_t p, size_t e)
             size_t start = k + 1;
             int depth = 0;
             for (size_t i = k + 1; i <= m; ++i) {
-                if (i < m && T[i].is_op("(")) ++depth;
-                else if (i < m && T[i].is_op(")")) --depth;
+                if (i < m && T[i].is_op("("))
+                    ++depth;
+                else if (i < m && T[i].is_op(")"))
+                    --depth;
                 else if (i == m || (depth == 0 && T[i].is_op(","))) {
                     if (i == start) mssx_syntax_error(T[i]);
-                    if (i == start + 1 && T[start].is_word("DEFAULT")) vals.push_back(std::nullopt);
-                    else vals.push_back(eval(start, i));
+                    if (i == start + 1 && T[start].is_word("DEFAULT"))
+                        vals.push_back(std::nullopt);
+                    else
+                        vals.push_back(eval(start, i));
                     start = i + 1;
                 }
             }
@@ -284,29 +341,39 @@ void mssx_batch_runner::insert(size_t p, size_t e)
                     throw mssx_error(213, "Column name or number of supplied values does not match table definition.");
                 throw mssx_error(vals.size() > cols.size() ? 110 : 109,
                                  vals.size() > cols.size()
-                                     ? "There are fewer columns in the INSERT statement than values specified in the VALUES clause. The number of values in the VALUES clause must match the number of columns specified in the INSERT statement."
-                                     : "There are more columns in the INSERT statement than values specified in the VALUES clause. The number of values in the VALUES clause must match the number of columns specified in the INSERT statement.");
+                                     ? "There are fewer columns in the INSERT statement than values specified in the "
+                                       "VALUES clause. The number of values in the VALUES clause must match the number "
+                                       "of columns specified in the INSERT statement."
+                                     : "There are more columns in the INSERT statement than values specified in the "
+                                       "VALUES clause. The number of values in the VALUES clause must match the number "
+                                       "of columns specified in the INSERT statement.");
             }
             mssx_insert_row(c, *t, cols, vals, identity_on);
             ++count;
             t = c.catalog().load_table(sch, name); // identity moved on
             k = m + 1;
-            if (k < e && T[k].is_op(",")) ++k;
-            else if (k < e) mssx_syntax_error(T[k]);
+            if (k < e && T[k].is_op(","))
+                ++k;
+            else if (k < e)
+                mssx_syntax_error(T[k]);
         }
     } else if (k < e && (T[k].is_word("SELECT") || T[k].is_op("("))) {
         mssx_result r = mssx_run_query(c, mssx_translate(T, k, e, env()));
         if (!r.rows.empty() && r.columns.size() != cols.size())
-            throw mssx_error(120, "The select list for the INSERT statement contains fewer items than the insert list. The number of SELECT values must match the number of INSERT columns.");
+            throw mssx_error(120,
+                             "The select list for the INSERT statement contains fewer items than the insert list. The "
+                             "number of SELECT values must match the number of INSERT columns.");
         for (auto& row : r.rows) {
             std::vector<std::optional<mssx_value>> vals(row.begin(), row.end());
             mssx_insert_row(c, *t, cols, vals, identity_on);
             t = c.catalog().load_table(sch, name);
             ++count;
         }
-    } else mssx_syntax_error(T[k]);
+    } else
+        mssx_syntax_error(T[k]);
     out.rows_affected = (out.rows_affected < 0 ? 0 : out.rows_affected) + count;
-    if (!s.nocount) out.messages.push_back("(" + std::to_string(count) + " row" + (count == 1 ? "" : "s") + " affected)");
+    if (!s.nocount)
+        out.messages.push_back("(" + std::to_string(count) + " row" + (count == 1 ? "" : "s") + " affected)");
 }
 
 void mssx_batch_runner::update_delete(size_t p, size_t e)
@@ -319,7 +386,9 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
         std::string sch, name;
         mssx_split_object(parts, sch, name);
         auto t = c.catalog().load_table(sch, name);
-        if (!t) throw mssx_error(4701, "Cannot find the object \"" + name + "\" because it does not exist or you do not have permissions.");
+        if (!t)
+            throw mssx_error(4701, "Cannot find the object \"" + name +
+                                       "\" because it does not exist or you do not have permissions.");
         s.db.exec("DELETE FROM " + mssx_sq_ident(t->storage()));
         auto st = s.db.prepare("UPDATE mssx_objects SET ident_last=NULL WHERE object_id=?1");
         st.bind(1, t->object_id);
@@ -339,7 +408,8 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
         throw mssx_error(208, "Invalid object name '" + shown + "'.");
     }
     (void)name_at;
-    std::string sql = std::string(is_delete ? "DELETE FROM " : "UPDATE ") + mssx_sq_ident(t->storage()) + " AS " + mssx_sq_ident(name);
+    std::string sql = std::string(is_delete ? "DELETE FROM " : "UPDATE ") + mssx_sq_ident(t->storage()) + " AS " +
+                      mssx_sq_ident(name);
     if (!is_delete) {
         expect_word(k, "SET");
         // values of SET are converted to the column types as literals
@@ -352,14 +422,19 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
             if (t->columns[static_cast<size_t>(ci)].identity)
                 throw mssx_error(8102, "Cannot update identity column '" + col + "'.");
             if (!t->columns[static_cast<size_t>(ci)].computed.empty())
-                throw mssx_error(271, "The column \"" + col + "\" cannot be modified because it is either a computed column or is the result of a UNION operator.");
+                throw mssx_error(271, "The column \"" + col +
+                                          "\" cannot be modified because it is either a computed column or is the "
+                                          "result of a UNION operator.");
             if (!T[q + 1].is_op("=")) mssx_syntax_error(T[q + 1]);
             size_t a = q + 2, b = a;
             int depth = 0;
             while (b < e) {
-                if (T[b].is_op("(")) ++depth;
-                else if (T[b].is_op(")")) --depth;
-                else if (depth == 0 && (T[b].is_op(",") || T[b].is_word("WHERE") || T[b].is_word("FROM"))) break;
+                if (T[b].is_op("("))
+                    ++depth;
+                else if (T[b].is_op(")"))
+                    --depth;
+                else if (depth == 0 && (T[b].is_op(",") || T[b].is_word("WHERE") || T[b].is_word("FROM")))
+                    break;
                 ++b;
             }
             bool literal = b == a + 1 && T[a].kind != mssx_tok::ident && T[a].kind != mssx_tok::qident;
@@ -369,23 +444,36 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
             if (literal) {
                 mssx_value v = mssx_convert(t->columns[static_cast<size_t>(ci)].type, eval(a, b), s.dateformat);
                 if (mssx_is_null(v) && !t->columns[static_cast<size_t>(ci)].nullable)
-                    throw mssx_error(515, "Cannot insert the value NULL into column '" + col + "', table '" + c.database() + "." + t->storage() + "'; column does not allow nulls. UPDATE fails.");
+                    throw mssx_error(515, "Cannot insert the value NULL into column '" + col + "', table '" +
+                                              c.database() + "." + t->storage() +
+                                              "'; column does not allow nulls. UPDATE fails.");
                 std::string tag = "?" + std::to_string(1000 + ci);
                 rhs = "mssx_value_" + std::to_string(ci);
                 (void)tag;
                 // bind through a literal of the stored representation
-                if (mssx_is_null(v)) rhs = "NULL";
-                else if (auto i = std::get_if<int64_t>(&v)) rhs = std::to_string(*i);
-                else if (auto d = std::get_if<double>(&v)) { char buf[64]; std::snprintf(buf, sizeof buf, "%.17g", *d); rhs = buf; }
-                else if (auto str = std::get_if<std::string>(&v)) rhs = mssx_sq_literal(*str);
+                if (mssx_is_null(v))
+                    rhs = "NULL";
+                else if (auto i = std::get_if<int64_t>(&v))
+                    rhs = std::to_string(*i);
+                else if (auto d = std::get_if<double>(&v)) {
+                    char buf[64];
+                    std::snprintf(buf, sizeof buf, "%.17g", *d);
+                    rhs = buf;
+                } else if (auto str = std::get_if<std::string>(&v))
+                    rhs = mssx_sq_literal(*str);
                 else if (auto bl = std::get_if<mssx_blob>(&v)) {
                     static const char* h = "0123456789ABCDEF";
                     rhs = "X'";
-                    for (unsigned char ch : bl->bytes) { rhs += h[ch >> 4]; rhs += h[ch & 15]; }
+                    for (unsigned char ch : bl->bytes) {
+                        rhs += h[ch >> 4];
+                        rhs += h[ch & 15];
+                    }
                     rhs += "'";
                 }
-            } else rhs = mssx_translate(T, a, b, env());
-            sets += (sets.empty() ? " SET " : ", ") + mssx_sq_ident(t->columns[static_cast<size_t>(ci)].name) + " = " + rhs;
+            } else
+                rhs = mssx_translate(T, a, b, env());
+            sets +=
+                (sets.empty() ? " SET " : ", ") + mssx_sq_ident(t->columns[static_cast<size_t>(ci)].name) + " = " + rhs;
             q = b;
             if (q < e && T[q].is_op(",")) ++q;
         }

@@ -9,7 +9,8 @@ struct mssx_error : std::runtime_error {
     int severity;
     int line; // line in the batch, 1-based; 0 when unknown
     mssx_error(int num, const std::string& text, int sev = 16, int ln = 0)
-        : std::runtime_error(text), number(num), severity(sev), line(ln) {}
+        : std::runtime_error(text), number(num), severity(sev), line(ln)
+    {}
 };
 
 // SQLSTATE of a native error number (for ISQLErrorInfo).

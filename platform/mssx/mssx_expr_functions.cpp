@@ -43,8 +43,7 @@ struct like_element {
         if (kind == any_one) return true;
         if (kind == literal) return fold(c) == fold(ch);
         bool hit = false;
-        for (auto& [lo, hi] : ranges)
-            hit = hit || (fold(c) >= fold(lo) && fold(c) <= fold(hi));
+        for (auto& [lo, hi] : ranges) hit = hit || (fold(c) >= fold(lo) && fold(c) <= fold(hi));
         return hit != negated;
     }
 };
@@ -59,19 +58,29 @@ std::vector<like_element> compile(const std::u32string& p, std::optional<char32_
             continue;
         }
         if (c == '%') {
-            if (out.empty() || out.back().kind != like_element::any_run) out.push_back({like_element::any_run, 0, {}, false});
+            if (out.empty() || out.back().kind != like_element::any_run)
+                out.push_back({like_element::any_run, 0, {}, false});
             continue;
         }
-        if (c == '_') { out.push_back({like_element::any_one, 0, {}, false}); continue; }
+        if (c == '_') {
+            out.push_back({like_element::any_one, 0, {}, false});
+            continue;
+        }
         if (c == '[') {
             size_t close = p.find(U']', j + 2 <= p.size() ? j + 1 : p.size());
             if (close != std::u32string::npos) {
                 like_element e{like_element::set, 0, {}, false};
                 size_t k = j + 1;
-                if (k < close && p[k] == '^') { e.negated = true; ++k; }
+                if (k < close && p[k] == '^') {
+                    e.negated = true;
+                    ++k;
+                }
                 for (; k < close; ++k) {
-                    if (k + 2 < close && p[k + 1] == '-') { e.ranges.push_back({p[k], p[k + 2]}); k += 2; }
-                    else e.ranges.push_back({p[k], p[k]});
+                    if (k + 2 < close && p[k + 1] == '-') {
+                        e.ranges.push_back({p[k], p[k + 2]});
+                        k += 2;
+                    } else
+                        e.ranges.push_back({p[k], p[k]});
                 }
                 out.push_back(std::move(e));
                 j = close;
@@ -93,30 +102,41 @@ void fail(sqlite3_context* ctx, const mssx_error& e)
 mssx_value arg_value(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return static_cast<int64_t>(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return sqlite3_value_double(v);
-    case SQLITE_TEXT: return std::string(reinterpret_cast<const char*>(sqlite3_value_text(v)), static_cast<size_t>(sqlite3_value_bytes(v)));
+    case SQLITE_INTEGER:
+        return static_cast<int64_t>(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(v);
+    case SQLITE_TEXT:
+        return std::string(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                           static_cast<size_t>(sqlite3_value_bytes(v)));
     case SQLITE_BLOB: {
         const char* p = static_cast<const char*>(sqlite3_value_blob(v));
         return mssx_blob{std::string(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)))};
     }
-    default: return std::monostate{};
+    default:
+        return std::monostate{};
     }
 }
 
 void set_result(sqlite3_context* ctx, const mssx_value& v)
 {
-    if (auto i = std::get_if<int64_t>(&v)) sqlite3_result_int64(ctx, *i);
-    else if (auto d = std::get_if<double>(&v)) sqlite3_result_double(ctx, *d);
-    else if (auto s = std::get_if<std::string>(&v)) sqlite3_result_text(ctx, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
-    else if (auto b = std::get_if<mssx_blob>(&v)) sqlite3_result_blob(ctx, b->bytes.data(), static_cast<int>(b->bytes.size()), SQLITE_TRANSIENT);
-    else sqlite3_result_null(ctx);
+    if (auto i = std::get_if<int64_t>(&v))
+        sqlite3_result_int64(ctx, *i);
+    else if (auto d = std::get_if<double>(&v))
+        sqlite3_result_double(ctx, *d);
+    else if (auto s = std::get_if<std::string>(&v))
+        sqlite3_result_text(ctx, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    else if (auto b = std::get_if<mssx_blob>(&v))
+        sqlite3_result_blob(ctx, b->bytes.data(), static_cast<int>(b->bytes.size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_result_null(ctx);
 }
 
 std::string arg_text(sqlite3_value* v)
 {
     const unsigned char* t = sqlite3_value_text(v);
-    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_value_bytes(v))) : std::string();
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_value_bytes(v)))
+             : std::string();
 }
 
 void fn_like(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -130,7 +150,8 @@ void fn_like(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     if (argc == 3) {
         std::u32string e = code_points(arg_text(argv[2]));
         if (e.size() != 1) {
-            fail(ctx, mssx_error(506, "The invalid escape character \"" + arg_text(argv[2]) + "\" was specified in a LIKE predicate."));
+            fail(ctx, mssx_error(506, "The invalid escape character \"" + arg_text(argv[2]) +
+                                          "\" was specified in a LIKE predicate."));
             return;
         }
         escape = e[0];
@@ -145,7 +166,8 @@ void fn_cast(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     try {
         int style = argc >= 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL ? sqlite3_value_int(argv[2]) : -1;
         std::optional<mssx_type> from;
-        if (argc >= 4 && sqlite3_value_type(argv[3]) == SQLITE_TEXT && sqlite3_value_bytes(argv[3]) > 0) from = type_arg(argv[3]);
+        if (argc >= 4 && sqlite3_value_type(argv[3]) == SQLITE_TEXT && sqlite3_value_bytes(argv[3]) > 0)
+            from = type_arg(argv[3]);
         std::string dateformat = argc >= 5 ? arg_text(argv[4]) : std::string("mdy");
         set_result(ctx, mssx_cast_value(arg_value(argv[0]), type_arg(argv[1]), style, from, dateformat));
     } catch (const mssx_error& e) {
@@ -173,7 +195,10 @@ int scale_of(sqlite3_context* ctx) { return static_cast<int>(reinterpret_cast<in
 void exact_step(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     auto* acc = static_cast<exact_accumulator*>(sqlite3_aggregate_context(ctx, sizeof(exact_accumulator)));
-    if (!acc) { sqlite3_result_error_nomem(ctx); return; }
+    if (!acc) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || acc->overflow) return;
     mssx_decimal d;
     if (!mssx_decimal_from(arg_value(argv[0]), scale_of(ctx), d)) {
@@ -189,8 +214,10 @@ void exact_step(sqlite3_context* ctx, int, sqlite3_value** argv)
 bool exact_final_check(sqlite3_context* ctx, exact_accumulator* acc)
 {
     if (!acc || acc->count == 0) {
-        if (acc && acc->overflow) fail(ctx, mssx_error(8115, "Arithmetic overflow error converting expression to data type numeric."));
-        else sqlite3_result_null(ctx);
+        if (acc && acc->overflow)
+            fail(ctx, mssx_error(8115, "Arithmetic overflow error converting expression to data type numeric."));
+        else
+            sqlite3_result_null(ctx);
         return false;
     }
     if (acc->overflow) {
@@ -250,7 +277,8 @@ bool mssx_like(const std::string& value, const std::string& pattern, std::option
         } else if (star != std::string::npos) {
             j = star + 1;
             i = ++resume;
-        } else return false;
+        } else
+            return false;
     }
     while (j < p.size() && p[j].kind == like_element::any_run) ++j;
     return j == p.size();
@@ -265,11 +293,13 @@ std::optional<std::string> mssx_format_datetime(const std::string& stored, int s
     size_t blank = time.find(' ');
     if (blank != std::string::npos) time.erase(blank); // the offset of datetimeoffset
     std::string hms = time.substr(0, 8), frac = time.size() > 9 ? time.substr(9) : std::string();
-    std::string y = date.substr(0, std::min<size_t>(4, date.size())), m = has_date ? date.substr(5, 2) : "", d = has_date ? date.substr(8, 2) : "";
+    std::string y = date.substr(0, std::min<size_t>(4, date.size())), m = has_date ? date.substr(5, 2) : "",
+                d = has_date ? date.substr(8, 2) : "";
     switch (style) {
     case 0:
     case 100: {
-        static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+        static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
         std::string out;
         if (has_date) {
             int mi = std::atoi(m.c_str());
@@ -280,22 +310,32 @@ std::optional<std::string> mssx_format_datetime(const std::string& stored, int s
         if (!time.empty()) {
             int h = std::atoi(hms.c_str());
             int h12 = h % 12 == 0 ? 12 : h % 12;
-            out += std::string(out.empty() ? "" : " ") + (h12 < 10 ? " " : "") + std::to_string(h12) + ":" + hms.substr(3, 2) + (h < 12 ? "AM" : "PM");
+            out += std::string(out.empty() ? "" : " ") + (h12 < 10 ? " " : "") + std::to_string(h12) + ":" +
+                   hms.substr(3, 2) + (h < 12 ? "AM" : "PM");
         }
         return out;
     }
-    case 101: if (!has_date) return std::nullopt; return m + "/" + d + "/" + y;
-    case 103: if (!has_date) return std::nullopt; return d + "/" + m + "/" + y;
-    case 112: if (!has_date) return std::nullopt; return y + m + d;
-    case 120: return has_date ? date + (time.empty() ? "" : " " + hms) : hms;
-    case 121: return has_date ? date + (time.empty() ? "" : " " + time.substr(0, time.find(' '))) : time;
+    case 101:
+        if (!has_date) return std::nullopt;
+        return m + "/" + d + "/" + y;
+    case 103:
+        if (!has_date) return std::nullopt;
+        return d + "/" + m + "/" + y;
+    case 112:
+        if (!has_date) return std::nullopt;
+        return y + m + d;
+    case 120:
+        return has_date ? date + (time.empty() ? "" : " " + hms) : hms;
+    case 121:
+        return has_date ? date + (time.empty() ? "" : " " + time.substr(0, time.find(' '))) : time;
     case 126: {
         if (!has_date) return time;
         if (time.empty()) return date;
         bool zero = frac.find_first_not_of('0') == std::string::npos;
         return date + "T" + hms + (frac.empty() || zero ? "" : "." + frac);
     }
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -305,16 +345,19 @@ mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, 
     if (mssx_is_null(v)) return v;
     if (to.is_string()) {
         std::string s;
-        if (auto b = std::get_if<mssx_blob>(&v)) s = b->bytes;
+        if (auto b = std::get_if<mssx_blob>(&v))
+            s = b->bytes;
         else if (from && from->is_datetime() && std::holds_alternative<std::string>(v) && style >= 0) {
             auto f = mssx_format_datetime(std::get<std::string>(v), style);
             s = f ? *f : std::get<std::string>(v);
-        } else if (from && (from->is_exact_decimal() || from->is_datetime())) s = mssx_text(*from, v);
+        } else if (from && (from->is_exact_decimal() || from->is_datetime()))
+            s = mssx_text(*from, v);
         else if (auto d = std::get_if<double>(&v)) {
             char b[64];
             std::snprintf(b, sizeof b, "%.15g", *d);
             s = b;
-        } else s = mssx_text(mssx_make_type("nvarchar", {"max"}), v);
+        } else
+            s = mssx_text(mssx_make_type("nvarchar", {"max"}), v);
         if (to.length >= 0) {
             // CAST cuts what does not fit, character by character
             size_t chars = 0, k = 0;
@@ -341,27 +384,35 @@ mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, 
         return mssx_convert(to, src, dateformat);
     }
     if (to.is_integer()) {
-        if (auto s = std::get_if<std::string>(&v); s && s->find_first_of(".eE") != std::string::npos && !(from && from->is_exact_decimal()))
-            throw mssx_error(245, "Conversion failed when converting the varchar value '" + *s + "' to data type " + to.name + ".");
+        if (auto s = std::get_if<std::string>(&v);
+            s && s->find_first_of(".eE") != std::string::npos && !(from && from->is_exact_decimal()))
+            throw mssx_error(
+                245, "Conversion failed when converting the varchar value '" + *s + "' to data type " + to.name + ".");
         if (auto s = std::get_if<std::string>(&v); s && from && from->is_exact_decimal()) {
             // an exact number loses its fraction
             mssx_decimal d;
-            if (!mssx_decimal_from(*s, 0, d)) throw mssx_error(8115, "Arithmetic overflow error converting numeric to data type " + to.name + ".");
+            if (!mssx_decimal_from(*s, 0, d))
+                throw mssx_error(8115, "Arithmetic overflow error converting numeric to data type " + to.name + ".");
             std::string whole = s->substr(0, s->find('.'));
             return mssx_convert(to, whole.empty() || whole == "-" ? std::string("0") : whole, dateformat);
         }
         return mssx_convert(to, v, dateformat);
     }
     if (to.is_binary()) {
-        std::string bytes = std::holds_alternative<mssx_blob>(v) ? std::get<mssx_blob>(v).bytes : mssx_text(mssx_make_type("varchar", {"max"}), v);
-        if (to.length > 0 && bytes.size() > static_cast<size_t>(to.length)) bytes.resize(static_cast<size_t>(to.length));
-        if (to.name == "binary" && bytes.size() < static_cast<size_t>(to.length)) bytes.append(static_cast<size_t>(to.length) - bytes.size(), '\0');
+        std::string bytes = std::holds_alternative<mssx_blob>(v) ? std::get<mssx_blob>(v).bytes
+                                                                 : mssx_text(mssx_make_type("varchar", {"max"}), v);
+        if (to.length > 0 && bytes.size() > static_cast<size_t>(to.length))
+            bytes.resize(static_cast<size_t>(to.length));
+        if (to.name == "binary" && bytes.size() < static_cast<size_t>(to.length))
+            bytes.append(static_cast<size_t>(to.length) - bytes.size(), '\0');
         return mssx_blob{bytes};
     }
     if (to.is_datetime() && std::holds_alternative<std::string>(v)) {
         std::string order = dateformat;
-        if (style == 101 || style == 1) order = "mdy";
-        else if (style == 103 || style == 3) order = "dmy";
+        if (style == 101 || style == 1)
+            order = "mdy";
+        else if (style == 103 || style == 3)
+            order = "dmy";
         return mssx_convert(to, v, order);
     }
     return mssx_convert(to, v, dateformat);

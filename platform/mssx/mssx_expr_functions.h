@@ -2,8 +2,8 @@
 // T-SQL LIKE, CAST/CONVERT with SQL Server's cutting, rounding and date
 // styles, and exact SUM/AVG over decimals.
 #pragma once
-#include <optional>
 #include <sqlite3.h>
+#include <optional>
 #include <string>
 #include "platform/mssx/mssx_value.h"
 

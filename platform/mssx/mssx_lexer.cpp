@@ -5,7 +5,10 @@
 
 namespace {
 bool ident_start(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
-bool ident_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80; }
+bool ident_char(unsigned char c)
+{
+    return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
+}
 int hexval(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -17,8 +20,7 @@ int hexval(char c)
 
 std::string mssx_upper(std::string s)
 {
-    for (auto& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -51,8 +53,15 @@ std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
     };
     while (i < n) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c == '\n') { ++line; ++i; continue; }
-        if (std::isspace(c)) { ++i; continue; }
+        if (c == '\n') {
+            ++line;
+            ++i;
+            continue;
+        }
+        if (std::isspace(c)) {
+            ++i;
+            continue;
+        }
         if (c == '-' && i + 1 < n && s[i + 1] == '-') {
             while (i < n && s[i] != '\n') ++i;
             continue;
@@ -62,8 +71,16 @@ std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
             size_t start = i;
             int start_line = line;
             while (i < n) {
-                if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') { ++depth; i += 2; continue; }
-                if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') { i += 2; if (--depth == 0) break; continue; }
+                if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
+                    ++depth;
+                    i += 2;
+                    continue;
+                }
+                if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
+                    i += 2;
+                    if (--depth == 0) break;
+                    continue;
+                }
                 if (s[i] == '\n') ++line;
                 ++i;
             }
@@ -80,11 +97,17 @@ std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
             while (true) {
                 if (k >= n) {
                     if (kind == mssx_tok::qident && close == ']')
-                        throw mssx_error(105, "Unclosed quotation mark after the character string '" + text + "'.", 15, t.line);
-                    throw mssx_error(105, "Unclosed quotation mark after the character string '" + text + "'.", 15, t.line);
+                        throw mssx_error(105, "Unclosed quotation mark after the character string '" + text + "'.", 15,
+                                         t.line);
+                    throw mssx_error(105, "Unclosed quotation mark after the character string '" + text + "'.", 15,
+                                     t.line);
                 }
                 if (s[k] == close) {
-                    if (k + 1 < n && s[k + 1] == close) { text += close; k += 2; continue; }
+                    if (k + 1 < n && s[k + 1] == close) {
+                        text += close;
+                        k += 2;
+                        continue;
+                    }
                     ++k;
                     break;
                 }
@@ -120,7 +143,10 @@ std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
             if (c == '$') ++i;
             size_t k = i;
             while (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
-            if (k < n && s[k] == '.') { ++k; while (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) ++k; }
+            if (k < n && s[k] == '.') {
+                ++k;
+                while (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
+            }
             if (k < n && (s[k] == 'e' || s[k] == 'E')) {
                 size_t e = k + 1;
                 if (e < n && (s[e] == '+' || s[e] == '-')) ++e;
@@ -150,7 +176,10 @@ std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
             t.kind = mssx_tok::op;
             t.text = std::string(1, static_cast<char>(c));
             for (const char* o : two)
-                if (i + 1 < n && s[i] == o[0] && s[i + 1] == o[1]) { t.text = o; break; }
+                if (i + 1 < n && s[i] == o[0] && s[i + 1] == o[1]) {
+                    t.text = o;
+                    break;
+                }
             i += t.text.size();
         }
         t.end = i;
@@ -173,8 +202,8 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
     int comment = 0;
     size_t pos = 0;
     std::string text = script;
-    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF && static_cast<unsigned char>(text[1]) == 0xBB &&
-        static_cast<unsigned char>(text[2]) == 0xBF)
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+        static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
         text.erase(0, 3);
     while (pos <= text.size()) {
         size_t eol = text.find('\n', pos);
@@ -189,8 +218,10 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
         if (state_clean && b != std::string::npos && ln.size() >= b + 2 && mssx_iequal(ln.substr(b, 2), "GO")) {
             std::string rest = ln.substr(b + 2);
             size_t r = rest.find_first_not_of(" \t");
-            if (r == std::string::npos) is_go = true;
-            else if (rest.compare(r, 2, "--") == 0) is_go = true;
+            if (r == std::string::npos)
+                is_go = true;
+            else if (rest.compare(r, 2, "--") == 0)
+                is_go = true;
             else {
                 size_t e = r;
                 while (e < rest.size() && std::isdigit(static_cast<unsigned char>(rest[e]))) ++e;
@@ -200,14 +231,16 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
                     (void)end;
                     // a count the server cannot hold (or zero) stops the script rather than guessing
                     if (ec != std::errc() || count < 1)
-                        throw mssx_error(0, "A fatal scripting error occurred. Incorrect syntax was encountered while parsing GO " +
-                                                rest.substr(r, e - r) + ".", 16, line);
+                        throw mssx_error(
+                            0,
+                            "A fatal scripting error occurred. Incorrect syntax was encountered while parsing GO " +
+                                rest.substr(r, e - r) + ".",
+                            16, line);
                 }
             }
         }
         if (is_go) {
-            if (cur.find_first_not_of(" \t\r\n") != std::string::npos)
-                out.push_back({cur, start, count});
+            if (cur.find_first_not_of(" \t\r\n") != std::string::npos) out.push_back({cur, start, count});
             cur.clear();
             start = line + 1;
         } else {
@@ -215,16 +248,27 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
             for (size_t k = 0; k < ln.size(); ++k) {
                 char ch = ln[k];
                 if (comment) {
-                    if (ch == '*' && k + 1 < ln.size() && ln[k + 1] == '/') { --comment; ++k; }
-                    else if (ch == '/' && k + 1 < ln.size() && ln[k + 1] == '*') { ++comment; ++k; }
+                    if (ch == '*' && k + 1 < ln.size() && ln[k + 1] == '/') {
+                        --comment;
+                        ++k;
+                    } else if (ch == '/' && k + 1 < ln.size() && ln[k + 1] == '*') {
+                        ++comment;
+                        ++k;
+                    }
                 } else if (in_string) {
                     if (ch == '\'') in_string = false;
                 } else if (in_bracket) {
                     if (ch == ']') in_bracket = false;
-                } else if (ch == '\'') in_string = true;
-                else if (ch == '[') in_bracket = true;
-                else if (ch == '-' && k + 1 < ln.size() && ln[k + 1] == '-') break;
-                else if (ch == '/' && k + 1 < ln.size() && ln[k + 1] == '*') { ++comment; ++k; }
+                } else if (ch == '\'')
+                    in_string = true;
+                else if (ch == '[')
+                    in_bracket = true;
+                else if (ch == '-' && k + 1 < ln.size() && ln[k + 1] == '-')
+                    break;
+                else if (ch == '/' && k + 1 < ln.size() && ln[k + 1] == '*') {
+                    ++comment;
+                    ++k;
+                }
             }
             if (cur.empty()) start = line;
             cur += ln;
@@ -234,7 +278,6 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
         pos = eol + 1;
         ++line;
     }
-    if (cur.find_first_not_of(" \t\r\n") != std::string::npos)
-        out.push_back({cur, start, 1});
+    if (cur.find_first_not_of(" \t\r\n") != std::string::npos) out.push_back({cur, start, 1});
     return out;
 }

@@ -38,12 +38,29 @@ std::vector<std::string> split_object_text(const std::string& in)
     std::string cur;
     bool br = false, q = false;
     for (char ch : in) {
-        if (br) { if (ch == ']') br = false; else cur += ch; continue; }
-        if (q) { if (ch == '"') q = false; else cur += ch; continue; }
-        if (ch == '[') br = true;
-        else if (ch == '"') q = true;
-        else if (ch == '.') { parts.push_back(cur); cur.clear(); }
-        else cur += ch;
+        if (br) {
+            if (ch == ']')
+                br = false;
+            else
+                cur += ch;
+            continue;
+        }
+        if (q) {
+            if (ch == '"')
+                q = false;
+            else
+                cur += ch;
+            continue;
+        }
+        if (ch == '[')
+            br = true;
+        else if (ch == '"')
+            q = true;
+        else if (ch == '.') {
+            parts.push_back(cur);
+            cur.clear();
+        } else
+            cur += ch;
     }
     parts.push_back(cur);
     return parts;
@@ -52,32 +69,50 @@ std::vector<std::string> split_object_text(const std::string& in)
 void fn_object_id(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     const unsigned char* t = sqlite3_value_text(argv[0]);
-    if (!t) { sqlite3_result_null(ctx); return; }
+    if (!t) {
+        sqlite3_result_null(ctx);
+        return;
+    }
     auto parts = split_object_text(reinterpret_cast<const char*>(t));
     std::string sch, name;
     mssx_split_object(parts, sch, name);
     auto o = conn_of(ctx)->catalog().find_object(sch, name);
-    if (o) sqlite3_result_int64(ctx, o->object_id);
-    else sqlite3_result_null(ctx);
+    if (o)
+        sqlite3_result_int64(ctx, o->object_id);
+    else
+        sqlite3_result_null(ctx);
 }
 
 void fn_object_name(sqlite3_context* ctx, int, sqlite3_value** argv, bool schema)
 {
     auto st = conn_of(ctx)->state().db.prepare("SELECT schema_name, name FROM mssx_objects WHERE object_id=?1");
     st.bind(1, static_cast<int64_t>(sqlite3_value_int64(argv[0])));
-    if (!st.step()) { sqlite3_result_null(ctx); return; }
+    if (!st.step()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
     std::string s = st.text(schema ? 0 : 1);
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
-void fn_object_name1(sqlite3_context* ctx, int n, sqlite3_value** argv) { (void)n; fn_object_name(ctx, n, argv, false); }
+void fn_object_name1(sqlite3_context* ctx, int n, sqlite3_value** argv)
+{
+    (void)n;
+    fn_object_name(ctx, n, argv, false);
+}
 void fn_object_schema_name(sqlite3_context* ctx, int n, sqlite3_value** argv) { fn_object_name(ctx, n, argv, true); }
 
 void fn_schema_name(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    if (argc == 0) { sqlite3_result_text(ctx, "dbo", 3, SQLITE_STATIC); return; }
+    if (argc == 0) {
+        sqlite3_result_text(ctx, "dbo", 3, SQLITE_STATIC);
+        return;
+    }
     auto st = conn_of(ctx)->state().db.prepare("SELECT name FROM temp.\"sys.schemas\" WHERE schema_id=?1");
     st.bind(1, static_cast<int64_t>(sqlite3_value_int64(argv[0])));
-    if (!st.step()) { sqlite3_result_null(ctx); return; }
+    if (!st.step()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
     std::string s = st.text(0);
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
@@ -128,8 +163,7 @@ void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql)
     if (e.number != 50000 && e.number != -2627) throw e;
     std::string m = e.what();
     std::string x;
-    if (!(x = between(m, "no such table: ", "")).empty())
-        throw mssx_error(208, "Invalid object name '" + x + "'.", 16);
+    if (!(x = between(m, "no such table: ", "")).empty()) throw mssx_error(208, "Invalid object name '" + x + "'.", 16);
     if (!(x = between(m, "no such column: ", "")).empty()) {
         size_t dot = x.rfind('.');
         throw mssx_error(207, "Invalid column name '" + (dot == std::string::npos ? x : x.substr(dot + 1)) + "'.", 16);
@@ -143,7 +177,10 @@ void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql)
     if (!(x = between(m, "near \"", "\": syntax error")).empty())
         throw mssx_error(102, "Incorrect syntax near '" + x + "'.", 15);
     if (m.find("misuse of aggregate") != std::string::npos || m.find("GROUP BY") != std::string::npos)
-        throw mssx_error(8120, "Column is invalid in the select list because it is not contained in either an aggregate function or the GROUP BY clause.", 16);
+        throw mssx_error(8120,
+                         "Column is invalid in the select list because it is not contained in either an aggregate "
+                         "function or the GROUP BY clause.",
+                         16);
     (void)sql;
     throw mssx_error(102, "Incorrect syntax: " + m, 15);
 }
@@ -160,7 +197,8 @@ void mssx_apply_item_types(mssx_result& r, const std::vector<std::optional<mssx_
         // binary noise of SQLite's arithmetic goes at the result's scale
         for (auto& row : r.rows) {
             mssx_decimal d;
-            if (!mssx_is_null(row[i]) && !std::holds_alternative<mssx_blob>(row[i]) && mssx_decimal_from(row[i], t.scale, d))
+            if (!mssx_is_null(row[i]) && !std::holds_alternative<mssx_blob>(row[i]) &&
+                mssx_decimal_from(row[i], t.scale, d))
                 row[i] = mssx_decimal_value(d);
         }
     }
@@ -244,8 +282,7 @@ mssx_result mssx_run_query(mssx_connection& c, const std::string& sql, bool stre
                 try {
                     col.type = mssx_col("", decl).type;
                     typed[static_cast<size_t>(i)] = true;
-                } catch (const mssx_error&) {
-                }
+                } catch (const mssx_error&) {}
             }
         }
         r.columns.push_back(col);
@@ -291,7 +328,10 @@ std::string mssx_resolve_for_query(mssx_connection& c, const std::vector<std::st
     int major = c.server().major_version();
     if (parts.size() == 3) {
         if (azure && !mssx_iequal(parts[0], c.database()))
-            throw mssx_error(40515, "Reference to database and/or server name in '" + shown + "' is not supported in this version of SQL Server.", 15);
+            throw mssx_error(40515,
+                             "Reference to database and/or server name in '" + shown +
+                                 "' is not supported in this version of SQL Server.",
+                             15);
         bool system = mssx_iequal(parts[1], "sys") || mssx_iequal(parts[1], "INFORMATION_SCHEMA") ||
                       (mssx_iequal(parts[2], "sysdatabases") || mssx_iequal(parts[2], "sysaltfiles"));
         if (!system && !mssx_iequal(parts[0], c.database()))
@@ -304,9 +344,21 @@ std::string mssx_resolve_for_query(mssx_connection& c, const std::vector<std::st
     for (char ch : name) lname += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     if (mssx_iequal(schema, "sys")) {
         if (major <= 8) invalid();
-        static const char* views[] = {"databases", "sysdatabases", "schemas", "tables", "views", "objects", "columns",
-                                      "indexes", "index_columns", "foreign_keys", "foreign_key_columns", "identity_columns", "types",
-                                      "check_constraints", "default_constraints"};
+        static const char* views[] = {"databases",
+                                      "sysdatabases",
+                                      "schemas",
+                                      "tables",
+                                      "views",
+                                      "objects",
+                                      "columns",
+                                      "indexes",
+                                      "index_columns",
+                                      "foreign_keys",
+                                      "foreign_key_columns",
+                                      "identity_columns",
+                                      "types",
+                                      "check_constraints",
+                                      "default_constraints"};
         for (const char* v : views)
             if (lname == v) return mssx_sq_ident(std::string("sys.") + v);
         invalid();
@@ -317,7 +369,8 @@ std::string mssx_resolve_for_query(mssx_connection& c, const std::vector<std::st
             if (up == v) return mssx_sq_ident(std::string("INFORMATION_SCHEMA.") + v);
         invalid();
     }
-    if ((schema.empty() || mssx_iequal(schema, "dbo")) && (lname == "sysobjects" || lname == "sysdatabases" || lname == "sysaltfiles"))
+    if ((schema.empty() || mssx_iequal(schema, "dbo")) &&
+        (lname == "sysobjects" || lname == "sysdatabases" || lname == "sysaltfiles"))
         return mssx_sq_ident(lname);
     if (schema.empty()) schema = "dbo";
     auto o = c.catalog().find_object(schema, name);
@@ -416,7 +469,11 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         auto sch = db.prepare(R"SQL(INSERT INTO temp."INFORMATION_SCHEMA.SCHEMATA" VALUES(?1, ?2, 'dbo'))SQL");
         int64_t next = 5;
         for (auto& name : cat.schemas()) {
-            int64_t id = mssx_iequal(name, "dbo") ? 1 : mssx_iequal(name, "guest") ? 2 : mssx_iequal(name, "INFORMATION_SCHEMA") ? 3 : mssx_iequal(name, "sys") ? 4 : next++;
+            int64_t id = mssx_iequal(name, "dbo")                  ? 1
+                         : mssx_iequal(name, "guest")              ? 2
+                         : mssx_iequal(name, "INFORMATION_SCHEMA") ? 3
+                         : mssx_iequal(name, "sys")                ? 4
+                                                                   : next++;
             schema_ids[mssx_upper(name)] = id;
             ins.reset();
             ins.bind(1, name).bind(2, id);
@@ -426,10 +483,14 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
             sch.step();
         }
     }
-    auto sid = [&](const std::string& s) { auto it = schema_ids.find(mssx_upper(s)); return it == schema_ids.end() ? int64_t(1) : it->second; };
+    auto sid = [&](const std::string& s) {
+        auto it = schema_ids.find(mssx_upper(s));
+        return it == schema_ids.end() ? int64_t(1) : it->second;
+    };
     auto ins_obj = db.prepare(R"SQL(INSERT INTO temp."sys.objects" VALUES(?1, ?2, ?3, ?4, ?5, 0))SQL");
     auto ins_sysobj = db.prepare("INSERT INTO temp.sysobjects VALUES(?1, ?2, ?3, ?3, 1, ?4, ?5)");
-    auto obj = [&](int64_t id, const std::string& name, const std::string& schema, int64_t parent, const std::string& type, int64_t sysstat) {
+    auto obj = [&](int64_t id, const std::string& name, const std::string& schema, int64_t parent,
+                   const std::string& type, int64_t sysstat) {
         ins_obj.reset();
         ins_obj.bind(1, id).bind(2, name).bind(3, sid(schema)).bind(4, parent).bind(5, type);
         ins_obj.step();
@@ -442,18 +503,32 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
     auto ins_col = db.prepare(R"SQL(INSERT INTO temp."sys.columns" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8))SQL");
     auto ins_idx = db.prepare(R"SQL(INSERT INTO temp."sys.indexes" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7))SQL");
     auto ins_ic = db.prepare(R"SQL(INSERT INTO temp."sys.index_columns" VALUES(?1, ?2, ?3, ?4, ?3, 0))SQL");
-    auto ins_fk = db.prepare(R"SQL(INSERT INTO temp."sys.foreign_keys" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10))SQL");
+    auto ins_fk =
+        db.prepare(R"SQL(INSERT INTO temp."sys.foreign_keys" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10))SQL");
     auto ins_fkc = db.prepare(R"SQL(INSERT INTO temp."sys.foreign_key_columns" VALUES(?1, ?2, ?3, ?4, ?5, ?6))SQL");
     auto ins_ident = db.prepare(R"SQL(INSERT INTO temp."sys.identity_columns" VALUES(?1, ?2, ?3, ?4, ?5, ?6))SQL");
     auto ins_itab = db.prepare(R"SQL(INSERT INTO temp."INFORMATION_SCHEMA.TABLES" VALUES(?1, ?2, ?3, ?4))SQL");
-    auto ins_icol = db.prepare(R"SQL(INSERT INTO temp."INFORMATION_SCHEMA.COLUMNS" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12))SQL");
-    auto icol = [&](const std::string& schema, const std::string& table, int64_t ord, const std::string& name, const mssx_type& t, bool nullable, const std::string& def) {
+    auto ins_icol = db.prepare(
+        R"SQL(INSERT INTO temp."INFORMATION_SCHEMA.COLUMNS" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12))SQL");
+    auto icol = [&](const std::string& schema, const std::string& table, int64_t ord, const std::string& name,
+                    const mssx_type& t, bool nullable, const std::string& def) {
         ins_icol.reset();
-        ins_icol.bind(1, c.database()).bind(2, schema).bind(3, table).bind(4, name).bind(5, ord)
-            .bind(6, def.empty() ? mssx_value() : mssx_value(def)).bind(7, std::string(nullable ? "YES" : "NO")).bind(8, t.name);
-        if (t.is_string() || t.is_binary()) ins_icol.bind(9, t.length < 0 ? int64_t(-1) : t.length * (t.is_nchar() && t.name != "xml" ? 1 : 1));
+        ins_icol.bind(1, c.database())
+            .bind(2, schema)
+            .bind(3, table)
+            .bind(4, name)
+            .bind(5, ord)
+            .bind(6, def.empty() ? mssx_value() : mssx_value(def))
+            .bind(7, std::string(nullable ? "YES" : "NO"))
+            .bind(8, t.name);
+        if (t.is_string() || t.is_binary())
+            ins_icol.bind(9, t.length < 0 ? int64_t(-1) : t.length * (t.is_nchar() && t.name != "xml" ? 1 : 1));
         if (t.is_integer() || t.is_exact_decimal() || t.is_float()) {
-            int p = t.name == "int" ? 10 : t.name == "bigint" ? 19 : t.name == "smallint" ? 5 : t.name == "tinyint" ? 3 : t.precision;
+            int p = t.name == "int"        ? 10
+                    : t.name == "bigint"   ? 19
+                    : t.name == "smallint" ? 5
+                    : t.name == "tinyint"  ? 3
+                                           : t.precision;
             if (t.name != "bit") ins_icol.bind(10, int64_t(p)).bind(11, int64_t(t.is_float() ? 0 : t.scale));
         }
         if (t.is_datetime() && t.name != "date") ins_icol.bind(12, int64_t(t.scale));
@@ -481,22 +556,35 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
             auto& d = t.columns[i];
             ins_col.reset();
             int64_t maxlen = d.type.length < 0 ? -1 : d.type.is_nchar() ? d.type.length * 2 : d.type.length;
-            ins_col.bind(1, t.object_id).bind(2, static_cast<int64_t>(i + 1)).bind(3, d.name).bind(4, maxlen)
-                .bind(5, static_cast<int64_t>(d.type.precision)).bind(6, static_cast<int64_t>(d.type.scale))
-                .bind(7, static_cast<int64_t>(d.nullable)).bind(8, static_cast<int64_t>(d.identity));
+            ins_col.bind(1, t.object_id)
+                .bind(2, static_cast<int64_t>(i + 1))
+                .bind(3, d.name)
+                .bind(4, maxlen)
+                .bind(5, static_cast<int64_t>(d.type.precision))
+                .bind(6, static_cast<int64_t>(d.type.scale))
+                .bind(7, static_cast<int64_t>(d.nullable))
+                .bind(8, static_cast<int64_t>(d.identity));
             ins_col.step();
             icol(t.schema, t.name, static_cast<int64_t>(i + 1), d.name, d.type, d.nullable, d.default_text);
             if (d.identity) {
                 ins_ident.reset();
-                ins_ident.bind(1, t.object_id).bind(2, static_cast<int64_t>(i + 1)).bind(3, d.name).bind(4, d.seed).bind(5, d.increment)
+                ins_ident.bind(1, t.object_id)
+                    .bind(2, static_cast<int64_t>(i + 1))
+                    .bind(3, d.name)
+                    .bind(4, d.seed)
+                    .bind(5, d.increment)
                     .bind(6, t.ident_last ? mssx_value(*t.ident_last) : mssx_value());
                 ins_ident.step();
             }
             if (!d.default_name.empty()) {
                 obj(++constraint_id, d.default_name, t.schema, t.object_id, "D", 0);
                 ins_df.reset();
-                ins_df.bind(1, constraint_id).bind(2, d.default_name).bind(3, sid(t.schema)).bind(4, t.object_id)
-                    .bind(5, static_cast<int64_t>(i + 1)).bind(6, d.default_text);
+                ins_df.bind(1, constraint_id)
+                    .bind(2, d.default_name)
+                    .bind(3, sid(t.schema))
+                    .bind(4, t.object_id)
+                    .bind(5, static_cast<int64_t>(i + 1))
+                    .bind(6, d.default_text);
                 ins_df.step();
             }
         }
@@ -504,34 +592,59 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         for (auto& ix : t.indexes) {
             int64_t id = ix.clustered ? 1 : ++index_id;
             ins_idx.reset();
-            ins_idx.bind(1, t.object_id).bind(2, id).bind(3, ix.name).bind(4, int64_t(ix.clustered ? 1 : 2))
-                .bind(5, static_cast<int64_t>(ix.unique)).bind(6, static_cast<int64_t>(ix.primary)).bind(7, static_cast<int64_t>(ix.constraint));
+            ins_idx.bind(1, t.object_id)
+                .bind(2, id)
+                .bind(3, ix.name)
+                .bind(4, int64_t(ix.clustered ? 1 : 2))
+                .bind(5, static_cast<int64_t>(ix.unique))
+                .bind(6, static_cast<int64_t>(ix.primary))
+                .bind(7, static_cast<int64_t>(ix.constraint));
             ins_idx.step();
             for (size_t k = 0; k < ix.columns.size(); ++k) {
                 ins_ic.reset();
-                ins_ic.bind(1, t.object_id).bind(2, id).bind(3, static_cast<int64_t>(k + 1)).bind(4, static_cast<int64_t>(t.column_index(ix.columns[k]) + 1));
+                ins_ic.bind(1, t.object_id)
+                    .bind(2, id)
+                    .bind(3, static_cast<int64_t>(k + 1))
+                    .bind(4, static_cast<int64_t>(t.column_index(ix.columns[k]) + 1));
                 ins_ic.step();
             }
-            if (ix.primary || ix.constraint) obj(++constraint_id, ix.name, t.schema, t.object_id, ix.primary ? "PK" : "UQ", 0);
+            if (ix.primary || ix.constraint)
+                obj(++constraint_id, ix.name, t.schema, t.object_id, ix.primary ? "PK" : "UQ", 0);
         }
         for (auto& fk : t.fks) {
             int64_t id = ++constraint_id;
             obj(id, fk.name, t.schema, t.object_id, "F", 0);
             auto rit = table_ids.find(mssx_upper(fk.ref_schema + "." + fk.ref_table));
             int64_t ref_id = rit == table_ids.end() ? 0 : rit->second;
-            auto code = [](const std::string& a) { return int64_t(a == "CASCADE" ? 1 : a == "SET NULL" ? 2 : a == "SET DEFAULT" ? 3 : 0); };
-            auto desc = [](std::string a) { std::replace(a.begin(), a.end(), ' ', '_'); return a; };
+            auto code = [](const std::string& a) {
+                return int64_t(a == "CASCADE" ? 1 : a == "SET NULL" ? 2 : a == "SET DEFAULT" ? 3 : 0);
+            };
+            auto desc = [](std::string a) {
+                std::replace(a.begin(), a.end(), ' ', '_');
+                return a;
+            };
             ins_fk.reset();
-            ins_fk.bind(1, id).bind(2, fk.name).bind(3, sid(t.schema)).bind(4, t.object_id).bind(5, ref_id)
-                .bind(6, code(fk.on_delete)).bind(7, desc(fk.on_delete)).bind(8, code(fk.on_update)).bind(9, desc(fk.on_update))
+            ins_fk.bind(1, id)
+                .bind(2, fk.name)
+                .bind(3, sid(t.schema))
+                .bind(4, t.object_id)
+                .bind(5, ref_id)
+                .bind(6, code(fk.on_delete))
+                .bind(7, desc(fk.on_delete))
+                .bind(8, code(fk.on_update))
+                .bind(9, desc(fk.on_update))
                 .bind(10, static_cast<int64_t>(fk.disabled));
             ins_fk.step();
             const mssx_table_def* ref = nullptr;
-            for (auto& d : defs) if (d.object_id == ref_id) ref = &d;
+            for (auto& d : defs)
+                if (d.object_id == ref_id) ref = &d;
             for (size_t k = 0; k < fk.columns.size(); ++k) {
                 ins_fkc.reset();
-                ins_fkc.bind(1, id).bind(2, static_cast<int64_t>(k + 1)).bind(3, t.object_id)
-                    .bind(4, static_cast<int64_t>(t.column_index(fk.columns[k]) + 1)).bind(5, ref_id)
+                ins_fkc.bind(1, id)
+                    .bind(2, static_cast<int64_t>(k + 1))
+                    .bind(3, t.object_id)
+                    .bind(4, static_cast<int64_t>(t.column_index(fk.columns[k]) + 1))
+                    .bind(5, ref_id)
                     .bind(6, static_cast<int64_t>(ref ? ref->column_index(fk.ref_columns[k]) + 1 : 0));
                 ins_fkc.step();
             }
@@ -539,13 +652,18 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         for (auto& ck : t.checks) {
             obj(++constraint_id, ck.name, t.schema, t.object_id, "C", 0);
             ins_ck.reset();
-            ins_ck.bind(1, constraint_id).bind(2, ck.name).bind(3, sid(t.schema)).bind(4, t.object_id)
-                .bind(5, static_cast<int64_t>(ck.disabled)).bind(6, ck.text);
+            ins_ck.bind(1, constraint_id)
+                .bind(2, ck.name)
+                .bind(3, sid(t.schema))
+                .bind(4, t.object_id)
+                .bind(5, static_cast<int64_t>(ck.disabled))
+                .bind(6, ck.text);
             ins_ck.step();
         }
     }
     auto ins_view = db.prepare(R"SQL(INSERT INTO temp."sys.views" VALUES(?1, ?2, ?3, 'V', 0))SQL");
-    auto ins_iview = db.prepare(R"SQL(INSERT INTO temp."INFORMATION_SCHEMA.VIEWS" VALUES(?1, ?2, ?3, ?4, 'NONE', 'NO'))SQL");
+    auto ins_iview =
+        db.prepare(R"SQL(INSERT INTO temp."INFORMATION_SCHEMA.VIEWS" VALUES(?1, ?2, ?3, ?4, 'NONE', 'NO'))SQL");
     for (auto& v : cat.objects('V')) {
         obj(v.object_id, v.name, v.schema, 0, "V", 2);
         ins_view.reset();
@@ -553,7 +671,10 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         ins_view.step();
         std::string def = cat.module_text(v.schema, v.name);
         ins_iview.reset();
-        ins_iview.bind(1, c.database()).bind(2, v.schema).bind(3, v.name).bind(4, def.size() > 4000 ? def.substr(0, 4000) : def);
+        ins_iview.bind(1, c.database())
+            .bind(2, v.schema)
+            .bind(3, v.name)
+            .bind(4, def.size() > 4000 ? def.substr(0, 4000) : def);
         ins_iview.step();
         ins_itab.reset();
         ins_itab.bind(1, c.database()).bind(2, v.schema).bind(3, v.name).bind(4, std::string("VIEW"));
@@ -561,7 +682,8 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
         try {
             mssx_result r = mssx_run_query(c, "SELECT * FROM " + mssx_sq_ident(v.schema + "." + v.name) + " LIMIT 0");
             for (size_t i = 0; i < r.columns.size(); ++i)
-                icol(v.schema, v.name, static_cast<int64_t>(i + 1), r.columns[i].name, r.columns[i].type, r.columns[i].nullable, "");
+                icol(v.schema, v.name, static_cast<int64_t>(i + 1), r.columns[i].name, r.columns[i].type,
+                     r.columns[i].nullable, "");
         } catch (const mssx_error&) {
             // a view that no longer compiles has no column list
         }
@@ -571,12 +693,37 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
     for (auto& tr : cat.objects('T')) obj(tr.object_id, tr.name, tr.schema, 0, "TR", 0);
     // types: the built-in ones (schema sys) and the alias types of the database
     {
-        static const std::pair<const char*, int> builtin[] = {
-            {"image", 34}, {"text", 35}, {"uniqueidentifier", 36}, {"date", 40}, {"time", 41}, {"datetime2", 42},
-            {"datetimeoffset", 43}, {"tinyint", 48}, {"smallint", 52}, {"int", 56}, {"smalldatetime", 58}, {"real", 59},
-            {"money", 60}, {"datetime", 61}, {"float", 62}, {"sql_variant", 98}, {"ntext", 99}, {"bit", 104},
-            {"decimal", 106}, {"numeric", 108}, {"smallmoney", 122}, {"bigint", 127}, {"varbinary", 165}, {"varchar", 167},
-            {"binary", 173}, {"char", 175}, {"timestamp", 189}, {"nvarchar", 231}, {"nchar", 239}, {"xml", 241}, {"sysname", 231}};
+        static const std::pair<const char*, int> builtin[] = {{"image", 34},
+                                                              {"text", 35},
+                                                              {"uniqueidentifier", 36},
+                                                              {"date", 40},
+                                                              {"time", 41},
+                                                              {"datetime2", 42},
+                                                              {"datetimeoffset", 43},
+                                                              {"tinyint", 48},
+                                                              {"smallint", 52},
+                                                              {"int", 56},
+                                                              {"smalldatetime", 58},
+                                                              {"real", 59},
+                                                              {"money", 60},
+                                                              {"datetime", 61},
+                                                              {"float", 62},
+                                                              {"sql_variant", 98},
+                                                              {"ntext", 99},
+                                                              {"bit", 104},
+                                                              {"decimal", 106},
+                                                              {"numeric", 108},
+                                                              {"smallmoney", 122},
+                                                              {"bigint", 127},
+                                                              {"varbinary", 165},
+                                                              {"varchar", 167},
+                                                              {"binary", 173},
+                                                              {"char", 175},
+                                                              {"timestamp", 189},
+                                                              {"nvarchar", 231},
+                                                              {"nchar", 239},
+                                                              {"xml", 241},
+                                                              {"sysname", 231}};
         auto ins = db.prepare(R"SQL(INSERT INTO temp."sys.types" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9))SQL");
         std::map<std::string, int64_t> ids;
         int64_t user_id = 256;
@@ -585,17 +732,33 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
             int64_t uid = std::string(name) == "sysname" ? 256 : id;
             ids[name] = id;
             ins.reset();
-            ins.bind(1, std::string(name)).bind(2, int64_t(id)).bind(3, uid).bind(4, sid("sys"))
-                .bind(5, t.length < 0 ? int64_t(-1) : t.is_nchar() ? t.length * 2 : t.length)
-                .bind(6, int64_t(t.precision)).bind(7, int64_t(t.scale)).bind(8, int64_t(1)).bind(9, int64_t(0));
+            ins.bind(1, std::string(name))
+                .bind(2, int64_t(id))
+                .bind(3, uid)
+                .bind(4, sid("sys"))
+                .bind(5, t.length < 0   ? int64_t(-1)
+                         : t.is_nchar() ? t.length * 2
+                                        : t.length)
+                .bind(6, int64_t(t.precision))
+                .bind(7, int64_t(t.scale))
+                .bind(8, int64_t(1))
+                .bind(9, int64_t(0));
             ins.step();
         }
         for (auto& a : cat.alias_types()) {
             mssx_type t = mssx_col("", a.base).type;
             ins.reset();
-            ins.bind(1, a.name).bind(2, ids.count(t.name) ? ids[t.name] : int64_t(0)).bind(3, ++user_id).bind(4, sid(a.schema))
-                .bind(5, t.length < 0 ? int64_t(-1) : t.is_nchar() ? t.length * 2 : t.length)
-                .bind(6, int64_t(t.precision)).bind(7, int64_t(t.scale)).bind(8, int64_t(a.nullable)).bind(9, int64_t(1));
+            ins.bind(1, a.name)
+                .bind(2, ids.count(t.name) ? ids[t.name] : int64_t(0))
+                .bind(3, ++user_id)
+                .bind(4, sid(a.schema))
+                .bind(5, t.length < 0   ? int64_t(-1)
+                         : t.is_nchar() ? t.length * 2
+                                        : t.length)
+                .bind(6, int64_t(t.precision))
+                .bind(7, int64_t(t.scale))
+                .bind(8, int64_t(a.nullable))
+                .bind(9, int64_t(1));
             ins.step();
         }
     }

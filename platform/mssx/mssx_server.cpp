@@ -1,10 +1,10 @@
 #include "platform/mssx/mssx_server.h"
+#include <pwd.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <unistd.h>
-#include <pwd.h>
 #include "platform/mssx/mssx_catalog.h"
 #include "platform/mssx/mssx_lexer.h"
 
@@ -32,7 +32,8 @@ std::string file_stem(const std::string& db)
 {
     std::string s;
     for (unsigned char c : db) {
-        if (std::isalnum(c) || c == '_' || c == '-' || c >= 0x80) s += static_cast<char>(std::tolower(c));
+        if (std::isalnum(c) || c == '_' || c == '-' || c >= 0x80)
+            s += static_cast<char>(std::tolower(c));
         else {
             char b[8];
             std::snprintf(b, sizeof b, "%%%02X", c);
@@ -47,17 +48,38 @@ struct preset {
     const char* banner;
 };
 const preset kPresets[] = {
-    {"7", "Microsoft SQL Server  7.00 - 7.00.623 (Intel X86) \n\tNov 27 1998 22:20:07 \n\tCopyright (c) 1988-1998 Microsoft Corporation\n\tStandard Edition on Windows NT 4.0 (Build 1381: Service Pack 4)\n"},
-    {"2000", "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \n\tMay  3 2005 23:18:38 \n\tCopyright (c) 1988-2003 Microsoft Corporation\n\tDeveloper Edition on Windows NT 5.1 (Build 2600: Service Pack 3)\n"},
-    {"2005", "Microsoft SQL Server 2005 - 9.00.5000.00 (Intel X86) \n\tDec 10 2010 10:56:29 \n\tCopyright (c) 1988-2005 Microsoft Corporation\n\tExpress Edition on Windows NT 6.1 (Build 7601: Service Pack 1)\n"},
-    {"2008", "Microsoft SQL Server 2008 R2 (SP2) - 10.50.4000.0 (X64) \n\tJun 28 2012 08:36:30 \n\tCopyright (c) Microsoft Corporation\n\tDeveloper Edition (64-bit) on Windows NT 6.1 <X64> (Build 7601: Service Pack 1)\n"},
-    {"2012", "Microsoft SQL Server 2012 (SP4) (KB4018073) - 11.0.7001.0 (X64) \n\tAug 15 2017 10:23:29 \n\tCopyright (c) Microsoft Corporation\n\tDeveloper Edition (64-bit) on Windows NT 6.3 <X64> (Build 9600: )\n"},
-    {"2014", "Microsoft SQL Server 2014 (SP3) (KB4022619) - 12.0.6024.0 (X64) \n\tSep  7 2018 01:37:51 \n\tCopyright (c) Microsoft Corporation\n\tDeveloper Edition (64-bit) on Windows NT 6.3 <X64> (Build 9600: )\n"},
-    {"2016", "Microsoft SQL Server 2016 (SP2) (KB4052908) - 13.0.5026.0 (X64) \n\tMar 18 2018 09:11:49 \n\tCopyright (c) Microsoft Corporation\n\tDeveloper Edition (64-bit) on Windows 10 Pro 10.0 <X64> (Build 17763: )\n"},
-    {"2017", "Microsoft SQL Server 2017 (RTM) - 14.0.1000.169 (X64) \n\tAug 22 2017 17:04:49 \n\tCopyright (C) 2017 Microsoft Corporation\n\tDeveloper Edition (64-bit) on Linux (Debian GNU/Linux 12 (bookworm))\n"},
-    {"2019", "Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64) \n\tSep 24 2019 13:48:23 \n\tCopyright (C) 2019 Microsoft Corporation\n\tDeveloper Edition (64-bit) on Linux (Debian GNU/Linux 12 (bookworm)) <X64>\n"},
-    {"2022", "Microsoft SQL Server 2022 (RTM) - 16.0.1000.6 (X64) \n\tOct  8 2022 05:58:25 \n\tCopyright (C) 2022 Microsoft Corporation\n\tDeveloper Edition (64-bit) on Linux (Debian GNU/Linux 12 (bookworm)) <X64>\n"},
-    {"azure", "Microsoft SQL Azure (RTM) - 12.0.2000.8 \n\tOct  1 2022 10:18:58 \n\tCopyright (C) 2022 Microsoft Corporation\n"},
+    {"7",
+     "Microsoft SQL Server  7.00 - 7.00.623 (Intel X86) \n\tNov 27 1998 22:20:07 \n\tCopyright (c) 1988-1998 Microsoft "
+     "Corporation\n\tStandard Edition on Windows NT 4.0 (Build 1381: Service Pack 4)\n"},
+    {"2000",
+     "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \n\tMay  3 2005 23:18:38 \n\tCopyright (c) 1988-2003 "
+     "Microsoft Corporation\n\tDeveloper Edition on Windows NT 5.1 (Build 2600: Service Pack 3)\n"},
+    {"2005",
+     "Microsoft SQL Server 2005 - 9.00.5000.00 (Intel X86) \n\tDec 10 2010 10:56:29 \n\tCopyright (c) 1988-2005 "
+     "Microsoft Corporation\n\tExpress Edition on Windows NT 6.1 (Build 7601: Service Pack 1)\n"},
+    {"2008",
+     "Microsoft SQL Server 2008 R2 (SP2) - 10.50.4000.0 (X64) \n\tJun 28 2012 08:36:30 \n\tCopyright (c) Microsoft "
+     "Corporation\n\tDeveloper Edition (64-bit) on Windows NT 6.1 <X64> (Build 7601: Service Pack 1)\n"},
+    {"2012",
+     "Microsoft SQL Server 2012 (SP4) (KB4018073) - 11.0.7001.0 (X64) \n\tAug 15 2017 10:23:29 \n\tCopyright (c) "
+     "Microsoft Corporation\n\tDeveloper Edition (64-bit) on Windows NT 6.3 <X64> (Build 9600: )\n"},
+    {"2014",
+     "Microsoft SQL Server 2014 (SP3) (KB4022619) - 12.0.6024.0 (X64) \n\tSep  7 2018 01:37:51 \n\tCopyright (c) "
+     "Microsoft Corporation\n\tDeveloper Edition (64-bit) on Windows NT 6.3 <X64> (Build 9600: )\n"},
+    {"2016",
+     "Microsoft SQL Server 2016 (SP2) (KB4052908) - 13.0.5026.0 (X64) \n\tMar 18 2018 09:11:49 \n\tCopyright (c) "
+     "Microsoft Corporation\n\tDeveloper Edition (64-bit) on Windows 10 Pro 10.0 <X64> (Build 17763: )\n"},
+    {"2017",
+     "Microsoft SQL Server 2017 (RTM) - 14.0.1000.169 (X64) \n\tAug 22 2017 17:04:49 \n\tCopyright (C) 2017 Microsoft "
+     "Corporation\n\tDeveloper Edition (64-bit) on Linux (Debian GNU/Linux 12 (bookworm))\n"},
+    {"2019",
+     "Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64) \n\tSep 24 2019 13:48:23 \n\tCopyright (C) 2019 Microsoft "
+     "Corporation\n\tDeveloper Edition (64-bit) on Linux (Debian GNU/Linux 12 (bookworm)) <X64>\n"},
+    {"2022",
+     "Microsoft SQL Server 2022 (RTM) - 16.0.1000.6 (X64) \n\tOct  8 2022 05:58:25 \n\tCopyright (C) 2022 Microsoft "
+     "Corporation\n\tDeveloper Edition (64-bit) on Linux (Debian GNU/Linux 12 (bookworm)) <X64>\n"},
+    {"azure",
+     "Microsoft SQL Azure (RTM) - 12.0.2000.8 \n\tOct  1 2022 10:18:58 \n\tCopyright (C) 2022 Microsoft Corporation\n"},
 };
 } // namespace
 
@@ -80,7 +102,8 @@ void mssx_check_injected(const std::string& statement_text)
     std::string up = mssx_upper(statement_text);
     for (auto it = g_injected.begin(); it != g_injected.end(); ++it) {
         if (up.find(it->pattern) != std::string::npos) {
-            mssx_error e(it->number, it->message.empty() ? "Injected failure " + std::to_string(it->number) + "." : it->message);
+            mssx_error e(it->number,
+                         it->message.empty() ? "Injected failure " + std::to_string(it->number) + "." : it->message);
             g_injected.erase(it);
             throw e;
         }
@@ -90,8 +113,7 @@ void mssx_check_injected(const std::string& statement_text)
 void mssx_server::create(const std::string& dir, const std::string& sa_password)
 {
     fs::create_directories(dir);
-    if (fs::exists(fs::path(dir) / kServerFile))
-        throw mssx_error(1801, "A server already exists in '" + dir + "'.");
+    if (fs::exists(fs::path(dir) / kServerFile)) throw mssx_error(1801, "A server already exists in '" + dir + "'.");
     mssx_sqlite db;
     db.open((fs::path(dir) / kServerFile).string(), true);
     db.exec(R"SQL(
@@ -129,8 +151,7 @@ void mssx_server::add_login(const std::string& name, const std::string& password
 {
     auto st = db_.prepare("SELECT 1 FROM logins WHERE name=?1");
     st.bind(1, name);
-    if (st.step())
-        throw mssx_error(15025, "The server principal '" + name + "' already exists.");
+    if (st.step()) throw mssx_error(15025, "The server principal '" + name + "' already exists.");
     auto l = db_.prepare("INSERT INTO logins VALUES(?1, ?2, ?3, 0)");
     l.bind(1, name).bind(2, password).bind(3, int64_t(sysadmin));
     l.step();
@@ -147,8 +168,7 @@ void mssx_server::authenticate(const std::string& login, const std::string& pass
 {
     auto st = db_.prepare("SELECT password FROM logins WHERE name=?1 AND integrated=0");
     st.bind(1, login);
-    if (!st.step() || st.text(0) != password)
-        throw mssx_error(18456, "Login failed for user '" + login + "'.", 14);
+    if (!st.step() || st.text(0) != password) throw mssx_error(18456, "Login failed for user '" + login + "'.", 14);
 }
 
 std::string mssx_server::integrated_login()
@@ -156,11 +176,12 @@ std::string mssx_server::integrated_login()
     auto st = db_.prepare("SELECT value FROM settings WHERE key='integrated'");
     std::string user = os_user();
     if (!st.step() || st.text(0) != "1")
-        throw mssx_error(18456, "Login failed. The login is from an untrusted domain and cannot be used with Windows authentication.", 14);
+        throw mssx_error(
+            18456,
+            "Login failed. The login is from an untrusted domain and cannot be used with Windows authentication.", 14);
     auto l = db_.prepare("SELECT name FROM logins WHERE name=?1 AND integrated=1");
     l.bind(1, user);
-    if (!l.step())
-        throw mssx_error(18456, "Login failed for user '" + user + "'.", 14);
+    if (!l.step()) throw mssx_error(18456, "Login failed for user '" + user + "'.", 14);
     return l.text(0);
 }
 
@@ -194,10 +215,7 @@ std::vector<std::string> mssx_server::databases()
     return out;
 }
 
-bool mssx_server::database_exists(const std::string& name)
-{
-    return !database_name(name).empty();
-}
+bool mssx_server::database_exists(const std::string& name) { return !database_name(name).empty(); }
 
 std::string mssx_server::database_name(const std::string& name)
 {
@@ -238,7 +256,8 @@ void mssx_server::create_database(const std::string& name)
 void mssx_server::drop_database(const std::string& name)
 {
     std::string file = database_file(name);
-    if (mssx_iequal(name, "master") || mssx_iequal(name, "tempdb") || mssx_iequal(name, "model") || mssx_iequal(name, "msdb"))
+    if (mssx_iequal(name, "master") || mssx_iequal(name, "tempdb") || mssx_iequal(name, "model") ||
+        mssx_iequal(name, "msdb"))
         throw mssx_error(3708, "Cannot drop the database '" + name + "' because it is a system database.");
     auto st = db_.prepare("DELETE FROM databases WHERE name=?1");
     st.bind(1, name);

@@ -1,7 +1,7 @@
 #include "platform/mssx/mssx_sqlite.h"
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdlib>
 #include "platform/mssx/mssx_error.h"
 
 namespace {
@@ -80,11 +80,16 @@ mssx_stmt mssx_sqlite::prepare(const std::string& sql)
 mssx_stmt& mssx_stmt::bind(int i, const mssx_value& v)
 {
     sqlite3_stmt* s = s_.get();
-    if (std::holds_alternative<std::monostate>(v)) sqlite3_bind_null(s, i);
-    else if (auto p = std::get_if<int64_t>(&v)) sqlite3_bind_int64(s, i, *p);
-    else if (auto d = std::get_if<double>(&v)) sqlite3_bind_double(s, i, *d);
-    else if (auto t = std::get_if<std::string>(&v)) sqlite3_bind_text(s, i, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
-    else if (auto b = std::get_if<mssx_blob>(&v)) sqlite3_bind_blob(s, i, b->bytes.data(), static_cast<int>(b->bytes.size()), SQLITE_TRANSIENT);
+    if (std::holds_alternative<std::monostate>(v))
+        sqlite3_bind_null(s, i);
+    else if (auto p = std::get_if<int64_t>(&v))
+        sqlite3_bind_int64(s, i, *p);
+    else if (auto d = std::get_if<double>(&v))
+        sqlite3_bind_double(s, i, *d);
+    else if (auto t = std::get_if<std::string>(&v))
+        sqlite3_bind_text(s, i, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+    else if (auto b = std::get_if<mssx_blob>(&v))
+        sqlite3_bind_blob(s, i, b->bytes.data(), static_cast<int>(b->bytes.size()), SQLITE_TRANSIENT);
     return *this;
 }
 
@@ -104,19 +109,25 @@ mssx_value mssx_stmt::column(int i) const
 {
     sqlite3_stmt* s = s_.get();
     switch (sqlite3_column_type(s, i)) {
-    case SQLITE_INTEGER: return sqlite3_column_int64(s, i);
-    case SQLITE_FLOAT: return sqlite3_column_double(s, i);
-    case SQLITE_TEXT: return std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), static_cast<size_t>(sqlite3_column_bytes(s, i)));
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(s, i);
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(s, i);
+    case SQLITE_TEXT:
+        return std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
+                           static_cast<size_t>(sqlite3_column_bytes(s, i)));
     case SQLITE_BLOB: {
         const char* p = static_cast<const char*>(sqlite3_column_blob(s, i));
         return mssx_blob{std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, i)))};
     }
-    default: return std::monostate{};
+    default:
+        return std::monostate{};
     }
 }
 
 std::string mssx_stmt::text(int i) const
 {
     const unsigned char* p = sqlite3_column_text(s_.get(), i);
-    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(s_.get(), i))) : std::string();
+    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(s_.get(), i)))
+             : std::string();
 }

@@ -1,7 +1,7 @@
 // A thin RAII layer over SQLite for the embedded server.
 #pragma once
-#include <memory>
 #include <sqlite3.h>
+#include <memory>
 #include <string>
 #include "platform/mssx/mssx_value.h"
 
@@ -21,7 +21,11 @@ public:
     mssx_stmt& bind(int i, const std::string& s) { return bind(i, mssx_value(s)); }
     mssx_stmt& bind(int i, int64_t n) { return bind(i, mssx_value(n)); }
     bool step(); // true while a row is there; throws on error
-    void reset() { sqlite3_reset(s_.get()); sqlite3_clear_bindings(s_.get()); }
+    void reset()
+    {
+        sqlite3_reset(s_.get());
+        sqlite3_clear_bindings(s_.get());
+    }
     mssx_value column(int i) const;
     std::string text(int i) const;
     int64_t integer(int i) const { return sqlite3_column_int64(s_.get(), i); }

@@ -9,29 +9,42 @@
 
 namespace {
 
-const std::set<std::string> kReserved = {
-    "ADD", "ALL", "ALTER", "AND", "ANY", "AS", "ASC", "BEGIN", "BETWEEN", "BY", "CASE", "CHECK", "CLUSTERED",
-    "COLLATE", "COLUMN", "COMMIT", "CONSTRAINT", "CREATE", "CROSS", "CURRENT_TIMESTAMP", "DECLARE", "DEFAULT",
-    "DELETE", "DESC", "DISTINCT", "DROP", "ELSE", "END", "EXCEPT", "EXEC", "EXECUTE", "EXISTS", "FOR", "FOREIGN",
-    "FROM", "FULL", "GO", "GROUP", "HAVING", "IF", "IN", "INDEX", "INNER", "INSERT", "INTERSECT", "INTO", "IS", "JOIN",
-    "KEY", "LEFT", "LIKE", "NOT", "NULL", "ON", "OPTION", "OR", "ORDER", "OUTER", "PRIMARY", "PRINT", "PROC",
-    "PROCEDURE", "REFERENCES", "RIGHT", "ROLLBACK", "SELECT", "SET", "TABLE", "THEN", "TOP", "TRUNCATE", "UNION",
-    "UNIQUE", "UPDATE", "USE", "VALUES", "VIEW", "WHEN", "WHERE", "WITH", "WHILE"};
+const std::set<std::string> kReserved = {"ADD",      "ALL",        "ALTER",      "AND",     "ANY",
+                                         "AS",       "ASC",        "BEGIN",      "BETWEEN", "BY",
+                                         "CASE",     "CHECK",      "CLUSTERED",  "COLLATE", "COLUMN",
+                                         "COMMIT",   "CONSTRAINT", "CREATE",     "CROSS",   "CURRENT_TIMESTAMP",
+                                         "DECLARE",  "DEFAULT",    "DELETE",     "DESC",    "DISTINCT",
+                                         "DROP",     "ELSE",       "END",        "EXCEPT",  "EXEC",
+                                         "EXECUTE",  "EXISTS",     "FOR",        "FOREIGN", "FROM",
+                                         "FULL",     "GO",         "GROUP",      "HAVING",  "IF",
+                                         "IN",       "INDEX",      "INNER",      "INSERT",  "INTERSECT",
+                                         "INTO",     "IS",         "JOIN",       "KEY",     "LEFT",
+                                         "LIKE",     "NOT",        "NULL",       "ON",      "OPTION",
+                                         "OR",       "ORDER",      "OUTER",      "PRIMARY", "PRINT",
+                                         "PROC",     "PROCEDURE",  "REFERENCES", "RIGHT",   "ROLLBACK",
+                                         "SELECT",   "SET",        "TABLE",      "THEN",    "TOP",
+                                         "TRUNCATE", "UNION",      "UNIQUE",     "UPDATE",  "USE",
+                                         "VALUES",   "VIEW",       "WHEN",       "WHERE",   "WITH",
+                                         "WHILE"};
 
 // Words SQLite reserves that T-SQL does not: a column of such a name is quoted.
 const std::set<std::string> kSqliteOnly = {
-    "ABORT", "ACTION", "AFTER", "ALWAYS", "ANALYZE", "ATTACH", "AUTOINCREMENT", "BEFORE", "CONFLICT", "DEFERRABLE",
-    "DEFERRED", "DETACH", "DO", "EACH", "EXCLUDE", "EXCLUSIVE", "FAIL", "FILTER", "GENERATED", "GLOB", "GROUPS",
-    "IGNORE", "IMMEDIATE", "INDEXED", "INITIALLY", "INSTEAD", "ISNULL", "LIMIT", "MATCH", "MATERIALIZED",
-    "NOTHING", "NOTNULL", "NULLS", "OFFSET", "OTHERS", "PLAN", "PRAGMA", "QUERY", "RAISE", "RECURSIVE",
-    "REGEXP", "REINDEX", "RELEASE", "RENAME", "REPLACE", "RETURNING", "SAVEPOINT", "TEMP", "TEMPORARY",
-    "VACUUM", "VIRTUAL", "WINDOW", "WITHOUT"};
+    "ABORT",     "ACTION",     "AFTER",     "ALWAYS", "ANALYZE", "ATTACH",       "AUTOINCREMENT", "BEFORE",
+    "CONFLICT",  "DEFERRABLE", "DEFERRED",  "DETACH", "DO",      "EACH",         "EXCLUDE",       "EXCLUSIVE",
+    "FAIL",      "FILTER",     "GENERATED", "GLOB",   "GROUPS",  "IGNORE",       "IMMEDIATE",     "INDEXED",
+    "INITIALLY", "INSTEAD",    "ISNULL",    "LIMIT",  "MATCH",   "MATERIALIZED", "NOTHING",       "NOTNULL",
+    "NULLS",     "OFFSET",     "OTHERS",    "PLAN",   "PRAGMA",  "QUERY",        "RAISE",         "RECURSIVE",
+    "REGEXP",    "REINDEX",    "RELEASE",   "RENAME", "REPLACE", "RETURNING",    "SAVEPOINT",     "TEMP",
+    "TEMPORARY", "VACUUM",     "VIRTUAL",   "WINDOW", "WITHOUT"};
 
 std::string hex_of(const std::string& bytes)
 {
     static const char* h = "0123456789ABCDEF";
     std::string s;
-    for (unsigned char c : bytes) { s += h[c >> 4]; s += h[c & 15]; }
+    for (unsigned char c : bytes) {
+        s += h[c >> 4];
+        s += h[c & 15];
+    }
     return s;
 }
 
@@ -121,16 +134,24 @@ public:
                         k = m + 1;
                         continue;
                     }
-                    if (U == "SELECT") { in_list = true; item_start = e; }
-                    else if (U == "DISTINCT" || U == "ALL") { if (in_list && item_start == k) item_start = e; }
-                    if (in_list && typed_level && (U == "FROM" || U == "WHERE" || U == "GROUP" || U == "ORDER" ||
-                                                   U == "HAVING" || U == "UNION" || U == "EXCEPT" || U == "INTERSECT")) {
+                    if (U == "SELECT") {
+                        in_list = true;
+                        item_start = e;
+                    } else if (U == "DISTINCT" || U == "ALL") {
+                        if (in_list && item_start == k) item_start = e;
+                    }
+                    if (in_list && typed_level &&
+                        (U == "FROM" || U == "WHERE" || U == "GROUP" || U == "ORDER" || U == "HAVING" || U == "UNION" ||
+                         U == "EXCEPT" || U == "INTERSECT")) {
                         close_item(item_start, k);
                         items_done_ = true;
                         typed_level = false;
                     }
-                    if (U == "FROM") { in_from = expect_table = true; in_list = false; }
-                    else if (U == "JOIN" || U == "APPLY") expect_table = true;
+                    if (U == "FROM") {
+                        in_from = expect_table = true;
+                        in_list = false;
+                    } else if (U == "JOIN" || U == "APPLY")
+                        expect_table = true;
                     else if (U == "WHERE" || U == "GROUP" || U == "ORDER" || U == "HAVING" || U == "ON" ||
                              U == "UNION" || U == "EXCEPT" || U == "INTERSECT") {
                         in_from = expect_table = false;
@@ -170,15 +191,23 @@ public:
             case mssx_tok::string:
             case mssx_tok::nstring:
                 if (looks_like_compact_date(t.text))
-                    out += " " + mssx_sq_literal(t.text.substr(0, 4) + "-" + t.text.substr(4, 2) + "-" + t.text.substr(6, 2) + " 00:00:00.000");
+                    out += " " + mssx_sq_literal(t.text.substr(0, 4) + "-" + t.text.substr(4, 2) + "-" +
+                                                 t.text.substr(6, 2) + " 00:00:00.000");
                 else
                     out += " " + mssx_sq_literal(t.text);
                 break;
-            case mssx_tok::number: out += " " + t.text; break;
-            case mssx_tok::binary: out += " X'" + hex_of(t.text) + "'"; break;
-            case mssx_tok::variable: out += " " + variable(t); break;
+            case mssx_tok::number:
+                out += " " + t.text;
+                break;
+            case mssx_tok::binary:
+                out += " X'" + hex_of(t.text) + "'";
+                break;
+            case mssx_tok::variable:
+                out += " " + variable(t);
+                break;
             case mssx_tok::op:
-                if (t.text == "+" && is_concat(k, a, b)) out += " ||";
+                if (t.text == "+" && is_concat(k, a, b))
+                    out += " ||";
                 else if (t.text == ",") {
                     out += ",";
                     if (in_from) expect_table = true;
@@ -192,14 +221,20 @@ public:
                     // end of the statement: nothing more belongs to it
                     k = b;
                     continue;
-                } else if (t.text == "!=") out += " <>";
-                else if (t.text == "!<") out += " >=";
-                else if (t.text == "!>") out += " <=";
-                else if (t.text == "*=" || t.text == "+=" || t.text == "-=" || t.text == "/=" || t.text == "||" || t.text == "{" || t.text == "}")
+                } else if (t.text == "!=")
+                    out += " <>";
+                else if (t.text == "!<")
+                    out += " >=";
+                else if (t.text == "!>")
+                    out += " <=";
+                else if (t.text == "*=" || t.text == "+=" || t.text == "-=" || t.text == "/=" || t.text == "||" ||
+                         t.text == "{" || t.text == "}")
                     mssx_syntax_error(t);
-                else out += " " + t.text;
+                else
+                    out += " " + t.text;
                 break;
-            default: mssx_syntax_error(t);
+            default:
+                mssx_syntax_error(t);
             }
             ++k;
         }
@@ -221,8 +256,10 @@ private:
     // keeps the type its table gives it).
     void close_item(size_t a, size_t b)
     {
-        if (b > a + 2 && T[a].is_name() && T[a + 1].is_op("=")) a += 2; // name = expr
-        else if (b > a + 2 && T[b - 2].is_word("AS")) b -= 2;
+        if (b > a + 2 && T[a].is_name() && T[a + 1].is_op("="))
+            a += 2; // name = expr
+        else if (b > a + 2 && T[b - 2].is_word("AS"))
+            b -= 2;
         else if (b > a + 1 && T[b - 1].is_name() && !mssx_is_reserved(T[b - 1]) &&
                  (T[b - 2].is_op(")") || T[b - 2].is_name() || T[b - 2].kind == mssx_tok::number ||
                   T[b - 2].kind == mssx_tok::string || T[b - 2].kind == mssx_tok::nstring))
@@ -248,19 +285,27 @@ private:
     // expression is made of exact numbers, casts and aggregates of them.
     std::optional<mssx_type> infer(size_t a, size_t b)
     {
-        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) { ++a; --b; }
+        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+            ++a;
+            --b;
+        }
         if (a >= b) return std::nullopt;
         int depth = 0;
         for (size_t k = a; k < b; ++k) {
-            if (T[k].is_op("(")) ++depth;
-            else if (T[k].is_op(")")) --depth;
-            else if (depth == 0 && T[k].is_word("CASE")) return std::nullopt;
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            else if (depth == 0 && T[k].is_word("CASE"))
+                return std::nullopt;
         }
         for (const char* ops : {"+-", "*/%"}) {
             depth = 0;
             for (size_t k = b; k-- > a;) {
-                if (T[k].is_op(")")) ++depth;
-                else if (T[k].is_op("(")) --depth;
+                if (T[k].is_op(")"))
+                    ++depth;
+                else if (T[k].is_op("("))
+                    --depth;
                 else if (depth == 0 && k > a && T[k].kind == mssx_tok::op && T[k].text.size() == 1 &&
                          std::string(ops).find(T[k].text[0]) != std::string::npos && !operator_before(T[k - 1])) {
                     auto l = infer(a, k), r = infer(k + 1, b);
@@ -294,9 +339,12 @@ private:
             if (U == "CAST") {
                 int d = 0;
                 for (size_t i = list[0].first; i < list[0].second; ++i) {
-                    if (T[i].is_op("(")) ++d;
-                    else if (T[i].is_op(")")) --d;
-                    else if (d == 0 && T[i].is_word("AS")) return cast_type(i + 1, list[0].second);
+                    if (T[i].is_op("("))
+                        ++d;
+                    else if (T[i].is_op(")"))
+                        --d;
+                    else if (d == 0 && T[i].is_word("AS"))
+                        return cast_type(i + 1, list[0].second);
                 }
                 return std::nullopt;
             }
@@ -360,10 +408,12 @@ private:
         } else if (p < b && (T[p].kind == mssx_tok::number || T[p].kind == mssx_tok::variable)) {
             n = T[p].kind == mssx_tok::number ? T[p].text : variable(T[p]);
             ++p;
-        } else mssx_syntax_error(T[p < b ? p : k]);
+        } else
+            mssx_syntax_error(T[p < b ? p : k]);
         if (p < b && T[p].is_word("PERCENT")) {
             ++p;
-            if (n != "100" && n != "(100)") throw mssx_error(102, "TOP ... PERCENT is not supported by this server.", 15, T[k].line);
+            if (n != "100" && n != "(100)")
+                throw mssx_error(102, "TOP ... PERCENT is not supported by this server.", 15, T[k].line);
             n.clear();
         }
         if (p + 1 < b && T[p].is_word("WITH") && T[p + 1].is_word("TIES")) p += 2;
@@ -406,8 +456,10 @@ private:
         size_t start = open + 1;
         int depth = 0;
         for (size_t i = open + 1; i < close; ++i) {
-            if (T[i].is_op("(")) ++depth;
-            else if (T[i].is_op(")")) --depth;
+            if (T[i].is_op("("))
+                ++depth;
+            else if (T[i].is_op(")"))
+                --depth;
             else if (depth == 0 && T[i].is_op(",")) {
                 out.push_back({start, i});
                 start = i + 1;
@@ -419,11 +471,13 @@ private:
 
     std::string arg(const std::pair<size_t, size_t>& r) { return run(r.first, r.second, false); }
 
-    std::string cast_to(size_t a, size_t b, const std::string& expr, std::optional<mssx_type> from, const std::string& style)
+    std::string cast_to(size_t a, size_t b, const std::string& expr, std::optional<mssx_type> from,
+                        const std::string& style)
     {
         mssx_type t = cast_type(a, b);
-        return "mssx_cast(" + expr + ", " + mssx_sq_literal(t.sql_text()) + ", " + (style.empty() ? std::string("NULL") : style) +
-               ", " + mssx_sq_literal(from ? from->sql_text() : std::string()) + ", " + mssx_sq_literal(env.dateformat) + ")";
+        return "mssx_cast(" + expr + ", " + mssx_sq_literal(t.sql_text()) + ", " +
+               (style.empty() ? std::string("NULL") : style) + ", " +
+               mssx_sq_literal(from ? from->sql_text() : std::string()) + ", " + mssx_sq_literal(env.dateformat) + ")";
     }
 
     std::string function(const std::string& U, const mssx_token& name, size_t open, size_t close)
@@ -431,15 +485,38 @@ private:
         auto a = args(open, close);
         auto need = [&](size_t lo, size_t hi) {
             if (a.size() < lo || a.size() > hi)
-                throw mssx_error(174, "The " + mssx_upper(name.text) + " function requires " + std::to_string(lo) + " argument(s).", 15, name.line);
+                throw mssx_error(
+                    174, "The " + mssx_upper(name.text) + " function requires " + std::to_string(lo) + " argument(s).",
+                    15, name.line);
         };
-        if (U == "ISNULL") { need(2, 2); return "IFNULL(" + arg(a[0]) + ", " + arg(a[1]) + ")"; }
-        if (U == "LEN") { need(1, 1); return "LENGTH(RTRIM(" + arg(a[0]) + "))"; }
-        if (U == "DATALENGTH") { need(1, 1); return "LENGTH(CAST(" + arg(a[0]) + " AS BLOB))"; }
-        if (U == "SUBSTRING") { need(3, 3); return "SUBSTR(" + arg(a[0]) + ", " + arg(a[1]) + ", " + arg(a[2]) + ")"; }
-        if (U == "CHARINDEX") { need(2, 3); return "INSTR(" + arg(a[1]) + ", " + arg(a[0]) + ")"; }
-        if (U == "GETDATE" || U == "SYSDATETIME" || U == "GETUTCDATE" || U == "SYSUTCDATETIME") { need(0, 0); return "mssx_getdate()"; }
-        if (U == "NEWID") { need(0, 0); return "mssx_newid()"; }
+        if (U == "ISNULL") {
+            need(2, 2);
+            return "IFNULL(" + arg(a[0]) + ", " + arg(a[1]) + ")";
+        }
+        if (U == "LEN") {
+            need(1, 1);
+            return "LENGTH(RTRIM(" + arg(a[0]) + "))";
+        }
+        if (U == "DATALENGTH") {
+            need(1, 1);
+            return "LENGTH(CAST(" + arg(a[0]) + " AS BLOB))";
+        }
+        if (U == "SUBSTRING") {
+            need(3, 3);
+            return "SUBSTR(" + arg(a[0]) + ", " + arg(a[1]) + ", " + arg(a[2]) + ")";
+        }
+        if (U == "CHARINDEX") {
+            need(2, 3);
+            return "INSTR(" + arg(a[1]) + ", " + arg(a[0]) + ")";
+        }
+        if (U == "GETDATE" || U == "SYSDATETIME" || U == "GETUTCDATE" || U == "SYSUTCDATETIME") {
+            need(0, 0);
+            return "mssx_getdate()";
+        }
+        if (U == "NEWID") {
+            need(0, 0);
+            return "mssx_newid()";
+        }
         if ((U == "SUM" || U == "AVG") && a.size() == 1) {
             // exact numbers add up exactly, to the scale SQL Server gives the result
             size_t s0 = a[0].first;
@@ -460,14 +537,17 @@ private:
         }
         if (U == "CONVERT") {
             need(2, 3);
-            return cast_to(a[0].first, a[0].second, arg(a[1]), infer(a[1].first, a[1].second), a.size() == 3 ? arg(a[2]) : std::string());
+            return cast_to(a[0].first, a[0].second, arg(a[1]), infer(a[1].first, a[1].second),
+                           a.size() == 3 ? arg(a[2]) : std::string());
         }
         if (U == "CAST") {
             need(1, 1);
             int depth = 0;
             for (size_t i = a[0].first; i < a[0].second; ++i) {
-                if (T[i].is_op("(")) ++depth;
-                else if (T[i].is_op(")")) --depth;
+                if (T[i].is_op("("))
+                    ++depth;
+                else if (T[i].is_op(")"))
+                    --depth;
                 else if (depth == 0 && T[i].is_word("AS"))
                     return cast_to(i + 1, a[0].second, run(a[0].first, i, false), infer(a[0].first, i), std::string());
             }
@@ -491,18 +571,30 @@ private:
         size_t list_start = a + 1, list_end = b;
         bool list_done = false;
         for (size_t i = a; i < b; ++i) {
-            if (T[i].is_op("(")) ++depth;
-            else if (T[i].is_op(")")) --depth;
+            if (T[i].is_op("("))
+                ++depth;
+            else if (T[i].is_op(")"))
+                --depth;
             else if (depth == 0) {
                 if (i == a + 1 && T[i].is_word("TOP")) top = true;
                 if (i == a + 1 && (T[i].is_word("DISTINCT") || T[i].is_word("ALL"))) {
                     list_start = i + 1;
                     if (i + 1 < b && T[i + 1].is_word("TOP")) top = true;
                 }
-                if (T[i].is_word("FROM") && !list_done) { list_end = i; list_done = true; }
-                if (T[i].is_word("UNION") && !list_done) { list_end = i; list_done = true; }
+                if (T[i].is_word("FROM") && !list_done) {
+                    list_end = i;
+                    list_done = true;
+                }
+                if (T[i].is_word("UNION") && !list_done) {
+                    list_end = i;
+                    list_done = true;
+                }
                 if (T[i].is_word("ORDER") && !top)
-                    throw mssx_error(1033, "The ORDER BY clause is invalid in views, inline functions, derived tables, subqueries, and common table expressions, unless TOP, OFFSET or FOR XML is also specified.", 15, T[i].line);
+                    throw mssx_error(
+                        1033,
+                        "The ORDER BY clause is invalid in views, inline functions, derived tables, subqueries, and "
+                        "common table expressions, unless TOP, OFFSET or FOR XML is also specified.",
+                        15, T[i].line);
             }
         }
         if (top) {
@@ -510,8 +602,10 @@ private:
             size_t p = list_start;
             if (T[p].is_word("TOP")) {
                 ++p;
-                if (T[p].is_op("(")) p = mssx_match_paren(T, p, b) + 1;
-                else ++p;
+                if (T[p].is_op("("))
+                    p = mssx_match_paren(T, p, b) + 1;
+                else
+                    ++p;
                 if (T[p].is_word("PERCENT")) ++p;
             }
             list_start = p;
@@ -522,27 +616,49 @@ private:
         depth = 0;
         int col = 0;
         for (size_t i = list_start; i <= list_end; ++i) {
-            if (i < list_end && T[i].is_op("(")) { ++depth; continue; }
-            if (i < list_end && T[i].is_op(")")) { --depth; continue; }
+            if (i < list_end && T[i].is_op("(")) {
+                ++depth;
+                continue;
+            }
+            if (i < list_end && T[i].is_op(")")) {
+                --depth;
+                continue;
+            }
             if (i < list_end && !(depth == 0 && T[i].is_op(","))) continue;
             ++col;
             size_t s = item, e = i;
             item = i + 1;
             if (e == s) continue;
-            if (T[e - 1].is_op("*")) { star = true; continue; }
-            if (e - s >= 3 && T[s].is_name() && T[s + 1].is_op("=")) { names.push_back(T[s].text); continue; }
-            if (e - s >= 2 && T[e - 1].is_name() && !T[e - 2].is_op(".")) { names.push_back(T[e - 1].text); continue; }
+            if (T[e - 1].is_op("*")) {
+                star = true;
+                continue;
+            }
+            if (e - s >= 3 && T[s].is_name() && T[s + 1].is_op("=")) {
+                names.push_back(T[s].text);
+                continue;
+            }
+            if (e - s >= 2 && T[e - 1].is_name() && !T[e - 2].is_op(".")) {
+                names.push_back(T[e - 1].text);
+                continue;
+            }
             bool chain = true;
             for (size_t x = s; x < e; ++x)
                 if (!((x - s) % 2 == 0 ? T[x].is_name() : T[x].is_op("."))) chain = false;
-            if (chain) { names.push_back(T[e - 1].text); continue; }
-            throw mssx_error(8155, "No column name was specified for column " + std::to_string(col) + " of '" + alias + "'.", 16, T[s].line);
+            if (chain) {
+                names.push_back(T[e - 1].text);
+                continue;
+            }
+            throw mssx_error(8155,
+                             "No column name was specified for column " + std::to_string(col) + " of '" + alias + "'.",
+                             16, T[s].line);
         }
         if (star && env.column_names) names = env.column_names(inner_sql);
         for (size_t i = 0; i < names.size(); ++i)
             for (size_t j = 0; j < i; ++j)
                 if (mssx_iequal(names[i], names[j]))
-                    throw mssx_error(8156, "The column '" + names[i] + "' was specified multiple times for '" + alias + "'.", 16, T[a].line);
+                    throw mssx_error(8156,
+                                     "The column '" + names[i] + "' was specified multiple times for '" + alias + "'.",
+                                     16, T[a].line);
     }
 };
 
@@ -556,8 +672,7 @@ bool mssx_is_reserved(const mssx_token& t)
 void mssx_syntax_error(const mssx_token& t)
 {
     if (t.kind == mssx_tok::end) throw mssx_error(102, "Incorrect syntax near the end of the batch.", 15, t.line);
-    if (mssx_is_reserved(t))
-        throw mssx_error(156, "Incorrect syntax near the keyword '" + t.text + "'.", 15, t.line);
+    if (mssx_is_reserved(t)) throw mssx_error(156, "Incorrect syntax near the keyword '" + t.text + "'.", 15, t.line);
     std::string shown = t.text;
     if (t.kind == mssx_tok::string || t.kind == mssx_tok::nstring) shown = t.text;
     throw mssx_error(102, "Incorrect syntax near '" + shown + "'.", 15, t.line);
@@ -567,7 +682,8 @@ size_t mssx_match_paren(const std::vector<mssx_token>& toks, size_t open, size_t
 {
     int depth = 0;
     for (size_t i = open; i < limit && i < toks.size(); ++i) {
-        if (toks[i].is_op("(")) ++depth;
+        if (toks[i].is_op("("))
+            ++depth;
         else if (toks[i].is_op(")")) {
             if (--depth == 0) return i;
         }

@@ -15,8 +15,7 @@ namespace {
 
 std::string lower(std::string s)
 {
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -65,7 +64,8 @@ std::string plain_text(const mssx_value& v)
 
 [[noreturn]] void overflow(const mssx_type& t, const char* from = "expression")
 {
-    throw mssx_error(8115, "Arithmetic overflow error converting " + std::string(from) + " to data type " + t.name + ".");
+    throw mssx_error(8115,
+                     "Arithmetic overflow error converting " + std::string(from) + " to data type " + t.name + ".");
 }
 
 // Days from 1970-01-01 for a civil date (proleptic Gregorian).
@@ -111,7 +111,8 @@ struct dt_parts {
 
 bool all_digits(const std::string& s)
 {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 bool parse_time_part(const std::string& s, dt_parts& p)
@@ -133,7 +134,10 @@ bool parse_time_part(const std::string& s, dt_parts& p)
         while (pos < t.size() && std::isdigit(static_cast<unsigned char>(t[pos]))) ++pos;
         if (pos == b || pos - b > 2) return false;
         fields[nf++] = std::atoi(t.substr(b, pos - b).c_str());
-        if (pos < t.size() && t[pos] == ':') { ++pos; continue; }
+        if (pos < t.size() && t[pos] == ':') {
+            ++pos;
+            continue;
+        }
         break;
     }
     if (nf < 2) return false;
@@ -173,24 +177,39 @@ bool parse_date_part(const std::string& s, const std::string& dateformat, dt_par
     } else {
         char sep = 0;
         for (char c : s)
-            if (c == '-' || c == '/' || c == '.') { sep = c; break; }
+            if (c == '-' || c == '/' || c == '.') {
+                sep = c;
+                break;
+            }
         if (!sep) return false;
         std::vector<std::string> f;
         size_t b = 0;
         for (size_t i = 0; i <= s.size(); ++i)
-            if (i == s.size() || s[i] == sep) { f.push_back(s.substr(b, i - b)); b = i + 1; }
+            if (i == s.size() || s[i] == sep) {
+                f.push_back(s.substr(b, i - b));
+                b = i + 1;
+            }
         if (f.size() != 3) return false;
         for (auto& x : f)
             if (!all_digits(x)) return false;
         int a = std::atoi(f[0].c_str()), bb = std::atoi(f[1].c_str()), c = std::atoi(f[2].c_str());
         if (f[0].size() == 4) { // year first: ymd
-            p.y = a; p.m = bb; p.d = c;
+            p.y = a;
+            p.m = bb;
+            p.d = c;
         } else {
             std::string fmt = dateformat.empty() ? "mdy" : dateformat;
             int year = c;
             if (f[2].size() <= 2) year += year < 50 ? 2000 : 1900;
-            if (fmt == "dmy") { p.d = a; p.m = bb; p.y = year; }
-            else { p.m = a; p.d = bb; p.y = year; }
+            if (fmt == "dmy") {
+                p.d = a;
+                p.m = bb;
+                p.y = year;
+            } else {
+                p.m = a;
+                p.d = bb;
+                p.y = year;
+            }
         }
     }
     if (!valid_date(p.y, p.m, p.d)) return false;
@@ -201,7 +220,10 @@ bool parse_date_part(const std::string& s, const std::string& dateformat, dt_par
 bool parse_dt(const std::string& in, const std::string& dateformat, dt_parts& p)
 {
     std::string s = trim(in);
-    if (s.empty()) { p.has_date = true; return true; } // '' is 1900-01-01 00:00:00
+    if (s.empty()) {
+        p.has_date = true;
+        return true;
+    } // '' is 1900-01-01 00:00:00
     // Offset at the end: +hh:mm / -hh:mm / Z
     if (s.size() > 6) {
         std::string tail = s.substr(s.size() - 6);
@@ -220,14 +242,18 @@ bool parse_dt(const std::string& in, const std::string& dateformat, dt_parts& p)
     size_t split = s.find_first_of(" T");
     std::string a = split == std::string::npos ? s : s.substr(0, split);
     std::string b = split == std::string::npos ? std::string() : trim(s.substr(split + 1));
-    if (a.find(':') != std::string::npos && b.empty())
-        return parse_time_part(a, p);
+    if (a.find(':') != std::string::npos && b.empty()) return parse_time_part(a, p);
     if (!parse_date_part(a, dateformat, p)) return false;
     if (!b.empty() && !parse_time_part(b, p)) return false;
     return true;
 }
 
-std::string two(int v) { char b[8]; std::snprintf(b, sizeof b, "%02d", v); return b; }
+std::string two(int v)
+{
+    char b[8];
+    std::snprintf(b, sizeof b, "%02d", v);
+    return b;
+}
 
 std::string format_date(int y, int m, int d)
 {
@@ -271,10 +297,7 @@ std::string fraction_text(int64_t units, int digits)
     return "." + s;
 }
 
-std::string time_text(const dt_parts& p)
-{
-    return two(p.hh) + ":" + two(p.mi) + ":" + two(p.ss);
-}
+std::string time_text(const dt_parts& p) { return two(p.hh) + ":" + two(p.mi) + ":" + two(p.ss); }
 
 bool significant_digits_ok(const std::string& dec)
 {
@@ -325,8 +348,7 @@ std::string mssx_type::sql_text() const
         return name + "(" + (length < 0 ? std::string("max") : std::to_string(length)) + ")";
     if (name == "datetime2" || name == "time" || name == "datetimeoffset")
         return name + "(" + std::to_string(scale) + ")";
-    if (name == "float" && precision != 53)
-        return name + "(" + std::to_string(precision) + ")";
+    if (name == "float" && precision != 53) return name + "(" + std::to_string(precision) + ")";
     return name;
 }
 
@@ -362,7 +384,11 @@ mssx_type mssx_make_type(const std::string& raw, const std::vector<std::string>&
                                   "ole_ui2", "ole_ui4", "ole_ui8", "ole_date"};
     if (std::find_if(std::begin(known), std::end(known), [&](const char* k) { return t.name == k; }) == std::end(known))
         throw mssx_error(2715, "Column, parameter, or variable #1: Cannot find data type " + raw + ".");
-    if (t.name == "sysname") { t.name = "nvarchar"; t.length = 128; return t; }
+    if (t.name == "sysname") {
+        t.name = "nvarchar";
+        t.length = 128;
+        return t;
+    }
     if (t.name == "char" || t.name == "varchar" || t.name == "nchar" || t.name == "nvarchar" || t.name == "binary" ||
         t.name == "varbinary") {
         int64_t n = arg(0);
@@ -371,30 +397,43 @@ mssx_type mssx_make_type(const std::string& raw, const std::vector<std::string>&
         t.length = n == -2 ? 1 : n;
         int64_t limit = (t.name[0] == 'n') ? 4000 : 8000;
         if (t.length == 0 || t.length > limit)
-            throw mssx_error(131, "The size (" + std::to_string(t.length) + ") given to the column exceeds the maximum allowed for any data type (" + std::to_string(limit) + ").");
+            throw mssx_error(131, "The size (" + std::to_string(t.length) +
+                                      ") given to the column exceeds the maximum allowed for any data type (" +
+                                      std::to_string(limit) + ").");
     } else if (t.name == "decimal" || t.name == "numeric") {
         int64_t p = arg(0), s = arg(1);
         t.precision = p == -2 ? 18 : static_cast<int>(p);
         t.scale = s == -2 ? 0 : static_cast<int>(s);
         if (t.precision < 1 || t.precision > 38)
-            throw mssx_error(2750, "Column or parameter #1: Specified column precision " + std::to_string(t.precision) + " is greater than the maximum precision of 38.");
+            throw mssx_error(2750, "Column or parameter #1: Specified column precision " + std::to_string(t.precision) +
+                                       " is greater than the maximum precision of 38.");
         if (t.scale < 0 || t.scale > t.precision)
-            throw mssx_error(2751, "Column or parameter #1: Specified column scale " + std::to_string(t.scale) + " is greater than the specified precision of " + std::to_string(t.precision) + ".");
-    } else if (t.name == "money") { t.precision = 19; t.scale = 4; }
-    else if (t.name == "smallmoney") { t.precision = 10; t.scale = 4; }
-    else if (t.name == "float") {
+            throw mssx_error(2751, "Column or parameter #1: Specified column scale " + std::to_string(t.scale) +
+                                       " is greater than the specified precision of " + std::to_string(t.precision) +
+                                       ".");
+    } else if (t.name == "money") {
+        t.precision = 19;
+        t.scale = 4;
+    } else if (t.name == "smallmoney") {
+        t.precision = 10;
+        t.scale = 4;
+    } else if (t.name == "float") {
         int64_t p = arg(0);
         t.precision = p == -2 ? 53 : (p <= 24 ? 24 : 53);
         if (t.precision == 24) t.name = "real";
-    } else if (t.name == "real") t.precision = 24;
+    } else if (t.name == "real")
+        t.precision = 24;
     else if (t.name == "datetime2" || t.name == "time" || t.name == "datetimeoffset") {
         int64_t k = arg(0);
         t.scale = k == -2 ? 7 : static_cast<int>(k);
         if (t.scale < 0 || t.scale > 7)
             throw mssx_error(1002, "Line 1: Specified scale " + std::to_string(t.scale) + " is invalid.");
-    } else if (t.name == "datetime") t.scale = 3;
-    else if (t.name == "text" || t.name == "ntext" || t.name == "image" || t.name == "xml") t.length = -1;
-    else if (t.name == "rowversion" || t.name == "timestamp") t.length = 8;
+    } else if (t.name == "datetime")
+        t.scale = 3;
+    else if (t.name == "text" || t.name == "ntext" || t.name == "image" || t.name == "xml")
+        t.length = -1;
+    else if (t.name == "rowversion" || t.name == "timestamp")
+        t.length = 8;
     return t;
 }
 
@@ -403,7 +442,10 @@ bool mssx_normalize_decimal(const std::string& in, int precision, int scale, std
     std::string s = trim(in);
     bool neg = false;
     size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) { neg = s[i] == '-'; ++i; }
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        neg = s[i] == '-';
+        ++i;
+    }
     if (i < s.size() && s[i] == '$') ++i;
     std::string ip, fp;
     while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ip += s[i++];
@@ -425,7 +467,10 @@ bool mssx_normalize_decimal(const std::string& in, int precision, int scale, std
     // shift by the exponent
     std::string digits = ip + fp;
     int point = static_cast<int>(ip.size()) + exp;
-    if (point < 0) { digits.insert(0, static_cast<size_t>(-point), '0'); point = 0; }
+    if (point < 0) {
+        digits.insert(0, static_cast<size_t>(-point), '0');
+        point = 0;
+    }
     if (point > static_cast<int>(digits.size())) digits.append(static_cast<size_t>(point) - digits.size(), '0');
     ip = digits.substr(0, static_cast<size_t>(point));
     fp = digits.substr(static_cast<size_t>(point));
@@ -437,8 +482,13 @@ bool mssx_normalize_decimal(const std::string& in, int precision, int scale, std
     if (round_up) {
         int k = static_cast<int>(all.size()) - 1;
         while (k >= 0) {
-            if (all[static_cast<size_t>(k)] == '9') { all[static_cast<size_t>(k)] = '0'; --k; }
-            else { ++all[static_cast<size_t>(k)]; break; }
+            if (all[static_cast<size_t>(k)] == '9') {
+                all[static_cast<size_t>(k)] = '0';
+                --k;
+            } else {
+                ++all[static_cast<size_t>(k)];
+                break;
+            }
         }
         if (k < 0) all.insert(0, "1");
     }
@@ -458,7 +508,7 @@ std::string mssx_new_guid()
 {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
     uint64_t a = rng(), b = rng();
-    a = (a & ~0xF000ull) | 0x4000ull;                     // version 4
+    a = (a & ~0xF000ull) | 0x4000ull;                        // version 4
     b = (b & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull; // variant
     char buf[40];
     std::snprintf(buf, sizeof buf, "%08X-%04X-%04X-%04X-%012llX", static_cast<unsigned>(a >> 32),
@@ -475,8 +525,13 @@ std::string mssx_now_text(int fraction_digits)
     std::tm tm{};
     localtime_r(&secs, &tm);
     dt_parts p;
-    p.y = tm.tm_year + 1900; p.m = tm.tm_mon + 1; p.d = tm.tm_mday;
-    p.hh = tm.tm_hour; p.mi = tm.tm_min; p.ss = tm.tm_sec; p.ns = ns;
+    p.y = tm.tm_year + 1900;
+    p.m = tm.tm_mon + 1;
+    p.d = tm.tm_mday;
+    p.hh = tm.tm_hour;
+    p.mi = tm.tm_min;
+    p.ss = tm.tm_sec;
+    p.ns = ns;
     int64_t units = 0;
     round_fraction(p, fraction_digits, units);
     return format_date(p.y, p.m, p.d) + " " + time_text(p) + fraction_text(units, fraction_digits);
@@ -534,7 +589,8 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
     if (mssx_is_null(v)) return v;
     if (t.is_integer()) {
         int64_t n = 0;
-        if (auto p = std::get_if<int64_t>(&v)) n = *p;
+        if (auto p = std::get_if<int64_t>(&v))
+            n = *p;
         else if (auto d = std::get_if<double>(&v)) {
             if (!(std::fabs(*d) < 9.3e18)) overflow(t, "float");
             n = static_cast<int64_t>(*d);
@@ -556,32 +612,48 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
                 if (errno == ERANGE) overflow(t);
                 n = r;
             }
-        } else conversion_failed(v, t);
+        } else
+            conversion_failed(v, t);
         if (t.name == "bit") return int64_t(n != 0);
         int64_t lo = INT64_MIN, hi = INT64_MAX;
-        if (t.name == "int") { lo = INT32_MIN; hi = INT32_MAX; }
-        else if (t.name == "smallint") { lo = INT16_MIN; hi = INT16_MAX; }
-        else if (t.name == "tinyint") { lo = 0; hi = 255; }
+        if (t.name == "int") {
+            lo = INT32_MIN;
+            hi = INT32_MAX;
+        } else if (t.name == "smallint") {
+            lo = INT16_MIN;
+            hi = INT16_MAX;
+        } else if (t.name == "tinyint") {
+            lo = 0;
+            hi = 255;
+        }
         if (n < lo || n > hi) {
             if (t.name == "tinyint" || t.name == "smallint")
-                throw mssx_error(220, "Arithmetic overflow error for data type " + t.name + ", value = " + std::to_string(n) + ".");
+                throw mssx_error(
+                    220, "Arithmetic overflow error for data type " + t.name + ", value = " + std::to_string(n) + ".");
             overflow(t);
         }
         return n;
     }
     if (t.is_exact_decimal()) {
         std::string src;
-        if (auto p = std::get_if<int64_t>(&v)) src = std::to_string(*p);
-        else if (auto d = std::get_if<double>(&v)) { char b[64]; std::snprintf(b, sizeof b, "%.17g", *d); src = b; }
-        else if (auto s = std::get_if<std::string>(&v)) src = *s;
-        else conversion_failed(v, t);
+        if (auto p = std::get_if<int64_t>(&v))
+            src = std::to_string(*p);
+        else if (auto d = std::get_if<double>(&v)) {
+            char b[64];
+            std::snprintf(b, sizeof b, "%.17g", *d);
+            src = b;
+        } else if (auto s = std::get_if<std::string>(&v))
+            src = *s;
+        else
+            conversion_failed(v, t);
         std::string norm;
         int prec = t.precision;
         if (t.name == "money" || t.name == "smallmoney") prec = t.name == "money" ? 19 : 10;
         if (!mssx_normalize_decimal(src, prec, t.scale, norm)) {
             // tell an overflow from text that is not a number
             std::string probe;
-            if (mssx_normalize_decimal(src, 38 + 400, t.scale, probe)) overflow(t, std::holds_alternative<std::string>(v) ? "varchar" : "numeric");
+            if (mssx_normalize_decimal(src, 38 + 400, t.scale, probe))
+                overflow(t, std::holds_alternative<std::string>(v) ? "varchar" : "numeric");
             if (t.name == "money" || t.name == "smallmoney")
                 throw mssx_error(235, "Cannot convert a char value to money. The char value has incorrect syntax.");
             throw mssx_error(8114, "Error converting data type varchar to numeric.");
@@ -589,8 +661,10 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
         if (t.name == "money") {
             // money's range is that of a 64-bit count of ten-thousandths
             std::string digits;
-            for (char c : norm) if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
-            if (digits.size() >= 19 && (digits.size() > 19 || digits > (norm[0] == '-' ? "9223372036854775808" : "9223372036854775807")))
+            for (char c : norm)
+                if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+            if (digits.size() >= 19 &&
+                (digits.size() > 19 || digits > (norm[0] == '-' ? "9223372036854775808" : "9223372036854775807")))
                 overflow(t);
         } else if (t.name == "smallmoney") {
             double d = std::strtod(norm.c_str(), nullptr);
@@ -601,21 +675,23 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
     }
     if (t.is_float()) {
         double d = 0;
-        if (auto p = std::get_if<int64_t>(&v)) d = static_cast<double>(*p);
-        else if (auto q = std::get_if<double>(&v)) d = *q;
+        if (auto p = std::get_if<int64_t>(&v))
+            d = static_cast<double>(*p);
+        else if (auto q = std::get_if<double>(&v))
+            d = *q;
         else if (auto s = std::get_if<std::string>(&v)) {
             std::string x = trim(*s);
             char* end = nullptr;
             d = std::strtod(x.c_str(), &end);
             if (x.empty() || *end != '\0' || !std::isfinite(d))
                 throw mssx_error(8114, "Error converting data type varchar to float.");
-        } else conversion_failed(v, t);
+        } else
+            conversion_failed(v, t);
         if (t.name == "real") d = static_cast<double>(static_cast<float>(d));
         return d;
     }
     if (t.is_string()) {
-        if (std::holds_alternative<mssx_blob>(v) && t.is_nchar())
-            conversion_failed(v, t);
+        if (std::holds_alternative<mssx_blob>(v) && t.is_nchar()) conversion_failed(v, t);
         std::string s = plain_text(v);
         if (std::holds_alternative<double>(v)) {
             char b[64];
@@ -626,7 +702,10 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
             size_t n = utf8_length(s);
             if (n > static_cast<size_t>(t.length)) {
                 // trailing blanks are cut silently, anything else is an error
-                while (n > static_cast<size_t>(t.length) && !s.empty() && s.back() == ' ') { s.pop_back(); --n; }
+                while (n > static_cast<size_t>(t.length) && !s.empty() && s.back() == ' ') {
+                    s.pop_back();
+                    --n;
+                }
                 if (n > static_cast<size_t>(t.length))
                     throw mssx_error(8152, "String or binary data would be truncated.");
             }
@@ -652,14 +731,16 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
     if (t.is_datetime()) {
         const std::string* s = std::get_if<std::string>(&v);
         if (!s) {
-            throw mssx_error(206, std::string("Operand type clash: ") + type_label_of(v) + " is incompatible with " + t.name);
+            throw mssx_error(
+                206, std::string("Operand type clash: ") + type_label_of(v) + " is incompatible with " + t.name);
         }
         std::string out;
         if (!mssx_parse_datetime(*s, t, dateformat, out)) {
             if (t.name == "datetime" || t.name == "smalldatetime") {
                 dt_parts p;
                 if (parse_dt(*s, dateformat, p))
-                    throw mssx_error(242, "The conversion of a varchar data type to a " + t.name + " data type resulted in an out-of-range value.");
+                    throw mssx_error(242, "The conversion of a varchar data type to a " + t.name +
+                                              " data type resulted in an out-of-range value.");
             }
             throw mssx_error(241, "Conversion failed when converting date and/or time from character string.");
         }
@@ -671,10 +752,13 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
         if (x.size() == 38 && x.front() == '{' && x.back() == '}') x = x.substr(1, 36);
         bool ok = s && x.size() == 36;
         for (size_t i = 0; ok && i < 36; ++i) {
-            if (i == 8 || i == 13 || i == 18 || i == 23) ok = x[i] == '-';
-            else ok = std::isxdigit(static_cast<unsigned char>(x[i])) != 0;
+            if (i == 8 || i == 13 || i == 18 || i == 23)
+                ok = x[i] == '-';
+            else
+                ok = std::isxdigit(static_cast<unsigned char>(x[i])) != 0;
         }
-        if (!ok) throw mssx_error(8169, "Conversion failed when converting from a character string to uniqueidentifier.");
+        if (!ok)
+            throw mssx_error(8169, "Conversion failed when converting from a character string to uniqueidentifier.");
         for (auto& c : x) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return x;
     }
@@ -707,7 +791,10 @@ std::string mssx_text(const mssx_type& t, const mssx_value& v)
         static const char* hex = "0123456789ABCDEF";
         std::string s;
         s.reserve(b->bytes.size() * 2);
-        for (unsigned char c : b->bytes) { s += hex[c >> 4]; s += hex[c & 15]; }
+        for (unsigned char c : b->bytes) {
+            s += hex[c >> 4];
+            s += hex[c & 15];
+        }
         return s;
     }
     if (t.name == "uniqueidentifier") return "{" + plain_text(v) + "}";

@@ -17,7 +17,7 @@ inline bool mssx_is_null(const mssx_value& v) { return std::holds_alternative<st
 
 // A declared SQL Server column type.
 struct mssx_type {
-    std::string name; // lower case base name: "int", "nvarchar", "decimal", ...
+    std::string name;   // lower case base name: "int", "nvarchar", "decimal", ...
     int64_t length = 0; // characters (char types), bytes (binary types); -1 = max
     int precision = 0;
     int scale = 0;
@@ -25,10 +25,10 @@ struct mssx_type {
     bool is_integer() const;
     bool is_exact_decimal() const; // decimal, numeric, money, smallmoney
     bool is_float() const;
-    bool is_char() const;    // char, varchar, text
-    bool is_nchar() const;   // nchar, nvarchar, ntext, xml
+    bool is_char() const;  // char, varchar, text
+    bool is_nchar() const; // nchar, nvarchar, ntext, xml
     bool is_string() const { return is_char() || is_nchar(); }
-    bool is_binary() const;  // binary, varbinary, image, rowversion, timestamp
+    bool is_binary() const;   // binary, varbinary, image, rowversion, timestamp
     bool is_datetime() const; // any date or time type
     // The type as SQL Server writes it: "nvarchar(40)", "decimal(10,2)", "int".
     std::string sql_text() const;

@@ -27,12 +27,14 @@ const char* usage =
     "The data source of the service is //file:DIR:1521/SERVICE.\n"
     "Statements end with ';'; a trigger ends with a line holding only '/'.\n";
 
-std::string service_file(const std::string& dir, const std::string& service) {
+std::string service_file(const std::string& dir, const std::string& service)
+{
     return (std::filesystem::path(dir) / (eora::upper(service) + ".db")).string();
 }
 
 // Display form of one value.
-std::string show(const eora::value& v, const eora::result_column& c) {
+std::string show(const eora::value& v, const eora::result_column& c)
+{
     if (v.is_null()) return "";
     std::string s = v.s;
     if (v.kind == eora::value::vk::bytes) {
@@ -52,7 +54,8 @@ std::string show(const eora::value& v, const eora::result_column& c) {
 
 size_t width(const std::string& s) { return eora::utf16_length(s); }
 
-void print_table(eora::cursor& cur, std::ostream& out, long limit) {
+void print_table(eora::cursor& cur, std::ostream& out, long limit)
+{
     const auto& cols = cur.columns();
     std::vector<std::vector<std::string>> rows;
     long total = 0;
@@ -72,8 +75,10 @@ void print_table(eora::cursor& cur, std::ostream& out, long limit) {
         for (size_t i = 0; i < cells.size(); ++i) {
             std::string pad(w[i] - width(cells[i]), ' ');
             if (i) out << " | ";
-            if (right && (*right)[i]) out << pad << cells[i];
-            else out << cells[i] << (i + 1 < cells.size() ? pad : "");
+            if (right && (*right)[i])
+                out << pad << cells[i];
+            else
+                out << cells[i] << (i + 1 < cells.size() ? pad : "");
         }
         out << "\n";
     };
@@ -92,7 +97,8 @@ void print_table(eora::cursor& cur, std::ostream& out, long limit) {
     out << ")\n";
 }
 
-int run_statements(eora::session& s, const std::vector<std::string>& stmts) {
+int run_statements(eora::session& s, const std::vector<std::string>& stmts)
+{
     int failures = 0;
     for (const auto& text : stmts) {
         try {
@@ -102,7 +108,10 @@ int run_statements(eora::session& s, const std::vector<std::string>& stmts) {
                 print_table(*r.cur, std::cout, -1);
             } else if (st->verb == "INSERT" || st->verb == "UPDATE" || st->verb == "DELETE") {
                 std::cout << r.rows << (r.rows == 1 ? " row " : " rows ")
-                          << (st->verb == "INSERT" ? "created" : st->verb == "UPDATE" ? "updated" : "deleted") << ".\n";
+                          << (st->verb == "INSERT"   ? "created"
+                              : st->verb == "UPDATE" ? "updated"
+                                                     : "deleted")
+                          << ".\n";
             } else if (r.info) {
                 std::cout << "Warning: " << r.info_text << "\n";
             } else {
@@ -117,7 +126,8 @@ int run_statements(eora::session& s, const std::vector<std::string>& stmts) {
     return failures ? 1 : 0;
 }
 
-int tables(eora::session& s, long rows) {
+int tables(eora::session& s, long rows)
+{
     auto list = s.prepare("SELECT OWNER, TABLE_NAME FROM ALL_TABLES ORDER BY OWNER, TABLE_NAME");
     auto r = s.execute(*list, {});
     std::vector<std::pair<std::string, std::string>> names;
@@ -142,7 +152,8 @@ int tables(eora::session& s, long rows) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<std::string> a(argv + 1, argv + argc);
     try {
         if (a.size() >= 4 && a[0] == "create-service") {
@@ -152,7 +163,9 @@ int main(int argc, char** argv) {
             sqlite3* db = nullptr;
             if (sqlite3_open(file.c_str(), &db) == SQLITE_OK) {
                 for (size_t i = 4; i + 1 < a.size(); i += 2) {
-                    std::string key = a[i] == "--max-identifier-length" ? "max_identifier_length" : a[i] == "--banner" ? "banner" : "";
+                    std::string key = a[i] == "--max-identifier-length" ? "max_identifier_length"
+                                      : a[i] == "--banner"              ? "banner"
+                                                                        : "";
                     if (key.empty()) {
                         std::cerr << usage;
                         sqlite3_close(db);
@@ -167,7 +180,8 @@ int main(int argc, char** argv) {
                 }
             }
             sqlite3_close(db);
-            std::cout << "Service " << eora::upper(a[2]) << " created: //file:" << a[1] << ":1521/" << eora::upper(a[2]) << "\n";
+            std::cout << "Service " << eora::upper(a[2]) << " created: //file:" << a[1] << ":1521/" << eora::upper(a[2])
+                      << "\n";
             return 0;
         }
         if (a.size() == 6 && a[0] == "create-user") {

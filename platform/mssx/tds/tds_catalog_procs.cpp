@@ -51,9 +51,15 @@ int column_of(const mssx_result& r, const char* name)
     return -1;
 }
 
-const mssx_value& cell(const mssx_result& r, size_t row, const char* name) { return r.rows[row][static_cast<size_t>(column_of(r, name))]; }
+const mssx_value& cell(const mssx_result& r, size_t row, const char* name)
+{
+    return r.rows[row][static_cast<size_t>(column_of(r, name))];
+}
 
-std::string cell_text(const mssx_result& r, size_t row, const char* name) { return text_of(cell(r, row, name)).value_or(""); }
+std::string cell_text(const mssx_result& r, size_t row, const char* name)
+{
+    return text_of(cell(r, row, name)).value_or("");
+}
 
 std::optional<std::string> nonempty(std::optional<std::string> s)
 {
@@ -73,10 +79,13 @@ int64_t rule_code(const std::string& rule)
 mssx_result pkeys(mssx_connection& c, const args& a)
 {
     mssx_result out;
-    out.columns = {mssx_col("TABLE_QUALIFIER", "sysname"), mssx_col("TABLE_OWNER", "sysname"), mssx_col("TABLE_NAME", "sysname", false),
-                   mssx_col("COLUMN_NAME", "sysname", false), mssx_col("KEY_SEQ", "smallint", false), mssx_col("PK_NAME", "sysname")};
+    out.columns = {mssx_col("TABLE_QUALIFIER", "sysname"),   mssx_col("TABLE_OWNER", "sysname"),
+                   mssx_col("TABLE_NAME", "sysname", false), mssx_col("COLUMN_NAME", "sysname", false),
+                   mssx_col("KEY_SEQ", "smallint", false),   mssx_col("PK_NAME", "sysname")};
     auto table = a.get("@table_name", 0);
-    if (!table) throw mssx_error(201, "Procedure or function 'sp_pkeys' expects parameter '@table_name', which was not supplied.");
+    if (!table)
+        throw mssx_error(201,
+                         "Procedure or function 'sp_pkeys' expects parameter '@table_name', which was not supplied.");
     mssx_result r = c.schema_primary_keys({std::nullopt, nonempty(a.get("@table_owner", 1)), table});
     for (size_t i = 0; i < r.rows.size(); ++i)
         out.rows.push_back({cell(r, i, "TABLE_CATALOG"), cell(r, i, "TABLE_SCHEMA"), cell(r, i, "TABLE_NAME"),
@@ -103,8 +112,9 @@ mssx_result fkeys(mssx_connection& c, const args& a)
         out.rows.push_back({cell(r, i, "PK_TABLE_CATALOG"), cell(r, i, "PK_TABLE_SCHEMA"), cell(r, i, "PK_TABLE_NAME"),
                             cell(r, i, "PK_COLUMN_NAME"), cell(r, i, "FK_TABLE_CATALOG"), cell(r, i, "FK_TABLE_SCHEMA"),
                             cell(r, i, "FK_TABLE_NAME"), cell(r, i, "FK_COLUMN_NAME"), cell(r, i, "ORDINAL"),
-                            num(rule_code(cell_text(r, i, "UPDATE_RULE"))), num(rule_code(cell_text(r, i, "DELETE_RULE"))),
-                            cell(r, i, "FK_NAME"), cell(r, i, "PK_NAME"), cell(r, i, "DEFERRABILITY")});
+                            num(rule_code(cell_text(r, i, "UPDATE_RULE"))),
+                            num(rule_code(cell_text(r, i, "DELETE_RULE"))), cell(r, i, "FK_NAME"),
+                            cell(r, i, "PK_NAME"), cell(r, i, "DEFERRABILITY")});
     return out;
 }
 
@@ -129,22 +139,34 @@ std::string bracket(const std::string& s)
 mssx_result statistics(mssx_connection& c, const args& a)
 {
     mssx_result out;
-    out.columns = {mssx_col("TABLE_QUALIFIER", "sysname"), mssx_col("TABLE_OWNER", "sysname"), mssx_col("TABLE_NAME", "sysname", false),
-                   mssx_col("NON_UNIQUE", "smallint"), mssx_col("INDEX_QUALIFIER", "sysname"), mssx_col("INDEX_NAME", "sysname"),
-                   mssx_col("TYPE", "smallint", false), mssx_col("SEQ_IN_INDEX", "smallint"), mssx_col("COLUMN_NAME", "sysname"),
-                   mssx_col("COLLATION", "char(1)"), mssx_col("CARDINALITY", "int"), mssx_col("PAGES", "int"),
+    out.columns = {mssx_col("TABLE_QUALIFIER", "sysname"),
+                   mssx_col("TABLE_OWNER", "sysname"),
+                   mssx_col("TABLE_NAME", "sysname", false),
+                   mssx_col("NON_UNIQUE", "smallint"),
+                   mssx_col("INDEX_QUALIFIER", "sysname"),
+                   mssx_col("INDEX_NAME", "sysname"),
+                   mssx_col("TYPE", "smallint", false),
+                   mssx_col("SEQ_IN_INDEX", "smallint"),
+                   mssx_col("COLUMN_NAME", "sysname"),
+                   mssx_col("COLLATION", "char(1)"),
+                   mssx_col("CARDINALITY", "int"),
+                   mssx_col("PAGES", "int"),
                    mssx_col("FILTER_CONDITION", "varchar(128)")};
     auto table = a.get("@table_name", 0);
-    if (!table) throw mssx_error(201, "Procedure or function 'sp_statistics' expects parameter '@table_name', which was not supplied.");
+    if (!table)
+        throw mssx_error(
+            201, "Procedure or function 'sp_statistics' expects parameter '@table_name', which was not supplied.");
     auto owner = nonempty(a.get("@table_owner", 1));
     std::string unique = lower(a.get("@is_unique", 4).value_or("N"));
     mssx_result tables = c.schema_tables({std::nullopt, owner, table});
     if (tables.rows.empty()) return out;
     std::string schema = owner_of(c, *table, owner);
     mssx_outcome count = c.execute("SELECT COUNT(*) FROM " + bracket(schema) + "." + bracket(*table));
-    mssx_value rows = count.results.empty() || count.results[0].rows.empty() ? mssx_value() : count.results[0].rows[0][0];
-    out.rows.push_back({str(c.database()), str(schema), str(*table), mssx_value(), mssx_value(), mssx_value(), num(kSqlTableStat),
-                        mssx_value(), mssx_value(), mssx_value(), rows, mssx_value(), mssx_value()});
+    mssx_value rows =
+        count.results.empty() || count.results[0].rows.empty() ? mssx_value() : count.results[0].rows[0][0];
+    out.rows.push_back({str(c.database()), str(schema), str(*table), mssx_value(), mssx_value(), mssx_value(),
+                        num(kSqlTableStat), mssx_value(), mssx_value(), mssx_value(), rows, mssx_value(),
+                        mssx_value()});
     mssx_result r = c.schema_indexes({std::nullopt, schema, std::nullopt, std::nullopt, table});
     for (size_t i = 0; i < r.rows.size(); ++i) {
         bool is_unique = text_of(cell(r, i, "UNIQUE")).value_or("0") == "1";
@@ -170,11 +192,18 @@ mssx_result statistics(mssx_connection& c, const args& a)
 mssx_result special_columns(mssx_connection& c, const args& a)
 {
     mssx_result out;
-    out.columns = {mssx_col("SCOPE", "smallint"), mssx_col("COLUMN_NAME", "sysname", false), mssx_col("DATA_TYPE", "smallint", false),
-                   mssx_col("TYPE_NAME", "sysname", false), mssx_col("PRECISION", "int"), mssx_col("LENGTH", "int"),
-                   mssx_col("SCALE", "smallint"), mssx_col("PSEUDO_COLUMN", "smallint")};
+    out.columns = {mssx_col("SCOPE", "smallint"),
+                   mssx_col("COLUMN_NAME", "sysname", false),
+                   mssx_col("DATA_TYPE", "smallint", false),
+                   mssx_col("TYPE_NAME", "sysname", false),
+                   mssx_col("PRECISION", "int"),
+                   mssx_col("LENGTH", "int"),
+                   mssx_col("SCALE", "smallint"),
+                   mssx_col("PSEUDO_COLUMN", "smallint")};
     auto table = a.get("@table_name", 0);
-    if (!table) throw mssx_error(201, "Procedure or function 'sp_special_columns' expects parameter '@table_name', which was not supplied.");
+    if (!table)
+        throw mssx_error(
+            201, "Procedure or function 'sp_special_columns' expects parameter '@table_name', which was not supplied.");
     auto owner = nonempty(a.get("@table_owner", 1));
     if (lower(a.get("@col_type", 3).value_or("R")) == "v") return out; // no row version columns are kept
     // the best row identifier: the primary key, else the first unique index
@@ -204,8 +233,9 @@ mssx_result special_columns(mssx_connection& c, const args& a)
     for (auto& n : names)
         for (size_t i = 0; i < r.rows.size(); ++i)
             if (lower(cell_text(r, i, "COLUMN_NAME")) == lower(n))
-                out.rows.push_back({num(kSqlScopeSession), cell(r, i, "COLUMN_NAME"), cell(r, i, "DATA_TYPE"), cell(r, i, "TYPE_NAME"),
-                                    cell(r, i, "PRECISION"), cell(r, i, "LENGTH"), cell(r, i, "SCALE"), num(kSqlPcNotPseudo)});
+                out.rows.push_back({num(kSqlScopeSession), cell(r, i, "COLUMN_NAME"), cell(r, i, "DATA_TYPE"),
+                                    cell(r, i, "TYPE_NAME"), cell(r, i, "PRECISION"), cell(r, i, "LENGTH"),
+                                    cell(r, i, "SCALE"), num(kSqlPcNotPseudo)});
     return out;
 }
 
@@ -219,17 +249,35 @@ mssx_result server_info(mssx_connection& c, const args& a)
         const char* name;
         std::string value;
     };
-    const attr attrs[] = {{1, "DBMS_NAME", "Microsoft SQL Server"}, {2, "DBMS_VER", c.server().version()},
-                          {10, "OWNER_TERM", "owner"}, {11, "TABLE_TERM", "table"}, {12, "MAX_OWNER_NAME_LENGTH", "128"},
-                          {13, "TABLE_LENGTH", "128"}, {14, "MAX_QUAL_LENGTH", "128"}, {15, "COLUMN_LENGTH", "128"},
-                          {16, "IDENTIFIER_CASE", "MIXED"}, {17, "TX_ISOLATION", "2"},
+    const attr attrs[] = {{1, "DBMS_NAME", "Microsoft SQL Server"},
+                          {2, "DBMS_VER", c.server().version()},
+                          {10, "OWNER_TERM", "owner"},
+                          {11, "TABLE_TERM", "table"},
+                          {12, "MAX_OWNER_NAME_LENGTH", "128"},
+                          {13, "TABLE_LENGTH", "128"},
+                          {14, "MAX_QUAL_LENGTH", "128"},
+                          {15, "COLUMN_LENGTH", "128"},
+                          {16, "IDENTIFIER_CASE", "MIXED"},
+                          {17, "TX_ISOLATION", "2"},
                           {18, "COLLATION_SEQ", "charset=iso_1 sort_order=nocase_iso charset_num=1 sort_order_num=52"},
-                          {19, "SAVEPOINT_SUPPORT", "Y"}, {20, "MULTI_RESULT_SETS", "Y"}, {22, "ACCESSIBLE_TABLES", "Y"},
-                          {100, "USERID_LENGTH", "128"}, {101, "QUALIFIER_TERM", "database"}, {102, "NAMED_TRANSACTIONS", "Y"},
-                          {103, "SPROC_AS_LANGUAGE", "Y"}, {104, "ACCESSIBLE_SPROC", "Y"}, {105, "MAX_INDEX_COLS", "16"},
-                          {106, "RENAME_TABLE", "Y"}, {107, "RENAME_COLUMN", "Y"}, {108, "DROP_COLUMN", "Y"},
-                          {109, "INCREASE_COLUMN_LENGTH", "Y"}, {110, "DDL_IN_TRANSACTION", "Y"}, {111, "DESCENDING_INDEXES", "Y"},
-                          {112, "SP_RENAME", "Y"}, {113, "REMOTE_SPROC", "Y"}, {500, "SYS_SPROC_VERSION", "9.00.1399"}};
+                          {19, "SAVEPOINT_SUPPORT", "Y"},
+                          {20, "MULTI_RESULT_SETS", "Y"},
+                          {22, "ACCESSIBLE_TABLES", "Y"},
+                          {100, "USERID_LENGTH", "128"},
+                          {101, "QUALIFIER_TERM", "database"},
+                          {102, "NAMED_TRANSACTIONS", "Y"},
+                          {103, "SPROC_AS_LANGUAGE", "Y"},
+                          {104, "ACCESSIBLE_SPROC", "Y"},
+                          {105, "MAX_INDEX_COLS", "16"},
+                          {106, "RENAME_TABLE", "Y"},
+                          {107, "RENAME_COLUMN", "Y"},
+                          {108, "DROP_COLUMN", "Y"},
+                          {109, "INCREASE_COLUMN_LENGTH", "Y"},
+                          {110, "DDL_IN_TRANSACTION", "Y"},
+                          {111, "DESCENDING_INDEXES", "Y"},
+                          {112, "SP_RENAME", "Y"},
+                          {113, "REMOTE_SPROC", "Y"},
+                          {500, "SYS_SPROC_VERSION", "9.00.1399"}};
     auto only = a.get("@attribute_id", 0);
     for (auto& x : attrs)
         if (!only || *only == std::to_string(x.id)) out.rows.push_back({num(x.id), str(x.name), str(x.value)});
@@ -239,15 +287,26 @@ mssx_result server_info(mssx_connection& c, const args& a)
 mssx_result datatype_info(const args& a)
 {
     mssx_result out;
-    out.columns = {mssx_col("TYPE_NAME", "sysname", false), mssx_col("DATA_TYPE", "smallint", false), mssx_col("PRECISION", "int"),
-                   mssx_col("LITERAL_PREFIX", "varchar(32)"), mssx_col("LITERAL_SUFFIX", "varchar(32)"),
-                   mssx_col("CREATE_PARAMS", "varchar(32)"), mssx_col("NULLABLE", "smallint", false),
-                   mssx_col("CASE_SENSITIVE", "smallint", false), mssx_col("SEARCHABLE", "smallint", false),
-                   mssx_col("UNSIGNED_ATTRIBUTE", "smallint"), mssx_col("MONEY", "smallint", false),
-                   mssx_col("AUTO_INCREMENT", "smallint"), mssx_col("LOCAL_TYPE_NAME", "sysname"),
-                   mssx_col("MINIMUM_SCALE", "smallint"), mssx_col("MAXIMUM_SCALE", "smallint"),
-                   mssx_col("SQL_DATA_TYPE", "smallint", false), mssx_col("SQL_DATETIME_SUB", "smallint"),
-                   mssx_col("NUM_PREC_RADIX", "int"), mssx_col("INTERVAL_PRECISION", "smallint"), mssx_col("USERTYPE", "smallint")};
+    out.columns = {mssx_col("TYPE_NAME", "sysname", false),
+                   mssx_col("DATA_TYPE", "smallint", false),
+                   mssx_col("PRECISION", "int"),
+                   mssx_col("LITERAL_PREFIX", "varchar(32)"),
+                   mssx_col("LITERAL_SUFFIX", "varchar(32)"),
+                   mssx_col("CREATE_PARAMS", "varchar(32)"),
+                   mssx_col("NULLABLE", "smallint", false),
+                   mssx_col("CASE_SENSITIVE", "smallint", false),
+                   mssx_col("SEARCHABLE", "smallint", false),
+                   mssx_col("UNSIGNED_ATTRIBUTE", "smallint"),
+                   mssx_col("MONEY", "smallint", false),
+                   mssx_col("AUTO_INCREMENT", "smallint"),
+                   mssx_col("LOCAL_TYPE_NAME", "sysname"),
+                   mssx_col("MINIMUM_SCALE", "smallint"),
+                   mssx_col("MAXIMUM_SCALE", "smallint"),
+                   mssx_col("SQL_DATA_TYPE", "smallint", false),
+                   mssx_col("SQL_DATETIME_SUB", "smallint"),
+                   mssx_col("NUM_PREC_RADIX", "int"),
+                   mssx_col("INTERVAL_PRECISION", "smallint"),
+                   mssx_col("USERTYPE", "smallint")};
     struct type_row {
         const char* name;
         int64_t type;
@@ -255,7 +314,7 @@ mssx_result datatype_info(const args& a)
         const char* prefix;
         const char* suffix;
         const char* params;
-        bool numeric;   // unsigned/auto-increment/radix apply
+        bool numeric; // unsigned/auto-increment/radix apply
         bool unsigned_;
         bool money;
         int64_t min_scale, max_scale; // -1: NULL
@@ -266,21 +325,27 @@ mssx_result datatype_info(const args& a)
         {"bit", kSqlBit, 1, nullptr, nullptr, nullptr, false, false, false, 0, 0, kSqlBit, -1, 0},
         {"tinyint", kSqlTinyint, 3, nullptr, nullptr, nullptr, true, true, false, 0, 0, kSqlTinyint, -1, 10},
         {"bigint", kSqlBigint, 19, nullptr, nullptr, nullptr, true, false, false, 0, 0, kSqlBigint, -1, 10},
-        {"image", kSqlLongVarbinary, 2147483647, "0x", nullptr, nullptr, false, false, false, -1, -1, kSqlLongVarbinary, -1, 0},
-        {"varbinary", kSqlVarbinary, 8000, "0x", nullptr, "max length", false, false, false, -1, -1, kSqlVarbinary, -1, 0},
+        {"image", kSqlLongVarbinary, 2147483647, "0x", nullptr, nullptr, false, false, false, -1, -1, kSqlLongVarbinary,
+         -1, 0},
+        {"varbinary", kSqlVarbinary, 8000, "0x", nullptr, "max length", false, false, false, -1, -1, kSqlVarbinary, -1,
+         0},
         {"binary", kSqlBinary, 8000, "0x", nullptr, "length", false, false, false, -1, -1, kSqlBinary, -1, 0},
         {"timestamp", kSqlBinary, 8, "0x", nullptr, nullptr, false, false, false, -1, -1, kSqlBinary, -1, 0},
         {"text", kSqlLongVarchar, 2147483647, "'", "'", nullptr, false, false, false, -1, -1, kSqlLongVarchar, -1, 0},
         {"uniqueidentifier", kSqlGuid, 36, "'", "'", nullptr, false, false, false, -1, -1, kSqlGuid, -1, 0},
-        {"ntext", kSqlWLongVarchar, 1073741823, "N'", "'", nullptr, false, false, false, -1, -1, kSqlWLongVarchar, -1, 0},
+        {"ntext", kSqlWLongVarchar, 1073741823, "N'", "'", nullptr, false, false, false, -1, -1, kSqlWLongVarchar, -1,
+         0},
         {"nvarchar", kSqlWVarchar, 4000, "N'", "'", "max length", false, false, false, -1, -1, kSqlWVarchar, -1, 0},
         {"nchar", kSqlWChar, 4000, "N'", "'", "length", false, false, false, -1, -1, kSqlWChar, -1, 0},
         {"xml", kSqlSsXml, 0, "N'", "'", nullptr, false, false, false, -1, -1, kSqlSsXml, -1, 0},
-        {"datetimeoffset", kSqlSsTimestampOffset, 34, "'", "'", "scale", false, false, false, 0, 7, kSqlSsTimestampOffset, 0, 0},
+        {"datetimeoffset", kSqlSsTimestampOffset, 34, "'", "'", "scale", false, false, false, 0, 7,
+         kSqlSsTimestampOffset, 0, 0},
         {"time", kSqlSsTime2, 16, "'", "'", "scale", false, false, false, 0, 7, kSqlSsTime2, 0, 0},
         {"char", kSqlChar, 8000, "'", "'", "length", false, false, false, -1, -1, kSqlChar, -1, 0},
-        {"numeric", kSqlNumeric, 38, nullptr, nullptr, "precision,scale", true, false, false, 0, 38, kSqlNumeric, -1, 10},
-        {"decimal", kSqlDecimal, 38, nullptr, nullptr, "precision,scale", true, false, false, 0, 38, kSqlDecimal, -1, 10},
+        {"numeric", kSqlNumeric, 38, nullptr, nullptr, "precision,scale", true, false, false, 0, 38, kSqlNumeric, -1,
+         10},
+        {"decimal", kSqlDecimal, 38, nullptr, nullptr, "precision,scale", true, false, false, 0, 38, kSqlDecimal, -1,
+         10},
         {"money", kSqlDecimal, 19, "$", nullptr, nullptr, true, false, true, 4, 4, kSqlDecimal, -1, 10},
         {"smallmoney", kSqlDecimal, 10, "$", nullptr, nullptr, true, false, true, 4, 4, kSqlDecimal, -1, 10},
         {"int", kSqlInteger, 10, nullptr, nullptr, nullptr, true, false, false, 0, 0, kSqlInteger, -1, 10},
@@ -299,12 +364,28 @@ mssx_result datatype_info(const args& a)
     for (auto& t : rows) {
         if (only != 0 && t.type != only) continue;
         int64_t searchable = (t.type == kSqlLongVarchar || t.type == kSqlWLongVarchar) ? kSearchableLikeOnly
-                           : (t.type == kSqlLongVarbinary || t.type == kSqlSsXml) ? kSearchableNone : kSearchable;
-        out.rows.push_back({str(t.name), num(t.type), num(t.precision), opt_text(t.prefix), opt_text(t.suffix), opt_text(t.params),
-                            num(1), num(0), num(searchable), opt_num(t.unsigned_ ? 1 : 0, t.numeric),
-                            num(t.money ? 1 : 0), opt_num(0, t.numeric), str(t.name), opt_num(t.min_scale, t.min_scale >= 0),
-                            opt_num(t.max_scale, t.max_scale >= 0), num(t.sql_type), opt_num(t.sub, t.sub >= 0),
-                            opt_num(t.radix, t.radix > 0), mssx_value(), mssx_value()});
+                             : (t.type == kSqlLongVarbinary || t.type == kSqlSsXml)    ? kSearchableNone
+                                                                                       : kSearchable;
+        out.rows.push_back({str(t.name),
+                            num(t.type),
+                            num(t.precision),
+                            opt_text(t.prefix),
+                            opt_text(t.suffix),
+                            opt_text(t.params),
+                            num(1),
+                            num(0),
+                            num(searchable),
+                            opt_num(t.unsigned_ ? 1 : 0, t.numeric),
+                            num(t.money ? 1 : 0),
+                            opt_num(0, t.numeric),
+                            str(t.name),
+                            opt_num(t.min_scale, t.min_scale >= 0),
+                            opt_num(t.max_scale, t.max_scale >= 0),
+                            num(t.sql_type),
+                            opt_num(t.sub, t.sub >= 0),
+                            opt_num(t.radix, t.radix > 0),
+                            mssx_value(),
+                            mssx_value()});
     }
     std::stable_sort(out.rows.begin(), out.rows.end(),
                      [](auto& x, auto& y) { return std::get<int64_t>(x[1]) < std::get<int64_t>(y[1]); });
@@ -323,8 +404,9 @@ std::string base_name(const std::string& name)
 
 bool is_ours(const std::string& n)
 {
-    return n == "sp_pkeys" || n == "sp_fkeys" || n == "sp_statistics" || n == "sp_special_columns" || n == "sp_server_info" ||
-           n == "sp_datatype_info" || n == "sp_datatype_info_90" || n == "sp_datatype_info_100";
+    return n == "sp_pkeys" || n == "sp_fkeys" || n == "sp_statistics" || n == "sp_special_columns" ||
+           n == "sp_server_info" || n == "sp_datatype_info" || n == "sp_datatype_info_90" ||
+           n == "sp_datatype_info_100";
 }
 
 } // namespace
@@ -336,12 +418,18 @@ bool tds_catalog_procedure(mssx_connection& c, const std::string& name, const st
     if (!is_ours(n)) return false;
     args a{params};
     try {
-        if (n == "sp_pkeys") out.results.push_back(pkeys(c, a));
-        else if (n == "sp_fkeys") out.results.push_back(fkeys(c, a));
-        else if (n == "sp_statistics") out.results.push_back(statistics(c, a));
-        else if (n == "sp_special_columns") out.results.push_back(special_columns(c, a));
-        else if (n == "sp_server_info") out.results.push_back(server_info(c, a));
-        else out.results.push_back(datatype_info(a));
+        if (n == "sp_pkeys")
+            out.results.push_back(pkeys(c, a));
+        else if (n == "sp_fkeys")
+            out.results.push_back(fkeys(c, a));
+        else if (n == "sp_statistics")
+            out.results.push_back(statistics(c, a));
+        else if (n == "sp_special_columns")
+            out.results.push_back(special_columns(c, a));
+        else if (n == "sp_server_info")
+            out.results.push_back(server_info(c, a));
+        else
+            out.results.push_back(datatype_info(a));
     } catch (const mssx_error& e) {
         out.errors.push_back(e);
     }
@@ -357,8 +445,8 @@ bool tds_catalog_batch(mssx_connection& c, const std::string& batch, mssx_outcom
     auto word = [&] {
         skip_space();
         size_t b = i;
-        while (i < batch.size() && (std::isalnum(static_cast<unsigned char>(batch[i])) || batch[i] == '_' || batch[i] == '.' ||
-                                    batch[i] == '[' || batch[i] == ']' || batch[i] == '@'))
+        while (i < batch.size() && (std::isalnum(static_cast<unsigned char>(batch[i])) || batch[i] == '_' ||
+                                    batch[i] == '.' || batch[i] == '[' || batch[i] == ']' || batch[i] == '@'))
             ++i;
         return batch.substr(b, i - b);
     };
@@ -384,12 +472,17 @@ bool tds_catalog_batch(mssx_connection& c, const std::string& batch, mssx_outcom
             ++i;
             skip_space();
         }
-        if (i < batch.size() && (batch[i] == '\'' || ((batch[i] == 'N' || batch[i] == 'n') && i + 1 < batch.size() && batch[i + 1] == '\''))) {
+        if (i < batch.size() && (batch[i] == '\'' || ((batch[i] == 'N' || batch[i] == 'n') && i + 1 < batch.size() &&
+                                                      batch[i + 1] == '\''))) {
             if (batch[i] != '\'') ++i;
             std::string s;
             for (++i; i < batch.size(); ++i) {
                 if (batch[i] == '\'') {
-                    if (i + 1 < batch.size() && batch[i + 1] == '\'') { s += '\''; ++i; continue; }
+                    if (i + 1 < batch.size() && batch[i + 1] == '\'') {
+                        s += '\'';
+                        ++i;
+                        continue;
+                    }
                     break;
                 }
                 s += batch[i];
@@ -399,12 +492,18 @@ bool tds_catalog_batch(mssx_connection& c, const std::string& batch, mssx_outcom
             p.value = s;
         } else {
             std::string v = word();
-            if (v.empty() && i < batch.size() && batch[i] == '-') { ++i; v = "-" + word(); }
+            if (v.empty() && i < batch.size() && batch[i] == '-') {
+                ++i;
+                v = "-" + word();
+            }
             if (v.empty()) return false;
-            if (lower(v) == "null") p.value = std::monostate{};
-            else if (std::all_of(v.begin() + (v[0] == '-'), v.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); }))
+            if (lower(v) == "null")
+                p.value = std::monostate{};
+            else if (std::all_of(v.begin() + (v[0] == '-'), v.end(),
+                                 [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); }))
                 p.value = static_cast<int64_t>(std::atoll(v.c_str()));
-            else p.value = v;
+            else
+                p.value = v;
         }
         params.push_back(std::move(p));
         skip_space();

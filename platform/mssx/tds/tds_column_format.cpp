@@ -48,15 +48,18 @@ std::string as_text(const mssx_type& t, const mssx_value& v)
 }
 
 // An exact number as its scaled magnitude and sign; false when it does not fit in p digits.
-bool scaled_integer(const mssx_type& t, const mssx_value& v, int precision, int scale, unsigned __int128& mag, bool& negative)
+bool scaled_integer(const mssx_type& t, const mssx_value& v, int precision, int scale, unsigned __int128& mag,
+                    bool& negative)
 {
     std::string text;
-    if (auto p = std::get_if<int64_t>(&v)) text = std::to_string(*p);
+    if (auto p = std::get_if<int64_t>(&v))
+        text = std::to_string(*p);
     else if (auto d = std::get_if<double>(&v)) {
         char b[80];
         std::snprintf(b, sizeof b, "%.*f", scale, *d);
         text = b;
-    } else text = as_text(t, v);
+    } else
+        text = as_text(t, v);
     std::string norm;
     if (!mssx_normalize_decimal(text, precision, scale, norm)) return false;
     negative = !norm.empty() && norm[0] == '-';
@@ -92,7 +95,8 @@ void write_guid(tds_writer& w, const std::string& text)
         if (std::isxdigit(static_cast<unsigned char>(c))) hex += c;
     hex.resize(32, '0');
     unsigned char b[16];
-    for (int i = 0; i < 16; ++i) b[i] = static_cast<unsigned char>(std::strtoul(hex.substr(static_cast<size_t>(i) * 2, 2).c_str(), nullptr, 16));
+    for (int i = 0; i < 16; ++i)
+        b[i] = static_cast<unsigned char>(std::strtoul(hex.substr(static_cast<size_t>(i) * 2, 2).c_str(), nullptr, 16));
     // the first three groups are little-endian on the wire
     const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
     w.u8(16);
@@ -101,7 +105,8 @@ void write_guid(tds_writer& w, const std::string& text)
 
 void write_sized(tds_writer& w, const tds_column_format& f, std::string_view data)
 {
-    if (f.plp) write_plp(w, data);
+    if (f.plp)
+        write_plp(w, data);
     else {
         w.u16(static_cast<uint16_t>(data.size()));
         w.bytes(data);
@@ -134,37 +139,55 @@ tds_column_format tds_format_of(const mssx_type& t, uint32_t version)
         uint32_t unit = wide ? 2 : 1;
         if (chars > 0 && static_cast<uint64_t>(chars) * unit <= kMaxCharBytes) {
             set(wide ? tds_kind::nchar : tds_kind::char8,
-                wide ? (fixed ? tds::kNCharType : tds::kNVarcharType) : (fixed ? tds::kBigCharType : tds::kBigVarChrType),
+                wide ? (fixed ? tds::kNCharType : tds::kNVarcharType)
+                     : (fixed ? tds::kBigCharType : tds::kBigVarChrType),
                 static_cast<uint32_t>(chars) * unit);
         } else if (plp_ok) {
-            set(wide ? tds_kind::nchar : tds_kind::char8, wide ? tds::kNVarcharType : tds::kBigVarChrType, tds::kMaxLengthPlp);
+            set(wide ? tds_kind::nchar : tds_kind::char8, wide ? tds::kNVarcharType : tds::kBigVarChrType,
+                tds::kMaxLengthPlp);
             f.plp = true;
-        } else set(wide ? tds_kind::ntext : tds_kind::text8, wide ? tds::kNTextType : tds::kTextType, kLegacyLobLength);
+        } else
+            set(wide ? tds_kind::ntext : tds_kind::text8, wide ? tds::kNTextType : tds::kTextType, kLegacyLobLength);
     };
-    if (n == "bit") set(tds_kind::integer, tds::kBitNType, 1);
-    else if (n == "tinyint") set(tds_kind::integer, tds::kIntNType, 1);
-    else if (n == "smallint") set(tds_kind::integer, tds::kIntNType, 2);
-    else if (n == "int" || n == "ole_ui2") set(tds_kind::integer, tds::kIntNType, n == "int" ? 4 : 4);
-    else if (n == "bigint" || n == "ole_ui4" || n == "ole_ui8") set(tds_kind::integer, tds::kIntNType, 8);
+    if (n == "bit")
+        set(tds_kind::integer, tds::kBitNType, 1);
+    else if (n == "tinyint")
+        set(tds_kind::integer, tds::kIntNType, 1);
+    else if (n == "smallint")
+        set(tds_kind::integer, tds::kIntNType, 2);
+    else if (n == "int" || n == "ole_ui2")
+        set(tds_kind::integer, tds::kIntNType, n == "int" ? 4 : 4);
+    else if (n == "bigint" || n == "ole_ui4" || n == "ole_ui8")
+        set(tds_kind::integer, tds::kIntNType, 8);
     else if (n == "decimal" || n == "numeric") {
         int p = t.precision > 0 ? t.precision : 38;
         set(tds_kind::decimal, n == "decimal" ? tds::kDecimalNType : tds::kNumericNType, decimal_bytes(p));
         f.precision = static_cast<uint8_t>(p);
         f.scale = static_cast<uint8_t>(t.scale);
-    } else if (n == "money") set(tds_kind::money, tds::kMoneyNType, 8);
-    else if (n == "smallmoney") set(tds_kind::money, tds::kMoneyNType, 4);
-    else if (n == "float") set(tds_kind::floating, tds::kFltNType, 8);
-    else if (n == "real") set(tds_kind::floating, tds::kFltNType, 4);
-    else if (n == "char" || n == "varchar") character(false, n == "char", t.length);
-    else if (n == "nchar" || n == "nvarchar") character(true, n == "nchar", t.length);
-    else if (n == "text") set(tds_kind::text8, tds::kTextType, kLegacyLobLength);
-    else if (n == "ntext") set(tds_kind::ntext, tds::kNTextType, kLegacyLobLength);
-    else if (n == "image") set(tds_kind::image, tds::kImageType, kLegacyLobLength);
+    } else if (n == "money")
+        set(tds_kind::money, tds::kMoneyNType, 8);
+    else if (n == "smallmoney")
+        set(tds_kind::money, tds::kMoneyNType, 4);
+    else if (n == "float")
+        set(tds_kind::floating, tds::kFltNType, 8);
+    else if (n == "real")
+        set(tds_kind::floating, tds::kFltNType, 4);
+    else if (n == "char" || n == "varchar")
+        character(false, n == "char", t.length);
+    else if (n == "nchar" || n == "nvarchar")
+        character(true, n == "nchar", t.length);
+    else if (n == "text")
+        set(tds_kind::text8, tds::kTextType, kLegacyLobLength);
+    else if (n == "ntext")
+        set(tds_kind::ntext, tds::kNTextType, kLegacyLobLength);
+    else if (n == "image")
+        set(tds_kind::image, tds::kImageType, kLegacyLobLength);
     else if (n == "xml") {
         if (plp_ok) {
             set(tds_kind::xml, tds::kXmlType, tds::kMaxLengthPlp);
             f.plp = true;
-        } else set(tds_kind::ntext, tds::kNTextType, kLegacyLobLength);
+        } else
+            set(tds_kind::ntext, tds::kNTextType, kLegacyLobLength);
     } else if (n == "binary" || n == "varbinary" || n == "rowversion" || n == "timestamp") {
         bool fixed = n != "varbinary";
         int64_t len = n == "rowversion" || n == "timestamp" ? 8 : t.length;
@@ -173,19 +196,28 @@ tds_column_format tds_format_of(const mssx_type& t, uint32_t version)
         else if (plp_ok) {
             set(tds_kind::binary, tds::kBigVarBinType, tds::kMaxLengthPlp);
             f.plp = true;
-        } else set(tds_kind::image, tds::kImageType, kLegacyLobLength);
-    } else if (n == "uniqueidentifier") set(tds_kind::guid, tds::kGuidType, 16);
-    else if (n == "datetime" || n == "ole_date") set(tds_kind::datetime, tds::kDatetimNType, 8);
-    else if (n == "smalldatetime") set(tds_kind::smalldatetime, tds::kDatetimNType, 4);
+        } else
+            set(tds_kind::image, tds::kImageType, kLegacyLobLength);
+    } else if (n == "uniqueidentifier")
+        set(tds_kind::guid, tds::kGuidType, 16);
+    else if (n == "datetime" || n == "ole_date")
+        set(tds_kind::datetime, tds::kDatetimNType, 8);
+    else if (n == "smalldatetime")
+        set(tds_kind::smalldatetime, tds::kDatetimNType, 4);
     else if (n == "date" || n == "time" || n == "datetime2" || n == "datetimeoffset") {
-        if (!dates_ok) character(true, false, 34); // down-level clients get the text form, as from the server
-        else if (n == "date") set(tds_kind::date, tds::kDateNType, 3);
+        if (!dates_ok)
+            character(true, false, 34); // down-level clients get the text form, as from the server
+        else if (n == "date")
+            set(tds_kind::date, tds::kDateNType, 3);
         else {
             f.scale = static_cast<uint8_t>(t.scale);
             uint32_t tb = time_bytes(t.scale);
-            if (n == "time") set(tds_kind::time, tds::kTimeNType, tb);
-            else if (n == "datetime2") set(tds_kind::datetime2, tds::kDatetime2NType, tb + 3);
-            else set(tds_kind::datetimeoffset, tds::kDatetimeOffsetNType, tb + 5);
+            if (n == "time")
+                set(tds_kind::time, tds::kTimeNType, tb);
+            else if (n == "datetime2")
+                set(tds_kind::datetime2, tds::kDatetime2NType, tb + 3);
+            else
+                set(tds_kind::datetimeoffset, tds::kDatetimeOffsetNType, tb + 5);
             f.scale = static_cast<uint8_t>(t.scale);
         }
     } else if (n == "hierarchyid" || n == "geometry" || n == "geography") {
@@ -193,7 +225,8 @@ tds_column_format tds_format_of(const mssx_type& t, uint32_t version)
         f.kind = tds_kind::binary;
         f.type = plp_ok ? tds::kBigVarBinType : tds::kImageType;
         if (!plp_ok) f.kind = tds_kind::image;
-    } else character(true, false, 4000); // sql_variant and anything else: its text
+    } else
+        character(true, false, 4000); // sql_variant and anything else: its text
     return f;
 }
 
@@ -254,10 +287,14 @@ void tds_write_type_info(tds_writer& w, const tds_column_format& f)
 void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type& t, const mssx_value& v)
 {
     if (mssx_is_null(v)) {
-        if (f.plp) w.u64(tds::kPlpNull);
-        else if (f.kind == tds_kind::text8 || f.kind == tds_kind::ntext || f.kind == tds_kind::image) w.u8(0);
-        else if (f.kind == tds_kind::char8 || f.kind == tds_kind::nchar || f.kind == tds_kind::binary) w.u16(tds::kCharNull);
-        else w.u8(0);
+        if (f.plp)
+            w.u64(tds::kPlpNull);
+        else if (f.kind == tds_kind::text8 || f.kind == tds_kind::ntext || f.kind == tds_kind::image)
+            w.u8(0);
+        else if (f.kind == tds_kind::char8 || f.kind == tds_kind::nchar || f.kind == tds_kind::binary)
+            w.u16(tds::kCharNull);
+        else
+            w.u8(0);
         return;
     }
     switch (f.kind) {
@@ -300,7 +337,8 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
         uint64_t units = static_cast<uint64_t>(mag);
         if (neg) units = ~units + 1;
         w.u8(static_cast<uint8_t>(f.length));
-        if (f.length == 4) w.u32(static_cast<uint32_t>(units));
+        if (f.length == 4)
+            w.u32(static_cast<uint32_t>(units));
         else {
             w.u32(static_cast<uint32_t>(units >> 32));
             w.u32(static_cast<uint32_t>(units));
@@ -340,12 +378,25 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
         tds_datetime d = tds_parse_stored_datetime(as_text(t, v));
         tds_writer body;
         switch (f.kind) {
-        case tds_kind::date: tds_put_date(body, d); break;
-        case tds_kind::time: tds_put_time(body, d, f.scale); break;
-        case tds_kind::datetime2: tds_put_time(body, d, f.scale); tds_put_date(body, d); break;
-        case tds_kind::datetimeoffset: tds_put_datetimeoffset(body, d, f.scale); break;
-        case tds_kind::datetime: tds_put_datetime(body, d); break;
-        default: tds_put_smalldatetime(body, d); break;
+        case tds_kind::date:
+            tds_put_date(body, d);
+            break;
+        case tds_kind::time:
+            tds_put_time(body, d, f.scale);
+            break;
+        case tds_kind::datetime2:
+            tds_put_time(body, d, f.scale);
+            tds_put_date(body, d);
+            break;
+        case tds_kind::datetimeoffset:
+            tds_put_datetimeoffset(body, d, f.scale);
+            break;
+        case tds_kind::datetime:
+            tds_put_datetime(body, d);
+            break;
+        default:
+            tds_put_smalldatetime(body, d);
+            break;
         }
         w.u8(static_cast<uint8_t>(body.size()));
         w.bytes(body.buffer());

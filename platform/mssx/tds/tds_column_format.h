@@ -6,24 +6,24 @@
 #include "platform/mssx/tds/tds_bytes.h"
 
 enum class tds_kind {
-    integer,      // INTN / BITN
-    decimal,      // DECIMALN / NUMERICN
-    money,        // MONEYN
-    floating,     // FLTN
-    char8,        // BIGCHAR / BIGVARCHR, code page 1252
-    nchar,        // NCHAR / NVARCHAR
-    binary,       // BIGBINARY / BIGVARBIN
-    text8,        // TEXT
-    ntext,        // NTEXT
-    image,        // IMAGE
-    xml,          // XML (PLP, UTF-16)
-    guid,         // GUID
-    date,         // DATEN
-    time,         // TIMEN
-    datetime2,    // DATETIME2N
+    integer,        // INTN / BITN
+    decimal,        // DECIMALN / NUMERICN
+    money,          // MONEYN
+    floating,       // FLTN
+    char8,          // BIGCHAR / BIGVARCHR, code page 1252
+    nchar,          // NCHAR / NVARCHAR
+    binary,         // BIGBINARY / BIGVARBIN
+    text8,          // TEXT
+    ntext,          // NTEXT
+    image,          // IMAGE
+    xml,            // XML (PLP, UTF-16)
+    guid,           // GUID
+    date,           // DATEN
+    time,           // TIMEN
+    datetime2,      // DATETIME2N
     datetimeoffset, // DATETIMEOFFSETN
-    datetime,     // DATETIMN of 8 bytes
-    smalldatetime, // DATETIMN of 4 bytes
+    datetime,       // DATETIMN of 8 bytes
+    smalldatetime,  // DATETIMN of 4 bytes
 };
 
 struct tds_column_format {

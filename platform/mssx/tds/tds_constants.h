@@ -153,8 +153,8 @@ enum data_type : uint8_t {
     kNTextType = 0x63,
     kSsVariantType = 0x62,
 };
-constexpr uint16_t kMaxLengthPlp = 0xFFFF;     // USHORTLEN of a (max) type
-constexpr uint16_t kCharNull = 0xFFFF;          // USHORTLEN NULL value
+constexpr uint16_t kMaxLengthPlp = 0xFFFF; // USHORTLEN of a (max) type
+constexpr uint16_t kCharNull = 0xFFFF;     // USHORTLEN NULL value
 constexpr uint64_t kPlpNull = 0xFFFFFFFFFFFFFFFFull;
 constexpr uint64_t kPlpUnknownLength = 0xFFFFFFFFFFFFFFFEull;
 constexpr uint8_t kTextPtrLength = 16;
@@ -180,8 +180,8 @@ enum proc_id : uint16_t {
 };
 constexpr uint8_t kRpcParamByRef = 0x01;
 constexpr uint8_t kRpcParamDefault = 0x02;
-constexpr uint8_t kRpcBatchFlag = 0xFF;     // TDS 7.2 and later
-constexpr uint8_t kRpcBatchFlagOld = 0x80;  // before TDS 7.2
+constexpr uint8_t kRpcBatchFlag = 0xFF;    // TDS 7.2 and later
+constexpr uint8_t kRpcBatchFlagOld = 0x80; // before TDS 7.2
 constexpr uint8_t kRpcNoExecFlag = 0xFE;
 
 // ALL_HEADERS

@@ -155,8 +155,14 @@ void tds_put_datetimeoffset(tds_writer& w, const tds_datetime& d, int scale)
     // the wire carries UTC and the offset apart
     int64_t days = days_from_civil(d.year, d.month, d.day);
     int64_t nanos = d.nanos - static_cast<int64_t>(d.offset_minutes) * 60 * kNanosPerSecond;
-    if (nanos < 0) { nanos += kNanosPerDay; --days; }
-    if (nanos >= kNanosPerDay) { nanos -= kNanosPerDay; ++days; }
+    if (nanos < 0) {
+        nanos += kNanosPerDay;
+        --days;
+    }
+    if (nanos >= kNanosPerDay) {
+        nanos -= kNanosPerDay;
+        ++days;
+    }
     tds_datetime utc;
     utc.nanos = nanos;
     civil_from_days(days, utc.year, utc.month, utc.day);
@@ -169,7 +175,8 @@ void tds_put_datetime(tds_writer& w, const tds_datetime& d)
 {
     int64_t days = days_from_civil(d.year, d.month, d.day) - kDay1900;
     int64_t secs = d.nanos / kNanosPerSecond;
-    int64_t ticks = secs * kTicksPerSecond + ((d.nanos % kNanosPerSecond) * kTicksPerSecond + kNanosPerSecond / 2) / kNanosPerSecond;
+    int64_t ticks = secs * kTicksPerSecond +
+                    ((d.nanos % kNanosPerSecond) * kTicksPerSecond + kNanosPerSecond / 2) / kNanosPerSecond;
     if (ticks >= 86400 * kTicksPerSecond) {
         ticks -= 86400 * kTicksPerSecond;
         ++days;
@@ -212,8 +219,14 @@ std::string tds_read_datetimeoffset(tds_reader& r, int scale, size_t bytes)
     if (offset < -840 || offset > 840) throw tds_protocol_error("offset out of range");
     int64_t ldays = days;
     int64_t local = nanos + static_cast<int64_t>(offset) * 60 * kNanosPerSecond;
-    if (local < 0) { local += kNanosPerDay; --ldays; }
-    if (local >= kNanosPerDay) { local -= kNanosPerDay; ++ldays; }
+    if (local < 0) {
+        local += kNanosPerDay;
+        --ldays;
+    }
+    if (local >= kNanosPerDay) {
+        local -= kNanosPerDay;
+        ++ldays;
+    }
     char b[16];
     int a = offset < 0 ? -offset : offset;
     std::snprintf(b, sizeof b, " %c%02d:%02d", offset < 0 ? '-' : '+', a / 60, a % 60);
@@ -224,7 +237,8 @@ std::string tds_read_datetime(tds_reader& r)
 {
     int64_t days = static_cast<int32_t>(r.u32());
     int64_t ticks = r.u32();
-    if (ticks >= 86400 * kTicksPerSecond || days < -53690 || days > 2958463) throw tds_protocol_error("datetime out of range");
+    if (ticks >= 86400 * kTicksPerSecond || days < -53690 || days > 2958463)
+        throw tds_protocol_error("datetime out of range");
     int64_t ms = (ticks * 1000 * 10 / kTicksPerSecond + 5) / 10; // rounded to the millisecond
     int64_t nanos = ms * 1000000;
     return date_text(days + kDay1900) + " " + time_text(nanos, 3);

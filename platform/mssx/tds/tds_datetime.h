@@ -7,19 +7,19 @@
 
 struct tds_datetime {
     int year = 1900, month = 1, day = 1;
-    int64_t nanos = 0;       // since midnight
-    int offset_minutes = 0;  // datetimeoffset only
+    int64_t nanos = 0;      // since midnight
+    int offset_minutes = 0; // datetimeoffset only
 };
 
 // Reads "YYYY-MM-DD", "hh:mm:ss[.f]", "YYYY-MM-DD hh:mm:ss[.f]" and either with " +hh:mm".
 tds_datetime tds_parse_stored_datetime(const std::string& text);
 
 // Encodings of the value kinds (without the length byte).
-void tds_put_date(tds_writer& w, const tds_datetime& d);                  // 3 bytes, days since 0001-01-01
-void tds_put_time(tds_writer& w, const tds_datetime& d, int scale);      // 3 to 5 bytes
+void tds_put_date(tds_writer& w, const tds_datetime& d);                      // 3 bytes, days since 0001-01-01
+void tds_put_time(tds_writer& w, const tds_datetime& d, int scale);           // 3 to 5 bytes
 void tds_put_datetimeoffset(tds_writer& w, const tds_datetime& d, int scale); // UTC time, date, offset
-void tds_put_datetime(tds_writer& w, const tds_datetime& d);             // days since 1900, 1/300 s
-void tds_put_smalldatetime(tds_writer& w, const tds_datetime& d);        // days since 1900, minutes
+void tds_put_datetime(tds_writer& w, const tds_datetime& d);                  // days since 1900, 1/300 s
+void tds_put_smalldatetime(tds_writer& w, const tds_datetime& d);             // days since 1900, minutes
 
 // Decodings of parameter values into the stored text of the matching type.
 std::string tds_read_date(tds_reader& r);

@@ -1,22 +1,22 @@
 #include "platform/mssx/tds/tds_listener.h"
 #include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
 #include "platform/mssx/tds/tds_session.h"
 
 namespace {
 constexpr int kBacklog = 64;
 constexpr uint16_t kFirstUserSpid = 51;
 constexpr uint16_t kLastSpid = 32767;
-}
+} // namespace
 
 tds_listener::tds_listener(std::string server_dir, const std::string& host, uint16_t port) : dir_(std::move(server_dir))
 {
@@ -90,7 +90,8 @@ void tds_listener::reap(bool all)
             if (all || (*it)->finished) {
                 done.push_back(std::move(*it));
                 it = clients_.erase(it);
-            } else ++it;
+            } else
+                ++it;
         }
     }
     for (auto& c : done) {

@@ -4,7 +4,7 @@
 #include "platform/mssx/tds/tds_text.h"
 
 namespace {
-constexpr size_t kFixedPart = 36;      // up to ClientLCID
+constexpr size_t kFixedPart = 36; // up to ClientLCID
 constexpr uint8_t kPasswordXor = 0xA5;
 
 struct field {
@@ -44,9 +44,9 @@ tds_login7 tds_read_login7(std::string_view payload)
     r.skip(4 + 4 + 4); // client program version, process id, connection id
     r.u8();            // option flags 1
     l.option_flags2 = r.u8();
-    r.u8();            // type flags
+    r.u8(); // type flags
     l.option_flags3 = r.u8();
-    r.skip(4 + 4);     // time zone, LCID
+    r.skip(4 + 4); // time zone, LCID
     auto next = [&] {
         field f;
         f.offset = r.u16();

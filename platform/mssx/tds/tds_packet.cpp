@@ -1,7 +1,7 @@
 #include "platform/mssx/tds/tds_packet.h"
-#include <cerrno>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
 #include "platform/mssx/tds/tds_bytes.h"
 #include "platform/mssx/tds/tds_constants.h"
 

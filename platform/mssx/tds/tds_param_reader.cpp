@@ -25,7 +25,8 @@ std::string decimal_text(unsigned __int128 mag, bool negative, int scale)
         mag /= 10;
     } while (mag != 0);
     if (scale > 0) {
-        if (digits.size() <= static_cast<size_t>(scale)) digits.insert(0, static_cast<size_t>(scale) + 1 - digits.size(), '0');
+        if (digits.size() <= static_cast<size_t>(scale))
+            digits.insert(0, static_cast<size_t>(scale) + 1 - digits.size(), '0');
         digits.insert(digits.size() - static_cast<size_t>(scale), ".");
     }
     bool zero = digits.find_first_not_of("0.") == std::string::npos;
@@ -35,7 +36,8 @@ std::string decimal_text(unsigned __int128 mag, bool negative, int scale)
 std::string money_text(int64_t units)
 {
     bool neg = units < 0;
-    unsigned __int128 mag = neg ? static_cast<unsigned __int128>(-(units + 1)) + 1 : static_cast<unsigned __int128>(units);
+    unsigned __int128 mag =
+        neg ? static_cast<unsigned __int128>(-(units + 1)) + 1 : static_cast<unsigned __int128>(units);
     return decimal_text(mag, neg, 4);
 }
 
@@ -122,17 +124,22 @@ mssx_type number_type(uint8_t kind, size_t n)
 {
     switch (kind) {
     case tds::kBitType:
-    case tds::kBitNType: return make("bit");
+    case tds::kBitNType:
+        return make("bit");
     case tds::kFltNType:
     case tds::kFlt4Type:
-    case tds::kFlt8Type: return n == 4 ? make("real", 0, 24) : make("float", 0, 53);
+    case tds::kFlt8Type:
+        return n == 4 ? make("real", 0, 24) : make("float", 0, 53);
     case tds::kMoneyNType:
     case tds::kMoneyType:
-    case tds::kMoney4Type: return n == 4 ? make("smallmoney", 0, 10, 4) : make("money", 0, 19, 4);
+    case tds::kMoney4Type:
+        return n == 4 ? make("smallmoney", 0, 10, 4) : make("money", 0, 19, 4);
     case tds::kDatetimNType:
     case tds::kDatetimeType:
-    case tds::kDatetim4Type: return n == 4 ? make("smalldatetime") : make("datetime", 0, 0, 3);
-    default: return make(n == 1 ? "tinyint" : n == 2 ? "smallint" : n == 4 ? "int" : "bigint");
+    case tds::kDatetim4Type:
+        return n == 4 ? make("smalldatetime") : make("datetime", 0, 0, 3);
+    default:
+        return make(n == 1 ? "tinyint" : n == 2 ? "smallint" : n == 4 ? "int" : "bigint");
     }
 }
 
@@ -157,9 +164,12 @@ void tds_read_param_value(tds_reader& r, mssx_type& type, mssx_value& value)
     case tds::kMoney4Type:
     case tds::kDatetimeType:
     case tds::kDatetim4Type: {
-        size_t n = kind == tds::kInt1Type || kind == tds::kBitType ? 1
-                 : kind == tds::kInt2Type ? 2
-                 : kind == tds::kInt4Type || kind == tds::kFlt4Type || kind == tds::kMoney4Type || kind == tds::kDatetim4Type ? 4 : 8;
+        size_t n =
+            kind == tds::kInt1Type || kind == tds::kBitType ? 1
+            : kind == tds::kInt2Type                        ? 2
+            : kind == tds::kInt4Type || kind == tds::kFlt4Type || kind == tds::kMoney4Type || kind == tds::kDatetim4Type
+                ? 4
+                : 8;
         type = number_type(kind, n);
         value = number_value(r, kind, n);
         if (kind == tds::kBitType) value = int64_t(std::get<int64_t>(value) != 0);
@@ -194,7 +204,8 @@ void tds_read_param_value(tds_reader& r, mssx_type& type, mssx_value& value)
         r.u8();
         int precision = r.u8(), scale = r.u8();
         if (precision < 1 || precision > 38 || scale > precision) throw tds_protocol_error("decimal precision");
-        type = make(kind == tds::kNumericNType || kind == tds::kNumericType ? "numeric" : "decimal", 0, precision, scale);
+        type =
+            make(kind == tds::kNumericNType || kind == tds::kNumericType ? "numeric" : "decimal", 0, precision, scale);
         size_t n = r.u8();
         if (n == 0) return;
         if (n > 17) throw tds_protocol_error("decimal length");
@@ -217,12 +228,18 @@ void tds_read_param_value(tds_reader& r, mssx_type& type, mssx_value& value)
     case tds::kDatetimeOffsetNType: {
         int scale = r.u8();
         if (scale > 7) throw tds_protocol_error("time scale");
-        type = make(kind == tds::kTimeNType ? "time" : kind == tds::kDatetime2NType ? "datetime2" : "datetimeoffset", 0, 0, scale);
+        type = make(kind == tds::kTimeNType        ? "time"
+                    : kind == tds::kDatetime2NType ? "datetime2"
+                                                   : "datetimeoffset",
+                    0, 0, scale);
         size_t n = r.u8();
         if (n == 0) return;
-        if (kind == tds::kTimeNType) value = tds_read_time(r, scale, n);
-        else if (kind == tds::kDatetime2NType) value = tds_read_datetime2(r, scale, n);
-        else value = tds_read_datetimeoffset(r, scale, n);
+        if (kind == tds::kTimeNType)
+            value = tds_read_time(r, scale, n);
+        else if (kind == tds::kDatetime2NType)
+            value = tds_read_datetime2(r, scale, n);
+        else
+            value = tds_read_datetimeoffset(r, scale, n);
         return;
     }
     case tds::kCharType:
@@ -234,8 +251,10 @@ void tds_read_param_value(tds_reader& r, mssx_type& type, mssx_value& value)
         type = make(bin ? "varbinary" : "varchar", max ? static_cast<int64_t>(max) : 1);
         size_t n = r.u8();
         std::string_view data = r.bytes(n);
-        if (bin) value = mssx_blob{std::string(data)};
-        else value = tds_utf8_from_cp1252(data);
+        if (bin)
+            value = mssx_blob{std::string(data)};
+        else
+            value = tds_utf8_from_cp1252(data);
         return;
     }
     case tds::kBigVarChrType:
@@ -252,7 +271,10 @@ void tds_read_param_value(tds_reader& r, mssx_type& type, mssx_value& value)
         int64_t length = plp ? -1 : wide ? max / 2 : max;
         if (length == 0) length = 1;
         bool fixed = kind == tds::kBigCharType || kind == tds::kNCharType || kind == tds::kBigBinaryType;
-        type = make(bin ? (fixed ? "binary" : "varbinary") : wide ? (fixed ? "nchar" : "nvarchar") : (fixed ? "char" : "varchar"), length);
+        type = make(bin    ? (fixed ? "binary" : "varbinary")
+                    : wide ? (fixed ? "nchar" : "nvarchar")
+                           : (fixed ? "char" : "varchar"),
+                    length);
         std::string data;
         if (plp) {
             if (!read_plp(r, data)) return;
@@ -261,9 +283,12 @@ void tds_read_param_value(tds_reader& r, mssx_type& type, mssx_value& value)
             if (n == tds::kCharNull) return;
             data = r.bytes(n);
         }
-        if (bin) value = mssx_blob{std::move(data)};
-        else if (wide) value = tds_utf8_from_utf16le(data);
-        else value = tds_utf8_from_cp1252(data);
+        if (bin)
+            value = mssx_blob{std::move(data)};
+        else if (wide)
+            value = tds_utf8_from_utf16le(data);
+        else
+            value = tds_utf8_from_cp1252(data);
         return;
     }
     case tds::kTextType:
@@ -275,9 +300,12 @@ void tds_read_param_value(tds_reader& r, mssx_type& type, mssx_value& value)
         uint32_t n = r.u32();
         if (n == 0xFFFFFFFFu) return;
         std::string_view data = r.bytes(n);
-        if (kind == tds::kImageType) value = mssx_blob{std::string(data)};
-        else if (kind == tds::kNTextType) value = tds_utf8_from_utf16le(data);
-        else value = tds_utf8_from_cp1252(data);
+        if (kind == tds::kImageType)
+            value = mssx_blob{std::string(data)};
+        else if (kind == tds::kNTextType)
+            value = tds_utf8_from_utf16le(data);
+        else
+            value = tds_utf8_from_cp1252(data);
         return;
     }
     case tds::kXmlType: {

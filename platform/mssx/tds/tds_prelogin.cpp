@@ -11,7 +11,8 @@ tds_prelogin_request tds_read_prelogin(std::string_view payload)
         uint8_t token = r.u8();
         if (token == tds::kPreloginTerminator) break;
         uint16_t offset = r.u16_be(), length = r.u16_be();
-        if (static_cast<size_t>(offset) + length > payload.size()) throw tds_protocol_error("PRELOGIN option out of range");
+        if (static_cast<size_t>(offset) + length > payload.size())
+            throw tds_protocol_error("PRELOGIN option out of range");
         std::string_view value = payload.substr(offset, length);
         if (token == tds::kPreloginEncryption && length >= 1) {
             req.encryption = static_cast<uint8_t>(value[0]);

@@ -28,8 +28,10 @@ std::vector<tds_rpc_call> tds_read_rpc(std::string_view payload, uint32_t versio
     for (;;) {
         tds_rpc_call c;
         uint16_t n = r.u16();
-        if (n == tds::kProcIdSwitch) c.proc_id = r.u16();
-        else c.name = r.ucs2(n);
+        if (n == tds::kProcIdSwitch)
+            c.proc_id = r.u16();
+        else
+            c.name = r.ucs2(n);
         c.options = r.u16();
         bool ended = false;
         while (!r.at_end()) {

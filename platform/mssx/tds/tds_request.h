@@ -10,14 +10,14 @@
 std::string tds_read_sql_batch(std::string_view payload, uint32_t tds_version);
 
 struct tds_rpc_param {
-    std::string name;       // "@P1"; empty when given by position
+    std::string name; // "@P1"; empty when given by position
     bool output = false;
     mssx_type type;
     mssx_value value;
 };
 
 struct tds_rpc_call {
-    std::string name;       // the procedure's name, or empty when proc_id is set
+    std::string name; // the procedure's name, or empty when proc_id is set
     uint16_t proc_id = 0;
     uint16_t options = 0;
     std::vector<tds_rpc_param> params;

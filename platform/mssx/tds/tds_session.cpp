@@ -1,7 +1,7 @@
 #include "platform/mssx/tds/tds_session.h"
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
-#include <unistd.h>
 #include "platform/mssx/tds/tds_bytes.h"
 #include "platform/mssx/tds/tds_catalog_procs.h"
 #include "platform/mssx/tds/tds_constants.h"
@@ -28,13 +28,17 @@ std::vector<std::string> declared_names(const std::string& decl)
     bool expect = true;
     for (size_t i = 0; i < decl.size(); ++i) {
         char c = decl[i];
-        if (c == '(') ++depth;
-        else if (c == ')') --depth;
-        else if (c == ',' && depth == 0) expect = true;
+        if (c == '(')
+            ++depth;
+        else if (c == ')')
+            --depth;
+        else if (c == ',' && depth == 0)
+            expect = true;
         else if (c == '@' && expect) {
             size_t b = i;
-            while (i + 1 < decl.size() && (std::isalnum(static_cast<unsigned char>(decl[i + 1])) || decl[i + 1] == '_' ||
-                                           decl[i + 1] == '@' || decl[i + 1] == '#' || decl[i + 1] == '$'))
+            while (i + 1 < decl.size() &&
+                   (std::isalnum(static_cast<unsigned char>(decl[i + 1])) || decl[i + 1] == '_' || decl[i + 1] == '@' ||
+                    decl[i + 1] == '#' || decl[i + 1] == '$'))
                 ++i;
             names.push_back(decl.substr(b, i - b + 1));
             expect = false;
@@ -75,7 +79,8 @@ std::string bracket(const std::string& name)
 
 } // namespace
 
-tds_session::tds_session(int fd, std::string server_dir, uint16_t spid) : channel_(fd), dir_(std::move(server_dir)), spid_(spid)
+tds_session::tds_session(int fd, std::string server_dir, uint16_t spid)
+    : channel_(fd), dir_(std::move(server_dir)), spid_(spid)
 {
     channel_.set_spid(spid);
     // messages name the server as the host it runs on, as a server does
@@ -111,17 +116,22 @@ void tds_session::run()
             try {
                 mssx_server s(dir_);
                 version = static_cast<uint32_t>(s.major_version()) << 24;
-            } catch (const mssx_error&) {
-            }
+            } catch (const mssx_error&) {}
             channel_.send_message(tds::kPacketTabularResult, tds_prelogin_response(version, 0));
             if (!channel_.read_message(m)) return;
         }
         if (m.type != tds::kPacketLogin7 || !login(m)) return;
         while (channel_.read_message(m)) {
             switch (m.type) {
-            case tds::kPacketSqlBatch: batch(m); break;
-            case tds::kPacketRpc: rpc(m); break;
-            case tds::kPacketTransactionManager: transaction_manager(m); break;
+            case tds::kPacketSqlBatch:
+                batch(m);
+                break;
+            case tds::kPacketRpc:
+                rpc(m);
+                break;
+            case tds::kPacketTransactionManager:
+                transaction_manager(m);
+                break;
             case tds::kPacketAttention: {
                 // every request is answered whole before the next is read
                 tds_token_writer w(version_);
@@ -129,7 +139,8 @@ void tds_session::run()
                 send(w);
                 break;
             }
-            default: return;
+            default:
+                return;
             }
         }
     } catch (const tds_protocol_error&) {
@@ -151,8 +162,9 @@ bool tds_session::login(const tds_message& first)
         return false;
     };
     if (l.integrated())
-        return refuse(mssx_error(kMsgUntrustedDomain,
-                                 "Login failed. The login is from an untrusted domain and cannot be used with Windows authentication.", 14));
+        return refuse(mssx_error(
+            kMsgUntrustedDomain,
+            "Login failed. The login is from an untrusted domain and cannot be used with Windows authentication.", 14));
     try {
         conn_ = std::make_unique<mssx_connection>(dir_, mssx_login{l.user_name, l.password, false, l.database});
     } catch (const mssx_error& e) {
@@ -200,7 +212,8 @@ bool tds_session::write_outcome(tds_token_writer& w, const mssx_outcome& out, ui
     uint8_t inner = final_token == tds::kTokenDoneProc ? tds::kTokenDoneInProc : tds::kTokenDone;
     for (size_t i = 0; i < out.results.size(); ++i) {
         w.result(out.results[i]);
-        bool more = i + 1 < out.results.size() || !out.errors.empty() || final_token == tds::kTokenDoneProc || final_more;
+        bool more =
+            i + 1 < out.results.size() || !out.errors.empty() || final_token == tds::kTokenDoneProc || final_more;
         w.done(inner, static_cast<uint16_t>(tds::kDoneCount | (more ? tds::kDoneMore : 0)), kCurCmdSelect,
                out.results[i].rows.size());
     }
@@ -247,11 +260,16 @@ void tds_session::rpc_call(tds_rpc_call& call, tds_token_writer& w, bool last)
     std::string name = lower(call.name);
     uint16_t id = call.proc_id;
     if (id == 0) {
-        if (name == "sp_executesql") id = tds::kSpExecuteSql;
-        else if (name == "sp_prepare") id = tds::kSpPrepare;
-        else if (name == "sp_execute") id = tds::kSpExecute;
-        else if (name == "sp_prepexec") id = tds::kSpPrepExec;
-        else if (name == "sp_unprepare") id = tds::kSpUnprepare;
+        if (name == "sp_executesql")
+            id = tds::kSpExecuteSql;
+        else if (name == "sp_prepare")
+            id = tds::kSpPrepare;
+        else if (name == "sp_execute")
+            id = tds::kSpExecute;
+        else if (name == "sp_prepexec")
+            id = tds::kSpPrepExec;
+        else if (name == "sp_unprepare")
+            id = tds::kSpUnprepare;
     }
     auto& p = call.params;
     auto param_text = [&](size_t i) { return i < p.size() ? text_of(p[i].value) : std::string(); };
@@ -287,9 +305,11 @@ void tds_session::rpc_call(tds_rpc_call& call, tds_token_writer& w, bool last)
         break;
     case tds::kSpExecute: {
         auto it = prepared_.find(p.empty() ? 0 : int_of(p[0].value));
-        if (it == prepared_.end()) out.errors.push_back(mssx_error(8179, "Could not find prepared statement with handle " +
-                                                                           std::to_string(p.empty() ? 0 : int_of(p[0].value)) + "."));
-        else out = run_with_params(it->second.statement, it->second.declarations, rest(1));
+        if (it == prepared_.end())
+            out.errors.push_back(mssx_error(8179, "Could not find prepared statement with handle " +
+                                                      std::to_string(p.empty() ? 0 : int_of(p[0].value)) + "."));
+        else
+            out = run_with_params(it->second.statement, it->second.declarations, rest(1));
         break;
     }
     case tds::kSpUnprepare:
@@ -329,9 +349,12 @@ void tds_session::transaction_manager(const tds_message& m)
     // every batch of the embedded server commits as it ends: a transaction is acknowledged, not kept
     std::string descriptor(8, '\0');
     descriptor[0] = 1;
-    if (request == kTmBeginXact) w.env_change_bytes(tds::kEnvBeginTran, descriptor, "");
-    else if (request == kTmCommitXact) w.env_change_bytes(tds::kEnvCommitTran, "", descriptor);
-    else if (request == kTmRollbackXact) w.env_change_bytes(tds::kEnvRollbackTran, "", descriptor);
+    if (request == kTmBeginXact)
+        w.env_change_bytes(tds::kEnvBeginTran, descriptor, "");
+    else if (request == kTmCommitXact)
+        w.env_change_bytes(tds::kEnvCommitTran, "", descriptor);
+    else if (request == kTmRollbackXact)
+        w.env_change_bytes(tds::kEnvRollbackTran, "", descriptor);
     w.done(tds::kTokenDone, tds::kDoneFinal, kCurCmdNone, 0);
     send(w);
 }

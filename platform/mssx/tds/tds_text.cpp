@@ -6,9 +6,10 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 // Code points of 0x80..0x9F in code page 1252; 0 where the code page has none.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 // Next code point of UTF-8 text; malformed bytes give U+FFFD one byte at a time.
 char32_t next_code_point(std::string_view s, size_t& i)
@@ -31,7 +32,8 @@ char32_t next_code_point(std::string_view s, size_t& i)
 
 void put_utf8(std::string& out, char32_t cp)
 {
-    if (cp < 0x80) out += static_cast<char>(cp);
+    if (cp < 0x80)
+        out += static_cast<char>(cp);
     else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
@@ -72,7 +74,8 @@ std::string tds_utf16le(std::string_view utf8)
             cp -= 0x10000;
             put_unit(out, 0xD800 + (cp >> 10));
             put_unit(out, 0xDC00 + (cp & 0x3FF));
-        } else put_unit(out, cp);
+        } else
+            put_unit(out, cp);
     }
     return out;
 }
@@ -88,7 +91,10 @@ std::string tds_utf8_from_utf16le(std::string_view bytes)
     };
     for (size_t k = 0; k < n; ++k) {
         uint32_t u = unit(k);
-        if (u < 0x80) { out += static_cast<char>(u); continue; }
+        if (u < 0x80) {
+            out += static_cast<char>(u);
+            continue;
+        }
         if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n) {
             uint32_t v = unit(k + 1);
             if (v >= 0xDC00 && v <= 0xDFFF) {
@@ -110,7 +116,10 @@ std::string tds_cp1252(std::string_view utf8)
     size_t i = 0;
     while (i < utf8.size()) {
         char32_t cp = next_code_point(utf8, i);
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) { out += static_cast<char>(cp); continue; }
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
         char mapped = '?';
         for (int k = 0; k < 32; ++k)
             if (kCp1252High[k] != 0 && kCp1252High[k] == cp) mapped = static_cast<char>(0x80 + k);
@@ -125,9 +134,12 @@ std::string tds_utf8_from_cp1252(std::string_view bytes)
     out.reserve(bytes.size());
     for (char ch : bytes) {
         unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) out += ch;
-        else if (c < 0xA0) put_utf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : kReplacement);
-        else put_utf8(out, c);
+        if (c < 0x80)
+            out += ch;
+        else if (c < 0xA0)
+            put_utf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : kReplacement);
+        else
+            put_utf8(out, c);
     }
     return out;
 }

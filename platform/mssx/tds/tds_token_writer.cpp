@@ -70,8 +70,10 @@ void tds_token_writer::message(uint8_t token, const tds_message_text& m)
     body.us_varchar(m.text);
     body.b_varchar(m.server);
     body.b_varchar(m.procedure);
-    if (version_ >= tds::kTds72) body.u32(static_cast<uint32_t>(m.line));
-    else body.u16(static_cast<uint16_t>(m.line));
+    if (version_ >= tds::kTds72)
+        body.u32(static_cast<uint32_t>(m.line));
+    else
+        body.u16(static_cast<uint16_t>(m.line));
     w_.u8(token);
     w_.u16(static_cast<uint16_t>(body.size()));
     w_.bytes(body.buffer());
@@ -85,8 +87,10 @@ void tds_token_writer::done(uint8_t token, uint16_t status, uint16_t cur_cmd, ui
     w_.u8(token);
     w_.u16(status);
     w_.u16(cur_cmd);
-    if (version_ >= tds::kTds72) w_.u64(rows);
-    else w_.u32(static_cast<uint32_t>(rows));
+    if (version_ >= tds::kTds72)
+        w_.u64(rows);
+    else
+        w_.u32(static_cast<uint32_t>(rows));
 }
 
 void tds_token_writer::return_status(int32_t value)
@@ -101,8 +105,10 @@ void tds_token_writer::return_int_value(uint16_t ordinal, const std::string& nam
     w_.u16(ordinal);
     w_.b_varchar(name);
     w_.u8(0x01); // status: output parameter
-    if (version_ >= tds::kTds72) w_.u32(0);
-    else w_.u16(0);
+    if (version_ >= tds::kTds72)
+        w_.u32(0);
+    else
+        w_.u16(0);
     w_.u16(0); // flags
     w_.u8(tds::kIntNType);
     w_.u8(4);
@@ -123,19 +129,27 @@ std::vector<tds_column_format> tds_result_formats(const mssx_result& r, uint32_t
         for (auto& row : r.rows) {
             const mssx_value& v = row[i];
             size_t n = 0;
-            if (auto s = std::get_if<std::string>(&v)) n = x.kind == tds_kind::nchar ? tds_utf16le(*s).size() : s->size();
-            else if (auto b = std::get_if<mssx_blob>(&v)) n = b->bytes.size();
-            else if (!mssx_is_null(v)) n = 64 * (x.kind == tds_kind::nchar ? 2 : 1);
+            if (auto s = std::get_if<std::string>(&v))
+                n = x.kind == tds_kind::nchar ? tds_utf16le(*s).size() : s->size();
+            else if (auto b = std::get_if<mssx_blob>(&v))
+                n = b->bytes.size();
+            else if (!mssx_is_null(v))
+                n = 64 * (x.kind == tds_kind::nchar ? 2 : 1);
             longest = std::max(longest, n);
         }
         if (longest <= x.length) continue;
-        if (longest <= kMaxShortBytes) x.length = static_cast<uint32_t>(longest);
+        if (longest <= kMaxShortBytes)
+            x.length = static_cast<uint32_t>(longest);
         else if (version >= tds::kTds72) {
             x.length = tds::kMaxLengthPlp;
             x.plp = true;
         } else {
-            x.kind = x.kind == tds_kind::char8 ? tds_kind::text8 : x.kind == tds_kind::nchar ? tds_kind::ntext : tds_kind::image;
-            x.type = x.kind == tds_kind::text8 ? tds::kTextType : x.kind == tds_kind::ntext ? tds::kNTextType : tds::kImageType;
+            x.kind = x.kind == tds_kind::char8   ? tds_kind::text8
+                     : x.kind == tds_kind::nchar ? tds_kind::ntext
+                                                 : tds_kind::image;
+            x.type = x.kind == tds_kind::text8   ? tds::kTextType
+                     : x.kind == tds_kind::ntext ? tds::kNTextType
+                                                 : tds::kImageType;
             x.length = 0x7FFFFFFF;
             continue;
         }
@@ -154,8 +168,10 @@ void tds_token_writer::result(const mssx_result& r)
     w_.u16(static_cast<uint16_t>(r.columns.size()));
     for (size_t i = 0; i < r.columns.size(); ++i) {
         auto& c = r.columns[i];
-        if (version_ >= tds::kTds72) w_.u32(0); // user type
-        else w_.u16(0);
+        if (version_ >= tds::kTds72)
+            w_.u32(0); // user type
+        else
+            w_.u16(0);
         w_.u16(static_cast<uint16_t>((c.nullable ? tds::kColNullable : 0) | tds::kColUpdateableUnknown));
         tds_write_type_info(w_, f[i]);
         w_.b_varchar(c.name);
@@ -176,7 +192,8 @@ void tds_token_writer::result(const mssx_result& r)
         if (any_null) {
             w_.u8(tds::kTokenNbcRow);
             w_.bytes(bitmap);
-        } else w_.u8(tds::kTokenRow);
+        } else
+            w_.u8(tds::kTokenRow);
         for (size_t i = 0; i < row.size(); ++i) {
             if (any_null && mssx_is_null(row[i])) continue;
             tds_write_value(w_, f[i], r.columns[i].type, row[i]);

@@ -48,7 +48,9 @@ void print_result(const mssx_result& r)
         }
         cells.push_back(std::move(line));
     }
-    auto pad = [](const std::string& s, size_t n) { return s + std::string(n > width_of(s) ? n - width_of(s) : 0, ' '); };
+    auto pad = [](const std::string& s, size_t n) {
+        return s + std::string(n > width_of(s) ? n - width_of(s) : 0, ' ');
+    };
     for (size_t i = 0; i < r.columns.size(); ++i) std::cout << (i ? " " : "") << pad(r.columns[i].name, w[i]);
     std::cout << "\n";
     for (size_t i = 0; i < r.columns.size(); ++i) std::cout << (i ? " " : "") << std::string(w[i], '-');
@@ -67,7 +69,8 @@ bool report(const mssx_outcome& out, int first_line)
     for (auto& r : out.results) print_result(r);
     for (auto& e : out.errors)
         std::cerr << "Msg " << e.number << ", Level " << e.severity << ", State 1, Line "
-                  << (first_line + std::max(e.line, 1) - 1) << "\n" << e.what() << "\n";
+                  << (first_line + std::max(e.line, 1) - 1) << "\n"
+                  << e.what() << "\n";
     return out.errors.empty();
 }
 
@@ -99,12 +102,19 @@ int main(int argc, char** argv)
                 if (i + 1 >= a.size()) throw std::runtime_error("missing value after " + a[i]);
                 return a[++i];
             };
-            if (a[i] == "-E") login.integrated = true;
-            else if (a[i] == "-U") { login.user = next(); login.integrated = false; }
-            else if (a[i] == "-P") login.password = next();
-            else if (a[i] == "-d") login.database = next();
-            else if (a[i] == "-i") script = next();
-            else if (a[i] == "-Q") query = next();
+            if (a[i] == "-E")
+                login.integrated = true;
+            else if (a[i] == "-U") {
+                login.user = next();
+                login.integrated = false;
+            } else if (a[i] == "-P")
+                login.password = next();
+            else if (a[i] == "-d")
+                login.database = next();
+            else if (a[i] == "-i")
+                script = next();
+            else if (a[i] == "-Q")
+                query = next();
             else if (a[i] == "--version") {
                 mssx_server s(dir);
                 s.set_version(next());
@@ -115,15 +125,21 @@ int main(int argc, char** argv)
                 bool sysadmin = false;
                 std::vector<std::string> grants;
                 while (i + 1 < a.size()) {
-                    if (a[i + 1] == "--sysadmin") { sysadmin = true; ++i; }
-                    else if (a[i + 1] == "--grant" && i + 2 < a.size()) { grants.push_back(a[i + 2]); i += 2; }
-                    else break;
+                    if (a[i + 1] == "--sysadmin") {
+                        sysadmin = true;
+                        ++i;
+                    } else if (a[i + 1] == "--grant" && i + 2 < a.size()) {
+                        grants.push_back(a[i + 2]);
+                        i += 2;
+                    } else
+                        break;
                 }
                 mssx_server s(dir);
                 s.add_login(name, pw, sysadmin);
                 for (auto& g : grants) s.grant_access(name, g);
                 return 0;
-            } else throw std::runtime_error("unknown option " + a[i]);
+            } else
+                throw std::runtime_error("unknown option " + a[i]);
         }
         if (script.empty() == query.empty()) {
             std::cerr << kUsage;
@@ -140,8 +156,7 @@ int main(int argc, char** argv)
         ss << in.rdbuf();
         bool ok = true;
         for (auto& b : mssx_split_batches(ss.str()))
-            for (int k = 0; k < b.repeat; ++k)
-                ok = report(conn.execute(b.text), b.first_line) && ok;
+            for (int k = 0; k < b.repeat; ++k) ok = report(conn.execute(b.text), b.first_line) && ok;
         return ok ? 0 : 1;
     } catch (const mssx_error& e) {
         std::cerr << "Msg " << e.number << ", Level " << e.severity << ", State 1\n" << e.what() << "\n";

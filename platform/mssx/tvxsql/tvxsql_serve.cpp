@@ -1,7 +1,7 @@
 #include "tvxsql_serve.h"
+#include <pthread.h>
 #include <csignal>
 #include <iostream>
-#include <pthread.h>
 #include <stdexcept>
 #include <thread>
 #include "platform/mssx/mssx_server.h"
@@ -14,13 +14,15 @@ int tvxsql_serve(const std::vector<std::string>& a)
     long port = -1;
     for (size_t i = 1; i < a.size(); ++i) {
         if (i + 1 >= a.size()) throw std::runtime_error("missing value after " + a[i]);
-        if (a[i] == "--host") host = a[++i];
+        if (a[i] == "--host")
+            host = a[++i];
         else if (a[i] == "--port") {
             std::string v = a[++i];
             size_t used = 0;
             port = std::stol(v, &used);
             if (used != v.size() || port < 0 || port > 65535) throw std::runtime_error("invalid port " + v);
-        } else throw std::runtime_error("unknown option " + a[i]);
+        } else
+            throw std::runtime_error("unknown option " + a[i]);
     }
     if (port < 0) throw std::runtime_error("serve needs --port N (0 takes a free port)");
     mssx_server check(dir); // fails as a client would when the folder holds no server
