@@ -367,6 +367,9 @@ translation translate(session::impl& s, const statement& st, size_t b, size_t e,
             else
                 emit(k.text);
             break;
+        case tok::nstring: // kinds of other dialects: the Oracle lexer makes none
+        case tok::binary:
+        case tok::variable:
         case tok::end:
             break;
         }

@@ -33,15 +33,6 @@ bool mssx_iequal(const std::string& a, const std::string& b)
     return true;
 }
 
-bool mssx_token::is_word(const char* w) const
-{
-    if (kind != mssx_tok::ident) return false;
-    size_t i = 0;
-    for (; w[i]; ++i)
-        if (i >= text.size() || std::toupper(static_cast<unsigned char>(text[i])) != w[i]) return false;
-    return i == text.size();
-}
-
 std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
 {
     std::vector<mssx_token> out;

@@ -2,30 +2,10 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "platform/embedded/embedded_token.h"
 
-enum class mssx_tok {
-    ident,    // bare identifier or keyword
-    qident,   // [..] or ".." (with QUOTED_IDENTIFIER ON); text without the quotes
-    string,   // '..'; text unescaped
-    nstring,  // N'..'
-    number,   // as written
-    binary,   // 0x..; text = the bytes
-    variable, // @name or @@name
-    op,       // punctuation and operators
-    end
-};
-
-struct mssx_token {
-    mssx_tok kind = mssx_tok::end;
-    std::string text;
-    size_t begin = 0; // offsets into the batch text
-    size_t end = 0;
-    int line = 1;
-
-    bool is_word(const char* upper_word) const; // bare identifier equal to the keyword (any case)
-    bool is_op(const char* o) const { return kind == mssx_tok::op && text == o; }
-    bool is_name() const { return kind == mssx_tok::ident || kind == mssx_tok::qident; }
-};
+using mssx_tok = embedded::token_kind;
+using mssx_token = embedded::token;
 
 // Splits a batch into tokens, dropping comments and blanks. The last token is
 // mssx_tok::end. Throws mssx_error 105 for an unclosed quote, 113 for an
