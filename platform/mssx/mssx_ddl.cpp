@@ -1,6 +1,7 @@
 // CREATE, DROP and ALTER of the embedded server.
 #include <algorithm>
 #include <random>
+#include "platform/mssx/mssx_alter_table.h"
 #include "platform/mssx/mssx_connection_impl.h"
 
 namespace {
@@ -63,6 +64,209 @@ void rebuild_storage(mssx_sqlite& db, const mssx_table_def& t)
     db.exec("DROP TABLE " + mssx_sq_ident(tmp));
     for (auto& ix : t.indexes) create_storage_index(db, t, ix, "");
 }
+
+// Applies a parsed ALTER TABLE to a table of the catalog and its storage.
+struct alter_table_applier {
+    mssx_batch_runner& r;
+    mssx_table_def& t;
+    const mssx_alter_table& a;
+
+    mssx_catalog& catalog() { return r.c.catalog(); }
+    mssx_sqlite& db() { return r.s.db; }
+    void save() { catalog().save_table(t, false); }
+
+    // A column of the table by any case of its name; 1911 when there is none.
+    std::string existing_column(const std::string& col)
+    {
+        int ci = t.column_index(col);
+        if (ci < 0) throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
+        return t.columns[static_cast<size_t>(ci)].name;
+    }
+
+    void enable_constraints()
+    {
+        auto match = [&](const std::string& n) {
+            return a.all || std::any_of(a.names.begin(), a.names.end(), [&](auto& x) { return mssx_iequal(x, n); });
+        };
+        for (auto& fk : t.fks)
+            if (match(fk.name)) fk.disabled = !a.enable;
+        for (auto& ck : t.checks)
+            if (match(ck.name)) ck.disabled = !a.enable;
+        save();
+    }
+
+    void alter_column()
+    {
+        int ci = t.column_index(a.column);
+        if (ci < 0)
+            throw mssx_error(4924, "ALTER TABLE ALTER COLUMN failed because column '" + a.column +
+                                       "' does not exist in table '" + t.name + "'.");
+        auto& d = t.columns[static_cast<size_t>(ci)];
+        mssx_type nt = r.resolve_type(a.type.name, a.type.args);
+        // as on the server: without NOT NULL the column becomes nullable
+        bool nullable = a.nullable.value_or(true);
+        // convert every stored value to the new type first
+        auto st = db().prepare("SELECT rowid, " + mssx_sq_ident(d.name) + " FROM " + mssx_sq_ident(t.storage()));
+        std::vector<std::pair<int64_t, mssx_value>> changed;
+        while (st.step()) {
+            mssx_value v = st.column(1);
+            if (mssx_is_null(v) && !nullable)
+                throw mssx_error(515, "Cannot insert the value NULL into column '" + d.name + "', table '" +
+                                          r.c.database() + "." + t.storage() +
+                                          "'; column does not allow nulls. UPDATE fails.");
+            mssx_value text_v =
+                mssx_is_null(v) ? v : (std::holds_alternative<mssx_blob>(v) ? v : mssx_value(mssx_text(d.type, v)));
+            if (d.type.name == "uniqueidentifier" && !mssx_is_null(v)) text_v = std::get<std::string>(v);
+            changed.push_back({st.integer(0), mssx_convert(nt, text_v, r.s.dateformat)});
+        }
+        d.type = nt;
+        d.nullable = nullable;
+        if (!a.collation.empty()) d.collation = a.collation;
+        auto up = db().prepare("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + mssx_sq_ident(d.name) +
+                               "=?1 WHERE rowid=?2");
+        for (auto& [rowid, v] : changed) {
+            up.reset();
+            up.bind(1, v).bind(2, rowid);
+            up.step();
+        }
+        rebuild_storage(db(), t);
+        save();
+        r.s.char_columns_valid = false;
+    }
+
+    // Every named constraint goes, or none when one of the names is no constraint.
+    void drop_constraints()
+    {
+        auto named = [](const std::vector<std::string>& names, const std::string& n) {
+            return std::any_of(names.begin(), names.end(), [&](auto& x) { return mssx_iequal(x, n); });
+        };
+        std::vector<std::string> found;
+        for (auto& ix : t.indexes)
+            if ((ix.primary || ix.constraint) && named(a.names, ix.name)) found.push_back(ix.name);
+        for (auto& fk : t.fks)
+            if (named(a.names, fk.name)) found.push_back(fk.name);
+        for (auto& ck : t.checks)
+            if (named(a.names, ck.name)) found.push_back(ck.name);
+        for (auto& col : t.columns)
+            if (!col.default_name.empty() && named(a.names, col.default_name)) found.push_back(col.default_name);
+        for (auto& n : a.names)
+            if (!named(found, n)) throw mssx_error(3728, "'" + n + "' is not a constraint.");
+        for (auto it = t.indexes.begin(); it != t.indexes.end();) {
+            if ((it->primary || it->constraint) && named(a.names, it->name)) {
+                drop_storage_index(db(), t, it->name);
+                it = t.indexes.erase(it);
+            } else
+                ++it;
+        }
+        std::erase_if(t.fks, [&](auto& fk) { return named(a.names, fk.name); });
+        std::erase_if(t.checks, [&](auto& ck) { return named(a.names, ck.name); });
+        for (auto& col : t.columns)
+            if (!col.default_name.empty() && named(a.names, col.default_name)) {
+                col.default_name.clear();
+                col.default_text.clear();
+            }
+        save();
+    }
+
+    void add_key()
+    {
+        mssx_index_def ix;
+        ix.primary = a.primary;
+        ix.unique = true;
+        ix.constraint = !a.primary;
+        ix.clustered = a.clustered.value_or(a.primary);
+        for (auto& col : a.columns) ix.columns.push_back(existing_column(col));
+        if (a.primary) {
+            if (t.primary_key())
+                throw mssx_error(1779, "Table '" + t.name + "' already has a primary key defined on it.");
+            for (auto& col : ix.columns)
+                if (t.columns[static_cast<size_t>(t.column_index(col))].nullable)
+                    throw mssx_error(
+                        8111, "Cannot define PRIMARY KEY constraint on nullable column in table '" + t.name + "'.");
+        }
+        ix.name = a.constraint.empty() ? auto_name(a.primary ? "PK" : "UQ", t.name) : a.constraint;
+        create_storage_index(db(), t, ix, "");
+        t.indexes.push_back(ix);
+        save();
+    }
+
+    void add_foreign_key()
+    {
+        mssx_fk_def fk;
+        for (auto& col : a.columns) fk.columns.push_back(existing_column(col));
+        mssx_split_object(a.ref_table, fk.ref_schema, fk.ref_table);
+        auto ref = catalog().load_table(fk.ref_schema, fk.ref_table);
+        fk.name = a.constraint.empty() ? auto_name("FK", t.name, fk.columns[0]) : a.constraint;
+        if (!ref)
+            throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema + "." +
+                                       fk.ref_table + "'.");
+        fk.ref_columns = a.ref_columns;
+        if (fk.ref_columns.empty() && ref->primary_key()) fk.ref_columns = ref->primary_key()->columns;
+        // the referenced columns must carry a primary key or a unique key
+        bool keyed = false;
+        for (auto& ix : ref->indexes) {
+            if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
+            bool same = true;
+            for (auto& col : fk.ref_columns)
+                if (std::none_of(ix.columns.begin(), ix.columns.end(), [&](auto& x) { return mssx_iequal(x, col); }))
+                    same = false;
+            keyed = keyed || same;
+        }
+        if (!keyed)
+            throw mssx_error(1776, "There are no primary or candidate keys in the referenced table '" + ref->storage() +
+                                       "' that match the referencing column list in the foreign key '" + fk.name +
+                                       "'.");
+        fk.on_delete = a.on_delete;
+        fk.on_update = a.on_update;
+        t.fks.push_back(fk);
+        save();
+    }
+
+    void add_check()
+    {
+        t.checks.push_back({a.constraint.empty() ? auto_name("CK", t.name) : a.constraint, a.expression, false});
+        save();
+    }
+
+    void add_default()
+    {
+        int ci = t.column_index(a.column);
+        if (ci < 0)
+            throw mssx_error(1752, "Column '" + a.column + "' in table '" + t.name +
+                                       "' is invalid for creating a default constraint.");
+        auto& d = t.columns[static_cast<size_t>(ci)];
+        if (!d.default_text.empty()) throw mssx_error(1781, "Column already has a DEFAULT bound to it.");
+        d.default_text = a.expression;
+        d.default_name = a.constraint.empty() ? auto_name("DF", t.name, d.name) : a.constraint;
+        save();
+    }
+
+    void add_column()
+    {
+        mssx_column_def col;
+        col.name = a.column;
+        bool alias_not_null = false;
+        col.type = r.resolve_type(a.type.name, a.type.args, &alias_not_null);
+        col.nullable = a.nullable.value_or(!alias_not_null);
+        if (t.column_index(col.name) >= 0)
+            throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name +
+                                       "' in table '" + t.name + "' is specified more than once.");
+        auto cnt = db().prepare("SELECT COUNT(*) FROM " + mssx_sq_ident(t.storage()));
+        cnt.step();
+        if (!col.nullable && cnt.integer(0) > 0)
+            throw mssx_error(4901,
+                             "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT "
+                             "definition specified, or the column being added is an identity or timestamp column, or "
+                             "alternatively if none of the previous conditions are satisfied the table must be empty "
+                             "to allow addition of this column. Column '" +
+                                 col.name + "' cannot be added to non-empty table '" + t.name +
+                                 "' because it does not satisfy these conditions.");
+        db().exec("ALTER TABLE " + mssx_sq_ident(t.storage()) + " ADD COLUMN " + column_sql(col));
+        t.columns.push_back(col);
+        save();
+        r.s.char_columns_valid = false;
+    }
+};
 
 } // namespace
 
@@ -586,320 +790,46 @@ void mssx_batch_runner::drop(size_t p, size_t e)
 
 void mssx_batch_runner::alter_table(size_t p, size_t e)
 {
-    size_t k = p + 1;
-    if (T[k].is_word("DATABASE")) {
+    if (T[p + 1].is_word("DATABASE")) {
         // database options (recovery, compatibility, ANSI settings ...) change nothing the embedded server keeps
-        size_t i = k + 1;
+        size_t i = p + 2;
         if (i < e && T[i].is_name()) ++i;
         if (i < e && T[i].is_word("SET")) return;
         throw mssx_error(50000,
                          "ALTER DATABASE other than ALTER DATABASE ... SET is not supported by the embedded server.",
                          16, T[p].line);
     }
-    expect_word(k++, "TABLE");
-    std::vector<std::string> parts = name_parts(k, e);
+    mssx_alter_table a = mssx_parse_alter_table(T, text, p, e);
     std::string sch, name;
-    mssx_split_object(parts, sch, name);
+    mssx_split_object(a.table, sch, name);
     auto t = c.catalog().load_table(sch, name);
     if (!t) {
         std::string shown;
-        for (auto& x : parts) shown += (shown.empty() ? "" : ".") + x;
+        for (auto& x : a.table) shown += (shown.empty() ? "" : ".") + x;
         throw mssx_error(
             4902, "Cannot find the object \"" + shown + "\" because it does not exist or you do not have permissions.");
     }
-    bool with_check = true;
-    if (T[k].is_word("WITH")) {
-        with_check = T[k + 1].is_word("CHECK");
-        k += 2;
+    if (!a.constraint.empty() && c.catalog().constraint_exists(sch, a.constraint))
+        throw mssx_error(2714, "There is already an object named '" + a.constraint + "' in the database.");
+    alter_table_applier apply{*this, *t, a};
+    switch (a.action) {
+    case mssx_alter_action::enable_constraints:
+        return apply.enable_constraints();
+    case mssx_alter_action::alter_column:
+        return apply.alter_column();
+    case mssx_alter_action::drop_constraint:
+        return apply.drop_constraints();
+    case mssx_alter_action::drop_column:
+        throw mssx_error(50000, "ALTER TABLE DROP COLUMN is not supported by the embedded server.", 16, T[p].line);
+    case mssx_alter_action::add_key:
+        return apply.add_key();
+    case mssx_alter_action::add_foreign_key:
+        return apply.add_foreign_key();
+    case mssx_alter_action::add_check:
+        return apply.add_check();
+    case mssx_alter_action::add_default:
+        return apply.add_default();
+    case mssx_alter_action::add_column:
+        return apply.add_column();
     }
-    (void)with_check;
-    if (T[k].is_word("NOCHECK") || T[k].is_word("CHECK")) {
-        bool disable = T[k].is_word("NOCHECK");
-        expect_word(k + 1, "CONSTRAINT");
-        k += 2;
-        bool all = T[k].is_word("ALL");
-        std::vector<std::string> names;
-        if (!all)
-            for (; k < e; ++k)
-                if (!T[k].is_op(",")) names.push_back(ident_text(k));
-        auto match = [&](const std::string& n) {
-            return all || std::any_of(names.begin(), names.end(), [&](auto& x) { return mssx_iequal(x, n); });
-        };
-        for (auto& fk : t->fks)
-            if (match(fk.name)) fk.disabled = disable;
-        for (auto& ck : t->checks)
-            if (match(ck.name)) ck.disabled = disable;
-        c.catalog().save_table(*t, false);
-        return;
-    }
-    if (T[k].is_word("ALTER")) {
-        expect_word(k + 1, "COLUMN");
-        k += 2;
-        std::string col = ident_text(k++);
-        int ci = t->column_index(col);
-        if (ci < 0)
-            throw mssx_error(4924, "ALTER TABLE ALTER COLUMN failed because column '" + col +
-                                       "' does not exist in table '" + t->name + "'.");
-        auto& d = t->columns[static_cast<size_t>(ci)];
-        std::string tname = ident_text(k++);
-        std::vector<std::string> args;
-        if (k < e && T[k].is_op("(")) {
-            size_t m = mssx_match_paren(T, k, e);
-            for (size_t j = k + 1; j < m; ++j)
-                if (!T[j].is_op(",")) args.push_back(T[j].text);
-            k = m + 1;
-        }
-        mssx_type nt = resolve_type(tname, args);
-        std::string collation = d.collation;
-        if (k < e && T[k].is_word("COLLATE")) {
-            collation = ident_text(k + 1);
-            k += 2;
-        }
-        bool nullable = true; // as on the server: without NOT NULL the column becomes nullable
-        if (k < e && T[k].is_word("NOT")) {
-            expect_word(k + 1, "NULL");
-            nullable = false;
-            k += 2;
-        } else if (k < e && T[k].is_word("NULL"))
-            ++k;
-        if (k < e) mssx_syntax_error(T[k]);
-        // convert every stored value to the new type first
-        auto st = s.db.prepare("SELECT rowid, " + mssx_sq_ident(d.name) + " FROM " + mssx_sq_ident(t->storage()));
-        std::vector<std::pair<int64_t, mssx_value>> changed;
-        while (st.step()) {
-            mssx_value v = st.column(1);
-            if (mssx_is_null(v) && !nullable)
-                throw mssx_error(515, "Cannot insert the value NULL into column '" + d.name + "', table '" +
-                                          c.database() + "." + t->storage() +
-                                          "'; column does not allow nulls. UPDATE fails.");
-            mssx_value text_v =
-                mssx_is_null(v) ? v : (std::holds_alternative<mssx_blob>(v) ? v : mssx_value(mssx_text(d.type, v)));
-            if (d.type.name == "uniqueidentifier" && !mssx_is_null(v)) text_v = std::get<std::string>(v);
-            changed.push_back({st.integer(0), mssx_convert(nt, text_v, s.dateformat)});
-        }
-        d.type = nt;
-        d.nullable = nullable;
-        d.collation = collation;
-        auto up = s.db.prepare("UPDATE " + mssx_sq_ident(t->storage()) + " SET " + mssx_sq_ident(d.name) +
-                               "=?1 WHERE rowid=?2");
-        for (auto& [rowid, v] : changed) {
-            up.reset();
-            up.bind(1, v).bind(2, rowid);
-            up.step();
-        }
-        rebuild_storage(s.db, *t);
-        c.catalog().save_table(*t, false);
-        s.char_columns_valid = false;
-        return;
-    }
-    if (T[k].is_word("DROP")) {
-        ++k;
-        if (T[k].is_word("CONSTRAINT")) ++k;
-        std::string cname = ident_text(k);
-        for (auto it = t->indexes.begin(); it != t->indexes.end(); ++it)
-            if ((it->primary || it->constraint) && mssx_iequal(it->name, cname)) {
-                drop_storage_index(s.db, *t, it->name);
-                t->indexes.erase(it);
-                c.catalog().save_table(*t, false);
-                return;
-            }
-        for (auto it = t->fks.begin(); it != t->fks.end(); ++it)
-            if (mssx_iequal(it->name, cname)) {
-                t->fks.erase(it);
-                c.catalog().save_table(*t, false);
-                return;
-            }
-        for (auto it = t->checks.begin(); it != t->checks.end(); ++it)
-            if (mssx_iequal(it->name, cname)) {
-                t->checks.erase(it);
-                c.catalog().save_table(*t, false);
-                return;
-            }
-        for (auto& col : t->columns)
-            if (mssx_iequal(col.default_name, cname)) {
-                col.default_name.clear();
-                col.default_text.clear();
-                c.catalog().save_table(*t, false);
-                return;
-            }
-        throw mssx_error(3728, "'" + cname + "' is not a constraint.");
-    }
-    if (!T[k].is_word("ADD")) mssx_syntax_error(T[k]);
-    ++k;
-    std::string cname;
-    if (T[k].is_word("CONSTRAINT")) {
-        cname = ident_text(k + 1);
-        k += 2;
-    }
-    if (!cname.empty() && c.catalog().constraint_exists(sch, cname))
-        throw mssx_error(2714, "There is already an object named '" + cname + "' in the database.");
-    auto cols_of = [&](size_t& i) {
-        std::vector<std::string> cols;
-        if (!T[i].is_op("(")) mssx_syntax_error(T[i]);
-        size_t m = mssx_match_paren(T, i, e);
-        for (size_t j = i + 1; j < m; ++j) {
-            if (T[j].is_op(",") || T[j].is_word("ASC") || T[j].is_word("DESC")) continue;
-            std::string col = ident_text(j);
-            int ci = t->column_index(col);
-            if (ci < 0) throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
-            cols.push_back(t->columns[static_cast<size_t>(ci)].name);
-        }
-        i = m + 1;
-        return cols;
-    };
-    if (T[k].is_word("PRIMARY") || T[k].is_word("UNIQUE")) {
-        bool primary = T[k].is_word("PRIMARY");
-        k += primary ? 2 : 1;
-        mssx_index_def ix;
-        ix.primary = primary;
-        ix.unique = true;
-        ix.constraint = !primary;
-        ix.clustered = primary;
-        if (T[k].is_word("CLUSTERED")) {
-            ix.clustered = true;
-            ++k;
-        } else if (T[k].is_word("NONCLUSTERED")) {
-            ix.clustered = false;
-            ++k;
-        }
-        ix.columns = cols_of(k);
-        if (primary) {
-            if (t->primary_key())
-                throw mssx_error(1779, "Table '" + t->name + "' already has a primary key defined on it.");
-            for (auto& col : ix.columns)
-                if (t->columns[static_cast<size_t>(t->column_index(col))].nullable) {
-                    throw mssx_error(
-                        8111, "Cannot define PRIMARY KEY constraint on nullable column in table '" + t->name + "'.");
-                }
-        }
-        ix.name = cname.empty() ? auto_name(primary ? "PK" : "UQ", t->name) : cname;
-        try {
-            create_storage_index(s.db, *t, ix, "");
-        } catch (const mssx_error& err) {
-            if (err.number == 1505)
-                throw mssx_error(1505, std::string("The CREATE UNIQUE INDEX statement terminated because a duplicate "
-                                                   "key was found for the object name '") +
-                                           t->storage() + "' and the index name '" + ix.name + "'.");
-            throw;
-        }
-        t->indexes.push_back(ix);
-        c.catalog().save_table(*t, false);
-        return;
-    }
-    if (T[k].is_word("FOREIGN")) {
-        expect_word(k + 1, "KEY");
-        k += 2;
-        mssx_fk_def fk;
-        fk.columns = cols_of(k);
-        expect_word(k++, "REFERENCES");
-        std::vector<std::string> rp = name_parts(k, e);
-        mssx_split_object(rp, fk.ref_schema, fk.ref_table);
-        auto ref = c.catalog().load_table(fk.ref_schema, fk.ref_table);
-        fk.name = cname.empty() ? auto_name("FK", t->name, fk.columns[0]) : cname;
-        if (!ref)
-            throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema + "." +
-                                       fk.ref_table + "'.");
-        if (T[k].is_op("(")) {
-            size_t m = mssx_match_paren(T, k, e);
-            for (size_t j = k + 1; j < m; ++j)
-                if (!T[j].is_op(",")) fk.ref_columns.push_back(ident_text(j));
-            k = m + 1;
-        } else if (ref->primary_key())
-            fk.ref_columns = ref->primary_key()->columns;
-        // the referenced columns must carry a primary key or a unique key
-        bool keyed = false;
-        for (auto& ix : ref->indexes) {
-            if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
-            bool same = true;
-            for (auto& col : fk.ref_columns)
-                if (std::none_of(ix.columns.begin(), ix.columns.end(), [&](auto& x) { return mssx_iequal(x, col); }))
-                    same = false;
-            keyed = keyed || same;
-        }
-        if (!keyed)
-            throw mssx_error(1776, "There are no primary or candidate keys in the referenced table '" + ref->storage() +
-                                       "' that match the referencing column list in the foreign key '" + fk.name +
-                                       "'.");
-        while (k < e && T[k].is_word("ON")) {
-            bool del = T[k + 1].is_word("DELETE");
-            k += 2;
-            std::string action;
-            if (T[k].is_word("CASCADE")) {
-                action = "CASCADE";
-                ++k;
-            } else if (T[k].is_word("NO")) {
-                action = "NO ACTION";
-                k += 2;
-            } else if (T[k].is_word("SET")) {
-                action = T[k + 1].is_word("NULL") ? "SET NULL" : "SET DEFAULT";
-                k += 2;
-            } else
-                mssx_syntax_error(T[k]);
-            (del ? fk.on_delete : fk.on_update) = action;
-        }
-        t->fks.push_back(fk);
-        c.catalog().save_table(*t, false);
-        return;
-    }
-    if (T[k].is_word("CHECK")) {
-        ++k;
-        if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
-        size_t m = mssx_match_paren(T, k, e);
-        t->checks.push_back({cname.empty() ? auto_name("CK", t->name) : cname,
-                             "(" + text.substr(T[k + 1].begin, T[m - 1].end - T[k + 1].begin) + ")", false});
-        c.catalog().save_table(*t, false);
-        return;
-    }
-    if (T[k].is_word("DEFAULT")) {
-        size_t a = ++k;
-        while (k < e && !T[k].is_word("FOR")) ++k;
-        std::string col = ident_text(k + 1);
-        int ci = t->column_index(col);
-        if (ci < 0)
-            throw mssx_error(
-                1752, "Column '" + col + "' in table '" + t->name + "' is invalid for creating a default constraint.");
-        auto& d = t->columns[static_cast<size_t>(ci)];
-        if (!d.default_text.empty()) throw mssx_error(1781, "Column already has a DEFAULT bound to it.");
-        d.default_text = mssx_default_text(T, a, k);
-        d.default_name = cname.empty() ? auto_name("DF", t->name, d.name) : cname;
-        c.catalog().save_table(*t, false);
-        return;
-    }
-    // ADD column
-    mssx_column_def col;
-    col.name = ident_text(k++);
-    std::string tname = ident_text(k++);
-    std::vector<std::string> args;
-    if (k < e && T[k].is_op("(")) {
-        size_t m = mssx_match_paren(T, k, e);
-        for (size_t j = k + 1; j < m; ++j)
-            if (!T[j].is_op(",")) args.push_back(T[j].text);
-        k = m + 1;
-    }
-    bool alias_not_null = false;
-    col.type = resolve_type(tname, args, &alias_not_null);
-    col.nullable = !alias_not_null;
-    if (k < e && T[k].is_word("NOT")) {
-        col.nullable = false;
-        k += 2;
-    } else if (k < e && T[k].is_word("NULL"))
-        ++k;
-    if (k < e) mssx_syntax_error(T[k]);
-    if (t->column_index(col.name) >= 0)
-        throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name + "' in table '" +
-                                   t->name + "' is specified more than once.");
-    auto cnt = s.db.prepare("SELECT COUNT(*) FROM " + mssx_sq_ident(t->storage()));
-    cnt.step();
-    if (!col.nullable && cnt.integer(0) > 0)
-        throw mssx_error(
-            4901,
-            "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition "
-            "specified, or the column being added is an identity or timestamp column, or alternatively if none of the "
-            "previous conditions are satisfied the table must be empty to allow addition of this column. Column '" +
-                col.name + "' cannot be added to non-empty table '" + t->name +
-                "' because it does not satisfy these conditions.");
-    s.db.exec("ALTER TABLE " + mssx_sq_ident(t->storage()) + " ADD COLUMN " + column_sql(col));
-    t->columns.push_back(col);
-    c.catalog().save_table(*t, false);
-    s.char_columns_valid = false;
 }
