@@ -1,10 +1,10 @@
 #include "platform/eora/eora_datetime.h"
 
+#include "platform/embedded/embedded_clock.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_lexer.h"
 
 #include <cctype>
-#include <ctime>
 
 namespace eora {
 
@@ -101,12 +101,10 @@ void datetime::round_fraction(int frac_digits)
 datetime parse_datetime(std::string_view s, std::string_view fmt_in)
 {
     std::string fmt = upper(fmt_in);
-    std::time_t now = std::time(nullptr);
-    std::tm tmv{};
-    localtime_r(&now, &tmv);
+    const embedded::clock_reading now = embedded::local_now();
     datetime d;
-    d.year = tmv.tm_year + 1900;
-    d.month = tmv.tm_mon + 1;
+    d.year = now.year;
+    d.month = now.month;
     d.day = 1;
     bool pm = false, has_ampm = false;
     int hour12 = -1;

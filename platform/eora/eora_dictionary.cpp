@@ -1,9 +1,8 @@
 // The dictionary views and SQL functions of a session.
+#include "platform/embedded/embedded_clock.h"
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_session_impl.h"
-
-#include <ctime>
 
 namespace eora {
 
@@ -204,17 +203,7 @@ void fn_to_char(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 void fn_sysdate(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    std::time_t t = std::time(nullptr);
-    std::tm tmv{};
-    localtime_r(&t, &tmv);
-    datetime d;
-    d.year = tmv.tm_year + 1900;
-    d.month = tmv.tm_mon + 1;
-    d.day = tmv.tm_mday;
-    d.hour = tmv.tm_hour;
-    d.minute = tmv.tm_min;
-    d.second = tmv.tm_sec;
-    std::string r = d.text(0);
+    std::string r = embedded::now_text();
     sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
 }
 

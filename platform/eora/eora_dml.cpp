@@ -1,4 +1,5 @@
 // INSERT, UPDATE and DELETE of the embedded Oracle.
+#include "platform/embedded/embedded_clock.h"
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_session_impl.h"
@@ -6,7 +7,6 @@
 #include "platform/eora/eora_timing.h"
 
 #include <cstring>
-#include <ctime>
 
 namespace eora {
 
@@ -14,21 +14,6 @@ namespace {
 
 // The longest text literal Oracle parses, in bytes of the database character set.
 constexpr size_t k_max_literal_bytes = 4000;
-
-std::string now_stored()
-{
-    std::time_t t = std::time(nullptr);
-    std::tm tmv{};
-    localtime_r(&t, &tmv);
-    datetime d;
-    d.year = tmv.tm_year + 1900;
-    d.month = tmv.tm_mon + 1;
-    d.day = tmv.tm_mday;
-    d.hour = tmv.tm_hour;
-    d.minute = tmv.tm_min;
-    d.second = tmv.tm_sec;
-    return d.text(0);
-}
 
 size_t bind_index(const statement& st, const std::string& name)
 {
@@ -114,7 +99,7 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
         const std::string& w = k.text;
         if (w == "NULL") return value::null();
         if (w == "SYSDATE" || w == "SYSTIMESTAMP" || w == "CURRENT_DATE" || w == "CURRENT_TIMESTAMP")
-            return value::date(now_stored());
+            return value::date(embedded::now_text());
         if (w == "USER") return value::text(s.user);
         if (p.peek().is_op("(")) {
             p.next();

@@ -1,5 +1,7 @@
 #include "platform/eora/eora_session_impl.h"
 
+#include "platform/embedded/embedded_clock.h"
+
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_inject.h"
 #include "platform/eora/eora_number.h"
@@ -12,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 
 namespace eora {
@@ -52,21 +53,6 @@ CREATE TABLE _ora_comments(owner TEXT, table_name TEXT, column_name TEXT, commen
 
 const char* b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-std::string now_text()
-{
-    std::time_t t = std::time(nullptr);
-    std::tm tmv{};
-    localtime_r(&t, &tmv);
-    datetime d;
-    d.year = tmv.tm_year + 1900;
-    d.month = tmv.tm_mon + 1;
-    d.day = tmv.tm_mday;
-    d.hour = tmv.tm_hour;
-    d.minute = tmv.tm_min;
-    d.second = tmv.tm_sec;
-    return d.text(0);
-}
-
 // Parses an integer text (sequence values) into a 128-bit integer.
 __int128 to_i128(const std::string& s)
 {
@@ -94,27 +80,7 @@ std::string from_i128(__int128 v)
 
 } // namespace
 
-std::string q_ident(const std::string& s)
-{
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string partial_null_index(const std::string& index_sqlite_name) { return "_nulls." + index_sqlite_name; }
-
-std::string q_text(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'') out += '\'';
-        out += c;
-    }
-    return out + "'";
-}
 
 std::string encode_rowid(int64_t object_id, int64_t row)
 {
@@ -799,7 +765,7 @@ int64_t session::impl::new_object(const std::string& owner, const std::string& n
     bind_text(st, 2, name);
     bind_text(st, 3, type);
     sqlite3_bind_int(st, 4, ns);
-    bind_text(st, 5, now_text());
+    bind_text(st, 5, embedded::now_text());
     step_done(st);
     return sqlite3_last_insert_rowid(db);
 }

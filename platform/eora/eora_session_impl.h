@@ -1,5 +1,6 @@
 // Internals shared by the parts of the embedded Oracle's session.
 #pragma once
+#include "platform/embedded/embedded_quote.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_session.h"
@@ -165,9 +166,9 @@ std::string encode_rowid(int64_t object_id, int64_t row);
 // Row number of a ROWID for the table, -1 for another table; ORA-01410 when malformed.
 int64_t decode_rowid(const std::string& text, int64_t object_id);
 
-// SQL quoting for SQLite.
-std::string q_ident(const std::string& s);
-std::string q_text(const std::string& s);
+// Quoting for SQLite, shared with the embedded SQL Server.
+inline constexpr auto& q_ident = embedded::quote_ident;
+inline constexpr auto& q_text = embedded::quote_literal;
 // SQLite name of the index that enforces a composite unique key over rows with some NULL key columns.
 std::string partial_null_index(const std::string& index_sqlite_name);
 

@@ -1,4 +1,5 @@
 #include "platform/mssx/mssx_catalog.h"
+#include "platform/embedded/embedded_clock.h"
 #include "platform/mssx/mssx_lexer.h"
 
 namespace {
@@ -162,7 +163,7 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
     int64_t id = t.object_id;
     if (is_new) {
         auto st = db_.prepare("INSERT INTO mssx_objects(schema_name, name, type, created) VALUES(?1, ?2, 'U', ?3)");
-        st.bind(1, t.schema).bind(2, t.name).bind(3, mssx_now_text(3));
+        st.bind(1, t.schema).bind(2, t.name).bind(3, embedded::now_text(3));
         st.step();
         id = sqlite3_last_insert_rowid(db_.get());
     }
@@ -262,7 +263,7 @@ void mssx_catalog::create_module(const std::string& schema, const std::string& n
 {
     auto st = db_.prepare(
         "INSERT INTO mssx_objects(schema_name, name, type, definition, created) VALUES(?1, ?2, ?3, ?4, ?5)");
-    st.bind(1, schema).bind(2, name).bind(3, std::string(1, type)).bind(4, text).bind(5, mssx_now_text(3));
+    st.bind(1, schema).bind(2, name).bind(3, std::string(1, type)).bind(4, text).bind(5, embedded::now_text(3));
     st.step();
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <regex>
+#include "platform/embedded/embedded_clock.h"
 #include "platform/mssx/mssx_connection_impl.h"
 #include "platform/mssx/mssx_decimal.h"
 #include "platform/mssx/mssx_expr_functions.h"
@@ -22,7 +23,7 @@ mssx_connection* conn_of(sqlite3_context* ctx) { return static_cast<mssx_connect
 
 void fn_getdate(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    std::string s = mssx_now_text(3);
+    std::string s = embedded::now_text(3);
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 

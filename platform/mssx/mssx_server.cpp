@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include "platform/embedded/embedded_clock.h"
 #include "platform/mssx/mssx_catalog.h"
 #include "platform/mssx/mssx_lexer.h"
 
@@ -246,7 +247,7 @@ void mssx_server::create_database(const std::string& name)
     id.step();
     int64_t next = id.integer(0);
     auto st = db_.prepare("INSERT INTO databases VALUES(?1, ?2, ?3, ?4)");
-    st.bind(1, name).bind(2, file).bind(3, next).bind(4, mssx_now_text(3));
+    st.bind(1, name).bind(2, file).bind(3, next).bind(4, embedded::now_text(3));
     st.step();
     mssx_sqlite db;
     db.open((fs::path(dir_) / file).string(), true);

@@ -22,26 +22,6 @@ namespace {
 }
 } // namespace
 
-std::string mssx_sq_ident(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string mssx_sq_literal(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') out += '\'';
-        out += c;
-    }
-    return out + "'";
-}
-
 void mssx_sqlite::open(const std::string& path, bool create)
 {
     // the server's files hold passwords and data: only their owner may read them

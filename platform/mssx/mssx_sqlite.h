@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <memory>
 #include <string>
+#include "platform/embedded/embedded_quote.h"
 #include "platform/mssx/mssx_value.h"
 
 struct mssx_sqlite_closer {
@@ -51,7 +52,6 @@ private:
     std::unique_ptr<sqlite3, mssx_sqlite_closer> db_;
 };
 
-// Quotes an SQLite identifier: "name" with " doubled.
-std::string mssx_sq_ident(const std::string& name);
-// Quotes an SQLite text literal: 'text' with ' doubled.
-std::string mssx_sq_literal(const std::string& text);
+// Quoting for SQLite, shared with the embedded Oracle.
+inline constexpr auto& mssx_sq_ident = embedded::quote_ident;
+inline constexpr auto& mssx_sq_literal = embedded::quote_literal;

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <random>
 #include "platform/mssx/mssx_error.h"
 
@@ -515,26 +513,6 @@ std::string mssx_new_guid()
                   static_cast<unsigned>((a >> 16) & 0xFFFF), static_cast<unsigned>(a & 0xFFFF),
                   static_cast<unsigned>(b >> 48), static_cast<unsigned long long>(b & 0xFFFFFFFFFFFFull));
     return buf;
-}
-
-std::string mssx_now_text(int fraction_digits)
-{
-    auto now = std::chrono::system_clock::now();
-    auto secs = std::chrono::system_clock::to_time_t(now);
-    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count() % 1000000000;
-    std::tm tm{};
-    localtime_r(&secs, &tm);
-    dt_parts p;
-    p.y = tm.tm_year + 1900;
-    p.m = tm.tm_mon + 1;
-    p.d = tm.tm_mday;
-    p.hh = tm.tm_hour;
-    p.mi = tm.tm_min;
-    p.ss = tm.tm_sec;
-    p.ns = ns;
-    int64_t units = 0;
-    round_fraction(p, fraction_digits, units);
-    return format_date(p.y, p.m, p.d) + " " + time_text(p) + fraction_text(units, fraction_digits);
 }
 
 bool mssx_parse_datetime(const std::string& s, const mssx_type& t, const std::string& dateformat, std::string& out)

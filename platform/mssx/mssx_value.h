@@ -55,5 +55,3 @@ bool mssx_parse_datetime(const std::string& s, const mssx_type& t, const std::st
 bool mssx_normalize_decimal(const std::string& in, int precision, int scale, std::string& out);
 // A new random uniqueidentifier in canonical form.
 std::string mssx_new_guid();
-// Current local time as stored text of datetime.
-std::string mssx_now_text(int fraction_digits);
