@@ -1,10 +1,12 @@
 // Arbitrary statement text through the embedded Oracle's tokenizer, parser
-// and translator (parse only, so the service never grows), plus the number
-// and date readers and the script splitter.
+// and translator (parse only, so the service never grows), the query parser
+// on its own (text that is no statement's), plus the number and date readers
+// and the script splitter.
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_script.h"
+#include "platform/eora/eora_select_parse.h"
 #include "platform/eora/eora_session.h"
 
 #include <unistd.h>
@@ -46,6 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         s.execute(*st, binds, true);
     } catch (const eora::eora_error&) {
     }
+    try {
+        auto toks = eora::tokenize(text, 128);
+        try {
+            eora::parse_select(toks, 0, toks.size() - 1);
+        } catch (const eora::eora_error&) {}
+        eora::parse_expressions(toks, 0, toks.size() - 1);
+    } catch (const eora::eora_error&) {}
     try {
         eora::parse_decimal(text);
         size_t cut = text.find('|');

@@ -767,7 +767,7 @@ void create_index(ddl_ctx& c, parser& p, bool unique)
             }
         }
         if (key + part > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
-        expr_sql = translate(s, c.st, b, e, {t}, {t->name}).sql;
+        expr_sql = translate_expressions(s, c.st, b, e, {t}, {t->name}).sql;
         expr_text = c.st.sql.substr(c.st.toks[b].begin, c.st.toks[e].begin - c.st.toks[b].begin);
         while (!expr_text.empty() && expr_text.back() == ' ') expr_text.pop_back();
         p.seek(e);
@@ -807,7 +807,7 @@ void create_view(ddl_ctx& c, parser& p, bool replace)
     statement inner;
     inner.sql = c.st.sql;
     inner.toks = c.st.toks;
-    translation tr = translate(s, inner, b, e);
+    translation tr = translate_query(s, inner, b, e);
     std::string text = c.st.sql.substr(c.st.toks[b].begin, c.st.toks[e].begin - c.st.toks[b].begin);
     as_ddl(c, [&] {
         if (!s.user_exists(n.owner)) raise(1918, n.owner);

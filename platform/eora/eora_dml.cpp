@@ -306,7 +306,7 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
         size_t b = p.pos();
         size_t e = st.toks.size() - 1;
         if (e > b && st.toks[e - 1].is_op(";")) --e;
-        translation tr = translate(s, st, b, e, {t}, {alias});
+        translation tr = translate_expressions(s, st, b, e, {t}, {alias});
         where = " WHERE " + tr.sql;
     } else {
         p.end();
@@ -345,7 +345,7 @@ exec_result run_delete(session::impl& s, const statement& st, const std::vector<
         size_t b = p.pos();
         size_t e = st.toks.size() - 1;
         if (e > b && st.toks[e - 1].is_op(";")) --e;
-        where = " WHERE " + translate(s, st, b, e, {t}, {alias}).sql;
+        where = " WHERE " + translate_expressions(s, st, b, e, {t}, {alias}).sql;
     } else {
         p.end();
     }

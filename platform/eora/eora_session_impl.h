@@ -250,8 +250,8 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
 exec_result run_delete(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 exec_result run_ddl(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 
-// Translates an Oracle condition or expression over the tokens [b, e) to
-// SQLite. `tables` are the tables in scope (for ROWID); binds become ?N.
+// An Oracle query or expressions translated to SQLite. `tables` are the
+// tables in scope (for ROWID); binds become ?N.
 struct translation {
     std::string sql;
     std::vector<std::shared_ptr<table_meta>> tables;
@@ -259,8 +259,12 @@ struct translation {
     bool for_update = false;
     bool writes = false; // uses NEXTVAL
 };
-translation translate(session::impl& s, const statement& st, size_t b, size_t e,
-                      std::vector<std::shared_ptr<table_meta>> tables = {}, std::vector<std::string> aliases = {});
+// The query over the tokens [b, e).
+translation translate_query(session::impl& s, const statement& st, size_t b, size_t e);
+// Comma-separated expressions over the tokens [b, e) (a condition, index
+// keys) over the tables in scope.
+translation translate_expressions(session::impl& s, const statement& st, size_t b, size_t e,
+                                  std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases);
 
 // Evaluates one literal expression (numbers, text, NULL, binds, to_date,
 // to_timestamp, EMPTY_CLOB/BLOB, SYSDATE, seq.NEXTVAL) at the parser.
