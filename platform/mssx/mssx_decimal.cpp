@@ -41,7 +41,162 @@ int rank(const mssx_type& t)
     return 1;
 }
 
+// Magnitudes of up to 77 digits: what two 38-digit operands brought to one
+// scale, or multiplied, can take.
+struct wide {
+    unsigned __int128 hi = 0, lo = 0;
+};
+
+bool less(const wide& a, const wide& b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
+
+wide add(const wide& a, const wide& b)
+{
+    wide r{a.hi + b.hi, a.lo + b.lo};
+    if (r.lo < a.lo) ++r.hi;
+    return r;
+}
+
+// a - b for a >= b
+wide sub(const wide& a, const wide& b)
+{
+    wide r{a.hi - b.hi, a.lo - b.lo};
+    if (a.lo < b.lo) --r.hi;
+    return r;
+}
+
+wide mul(unsigned __int128 a, unsigned __int128 b)
+{
+    using u128 = unsigned __int128;
+    const u128 mask = ~static_cast<uint64_t>(0);
+    u128 a0 = a & mask, a1 = a >> 64, b0 = b & mask, b1 = b >> 64;
+    u128 p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+    u128 mid = (p00 >> 64) + (p01 & mask) + (p10 & mask);
+    return {p11 + (p01 >> 64) + (p10 >> 64) + (mid >> 64), (mid << 64) | (p00 & mask)};
+}
+
+// a * m for a result that stays below 2^256
+wide mul(const wide& a, unsigned __int128 m)
+{
+    wide r = mul(a.lo, m);
+    r.hi += a.hi * m;
+    return r;
+}
+
+wide scaled(unsigned __int128 units, int digits)
+{
+    wide r{0, units};
+    for (int i = 0; i < digits; ++i) r = mul(r, 10);
+    return r;
+}
+
+// n / d and n % d for d > 0
+wide divide(const wide& n, const wide& d, wide& rem)
+{
+    wide q, r;
+    for (int bit = 255; bit >= 0; --bit) {
+        r = {(r.hi << 1) | (r.lo >> 127), r.lo << 1};
+        unsigned __int128 word = bit >= 128 ? n.hi : n.lo;
+        if ((word >> (bit % 128)) & 1) r.lo |= 1;
+        if (!less(r, d)) {
+            r = sub(r, d);
+            if (bit >= 128)
+                q.hi |= static_cast<unsigned __int128>(1) << (bit - 128);
+            else
+                q.lo |= static_cast<unsigned __int128>(1) << bit;
+        }
+    }
+    rem = r;
+    return q;
+}
+
+unsigned __int128 magnitude(__int128 v)
+{
+    return v < 0 ? static_cast<unsigned __int128>(0) - static_cast<unsigned __int128>(v)
+                 : static_cast<unsigned __int128>(v);
+}
+
+// m / 10^digits, rounded half away from zero or cut
+wide rescale_down(const wide& m, int digits, bool round)
+{
+    if (digits <= 0) return m;
+    wide d = scaled(1, digits), rem;
+    wide q = divide(m, d, rem);
+    if (round && !less(add(rem, rem), d)) q = add(q, {0, 1});
+    return q;
+}
+
 } // namespace
+
+bool mssx_decimal_arithmetic(char op, const mssx_decimal& a, const mssx_decimal& b, int precision, int scale,
+                             bool round_quotient, mssx_decimal& out)
+{
+    bool neg_a = a.units < 0, neg_b = b.units < 0;
+    wide result;
+    bool negative = false;
+    int result_scale = scale; // the scale `result` holds
+    if (op == '+' || op == '-') {
+        int common = std::max(a.scale, b.scale);
+        wide x = scaled(magnitude(a.units), common - a.scale), y = scaled(magnitude(b.units), common - b.scale);
+        if (op == '-') neg_b = !neg_b;
+        if (neg_a == neg_b) {
+            result = add(x, y);
+            negative = neg_a;
+        } else if (less(x, y)) {
+            result = sub(y, x);
+            negative = neg_b;
+        } else {
+            result = sub(x, y);
+            negative = neg_a;
+        }
+        result_scale = common;
+    } else if (op == '*') {
+        result = mul(magnitude(a.units), magnitude(b.units));
+        negative = neg_a != neg_b;
+        result_scale = a.scale + b.scale;
+    } else if (op == '/') {
+        // (A / 10^sa) / (B / 10^sb) = (A * 10^sb) / (B * 10^sa), one digit of the scale at a time
+        wide num = scaled(magnitude(a.units), b.scale), den = scaled(magnitude(b.units), a.scale), rem;
+        result = divide(num, den, rem);
+        if (result.hi != 0 || result.lo >= static_cast<unsigned __int128>(ten_to(kMssxMaxPrecision))) return false;
+        int digits = scale + (round_quotient ? 1 : 0);
+        for (int i = 0; i < digits; ++i) {
+            rem = mul(rem, 10);
+            unsigned digit = 0;
+            while (!less(rem, den)) {
+                rem = sub(rem, den);
+                ++digit;
+            }
+            result = add(mul(result, 10), {0, digit});
+        }
+        negative = neg_a != neg_b;
+        result_scale = digits;
+    } else { // '%': the sign of the dividend
+        int common = std::max(a.scale, b.scale);
+        wide x = scaled(magnitude(a.units), common - a.scale), y = scaled(magnitude(b.units), common - b.scale);
+        divide(x, y, result);
+        negative = neg_a;
+        result_scale = common;
+    }
+    if (result_scale > scale)
+        result = rescale_down(result, result_scale - scale, op != '/' || round_quotient);
+    else if (result_scale < scale)
+        result = mul(result, static_cast<unsigned __int128>(ten_to(scale - result_scale)));
+    if (result.hi != 0 || result.lo >= static_cast<unsigned __int128>(ten_to(precision))) return false;
+    __int128 units = static_cast<__int128>(result.lo);
+    out.units = negative ? -units : units;
+    out.scale = scale;
+    return true;
+}
+
+int mssx_decimal_compare(const mssx_decimal& a, const mssx_decimal& b)
+{
+    bool neg_a = a.units < 0, neg_b = b.units < 0;
+    if (neg_a != neg_b) return neg_a ? -1 : 1;
+    int common = std::max(a.scale, b.scale);
+    wide x = scaled(magnitude(a.units), common - a.scale), y = scaled(magnitude(b.units), common - b.scale);
+    int c = less(x, y) ? -1 : less(y, x) ? 1 : 0;
+    return neg_a ? -c : c;
+}
 
 bool mssx_decimal_fits(__int128 units)
 {

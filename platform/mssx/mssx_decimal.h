@@ -27,6 +27,16 @@ mssx_value mssx_decimal_value(const mssx_decimal& d);
 // Whether |units| fits in 38 digits.
 bool mssx_decimal_fits(__int128 units);
 
+// Exact a op b ('+', '-', '*', '/', '%') with the result at `scale`, rounded
+// half away from zero; a decimal quotient keeps the digits of the scale and
+// drops the rest, as SQL Server's decimal division does, unless
+// `round_quotient` (money). False when the result needs more than
+// `precision` digits. The divisor of '/' and '%' is not zero.
+bool mssx_decimal_arithmetic(char op, const mssx_decimal& a, const mssx_decimal& b, int precision, int scale,
+                             bool round_quotient, mssx_decimal& out);
+// -1, 0 or 1 as a is less than, equal to or greater than b, whatever their scales.
+int mssx_decimal_compare(const mssx_decimal& a, const mssx_decimal& b);
+
 // The exact numeric view of a type: decimal(p,s) for int (10,0), money (19,4) ...
 // False for types that are not exact numbers.
 bool mssx_numeric_shape(const mssx_type& t, int& precision, int& scale);

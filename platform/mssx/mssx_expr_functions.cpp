@@ -175,6 +175,57 @@ void fn_cast(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
 }
 
+// A value read as an exact number at the scale of its type.
+bool exact_arg(sqlite3_context* ctx, sqlite3_value* v, int scale, mssx_decimal& d)
+{
+    if (mssx_decimal_from(arg_value(v), scale, d)) return true;
+    if (sqlite3_value_type(v) == SQLITE_TEXT)
+        fail(ctx, mssx_error(8114, "Error converting data type varchar to numeric."));
+    else
+        fail(ctx, mssx_error(8115, "Arithmetic overflow error converting expression to data type numeric."));
+    return false;
+}
+
+// mssx_exact(op, a, scale of a, b, scale of b, precision, scale, type name):
+// a op b exactly, in the result type SQL Server gives it.
+void fn_exact(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[3]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string op = arg_text(argv[0]), type = arg_text(argv[7]);
+    bool money = type == "money" || type == "smallmoney";
+    mssx_decimal a, b, r;
+    if (op.size() != 1 || !exact_arg(ctx, argv[1], sqlite3_value_int(argv[2]), a) ||
+        !exact_arg(ctx, argv[3], sqlite3_value_int(argv[4]), b))
+        return;
+    if ((op[0] == '/' || op[0] == '%') && b.units == 0) {
+        fail(ctx, mssx_error(8134, "Divide by zero error encountered."));
+        return;
+    }
+    if (!mssx_decimal_arithmetic(op[0], a, b, sqlite3_value_int(argv[5]), sqlite3_value_int(argv[6]), money, r)) {
+        fail(ctx, mssx_error(8115, std::string("Arithmetic overflow error converting expression to data type ") +
+                                       (money ? type : std::string("numeric")) + "."));
+        return;
+    }
+    set_result(ctx, mssx_decimal_value(r));
+}
+
+// mssx_exact_cmp(a, scale of a, b, scale of b): -1, 0 or 1.
+void fn_exact_cmp(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    mssx_decimal a, b;
+    if (!exact_arg(ctx, argv[0], sqlite3_value_int(argv[1]), a) ||
+        !exact_arg(ctx, argv[2], sqlite3_value_int(argv[3]), b))
+        return;
+    sqlite3_result_int(ctx, mssx_decimal_compare(a, b));
+}
+
 // SQLite's aggregate memory is aligned for 8 bytes only: the 128-bit sum is copied in and out.
 struct exact_accumulator {
     unsigned char units[sizeof(__int128)];
@@ -253,6 +304,8 @@ void mssx_register_expression_functions(sqlite3* db)
     sqlite3_create_function(db, "like", 2, flags, nullptr, fn_like, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, flags, nullptr, fn_like, nullptr, nullptr);
     for (int n = 2; n <= 5; ++n) sqlite3_create_function(db, "mssx_cast", n, flags, nullptr, fn_cast, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_exact", 8, flags, nullptr, fn_exact, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_exact_cmp", 4, flags, nullptr, fn_exact_cmp, nullptr, nullptr);
     for (int s = 0; s <= kMssxMaxPrecision; ++s) {
         void* scale = reinterpret_cast<void*>(static_cast<intptr_t>(s));
         sqlite3_create_function(db, mssx_exact_sum_name(s).c_str(), 1, flags, scale, nullptr, exact_step, sum_final);

@@ -1,13 +1,14 @@
 // The SQL functions that translated T-SQL expressions call inside SQLite:
 // T-SQL LIKE, CAST/CONVERT with SQL Server's cutting, rounding and date
-// styles, and exact SUM/AVG over decimals.
+// styles, exact SUM/AVG over decimals, and exact arithmetic and comparison
+// of decimal and money values (mssx_exact, mssx_exact_cmp).
 #pragma once
 #include <sqlite3.h>
 #include <optional>
 #include <string>
 #include "platform/mssx/mssx_value.h"
 
-// Registers like(), mssx_cast() and the exact aggregates on a database handle.
+// Registers like(), mssx_cast(), the exact arithmetic and the exact aggregates on a database handle.
 void mssx_register_expression_functions(sqlite3* db);
 
 // Name of the exact SUM (or AVG) aggregate that keeps `scale` digits.

@@ -78,6 +78,17 @@ public:
         for (size_t k = a; k < b;) {
             const mssx_token& t = T[k];
             if (t.kind == mssx_tok::end) break;
+            // decimal and money arithmetic and comparisons are computed exactly, not in binary floating point
+            bool alias_form = in_list && k == item_start && k + 1 < b && T[k + 1].is_op("=");
+            if (!expect_table && !alias_form && starts_expression(k, a)) {
+                size_t next = k;
+                std::string exact = exact_expression(k, b, next);
+                if (!exact.empty()) {
+                    out += " " + exact;
+                    k = next;
+                    continue;
+                }
+            }
             if (t.is_op("(")) {
                 size_t m = mssx_match_paren(T, k, b);
                 bool sub = k + 1 < m && T[k + 1].is_word("SELECT");
@@ -268,6 +279,198 @@ private:
         for (size_t i = a; i < b; ++i)
             if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) plain = false;
         env.item_types->push_back(plain ? std::nullopt : infer(a, b));
+    }
+
+    static bool is_comparison(const mssx_token& t)
+    {
+        static const std::set<std::string> ops = {"=", "<>", "!=", "<", ">", "<=", ">=", "!<", "!>"};
+        return t.kind == mssx_tok::op && ops.count(t.text) > 0;
+    }
+
+    static bool is_arithmetic(const mssx_token& t)
+    {
+        return t.kind == mssx_tok::op && t.text.size() == 1 &&
+               std::string("+-*/%").find(t.text[0]) != std::string::npos;
+    }
+
+    // Whether an expression may begin at k: not in the middle of a name or
+    // of an arithmetic chain the translation already passed.
+    bool starts_expression(size_t k, size_t a) const
+    {
+        if (k == a) return true;
+        const mssx_token& p = T[k - 1];
+        if (p.kind == mssx_tok::op) return p.text == "(" || p.text == "," || is_comparison(p);
+        return p.kind == mssx_tok::ident && mssx_is_reserved(p) && !p.is_word("AS");
+    }
+
+    // End of the operand that starts at k ([+|-]... number, text, variable,
+    // name, function call or parenthesised group); k when none starts there.
+    size_t operand_end(size_t k, size_t b) const
+    {
+        size_t i = k;
+        while (i < b && (T[i].is_op("-") || T[i].is_op("+"))) ++i;
+        if (i >= b) return k;
+        const mssx_token& t = T[i];
+        if (t.is_op("(")) return mssx_match_paren(T, i, b) + 1;
+        if (t.kind == mssx_tok::number || t.kind == mssx_tok::string || t.kind == mssx_tok::nstring ||
+            t.kind == mssx_tok::variable)
+            return i + 1;
+        if (!t.is_name() || (t.kind == mssx_tok::ident && mssx_is_reserved(t))) return k;
+        size_t e = i + 1;
+        while (e + 1 < b && T[e].is_op(".") && T[e + 1].is_name()) e += 2;
+        if (e < b && T[e].is_op("(")) return mssx_match_paren(T, e, b) + 1;
+        return e;
+    }
+
+    // End of the chain of operands joined by + - * / % that starts at k; k when none.
+    size_t chain_end(size_t k, size_t b) const
+    {
+        size_t e = operand_end(k, b);
+        if (e == k) return k;
+        while (e < b && is_arithmetic(T[e])) {
+            size_t n = operand_end(e + 1, b);
+            if (n == e + 1) return k;
+            e = n;
+        }
+        return e;
+    }
+
+    // Whether [a, b) computes something: an operator outside parentheses or a sign.
+    bool has_arithmetic(size_t a, size_t b) const
+    {
+        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+            ++a;
+            --b;
+        }
+        int depth = 0;
+        for (size_t k = a; k < b; ++k) {
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            else if (depth == 0 && is_arithmetic(T[k]) && (k == a || !operator_before(T[k - 1])))
+                return true;
+        }
+        return false;
+    }
+
+    static int significant_digits(const std::string& number)
+    {
+        int n = 0;
+        bool started = false;
+        for (char c : number) {
+            if (c < '0' || c > '9') continue;
+            started = started || c != '0';
+            if (started) ++n;
+        }
+        return n;
+    }
+
+    // The exact form of a chain or comparison that starts at k, with `next`
+    // after it; empty when the plain translation is as exact.
+    std::string exact_expression(size_t k, size_t b, size_t& next)
+    {
+        size_t m = chain_end(k, b);
+        if (m == k) return std::string();
+        auto left = infer(k, m);
+        int p = 0, ls = 0, rs = 0;
+        if (!left || !mssx_numeric_shape(*left, p, ls)) return std::string();
+        if (m < b && is_comparison(T[m])) {
+            size_t r = chain_end(m + 1, b);
+            auto right = r > m + 1 ? infer(m + 1, r) : std::nullopt;
+            if (right && mssx_numeric_shape(*right, p, rs) && (left->is_exact_decimal() || right->is_exact_decimal()) &&
+                !plain_equality(k, m, r, ls, rs)) {
+                std::string op = T[m].text == "!="   ? "<>"
+                                 : T[m].text == "!<" ? ">="
+                                 : T[m].text == "!>" ? "<="
+                                                     : T[m].text;
+                next = r;
+                return "(mssx_exact_cmp(" + exact_sql(k, m) + ", " + std::to_string(ls) + ", " + exact_sql(m + 1, r) +
+                       ", " + std::to_string(rs) + ") " + op + " 0)";
+            }
+        }
+        if (m < b && (T[m].is_word("BETWEEN") || (T[m].is_word("NOT") && m + 1 < b && T[m + 1].is_word("BETWEEN")))) {
+            bool negated = T[m].is_word("NOT");
+            size_t lo = m + (negated ? 2 : 1), lo_end = chain_end(lo, b);
+            size_t hi = lo_end + 1, hi_end = lo_end < b && T[lo_end].is_word("AND") ? chain_end(hi, b) : hi;
+            auto low = lo_end > lo ? infer(lo, lo_end) : std::nullopt;
+            auto high = hi_end > hi ? infer(hi, hi_end) : std::nullopt;
+            int los = 0, his = 0;
+            if (low && high && mssx_numeric_shape(*low, p, los) && mssx_numeric_shape(*high, p, his) &&
+                (left->is_exact_decimal() || low->is_exact_decimal() || high->is_exact_decimal())) {
+                std::string value = exact_sql(k, m), scale = std::to_string(ls);
+                next = hi_end;
+                return std::string(negated ? "NOT " : "") + "(mssx_exact_cmp(" + value + ", " + scale + ", " +
+                       exact_sql(lo, lo_end) + ", " + std::to_string(los) + ") >= 0 AND mssx_exact_cmp(" + value +
+                       ", " + scale + ", " + exact_sql(hi, hi_end) + ", " + std::to_string(his) + ") <= 0)";
+            }
+        }
+        if (!left->is_exact_decimal() || !has_arithmetic(k, m)) return std::string();
+        next = m;
+        return exact_sql(k, m);
+    }
+
+    // = and <> between plain values of one scale compare as well natively
+    // (a decimal is kept in one form for its value), and use indexes.
+    bool plain_equality(size_t k, size_t m, size_t r, int ls, int rs) const
+    {
+        const std::string& op = T[m].text;
+        if (op != "=" && op != "<>" && op != "!=") return false;
+        if (has_arithmetic(k, m) || has_arithmetic(m + 1, r)) return false;
+        auto long_literal = [&](size_t a, size_t e) {
+            for (size_t i = a; i < e; ++i)
+                if (T[i].kind == mssx_tok::number && significant_digits(T[i].text) > 15) return true;
+            return false;
+        };
+        if (long_literal(k, m) || long_literal(m + 1, r)) return false;
+        bool literal =
+            (m == k + 1 && T[k].kind == mssx_tok::number) || (r == m + 2 && T[m + 1].kind == mssx_tok::number);
+        return literal || ls == rs;
+    }
+
+    // SQL computing [a, b) (an exact number) with mssx_exact for every
+    // operation whose result is a decimal or money.
+    std::string exact_sql(size_t a, size_t b)
+    {
+        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+            ++a;
+            --b;
+        }
+        for (const char* ops : {"+-", "*/%"}) {
+            int depth = 0;
+            for (size_t k = b; k-- > a;) {
+                if (T[k].is_op(")"))
+                    ++depth;
+                else if (T[k].is_op("("))
+                    --depth;
+                else if (depth == 0 && k > a && is_arithmetic(T[k]) &&
+                         std::string(ops).find(T[k].text[0]) != std::string::npos && !operator_before(T[k - 1])) {
+                    auto l = infer(a, k), r = infer(k + 1, b);
+                    int p = 0, ls = 0, rs = 0;
+                    if (!l || !r || !mssx_numeric_shape(*l, p, ls) || !mssx_numeric_shape(*r, p, rs))
+                        return "(" + run(a, b, false) + ")";
+                    mssx_type t = mssx_arithmetic_type(T[k].text[0], *l, *r);
+                    if (!t.is_exact_decimal()) return "(" + run(a, b, false) + ")";
+                    int tp = 0, ts = 0;
+                    mssx_numeric_shape(t, tp, ts);
+                    return "mssx_exact(" + mssx_sq_literal(T[k].text) + ", " + exact_sql(a, k) + ", " +
+                           std::to_string(ls) + ", " + exact_sql(k + 1, b) + ", " + std::to_string(rs) + ", " +
+                           std::to_string(tp) + ", " + std::to_string(ts) + ", " + mssx_sq_literal(t.name) + ")";
+                }
+            }
+        }
+        if (T[a].is_op("+")) return exact_sql(a + 1, b);
+        if (T[a].is_op("-")) {
+            auto t = infer(a + 1, b);
+            int p = 0, s = 0;
+            if (t && t->is_exact_decimal() && mssx_numeric_shape(*t, p, s))
+                return "mssx_exact('-', 0, 0, " + exact_sql(a + 1, b) + ", " + std::to_string(s) + ", " +
+                       std::to_string(p) + ", " + std::to_string(s) + ", " + mssx_sq_literal(t->name) + ")";
+        }
+        // a literal beyond a double's 15 digits goes as text, read whole
+        if (b == a + 1 && T[a].kind == mssx_tok::number && significant_digits(T[a].text) > 15)
+            return mssx_sq_literal(T[a].text);
+        return "(" + run(a, b, false) + ")";
     }
 
     static bool operator_before(const mssx_token& t)

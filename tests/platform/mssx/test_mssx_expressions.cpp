@@ -27,6 +27,16 @@ protected:
             "INSERT INTO o VALUES (3, NULL, NULL, 0.30, NULL, 0.3, N'a%b', NULL, NULL, NULL)\n"
             "INSERT INTO o VALUES (4, 922337203685477.5807, 214748.3647, 99999999.99, 99999999.9999, 1e300, N'z]', NULL, NULL, NULL)\n");
         ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+        // values beyond the 15 digits a double holds, and money whose binary products drift
+        out = c.execute(
+            "USE x\n"
+            "CREATE TABLE big (id int NOT NULL, a decimal(38,0) NULL, b decimal(38,0) NULL, "
+            "c decimal(20,2) NULL, d decimal(20,2) NULL, qty int NULL, price money NULL)\n"
+            "INSERT INTO big VALUES (1, 123456789012345678901234567890, 987654321098765432109876543210, "
+            "12345678901234567.50, 12345678901234568.50, 3, 33.37)\n"
+            "INSERT INTO big VALUES (2, -5, 5, 99999999999999999.50, 100000000000000000.50, 7, 14.30)\n"
+            "INSERT INTO big VALUES (3, NULL, NULL, NULL, NULL, NULL, NULL)\n");
+        ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
     }
     static void TearDownTestSuite() { server_.reset(); }
 
@@ -209,4 +219,86 @@ TEST_F(MssxExpressions, NotANumberIsRefusedOnTheWayIn)
         EXPECT_STREQ(out.errors[0].what(), "Error converting data type varchar to float.");
     }
     EXPECT_EQ(eval("SELECT COUNT(*) FROM o WHERE id = 9").first, "0");
+}
+
+TEST_F(MssxExpressions, ExactArithmeticBeyondFifteenDigits)
+{
+    check(
+        {
+            {"a + b", "1111111110111111111011111111100", "decimal(38,0)"},
+            {"a - b", "-864197532086419753208641975320", "decimal(38,0)"},
+            {"a * 2", "246913578024691357802469135780", "decimal(38,0)"},
+            {"a % 11", "7", "decimal(10,0)"},
+            {"-c", "-12345678901234567.50", "decimal(20,2)"},
+            {"c * 2", "24691357802469135.00", "decimal(31,2)"},
+            {"c + d", "24691357802469136.00", "decimal(21,2)"},
+            {"(c - 0.50) * 10", "123456789012345670.00", "decimal(32,2)"},
+            {"d - c", "1.00", "decimal(21,2)"},
+            // precision 40 comes down to 38 at the cost of the scale: the half rounds up
+            {"a + 0.5", "123456789012345678901234567891", "decimal(38,0)"},
+            {"price * qty", "100.1100", "money"},
+            {"c + 123456789012345678.25", "135802467913580245.75", "decimal(21,2)"},
+            {"a * b", "Msg 8115", ""},
+            {"c / 0", "Msg 8134", ""},
+            {"a + NULL", "NULL", ""},
+        },
+        " FROM big WHERE id = 1");
+    check(
+        {
+            {"SUM(a)", "123456789012345678901234567885", "decimal(38,0)"},
+            {"SUM(a + b)", "1111111110111111111011111111100", "decimal(38,0)"},
+            {"SUM(price * qty)", "200.2100", "money"},
+            {"SUM(c)", "112345678901234567.00", "decimal(38,2)"},
+        },
+        " FROM big");
+}
+
+TEST_F(MssxExpressions, ConditionsCompareExactly)
+{
+    struct condition_case {
+        const char* condition;
+        const char* ids; // the rows of big it keeps
+    };
+    const condition_case cases[] = {
+        // money times int: 14.30 * 7 is 100.10, not 100.10000000000001
+        {"price * qty > 100.10", "1"},
+        {"price * qty = 100.10", "2"},
+        {"price * qty >= 100.10", "1,2"},
+        {"price * qty BETWEEN 100.10 AND 100.11", "1,2"},
+        {"price * qty NOT BETWEEN 100.10 AND 100.105", "1"},
+        {"100.10 < price * qty", "1"},
+        {"0.1 + 0.2 = 0.3", "1,2,3"},
+        // values that differ in the 17th digit
+        {"c < d", "1,2"},
+        {"c = 12345678901234567.50", "1"},
+        {"c = 12345678901234567.51", ""},
+        {"c < 12345678901234567.51", "1"},
+        {"c <> 12345678901234567.50", "2"},
+        {"c !> 12345678901234567.50", "1"},
+        {"c + 1 = d", "1,2"},
+        {"c - 0.50 = 12345678901234567", "1"},
+        // 30-digit decimal(38,0) values
+        {"a + b = 1111111110111111111011111111100", "1"},
+        {"a > 123456789012345678901234567889", "1"},
+        {"a > 123456789012345678901234567890", ""},
+        {"a * 2 > 200000000000000000000000000000", "1"},
+        {"a < b", "1,2"},
+        {"-a > 0", "2"},
+        {"a = -5 AND b = 5", "2"},
+        {"NOT (a + b > 0)", "2"},
+        {"CASE WHEN c * 2 > 24691357802469134.99 THEN 1 ELSE 0 END = 1", "1,2"},
+    };
+    mssx_connection c(server_->dir, server_->sa("x"));
+    for (const auto& row : cases) {
+        auto out = c.execute(std::string("SELECT id FROM big WHERE ") + row.condition + " ORDER BY id");
+        ASSERT_TRUE(out.errors.empty()) << row.condition << ": " << out.errors.front().what();
+        std::string ids;
+        for (size_t i = 0; i < out.results.at(0).rows.size(); ++i)
+            ids += (ids.empty() ? "" : ",") + mssx_cell(out.results[0], i, 0);
+        EXPECT_EQ(ids, row.ids) << row.condition;
+    }
+    // an exact total in a condition of an UPDATE
+    auto out = c.execute("UPDATE big SET qty = qty WHERE price * qty = 100.10");
+    ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+    EXPECT_EQ(out.rows_affected, 1);
 }
