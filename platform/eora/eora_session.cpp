@@ -8,8 +8,6 @@
 #include "platform/eora/eora_text.h"
 #include "platform/eora/eora_timing.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -573,19 +571,18 @@ void session::impl::sqlite_fail(int rc, const char*)
 sqlite3_stmt* session::impl::cached(const std::string& sql)
 {
     auto& slot = stmts[sql];
-    if (!slot) {
-        auto c = std::make_unique<cached_stmt>();
-        int rc = sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &c->st,
-                                    nullptr);
+    if (!slot.get()) {
+        sqlite3_stmt* st = nullptr;
+        int rc =
+            sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         if (rc != SQLITE_OK) {
             stmts.erase(sql);
             sqlite_fail(rc);
         }
-        slot = std::move(c);
+        slot = stmt_ptr(st);
     }
-    sqlite3_reset(slot->st);
-    sqlite3_clear_bindings(slot->st);
-    return slot->st;
+    slot.reset();
+    return slot.get();
 }
 
 stmt_ptr session::impl::prepare_once(const std::string& sql)
@@ -926,28 +923,29 @@ void session::set_lock_timeout_ms(int ms) { lock_timeout_ms = ms; }
 
 void session::set_size_limit(const std::string& file, int64_t pages)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+    embedded::sqlite_db db;
+    try {
+        db.open(file, SQLITE_OPEN_READWRITE);
+    } catch (const embedded::sqlite_error&) {
         raise(12514);
     }
-    sqlite3_busy_timeout(db, lock_timeout_ms.load());
-    const std::string sql =
-        "INSERT OR REPLACE INTO _ora_settings VALUES('max_page_count', '" + std::to_string(pages) + "')";
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) raise(600, "size limit");
+    sqlite3_busy_timeout(db.get(), lock_timeout_ms.load());
+    try {
+        db.exec("INSERT OR REPLACE INTO _ora_settings VALUES('max_page_count', '" + std::to_string(pages) + "')");
+    } catch (const embedded::sqlite_error&) {
+        raise(600, "size limit");
+    }
 }
 
 void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset)
 {
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) raise(955);
-    // the service file holds passwords: only its owner may read it (SQLite gives its WAL the same mode)
-    if (int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+    embedded::create_private_file(file);
+    embedded::sqlite_db db;
+    try {
+        db.open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    } catch (const embedded::sqlite_error&) {
         raise(12541);
     }
     std::string sql = std::string("PRAGMA journal_mode=WAL; BEGIN;") + dictionary_sql +
@@ -964,12 +962,11 @@ void session::create_service(const std::string& file, const std::string& system_
                       q_text(system_password) +
                       ", 5, datetime('now'));"
                       "COMMIT;";
-    char* err = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-    std::string msg = err ? err : "";
-    sqlite3_free(err);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) raise(600, msg);
+    try {
+        db.exec(sql);
+    } catch (const embedded::sqlite_error& e) {
+        raise(600, e.what());
+    }
 }
 
 std::unique_ptr<statement> session::prepare(std::string_view sql) const

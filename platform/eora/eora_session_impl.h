@@ -1,6 +1,7 @@
 // Internals shared by the parts of the embedded Oracle's session.
 #pragma once
 #include "platform/embedded/embedded_quote.h"
+#include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_session.h"
@@ -62,47 +63,8 @@ struct stored {
     std::string s;
 };
 
-// A statement kept prepared for the life of the connection.
-class cached_stmt {
-public:
-    cached_stmt() = default;
-    cached_stmt(const cached_stmt&) = delete;
-    cached_stmt& operator=(const cached_stmt&) = delete;
-    ~cached_stmt()
-    {
-        if (st) sqlite3_finalize(st);
-    }
-    sqlite3_stmt* st = nullptr;
-};
-
 // A statement prepared for one use.
-class stmt_ptr {
-public:
-    stmt_ptr() = default;
-    explicit stmt_ptr(sqlite3_stmt* s) : st(s) {}
-    stmt_ptr(stmt_ptr&& o) noexcept : st(o.st) { o.st = nullptr; }
-    stmt_ptr& operator=(stmt_ptr&& o) noexcept
-    {
-        std::swap(st, o.st);
-        return *this;
-    }
-    stmt_ptr(const stmt_ptr&) = delete;
-    stmt_ptr& operator=(const stmt_ptr&) = delete;
-    ~stmt_ptr()
-    {
-        if (st) sqlite3_finalize(st);
-    }
-    sqlite3_stmt* get() const { return st; }
-    sqlite3_stmt* release()
-    {
-        auto* s = st;
-        st = nullptr;
-        return s;
-    }
-
-private:
-    sqlite3_stmt* st = nullptr;
-};
+using stmt_ptr = embedded::sqlite_stmt;
 
 struct name_ref {
     std::string owner, name;
@@ -117,7 +79,7 @@ struct session::impl {
     bool commit_after = false;  // the statement running is committed on success
     int64_t data_version = -1;
     std::map<std::pair<std::string, std::string>, std::shared_ptr<table_meta>> tables;
-    std::unordered_map<std::string, std::unique_ptr<cached_stmt>> stmts;
+    std::unordered_map<std::string, embedded::sqlite_stmt> stmts; // kept prepared for the life of the connection
 
     ~impl();
 

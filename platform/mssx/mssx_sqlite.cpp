@@ -1,6 +1,4 @@
 #include "platform/mssx/mssx_sqlite.h"
-#include <fcntl.h>
-#include <unistd.h>
 #include <cstdlib>
 #include "platform/mssx/mssx_error.h"
 
@@ -15,46 +13,43 @@ namespace {
     throw mssx_error(number, msg);
 }
 
-[[noreturn]] void fail(sqlite3* db, const std::string& what)
+// Storage failures are reported as a server-side severity 16 error.
+[[noreturn]] void fail(const std::string& what, const embedded::sqlite_error& e)
 {
-    // Storage failures are reported as a server-side severity 16 error.
-    throw mssx_error(50000, what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    throw mssx_error(50000, what + ": " + e.what());
 }
 } // namespace
 
 void mssx_sqlite::open(const std::string& path, bool create)
 {
-    // the server's files hold passwords and data: only their owner may read them
-    // (SQLite gives the WAL and shared-memory files the mode of the database file)
-    if (create)
-        if (int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
-    sqlite3* db = nullptr;
+    if (create) embedded::create_private_file(path);
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-    db_.reset(db);
-    if (rc != SQLITE_OK) fail(db, "cannot open " + path);
-    sqlite3_busy_timeout(db, 10000);
+    try {
+        db_.open(path, flags);
+    } catch (const embedded::sqlite_error& e) {
+        fail("cannot open " + path, e);
+    }
+    sqlite3_busy_timeout(db_.get(), 10000);
     exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
 }
 
 void mssx_sqlite::exec(const std::string& sql)
 {
-    char* msg = nullptr;
-    int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, &msg);
-    if (rc != SQLITE_OK) {
-        std::string m = msg ? msg : "error";
-        sqlite3_free(msg);
-        raise_error(50000, m);
+    try {
+        db_.exec(sql);
+    } catch (const embedded::sqlite_error& e) {
+        raise_error(50000, e.what());
     }
 }
 
 mssx_stmt mssx_sqlite::prepare(const std::string& sql)
 {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &s, nullptr) != SQLITE_OK)
-        fail(db_.get(), "prepare");
-    return mssx_stmt(s);
+    try {
+        return mssx_stmt(db_.prepare(sql));
+    } catch (const embedded::sqlite_error& e) {
+        fail("prepare", e);
+    }
 }
 
 mssx_stmt& mssx_stmt::bind(int i, const mssx_value& v)
@@ -75,14 +70,12 @@ mssx_stmt& mssx_stmt::bind(int i, const mssx_value& v)
 
 bool mssx_stmt::step()
 {
-    int rc = sqlite3_step(s_.get());
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
-    sqlite3* db = sqlite3_db_handle(s_.get());
-    int ext = sqlite3_extended_errcode(db);
-    std::string msg = sqlite3_errmsg(db);
-    sqlite3_reset(s_.get());
-    raise_error(ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY ? -2627 : 50000, msg);
+    try {
+        return s_.step();
+    } catch (const embedded::sqlite_error& e) {
+        raise_error(e.code() == SQLITE_CONSTRAINT_UNIQUE || e.code() == SQLITE_CONSTRAINT_PRIMARYKEY ? -2627 : 50000,
+                    e.what());
+    }
 }
 
 mssx_value mssx_stmt::column(int i) const
