@@ -1044,35 +1044,4 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
 void session::commit() { p_->commit(); }
 void session::rollback() { p_->rollback(); }
 
-void session::write_lob(const lob_target& t, const std::string& data, bool is_text)
-{
-    if (!t.writable) raise(22920);
-    p_->begin_write();
-    std::string sql = "UPDATE " + q_ident(t.table) + " SET " + q_ident(t.column) + "=?1 WHERE rowid=?2";
-    sqlite3_stmt* st = p_->cached(sql);
-    // Bound in place: a LOB value may be large, and `data` outlives the step.
-    if (is_text)
-        sqlite3_bind_text64(st, 1, data.data(), data.size(), SQLITE_STATIC, SQLITE_UTF8);
-    else
-        sqlite3_bind_blob64(st, 1, data.data(), data.size(), SQLITE_STATIC);
-    sqlite3_bind_int64(st, 2, t.row);
-    int rc = sqlite3_step(st);
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
-    if (rc == SQLITE_DONE) return;
-    if ((rc & 0xFF) == SQLITE_FULL) {
-        // Oracle's system name of the column's LOB segment.
-        std::string owner, segment = "SYS_LOB";
-        if (auto meta = p_->table_by_sqlite(t.table)) {
-            char id[32];
-            std::snprintf(id, sizeof id, "%010lldC%05d$$", static_cast<long long>(meta->object_id),
-                          meta->find(t.column) + 1);
-            owner = meta->owner;
-            segment += id;
-        }
-        p_->segment_full(1691, owner, segment);
-    }
-    p_->sqlite_fail(rc);
-}
-
 } // namespace eora

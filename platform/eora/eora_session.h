@@ -99,8 +99,11 @@ public:
     void commit();
     void rollback();
 
-    // Writes a whole LOB value (UTF-8 text or bytes) through a locator target.
+    // Writes a whole LOB value (UTF-8 text or bytes) through a locator target;
+    // a value written in pieces goes through a lob_writer.
     void write_lob(const lob_target& t, const std::string& data, bool is_text);
+    // The value a locator target holds now (UTF-8 text or bytes).
+    std::string read_lob(const lob_target& t);
 
     // Creates the service file with SYS and SYSTEM users; fails if it exists.
     // `charset` is its database character set.
@@ -119,6 +122,7 @@ public:
     struct impl;
 
 private:
+    friend class lob_writer;
     static std::atomic<long> disk_syncs_;
     std::unique_ptr<impl> p_;
     std::string user_;

@@ -6,6 +6,7 @@
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_inject.h"
+#include "platform/eora/eora_lob_writer.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_session.h"
 #include "platform/eora/eora_text.h"
@@ -167,9 +168,12 @@ struct OCILobLocator : handle_base {
     bool is_text = true;
     bool national = false;
     std::string content; // UTF-8 for character LOBs
-    // A write in pieces: the value so far, stored when its last piece arrives.
-    bool writing_pieces = false;
-    std::string pieces;
+    // Written through this locator: the value is read from its row when asked
+    // for, not kept here.
+    bool stored = false;
+    // A write in pieces, stored when its last piece arrives.
+    std::unique_ptr<eora::lob_writer> writer;
+    char16_t high_surrogate = 0; // a piece of text ended between the two halves of a pair
     std::shared_ptr<eora::lob_target> target;
     OCISession* ses = nullptr;
 };
@@ -417,6 +421,8 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
         loc->is_text = col_text;
         loc->national = col.type.k == eora::kind::nclob;
         loc->content = v.s;
+        loc->stored = false;
+        loc->writer.reset();
         loc->target = v.lob;
         loc->ses = ses;
         return false;
@@ -1016,6 +1022,24 @@ sword OCIStmtFetch(OCIStmt* stmtp, OCIError* err, ub4 nrows, ub2, ub4) {
     }
 }
 
+namespace {
+
+// The value a locator shows: what it was selected with or, once written
+// through it, what its row holds now (read then, and kept for later reads).
+const std::string& current_value(OCILobLocator& loc, OCISvcCtx* svchp)
+{
+    if (loc.stored) {
+        eora::session* s = session_of(svchp);
+        if (!s && loc.ses && loc.ses->magic == live_magic) s = loc.ses->s.get();
+        if (!s) eora::raise(3114);
+        loc.content = s->read_lob(*loc.target);
+        loc.stored = false;
+    }
+    return loc.content;
+}
+
+} // namespace
+
 sword OCILobCharSetForm(OCIEnv*, OCIError*, const OCILobLocator* locp, ub1* csfrm) {
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !csfrm) return OCI_INVALID_HANDLE;
@@ -1023,23 +1047,36 @@ sword OCILobCharSetForm(OCIEnv*, OCIError*, const OCILobLocator* locp, ub1* csfr
     return OCI_SUCCESS;
 }
 
-sword OCILobGetLength(OCISvcCtx*, OCIError* err, OCILobLocator* locp, ub4* lenp) {
+sword OCILobGetLength(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* lenp)
+{
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !lenp) return OCI_INVALID_HANDLE;
     if (!loc->init) return fail(err, 22275);
-    *lenp = static_cast<ub4>(loc->is_text ? eora::utf16_length(loc->content) : loc->content.size());
+    try {
+        const std::string& v = current_value(*loc, svchp);
+        *lenp = static_cast<ub4>(loc->is_text ? eora::utf16_length(v) : v.size());
+    } catch (const eora::eora_error& e) {
+        return fail(err, e);
+    }
     return OCI_SUCCESS;
 }
 
-sword OCILobRead(OCISvcCtx*, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 bufl, void*,
-                 OCICallbackLobRead, ub2 csid, ub1) {
+sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 bufl,
+                 void*, OCICallbackLobRead, ub2 csid, ub1)
+{
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !amtp || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     err->clear();
     if (!loc->init) return fail(err, 22275);
     if (offset == 0) offset = 1;
+    const std::string* content = nullptr;
+    try {
+        content = &current_value(*loc, svchp);
+    } catch (const eora::eora_error& e) {
+        return fail(err, e);
+    }
     if (loc->is_text && csid != 871) {
-        std::u16string s = eora::to_utf16(loc->content);
+        std::u16string s = eora::to_utf16(*content);
         size_t from = offset - 1;
         if (from >= s.size()) { *amtp = 0; return OCI_SUCCESS; }
         size_t want = *amtp ? *amtp : s.size();
@@ -1048,7 +1085,7 @@ sword OCILobRead(OCISvcCtx*, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 
         *amtp = static_cast<ub4>(n);
         return OCI_SUCCESS;
     }
-    const std::string& b = loc->content;
+    const std::string& b = *content;
     size_t from = offset - 1;
     if (from >= b.size()) { *amtp = 0; return OCI_SUCCESS; }
     size_t want = *amtp ? *amtp : b.size();
@@ -1070,10 +1107,9 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
     if (!s) return fail(err, 3114);
     if (piece > OCI_LAST_PIECE) return fail(err, 24801);
     const bool continues = piece == OCI_NEXT_PIECE || piece == OCI_LAST_PIECE;
-    if (continues != loc->writing_pieces) {
+    if (continues != static_cast<bool>(loc->writer)) {
         // A piece out of order ends the write: nothing of it is stored.
-        loc->writing_pieces = false;
-        loc->pieces.clear();
+        loc->writer.reset();
         return fail(err, 24801);
     }
     if (offset == 0) offset = 1;
@@ -1089,6 +1125,13 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
         if (text) {
             std::u16string units(n, u'\0');
             if (bufp) std::memcpy(units.data(), bufp, n * 2);
+            if (continues && loc->high_surrogate) units.insert(units.begin(), loc->high_surrogate);
+            loc->high_surrogate = 0;
+            if ((piece == OCI_FIRST_PIECE || piece == OCI_NEXT_PIECE) && !units.empty() && units.back() >= 0xD800 &&
+                units.back() < 0xDC00) {
+                loc->high_surrogate = units.back();
+                units.pop_back();
+            }
             data = eora::to_utf8(units);
             // Text outside the database character set is stored as that set stores it.
             if (!loc->national) data = eora::to_charset(data, s->settings().charset);
@@ -1098,41 +1141,43 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
         if (piece == OCI_FIRST_PIECE || piece == OCI_ONE_PIECE) {
             // The value before the offset stays; what the write covers is replaced.
             std::string head;
-            if (text) {
-                std::u16string cur = eora::to_utf16(loc->content);
-                if (cur.size() < offset - 1) cur.resize(offset - 1, u' ');
-                head = eora::to_utf8(cur.substr(0, offset - 1));
-            } else {
-                head = loc->content.substr(0, std::min<size_t>(loc->content.size(), offset - 1));
-                if (head.size() < offset - 1) head.resize(offset - 1, loc->is_text ? ' ' : '\0');
+            if (offset > 1) {
+                const std::string& cur = current_value(*loc, svchp);
+                if (text) {
+                    std::u16string units = eora::to_utf16(cur);
+                    if (units.size() < offset - 1) units.resize(offset - 1, u' ');
+                    head = eora::to_utf8(units.substr(0, offset - 1));
+                } else {
+                    head = cur.substr(0, std::min<size_t>(cur.size(), offset - 1));
+                    if (head.size() < offset - 1) head.resize(offset - 1, loc->is_text ? ' ' : '\0');
+                }
             }
-            loc->pieces = std::move(head);
+            loc->writer = std::make_unique<eora::lob_writer>(*s, *loc->target, loc->is_text);
+            loc->writer->append(head);
         }
-        loc->pieces += data;
+        loc->writer->append(data);
         *amtp = static_cast<ub4>(n);
-        if (piece == OCI_FIRST_PIECE || piece == OCI_NEXT_PIECE) {
-            loc->writing_pieces = true;
-            return OCI_NEED_DATA;
-        }
-        loc->writing_pieces = false;
-        std::string next = std::move(loc->pieces);
-        loc->pieces.clear();
+        if (piece == OCI_FIRST_PIECE || piece == OCI_NEXT_PIECE) return OCI_NEED_DATA;
         if (piece == OCI_ONE_PIECE) {
             // What lies beyond the written range keeps its value.
+            const std::string& cur = current_value(*loc, svchp);
             if (text) {
-                std::u16string cur = eora::to_utf16(loc->content);
+                std::u16string units = eora::to_utf16(cur);
                 const size_t end = offset - 1 + n;
-                if (cur.size() > end) next += eora::to_utf8(cur.substr(end));
-            } else if (loc->content.size() > offset - 1 + n) {
-                next += loc->content.substr(offset - 1 + n);
+                if (units.size() > end) loc->writer->append(eora::to_utf8(units.substr(end)));
+            } else if (cur.size() > offset - 1 + n) {
+                loc->writer->append(std::string_view(cur).substr(offset - 1 + n));
             }
         }
-        s->write_lob(*loc->target, next, loc->is_text);
-        loc->content = std::move(next);
+        std::unique_ptr<eora::lob_writer> writer = std::move(loc->writer);
+        writer->finish();
+        // The locator keeps no copy of what it wrote: a read asks the row.
+        loc->content.clear();
+        loc->content.shrink_to_fit();
+        loc->stored = true;
         return OCI_SUCCESS;
     } catch (const eora::eora_error& e) {
-        loc->writing_pieces = false;
-        loc->pieces.clear();
+        loc->writer.reset();
         return fail(err, e);
     }
 }
