@@ -46,3 +46,42 @@ TEST(custom_query_conversion, sums_over_money_arrive_with_every_digit)
     EXPECT_EQ(canonical_number(rows.rows[1][2].s), "41152263392.2152");
     EXPECT_EQ(canonical_number(rows.rows[1][3].s), "12345678901234.623457");
 }
+
+TEST(custom_query_conversion, exact_conditions_and_long_decimals_arrive_with_every_digit)
+{
+    tk_logger logger{nullptr, false, 3, false};
+    conversion_env env;
+    env.create_database(k_db);
+    // 14.30 * 7 is 100.10 exactly (in binary 100.10000000000001, which passes "> 100.10"), and
+    // the decimal(20,2) values are beyond what a double tells apart
+    env.run_script(k_db,
+                   "CREATE TABLE Lines (Id int NOT NULL PRIMARY KEY, Price money NOT NULL, Qty int NOT NULL, "
+                   "Big decimal(38,0) NOT NULL, Part decimal(20,2) NOT NULL)\nGO\n"
+                   "INSERT INTO Lines VALUES (1, 33.37, 3, 123456789012345678901234567890, 12345678901234567.50)\n"
+                   "INSERT INTO Lines VALUES (2, 14.30, 7, 987654321098765432109876543210, 99999999999999999.50)\n"
+                   "INSERT INTO Lines VALUES (3, 99.99, 1, 5, 100000000000000000.50)\n"
+                   "INSERT INTO Lines VALUES (4, 1.00, 1, 987654321098765432109876543210, 99999999999999998.49)\nGO\n");
+    env.create_user("scott", "tiger");
+    recording_handler handler;
+    recording_front_end front;
+    tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+    d.set_front_end(&front);
+    env.configure(d, k_db, "scott", "tiger");
+    d.selected_queries.emplace_back(L"Lines",
+                                    L"SELECT Id, Price * Qty AS Line, Big * 3 + 1 AS Big3, Part + 0.01 AS Part1 "
+                                    L"FROM dbo.Lines WHERE Price * Qty > 100.10 OR Part < 99999999999999999.50");
+    d();
+    EXPECT_TRUE(d.run_completed());
+    EXPECT_TRUE(handler.errors.empty());
+    ora_rows rows =
+        env.oracle_query("SELECT \"Id\", \"Line\", \"Big3\", \"Part1\" FROM \"SCOTT\".\"Lines\" ORDER BY \"Id\"");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(canonical_number(rows.rows[0][0].s), "1");
+    EXPECT_EQ(canonical_number(rows.rows[0][1].s), "100.11");
+    EXPECT_EQ(canonical_number(rows.rows[0][2].s), "370370367037037036703703703671");
+    EXPECT_EQ(canonical_number(rows.rows[0][3].s), "12345678901234567.51");
+    EXPECT_EQ(canonical_number(rows.rows[1][0].s), "4");
+    EXPECT_EQ(canonical_number(rows.rows[1][1].s), "1");
+    EXPECT_EQ(canonical_number(rows.rows[1][2].s), "2962962963296296296329629629631");
+    EXPECT_EQ(canonical_number(rows.rows[1][3].s), "99999999999999998.5");
+}
