@@ -97,10 +97,13 @@ void session::impl::ensure_dictionary_indexes()
         "CREATE INDEX IF NOT EXISTS _ora_constraints_qname ON _ora_constraints(ora_concat(owner, '.', table_name));"
         "CREATE INDEX IF NOT EXISTS _ora_constraints_ref ON _ora_constraints(r_owner, r_constraint_name);"
         "CREATE INDEX IF NOT EXISTS _ora_cons_columns_name ON _ora_cons_columns(owner, constraint_name);"
+        "CREATE INDEX IF NOT EXISTS _ora_cons_columns_table ON _ora_cons_columns(owner, table_name);"
+        "CREATE INDEX IF NOT EXISTS _ora_cons_columns_qname ON _ora_cons_columns(ora_concat(owner, '.', table_name));"
         "CREATE INDEX IF NOT EXISTS _ora_indexes_table ON _ora_indexes(table_owner, table_name);"
         "CREATE INDEX IF NOT EXISTS _ora_indexes_qname ON _ora_indexes(ora_concat(table_owner, '.', table_name));"
         "CREATE INDEX IF NOT EXISTS _ora_ind_columns_name ON _ora_ind_columns(index_owner, index_name);"
         "CREATE INDEX IF NOT EXISTS _ora_ind_columns_table ON _ora_ind_columns(table_owner, table_name);"
+        "CREATE INDEX IF NOT EXISTS _ora_ind_columns_own_table ON _ora_ind_columns(index_owner, table_name);"
         "CREATE INDEX IF NOT EXISTS _ora_ind_columns_qname ON _ora_ind_columns(ora_concat(table_owner, '.', "
         "table_name));"
         "CREATE INDEX IF NOT EXISTS _ora_triggers_table ON _ora_triggers(table_owner, table_name);");

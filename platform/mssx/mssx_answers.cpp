@@ -47,6 +47,17 @@ bool like(const std::string& value, const std::string& pattern)
     return m(0, 0);
 }
 
+// The ASCII head of a pattern before its first wildcard: every name the pattern
+// matches begins with it, without regard to case.
+std::string like_prefix(const std::string& pattern)
+{
+    size_t n = 0;
+    while (n < pattern.size() && static_cast<unsigned char>(pattern[n]) < 0x80 && pattern[n] != '\0' &&
+           pattern[n] != '%' && pattern[n] != '_' && pattern[n] != '[')
+        ++n;
+    return pattern.substr(0, n);
+}
+
 bool restricted_out(const mssx_restrictions& r, size_t i, const std::string& value)
 {
     return i < r.size() && r[i] && !mssx_iequal(*r[i], value);
@@ -413,7 +424,7 @@ bool mssx_system_procedure(mssx_connection& c, const std::string& proc,
                      mssx_col("ORDINAL_POSITION", "int"),
                      mssx_col("IS_NULLABLE", "varchar(254)"),
                      mssx_col("SS_DATA_TYPE", "tinyint")};
-        for (auto& o : c.catalog().objects('U')) {
+        for (auto& o : c.catalog().objects('U', like_prefix(*name))) {
             if (!like(o.name, *name) || (owner && !like(o.schema, *owner))) continue;
             auto t = c.catalog().load_table(o.schema, o.name);
             for (size_t i = 0; i < t->columns.size(); ++i) {

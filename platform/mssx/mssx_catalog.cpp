@@ -25,6 +25,7 @@ CREATE TABLE IF NOT EXISTS mssx_extended_properties(name TEXT, value TEXT, level
 CREATE TABLE IF NOT EXISTS mssx_checks(object_id INTEGER, ordinal INTEGER, name TEXT, definition TEXT, disabled INTEGER,
   PRIMARY KEY(object_id, ordinal));
 CREATE INDEX IF NOT EXISTS mssx_foreign_keys_ref ON mssx_foreign_keys(ref_table COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS mssx_objects_name ON mssx_objects(name);
 )SQL";
 } // namespace
 
@@ -81,6 +82,26 @@ std::vector<mssx_object_ref> mssx_catalog::objects(char type)
     auto st = db_.prepare(
         "SELECT schema_name, name, type, object_id FROM mssx_objects WHERE type=?1 ORDER BY schema_name, name");
     st.bind(1, std::string(1, type));
+    std::vector<mssx_object_ref> out;
+    while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2)[0], st.integer(3)});
+    return out;
+}
+
+std::vector<mssx_object_ref> mssx_catalog::objects(char type, const std::string& name_prefix)
+{
+    if (name_prefix.empty()) return objects(type);
+    // A range of the name index (the server's own LIKE function keeps SQLite from
+    // turning LIKE into one). Names are compared with ASCII letters folded to lower
+    // case, so the range runs from the folded prefix to its last byte plus one.
+    std::string low = name_prefix;
+    for (char& ch : low)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    std::string high = low;
+    high.back() = static_cast<char>(high.back() + 1);
+    auto st = db_.prepare(
+        "SELECT schema_name, name, type, object_id FROM mssx_objects WHERE type=?1 AND name>=?2 "
+        "AND name<?3 ORDER BY schema_name, name");
+    st.bind(1, std::string(1, type)).bind(2, low).bind(3, high);
     std::vector<mssx_object_ref> out;
     while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2)[0], st.integer(3)});
     return out;

@@ -86,6 +86,9 @@ public:
 
     std::optional<mssx_object_ref> find_object(const std::string& schema, const std::string& name);
     std::vector<mssx_object_ref> objects(char type);
+    // Those whose name begins with the prefix, ASCII case ignored (all of them for an empty prefix); the
+    // prefix must hold ASCII characters other than LIKE wildcards only.
+    std::vector<mssx_object_ref> objects(char type, const std::string& name_prefix);
     std::optional<mssx_table_def> load_table(const std::string& schema, const std::string& name);
     // The tables with a foreign key to a table of this name (in any schema).
     std::vector<mssx_object_ref> tables_referencing(const std::string& name);

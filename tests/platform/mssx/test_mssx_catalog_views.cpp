@@ -3,6 +3,8 @@
 // see every change, whoever made it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/platform/mssx/mssx_test_server.h"
 
 namespace {
@@ -93,4 +95,45 @@ TEST(MssxCatalogViews, RowsetsRestrictedToOneTableAnswerForItAlone)
     auto ix = c.schema_indexes(R{std::nullopt, std::string("s2"), std::nullopt, std::nullopt, std::string("parent")});
     EXPECT_EQ(column(ix, 5), (std::vector<std::string>{"pk_parent2", "ux_k"}));
     EXPECT_TRUE(c.schema_indexes(R{std::nullopt, std::string("s2"), std::nullopt, std::nullopt, std::string("nothing")}).rows.empty());
+}
+
+// sp_columns reads only the tables whose names begin with the pattern's head;
+// it must find the tables that sp_tables finds with the same pattern, which
+// still tests every table: case, wildcards, the characters that sort between
+// upper and lower case letters, and names that are not ASCII.
+TEST(MssxCatalogViews, ColumnsOfAPatternAreThoseOfEveryMatchingTable)
+{
+    mssx_test_server srv("catcolumns");
+    ASSERT_TRUE(srv.run_script("CREATE DATABASE cat").empty());
+    ASSERT_TRUE(
+        srv.run_script(
+               "CREATE SCHEMA s2\nGO\n"
+               "CREATE TABLE dbo.Ab (c int)\nCREATE TABLE s2.aB (c int)\nCREATE TABLE dbo.Ab1 (c int)\n"
+               "CREATE TABLE dbo.AB_c (c int)\nCREATE TABLE dbo.[Ab@] (c int)\nCREATE TABLE dbo.[Ab[x] (c int)\n"
+               "CREATE TABLE dbo.[Ab^] (c int)\nCREATE TABLE dbo.[Ab`] (c int)\nCREATE TABLE dbo.Ac (c int)\n"
+               "CREATE TABLE dbo.[Äb] (c int)\nCREATE TABLE dbo.[äb] (c int)\nCREATE TABLE dbo.[A b] (c int)\n"
+               "CREATE TABLE dbo.[A%b] (c int)\nCREATE TABLE dbo.Bz (c int)\n",
+               "cat")
+            .empty());
+    mssx_connection c(srv.dir, srv.sa("cat"));
+    auto names = [&](const std::string& proc, const std::string& pattern, size_t name_col) {
+        mssx_outcome out = c.execute("EXEC " + proc + " @table_name = N'" + pattern + "'");
+        if (!out.errors.empty()) throw out.errors.front();
+        std::vector<std::string> v;
+        for (const auto& r : out.results)
+            for (size_t i = 0; i < r.rows.size(); ++i)
+                v.push_back(mssx_cell(r, i, 1) + "." + mssx_cell(r, i, name_col));
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    for (const std::string p :
+         {"ab", "AB", "aB", "Ab_", "ab%", "A_",    "%b",  "A[b]", "Ab[[]x", "Ab@", "AB^", "ab`", "AB`",
+          "Äb", "äb", "ÄB", "A b", "A%",  "A[%]b", "Ab1", "Ab10", "B",      "bz",  "zz",  ""}) {
+        const auto columns = names("sp_columns", p, 2);
+        EXPECT_EQ(columns, names("sp_tables", p, 2)) << p;
+    }
+    EXPECT_EQ(names("sp_columns", "ab", 2), (std::vector<std::string>{"dbo.Ab", "s2.aB"}));
+    EXPECT_EQ(names("sp_columns", "AB`", 2), (std::vector<std::string>{"dbo.Ab`"}));
+    EXPECT_EQ(names("sp_columns", "Äb", 2), (std::vector<std::string>{"dbo.Äb"}));
+    EXPECT_EQ(names("sp_columns", "Ab_", 2), (std::vector<std::string>{"dbo.Ab1", "dbo.Ab@", "dbo.Ab^", "dbo.Ab`"}));
 }
