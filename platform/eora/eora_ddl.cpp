@@ -1,5 +1,6 @@
 // DDL of the embedded Oracle: users, tables, sequences, triggers, keys,
 // indexes, views. Each statement commits what came before it and itself.
+#include "platform/eora/eora_alter_table.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_session_impl.h"
 
@@ -113,20 +114,6 @@ void add_constraint_row(session::impl& s, const std::string& owner, const std::s
             sqlite3_bind_int(st, 5, pos++);
         s.step_done(st);
     }
-}
-
-std::vector<std::string> column_list(parser& p, const table_meta& t)
-{
-    std::vector<std::string> cols;
-    p.expect_op("(", 906);
-    do {
-        std::string c = p.name(904);
-        if (t.find(c) < 0) raise(904, "\"" + c + "\"");
-        if (std::find(cols.begin(), cols.end(), c) != cols.end()) raise(957);
-        cols.push_back(c);
-    } while (p.accept_op(","));
-    p.expect_op(")", 907);
-    return cols;
 }
 
 // Longest index key an 8 KB block holds.
@@ -834,174 +821,148 @@ void create_view(ddl_ctx& c, parser& p, bool replace)
     });
 }
 
+// Key and reference columns: each a column of its table, named once.
+void check_columns(const table_meta& t, const std::vector<std::string>& cols)
+{
+    for (size_t i = 0; i < cols.size(); ++i) {
+        if (t.find(cols[i]) < 0) raise(904, "\"" + cols[i] + "\"");
+        auto before = cols.begin() + static_cast<std::ptrdiff_t>(i);
+        if (std::find(cols.begin(), before, cols[i]) != before) raise(957);
+    }
+}
+
+// MODIFY to another type: refused while rows hold values the type cannot.
+void modify_type(session::impl& s, const table_meta& t, column_meta& cm, const col_type& nt)
+{
+    const std::string& col = cm.name;
+    stmt_ptr q =
+        s.prepare_once("SELECT count(*) FROM " + q_ident(t.sqlite) + " WHERE " + q_ident(col) + " IS NOT NULL");
+    sqlite3_step(q.get());
+    bool has_data = sqlite3_column_int64(q.get(), 0) > 0;
+    if (nt.k != cm.type.k) {
+        bool compatible = (nt.is_text() && cm.type.is_text() && !nt.is_lob() && !cm.type.is_lob()) ||
+                          (nt.is_numeric() && cm.type.is_numeric()) || (nt.is_datetime() && cm.type.is_datetime());
+        if (has_data && !compatible) raise(1439);
+    } else if (has_data) {
+        if (nt.k == kind::number && nt.has_precision &&
+            (!cm.type.has_precision || nt.precision < cm.type.precision || nt.scale < cm.type.scale))
+            raise(1440);
+        if ((nt.k == kind::varchar2 || nt.k == kind::nvarchar2 || nt.k == kind::raw || nt.k == kind::char_ ||
+             nt.k == kind::nchar) &&
+            nt.length < cm.type.length) {
+            column_meta probe = cm;
+            probe.type = nt;
+            stmt_ptr rows = s.prepare_once("SELECT " + q_ident(col) + " FROM " + q_ident(t.sqlite));
+            while (sqlite3_step(rows.get()) == SQLITE_ROW) {
+                value v = read_value(rows.get(), 0, cm.type);
+                try {
+                    coerce(v, probe, t, false);
+                } catch (const eora_error&) {
+                    raise(1441);
+                }
+            }
+        }
+    }
+    cm.type = nt;
+    sqlite3_stmt* st = s.cached(
+        "UPDATE _ora_columns SET data_type=?4, data_length=?5, data_precision=?6, "
+        "data_scale=?7, kind=?8, length=?9, precision=?10, scale=?11, has_precision=?12 "
+        "WHERE owner=?1 AND table_name=?2 AND column_name=?3");
+    bind_text(st, 1, t.owner);
+    bind_text(st, 2, t.name);
+    bind_text(st, 3, col);
+    bind_text(st, 4, nt.dict_name());
+    sqlite3_bind_int(st, 5, nt.dict_length());
+    if (nt.k == kind::number && nt.has_precision) {
+        sqlite3_bind_int(st, 6, nt.precision);
+        sqlite3_bind_int(st, 7, nt.scale);
+    } else if (nt.k == kind::float_) {
+        sqlite3_bind_int(st, 6, nt.precision);
+    }
+    sqlite3_bind_int(st, 8, static_cast<int>(nt.k));
+    sqlite3_bind_int(st, 9, nt.length);
+    sqlite3_bind_int(st, 10, nt.precision);
+    sqlite3_bind_int(st, 11, nt.scale);
+    sqlite3_bind_int(st, 12, nt.has_precision ? 1 : 0);
+    s.step_done(st);
+}
+
+void modify_default(session::impl& s, const table_meta& t, const std::string& col, const std::string& text)
+{
+    sqlite3_stmt* st =
+        s.cached("UPDATE _ora_columns SET data_default=?4 WHERE owner=?1 AND table_name=?2 AND column_name=?3");
+    bind_text(st, 1, t.owner);
+    bind_text(st, 2, t.name);
+    bind_text(st, 3, col);
+    bind_text(st, 4, text);
+    s.step_done(st);
+}
+
+// MODIFY NULL / NOT NULL, with the NOT NULL check constraint Oracle keeps.
+void modify_nullable(session::impl& s, const table_meta& t, const column_meta& cm, bool nullable)
+{
+    const std::string& col = cm.name;
+    if (nullable) {
+        if (cm.nullable) raise(1451);
+        // A primary key column stays NOT NULL.
+        sqlite3_stmt* st = s.cached(
+            "SELECT 1 FROM _ora_constraints k JOIN _ora_cons_columns cc ON "
+            "cc.owner=k.owner AND cc.constraint_name=k.constraint_name WHERE "
+            "k.owner=?1 AND k.table_name=?2 AND k.constraint_type='P' AND cc.column_name=?3");
+        bind_text(st, 1, t.owner);
+        bind_text(st, 2, t.name);
+        bind_text(st, 3, col);
+        bool pk = sqlite3_step(st) == SQLITE_ROW;
+        sqlite3_reset(st);
+        if (pk) raise(1451);
+        set_nullable(s, t, col, true);
+        s.exec(
+            "DELETE FROM _ora_cons_columns WHERE (owner, constraint_name) IN (SELECT owner, "
+            "constraint_name "
+            "FROM _ora_constraints WHERE owner=" +
+            q_text(t.owner) + " AND table_name=" + q_text(t.name) +
+            " AND constraint_type='C' AND search_condition=" + q_text("\"" + col + "\" IS NOT NULL") + ")");
+        s.exec("DELETE FROM _ora_constraints WHERE owner=" + q_text(t.owner) + " AND table_name=" + q_text(t.name) +
+               " AND constraint_type='C' AND search_condition=" + q_text("\"" + col + "\" IS NOT NULL"));
+    } else {
+        if (!cm.nullable) raise(1442);
+        if (has_nulls(s, t, col)) raise(2296, t.owner);
+        set_nullable(s, t, col, false);
+        add_constraint_row(s, t.owner, s.next_sys_name(), "C", t.name, {col}, "\"" + col + "\" IS NOT NULL", "", "", "",
+                           "", true);
+    }
+}
+
 void alter_table(ddl_ctx& c, parser& p)
 {
     session::impl& s = c.s;
-    name_ref tn = p.qualified(s.user);
-    auto t = s.table(tn.owner, tn.name);
+    alter_table_stmt a = parse_alter_table(s, c.st, p);
+    auto t = s.table(a.table.owner, a.table.name);
     if (!t || t->view) raise(942);
-    if (p.accept_kw("ADD")) {
-        std::string cname;
-        if (p.accept_kw("CONSTRAINT")) cname = p.name(904);
-        if (p.accept_kw("PRIMARY") || p.peek().is_kw("UNIQUE")) {
-            bool primary = !p.accept_kw("UNIQUE");
-            if (primary) p.expect_kw("KEY");
-            auto cols = column_list(p, *t);
-            p.end();
-            as_ddl(c, [&] { add_key(s, *t, cname, primary, cols); });
-            return;
-        }
-        if (p.accept_kw("FOREIGN")) {
-            p.expect_kw("KEY");
-            auto cols = column_list(p, *t);
-            p.expect_kw("REFERENCES");
-            name_ref rn = p.qualified(s.user);
-            auto r = s.table(rn.owner, rn.name);
-            if (!r || r->view) raise(942);
-            auto rcols = column_list(p, *r);
-            std::string rule = "NO ACTION";
-            if (p.accept_kw("ON")) {
-                p.expect_kw("DELETE");
-                if (p.accept_kw("CASCADE"))
-                    rule = "CASCADE";
-                else {
-                    p.expect_kw("SET");
-                    p.expect_kw("NULL");
-                    rule = "SET NULL";
-                }
-            }
-            p.end();
-            as_ddl(c, [&] { add_foreign_key(s, *t, cname, cols, *r, rcols, rule); });
-            return;
-        }
-        raise(904);
+    check_columns(*t, a.columns);
+    switch (a.what) {
+    case alter_table_stmt::action::add_key:
+        as_ddl(c, [&] { add_key(s, *t, a.constraint, a.primary, a.columns); });
+        break;
+    case alter_table_stmt::action::add_foreign_key: {
+        auto r = s.table(a.referenced.owner, a.referenced.name);
+        if (!r || r->view) raise(942);
+        check_columns(*r, a.referenced_columns);
+        as_ddl(c, [&] { add_foreign_key(s, *t, a.constraint, a.columns, *r, a.referenced_columns, a.delete_rule); });
+        break;
     }
-    if (p.accept_kw("MODIFY")) {
-        bool paren = p.accept_op("(");
-        std::string col = p.name(904);
-        int ci = t->find(col);
-        if (ci < 0) raise(904, "\"" + col + "\"");
+    case alter_table_stmt::action::modify_column: {
+        int ci = t->find(a.column);
+        if (ci < 0) raise(904, "\"" + a.column + "\"");
         column_meta cm = t->cols[static_cast<size_t>(ci)];
-        std::optional<col_type> nt;
-        std::optional<bool> nullable;
-        std::optional<std::string> def;
-        if (!p.peek().is_kw("NULL") && !p.peek().is_kw("NOT") && !p.peek().is_kw("DEFAULT") && !p.peek().is_op(")") &&
-            !p.at_end())
-            nt = parse_type(p);
-        if (p.accept_kw("DEFAULT")) {
-            size_t b = p.peek().begin;
-            std::vector<value> none;
-            statement dummy;
-            eval_literal(s, p, dummy, none);
-            def = c.st.sql.substr(b, p.peek().begin - b);
-        }
-        if (p.accept_kw("NOT")) {
-            p.expect_kw("NULL", 908);
-            nullable = false;
-        } else if (p.accept_kw("NULL")) {
-            nullable = true;
-        }
-        if (paren) p.expect_op(")", 907);
-        p.end();
         as_ddl(c, [&] {
-            if (nt) {
-                stmt_ptr q = s.prepare_once("SELECT count(*) FROM " + q_ident(t->sqlite) + " WHERE " + q_ident(col) +
-                                            " IS NOT NULL");
-                sqlite3_step(q.get());
-                bool has_data = sqlite3_column_int64(q.get(), 0) > 0;
-                if (nt->k != cm.type.k) {
-                    bool compatible = (nt->is_text() && cm.type.is_text() && !nt->is_lob() && !cm.type.is_lob()) ||
-                                      (nt->is_numeric() && cm.type.is_numeric()) ||
-                                      (nt->is_datetime() && cm.type.is_datetime());
-                    if (has_data && !compatible) raise(1439);
-                } else if (has_data) {
-                    if (nt->k == kind::number && nt->has_precision &&
-                        (!cm.type.has_precision || nt->precision < cm.type.precision || nt->scale < cm.type.scale))
-                        raise(1440);
-                    if ((nt->k == kind::varchar2 || nt->k == kind::nvarchar2 || nt->k == kind::raw ||
-                         nt->k == kind::char_ || nt->k == kind::nchar) &&
-                        nt->length < cm.type.length) {
-                        column_meta probe = cm;
-                        probe.type = *nt;
-                        stmt_ptr rows = s.prepare_once("SELECT " + q_ident(col) + " FROM " + q_ident(t->sqlite));
-                        while (sqlite3_step(rows.get()) == SQLITE_ROW) {
-                            value v = read_value(rows.get(), 0, cm.type);
-                            try {
-                                coerce(v, probe, *t, false);
-                            } catch (const eora_error&) {
-                                raise(1441);
-                            }
-                        }
-                    }
-                }
-                cm.type = *nt;
-                sqlite3_stmt* st = s.cached(
-                    "UPDATE _ora_columns SET data_type=?4, data_length=?5, data_precision=?6, "
-                    "data_scale=?7, kind=?8, length=?9, precision=?10, scale=?11, has_precision=?12 "
-                    "WHERE owner=?1 AND table_name=?2 AND column_name=?3");
-                bind_text(st, 1, t->owner);
-                bind_text(st, 2, t->name);
-                bind_text(st, 3, col);
-                bind_text(st, 4, nt->dict_name());
-                sqlite3_bind_int(st, 5, nt->dict_length());
-                if (nt->k == kind::number && nt->has_precision) {
-                    sqlite3_bind_int(st, 6, nt->precision);
-                    sqlite3_bind_int(st, 7, nt->scale);
-                } else if (nt->k == kind::float_) {
-                    sqlite3_bind_int(st, 6, nt->precision);
-                }
-                sqlite3_bind_int(st, 8, static_cast<int>(nt->k));
-                sqlite3_bind_int(st, 9, nt->length);
-                sqlite3_bind_int(st, 10, nt->precision);
-                sqlite3_bind_int(st, 11, nt->scale);
-                sqlite3_bind_int(st, 12, nt->has_precision ? 1 : 0);
-                s.step_done(st);
-            }
-            if (def) {
-                sqlite3_stmt* st = s.cached(
-                    "UPDATE _ora_columns SET data_default=?4 WHERE owner=?1 AND table_name=?2 AND column_name=?3");
-                bind_text(st, 1, t->owner);
-                bind_text(st, 2, t->name);
-                bind_text(st, 3, col);
-                bind_text(st, 4, *def);
-                s.step_done(st);
-            }
-            if (nullable) {
-                if (*nullable) {
-                    if (cm.nullable) raise(1451);
-                    // A primary key column stays NOT NULL.
-                    sqlite3_stmt* st = s.cached(
-                        "SELECT 1 FROM _ora_constraints k JOIN _ora_cons_columns cc ON "
-                        "cc.owner=k.owner AND cc.constraint_name=k.constraint_name WHERE "
-                        "k.owner=?1 AND k.table_name=?2 AND k.constraint_type='P' AND cc.column_name=?3");
-                    bind_text(st, 1, t->owner);
-                    bind_text(st, 2, t->name);
-                    bind_text(st, 3, col);
-                    bool pk = sqlite3_step(st) == SQLITE_ROW;
-                    sqlite3_reset(st);
-                    if (pk) raise(1451);
-                    set_nullable(s, *t, col, true);
-                    s.exec(
-                        "DELETE FROM _ora_cons_columns WHERE (owner, constraint_name) IN (SELECT owner, "
-                        "constraint_name "
-                        "FROM _ora_constraints WHERE owner=" +
-                        q_text(t->owner) + " AND table_name=" + q_text(t->name) +
-                        " AND constraint_type='C' AND search_condition=" + q_text("\"" + col + "\" IS NOT NULL") + ")");
-                    s.exec("DELETE FROM _ora_constraints WHERE owner=" + q_text(t->owner) +
-                           " AND table_name=" + q_text(t->name) +
-                           " AND constraint_type='C' AND search_condition=" + q_text("\"" + col + "\" IS NOT NULL"));
-                } else {
-                    if (!cm.nullable) raise(1442);
-                    if (has_nulls(s, *t, col)) raise(2296, t->owner);
-                    set_nullable(s, *t, col, false);
-                    add_constraint_row(s, t->owner, s.next_sys_name(), "C", t->name, {col},
-                                       "\"" + col + "\" IS NOT NULL", "", "", "", "", true);
-                }
-            }
+            if (a.type) modify_type(s, *t, cm, *a.type);
+            if (a.default_text) modify_default(s, *t, a.column, *a.default_text);
+            if (a.nullable) modify_nullable(s, *t, cm, *a.nullable);
         });
-        return;
+        break;
     }
-    raise(940);
+    }
 }
 
 void create_user(ddl_ctx& c, parser& p)
