@@ -167,9 +167,16 @@ void ora_table::flush()
     flushed = true;
     if (cache)
         cache->flush();
+    const bool wrote = appended != 0;
     if (appended && p_db && query.empty()) {
         appended = 0;
         p_db->advance_identity(table_name);
+    }
+    // The table's rows are all in: a commit of its own marks that, and the
+    // embedded server then has them on disk before the table is reported done.
+    if (wrote && p_db) {
+        ora_engine& eng = ora_eng();
+        eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
     }
 }
 

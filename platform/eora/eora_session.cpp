@@ -510,6 +510,7 @@ session::impl::~impl()
     if (db) {
         if (in_txn) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         sync_to_disk();
+        solo.reset();
         sqlite3_close_v2(db);
     }
 }
@@ -528,6 +529,12 @@ void session::impl::sync_to_disk()
         if (!in_txn) synced_changes = changes; // changes of an open transaction are synced at a later call
         session::disk_syncs_.fetch_add(1);
     }
+}
+
+void session::impl::settle()
+{
+    sync_to_disk();
+    if (solo) solo->step_back();
 }
 
 void session::impl::sqlite_fail(int rc, const char*)
@@ -864,9 +871,12 @@ session::session(const std::string& file, const std::string& user, const std::st
     : p_(std::make_unique<impl>())
 {
     p_->settings = &settings_;
-    int rc = sqlite3_open_v2(file.c_str(), &p_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    // Serialized: a session attaching from another thread may have this
+    // connection give the file back (sole_writer).
+    int rc = sqlite3_open_v2(file.c_str(), &p_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) raise(12514);
     sqlite3_busy_timeout(p_->db, lock_timeout_ms.load());
+    p_->solo = std::make_unique<sole_writer>(file, p_->db, lock_timeout_ms.load());
     sqlite3_extended_result_codes(p_->db, 1);
     // A double-quoted name is always a name, never a text literal.
     sqlite3_db_config(p_->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -1037,11 +1047,28 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
         return {};
     }
     // A table's DDL marks the end of the one before it: its rows go to disk first.
-    if (!parse_only) p_->sync_to_disk();
+    if (!parse_only) p_->settle();
     return run_ddl(*p_, st, binds, parse_only);
 }
 
-void session::commit() { p_->commit(); }
+void session::commit()
+{
+    p_->commit();
+    if (!p_->solo || p_->in_txn) return;
+    const int64_t changes = sqlite3_total_changes64(p_->db);
+    if (changes == p_->committed_changes) return;
+    p_->committed_changes = changes;
+    p_->solo->after_commit();
+}
+
+void session::commit_work()
+{
+    if (p_->in_txn) {
+        commit();
+        return;
+    }
+    p_->settle();
+}
 void session::rollback() { p_->rollback(); }
 
 } // namespace eora

@@ -97,6 +97,10 @@ public:
     exec_result execute(const statement& st, const std::vector<value>& binds, bool parse_only = false,
                         bool commit_after = false);
     void commit();
+    // A commit the client asked for by itself (not one that ends a statement).
+    // With no transaction open it ends a unit of work, such as a table's
+    // rows: what was committed goes to disk and the file is shared again.
+    void commit_work();
     void rollback();
 
     // Writes a whole LOB value (UTF-8 text or bytes) through a locator target;

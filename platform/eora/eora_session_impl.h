@@ -5,6 +5,7 @@
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_session.h"
+#include "platform/eora/eora_sole_writer.h"
 
 #include <sqlite3.h>
 
@@ -81,6 +82,10 @@ struct session::impl {
     std::map<std::pair<std::string, std::string>, std::shared_ptr<table_meta>> tables;
     std::unordered_map<std::string, embedded::sqlite_stmt> stmts; // kept prepared for the life of the connection
 
+    // sqlite3_total_changes64 at the last commit
+    int64_t committed_changes = 0;
+    std::unique_ptr<sole_writer> solo;
+
     ~impl();
 
     // Raises the ORA error for a SQLite failure.
@@ -106,8 +111,11 @@ struct session::impl {
     void commit();
     void rollback();
     // Makes every commit so far survive a power loss. Commits themselves do not
-    // wait for the disk; a table's DDL and the end of the session do.
+    // wait for the disk; a table's DDL, a commit asked for with nothing open
+    // and the end of the session do.
     void sync_to_disk();
+    // The end of a unit of work: synced, and the file shared again.
+    void settle();
 
     std::string nextval(const std::string& owner, const std::string& name);
     void create_views();

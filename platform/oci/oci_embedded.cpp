@@ -784,7 +784,7 @@ sword OCITransCommit(OCISvcCtx* svchp, OCIError* err, ub4) {
     eora::session* s = session_of(svchp);
     if (!s) return fail(err, 3114);
     try {
-        s->commit();
+        s->commit_work();
         return OCI_SUCCESS;
     } catch (const eora::eora_error& e) {
         return fail(err, e);
