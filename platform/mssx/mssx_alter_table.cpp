@@ -5,12 +5,9 @@
 
 namespace {
 
-// Reads the tokens [k, e) of one statement; every token at or past e reads as the one at e.
-class alter_parser {
+class alter_parser : mssx_token_reader {
 public:
-    alter_parser(const std::vector<mssx_token>& toks, const std::string& text, size_t from, size_t to)
-        : T(toks), text_(text), k(from), e(std::min(to, toks.size() - 1))
-    {}
+    using mssx_token_reader::mssx_token_reader;
 
     mssx_alter_table run()
     {
@@ -39,77 +36,6 @@ public:
     }
 
 private:
-    const std::vector<mssx_token>& T;
-    const std::string& text_;
-    size_t k, e;
-
-    const mssx_token& at(size_t i) const { return T[std::min(i, e)]; }
-    bool word(const char* w, size_t ahead = 0) const { return k + ahead < e && T[k + ahead].is_word(w); }
-    bool op(const char* o) const { return k < e && T[k].is_op(o); }
-    [[noreturn]] void fail() const { mssx_syntax_error(at(k)); }
-    void expect(const char* w)
-    {
-        if (!word(w)) fail();
-        ++k;
-    }
-    std::string name()
-    {
-        if (k >= e || !T[k].is_name()) fail();
-        return T[k++].text;
-    }
-    // a.b.c, with "a..c" leaving the schema out
-    std::vector<std::string> object_name()
-    {
-        std::vector<std::string> parts{name()};
-        while (op(".")) {
-            ++k;
-            if (op(".")) {
-                parts.push_back("dbo");
-                continue;
-            }
-            parts.push_back(name());
-        }
-        return parts;
-    }
-    // (a [ASC | DESC], b ...)
-    std::vector<std::string> name_list_in_parens(bool sort_order)
-    {
-        if (!op("(")) fail();
-        size_t close = mssx_match_paren(T, k, e);
-        ++k;
-        std::vector<std::string> names;
-        while (true) {
-            names.push_back(name());
-            if (sort_order && (word("ASC") || word("DESC"))) ++k;
-            if (k == close) break;
-            if (!op(",")) fail();
-            ++k;
-        }
-        k = close + 1;
-        return names;
-    }
-    // a [, b ...]
-    std::vector<std::string> name_list()
-    {
-        std::vector<std::string> names{name()};
-        while (op(",")) {
-            ++k;
-            names.push_back(name());
-        }
-        return names;
-    }
-    mssx_type_spec type()
-    {
-        mssx_type_spec t;
-        t.name = name();
-        if (op("(")) {
-            size_t close = mssx_match_paren(T, k, e);
-            for (size_t j = k + 1; j < close; ++j)
-                if (!T[j].is_op(",")) t.args.push_back(T[j].text);
-            k = close + 1;
-        }
-        return t;
-    }
     void null_or_not_null(mssx_alter_table& a)
     {
         if (word("NOT")) {
@@ -120,26 +46,6 @@ private:
             ++k;
             a.nullable = true;
         }
-    }
-    // WITH (...), ON [filegroup], NOT FOR REPLICATION: nothing the embedded server keeps
-    void options()
-    {
-        while (true) {
-            if (word("WITH") && k + 1 < e && T[k + 1].is_op("("))
-                k = mssx_match_paren(T, k + 1, e) + 1;
-            else if (word("ON") && k + 1 < e && T[k + 1].is_name())
-                k += 2;
-            else if (not_for_replication())
-                ;
-            else
-                break;
-        }
-    }
-    bool not_for_replication()
-    {
-        if (!(word("NOT") && word("FOR", 1) && word("REPLICATION", 2))) return false;
-        k += 3;
-        return true;
     }
 
     void enable_constraints(mssx_alter_table& a)
@@ -222,7 +128,7 @@ private:
             if (!op("(")) fail();
             size_t close = mssx_match_paren(T, k, e);
             if (close == k + 1) mssx_syntax_error(T[close]);
-            a.expression = "(" + text_.substr(T[k + 1].begin, T[close - 1].end - T[k + 1].begin) + ")";
+            a.expression = "(" + source(k + 1, close) + ")";
             k = close + 1;
         } else if (word("DEFAULT")) {
             a.action = mssx_alter_action::add_default;
@@ -247,26 +153,6 @@ private:
             a.type = type();
             null_or_not_null(a);
         }
-    }
-
-    std::string referential_action()
-    {
-        if (word("CASCADE")) {
-            ++k;
-            return "CASCADE";
-        }
-        if (word("NO")) {
-            ++k;
-            expect("ACTION");
-            return "NO ACTION";
-        }
-        expect("SET");
-        if (word("NULL")) {
-            ++k;
-            return "SET NULL";
-        }
-        expect("DEFAULT");
-        return "SET DEFAULT";
     }
 };
 

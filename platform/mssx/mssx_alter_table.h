@@ -5,12 +5,7 @@
 #include <string>
 #include <vector>
 #include "platform/mssx/mssx_lexer.h"
-
-// A type as written: its name (built-in or alias) and the arguments in parentheses.
-struct mssx_type_spec {
-    std::string name;
-    std::vector<std::string> args;
-};
+#include "platform/mssx/mssx_token_reader.h"
 
 enum class mssx_alter_action {
     add_column,        // ADD name type [NULL | NOT NULL]

@@ -3,6 +3,7 @@
 #include <random>
 #include "platform/mssx/mssx_alter_table.h"
 #include "platform/mssx/mssx_connection_impl.h"
+#include "platform/mssx/mssx_create_table.h"
 
 namespace {
 
@@ -64,6 +65,121 @@ void rebuild_storage(mssx_sqlite& db, const mssx_table_def& t)
     db.exec("DROP TABLE " + mssx_sq_ident(tmp));
     for (auto& ix : t.indexes) create_storage_index(db, t, ix, "");
 }
+
+// Builds a new table's definition from a parsed CREATE TABLE, item by item.
+struct table_builder {
+    mssx_batch_runner& r;
+    mssx_table_def& t;
+
+    void add_column(const mssx_column_spec& spec)
+    {
+        mssx_column_def col;
+        col.name = spec.name;
+        if (t.column_index(col.name) >= 0)
+            throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name +
+                                       "' in table '" + t.name + "' is specified more than once.");
+        if (!spec.computed.empty()) {
+            col.computed = spec.computed;
+            col.type = r.computed_type(t, col.computed);
+            col.nullable = spec.nullable.value_or(true);
+        } else {
+            bool alias_not_null = false;
+            col.type = r.resolve_type(spec.type.name, spec.type.args, &alias_not_null);
+            col.nullable = spec.nullable.value_or(!alias_not_null);
+            col.identity = spec.identity;
+            col.seed = spec.seed;
+            col.increment = spec.increment;
+            if (!spec.collation.empty()) col.collation = spec.collation;
+            if (col.identity && !col.type.is_integer() && !col.type.is_exact_decimal())
+                throw mssx_error(2749, "Identity column '" + col.name +
+                                           "' must be of data type int, bigint, smallint, tinyint, or decimal or "
+                                           "numeric with a scale of 0, and constrained to be nonnullable.");
+        }
+        t.columns.push_back(col);
+        for (auto& c : spec.constraints) add_constraint(c, col.name);
+    }
+
+    // A table constraint (no column) or one declared on `column`.
+    void add_constraint(const mssx_constraint_spec& c, const std::string& column)
+    {
+        switch (c.kind) {
+        case mssx_constraint_kind::key:
+            return add_key(c, column);
+        case mssx_constraint_kind::foreign_key:
+            return add_foreign_key(c, column);
+        case mssx_constraint_kind::check:
+            t.checks.push_back({c.name.empty() ? auto_name("CK", t.name, column) : c.name, c.expression, false});
+            return;
+        case mssx_constraint_kind::default_value: {
+            auto& col = t.columns.back();
+            col.default_text = c.expression;
+            col.default_name = c.name.empty() ? auto_name("DF", t.name, column) : c.name;
+            return;
+        }
+        }
+    }
+
+    void add_key(const mssx_constraint_spec& c, const std::string& column)
+    {
+        mssx_index_def ix;
+        ix.primary = c.primary;
+        ix.unique = true;
+        ix.constraint = !c.primary;
+        ix.clustered = c.clustered.value_or(c.primary);
+        ix.columns = c.columns.empty() ? std::vector<std::string>{column} : c.columns;
+        if (c.primary && t.primary_key())
+            throw mssx_error(8110, "Cannot add multiple PRIMARY KEY constraints to table '" + t.name + "'.");
+        ix.name = c.name.empty() ? auto_name(c.primary ? "PK" : "UQ", t.name) : c.name;
+        t.indexes.push_back(ix);
+    }
+
+    void add_foreign_key(const mssx_constraint_spec& c, const std::string& column)
+    {
+        mssx_fk_def fk;
+        fk.columns = c.columns.empty() ? std::vector<std::string>{column} : c.columns;
+        mssx_split_object(c.ref_table, fk.ref_schema, fk.ref_table);
+        fk.ref_columns = c.ref_columns;
+        if (!c.on_delete.empty()) fk.on_delete = c.on_delete;
+        if (!c.on_update.empty()) fk.on_update = c.on_update;
+        fk.name = c.name.empty() ? auto_name("FK", t.name, fk.columns[0]) : c.name;
+        bool self = mssx_iequal(fk.ref_schema, t.schema) && mssx_iequal(fk.ref_table, t.name);
+        if (!self) {
+            auto ref = r.c.catalog().load_table(fk.ref_schema, fk.ref_table);
+            if (!ref)
+                throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema +
+                                           "." + fk.ref_table + "'.");
+            if (fk.ref_columns.empty() && ref->primary_key()) fk.ref_columns = ref->primary_key()->columns;
+        } else if (fk.ref_columns.empty() && t.primary_key())
+            fk.ref_columns = t.primary_key()->columns;
+        if (fk.ref_columns.size() != fk.columns.size())
+            throw mssx_error(
+                8139,
+                "Number of referencing columns in foreign key differs from number of referenced columns, table '" +
+                    t.storage() + "'.");
+        t.fks.push_back(fk);
+    }
+
+    // Keys and foreign keys name columns of the table; PRIMARY KEY columns become NOT NULL.
+    void check_columns()
+    {
+        if (auto pk = t.primary_key())
+            for (auto& col : pk->columns) {
+                int ci = t.column_index(col);
+                if (ci < 0)
+                    throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
+                t.columns[static_cast<size_t>(ci)].nullable = false;
+            }
+        for (auto& ix : t.indexes)
+            for (auto& col : ix.columns)
+                if (t.column_index(col) < 0)
+                    throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
+        for (auto& fk : t.fks)
+            for (auto& col : fk.columns)
+                if (t.column_index(col) < 0)
+                    throw mssx_error(1769, "Foreign key '" + fk.name + "' references invalid column '" + col +
+                                               "' in referencing table '" + t.name + "'.");
+    }
+};
 
 // Applies a parsed ALTER TABLE to a table of the catalog and its storage.
 struct alter_table_applier {
@@ -216,8 +332,8 @@ struct alter_table_applier {
             throw mssx_error(1776, "There are no primary or candidate keys in the referenced table '" + ref->storage() +
                                        "' that match the referencing column list in the foreign key '" + fk.name +
                                        "'.");
-        fk.on_delete = a.on_delete;
-        fk.on_update = a.on_update;
+        if (!a.on_delete.empty()) fk.on_delete = a.on_delete;
+        if (!a.on_update.empty()) fk.on_update = a.on_update;
         t.fks.push_back(fk);
         save();
     }
@@ -300,293 +416,22 @@ void mssx_batch_runner::create(size_t p, size_t e)
 
 void mssx_batch_runner::create_table(size_t p, size_t e)
 {
-    size_t k = p + 2;
-    std::vector<std::string> parts = name_parts(k, e);
+    mssx_create_table spec = mssx_parse_create_table(T, text, p, e);
     mssx_table_def t;
-    mssx_split_object(parts, t.schema, t.name);
+    mssx_split_object(spec.table, t.schema, t.name);
     if (!c.catalog().schema_exists(t.schema))
         throw mssx_error(2760, "The specified schema name \"" + t.schema +
                                    "\" either does not exist or you do not have permission to use it.");
     if (c.catalog().find_object(t.schema, t.name))
         throw mssx_error(2714, "There is already an object named '" + t.name + "' in the database.");
-    if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
-    size_t close = mssx_match_paren(T, k, e);
-    std::vector<std::string> check_texts;
-    size_t q = k + 1;
-    auto column_list = [&](size_t& i) {
-        std::vector<std::string> cols;
-        if (!T[i].is_op("(")) mssx_syntax_error(T[i]);
-        size_t m = mssx_match_paren(T, i, close + 1);
-        for (size_t j = i + 1; j < m; ++j) {
-            if (T[j].is_op(",") || T[j].is_word("ASC") || T[j].is_word("DESC")) continue;
-            cols.push_back(ident_text(j));
-        }
-        i = m + 1;
-        return cols;
-    };
-    auto skip_options = [&](size_t& i, size_t lim) {
-        // WITH (...), ON [PRIMARY], NOT FOR REPLICATION
-        while (i < lim) {
-            if (T[i].is_word("WITH") && T[i + 1].is_op("("))
-                i = mssx_match_paren(T, i + 1, lim) + 1;
-            else if (T[i].is_word("ON") && T[i + 1].is_name())
-                i += 2;
-            else if (T[i].is_word("NOT") && T[i + 1].is_word("FOR") && T[i + 2].is_word("REPLICATION"))
-                i += 3;
-            else
-                break;
-        }
-    };
-    auto constraint = [&](size_t& i, size_t lim, const std::string& cname, const std::string& column) {
-        // PRIMARY KEY / UNIQUE / FOREIGN KEY / REFERENCES / CHECK / DEFAULT
-        if (T[i].is_word("PRIMARY") || T[i].is_word("UNIQUE")) {
-            bool primary = T[i].is_word("PRIMARY");
-            i += primary ? 2 : 1;
-            mssx_index_def ix;
-            ix.primary = primary;
-            ix.unique = true;
-            ix.constraint = !primary;
-            ix.clustered = primary;
-            if (T[i].is_word("CLUSTERED")) {
-                ix.clustered = true;
-                ++i;
-            } else if (T[i].is_word("NONCLUSTERED")) {
-                ix.clustered = false;
-                ++i;
-            }
-            if (T[i].is_op("("))
-                ix.columns = column_list(i);
-            else if (!column.empty())
-                ix.columns = {column};
-            else
-                mssx_syntax_error(T[i]);
-            if (primary && t.primary_key())
-                throw mssx_error(8110, "Cannot add multiple PRIMARY KEY constraints to table '" + t.name + "'.");
-            ix.name = cname.empty() ? auto_name(primary ? "PK" : "UQ", t.name) : cname;
-            t.indexes.push_back(ix);
-            skip_options(i, lim);
-            return;
-        }
-        if (T[i].is_word("FOREIGN") || T[i].is_word("REFERENCES")) {
-            mssx_fk_def fk;
-            if (T[i].is_word("FOREIGN")) {
-                expect_word(i + 1, "KEY");
-                i += 2;
-                fk.columns = column_list(i);
-            } else
-                fk.columns = {column};
-            expect_word(i++, "REFERENCES");
-            std::vector<std::string> rp = name_parts(i, lim);
-            mssx_split_object(rp, fk.ref_schema, fk.ref_table);
-            if (T[i].is_op("(")) fk.ref_columns = column_list(i);
-            while (T[i].is_word("ON") && (T[i + 1].is_word("DELETE") || T[i + 1].is_word("UPDATE"))) {
-                bool del = T[i + 1].is_word("DELETE");
-                std::string action;
-                i += 2;
-                if (T[i].is_word("CASCADE")) {
-                    action = "CASCADE";
-                    ++i;
-                } else if (T[i].is_word("NO")) {
-                    action = "NO ACTION";
-                    i += 2;
-                } else if (T[i].is_word("SET") && T[i + 1].is_word("NULL")) {
-                    action = "SET NULL";
-                    i += 2;
-                } else if (T[i].is_word("SET") && T[i + 1].is_word("DEFAULT")) {
-                    action = "SET DEFAULT";
-                    i += 2;
-                } else
-                    mssx_syntax_error(T[i]);
-                (del ? fk.on_delete : fk.on_update) = action;
-            }
-            skip_options(i, lim);
-            fk.name = cname.empty() ? auto_name("FK", t.name, fk.columns[0]) : cname;
-            bool self = mssx_iequal(fk.ref_schema, t.schema) && mssx_iequal(fk.ref_table, t.name);
-            if (!self) {
-                auto ref = c.catalog().load_table(fk.ref_schema, fk.ref_table);
-                if (!ref)
-                    throw mssx_error(1767, "Foreign key '" + fk.name + "' references invalid table '" + fk.ref_schema +
-                                               "." + fk.ref_table + "'.");
-                if (fk.ref_columns.empty() && ref->primary_key()) fk.ref_columns = ref->primary_key()->columns;
-            } else if (fk.ref_columns.empty() && t.primary_key())
-                fk.ref_columns = t.primary_key()->columns;
-            if (fk.ref_columns.size() != fk.columns.size())
-                throw mssx_error(
-                    8139,
-                    "Number of referencing columns in foreign key differs from number of referenced columns, table '" +
-                        t.storage() + "'.");
-            t.fks.push_back(fk);
-            return;
-        }
-        if (T[i].is_word("CHECK")) {
-            ++i;
-            skip_options(i, lim);
-            if (!T[i].is_op("(")) mssx_syntax_error(T[i]);
-            size_t m = mssx_match_paren(T, i, lim);
-            t.checks.push_back({cname.empty() ? auto_name("CK", t.name, column) : cname,
-                                "(" + text.substr(T[i + 1].begin, T[m - 1].end - T[i + 1].begin) + ")", false});
-            i = m + 1;
-            return;
-        }
-        if (T[i].is_word("DEFAULT")) {
-            if (column.empty()) mssx_syntax_error(T[i]);
-            size_t a = ++i;
-            if (T[i].is_op("("))
-                i = mssx_match_paren(T, i, lim) + 1;
-            else {
-                if (T[i].is_op("-") || T[i].is_op("+")) ++i;
-                ++i;
-                if (i < lim && T[i].is_op("(")) i = mssx_match_paren(T, i, lim) + 1;
-            }
-            auto& col = t.columns.back();
-            col.default_text = mssx_default_text(T, a, i);
-            col.default_name = cname.empty() ? auto_name("DF", t.name, column) : cname;
-            return;
-        }
-        mssx_syntax_error(T[i]);
-    };
-    while (q < close) {
-        size_t end = q;
-        int depth = 0;
-        while (end < close && !(depth == 0 && T[end].is_op(","))) {
-            if (T[end].is_op("("))
-                ++depth;
-            else if (T[end].is_op(")"))
-                --depth;
-            ++end;
-        }
-        size_t i = q;
-        if (T[i].is_word("CONSTRAINT") || T[i].is_word("PRIMARY") || T[i].is_word("UNIQUE") ||
-            T[i].is_word("FOREIGN") || T[i].is_word("CHECK")) {
-            std::string cname;
-            if (T[i].is_word("CONSTRAINT")) {
-                cname = ident_text(i + 1);
-                i += 2;
-            }
-            constraint(i, end, cname, "");
-        } else {
-            mssx_column_def col;
-            col.name = ident_text(i++);
-            if (t.column_index(col.name) >= 0)
-                throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name +
-                                           "' in table '" + t.name + "' is specified more than once.");
-            if (T[i].is_word("AS")) {
-                // a computed column: kept with its value, computed as rows arrive
-                size_t a = i + 1, b = a;
-                int d = 0;
-                while (b < end &&
-                       !(d == 0 && (T[b].is_word("PERSISTED") || T[b].is_word("NOT") || T[b].is_word("NULL") ||
-                                    T[b].is_word("CONSTRAINT") || T[b].is_word("PRIMARY") || T[b].is_word("UNIQUE") ||
-                                    T[b].is_word("CHECK")))) {
-                    if (T[b].is_op("("))
-                        ++d;
-                    else if (T[b].is_op(")"))
-                        --d;
-                    ++b;
-                }
-                if (a == b) mssx_syntax_error(T[b]);
-                col.computed = text.substr(T[a].begin, T[b - 1].end - T[a].begin);
-                col.type = computed_type(t, col.computed);
-                t.columns.push_back(col);
-                i = b;
-                if (i < end && T[i].is_word("PERSISTED")) ++i;
-                while (i < end) {
-                    if (T[i].is_word("NOT") && T[i + 1].is_word("NULL")) {
-                        t.columns.back().nullable = false;
-                        i += 2;
-                    } else if (T[i].is_word("NULL"))
-                        ++i;
-                    else if (T[i].is_word("CONSTRAINT")) {
-                        std::string cname = ident_text(i + 1);
-                        i += 2;
-                        constraint(i, end, cname, col.name);
-                    } else
-                        constraint(i, end, "", col.name);
-                }
-                q = end + 1;
-                continue;
-            }
-            std::string tname = ident_text(i++);
-            if (i < end && T[i].is_op(".")) {
-                tname = ident_text(i + 1);
-                i += 2;
-            } // sys.type
-            std::vector<std::string> args;
-            if (i < end && T[i].is_op("(")) {
-                size_t m = mssx_match_paren(T, i, end);
-                for (size_t j = i + 1; j < m; ++j)
-                    if (!T[j].is_op(",")) args.push_back(T[j].text);
-                i = m + 1;
-            }
-            bool alias_not_null = false;
-            col.type = resolve_type(tname, args, &alias_not_null);
-            col.nullable = !alias_not_null;
-            t.columns.push_back(col);
-            while (i < end) {
-                auto& c2 = t.columns.back();
-                if (T[i].is_word("NULL")) {
-                    c2.nullable = true;
-                    ++i;
-                } else if (T[i].is_word("NOT") && T[i + 1].is_word("NULL")) {
-                    c2.nullable = false;
-                    i += 2;
-                } else if (T[i].is_word("NOT") && T[i + 1].is_word("FOR"))
-                    i += 3;
-                else if (T[i].is_word("IDENTITY")) {
-                    c2.identity = true;
-                    c2.nullable = false;
-                    ++i;
-                    if (T[i].is_op("(")) {
-                        size_t m = mssx_match_paren(T, i, end);
-                        mssx_value sd = eval(i + 1, m);
-                        std::vector<size_t> commas;
-                        for (size_t j = i + 1; j < m; ++j)
-                            if (T[j].is_op(",")) commas.push_back(j);
-                        if (commas.size() != 1) mssx_syntax_error(T[m]);
-                        sd = eval(i + 1, commas[0]);
-                        mssx_value inc = eval(commas[0] + 1, m);
-                        if (!std::holds_alternative<int64_t>(sd) || !std::holds_alternative<int64_t>(inc))
-                            mssx_syntax_error(T[i + 1]);
-                        c2.seed = std::get<int64_t>(sd);
-                        c2.increment = std::get<int64_t>(inc);
-                        i = m + 1;
-                    }
-                    if (!c2.type.is_integer() && !c2.type.is_exact_decimal())
-                        throw mssx_error(2749, "Identity column '" + c2.name +
-                                                   "' must be of data type int, bigint, smallint, tinyint, or decimal "
-                                                   "or numeric with a scale of 0, and constrained to be nonnullable.");
-                } else if (T[i].is_word("COLLATE")) {
-                    c2.collation = ident_text(i + 1);
-                    i += 2;
-                } else if (T[i].is_word("ROWGUIDCOL") || T[i].is_word("SPARSE"))
-                    ++i;
-                else if (T[i].is_word("CONSTRAINT")) {
-                    std::string cname = ident_text(i + 1);
-                    i += 2;
-                    constraint(i, end, cname, c2.name);
-                } else
-                    constraint(i, end, "", c2.name);
-            }
-        }
-        q = end + 1;
+    table_builder build{*this, t};
+    for (auto& item : spec.elements) {
+        if (item.column)
+            build.add_column(*item.column);
+        else
+            build.add_constraint(item.constraint, "");
     }
-    if (t.columns.empty()) mssx_syntax_error(T[close]);
-    // PRIMARY KEY columns become NOT NULL
-    if (auto pk = t.primary_key())
-        for (auto& col : pk->columns) {
-            int ci = t.column_index(col);
-            if (ci < 0) throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
-            t.columns[static_cast<size_t>(ci)].nullable = false;
-        }
-    for (auto& ix : t.indexes)
-        for (auto& col : ix.columns)
-            if (t.column_index(col) < 0)
-                throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
-    for (auto& fk : t.fks)
-        for (auto& col : fk.columns)
-            if (t.column_index(col) < 0)
-                throw mssx_error(1769, "Foreign key '" + fk.name + "' references invalid column '" + col +
-                                           "' in referencing table '" + t.name + "'.");
+    build.check_columns();
     std::string cols;
     for (auto& col : t.columns) cols += (cols.empty() ? "" : ", ") + column_sql(col);
     s.db.exec("CREATE TABLE " + mssx_sq_ident(t.storage()) + "(" + cols + ")");

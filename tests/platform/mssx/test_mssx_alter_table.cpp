@@ -230,3 +230,23 @@ TEST(AlterTableStatements, DropsEveryNamedConstraintOrNone)
     ASSERT_TRUE(out.errors.empty());
     EXPECT_EQ(mssx_text(out.results.at(0).columns[0].type, out.results[0].rows.at(0).at(0)), "7");
 }
+
+TEST(AlterTableStatements, ForeignKeyWithoutActionsTakesNoAction)
+{
+    mssx_test_server server("alter_fk");
+    ASSERT_TRUE(server.run_script("CREATE DATABASE A\nGO\n").empty());
+    mssx_connection c(server.dir, server.sa("A"));
+    auto out = c.execute(
+        "CREATE TABLE p (k int NOT NULL PRIMARY KEY); CREATE TABLE ch (k int NULL); "
+        "ALTER TABLE ch ADD CONSTRAINT fk FOREIGN KEY (k) REFERENCES p; "
+        "ALTER TABLE ch ADD CONSTRAINT fk2 FOREIGN KEY (k) REFERENCES p (k) ON UPDATE CASCADE");
+    ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+    auto t = c.catalog().load_table("dbo", "ch");
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->fks.size(), 2u);
+    EXPECT_EQ(t->fks[0].ref_columns, std::vector<std::string>{"k"});
+    EXPECT_EQ(t->fks[0].on_delete, "NO ACTION");
+    EXPECT_EQ(t->fks[0].on_update, "NO ACTION");
+    EXPECT_EQ(t->fks[1].on_delete, "NO ACTION");
+    EXPECT_EQ(t->fks[1].on_update, "CASCADE");
+}
