@@ -153,7 +153,17 @@ mssx_result mssx_connection::open_table(const std::string& name, bool stream)
     }
     if (plain || parts.empty()) parts = {name};
     std::string storage = mssx_resolve_for_query(*this, parts);
-    return mssx_run_query(*this, "SELECT * FROM " + storage, stream);
+    mssx_result r = mssx_run_query(*this, "SELECT * FROM " + storage, stream);
+    if (stream) {
+        // The storage name unquoted: "a.b" with its inner quotes doubled.
+        std::string table;
+        for (size_t i = 1; i + 1 < storage.size(); ++i) {
+            table += storage[i];
+            if (storage[i] == '"') ++i;
+        }
+        mssx_leave_long_values(*this, r, table);
+    }
+    return r;
 }
 
 mssx_result mssx_connection::schema_tables(const mssx_restrictions& r)

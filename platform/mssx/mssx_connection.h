@@ -12,10 +12,19 @@
 #include "platform/mssx/mssx_server.h"
 #include "platform/mssx/mssx_value.h"
 
+struct sqlite3_blob;
+
 struct mssx_result_column {
     std::string name;
     mssx_type type;
     bool nullable = true;
+};
+
+// Where a long value of a table is stored: table, column and row.
+struct mssx_stored_ref {
+    std::string table; // storage name, "schema.table"
+    std::string column;
+    int64_t rowid = 0;
 };
 
 // Rows of a query still on the server: read one by one, in order.
@@ -24,6 +33,9 @@ public:
     virtual ~mssx_row_source() = default;
     // The next row into `row`; false at the end. Throws mssx_error.
     virtual bool next(std::vector<mssx_value>& row) = 0;
+    // For the row `next` gave last: where column `i`'s value was left, when
+    // the row holds an empty value in its place.
+    virtual std::optional<mssx_stored_ref> stored(size_t) const { return std::nullopt; }
 };
 
 struct mssx_result {
@@ -95,7 +107,8 @@ public:
 
     // Provider calls.
     // The rows of SELECT * FROM name (208 when absent); with `stream` left
-    // on the server to be read as the client goes.
+    // on the server to be read as the client goes, and a table's long text
+    // and binary values left in the table (mssx_row_source::stored).
     mssx_result open_table(const std::string& name, bool stream = false);
     mssx_result schema_tables(const mssx_restrictions& r);
     mssx_result schema_primary_keys(const mssx_restrictions& r);
@@ -121,6 +134,25 @@ private:
     friend struct mssx_batch_runner;
     void use_database(const std::string& name);
     mssx_outcome run_batch(const std::string& batch, bool stream, const std::vector<mssx_parameter>& params);
+};
+
+// A value left in its table, read in pieces: the bytes of a text are UTF-8.
+// It reads what the table holds now; a change of the row ends it.
+class mssx_stored_reader {
+public:
+    // Throws mssx_error when the value is no longer there.
+    mssx_stored_reader(mssx_connection& c, const mssx_stored_ref& ref);
+    ~mssx_stored_reader();
+    mssx_stored_reader(const mssx_stored_reader&) = delete;
+    mssx_stored_reader& operator=(const mssx_stored_reader&) = delete;
+
+    uint64_t size() const { return size_; }
+    // Up to n bytes from `offset`; the count read, 0 at the end. Throws mssx_error.
+    size_t read(uint64_t offset, void* data, size_t n);
+
+private:
+    sqlite3_blob* blob_ = nullptr;
+    uint64_t size_ = 0;
 };
 
 // Result column helpers for the catalog answers.

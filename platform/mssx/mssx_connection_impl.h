@@ -91,6 +91,9 @@ mssx_value mssx_eval_default(const std::string& stored, mssx_connection& c);
 // on the server (mssx_result::rest) when every column's type is known
 // without looking at them.
 mssx_result mssx_run_query(mssx_connection& c, const std::string& sql, bool stream = false);
+// Leaves the long text and binary values of a streamed SELECT * of a table
+// (storage name `table`) in the table, to be read in pieces.
+void mssx_leave_long_values(mssx_connection& c, mssx_result& r, const std::string& table);
 // Gives the result columns the types the translation decided (exact sums,
 // casts ...) and brings their values to those types.
 void mssx_apply_item_types(mssx_result& r, const std::vector<std::optional<mssx_type>>& types);

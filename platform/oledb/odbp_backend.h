@@ -10,6 +10,16 @@
 #include <vector>
 #include "platform/mssx/mssx_connection.h"
 
+// A long value left on the server, read in pieces: UTF-8 text or bytes.
+class odbp_long_value {
+public:
+    virtual ~odbp_long_value() = default;
+    // Its length in bytes. Throws mssx_error.
+    virtual uint64_t size() = 0;
+    // Up to n bytes from `offset`; the count read, 0 at the end. Throws mssx_error.
+    virtual size_t read(uint64_t offset, void* data, size_t n) = 0;
+};
+
 // A result set read as the client goes.
 class odbp_cursor {
 public:
@@ -17,6 +27,9 @@ public:
     virtual const std::vector<mssx_result_column>& columns() const = 0;
     // The next row into `row`; false at the end. Throws mssx_error.
     virtual bool next(std::vector<mssx_value>& row) = 0;
+    // Column i's value of the row `next` gave last, when it was left on the
+    // server (the row holds an empty value of its kind in its place).
+    virtual std::shared_ptr<odbp_long_value> long_value(size_t) { return nullptr; }
 };
 
 struct odbp_batch {

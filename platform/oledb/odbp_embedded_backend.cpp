@@ -3,6 +3,26 @@
 
 namespace {
 
+// A long value left in its table; its connection stays alive while it is read.
+class embedded_long_value final : public odbp_long_value {
+public:
+    embedded_long_value(std::shared_ptr<mssx_connection> c, mssx_stored_ref ref)
+        : c_(std::move(c)), ref_(std::move(ref))
+    {}
+    uint64_t size() override { return reader().size(); }
+    size_t read(uint64_t offset, void* data, size_t n) override { return reader().read(offset, data, n); }
+
+private:
+    mssx_stored_reader& reader()
+    {
+        if (!reader_) reader_ = std::make_unique<mssx_stored_reader>(*c_, ref_);
+        return *reader_;
+    }
+    std::shared_ptr<mssx_connection> c_;
+    mssx_stored_ref ref_;
+    std::unique_ptr<mssx_stored_reader> reader_;
+};
+
 // Rows read as the client goes; the rows already there come first. The
 // connection stays alive while the cursor is open.
 class embedded_cursor final : public odbp_cursor {
@@ -11,21 +31,30 @@ public:
     const std::vector<mssx_result_column>& columns() const override { return r_.columns; }
     bool next(std::vector<mssx_value>& row) override
     {
+        from_rest_ = false;
         if (pos_ < r_.rows.size()) {
             row = std::move(r_.rows[pos_++]);
             if (pos_ == r_.rows.size()) { r_.rows.clear(); pos_ = 0; }
             return true;
         }
         if (!r_.rest) return false;
-        if (r_.rest->next(row)) return true;
+        if (r_.rest->next(row)) return from_rest_ = true;
         r_.rest.reset();
         return false;
+    }
+    std::shared_ptr<odbp_long_value> long_value(size_t i) override
+    {
+        if (!from_rest_) return nullptr;
+        std::optional<mssx_stored_ref> ref = r_.rest->stored(i);
+        if (!ref) return nullptr;
+        return std::make_shared<embedded_long_value>(c_, std::move(*ref));
     }
 
 private:
     std::shared_ptr<mssx_connection> c_;
     mssx_result r_;
     size_t pos_ = 0;
+    bool from_rest_ = false; // the last row came from the rows still on the server
 };
 
 class embedded_backend final : public odbp_backend {

@@ -108,19 +108,31 @@ HRESULT odbp_column_info(const std::vector<mssx_result_column>& cols, bool gener
 namespace {
 
 // The stream a DBTYPE_IUNKNOWN binding hands out for one value: it reads the
-// value where the result holds it, in pieces, so that a long value is never
-// copied whole. A text column's stream holds wide characters, as its
-// DBTYPE_WSTR binding would; a binary column's holds its bytes.
+// value where the result holds it, or where the server left it, in pieces,
+// so that a long value is never copied whole. A text column's stream holds
+// wide characters, as its DBTYPE_WSTR binding would; a binary column's holds
+// its bytes.
 class value_stream final : public ISequentialStream {
 public:
-    value_stream(std::shared_ptr<const void> owner, const mssx_result_column& col, const mssx_value& v,
-                 bool binary)
+    // Over a value the row holds.
+    value_stream(std::shared_ptr<const void> owner, const mssx_result_column& col, const mssx_value& v, bool binary)
         : owner_(std::move(owner)), binary_(binary)
     {
-        if (auto b = std::get_if<mssx_blob>(&v)) data_ = &b->bytes;
-        else if (auto t = std::get_if<std::string>(&v); t && col.type.is_string()) data_ = t;
-        else { own_ = mssx_text(col.type, v); data_ = &own_; }
+        const std::string* data = nullptr;
+        if (auto b = std::get_if<mssx_blob>(&v))
+            data = &b->bytes;
+        else if (auto t = std::get_if<std::string>(&v); t && col.type.is_string())
+            data = t;
+        else {
+            own_ = mssx_text(col.type, v);
+            data = &own_;
+        }
+        window_ = data->data();
+        window_size_ = data->size();
     }
+    // Over a value left on the server.
+    value_stream(std::shared_ptr<odbp_long_value> source, bool binary) : source_(std::move(source)), binary_(binary) {}
+
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         if (!ppv) return E_POINTER;
@@ -143,61 +155,120 @@ public:
     {
         if (read) *read = 0;
         if (!pv) return STG_E_INVALIDPOINTER;
-        const std::string& d = *data_;
         auto* out = static_cast<BYTE*>(pv);
         ULONG n = 0;
-        if (binary_) {
-            n = static_cast<ULONG>(std::min<size_t>(cb, d.size() - pos_));
-            std::memcpy(out, d.data() + pos_, n);
-            pos_ += n;
-        } else {
-            // Whole characters only: a caller asks in multiples of WCHAR.
-            while (n + sizeof(WCHAR) <= cb && pos_ < d.size()) {
-                const WCHAR c = next_char(d);
-                std::memcpy(out + n, &c, sizeof c);
-                n += sizeof c;
+        try {
+            if (binary_) {
+                while (n < cb && fill()) {
+                    const size_t k = std::min<size_t>(cb - n, window_size_ - at_);
+                    std::memcpy(out + n, window_ + at_, k);
+                    at_ += k;
+                    n += static_cast<ULONG>(k);
+                }
+            } else {
+                // Whole characters only: a caller asks in multiples of WCHAR.
+                while (n + sizeof(WCHAR) <= cb && fill()) {
+                    const WCHAR c = next_char();
+                    std::memcpy(out + n, &c, sizeof c);
+                    n += sizeof c;
+                }
             }
+        } catch (const mssx_error&) {
+            if (read) *read = n;
+            return STG_E_READFAULT;
         }
         if (read) *read = n;
         return n < cb ? S_FALSE : S_OK;
     }
     HRESULT Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
 
-    // The length of the stream's content in bytes.
-    DBLENGTH length() const
+    // The length of the stream's content in bytes. Throws mssx_error.
+    DBLENGTH length()
     {
-        if (binary_) return data_->size();
+        if (binary_) return source_ ? source_->size() : window_size_;
         DBLENGTH chars = 0;
-        for (unsigned char c : *data_)
-            if ((c & 0xC0) != 0x80) ++chars;
+        auto count = [&](const char* p, size_t n) {
+            for (size_t i = 0; i < n; ++i)
+                if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) ++chars;
+        };
+        if (!source_) {
+            count(window_, window_size_);
+        } else {
+            std::vector<char> piece(kPiece);
+            for (uint64_t at = 0;;) {
+                const size_t got = source_->read(at, piece.data(), piece.size());
+                if (got == 0) break;
+                count(piece.data(), got);
+                at += got;
+            }
+        }
         return chars * sizeof(WCHAR);
     }
 
 private:
+    static constexpr size_t kPiece = size_t{1} << 18; // bytes read from the server at a time
+
     ~value_stream() override = default;
 
-    // Decodes one UTF-8 character; a malformed byte gives U+FFFD.
-    WCHAR next_char(const std::string& d)
+    // True while bytes are left; refills the window from the server.
+    bool fill()
     {
-        const auto lead = static_cast<unsigned char>(d[pos_++]);
+        if (at_ < window_size_) return true;
+        if (!source_) return false;
+        buffer_.resize(kPiece);
+        window_size_ = source_->read(offset_, buffer_.data(), buffer_.size());
+        window_ = buffer_.data();
+        offset_ += window_size_;
+        at_ = 0;
+        return window_size_ > 0;
+    }
+    int peek() { return fill() ? static_cast<unsigned char>(window_[at_]) : -1; }
+
+    // Decodes one UTF-8 character; a malformed byte gives U+FFFD.
+    WCHAR next_char()
+    {
+        const int lead = peek();
+        ++at_;
         size_t more = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 4;
-        if (more == 0) return lead;
+        if (more == 0) return static_cast<WCHAR>(lead);
         if (more == 4) return 0xFFFD;
-        char32_t cp = lead & (0x3F >> more);
+        char32_t cp = static_cast<char32_t>(lead) & (0x3F >> more);
         for (; more; --more) {
-            if (pos_ >= d.size() || (static_cast<unsigned char>(d[pos_]) & 0xC0) != 0x80) return 0xFFFD;
-            cp = (cp << 6) | (static_cast<unsigned char>(d[pos_++]) & 0x3F);
+            const int c = peek();
+            if (c < 0 || (c & 0xC0) != 0x80) return 0xFFFD;
+            ++at_;
+            cp = (cp << 6) | (static_cast<char32_t>(c) & 0x3F);
         }
         return static_cast<WCHAR>(cp);
     }
 
     ULONG refs_ = 1;
     std::shared_ptr<const void> owner_; // keeps the value alive after its row is released
-    const std::string* data_ = nullptr;
-    std::string own_;
+    std::shared_ptr<odbp_long_value> source_;
     bool binary_;
-    size_t pos_ = 0;
+    std::string own_;
+    std::vector<char> buffer_;
+    const char* window_ = nullptr; // the bytes at hand: the whole value, or a piece read from the server
+    size_t window_size_ = 0;
+    size_t at_ = 0;
+    uint64_t offset_ = 0; // of the next piece on the server
 };
+
+// The whole of a long value left on the server, as the value the row would
+// have held (`kind` tells text from bytes). Throws mssx_error.
+mssx_value read_whole(odbp_long_value& source, const mssx_value& kind)
+{
+    std::string all(static_cast<size_t>(source.size()), '\0');
+    size_t got = 0;
+    while (got < all.size()) {
+        const size_t n = source.read(got, all.data() + got, all.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    all.resize(got);
+    if (std::holds_alternative<mssx_blob>(kind)) return mssx_blob{std::move(all)};
+    return all;
+}
 
 struct accessor_def {
     std::vector<DBBINDING> bindings;
@@ -243,6 +314,7 @@ public:
         if (held == held_.end()) return DB_E_BADROWHANDLE;
         if (!pData) return E_INVALIDARG;
         const auto& row = *held->second.values;
+        const auto& longs = held->second.longs;
         bool errors = false;
         for (const DBBINDING& b : it->second.bindings) {
             auto* base = static_cast<BYTE*>(pData);
@@ -252,7 +324,11 @@ public:
             else {
                 const mssx_value& v = row[b.iOrdinal - 1];
                 const mssx_result_column& col = columns_[b.iOrdinal - 1];
-                if (mssx_is_null(v)) status = DBSTATUS_S_ISNULL;
+                const auto& left = longs.empty() ? nullptr : longs[b.iOrdinal - 1];
+                if (left)
+                    status = convert_left(col, v, left, b, base + b.obValue, length);
+                else if (mssx_is_null(v))
+                    status = DBSTATUS_S_ISNULL;
                 else status = convert(col, v, b, base + b.obValue, length, held->second.values);
                 if (status == DBSTATUS_E_CANTCONVERTVALUE) errors = true;
             }
@@ -269,13 +345,25 @@ public:
         if (cRows < 0) return DB_E_NOTSUPPORTED;
         std::lock_guard<std::mutex> g(lock_);
         std::vector<std::vector<mssx_value>> got;
+        std::vector<std::vector<std::shared_ptr<odbp_long_value>>> got_longs;
         try {
             std::vector<mssx_value> row;
             for (DBROWOFFSET skip = offset; skip > 0 && !at_end_; --skip)
                 at_end_ = !rows_->next(row);
             while (!at_end_ && got.size() < static_cast<size_t>(cRows)) {
-                if (rows_->next(row)) got.push_back(std::move(row));
-                else at_end_ = true;
+                if (rows_->next(row)) {
+                    std::vector<std::shared_ptr<odbp_long_value>> longs;
+                    for (size_t i = 0; i < row.size(); ++i) {
+                        auto l = rows_->long_value(i);
+                        if (!l) continue;
+                        longs.resize(row.size());
+                        longs[i] = std::move(l);
+                    }
+                    got.push_back(std::move(row));
+                    got_longs.push_back(std::move(longs));
+                } else {
+                    at_end_ = true;
+                }
             }
         } catch (const mssx_error& e) {
             at_end_ = true;
@@ -289,7 +377,8 @@ public:
         }
         for (size_t i = 0; i < n; ++i) {
             HROW h = next_row_++;
-            held_[h] = held_row{std::make_shared<const std::vector<mssx_value>>(std::move(got[i])), 1};
+            held_[h] = held_row{std::make_shared<const std::vector<mssx_value>>(std::move(got[i])), 1,
+                                std::move(got_longs[i])};
             (*rows)[i] = h;
         }
         *obtained = n;
@@ -416,12 +505,48 @@ private:
     struct held_row {
         std::shared_ptr<const std::vector<mssx_value>> values; // shared with the row's value streams
         DBREFCOUNT refs;
+        // By column: the values left on the server; empty when none was.
+        std::vector<std::shared_ptr<odbp_long_value>> longs;
     };
 
     static bool supported(DBTYPE t)
     {
         return t == DBTYPE_WSTR || t == DBTYPE_STR || t == DBTYPE_BYTES || t == DBTYPE_IUNKNOWN || t == DBTYPE_I4 || t == DBTYPE_I2 ||
                t == DBTYPE_I8 || t == DBTYPE_R8 || t == DBTYPE_BOOL || t == DBTYPE_UI4;
+    }
+
+    // A value left on the server: a stream reads it in pieces; any other
+    // binding takes it whole. A value that cannot be read cannot be converted.
+    DBSTATUS convert_left(const mssx_result_column& col, const mssx_value& kind,
+                          const std::shared_ptr<odbp_long_value>& source, const DBBINDING& b, BYTE* dst,
+                          DBLENGTH& length)
+    {
+        try {
+            if (b.wType != DBTYPE_IUNKNOWN) {
+                const mssx_value whole = read_whole(*source, kind);
+                return convert(col, whole, b, dst, length, nullptr);
+            }
+            if (!b.pObject || b.pObject->iid != IID_ISequentialStream) return DBSTATUS_E_CANTCONVERTVALUE;
+            const bool binary = odbp_meta_of(col, generic_).wType == DBTYPE_BYTES;
+            auto* stream = new value_stream(source, binary);
+            try {
+                length = stream->length();
+            } catch (...) {
+                stream->Release();
+                throw;
+            }
+            if (!(b.dwPart & DBPART_VALUE)) {
+                stream->Release();
+                return DBSTATUS_S_OK;
+            }
+            // The consumer owns the reference and releases the stream.
+            ISequentialStream* p = stream;
+            std::memcpy(dst, &p, sizeof p);
+            return DBSTATUS_S_OK;
+        } catch (const mssx_error&) {
+            length = 0;
+            return DBSTATUS_E_CANTCONVERTVALUE;
+        }
     }
 
     DBSTATUS convert(const mssx_result_column& col, const mssx_value& v, const DBBINDING& b, BYTE* dst, DBLENGTH& length,
