@@ -371,103 +371,113 @@ private:
         return !one_of(n, {"MINUS", "SYSDATE", "SYSTIMESTAMP", "CURRENT_DATE", "USER", "ROWID", "CONNECT", "START"});
     }
 
+    // A term of a kind that one token decides.
+    term simple(term::kind k)
+    {
+        term x;
+        x.k = k;
+        x.text = next().text;
+        return x;
+    }
+
     term one_term()
     {
         const token& k = peek();
-        term x;
         switch (k.kind) {
         case tok::op:
-            if (open_paren()) {
-                if (peek().is_kw("SELECT")) {
-                    x.k = term::kind::subquery;
-                    x.query = std::make_shared<select_query>(query(false));
-                    close_paren();
-                } else {
-                    x.k = term::kind::group;
-                    x.args = parenthesized_list();
-                }
-                return x;
-            }
+            if (k.is_op("(")) return parenthesized();
             if (k.is_op("@") || k.is_op(":=") || k.is_op(";")) raise(933);
-            x.k = term::kind::op;
-            x.text = next().text;
-            return x;
+            return simple(term::kind::op);
         case tok::string:
-            x.k = term::kind::string;
-            x.text = next().text;
-            return x;
+            return simple(term::kind::string);
         case tok::number:
-            x.k = term::kind::number;
-            x.text = next().text;
-            return x;
+            return simple(term::kind::number);
         case tok::bind:
-            x.k = term::kind::bind;
-            x.text = next().text;
-            return x;
+            return simple(term::kind::bind);
+        case tok::ident:
+        case tok::qident:
+            return word();
         case tok::nstring: // kinds of other dialects: the Oracle lexer makes none
         case tok::binary:
         case tok::variable:
         case tok::end:
-            raise(933);
-        case tok::ident:
-        case tok::qident:
             break;
         }
-        if (k.is_kw("ROWID") && !peek(1).is_op("(")) {
-            next();
-            if (peek().is_op("=") && (peek(1).kind == tok::string || peek(1).kind == tok::bind)) {
-                next();
-                x.k = term::kind::rowid_match;
-                x.bind_value = peek().kind == tok::bind;
-                x.text = next().text;
-            } else {
-                x.k = term::kind::rowid;
-            }
-            return x;
+        raise(933);
+    }
+
+    // ( SELECT ... ) or ( expressions )
+    term parenthesized()
+    {
+        term x;
+        open_paren();
+        if (peek().is_kw("SELECT")) {
+            x.k = term::kind::subquery;
+            x.query = std::make_shared<select_query>(query(false));
+            close_paren();
+        } else {
+            x.k = term::kind::group;
+            x.args = parenthesized_list();
         }
+        return x;
+    }
+
+    // A term that starts with a name: keyword, call, pseudo-column, sequence or name.
+    term word()
+    {
+        const token& k = peek();
+        if (k.is_kw("ROWID") && !peek(1).is_op("(")) return rowid();
         if (k.kind == tok::ident) {
-            if (is_keyword(k)) {
-                x.k = term::kind::keyword;
-                x.text = next().text;
-                return x;
-            }
+            if (is_keyword(k)) return simple(term::kind::keyword);
             if (peek(1).is_op("(")) {
-                x.k = term::kind::call;
-                x.text = next().text;
+                term x = simple(term::kind::call);
                 open_paren();
                 x.args = parenthesized_list();
                 return x;
             }
-            if (one_of(k, {"SYSDATE", "SYSTIMESTAMP", "CURRENT_DATE"})) {
-                next();
-                x.k = term::kind::sysdate;
-                return x;
-            }
-            if (k.is_kw("USER")) {
-                next();
-                x.k = term::kind::user;
-                return x;
-            }
+            if (one_of(k, {"SYSDATE", "SYSTIMESTAMP", "CURRENT_DATE"})) return simple(term::kind::sysdate);
+            if (k.is_kw("USER")) return simple(term::kind::user);
         }
-        if (size_t n = sequence_length(0)) {
-            x.k = term::kind::sequence;
-            if (n == 5) {
-                x.parts.push_back(next().text);
-                next();
-            } else {
-                x.parts.emplace_back();
-            }
-            x.parts.push_back(next().text);
-            next();
-            x.currval = next().text == "CURRVAL";
-            return x;
-        }
+        if (size_t n = sequence_length(0)) return sequence(n);
+        term x;
         x.k = term::kind::name;
         x.parts.push_back(next().text);
         while (peek().is_op(".") && plain_name(1)) {
             next();
             x.parts.push_back(next().text);
         }
+        return x;
+    }
+
+    // ROWID, or ROWID = 'text' / :bind, which finds the row directly.
+    term rowid()
+    {
+        term x;
+        x.k = term::kind::rowid;
+        next();
+        if (peek().is_op("=") && (peek(1).kind == tok::string || peek(1).kind == tok::bind)) {
+            next();
+            x.k = term::kind::rowid_match;
+            x.bind_value = peek().kind == tok::bind;
+            x.text = next().text;
+        }
+        return x;
+    }
+
+    // [owner.]name.NEXTVAL or .CURRVAL over the next n tokens.
+    term sequence(size_t n)
+    {
+        term x;
+        x.k = term::kind::sequence;
+        if (n == 5) {
+            x.parts.push_back(next().text);
+            next();
+        } else {
+            x.parts.emplace_back();
+        }
+        x.parts.push_back(next().text);
+        next();
+        x.currval = next().text == "CURRVAL";
         return x;
     }
 
