@@ -1,12 +1,11 @@
 // tvx-ora: command-line client of the embedded Oracle. Creates services and
 // users, runs SQL and shows what a conversion wrote.
+#include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_lexer.h"
 #include "platform/eora/eora_script.h"
 #include "platform/eora/eora_session.h"
 #include "platform/eora/eora_text.h"
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -160,26 +159,22 @@ int main(int argc, char** argv)
             std::string file = service_file(a[1], a[2]);
             std::filesystem::create_directories(a[1]);
             eora::session::create_service(file, a[3]);
-            sqlite3* db = nullptr;
-            if (sqlite3_open(file.c_str(), &db) == SQLITE_OK) {
-                for (size_t i = 4; i + 1 < a.size(); i += 2) {
-                    std::string key = a[i] == "--max-identifier-length" ? "max_identifier_length"
-                                      : a[i] == "--banner"              ? "banner"
-                                                                        : "";
-                    if (key.empty()) {
-                        std::cerr << usage;
-                        sqlite3_close(db);
-                        return 2;
-                    }
-                    sqlite3_stmt* st = nullptr;
-                    sqlite3_prepare_v2(db, "UPDATE _ora_settings SET value=?2 WHERE name=?1", -1, &st, nullptr);
-                    sqlite3_bind_text(st, 1, key.c_str(), -1, SQLITE_TRANSIENT);
-                    sqlite3_bind_text(st, 2, a[i + 1].c_str(), -1, SQLITE_TRANSIENT);
-                    sqlite3_step(st);
-                    sqlite3_finalize(st);
+            embedded::sqlite_db db;
+            db.open(file, SQLITE_OPEN_READWRITE);
+            embedded::sqlite_stmt st = db.prepare("UPDATE _ora_settings SET value=?2 WHERE name=?1");
+            for (size_t i = 4; i + 1 < a.size(); i += 2) {
+                std::string key = a[i] == "--max-identifier-length" ? "max_identifier_length"
+                                  : a[i] == "--banner"              ? "banner"
+                                                                    : "";
+                if (key.empty()) {
+                    std::cerr << usage;
+                    return 2;
                 }
+                st.reset();
+                sqlite3_bind_text(st.get(), 1, key.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(st.get(), 2, a[i + 1].c_str(), -1, SQLITE_TRANSIENT);
+                st.step();
             }
-            sqlite3_close(db);
             std::cout << "Service " << eora::upper(a[2]) << " created: //file:" << a[1] << ":1521/" << eora::upper(a[2])
                       << "\n";
             return 0;
