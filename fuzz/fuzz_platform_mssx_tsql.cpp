@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include "platform/mssx/mssx_alter_table.h"
+#include "platform/mssx/mssx_create_table.h"
 #include "platform/mssx/mssx_error.h"
 #include "platform/mssx/mssx_lexer.h"
 #include "platform/mssx/mssx_translator.h"
@@ -29,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             try {
                 auto toks = mssx_lex(batch.text, quoted);
                 if (toks[0].is_word("ALTER")) (void)mssx_parse_alter_table(toks, batch.text, 0, toks.size() - 1);
+                if (toks[0].is_word("CREATE")) (void)mssx_parse_create_table(toks, batch.text, 0, toks.size() - 1);
                 (void)mssx_translate(toks, 0, toks.size() - 1, env);
             } catch (const mssx_error&) {
                 // refusing the text is the expected answer to most inputs

@@ -1,0 +1,9 @@
+CREATE TABLE [dbo].[Orders](
+  [id] [int] IDENTITY(100, -2) NOT FOR REPLICATION NOT NULL,
+  [code] nvarchar(10) COLLATE Latin1_General_CS_AS NULL,
+  [price] sys.decimal(10, 2) NOT NULL CONSTRAINT [DF_price] DEFAULT ((0)),
+  [k] int NULL REFERENCES par (k) ON DELETE SET NULL,
+  [total] AS ([price] * (2)) PERSISTED NOT NULL,
+  CONSTRAINT [PK_Orders] PRIMARY KEY CLUSTERED ([id] ASC) WITH (PAD_INDEX = OFF) ON [PRIMARY],
+  CONSTRAINT ck CHECK NOT FOR REPLICATION ([price] >= 0)
+) ON [PRIMARY] TEXTIMAGE_ON [PRIMARY]
