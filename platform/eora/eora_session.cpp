@@ -902,9 +902,11 @@ session::session(const std::string& file, const std::string& user, const std::st
                 settings_.charset = val;
         }
     }
+    // A small page cache: a row load touches only the last pages of a table
+    // and its keys, and memory then stays the same however many rows it has.
     p_->exec(
         "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=20000; "
-        "PRAGMA cache_size=-16000;");
+        "PRAGMA cache_size=-2048;");
     if (settings_.max_pages > 0) p_->exec("PRAGMA max_page_count=" + std::to_string(settings_.max_pages));
     std::string u = user;
     if (u.size() >= 2 && u.front() == '"' && u.back() == '"')
