@@ -266,13 +266,16 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     std::vector<stored> out(t->cols.size());
     for (size_t i = 0; i < t->cols.size(); ++i)
         out[i] = coerce(in_column_charset(s, row[i], t->cols[i].type), t->cols[i], *t, false, s.settings->charset);
-    std::string sql = "INSERT INTO " + q_ident(t->sqlite) + " VALUES(";
-    for (size_t i = 0; i < t->cols.size(); ++i) sql += i ? ",?" : "?";
-    sql += ")";
     int rc;
     {
         timed t_store(global_timing().store_ns);
-        sqlite3_stmt* ins = s.cached(sql);
+        sqlite3_stmt* ins = t->insert_stmt;
+        if (!ins) {
+            std::string sql = "INSERT INTO " + q_ident(t->sqlite) + " VALUES(";
+            for (size_t i = 0; i < t->cols.size(); ++i) sql += i ? ",?" : "?";
+            sql += ")";
+            ins = t->insert_stmt = s.cached(sql);
+        }
         for (size_t i = 0; i < out.size(); ++i) bind_stored(ins, static_cast<int>(i + 1), out[i]);
         rc = sqlite3_step(ins);
         sqlite3_reset(ins);

@@ -46,6 +46,9 @@ struct table_meta {
     std::vector<column_meta> cols;
     std::vector<trigger_meta> triggers;
     std::vector<index_meta> indexes;
+    // The SQLite INSERT of a whole row, prepared at the table's first insert
+    // (the session's statement cache owns it).
+    sqlite3_stmt* insert_stmt = nullptr;
 
     int find(const std::string& col) const
     {
