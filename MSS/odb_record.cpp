@@ -39,6 +39,34 @@ bool starts_no_case(const std::wstring& s, const wchar_t* prefix)
 // A numeric(38) value can have more significant digits than a DECIMAL's 96
 // bits hold; rounding it would change the value (and may overflow its column),
 // so such a value keeps its exact text, which the writer puts in as a number.
+bool is_number_type(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The whole text is one number, as the provider writes numbers.
+bool is_number_text(const std::wstring& text)
+{
+    DOUBLE ignored = 0;
+    return SUCCEEDED(VarR8FromStr(text.c_str(), LANG_EN_US_LCID, 0, &ignored));
+}
+
 ole_variant decimal_value(const std::wstring& text)
 {
     ole_variant value = ole_variant::from_wstring(text, VT_DECIMAL);
@@ -140,11 +168,17 @@ std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column, con
             tk_logger::log(3, L"Column '%s': value is not hexadecimal, its text is stored as bytes",
                            column_name(column).c_str());
             value = ole_variant(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+        } else if (is_number_type(vt) && !is_number_text(value_text)) {
+            // Read by its leading digits it would arrive altered ("12abc" as 12).
+            throw tk_exception(L"The value of column '" + column_name(column) + L"' is not a number", 0);
         } else if (vt == VT_DECIMAL) {
             value = decimal_value(value_text);
         } else {
             value = ole_variant::from_wstring(value_text, vt);
         }
+        const VARTYPE got = value.value.vt;
+        if ((got == VT_EMPTY || got == VT_NULL) && vt != VT_BSTR)
+            throw tk_exception(L"The value of column '" + column_name(column) + L"' cannot be read as its type", 0);
     } else if (vt == VT_BSTR) {
         value = ole_variant(std::wstring());
     }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TK/tk_exception.h"
+
 namespace {
 
 DBCOLUMNINFO column(DBTYPE type, DBLENGTH size, const wchar_t* name = L"c")
@@ -127,6 +129,20 @@ TEST(OdbRecord, FieldsFromText)
     EXPECT_FALSE(odb_record::is_hex_text(L"abc"));
     EXPECT_TRUE(odb_record::is_hex_text(L"\\xff00"));
     EXPECT_FALSE(odb_record::is_hex_text(L"0x"));
+}
+
+// A number column's text that is not one whole number, or a number beyond
+// the column type's range, is refused rather than read by its leading digits.
+TEST(OdbRecord, TextThatIsNoValueOfTheColumnsTypeIsRefused)
+{
+    EXPECT_EQ(odb_record::get_field(column(DBTYPE_I4, 4), L"-42")->to_wstring(), L"-42");
+    EXPECT_DOUBLE_EQ(odb_record::get_field(column(DBTYPE_R8, 8), L"1.5E+300")->to_double(), 1.5e300);
+    for (const wchar_t* bad : {L"12abc", L"00FF10", L"abc", L"1 2"})
+        EXPECT_THROW(odb_record::get_field(column(DBTYPE_I4, 4), bad), tk_exception) << bad;
+    EXPECT_THROW(odb_record::get_field(column(DBTYPE_R8, 8), L"inf"), tk_exception);
+    EXPECT_THROW(odb_record::get_field(column(DBTYPE_DECIMAL, 19), L"1.2.3"), tk_exception);
+    // Beyond the column type's range.
+    EXPECT_THROW(odb_record::get_field(column(DBTYPE_I2, 2), L"70000"), tk_exception);
 }
 
 TEST(OdbRecord, DecimalsBeyondTheDecimalKeepTheirExactText)

@@ -12,6 +12,9 @@
 #include "conversion_env.h"
 #include "platform/eora/eora_inject.h"
 #include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/mssx_server.h"
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -184,6 +187,39 @@ TEST_F(lob_conversion, a_row_without_lob_values_is_committed_by_its_insert)
     EXPECT_TRUE(d->run_completed());
     EXPECT_EQ(messages(), std::vector<std::string>{});
     EXPECT_EQ(arrived_ids(), std::vector<std::string>{"1"});
+}
+
+// A stored value the source cannot read: a number column holding bytes that
+// are no number, put into the server's file behind its back. The agent names
+// the record and the column, writes no NULL in its place, and converts the
+// other rows; a refused record ends the run as any refused record does.
+TEST_F(lob_conversion, a_source_value_that_cannot_be_read_is_reported_for_its_record_through_the_agent)
+{
+    env.run_script(k_db,
+                   "CREATE TABLE N (id int NOT NULL, n int NULL, t nvarchar(max) NULL, CONSTRAINT PK_N "
+                   "PRIMARY KEY (id))\nGO\nINSERT INTO N VALUES (1, 10, N'eins')\nINSERT INTO N VALUES (2, 20, "
+                   "N'zwei')\nINSERT INTO N VALUES (3, 30, N'drei')\nGO\n");
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(mssx_server(env.mss_dir()).database_file(k_db).c_str(), &db), SQLITE_OK);
+        char* why = nullptr;
+        const int rc = sqlite3_exec(db, "UPDATE \"dbo.N\" SET n = X'00FF10' WHERE id = 2", nullptr, nullptr, &why);
+        EXPECT_EQ(rc, SQLITE_OK) << (why ? why : "");
+        sqlite3_free(why);
+        sqlite3_close(db);
+    }
+    agent_result r = run_agent({"--src=" + k_db, "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(),
+                                "--oraclh=file:" + env.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    const size_t at = r.out.find("Error:\n[dbo].[N], record #2: ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("'n'", at), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Error:", at + 1), std::string::npos) << r.out;
+    // The record is not there with a NULL; the others are, value by value.
+    EXPECT_EQ(env.oracle_list("SELECT \"id\" FROM \"dbo\".\"N\" ORDER BY \"id\""),
+              (std::vector<std::string>{"1", "3"}));
+    EXPECT_EQ(env.oracle_list("SELECT COUNT(*) FROM \"dbo\".\"N\" WHERE \"n\" IS NULL"), std::vector<std::string>{"0"});
+    expect_same_rows(env, k_db, "SELECT * FROM [dbo].[N] WHERE id <> 2", "\"dbo\".\"N\"");
 }
 
 // 100 MiB of text and 100 MiB of binary in one row, through the agent: both
