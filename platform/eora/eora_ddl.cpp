@@ -2,6 +2,7 @@
 // indexes, views. Each statement commits what came before it and itself.
 #include "platform/eora/eora_alter_table.h"
 #include "platform/eora/eora_number.h"
+#include "platform/eora/eora_select_parse.h"
 #include "platform/eora/eora_session_impl.h"
 
 #include <algorithm>
@@ -684,6 +685,121 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace)
     });
 }
 
+// The ')' that closes a list starting at b; ORA-00907 when none does.
+size_t list_end(const std::vector<token>& toks, size_t b)
+{
+    int depth = 0;
+    for (size_t e = b; e + 1 < toks.size(); ++e) {
+        if (toks[e].is_op("("))
+            ++depth;
+        else if (toks[e].is_op(")") && depth-- == 0)
+            return e;
+    }
+    raise(907);
+}
+
+// Bytes of an index key over expressions: each expression's part is as long
+// as the longest column it can give, and a CASE's conditions give none. Only
+// CASE and the words of its conditions are read as words: any other name is
+// taken for a column (ORA-00904 when the table has none of that name).
+class key_length {
+public:
+    explicit key_length(const table_meta& t) : t_(t) {}
+
+    int64_t of(const std::vector<expr>& keys)
+    {
+        int64_t key = 0;
+        for (const expr& x : keys) {
+            part_ = 0;
+            walk(x);
+            key += part_;
+        }
+        return key;
+    }
+
+private:
+    void walk(const expr& x)
+    {
+        for (size_t i = 0; i < x.terms.size(); ++i) {
+            const term& t = x.terms[i];
+            // A word right before a parenthesis names what it applies to, not a column.
+            bool before_paren = i + 1 < x.terms.size() &&
+                                (x.terms[i + 1].k == term::kind::group || x.terms[i + 1].k == term::kind::subquery);
+            if (before_paren && t.k == term::kind::keyword) {
+                word(t.text, false);
+                continue;
+            }
+            if (before_paren && t.k == term::kind::name) {
+                for (size_t k = 0; k + 1 < t.parts.size(); ++k) column(t.parts[k]);
+                continue;
+            }
+            walk(t);
+        }
+    }
+
+    void walk(const term& t)
+    {
+        switch (t.k) {
+        case term::kind::keyword:
+            word(t.text, true);
+            break;
+        case term::kind::name:
+            for (const auto& part : t.parts) column(part);
+            break;
+        case term::kind::sequence:
+            for (const auto& part : t.parts)
+                if (!part.empty()) column(part);
+            column(t.currval ? "CURRVAL" : "NEXTVAL");
+            break;
+        case term::kind::rowid:
+        case term::kind::rowid_match:
+            column("ROWID");
+            break;
+        case term::kind::sysdate:
+        case term::kind::user:
+            column(t.text);
+            break;
+        case term::kind::subquery:
+            column("SELECT");
+            break;
+        case term::kind::call:
+        case term::kind::group:
+            for (const expr& x : t.args) walk(x);
+            break;
+        case term::kind::string:
+        case term::kind::number:
+        case term::kind::bind:
+        case term::kind::op:
+            break;
+        }
+    }
+
+    void word(const std::string& w, bool may_be_column)
+    {
+        if (w == "WHEN")
+            condition_ = true;
+        else if (w == "THEN" || w == "ELSE" || w == "END")
+            condition_ = false;
+        else if (may_be_column && w != "CASE" && w != "IS" && w != "NOT" && w != "NULL" && w != "AND" && w != "OR")
+            column(w);
+    }
+
+    void column(const std::string& name)
+    {
+        int ci = t_.find(name);
+        if (ci < 0) raise(904, "\"" + name + "\"");
+        const auto& cm = t_.cols[static_cast<size_t>(ci)];
+        if (cm.type.is_lob() || cm.type.is_long()) raise(2327, cm.type.dict_name());
+        if (!condition_) part_ = std::max<int64_t>(part_, cm.type.dict_length());
+    }
+
+    const table_meta& t_;
+    int64_t part_ = 0;
+    bool condition_ = false;
+};
+
+int64_t key_bytes(const table_meta& t, const std::vector<expr>& keys) { return key_length(t).of(keys); }
+
 void create_index(ddl_ctx& c, parser& p, bool unique)
 {
     session::impl& s = c.s;
@@ -714,47 +830,10 @@ void create_index(ddl_ctx& c, parser& p, bool unique)
     if (!t || t->view) raise(942);
     if (!plain) {
         cols.clear();
-        int depth = 0;
-        size_t e = b;
-        for (; e < c.st.toks.size() - 1; ++e) {
-            if (c.st.toks[e].is_op("("))
-                ++depth;
-            else if (c.st.toks[e].is_op(")")) {
-                if (depth == 0) break;
-                --depth;
-            }
-        }
-        if (e >= c.st.toks.size() - 1) raise(907);
-        // Each expression's key is as long as the longest column it can give (a CASE's conditions give none).
-        int64_t key = 0, part = 0;
-        int level = 0;
-        bool condition = false;
-        for (size_t i = b; i < e; ++i) {
-            const token& k = c.st.toks[i];
-            if (k.is_op("("))
-                ++level;
-            else if (k.is_op(")"))
-                --level;
-            else if (level == 0 && k.is_op(",")) {
-                key += part;
-                part = 0;
-            }
-            if (k.kind == tok::ident && k.text == "WHEN") condition = true;
-            if (k.kind == tok::ident && (k.text == "THEN" || k.text == "ELSE" || k.text == "END")) condition = false;
-            if (k.is_name() &&
-                !(k.kind == tok::ident &&
-                  (k.text == "CASE" || k.text == "WHEN" || k.text == "THEN" || k.text == "ELSE" || k.text == "END" ||
-                   k.text == "IS" || k.text == "NOT" || k.text == "NULL" || k.text == "AND" || k.text == "OR")) &&
-                !(i + 1 < e && c.st.toks[i + 1].is_op("("))) {
-                int ci = t->find(k.text);
-                if (ci < 0) raise(904, "\"" + k.text + "\"");
-                const auto& cm = t->cols[static_cast<size_t>(ci)];
-                if (cm.type.is_lob() || cm.type.is_long()) raise(2327, cm.type.dict_name());
-                if (!condition) part = std::max<int64_t>(part, cm.type.dict_length());
-            }
-        }
-        if (key + part > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
-        expr_sql = translate_expressions(s, c.st, b, e, {t}, {t->name}).sql;
+        size_t e = list_end(c.st.toks, b);
+        std::vector<expr> keys = parse_expressions(c.st.toks, b, e);
+        if (key_bytes(*t, keys) > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
+        expr_sql = translate_expressions(s, c.st, std::move(keys), {t}, {t->name}).sql;
         expr_text = c.st.sql.substr(c.st.toks[b].begin, c.st.toks[e].begin - c.st.toks[b].begin);
         while (!expr_text.empty() && expr_text.back() == ' ') expr_text.pop_back();
         p.seek(e);

@@ -419,7 +419,12 @@ translation translate_query(session::impl& s, const statement& st, size_t b, siz
 translation translate_expressions(session::impl& s, const statement& st, size_t b, size_t e,
                                   std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases)
 {
-    std::vector<expr> list = parse_expressions(st.toks, b, e);
+    return translate_expressions(s, st, parse_expressions(st.toks, b, e), std::move(tables), std::move(aliases));
+}
+
+translation translate_expressions(session::impl& s, const statement& st, std::vector<expr> list,
+                                  std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases)
+{
     flatten_all(list);
     translation tr;
     tr.tables = std::move(tables);

@@ -4,6 +4,7 @@
 #include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
+#include "platform/eora/eora_select.h"
 #include "platform/eora/eora_session.h"
 #include "platform/eora/eora_sole_writer.h"
 
@@ -237,6 +238,9 @@ translation translate_query(session::impl& s, const statement& st, size_t b, siz
 // Comma-separated expressions over the tokens [b, e) (a condition, index
 // keys) over the tables in scope.
 translation translate_expressions(session::impl& s, const statement& st, size_t b, size_t e,
+                                  std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases);
+// The same, already parsed.
+translation translate_expressions(session::impl& s, const statement& st, std::vector<expr> list,
                                   std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases);
 
 // Evaluates one literal expression (numbers, text, NULL, binds, to_date,

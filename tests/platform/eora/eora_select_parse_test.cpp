@@ -344,4 +344,18 @@ TEST_F(EoraSelectRun, ClausesTranslateWithTheirOracleMeaning)
     EXPECT_EQ(run("select count(*) from t"), (rows{{"3"}}));
 }
 
+TEST_F(EoraSelectRun, IndexKeysOfExpressionsAreMeasuredAndChecked)
+{
+    run("create table w (k number, v varchar2(4000), n varchar2(3000), l clob)");
+    // A CASE's conditions give no key bytes: only what it can return counts.
+    run("create index w_case on w (case when v is not null and n is not null then k end)");
+    run("create index w_in on w (case when k in (1, 2) then n end)");
+    EXPECT_EQ(error_of("create index w_long on w (upper(v), lower(n))"), 1450);
+    EXPECT_EQ(error_of("create index w_lob on w (upper(l))"), 2327);
+    EXPECT_EQ(error_of("create index w_none on w (upper(nosuch))"), 904);
+    EXPECT_EQ(error_of("create index w_open on w (upper(v)"), 907);
+    run("insert into w (k, v, n) values (1, 'a', 'b')");
+    EXPECT_EQ(run("select count(*) from user_indexes where table_name = 'W'"), (rows{{"2"}}));
+}
+
 } // namespace
