@@ -293,7 +293,60 @@ void avg_final(sqlite3_context* ctx)
     set_result(ctx, mssx_decimal_value({acc->sum() / acc->count, scale_of(ctx)}));
 }
 
+// The least or greatest exact value; SQLite's own min/max would order a
+// value kept as text (beyond 15 digits) after every number.
+struct extreme_accumulator {
+    unsigned char units[sizeof(__int128)];
+    bool seen;
+    bool overflow;
+};
+
+// user data of the min/max aggregates: scale * 2, plus 1 for max
+int extreme_scale(sqlite3_context* ctx) { return scale_of(ctx) / 2; }
+bool extreme_is_max(sqlite3_context* ctx) { return scale_of(ctx) % 2 == 1; }
+
+void extreme_step(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto* acc = static_cast<extreme_accumulator*>(sqlite3_aggregate_context(ctx, sizeof(extreme_accumulator)));
+    if (!acc) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || acc->overflow) return;
+    mssx_decimal d;
+    if (!mssx_decimal_from(arg_value(argv[0]), extreme_scale(ctx), d)) {
+        acc->overflow = true;
+        return;
+    }
+    __int128 best;
+    std::memcpy(&best, acc->units, sizeof best);
+    if (!acc->seen || (extreme_is_max(ctx) ? d.units > best : d.units < best))
+        std::memcpy(acc->units, &d.units, sizeof d.units);
+    acc->seen = true;
+}
+
+void extreme_final(sqlite3_context* ctx)
+{
+    auto* acc = static_cast<extreme_accumulator*>(sqlite3_aggregate_context(ctx, 0));
+    if (acc && acc->overflow) {
+        fail(ctx, mssx_error(8115, "Arithmetic overflow error converting expression to data type numeric."));
+        return;
+    }
+    if (!acc || !acc->seen) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    __int128 best;
+    std::memcpy(&best, acc->units, sizeof best);
+    set_result(ctx, mssx_decimal_value({best, extreme_scale(ctx)}));
+}
+
 } // namespace
+
+std::string mssx_exact_extreme_name(bool max, int scale)
+{
+    return (max ? "mssx_max" : "mssx_min") + std::to_string(scale);
+}
 
 std::string mssx_exact_sum_name(int scale) { return "mssx_sum" + std::to_string(scale); }
 std::string mssx_exact_avg_name(int scale) { return "mssx_avg" + std::to_string(scale); }
@@ -310,6 +363,11 @@ void mssx_register_expression_functions(sqlite3* db)
         void* scale = reinterpret_cast<void*>(static_cast<intptr_t>(s));
         sqlite3_create_function(db, mssx_exact_sum_name(s).c_str(), 1, flags, scale, nullptr, exact_step, sum_final);
         sqlite3_create_function(db, mssx_exact_avg_name(s).c_str(), 1, flags, scale, nullptr, exact_step, avg_final);
+        for (bool max : {false, true}) {
+            void* shape = reinterpret_cast<void*>(static_cast<intptr_t>(s * 2 + (max ? 1 : 0)));
+            sqlite3_create_function(db, mssx_exact_extreme_name(max, s).c_str(), 1, flags, shape, nullptr, extreme_step,
+                                    extreme_final);
+        }
     }
 }
 

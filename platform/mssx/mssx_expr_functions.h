@@ -14,6 +14,8 @@ void mssx_register_expression_functions(sqlite3* db);
 // Name of the exact SUM (or AVG) aggregate that keeps `scale` digits.
 std::string mssx_exact_sum_name(int scale);
 std::string mssx_exact_avg_name(int scale);
+// Name of the exact MIN (or MAX) aggregate over values of `scale` digits.
+std::string mssx_exact_extreme_name(bool max, int scale);
 
 // T-SQL LIKE without regard to case: % _ [set] [^set] [a-z], and an escape character.
 bool mssx_like(const std::string& value, const std::string& pattern, std::optional<char32_t> escape);

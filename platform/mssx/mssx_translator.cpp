@@ -720,16 +720,24 @@ private:
             need(0, 0);
             return "mssx_newid()";
         }
-        if ((U == "SUM" || U == "AVG") && a.size() == 1) {
-            // exact numbers add up exactly, to the scale SQL Server gives the result
+        // the exact aggregates are no window functions: with OVER, SQLite's own serve
+        bool window = close + 1 < T.size() && T[close + 1].is_word("OVER");
+        if ((U == "SUM" || U == "AVG" || U == "MIN" || U == "MAX") && a.size() == 1 && !window) {
+            // exact numbers add up and compare exactly, to the scale SQL Server gives the result
             size_t s0 = a[0].first;
             bool distinct = s0 < a[0].second && T[s0].is_word("DISTINCT");
             if (s0 < a[0].second && (distinct || T[s0].is_word("ALL"))) ++s0;
             auto t = infer(s0, a[0].second);
-            if (t && t->is_exact_decimal()) {
-                mssx_type r = U == "SUM" ? mssx_sum_type(*t) : mssx_avg_type(*t);
-                return (U == "SUM" ? mssx_exact_sum_name(r.scale) : mssx_exact_avg_name(r.scale)) + "(" +
-                       (distinct ? "DISTINCT " : "") + run(s0, a[0].second, false) + ")";
+            int p = 0, scale = 0;
+            if (t && t->is_exact_decimal() && mssx_numeric_shape(*t, p, scale)) {
+                std::string name;
+                if (U == "SUM")
+                    name = mssx_exact_sum_name(mssx_sum_type(*t).scale);
+                else if (U == "AVG")
+                    name = mssx_exact_avg_name(mssx_avg_type(*t).scale);
+                else
+                    name = mssx_exact_extreme_name(U == "MAX", scale);
+                return name + "(" + (distinct ? "DISTINCT " : "") + run(s0, a[0].second, false) + ")";
             }
         }
         if (U == "COUNT_BIG") return "COUNT(" + run(open + 1, close, false) + ")";
