@@ -51,10 +51,8 @@ bool ora_validator::is_acceptable(const std::wstring& name) const
             return false;
         }
     }
-    for (const auto& r : restricted_names)
-        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), -1, r.c_str(), -1) == CSTR_EQUAL)
-            return false;
-    return true;
+    // Compared as C strings, each up to its first NUL.
+    return !restricted_names.contains_up_to_nul(name);
 }
 
 std::wstring ora_validator::get_safe_name(const std::wstring& name) const

@@ -102,6 +102,12 @@ void tk_logger::report_failure(int error)
     std::fprintf(stderr, "Log file '%s' cannot be written: %s\n", file_.c_str(), std::strerror(error));
 }
 
+bool tk_logger::traces(int level)
+{
+    const tk_logger* self = find();
+    return self && self->accepts(level);
+}
+
 void tk_logger::log(int level, const char* fmt, ...)
 {
     tk_logger* self = find();

@@ -25,6 +25,9 @@ public:
     static void log(int level, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
     static void log(int level, const wchar_t* fmt, ...);
 
+    // The registered logger writes lines of this level.
+    static bool traces(int level);
+
     // Text longer than this (in wide characters, with the terminator) is cut.
     static constexpr size_t k_wide_line_chars = 10240;
 

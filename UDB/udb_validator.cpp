@@ -31,11 +31,9 @@ bool udb_validator::is_acceptable(const std::wstring& name) const
         tk_logger::log(1, "The name is too long");
         return false;
     }
-    for (const auto& r : restricted_names) {
-        if (udb_same_name(r, name)) {
-            tk_logger::log(2, "The name is restricted");
-            return false;
-        }
+    if (restricted_names.contains(name)) {
+        tk_logger::log(2, "The name is restricted");
+        return false;
     }
     for (wchar_t c : illegal_chars) {
         if (name.find(c) != std::wstring::npos) {
@@ -49,12 +47,16 @@ bool udb_validator::is_acceptable(const std::wstring& name) const
 bool udb_validator::is_duplicated(const std::wstring& name) const
 {
     tk_logger::log(2, L"udb_validator::is_duplicated(%s)", name.c_str());
-    for (const auto& taken : taken_names) {
-        tk_logger::log(1, L"Processing %s", taken.c_str());
-        if (udb_same_name(taken, name)) {
-            tk_logger::log(2, "Name is duplicated");
-            return true;
+    if (tk_logger::traces(1)) {
+        // The detailed trace names each taken name it passes.
+        for (const auto& taken : taken_names) {
+            tk_logger::log(1, L"Processing %s", taken.c_str());
+            if (udb_same_name(taken, name)) break;
         }
+    }
+    if (taken_names.contains(name)) {
+        tk_logger::log(2, "Name is duplicated");
+        return true;
     }
     return false;
 }

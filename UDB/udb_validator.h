@@ -5,14 +5,15 @@
 #include <vector>
 
 #include "UDB/t_names_map.h"
+#include "UDB/udb_name_set.h"
 
 class udb_validator {
 public:
     uint32_t max_length;                        // in the units of length_of; 0 = no limit
     t_names_map mapped_pairs;                   // source name -> generated name
     std::vector<wchar_t> illegal_chars;         // in test order
-    std::vector<std::wstring> restricted_names;
-    std::vector<std::wstring> taken_names;
+    udb_name_set restricted_names;
+    udb_name_set taken_names;
 
     explicit udb_validator(uint32_t max_length);
     virtual ~udb_validator() = default;

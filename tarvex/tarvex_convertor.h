@@ -10,6 +10,7 @@
 
 #include "TK/tk_serializer.h"
 #include "TK/tk_singleton.h"
+#include "UDB/udb_name_pairs.h"
 #include "UDB/udb_schema.h"
 #include "tarvex/conversion_front_end.h"
 #include "tarvex/mssql_converter_impl.h"
@@ -86,6 +87,6 @@ private:
     conversion_front_end* front_end = nullptr; // not owned; null runs without progress output
     std::atomic<bool> completed{false};
     // (owner, table) pairs given to entries of the current run.
-    std::vector<std::pair<std::wstring, std::wstring>> assigned;
+    udb_name_pairs assigned;
     settings_source source_kind;
 };

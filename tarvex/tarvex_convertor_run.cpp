@@ -10,11 +10,10 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
 #include "TK/tk_wstring.h"
-#include "UDB/udb_name_compare.h"
+#include "UDB/udb_value_exception.h"
 #include "tarvex/error_handler.h"
 #include "tarvex/init_conversion.h"
 #include "tarvex/mutator_conversion_exception.h"
-#include "UDB/udb_value_exception.h"
 #include "tarvex/tarvex_convertor.h"
 
 namespace {
@@ -196,19 +195,14 @@ std::wstring tarvex_convertor::target_name(const std::wstring& name, udb_records
     }
     // Two entries of one run never share a target: the later one is numbered.
     auto parts = ora_split_name(target);
-    auto taken = [&](const std::pair<std::wstring, std::wstring>& p) {
-        for (const auto& a : assigned)
-            if (udb_same_name(a.first, p.first) && udb_same_name(a.second, p.second))
-                return true;
-        return false;
-    };
+    auto taken = [&](const std::pair<std::wstring, std::wstring>& p) { return assigned.contains(p.first, p.second); };
     for (int n = 1; taken(parts); ++n) {
         std::wstring table = numbered_table(parts.second, n);
         target = parts.first.empty() ? L"\"" + table + L"\"" : quoted_pair(parts.first, table);
         parts = ora_split_name(target);
         tk_logger::log(3, L"Got safe table name '%s'", target.c_str());
     }
-    assigned.push_back(parts);
+    assigned.add(parts.first, parts.second);
     return target;
 }
 

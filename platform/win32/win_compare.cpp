@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -125,6 +126,28 @@ int CompareStringA(LCID lcid, DWORD flags, const char* a, int a_len, const char*
         return 0;
     return compare_string(lcid, flags, *wa, *wb);
 }
+
+std::optional<std::string> compare_key(DWORD flags, std::wstring_view text)
+{
+    icu::Collator* coll = thread_collator();
+    if (!coll) return std::nullopt;
+    icu::UnicodeString u = to_icu(text);
+    if (flags & NORM_IGNORECASE) u.foldCase();
+    // The collator's sort key of the text compare_string compares: ICU makes
+    // equal keys exactly for texts its comparison calls equal.
+    std::string key(64, '\0');
+    int32_t n = coll->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()), static_cast<int32_t>(key.size()));
+    if (n > static_cast<int32_t>(key.size())) {
+        key.assign(static_cast<size_t>(n), '\0');
+        n = coll->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()), n);
+    }
+    if (n <= 0) return std::nullopt;
+    key.resize(static_cast<size_t>(n));
+    if (key.back() != '\0') key.push_back('\0');
+    return key;
+}
+
+unsigned collation_generation() { return g_locale_generation.load(); }
 
 void set_collation_locale(const std::string& name)
 {

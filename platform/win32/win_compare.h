@@ -1,5 +1,6 @@
 // Locale comparison of names and the character classes, backed by ICU.
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include "platform/win32/win_types.h"
@@ -12,6 +13,13 @@ int compare_string(LCID lcid, DWORD flags, std::wstring_view a, std::wstring_vie
 int CompareStringW(LCID lcid, DWORD flags, const wchar_t* a, int a_len, const wchar_t* b, int b_len);
 // Narrow texts are taken from the ANSI page.
 int CompareStringA(LCID lcid, DWORD flags, const char* a, int a_len, const char* b, int b_len);
+
+// Bytes that are equal for two texts exactly when compare_string(lcid, flags, ...)
+// calls them equal; they end with their only zero byte. None when the texts
+// cannot be compared.
+std::optional<std::string> compare_key(DWORD flags, std::wstring_view text);
+// Changes whenever the collation locale does: keys of another generation do not compare.
+unsigned collation_generation();
 
 // The collation locale: from LC_ALL, LC_COLLATE or LANG, else "root". Tests may
 // set another one ("" goes back to the environment's).

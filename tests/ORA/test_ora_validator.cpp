@@ -1,7 +1,11 @@
 // Oracle name rules.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+
 #include "ORA/ora_validator.h"
 #include "UDB/udb_schema.h"
+#include "platform/win32/win_compare.h"
 
 TEST(OraValidator, LengthLettersAndSymbols)
 {
@@ -91,4 +95,66 @@ TEST(OraValidator, TableNamesWithADotNeverSplitTheirSafeName)
     v.add_existing_name(L"abc__defghijabcdefghijabcdefg");
     EXPECT_EQ(v.get_safe_name(L"\"dbo\".\"abc._defghijabcdefghijabcdefghijxyz\""),
               L"\"dbo\".\"abc__defghijabcdefghijab00000\"");
+}
+
+// Restricted names are looked up, not compared one by one: the answers are
+// those of comparing the candidate with each of them as C strings.
+TEST(OraValidator, RestrictedNamesAnswerAsComparingWithEachOfThem)
+{
+    const std::vector<std::wstring> names = {L"EMP",
+                                             L"emp",
+                                             L"Emp",
+                                             L"EMP ",
+                                             L"\"EMP\"",
+                                             L"\"SCOTT\".\"EMP\"",
+                                             L"SCOTT.EMP",
+                                             L"\uFF25\uFF2D\uFF30",
+                                             L"STRASSE",
+                                             L"Stra\u00DFe",
+                                             L"STRASSE_\u00C4",
+                                             L"strasse_a\u0308",
+                                             L"\u00C9toile",
+                                             L"E\u0301TOILE",
+                                             L"etoile",
+                                             L"\u00C5",
+                                             L"A\u030A",
+                                             L"\u212B",
+                                             L"\uFB01le",
+                                             L"FILE",
+                                             L"\u03A3\u0391\u03A3",
+                                             L"\u03C3\u03B1\u03C2",
+                                             L"I",
+                                             L"\u0131",
+                                             L"\u0130",
+                                             L"A\u00ADB",
+                                             L"AB",
+                                             L"A_B",
+                                             L"A#B",
+                                             std::wstring(L"ORDER\0X", 7),
+                                             L"ORDER",
+                                             L"PRIMARY"};
+    ora_validator open;
+    for (size_t count : {size_t{1}, names.size()}) {
+        ora_validator v;
+        std::vector<std::wstring> restricted(names.begin(), names.begin() + static_cast<long>(count));
+        for (const auto& r : restricted) v.restricted_names.push_back(r);
+        size_t refused = 0;
+        for (const auto& probe : names) {
+            const bool listed = std::any_of(restricted.begin(), restricted.end(), [&](const std::wstring& r) {
+                return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, probe.c_str(), -1, r.c_str(), -1) ==
+                       CSTR_EQUAL;
+            });
+            // A quoted name is never refused for being listed.
+            const bool quoted = probe.size() >= 2 && probe.front() == L'"' && probe.back() == L'"';
+            EXPECT_EQ(v.is_acceptable(probe), open.is_acceptable(probe) && (quoted || !listed)) << count;
+            refused += open.is_acceptable(probe) && !quoted && listed ? 1 : 0;
+        }
+        EXPECT_GT(refused, count == 1 ? 2u : 10u) << "names the rule refuses are there to be refused";
+    }
+    ora_validator v;
+    v.restricted_names.push_back(std::wstring(L"ORDER\0X", 7));
+    EXPECT_FALSE(v.is_acceptable(L"order")) << "read as a C string, the listed name is ORDER";
+    v.restricted_names.push_back(L"\u00C9TOILE");
+    EXPECT_FALSE(v.is_acceptable(L"e\u0301toile"));
+    EXPECT_TRUE(v.is_acceptable(L"ETOILE"));
 }
