@@ -294,6 +294,60 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
         for (const auto& c : cols) set_nullable(s, t, c, false);
 }
 
+// A foreign key is enforced by SQLite triggers named after it: the child's
+// rows must find a parent, and a parent with children is neither deleted
+// (unless the rule cascades or sets NULL) nor given another key. They run
+// after the row is written so that a row may be its own parent, and their
+// RAISE(ABORT) undoes the statement only, as Oracle does.
+std::string fk_trigger(const std::string& owner, const std::string& name, const char* what)
+{
+    return q_ident(owner + "." + name + "#" + what);
+}
+
+const char* const fk_trigger_kinds[] = {"child_insert", "child_update", "parent_delete", "parent_update"};
+
+void drop_fk_triggers(session::impl& s, const std::string& owner, const std::string& name)
+{
+    for (const char* k : fk_trigger_kinds) s.exec("DROP TRIGGER IF EXISTS " + fk_trigger(owner, name, k));
+}
+
+void create_fk_triggers(session::impl& s, const table_meta& t, const std::string& name,
+                        const std::vector<std::string>& cols, const table_meta& r,
+                        const std::vector<std::string>& rcols, const std::string& rule)
+{
+    std::string child_set, parent_of_new, children_of_old, key_changed, child_cols, parent_cols, nulls;
+    for (size_t i = 0; i < cols.size(); ++i) {
+        const std::string c = q_ident(cols[i]), p = q_ident(rcols[i]), sep = i ? " AND " : "";
+        child_set += sep + "NEW." + c + " IS NOT NULL";
+        parent_of_new += sep + p + "=NEW." + c;
+        children_of_old += sep + c + "=OLD." + p;
+        key_changed += (i ? " OR " : "") + std::string("OLD.") + p + " IS NOT NEW." + p;
+        child_cols += (i ? "," : "") + c;
+        parent_cols += (i ? "," : "") + p;
+        nulls += (i ? "," : "") + c + "=NULL";
+    }
+    const std::string no_parent = "SELECT RAISE(ABORT, " + q_text(ora_message(2291, t.owner, name)) + ");";
+    const std::string has_child = "SELECT RAISE(ABORT, " + q_text(ora_message(2292, t.owner, name)) + ");";
+    const std::string orphan =
+        child_set + " AND NOT EXISTS (SELECT 1 FROM " + q_ident(r.sqlite) + " WHERE " + parent_of_new + ")";
+    const std::string children = "EXISTS (SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + children_of_old + ")";
+    s.exec("CREATE TRIGGER " + fk_trigger(t.owner, name, "child_insert") + " AFTER INSERT ON " + q_ident(t.sqlite) +
+           " WHEN " + orphan + " BEGIN " + no_parent + " END");
+    s.exec("CREATE TRIGGER " + fk_trigger(t.owner, name, "child_update") + " AFTER UPDATE OF " + child_cols + " ON " +
+           q_ident(t.sqlite) + " WHEN " + orphan + " BEGIN " + no_parent + " END");
+    std::string on_delete;
+    if (rule == "CASCADE")
+        on_delete = "BEGIN DELETE FROM " + q_ident(t.sqlite) + " WHERE " + children_of_old + "; END";
+    else if (rule == "SET NULL")
+        on_delete = "BEGIN UPDATE " + q_ident(t.sqlite) + " SET " + nulls + " WHERE " + children_of_old + "; END";
+    else
+        on_delete = "WHEN " + children + " BEGIN " + has_child + " END";
+    s.exec("CREATE TRIGGER " + fk_trigger(t.owner, name, "parent_delete") + " AFTER DELETE ON " + q_ident(r.sqlite) +
+           " " + on_delete);
+    s.exec("CREATE TRIGGER " + fk_trigger(t.owner, name, "parent_update") + " AFTER UPDATE OF " + parent_cols + " ON " +
+           q_ident(r.sqlite) + " WHEN (" + key_changed + ") AND " + children + " BEGIN " + has_child + " END");
+}
+
 void add_foreign_key(session::impl& s, const table_meta& t, std::string name, const std::vector<std::string>& cols,
                      const table_meta& r, const std::vector<std::string>& rcols, const std::string& rule)
 {
@@ -333,6 +387,7 @@ void add_foreign_key(session::impl& s, const table_meta& t, std::string name, co
                        " AND NOT EXISTS (SELECT 1 FROM " + q_ident(r.sqlite) + " p WHERE " + cond + ") LIMIT 1");
     if (sqlite3_step(q.get()) == SQLITE_ROW) raise(2298, t.owner, name);
     add_constraint_row(s, t.owner, name, "R", t.name, cols, "", r.owner, rkey, rule, "", generated);
+    create_fk_triggers(s, t, name, cols, r, rcols, rule);
 }
 
 void drop_table_objects(session::impl& s, const table_meta& t, bool cascade)
@@ -355,7 +410,20 @@ void drop_table_objects(session::impl& s, const table_meta& t, bool cascade)
     }
     sqlite3_reset(st);
     if (foreign && !cascade) raise(2449);
+    // The table's own foreign keys have triggers on their parents, which outlive the table.
+    st = s.cached(
+        "SELECT owner, constraint_name FROM _ora_constraints WHERE constraint_type='R' AND owner=?1 AND "
+        "table_name=?2");
+    bind_text(st, 1, t.owner);
+    bind_text(st, 2, t.name);
+    std::vector<std::pair<std::string, std::string>> own;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        own.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                         reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    sqlite3_reset(st);
+    for (const auto& fk : own) drop_fk_triggers(s, fk.first, fk.second);
     for (const auto& fk : fks) {
+        drop_fk_triggers(s, fk.first, fk.second);
         s.exec("DELETE FROM _ora_cons_columns WHERE owner=" + q_text(fk.first) +
                " AND constraint_name=" + q_text(fk.second));
         s.exec("DELETE FROM _ora_constraints WHERE owner=" + q_text(fk.first) +
@@ -1203,6 +1271,14 @@ void drop(ddl_ctx& c, parser& p)
         p.end();
         as_ddl(c, [&] {
             if (!s.object_exists(n.owner, n.name, 2)) raise(1418);
+            sqlite3_stmt* st = s.cached(
+                "SELECT 1 FROM _ora_constraints WHERE index_owner=?1 AND index_name=?2 AND constraint_type IN "
+                "('P','U')");
+            bind_text(st, 1, n.owner);
+            bind_text(st, 2, n.name);
+            const bool enforces = sqlite3_step(st) == SQLITE_ROW;
+            sqlite3_reset(st);
+            if (enforces) raise(2429);
             s.exec("DROP INDEX " + q_ident(n.owner + "." + n.name));
             s.exec("DROP INDEX IF EXISTS " + q_ident(partial_null_index(n.owner + "." + n.name)));
             s.exec("DELETE FROM _ora_ind_columns WHERE index_owner=" + q_text(n.owner) +
