@@ -186,11 +186,14 @@ private:
         if (peek().is_kw("DISTINCT") || peek().is_kw("ALL")) c.quantifier = next().text;
         do c.items.push_back(select_entry());
         while (accept_op(","));
-        if (accept_kw("FROM")) {
-            c.has_from = true;
-            do c.from.push_back(from_entry());
-            while (accept_op(","));
+        // Oracle's queries always name what they read, if only DUAL.
+        if (!accept_kw("FROM")) {
+            hierarchical();
+            raise(923);
         }
+        c.has_from = true;
+        do c.from.push_back(from_entry());
+        while (accept_op(","));
         if (accept_kw("WHERE")) {
             c.has_where = true;
             c.where = expression(false);
@@ -225,8 +228,15 @@ private:
                 if (as) terms.pop_back();
             }
         }
+        // Two plain values side by side after the alias is taken: the list
+        // went on where FROM was due ('SELECT a b c FROM t').
+        if (terms.size() >= 2 && plain_value(terms.back()) && plain_value(terms[terms.size() - 2])) raise(923);
+        if (item.as && terms.empty()) raise(936);
         return item;
     }
+
+    // A name or number standing alone, which no operator joins to the next.
+    static bool plain_value(const term& x) { return x.k == term::kind::name || x.k == term::kind::number; }
 
     order_item order_entry()
     {
@@ -325,11 +335,37 @@ private:
         return in_join && (k.is_kw("JOIN") || join_word(k));
     }
 
+    // Every place that takes an expression needs one whole: nothing, or an
+    // operator with nothing after it, is a missing expression (ORA-00936).
     expr expression(bool in_join)
     {
         expr x;
         while (!expression_ends(in_join)) x.terms.push_back(one_term());
+        if (x.terms.empty() || wants_operand(x.terms)) {
+            hierarchical();
+            if (open_ > 0 && !closed_later()) raise(907);
+            raise(936);
+        }
         return x;
+    }
+
+    static bool wants_operand(const std::vector<term>& terms)
+    {
+        const term& last = terms.back();
+        if (last.k == term::kind::keyword) return one_of_text(last.text, {"AND", "OR", "NOT", "LIKE", "BETWEEN"});
+        if (last.k != term::kind::op) return false;
+        // A lone '*' is every column, 't.*' every column of t, 'a *' a product without its factor.
+        if (last.text == "*")
+            return terms.size() >= 2 && !(terms[terms.size() - 2].k == term::kind::op &&
+                                          (terms[terms.size() - 2].text == "." || terms[terms.size() - 2].text == ","));
+        return one_of_text(last.text, {"+", "-", "/", "||", "=", "<>", "!=", "^=", "<", ">", "<=", ">="});
+    }
+
+    static bool one_of_text(const std::string& text, std::initializer_list<std::string_view> words)
+    {
+        for (auto w : words)
+            if (text == w) return true;
+        return false;
     }
 
     // Expressions inside a parenthesis just opened, up to and past its ')'.

@@ -261,6 +261,50 @@ TEST(EoraSelectParse, MalformedQueriesRaiseOraclesNumbers)
     EXPECT_EQ(parse_error("select a from t;"), 0);
 }
 
+TEST(EoraSelectParse, MissingExpressionsAndMissingFrom)
+{
+    struct {
+        const char* sql;
+        int ora;
+    } cases[] = {
+        {"select from t", 936},
+        {"select a, from t", 936},
+        {"select a + from t", 936},
+        {"select a * from t", 936},
+        {"select a || from t", 936},
+        {"select nvl(a, ) from t", 936},
+        {"select * from t where", 936},
+        {"select * from t where a =", 936},
+        {"select * from t where a = 1 and", 936},
+        {"select * from t where not", 936},
+        {"select a from t group by", 936},
+        {"select a from t order by a,", 936},
+        {"select * from t join u on", 936},
+        {"select 1", 923},
+        {"select sysdate where 1 = 1", 923},
+        {"select a b c from t", 923},
+        {"select a from t union select b", 923},
+        {"select * from t", 0},
+        {"select t.*, u.a from t, u", 0},
+        {"select count(*) from t", 0},
+        {"select a b, 1 c, date '2020-01-01' d, - a from t", 0},
+        {"select a from t order by a desc nulls last", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parse_error(c.sql), c.ora) << c.sql;
+    try {
+        parse("select a, from t");
+        ADD_FAILURE() << "accepted";
+    } catch (const eora::eora_error& e) {
+        EXPECT_EQ(e.text(), "ORA-00936: missing expression");
+    }
+    try {
+        parse("select 1");
+        ADD_FAILURE() << "accepted";
+    } catch (const eora::eora_error& e) {
+        EXPECT_EQ(e.text(), "ORA-00923: FROM keyword not found where expected");
+    }
+}
+
 // Queries whose structure changes the SQLite text, run on a service.
 class EoraSelectRun : public ::testing::Test {
 protected:
