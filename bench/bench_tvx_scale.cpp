@@ -572,10 +572,11 @@ long run_shape(const fs::path& root, const std::string& mss_dir, shape s, long r
         return conv.maxrss_kb;
     }
     const double e2e = rows / conv.seconds, lim = rows / raw.seconds, bare_lim = rows / bare.seconds;
-    std::printf("%-7s %8ld rows  end to end %9.0f rows/s  raw SQLite %9.0f rows/s  ratio %.2f  "
-                "(without the key's index %9.0f rows/s, ratio %.2f)  peak %6.1f MiB  %s  (generated in %.1f s)\n",
-                shape_name(s), rows, e2e, lim, e2e / lim, bare_lim, e2e / bare_lim, conv.maxrss_kb / 1024.0,
-                verify.ok ? "verified" : "NOT VERIFIED", gen.seconds);
+    std::printf(
+        "%-7s %8ld rows  end to end %9.0f rows/s  raw SQLite %9.0f rows/s  ratio %.2f  "
+        "(without the key's index %9.0f rows/s, ratio %.2f)  peak %6.1f MiB  %s  (generated in %.1f s)\n",
+        shape_name(s), rows, e2e, lim, e2e / lim, bare_lim, e2e / bare_lim, conv.maxrss_kb / 1024.0,
+        verify.ok ? "verified" : "NOT VERIFIED", gen.seconds);
     return conv.maxrss_kb;
 }
 

@@ -7,7 +7,7 @@ base=$(git log --diff-filter=A --format=%H -- .clang-format | tail -n 1)
 [ -n "$base" ] || { echo "check-format: .clang-format is not committed"; exit 2; }
 cf=$(command -v clang-format-14 || command -v clang-format)
 if [ "${1:-}" = "--fix" ]; then
-  git clang-format --binary "$cf" --extensions cpp,h "$base" -- || true
+  git clang-format --force --binary "$cf" --extensions cpp,h "$base" -- || true
   exit 0
 fi
 out=$(git clang-format --binary "$cf" --extensions cpp,h --diff "$base" -- 2>&1 || true)
