@@ -907,6 +907,8 @@ session::session(const std::string& file, const std::string& user, const std::st
     p_->exec(
         "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=20000; "
         "PRAGMA cache_size=-2048;");
+    // A foreign key that cascades within its own table reaches every generation.
+    p_->exec("PRAGMA recursive_triggers=ON");
     if (settings_.max_pages > 0) p_->exec("PRAGMA max_page_count=" + std::to_string(settings_.max_pages));
     std::string u = user;
     if (u.size() >= 2 && u.front() == '"' && u.back() == '"')

@@ -118,3 +118,26 @@ TEST_F(IntegrityTest, KeyIndexesCannotBeDropped)
     exec("CREATE INDEX \"P_NAME\" ON \"P\" (\"NAME\")");
     ASSERT_EQ(c.run("DROP INDEX \"P_NAME\""), 0) << c.error();
 }
+
+TEST_F(IntegrityTest, RowsOfOneTableReferEachOther)
+{
+    exec("CREATE TABLE \"E\" (\"ID\" NUMBER(5), \"BOSS\" NUMBER(5))");
+    exec("ALTER TABLE \"E\" ADD CONSTRAINT \"E_PK\" PRIMARY KEY (\"ID\")");
+    exec(
+        "ALTER TABLE \"E\" ADD CONSTRAINT \"E_BOSS\" FOREIGN KEY (\"BOSS\") REFERENCES \"E\" (\"ID\") ON DELETE "
+        "CASCADE");
+    // A row may be its own parent.
+    ASSERT_EQ(c.run("INSERT INTO \"E\" VALUES(1, 1)"), 0) << c.error();
+    exec("INSERT INTO \"E\" VALUES(2, 1)");
+    exec("INSERT INTO \"E\" VALUES(3, 2)");
+    exec("INSERT INTO \"E\" VALUES(4, 3)");
+    exec("INSERT INTO \"E\" VALUES(5, NULL)");
+    EXPECT_EQ(c.run("INSERT INTO \"E\" VALUES(6, 9)"), 2291);
+    EXPECT_EQ(c.error(), "ORA-02291: integrity constraint (SYSTEM.E_BOSS) violated - parent key not found");
+    // The cascade goes down every generation.
+    ASSERT_EQ(c.run("DELETE FROM \"E\" WHERE \"ID\" = 2"), 0) << c.error();
+    auto r = c.rows("SELECT \"ID\" FROM \"E\" ORDER BY \"ID\"");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0][0], "1");
+    EXPECT_EQ(r[1][0], "5");
+}
