@@ -348,6 +348,32 @@ void create_fk_triggers(session::impl& s, const table_meta& t, const std::string
            q_ident(r.sqlite) + " WHEN (" + key_changed + ") AND " + children + " BEGIN " + has_child + " END");
 }
 
+// TRUNCATE empties a table that no other table's foreign key references
+// (ORA-02266), whatever its children; its own rows are gone at once, so the
+// checks of keys within the table do not run row by row.
+void truncate_table(session::impl& s, const table_meta& t)
+{
+    sqlite3_stmt* st = s.cached(
+        "SELECT 1 FROM _ora_constraints c JOIN _ora_constraints k ON c.r_owner=k.owner AND "
+        "c.r_constraint_name=k.constraint_name WHERE c.constraint_type='R' AND k.owner=?1 AND k.table_name=?2 AND "
+        "NOT (c.owner=?1 AND c.table_name=?2)");
+    bind_text(st, 1, t.owner);
+    bind_text(st, 2, t.name);
+    const bool referenced = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_reset(st);
+    if (referenced) raise(2266);
+    st = s.cached("SELECT name, sql FROM sqlite_master WHERE type='trigger' AND tbl_name=?1");
+    bind_text(st, 1, t.sqlite);
+    std::vector<std::pair<std::string, std::string>> triggers;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        triggers.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                              reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    sqlite3_reset(st);
+    for (const auto& tr : triggers) s.exec("DROP TRIGGER " + q_ident(tr.first));
+    s.exec("DELETE FROM " + q_ident(t.sqlite));
+    for (const auto& tr : triggers) s.exec(tr.second);
+}
+
 void add_foreign_key(session::impl& s, const table_meta& t, std::string name, const std::vector<std::string>& cols,
                      const table_meta& r, const std::vector<std::string>& rcols, const std::string& rule)
 {
@@ -1373,7 +1399,7 @@ exec_result run_ddl(session::impl& s, const statement& st, const std::vector<val
         as_ddl(c, [&] {
             auto t = s.table(n.owner, n.name);
             if (!t || t->view) raise(942);
-            s.exec("DELETE FROM " + q_ident(t->sqlite));
+            truncate_table(s, *t);
         });
     } else if (v == "GRANT" || v == "REVOKE") {
         // Privileges are not modelled: every user may do everything.

@@ -126,6 +126,7 @@ const std::map<int, const char*>& messages()
         {2270, "no matching unique or primary key for this column-list"},
         {2296, "cannot enable (%s.) - null values found"},
         {2298, "cannot validate (%s.%s) - parent keys not found"},
+        {2266, "unique/primary keys in table referenced by enabled foreign keys"},
         {2291, "integrity constraint (%s.%s) violated - parent key not found"},
         {2292, "integrity constraint (%s.%s) violated - child record found"},
         {2429, "cannot drop index used for enforcement of unique/primary key"},

@@ -141,3 +141,27 @@ TEST_F(IntegrityTest, RowsOfOneTableReferEachOther)
     EXPECT_EQ(r[0][0], "1");
     EXPECT_EQ(r[1][0], "5");
 }
+
+TEST_F(IntegrityTest, TruncateKeepsTheReferencesWhole)
+{
+    exec("ALTER TABLE \"C\" ADD CONSTRAINT \"C_P\" FOREIGN KEY (\"PID\") REFERENCES \"P\" (\"ID\") ON DELETE CASCADE");
+    exec("INSERT INTO \"C\" VALUES(10, 1, NULL)");
+    exec("COMMIT");
+    // Refused even for a rule that cascades: TRUNCATE deletes no children.
+    EXPECT_EQ(c.run("TRUNCATE TABLE \"P\""), 2266);
+    EXPECT_EQ(c.error(), "ORA-02266: unique/primary keys in table referenced by enabled foreign keys");
+    EXPECT_EQ(count("P"), "2");
+    EXPECT_EQ(count("C"), "1");
+    ASSERT_EQ(c.run("TRUNCATE TABLE \"C\""), 0) << c.error();
+    EXPECT_EQ(c.run("TRUNCATE TABLE \"P\""), 2266);
+    // A table whose key only its own rows reference empties, and keeps checking afterwards.
+    exec("CREATE TABLE \"E\" (\"ID\" NUMBER(5), \"BOSS\" NUMBER(5))");
+    exec("ALTER TABLE \"E\" ADD CONSTRAINT \"E_PK\" PRIMARY KEY (\"ID\")");
+    exec("ALTER TABLE \"E\" ADD CONSTRAINT \"E_BOSS\" FOREIGN KEY (\"BOSS\") REFERENCES \"E\" (\"ID\")");
+    exec("INSERT INTO \"E\" VALUES(1, NULL)");
+    exec("INSERT INTO \"E\" VALUES(2, 1)");
+    exec("UPDATE \"E\" SET \"BOSS\" = 2 WHERE \"ID\" = 1");
+    ASSERT_EQ(c.run("TRUNCATE TABLE \"E\""), 0) << c.error();
+    EXPECT_EQ(count("E"), "0");
+    EXPECT_EQ(c.run("INSERT INTO \"E\" VALUES(3, 4)"), 2291);
+}
