@@ -1,4 +1,4 @@
-// LOB values written in pieces, larger than a value kept in memory: they are
+// LOB values written in several calls, larger than a value kept in memory: they are
 // stored in place, and every way of reading them back gives the same bytes.
 #include "oci_fixture.h"
 #include "platform/eora/eora_lob_writer.h"
@@ -97,7 +97,7 @@ std::string read_bytes(client& c, OCILobLocator* loc)
     return out;
 }
 
-class OciLobPieces : public OciTest {
+class OciLobWrites : public OciTest {
 protected:
     // Both values above what is kept in memory.
     const std::u16string text = make_text(eora::lob_writer::inline_max / 2 + 300'001);
@@ -128,7 +128,7 @@ protected:
     }
 };
 
-TEST_F(OciLobPieces, LargeValuesArriveWholeAndReadTheSameEveryWay)
+TEST_F(OciLobWrites, LargeValuesArriveWholeAndReadTheSameEveryWay)
 {
     // A column with a value after the LOBs: their room is then built in memory.
     exec("CREATE TABLE \"LP\" (\"ID\" NUMBER, \"C\" CLOB, \"B\" BLOB, \"TAIL\" VARCHAR2(10))");
@@ -158,7 +158,7 @@ TEST_F(OciLobPieces, LargeValuesArriveWholeAndReadTheSameEveryWay)
     expect_committed(text, bytes);
 }
 
-TEST_F(OciLobPieces, RewritingOneValueKeepsTheLargeValueBesideIt)
+TEST_F(OciLobWrites, RewritingOneValueKeepsTheLargeValueBesideIt)
 {
     // The LOBs last: nothing of them is built in memory.
     exec("CREATE TABLE \"LP\" (\"ID\" NUMBER, \"TAIL\" VARCHAR2(10), \"C\" CLOB, \"B\" BLOB)");
@@ -191,7 +191,7 @@ TEST_F(OciLobPieces, RewritingOneValueKeepsTheLargeValueBesideIt)
     expect_committed(short_text, bytes);
 }
 
-TEST_F(OciLobPieces, AFailedLargeWriteLeavesTheValueItReplaced)
+TEST_F(OciLobWrites, AFailedLargeWriteLeavesTheValueItReplaced)
 {
     exec("CREATE TABLE \"LP\" (\"ID\" NUMBER, \"TAIL\" VARCHAR2(10), \"C\" CLOB, \"B\" BLOB)");
     exec("INSERT INTO \"LP\" VALUES(1, 'end', 'before', EMPTY_BLOB())");
