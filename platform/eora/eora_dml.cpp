@@ -269,13 +269,12 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     int rc;
     {
         timed t_store(global_timing().store_ns);
-        sqlite3_stmt* ins = t->insert_stmt;
-        if (!ins) {
-            std::string sql = "INSERT INTO " + q_ident(t->sqlite) + " VALUES(";
-            for (size_t i = 0; i < t->cols.size(); ++i) sql += i ? ",?" : "?";
-            sql += ")";
-            ins = t->insert_stmt = s.cached(sql);
+        if (t->insert_sql.empty()) {
+            t->insert_sql = "INSERT INTO " + q_ident(t->sqlite) + " VALUES(";
+            for (size_t i = 0; i < t->cols.size(); ++i) t->insert_sql += i ? ",?" : "?";
+            t->insert_sql += ")";
         }
+        sqlite3_stmt* ins = s.table_stmt(t->insert_sql);
         for (size_t i = 0; i < out.size(); ++i) bind_stored(ins, static_cast<int>(i + 1), out[i]);
         rc = sqlite3_step(ins);
         sqlite3_reset(ins);

@@ -240,7 +240,7 @@ void session::write_lob(const lob_target& t, const std::string& data, bool is_te
     if (!t.writable) raise(22920);
     p_->begin_write();
     std::string sql = "UPDATE " + q_ident(t.table) + " SET " + q_ident(t.column) + "=?1 WHERE rowid=?2";
-    sqlite3_stmt* st = p_->cached(sql);
+    sqlite3_stmt* st = p_->table_stmt(sql);
     // Bound in place: a LOB value may be large, and `data` outlives the step.
     if (is_text)
         sqlite3_bind_text64(st, 1, data.data(), data.size(), SQLITE_STATIC, SQLITE_UTF8);

@@ -42,9 +42,26 @@ cursor::cursor(sqlite3_stmt* st, std::vector<result_column> cols, std::vector<st
       lob_table_(std::move(lob_table))
 {}
 
+cursor::cursor(std::shared_ptr<plan_stmt> kept, std::vector<result_column> cols,
+               std::vector<std::shared_ptr<table_meta>> srcs, int lob_rowid_col, std::string lob_table)
+    : st_(kept->st.get()),
+      kept_(std::move(kept)),
+      cols_(std::move(cols)),
+      srcs_(std::move(srcs)),
+      lob_rowid_col_(lob_rowid_col),
+      lob_table_(std::move(lob_table))
+{
+    kept_->busy = true;
+}
+
 cursor::~cursor()
 {
-    if (st_) sqlite3_finalize(st_);
+    if (kept_) {
+        kept_->st.reset();
+        kept_->busy = false;
+    } else if (st_) {
+        sqlite3_finalize(st_);
+    }
 }
 
 bool cursor::step_into(std::vector<value>& out)
@@ -121,25 +138,13 @@ struct cursor_access {
     }
 };
 
-exec_result run_query(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only)
+namespace {
+
+// The columns of a prepared query; expressions, whose type the first row
+// tells, are listed in `unknown`.
+std::vector<result_column> describe(session::impl& s, sqlite3_stmt* q, int n, std::vector<int>& unknown)
 {
-    translation tr = translate_query(s, st, 0, st.toks.size() - 1);
-    if (tr.for_update && !parse_only) s.begin_write();
-    if (tr.writes && !parse_only) s.begin_write();
-    stmt_ptr ps = s.prepare_once(tr.sql);
-    sqlite3_stmt* q = ps.get();
-    int n = sqlite3_column_count(q);
-    int lob_col = -1;
-    std::string lob_table;
-    if (tr.for_update) {
-        lob_col = n - 1;
-        --n;
-        for (auto& m : tr.tables)
-            if (m) lob_table = m->sqlite;
-    }
-    for (size_t i = 0; i < binds.size(); ++i) bind_value(q, static_cast<int>(i + 1), binds[i]);
     std::vector<result_column> cols;
-    std::vector<int> unknown;
     for (int i = 0; i < n; ++i) {
         result_column c;
         const char* name = sqlite3_column_name(q, i);
@@ -172,8 +177,80 @@ exec_result run_query(session::impl& s, const statement& st, const std::vector<v
         }
         cols.push_back(std::move(c));
     }
-    auto cur = std::make_unique<cursor>(ps.release(), std::move(cols), std::move(tr.tables), lob_col, lob_table);
-    cursor_access::type_expressions(*cur, unknown, !parse_only);
+    return cols;
+}
+
+// Translates and prepares a query; `reusable` tells whether the plan serves
+// other values of the lifted literals.
+std::shared_ptr<query_plan> make_plan(session::impl& s, const statement& st, const std::vector<char>* lift,
+                                      bool parse_only, bool& reusable)
+{
+    translation tr = translate_query(s, st, 0, st.toks.size() - 1, lift);
+    reusable = tr.reusable && lift;
+    if (tr.for_update && !parse_only) s.begin_write();
+    if (tr.writes && !parse_only) s.begin_write();
+    auto plan = std::make_shared<query_plan>();
+    sqlite3_stmt* q = nullptr;
+    int rc = sqlite3_prepare_v3(s.db, tr.sql.c_str(), static_cast<int>(tr.sql.size()),
+                                reusable ? SQLITE_PREPARE_PERSISTENT : 0, &q, nullptr);
+    if (rc != SQLITE_OK) s.sqlite_fail(rc);
+    plan->stmt = std::make_shared<plan_stmt>();
+    plan->stmt->st = stmt_ptr(q);
+    int n = sqlite3_column_count(q);
+    if (tr.for_update) {
+        plan->lob_col = n - 1;
+        --n;
+        for (auto& m : tr.tables)
+            if (m) plan->lob_table = m->sqlite;
+    }
+    plan->cols = describe(s, q, n, plan->unknown);
+    plan->sql = std::move(tr.sql);
+    plan->for_update = tr.for_update;
+    plan->writes = tr.writes;
+    plan->tables = std::move(tr.tables);
+    plan->lifts = std::move(tr.lifts);
+    return plan;
+}
+
+} // namespace
+
+exec_result run_query(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only)
+{
+    std::vector<char> lift;
+    std::string key;
+    std::shared_ptr<query_plan> plan;
+    if (s.reuse_queries) {
+        key = query_key(st.toks, lift);
+        plan = s.queries.find(key);
+    }
+    const bool hit = plan != nullptr;
+    if (!hit) {
+        bool reusable = false;
+        plan = make_plan(s, st, s.reuse_queries ? &lift : nullptr, parse_only, reusable);
+        if (reusable && s.reuse_queries) s.queries.put(key, plan);
+    }
+    // The row a ROWID literal names; one of another shape fails as translating it does.
+    std::vector<int64_t> rows(plan->lifts.size());
+    for (size_t i = 0; i < plan->lifts.size(); ++i)
+        if (plan->lifts[i].rowid) rows[i] = decode_rowid(st.toks[plan->lifts[i].tok].text, plan->lifts[i].object_id);
+    if (hit && (plan->for_update || plan->writes) && !parse_only) s.begin_write();
+    // A plan whose statement another cursor still reads runs on a copy.
+    std::shared_ptr<plan_stmt> kept = plan->stmt;
+    if (kept->busy) {
+        kept = std::make_shared<plan_stmt>();
+        kept->st = s.prepare_once(plan->sql);
+    }
+    sqlite3_stmt* q = kept->st.get();
+    for (size_t i = 0; i < binds.size(); ++i) bind_value(q, static_cast<int>(i + 1), binds[i]);
+    for (size_t i = 0; i < plan->lifts.size(); ++i) {
+        const lifted_literal& l = plan->lifts[i];
+        if (l.rowid)
+            sqlite3_bind_int64(q, l.param, rows[i]);
+        else
+            bind_value(q, l.param, value::text(st.toks[l.tok].text));
+    }
+    auto cur = std::make_unique<cursor>(std::move(kept), plan->cols, plan->tables, plan->lob_col, plan->lob_table);
+    cursor_access::type_expressions(*cur, plan->unknown, !parse_only);
     exec_result r;
     r.cur = std::move(cur);
     return r;

@@ -1,6 +1,7 @@
 // The shape of an Oracle query as the embedded Oracle parses it: clauses,
 // FROM items and joins, and expressions as runs of terms.
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct expr {
 };
 
 struct term {
+    static constexpr size_t npos = static_cast<size_t>(-1);
     enum class kind {
         keyword,     // a word SQLite shares: AND, CASE, IS, NULL, ...
         name,        // a column or other name, dotted parts in `parts`
@@ -39,6 +41,7 @@ struct term {
     std::string text;
     bool bind_value = false; // rowid_match: `text` names a placeholder
     bool currval = false;    // sequence
+    size_t tok = npos;       // string, rowid_match: the token of the literal
     std::vector<std::string> parts;
     std::vector<expr> args;
     std::shared_ptr<select_query> query;

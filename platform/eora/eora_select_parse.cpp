@@ -412,6 +412,7 @@ private:
     {
         term x;
         x.k = k;
+        x.tok = i_;
         x.text = next().text;
         return x;
     }
@@ -495,6 +496,7 @@ private:
             next();
             x.k = term::kind::rowid_match;
             x.bind_value = peek().kind == tok::bind;
+            x.tok = i_;
             x.text = next().text;
         }
         return x;

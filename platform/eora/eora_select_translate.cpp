@@ -77,7 +77,18 @@ void flatten_concat(term& x)
 
 class translator {
 public:
-    translator(session::impl& s, const statement& st, translation& tr) : s_(s), st_(st), tr_(tr), out_(tr.sql) {}
+    translator(session::impl& s, const statement& st, translation& tr, const std::vector<char>* lift = nullptr)
+        : s_(s), st_(st), tr_(tr), out_(tr.sql), lift_(lift), next_param_(static_cast<int>(st.binds.size()) + 1)
+    {}
+
+    // Marked tokens that did not become parameters.
+    void check_lifts()
+    {
+        if (!lift_) return;
+        size_t marked = 0;
+        for (char m : *lift_) marked += m ? 1 : 0;
+        if (marked != tr_.lifts.size()) tr_.reusable = false;
+    }
 
     void query(const select_query& q, bool top)
     {
@@ -189,7 +200,10 @@ private:
         for (size_t i = 0; i < c.items.size(); ++i) {
             if (i > 0) emit(",");
             const select_item& item = c.items[i];
+            // SQLite names a column by its text: a literal there stays one.
+            ++in_items_;
             expression(item.value);
+            --in_items_;
             // A ROWID column is named so, whatever SQLite would call it.
             if (item.alias.empty() && !item.value.terms.empty() && item.value.terms.back().k == term::kind::rowid &&
                 (i + 1 < c.items.size() || c.has_from))
@@ -207,7 +221,10 @@ private:
         }
         if (c.has_where) {
             emit("WHERE");
+            const bool outer = in_where_;
+            in_where_ = true;
             expression(c.where);
+            in_where_ = outer;
         }
         if (!c.group_by.empty()) {
             emit("GROUP");
@@ -300,7 +317,12 @@ private:
             break;
         }
         case term::kind::string:
-            emit(t.text.empty() ? "NULL" : q_text(t.text));
+            if (lifted(t)) {
+                emit("?" + std::to_string(next_param_));
+                tr_.lifts.push_back({next_param_++, t.tok, false, 0});
+            } else {
+                emit(t.text.empty() ? "NULL" : q_text(t.text));
+            }
             break;
         case term::kind::number:
             emit(number_literal(t.text));
@@ -334,6 +356,11 @@ private:
             std::string arg = t.bind_value
                                   ? "ora_rowid_num(?" + bind_number(t.text) + ", " + std::to_string(m->object_id) + ")"
                                   : std::to_string(decode_rowid(t.text, m->object_id));
+            if (!t.bind_value && lifted(t)) {
+                // Decoded above all the same: a malformed one fails here as before.
+                arg = "?" + std::to_string(next_param_);
+                tr_.lifts.push_back({next_param_++, t.tok, true, m->object_id});
+            }
             emit(lhs + " = " + arg);
             break;
         }
@@ -353,10 +380,25 @@ private:
         }
     }
 
+    // A literal marked to lift, where a parameter means what it does: in a
+    // condition, never in a select list. A marked one elsewhere stays a
+    // literal, and the text then serves its own values only.
+    bool lifted(const term& t)
+    {
+        if (!lift_ || t.tok >= lift_->size() || !(*lift_)[t.tok]) return false;
+        if (in_where_ && in_items_ == 0) return true;
+        tr_.reusable = false;
+        return false;
+    }
+
     session::impl& s_;
     const statement& st_;
     translation& tr_;
     std::string& out_;
+    const std::vector<char>* lift_;
+    int next_param_;
+    int in_items_ = 0;
+    bool in_where_ = false;
     std::vector<size_t> rowid_marks_; // positions in the text of select-list ROWIDs
     size_t rowcol_mark_ = std::string::npos;
 };
@@ -404,15 +446,16 @@ void flatten_all(select_query& q)
 
 } // namespace
 
-translation translate_query(session::impl& s, const statement& st, size_t b, size_t e)
+translation translate_query(session::impl& s, const statement& st, size_t b, size_t e, const std::vector<char>* lift)
 {
     select_query q = parse_select(st.toks, b, e);
     flatten_all(q);
     translation tr;
     tr.for_update = q.for_update;
-    translator w(s, st, tr);
+    translator w(s, st, tr, lift);
     w.query(q, true);
     w.finish(q.for_update);
+    w.check_lifts();
     return tr;
 }
 

@@ -19,6 +19,7 @@ namespace eora {
 namespace {
 
 std::atomic<int> lock_timeout_ms{3000};
+std::atomic<bool> query_reuse{true};
 
 const char* dictionary_sql = R"SQL(
 CREATE TABLE _ora_settings(name TEXT PRIMARY KEY, value TEXT);
@@ -506,6 +507,8 @@ value read_value(sqlite3_stmt* st, int col, const col_type& t)
 
 session::impl::~impl()
 {
+    queries.clear();
+    table_stmts.clear();
     stmts.clear();
     if (db) {
         if (in_txn) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -544,7 +547,7 @@ void session::impl::sqlite_fail(int rc, const char*)
     // SQLite may have rolled the whole transaction back on its own.
     if (in_txn && sqlite3_get_autocommit(db)) {
         in_txn = false;
-        tables.clear();
+        invalidate();
     }
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) raise(54);
     if (base == SQLITE_FULL) raise(1658, "USERS");
@@ -592,6 +595,26 @@ sqlite3_stmt* session::impl::cached(const std::string& sql)
     return slot.get();
 }
 
+sqlite3_stmt* session::impl::table_stmt(const std::string& sql)
+{
+    constexpr size_t bound = 8;
+    auto it = table_stmts.begin();
+    while (it != table_stmts.end() && it->first != sql) ++it;
+    if (it == table_stmts.end()) {
+        sqlite3_stmt* st = nullptr;
+        int rc =
+            sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        if (rc != SQLITE_OK) sqlite_fail(rc);
+        table_stmts.emplace_front(sql, stmt_ptr(st));
+        if (table_stmts.size() > bound) table_stmts.pop_back();
+    } else if (it != table_stmts.begin()) {
+        table_stmts.splice(table_stmts.begin(), table_stmts, it);
+    }
+    sqlite3_stmt* st = table_stmts.front().second.get();
+    sqlite3_reset(st);
+    return st;
+}
+
 stmt_ptr session::impl::prepare_once(const std::string& sql)
 {
     sqlite3_stmt* st = nullptr;
@@ -625,7 +648,7 @@ void session::impl::check_version()
         int64_t v = sqlite3_column_int64(st, 0);
         if (v != data_version) {
             data_version = v;
-            tables.clear();
+            invalidate();
         }
     }
     sqlite3_reset(st);
@@ -798,7 +821,7 @@ void session::impl::segment_full(int number, const std::string& owner, const std
 {
     if (in_txn && sqlite3_get_autocommit(db)) {
         in_txn = false;
-        tables.clear();
+        invalidate();
     }
     raise(number, owner, segment, "128", "USERS");
 }
@@ -831,7 +854,7 @@ void session::impl::rollback()
     if (!in_txn) return;
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     in_txn = false;
-    tables.clear();
+    invalidate();
 }
 
 std::string session::impl::nextval(const std::string& owner, const std::string& name)
@@ -871,6 +894,7 @@ session::session(const std::string& file, const std::string& user, const std::st
     : p_(std::make_unique<impl>())
 {
     p_->settings = &settings_;
+    p_->reuse_queries = query_reuse.load();
     // Serialized: a session attaching from another thread may have this
     // connection give the file back (sole_writer).
     int rc = sqlite3_open_v2(file.c_str(), &p_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
@@ -934,6 +958,15 @@ session::session(const std::string& file, const std::string& user, const std::st
 session::~session() = default;
 
 void session::set_lock_timeout_ms(int ms) { lock_timeout_ms = ms; }
+
+void session::set_query_reuse(bool on) { query_reuse = on; }
+
+size_t session::prepared_statements() const
+{
+    size_t n = 0;
+    for (sqlite3_stmt* st = sqlite3_next_stmt(p_->db, nullptr); st; st = sqlite3_next_stmt(p_->db, st)) ++n;
+    return n;
+}
 
 void session::set_size_limit(const std::string& file, int64_t pages)
 {

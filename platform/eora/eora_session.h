@@ -24,6 +24,7 @@ struct result_column {
 };
 
 struct table_meta;
+struct plan_stmt;
 class session;
 struct statement;
 struct exec_result;
@@ -33,6 +34,9 @@ class cursor {
 public:
     cursor(sqlite3_stmt* st, std::vector<result_column> cols, std::vector<std::shared_ptr<table_meta>> srcs,
            int lob_rowid_col, std::string lob_table);
+    // Reads through a kept statement, given back ready to run again at the end.
+    cursor(std::shared_ptr<plan_stmt> kept, std::vector<result_column> cols,
+           std::vector<std::shared_ptr<table_meta>> srcs, int lob_rowid_col, std::string lob_table);
     ~cursor();
     cursor(const cursor&) = delete;
     cursor& operator=(const cursor&) = delete;
@@ -46,6 +50,7 @@ private:
     friend struct cursor_access;
     bool step_into(std::vector<value>& out);
     sqlite3_stmt* st_;
+    std::shared_ptr<plan_stmt> kept_; // owns st_ when set
     std::vector<result_column> cols_;
     std::vector<std::shared_ptr<table_meta>> srcs_;
     int lob_rowid_col_; // hidden column holding the row of FOR UPDATE queries, -1 if none
@@ -121,6 +126,11 @@ public:
     static void set_size_limit(const std::string& file, int64_t pages);
     // How often committed work was synced to disk in this process.
     static long disk_syncs() { return disk_syncs_.load(); }
+    // Test hook: sessions opened later translate and prepare every query
+    // afresh, literals in place (false), instead of keeping plans (true).
+    static void set_query_reuse(bool on);
+    // SQLite statements the connection holds prepared now.
+    size_t prepared_statements() const;
 
 public:
     struct impl;

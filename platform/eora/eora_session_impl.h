@@ -4,12 +4,14 @@
 #include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
+#include "platform/eora/eora_query_cache.h"
 #include "platform/eora/eora_select.h"
 #include "platform/eora/eora_session.h"
 #include "platform/eora/eora_sole_writer.h"
 
 #include <sqlite3.h>
 
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,9 +49,8 @@ struct table_meta {
     std::vector<column_meta> cols;
     std::vector<trigger_meta> triggers;
     std::vector<index_meta> indexes;
-    // The SQLite INSERT of a whole row, prepared at the table's first insert
-    // (the session's statement cache owns it).
-    sqlite3_stmt* insert_stmt = nullptr;
+    // The SQLite INSERT of a whole row, written at the table's first insert.
+    std::string insert_sql;
 
     int find(const std::string& col) const
     {
@@ -85,6 +86,13 @@ struct session::impl {
     int64_t data_version = -1;
     std::map<std::pair<std::string, std::string>, std::shared_ptr<table_meta>> tables;
     std::unordered_map<std::string, embedded::sqlite_stmt> stmts; // kept prepared for the life of the connection
+    // Queries of the session, translated and prepared.
+    query_cache queries{32};
+    bool reuse_queries = true;
+    // Statements of one table each (a row's INSERT, a LOB's UPDATE), most
+    // recent first: the tables written last keep theirs, and a run over many
+    // tables does not keep one for each.
+    std::list<std::pair<std::string, stmt_ptr>> table_stmts;
 
     // sqlite3_total_changes64 at the last commit
     int64_t committed_changes = 0;
@@ -98,12 +106,19 @@ struct session::impl {
     // ORA-01654 (index) or ORA-01691 (LOB segment) naming the segment.
     [[noreturn]] void segment_full(int number, const std::string& owner, const std::string& segment);
     sqlite3_stmt* cached(const std::string& sql);
+    // A statement of `table_stmts`, ready to bind; valid until the next call.
+    sqlite3_stmt* table_stmt(const std::string& sql);
     stmt_ptr prepare_once(const std::string& sql);
     void exec(const std::string& sql);
     void step_done(sqlite3_stmt* st);
 
     void check_version();
-    void invalidate() { tables.clear(); }
+    // What was read from the dictionary may be out of date.
+    void invalidate()
+    {
+        tables.clear();
+        queries.clear();
+    }
     std::shared_ptr<table_meta> table(const std::string& owner, const std::string& name);
     std::shared_ptr<table_meta> table_by_sqlite(const std::string& sqlite_name);
     bool user_exists(const std::string& name);
@@ -224,6 +239,15 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
 exec_result run_delete(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 exec_result run_ddl(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 
+// A literal of the query text written as a parameter of the SQLite text, so
+// that one prepared query serves every value of it.
+struct lifted_literal {
+    int param = 0;         // ?N
+    size_t tok = 0;        // the string token it stands for
+    bool rowid = false;    // ROWID = 'text': bound as the row number in `object_id`
+    int64_t object_id = 0; // of the one table in scope
+};
+
 // An Oracle query or expressions translated to SQLite. `tables` are the
 // tables in scope (for ROWID); binds become ?N.
 struct translation {
@@ -232,9 +256,15 @@ struct translation {
     std::vector<std::string> aliases;
     bool for_update = false;
     bool writes = false; // uses NEXTVAL
+    std::vector<lifted_literal> lifts;
+    // Every token marked to lift became a parameter: the text serves any values of them.
+    bool reusable = true;
 };
-// The query over the tokens [b, e).
-translation translate_query(session::impl& s, const statement& st, size_t b, size_t e);
+// The query over the tokens [b, e). String tokens marked in `lift` become
+// parameters after the binds where the value cannot change the query's
+// meaning (a condition of a WHERE clause); see `lifts` and `reusable`.
+translation translate_query(session::impl& s, const statement& st, size_t b, size_t e,
+                            const std::vector<char>* lift = nullptr);
 // Comma-separated expressions over the tokens [b, e) (a condition, index
 // keys) over the tables in scope.
 translation translate_expressions(session::impl& s, const statement& st, size_t b, size_t e,
