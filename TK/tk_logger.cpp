@@ -46,9 +46,17 @@ tk_logger::tk_logger(const char* file, bool enabled, int min_level, bool timesta
             std::fclose(f);
         truncated_ = true;
     }
+    publish(true);
 }
 
-tk_logger::~tk_logger() = default;
+tk_logger::~tk_logger() { publish(false); }
+
+void tk_logger::publish(bool registered)
+{
+    std::lock_guard lock(publish_mutex_);
+    if (find() != this) return;
+    threshold_.store(registered && enabled_.load() ? min_level_ : k_off);
+}
 
 void tk_logger::set_file_name(const char* file)
 {
@@ -58,7 +66,11 @@ void tk_logger::set_file_name(const char* file)
     file_ = file;
 }
 
-void tk_logger::set_enabled(bool enabled) { enabled_.store(enabled); }
+void tk_logger::set_enabled(bool enabled)
+{
+    enabled_.store(enabled);
+    publish(true);
+}
 
 std::string tk_logger::get_file_name() const
 {
@@ -102,16 +114,15 @@ void tk_logger::report_failure(int error)
     std::fprintf(stderr, "Log file '%s' cannot be written: %s\n", file_.c_str(), std::strerror(error));
 }
 
-bool tk_logger::traces(int level)
+bool tk_logger::accepted(int level)
 {
     const tk_logger* self = find();
     return self && self->accepts(level);
 }
 
-void tk_logger::log(int level, const char* fmt, ...)
+void tk_logger::write(int level, const char* fmt, ...)
 {
     tk_logger* self = find();
-    // A line below the minimum level costs this test and nothing more.
     if (!self || !self->accepts(level) || !fmt)
         return;
     std::lock_guard lock(self->mutex_);
@@ -125,7 +136,7 @@ void tk_logger::log(int level, const char* fmt, ...)
     self->close_line(f);
 }
 
-void tk_logger::log(int level, const wchar_t* fmt, ...)
+void tk_logger::write_wide(int level, const wchar_t* fmt, ...)
 {
     tk_logger* self = find();
     if (!self || !self->accepts(level) || !fmt)

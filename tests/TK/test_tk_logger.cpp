@@ -148,3 +148,39 @@ TEST(TkLogger, AFileThatCannotBeOpenedLaterIsReportedOnce)
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "Log file '" + path + "' cannot be written: No such file or directory\n");
 }
+
+TEST(TkLogger, TheLevelTestFollowsTheRegisteredLoggerOnly)
+{
+    temp_dir tmp;
+    const std::string first = tmp.file("first.log");
+    const std::string second = tmp.file("second.log");
+    {
+        tk_logger logger(first.c_str(), true, 2, false);
+        EXPECT_TRUE(tk_logger::traces(2));
+        EXPECT_FALSE(tk_logger::traces(1));
+        {
+            // Not registered: its state changes nothing for the lines.
+            tk_logger other(second.c_str(), true, 1, false);
+            other.set_enabled(false);
+            tk_logger::log(2, "while another exists %d", 1);
+            other.set_enabled(true);
+            tk_logger::log(1, "below %d", 1);
+        }
+        tk_logger::log(2, L"after the other %s", L"ended");
+        logger.set_enabled(false);
+        EXPECT_FALSE(tk_logger::traces(3));
+        tk_logger::log(3, "while off");
+        logger.set_enabled(true);
+        tk_logger::log(3, "on again");
+        EXPECT_EQ(read_file(first), "while another exists 1\r\nafter the other ended\r\non again\r\n");
+        EXPECT_EQ(read_file(second), "");
+    }
+    // No logger left: nothing passes, and a new one is followed at once.
+    EXPECT_FALSE(tk_logger::traces(1000));
+    tk_logger::log(1000, "nobody");
+    tk_logger next(second.c_str(), true, 1, false);
+    EXPECT_TRUE(tk_logger::traces(1));
+    tk_logger::log(1, "next %d", 7);
+    EXPECT_EQ(read_file(second), "next 7\r\n");
+    EXPECT_EQ(read_file(first), "while another exists 1\r\nafter the other ended\r\non again\r\n");
+}
