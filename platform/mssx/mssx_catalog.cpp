@@ -27,6 +27,22 @@ CREATE TABLE IF NOT EXISTS mssx_checks(object_id INTEGER, ordinal INTEGER, name 
 CREATE INDEX IF NOT EXISTS mssx_foreign_keys_ref ON mssx_foreign_keys(ref_table COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS mssx_objects_name ON mssx_objects(name);
 )SQL";
+// How many definitions and lookups are kept: the last few tables a client works on.
+constexpr size_t kept_tables = 64;
+constexpr size_t kept_objects = 256;
+
+// Resets a kept statement when its use ends, so that it holds no read transaction open.
+struct stmt_use {
+    mssx_stmt& st;
+    ~stmt_use() { st.reset(); }
+};
+
+std::string fold_ascii(std::string s)
+{
+    for (char& ch : s)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return s;
+}
 } // namespace
 
 std::string mssx_join_names(const std::vector<std::string>& v)
@@ -66,15 +82,79 @@ const mssx_index_def* mssx_table_def::primary_key() const
     return nullptr;
 }
 
+mssx_catalog::~mssx_catalog() { forget(); }
+
 void mssx_catalog::ensure_dictionary() { db_.exec(kDictionary); }
+
+void mssx_catalog::forget()
+{
+    if (bound_ && bound_ == db_.get()) sqlite3_rollback_hook(bound_, nullptr, nullptr);
+    bound_ = nullptr;
+    stmts_.clear();
+    objects_.clear();
+    tables_.clear();
+    data_version_ = -1;
+}
+
+mssx_catalog::name_key mssx_catalog::key_of(const std::string& schema, const std::string& name)
+{
+    return {fold_ascii(schema), fold_ascii(name)};
+}
+
+void mssx_catalog::on_rollback(void* self)
+{
+    // What was read inside the transaction may be gone with it.
+    auto* cat = static_cast<mssx_catalog*>(self);
+    cat->objects_.clear();
+    cat->tables_.clear();
+}
+
+mssx_stmt& mssx_catalog::kept(const char* sql)
+{
+    if (bound_ != db_.get()) {
+        forget();
+        bound_ = db_.get();
+        sqlite3_rollback_hook(bound_, &mssx_catalog::on_rollback, this);
+    }
+    auto it = stmts_.find(sql);
+    if (it == stmts_.end()) it = stmts_.emplace(sql, db_.prepare(sql)).first;
+    return it->second;
+}
+
+void mssx_catalog::check_fresh()
+{
+    auto& st = kept("PRAGMA data_version");
+    stmt_use use{st};
+    st.step();
+    const int64_t version = st.integer(0);
+    if (version != data_version_) {
+        objects_.clear();
+        tables_.clear();
+        data_version_ = version;
+    }
+}
+
+void mssx_catalog::dictionary_written()
+{
+    objects_.clear();
+    tables_.clear();
+}
 
 std::optional<mssx_object_ref> mssx_catalog::find_object(const std::string& schema, const std::string& name)
 {
-    auto st =
-        db_.prepare("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE schema_name=?1 AND name=?2");
-    st.bind(1, schema).bind(2, name);
-    if (!st.step()) return std::nullopt;
-    return mssx_object_ref{st.text(0), st.text(1), st.text(2)[0], st.integer(3)};
+    check_fresh();
+    const name_key key = key_of(schema, name);
+    if (auto it = objects_.find(key); it != objects_.end()) return it->second;
+    std::optional<mssx_object_ref> found;
+    {
+        auto& st = kept("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE schema_name=?1 AND name=?2");
+        stmt_use use{st};
+        st.bind(1, schema).bind(2, name);
+        if (st.step()) found = mssx_object_ref{st.text(0), st.text(1), st.text(2)[0], st.integer(3)};
+    }
+    if (objects_.size() >= kept_objects) objects_.clear();
+    objects_.emplace(key, found);
+    return found;
 }
 
 std::vector<mssx_object_ref> mssx_catalog::objects(char type)
@@ -122,20 +202,35 @@ std::vector<mssx_object_ref> mssx_catalog::tables_referencing(const std::string&
 
 std::optional<mssx_table_def> mssx_catalog::load_table(const std::string& schema, const std::string& name)
 {
-    auto st = db_.prepare(
-        "SELECT object_id, schema_name, name, created, ident_last FROM mssx_objects WHERE schema_name=?1 AND name=?2 "
-        "AND type='U'");
-    st.bind(1, schema).bind(2, name);
-    if (!st.step()) return std::nullopt;
+    check_fresh();
+    const name_key key = key_of(schema, name);
+    if (auto it = tables_.find(key); it != tables_.end()) return it->second;
+    std::optional<mssx_table_def> t = read_table(schema, name);
+    if (tables_.size() >= kept_tables) tables_.clear();
+    tables_.emplace(key, t);
+    return t;
+}
+
+std::optional<mssx_table_def> mssx_catalog::read_table(const std::string& schema, const std::string& name)
+{
     mssx_table_def t;
-    t.object_id = st.integer(0);
-    t.schema = st.text(1);
-    t.name = st.text(2);
-    t.created = st.text(3);
-    if (!st.is_null(4)) t.ident_last = st.integer(4);
-    auto c = db_.prepare(
+    {
+        auto& st = kept(
+            "SELECT object_id, schema_name, name, created, ident_last FROM mssx_objects WHERE schema_name=?1 AND "
+            "name=?2 AND type='U'");
+        stmt_use use{st};
+        st.bind(1, schema).bind(2, name);
+        if (!st.step()) return std::nullopt;
+        t.object_id = st.integer(0);
+        t.schema = st.text(1);
+        t.name = st.text(2);
+        t.created = st.text(3);
+        if (!st.is_null(4)) t.ident_last = st.integer(4);
+    }
+    auto& c = kept(
         "SELECT name, type_name, length, prec, scale, nullable, is_identity, seed, increment, default_name, "
         "default_text, collation FROM mssx_columns WHERE object_id=?1 ORDER BY ordinal");
+    stmt_use use_c{c};
     c.bind(1, t.object_id);
     while (c.step()) {
         mssx_column_def d;
@@ -153,27 +248,31 @@ std::optional<mssx_table_def> mssx_catalog::load_table(const std::string& schema
         d.collation = c.text(11);
         t.columns.push_back(std::move(d));
     }
-    auto cc = db_.prepare("SELECT name, definition FROM mssx_computed WHERE object_id=?1");
+    auto& cc = kept("SELECT name, definition FROM mssx_computed WHERE object_id=?1");
+    stmt_use use_cc{cc};
     cc.bind(1, t.object_id);
     while (cc.step()) {
         int ci = t.column_index(cc.text(0));
         if (ci >= 0) t.columns[static_cast<size_t>(ci)].computed = cc.text(1);
     }
-    auto ix = db_.prepare(
+    auto& ix = kept(
         "SELECT name, is_unique, is_clustered, is_primary, is_constraint, columns, filter FROM mssx_indexes WHERE "
         "object_id=?1 ORDER BY ordinal");
+    stmt_use use_ix{ix};
     ix.bind(1, t.object_id);
     while (ix.step())
         t.indexes.push_back({ix.text(0), ix.integer(1) != 0, ix.integer(2) != 0, ix.integer(3) != 0, ix.integer(4) != 0,
                              mssx_split_names(ix.text(5)), ix.text(6)});
-    auto fk = db_.prepare(
+    auto& fk = kept(
         "SELECT name, columns, ref_schema, ref_table, ref_columns, on_delete, on_update, disabled FROM "
         "mssx_foreign_keys WHERE object_id=?1 ORDER BY ordinal");
+    stmt_use use_fk{fk};
     fk.bind(1, t.object_id);
     while (fk.step())
         t.fks.push_back({fk.text(0), mssx_split_names(fk.text(1)), fk.text(2), fk.text(3), mssx_split_names(fk.text(4)),
                          fk.text(5), fk.text(6), fk.integer(7) != 0});
-    auto ck = db_.prepare("SELECT name, definition, disabled FROM mssx_checks WHERE object_id=?1 ORDER BY ordinal");
+    auto& ck = kept("SELECT name, definition, disabled FROM mssx_checks WHERE object_id=?1 ORDER BY ordinal");
+    stmt_use use_ck{ck};
     ck.bind(1, t.object_id);
     while (ck.step()) t.checks.push_back({ck.text(0), ck.text(1), ck.integer(2) != 0});
     return t;
@@ -181,6 +280,7 @@ std::optional<mssx_table_def> mssx_catalog::load_table(const std::string& schema
 
 void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
 {
+    dictionary_written();
     int64_t id = t.object_id;
     if (is_new) {
         auto st = db_.prepare("INSERT INTO mssx_objects(schema_name, name, type, created) VALUES(?1, ?2, 'U', ?3)");
@@ -265,13 +365,30 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
 
 void mssx_catalog::set_ident_last(const mssx_table_def& t, int64_t v)
 {
-    auto st = db_.prepare("UPDATE mssx_objects SET ident_last=?1 WHERE object_id=?2");
-    st.bind(1, v).bind(2, t.object_id);
+    {
+        auto& st = kept("UPDATE mssx_objects SET ident_last=?1 WHERE object_id=?2");
+        stmt_use use{st};
+        st.bind(1, v).bind(2, t.object_id);
+        st.step();
+    }
+    // The kept definition follows, so that a row by row insert reads nothing back.
+    for (auto& [key, def] : tables_)
+        if (def && def->object_id == t.object_id) def->ident_last = v;
+}
+
+void mssx_catalog::clear_ident_last(const mssx_table_def& t)
+{
+    auto& st = kept("UPDATE mssx_objects SET ident_last=NULL WHERE object_id=?1");
+    stmt_use use{st};
+    st.bind(1, t.object_id);
     st.step();
+    for (auto& [key, def] : tables_)
+        if (def && def->object_id == t.object_id) def->ident_last.reset();
 }
 
 void mssx_catalog::drop_object(const mssx_object_ref& o)
 {
+    dictionary_written();
     for (const char* tab :
          {"mssx_columns", "mssx_indexes", "mssx_foreign_keys", "mssx_checks", "mssx_computed", "mssx_objects"}) {
         auto d = db_.prepare(std::string("DELETE FROM ") + tab + " WHERE object_id=?1");
@@ -282,6 +399,7 @@ void mssx_catalog::drop_object(const mssx_object_ref& o)
 
 void mssx_catalog::create_module(const std::string& schema, const std::string& name, char type, const std::string& text)
 {
+    dictionary_written();
     auto st = db_.prepare(
         "INSERT INTO mssx_objects(schema_name, name, type, definition, created) VALUES(?1, ?2, ?3, ?4, ?5)");
     st.bind(1, schema).bind(2, name).bind(3, std::string(1, type)).bind(4, text).bind(5, embedded::now_text(3));

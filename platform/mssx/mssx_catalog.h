@@ -2,6 +2,7 @@
 // Server column types, identities, defaults, keys, indexes, foreign keys,
 // checks, views and procedures. Kept in tables of the database file itself.
 #pragma once
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,10 +80,18 @@ struct mssx_alias_type {
     bool nullable = true;
 };
 
+// Table definitions and object lookups read lately are kept (a few dozen) while
+// the dictionary stays as it was: a write through this catalog, a rollback and
+// a commit of another connection (PRAGMA data_version) drop them.
 class mssx_catalog {
 public:
     explicit mssx_catalog(mssx_sqlite& db) : db_(db) {}
+    ~mssx_catalog();
+    mssx_catalog(const mssx_catalog&) = delete;
+    mssx_catalog& operator=(const mssx_catalog&) = delete;
     void ensure_dictionary();
+    // Lets go of the database handle: before it is replaced or closed.
+    void forget();
 
     std::optional<mssx_object_ref> find_object(const std::string& schema, const std::string& name);
     std::vector<mssx_object_ref> objects(char type);
@@ -97,6 +106,7 @@ public:
     void create_module(const std::string& schema, const std::string& name, char type, const std::string& text);
     std::string module_text(const std::string& schema, const std::string& name);
     void set_ident_last(const mssx_table_def& t, int64_t v);
+    void clear_ident_last(const mssx_table_def& t);
 
     std::optional<mssx_alias_type> alias_type(const std::string& name);
     std::vector<mssx_alias_type> alias_types();
@@ -111,7 +121,23 @@ public:
     bool constraint_exists(const std::string& schema, const std::string& name);
 
 private:
+    using name_key = std::pair<std::string, std::string>; // schema and name, ASCII folded as NOCASE compares
+
+    static name_key key_of(const std::string& schema, const std::string& name);
+    static void on_rollback(void* self);
+    // Drops what is kept when another connection committed since the last look.
+    void check_fresh();
+    // A statement prepared once for the current handle; reset when `use` ends.
+    mssx_stmt& kept(const char* sql);
+    void dictionary_written();
+    std::optional<mssx_table_def> read_table(const std::string& schema, const std::string& name);
+
     mssx_sqlite& db_;
+    sqlite3* bound_ = nullptr; // the handle the kept statements and the rollback hook belong to
+    std::map<const char*, mssx_stmt> stmts_;
+    int64_t data_version_ = -1;
+    std::map<name_key, std::optional<mssx_object_ref>> objects_;
+    std::map<name_key, std::optional<mssx_table_def>> tables_;
 };
 
 std::string mssx_join_names(const std::vector<std::string>& v);

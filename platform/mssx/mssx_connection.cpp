@@ -55,7 +55,11 @@ mssx_connection::mssx_connection(const std::string& dir, const mssx_login& login
     use_database(real);
 }
 
-mssx_connection::~mssx_connection() = default;
+mssx_connection::~mssx_connection()
+{
+    // The catalog lets go of the handle while it is still open.
+    if (catalog_) catalog_->forget();
+}
 
 void mssx_connection::use_database(const std::string& name)
 {
@@ -65,6 +69,7 @@ void mssx_connection::use_database(const std::string& name)
     mssx_catalog(fresh).ensure_dictionary();
     // The session state stays the same object: a batch that runs USE keeps
     // references to it for its remaining statements.
+    if (catalog_) catalog_->forget();
     impl_->db = std::move(fresh);
     impl_->identity_insert.clear();
     impl_->char_columns.clear();

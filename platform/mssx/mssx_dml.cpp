@@ -390,9 +390,7 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
             throw mssx_error(4701, "Cannot find the object \"" + name +
                                        "\" because it does not exist or you do not have permissions.");
         s.db.exec("DELETE FROM " + mssx_sq_ident(t->storage()));
-        auto st = s.db.prepare("UPDATE mssx_objects SET ident_last=NULL WHERE object_id=?1");
-        st.bind(1, t->object_id);
-        st.step();
+        c.catalog().clear_ident_last(*t);
         return;
     }
     bool is_delete = T[p].is_word("DELETE");
