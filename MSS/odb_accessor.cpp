@@ -76,6 +76,8 @@ void odb_accessor::bind(IRowset* rowset, uint32_t n, const DBCOLUMNINFO* cols)
         throw tk_mail_assertion("odb_acc", 104);
     n_cols = n;
     columns = cols;
+    plan = odb_record::plan_columns(n_cols, cols);
+    has_streams = false;
     if (n_cols == 0)
         return; // nothing to bind, and no share of the budget to compute
     bindings = static_cast<DBBINDING*>(CoTaskMemAlloc(sizeof(DBBINDING) * n_cols));
@@ -102,6 +104,7 @@ void odb_accessor::bind(IRowset* rowset, uint32_t n, const DBCOLUMNINFO* cols)
             b.wType = DBTYPE_IUNKNOWN;
             b.pObject = &stream_object;
             b.cbMaxLen = sizeof(IUnknown*);
+            has_streams = true;
             tk_logger::log(2, "Bind column #%d, type=%d, as a stream", static_cast<int>(i), static_cast<int>(cols[i].wType));
             row_size += align8(static_cast<uint32_t>(value_offset + sizeof(IUnknown*)));
             continue;
@@ -131,11 +134,14 @@ void odb_accessor::bind(IRowset* rowset, uint32_t n, const DBCOLUMNINFO* cols)
     odb_check(accessor->CreateAccessor(DBACCESSOR_ROWDATA, n_cols, bindings, 0, &haccessor, bind_status));
 }
 
-std::unique_ptr<odb_record> odb_accessor::get_record(IRowset* rowset, HROW row)
+void odb_accessor::get_record(IRowset* rowset, HROW row, std::unique_ptr<odb_record>& slot)
 {
     tk_logger::log(1, "odb_accessor::get_record");
     if (!haccessor)
         throw tk_mail_assertion("odb_acc", 185);
     odb_check(rowset->GetData(row, haccessor, row_buffer));
-    return std::make_unique<odb_record>(n_cols, row_buffer, columns, bindings);
+    if (slot)
+        slot->refill(n_cols, row_buffer, columns, bindings, plan);
+    else
+        slot = std::make_unique<odb_record>(n_cols, row_buffer, columns, bindings, plan);
 }

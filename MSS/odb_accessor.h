@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "MSS/odb_record.h"
 #include "OLE/ole_com_ptr.h"
@@ -43,5 +44,10 @@ public:
 
     void bind(IRowset* rowset, uint32_t n_cols, const DBCOLUMNINFO* columns);
     uint32_t get_bind_size(uint32_t i) const;
-    std::unique_ptr<odb_record> get_record(IRowset* rowset, HROW row);
+    // Reads the row into the record in slot, made on first use and reused after.
+    void get_record(IRowset* rowset, HROW row, std::unique_ptr<odb_record>& slot);
+
+    // How each column's values are read, worked out when the columns are bound.
+    std::vector<odb_record::column_plan> plan;
+    bool has_streams = false; // some column is bound as a stream object
 };

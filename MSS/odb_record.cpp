@@ -152,6 +152,63 @@ std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column, con
     return get_field(column, text, text ? std::wcslen(text) : 0);
 }
 
+namespace {
+
+// The value of a column's non-empty text by the general parsers. Throws
+// tk_exception for text its type cannot take.
+ole_variant general_value(const DBCOLUMNINFO& column, VARTYPE vt, const std::wstring& value_text)
+{
+    ole_variant value;
+    if (column.wType == DBTYPE_DATE || column.wType == DBTYPE_DBTIMESTAMP) {
+        value = ole_date(value_text).to_variant();
+    } else if (vt == VT_BLOB && !odb_record::is_hex_text(value_text)) {
+        // Not a binary image: keep the text's own bytes rather than decode garbage.
+        const std::string bytes = to_utf8(value_text);
+        tk_logger::log(3, L"Column '%s': value is not hexadecimal, its text is stored as bytes",
+                       column_name(column).c_str());
+        value = ole_variant(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+    } else if (is_number_type(vt) && !is_number_text(value_text)) {
+        // Read by its leading digits it would arrive altered ("12abc" as 12).
+        throw tk_exception(L"The value of column '" + column_name(column) + L"' is not a number", 0);
+    } else if (vt == VT_DECIMAL) {
+        value = decimal_value(value_text);
+    } else {
+        value = ole_variant::from_wstring(value_text, vt);
+    }
+    const VARTYPE got = value.value.vt;
+    if ((got == VT_EMPTY || got == VT_NULL) && vt != VT_BSTR)
+        throw tk_exception(L"The value of column '" + column_name(column) + L"' cannot be read as its type", 0);
+    return value;
+}
+
+// The shadows of a value an attach leaves as they were.
+void clear_shadows(ole_variant& v)
+{
+    v.i8_value = 0;
+    v.ui8_value = 0;
+    std::memset(&v.date_parts, 0, sizeof(v.date_parts));
+}
+
+// Reads a column's text into out: text in the provider's own form straight,
+// any other by the general parsers. Throws tk_exception as general_value.
+void read_value(const DBCOLUMNINFO& column, VARTYPE vt, odb_text_form form, const std::wstring& text, ole_variant& out)
+{
+    if (vt == VT_BSTR) {
+        // Empty text stays an empty string, not NULL.
+        clear_shadows(out);
+        out.attach_wstring(text);
+        return;
+    }
+    if (text.empty()) {
+        out = ole_variant();
+        return;
+    }
+    if (odb_read_text(form, vt, text.data(), text.size(), out)) return;
+    out = general_value(column, vt, text);
+}
+
+} // namespace
+
 std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column, const wchar_t* text, size_t length)
 {
     const std::wstring value_text = text ? std::wstring(text, length) : std::wstring();
@@ -159,33 +216,31 @@ std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column, con
     uint32_t hint = 0;
     const VARTYPE vt = get_vartype(column.wType, column.ulColumnSize, column.dwFlags, hint);
     ole_variant value;
-    if (!value_text.empty()) {
-        if (column.wType == DBTYPE_DATE || column.wType == DBTYPE_DBTIMESTAMP) {
-            value = ole_date(value_text).to_variant();
-        } else if (vt == VT_BLOB && !is_hex_text(value_text)) {
-            // Not a binary image: keep the text's own bytes rather than decode garbage.
-            const std::string bytes = to_utf8(value_text);
-            tk_logger::log(3, L"Column '%s': value is not hexadecimal, its text is stored as bytes",
-                           column_name(column).c_str());
-            value = ole_variant(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
-        } else if (is_number_type(vt) && !is_number_text(value_text)) {
-            // Read by its leading digits it would arrive altered ("12abc" as 12).
-            throw tk_exception(L"The value of column '" + column_name(column) + L"' is not a number", 0);
-        } else if (vt == VT_DECIMAL) {
-            value = decimal_value(value_text);
-        } else {
-            value = ole_variant::from_wstring(value_text, vt);
-        }
-        const VARTYPE got = value.value.vt;
-        if ((got == VT_EMPTY || got == VT_NULL) && vt != VT_BSTR)
-            throw tk_exception(L"The value of column '" + column_name(column) + L"' cannot be read as its type", 0);
-    } else if (vt == VT_BSTR) {
-        value = ole_variant(std::wstring());
-    }
+    read_value(column, vt, odb_text_form_of(column.wType, vt), value_text, value);
     return std::make_unique<odb_field>(column_name(column), static_cast<int32_t>(column.ulColumnSize), value);
 }
 
+std::vector<odb_record::column_plan> odb_record::plan_columns(uint32_t n, const DBCOLUMNINFO* cols)
+{
+    std::vector<column_plan> plan(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const DBCOLUMNINFO& c = cols[i];
+        column_plan& p = plan[i];
+        p.name = column_name(c);
+        p.size = static_cast<int32_t>(c.ulColumnSize);
+        uint32_t hint = 0;
+        p.vt = get_vartype(c.wType, c.ulColumnSize, c.dwFlags, hint);
+        p.form = odb_text_form_of(c.wType, p.vt);
+    }
+    return plan;
+}
+
 odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols, const DBBINDING* binds)
+    : odb_record(n, buffer, cols, binds, cols ? plan_columns(n, cols) : std::vector<column_plan>(n))
+{}
+
+odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols, const DBBINDING* binds,
+                       const std::vector<column_plan>& plan)
     : n_cols(n), row_buffer(buffer), columns(cols), bindings(binds)
 {
     tk_logger::log(1, "odb_record::ctor");
@@ -193,13 +248,49 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
         throw tk_mail_assertion("odb_rec", 70);
     if (!bindings)
         throw tk_mail_assertion("odb_rec", 71);
-    fields.reserve(n_cols);
+    fill(plan);
+}
+
+void odb_record::refill(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols, const DBBINDING* binds,
+                        const std::vector<column_plan>& plan)
+{
+    tk_logger::log(1, "odb_record::refill");
+    if (!buffer) throw tk_mail_assertion("odb_rec", 70);
+    if (!binds) throw tk_mail_assertion("odb_rec", 71);
+    n_cols = n;
+    row_buffer = buffer;
+    columns = cols;
+    bindings = binds;
+    fill(plan);
+}
+
+udb_field& odb_record::field_at(uint32_t i, const column_plan& plan)
+{
+    std::unique_ptr<udb_field>& slot = fields[i];
+    if (!slot)
+        slot = std::make_unique<odb_field>(plan.name, plan.size, ole_variant());
+    else if (slot->name != plan.name)
+        slot->name = plan.name; // renamed by whoever had the record before
+    slot->size = plan.size;
+    return *slot;
+}
+
+void odb_record::fill(const std::vector<column_plan>& plan)
+{
+    if (plan.size() != n_cols) throw tk_mail_assertion("odb_rec", 72);
+    lost.clear();
+    if (fields.size() != n_cols) {
+        fields.clear();
+        fields.resize(n_cols);
+    }
+    bool any_stream = false;
+    for (uint32_t i = 0; i < n_cols && !any_stream; ++i) any_stream = bindings[i].wType == DBTYPE_IUNKNOWN;
     // The row's stream objects are ours from here on, whatever happens below.
     struct releaser {
         void operator()(ISequentialStream* p) const { p->Release(); }
     };
-    std::vector<std::unique_ptr<ISequentialStream, releaser>> streams(n_cols);
-    for (uint32_t i = 0; i < n_cols; ++i) {
+    std::vector<std::unique_ptr<ISequentialStream, releaser>> streams(any_stream ? n_cols : 0);
+    for (uint32_t i = 0; any_stream && i < n_cols; ++i) {
         DBSTATUS status = 0;
         std::memcpy(&status, row_buffer + bindings[i].obStatus, sizeof(status));
         if (bindings[i].wType == DBTYPE_IUNKNOWN && status == DBSTATUS_S_OK) {
@@ -211,6 +302,7 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
     for (uint32_t i = 0; i < n_cols; ++i) {
         const DBBINDING& b = bindings[i];
         const DBCOLUMNINFO& c = columns[i];
+        const column_plan& p = plan[i];
         DBSTATUS status = 0;
         std::memcpy(&status, row_buffer + b.obStatus, sizeof(status));
         if (status == DBSTATUS_S_OK && b.wType == DBTYPE_IUNKNOWN && !streams[i])
@@ -219,17 +311,16 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
             tk_logger::log(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i), static_cast<unsigned>(status));
             if (status != DBSTATUS_S_ISNULL)
                 lost.push_back({i, status});
-            push_back(std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(c.ulColumnSize), ole_variant()));
+            ole_variant& null_value = field_at(i, p);
+            null_value = ole_variant();
             tk_logger::log(1, "\t<NULL>");
             continue;
         }
         DBLENGTH length = 0;
         std::memcpy(&length, row_buffer + b.obLength, sizeof(length));
-        tk_logger::log(1, "offset=%d", static_cast<int>(b.obLength));
-        tk_logger::log(1, "type1=%d, type2=%d", static_cast<int>(c.wType), static_cast<int>(b.wType));
         tk_logger::log(1, "Field #%d - OK, length=%d", static_cast<int>(i), static_cast<int>(length));
         if (b.wType == DBTYPE_IUNKNOWN) {
-            push_back(stream_field(c, length, streams[i].get()));
+            fields[i] = stream_field(c, length, streams[i].get());
             continue;
         }
         const BYTE* value = row_buffer + b.obValue;
@@ -237,23 +328,27 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
             length = b.cbMaxLen;
         if (c.wType == DBTYPE_BYTES) {
             tk_logger::log(1, "Processing VT_BLOB");
-            push_back(std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(length),
-                                                  ole_variant(value, static_cast<size_t>(length))));
+            udb_field& f = field_at(i, p);
+            f.size = static_cast<int32_t>(length);
+            ole_variant& bytes = f;
+            if (bytes.value.vt != VT_BYTE_ARRAY)
+                bytes = ole_variant(value, static_cast<size_t>(length));
+            else
+                bytes.attach_binary(value, static_cast<size_t>(length)); // the array's room is reused
         } else {
             // The length word, not a terminator, ends the text: values may hold U+0000.
-            std::wstring text(length / sizeof(WCHAR), L'\0');
-            if (!text.empty())
-                std::memcpy(text.data(), value, text.size() * sizeof(WCHAR));
+            text_.resize(length / sizeof(WCHAR));
+            if (!text_.empty()) std::memcpy(text_.data(), value, text_.size() * sizeof(WCHAR));
+            ole_variant& f = field_at(i, p);
             try {
-                push_back(get_field(c, text.data(), text.size()));
+                read_value(c, p.vt, p.form, text_, f);
             } catch (const tk_exception&) {
                 // A text the value type cannot take is lost like a value the
                 // provider could not convert: NULL, and reported by the caller.
                 lost.push_back({i, DBSTATUS_E_CANTCONVERTVALUE});
-                push_back(std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(c.ulColumnSize),
-                                                      ole_variant()));
+                f = ole_variant();
             }
-            tk_logger::log(1, L"\t%s", text.c_str());
+            tk_logger::log(1, L"\t%s", text_.c_str());
         }
     }
 }

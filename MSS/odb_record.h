@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "MSS/odb_field.h"
+#include "MSS/odb_text_value.h"
 #include "UDB/t_ftd.h"
 #include "UDB/udb_record.h"
 #include "platform/oledb/oledb.h"
@@ -19,6 +20,15 @@ public:
         DBSTATUS status;
     };
 
+    // What reading a column's values needs, the same for every row of a rowset.
+    struct column_plan {
+        std::wstring name;
+        int32_t size = 0; // the column's declared size
+        VARTYPE vt = VT_EMPTY;
+        odb_text_form form = odb_text_form::general;
+    };
+    static std::vector<column_plan> plan_columns(uint32_t n_cols, const DBCOLUMNINFO* columns);
+
     uint32_t n_cols = 0;
     const BYTE* row_buffer = nullptr;
     const DBCOLUMNINFO* columns = nullptr;
@@ -26,6 +36,12 @@ public:
     std::vector<lost_value> lost;
 
     odb_record(uint32_t n_cols, const BYTE* row_buffer, const DBCOLUMNINFO* columns, const DBBINDING* bindings);
+    // A record of the row in row_buffer, read by the rowset's plan.
+    odb_record(uint32_t n_cols, const BYTE* row_buffer, const DBCOLUMNINFO* columns, const DBBINDING* bindings,
+               const std::vector<column_plan>& plan);
+    // Reads the next row of the same rowset into this record, reusing its fields.
+    void refill(uint32_t n_cols, const BYTE* row_buffer, const DBCOLUMNINFO* columns, const DBBINDING* bindings,
+                const std::vector<column_plan>& plan);
 
     static VARTYPE get_vartype(DBTYPE type, DBLENGTH size, DBCOLUMNFLAGS flags, uint32_t& hint);
     static std::unique_ptr<odb_field> get_field(const DBCOLUMNINFO& column, const wchar_t* text, size_t length);
@@ -38,4 +54,9 @@ public:
 
     // Whether the text is hexadecimal digits in pairs, optionally after "0x".
     static bool is_hex_text(const std::wstring& text);
+
+private:
+    void fill(const std::vector<column_plan>& plan);
+    udb_field& field_at(uint32_t i, const column_plan& plan);
+    std::wstring text_; // the current value's text, its room kept from row to row
 };

@@ -29,6 +29,7 @@ odb_recordset::~odb_recordset()
 {
     tk_logger::log(2, "odb_recordset::dtor");
     clean_cache();
+    for (auto& slot : spare) slot.reset();
     CoTaskMemFree(columns);
     CoTaskMemFree(column_names);
     columns = nullptr;
@@ -84,6 +85,7 @@ void odb_recordset::initialize()
         schema.push_back(std::move(ftd));
     }
     clean_cache();
+    for (auto& slot : spare) slot.reset(); // made for the columns bound before
     accessor.bind(rowset.p, n_cols, columns);
 }
 
@@ -103,7 +105,8 @@ void odb_recordset::fill_cache()
     rows_obtained = static_cast<uint32_t>(obtained);
     try {
         for (uint32_t k = 0; k < rows_obtained; ++k) {
-            cache[k] = accessor.get_record(rowset.p, handles[k]);
+            cache[k] = std::move(spare[k]);
+            accessor.get_record(rowset.p, handles[k], cache[k]);
             const uint64_t record_no = rows_fetched + k + 1;
             for (const odb_record::lost_value& l : cache[k]->lost) {
                 ++lost_values;
@@ -127,8 +130,11 @@ void odb_recordset::fill_cache()
 void odb_recordset::clean_cache()
 {
     tk_logger::log(2, "odb_recordset::clean_cache(rows_obtaind=%d)", static_cast<int>(rows_obtained));
-    for (auto& slot : cache)
-        slot.reset();
+    // A record holding a value's stream is not kept: the stream may hold the source open.
+    for (size_t k = 0; k < cache_size; ++k) {
+        if (cache[k] && !accessor.has_streams) spare[k] = std::move(cache[k]);
+        cache[k].reset();
+    }
     rows_obtained = 0;
     tk_logger::log(2, "odb_recordset::clean_cache - END");
 }

@@ -23,6 +23,8 @@ public:
     uint32_t local_pos = 0;
     uint32_t rows_obtained = 0;
     std::array<std::unique_ptr<odb_record>, cache_size> cache;
+    // Records of rows already passed, refilled with the next rows.
+    std::array<std::unique_ptr<odb_record>, cache_size> spare;
     // Rows fetched since the last reset, and values that could not be read whole.
     uint64_t rows_fetched = 0;
     uint64_t lost_values = 0;

@@ -1,8 +1,10 @@
 #include "MSS/odb_recordset.h"
 #include "fake_rowset.h"
+#include "same_value.h"
 
 #include <gtest/gtest.h>
 
+#include "TK/tk_exception.h"
 #include "UDB/udb_value_exception.h"
 
 #include <string>
@@ -200,5 +202,72 @@ TEST(OdbRecordset, ATableReaderRefusesARowWithALostValueAndNamesTheColumn)
     // The reader goes on with the next row.
     rs.next();
     EXPECT_EQ(rs.get_item()->at(0).to_wstring(), L"ef");
+    fake->Release();
+}
+
+// Records are refilled row after row: every value must be the one a record
+// made afresh for that row holds, whatever the row before it held (a NULL,
+// another length of bytes, a value that could not be read, a renamed field).
+TEST(OdbRecordset, ReusedRecordsHoldExactlyEachRowsValues)
+{
+    const std::vector<fake_column> cols = {
+        {L"i", DBTYPE_I4, 4},           {L"r", DBTYPE_R8, 8},     {L"m", DBTYPE_CY, 8},    {L"d", DBTYPE_NUMERIC, 19},
+        {L"t", DBTYPE_DBTIMESTAMP, 16}, {L"s", DBTYPE_WSTR, 8},   {L"b", DBTYPE_BYTES, 4}, {L"f", DBTYPE_BOOL, 2},
+        {L"g", DBTYPE_GUID, 16},        {L"w", DBTYPE_DBDATE, 6}, {L"x", DBTYPE_I8, 8},    {L"u", DBTYPE_UI4, 4}};
+    const fake_value null = fake_value::null();
+    const fake_value lost = fake_value::status(DBSTATUS_E_CANTCONVERTVALUE);
+    const std::vector<std::vector<fake_value>> rows = {
+        {L"-2147483648", L"-0", L"922337203685477.5807", L"9999999999.123456789012345678", L"9999-12-31 23:59:59.997",
+         L"", fake_value::binary({0, 0, 0, 0}), L"1", L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}", L"0001-01-01",
+         L"999999999999999999", L"4294967295"},
+        {null, null, null, null, null, null, null, null, null, null, null, null},
+        {L"2147483647", L"1.7976931348623157e+308", L"-922337203685477.5807", L"-0.0000", L"0001-01-01 00:00:00",
+         std::wstring(L"a\0b", 3), fake_value::binary({}), L"0", L"", L"9999-12-31", L"-9223372036854775808", L"0"},
+        {L"0", L"4.9406564584124654e-324", L"0.0001", L"12345678901234567890123456789012345678",
+         L"1900-01-01 00:00:00.0031", L"abc", fake_value::binary({0xFF}), lost, lost, L"2024-02-29", L"-1", L"7"},
+        {L"12abc", L"2.2250738585072014e-308", L"12.5", L"0.0000000000000000000000000001", lost, L"Gr\u00fc\u00dfe",
+         fake_value::binary({1, 0, 2}), L"1", L"{00000000-0000-0000-0000-000000000000}", null, L"0", null},
+    };
+    // Twelve rows: fetches of five, five and two, so records are refilled twice.
+    std::vector<std::vector<fake_value>> all;
+    for (int k = 0; k < 12; ++k) all.push_back(rows[static_cast<size_t>((k * 3) % 5)]);
+    auto* fake = new fake_rowset(cols, all);
+    odb_recordset rs(fake);
+    DBORDINAL n = 0;
+    DBCOLUMNINFO* info = nullptr;
+    OLECHAR* strings = nullptr;
+    ASSERT_EQ(fake->GetColumnInfo(&n, &info, &strings), S_OK);
+    size_t row = 0;
+    for (rs.reset(); !rs.is_eof(); rs.next(), ++row) {
+        udb_record* r = rs.get_item();
+        ASSERT_EQ(r->size(), cols.size());
+        for (size_t c = 0; c < cols.size(); ++c) {
+            const fake_value& v = all[row][c];
+            const udb_field& got = r->at(c);
+            EXPECT_EQ(got.name, cols[c].name);
+            std::unique_ptr<odb_field> fresh;
+            if (!v.text || v.forced_status != DBSTATUS_S_OK) {
+                fresh = std::make_unique<odb_field>(cols[c].name, static_cast<int32_t>(cols[c].size), ole_variant());
+            } else if (cols[c].type == DBTYPE_BYTES) {
+                fresh = std::make_unique<odb_field>(cols[c].name, static_cast<int32_t>(v.bytes.size()),
+                                                    ole_variant(v.bytes.data(), v.bytes.size()));
+            } else {
+                try {
+                    fresh = odb_record::get_field(info[c], v.text->c_str(), v.text->size());
+                } catch (const tk_exception&) {
+                    fresh =
+                        std::make_unique<odb_field>(cols[c].name, static_cast<int32_t>(cols[c].size), ole_variant());
+                }
+            }
+            EXPECT_EQ(got.size, fresh->size) << "row " << row << " column " << c;
+            EXPECT_TRUE(same_value(got, *fresh)) << "row " << row << " column " << c << "\n reused: " << value_bits(got)
+                                                 << "\n fresh:  " << value_bits(*fresh);
+        }
+        // Whoever holds the record may rename its fields; the next rows keep the column names.
+        r->at(0).name = L"renamed";
+    }
+    EXPECT_EQ(row, all.size());
+    CoTaskMemFree(info);
+    CoTaskMemFree(strings);
     fake->Release();
 }
