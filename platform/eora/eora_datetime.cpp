@@ -5,6 +5,7 @@
 #include "platform/eora/eora_lexer.h"
 
 #include <cctype>
+#include <optional>
 
 namespace eora {
 
@@ -101,10 +102,14 @@ void datetime::round_fraction(int frac_digits)
 datetime parse_datetime(std::string_view s, std::string_view fmt_in)
 {
     std::string fmt = upper(fmt_in);
-    const embedded::clock_reading now = embedded::local_now();
+    // The year and month a picture lacks are today's: the clock is read only then.
+    std::optional<embedded::clock_reading> now;
+    auto today = [&]() -> const embedded::clock_reading& {
+        if (!now) now = embedded::local_now();
+        return *now;
+    };
+    bool has_year = false, has_month = false;
     datetime d;
-    d.year = now.year;
-    d.month = now.month;
     d.day = 1;
     bool pm = false, has_ampm = false;
     int hour12 = -1;
@@ -135,13 +140,14 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
             read_num(4, v);
             if (v == 0 || v < -4713 || v > 9999) raise(1841);
             d.year = static_cast<int>(v);
+            has_year = true;
         } else if (starts("YY") || starts("RR")) {
             bool rr = starts("RR");
             f += 2;
             int nd = 0;
             read_num(4, v, &nd);
             if (nd <= 2) {
-                int cur = d.year;
+                int cur = has_year ? d.year : today().year;
                 if (rr) {
                     int c = cur / 100 * 100;
                     v += c;
@@ -154,6 +160,7 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
                 }
             }
             d.year = static_cast<int>(v);
+            has_year = true;
         } else if (starts("MONTH") || starts("MON")) {
             f += starts("MONTH") ? 5 : 3;
             skip_spaces();
@@ -169,11 +176,13 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
             }
             if (!m) raise(1843);
             d.month = m;
+            has_month = true;
         } else if (starts("MM")) {
             f += 2;
             read_num(2, v);
             if (v < 1 || v > 12) raise(1843);
             d.month = static_cast<int>(v);
+            has_month = true;
         } else if (starts("MI")) {
             f += 2;
             read_num(2, v);
@@ -255,6 +264,8 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
         while (i < s.size() && s[i] == ' ') ++i;
         if (i < s.size()) raise(1830);
     }
+    if (!has_year) d.year = today().year;
+    if (!has_month) d.month = today().month;
     if (hour12 >= 0) d.hour = (hour12 % 12) + (has_ampm && pm ? 12 : 0);
     if (zone) {
         d.has_zone = true;

@@ -2,6 +2,8 @@
 
 #include "platform/eora/eora_error.h"
 
+#include <algorithm>
+
 namespace eora {
 
 std::string upper(std::string_view s)
@@ -27,6 +29,8 @@ std::vector<token> tokenize(std::string_view s, size_t max_ident)
 {
     std::vector<token> out;
     size_t i = 0, n = s.size();
+    // A row's statement has a few dozen tokens; a long one grows as it goes.
+    out.reserve(std::min<size_t>(n / 2 + 2, 64));
     while (i < n) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
@@ -54,17 +58,16 @@ std::vector<token> tokenize(std::string_view s, size_t max_ident)
             t.kind = tok::string;
             ++i;
             for (;;) {
-                if (i >= n) raise(1756);
-                if (s[i] == '\'') {
-                    if (i + 1 < n && s[i + 1] == '\'') {
-                        t.text += '\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
+                const size_t q = s.find('\'', i);
+                if (q == std::string_view::npos) raise(1756);
+                t.text.append(s.data() + i, q - i);
+                if (q + 1 < n && s[q + 1] == '\'') {
+                    t.text += '\'';
+                    i = q + 2;
+                    continue;
                 }
-                t.text += s[i++];
+                i = q + 1;
+                break;
             }
         } else if (c == '"') {
             t.kind = tok::qident;

@@ -643,7 +643,7 @@ void session::impl::step_done(sqlite3_stmt* st)
 
 void session::impl::check_version()
 {
-    sqlite3_stmt* st = cached("PRAGMA data_version");
+    sqlite3_stmt* st = cached(version_stmt, "PRAGMA data_version");
     if (sqlite3_step(st) == SQLITE_ROW) {
         int64_t v = sqlite3_column_int64(st, 0);
         if (v != data_version) {
@@ -830,7 +830,7 @@ void session::impl::begin_write()
 {
     if (in_txn) return;
     timed t_store(global_timing().store_ns);
-    sqlite3_stmt* st = cached("BEGIN IMMEDIATE");
+    sqlite3_stmt* st = cached(begin_stmt, "BEGIN IMMEDIATE");
     int rc = sqlite3_step(st);
     // A statement left active would keep later autocommit work uncommitted.
     sqlite3_reset(st);
@@ -842,7 +842,7 @@ void session::impl::commit()
 {
     if (!in_txn) return;
     timed t_store(global_timing().store_ns);
-    sqlite3_stmt* st = cached("COMMIT");
+    sqlite3_stmt* st = cached(commit_stmt, "COMMIT");
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE) sqlite_fail(rc);

@@ -106,6 +106,16 @@ struct session::impl {
     // ORA-01654 (index) or ORA-01691 (LOB segment) naming the segment.
     [[noreturn]] void segment_full(int number, const std::string& owner, const std::string& segment);
     sqlite3_stmt* cached(const std::string& sql);
+    // The same for a statement of every row, found without hashing its text.
+    sqlite3_stmt* cached(sqlite3_stmt*& slot, const char* sql)
+    {
+        if (!slot) return slot = cached(std::string(sql));
+        sqlite3_reset(slot);
+        return slot;
+    }
+    sqlite3_stmt* begin_stmt = nullptr; // BEGIN IMMEDIATE
+    sqlite3_stmt* commit_stmt = nullptr;
+    sqlite3_stmt* version_stmt = nullptr; // PRAGMA data_version
     // A statement of `table_stmts`, ready to bind; valid until the next call.
     sqlite3_stmt* table_stmt(const std::string& sql);
     stmt_ptr prepare_once(const std::string& sql);

@@ -4,12 +4,27 @@
 
 namespace eora {
 
-std::string to_utf8(std::u16string_view s) { return utf8_encode(from_utf16le(s)); }
+std::string to_utf8(std::u16string_view s)
+{
+    // Statement texts are mostly ASCII, which is the same in both forms.
+    std::string out(s.size(), '\0');
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] >= 0x80) return utf8_encode(from_utf16le(s));
+        out[i] = static_cast<char>(s[i]);
+    }
+    return out;
+}
 
 std::u16string to_utf16(std::string_view s)
 {
-    // The lenient decoder never fails: bad bytes become U+FFFD.
-    return to_utf16le(utf8_decode(s, false).value_or(std::wstring()));
+    std::u16string out(s.size(), u'\0');
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        // The lenient decoder never fails: bad bytes become U+FFFD.
+        if (b >= 0x80) return to_utf16le(utf8_decode(s, false).value_or(std::wstring()));
+        out[i] = static_cast<char16_t>(b);
+    }
+    return out;
 }
 
 size_t utf16_length(std::string_view s)
