@@ -157,6 +157,15 @@ std::optional<mssx_object_ref> mssx_catalog::find_object(const std::string& sche
     return found;
 }
 
+std::optional<mssx_object_ref> mssx_catalog::object_by_id(int64_t object_id)
+{
+    auto& st = kept("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE object_id=?1");
+    stmt_use use{st};
+    st.bind(1, object_id);
+    if (!st.step()) return std::nullopt;
+    return mssx_object_ref{st.text(0), st.text(1), st.text(2).empty() ? char(0) : st.text(2)[0], st.integer(3)};
+}
+
 std::vector<mssx_object_ref> mssx_catalog::objects(char type)
 {
     auto st = db_.prepare(

@@ -94,6 +94,8 @@ public:
     void forget();
 
     std::optional<mssx_object_ref> find_object(const std::string& schema, const std::string& name);
+    // Schema and name of an object (OBJECT_NAME, OBJECT_SCHEMA_NAME: called for every row a query reads).
+    std::optional<mssx_object_ref> object_by_id(int64_t object_id);
     std::vector<mssx_object_ref> objects(char type);
     // Those whose name begins with the prefix, ASCII case ignored (all of them for an empty prefix); the
     // prefix must hold ASCII characters other than LIKE wildcards only.

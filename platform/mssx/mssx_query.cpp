@@ -86,13 +86,12 @@ void fn_object_id(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 void fn_object_name(sqlite3_context* ctx, int, sqlite3_value** argv, bool schema)
 {
-    auto st = conn_of(ctx)->state().db.prepare("SELECT schema_name, name FROM mssx_objects WHERE object_id=?1");
-    st.bind(1, static_cast<int64_t>(sqlite3_value_int64(argv[0])));
-    if (!st.step()) {
+    auto o = conn_of(ctx)->catalog().object_by_id(static_cast<int64_t>(sqlite3_value_int64(argv[0])));
+    if (!o) {
         sqlite3_result_null(ctx);
         return;
     }
-    std::string s = st.text(schema ? 0 : 1);
+    const std::string& s = schema ? o->schema : o->name;
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 void fn_object_name1(sqlite3_context* ctx, int n, sqlite3_value** argv)

@@ -208,9 +208,25 @@ bool mssx_server::has_access(const std::string& login, const std::string& databa
     return st.step();
 }
 
+mssx_stmt& mssx_server::kept(const char* sql)
+{
+    auto it = stmts_.find(sql);
+    if (it == stmts_.end()) it = stmts_.emplace(sql, db_.prepare(sql)).first;
+    return it->second;
+}
+
+namespace {
+// Resets a kept statement when its use ends, so that it holds no read transaction open.
+struct stmt_use {
+    mssx_stmt& st;
+    ~stmt_use() { st.reset(); }
+};
+} // namespace
+
 std::vector<std::string> mssx_server::databases()
 {
-    auto st = db_.prepare("SELECT name FROM databases ORDER BY name COLLATE NOCASE");
+    auto& st = kept("SELECT name FROM databases ORDER BY name COLLATE NOCASE");
+    stmt_use use{st};
     std::vector<std::string> out;
     while (st.step()) out.push_back(st.text(0));
     return out;
@@ -274,7 +290,8 @@ void mssx_server::drop_database(const std::string& name)
 
 std::string mssx_server::version()
 {
-    auto st = db_.prepare("SELECT value FROM settings WHERE key='version'");
+    auto& st = kept("SELECT value FROM settings WHERE key='version'");
+    stmt_use use{st};
     return st.step() ? st.text(0) : std::string(kPresets[9].banner);
 }
 

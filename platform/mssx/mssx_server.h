@@ -1,6 +1,7 @@
 // An embedded SQL Server: a folder holding the server file (logins, access
 // per database, databases, the version banner) and one SQLite file per database.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
 #include "platform/mssx/mssx_error.h"
@@ -43,8 +44,12 @@ public:
     int major_version(); // 7 .. 16; 12 for Azure
 
 private:
+    // A statement asked for on every query (the version, the database list), prepared once.
+    mssx_stmt& kept(const char* sql);
+
     std::string dir_;
     mssx_sqlite db_;
+    std::map<const char*, mssx_stmt> stmts_;
 };
 
 // Tests make the next statement whose text contains `pattern` (any case)
