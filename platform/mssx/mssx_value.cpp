@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -41,14 +42,31 @@ const char* type_label_of(const mssx_value& v)
     return "varchar";
 }
 
+// printf's "%.<digits>g" of a double; to_chars writes the same text without
+// the format machinery (printf stays for what its buffer would not hold).
+std::string g_text(double d, int digits)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, digits);
+    if (r.ec == std::errc()) return std::string(buf, r.ptr);
+    std::snprintf(buf, sizeof buf, "%.*g", digits, d);
+    return buf;
+}
+
+// printf's "%.<places>f" of a double, cut to 79 characters as its buffer was.
+std::string f_text(double d, int places)
+{
+    char buf[80];
+    const auto r = std::to_chars(buf, buf + sizeof buf - 1, d, std::chars_format::fixed, places);
+    if (r.ec == std::errc()) return std::string(buf, r.ptr);
+    std::snprintf(buf, sizeof buf, "%.*f", places, d);
+    return buf;
+}
+
 std::string plain_text(const mssx_value& v)
 {
     if (auto p = std::get_if<int64_t>(&v)) return std::to_string(*p);
-    if (auto p = std::get_if<double>(&v)) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.17g", *p);
-        return buf;
-    }
+    if (auto p = std::get_if<double>(&v)) return g_text(*p, 17);
     if (auto p = std::get_if<std::string>(&v)) return *p;
     if (auto p = std::get_if<mssx_blob>(&v)) return p->bytes;
     return {};
@@ -748,9 +766,7 @@ std::string mssx_text(const mssx_type& t, const mssx_value& v)
     if (mssx_is_null(v)) return {};
     if (t.is_exact_decimal()) {
         if (auto d = std::get_if<double>(&v)) {
-            char b[80];
-            std::snprintf(b, sizeof b, "%.*f", t.scale, *d);
-            std::string s = b;
+            std::string s = f_text(*d, t.scale);
             if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
             return s;
         }
@@ -760,11 +776,7 @@ std::string mssx_text(const mssx_type& t, const mssx_value& v)
         }
         return plain_text(v);
     }
-    if (auto d = std::get_if<double>(&v)) {
-        char b[64];
-        std::snprintf(b, sizeof b, t.name == "real" ? "%.9g" : "%.17g", *d);
-        return b;
-    }
+    if (auto d = std::get_if<double>(&v)) return g_text(*d, t.name == "real" ? 9 : 17);
     if (auto b = std::get_if<mssx_blob>(&v)) {
         static const char* hex = "0123456789ABCDEF";
         std::string s;

@@ -565,14 +565,17 @@ private:
             return DBSTATUS_S_OK;
         }
         case DBTYPE_WSTR: {
-            std::wstring w = odbp_widen(mssx_text(col.type, v));
+            std::wstring& w = wide_;
+            odbp_widen(mssx_text(col.type, v), w);
             length = w.size() * sizeof(WCHAR);
             if (!(b.dwPart & DBPART_VALUE)) return DBSTATUS_S_OK;
             if (b.cbMaxLen < sizeof(WCHAR)) return length ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
             size_t fit = std::min(w.size(), b.cbMaxLen / sizeof(WCHAR) - 1);
             std::memcpy(dst, w.data(), fit * sizeof(WCHAR));
             reinterpret_cast<WCHAR*>(dst)[fit] = 0;
-            return fit < w.size() ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
+            const DBSTATUS status = fit < w.size() ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
+            if (w.capacity() > kKeptWideChars) std::wstring().swap(w); // a long value's room is not kept
+            return status;
         }
         case DBTYPE_STR: {
             std::string s = mssx_text(col.type, v);
@@ -624,6 +627,8 @@ private:
     HROW next_row_ = 1;
     std::map<HACCESSOR, accessor_def> accessors_;
     HACCESSOR next_accessor_ = 1;
+    static constexpr size_t kKeptWideChars = size_t{1} << 16;
+    std::wstring wide_; // a value's wide text, its room kept from value to value (under lock_)
 };
 
 } // namespace

@@ -3,6 +3,13 @@
 std::wstring odbp_widen(const std::string& s)
 {
     std::wstring out;
+    odbp_widen(s, out);
+    return out;
+}
+
+void odbp_widen(const std::string& s, std::wstring& out)
+{
+    out.clear();
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
@@ -24,7 +31,6 @@ std::wstring odbp_widen(const std::string& s)
         out += static_cast<wchar_t>(cp);
         i += n;
     }
-    return out;
 }
 
 std::string odbp_narrow(const std::wstring& w)

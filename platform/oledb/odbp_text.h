@@ -3,5 +3,7 @@
 #include <string>
 
 std::wstring odbp_widen(const std::string& utf8);
+// The same into out, whose room is reused (a malformed byte gives U+FFFD).
+void odbp_widen(const std::string& utf8, std::wstring& out);
 std::string odbp_narrow(const std::wstring& wide);
 std::string odbp_narrow(const wchar_t* wide);

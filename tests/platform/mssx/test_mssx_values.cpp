@@ -1,4 +1,13 @@
 #include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "platform/mssx/mssx_error.h"
 #include "platform/mssx/mssx_value.h"
 
@@ -113,4 +122,40 @@ TEST(MssxValues, TypeNamesAndLimits)
     EXPECT_THROW(T("decimal", {"39", "0"}), mssx_error);
     EXPECT_THROW(T("nosuchtype"), mssx_error);
     EXPECT_EQ(T("float", {"10"}).name, "real");
+}
+
+// The text of a float or of a decimal held as a double is exactly printf's
+// ("%.17g", "%.9g" for real, "%.<scale>f" for decimals, without "-" on a zero),
+// bit pattern after bit pattern, ties and extremes included.
+TEST(MssxValues, TextOfDoublesIsPrintfsToTheLastDigit)
+{
+    auto printf_text = [](const char* format, int digits, double d) {
+        char buf[80];
+        std::snprintf(buf, sizeof buf, format, digits, d);
+        return std::string(buf);
+    };
+    const mssx_type flt = T("float"), real = T("real"), money = T("money"), d94 = T("decimal", {"9", "4"}),
+                    d150 = T("decimal", {"15", "0"}), d382 = T("decimal", {"38", "2"});
+    std::vector<double> values = {
+        0.0,   -0.0,    0.5,      1.5,    2.5,    -2.5,  0.125,   0.375,   1e15, -1e15, 0.05,
+        0.005, 1.00005, -0.00004, 1e-310, 5e-324, 1e308, DBL_MAX, DBL_MIN, 1e22, 1e23,  123456789.123456789,
+        0.1,   1.0 / 3, -1.0 / 3};
+    std::mt19937_64 gen(23);
+    for (int i = 0; i < 20000; ++i) {
+        const uint64_t bits = gen();
+        double d = 0;
+        std::memcpy(&d, &bits, sizeof d);
+        values.push_back(std::isfinite(d) ? d : static_cast<double>(static_cast<int64_t>(bits)) / 1e4);
+        // Amounts with four places as a decimal column holds them.
+        values.push_back(static_cast<double>(static_cast<int64_t>(gen() % 2000000000000) - 1000000000000) / 1e4);
+    }
+    for (double d : values) {
+        EXPECT_EQ(mssx_text(flt, d), printf_text("%.*g", 17, d)) << d;
+        EXPECT_EQ(mssx_text(real, d), printf_text("%.*g", 9, d)) << d;
+        for (const mssx_type* t : {&money, &d94, &d150, &d382}) {
+            std::string want = printf_text("%.*f", t->scale, d);
+            if (want[0] == '-' && want.find_first_not_of("-0.") == std::string::npos) want.erase(0, 1);
+            EXPECT_EQ(mssx_text(*t, d), want) << d << " scale " << t->scale;
+        }
+    }
 }
