@@ -217,12 +217,16 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     if (p.peek().is_name() && !p.peek().is_kw("VALUES")) p.next(); // alias
     std::vector<int> cols;
     if (p.accept_op("(")) {
+        std::vector<char> named(t->cols.size(), 0);
         do {
             std::string c = p.name(904);
-            int ci = t->find(c);
+            // Columns are mostly listed in the table's order: the one after
+            // the last is tried first (names of a table are unique).
+            const size_t next = cols.empty() ? 0 : static_cast<size_t>(cols.back()) + 1;
+            int ci = next < t->cols.size() && t->cols[next].name == c ? static_cast<int>(next) : t->find(c);
             if (ci < 0) raise(904, "\"" + c + "\"");
-            for (int x : cols)
-                if (x == ci) raise(957);
+            if (named[static_cast<size_t>(ci)]) raise(957);
+            named[static_cast<size_t>(ci)] = 1;
             cols.push_back(ci);
         } while (p.accept_op(","));
         p.expect_op(")", 907);
