@@ -340,10 +340,10 @@ void ora_cache::lob_data_insert()
         return;
     }
     const bind_buffer& rowids = buffers.at(static_cast<uint32_t>(table->schema.size()));
+    ora_lob_insert lob(table_name, v_blob_desc);
     for (uint32_t r = 0; r < rows; ++r) {
         const auto* text = reinterpret_cast<const char16_t*>(rowids.data.data() + static_cast<size_t>(r) * rowid_size);
         const std::wstring rowid = ora_from_u16(text, ora_u16_len(text, rowid_size / sizeof(char16_t)));
-        ora_lob_insert lob(table_name, v_blob_desc);
         lob.insert(rowid, lob_data[r]);
         lob_nulls_set(rowid, lob_data[r]);
     }

@@ -69,9 +69,21 @@ ora_lob_insert::~ora_lob_insert()
             OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
 
+namespace {
+
+constexpr const wchar_t* k_select_tail = L"' FOR UPDATE";
+
+} // namespace
+
 void ora_lob_insert::init()
 {
     tk_logger::log(1, "ora_lob_insert::init(ld.size()=%d)", static_cast<int>(ld.size()));
+    select_head = L"SELECT ";
+    for (size_t k = 0; k < ld.size(); ++k) {
+        if (k) select_head += L", ";
+        select_head += L"\"" + ld[k].name + L"\"";
+    }
+    select_head += L" FROM " + ora_engine::get_safe_name(table_name) + L" WHERE ROWID='";
     ora_engine& eng = ora_eng();
     defines.assign(ld.size(), nullptr);
     locators.assign(ld.size(), nullptr);
@@ -93,17 +105,11 @@ void ora_lob_insert::insert(const std::wstring& rowid, const udb_record& record)
         tk_logger::log(1, "Record has no LOBs - skip it");
         return;
     }
-    std::wstring sql = L"SELECT ";
-    for (size_t k = 0; k < ld.size(); ++k) {
-        if (k)
-            sql += L", ";
-        sql += L"\"" + ld[k].name + L"\"";
-    }
-    sql += L" FROM " + ora_engine::get_safe_name(table_name) + L" WHERE ROWID='" + rowid + L"' FOR UPDATE";
+    sql.assign(select_head).append(rowid).append(k_select_tail);
     tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
 
     ora_engine& eng = ora_eng();
-    ora_stmt stmt;
+    // A prepare drops the defines of the text before: they follow it each row.
     eng.check_err(stmt.prepare(sql));
     for (size_t k = 0; k < ld.size(); ++k) {
         const ub2 type = ld[k].vt == VT_BSTR ? SQLT_CLOB : SQLT_BLOB;
@@ -112,6 +118,10 @@ void ora_lob_insert::insert(const std::wstring& rowid, const udb_record& record)
                                      OCI_DEFAULT));
     }
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT));
+    // The statement outlives the row: its cursor is run to its end, so that no
+    // open query of this row stays behind while the next rows are written.
+    const sword rest = OCIStmtFetch(stmt.get(), eng.get_err(), 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+    if (rest != OCI_NO_DATA) eng.check_err(rest);
 
     // The caller commits the row together with these values, or rolls it back.
     for (size_t k = 0; k < ld.size(); ++k) {
@@ -193,7 +203,7 @@ void ora_lob_insert::write_clob(size_t k, const udb_record& record)
         }
         next = [&] {
             const size_t n = std::min(lob_piece_chars, length - pos);
-            std::u16string piece = ora_to_u16(std::wstring(text + pos, n));
+            std::u16string piece = ora_to_u16(std::wstring_view(text + pos, n));
             pos += n;
             return piece;
         };

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ORA/ora_stmt.h"
 #include "ORA/t_lob_desc.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"
@@ -28,7 +29,8 @@ public:
 
     void init();
     // Selects the row's locators and writes every non-empty value; the caller
-    // commits. A failed write names its column.
+    // commits. A failed write names its column. One object serves every row
+    // of its table whose LOB values sit in the same columns and fields.
     void insert(const std::wstring& rowid, const udb_record& record);
     void write_clob(size_t k, const udb_record& record);
     void write_blob(size_t k, const udb_record& record);
@@ -44,4 +46,8 @@ private:
     std::vector<OCIDefine*> defines;
     std::vector<t_lob_desc> ld;
     std::vector<OCILobLocator*> locators;
+    // The locator query up to the row's ROWID; the ROWID and the tail complete it.
+    std::wstring select_head;
+    std::wstring sql;
+    ora_stmt stmt;
 };

@@ -16,14 +16,14 @@ ora_stmt::~ora_stmt()
         OCIHandleFree(stmt, OCI_HTYPE_STMT);
 }
 
-sword ora_stmt::prepare(const std::wstring& sql) const
+sword ora_stmt::prepare(const std::wstring& sql)
 {
-    const std::u16string text = ora_to_u16(sql);
+    ora_to_u16(sql, text);
     return OCIStmtPrepare(stmt, ora_eng().get_err(), ora_oci_text(text),
                           static_cast<ub4>(text.size() * sizeof(char16_t)), OCI_NTV_SYNTAX, OCI_DEFAULT);
 }
 
-sword ora_stmt::run(const std::wstring& sql, ub4 iters, ub4 mode) const
+sword ora_stmt::run(const std::wstring& sql, ub4 iters, ub4 mode)
 {
     ora_engine& eng = ora_eng();
     eng.check_err(prepare(sql));

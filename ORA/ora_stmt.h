@@ -13,10 +13,11 @@ public:
     OCIStmt* get() const { return stmt; }
 
     // OCIStmtPrepare in native syntax; the length given to OCI is in bytes.
-    sword prepare(const std::wstring& sql) const;
+    sword prepare(const std::wstring& sql);
     // Prepare, then execute `iters` iterations; both statuses through check_err.
-    sword run(const std::wstring& sql, ub4 iters = 1, ub4 mode = OCI_DEFAULT) const;
+    sword run(const std::wstring& sql, ub4 iters = 1, ub4 mode = OCI_DEFAULT);
 
 private:
     OCIStmt* stmt = nullptr;
+    std::u16string text; // the last text prepared, as OCI takes it
 };

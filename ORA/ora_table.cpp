@@ -84,21 +84,23 @@ std::optional<std::u16string> literal_needing_bind(const std::wstring& literal, 
 {
     if (literal.size() < 2 || literal.front() != L'\'' || literal.back() != L'\'')
         return std::nullopt;
+    // The value is measured in place; it is copied out only when it is bound.
+    bool beyond_ascii = false;
+    size_t utf8_bytes = 0;
+    for (size_t k = 1; k + 1 < literal.size(); ++k) {
+        const wchar_t c = literal[k];
+        beyond_ascii = beyond_ascii || c >= 0x80;
+        utf8_bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (c == L'\'' && k + 2 < literal.size() && literal[k + 1] == L'\'') ++k;
+    }
+    if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii))
+        return std::nullopt;
     std::wstring value;
     value.reserve(literal.size() - 2);
     for (size_t k = 1; k + 1 < literal.size(); ++k) {
         value.push_back(literal[k]);
-        if (literal[k] == L'\'' && k + 2 < literal.size() && literal[k + 1] == L'\'')
-            ++k;
+        if (literal[k] == L'\'' && k + 2 < literal.size() && literal[k + 1] == L'\'') ++k;
     }
-    bool beyond_ascii = false;
-    size_t utf8_bytes = 0;
-    for (wchar_t c : value) {
-        beyond_ascii = beyond_ascii || c >= 0x80;
-        utf8_bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-    }
-    if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii))
-        return std::nullopt;
     return ora_to_u16(value);
 }
 
@@ -201,16 +203,30 @@ bool ora_table::is_lob(size_t i) const
         return false;
     // A column that only looks like a LOB to the model (XMLTYPE, an unfetchable
     // type) takes a literal: EMPTY_CLOB() would be refused there.
-    const std::wstring type = catalog_type(schema[i].name);
+    const std::wstring& type = catalog_type(schema[i].name);
     return type.empty() || is_lob_catalog_type(type);
 }
 
-std::wstring ora_table::catalog_type(const std::wstring& column) const
+const std::wstring& ora_table::catalog_type(const std::wstring& column) const
 {
+    static const std::wstring unknown;
     for (const auto& [name, type] : catalog_types)
         if (name == column)
             return type;
-    return std::wstring();
+    return unknown;
+}
+
+ora_lob_insert& ora_table::lob_writer_for(const std::vector<t_lob_desc>& lobs)
+{
+    const auto same = [](const t_lob_desc& a, const t_lob_desc& b) {
+        return a.idx == b.idx && a.idx_in == b.idx_in && a.vt == b.vt && a.name == b.name;
+    };
+    if (!lob_writer ||
+        !std::equal(lobs.begin(), lobs.end(), lob_writer->get_descs().begin(), lob_writer->get_descs().end(), same)) {
+        lob_writer.reset();
+        lob_writer = std::make_unique<ora_lob_insert>(table_name, lobs);
+    }
+    return *lob_writer;
 }
 
 const ora_table::row_plan& ora_table::plan_for(const udb_record& record)
@@ -273,14 +289,14 @@ void ora_table::slow_append(const udb_record& record)
 {
     tk_logger::log(1, "ora_table::slow_append");
     const row_plan& p = plan_for(record);
-    std::wstring vals;
+    std::wstring& sql = row_sql;
+    sql.assign(p.head);
     std::vector<ora_text_bind> binds;
     std::vector<t_lob_desc> lobs;
     replaced_numbers.clear();
     for (size_t k = 0; k < p.pairs.size(); ++k) {
         const auto [i, j] = p.pairs[k];
-        if (k)
-            vals += L", ";
+        if (k) sql += L", ";
         // A long value left in the source's stream is read whole only for a
         // column that takes a literal; a LOB column reads it in pieces.
         udb_field whole;
@@ -293,16 +309,16 @@ void ora_table::slow_append(const udb_record& record)
                                       : get_fld_append_wstr(i, field, schema[i]);
         if (std::optional<std::u16string> bound = literal_needing_bind(text, p.national[k])) {
             const std::wstring name = L":v" + std::to_wstring(binds.size() + 1);
-            vals += name;
+            sql += name;
             binds.push_back({ora_to_u16(name), std::move(*bound), p.national[k]});
         } else {
-            vals += text;
+            sql += text;
         }
         const VARTYPE fvt = field.get_type();
         if (is_lob(i) && fvt != VT_EMPTY && fvt != VT_NULL)
             lobs.emplace_back(static_cast<uint32_t>(i), static_cast<uint32_t>(j), schema[i].vartype, schema[i].name);
     }
-    const std::wstring sql = p.head + vals + L") RETURNING ROWID INTO :1";
+    sql += L") RETURNING ROWID INTO :1";
     // A row with LOB values is committed once, after its LOB writes: a row
     // whose values did not all arrive is never left behind.
     last_rowid = rowid.do_insert(sql, binds, lobs.empty());
@@ -313,8 +329,7 @@ void ora_table::slow_append(const udb_record& record)
         try {
             // The LOB values are taken from the fields matched above, which need
             // not sit at the column positions.
-            ora_lob_insert lob(table_name, lobs);
-            lob.insert(last_rowid, record);
+            lob_writer_for(lobs).insert(last_rowid, record);
             eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
         } catch (...) {
             OCITransRollback(eng.get_svc(), eng.get_err(), OCI_DEFAULT);

@@ -8,6 +8,7 @@
 
 #include "OLE/ole_variant.h"
 #include "ORA/ora_get_rowid.h"
+#include "ORA/ora_lob_insert.h"
 #include "ORA/ora_query_results.h"
 #include "UDB/udb_relationships.h"
 
@@ -68,8 +69,11 @@ private:
     // The SQL literal of a value bound for a column of this table.
     static std::wstring value_literal(const udb_field& field, const t_ftd& column);
     void advance_identity();
-    // The catalog's DATA_TYPE of each column, as read back.
-    std::wstring catalog_type(const std::wstring& column) const;
+    // The catalog's DATA_TYPE of each column, as read back; empty when unknown.
+    const std::wstring& catalog_type(const std::wstring& column) const;
+    // The LOB writer of the table for these LOB values, made again only when
+    // a row has its LOB values in other columns or fields than the row before.
+    ora_lob_insert& lob_writer_for(const std::vector<t_lob_desc>& lobs);
 
     uint32_t row_pos = 0;
     ora_get_rowid rowid;
@@ -83,4 +87,6 @@ private:
     // Values of the row being written that Oracle's NUMBER cannot hold, as "column (value)".
     std::vector<std::wstring> replaced_numbers;
     std::optional<row_plan> plan;
+    std::unique_ptr<ora_lob_insert> lob_writer;
+    std::wstring row_sql; // the row's INSERT, its room kept from row to row
 };

@@ -2,9 +2,23 @@
 
 #include "platform/win32/win_codepage.h"
 
-std::u16string ora_to_u16(const std::wstring& text)
+std::u16string ora_to_u16(std::wstring_view text) { return to_utf16le(text); }
+
+void ora_to_u16(std::wstring_view text, std::u16string& out)
 {
-    return to_utf16le(text);
+    out.clear();
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        const auto c = static_cast<char32_t>(wc);
+        if (c < 0xD800 || (c >= 0xE000 && c < 0x10000)) {
+            out.push_back(static_cast<char16_t>(c));
+        } else if (c >= 0x10000 && c <= 0x10FFFF) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(u'\uFFFD'); // a surrogate or beyond Unicode: no scalar value
+        }
+    }
 }
 
 std::wstring ora_from_u16(const char16_t* text, size_t chars)

@@ -1,9 +1,12 @@
 #include "ORA/ora_util.h"
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
+#include <string_view>
+#include "OLE/ole_bool_map.h"
 #include "OLE/ole_date.h"
 #include "OLE/ole_guid_extractor.h"
 #include "ORA/ora_engine.h"
@@ -61,6 +64,141 @@ std::wstring lower(std::wstring s)
     return s;
 }
 
+// ---- literals taken straight from a value ----------------------------------
+// The text the general path gives (the value's text form, read back and then
+// written as a literal), made without printing and parsing it.
+
+// A text this long may hold a GUID; shorter ones cannot.
+constexpr size_t k_shortest_guid_text = 36;
+
+template <class T>
+std::wstring digits_of(T v)
+{
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::wstring(buf, res.ptr);
+}
+
+void append_digits(std::wstring& out, unsigned v, int width)
+{
+    wchar_t buf[8];
+    for (int k = width - 1; k >= 0; --k, v /= 10) buf[k] = static_cast<wchar_t>(L'0' + v % 10);
+    out.append(buf, static_cast<size_t>(width));
+}
+
+// A date whose parts are all within their ranges; other dates take the general path.
+bool date_literal(const SYSTEMTIME& p, std::wstring& out)
+{
+    if (p.wYear < 1 || p.wYear > 9999 || p.wMonth < 1 || p.wMonth > 12 || p.wDay < 1 || p.wDay > 31 || p.wHour > 23 ||
+        p.wMinute > 59 || p.wSecond > 59 || p.wMilliseconds > 999)
+        return false;
+    const bool ms = p.wMilliseconds != 0;
+    const bool time = ms || p.wHour != 0 || p.wMinute != 0 || p.wSecond != 0;
+    out.reserve(64);
+    out.assign(ms ? L"to_timestamp('" : L"to_date('");
+    append_digits(out, p.wYear, 4);
+    out.push_back(L'-');
+    append_digits(out, p.wMonth, 2);
+    out.push_back(L'-');
+    append_digits(out, p.wDay, 2);
+    if (!time) {
+        out.append(L"', 'YYYY-MM-DD')");
+        return true;
+    }
+    out.push_back(L' ');
+    append_digits(out, p.wHour, 2);
+    out.push_back(L':');
+    append_digits(out, p.wMinute, 2);
+    out.push_back(L':');
+    append_digits(out, p.wSecond, 2);
+    if (ms) {
+        out.push_back(L'.');
+        append_digits(out, p.wMilliseconds, 3);
+        out.append(L"', 'YYYY-MM-DD HH24:MI:SS.FF3')");
+    } else {
+        out.append(L"', 'YYYY-MM-DD HH24:MI:SS')");
+    }
+    return true;
+}
+
+// Text too short for a GUID, quoted with its quotes doubled.
+bool text_literal(const VARIANT& v, bool quote, std::wstring& out)
+{
+    const size_t n = v.bstrVal ? SysStringLen(v.bstrVal) : 0;
+    if (n >= k_shortest_guid_text) return false;
+    if (!quote) {
+        out.assign(v.bstrVal ? v.bstrVal : L"", n);
+        return true;
+    }
+    out.reserve(n + 2);
+    out.assign(1, L'\'');
+    if (n == 0) {
+        out.push_back(L'\'');
+        return true;
+    }
+    for (const wchar_t* c = v.bstrVal; c != v.bstrVal + n; ++c) {
+        out.push_back(*c);
+        if (*c == L'\'') out.push_back(L'\'');
+    }
+    out.push_back(L'\'');
+    return true;
+}
+
+// The literal of the usual values (integers, booleans, dates in range, short
+// text, NULL); false for the others.
+bool direct_literal(const udb_field& field, VARTYPE vt, bool quote, std::wstring& out)
+{
+    const VARIANT& v = field.value;
+    switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        out.assign(quote ? L"''" : L"");
+        return true;
+    case VT_I1:
+        out = digits_of(static_cast<int>(v.cVal));
+        return true;
+    case VT_I2:
+        out = digits_of(static_cast<int>(v.iVal));
+        return true;
+    case VT_UI1:
+        out = digits_of(static_cast<unsigned>(v.bVal));
+        return true;
+    case VT_UI2:
+        out = digits_of(static_cast<unsigned>(v.uiVal));
+        return true;
+    case VT_I4:
+        out = digits_of(static_cast<int>(v.lVal));
+        return true;
+    case VT_INT:
+        out = digits_of(static_cast<int>(v.intVal));
+        return true;
+    case VT_UI4:
+        out = digits_of(static_cast<unsigned>(v.ulVal));
+        return true;
+    case VT_UINT:
+        out = digits_of(static_cast<unsigned>(v.uintVal));
+        return true;
+    case VT_I8:
+        out = digits_of(static_cast<long long>(field.i8_value));
+        return true;
+    case VT_UI8:
+        out = digits_of(static_cast<unsigned long long>(field.ui8_value));
+        return true;
+    case VT_BOOL: {
+        // Mode 1 of the boolean map prints true as -1.
+        const ole_bool_map* map = ole_bool_map::find();
+        out.assign(v.boolVal != VARIANT_TRUE ? L"0" : map && map->mode == 1 ? L"-1" : L"1");
+        return true;
+    }
+    case VT_DATE:
+        return date_literal(field.date_parts, out);
+    case VT_BSTR:
+        return text_literal(v, quote, out);
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 int ora_timestamp_tz_digits(const t_ftd& ftd)
@@ -75,7 +213,7 @@ int ora_timestamp_tz_digits(const t_ftd& ftd)
 
 bool ora_is_timestamp_tz_column(const t_ftd& column)
 {
-    const std::wstring zone = L"WITH TIME ZONE";
+    constexpr std::wstring_view zone = L"WITH TIME ZONE";
     const std::wstring& type = column.native_type;
     return (column.vartype == VT_BSTR && column.dw_reserved == t_ftd::hint_bstr_timestamp_tz) ||
            (type.size() > zone.size() && type.compare(type.size() - zone.size(), zone.size(), zone) == 0 &&
@@ -324,6 +462,8 @@ std::wstring to_oracle_str(const udb_field* field, bool quote)
     if (!field)
         throw tk_mail_assertion("ora_util", 349);
     const VARTYPE vt = field->get_type();
+    std::wstring direct;
+    if (direct_literal(*field, vt, quote, direct)) return direct;
     const std::wstring text = field->to_wstring();
     if (vt == VT_BSTR || is_bin(vt)) {
         const std::wstring hex = ole_guid_extractor(text).get_hex_guid();

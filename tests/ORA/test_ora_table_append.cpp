@@ -1,9 +1,13 @@
 // Rows written through ora_table and read back value by value.
 #include "ora_target_fixture.h"
 
+#include <fstream>
+#include <regex>
+
 #include "ORA/ora_exception.h"
 #include "ORA/ora_table.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
 #include "platform/oci/oci.h"
 
 namespace {
@@ -509,4 +513,74 @@ TEST_F(ora_target_test, floats_and_doubles_read_back_as_the_same_value)
     // The NUMBER holds the digits the source shows, not a longer binary expansion.
     EXPECT_EQ(rows(L"SELECT TO_CHAR(\"R\"), TO_CHAR(\"D\") FROM \"S\".\"FL\" WHERE \"ID\" <= 2 ORDER BY \"ID\""),
               (std::vector<std::vector<std::wstring>>{{L"16777215", L".1"}, {L".1", L".3333333333333333"}}));
+}
+
+TEST_F(ora_target_test, lob_values_in_changing_columns_from_row_to_row_each_reach_their_row)
+{
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4));
+    s.push_back(make_column(L"DOC", VT_BSTR, 0));
+    s.push_back(make_column(L"PIC", VT_BLOB, 0));
+    s.push_back(make_column(L"MEMO", VT_BSTR, 0));
+    udb_indexes none;
+    std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"LC\"", s, none);
+    // Which of the three LOB columns a row fills, by bit; the writer of one
+    // row's columns serves the next rows only while they have the same.
+    const int patterns[] = {7, 7, 1, 2, 4, 0, 5, 5, 3, 7, 6, 1, 1};
+    auto doc_of = [](int id) { return L"doc " + std::to_wstring(id) + L" \u00e9\U0001F642"; };
+    auto pic_of = [](int id) { return std::vector<unsigned char>{static_cast<unsigned char>(id), 0, 255}; };
+    auto memo_of = [](int id) { return std::wstring(static_cast<size_t>(id) * 100, L'm'); };
+    const std::string log_path = (dir / "sql.log").string();
+    {
+        // The statements sent are in the trace.
+        tk_logger logger(log_path.c_str(), true, 2, false);
+        int id = 0;
+        for (int p : patterns) {
+            ++id;
+            udb_record r;
+            r.push_back(make_field(L"ID", ole_variant(id)));
+            r.push_back(make_field(L"DOC", p & 1 ? ole_variant(doc_of(id)) : ole_variant()));
+            r.push_back(make_field(L"PIC", p & 2 ? bytes(pic_of(id)) : ole_variant()));
+            r.push_back(make_field(L"MEMO", p & 4 ? ole_variant(memo_of(id)) : ole_variant()));
+            t->append_record(&r);
+        }
+        t.reset();
+    }
+    // Each row's locators are selected for its own LOB columns only.
+    std::vector<std::string> selects;
+    std::ifstream log(log_path);
+    const std::regex rowid("ROWID='[^']+'");
+    for (std::string line; std::getline(log, line);)
+        if (line.rfind("Run SQL query: SELECT", 0) == 0)
+            selects.push_back(std::regex_replace(line.substr(0, line.find('\r')), rowid, "ROWID='?'"));
+    std::vector<std::string> expected;
+    for (int p : patterns) {
+        std::string cols;
+        for (const auto& [bit, name] : {std::pair{1, "\"DOC\""}, std::pair{2, "\"PIC\""}, std::pair{4, "\"MEMO\""}})
+            if (p & bit) cols += (cols.empty() ? "" : ", ") + std::string(name);
+        if (p) expected.push_back("Run SQL query: SELECT " + cols + " FROM \"S\".\"LC\" WHERE ROWID='?' FOR UPDATE");
+    }
+    EXPECT_EQ(selects, expected);
+    std::unique_ptr<udb_recordset> rs =
+        db->get_table(L"S.LC", L"SELECT \"ID\", \"DOC\", \"PIC\", \"MEMO\" FROM \"S\".\"LC\" ORDER BY \"ID\"", 1);
+    int n = 0;
+    while (!rs->is_eof()) {
+        udb_record* r = rs->get_item();
+        ASSERT_NE(r, nullptr);
+        ASSERT_LT(n, static_cast<int>(std::size(patterns)));
+        const int p = patterns[n++];
+        SCOPED_TRACE("row " + std::to_string(n));
+        EXPECT_EQ((*r)[0].to_long(), n);
+        if (p & 1)
+            EXPECT_TRUE((*r)[1].to_wstring() == doc_of(n));
+        else
+            EXPECT_TRUE(is_null((*r)[1]));
+        EXPECT_EQ(bytes_of((*r)[2]), p & 2 ? pic_of(n) : std::vector<unsigned char>());
+        if (p & 4)
+            EXPECT_TRUE((*r)[3].to_wstring() == memo_of(n));
+        else
+            EXPECT_TRUE(is_null((*r)[3]));
+        rs->next();
+    }
+    EXPECT_EQ(n, static_cast<int>(std::size(patterns)));
 }
