@@ -93,12 +93,12 @@ void ora_database::init_views()
     }
 }
 
-std::vector<std::wstring>& ora_database::get_tables()
+const std::vector<std::wstring>& ora_database::get_tables()
 {
     tk_logger::log(1, "ora_database::get_tables");
     tables.clear();
     init_tables(ora_eng().b_owned_by_user);
-    return tables;
+    return tables.names();
 }
 
 bool ora_database::is_table_exist(const std::wstring& name)

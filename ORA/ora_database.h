@@ -18,7 +18,7 @@ public:
     // ---- catalog (ora_database.cpp)
     void init_tables(bool b_owned_by_user);
     void init_views();
-    std::vector<std::wstring>& get_tables() override;
+    const std::vector<std::wstring>& get_tables() override;
     bool is_table_exist(const std::wstring& name) override;
     // Runs one statement (no commit); always answers null.
     std::unique_ptr<udb_recordset> query(const std::wstring& sql) override;

@@ -2,7 +2,6 @@
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "UDB/udb_name_compare.h"
 #include "UDB/udb_recordset.h"
 
 udb_database::udb_database(const std::wstring& name, uint32_t mode, bool case_sensitive)
@@ -33,26 +32,15 @@ void udb_database::hook1(const std::wstring&) {}
 
 void udb_database::hook2(const std::wstring&, const std::wstring&) {}
 
-long udb_database::find_table(const std::wstring& table) const
-{
-    for (std::size_t i = 0; i < tables.size(); ++i) {
-        tk_logger::log(1, L"Compare with %s", tables[i].c_str());
-        const bool same = case_sensitive ? tables[i] == table : udb_same_name(tables[i], table);
-        if (same)
-            return static_cast<long>(i);
-    }
-    return -1;
-}
-
 bool udb_database::delete_tab(const std::wstring& table)
 {
     tk_logger::log(2, L"udb_database::delete_tab(%s)", table.c_str());
-    const long pos = find_table(table);
+    const long pos = tables.find(table, case_sensitive);
     if (pos < 0) {
         tk_logger::log(2, "Table not found!");
         return false;
     }
-    tables.erase(tables.begin() + pos);
+    tables.erase(static_cast<size_t>(pos));
     return true;
 }
 
@@ -68,16 +56,13 @@ std::unique_ptr<udb_recordset> udb_database::query(const std::wstring&)
 
 void udb_database::create_relationships(udb_relationships&) {}
 
-std::vector<std::wstring>& udb_database::get_tables()
-{
-    return tables;
-}
+const std::vector<std::wstring>& udb_database::get_tables() { return tables.names(); }
 
 bool udb_database::is_table_exist(const std::wstring& table)
 {
     tk_logger::log(2, L"udb_database::is_table_exist(%s,case_sensitive=%d)", table.c_str(),
                    static_cast<int>(case_sensitive));
-    if (find_table(table) >= 0) {
+    if (tables.find(table, case_sensitive) >= 0) {
         tk_logger::log(1, "table exists");
         return true;
     }

@@ -11,6 +11,7 @@
 #include "UDB/udb_names_map.h"
 #include "UDB/udb_relationships.h"
 #include "UDB/udb_schema.h"
+#include "UDB/udb_table_list.h"
 
 class udb_recordset;
 
@@ -25,7 +26,7 @@ public:
     std::wstring name;
     bool case_sensitive;
     view_list views;
-    std::vector<std::wstring> tables;
+    udb_table_list tables;
     udb_names_map names_map;
     udb_relationships relationships;
     bool flag = false;
@@ -52,12 +53,8 @@ public:
     virtual std::unique_ptr<udb_recordset> query(const std::wstring& sql);
     virtual bool test_query(const std::wstring& sql) = 0;
     virtual void create_relationships(udb_relationships& relationships);
-    virtual std::vector<std::wstring>& get_tables();
+    virtual const std::vector<std::wstring>& get_tables();
     virtual bool is_table_exist(const std::wstring& table);
 
     std::wstring get_fn_mapped_name(const std::wstring& table, const std::wstring& field, bool exact) const;
-
-private:
-    // Position of the first entry of the table list that names the table, or -1.
-    long find_table(const std::wstring& table) const;
 };
