@@ -1,7 +1,5 @@
 #include "platform/eora/eora_query_cache.h"
 
-#include "platform/eora/eora_session_impl.h"
-
 #include <cstdint>
 #include <initializer_list>
 

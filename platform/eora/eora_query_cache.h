@@ -7,6 +7,7 @@
 #include "platform/eora/eora_session.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
@@ -17,7 +18,15 @@
 namespace eora {
 
 struct table_meta;
-struct lifted_literal;
+
+// A literal of the query text written as a parameter of the SQLite text, so
+// that one prepared query serves every value of it.
+struct lifted_literal {
+    int param = 0;         // ?N
+    size_t tok = 0;        // the string token it stands for
+    bool rowid = false;    // ROWID = 'text': bound as the row number in `object_id`
+    int64_t object_id = 0; // of the one table in scope
+};
 
 // A prepared query that one cursor at a time runs.
 struct plan_stmt {

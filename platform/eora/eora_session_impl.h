@@ -249,15 +249,6 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
 exec_result run_delete(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 exec_result run_ddl(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 
-// A literal of the query text written as a parameter of the SQLite text, so
-// that one prepared query serves every value of it.
-struct lifted_literal {
-    int param = 0;         // ?N
-    size_t tok = 0;        // the string token it stands for
-    bool rowid = false;    // ROWID = 'text': bound as the row number in `object_id`
-    int64_t object_id = 0; // of the one table in scope
-};
-
 // An Oracle query or expressions translated to SQLite. `tables` are the
 // tables in scope (for ROWID); binds become ?N.
 struct translation {
