@@ -761,10 +761,21 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
     return v; // sql_variant and the spatial types keep what they were given
 }
 
-std::string mssx_text(const mssx_type& t, const mssx_value& v)
+mssx_text_rule mssx_text_rule_of(const mssx_type& t)
+{
+    if (t.is_exact_decimal()) return mssx_text_rule::exact_decimal;
+    if (t.name == "real") return mssx_text_rule::real;
+    if (t.name == "uniqueidentifier") return mssx_text_rule::guid;
+    if (t.name == "datetime" || t.name == "smalldatetime" || t.name == "datetime2") return mssx_text_rule::datetime;
+    return mssx_text_rule::plain;
+}
+
+std::string mssx_text(const mssx_type& t, const mssx_value& v) { return mssx_text(t, mssx_text_rule_of(t), v); }
+
+std::string mssx_text(const mssx_type& t, mssx_text_rule rule, const mssx_value& v)
 {
     if (mssx_is_null(v)) return {};
-    if (t.is_exact_decimal()) {
+    if (rule == mssx_text_rule::exact_decimal) {
         if (auto d = std::get_if<double>(&v)) {
             std::string s = f_text(*d, t.scale);
             if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
@@ -776,7 +787,7 @@ std::string mssx_text(const mssx_type& t, const mssx_value& v)
         }
         return plain_text(v);
     }
-    if (auto d = std::get_if<double>(&v)) return g_text(*d, t.name == "real" ? 9 : 17);
+    if (auto d = std::get_if<double>(&v)) return g_text(*d, rule == mssx_text_rule::real ? 9 : 17);
     if (auto b = std::get_if<mssx_blob>(&v)) {
         static const char* hex = "0123456789ABCDEF";
         std::string s;
@@ -787,8 +798,8 @@ std::string mssx_text(const mssx_type& t, const mssx_value& v)
         }
         return s;
     }
-    if (t.name == "uniqueidentifier") return "{" + plain_text(v) + "}";
-    if (t.name == "datetime" || t.name == "smalldatetime" || t.name == "datetime2") {
+    if (rule == mssx_text_rule::guid) return "{" + plain_text(v) + "}";
+    if (rule == mssx_text_rule::datetime) {
         std::string s = plain_text(v);
         // a zero fraction is left out
         size_t dot = s.find('.');

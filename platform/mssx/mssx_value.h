@@ -48,6 +48,12 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
 
 // The text form of a stored value of type t (what a WSTR binding receives).
 std::string mssx_text(const mssx_type& t, const mssx_value& v);
+// Which of the text forms a type's values take: decided once for a column
+// whose values are written one after another.
+enum class mssx_text_rule : uint8_t { plain, exact_decimal, real, guid, datetime };
+mssx_text_rule mssx_text_rule_of(const mssx_type& t);
+// The same text as mssx_text(t, v), with the type's rule already decided.
+std::string mssx_text(const mssx_type& t, mssx_text_rule rule, const mssx_value& v);
 
 // Date/time helpers: parse a literal into the canonical stored text of t.
 bool mssx_parse_datetime(const std::string& s, const mssx_type& t, const std::string& dateformat, std::string& out);

@@ -376,9 +376,10 @@ private:
     }
 
     // Reads a value whole, in pieces (long values of any size); false for NULL.
-    static bool pieces(SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT c_type, std::string& out, size_t terminator)
+    bool pieces(SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT c_type, std::string& out, size_t terminator)
     {
-        std::vector<char> buf(65536);
+        std::vector<char>& buf = piece_; // made once per cursor, not once per value
+        buf.resize(kPiece);
         while (true) {
             SQLLEN ind = 0;
             SQLRETURN rc = SQLGetData(st, col, c_type, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
@@ -412,6 +413,8 @@ private:
     std::function<void(std::shared_ptr<odbp_odbc_link>)> done_;
     std::vector<mssx_result_column> columns_;
     std::vector<fetch_as> how_;
+    static constexpr size_t kPiece = 65536; // bytes asked of the driver at a time
+    std::vector<char> piece_;
 };
 
 // A result set already read (the catalog answers put together here).

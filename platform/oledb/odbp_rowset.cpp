@@ -280,6 +280,9 @@ public:
     rowset(std::unique_ptr<odbp_cursor> rows, odbp_reopen reopen, bool generic)
         : rows_(std::move(rows)), reopen_(std::move(reopen)), generic_(generic), columns_(rows_->columns())
     {
+        // What every value of a column needs of its type, worked out once for the rowset.
+        for (const mssx_result_column& c : columns_)
+            rules_.push_back({odbp_meta_of(c, generic_).wType == DBTYPE_BYTES, mssx_text_rule_of(c.type)});
     }
     ODBP_IUNKNOWN_METHODS
     HRESULT QueryInterface(REFIID riid, void** ppv) override
@@ -324,12 +327,14 @@ public:
             else {
                 const mssx_value& v = row[b.iOrdinal - 1];
                 const mssx_result_column& col = columns_[b.iOrdinal - 1];
+                const column_rule& rule = rules_[b.iOrdinal - 1];
                 const auto& left = longs.empty() ? nullptr : longs[b.iOrdinal - 1];
                 if (left)
-                    status = convert_left(col, v, left, b, base + b.obValue, length);
+                    status = convert_left(col, rule, v, left, b, base + b.obValue, length);
                 else if (mssx_is_null(v))
                     status = DBSTATUS_S_ISNULL;
-                else status = convert(col, v, b, base + b.obValue, length, held->second.values);
+                else
+                    status = convert(col, rule, v, b, base + b.obValue, length, held->second.values);
                 if (status == DBSTATUS_E_CANTCONVERTVALUE) errors = true;
             }
             if (b.dwPart & DBPART_STATUS) std::memcpy(base + b.obStatus, &status, sizeof status);
@@ -502,6 +507,12 @@ private:
     static constexpr HRESULT DB_E_CANNOTRESTART_LOCAL = static_cast<HRESULT>(0x80040E18u);
     static constexpr DBROWSTATUS DBROWSTATUS_E_INVALID_LOCAL = 5;
 
+    // What a column's values need of its type, decided when the rowset is made.
+    struct column_rule {
+        bool binary;         // a stream of its bytes (else of wide text)
+        mssx_text_rule text; // how a value is written as text
+    };
+
     struct held_row {
         std::shared_ptr<const std::vector<mssx_value>> values; // shared with the row's value streams
         DBREFCOUNT refs;
@@ -517,18 +528,17 @@ private:
 
     // A value left on the server: a stream reads it in pieces; any other
     // binding takes it whole. A value that cannot be read cannot be converted.
-    DBSTATUS convert_left(const mssx_result_column& col, const mssx_value& kind,
+    DBSTATUS convert_left(const mssx_result_column& col, const column_rule& rule, const mssx_value& kind,
                           const std::shared_ptr<odbp_long_value>& source, const DBBINDING& b, BYTE* dst,
                           DBLENGTH& length)
     {
         try {
             if (b.wType != DBTYPE_IUNKNOWN) {
                 const mssx_value whole = read_whole(*source, kind);
-                return convert(col, whole, b, dst, length, nullptr);
+                return convert(col, rule, whole, b, dst, length, nullptr);
             }
             if (!b.pObject || b.pObject->iid != IID_ISequentialStream) return DBSTATUS_E_CANTCONVERTVALUE;
-            const bool binary = odbp_meta_of(col, generic_).wType == DBTYPE_BYTES;
-            auto* stream = new value_stream(source, binary);
+            auto* stream = new value_stream(source, rule.binary);
             try {
                 length = stream->length();
             } catch (...) {
@@ -549,14 +559,13 @@ private:
         }
     }
 
-    DBSTATUS convert(const mssx_result_column& col, const mssx_value& v, const DBBINDING& b, BYTE* dst, DBLENGTH& length,
-                     const std::shared_ptr<const std::vector<mssx_value>>& row)
+    DBSTATUS convert(const mssx_result_column& col, const column_rule& rule, const mssx_value& v, const DBBINDING& b,
+                     BYTE* dst, DBLENGTH& length, const std::shared_ptr<const std::vector<mssx_value>>& row)
     {
         switch (b.wType) {
         case DBTYPE_IUNKNOWN: {
             if (!b.pObject || b.pObject->iid != IID_ISequentialStream) return DBSTATUS_E_CANTCONVERTVALUE;
-            const bool binary = odbp_meta_of(col, generic_).wType == DBTYPE_BYTES;
-            auto* stream = new value_stream(row, col, v, binary);
+            auto* stream = new value_stream(row, col, v, rule.binary);
             length = stream->length();
             if (!(b.dwPart & DBPART_VALUE)) { stream->Release(); return DBSTATUS_S_OK; }
             // The consumer owns the reference and releases the stream.
@@ -566,7 +575,7 @@ private:
         }
         case DBTYPE_WSTR: {
             std::wstring& w = wide_;
-            odbp_widen(mssx_text(col.type, v), w);
+            odbp_widen(mssx_text(col.type, rule.text, v), w);
             length = w.size() * sizeof(WCHAR);
             if (!(b.dwPart & DBPART_VALUE)) return DBSTATUS_S_OK;
             if (b.cbMaxLen < sizeof(WCHAR)) return length ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
@@ -578,7 +587,7 @@ private:
             return status;
         }
         case DBTYPE_STR: {
-            std::string s = mssx_text(col.type, v);
+            std::string s = mssx_text(col.type, rule.text, v);
             length = s.size();
             if (!(b.dwPart & DBPART_VALUE)) return DBSTATUS_S_OK;
             if (b.cbMaxLen < 1) return length ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
@@ -588,7 +597,8 @@ private:
             return fit < s.size() ? DBSTATUS_S_TRUNCATED : DBSTATUS_S_OK;
         }
         case DBTYPE_BYTES: {
-            std::string bytes = std::holds_alternative<mssx_blob>(v) ? std::get<mssx_blob>(v).bytes : mssx_text(col.type, v);
+            std::string bytes =
+                std::holds_alternative<mssx_blob>(v) ? std::get<mssx_blob>(v).bytes : mssx_text(col.type, rule.text, v);
             length = bytes.size();
             if (!(b.dwPart & DBPART_VALUE)) return DBSTATUS_S_OK;
             size_t fit = std::min(bytes.size(), static_cast<size_t>(b.cbMaxLen));
@@ -597,7 +607,7 @@ private:
         }
         default: {
             // numbers through their text form
-            std::string s = mssx_text(col.type, v);
+            std::string s = mssx_text(col.type, rule.text, v);
             if (col.type.name == "bit") s = s == "1" ? "-1" : "0";
             char* end = nullptr;
             if (b.wType == DBTYPE_R8) {
@@ -621,6 +631,7 @@ private:
     odbp_reopen reopen_;
     bool generic_;
     std::vector<mssx_result_column> columns_;
+    std::vector<column_rule> rules_; // by column
     std::mutex lock_;
     bool at_end_ = false;
     std::map<HROW, held_row> held_; // rows fetched and not yet released

@@ -1076,11 +1076,19 @@ TEST_F(ProviderOverOdbc, ATenMebibyteValue)
         ASSERT_TRUE(c.execute("CREATE TABLE Big (Id int NOT NULL, V varbinary(max) NULL)").errors.empty());
         std::vector<std::optional<mssx_value>> row{mssx_value(int64_t(1)), mssx_value(mssx_blob{bytes})};
         c.bulk_insert("[Big]", row, true);
+        // After it, values read with the same room for pieces: short, with zero bytes, NULL.
+        row = {mssx_value(int64_t(2)), mssx_value(mssx_blob{std::string("\0\x01\0", 3)})};
+        c.bulk_insert("[Big]", row, true);
+        row = {mssx_value(int64_t(3)), mssx_value()};
+        c.bulk_insert("[Big]", row, true);
     }
-    auto rows = rows_via(over_network, L"SELECT V FROM Big", nullptr, size + 16);
-    ASSERT_EQ(rows.size(), 1u);
+    auto rows = rows_via(over_network, L"SELECT V FROM Big ORDER BY Id", nullptr, size + 16);
+    ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0][0].length, size);
     EXPECT_TRUE(rows[0][0].bytes == bytes);
+    EXPECT_EQ(rows[1][0].length, 3u);
+    EXPECT_EQ(rows[1][0].bytes, std::string("\0\x01\0", 3));
+    EXPECT_EQ(rows[2][0].status, DBSTATUS_S_ISNULL);
 }
 
 TEST_F(ProviderOverOdbc, SqlServerAsATargetWritesThroughTheEndpoint)
