@@ -6,17 +6,24 @@ std::u16string ora_to_u16(std::wstring_view text) { return to_utf16le(text); }
 
 void ora_to_u16(std::wstring_view text, std::u16string& out)
 {
-    out.clear();
-    out.reserve(text.size());
+    // Characters beyond the basic plane take two units: counted first, so that
+    // the buffer is sized once and filled in place.
+    size_t units = text.size();
+    for (wchar_t wc : text) {
+        const auto c = static_cast<char32_t>(wc);
+        units += c >= 0x10000 && c <= 0x10FFFF;
+    }
+    out.resize(units);
+    char16_t* p = out.data();
     for (wchar_t wc : text) {
         const auto c = static_cast<char32_t>(wc);
         if (c < 0xD800 || (c >= 0xE000 && c < 0x10000)) {
-            out.push_back(static_cast<char16_t>(c));
+            *p++ = static_cast<char16_t>(c);
         } else if (c >= 0x10000 && c <= 0x10FFFF) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+            *p++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out.push_back(u'\uFFFD'); // a surrogate or beyond Unicode: no scalar value
+            *p++ = u'\uFFFD'; // a surrogate or beyond Unicode: no scalar value
         }
     }
 }

@@ -86,6 +86,37 @@ void append_digits(std::wstring& out, unsigned v, int width)
     out.append(buf, static_cast<size_t>(width));
 }
 
+// A scaled integer as the automation library prints it: "-12.5", "0.05", "7";
+// a sign only before a value other than zero.
+std::wstring scaled_digits(unsigned __int128 m, int scale, bool neg)
+{
+    wchar_t buf[48]; // 39 digits, a point and a sign; a scale never exceeds the digits
+    size_t at = sizeof buf / sizeof buf[0];
+    const bool nonzero = m != 0;
+    for (int n = 1;; ++n) {
+        buf[--at] = static_cast<wchar_t>(L'0' + static_cast<int>(m % 10));
+        m /= 10;
+        if (n == scale) buf[--at] = L'.';
+        if (m == 0 && n > scale) break;
+    }
+    if (neg && nonzero) buf[--at] = L'-';
+    return std::wstring(buf + at, buf + sizeof buf / sizeof buf[0]);
+}
+
+// Currency keeps up to four places, trailing zeros dropped ("12.5", "5").
+std::wstring currency_digits(const CY& cy)
+{
+    const bool neg = cy.int64 < 0;
+    unsigned __int128 m = neg ? static_cast<unsigned __int128>(-static_cast<__int128>(cy.int64))
+                              : static_cast<unsigned __int128>(cy.int64);
+    int scale = 4;
+    while (scale > 0 && m % 10 == 0) {
+        m /= 10;
+        --scale;
+    }
+    return scaled_digits(m, scale, neg);
+}
+
 // A date whose parts are all within their ranges; other dates take the general path.
 bool date_literal(const SYSTEMTIME& p, std::wstring& out)
 {
@@ -144,8 +175,8 @@ bool text_literal(const VARIANT& v, bool quote, std::wstring& out)
     return true;
 }
 
-// The literal of the usual values (integers, booleans, dates in range, short
-// text, NULL); false for the others.
+// The literal of the usual values (integers, currency, decimals, booleans,
+// dates in range, short text, NULL); false for the others.
 bool direct_literal(const udb_field& field, VARTYPE vt, bool quote, std::wstring& out)
 {
     const VARIANT& v = field.value;
@@ -190,6 +221,15 @@ bool direct_literal(const udb_field& field, VARTYPE vt, bool quote, std::wstring
         out.assign(v.boolVal != VARIANT_TRUE ? L"0" : map && map->mode == 1 ? L"-1" : L"1");
         return true;
     }
+    case VT_CY:
+        out = currency_digits(v.cyVal);
+        return true;
+    case VT_DECIMAL:
+        // A scale beyond the type has no text: the general path gives its literal.
+        if (v.decVal.scale > DECIMAL_MAX_SCALE) return false;
+        out = scaled_digits((static_cast<unsigned __int128>(v.decVal.Hi32) << 64) | v.decVal.Lo64, v.decVal.scale,
+                            (v.decVal.sign & DECIMAL_NEG) != 0);
+        return true;
     case VT_DATE:
         return date_literal(field.date_parts, out);
     case VT_BSTR:

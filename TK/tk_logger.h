@@ -35,14 +35,14 @@ public:
 #pragma clang diagnostic ignored "-Wformat-security"
 #pragma clang diagnostic ignored "-Wformat-nonliteral"
     template <class... Args>
-    static void log(int level, const char* fmt, Args... args)
+    [[gnu::always_inline]] static inline void log(int level, const char* fmt, Args... args)
     {
         if (level >= threshold_.load(std::memory_order_relaxed)) write(level, fmt, args...);
     }
 #pragma clang diagnostic pop
 #endif
     template <class... Args>
-    static void log(int level, const wchar_t* fmt, Args... args)
+    [[gnu::always_inline]] static inline void log(int level, const wchar_t* fmt, Args... args)
     {
         if (level >= threshold_.load(std::memory_order_relaxed)) write_wide(level, fmt, args...);
     }

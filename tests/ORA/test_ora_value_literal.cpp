@@ -200,15 +200,50 @@ TEST(OraValueLiteral, TextWithQuotesNonAsciiAndGuidsAsBefore)
     EXPECT_EQ(to_oracle_str(&static_cast<const udb_field&>(text_field(L"it's")), true), L"'it''s'");
 }
 
+TEST(OraValueLiteral, CurrencyAndDecimalsOfEveryScaleAsBefore)
+{
+    std::mt19937_64 rng(13);
+    std::vector<long long> cys = integer_cases<long long>(rng, 1000);
+    for (long long v : {10000LL, -10000LL, 50000LL, 123450LL, -5LL, 100LL, 99990000LL, -1230000LL}) cys.push_back(v);
+    for (long long v : cys) {
+        CY cy{};
+        cy.int64 = v;
+        expect_general(field_of(ole_variant(cy)));
+    }
+    CY money{};
+    money.int64 = 50500; // 5.05
+    EXPECT_EQ(to_oracle_str(&static_cast<const udb_field&>(field_of(ole_variant(money))), true), L"5.05");
+
+    udb_field dec = field_of(ole_variant::from_wstring(L"0", VT_DECIMAL));
+    auto check_decimal = [&](ULONG hi, ULONGLONG lo, BYTE scale, BYTE sign) {
+        dec.value.decVal.Hi32 = hi;
+        dec.value.decVal.Lo64 = lo;
+        dec.value.decVal.scale = scale;
+        dec.value.decVal.sign = sign;
+        expect_general(dec);
+    };
+    const ULONG his[] = {0, 1, 0xFFFFFFFF};
+    const ULONGLONG los[] = {0, 1, 5, 10, 150005, 999999999999ULL, 0xFFFFFFFFFFFFFFFFULL};
+    for (int scale = 0; scale <= 30; ++scale)
+        for (ULONG hi : his)
+            for (ULONGLONG lo : los)
+                for (BYTE sign : {BYTE(0), DECIMAL_NEG}) {
+                    check_decimal(hi, lo, static_cast<BYTE>(scale), sign);
+                    check_decimal(static_cast<ULONG>(rng()), rng(), static_cast<BYTE>(scale), sign);
+                    check_decimal(0, rng() % 100000, static_cast<BYTE>(scale), sign);
+                }
+    check_decimal(0, 150005, 4, 0);
+    EXPECT_EQ(to_oracle_str(&static_cast<const udb_field&>(dec), true), L"15.0005");
+    check_decimal(0, 0, 2, DECIMAL_NEG);
+    EXPECT_EQ(to_oracle_str(&static_cast<const udb_field&>(dec), true), L"0.00");
+}
+
 TEST(OraValueLiteral, NullsAndOtherTypesAsBefore)
 {
     udb_field null_field = field_of(ole_variant());
     expect_general(null_field);
     null_field.value.vt = VT_NULL;
     expect_general(null_field);
-    CY cy{};
-    cy.int64 = -123456789;
-    expect_general(field_of(ole_variant(cy)));
     expect_general(field_of(ole_variant(12.5)));
     expect_general(field_of(ole_variant(-0.25f)));
     const BYTE bytes[] = {0x00, 0xFF, 0x10};
