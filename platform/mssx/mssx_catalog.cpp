@@ -30,6 +30,7 @@ CREATE INDEX IF NOT EXISTS mssx_objects_name ON mssx_objects(name);
 // How many definitions and lookups are kept: the last few tables a client works on.
 constexpr size_t kept_tables = 64;
 constexpr size_t kept_objects = 256;
+constexpr size_t kept_names = 4096;
 
 // Resets a kept statement when its use ends, so that it holds no read transaction open.
 struct stmt_use {
@@ -88,11 +89,15 @@ void mssx_catalog::ensure_dictionary() { db_.exec(kDictionary); }
 
 void mssx_catalog::forget()
 {
-    if (bound_ && bound_ == db_.get()) sqlite3_rollback_hook(bound_, nullptr, nullptr);
+    if (bound_ && bound_ == db_.get()) {
+        sqlite3_rollback_hook(bound_, nullptr, nullptr);
+        sqlite3_commit_hook(bound_, nullptr, nullptr);
+    }
     bound_ = nullptr;
     stmts_.clear();
     objects_.clear();
     tables_.clear();
+    names_.clear();
     data_version_ = -1;
 }
 
@@ -107,6 +112,14 @@ void mssx_catalog::on_rollback(void* self)
     auto* cat = static_cast<mssx_catalog*>(self);
     cat->objects_.clear();
     cat->tables_.clear();
+    cat->names_.clear();
+    ++cat->transactions_;
+}
+
+int mssx_catalog::on_commit(void* self)
+{
+    ++static_cast<mssx_catalog*>(self)->transactions_;
+    return 0; // the commit goes on
 }
 
 mssx_stmt& mssx_catalog::kept(const char* sql)
@@ -115,6 +128,7 @@ mssx_stmt& mssx_catalog::kept(const char* sql)
         forget();
         bound_ = db_.get();
         sqlite3_rollback_hook(bound_, &mssx_catalog::on_rollback, this);
+        sqlite3_commit_hook(bound_, &mssx_catalog::on_commit, this);
     }
     auto it = stmts_.find(sql);
     if (it == stmts_.end()) it = stmts_.emplace(sql, db_.prepare(sql)).first;
@@ -130,6 +144,7 @@ void mssx_catalog::check_fresh()
     if (version != data_version_) {
         objects_.clear();
         tables_.clear();
+        names_.clear();
         data_version_ = version;
     }
 }
@@ -138,6 +153,7 @@ void mssx_catalog::dictionary_written()
 {
     objects_.clear();
     tables_.clear();
+    names_.clear();
 }
 
 std::optional<mssx_object_ref> mssx_catalog::find_object(const std::string& schema, const std::string& name)
@@ -159,11 +175,31 @@ std::optional<mssx_object_ref> mssx_catalog::find_object(const std::string& sche
 
 std::optional<mssx_object_ref> mssx_catalog::object_by_id(int64_t object_id)
 {
-    auto& st = kept("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE object_id=?1");
-    stmt_use use{st};
-    st.bind(1, object_id);
-    if (!st.step()) return std::nullopt;
-    return mssx_object_ref{st.text(0), st.text(1), st.text(2).empty() ? char(0) : st.text(2)[0], st.integer(3)};
+    // A query that names every row's object (sys.identity_columns WHERE OBJECT_NAME(object_id)=...) runs
+    // in a batch's write transaction: no other connection commits before it ends, so whether one did
+    // before it began is asked once a transaction.
+    const bool writing = sqlite3_txn_state(db_.get(), "main") == SQLITE_TXN_WRITE;
+    if (writing) {
+        if (names_checked_ != transactions_) {
+            check_fresh();
+            names_checked_ = transactions_;
+        }
+        if (auto it = names_.find(object_id); it != names_.end()) return it->second;
+    }
+    std::optional<mssx_object_ref> found;
+    {
+        auto& st = kept("SELECT schema_name, name, type, object_id FROM mssx_objects WHERE object_id=?1");
+        stmt_use use{st};
+        st.bind(1, object_id);
+        if (st.step())
+            found =
+                mssx_object_ref{st.text(0), st.text(1), st.text(2).empty() ? char(0) : st.text(2)[0], st.integer(3)};
+    }
+    if (writing) {
+        if (names_.size() >= kept_names) names_.clear();
+        names_.emplace(object_id, found);
+    }
+    return found;
 }
 
 std::vector<mssx_object_ref> mssx_catalog::objects(char type)

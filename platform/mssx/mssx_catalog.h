@@ -127,6 +127,7 @@ private:
 
     static name_key key_of(const std::string& schema, const std::string& name);
     static void on_rollback(void* self);
+    static int on_commit(void* self);
     // Drops what is kept when another connection committed since the last look.
     void check_fresh();
     // A statement prepared once for the current handle; reset when `use` ends.
@@ -140,6 +141,10 @@ private:
     int64_t data_version_ = -1;
     std::map<name_key, std::optional<mssx_object_ref>> objects_;
     std::map<name_key, std::optional<mssx_table_def>> tables_;
+    // Names by object id, as `tables_`; looked at again in each write transaction.
+    std::map<int64_t, std::optional<mssx_object_ref>> names_;
+    uint64_t transactions_ = 0;      // write transactions ended (committed or rolled back)
+    uint64_t names_checked_ = ~0ull; // the value of `transactions_` when names_ was last checked
 };
 
 std::string mssx_join_names(const std::vector<std::string>& v);

@@ -128,3 +128,37 @@ TEST(MssxTableCache, WhatARolledBackBatchMadeIsForgotten)
     EXPECT_TRUE(errors_of(a, "INSERT INTO r VALUES ('x', 2)").empty());
     EXPECT_EQ(rows_of(a, "SELECT * FROM r"), (std::vector<std::string>{"x|2"}));
 }
+
+TEST(MssxTableCache, ObjectNamesFollowAnIdGivenToAnotherObject)
+{
+    mssx_test_server srv("tcache_names");
+    ASSERT_TRUE(srv.run_script("CREATE DATABASE cat").empty());
+    mssx_connection a(srv.dir, srv.sa("cat"));
+    mssx_connection b(srv.dir, srv.sa("cat"));
+    ASSERT_TRUE(errors_of(a, "CREATE TABLE t (id int IDENTITY(1,1) NOT NULL, v int)").empty());
+    const std::string id = rows_of(a, "SELECT OBJECT_ID('t')").at(0);
+    const std::string names = "SELECT OBJECT_NAME(" + id + "), OBJECT_SCHEMA_NAME(" + id + ")";
+    EXPECT_EQ(rows_of(a, names), std::vector<std::string>{"t|dbo"});
+    // The view names each row's table as the client's identity query reads it.
+    const std::string ident = "SELECT name FROM sys.identity_columns WHERE OBJECT_NAME(object_id)='";
+    EXPECT_EQ(rows_of(a, ident + "t'"), std::vector<std::string>{"id"});
+
+    // The last object's id goes to the next one made: by this connection, then by the other one.
+    ASSERT_TRUE(errors_of(a, "DROP TABLE t\nCREATE TABLE u (id int IDENTITY(1,1) NOT NULL)").empty());
+    ASSERT_EQ(rows_of(a, "SELECT OBJECT_ID('u')").at(0), id);
+    EXPECT_EQ(rows_of(a, names), std::vector<std::string>{"u|dbo"});
+    EXPECT_EQ(rows_of(a, ident + "u'"), std::vector<std::string>{"id"});
+    EXPECT_TRUE(rows_of(a, ident + "t'").empty());
+
+    // Within one batch, after the names were read in an earlier one.
+    EXPECT_EQ(rows_of(a, "DROP TABLE u\nCREATE TABLE v (id int IDENTITY(1,1) NOT NULL)\n" + names),
+              std::vector<std::string>{"v|dbo"});
+    ASSERT_EQ(rows_of(a, "SELECT OBJECT_ID('v')").at(0), id);
+
+    ASSERT_TRUE(errors_of(b, "CREATE SCHEMA s2").empty());
+    ASSERT_TRUE(errors_of(b, "DROP TABLE v\nCREATE TABLE s2.w (k int IDENTITY(5,1) NOT NULL)").empty());
+    ASSERT_EQ(rows_of(b, "SELECT OBJECT_ID('s2.w')").at(0), id);
+    EXPECT_EQ(rows_of(a, names), std::vector<std::string>{"w|s2"});
+    EXPECT_EQ(rows_of(a, ident + "w'"), std::vector<std::string>{"k"});
+    EXPECT_TRUE(rows_of(a, ident + "v'").empty());
+}
