@@ -104,6 +104,13 @@ std::optional<std::u16string> literal_needing_bind(const std::wstring& literal, 
     return ora_to_u16(value);
 }
 
+std::wstring number_text(size_t n)
+{
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, n);
+    return std::wstring(buf, res.ptr);
+}
+
 ole_variant read_long_value(ole_long_value& value, const t_ftd& column)
 {
     try {
@@ -216,15 +223,19 @@ const std::wstring& ora_table::catalog_type(const std::wstring& column) const
     return unknown;
 }
 
-ora_lob_insert& ora_table::lob_writer_for(const std::vector<t_lob_desc>& lobs)
+ora_lob_insert& ora_table::lob_writer_for(const row_plan& p, const std::vector<size_t>& lob_pairs)
 {
-    const auto same = [](const t_lob_desc& a, const t_lob_desc& b) {
-        return a.idx == b.idx && a.idx_in == b.idx_in && a.vt == b.vt && a.name == b.name;
-    };
-    if (!lob_writer ||
-        !std::equal(lobs.begin(), lobs.end(), lob_writer->get_descs().begin(), lob_writer->get_descs().end(), same)) {
+    if (!lob_writer || lob_pairs != lob_writer_pairs) {
+        // The LOB values are taken from the fields matched by the plan, which
+        // need not sit at the column positions.
+        std::vector<t_lob_desc> descs;
+        for (size_t k : lob_pairs) {
+            const auto [i, j] = p.pairs[k];
+            descs.emplace_back(static_cast<uint32_t>(i), static_cast<uint32_t>(j), schema[i].vartype, schema[i].name);
+        }
         lob_writer.reset();
-        lob_writer = std::make_unique<ora_lob_insert>(table_name, lobs);
+        lob_writer = std::make_unique<ora_lob_insert>(table_name, descs);
+        lob_writer_pairs = lob_pairs;
     }
     return *lob_writer;
 }
@@ -238,6 +249,8 @@ const ora_table::row_plan& ora_table::plan_for(const udb_record& record)
         if (same)
             return *plan;
     }
+    // A writer made for the pairs of another plan would take other fields.
+    lob_writer.reset();
     row_plan p;
     for (size_t j = 0; j < record.size(); ++j)
         p.field_names.push_back(record[j].name);
@@ -271,6 +284,7 @@ const ora_table::row_plan& ora_table::plan_for(const udb_record& record)
     for (size_t k = 0; k < p.pairs.size(); ++k) {
         p.head += (k ? L", " : L"") + dq(schema[p.pairs[k].first].name);
         p.national.push_back(is_national(p.pairs[k].first));
+        p.lob.push_back(is_lob(p.pairs[k].first));
     }
     p.head += L") VALUES(";
     plan = std::move(p);
@@ -292,44 +306,42 @@ void ora_table::slow_append(const udb_record& record)
     std::wstring& sql = row_sql;
     sql.assign(p.head);
     std::vector<ora_text_bind> binds;
-    std::vector<t_lob_desc> lobs;
+    std::vector<size_t>& lob_pairs = row_lob_pairs;
+    lob_pairs.clear();
     replaced_numbers.clear();
     for (size_t k = 0; k < p.pairs.size(); ++k) {
         const auto [i, j] = p.pairs[k];
         if (k) sql += L", ";
         // A long value left in the source's stream is read whole only for a
         // column that takes a literal; a LOB column reads it in pieces.
-        udb_field whole;
+        const bool lob = p.lob[k];
+        std::optional<udb_field> whole;
         ole_long_value* long_value = ole_long_value::of(record[j]);
-        if (long_value && !is_lob(i))
-            whole = udb_field(record[j].name, record[j].size, read_long_value(*long_value, schema[i]));
-        const udb_field& field = long_value && !is_lob(i) ? whole : record[j];
+        if (long_value && !lob) whole.emplace(record[j].name, record[j].size, read_long_value(*long_value, schema[i]));
+        const udb_field& field = whole ? *whole : record[j];
         const std::wstring text = udb_custom_conversion::is_acceptable2(field)
                                       ? udb_custom_conversion::handle2(field)
-                                      : get_fld_append_wstr(i, field, schema[i]);
+                                      : field_literal(i, field, schema[i], lob);
         if (std::optional<std::u16string> bound = literal_needing_bind(text, p.national[k])) {
-            const std::wstring name = L":v" + std::to_wstring(binds.size() + 1);
+            const std::wstring name = L":v" + number_text(binds.size() + 1);
             sql += name;
             binds.push_back({ora_to_u16(name), std::move(*bound), p.national[k]});
         } else {
             sql += text;
         }
         const VARTYPE fvt = field.get_type();
-        if (is_lob(i) && fvt != VT_EMPTY && fvt != VT_NULL)
-            lobs.emplace_back(static_cast<uint32_t>(i), static_cast<uint32_t>(j), schema[i].vartype, schema[i].name);
+        if (lob && fvt != VT_EMPTY && fvt != VT_NULL) lob_pairs.push_back(k);
     }
     sql += L") RETURNING ROWID INTO :1";
     // A row with LOB values is committed once, after its LOB writes: a row
     // whose values did not all arrive is never left behind.
-    last_rowid = rowid.do_insert(sql, binds, lobs.empty());
+    last_rowid = rowid.do_insert(sql, binds, lob_pairs.empty());
     tk_logger::log(1, L"GOT ROWID(2): %s", last_rowid.c_str());
 
-    if (!lobs.empty()) {
+    if (!lob_pairs.empty()) {
         ora_engine& eng = ora_eng();
         try {
-            // The LOB values are taken from the fields matched above, which need
-            // not sit at the column positions.
-            lob_writer_for(lobs).insert(last_rowid, record);
+            lob_writer_for(p, lob_pairs).insert(last_rowid, record);
             eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
         } catch (...) {
             OCITransRollback(eng.get_svc(), eng.get_err(), OCI_DEFAULT);
@@ -351,11 +363,16 @@ void ora_table::slow_append(const udb_record& record)
 
 std::wstring ora_table::get_fld_append_wstr(size_t i, const udb_field& field, const t_ftd& column)
 {
+    return field_literal(i, field, column, is_lob(i));
+}
+
+std::wstring ora_table::field_literal(size_t i, const udb_field& field, const t_ftd& column, bool lob)
+{
     tk_logger::log(1, "ora_table::get_fld_append_wstr");
     const VARTYPE fvt = field.get_type();
     const bool is_null = fvt == VT_NULL || fvt == VT_EMPTY;
     // A LOB value goes through its locator: no literal is ever built for it.
-    if (is_lob(i) && !is_null) {
+    if (lob && !is_null) {
         tk_logger::log(1, "Got LOB - put placeholder");
         return column.vartype == VT_BSTR ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
     }

@@ -60,6 +60,7 @@ private:
         std::vector<std::pair<size_t, size_t>> pairs; // (column, field)
         std::wstring head;                            // "INSERT ... (columns) VALUES("
         std::vector<bool> national;                   // per pair: the column holds national text
+        std::vector<bool> lob;                        // per pair: the column takes its value by locator
     };
     const row_plan& plan_for(const udb_record& record);
     bool is_national(size_t i) const;
@@ -71,9 +72,10 @@ private:
     void advance_identity();
     // The catalog's DATA_TYPE of each column, as read back; empty when unknown.
     const std::wstring& catalog_type(const std::wstring& column) const;
-    // The LOB writer of the table for these LOB values, made again only when
-    // a row has its LOB values in other columns or fields than the row before.
-    ora_lob_insert& lob_writer_for(const std::vector<t_lob_desc>& lobs);
+    std::wstring field_literal(size_t i, const udb_field& field, const t_ftd& column, bool lob);
+    // The LOB writer of the table for the pairs `lob_pairs` of the plan, made
+    // again only when a row has its LOB values in other pairs than the row before.
+    ora_lob_insert& lob_writer_for(const row_plan& p, const std::vector<size_t>& lob_pairs);
 
     uint32_t row_pos = 0;
     ora_get_rowid rowid;
@@ -88,5 +90,7 @@ private:
     std::vector<std::wstring> replaced_numbers;
     std::optional<row_plan> plan;
     std::unique_ptr<ora_lob_insert> lob_writer;
-    std::wstring row_sql; // the row's INSERT, its room kept from row to row
+    std::vector<size_t> lob_writer_pairs; // the pairs of the plan lob_writer was made for
+    std::vector<size_t> row_lob_pairs;    // the pairs of the row being written with a LOB value
+    std::wstring row_sql;                 // the row's INSERT, its room kept from row to row
 };

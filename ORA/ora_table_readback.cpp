@@ -135,6 +135,9 @@ std::wstring ora_table::get_safe_select_query(uint32_t& count)
 void ora_table::init_schema()
 {
     tk_logger::log(2, "ora_table::init_schema");
+    // What rows were planned and written with follows the schema read here.
+    plan.reset();
+    lob_writer.reset();
     ora_engine& eng = ora_eng();
     const bool for_query = is_query();
     uint32_t count = for_query ? 0 : get_columns_cnt();
