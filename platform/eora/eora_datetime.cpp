@@ -131,7 +131,9 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
         if (ndig) *ndig = static_cast<int>(i - b);
         if (neg) v = -v;
     };
-    auto starts = [&](const char* k) { return fmt.compare(f, std::char_traits<char>::length(k), k) == 0; };
+    auto starts = [&](const char* k) {
+        return fmt[f] == k[0] && fmt.compare(f, std::char_traits<char>::length(k), k) == 0;
+    };
     while (f < fmt.size()) {
         if (i >= s.size()) break; // the rest of the picture takes its defaults
         int64_t v = 0;

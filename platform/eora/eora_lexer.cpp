@@ -29,8 +29,8 @@ std::vector<token> tokenize(std::string_view s, size_t max_ident)
 {
     std::vector<token> out;
     size_t i = 0, n = s.size();
-    // A row's statement has a few dozen tokens; a long one grows as it goes.
-    out.reserve(std::min<size_t>(n / 2 + 2, 64));
+    // A token with the space after it takes three bytes or more; a long text grows as it goes.
+    out.reserve(std::min<size_t>(n / 3 + 2, 512));
     while (i < n) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
