@@ -371,7 +371,12 @@ std::unique_ptr<odb_field> odb_record::stream_field(const DBCOLUMNINFO& c, DBLEN
                                            ole_variant(bytes.data(), bytes.size()));
     }
     const std::wstring text = lv->read_text(static_cast<size_t>(length) / sizeof(WCHAR) + 1);
-    return get_field(c, text.data(), text.size());
+    // Read into the field itself: a long text is not copied again on the way.
+    uint32_t hint = 0;
+    const VARTYPE vt = get_vartype(c.wType, c.ulColumnSize, c.dwFlags, hint);
+    auto field = std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(c.ulColumnSize), ole_variant());
+    read_value(c, vt, odb_text_form_of(c.wType, vt), text, *field);
+    return field;
 }
 
 DBTYPE odb_record::get_oledb_type(const t_ftd& field)

@@ -84,6 +84,23 @@ std::wstring ole_long_value::read_text(size_t max_chars)
         return out;
     if (form_ != form::wide_text)
         return out;
+    if (carry_.empty()) {
+        // No cut character before: the characters go straight into the text.
+        if (at_end_ || !source_) return out;
+        out.resize(max_chars);
+        const size_t want = max_chars * sizeof(wchar_t);
+        ULONG got = 0;
+        const HRESULT hr = source_->Read(out.data(), static_cast<ULONG>(want), &got);
+        if (FAILED(hr)) throw tk_exception("The long value could not be read from the source", 0);
+        if (got < want) at_end_ = true;
+        const size_t whole = got / sizeof(wchar_t);
+        if (got % sizeof(wchar_t)) {
+            if (at_end_) throw tk_exception("The long value ends inside a character", 0);
+            carry_.assign(reinterpret_cast<const char*>(out.data()) + whole * sizeof(wchar_t), got % sizeof(wchar_t));
+        }
+        out.resize(whole);
+        return out;
+    }
     std::string raw = read_raw(max_chars * sizeof(wchar_t));
     const size_t whole = raw.size() / sizeof(wchar_t);
     out.resize(whole);
@@ -99,8 +116,18 @@ std::wstring ole_long_value::read_text(size_t max_chars)
 
 std::vector<BYTE> ole_long_value::read_bytes(size_t max_bytes)
 {
-    std::string raw = read_raw(max_bytes);
-    return std::vector<BYTE>(raw.begin(), raw.end());
+    if (!carry_.empty() || at_end_ || !source_ || max_bytes == 0) {
+        std::string raw = read_raw(max_bytes);
+        return std::vector<BYTE>(raw.begin(), raw.end());
+    }
+    // The bytes go straight into the piece.
+    std::vector<BYTE> out(max_bytes);
+    ULONG got = 0;
+    const HRESULT hr = source_->Read(out.data(), static_cast<ULONG>(max_bytes), &got);
+    if (FAILED(hr)) throw tk_exception("The long value could not be read from the source", 0);
+    if (got < max_bytes) at_end_ = true;
+    out.resize(got);
+    return out;
 }
 
 ole_variant ole_long_value::read_all()

@@ -159,16 +159,26 @@ public:
         ULONG n = 0;
         try {
             if (binary_) {
-                while (n < cb && fill()) {
-                    const size_t k = std::min<size_t>(cb - n, window_size_ - at_);
-                    std::memcpy(out + n, window_ + at_, k);
-                    at_ += k;
-                    n += static_cast<ULONG>(k);
+                while (n < cb) {
+                    if (at_ < window_size_) {
+                        const size_t k = std::min<size_t>(cb - n, window_size_ - at_);
+                        std::memcpy(out + n, window_ + at_, k);
+                        at_ += k;
+                        n += static_cast<ULONG>(k);
+                        continue;
+                    }
+                    if (!source_) break;
+                    // Nothing at hand: bytes go from the server straight into the caller's room.
+                    const size_t got = source_->read(offset_, out + n, cb - n);
+                    if (got == 0) break;
+                    offset_ += got;
+                    n += static_cast<ULONG>(got);
                 }
             } else {
                 // Whole characters only: a caller asks in multiples of WCHAR.
                 while (n + sizeof(WCHAR) <= cb && fill()) {
-                    const WCHAR c = next_char();
+                    const unsigned char lead = static_cast<unsigned char>(window_[at_]);
+                    const WCHAR c = lead < 0x80 ? (++at_, static_cast<WCHAR>(lead)) : next_char();
                     std::memcpy(out + n, &c, sizeof c);
                     n += sizeof c;
                 }
@@ -193,8 +203,22 @@ public:
         };
         if (!source_) {
             count(window_, window_size_);
+        } else if (const uint64_t total = source_->size(); total <= kPiece && offset_ == 0 && window_size_ == 0) {
+            // A value of one piece is read once: counted here, then handed out by Read.
+            buffer_.resize(static_cast<size_t>(total));
+            size_t got = 0;
+            while (got < buffer_.size()) {
+                const size_t k = source_->read(got, buffer_.data() + got, buffer_.size() - got);
+                if (k == 0) break;
+                got += k;
+            }
+            window_ = buffer_.data();
+            window_size_ = got;
+            offset_ = got;
+            at_ = 0;
+            count(window_, window_size_);
         } else {
-            std::vector<char> piece(kPiece);
+            std::vector<char> piece(static_cast<size_t>(std::min<uint64_t>(kPiece, total)));
             for (uint64_t at = 0;;) {
                 const size_t got = source_->read(at, piece.data(), piece.size());
                 if (got == 0) break;
@@ -215,7 +239,9 @@ private:
     {
         if (at_ < window_size_) return true;
         if (!source_) return false;
-        buffer_.resize(kPiece);
+        // No more room than the rest of the value takes (at least a byte, to see its end).
+        const uint64_t size = source_->size();
+        buffer_.resize(static_cast<size_t>(std::clamp<uint64_t>(size > offset_ ? size - offset_ : 0, 1, kPiece)));
         window_size_ = source_->read(offset_, buffer_.data(), buffer_.size());
         window_ = buffer_.data();
         offset_ += window_size_;

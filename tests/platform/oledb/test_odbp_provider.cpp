@@ -1,15 +1,17 @@
 // The provider driven only through COM and OLE DB calls, as the engine does.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
-#include <cstring>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cstring>
+#include <optional>
 #include <thread>
-#include "tests/platform/mssx/mssx_test_server.h"
 #include "platform/mssx/tds/tds_listener.h"
 #include "platform/oleaut/oleauto.h"
+#include "platform/oledb/odbp_text.h"
 #include "platform/oledb/oledb.h"
+#include "tests/platform/mssx/mssx_test_server.h"
 
 namespace {
 
@@ -827,6 +829,121 @@ TEST_F(Provider, FastLoadTakesOverStreams)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].bytes, big);
     EXPECT_EQ(rows[0][1].text, wide);
+}
+
+// Long values read through stream objects in odd-sized pieces arrive whole and
+// unchanged, whether the table leaves them in storage (opened as a table) or the
+// row holds them (a query): empty, short, longer than the provider's piece of
+// the server's storage, with characters of every UTF-8 length cut anywhere.
+TEST_F(Provider, LongValuesReadThroughStreamsInAnyPieces)
+{
+    std::wstring long_text;
+    for (size_t i = 0; long_text.size() < 300000; ++i)
+        long_text += (i % 5 == 0)   ? L"\u00e9"
+                     : (i % 5 == 1) ? L"\u20ac"
+                     : (i % 5 == 2) ? L"\U0001F600"
+                     : (i % 5 == 3) ? L"a"
+                                    : L"\n";
+    std::string long_bytes(600001, '\0');
+    for (size_t i = 0; i < long_bytes.size(); ++i) long_bytes[i] = static_cast<char>((i % 3) ? i * 13 : 0);
+    const std::vector<std::pair<std::optional<std::wstring>, std::optional<std::string>>> values = {
+        {L"", std::string()},
+        {L"Gr\u00fc\u00dfe \U0001F600", std::string("\0\x01\0", 3)},
+        {long_text, long_bytes},
+        {std::nullopt, std::nullopt},
+        {L"x", std::string(1, '\0')}};
+    {
+        mssx_connection c(server->dir, server->sa("Shop"));
+        ASSERT_TRUE(c.execute("CREATE TABLE Longs (Id int NOT NULL, T nvarchar(max) NULL, B varbinary(max) NULL)")
+                        .errors.empty());
+        for (size_t i = 0; i < values.size(); ++i) {
+            const mssx_value t = values[i].first ? mssx_value(odbp_narrow(*values[i].first)) : mssx_value();
+            const mssx_value bytes = values[i].second ? mssx_value(mssx_blob{*values[i].second}) : mssx_value();
+            const std::vector<std::optional<mssx_value>> row{mssx_value(int64_t(i)), t, bytes};
+            c.bulk_insert("[Longs]", row, true);
+        }
+    }
+    com_ptr<IDBInitialize> d;
+    ASSERT_EQ(native(&d.p, L"sa", L"secret", L"Shop"), S_OK);
+    com_ptr<IOpenRowset> s;
+    session(d.p, &s.p);
+    for (bool as_table : {true, false}) {
+        com_ptr<IRowset> rs;
+        if (as_table) {
+            DBID id{};
+            id.eKind = DBKIND_NAME;
+            std::wstring n = L"Longs";
+            id.uName.pwszName = n.data();
+            ASSERT_EQ(s->OpenRowset(nullptr, &id, nullptr, IID_IRowset, 0, nullptr, rs.unk()), S_OK);
+        } else {
+            ASSERT_EQ(execute(s.p, L"SELECT Id, T, B FROM Longs", &rs.p), S_OK);
+        }
+        DBOBJECT obj{STGM_READ, IID_ISequentialStream};
+        DBBINDING b[2]{};
+        for (int i = 0; i < 2; ++i) {
+            b[i].iOrdinal = static_cast<DBORDINAL>(i + 2);
+            b[i].obStatus = static_cast<DBBYTEOFFSET>(i * 32);
+            b[i].obLength = static_cast<DBBYTEOFFSET>(i * 32 + 8);
+            b[i].obValue = static_cast<DBBYTEOFFSET>(i * 32 + 16);
+            b[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+            b[i].pObject = &obj;
+            b[i].cbMaxLen = sizeof(IUnknown*);
+            b[i].wType = DBTYPE_IUNKNOWN;
+        }
+        com_ptr<IAccessor> acc;
+        rs->QueryInterface(IID_IAccessor, acc.out());
+        HACCESSOR h = 0;
+        ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 2, b, 0, &h, nullptr), S_OK);
+        size_t row_no = 0;
+        for (;;) {
+            HROW handle = 0;
+            HROW* ph = &handle;
+            DBCOUNTITEM got = 0;
+            rs->GetNextRows(DB_NULL_HCHAPTER, 0, 1, &got, &ph);
+            if (got == 0) break;
+            ASSERT_LT(row_no, values.size());
+            BYTE buf[64]{};
+            ASSERT_EQ(rs->GetData(handle, h, buf), S_OK);
+            for (int i = 0; i < 2; ++i) {
+                DBSTATUS st = 0;
+                DBLENGTH len = 0;
+                std::memcpy(&st, buf + b[i].obStatus, sizeof st);
+                std::memcpy(&len, buf + b[i].obLength, sizeof len);
+                const bool is_null = i == 0 ? !values[row_no].first : !values[row_no].second;
+                if (is_null) {
+                    EXPECT_EQ(st, DBSTATUS_S_ISNULL) << row_no;
+                    continue;
+                }
+                ASSERT_EQ(st, DBSTATUS_S_OK) << row_no;
+                ISequentialStream* stream = nullptr;
+                std::memcpy(&stream, buf + b[i].obValue, sizeof stream);
+                ASSERT_NE(stream, nullptr);
+                // Pieces that cut characters and the provider's own pieces anywhere.
+                const ULONG piece = i == 0 ? 4 * 1021 : 4093;
+                std::string all, part(piece, '\0');
+                for (ULONG n = piece; n == piece;) {
+                    n = 0;
+                    ASSERT_TRUE(SUCCEEDED(stream->Read(part.data(), piece, &n)));
+                    all.append(part.data(), n);
+                }
+                stream->Release();
+                if (i == 0) {
+                    const std::wstring want = *values[row_no].first;
+                    EXPECT_EQ(len, want.size() * sizeof(WCHAR)) << row_no << (as_table ? " table" : " query");
+                    EXPECT_TRUE(all ==
+                                std::string(reinterpret_cast<const char*>(want.data()), want.size() * sizeof(WCHAR)))
+                        << row_no << (as_table ? " table" : " query");
+                } else {
+                    EXPECT_EQ(len, values[row_no].second->size()) << row_no;
+                    EXPECT_TRUE(all == *values[row_no].second) << row_no << (as_table ? " table" : " query");
+                }
+            }
+            rs->ReleaseRows(1, &handle, nullptr, nullptr, nullptr);
+            ++row_no;
+        }
+        EXPECT_EQ(row_no, values.size());
+        acc->ReleaseAccessor(h, nullptr);
+    }
 }
 
 TEST_F(Provider, TableRowsArriveAsReadWhileTheSessionRunsOtherStatements)
