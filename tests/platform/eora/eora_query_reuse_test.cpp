@@ -155,6 +155,36 @@ TEST_F(EoraQueryReuse, TheSamePlanServesOtherValuesOfAConditionsLiteral)
     EXPECT_EQ(d.cur->row()[0].s, "5");
 }
 
+TEST_F(EoraQueryReuse, BindsAndLiftedLiteralsTakeTheirOwnPlaces)
+{
+    auto ask = [](eora::session& s, const std::string& sql, const std::vector<eora::value>& binds) {
+        std::string out;
+        auto st = s.prepare(sql);
+        auto r = s.execute(*st, binds);
+        while (r.cur->next())
+            for (const auto& v : r.cur->row()) out += (v.is_null() ? "<null>" : v.s) + "|";
+        return out;
+    };
+    const std::vector<std::pair<std::string, std::vector<eora::value>>> cases = {
+        {"select id from t where name = 'x' and id >= :lo", {eora::value::number("0")}},
+        {"select id from t where name = 'y' and id >= :lo", {eora::value::number("0")}},
+        {"select id from t where name = 'y' and id >= :lo", {eora::value::number("3")}},
+        {"select id from t where id >= :a and name = 'it''s' and id <= :a", {eora::value::number("6")}},
+        {"select id from t where id >= :a and name = '5' and id <= :a", {eora::value::number("5")}},
+        {"select id from t where id >= :a and name = '5' and id <= :a", {eora::value::number("4")}},
+        {"select id, :b from t where name = :b or name = 'x' order by id", {eora::value::text("y")}},
+        {"select id, :b from t where name = :b or name = '5' order by id", {eora::value::text("it's")}},
+    };
+    size_t with_rows = 0;
+    for (const auto& [sql, binds] : cases) {
+        const std::string want = ask(*fresh, sql, binds);
+        EXPECT_EQ(ask(*kept, sql, binds), want) << sql;
+        with_rows += want.empty() ? 0 : 1;
+    }
+    // Two bind values find no row: the bind counts, not only the literal.
+    EXPECT_EQ(with_rows, cases.size() - 2);
+}
+
 TEST_F(EoraQueryReuse, LiteralsOfOtherKindsAndPlacesKeepTheirOwnMeaning)
 {
     for (const char* sql : {
