@@ -177,8 +177,17 @@ public:
             } else {
                 // Whole characters only: a caller asks in multiples of WCHAR.
                 while (n + sizeof(WCHAR) <= cb && fill()) {
-                    const unsigned char lead = static_cast<unsigned char>(window_[at_]);
-                    const WCHAR c = lead < 0x80 ? (++at_, static_cast<WCHAR>(lead)) : next_char();
+                    // A run of single-byte characters at hand goes over in one loop.
+                    const size_t room = std::min<size_t>((cb - n) / sizeof(WCHAR), window_size_ - at_);
+                    size_t k = 0;
+                    for (; k < room && static_cast<unsigned char>(window_[at_ + k]) < 0x80; ++k) {
+                        const WCHAR c = static_cast<unsigned char>(window_[at_ + k]);
+                        std::memcpy(out + n + k * sizeof(WCHAR), &c, sizeof c);
+                    }
+                    at_ += k;
+                    n += static_cast<ULONG>(k * sizeof(WCHAR));
+                    if (k == room) continue; // out of room, or of the bytes at hand
+                    const WCHAR c = next_char();
                     std::memcpy(out + n, &c, sizeof c);
                     n += sizeof c;
                 }
