@@ -1,5 +1,6 @@
 #include "UDB/udb_name_pairs.h"
 
+#include <functional>
 #include <optional>
 
 #include "UDB/udb_name_compare.h"
@@ -28,6 +29,16 @@ void udb_name_pairs::clear()
     keyed_ = 0;
 }
 
+bool udb_name_pairs::filed(size_t hash, const std::wstring& first, const std::wstring& second) const
+{
+    const auto [from, to] = keys_.equal_range(hash);
+    for (auto it = from; it != to; ++it) {
+        const auto& p = pairs_[it->second];
+        if (udb_same_name(p.first, first) && udb_same_name(p.second, second)) return true;
+    }
+    return false;
+}
+
 void udb_name_pairs::refresh() const
 {
     const unsigned generation = collation_generation();
@@ -37,8 +48,13 @@ void udb_name_pairs::refresh() const
         generation_ = generation;
     }
     // A pair without a key equals no pair, as a comparison that fails does.
-    for (; keyed_ < pairs_.size(); ++keyed_)
-        if (auto key = pair_key(pairs_[keyed_].first, pairs_[keyed_].second)) keys_.insert(std::move(*key));
+    for (; keyed_ < pairs_.size(); ++keyed_) {
+        const auto& p = pairs_[keyed_];
+        if (auto key = pair_key(p.first, p.second)) {
+            const size_t h = std::hash<std::string>()(*key);
+            if (!filed(h, p.first, p.second)) keys_.emplace(h, keyed_);
+        }
+    }
 }
 
 bool udb_name_pairs::contains(const std::wstring& first, const std::wstring& second) const
@@ -46,5 +62,5 @@ bool udb_name_pairs::contains(const std::wstring& first, const std::wstring& sec
     if (pairs_.empty()) return false;
     refresh();
     const auto key = pair_key(first, second);
-    return key && keys_.count(*key) != 0;
+    return key && filed(std::hash<std::string>()(*key), first, second);
 }

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,10 +17,13 @@ public:
 
 private:
     void refresh() const;
+    // Whether a pair filed under `hash` is the same as (first, second).
+    bool filed(size_t hash, const std::wstring& first, const std::wstring& second) const;
 
     std::vector<std::pair<std::wstring, std::wstring>> pairs_;
-    // Keys of pairs_[0, keyed_), from the collation of `generation_`.
-    mutable std::unordered_set<std::string> keys_;
+    // Positions of pairs_[0, keyed_) by the hash of their joined keys, from the
+    // collation of `generation_` (the first of the same pairs only).
+    mutable std::unordered_multimap<size_t, size_t> keys_;
     mutable size_t keyed_ = 0;
     mutable unsigned generation_ = 0;
 };

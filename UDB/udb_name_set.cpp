@@ -1,5 +1,7 @@
 #include "UDB/udb_name_set.h"
 
+#include <functional>
+
 #include "UDB/udb_name_compare.h"
 #include "platform/win32/win_compare.h"
 
@@ -7,13 +9,23 @@ namespace {
 
 std::wstring up_to_nul(const std::wstring& name) { return name.substr(0, name.find(L'\0')); }
 
+// Whether `index` files under `hash` a name that `same` accepts.
+template <class Same>
+bool filed(const std::unordered_multimap<size_t, size_t>& index, size_t hash, Same same)
+{
+    const auto [from, to] = index.equal_range(hash);
+    for (auto it = from; it != to; ++it)
+        if (same(it->second)) return true;
+    return false;
+}
+
 } // namespace
 
 void udb_name_set::clear()
 {
     names_.clear();
     keys_.clear();
-    keys_up_to_nul_.clear();
+    heads_.clear();
     keyed_ = 0;
 }
 
@@ -23,23 +35,29 @@ void udb_name_set::refresh() const
     const unsigned generation = collation_generation();
     if (generation != generation_) {
         keys_.clear();
-        keys_up_to_nul_.clear();
+        heads_.clear();
         keyed_ = 0;
         generation_ = generation;
     }
+    const std::hash<std::string> hash;
     for (; keyed_ < names_.size(); ++keyed_) {
         const std::wstring& name = names_[keyed_];
         // A name without a key equals no name, as a comparison that fails does.
-        auto key = udb_name_key(name);
-        if (name.find(L'\0') == std::wstring::npos) {
-            if (key) {
-                keys_up_to_nul_.insert(*key);
-                keys_.insert(std::move(*key));
-            }
-            continue;
+        // Filed unless the same name without a NUL is: that one also answers for its part before a NUL.
+        if (auto key = udb_name_key(name)) {
+            const size_t h = hash(*key);
+            const auto same = [&](size_t p) {
+                return names_[p].find(L'\0') == std::wstring::npos && udb_same_name(names_[p], name);
+            };
+            if (!filed(keys_, h, same)) keys_.emplace(h, keyed_);
         }
-        if (key) keys_.insert(std::move(*key));
-        if (auto head = udb_name_key(up_to_nul(name))) keys_up_to_nul_.insert(std::move(*head));
+        if (name.find(L'\0') == std::wstring::npos) continue;
+        const std::wstring head = up_to_nul(name);
+        if (auto key = udb_name_key(head)) {
+            const size_t h = hash(*key);
+            if (!filed(heads_, h, [&](size_t p) { return udb_same_name(up_to_nul(names_[p]), head); }))
+                heads_.emplace(h, keyed_);
+        }
     }
 }
 
@@ -48,13 +66,19 @@ bool udb_name_set::contains(const std::wstring& name) const
     if (names_.empty()) return false;
     refresh();
     const auto key = udb_name_key(name);
-    return key && keys_.count(*key) != 0;
+    return key &&
+           filed(keys_, std::hash<std::string>()(*key), [&](size_t p) { return udb_same_name(names_[p], name); });
 }
 
 bool udb_name_set::contains_up_to_nul(const std::wstring& name) const
 {
     if (names_.empty()) return false;
     refresh();
-    const auto key = udb_name_key(up_to_nul(name));
-    return key && keys_up_to_nul_.count(*key) != 0;
+    // A name without a NUL is its own part before the NUL: it is filed among the whole names.
+    const std::wstring head = up_to_nul(name);
+    const auto key = udb_name_key(head);
+    if (!key) return false;
+    const size_t h = std::hash<std::string>()(*key);
+    const auto same = [&](size_t p) { return udb_same_name(up_to_nul(names_[p]), head); };
+    return filed(keys_, h, same) || filed(heads_, h, same);
 }

@@ -1,11 +1,11 @@
 // A list of names that tells whether one of them is the same name as a given
-// one (udb_same_name) without comparing with each: every name is kept with its
-// comparison key, and equal keys are exactly equal names.
+// one (udb_same_name) without comparing with each: names are filed by the hash
+// of their comparison key, and equal keys are exactly equal names.
 #pragma once
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 class udb_name_set {
@@ -30,8 +30,10 @@ private:
     void refresh() const;
 
     std::vector<std::wstring> names_;
-    // Keys of names_[0, keyed_), from the collation of `generation_`.
-    mutable std::unordered_set<std::string> keys_, keys_up_to_nul_;
+    // Positions of names_[0, keyed_) by the hash of their comparison key, from
+    // the collation of `generation_` (the first of the same names only), and
+    // of those holding a NUL by the hash of the key of the part before it.
+    mutable std::unordered_multimap<size_t, size_t> keys_, heads_;
     mutable size_t keyed_ = 0;
     mutable unsigned generation_ = 0;
 };

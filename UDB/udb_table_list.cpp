@@ -31,12 +31,27 @@ void udb_table_list::forget_index()
     keyed_done_ = 0;
 }
 
+template <class Same>
+long udb_table_list::first_of(const std::unordered_multimap<size_t, size_t>& index, size_t hash, Same same) const
+{
+    // Only the first of equal names is filed: at most one of these is the same.
+    const auto [from, to] = index.equal_range(hash);
+    for (auto it = from; it != to; ++it)
+        if (same(names_[it->second])) return static_cast<long>(it->second);
+    return -1;
+}
+
 long udb_table_list::find(const std::wstring& name, bool case_sensitive) const
 {
     if (case_sensitive) {
-        for (; exact_done_ < names_.size(); ++exact_done_) exact_.emplace(names_[exact_done_], exact_done_);
-        const auto it = exact_.find(name);
-        return it == exact_.end() ? -1 : static_cast<long>(it->second);
+        const std::hash<std::wstring> hash;
+        for (; exact_done_ < names_.size(); ++exact_done_) {
+            const std::wstring& n = names_[exact_done_];
+            const size_t h = hash(n);
+            if (first_of(exact_, h, [&](const std::wstring& other) { return other == n; }) < 0)
+                exact_.emplace(h, exact_done_);
+        }
+        return first_of(exact_, hash(name), [&](const std::wstring& other) { return other == name; });
     }
     // Keys from another collation compare nothing: they are made again.
     const unsigned generation = collation_generation();
@@ -45,12 +60,18 @@ long udb_table_list::find(const std::wstring& name, bool case_sensitive) const
         keyed_done_ = 0;
         generation_ = generation;
     }
+    // Equal keys are exactly the same names, so equal names have equal key hashes.
+    const std::hash<std::string> hash;
     for (; keyed_done_ < names_.size(); ++keyed_done_) {
+        const std::wstring& n = names_[keyed_done_];
         // A name without a key equals no name, as a comparison that fails does.
-        if (auto key = udb_name_key(names_[keyed_done_])) keyed_.emplace(std::move(*key), keyed_done_);
+        const auto key = udb_name_key(n);
+        if (!key) continue;
+        const size_t h = hash(*key);
+        if (first_of(keyed_, h, [&](const std::wstring& other) { return udb_same_name(other, n); }) < 0)
+            keyed_.emplace(h, keyed_done_);
     }
     const auto key = udb_name_key(name);
     if (!key) return -1;
-    const auto it = keyed_.find(*key);
-    return it == keyed_.end() ? -1 : static_cast<long>(it->second);
+    return first_of(keyed_, hash(*key), [&](const std::wstring& other) { return udb_same_name(other, name); });
 }

@@ -34,14 +34,17 @@ public:
 
 private:
     void forget_index();
+    // Position of the entry filed under `hash` that `same` accepts; -1 when none.
+    template <class Same>
+    long first_of(const std::unordered_multimap<size_t, size_t>& index, size_t hash, Same same) const;
 
     std::vector<std::wstring> names_;
-    // First position of each name, of names_[0, exact_done_).
-    mutable std::unordered_map<std::wstring, size_t> exact_;
+    // Positions of names_[0, exact_done_) by the hash of the name, only the
+    // first of equal names: the names themselves are not copied.
+    mutable std::unordered_multimap<size_t, size_t> exact_;
     mutable size_t exact_done_ = 0;
-    // First position of each comparison key, of names_[0, keyed_done_), from
-    // the collation of `generation_`.
-    mutable std::unordered_map<std::string, size_t> keyed_;
+    // The same by the hash of the comparison key, from the collation of `generation_`.
+    mutable std::unordered_multimap<size_t, size_t> keyed_;
     mutable size_t keyed_done_ = 0;
     mutable unsigned generation_ = 0;
 };

@@ -93,19 +93,42 @@ void expect_set_answers_as_comparison()
             EXPECT_EQ(one.contains_up_to_nul(probe), same_up_to_nul(n, probe));
         }
     }
+    // A name with a NUL before or after one that is the same as it, or as its part before the NUL.
+    for (const auto& held : names) {
+        if (held.find(L'\0') == std::wstring::npos) continue;
+        for (const auto& other : names)
+            for (const bool first : {true, false}) {
+                udb_name_set two;
+                two.push_back(first ? held : other);
+                two.push_back(first ? other : held);
+                for (const auto& probe : names) {
+                    EXPECT_EQ(two.contains(probe), udb_same_name(held, probe) || udb_same_name(other, probe));
+                    EXPECT_EQ(two.contains_up_to_nul(probe),
+                              same_up_to_nul(held, probe) || same_up_to_nul(other, probe));
+                }
+            }
+    }
+    // All of them, in both orders.
+    for (const bool reversed : {false, true}) {
+        udb_name_set all;
+        if (reversed)
+            for (auto it = names.rbegin(); it != names.rend(); ++it) all.push_back(*it);
+        else
+            for (const auto& n : names) all.push_back(n);
+        size_t in = 0;
+        for (const auto& probe : names) {
+            const bool want =
+                std::any_of(names.begin(), names.end(), [&](const auto& n) { return udb_same_name(n, probe); });
+            const bool want_c =
+                std::any_of(names.begin(), names.end(), [&](const auto& n) { return same_up_to_nul(n, probe); });
+            EXPECT_EQ(all.contains(probe), want);
+            EXPECT_EQ(all.contains_up_to_nul(probe), want_c);
+            in += want ? 1 : 0;
+        }
+        EXPECT_EQ(in, names.size()) << "every name is in a set of all of them";
+    }
     udb_name_set all;
     for (const auto& n : names) all.push_back(n);
-    size_t in = 0;
-    for (const auto& probe : names) {
-        const bool want =
-            std::any_of(names.begin(), names.end(), [&](const auto& n) { return udb_same_name(n, probe); });
-        const bool want_c =
-            std::any_of(names.begin(), names.end(), [&](const auto& n) { return same_up_to_nul(n, probe); });
-        EXPECT_EQ(all.contains(probe), want);
-        EXPECT_EQ(all.contains_up_to_nul(probe), want_c);
-        in += want ? 1 : 0;
-    }
-    EXPECT_EQ(in, names.size()) << "every name is in a set of all of them";
     for (const std::wstring probe : {L"DEPT", L"EMP2", L"\u00C9TOILES", L"B"}) {
         EXPECT_FALSE(all.contains(probe));
         EXPECT_FALSE(all.contains_up_to_nul(probe));
