@@ -56,14 +56,15 @@ size_t bind_index(const statement& st, const std::string& name)
     raise(1, hit.substr(0, sep), hit.substr(sep + 1));
 }
 
-// A text bound for a column of the database character set (not a national one).
-value in_column_charset(const session::impl& s, const value& v, const col_type& type)
+// A text bound for a column of the database character set (not a national
+// one): `v` itself when it needs no change, else its copy in `room`.
+const value& in_column_charset(const session::impl& s, const value& v, const col_type& type, value& room)
 {
     const bool national = type.k == kind::nvarchar2 || type.k == kind::nchar || type.k == kind::nclob;
     if (national || v.kind != value::vk::text || !type.is_text() || is_unicode_charset(s.settings->charset)) return v;
-    value out = v;
-    out.s = to_charset(v.s, s.settings->charset);
-    return out;
+    room = v;
+    room.s = to_charset(v.s, s.settings->charset);
+    return room;
 }
 
 [[noreturn]] void write_failed(session::impl& s, int rc, const table_meta& t)
@@ -268,8 +269,10 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
         if (!given[i]) row[i] = default_of(s, t->cols[i], st);
     fire_triggers(s, *t, row);
     std::vector<stored> out(t->cols.size());
+    value room;
     for (size_t i = 0; i < t->cols.size(); ++i)
-        out[i] = coerce(in_column_charset(s, row[i], t->cols[i].type), t->cols[i], *t, false, s.settings->charset);
+        out[i] =
+            coerce(in_column_charset(s, row[i], t->cols[i].type, room), t->cols[i], *t, false, s.settings->charset);
     int rc;
     {
         timed t_store(global_timing().store_ns);
@@ -324,7 +327,8 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     std::vector<stored> vals;
     for (size_t i = 0; i < sets.size(); ++i) {
         const auto& c = t->cols[static_cast<size_t>(sets[i].first)];
-        vals.push_back(coerce(in_column_charset(s, sets[i].second, c.type), c, *t, true, s.settings->charset));
+        value room;
+        vals.push_back(coerce(in_column_charset(s, sets[i].second, c.type, room), c, *t, true, s.settings->charset));
         sql += (i ? ", " : "") + q_ident(c.name) + "=?" + std::to_string(binds.size() + i + 1);
     }
     sql += where;
