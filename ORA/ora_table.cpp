@@ -61,12 +61,6 @@ bool is_number_column(VARTYPE vt)
     }
 }
 
-// The number types that to_double() reads (it has no reading for VT_INT and VT_UINT).
-bool reads_as_double(VARTYPE vt)
-{
-    return is_number_column(vt) && vt != VT_INT && vt != VT_UINT;
-}
-
 // A decimal with more digits than a DECIMAL holds arrives as its exact text.
 bool is_exact_number_text(const udb_field& field, const t_ftd& column)
 {
@@ -382,7 +376,10 @@ std::wstring ora_table::field_literal(size_t i, const udb_field& field, const t_
     tk_logger::log(1, "schema[eye]->size=%d", static_cast<int>(column.size));
 
     if (column.vartype == VT_R4 || column.vartype == VT_R8) {
-        if (!is_null && (reads_as_double(fvt) || is_exact_number_text(field, column))) {
+        // Only a float, a double or a number's text can lie beyond NUMBER's
+        // range: every other number type is far within it, both ways.
+        const bool may_leave_range = fvt == VT_R4 || fvt == VT_R8 || is_exact_number_text(field, column);
+        if (!is_null && may_leave_range) {
             const double v = fvt == VT_BSTR ? std::wcstod(literal.c_str(), nullptr) : field.to_double();
             // Oracle's NUMBER ends below 1E126: 1E126 itself is refused too.
             if (!(std::fabs(v) < 1e126)) {

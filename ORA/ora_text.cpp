@@ -2,7 +2,12 @@
 
 #include "platform/win32/win_codepage.h"
 
-std::u16string ora_to_u16(std::wstring_view text) { return to_utf16le(text); }
+std::u16string ora_to_u16(std::wstring_view text)
+{
+    std::u16string out;
+    ora_to_u16(text, out);
+    return out;
+}
 
 void ora_to_u16(std::wstring_view text, std::u16string& out)
 {
