@@ -95,7 +95,8 @@ public:
                     length = v.bytes.size();
                     if (length > b.cbMaxLen)
                         status = DBSTATUS_S_TRUNCATED;
-                    std::memcpy(buf + b.obValue, v.bytes.data(), std::min<size_t>(length, b.cbMaxLen));
+                    if (length > 0) // an empty vector may have no data
+                        std::memcpy(buf + b.obValue, v.bytes.data(), std::min<size_t>(length, b.cbMaxLen));
                 } else {
                     length = v.text->size() * sizeof(WCHAR);
                     const size_t room = b.cbMaxLen >= sizeof(WCHAR) ? b.cbMaxLen - sizeof(WCHAR) : 0;
