@@ -324,8 +324,10 @@ std::string mssx_resolve_for_query(mssx_connection& c, const std::vector<std::st
     for (auto& x : in) shown += (shown.empty() ? "" : ".") + x;
     auto invalid = [&]() -> std::string { throw mssx_error(208, "Invalid object name '" + shown + "'.", 16); };
     if (parts.size() > 3) invalid();
-    bool azure = c.server().is_azure();
-    int major = c.server().major_version();
+    // One look at the server's version for both.
+    const std::string banner = c.server().version();
+    bool azure = mssx_server::is_azure_banner(banner);
+    int major = mssx_server::major_version_of(banner);
     if (parts.size() == 3) {
         if (azure && !mssx_iequal(parts[0], c.database()))
             throw mssx_error(40515,

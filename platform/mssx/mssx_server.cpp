@@ -305,9 +305,8 @@ void mssx_server::set_version(const std::string& v)
     st.step();
 }
 
-int mssx_server::major_version()
+int mssx_server::major_version_of(const std::string& v)
 {
-    std::string v = version();
     size_t dash = v.find(" - ");
     if (dash == std::string::npos) return 16;
     return std::atoi(v.c_str() + dash + 3);

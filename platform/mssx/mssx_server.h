@@ -40,8 +40,10 @@ public:
     // A banner text, or one of the presets "7", "2000", "2005", "2008", "2012",
     // "2014", "2016", "2017", "2019", "2022", "azure".
     void set_version(const std::string& banner_or_preset);
-    bool is_azure() { return version().rfind("Microsoft SQL Azure", 0) == 0; }
-    int major_version(); // 7 .. 16; 12 for Azure
+    bool is_azure() { return is_azure_banner(version()); }
+    int major_version() { return major_version_of(version()); } // 7 .. 16; 12 for Azure
+    static bool is_azure_banner(const std::string& banner) { return banner.rfind("Microsoft SQL Azure", 0) == 0; }
+    static int major_version_of(const std::string& banner);
 
 private:
     // A statement asked for on every query (the version, the database list), prepared once.
