@@ -135,6 +135,14 @@ mssx_stmt& mssx_catalog::kept(const char* sql)
     return it->second;
 }
 
+std::string mssx_catalog::pragma_text(const char* pragma)
+{
+    auto& st = kept(pragma);
+    stmt_use use{st};
+    st.step();
+    return st.text(0);
+}
+
 void mssx_catalog::check_fresh()
 {
     auto& st = kept("PRAGMA data_version");

@@ -92,6 +92,8 @@ public:
     void ensure_dictionary();
     // Lets go of the database handle: before it is replaced or closed.
     void forget();
+    // The value of a PRAGMA that gives one (data_version, schema_version), through a statement kept for it.
+    std::string pragma_text(const char* pragma);
 
     std::optional<mssx_object_ref> find_object(const std::string& schema, const std::string& name);
     // Schema and name of an object (OBJECT_NAME, OBJECT_SCHEMA_NAME: called for every row a query reads).

@@ -389,12 +389,9 @@ namespace {
 std::string system_views_key(mssx_connection& c)
 {
     auto& db = c.state().db;
-    auto pragma = [&](const char* sql) {
-        auto st = db.prepare(sql);
-        st.step();
-        return st.text(0);
-    };
-    std::string key = pragma("PRAGMA main.data_version") + "/" + pragma("PRAGMA main.schema_version") + "/" +
+    auto& cat = c.catalog();
+    std::string key = cat.pragma_text("PRAGMA main.data_version") + "/" +
+                      cat.pragma_text("PRAGMA main.schema_version") + "/" +
                       std::to_string(sqlite3_total_changes64(db.get()));
     for (auto& d : c.server().databases()) key += "/" + d;
     return key;
