@@ -77,7 +77,8 @@ const value& in_column_charset(const session::impl& s, const value& v, const col
 
 } // namespace
 
-value eval_literal(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds)
+value eval_literal(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds,
+                   literal_form* form)
 {
     bool neg = false;
     while (p.peek().is_op("-") || p.peek().is_op("+")) neg ^= p.next().is_op("-");
@@ -87,7 +88,9 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
         if (!d) raise(1722);
         if (neg && !d->zero()) d->neg = !d->neg;
         d->check_range();
-        return value::number(d->text());
+        value v = value::number(d->text());
+        if (form) form->number = std::move(d);
+        return v;
     }
     if (neg) raise(936);
     switch (k.kind) {
@@ -130,7 +133,14 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
                     d.has_zone = false;
                 else if (!d.has_zone)
                     d.has_zone = true; // the session's zone: UTC
-                return value::date(d.text(w == "TO_DATE" ? 0 : 9));
+                value v = value::date(d.text(w == "TO_DATE" ? 0 : 9));
+                if (form) {
+                    // What the text keeps: no fraction in a DATE, no offset without a zone.
+                    if (w == "TO_DATE") d.nanos = 0;
+                    if (!d.has_zone) d.zone_minutes = 0;
+                    form->when = d;
+                }
+                return v;
             }
             if (w == "HEXTORAW") {
                 value a = eval_literal(s, p, st, binds);
@@ -146,7 +156,9 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
                 if (a.is_null()) return a;
                 auto d = parse_decimal(a.s);
                 if (!d) raise(1722);
-                return value::number(d->text());
+                value v = value::number(d->text());
+                if (form) form->number = std::move(d);
+                return v;
             }
             raise(904, w);
         }
@@ -239,13 +251,14 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     std::vector<value> vals;
     std::vector<bool> given(t->cols.size(), false);
     std::vector<value> row(t->cols.size());
+    std::vector<literal_form> forms(t->cols.size());
     size_t n = 0;
     do {
         if (n >= cols.size()) raise(913);
         if (p.peek().is_kw("DEFAULT")) {
             p.next();
         } else {
-            row[static_cast<size_t>(cols[n])] = eval_literal(s, p, st, binds);
+            row[static_cast<size_t>(cols[n])] = eval_literal(s, p, st, binds, &forms[static_cast<size_t>(cols[n])]);
             given[static_cast<size_t>(cols[n])] = true;
         }
         ++n;
@@ -267,12 +280,14 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     if (!(s.commit_after && !s.in_txn && t->triggers.empty())) s.begin_write();
     for (size_t i = 0; i < t->cols.size(); ++i)
         if (!given[i]) row[i] = default_of(s, t->cols[i], st);
+    // A trigger may replace a given value: its literal's form no longer holds.
+    if (!t->triggers.empty()) forms.assign(forms.size(), literal_form{});
     fire_triggers(s, *t, row);
     std::vector<stored> out(t->cols.size());
     value room;
     for (size_t i = 0; i < t->cols.size(); ++i)
-        out[i] =
-            coerce(in_column_charset(s, row[i], t->cols[i].type, room), t->cols[i], *t, false, s.settings->charset);
+        out[i] = coerce(in_column_charset(s, row[i], t->cols[i].type, room), t->cols[i], *t, false, s.settings->charset,
+                        &forms[i]);
     int rc;
     {
         timed t_store(global_timing().store_ns);

@@ -367,7 +367,8 @@ stored stored_number(const decimal& d)
     return out;
 }
 
-stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update, const std::string& charset)
+stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update, const std::string& charset,
+              const literal_form* form)
 {
     stored out;
     const col_type& ty = c.type;
@@ -412,7 +413,7 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
     case kind::binary_double: {
         if (v.kind == value::vk::datetime) raise(932, "NUMBER", "DATE");
         if (v.kind == value::vk::bytes) raise(932, "NUMBER", "BINARY");
-        auto d = parse_decimal(v.s);
+        std::optional<decimal> d = form && form->number ? form->number : parse_decimal(v.s);
         if (!d) raise(1722);
         if (ty.k == kind::binary_float)
             *d = decimal_from_double(static_cast<float>(d->to_double()));
@@ -427,7 +428,9 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
     case kind::timestamp_tz:
     case kind::timestamp_ltz: {
         datetime d;
-        if (v.kind == value::vk::datetime) {
+        if (v.kind == value::vk::datetime && form && form->when) {
+            d = *form->when;
+        } else if (v.kind == value::vk::datetime) {
             auto p = parse_stored_datetime(v.s);
             if (!p) raise(1861);
             d = *p;

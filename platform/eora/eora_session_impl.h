@@ -2,6 +2,7 @@
 #pragma once
 #include "platform/embedded/embedded_quote.h"
 #include "platform/embedded/embedded_sqlite.h"
+#include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_query_cache.h"
@@ -14,6 +15,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -173,10 +175,18 @@ std::string partial_null_index(const std::string& index_sqlite_name);
 
 // The stored form of a number: integer, double when exact, else text.
 stored stored_number(const decimal& d);
+// A literal's value as it was read, so that a row's numbers and dates are
+// parsed once: exactly what parsing the value's text again would give.
+struct literal_form {
+    std::optional<decimal> number;
+    std::optional<datetime> when;
+};
+
 // Coerces a value to a column; raises the ORA error Oracle gives. Byte
-// lengths are those of the database character set `charset`.
+// lengths are those of the database character set `charset`. `form`, when
+// given, is `v` as read.
 stored coerce(const value& v, const column_meta& c, const table_meta& t, bool for_update,
-              const std::string& charset = "AL32UTF8");
+              const std::string& charset = "AL32UTF8", const literal_form* form = nullptr);
 // Reads a stored value of a column of type `t` back to an Oracle value.
 value read_value(sqlite3_stmt* st, int col, const col_type& t);
 
@@ -275,7 +285,9 @@ translation translate_expressions(session::impl& s, const statement& st, std::ve
                                   std::vector<std::shared_ptr<table_meta>> tables, std::vector<std::string> aliases);
 
 // Evaluates one literal expression (numbers, text, NULL, binds, to_date,
-// to_timestamp, EMPTY_CLOB/BLOB, SYSDATE, seq.NEXTVAL) at the parser.
-value eval_literal(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds);
+// to_timestamp, EMPTY_CLOB/BLOB, SYSDATE, seq.NEXTVAL) at the parser. A
+// number or date literal leaves its parsed form in `form` when given.
+value eval_literal(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds,
+                   literal_form* form = nullptr);
 
 } // namespace eora

@@ -79,4 +79,117 @@ TEST_F(EoraInsert, ColumnListsInAnyOrderFillTheNamedColumns)
     EXPECT_EQ(run("select count(*) from t"), (std::vector<std::string>{"6|"}));
 }
 
+// Every literal an INSERT carries, stored as before: numbers at their
+// precision and scale, rounding, dates by their picture, and the errors.
+TEST_F(EoraInsert, LiteralsAreStoredExactlyAsTheColumnTakesThem)
+{
+    struct literal_case {
+        const char* type;
+        const char* literal;
+        const char* stored; // nullptr when `error` is raised instead
+        int error;
+    };
+    const literal_case cases[] = {
+        {"number(5,2)", "999.994", "999.99", 0},
+        {"number(5,2)", "999.995", nullptr, 1438},
+        {"number(5,2)", "-999.995", nullptr, 1438},
+        {"number(5,2)", "-999.994", "-999.99", 0},
+        {"number(5,2)", "0.005", ".01", 0},
+        {"number(5,2)", "-0.004", "0", 0},
+        {"number(5,2)", "1e2", "100", 0},
+        {"number(5,2)", "'12.5'", "12.5", 0},
+        {"number(5,2)", "' 7 '", "7", 0},
+        {"number(5,2)", "'abc'", nullptr, 1722},
+        {"number(5,2)", "TO_NUMBER('-3.456')", "-3.46", 0},
+        {"number(5,-2)", "12351", "12400", 0},
+        {"number(5,-2)", "9999951", nullptr, 1438},
+        {"number(10)", "-2147483648.5", "-2147483649", 0},
+        {"number(19)", "9223372036854775807", "9223372036854775807", 0},
+        {"number(20)", "-99999999999999999999", "-99999999999999999999", 0},
+        {"number", "123456789012345678901234567890123456789012", "1.2345678901234567890123456789012345679E+41", 0},
+        {"number", ".1234567890123456789", ".1234567890123456789", 0},
+        {"number", "-.5", "-.5", 0},
+        {"number", "+-+4", "-4", 0},
+        {"number", "1e125", "1E+125", 0},
+        {"number", "1e126", nullptr, 1426},
+        {"number", "1e-130", "1E-130", 0},
+        {"number", "1e-131", "0", 0},
+        {"number", "0.000000000000001", ".000000000000001", 0},
+        {"float(10)", "12345", "12350", 0},
+        {"binary_double", "0.1", ".1", 0},
+        {"number", "TO_DATE('2024-01-01','YYYY-MM-DD')", nullptr, 932},
+        {"date", "TO_DATE('2024-02-29 23:59:59','YYYY-MM-DD HH24:MI:SS')", "2024-02-29 23:59:59", 0},
+        {"date", "TO_DATE('31-12-9999','DD-MM-YYYY')", "9999-12-31 00:00:00", 0},
+        {"date", "TO_DATE('01-01--4712','DD-MM-SYYYY')", "-4712-01-01 00:00:00", 0},
+        {"date", "TO_DATE('2023-02-29','YYYY-MM-DD')", nullptr, 1847},
+        {"date", "TO_DATE('2023-13-01','YYYY-MM-DD')", nullptr, 1843},
+        {"date", "TO_DATE('2023-01-01x','YYYY-MM-DD')", nullptr, 1830},
+        {"date", "TO_DATE('2023-JAN-01','YYYY-MM-DD')", nullptr, 1858},
+        {"date", "TO_DATE('2023-01-01','YYYY-MON-DD')", nullptr, 1861},
+        {"date", "TO_DATE('01-JAN-2024','DD-MON-YYYY Q')", "2024-01-01 00:00:00", 0},
+        {"date", "TO_DATE('01-JAN-2024 5','DD-MON-YYYY Q')", nullptr, 1821},
+        {"date", "TO_DATE('2024x01','YYYY\"x\"MM')", "2024-01-01 00:00:00", 0},
+        {"date", "TO_DATE('2024-march-05','yyyy-month-dd')", "2024-03-05 00:00:00", 0},
+        {"date", "TO_DATE('2024-01-01 12:30:00 AM','YYYY-MM-DD HH:MI:SS AM')", "2024-01-01 00:30:00", 0},
+        {"date", "TO_DATE('2024-01-01 01:30:00 PM','YYYY-MM-DD HH12:MI:SS P.M.')", "2024-01-01 13:30:00", 0},
+        {"date", "TO_TIMESTAMP('2024-01-01 10:11:12.7','YYYY-MM-DD HH24:MI:SS.FF')", "2024-01-01 10:11:12", 0},
+        {"date", "TO_TIMESTAMP_TZ('2024-01-01 10:00:00 -05:30','YYYY-MM-DD HH24:MI:SS TZH:TZM')", "2024-01-01 10:00:00",
+         0},
+        {"date", "'15-JAN-24'", "2024-01-15 00:00:00", 0},
+        {"date", "'15-XYZ-24'", nullptr, 1843},
+        {"date", "12", nullptr, 932},
+        {"timestamp(3)", "TO_TIMESTAMP('2024-01-01 10:11:12.123456789','YYYY-MM-DD HH24:MI:SS.FF')",
+         "2024-01-01 10:11:12.123", 0},
+        {"timestamp(3)", "TO_TIMESTAMP('2024-12-31 23:59:59.9995','YYYY-MM-DD HH24:MI:SS.FF')",
+         "2025-01-01 00:00:00.000", 0},
+        {"timestamp(3)", "TO_DATE('2024-01-01 10:11:12.9','YYYY-MM-DD HH24:MI:SS.FF')", "2024-01-01 10:11:12.000", 0},
+        {"timestamp(9)", "TO_TIMESTAMP('2024-01-01 10:11:12.000000001','YYYY-MM-DD HH24:MI:SS.FF9')",
+         "2024-01-01 10:11:12.000000001", 0},
+        {"timestamp(0)", "TO_TIMESTAMP('2024-01-01 10:11:12.5','YYYY-MM-DD HH24:MI:SS.FF')", "2024-01-01 10:11:13", 0},
+        {"timestamp with time zone", "TO_TIMESTAMP_TZ('2024-01-01 10:00:00 -05:30','YYYY-MM-DD HH24:MI:SS TZH:TZM')",
+         "2024-01-01 10:00:00.000000 -05:30", 0},
+        {"timestamp with time zone", "TO_TIMESTAMP_TZ('2024-01-01 10:00:00 -00:30','YYYY-MM-DD HH24:MI:SS TZH:TZM')",
+         "2024-01-01 10:00:00.000000 -00:30", 0},
+        {"timestamp with time zone", "TO_TIMESTAMP('2024-01-01 10:00:00','YYYY-MM-DD HH24:MI:SS')",
+         "2024-01-01 10:00:00.000000 +00:00", 0},
+        {"timestamp with time zone", "TO_TIMESTAMP('2024-01-01 10:00:00 -05:30','YYYY-MM-DD HH24:MI:SS TZH:TZM')",
+         "2024-01-01 10:00:00.000000 +00:00", 0},
+        {"timestamp(3) with time zone",
+         "TO_TIMESTAMP_TZ('2024-01-01 10:00:00.1239 +05:45','YYYY-MM-DD HH24:MI:SS.FF TZH:TZM')",
+         "2024-01-01 10:00:00.124 +05:45", 0},
+        {"varchar2(5)", "'abcde'", "abcde", 0},
+        {"varchar2(5)", "'abcdef'", nullptr, 12899},
+        {"varchar2(5)", "12.50", "12.5", 0},
+        {"varchar2(5)", "123456", nullptr, 12899},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " <- " + c.literal);
+        const std::string table = "x" + std::to_string(n++);
+        run("create table " + table + " (c " + c.type + ")");
+        const std::string insert = "insert into " + table + " (c) values (" + c.literal + ")";
+        if (c.stored) {
+            EXPECT_EQ(error_of(insert), 0);
+            EXPECT_EQ(run("select c from " + table), (std::vector<std::string>{std::string(c.stored) + "|"}));
+        } else {
+            EXPECT_EQ(error_of(insert), c.error);
+            EXPECT_TRUE(run("select c from " + table).empty());
+        }
+    }
+}
+
+// The same picture serves many rows: each row is read by it afresh.
+TEST_F(EoraInsert, OnePictureReadsEveryRowByItself)
+{
+    run("create table d (k number, c date)");
+    const char* days[] = {"2024-01-31", "2023-02-28", "1999-12-31", "2000-02-29", "0001-01-01"};
+    for (int i = 0; i < 5; ++i)
+        run("insert into d (k, c) values (" + std::to_string(i) + ", TO_DATE('" + days[i] + "','YYYY-MM-DD'))");
+    EXPECT_EQ(error_of("insert into d (k, c) values (5, TO_DATE('2023-02-29','YYYY-MM-DD'))"), 1847);
+    run("insert into d (k, c) values (6, TO_DATE('2023-03-01','YYYY-MM-DD'))");
+    EXPECT_EQ(run("select k, c from d order by k"),
+              (std::vector<std::string>{"0|2024-01-31 00:00:00|", "1|2023-02-28 00:00:00|", "2|1999-12-31 00:00:00|",
+                                        "3|2000-02-29 00:00:00|", "4|0001-01-01 00:00:00|", "6|2023-03-01 00:00:00|"}));
+}
+
 } // namespace
