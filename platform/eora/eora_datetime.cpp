@@ -99,9 +99,80 @@ void datetime::round_fraction(int frac_digits)
     ++year;
 }
 
-datetime parse_datetime(std::string_view s, std::string_view fmt_in)
+date_picture::date_picture(std::string_view fmt_in)
 {
-    std::string fmt = upper(fmt_in);
+    const std::string fmt = upper(fmt_in);
+    size_t f = 0;
+    auto starts = [&](const char* k) {
+        return fmt[f] == k[0] && fmt.compare(f, std::char_traits<char>::length(k), k) == 0;
+    };
+    auto add = [&](elem k, size_t width, int digits = 0) {
+        parts.push_back({k, digits, {}});
+        f += width;
+    };
+    while (f < fmt.size()) {
+        if (starts("SYYYY"))
+            add(elem::year, 5);
+        else if (starts("YYYY") || starts("RRRR"))
+            add(elem::year, 4);
+        else if (starts("RR"))
+            add(elem::round_year, 2);
+        else if (starts("YY"))
+            add(elem::short_year, 2);
+        else if (starts("MONTH"))
+            add(elem::month_name, 5);
+        else if (starts("MON"))
+            add(elem::month_name, 3);
+        else if (starts("MM"))
+            add(elem::month, 2);
+        else if (starts("MI"))
+            add(elem::minute, 2);
+        else if (starts("DD"))
+            add(elem::day, 2);
+        else if (starts("HH24"))
+            add(elem::hour24, 4);
+        else if (starts("HH12"))
+            add(elem::hour12, 4);
+        else if (starts("HH"))
+            add(elem::hour12, 2);
+        else if (starts("SS"))
+            add(elem::second, 2);
+        else if (starts("FF")) {
+            int maxd = 9;
+            if (f + 2 < fmt.size() && fmt[f + 2] >= '1' && fmt[f + 2] <= '9') {
+                maxd = fmt[f + 2] - '0';
+                ++f;
+            }
+            add(elem::fraction, 2, maxd);
+        } else if (starts("TZH"))
+            add(elem::zone_hour, 3);
+        else if (starts("TZM"))
+            add(elem::zone_minute, 3);
+        else if (starts("A.M.") || starts("P.M."))
+            add(elem::meridian, 4);
+        else if (starts("AM") || starts("PM"))
+            add(elem::meridian, 2);
+        else if (fmt[f] == 'X')
+            add(elem::radix, 1);
+        else if (fmt[f] == '"') {
+            size_t e = fmt.find('"', f + 1);
+            if (e == std::string::npos) break;
+            parts.push_back({elem::quoted, 0, std::string(fmt_in.substr(f + 1, e - f - 1))});
+            f = e + 1;
+        } else if (punct(fmt[f]) || fmt[f] == ' ')
+            add(elem::punct, 1);
+        else
+            break;
+    }
+    // What the picture could not read fails a value that reaches it, and only such a value.
+    if (f < fmt.size()) parts.push_back({elem::bad, 0, {}});
+}
+
+datetime parse_datetime(std::string_view s, std::string_view fmt) { return parse_datetime(s, date_picture(fmt)); }
+
+datetime parse_datetime(std::string_view s, const date_picture& pic)
+{
+    using elem = date_picture::elem;
     // The year and month a picture lacks are today's: the clock is read only then.
     std::optional<embedded::clock_reading> now;
     auto today = [&]() -> const embedded::clock_reading& {
@@ -115,7 +186,7 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
     int hour12 = -1;
     bool zone = false;
     int zone_sign = 1, zone_hours = 0, zone_mins = 0;
-    size_t i = 0, f = 0;
+    size_t i = 0;
     auto skip_spaces = [&] {
         while (i < s.size() && s[i] == ' ') ++i;
     };
@@ -131,26 +202,23 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
         if (ndig) *ndig = static_cast<int>(i - b);
         if (neg) v = -v;
     };
-    auto starts = [&](const char* k) {
-        return fmt[f] == k[0] && fmt.compare(f, std::char_traits<char>::length(k), k) == 0;
-    };
-    while (f < fmt.size()) {
+    for (const auto& part : pic.parts) {
         if (i >= s.size()) break; // the rest of the picture takes its defaults
         int64_t v = 0;
-        if (starts("YYYY") || starts("RRRR") || starts("SYYYY")) {
-            f += starts("SYYYY") ? 5 : 4;
+        switch (part.kind) {
+        case elem::year:
             read_num(4, v);
             if (v == 0 || v < -4713 || v > 9999) raise(1841);
             d.year = static_cast<int>(v);
             has_year = true;
-        } else if (starts("YY") || starts("RR")) {
-            bool rr = starts("RR");
-            f += 2;
+            break;
+        case elem::round_year:
+        case elem::short_year: {
             int nd = 0;
             read_num(4, v, &nd);
             if (nd <= 2) {
                 int cur = has_year ? d.year : today().year;
-                if (rr) {
+                if (part.kind == elem::round_year) {
                     int c = cur / 100 * 100;
                     v += c;
                     if (cur % 100 < 50 && v % 100 >= 50)
@@ -163,8 +231,9 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
             }
             d.year = static_cast<int>(v);
             has_year = true;
-        } else if (starts("MONTH") || starts("MON")) {
-            f += starts("MONTH") ? 5 : 3;
+            break;
+        }
+        case elem::month_name: {
             skip_spaces();
             size_t b = i;
             while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
@@ -173,67 +242,67 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
             std::string w = upper(s.substr(b, i - b));
             int m = 0;
             for (int k = 0; k < 12 && w.size() >= 3; ++k) {
-                std::string full = month_names[k];
+                std::string_view full = month_names[k];
                 if (w == full || w == full.substr(0, 3)) m = k + 1;
             }
             if (!m) raise(1843);
             d.month = m;
             has_month = true;
-        } else if (starts("MM")) {
-            f += 2;
+            break;
+        }
+        case elem::month:
             read_num(2, v);
             if (v < 1 || v > 12) raise(1843);
             d.month = static_cast<int>(v);
             has_month = true;
-        } else if (starts("MI")) {
-            f += 2;
+            break;
+        case elem::minute:
             read_num(2, v);
             if (v > 59) raise(1851);
             d.minute = static_cast<int>(v);
-        } else if (starts("DD")) {
-            f += 2;
+            break;
+        case elem::day:
             read_num(2, v);
             if (v < 1 || v > 31) raise(1847);
             d.day = static_cast<int>(v);
-        } else if (starts("HH24")) {
-            f += 4;
+            break;
+        case elem::hour24:
             read_num(2, v);
             if (v > 23) raise(1850);
             d.hour = static_cast<int>(v);
-        } else if (starts("HH12") || starts("HH")) {
-            f += starts("HH12") ? 4 : 2;
+            break;
+        case elem::hour12:
             read_num(2, v);
             if (v < 1 || v > 12) raise(1850);
             hour12 = static_cast<int>(v);
-        } else if (starts("SS")) {
-            f += 2;
+            break;
+        case elem::second:
             read_num(2, v);
             if (v > 59) raise(1852);
             d.second = static_cast<int>(v);
-        } else if (starts("FF")) {
-            f += 2;
-            int maxd = 9;
-            if (f < fmt.size() && fmt[f] >= '1' && fmt[f] <= '9') maxd = fmt[f++] - '0';
+            break;
+        case elem::fraction: {
             int nd = 0;
-            read_num(maxd, v, &nd);
+            read_num(part.digits, v, &nd);
             for (int k = nd; k < 9; ++k) v *= 10;
             d.nanos = v;
-        } else if (starts("TZH")) {
-            f += 3;
+            break;
+        }
+        case elem::zone_hour:
             skip_spaces();
             if (i < s.size() && (s[i] == '-' || s[i] == '+')) zone_sign = s[i++] == '-' ? -1 : 1;
             read_num(2, v);
             if (v > 15) raise(1874);
             zone = true;
             zone_hours = static_cast<int>(v);
-        } else if (starts("TZM")) {
-            f += 3;
+            break;
+        case elem::zone_minute:
             read_num(2, v);
             if (v > 59) raise(1875);
             zone = true;
             zone_mins = static_cast<int>(v);
-        } else if (starts("AM") || starts("PM") || starts("A.M.") || starts("P.M.")) {
-            f += starts("A.M.") || starts("P.M.") ? 4 : 2;
+            break;
+        case elem::meridian: {
             skip_spaces();
             std::string w = upper(s.substr(i, 2));
             if (w != "AM" && w != "PM") raise(1861);
@@ -241,27 +310,25 @@ datetime parse_datetime(std::string_view s, std::string_view fmt_in)
             has_ampm = true;
             i += 2;
             if (i < s.size() && s[i] == '.') i += 2;
-        } else if (fmt[f] == 'X') {
+            break;
+        }
+        case elem::radix:
             // The radix character before the fraction.
-            ++f;
             if (i >= s.size() || s[i] != '.') raise(1861);
             ++i;
-        } else if (fmt[f] == '"') {
-            size_t e = fmt.find('"', f + 1);
-            if (e == std::string::npos) raise(1821);
-            std::string lit = std::string(fmt_in.substr(f + 1, e - f - 1));
-            if (s.substr(i, lit.size()) != lit) raise(1861);
-            i += lit.size();
-            f = e + 1;
-        } else if (punct(fmt[f]) || fmt[f] == ' ') {
+            break;
+        case elem::quoted:
+            if (s.substr(i, part.text.size()) != part.text) raise(1861);
+            i += part.text.size();
+            break;
+        case elem::punct:
             // Punctuation matches any punctuation loosely, or none at all.
-            ++f;
             if (i < s.size() && (punct(s[i]) || s[i] == ' ')) ++i;
-        } else {
+            break;
+        case elem::bad:
             raise(1821);
         }
     }
-    while (f < fmt.size() && (fmt[f] == ' ')) ++f;
     if (i < s.size()) {
         while (i < s.size() && s[i] == ' ') ++i;
         if (i < s.size()) raise(1830);

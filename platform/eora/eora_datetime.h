@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace eora {
 
@@ -19,9 +20,42 @@ struct datetime {
     void round_fraction(int frac_digits);
 };
 
+// An Oracle format picture read once, for the many values read by it.
+struct date_picture {
+    enum class elem : unsigned char {
+        year,        // YYYY, RRRR, SYYYY
+        round_year,  // RR
+        short_year,  // YY
+        month_name,  // MONTH, MON
+        month,       // MM
+        minute,      // MI
+        day,         // DD
+        hour24,      // HH24
+        hour12,      // HH12, HH
+        second,      // SS
+        fraction,    // FF, FF1-FF9
+        zone_hour,   // TZH
+        zone_minute, // TZM
+        meridian,    // AM, PM, A.M., P.M.
+        radix,       // X
+        quoted,      // "text"
+        punct,       // punctuation or a space
+        bad,         // what the picture cannot read: ORA-01821 for a value reaching it
+    };
+    struct step {
+        elem kind;
+        int digits = 0;   // of a fraction
+        std::string text; // of a quoted text
+    };
+    std::vector<step> parts;
+
+    explicit date_picture(std::string_view fmt);
+};
+
 // to_date / to_timestamp: parses `s` by the Oracle format `fmt`. Raises the
 // ORA errors a server gives (01821, 01830, 01843, 01847, 01850-01852, 01858, 01861).
 datetime parse_datetime(std::string_view s, std::string_view fmt);
+datetime parse_datetime(std::string_view s, const date_picture& fmt);
 
 // Parses the stored form ("YYYY-MM-DD HH24:MI:SS[.fffffffff]").
 std::optional<datetime> parse_stored_datetime(std::string_view s);

@@ -127,7 +127,7 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
                 p.expect_op(")", 907);
                 if (a.is_null()) return value::null();
                 if (a.kind == value::vk::datetime) return a;
-                datetime d = parse_datetime(a.s, fmt);
+                datetime d = parse_datetime(a.s, s.picture(fmt));
                 // Only a value with a time zone keeps an offset.
                 if (w != "TO_TIMESTAMP_TZ")
                     d.has_zone = false;

@@ -436,9 +436,11 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
             d = *p;
         } else if (v.kind == value::vk::text) {
             if (v.s.empty()) return null_check();
-            d = parse_datetime(v.s, ty.k == kind::date           ? nls_date_format
-                                    : ty.k == kind::timestamp_tz ? nls_timestamp_tz_format
-                                                                 : nls_timestamp_format);
+            static const date_picture date_nls(nls_date_format), timestamp_nls(nls_timestamp_format),
+                timestamp_tz_nls(nls_timestamp_tz_format);
+            d = parse_datetime(v.s, ty.k == kind::date           ? date_nls
+                                    : ty.k == kind::timestamp_tz ? timestamp_tz_nls
+                                                                 : timestamp_nls);
         } else {
             raise(932, ty.k == kind::date ? "DATE" : "TIMESTAMP", v.kind == value::vk::number ? "NUMBER" : "BINARY");
         }
@@ -579,6 +581,16 @@ void session::impl::sqlite_fail(int rc, const char*)
     if (msg.find("wrong number of arguments") != std::string::npos) raise(938);
     if (msg.find("misuse of aggregate") != std::string::npos) raise(937);
     raise(600, msg);
+}
+
+const date_picture& session::impl::picture(const std::string& fmt)
+{
+    auto it = date_pictures.find(fmt);
+    if (it != date_pictures.end()) return it->second;
+    // A run uses a handful of pictures; one that writes each statement with another starts over.
+    constexpr size_t k_max_pictures = 64;
+    if (date_pictures.size() >= k_max_pictures) date_pictures.clear();
+    return date_pictures.emplace(fmt, date_picture(fmt)).first->second;
 }
 
 sqlite3_stmt* session::impl::cached(const std::string& sql)

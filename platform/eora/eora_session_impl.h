@@ -95,6 +95,8 @@ struct session::impl {
     // recent first: the tables written last keep theirs, and a run over many
     // tables does not keep one for each.
     std::list<std::pair<std::string, stmt_ptr>> table_stmts;
+    // Format pictures of the session's to_date calls, read once each.
+    std::unordered_map<std::string, date_picture> date_pictures;
 
     // sqlite3_total_changes64 at the last commit
     int64_t committed_changes = 0;
@@ -108,6 +110,7 @@ struct session::impl {
     // ORA-01654 (index) or ORA-01691 (LOB segment) naming the segment.
     [[noreturn]] void segment_full(int number, const std::string& owner, const std::string& segment);
     sqlite3_stmt* cached(const std::string& sql);
+    const date_picture& picture(const std::string& fmt);
     // The same for a statement of every row, found without hashing its text.
     sqlite3_stmt* cached(sqlite3_stmt*& slot, const char* sql)
     {

@@ -46,4 +46,57 @@ TEST(EoraDatetime, WhatAPictureLacksIsTakenFromToday)
     }
 }
 
+int error_of(std::string_view value, const eora::date_picture& picture)
+{
+    try {
+        eora::parse_datetime(value, picture);
+    } catch (const eora::eora_error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// A picture read once serves every value afterwards as if it were read anew.
+TEST(EoraDatetime, OnePictureReadsManyValues)
+{
+    const eora::date_picture full("yyyy-mm-dd hh24:mi:ss.ff3 tzh:tzm");
+    struct row {
+        const char* value;
+        const char* text; // nullptr when `error` is raised
+        int error;
+    };
+    const row rows[] = {
+        {"2024-02-29 23:59:59.1239 +05:45", nullptr, 1858}, // FF3 reads three digits: 9 is the zone
+        {"2024-02-29 23:59:59.123 +05:45", "2024-02-29 23:59:59.123000000 +05:45", 0},
+        {"1999-12-31 00:00:00.5 -00:30", "1999-12-31 00:00:00.500000000 -00:30", 0},
+        {"2023-02-29 00:00:00", nullptr, 1847},
+        {"2023-01-01 24:00:00", nullptr, 1850},
+        {"2023-01-01 00:60:00", nullptr, 1851},
+        {"2023-01-01 00:00:60", nullptr, 1852},
+        {"2023-01-01 00:00:00.1 +16:00", nullptr, 1874},
+        {"2023-01-01", "2023-01-01 00:00:00.000000000", 0},
+        {"0000-01-01", nullptr, 1841},
+        {"9999-12-31 23:59:59.999", "9999-12-31 23:59:59.999000000", 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.value);
+        if (!r.text) {
+            EXPECT_EQ(error_of(r.value, full), r.error);
+            continue;
+        }
+        const eora::datetime d = eora::parse_datetime(r.value, full);
+        EXPECT_EQ(d.text(9), r.text);
+    }
+    // What a picture cannot read fails only a value that reaches it.
+    const eora::date_picture unknown("YYYY-MM Q");
+    EXPECT_EQ(eora::parse_datetime("2024-03", unknown).month, 3);
+    EXPECT_EQ(error_of("2024-03 1", unknown), 1821);
+    const eora::date_picture open_quote("YYYY\"at");
+    EXPECT_EQ(eora::parse_datetime("2024", open_quote).year, 2024);
+    EXPECT_EQ(error_of("2024at", open_quote), 1821);
+    const eora::date_picture quoted("YYYY\"at\"MM");
+    EXPECT_EQ(eora::parse_datetime("2024at11", quoted).month, 11);
+    EXPECT_EQ(error_of("2024AT11", quoted), 1861);
+}
+
 } // namespace
