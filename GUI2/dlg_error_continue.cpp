@@ -8,14 +8,17 @@ namespace {
 constexpr int k_error_icon = 32513;
 
 const ui_dialog_resource g_dialog(
-    115, {L"Error", 260, 110,
-          {
-              ui_rc::icon(k_error_icon, -1, 10, 10),
-              ui_rc::ltext(L"", dlg_error_continue_base::k_text, 40, 10, 210, 55),
-              ui_rc::checkbox(L"&Do not show this dialog box again", dlg_error_continue_base::k_dont_show, 40, 70, 210, 10),
-              ui_rc::defpushbutton(L"Continue", dlg_error_continue_base::k_continue, 120, 88, 60, 14),
-              ui_rc::pushbutton(L"Abort", dlg_error_continue_base::k_abort, 190, 88, 60, 14),
-          }});
+    115,
+    {L"Error",
+     260,
+     110,
+     {
+         ui_rc::icon(k_error_icon, -1, 10, 10),
+         ui_rc::ltext(L"", dlg_error_continue_base::k_text, 40, 10, 210, 55),
+         ui_rc::checkbox(L"&Do not show this dialog box again", dlg_error_continue_base::k_dont_show, 40, 70, 210, 10),
+         ui_rc::defpushbutton(L"Continue", dlg_error_continue_base::k_continue, 120, 88, 60, 14),
+         ui_rc::pushbutton(L"Abort", dlg_error_continue_base::k_abort, 190, 88, 60, 14),
+     }});
 
 } // namespace
 
@@ -35,8 +38,7 @@ bool dlg_error_continue_base::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wPara
         lResult = TRUE;
         return true;
     }
-    if (uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
-        return false;
+    if (uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
     switch (LOWORD(wParam)) {
     case k_abort:
         EndDialog(k_abort);

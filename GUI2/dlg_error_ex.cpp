@@ -15,22 +15,24 @@ const bool g_icon = [] {
     return true;
 }();
 
-const ui_dialog_resource g_dialog(114, {L"Error", 260, 110,
-                                        {
-                                            ui_rc::icon(k_error_icon, -1, 10, 10),
-                                            ui_rc::ltext(L"", dlg_error_ex_base::k_text, 40, 10, 210, 65),
-                                            ui_rc::defpushbutton(L"Send bug", dlg_error_ex_base::k_send_bug, 10, 88, 70, 14),
-                                            ui_rc::pushbutton(L"OK", IDOK, 95, 88, 70, 14),
-                                            ui_rc::pushbutton(L"Copy to clipboard", dlg_error_ex_base::k_copy, 180, 88, 70, 14),
-                                        }});
+const ui_dialog_resource g_dialog(
+    114, {L"Error",
+          260,
+          110,
+          {
+              ui_rc::icon(k_error_icon, -1, 10, 10),
+              ui_rc::ltext(L"", dlg_error_ex_base::k_text, 40, 10, 210, 65),
+              ui_rc::defpushbutton(L"Send bug", dlg_error_ex_base::k_send_bug, 10, 88, 70, 14),
+              ui_rc::pushbutton(L"OK", IDOK, 95, 88, 70, 14),
+              ui_rc::pushbutton(L"Copy to clipboard", dlg_error_ex_base::k_copy, 180, 88, 70, 14),
+          }});
 
 } // namespace
 
 std::wstring error_dialog_caption()
 {
     wizard_shell* shell = wizard_shell::find();
-    if (shell && wizard_shell::is_initialized())
-        return shell->get_caption() + L" Error";
+    if (shell && wizard_shell::is_initialized()) return shell->get_caption() + L" Error";
     return L"Error";
 }
 
@@ -48,8 +50,7 @@ bool dlg_error_ex_base::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPA
         lResult = FALSE;
         return true;
     }
-    if (uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
-        return false;
+    if (uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
     switch (LOWORD(wParam)) {
     case IDOK:
         EndDialog(IDOK);

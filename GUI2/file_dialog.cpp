@@ -11,8 +11,7 @@ file_dialog::file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>
     : buffer_(k_max_path, L'\0'), filter_(filter_title.first), title_(filter_title.second)
 {
     // The list ends with a second NUL; c_str() adds the last one.
-    if (filter_.empty() || filter_.back() != L'\0')
-        filter_.push_back(L'\0');
+    if (filter_.empty() || filter_.back() != L'\0') filter_.push_back(L'\0');
     const tk_file_wname parts(initial_path);
     const std::wstring name = parts.name.substr(0, k_max_path - 1);
     std::copy(name.begin(), name.end(), buffer_.begin());
@@ -53,17 +52,14 @@ save_file_dialog::save_file_dialog(HWND owner, const std::pair<std::wstring, std
                                    const std::wstring& initial_path, const std::wstring& ext)
     : file_dialog(owner, filter_title, initial_path)
 {
-    if (ext.empty())
-        throw tk_mail_assertion("g_f_dlg", 111);
+    if (ext.empty()) throw tk_mail_assertion("g_f_dlg", 111);
     ext_ = ext.front() == L'.' ? ext : L"." + ext;
 }
 
 bool save_file_dialog::show()
 {
-    if (!run(true))
-        return false;
+    if (!run(true)) return false;
     // Kept in a string of its own: the extension always fits.
-    if (path_.find(ext_) == std::wstring::npos)
-        path_ += ext_;
+    if (path_.find(ext_) == std::wstring::npos) path_ += ext_;
     return true;
 }

@@ -11,7 +11,8 @@ public:
     // filter_title: the filter (pairs of display text and pattern, each ended by a
     // NUL) and the title. The initial path gives the file name (without its
     // extension) and the starting folder; empty starts in the program's folder.
-    file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>& filter_title, const std::wstring& initial_path);
+    file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>& filter_title,
+                const std::wstring& initial_path);
     virtual ~file_dialog() = default;
     file_dialog(const file_dialog&) = delete;
     file_dialog& operator=(const file_dialog&) = delete;

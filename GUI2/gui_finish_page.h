@@ -17,11 +17,9 @@ inline std::wstring gui_profile_filter(const std::wstring& ext, const wchar_t* l
 {
     std::wstring filter = L"Profile Files (." + ext + L")|*." + ext + L"|All Files (*.*)|*.*|";
     tk_logger::log(1, log_format, filter.c_str());
-    if (ext.size() < 3 || ext.size() > 4)
-        throw tk_mail_assertion("..\\GUI2/g_finish", line);
+    if (ext.size() < 3 || ext.size() > 4) throw tk_mail_assertion("..\\GUI2/g_finish", line);
     for (auto& c : filter)
-        if (c == L'|')
-            c = L'\0';
+        if (c == L'|') c = L'\0';
     return filter;
 }
 
@@ -39,11 +37,9 @@ inline HFONT gui_create_title_font(HWND page)
 {
     HDC dc = GetDC(page);
     const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc)
-        ReleaseDC(page, dc);
-    return CreateFontW(-13 * dpi / 72, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                       L"Segoe UI");
+    if (dc) ReleaseDC(page, dc);
+    return CreateFontW(-13 * dpi / 72, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Segoe UI");
 }
 
 template <class t_converter, int ID, DWORD BTN, DWORD FLAGS>
@@ -74,8 +70,7 @@ public:
             const std::wstring filter = gui_profile_filter(profile_ext, L"welcome_page_t::on_load(%s)", 267);
             open_file_dialog dialog(this->m_hWnd, std::make_pair(filter, std::wstring(L"Select Profile File")),
                                     std::wstring());
-            if (!dialog.show())
-                return;
+            if (!dialog.show()) return;
             const std::wstring path = dialog.get_path();
             // A file that is not a whole profile must not pass for loaded.
             if (!t_converter::ref().open_profile(path))
@@ -89,8 +84,7 @@ protected:
     // The title in its font (the link static 1320 opens its address by itself).
     void show_title()
     {
-        if (!this->m_font)
-            this->m_font = gui_create_title_font(this->m_hWnd);
+        if (!this->m_font) this->m_font = gui_create_title_font(this->m_hWnd);
         ::SendMessageW(this->GetDlgItem(ctl_title), WM_SETFONT, reinterpret_cast<WPARAM>(this->m_font), TRUE);
     }
 
@@ -109,22 +103,19 @@ public:
 
     gui_finish_page(std::wstring success, std::wstring failure)
         : success_text(std::move(success)), error_text(std::move(failure))
-    {
-    }
+    {}
 
     bool page_init() override
     {
         tk_logger::log(2, "gui_finish_page::page_init");
-        if (!this->m_font)
-            this->m_font = gui_create_title_font(this->m_hWnd);
+        if (!this->m_font) this->m_font = gui_create_title_font(this->m_hWnd);
         ::SendMessageW(this->GetDlgItem(ctl_title), WM_SETFONT, reinterpret_cast<WPARAM>(this->m_font), TRUE);
         HWND sheet = this->GetParent();
         for (int id : {IDCANCEL, IDHELP}) {
             HWND button = ::GetDlgItem(sheet, id);
             tk_logger::log(2, "wizard_shell::enable_button(%08X)",
                            static_cast<unsigned>(reinterpret_cast<uintptr_t>(button)));
-            if (button)
-                ::EnableWindow(button, FALSE);
+            if (button) ::EnableWindow(button, FALSE);
         }
         wizard_shell* shell = wizard_shell::find();
         const std::vector<std::string> errors = shell ? shell->get_errors() : std::vector<std::string>();
@@ -140,8 +131,7 @@ public:
         ::SetWindowTextW(box, L"");
         for (std::string text : errors) {
             for (char& c : text)
-                if (c == '\n')
-                    c = ' ';
+                if (c == '\n') c = ' ';
             append(box, to_unicode(text));
             append(box, L"\r\n\r\n");
         }
@@ -169,8 +159,7 @@ protected:
         HWND box = this->GetDlgItem(ctl_errors);
         ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(-1), 0);
         ::SendMessageW(box, EM_SCROLLCARET);
-        if (HWND finish = ::GetDlgItem(this->GetParent(), ID_WIZFINISH))
-            ::SetFocus(finish);
+        if (HWND finish = ::GetDlgItem(this->GetParent(), ID_WIZFINISH)) ::SetFocus(finish);
         first_focus = false;
     }
 
@@ -212,8 +201,7 @@ public:
             const std::wstring filter = gui_profile_filter(profile_ext, L"gui_finish_page_t::on_store(%s)", 142);
             save_file_dialog dialog(this->m_hWnd, std::make_pair(filter, std::wstring(L"Select Profile File")),
                                     std::wstring(), profile_ext);
-            if (!dialog.show())
-                return;
+            if (!dialog.show()) return;
             const std::wstring path = dialog.get_path();
             // A profile that was not written must not pass for saved.
             if (!t_converter::ref().save_profile(path))

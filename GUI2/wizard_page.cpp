@@ -12,23 +12,18 @@ wizard_page_base::wizard_page_base(int id, DWORD buttons, DWORD flags) : ui_prop
 wizard_page_base::~wizard_page_base()
 {
     tk_logger::log(2, "wizard_page::dtor");
-    if (IsWindow())
-        DestroyWindow();
-    if (m_font)
-        DeleteObject(m_font);
+    if (IsWindow()) DestroyWindow();
+    if (m_font) DeleteObject(m_font);
 }
 
 bool wizard_page_base::ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM /*wParam*/, LPARAM lParam, LRESULT& lResult)
 {
-    if (uMsg != WM_NOTIFY)
-        return false;
+    if (uMsg != WM_NOTIFY) return false;
     const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
     lResult = 0;
-    if (!hdr)
-        return true;
+    if (!hdr) return true;
     // Only the page itself and its sheet may drive the page.
-    if (hdr->hwndFrom != hWnd && hdr->hwndFrom != ::GetParent(hWnd))
-        return true;
+    if (hdr->hwndFrom != hWnd && hdr->hwndFrom != ::GetParent(hWnd)) return true;
     switch (hdr->code) {
     case PSN_SETACTIVE:
         lResult = OnSetActive() ? 0 : -1;
@@ -78,8 +73,7 @@ int wizard_page_base::invert_chbox(int id)
 {
     tk_logger::log(1, "wizard_page::invert_chbox(%d)", id);
     const UINT now = IsDlgButtonChecked(id) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
-    if (!CheckDlgButton(id, now))
-        throw tk_mail_assertion("..\\GUI2/g_wiz_pg", 123);
+    if (!CheckDlgButton(id, now)) throw tk_mail_assertion("..\\GUI2/g_wiz_pg", 123);
     return now == BST_CHECKED ? 1 : 0;
 }
 

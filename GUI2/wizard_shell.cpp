@@ -31,19 +31,13 @@ wizard_shell::~wizard_shell()
     tk_logger::log(1, "wizard_shell::dtor");
     initialized_ = false;
     try {
-        if (timer_running_.exchange(false))
-            ::KillTimer(m_hWnd, k_timer_id);
-        if (IsWindow())
-            DestroyWindow();
-    } catch (...) {
-    }
+        if (timer_running_.exchange(false)) ::KillTimer(m_hWnd, k_timer_id);
+        if (IsWindow()) DestroyWindow();
+    } catch (...) {}
     sheet_window_ = nullptr;
-    if (header_)
-        DeleteObject(header_);
-    if (watermark_)
-        DeleteObject(watermark_);
-    if (icon_)
-        DestroyIcon(icon_);
+    if (header_) DeleteObject(header_);
+    if (watermark_) DeleteObject(watermark_);
+    if (icon_) DestroyIcon(icon_);
 }
 
 bool wizard_shell::is_initialized()
@@ -60,13 +54,11 @@ bool wizard_shell::is_initialized()
 
 void wizard_shell::first_show()
 {
-    if (initialized_.load())
-        return;
+    if (initialized_.load()) return;
     SetWindowText(caption_);
     if (icon_id_) {
         const int size = ui_large_icon_size();
-        if (!icon_)
-            icon_ = LoadImageIcon(ui_instance(), icon_id_, size, size);
+        if (!icon_) icon_ = LoadImageIcon(ui_instance(), icon_id_, size, size);
         SetIcon(icon_, TRUE);
     }
     CenterWindow();
@@ -77,27 +69,23 @@ void wizard_shell::first_show()
 void wizard_shell::set_timer(UINT period_ms)
 {
     wizard_shell& shell = ref();
-    if (shell.timer_running_.load())
-        throw tk_mail_assertion("g_wiz_sh", 260);
+    if (shell.timer_running_.load()) throw tk_mail_assertion("g_wiz_sh", 260);
     // Called from the conversion worker: the sheet's handle as published on screen.
-    if (!::SetTimer(shell.sheet_window_.load(), k_timer_id, period_ms))
-        throw tk_mail_assertion("g_wiz_sh", 268);
+    if (!::SetTimer(shell.sheet_window_.load(), k_timer_id, period_ms)) throw tk_mail_assertion("g_wiz_sh", 268);
     shell.timer_running_ = true;
 }
 
 void wizard_shell::kill_timer()
 {
     wizard_shell& shell = ref();
-    if (shell.timer_running_.exchange(false))
-        ::KillTimer(shell.sheet_window_.load(), k_timer_id);
+    if (shell.timer_running_.exchange(false)) ::KillTimer(shell.sheet_window_.load(), k_timer_id);
 }
 
 void wizard_shell::write_log(const std::wstring& text)
 {
     tk_logger::log(1, L"wizard_shell::write_log(%s)", text.c_str());
     HWND page = ref().get_current_page();
-    if (!page)
-        return;
+    if (!page) return;
     HWND box = ::GetDlgItem(page, k_log_box_id);
     if (!box) {
         tk_logger::log(1, "Editbox failed to be initialized");
@@ -112,8 +100,7 @@ void wizard_shell::write_log(const std::wstring& text)
 std::wstring wizard_shell::box_caption(const wchar_t* kind)
 {
     wizard_shell* shell = find();
-    if (shell && shell->initialized_.load())
-        return shell->caption_ + L" " + kind;
+    if (shell && shell->initialized_.load()) return shell->caption_ + L" " + kind;
     return kind;
 }
 
@@ -180,8 +167,7 @@ void wizard_shell::add_error(const std::string& text)
 {
     wizard_shell& shell = ref();
     std::lock_guard<std::mutex> lock(shell.errors_mutex_);
-    if (shell.errors_.size() < k_max_errors)
-        shell.errors_.push_back(text);
+    if (shell.errors_.size() < k_max_errors) shell.errors_.push_back(text);
 }
 
 std::vector<std::string> wizard_shell::get_errors()
@@ -211,8 +197,7 @@ bool wizard_shell::ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
     if (uMsg == WM_TIMER) {
         if (wParam == k_timer_id) {
             HWND page = reinterpret_cast<HWND>(::SendMessageW(hWnd, PSM_GETCURRENTPAGEHWND));
-            if (page)
-                ::SendMessageW(page, WM_TIMER, wParam, lParam);
+            if (page) ::SendMessageW(page, WM_TIMER, wParam, lParam);
         }
         return true;
     }

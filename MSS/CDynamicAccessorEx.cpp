@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr DBPROPID prop_sequential_stream = 0x89;  // DBPROP_ISequentialStream
+constexpr DBPROPID prop_sequential_stream = 0x89; // DBPROP_ISequentialStream
 
 DBBYTEOFFSET align8(DBBYTEOFFSET n) { return (n + 7) & ~static_cast<DBBYTEOFFSET>(7); }
 
@@ -17,18 +17,15 @@ bool supports_streams(IUnknown* rowset)
 {
     tk_logger::log(1, "Testing streams support... ");
     ole_com_ptr<IRowsetInfo> info;
-    if (FAILED(rowset->QueryInterface(IID_IRowsetInfo, info.out())) || !info.p)
-        return false;
+    if (FAILED(rowset->QueryInterface(IID_IRowsetInfo, info.out())) || !info.p) return false;
     ULONG n = 0;
     DBPROPSET* sets = nullptr;
-    if (FAILED(info->GetProperties(0, nullptr, &n, &sets)) || !sets)
-        return false;
+    if (FAILED(info->GetProperties(0, nullptr, &n, &sets)) || !sets) return false;
     bool found = false;
     for (ULONG i = 0; i < n; ++i) {
         for (ULONG k = 0; k < sets[i].cProperties; ++k) {
             DBPROP& p = sets[i].rgProperties[k];
-            if (p.dwPropertyID == prop_sequential_stream && p.vValue.vt == VT_BOOL && p.vValue.boolVal)
-                found = true;
+            if (p.dwPropertyID == prop_sequential_stream && p.vValue.vt == VT_BOOL && p.vValue.boolVal) found = true;
             VariantClear(&p.vValue);
         }
         CoTaskMemFree(sets[i].rgProperties);
@@ -45,15 +42,11 @@ CDynamicAccessorEx::CDynamicAccessorEx()
     stream_object_.iid = IID_ISequentialStream;
 }
 
-CDynamicAccessorEx::~CDynamicAccessorEx()
-{
-    release();
-}
+CDynamicAccessorEx::~CDynamicAccessorEx() { release(); }
 
 void CDynamicAccessorEx::release()
 {
-    if (accessor_.p && handle_)
-        accessor_->ReleaseAccessor(handle_, nullptr);
+    if (accessor_.p && handle_) accessor_->ReleaseAccessor(handle_, nullptr);
     handle_ = 0;
     accessor_.release();
     bindings_.clear();
@@ -70,8 +63,7 @@ void CDynamicAccessorEx::Bind(size_t index, DBORDINAL nOrdinal, DBTYPE wType, DB
     tk_logger::log(1, "nOrdinal=%d, wType=%d, nLength=%d, nPrecision=%d, nScale=%d, nDataOffset=%d",
                    static_cast<int>(nOrdinal), static_cast<int>(wType), static_cast<int>(nLength), nPrecision, nScale,
                    static_cast<int>(nDataOffset));
-    if (index >= bindings_.size())
-        bindings_.resize(index + 1);
+    if (index >= bindings_.size()) bindings_.resize(index + 1);
     DBBINDING& b = bindings_[index];
     b = DBBINDING{};
     b.iOrdinal = nOrdinal;
@@ -97,8 +89,7 @@ void CDynamicAccessorEx::BindEx(size_t index, DBORDINAL nOrdinal, DBTYPE wType, 
     Bind(index, nOrdinal, wType, nLength, nPrecision, nScale, nDataOffset, nLengthOffset, nStatusOffset);
     stream_object_ = object;
     bindings_[index].pObject = &stream_object_;
-    if (no_value)
-        bindings_[index].dwPart &= ~DBPART_VALUE;
+    if (no_value) bindings_[index].dwPart &= ~DBPART_VALUE;
 }
 
 HRESULT CDynamicAccessorEx::BindColumns(IUnknown* rowset, const udb_schema& schema, DBLENGTH long_threshold,
@@ -106,22 +97,19 @@ HRESULT CDynamicAccessorEx::BindColumns(IUnknown* rowset, const udb_schema& sche
 {
     tk_logger::log(1, "CDynamicAccessorEx::BindColumns");
     release();
-    if (!rowset)
-        return E_INVALIDARG;
+    if (!rowset) return E_INVALIDARG;
     ole_com_ptr<IColumnsInfo> info;
     HRESULT hr = rowset->QueryInterface(IID_IColumnsInfo, info.out());
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     DBORDINAL n = 0;
     DBCOLUMNINFO* cols = nullptr;
     OLECHAR* strings = nullptr;
     hr = info->GetColumnInfo(&n, &cols, &strings);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     columns_.assign(cols, cols + n);
     for (DBORDINAL i = 0; i < n; ++i) {
         names_.emplace_back(cols[i].pwszName ? cols[i].pwszName : L"");
-        columns_[i].pwszName = nullptr;  // the strings buffer is freed below
+        columns_[i].pwszName = nullptr; // the strings buffer is freed below
     }
     CoTaskMemFree(cols);
     CoTaskMemFree(strings);
@@ -163,19 +151,35 @@ HRESULT CDynamicAccessorEx::BindColumns(IUnknown* rowset, const udb_schema& sche
         } else {
             switch (f.vartype) {
             case VT_I2:
-            case VT_I1: type = DBTYPE_I2; break;
+            case VT_I1:
+                type = DBTYPE_I2;
+                break;
             case VT_I4:
             case VT_UI2:
-            case VT_INT: type = DBTYPE_I4; break;
+            case VT_INT:
+                type = DBTYPE_I4;
+                break;
             case VT_R4:
-            case VT_R8: type = DBTYPE_R8; break;
-            case VT_CY: type = DBTYPE_CY; break;
-            case VT_BOOL: type = DBTYPE_BOOL; break;
-            case VT_UI1: type = DBTYPE_UI1; break;
+            case VT_R8:
+                type = DBTYPE_R8;
+                break;
+            case VT_CY:
+                type = DBTYPE_CY;
+                break;
+            case VT_BOOL:
+                type = DBTYPE_BOOL;
+                break;
+            case VT_UI1:
+                type = DBTYPE_UI1;
+                break;
             case VT_UI4:
             case VT_I8:
-            case VT_UINT: type = version > 2 ? DBTYPE_I8 : DBTYPE_WSTR; break;
-            case VT_UI8: type = version > 2 ? DBTYPE_UI8 : DBTYPE_WSTR; break;
+            case VT_UINT:
+                type = version > 2 ? DBTYPE_I8 : DBTYPE_WSTR;
+                break;
+            case VT_UI8:
+                type = version > 2 ? DBTYPE_UI8 : DBTYPE_WSTR;
+                break;
             case VT_DECIMAL:
                 type = DBTYPE_NUMERIC;
                 if (f.dw_reserved != 0) {
@@ -183,7 +187,9 @@ HRESULT CDynamicAccessorEx::BindColumns(IUnknown* rowset, const udb_schema& sche
                     scale = static_cast<BYTE>(f.dw_reserved & 0xFF);
                 }
                 break;
-            default: type = c.wType == DBTYPE_STR ? DBTYPE_STR : DBTYPE_WSTR; break;
+            default:
+                type = c.wType == DBTYPE_STR ? DBTYPE_STR : DBTYPE_WSTR;
+                break;
             }
         }
         if (stream) {
@@ -202,25 +208,39 @@ HRESULT CDynamicAccessorEx::BindColumns(IUnknown* rowset, const udb_schema& sche
         tk_logger::log(1, "Column ordinal %d: - Binding as native data type", static_cast<int>(ordinal));
         switch (type) {
         case DBTYPE_I2:
-        case DBTYPE_BOOL: length = 2; break;
-        case DBTYPE_I4: length = 4; break;
+        case DBTYPE_BOOL:
+            length = 2;
+            break;
+        case DBTYPE_I4:
+            length = 4;
+            break;
         case DBTYPE_R8:
         case DBTYPE_CY:
         case DBTYPE_I8:
-        case DBTYPE_UI8: length = 8; break;
-        case DBTYPE_UI1: length = 1; break;
-        case DBTYPE_DBDATE: length = sizeof(DBDATE); break;
-        case DBTYPE_DBTIME2: length = sizeof(DBTIME2); break;
-        case DBTYPE_DBTIMESTAMP: length = sizeof(DBTIMESTAMP); break;
-        case DBTYPE_NUMERIC: length = sizeof(DB_NUMERIC); break;
+        case DBTYPE_UI8:
+            length = 8;
+            break;
+        case DBTYPE_UI1:
+            length = 1;
+            break;
+        case DBTYPE_DBDATE:
+            length = sizeof(DBDATE);
+            break;
+        case DBTYPE_DBTIME2:
+            length = sizeof(DBTIME2);
+            break;
+        case DBTYPE_DBTIMESTAMP:
+            length = sizeof(DBTIMESTAMP);
+            break;
+        case DBTYPE_NUMERIC:
+            length = sizeof(DB_NUMERIC);
+            break;
         default: {
             // Text: room for the longest value of the column (a GUID's text
             // is longer than its 16 bytes), and the terminator.
             DBLENGTH chars = std::max<DBLENGTH>(c.ulColumnSize, f.size);
-            if (c.wType == DBTYPE_GUID || f.dw_reserved == t_ftd::hint_bstr_guid)
-                chars = std::max<DBLENGTH>(chars, 38);
-            if (chars == 0 || chars > long_threshold)
-                chars = long_threshold;
+            if (c.wType == DBTYPE_GUID || f.dw_reserved == t_ftd::hint_bstr_guid) chars = std::max<DBLENGTH>(chars, 38);
+            if (chars == 0 || chars > long_threshold) chars = long_threshold;
             length = type == DBTYPE_STR ? chars + 1 : (chars + 1) * sizeof(WCHAR);
             break;
         }
@@ -237,8 +257,7 @@ HRESULT CDynamicAccessorEx::BindColumns(IUnknown* rowset, const udb_schema& sche
         return hr;
     }
     std::vector<DBBINDSTATUS> status(bindings_.size(), DBBINDSTATUS_OK);
-    hr = accessor_->CreateAccessor(DBACCESSOR_ROWDATA, bindings_.size(), bindings_.data(), 0, &handle_,
-                                   status.data());
+    hr = accessor_->CreateAccessor(DBACCESSOR_ROWDATA, bindings_.size(), bindings_.data(), 0, &handle_, status.data());
     if (FAILED(hr)) {
         for (size_t i = 0; i < status.size(); ++i)
             if (status[i] != DBBINDSTATUS_OK)
@@ -254,16 +273,14 @@ HRESULT CDynamicAccessorEx::BindColumns(IUnknown* rowset, const udb_schema& sche
 const DBBINDING* CDynamicAccessorEx::binding(DBORDINAL ordinal) const
 {
     for (const DBBINDING& b : bindings_)
-        if (b.iOrdinal == ordinal)
-            return &b;
+        if (b.iOrdinal == ordinal) return &b;
     return nullptr;
 }
 
 const DBCOLUMNINFO* CDynamicAccessorEx::column_info(DBORDINAL ordinal) const
 {
     for (const DBCOLUMNINFO& c : columns_)
-        if (c.iOrdinal == ordinal)
-            return &c;
+        if (c.iOrdinal == ordinal) return &c;
     return ordinal >= 1 && ordinal <= columns_.size() ? &columns_[ordinal - 1] : nullptr;
 }
 
@@ -275,14 +292,12 @@ BYTE* CDynamicAccessorEx::value(DBORDINAL ordinal)
 
 void CDynamicAccessorEx::set_length(DBORDINAL ordinal, DBLENGTH length)
 {
-    if (const DBBINDING* b = binding(ordinal))
-        std::memcpy(buffer() + b->obLength, &length, sizeof length);
+    if (const DBBINDING* b = binding(ordinal)) std::memcpy(buffer() + b->obLength, &length, sizeof length);
 }
 
 void CDynamicAccessorEx::set_status(DBORDINAL ordinal, DBSTATUS status)
 {
-    if (const DBBINDING* b = binding(ordinal))
-        std::memcpy(buffer() + b->obStatus, &status, sizeof status);
+    if (const DBBINDING* b = binding(ordinal)) std::memcpy(buffer() + b->obStatus, &status, sizeof status);
 }
 
 DBSTATUS CDynamicAccessorEx::get_status(DBORDINAL ordinal) const

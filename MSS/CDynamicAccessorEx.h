@@ -48,6 +48,6 @@ private:
     std::vector<DBBINDING> bindings_;
     std::vector<DBCOLUMNINFO> columns_;
     std::vector<std::wstring> names_;
-    std::vector<uint64_t> buffer_;  // 8-byte aligned row buffer
+    std::vector<uint64_t> buffer_; // 8-byte aligned row buffer
     DBOBJECT stream_object_{};
 };

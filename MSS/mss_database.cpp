@@ -15,15 +15,13 @@ namespace {
 
 std::wstring text_at(udb_record* rec, size_t i)
 {
-    if (!rec || i >= rec->size())
-        return std::wstring();
+    if (!rec || i >= rec->size()) return std::wstring();
     return (*rec)[i].to_wstring();
 }
 
 bool is_null_at(udb_record* rec, size_t i)
 {
-    if (!rec || i >= rec->size())
-        return true;
+    if (!rec || i >= rec->size()) return true;
     const VARTYPE vt = (*rec)[i].get_type();
     return vt == VT_EMPTY || vt == VT_NULL;
 }
@@ -61,10 +59,7 @@ mss_database::mss_database(const std::wstring& name_, IDBInitialize* ds, IOpenRo
     }
 }
 
-mss_database::~mss_database()
-{
-    types.clear();
-}
+mss_database::~mss_database() { types.clear(); }
 
 void mss_database::init_tables(IOpenRowset* s, const std::wstring& owner)
 {
@@ -88,8 +83,7 @@ void mss_database::init_tables(IOpenRowset* s, const std::wstring& owner)
     if (tables.empty()) {
         tk_logger::log(2, "No tables were found! Trying another method.");
         std::wstring sql = L"exec sp_tables ";
-        if (restrict)
-            sql += L"@table_owner=" + sql_literal(owner) + L", ";
+        if (restrict) sql += L"@table_owner=" + sql_literal(owner) + L", ";
         sql += L"@table_type=\"'TABLE'\"";
         odb_command cmd(s);
         ole_com_ptr<IRowset> rs;
@@ -109,11 +103,10 @@ void mss_database::init_tables(IOpenRowset* s, const std::wstring& owner)
 void mss_database::init_columns(IOpenRowset* s, const std::wstring& owner)
 {
     tk_logger::log(2, L"mss_database::init_columns(%s)", owner.c_str());
-    if (!types.empty())
-        return;
-    std::wstring sql = L"select table_name, column_name, data_type, table_schema from INFORMATION_SCHEMA.COLUMNS where ";
-    if (mss_engine::ref().is_view_owned())
-        sql += L"table_schema=" + sql_literal(owner) + L" and ";
+    if (!types.empty()) return;
+    std::wstring sql =
+        L"select table_name, column_name, data_type, table_schema from INFORMATION_SCHEMA.COLUMNS where ";
+    if (mss_engine::ref().is_view_owned()) sql += L"table_schema=" + sql_literal(owner) + L" and ";
     sql += k_system_tables;
     odb_command cmd(s);
     ole_com_ptr<IRowset> rs;
@@ -133,8 +126,7 @@ void mss_database::init_views(IOpenRowset* s, const std::wstring& owner)
     tk_logger::log(2, L"mss_database::init_views(%s)", owner.c_str());
     const bool view_owned = mss_engine::ref().is_view_owned();
     std::wstring sql = L"select table_name, view_definition from information_schema.views where ";
-    if (view_owned)
-        sql += L"table_schema=" + sql_literal(owner) + L" and ";
+    if (view_owned) sql += L"table_schema=" + sql_literal(owner) + L" and ";
     sql += k_system_tables;
     odb_command cmd(s);
     ole_com_ptr<IRowset> rs;
@@ -160,8 +152,7 @@ void mss_database::init_views(IOpenRowset* s, const std::wstring& owner)
 mss_table* mss_database::amend_schema(mss_table* table)
 {
     tk_logger::log(1, "mss_database::amend_schema");
-    if (!table || table->schema.empty())
-        return table;
+    if (!table || table->schema.empty()) return table;
     std::wstring plain, schema;
     mss_split_tab_name(table->table_name, plain, schema);
     if (schema.empty()) {
@@ -175,16 +166,13 @@ mss_table* mss_database::amend_schema(mss_table* table)
                 }
     }
     const auto s_it = types.find(schema);
-    if (s_it == types.end())
-        return table;
+    if (s_it == types.end()) return table;
     const auto t_it = s_it->second.find(plain);
-    if (t_it == s_it->second.end())
-        return table;
+    if (t_it == s_it->second.end()) return table;
     for (size_t i = 0; i < table->schema.size(); ++i) {
         t_ftd& f = table->schema[i];
         const auto c_it = t_it->second.find(f.name);
-        if (c_it == t_it->second.end())
-            continue;
+        if (c_it == t_it->second.end()) continue;
         if (c_it->second == L"date") {
             f.vartype = VT_DATE;
             f.dw_reserved = t_ftd::hint_date_only;
@@ -214,8 +202,7 @@ std::unique_ptr<mss_table> mss_database::get_table2(const std::wstring& table,
     return t;
 }
 
-std::unique_ptr<udb_recordset> mss_database::get_table(const std::wstring& name_, const std::wstring& query_,
-                                                       int mode_)
+std::unique_ptr<udb_recordset> mss_database::get_table(const std::wstring& name_, const std::wstring& query_, int mode_)
 {
     tk_logger::log(2, L"mss_database::get_table(%s: %s)", name_.c_str(), query_.c_str());
     auto t = std::make_unique<mss_table>(name_, query_, session.p, static_cast<uint32_t>(mode_), &relationships);
@@ -226,10 +213,8 @@ std::unique_ptr<udb_recordset> mss_database::get_table(const std::wstring& name_
 bool mss_database::is_table_exist(const std::wstring& table)
 {
     tk_logger::log(2, L"mss_database::is_table_exist(%s)", table.c_str());
-    if (table.empty())
-        return false;
-    if (mss_engine::ref().is_view_owned())
-        return udb_database::is_table_exist(table);
+    if (table.empty()) return false;
+    if (mss_engine::ref().is_view_owned()) return udb_database::is_table_exist(table);
     return udb_database::is_table_exist(mss_engine::get_safe_tname(table));
 }
 
@@ -246,6 +231,5 @@ void mss_database::get_schema_info(std::vector<std::wstring>& schemas)
         tk_logger::log(2, L"Got schema: name=%s", name.c_str());
         schemas.push_back(name);
     }
-    if (schemas.empty())
-        schemas.push_back(L"dbo");
+    if (schemas.empty()) schemas.push_back(L"dbo");
 }

@@ -18,7 +18,7 @@ public:
 
     bool b_primary_key = false;
     column_types types;
-    mss_error_sink error_sink;  // errors of keys and views that the writer goes on from
+    mss_error_sink error_sink; // errors of keys and views that the writer goes on from
 
     mss_database(const std::wstring& name, IDBInitialize* data_source, IOpenRowset* session, uint32_t mode);
     ~mss_database() override;
@@ -27,7 +27,8 @@ public:
                                                 udb_indexes& indexes) override;
     std::unique_ptr<udb_recordset> get_table1(const std::wstring& table, int mode) override;
     std::unique_ptr<udb_recordset> get_table(const std::wstring& name, const std::wstring& query, int mode) override;
-    std::unique_ptr<mss_table> get_table2(const std::wstring& table, const std::vector<std::shared_ptr<t_ftd>>& columns);
+    std::unique_ptr<mss_table> get_table2(const std::wstring& table,
+                                          const std::vector<std::shared_ptr<t_ftd>>& columns);
     bool is_table_exist(const std::wstring& table) override;
     void get_schema_info(std::vector<std::wstring>& schemas) override;
 

@@ -44,8 +44,7 @@ void mss_database::create_schema(const std::wstring& owner)
     std::wstring doubled;
     for (wchar_t c : inner) {
         doubled += c;
-        if (c == L'\'')
-            doubled += L'\'';
+        if (c == L'\'') doubled += L'\'';
     }
     query(L"IF NOT EXISTS (SELECT  schema_name FROM    information_schema.schemata WHERE   schema_name = " +
           sql_literal(owner) + L" ) BEGIN EXEC sp_executesql N'CREATE SCHEMA " + doubled + L"' END")
@@ -56,25 +55,21 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::wstring& ta
                                                           udb_indexes& indexes)
 {
     tk_logger::log(2, L"mss_database::create_table(%s)", table.c_str());
-    if (mode & 0x01u)
-        throw tk_mail_assertion("mss_db", 264);
+    if (mode & 0x01u) throw tk_mail_assertion("mss_db", 264);
     if (is_table_exist(table)) {
-        if (mode != mode_append)
-            throw odb_exception(std::string("The specified table already exists"));
+        if (mode != mode_append) throw odb_exception(std::string("The specified table already exists"));
         return get_table1(table, static_cast<int>(mode_append));
     }
     b_primary_key = false;
     create_table_def(table, schema, indexes);
     create_indexes(table, schema, indexes);
     const int32_t version = engine_version();
-    if (!b_primary_key && version == 100)
-        create_clustered_index(table, schema);
+    if (!b_primary_key && version == 100) create_clustered_index(table, schema);
     tables.push_back(table);
     std::unique_ptr<mss_table> result = get_table2(table, schema.fields);
     if (version >= 5)
         for (size_t i = 0; i < result->schema.size() && i < schema.size(); ++i)
-            if (schema[i].vartype == VT_DATE)
-                result->schema[i].dw_reserved = schema[i].dw_reserved;
+            if (schema[i].vartype == VT_DATE) result->schema[i].dw_reserved = schema[i].dw_reserved;
     return result;
 }
 
@@ -99,8 +94,7 @@ void mss_database::create_index(const std::wstring& table, udb_schema& schema, u
         const std::wstring& column = index.fields[i];
         const VARTYPE vt = schema.get_field_type(column);
         uint32_t size = schema.get_field_size(column);
-        if (vt == VT_BSTR && size != 0xFFFFFFFFu)
-            size *= 2;
+        if (vt == VT_BSTR && size != 0xFFFFFFFFu) size *= 2;
         total += size;
         tk_logger::log(1, L"Index field '%s' has vt=%08X, size=%d", column.c_str(), static_cast<unsigned>(vt),
                        static_cast<int>(size));
@@ -109,11 +103,9 @@ void mss_database::create_index(const std::wstring& table, udb_schema& schema, u
             tk_logger::log(3, L"Index '%s' has been skipped", index.name.c_str());
             return;
         }
-        if (i)
-            sql += L", ";
+        if (i) sql += L", ";
         sql += sql_ident(column);
-        if (filtered)
-            filter += (i ? L" AND " : L" WHERE ") + sql_ident(column) + L" IS NOT NULL";
+        if (filtered) filter += (i ? L" AND " : L" WHERE ") + sql_ident(column) + L" IS NOT NULL";
     }
     sql += L")" + filter;
     tk_logger::log(1, L"Create index query: '%s'", sql.c_str());
@@ -122,8 +114,7 @@ void mss_database::create_index(const std::wstring& table, udb_schema& schema, u
     } catch (const odb_exception& e) {
         tk_logger::log(2, "Error: %s", e.what());
     }
-    if (index.b_primary)
-        b_primary_key = true;
+    if (index.b_primary) b_primary_key = true;
 }
 
 void mss_database::create_clustered_index(const std::wstring& table, udb_schema& schema)
@@ -153,20 +144,16 @@ void mss_database::create_clustered_index(const std::wstring& table, udb_schema&
 
 std::wstring mss_database::gen_idx_name(const udb_recordset* table, const std::vector<std::wstring>& columns)
 {
-    if (!table)
-        throw tk_mail_assertion("mss_db", 967);
+    if (!table) throw tk_mail_assertion("mss_db", 967);
     tk_logger::log(1, "mss_database::gen_idx_name");
     std::wstring name = L"UIDX";
-    for (const std::wstring& c : columns)
-        name += L"_" + c;
-    if (table->indexes.is_acceptable_name(name))
-        return name;
+    for (const std::wstring& c : columns) name += L"_" + c;
+    if (table->indexes.is_acceptable_name(name)) return name;
     for (unsigned n = 0;; ++n) {
         wchar_t suffix[16];
         std::swprintf(suffix, 16, L"_%05u", n);
         const std::wstring candidate = name + suffix;
-        if (table->indexes.is_acceptable_name(candidate))
-            return candidate;
+        if (table->indexes.is_acceptable_name(candidate)) return candidate;
     }
 }
 
@@ -222,12 +209,9 @@ std::wstring mss_database::resolve_fk_table(const std::wstring& table, const cha
     erase_all(mapped, L"dbo].[");
     erase_all(mapped, L"dbo.");
     tk_logger::log(1, L"%hs_table_name=%s", what, mapped.c_str());
-    if (is_table_exist(mapped))
-        return mapped;
-    if (is_table_exist(table))
-        return table;
-    if (is_table_exist(mss_engine::get_safe_tname(table)))
-        return mss_engine::get_safe_tname(table);
+    if (is_table_exist(mapped)) return mapped;
+    if (is_table_exist(table)) return table;
+    if (is_table_exist(mss_engine::get_safe_tname(table))) return mss_engine::get_safe_tname(table);
     throw tk_exception(L"Table '" + mapped + L"' not exists", 0);
 }
 
@@ -253,14 +237,13 @@ void mss_database::create_relationships(udb_relationships& list)
                     out += (i ? L", " : L"") + sql_ident(get_fn_mapped_name(table, fields[i], true));
                 return out;
             };
-            std::wstring sql = L"ALTER TABLE " + mss_engine::get_safe_tname(child) + L" ADD CONSTRAINT " +
-                               sql_ident(rel.name) + L" FOREIGN KEY (" + column_list(rel.child_table, rel.child_fields) +
-                               L") REFERENCES " + mss_engine::get_safe_tname(parent) + L"(" +
-                               column_list(rel.parent_table, rel.parent_fields) + L")";
+            std::wstring sql =
+                L"ALTER TABLE " + mss_engine::get_safe_tname(child) + L" ADD CONSTRAINT " + sql_ident(rel.name) +
+                L" FOREIGN KEY (" + column_list(rel.child_table, rel.child_fields) + L") REFERENCES " +
+                mss_engine::get_safe_tname(parent) + L"(" + column_list(rel.parent_table, rel.parent_fields) + L")";
             if (!rel.rule.empty()) {
                 const std::wstring rule = tk_trim(rel.rule);
-                if (is_valid_fk_props(rule) && version >= 3)
-                    sql += L" " + rule;
+                if (is_valid_fk_props(rule) && version >= 3) sql += L" " + rule;
             }
             tk_logger::log(3, L"Foreign key query: '%s'", sql.c_str());
             odb_command(session.p).execute(sql);

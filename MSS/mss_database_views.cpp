@@ -14,7 +14,7 @@ namespace {
 struct view_keyword {
     const wchar_t* prefix;
     const wchar_t* written;
-    const wchar_t* suffix;  // replaces the matching ")"; empty = none
+    const wchar_t* suffix; // replaces the matching ")"; empty = none
 };
 
 const std::array<view_keyword, 8> k_view_keywords{{
@@ -41,8 +41,7 @@ std::wstring mss_rewrite_view_text(const std::wstring& text)
     tk_logger::log(1, "mss_database::refine_view");
     static const std::vector<icomparer> comparers = [] {
         std::vector<icomparer> out;
-        for (const view_keyword& k : k_view_keywords)
-            out.emplace_back(k.prefix);
+        for (const view_keyword& k : k_view_keywords) out.emplace_back(k.prefix);
         return out;
     }();
     std::wstring out;
@@ -57,8 +56,7 @@ std::wstring mss_rewrite_view_text(const std::wstring& text)
         if (c == L'\'') {
             out += c;
             in_literal = !in_literal;
-            if (in_literal)
-                skipping = false;
+            if (in_literal) skipping = false;
             continue;
         }
         if (in_literal) {
@@ -67,8 +65,7 @@ std::wstring mss_rewrite_view_text(const std::wstring& text)
         }
         if (c == L'`') {
             out += backquote_opens ? L'[' : L']';
-            if (backquote_opens)
-                skipping = false;
+            if (backquote_opens) skipping = false;
             backquote_opens = !backquote_opens;
             continue;
         }
@@ -94,8 +91,7 @@ std::wstring mss_rewrite_view_text(const std::wstring& text)
         if (word_start && n - i - 1 >= 3) {
             bool matched = false;
             for (size_t k = 0; k < comparers.size() && !matched; ++k) {
-                if (comparers[k].compare(text, i) != 0)
-                    continue;
+                if (comparers[k].compare(text, i) != 0) continue;
                 matched = true;
                 out += k_view_keywords[k].written;
                 if (*k_view_keywords[k].suffix) {
@@ -109,8 +105,7 @@ std::wstring mss_rewrite_view_text(const std::wstring& text)
                 continue;
             }
         }
-        if (!skipping)
-            out += c;
+        if (!skipping) out += c;
         word_start = false;
     }
     replace_all(out, L"IFNULL", L"ISNULL");
@@ -128,8 +123,7 @@ void mss_database::create_views(view_list& list)
 {
     tk_logger::log(2, "mss_database::create_views");
     std::vector<std::wstring> names;
-    for (const auto& [name, text] : list)
-        names.push_back(name);
+    for (const auto& [name, text] : list) names.push_back(name);
     mss_tn_validator validator(names, std::vector<std::wstring>());
     for (auto& [source_name, text] : list) {
         std::wstring name = source_name;

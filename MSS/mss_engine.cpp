@@ -3,16 +3,16 @@
 #include <cwctype>
 
 #include "MSS/mss_database.h"
+#include "MSS/mss_no_perm_exception.h"
 #include "MSS/mss_split_tab_name.h"
 #include "MSS/mss_sql_text.h"
-#include "MSS/mss_no_perm_exception.h"
 #include "MSS/odb_command.h"
 #include "MSS/odb_exception.h"
 #include "MSS/odb_recordset.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "platform/win32/win_compare.h"
 #include "TK/tk_text.h"
+#include "platform/win32/win_compare.h"
 
 namespace {
 
@@ -23,31 +23,23 @@ bool equal_no_case(const std::wstring& a, const std::wstring& b)
 
 std::wstring first_column_text(udb_record* rec)
 {
-    if (!rec || rec->empty())
-        return std::wstring();
+    if (!rec || rec->empty()) return std::wstring();
     return (*rec)[0].to_wstring();
 }
 
-bool starts_with(const std::wstring& s, const wchar_t* prefix)
-{
-    return s.rfind(prefix, 0) == 0;
-}
+bool starts_with(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
 
 } // namespace
 
 mss_engine::mss_engine(bool com_ready_) : com_ready(com_ready_)
 {
-    if (!com_ready)
-        CoInitialize(nullptr);
+    if (!com_ready) CoInitialize(nullptr);
     CoCreateInstance(CLSID_OLEDB_CONVERSIONLIBRARY, nullptr, CLSCTX_ALL, IID_IDataConvert, data_convert.out());
 }
 
 mss_engine::~mss_engine() = default;
 
-bool mss_engine::is_initialized()
-{
-    return tk_singleton<mss_engine>::exists();
-}
+bool mss_engine::is_initialized() { return tk_singleton<mss_engine>::exists(); }
 
 void mss_engine::set_as_dbo(bool as_dbo)
 {
@@ -148,12 +140,10 @@ int32_t mss_engine::version_from_text(const std::wstring& text)
         static const struct {
             const wchar_t* prefix;
             int32_t code;
-        } table[] = {{L"2017", 13}, {L"2016", 12}, {L"2015", 11}, {L"2014", 10}, {L"2013", 9},
-                     {L"2012", 8},  {L"2011", 7},  {L"2010", 6},  {L"2008", 5},  {L"2005", 4},
-                     {L"200", 3},   {L"7.", 2}};
+        } table[] = {{L"2017", 13}, {L"2016", 12}, {L"2015", 11}, {L"2014", 10}, {L"2013", 9}, {L"2012", 8},
+                     {L"2011", 7},  {L"2010", 6},  {L"2008", 5},  {L"2005", 4},  {L"200", 3},  {L"7.", 2}};
         for (const auto& row : table)
-            if (starts_with(year, row.prefix))
-                return row.code;
+            if (starts_with(year, row.prefix)) return row.code;
         return 1;
     }
     if (text.size() > 19 && starts_with(text, L"Microsoft SQL Azure")) {
@@ -180,8 +170,7 @@ void mss_engine::init_db_contents(IDBInitialize* ds)
 {
     tk_logger::log(2, "mss_engine::init_db_contents");
     databases.clear();
-    if (version == 100)
-        return;
+    if (version == 100) return;
     ole_com_ptr<IDBCreateSession> cs;
     odb_check(ds->QueryInterface(IID_IDBCreateSession, cs.out()));
     ole_com_ptr<IOpenRowset> session;
@@ -209,11 +198,11 @@ void mss_engine::init_db_contents(IDBInitialize* ds)
 const std::vector<std::wstring>& mss_engine::get_contents()
 {
     tk_logger::log(2, "mss_engine::get_contents");
-    if (!connected)
-        throw tk_mail_assertion("mss_engi", 282);
+    if (!connected) throw tk_mail_assertion("mss_engi", 282);
     if (version == 100) {
         tk_logger::log(2, "Cannot get list of databases on Azure SQL");
-        throw tk_exception(std::string("Azure SQL does not allow to list databases.\r\nEnter database name directly."), 1);
+        throw tk_exception(std::string("Azure SQL does not allow to list databases.\r\nEnter database name directly."),
+                           1);
     }
     return databases;
 }
@@ -221,8 +210,7 @@ const std::vector<std::wstring>& mss_engine::get_contents()
 bool mss_engine::is_db_exist(const std::wstring& name)
 {
     tk_logger::log(2, L"mss_engine::is_db_exist(%s)", name.c_str());
-    if (!connected)
-        throw tk_mail_assertion("mss_engi", 173);
+    if (!connected) throw tk_mail_assertion("mss_engi", 173);
     if (version != 100) {
         tk_logger::log(1, "Step #1: check via get_contents()");
         try {
@@ -259,13 +247,11 @@ bool mss_engine::is_db_exist(const std::wstring& name)
 mss_database* mss_engine::open_db(const std::wstring& name, uint32_t mode)
 {
     tk_logger::log(2, L"mss_engine::open_db(%s)", name.c_str());
-    if (!connected)
-        throw tk_mail_assertion("mss_engi", 257);
+    if (!connected) throw tk_mail_assertion("mss_engi", 257);
     ole_com_ptr<IDBInitialize> ds;
     initializer.test_connection(ds, server, user, password, name);
     // The bulk-insert path of a target needs the property on this data source too.
-    if (fast_load)
-        enable_fast_load(ds.p, true);
+    if (fast_load) enable_fast_load(ds.p, true);
     ole_com_ptr<IDBCreateSession> cs;
     odb_check(ds->QueryInterface(IID_IDBCreateSession, cs.out()));
     ole_com_ptr<IOpenRowset> session;
@@ -284,8 +270,7 @@ std::wstring mss_engine::get_safe_tname(const std::wstring& name)
     } else {
         std::wstring prefix = L"[dbo].";
         const mss_engine& e = ref();
-        if (!e.user.empty() && !e.connect_as_dbo && !equal_no_case(e.user, L"sa"))
-            prefix = sql_ident(e.user) + L".";
+        if (!e.user.empty() && !e.connect_as_dbo && !equal_no_case(e.user, L"sa")) prefix = sql_ident(e.user) + L".";
         result = prefix + sql_ident(name);
     }
     tk_logger::log(1, L"result=%s", result.c_str());

@@ -59,6 +59,6 @@ public:
     static int32_t version_from_text(const std::wstring& text);
 
 private:
-    void connect_impl(const std::wstring& server, const std::wstring& user, const std::wstring& password,
-                      bool windows, bool want_fast_load);
+    void connect_impl(const std::wstring& server, const std::wstring& user, const std::wstring& password, bool windows,
+                      bool want_fast_load);
 };

@@ -9,10 +9,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
-mss_fast_load::mss_fast_load() : long_threshold(8000)
-{
-    tk_logger::log(1, "mss_fast_load::ctor");
-}
+mss_fast_load::mss_fast_load() : long_threshold(8000) { tk_logger::log(1, "mss_fast_load::ctor"); }
 
 mss_fast_load::~mss_fast_load()
 {
@@ -26,13 +23,10 @@ mss_fast_load::~mss_fast_load()
 HRESULT mss_fast_load::open_table(IOpenRowset* session, const std::wstring& table, const udb_schema& schema,
                                   bool keep_identity)
 {
-    if (b_open)
-        throw tk_mail_assertion("mss_floa", 147);
-    if (table.empty())
-        throw tk_mail_assertion("mss_floa", 148);
+    if (b_open) throw tk_mail_assertion("mss_floa", 147);
+    if (table.empty()) throw tk_mail_assertion("mss_floa", 148);
     tk_logger::log(1, "mss_fast_load::open_table");
-    if (!session)
-        return E_INVALIDARG;
+    if (!session) return E_INVALIDARG;
     std::wstring name = table;
     DBID id{};
     id.eKind = DBKIND_NAME;
@@ -46,8 +40,8 @@ HRESULT mss_fast_load::open_table(IOpenRowset* session, const std::wstring& tabl
     prop.vValue.boolVal = keep_identity ? VARIANT_TRUE : VARIANT_FALSE;
     DBPROPSET set{&prop, 1, DBPROPSET_SQLSERVERROWSET};
     ole_com_ptr<IRowsetFastLoad> rowset;
-    HRESULT hr = session->OpenRowset(nullptr, &id, nullptr, IID_IRowsetFastLoad, 1, &set,
-                                     reinterpret_cast<IUnknown**>(&rowset));
+    HRESULT hr =
+        session->OpenRowset(nullptr, &id, nullptr, IID_IRowsetFastLoad, 1, &set, reinterpret_cast<IUnknown**>(&rowset));
     if (FAILED(hr) || !rowset.p) {
         tk_logger::log(2, "open_rowset->OpenRowset failed: %08X", static_cast<unsigned>(hr));
         return FAILED(hr) ? hr : E_NOINTERFACE;
@@ -85,13 +79,11 @@ bool mss_fast_load::bind_data2(const void* data, DBLENGTH length, DBORDINAL ordi
 
 bool mss_fast_load::bind_data3(const void* data, DBLENGTH length, DBORDINAL ordinal)
 {
-    if (!b_open)
-        throw tk_mail_assertion("mss_floa", 70);
+    if (!b_open) throw tk_mail_assertion("mss_floa", 70);
     tk_logger::log(1, "mss_fast_load::bind_data3(%d,%d,%d)", data ? 1 : 0, static_cast<int>(length),
                    static_cast<int>(ordinal));
     const DBBINDING* b = accessor.binding(ordinal);
-    if (!b)
-        return false;
+    if (!b) return false;
     tk_logger::log(1, "Step #3: t=%d", static_cast<int>(b->wType));
     tk_logger::log(1, "BindData: type=%d, prec=%d, scale=%d", static_cast<int>(b->wType), b->bPrecision, b->bScale);
     BYTE* value = accessor.value(ordinal);
@@ -99,8 +91,7 @@ bool mss_fast_load::bind_data3(const void* data, DBLENGTH length, DBORDINAL ordi
         // A stream still held from a row that was never inserted is ours to release.
         IUnknown* held = nullptr;
         std::memcpy(&held, value, sizeof held);
-        if (held)
-            held->Release();
+        if (held) held->Release();
         std::memset(value, 0, sizeof held);
     }
     if (!data && length == 0) {
@@ -109,8 +100,7 @@ bool mss_fast_load::bind_data3(const void* data, DBLENGTH length, DBORDINAL ordi
         accessor.set_length(ordinal, 0);
         return true;
     }
-    if (!data || length > b->cbMaxLen)
-        return false;
+    if (!data || length > b->cbMaxLen) return false;
     accessor.set_status(ordinal, DBSTATUS_S_OK);
     accessor.set_length(ordinal, length);
     std::memcpy(value, data, length);
@@ -154,29 +144,24 @@ void mss_fast_load::drop_streams()
     for (size_t i = 0; i < accessor.column_count(); ++i) {
         const DBORDINAL ordinal = i + 1;
         const DBBINDING* b = accessor.binding(ordinal);
-        if (!b || b->wType != DBTYPE_IUNKNOWN || accessor.buffer() == nullptr)
-            continue;
+        if (!b || b->wType != DBTYPE_IUNKNOWN || accessor.buffer() == nullptr) continue;
         BYTE* value = accessor.value(ordinal);
         IUnknown* held = nullptr;
         std::memcpy(&held, value, sizeof held);
-        if (held)
-            held->Release();
+        if (held) held->Release();
         std::memset(value, 0, sizeof held);
     }
 }
 
 void mss_fast_load::insert_data()
 {
-    if (!b_open)
-        throw tk_mail_assertion("mss_floa", 112);
-    if (!fast_load.p)
-        throw tk_mail_assertion("mss_floa", 113);
+    if (!b_open) throw tk_mail_assertion("mss_floa", 112);
+    if (!fast_load.p) throw tk_mail_assertion("mss_floa", 113);
     const HRESULT hr = fast_load->InsertRow(accessor.handle(), accessor.buffer());
     // The provider took over the streams of the row, whatever the outcome.
     for (size_t i = 0; i < accessor.column_count(); ++i) {
         const DBBINDING* b = accessor.binding(i + 1);
-        if (b && b->wType == DBTYPE_IUNKNOWN)
-            std::memset(accessor.value(i + 1), 0, sizeof(IUnknown*));
+        if (b && b->wType == DBTYPE_IUNKNOWN) std::memset(accessor.value(i + 1), 0, sizeof(IUnknown*));
     }
     if (FAILED(hr)) {
         tk_logger::log(3, "m_spFastLoad->InsertRow failed: %08X", static_cast<unsigned>(hr));
@@ -194,8 +179,7 @@ void mss_fast_load::insert_data()
 
 void mss_fast_load::close_table()
 {
-    if (!b_open)
-        throw tk_mail_assertion("mss_floa", 198);
+    if (!b_open) throw tk_mail_assertion("mss_floa", 198);
     tk_logger::log(1, "Right before m_spFastLoad->Commit");
     b_open = false;
     drop_streams();
@@ -210,23 +194,19 @@ void mss_fast_load::close_table()
     fast_load.release();
     counter = 0;
     tk_logger::log(1, "mss_fast_load::close_table - at the end");
-    if (failure)
-        throw *failure;
+    if (failure) throw *failure;
 }
 
 bool mss_numeric_from_text(const std::wstring& text, BYTE precision, BYTE scale, DB_NUMERIC& out)
 {
     size_t i = 0;
     bool negative = false;
-    if (i < text.size() && (text[i] == L'-' || text[i] == L'+'))
-        negative = text[i++] == L'-';
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
     std::wstring int_digits, frac_digits;
-    while (i < text.size() && std::iswdigit(static_cast<wint_t>(text[i])))
-        int_digits += text[i++];
+    while (i < text.size() && std::iswdigit(static_cast<wint_t>(text[i]))) int_digits += text[i++];
     if (i < text.size() && text[i] == L'.') {
         ++i;
-        while (i < text.size() && std::iswdigit(static_cast<wint_t>(text[i])))
-            frac_digits += text[i++];
+        while (i < text.size() && std::iswdigit(static_cast<wint_t>(text[i]))) frac_digits += text[i++];
     }
     if (i != text.size() || (int_digits.empty() && frac_digits.empty()) || precision < 1 || precision > 38 ||
         scale > precision)
@@ -235,17 +215,13 @@ bool mss_numeric_from_text(const std::wstring& text, BYTE precision, BYTE scale,
     frac_digits.resize(scale, L'0');
     unsigned __int128 v = 0;
     for (wchar_t c : int_digits + frac_digits) {
-        if (v >= (static_cast<unsigned __int128>(1) << 120))
-            return false;
+        if (v >= (static_cast<unsigned __int128>(1) << 120)) return false;
         v = v * 10 + static_cast<unsigned>(c - L'0');
     }
-    if (round_up)
-        v += 1;
+    if (round_up) v += 1;
     unsigned __int128 limit = 1;
-    for (int k = 0; k < precision; ++k)
-        limit *= 10;
-    if (v >= limit)
-        return false;
+    for (int k = 0; k < precision; ++k) limit *= 10;
+    if (v >= limit) return false;
     out = DB_NUMERIC{};
     out.precision = precision;
     out.scale = scale;

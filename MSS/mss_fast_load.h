@@ -19,8 +19,8 @@ public:
     bool b_open = false;
     CDynamicAccessorEx accessor;
     ole_com_ptr<IRowsetFastLoad> fast_load;
-    uint32_t counter = 0;         // rows since the last commit
-    DBLENGTH long_threshold;      // longer columns are bound as streams
+    uint32_t counter = 0;    // rows since the last commit
+    DBLENGTH long_threshold; // longer columns are bound as streams
 
     mss_fast_load();
     mss_fast_load(const mss_fast_load&) = delete;
@@ -29,8 +29,7 @@ public:
 
     // Opens the bulk rowset of the table and binds its columns for the
     // schema; keep_identity asks the server to keep identity values sent.
-    HRESULT open_table(IOpenRowset* session, const std::wstring& table, const udb_schema& schema,
-                       bool keep_identity);
+    HRESULT open_table(IOpenRowset* session, const std::wstring& table, const udb_schema& schema, bool keep_identity);
     // A double converted to the column's NUMERIC precision and scale.
     void bind_data1(double value, DBORDINAL ordinal);
     bool bind_data2(const void* data, DBLENGTH length, DBORDINAL ordinal);

@@ -11,8 +11,7 @@ std::wstring undouble(const std::wstring& s)
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
         out += s[i];
-        if (s[i] == L']' && i + 1 < s.size() && s[i + 1] == L']')
-            ++i;
+        if (s[i] == L']' && i + 1 < s.size() && s[i + 1] == L']') ++i;
     }
     return out;
 }
@@ -21,14 +20,12 @@ std::wstring undouble(const std::wstring& s)
 size_t find_separator(const std::wstring& s)
 {
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != L']')
-            continue;
+        if (s[i] != L']') continue;
         if (i + 1 < s.size() && s[i + 1] == L']') {
             ++i;
             continue;
         }
-        if (s.compare(i, 3, L"].[") == 0)
-            return i;
+        if (s.compare(i, 3, L"].[") == 0) return i;
     }
     return std::wstring::npos;
 }
@@ -68,8 +65,7 @@ bool mss_split_tab_name(const std::wstring& name, std::wstring& table, std::wstr
             table = name;
         }
     }
-    if (name.size() >= 3 && owner.empty())
-        tk_logger::log(1, "Prepare blank owner for simple name (table only)");
+    if (name.size() >= 3 && owner.empty()) tk_logger::log(1, "Prepare blank owner for simple name (table only)");
     tk_logger::log(1, L"tab_name=%s, owner=%s", table.c_str(), owner.c_str());
     return true;
 }

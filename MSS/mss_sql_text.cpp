@@ -10,8 +10,7 @@ std::wstring sql_literal(const std::wstring& text)
             body += L"''";
             needs_n = true;
         } else {
-            if (static_cast<unsigned long>(c) > 0x7F)
-                needs_n = true;
+            if (static_cast<unsigned long>(c) > 0x7F) needs_n = true;
             body += c;
         }
     }
@@ -23,11 +22,9 @@ bool sql_is_bracketed(const std::wstring& name)
     // One or more parts "[...]" joined by '.', each with ']' doubled inside.
     size_t i = 0;
     const size_t n = name.size();
-    if (n < 2)
-        return false;
+    if (n < 2) return false;
     while (true) {
-        if (i >= n || name[i] != L'[')
-            return false;
+        if (i >= n || name[i] != L'[') return false;
         ++i;
         bool closed = false;
         while (i < n) {
@@ -42,25 +39,20 @@ bool sql_is_bracketed(const std::wstring& name)
             }
             ++i;
         }
-        if (!closed)
-            return false;
-        if (i == n)
-            return true;
-        if (name[i] != L'.')
-            return false;
+        if (!closed) return false;
+        if (i == n) return true;
+        if (name[i] != L'.') return false;
         ++i;
     }
 }
 
 std::wstring sql_ident(const std::wstring& name)
 {
-    if (sql_is_bracketed(name))
-        return name;
+    if (sql_is_bracketed(name)) return name;
     std::wstring out = L"[";
     for (wchar_t c : name) {
         out += c;
-        if (c == L']')
-            out += L']';
+        if (c == L']') out += L']';
     }
     out += L']';
     return out;
@@ -70,15 +62,12 @@ std::wstring conn_string_value(const std::wstring& value)
 {
     bool quote = !value.empty() && (value.front() == L' ' || value.back() == L' ');
     for (wchar_t c : value)
-        if (c == L';' || c == L'=' || c == L'"' || c == L'\'' || c == L'{' || c == L'}')
-            quote = true;
-    if (!quote)
-        return value;
+        if (c == L';' || c == L'=' || c == L'"' || c == L'\'' || c == L'{' || c == L'}') quote = true;
+    if (!quote) return value;
     std::wstring out = L"\"";
     for (wchar_t c : value) {
         out += c;
-        if (c == L'"')
-            out += L'"';
+        if (c == L'"') out += L'"';
     }
     out += L'"';
     return out;

@@ -12,25 +12,22 @@
 #include "OLE/ole_date.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "platform/win32/win_compare.h"
 #include "TK/tk_text.h"
+#include "platform/win32/win_compare.h"
 
 namespace {
 
 std::wstring text_at(udb_record* rec, size_t i)
 {
-    if (!rec || i >= rec->size())
-        return std::wstring();
+    if (!rec || i >= rec->size()) return std::wstring();
     return (*rec)[i].to_wstring();
 }
 
 long long_at(udb_record* rec, size_t i)
 {
-    if (!rec || i >= rec->size())
-        return 0;
+    if (!rec || i >= rec->size()) return 0;
     const udb_field& f = (*rec)[i];
-    if (f.get_type() == VT_EMPTY || f.get_type() == VT_NULL)
-        return 0;
+    if (f.get_type() == VT_EMPTY || f.get_type() == VT_NULL) return 0;
     return f.to_long();
 }
 
@@ -55,8 +52,7 @@ size_t matching_paren(const std::wstring& s, size_t open)
             quoted = !quoted;
             continue;
         }
-        if (quoted)
-            continue;
+        if (quoted) continue;
         if (c == L'(')
             ++depth;
         else if (c == L')' && --depth == 0)
@@ -68,8 +64,7 @@ size_t matching_paren(const std::wstring& s, size_t open)
 // Removes outer parentheses that enclose the whole text, pair by pair.
 std::wstring strip_outer_parens(std::wstring s)
 {
-    while (s.size() >= 2 && s.front() == L'(' && matching_paren(s, 0) == s.size() - 1)
-        s = s.substr(1, s.size() - 2);
+    while (s.size() >= 2 && s.front() == L'(' && matching_paren(s, 0) == s.size() - 1) s = s.substr(1, s.size() - 2);
     return s;
 }
 
@@ -93,8 +88,7 @@ std::wstring undouble_quotes(const std::wstring& s)
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
         out += s[i];
-        if (s[i] == L'\'' && i + 1 < s.size() && s[i + 1] == L'\'')
-            ++i;
+        if (s[i] == L'\'' && i + 1 < s.size() && s[i + 1] == L'\'') ++i;
     }
     return out;
 }
@@ -123,8 +117,7 @@ mss_table::mss_table(const std::wstring& name, IOpenRowset* s, uint32_t m, udb_r
             tk_logger::log(3, "Error while init_indexes: %s", e.what());
         }
     }
-    if ((m & 0x01u) == 0)
-        find_identity();
+    if ((m & 0x01u) == 0) find_identity();
 }
 
 mss_table::mss_table(const std::wstring& name, const std::wstring& q, IOpenRowset* s, uint32_t m,
@@ -162,8 +155,7 @@ mss_table::~mss_table()
 
 void mss_table::finish()
 {
-    if (finished_)
-        return;
+    if (finished_) return;
     finished_ = true;
     const mss_engine* e = mss_engine::find();
     const bool fast_load = e ? e->fast_load : true;
@@ -183,8 +175,7 @@ void mss_table::finish()
         command.execute(L"SET IDENTITY_INSERT " + table_name + L" OFF;");
         identity_on_ = false;
     }
-    if (failure)
-        std::rethrow_exception(failure);
+    if (failure) std::rethrow_exception(failure);
 }
 
 void mss_table::find_identity()
@@ -199,23 +190,21 @@ void mss_table::find_identity()
 
 void mss_table::read_identity(const std::wstring& table, const std::wstring& owner)
 {
-    std::wstring sql = L"SELECT NAME AS COLUMNNAME,CAST(LAST_VALUE AS INT),CAST(INCREMENT_VALUE AS INT) FROM "
-                       L"SYS.IDENTITY_COLUMNS WHERE OBJECT_NAME(OBJECT_ID)=" +
-                       sql_literal(table);
-    if (!owner.empty())
-        sql += L" AND OBJECT_SCHEMA_NAME(OBJECT_ID)=" + sql_literal(owner);
+    std::wstring sql =
+        L"SELECT NAME AS COLUMNNAME,CAST(LAST_VALUE AS INT),CAST(INCREMENT_VALUE AS INT) FROM "
+        L"SYS.IDENTITY_COLUMNS WHERE OBJECT_NAME(OBJECT_ID)=" +
+        sql_literal(table);
+    if (!owner.empty()) sql += L" AND OBJECT_SCHEMA_NAME(OBJECT_ID)=" + sql_literal(owner);
     try {
         ole_com_ptr<IRowset> rs;
         command.execute(sql, &rs);
         odb_recordset rows(rs.p);
         rows.reset();
-        if (rows.is_eof())
-            return;
+        if (rows.is_eof()) return;
         udb_record* r = rows.get_item();
         const long last = long_at(r, 1);
         const long inc = long_at(r, 2);
-        if (last == 1 && inc == 1)
-            return;
+        if (last == 1 && inc == 1) return;
         schema.seed = static_cast<int32_t>(last);
         schema.increment = static_cast<int32_t>(inc);
         tk_logger::log(1, "Autoincrement: seed=%d, increment=%d", static_cast<int>(schema.seed),
@@ -231,11 +220,9 @@ void mss_table::init_schema()
     std::wstring table, owner;
     mss_split_tab_name(table_name, table, owner);
     std::wstring sql = L"EXEC sp_columns @table_name=" + sql_ident(table);
-    if (!owner.empty())
-        sql += L", @table_owner=" + sql_ident(owner);
+    if (!owner.empty()) sql += L", @table_owner=" + sql_ident(owner);
     tk_logger::log(1, "schema.size()=%d", static_cast<int>(schema.size()));
-    if (schema.empty())
-        return;
+    if (schema.empty()) return;
     ole_com_ptr<IRowset> rs;
     command.execute(sql, &rs);
     odb_recordset rows(rs.p);
@@ -243,14 +230,12 @@ void mss_table::init_schema()
     for (rows.reset(); !rows.is_eof() && matched < schema.size(); rows.next()) {
         udb_record* r = rows.get_item();
         // The procedure's arguments are LIKE patterns: keep this table's rows only.
-        if (text_at(r, 2) != table || (!owner.empty() && text_at(r, 1) != owner))
-            continue;
+        if (text_at(r, 2) != table || (!owner.empty() && text_at(r, 1) != owner)) continue;
         ++matched;
         const std::wstring col_name = text_at(r, 3);
         const std::wstring type_name = text_at(r, 5);
         tk_logger::log(1, L"Got field name/type: %s/%s", col_name.c_str(), type_name.c_str());
-        if (!schema.find_field(col_name))
-            continue;
+        if (!schema.find_field(col_name)) continue;
         t_ftd& ftd = schema.get_field1(col_name);
         const std::wstring def = text_at(r, 12);
         if (!def.empty()) {
@@ -272,8 +257,7 @@ void mss_table::init_schema()
         ftd.b_auto_num = ends_with(type_name, L"identity");
         tk_logger::log(1, "ftd.b_auto_num=%d", ftd.b_auto_num ? 1 : 0);
         if (ftd.vartype == VT_DECIMAL) {
-            ftd.dw_reserved =
-                static_cast<uint32_t>(long_at(r, 6)) * 256u + static_cast<uint32_t>(long_at(r, 8));
+            ftd.dw_reserved = static_cast<uint32_t>(long_at(r, 6)) * 256u + static_cast<uint32_t>(long_at(r, 8));
             tk_logger::log(1, ">>> reserved=%d", static_cast<int>(ftd.dw_reserved));
         }
     }
@@ -294,24 +278,20 @@ ole_variant mss_table::get_def_value(const t_ftd& field, const std::wstring& src
                            src.c_str());
             return ole_variant();
         }
-        if (literal)
-            text = undouble_quotes(text);
+        if (literal) text = undouble_quotes(text);
         try {
             return ole_variant::from_wstring(text, field.vartype);
         } catch (const tk_exception&) {
             return ole_variant();
         }
     }
-    if (strip_literal_quotes(text))
-        text = undouble_quotes(text);
-    if (text.size() > 1 && text.front() == L'(' && text.back() == L')')
-        text = text.substr(1, text.size() - 2);
+    if (strip_literal_quotes(text)) text = undouble_quotes(text);
+    if (text.size() > 1 && text.front() == L'(' && text.back() == L')') text = text.substr(1, text.size() - 2);
     if (equal_no_case(text, L"getdate()") || equal_no_case(text, L"getutcdate()")) {
         tk_logger::log(1, "Special processing for get...date()");
         return ole_variant(text);
     }
     const ole_date date(text);
-    if (date.is_valid())
-        return date.to_variant();
+    if (date.is_valid()) return date.to_variant();
     return ole_variant();
 }

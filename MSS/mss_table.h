@@ -17,7 +17,7 @@ public:
     bool b_identity = false;
     odb_command command;
     mss_fast_load loader;
-    bool b_fl_failed = false;  // the bulk path failed once: INSERT statements from then on
+    bool b_fl_failed = false; // the bulk path failed once: INSERT statements from then on
 
     // ctor1: a table by name, refined with sp_columns, identity, keys and indexes.
     mss_table(const std::wstring& name, IOpenRowset* session, uint32_t mode, udb_relationships* relationships);
@@ -45,7 +45,7 @@ public:
 
 private:
     bool finished_ = false;
-    bool identity_on_ = false;  // this table switched IDENTITY_INSERT on
+    bool identity_on_ = false; // this table switched IDENTITY_INSERT on
     void bind_field(const udb_field& field, size_t i);
     void read_identity(const std::wstring& table, const std::wstring& owner);
     void find_identity();

@@ -18,21 +18,16 @@ namespace {
 
 const char* const k_structure_error = "The structure of data source does not conform to the destination table.";
 
-bool is_null_value(const ole_variant& v)
-{
-    return v.value.vt == VT_EMPTY || v.value.vt == VT_NULL;
-}
+bool is_null_value(const ole_variant& v) { return v.value.vt == VT_EMPTY || v.value.vt == VT_NULL; }
 
 bool is_binary_vt(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY; }
 
 // The longest prefix of a UTF-8 text that fits `bytes` without cutting a character.
 std::string utf8_prefix(const std::string& s, size_t bytes)
 {
-    if (s.size() <= bytes)
-        return s;
+    if (s.size() <= bytes) return s;
     size_t n = bytes;
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80)
-        --n;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
     return s.substr(0, n);
 }
 
@@ -42,8 +37,7 @@ void mss_table::append_record(udb_record* record)
 {
     tk_logger::log(1, "mss_table::append_record(schema size=%d, record size=%d", static_cast<int>(schema.size()),
                    record ? static_cast<int>(record->size()) : -1);
-    if (!record || record->size() != schema.size())
-        throw tk_exception(k_structure_error, 0);
+    if (!record || record->size() != schema.size()) throw tk_exception(k_structure_error, 0);
     convert_record(*record);
     const mss_engine* e = mss_engine::find();
     if (e && e->fast_load && !b_fl_failed) {
@@ -62,10 +56,8 @@ void mss_table::slow_record(udb_record* record)
 {
     tk_logger::log(1, "mss_table::slow_record(schema size=%d, record size=%d", static_cast<int>(schema.size()),
                    record ? static_cast<int>(record->size()) : -1);
-    if (!record || schema.empty() || record->empty())
-        return;
-    if (record->size() != schema.size())
-        throw tk_exception(k_structure_error, 0);
+    if (!record || schema.empty() || record->empty()) return;
+    if (record->size() != schema.size()) throw tk_exception(k_structure_error, 0);
     std::wstring columns, values;
     for (size_t i = 0; i < schema.size(); ++i) {
         const t_ftd& column = schema[i];
@@ -82,12 +74,10 @@ void mss_table::slow_record(udb_record* record)
         values += mss_get_fld_append_str(&field, &column);
     }
     std::wstring sql;
-    if (b_identity)
-        sql = L"SET IDENTITY_INSERT " + table_name + L" ON;";
+    if (b_identity) sql = L"SET IDENTITY_INSERT " + table_name + L" ON;";
     sql += L"INSERT INTO " + table_name + L"(" + columns + L")" + L" VALUES( " + values + L")";
     tk_logger::log(1, L"Run SQL query: %s\n", sql.c_str());
-    if (b_identity)
-        identity_on_ = true;
+    if (b_identity) identity_on_ = true;
     command.execute(sql);
     ++record_count;
 }
@@ -103,8 +93,7 @@ void mss_table::update(udb_record* record)
     const udb_index& key = indexes[static_cast<size_t>(key_pos)];
     std::wstring set_list, where_list;
     for (const auto& field : record->fields) {
-        if (!field)
-            continue;
+        if (!field) continue;
         tk_logger::log(1, L"Process field: %s", field->name.c_str());
         const int32_t idx = schema.get_field_idx(field->name);
         if (idx < 0) {
@@ -140,14 +129,11 @@ void mss_table::fast_append(udb_record* record)
             throw mss_fl_failed_exception();
         }
         std::wstring sql = L"SET QUOTED_IDENTIFIER OFF; ";
-        if (b_identity)
-            sql += L"SET IDENTITY_INSERT " + table_name + L" ON; ";
+        if (b_identity) sql += L"SET IDENTITY_INSERT " + table_name + L" ON; ";
         command.execute(sql);
-        if (b_identity)
-            identity_on_ = true;
+        if (b_identity) identity_on_ = true;
     }
-    for (size_t i = 0; i < record->size() && i < schema.size(); ++i)
-        bind_field((*record)[i], i);
+    for (size_t i = 0; i < record->size() && i < schema.size(); ++i) bind_field((*record)[i], i);
     loader.insert_data();
 }
 
@@ -157,8 +143,7 @@ void mss_table::bind_field(const udb_field& field, size_t i)
     const t_ftd& column = schema[i];
     tk_logger::log(1, "Field %d has vartype=%d", static_cast<int>(i), static_cast<int>(field.get_type()));
     const DBTYPE type = loader.bound_type(ordinal);
-    if (type == DBTYPE_EMPTY)
-        return;
+    if (type == DBTYPE_EMPTY) return;
     ole_variant value = field;
     if (is_null_value(value)) {
         if (!column.b_not_null) {
@@ -231,11 +216,9 @@ void mss_table::bind_field(const udb_field& field, size_t i)
     case DBTYPE_DBDATE:
     case DBTYPE_DBTIME2:
     case DBTYPE_DBTIMESTAMP: {
-        if (value.value.vt != VT_DATE)
-            value.change_type(VT_DATE);
+        if (value.value.vt != VT_DATE) value.change_type(VT_DATE);
         const SYSTEMTIME& t = value.date_parts;
-        if (t.wYear < 1753)
-            tk_logger::log(1, "Found 0000-00-00 date");
+        if (t.wYear < 1753) tk_logger::log(1, "Found 0000-00-00 date");
         const ULONG fraction = static_cast<ULONG>(t.wMilliseconds) * 1000000u;
         if (type == DBTYPE_DBDATE) {
             tk_logger::log(1, "Processing pure date in MS SQL 2008+ way");
@@ -246,8 +229,7 @@ void mss_table::bind_field(const udb_field& field, size_t i)
             const DBTIME2 d{t.wHour, t.wMinute, t.wSecond, fraction};
             loader.bind_data2(&d, sizeof d, ordinal);
         } else {
-            const DBTIMESTAMP d{static_cast<SHORT>(t.wYear), t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                                fraction};
+            const DBTIMESTAMP d{static_cast<SHORT>(t.wYear), t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, fraction};
             tk_logger::log(1, "ts.hour=%d, ts.minute=%d, ts.second=%d", d.hour, d.minute, d.second);
             loader.bind_data2(&d, sizeof d, ordinal);
         }
@@ -279,7 +261,8 @@ void mss_table::bind_field(const udb_field& field, size_t i)
         }
         return;
     }
-    default: break;
+    default:
+        break;
     }
 
     // Binary values go through a stream over their bytes.
@@ -318,12 +301,10 @@ void mss_table::bind_field(const udb_field& field, size_t i)
             tk_logger::log(1, "MAPPING WSTRING->STRING");
             const std::string narrow = to_utf8(text);
             bytes = narrow.size();
-            if (bytes)
-                hr = stream->Write(narrow.data(), static_cast<ULONG>(bytes), nullptr);
+            if (bytes) hr = stream->Write(narrow.data(), static_cast<ULONG>(bytes), nullptr);
         } else {
             bytes = text.size() * sizeof(WCHAR);
-            if (bytes)
-                hr = stream->Write(text.data(), static_cast<ULONG>(bytes), nullptr);
+            if (bytes) hr = stream->Write(text.data(), static_cast<ULONG>(bytes), nullptr);
         }
         if (FAILED(hr)) {
             stream->Release();

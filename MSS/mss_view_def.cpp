@@ -13,14 +13,11 @@ bool is_ident_char(wchar_t c)
 
 bool is_regular_ident(const std::wstring& s)
 {
-    if (s.empty())
-        return false;
+    if (s.empty()) return false;
     const wchar_t c0 = s[0];
-    if (!(std::iswalpha(static_cast<wint_t>(c0)) || c0 == L'_' || static_cast<unsigned long>(c0) > 0x7F))
-        return false;
+    if (!(std::iswalpha(static_cast<wint_t>(c0)) || c0 == L'_' || static_cast<unsigned long>(c0) > 0x7F)) return false;
     for (wchar_t c : s)
-        if (!is_ident_char(c))
-            return false;
+        if (!is_ident_char(c)) return false;
     return true;
 }
 
@@ -63,29 +60,25 @@ std::vector<piece> split_pieces(const std::wstring& t)
             ++i;
         }
     }
-    if (!plain.empty())
-        out.push_back({false, plain});
+    if (!plain.empty()) out.push_back({false, plain});
     return out;
 }
 
 void replace_all(std::wstring& s, const std::wstring& from)
 {
     size_t pos = 0;
-    while ((pos = s.find(from, pos)) != std::wstring::npos)
-        s.erase(pos, from.size());
+    while ((pos = s.find(from, pos)) != std::wstring::npos) s.erase(pos, from.size());
 }
 
 size_t find_no_case(const std::wstring& text, const std::wstring& pattern)
 {
-    if (pattern.size() > text.size())
-        return std::wstring::npos;
+    if (pattern.size() > text.size()) return std::wstring::npos;
     for (size_t i = 0; i + pattern.size() <= text.size(); ++i) {
         size_t k = 0;
         while (k < pattern.size() &&
                std::towupper(static_cast<wint_t>(text[i + k])) == std::towupper(static_cast<wint_t>(pattern[k])))
             ++k;
-        if (k == pattern.size())
-            return i;
+        if (k == pattern.size()) return i;
     }
     return std::wstring::npos;
 }
@@ -104,8 +97,7 @@ std::wstring collapse_blanks(const std::wstring& text)
             in_double = !in_double;
         const bool blank = c == L'\r' || c == L'\n' || c == L'\t' || c == L' ';
         if (!in_single && !in_double && blank) {
-            if (!in_run)
-                out += L' ';
+            if (!in_run) out += L' ';
             in_run = true;
             continue;
         }
@@ -119,18 +111,15 @@ std::optional<std::wstring> mss_view_select_text(const std::wstring& definition,
 {
     const std::wstring norm = collapse_blanks(definition);
     const size_t pos = find_no_case(norm, L" as select");
-    if (pos == std::wstring::npos)
-        return std::nullopt;
+    if (pos == std::wstring::npos) return std::nullopt;
     const std::wstring sel = norm.substr(pos + 4);
 
-    static const wchar_t* const phrases[] = {L"TOP 100 PERCENT",      L"TOP (100) PERCENT",
-                                             L"top 100 percent",      L"top (100) percent",
-                                             L" WITH SCHEMABINDING", L" with schemabinding"};
+    static const wchar_t* const phrases[] = {L"TOP 100 PERCENT",   L"TOP (100) PERCENT",   L"top 100 percent",
+                                             L"top (100) percent", L" WITH SCHEMABINDING", L" with schemabinding"};
     std::wstring result;
     for (piece& p : split_pieces(sel)) {
         if (!p.atomic) {
-            for (const wchar_t* ph : phrases)
-                replace_all(p.text, ph);
+            for (const wchar_t* ph : phrases) replace_all(p.text, ph);
             result += p.text;
         } else if (p.text.size() >= 2 && p.text.front() == L'[' && p.text.back() == L']') {
             std::wstring inner = p.text.substr(1, p.text.size() - 2);

@@ -1,14 +1,10 @@
 #include "MSS/odb_column_props.h"
 
-odb_column_props::odb_column_props()
-{
-    set_.guidPropertySet = DBPROPSET_COLUMN;
-}
+odb_column_props::odb_column_props() { set_.guidPropertySet = DBPROPSET_COLUMN; }
 
 odb_column_props::~odb_column_props()
 {
-    for (DBPROP& p : props_)
-        VariantClear(&p.vValue);
+    for (DBPROP& p : props_) VariantClear(&p.vValue);
 }
 
 DBPROP& odb_column_props::slot(DBPROPID id)
@@ -51,8 +47,7 @@ void odb_column_props::set_value(DBPROPID id, const VARIANT& value)
 const DBPROP* odb_column_props::find(DBPROPID id) const
 {
     for (const DBPROP& p : props_)
-        if (p.dwPropertyID == id)
-            return &p;
+        if (p.dwPropertyID == id) return &p;
     return nullptr;
 }
 

@@ -43,8 +43,10 @@ bool can_auto_increment(VARTYPE vt)
     case VT_UI4:
     case VT_I8:
     case VT_UINT:
-    case VT_UI8: return true;
-    default: return false;
+    case VT_UI8:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -58,10 +60,8 @@ struct column_texts {
 
 void odb_database::set_def_value(const t_ftd* column, odb_column_props* props)
 {
-    if (!column)
-        throw tk_mail_assertion("odb_db", 696);
-    if (!props)
-        throw tk_mail_assertion("odb_db", 697);
+    if (!column) throw tk_mail_assertion("odb_db", 696);
+    if (!props) throw tk_mail_assertion("odb_db", 697);
     std::wstring text = column->default_value.to_wstring();
     tk_logger::log(1, L"Got default value: '%s'", text.c_str());
     if (column->vartype == VT_DATE &&
@@ -70,8 +70,7 @@ void odb_database::set_def_value(const t_ftd* column, odb_column_props* props)
         props->set_text(DBPROP_COL_DEFAULT, L"CURRENT_TIMESTAMP");
         return;
     }
-    if (text.empty())
-        return;
+    if (text.empty()) return;
     try {
         const ole_variant value = mssql_get_safe_variant(ole_variant::from_wstring(text, column->vartype));
         if (value.value.vt == VT_EMPTY || value.value.vt == VT_NULL) {
@@ -98,8 +97,7 @@ void odb_database::set_def_value(const t_ftd* column, odb_column_props* props)
             std::wstring quoted;
             for (wchar_t c : text) {
                 quoted += c;
-                if (c == L'\'')
-                    quoted += L'\'';
+                if (c == L'\'') quoted += L'\'';
             }
             props->set_text(DBPROP_COL_DEFAULT, L"'" + quoted + L"'");
         } else {
@@ -112,8 +110,7 @@ void odb_database::set_def_value(const t_ftd* column, odb_column_props* props)
 
 void odb_database::create_table_def(const std::wstring& table, udb_schema& schema, udb_indexes& indexes)
 {
-    tk_logger::log(2, L"odb_database::create_table(%s, n_indexes=%d)", table.c_str(),
-                   static_cast<int>(indexes.size()));
+    tk_logger::log(2, L"odb_database::create_table(%s, n_indexes=%d)", table.c_str(), static_cast<int>(indexes.size()));
     ole_com_ptr<IDBCreateSession> create_session;
     if (!data_source.p || FAILED(data_source->QueryInterface(IID_IDBCreateSession, create_session.out())) ||
         !create_session.p)
@@ -211,8 +208,8 @@ void odb_database::create_table_def(const std::wstring& table, udb_schema& schem
     id.eKind = DBKIND_NAME;
     id.uName.pwszName = table_id.data();
     ole_com_ptr<IUnknown> rowset;
-    odb_check(definition->CreateTable(nullptr, &id, cols.size(), cols.data(), IID_IRowset, 0, nullptr, nullptr,
-                                      &rowset));
+    odb_check(
+        definition->CreateTable(nullptr, &id, cols.size(), cols.data(), IID_IRowset, 0, nullptr, nullptr, &rowset));
     rowset.release();
     tk_logger::log(1, "Right after CreateTable");
     names_map.add_fn_map(safe_table, validator.mapped_pairs);
@@ -228,10 +225,8 @@ void odb_database::create_table_def(const std::wstring& table, udb_schema& schem
         } else if (f.vartype == VT_DECIMAL && !f.native_type.empty()) {
             sql = L"ALTER TABLE " + safe_table + L" ALTER COLUMN " + sql_ident(f.name) + L" " + f.native_type;
         }
-        if (sql.empty())
-            continue;
-        if (f.b_not_null || indexes.is_idx_field(f.name, true))
-            sql += L" NOT NULL";
+        if (sql.empty()) continue;
+        if (f.b_not_null || indexes.is_idx_field(f.name, true)) sql += L" NOT NULL";
         tk_logger::log(1, L"Alter type query: %s", sql.c_str());
         try {
             query(sql).reset();
@@ -255,8 +250,7 @@ void odb_database::create_table_def(const std::wstring& table, udb_schema& schem
         std::wstring sql = L"ALTER TABLE " + safe_table + L" ALTER COLUMN " + sql_ident(f.name) + L" " +
                            get_mss_native_type1(f, false) + L" collate Latin1_General_CS_AS";
         // A key column stays NOT NULL: ALTER COLUMN without it would make it nullable.
-        if (f.b_not_null || indexes.is_idx_field(f.name, true))
-            sql += L" NOT NULL";
+        if (f.b_not_null || indexes.is_idx_field(f.name, true)) sql += L" NOT NULL";
         tk_logger::log(1, L"CS-query: %s", sql.c_str());
         try {
             query(sql).reset();

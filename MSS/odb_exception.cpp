@@ -57,8 +57,7 @@ void odb_exception::extract_from_records2(IErrorRecords* records, bool from_chec
 {
     tk_logger::log(2, "odb_exception::extract_from_records2(%d)", from_check ? 1 : 0);
     ULONG n = 0;
-    if (FAILED(records->GetRecordCount(&n)))
-        n = 0;
+    if (FAILED(records->GetRecordCount(&n))) n = 0;
     tk_logger::log(1, "Got %d record(s)", static_cast<int>(n));
     message.clear();
     for (ULONG i = 0; i < n; ++i) {
@@ -89,12 +88,10 @@ void odb_exception::extract_from_records2(IErrorRecords* records, bool from_chec
             source = src;
             tk_logger::log(1, "Process %d record: msg=%s, source=%s", static_cast<int>(i), message.c_str(),
                            narrow(source).c_str());
-            if (!message.empty())
-                break;
+            if (!message.empty()) break;
         }
     }
-    if (message.empty())
-        message = generic_text();
+    if (message.empty()) message = generic_text();
 }
 
 std::pair<std::wstring, std::wstring> odb_exception::error_info_dispatcher(IErrorInfo* info)
@@ -143,8 +140,7 @@ std::wstring odb_exception::extract_from_records1(IErrorRecords* records)
         records->GetBasicErrorInfo(i, &basic);
         tk_logger::log(1, "GetBasicErrorInfo: HRESULT=%08X, Minor Code=%d", static_cast<unsigned>(basic.hrError),
                        static_cast<int>(basic.dwMinor));
-        if (basic.dwMinor == 2627)
-            dup_key = true;
+        if (basic.dwMinor == 2627) dup_key = true;
         ole_com_ptr<IErrorInfo> rec;
         if (FAILED(records->GetErrorInfo(i, lcid, &rec)) || rec.empty()) {
             tk_logger::log(1, "pIErrorRecords->GetErrorInfo FAILED");
@@ -155,18 +151,15 @@ std::wstring odb_exception::extract_from_records1(IErrorRecords* records)
         if (rec.p->GetDescription(&desc) == S_OK) {
             tk_logger::log(1, "pIErrorRecords->GetDescription SUCCEEDED");
             const std::wstring d = take_bstr(desc);
-            if (!result.empty())
-                result += L"\n";
+            if (!result.empty()) result += L"\n";
             result += d;
         } else {
             SysFreeString(desc);
             tk_logger::log(1, "pIErrorRecords->GetDescription FAILED");
         }
     }
-    if (!result.empty())
-        return result;
-    if (dup_key)
-        return L"Violation of PRIMARY KEY constraint.\nCannot insert duplicate key in the table.";
+    if (!result.empty()) return result;
+    if (dup_key) return L"Violation of PRIMARY KEY constraint.\nCannot insert duplicate key in the table.";
     return to_unicode(std::string(generic_text()));
 }
 

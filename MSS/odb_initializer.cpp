@@ -26,8 +26,7 @@ public:
     }
     ~bstr_props()
     {
-        for (DBPROP& p : props)
-            VariantClear(&p.vValue);
+        for (DBPROP& p : props) VariantClear(&p.vValue);
     }
 };
 
@@ -37,8 +36,8 @@ void odb_initializer::test_connection(ole_com_ptr<IDBInitialize>& ds, const std:
                                       const std::wstring& user, const std::wstring& password,
                                       const std::wstring& database)
 {
-    tk_logger::log(1, L"odb_initializer::test_connection(%s,%s,%s,%s)", server.c_str(), user.c_str(),
-                   password.c_str(), database.c_str());
+    tk_logger::log(1, L"odb_initializer::test_connection(%s,%s,%s,%s)", server.c_str(), user.c_str(), password.c_str(),
+                   database.c_str());
     if (test_native_connection(ds, CLSID_SQLNCLI11, server, user, password, database)) {
         tk_logger::log(1, "CLSID_SQLNCLI11 succeeded");
         native = true;
@@ -60,8 +59,7 @@ std::wstring odb_initializer::generic_connection_string(const std::wstring& serv
                                                         const std::wstring& password, const std::wstring& database)
 {
     std::wstring cs = L"Provider=sqloledb;Data Source=" + conn_string_value(server);
-    if (!database.empty())
-        cs += L";Initial Catalog=" + conn_string_value(database);
+    if (!database.empty()) cs += L";Initial Catalog=" + conn_string_value(database);
     if (!user.empty())
         cs += L";User Id=" + conn_string_value(user) + L";Password=" + conn_string_value(password) + L";";
     else
@@ -69,9 +67,9 @@ std::wstring odb_initializer::generic_connection_string(const std::wstring& serv
     return cs;
 }
 
-bool odb_initializer::test_native_connection(ole_com_ptr<IDBInitialize>& ds, REFCLSID clsid,
-                                             const std::wstring& server, const std::wstring& user,
-                                             const std::wstring& password, const std::wstring& database)
+bool odb_initializer::test_native_connection(ole_com_ptr<IDBInitialize>& ds, REFCLSID clsid, const std::wstring& server,
+                                             const std::wstring& user, const std::wstring& password,
+                                             const std::wstring& database)
 {
     tk_logger::log(1, "odb_initializer::test_native_connection");
     ds.release();
@@ -89,8 +87,7 @@ bool odb_initializer::test_native_connection(ole_com_ptr<IDBInitialize>& ds, REF
         props.add(DBPROP_AUTH_USERID, user);
         props.add(DBPROP_AUTH_PASSWORD, password);
     }
-    if (!database.empty())
-        props.add(DBPROP_INIT_CATALOG, database);
+    if (!database.empty()) props.add(DBPROP_INIT_CATALOG, database);
     DBPROPSET set{};
     set.guidPropertySet = DBPROPSET_DBINIT;
     set.cProperties = static_cast<ULONG>(props.props.size());

@@ -17,8 +17,7 @@ public:
                          const std::wstring& password, const std::wstring& database);
     // False when the provider is not installed; odb_exception when it refuses.
     bool test_native_connection(ole_com_ptr<IDBInitialize>& ds, REFCLSID clsid, const std::wstring& server,
-                                const std::wstring& user, const std::wstring& password,
-                                const std::wstring& database);
+                                const std::wstring& user, const std::wstring& password, const std::wstring& database);
     // False when the service component is missing; odb_exception when it refuses.
     bool test_generic_connection(ole_com_ptr<IDBInitialize>& ds, const std::wstring& connection_string);
 
@@ -26,4 +25,3 @@ public:
     static std::wstring generic_connection_string(const std::wstring& server, const std::wstring& user,
                                                   const std::wstring& password, const std::wstring& database);
 };
-

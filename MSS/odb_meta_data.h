@@ -18,17 +18,14 @@ public:
 
     explicit odb_meta_data(IOpenRowset* session) : odb_recordset(std::wstring())
     {
-        for (VARIANT& v : restrictions)
-            VariantInit(&v);
+        for (VARIANT& v : restrictions) VariantInit(&v);
         tk_logger::log(1, "odb_meta_data::ctor");
-        if (!session)
-            throw tk_mail_assertion("..\\MSS/odb_mdat", 38);
+        if (!session) throw tk_mail_assertion("..\\MSS/odb_mdat", 38);
         odb_check(session->QueryInterface(IID_IDBSchemaRowset, schema_rowset.out()));
     }
     ~odb_meta_data() override
     {
-        for (VARIANT& v : restrictions)
-            VariantClear(&v);
+        for (VARIANT& v : restrictions) VariantClear(&v);
         schema_rowset.release();
     }
 
@@ -42,8 +39,7 @@ protected:
     void internal_initialize(REFGUID guid)
     {
         tk_logger::log(1, "odb_meta_data::internal_initialize");
-        if (schema_rowset.empty())
-            throw tk_mail_assertion("..\\MSS/odb_mdat", 62);
+        if (schema_rowset.empty()) throw tk_mail_assertion("..\\MSS/odb_mdat", 62);
         odb_check(schema_rowset->GetRowset(nullptr, guid, static_cast<ULONG>(N), restrictions.data(), IID_IRowset, 0,
                                            nullptr, reinterpret_cast<IUnknown**>(rowset.out())));
         initialize();

@@ -5,9 +5,9 @@
 
 #include "MSS/mss_engine.h"
 #include "MSS/odb_accessor.h"
-#include "OLE/ole_long_value.h"
 #include "OLE/ole_date.h"
 #include "OLE/ole_decimal_text.h"
+#include "OLE/ole_long_value.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
@@ -20,19 +20,14 @@ bool in_2008_mode()
     return e && e->is_2008_mode();
 }
 
-std::wstring column_name(const DBCOLUMNINFO& c)
-{
-    return c.pwszName ? std::wstring(c.pwszName) : std::wstring();
-}
+std::wstring column_name(const DBCOLUMNINFO& c) { return c.pwszName ? std::wstring(c.pwszName) : std::wstring(); }
 
 bool starts_no_case(const std::wstring& s, const wchar_t* prefix)
 {
     const size_t n = std::wcslen(prefix);
-    if (s.size() < n)
-        return false;
+    if (s.size() < n) return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::towlower(static_cast<wint_t>(s[i])) != std::towlower(static_cast<wint_t>(prefix[i])))
-            return false;
+        if (std::towlower(static_cast<wint_t>(s[i])) != std::towlower(static_cast<wint_t>(prefix[i]))) return false;
     return true;
 }
 
@@ -89,61 +84,73 @@ VARTYPE odb_record::get_vartype(DBTYPE type, DBLENGTH, DBCOLUMNFLAGS, uint32_t& 
 {
     tk_logger::log(1, "odb_record::get_vartype(%d)", static_cast<int>(type));
     switch (type) {
-    case DBTYPE_I2: return VT_I2;
-    case DBTYPE_I4: return VT_I4;
-    case DBTYPE_R4: return VT_R4;
-    case DBTYPE_R8: return VT_R8;
-    case DBTYPE_CY: return VT_CY;
+    case DBTYPE_I2:
+        return VT_I2;
+    case DBTYPE_I4:
+        return VT_I4;
+    case DBTYPE_R4:
+        return VT_R4;
+    case DBTYPE_R8:
+        return VT_R8;
+    case DBTYPE_CY:
+        return VT_CY;
     case DBTYPE_DATE:
     case DBTYPE_DBDATE:
-        if (in_2008_mode())
-            hint = t_ftd::hint_date_only;
+        if (in_2008_mode()) hint = t_ftd::hint_date_only;
         return VT_DATE;
     case DBTYPE_BSTR:
     case DBTYPE_STR:
-    case DBTYPE_WSTR: return VT_BSTR;
+    case DBTYPE_WSTR:
+        return VT_BSTR;
     case DBTYPE_GUID:
         hint = t_ftd::hint_bstr_guid;
         return VT_BSTR;
-    case DBTYPE_BOOL: return VT_BOOL;
+    case DBTYPE_BOOL:
+        return VT_BOOL;
     case DBTYPE_DECIMAL:
-    case DBTYPE_NUMERIC: return VT_DECIMAL;
-    case DBTYPE_I1: return VT_I1;
-    case DBTYPE_UI1: return VT_UI1;
-    case DBTYPE_UI2: return VT_UI2;
-    case DBTYPE_UI4: return VT_UI4;
-    case DBTYPE_I8: return VT_I8;
-    case DBTYPE_UI8: return VT_UI8;
+    case DBTYPE_NUMERIC:
+        return VT_DECIMAL;
+    case DBTYPE_I1:
+        return VT_I1;
+    case DBTYPE_UI1:
+        return VT_UI1;
+    case DBTYPE_UI2:
+        return VT_UI2;
+    case DBTYPE_UI4:
+        return VT_UI4;
+    case DBTYPE_I8:
+        return VT_I8;
+    case DBTYPE_UI8:
+        return VT_UI8;
     case DBTYPE_DBTIME:
-    case DBTYPE_DBTIMESTAMP: return VT_DATE;
+    case DBTYPE_DBTIMESTAMP:
+        return VT_DATE;
     case DBTYPE_XML:
         tk_logger::log(1, "Got DBTYPE_XML, set dw_reserved = 11");
         hint = t_ftd::hint_bstr_xml;
         return VT_BSTR;
     case DBTYPE_DBTIME2:
-        if (in_2008_mode())
-            hint = t_ftd::hint_time_only;
+        if (in_2008_mode()) hint = t_ftd::hint_time_only;
         return VT_DATE;
     case DBTYPE_DBTIMESTAMPOFFSET:
         // Its text keeps the offset, which a VT_DATE cannot hold.
         hint = t_ftd::hint_bstr_timestamp_tz;
         return VT_BSTR;
-    case DBTYPE_VARIANT: return VT_BSTR; // the value's own text
-    default: return VT_BLOB;
+    case DBTYPE_VARIANT:
+        return VT_BSTR; // the value's own text
+    default:
+        return VT_BLOB;
     }
 }
 
 bool odb_record::is_hex_text(const std::wstring& text)
 {
     size_t start = 0;
-    if (text.size() >= 2 && (text[0] == L'0' || text[0] == L'\\') && (text[1] == L'x' || text[1] == L'X'))
-        start = 2;
+    if (text.size() >= 2 && (text[0] == L'0' || text[0] == L'\\') && (text[1] == L'x' || text[1] == L'X')) start = 2;
     const size_t digits = text.size() - start;
-    if (digits == 0 || digits % 2 != 0)
-        return false;
+    if (digits == 0 || digits % 2 != 0) return false;
     for (size_t i = start; i < text.size(); ++i)
-        if (!std::iswxdigit(static_cast<wint_t>(text[i])))
-            return false;
+        if (!std::iswxdigit(static_cast<wint_t>(text[i]))) return false;
     return true;
 }
 
@@ -244,10 +251,8 @@ odb_record::odb_record(uint32_t n, const BYTE* buffer, const DBCOLUMNINFO* cols,
     : n_cols(n), row_buffer(buffer), columns(cols), bindings(binds)
 {
     tk_logger::log(1, "odb_record::ctor");
-    if (!row_buffer)
-        throw tk_mail_assertion("odb_rec", 70);
-    if (!bindings)
-        throw tk_mail_assertion("odb_rec", 71);
+    if (!row_buffer) throw tk_mail_assertion("odb_rec", 70);
+    if (!bindings) throw tk_mail_assertion("odb_rec", 71);
     fill(plan);
 }
 
@@ -305,12 +310,11 @@ void odb_record::fill(const std::vector<column_plan>& plan)
         const column_plan& p = plan[i];
         DBSTATUS status = 0;
         std::memcpy(&status, row_buffer + b.obStatus, sizeof(status));
-        if (status == DBSTATUS_S_OK && b.wType == DBTYPE_IUNKNOWN && !streams[i])
-            status = DBSTATUS_E_UNAVAILABLE;
+        if (status == DBSTATUS_S_OK && b.wType == DBTYPE_IUNKNOWN && !streams[i]) status = DBSTATUS_E_UNAVAILABLE;
         if (status != DBSTATUS_S_OK) {
-            tk_logger::log(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i), static_cast<unsigned>(status));
-            if (status != DBSTATUS_S_ISNULL)
-                lost.push_back({i, status});
+            tk_logger::log(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i),
+                           static_cast<unsigned>(status));
+            if (status != DBSTATUS_S_ISNULL) lost.push_back({i, status});
             ole_variant& null_value = field_at(i, p);
             null_value = ole_variant();
             tk_logger::log(1, "\t<NULL>");
@@ -324,8 +328,7 @@ void odb_record::fill(const std::vector<column_plan>& plan)
             continue;
         }
         const BYTE* value = row_buffer + b.obValue;
-        if (length > b.cbMaxLen)
-            length = b.cbMaxLen;
+        if (length > b.cbMaxLen) length = b.cbMaxLen;
         if (c.wType == DBTYPE_BYTES) {
             tk_logger::log(1, "Processing VT_BLOB");
             udb_field& f = field_at(i, p);
@@ -356,12 +359,12 @@ void odb_record::fill(const std::vector<column_plan>& plan)
 std::unique_ptr<odb_field> odb_record::stream_field(const DBCOLUMNINFO& c, DBLENGTH length, ISequentialStream* stream)
 {
     const bool binary = c.wType == DBTYPE_BYTES;
-    ole_variant value = ole_long_value::make(stream, binary ? ole_long_value::form::bytes
-                                                            : ole_long_value::form::wide_text);
+    ole_variant value =
+        ole_long_value::make(stream, binary ? ole_long_value::form::bytes : ole_long_value::form::wide_text);
     if (length > odb_accessor::inline_long_bytes) {
         tk_logger::log(1, "Long value of %llu bytes, left in its stream", static_cast<unsigned long long>(length));
-        return std::make_unique<odb_field>(column_name(c),
-                                           static_cast<int32_t>(binary ? length : c.ulColumnSize), value);
+        return std::make_unique<odb_field>(column_name(c), static_cast<int32_t>(binary ? length : c.ulColumnSize),
+                                           value);
     }
     // A value of ordinary size becomes an ordinary field, as if bound in the row.
     ole_long_value* lv = ole_long_value::of(value);
@@ -386,41 +389,47 @@ DBTYPE odb_record::get_oledb_type(const t_ftd& field)
     const bool unicode = e ? e->unicode_strings : true;
     switch (field.vartype) {
     case VT_I2:
-    case VT_I1: return DBTYPE_I2;
+    case VT_I1:
+        return DBTYPE_I2;
     case VT_I4:
     case VT_UI2:
-    case VT_INT: return DBTYPE_I4;
+    case VT_INT:
+        return DBTYPE_I4;
     case VT_R4:
-    case VT_R8: return DBTYPE_R8;
-    case VT_CY: return DBTYPE_CY;
+    case VT_R8:
+        return DBTYPE_R8;
+    case VT_CY:
+        return DBTYPE_CY;
     case VT_DATE:
         tk_logger::log(1, "Got VT_DATE, flags=%d", static_cast<int>(field.dw_reserved));
         if (in_2008_mode()) {
-            if ((field.dw_reserved & 3) == 2)
-                return DBTYPE_DATE;
-            if ((field.dw_reserved & 3) == 3)
-                return DBTYPE_DBTIME2;
+            if ((field.dw_reserved & 3) == 2) return DBTYPE_DATE;
+            if ((field.dw_reserved & 3) == 3) return DBTYPE_DBTIME2;
         }
         return DBTYPE_DBTIMESTAMP;
     case VT_BSTR:
-        if (!unicode)
-            return DBTYPE_STR;
+        if (!unicode) return DBTYPE_STR;
         if (starts_no_case(field.native_type, L"varchar") || starts_no_case(field.native_type, L"char") ||
             starts_no_case(field.native_type, L"text"))
             return DBTYPE_STR;
         return DBTYPE_WSTR;
-    case VT_BOOL: return DBTYPE_BOOL;
+    case VT_BOOL:
+        return DBTYPE_BOOL;
     case VT_DECIMAL: {
         const unsigned precision = field.get_precision();
         return precision >= 1 && precision <= 38 ? DBTYPE_NUMERIC : DBTYPE_R8;
     }
-    case VT_UI1: return DBTYPE_UI1;
+    case VT_UI1:
+        return DBTYPE_UI1;
     case VT_UI4:
     case VT_I8:
-    case VT_UINT: return DBTYPE_I8;
-    case VT_UI8: return field.b_auto_num ? DBTYPE_I8 : DBTYPE_R8;
+    case VT_UINT:
+        return DBTYPE_I8;
+    case VT_UI8:
+        return field.b_auto_num ? DBTYPE_I8 : DBTYPE_R8;
     case VT_BLOB:
-    case VT_BLOB_OBJECT: return DBTYPE_BYTES;
+    case VT_BLOB_OBJECT:
+        return DBTYPE_BYTES;
     default:
         tk_logger::log(1, "Got string (by default)!");
         return unicode ? DBTYPE_WSTR : DBTYPE_STR;

@@ -22,8 +22,7 @@ odb_recordset::odb_recordset(const std::wstring& name) : udb_recordset(name) {}
 
 odb_recordset::odb_recordset(const std::wstring& name, const std::wstring& query)
     : udb_recordset(nullptr, name, query, true)
-{
-}
+{}
 
 odb_recordset::~odb_recordset()
 {
@@ -59,22 +58,16 @@ void odb_recordset::initialize()
         uint32_t hint = 0;
         const VARTYPE vt = odb_record::get_vartype(c.wType, c.ulColumnSize, c.dwFlags, hint);
         tk_logger::log(2, L"Field '%s' has type %d", name.c_str(), static_cast<int>(c.wType));
-        if (vt == VT_DATE)
-            hint = 1;
+        if (vt == VT_DATE) hint = 1;
         tk_logger::log(2, ">>> reserved=%d", static_cast<int>(hint));
         uint32_t size = static_cast<uint32_t>(c.ulColumnSize);
-        if (c.wType == DBTYPE_BYTES)
-            size *= 2;
-        if (c.wType == DBTYPE_GUID)
-            size = 38;
-        if (vt == VT_BLOB)
-            size = 0;
+        if (c.wType == DBTYPE_BYTES) size *= 2;
+        if (c.wType == DBTYPE_GUID) size = 38;
+        if (vt == VT_BLOB) size = 0;
         // The text of a datetimeoffset: its precision is its length in characters.
-        if (c.wType == DBTYPE_DBTIMESTAMPOFFSET)
-            size = c.bPrecision;
+        if (c.wType == DBTYPE_DBTIMESTAMPOFFSET) size = c.bPrecision;
         // The longest text a sql_variant value may have (a varchar(8000)).
-        if (c.wType == DBTYPE_VARIANT)
-            size = variant_text_chars;
+        if (c.wType == DBTYPE_VARIANT) size = variant_text_chars;
         auto ftd = std::make_shared<t_ftd>(size, name, vt, (c.dwFlags & DBCOLUMNFLAGS_ISNULLABLE) == 0, false,
                                            ole_variant(), hint, std::wstring());
         if (vt == VT_DECIMAL) {
@@ -92,11 +85,9 @@ void odb_recordset::initialize()
 void odb_recordset::fill_cache()
 {
     tk_logger::log(1, "odb_recordset::fill_cache");
-    if (rowset.empty())
-        throw tk_mail_assertion("odb_recs", 167);
+    if (rowset.empty()) throw tk_mail_assertion("odb_recs", 167);
     rows_obtained = 0;
-    if (n_cols == 0)
-        return; // a rowset without columns has no rows to read
+    if (n_cols == 0) return; // a rowset without columns has no rows to read
     DBCOUNTITEM obtained = 0;
     HROW handles[cache_size] = {};
     HROW* phandles = handles;
@@ -142,11 +133,9 @@ void odb_recordset::clean_cache()
 void odb_recordset::reset()
 {
     tk_logger::log(1, "odb_table::reset");
-    if (rowset.empty())
-        return;
+    if (rowset.empty()) return;
     // Only a rowset that has moved goes back; the cache is emptied either way.
-    if (row_no != 0 || local_pos != 0 || rows_fetched != 0)
-        odb_check(rowset->RestartPosition(DB_NULL_HCHAPTER));
+    if (row_no != 0 || local_pos != 0 || rows_fetched != 0) odb_check(rowset->RestartPosition(DB_NULL_HCHAPTER));
     clean_cache();
     row_no = 0;
     local_pos = 0;
@@ -157,8 +146,7 @@ void odb_recordset::reset()
 void odb_recordset::next()
 {
     tk_logger::log(1, "odb_table::next(%d)", static_cast<int>(local_pos));
-    if (!cache[0])
-        throw tk_mail_assertion("..\\MSS/odb_recs", 79);
+    if (!cache[0]) throw tk_mail_assertion("..\\MSS/odb_recs", 79);
     if (local_pos + 1 < rows_obtained) {
         ++local_pos;
     } else {
@@ -193,7 +181,4 @@ bool odb_recordset::is_eof()
     return rowset.empty() || rows_obtained == 0;
 }
 
-void odb_recordset::append_record(udb_record*)
-{
-    throw tk_mail_assertion("odb_recs", 55);
-}
+void odb_recordset::append_record(udb_record*) { throw tk_mail_assertion("odb_recs", 55); }

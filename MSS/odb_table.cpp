@@ -15,18 +15,15 @@ namespace {
 
 std::wstring text_at(udb_record* rec, size_t i)
 {
-    if (!rec || i >= rec->size())
-        return std::wstring();
+    if (!rec || i >= rec->size()) return std::wstring();
     return (*rec)[i].to_wstring();
 }
 
 bool bool_at(udb_record* rec, size_t i)
 {
-    if (!rec || i >= rec->size())
-        return false;
+    if (!rec || i >= rec->size()) return false;
     const udb_field& f = (*rec)[i];
-    if (f.get_type() == VT_EMPTY || f.get_type() == VT_NULL)
-        return false;
+    if (f.get_type() == VT_EMPTY || f.get_type() == VT_NULL) return false;
     const std::wstring t = f.to_wstring();
     return t == L"1" || t == L"-1" || t == L"true" || t == L"True" || t == L"TRUE";
 }
@@ -34,17 +31,14 @@ bool bool_at(udb_record* rec, size_t i)
 void replace_underscores(std::wstring& s)
 {
     for (wchar_t& c : s)
-        if (c == L'_')
-            c = L' ';
+        if (c == L'_') c = L' ';
 }
 
 std::wstring rule_text(const std::wstring& update, const std::wstring& del)
 {
     std::wstring rule;
-    if (!update.empty())
-        rule += L" ON UPDATE " + update;
-    if (!del.empty())
-        rule += L" ON DELETE " + del;
+    if (!update.empty()) rule += L" ON UPDATE " + update;
+    if (!del.empty()) rule += L" ON DELETE " + del;
     return rule;
 }
 
@@ -54,8 +48,7 @@ odb_table::odb_table(const std::wstring& name, IOpenRowset* s, int32_t m, udb_re
     : odb_recordset(name, std::wstring()), session(s), relationships(rels), mode(m)
 {
     tk_logger::log(2, L"odb_table::odb_table(%s,%d)", name.c_str(), static_cast<int>(mode));
-    if (mode != mode_no_rowset)
-        open_with_retry();
+    if (mode != mode_no_rowset) open_with_retry();
     record_count = get_records_cnt();
     tk_logger::log(2, "Got %d records", static_cast<int>(record_count));
 }
@@ -66,24 +59,19 @@ odb_table::odb_table(const std::wstring& name, const std::wstring& q, IOpenRowse
 {
     tk_logger::log(2, L"odb_table::odb_table(%s,%d)", name.c_str(), static_cast<int>(mode));
     tk_logger::log(1, L"sql=%s", q.c_str());
-    if (mode != mode_no_rowset)
-        open_with_retry();
+    if (mode != mode_no_rowset) open_with_retry();
     record_count = get_records_cnt();
     tk_logger::log(2, "Got %d records", static_cast<int>(record_count));
 }
 
-odb_table::~odb_table()
-{
-    session.release();
-}
+odb_table::~odb_table() { session.release(); }
 
 void odb_table::open_with_retry()
 {
     try {
         internal_initialize(mode);
     } catch (const odb_exception& e) {
-        if ((e.code & 0xFFFFu) != 0x0E37u)
-            throw;
+        if ((e.code & 0xFFFFu) != 0x0E37u) throw;
         tk_logger::log(2, "Got table_not_exists error");
         std::wstring table, owner;
         mss_split_tab_name(table_name, table, owner);
@@ -154,21 +142,18 @@ uint32_t odb_table::get_records_cnt()
         cmd.execute(sql, &rs);
         odb_recordset count(rs.p);
         count.reset();
-        if (count.is_eof())
-            return 0;
+        if (count.is_eof()) return 0;
         const std::wstring text = text_at(count.get_item(), 0);
         return static_cast<uint32_t>(std::wcstoul(text.c_str(), nullptr, 10));
     } catch (const odb_exception& e) {
-        if (!is_query() || rowset.empty())
-            throw;
-        tk_logger::log(3, L"Cannot count the rows of query '%s' (%s); counting them by reading",
-                       table_name.c_str(), to_unicode(std::string(e.what())).c_str());
+        if (!is_query() || rowset.empty()) throw;
+        tk_logger::log(3, L"Cannot count the rows of query '%s' (%s); counting them by reading", table_name.c_str(),
+                       to_unicode(std::string(e.what())).c_str());
     }
     // Some valid queries cannot be a derived table (ORDER BY, CTEs, unnamed
     // columns): read them once, then start over.
     uint32_t n = 0;
-    for (reset(); !is_eof(); next())
-        ++n;
+    for (reset(); !is_eof(); next()) ++n;
     reset();
     return n;
 }
@@ -191,8 +176,7 @@ void odb_table::init_indexes(const std::wstring& table, const std::wstring& owne
             }
             key_cols.push_back(text_at(r, 3));
         }
-        if (!key_cols.empty())
-            add_index(udb_index(key_name, true, true, key_cols));
+        if (!key_cols.empty()) add_index(udb_index(key_name, true, true, key_cols));
     }
     if (relationships) {
         odb_fk_meta_data fk(session.p, table, owner);
@@ -235,17 +219,15 @@ void odb_table::init_indexes(const std::wstring& table, const std::wstring& owne
 void odb_table::init_indexes2(const std::wstring& table, const std::wstring& owner)
 {
     tk_logger::log(2, L"odb_table::init_indexes2(%s,%s)", table.c_str(), owner.c_str());
-    const std::wstring where =
-        owner.empty() ? L"t.name = " + sql_literal(table) + L" AND t.is_ms_shipped = 0"
-                      : L"SCHEMA_NAME(t.schema_id)=" + sql_literal(owner) + L" AND t.name=" + sql_literal(table) +
-                            L" AND t.is_ms_shipped=0";
+    const std::wstring where = owner.empty() ? L"t.name = " + sql_literal(table) + L" AND t.is_ms_shipped = 0"
+                                             : L"SCHEMA_NAME(t.schema_id)=" + sql_literal(owner) + L" AND t.name=" +
+                                                   sql_literal(table) + L" AND t.is_ms_shipped=0";
     const std::wstring index_sql =
         L"SELECT      ind.name, col.name, ind.is_primary_key, ind.is_unique FROM      sys.indexes ind INNER JOIN      "
         L"sys.index_columns ic ON  ind.object_id = ic.object_id and ind.index_id = ic.index_id INNER JOIN      "
         L"sys.columns col ON ic.object_id = col.object_id and ic.column_id = col.column_id INNER JOIN      "
         L"sys.tables t ON ind.object_id = t.object_id WHERE      " +
-        where +
-        L" ORDER BY      t.name, ind.name, ind.index_id, ic.index_column_id";
+        where + L" ORDER BY      t.name, ind.name, ind.index_id, ic.index_column_id";
     tk_logger::log(2, L"Index query: %s", index_sql.c_str());
     {
         odb_command cmd(session.p);
@@ -268,7 +250,8 @@ void odb_table::init_indexes2(const std::wstring& table, const std::wstring& own
                                                       L" AND tab1.name = " + sql_literal(table);
     const std::wstring fk_sql =
         L"SELECT       obj.name, col1.name, tab2.name, col2.name,      fks.delete_referential_action_desc, "
-        L"fks.update_referential_action_desc FROM      sys.foreign_keys fks INNER JOIN sys.foreign_key_columns fkc      "
+        L"fks.update_referential_action_desc FROM      sys.foreign_keys fks INNER JOIN sys.foreign_key_columns fkc     "
+        L" "
         L"ON fks.object_id = fkc.constraint_object_id INNER JOIN sys.objects obj     ON obj.object_id = "
         L"fkc.constraint_object_id INNER JOIN sys.tables tab1     ON tab1.object_id = fkc.parent_object_id INNER JOIN "
         L"sys.columns col1     ON col1.column_id = parent_column_id AND col1.object_id = tab1.object_id INNER JOIN "
@@ -276,8 +259,7 @@ void odb_table::init_indexes2(const std::wstring& table, const std::wstring& own
         L"col2.column_id = referenced_column_id AND col2.object_id = tab2.object_id WHERE      " +
         fk_where + L" ORDER BY obj.name";
     tk_logger::log(2, L"FK query: %s", fk_sql.c_str());
-    if (!relationships)
-        return;
+    if (!relationships) return;
     odb_command cmd(session.p);
     ole_com_ptr<IRowset> rs;
     cmd.execute(fk_sql, &rs);

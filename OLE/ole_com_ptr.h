@@ -15,8 +15,7 @@ public:
     ole_com_ptr() = default;
     explicit ole_com_ptr(T* raw) : p(raw)
     {
-        if (p)
-            p->AddRef();
+        if (p) p->AddRef();
     }
     // Copies share the interface; each holds its own reference.
     ole_com_ptr(const ole_com_ptr& other) : ole_com_ptr(other.p) {}
@@ -45,8 +44,7 @@ public:
     T* operator->() const { return get(); }
     T* get() const
     {
-        if (!p)
-            throw tk_mail_assertion("..\\OLE/ole_ptr", 94);
+        if (!p) throw tk_mail_assertion("..\\OLE/ole_ptr", 94);
         return p;
     }
     bool empty() const { return p == nullptr; }

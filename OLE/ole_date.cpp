@@ -17,8 +17,7 @@ constexpr size_t seconds_room = 64;
 // A year written with one or two digits: below 50 in this century, else in the last.
 int full_year(int year)
 {
-    if (year < 100)
-        return year < 50 ? 2000 + year : 1900 + year;
+    if (year < 100) return year < 50 ? 2000 + year : 1900 + year;
     return year;
 }
 
@@ -28,16 +27,12 @@ void field_digits(const std::string& text, char sep, int& first, int& third)
 {
     size_t i = 0;
     auto number = [&]() {
-        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-            ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-            ++i;
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
         const size_t begin = i;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
-            ++i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
         const int digits = static_cast<int>(i - begin);
-        if (i < text.size() && text[i] == sep)
-            ++i;
+        if (i < text.size() && text[i] == sep) ++i;
         return digits;
     };
     first = number();
@@ -135,8 +130,7 @@ void ole_date::parse(const std::string& given)
         std::swap(parts.wYear, parts.wDay); // a day-first text such as 31-12-2016
         std::swap(year_digits, day_digits);
     }
-    if (kind == kind_none)
-        return;
+    if (kind == kind_none) return;
     // Only a year written short stands for a nearby century; "0001-01-01" is the year 1.
     if (kind != kind_time && year_digits <= 2 && parts.wYear < 100)
         parts.wYear = static_cast<WORD>(full_year(parts.wYear));
@@ -153,8 +147,7 @@ bool ole_date::try_pattern(const std::string& text, const char* fmt, int index)
     short y = 0, mo = 0, d = 0, h = 0, mi = 0;
     std::vector<char> seconds(seconds_room, '\0');
     const int items = std::sscanf(text.c_str(), fmt, &y, &mo, &d, &h, &mi, seconds.data());
-    if (items != 3 && items != 6)
-        return false;
+    if (items != 3 && items != 6) return false;
     parts.wYear = static_cast<WORD>(y);
     parts.wMonth = static_cast<WORD>(mo);
     parts.wDay = static_cast<WORD>(d);
@@ -197,8 +190,7 @@ void ole_date::import_from_string(const std::string& text)
             parts.wMinute = static_cast<WORD>(mi);
             parts.wSecond = static_cast<WORD>(s);
             kind = kind_datetime;
-            if (is_valid())
-                return;
+            if (is_valid()) return;
             clear_parts();
         }
     }
@@ -210,8 +202,7 @@ void ole_date::import_from_string(const std::string& text)
             parts.wMonth = static_cast<WORD>(mo);
             parts.wDay = static_cast<WORD>(d);
             kind = kind_date;
-            if (is_valid())
-                return;
+            if (is_valid()) return;
             clear_parts();
         }
     }
@@ -225,10 +216,8 @@ void ole_date::import_from_string(const std::string& text)
             parts.wMinute = static_cast<WORD>(mi);
             kind = kind_time;
             if (is_valid()) {
-                if (items == 3)
-                    process_milliseconds(seconds.data());
-                if (is_valid())
-                    return;
+                if (items == 3) process_milliseconds(seconds.data());
+                if (is_valid()) return;
             }
             clear_parts();
         }
@@ -236,21 +225,18 @@ void ole_date::import_from_string(const std::string& text)
     static const char* const patterns[] = {"%hd-%hd-%hd %hd:%hd:%63s", "%hd/%hd/%hd %hd:%hd:%63s",
                                            "%hd.%hd.%hd %hd:%hd:%63s"};
     for (int i = 0; i < 3; ++i)
-        if (try_pattern(text, patterns[i], i))
-            return;
+        if (try_pattern(text, patterns[i], i)) return;
 
     std::wstring wide;
     if (a2w(text.c_str(), wide)) {
         LCID lcid = GetSystemDefaultLCID();
-        if (lcid == 0)
-            lcid = 1033;
+        if (lcid == 0) lcid = 1033;
         DATE date = 0;
         if (SUCCEEDED(VarDateFromStr(wide.c_str(), lcid, 0, &date)) && VariantTimeToSystemTime(date, &parts)) {
             tk_logger::log(1, "Got datetime using Microsoft API");
             kind = kind_datetime;
             refine_type();
-            if (is_valid())
-                return;
+            if (is_valid()) return;
         }
     }
     clear_parts();
@@ -260,14 +246,12 @@ void ole_date::import_from_string(const std::string& text)
 void ole_date::process_milliseconds(const char* seconds)
 {
     tk_logger::log(1, "ole_date::process_milliseconds");
-    if (!seconds)
-        throw tk_mail_assertion("ole_date", 422);
+    if (!seconds) throw tk_mail_assertion("ole_date", 422);
     tk_logger::log(1, "Got row sec: '%s'", seconds);
     // Whole seconds, then the first three fraction digits as they stand:
     // "15.123" is 123 ms, "15.05" 50 ms.
     const char* p = seconds;
-    while (std::isspace(static_cast<unsigned char>(*p)))
-        ++p;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') {
         negative = *p == '-';
@@ -282,8 +266,7 @@ void ole_date::process_milliseconds(const char* seconds)
         unsigned digits = 0;
         for (; std::isdigit(static_cast<unsigned char>(*p)) && digits < 3; ++p, ++digits)
             ms = ms * 10 + static_cast<unsigned>(*p - '0');
-        for (; digits < 3; ++digits)
-            ms *= 10;
+        for (; digits < 3; ++digits) ms *= 10;
     }
     if (negative && (whole || ms)) {
         whole = 0xFFFF; // no negative seconds: fails the validity check
@@ -309,8 +292,7 @@ void ole_date::refine_type()
 bool ole_date::is_valid() const
 {
     tk_logger::log(1, "ole_date::is_valid");
-    if (kind == kind_none)
-        return false;
+    if (kind == kind_none) return false;
     if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0) {
         tk_logger::log(1, "DATETIME is a pute time");
     } else {
@@ -347,16 +329,14 @@ std::string ole_date::to_string(bool with_ms) const
         tk_logger::log(1, "printing datetime...");
         if (midnight_is_date && h == 0 && mi == 0 && s == 0 && (ms == 0 || !with_ms))
             return format("%04d-%02d-%02d", y, mo, d);
-        if (with_ms && ms != 0)
-            return format("%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
+        if (with_ms && ms != 0) return format("%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
         return format("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
     case kind_date:
         tk_logger::log(1, "printing date...");
         return format("%04d-%02d-%02d", y, mo, d);
     case kind_time:
         tk_logger::log(1, "printing time...");
-        if (ms != 0)
-            return format("0000-00-00 %02d:%02d:%02d.%03d", h, mi, s, ms);
+        if (ms != 0) return format("0000-00-00 %02d:%02d:%02d.%03d", h, mi, s, ms);
         return format("0000-00-00 %02d:%02d:%02d", h, mi, s);
     default:
         return std::string();
@@ -394,7 +374,4 @@ std::wstring ole_date::to_wstring(bool with_ms) const
     return std::wstring(text.begin(), text.end()); // digits, "-", ":" and "." only
 }
 
-bool ole_date::is_convertible(VARTYPE vt)
-{
-    return vt == VT_BSTR || vt == VT_DATE;
-}
+bool ole_date::is_convertible(VARTYPE vt) { return vt == VT_BSTR || vt == VT_DATE; }

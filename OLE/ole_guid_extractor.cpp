@@ -41,18 +41,14 @@ void ole_guid_extractor::search()
     tk_logger::log(1, "Locating 'guid' (%d : %d)", lower == std::wstring::npos ? -1 : static_cast<int>(lower),
                    upper == std::wstring::npos ? -1 : static_cast<int>(upper));
     const size_t keyword = lower != std::wstring::npos ? lower : upper;
-    if (keyword == std::wstring::npos)
-        return;
+    if (keyword == std::wstring::npos) return;
     size_t at = keyword + 4;
     // The whole braced GUID must lie inside the text, closed where it should be.
     for (;; ++at) {
-        if (at >= text.size() || text.size() - at < guid_chars)
-            return;
-        if (text[at] == L'{')
-            break;
+        if (at >= text.size() || text.size() - at < guid_chars) return;
+        if (text[at] == L'{') break;
     }
-    if (text[at + guid_chars - 1] != L'}')
-        return;
+    if (text[at + guid_chars - 1] != L'}') return;
     position = static_cast<int32_t>(at);
     valid = true;
     tk_logger::log(1, "GUID is valid");
@@ -60,15 +56,13 @@ void ole_guid_extractor::search()
 
 std::wstring ole_guid_extractor::get_guid() const
 {
-    if (!valid)
-        return std::wstring();
+    if (!valid) return std::wstring();
     return text.substr(static_cast<size_t>(position), guid_chars);
 }
 
 std::wstring ole_guid_extractor::get_hex_guid() const
 {
-    if (!valid)
-        return std::wstring();
+    if (!valid) return std::wstring();
     const size_t p = static_cast<size_t>(position);
     return text.substr(p + 1, 8) + text.substr(p + 10, 4) + text.substr(p + 15, 4) + text.substr(p + 20, 4) +
            text.substr(p + 25, 12);

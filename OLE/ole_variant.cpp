@@ -30,13 +30,10 @@ bool bool_like_ms()
 template <typename T>
 T saturate(double d)
 {
-    if (std::isnan(d))
-        return 0;
+    if (std::isnan(d)) return 0;
     const double t = std::trunc(d);
-    if (t <= static_cast<double>(std::numeric_limits<T>::min()))
-        return std::numeric_limits<T>::min();
-    if (t >= static_cast<double>(std::numeric_limits<T>::max()))
-        return std::numeric_limits<T>::max();
+    if (t <= static_cast<double>(std::numeric_limits<T>::min())) return std::numeric_limits<T>::min();
+    if (t >= static_cast<double>(std::numeric_limits<T>::max())) return std::numeric_limits<T>::max();
     return static_cast<T>(t);
 }
 
@@ -50,8 +47,7 @@ std::string scientific(double v, int precision)
 
 std::string wide_to_ansi(const OLECHAR* text, size_t length)
 {
-    if (!text)
-        return std::string();
+    if (!text) return std::string();
     auto converted = wide_to_mb(resolve_code_page(CP_ACP), std::wstring_view(text, length));
     return converted ? *converted : std::string();
 }
@@ -252,10 +248,7 @@ ole_variant::ole_variant(const ole_variant& src)
     copy_from(src);
 }
 
-ole_variant::~ole_variant()
-{
-    clear();
-}
+ole_variant::~ole_variant() { clear(); }
 
 void ole_variant::clear()
 {
@@ -290,8 +283,7 @@ void ole_variant::copy_from(const ole_variant& src)
 
 ole_variant& ole_variant::operator=(const ole_variant& src)
 {
-    if (this == &src)
-        return *this;
+    if (this == &src) return *this;
     clear();
     copy_from(src);
     if (value.vt == VT_DATE)
@@ -357,8 +349,7 @@ int get_safe_array_size(const SAFEARRAY* psa)
     SafeArrayGetLBound(psa, 1, &lower);
     SafeArrayGetUBound(psa, 1, &upper);
     tk_logger::log(1, "lower=%d, upper=%d", lower, upper);
-    if (lower > upper)
-        return 0;
+    if (lower > upper) return 0;
     return static_cast<int>(static_cast<long long>(upper) - lower + 1);
 }
 
@@ -366,34 +357,28 @@ std::vector<BYTE>& convert_to_byte_array(const BYTE* data, size_t count, std::ve
 {
     tk_logger::log(1, "convert_to_byte_array(%zu)", count);
     out.assign(data, data + (data ? count : 0));
-    for (size_t i = 0; i < out.size(); ++i)
-        tk_logger::log(1, "byte_array[%zu]=%d", i, out[i]);
+    for (size_t i = 0; i < out.size(); ++i) tk_logger::log(1, "byte_array[%zu]=%d", i, out[i]);
     return out;
 }
 
 void ole_variant::allocate_safe_array(size_t size)
 {
     tk_logger::log(1, "ole_variant::allocate_safe_array (size=%zu)", size);
-    if (size > std::numeric_limits<ULONG>::max())
-        throw tk_mail_assertion("ole_var", 973);
+    if (size > std::numeric_limits<ULONG>::max()) throw tk_mail_assertion("ole_var", 973);
     if (value.vt == VT_BYTE_ARRAY && value.parray && SafeArrayGetDim(value.parray) == 1) {
         tk_logger::log(1, "Redimension array");
         LONG lower = 0, upper = -1;
         SafeArrayGetLBound(value.parray, 1, &lower);
         SafeArrayGetUBound(value.parray, 1, &upper);
         const long long count = static_cast<long long>(upper) - lower + 1;
-        if (count < 0)
-            throw tk_mail_assertion("ole_var", 985);
-        if (static_cast<size_t>(count) == size)
-            return;
+        if (count < 0) throw tk_mail_assertion("ole_var", 985);
+        if (static_cast<size_t>(count) == size) return;
         SAFEARRAYBOUND bound{static_cast<ULONG>(size), lower};
-        if (SUCCEEDED(SafeArrayRedim(value.parray, &bound)))
-            return;
+        if (SUCCEEDED(SafeArrayRedim(value.parray, &bound))) return;
     }
     clear();
     SAFEARRAY* psa = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
-    if (!psa)
-        throw tk_mail_assertion("ole_var", 973);
+    if (!psa) throw tk_mail_assertion("ole_var", 973);
     value.vt = VT_BYTE_ARRAY;
     value.parray = psa;
 }
@@ -401,16 +386,14 @@ void ole_variant::allocate_safe_array(size_t size)
 void ole_variant::set_bytes_from(const void* data, size_t count)
 {
     allocate_safe_array(count);
-    if (count > 0)
-        std::memcpy(value.parray->pvData, data, count);
+    if (count > 0) std::memcpy(value.parray->pvData, data, count);
 }
 
 void ole_variant::attach_binary(const BYTE* data, size_t count)
 {
     tk_logger::log(1, "ole_variant::attach_binary(2)");
     // No bytes is an empty value, whatever the pointer.
-    if (!data && count > 0)
-        throw tk_mail_assertion("ole_var", 938);
+    if (!data && count > 0) throw tk_mail_assertion("ole_var", 938);
     tk_logger::log(1, "Step #1");
     set_bytes_from(data, count);
     tk_logger::log(1, "Step #2");
@@ -429,16 +412,11 @@ void ole_variant::attach_binary(const std::vector<BYTE>& bytes)
 size_t ole_variant::get_bytes(BYTE** data) const
 {
     tk_logger::log(1, "ole_variant::get_bytes(%d)", value.vt);
-    if (data)
-        *data = nullptr;
-    if (value.vt == VT_EMPTY || value.vt == VT_NULL)
-        return 0;
-    if (value.vt != VT_BYTE_ARRAY)
-        throw tk_mail_assertion("ole_var", 869);
-    if (!value.parray)
-        return 0;
-    if (data)
-        *data = static_cast<BYTE*>(value.parray->pvData);
+    if (data) *data = nullptr;
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) return 0;
+    if (value.vt != VT_BYTE_ARRAY) throw tk_mail_assertion("ole_var", 869);
+    if (!value.parray) return 0;
+    if (data) *data = static_cast<BYTE*>(value.parray->pvData);
     return static_cast<size_t>(get_safe_array_size(value.parray));
 }
 
@@ -478,11 +456,9 @@ void ole_variant::attach_wstring(const std::wstring& text)
     value.vt = VT_BSTR;
     value.bstrVal = nullptr;
     tk_logger::log(1, "=== RIGHT BEFORE SysAllocStringLen ===");
-    if (text.size() > std::numeric_limits<UINT>::max())
-        throw tk_mail_assertion("ole_var", 1040);
+    if (text.size() > std::numeric_limits<UINT>::max()) throw tk_mail_assertion("ole_var", 1040);
     value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!value.bstrVal)
-        throw tk_mail_assertion("ole_var", 1040);
+    if (!value.bstrVal) throw tk_mail_assertion("ole_var", 1040);
 }
 
 // ---- numeric readers --------------------------------------------------------------------
@@ -491,14 +467,22 @@ int ole_variant::to_long() const
 {
     tk_logger::log(1, "ole_variant::to_long(vt=%08X)", value.vt);
     switch (value.vt) {
-    case VT_I1: return value.cVal;
-    case VT_I2: return value.iVal;
-    case VT_I4: return value.lVal;
-    case VT_UI1: return value.bVal;
-    case VT_UI2: return value.uiVal;
-    case VT_UI4: return static_cast<int>(value.ulVal);
-    case VT_R4: return saturate<int>(value.fltVal);
-    case VT_R8: return saturate<int>(value.dblVal);
+    case VT_I1:
+        return value.cVal;
+    case VT_I2:
+        return value.iVal;
+    case VT_I4:
+        return value.lVal;
+    case VT_UI1:
+        return value.bVal;
+    case VT_UI2:
+        return value.uiVal;
+    case VT_UI4:
+        return static_cast<int>(value.ulVal);
+    case VT_R4:
+        return saturate<int>(value.fltVal);
+    case VT_R8:
+        return saturate<int>(value.dblVal);
     case VT_CY: {
         LONG res = 0;
         const HRESULT hr = VarI4FromCy(value.cyVal, &res);
@@ -511,10 +495,14 @@ int ole_variant::to_long() const
         tk_logger::log(1, "from DECIMAL: res=%d, hr=%08X", res, static_cast<unsigned>(hr));
         return SUCCEEDED(hr) ? res : 0;
     }
-    case VT_BOOL: return bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1 : 0);
-    case VT_I8: return static_cast<int>(static_cast<uint32_t>(i8_value)); // the low 32 bits
-    case VT_UI8: return static_cast<int>(static_cast<uint32_t>(ui8_value));
-    default: return 0;
+    case VT_BOOL:
+        return bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1 : 0);
+    case VT_I8:
+        return static_cast<int>(static_cast<uint32_t>(i8_value)); // the low 32 bits
+    case VT_UI8:
+        return static_cast<int>(static_cast<uint32_t>(ui8_value));
+    default:
+        return 0;
     }
 }
 
@@ -522,14 +510,22 @@ LONGLONG ole_variant::to_i8() const
 {
     tk_logger::log(1, "ole_variant::to_i8(%08X)", value.vt);
     switch (value.vt) {
-    case VT_I1: return value.cVal;
-    case VT_I2: return value.iVal;
-    case VT_I4: return value.lVal;
-    case VT_UI1: return value.bVal;
-    case VT_UI2: return value.uiVal;
-    case VT_UI4: return value.ulVal;
-    case VT_R4: return saturate<LONGLONG>(value.fltVal);
-    case VT_R8: return saturate<LONGLONG>(value.dblVal);
+    case VT_I1:
+        return value.cVal;
+    case VT_I2:
+        return value.iVal;
+    case VT_I4:
+        return value.lVal;
+    case VT_UI1:
+        return value.bVal;
+    case VT_UI2:
+        return value.uiVal;
+    case VT_UI4:
+        return value.ulVal;
+    case VT_R4:
+        return saturate<LONGLONG>(value.fltVal);
+    case VT_R8:
+        return saturate<LONGLONG>(value.dblVal);
     case VT_CY: {
         LONGLONG res = 0;
         const HRESULT hr = VarI8FromCy(value.cyVal, &res);
@@ -542,10 +538,14 @@ LONGLONG ole_variant::to_i8() const
         tk_logger::log(1, "from DECIMAL: res=%lld, hr=%08X", static_cast<long long>(res), static_cast<unsigned>(hr));
         return SUCCEEDED(hr) ? res : 0;
     }
-    case VT_BOOL: return bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1 : 0);
-    case VT_I8: return i8_value;
-    case VT_UI8: return static_cast<LONGLONG>(ui8_value);
-    default: return 0;
+    case VT_BOOL:
+        return bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1 : 0);
+    case VT_I8:
+        return i8_value;
+    case VT_UI8:
+        return static_cast<LONGLONG>(ui8_value);
+    default:
+        return 0;
     }
 }
 
@@ -553,14 +553,22 @@ ULONGLONG ole_variant::to_ui8() const
 {
     tk_logger::log(1, "ole_variant::to_i8(%08X)", value.vt);
     switch (value.vt) {
-    case VT_I1: return static_cast<ULONGLONG>(static_cast<LONGLONG>(value.cVal));
-    case VT_I2: return static_cast<ULONGLONG>(static_cast<LONGLONG>(value.iVal));
-    case VT_I4: return static_cast<ULONGLONG>(static_cast<LONGLONG>(value.lVal));
-    case VT_UI1: return value.bVal;
-    case VT_UI2: return value.uiVal;
-    case VT_UI4: return value.ulVal;
-    case VT_R4: return saturate<ULONGLONG>(value.fltVal);
-    case VT_R8: return saturate<ULONGLONG>(value.dblVal);
+    case VT_I1:
+        return static_cast<ULONGLONG>(static_cast<LONGLONG>(value.cVal));
+    case VT_I2:
+        return static_cast<ULONGLONG>(static_cast<LONGLONG>(value.iVal));
+    case VT_I4:
+        return static_cast<ULONGLONG>(static_cast<LONGLONG>(value.lVal));
+    case VT_UI1:
+        return value.bVal;
+    case VT_UI2:
+        return value.uiVal;
+    case VT_UI4:
+        return value.ulVal;
+    case VT_R4:
+        return saturate<ULONGLONG>(value.fltVal);
+    case VT_R8:
+        return saturate<ULONGLONG>(value.dblVal);
     case VT_CY: {
         ULONGLONG res = 0;
         const HRESULT hr = VarUI8FromCy(value.cyVal, &res);
@@ -576,11 +584,14 @@ ULONGLONG ole_variant::to_ui8() const
         return SUCCEEDED(hr) ? res : 0;
     }
     case VT_BOOL:
-        return static_cast<ULONGLONG>(static_cast<LONGLONG>(
-            bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1 : 0)));
-    case VT_I8: return static_cast<ULONGLONG>(i8_value);
-    case VT_UI8: return ui8_value;
-    default: return 0;
+        return static_cast<ULONGLONG>(
+            static_cast<LONGLONG>(bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1 : 0)));
+    case VT_I8:
+        return static_cast<ULONGLONG>(i8_value);
+    case VT_UI8:
+        return ui8_value;
+    default:
+        return 0;
     }
 }
 
@@ -589,15 +600,24 @@ double ole_variant::to_double() const
     tk_logger::log(1, "ole_variant::to_double(%08X)", value.vt);
     switch (value.vt) {
     case VT_EMPTY:
-    case VT_NULL: return 0.0;
-    case VT_I1: return value.cVal;
-    case VT_I2: return value.iVal;
-    case VT_I4: return value.lVal;
-    case VT_UI1: return value.bVal;
-    case VT_UI2: return value.uiVal;
-    case VT_UI4: return value.ulVal;
-    case VT_R4: return value.fltVal;
-    case VT_R8: return value.dblVal;
+    case VT_NULL:
+        return 0.0;
+    case VT_I1:
+        return value.cVal;
+    case VT_I2:
+        return value.iVal;
+    case VT_I4:
+        return value.lVal;
+    case VT_UI1:
+        return value.bVal;
+    case VT_UI2:
+        return value.uiVal;
+    case VT_UI4:
+        return value.ulVal;
+    case VT_R4:
+        return value.fltVal;
+    case VT_R8:
+        return value.dblVal;
     case VT_CY: {
         double res = 0;
         const HRESULT hr = VarR8FromCy(value.cyVal, &res);
@@ -610,10 +630,14 @@ double ole_variant::to_double() const
         tk_logger::log(1, "from DECIMAL: res=%g, hr=%08X", res, static_cast<unsigned>(hr));
         return SUCCEEDED(hr) ? res : 0.0;
     }
-    case VT_BOOL: return bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1.0 : 0.0);
-    case VT_I8: return static_cast<double>(i8_value);
-    case VT_UI8: return static_cast<double>(ui8_value);
-    default: throw tk_mail_assertion("ole_var", 714);
+    case VT_BOOL:
+        return bool_like_ms() ? value.boolVal : (value.boolVal == VARIANT_TRUE ? 1.0 : 0.0);
+    case VT_I8:
+        return static_cast<double>(i8_value);
+    case VT_UI8:
+        return static_cast<double>(ui8_value);
+    default:
+        throw tk_mail_assertion("ole_var", 714);
     }
 }
 
@@ -621,20 +645,33 @@ bool ole_variant::to_bool() const
 {
     tk_logger::log(1, "ole_variant::to_bool(vt=%08X)", value.vt);
     switch (value.vt) {
-    case VT_I1: return value.cVal != 0;
-    case VT_I2: return value.iVal != 0;
-    case VT_I4: return value.lVal != 0;
-    case VT_UI1: return value.bVal != 0;
-    case VT_UI2: return value.uiVal != 0;
-    case VT_UI4: return value.ulVal != 0;
-    case VT_R4: return value.fltVal != 0.0f;
-    case VT_R8: return value.dblVal != 0.0;
+    case VT_I1:
+        return value.cVal != 0;
+    case VT_I2:
+        return value.iVal != 0;
+    case VT_I4:
+        return value.lVal != 0;
+    case VT_UI1:
+        return value.bVal != 0;
+    case VT_UI2:
+        return value.uiVal != 0;
+    case VT_UI4:
+        return value.ulVal != 0;
+    case VT_R4:
+        return value.fltVal != 0.0f;
+    case VT_R8:
+        return value.dblVal != 0.0;
     case VT_CY:
-    case VT_DECIMAL: return to_long() != 0;
-    case VT_BOOL: return value.boolVal == VARIANT_TRUE;
-    case VT_I8: return i8_value != 0;
-    case VT_UI8: return ui8_value != 0;
-    default: return false;
+    case VT_DECIMAL:
+        return to_long() != 0;
+    case VT_BOOL:
+        return value.boolVal == VARIANT_TRUE;
+    case VT_I8:
+        return i8_value != 0;
+    case VT_UI8:
+        return ui8_value != 0;
+    default:
+        return false;
     }
 }
 
@@ -646,8 +683,7 @@ std::string ole_variant::to_string() const
     char buf[32];
     switch (value.vt) {
     case VT_BYTE_ARRAY: {
-        if (!value.parray || SafeArrayGetElemsize(value.parray) != 1)
-            return std::string();
+        if (!value.parray || SafeArrayGetElemsize(value.parray) != 1) return std::string();
         tk_logger::log(1, "Converting VT_ARRAY");
         const size_t n = std::min(static_cast<size_t>(get_safe_array_size(value.parray)), max_binary_text);
         return "0x" + bin_to_hex(static_cast<const unsigned char*>(value.parray->pvData), n);
@@ -655,8 +691,7 @@ std::string ole_variant::to_string() const
     case VT_DECIMAL: {
         tk_logger::log(1, "Converting VT_DECIMAL");
         BSTR text = nullptr;
-        if (FAILED(VarBstrFromDec(&value.decVal, LOCALE_USER_DEFAULT, 0, &text)))
-            return std::string();
+        if (FAILED(VarBstrFromDec(&value.decVal, LOCALE_USER_DEFAULT, 0, &text))) return std::string();
         std::string out = comma_to_dot(wide_to_ansi(text, SysStringLen(text)));
         SysFreeString(text);
         return out;
@@ -668,8 +703,7 @@ std::string ole_variant::to_string() const
         tk_logger::log(1, "Converting VT_CY");
         VARIANT copy;
         VariantInit(&copy);
-        if (FAILED(VariantChangeType(&copy, &value, 0, VT_BSTR)))
-            return std::string();
+        if (FAILED(VariantChangeType(&copy, &value, 0, VT_BSTR))) return std::string();
         std::string out = comma_to_dot(wide_to_ansi(copy.bstrVal, SysStringLen(copy.bstrVal)));
         VariantClear(&copy);
         return out;
@@ -685,19 +719,42 @@ std::string ole_variant::to_string() const
         }
         tk_logger::log(1, "Mapping BOOL like ANSI!");
         return value.boolVal == VARIANT_TRUE ? "1" : "0";
-    case VT_I1: std::snprintf(buf, sizeof(buf), "%d", value.cVal); return buf;
-    case VT_I2: std::snprintf(buf, sizeof(buf), "%d", value.iVal); return buf;
-    case VT_UI1: std::snprintf(buf, sizeof(buf), "%u", value.bVal); return buf;
-    case VT_UI2: std::snprintf(buf, sizeof(buf), "%u", value.uiVal); return buf;
-    case VT_I4: std::snprintf(buf, sizeof(buf), "%d", value.lVal); return buf;
-    case VT_INT: std::snprintf(buf, sizeof(buf), "%d", value.intVal); return buf;
-    case VT_UI4: std::snprintf(buf, sizeof(buf), "%u", value.ulVal); return buf;
-    case VT_UINT: std::snprintf(buf, sizeof(buf), "%u", value.uintVal); return buf;
-    case VT_R4: return tk_format_exp3(scientific(static_cast<double>(value.fltVal), 6));
-    case VT_R8: return tk_format_exp3(scientific(value.dblVal, 16));
-    case VT_I8: std::snprintf(buf, sizeof(buf), "%lld", static_cast<long long>(i8_value)); return buf;
-    case VT_UI8: std::snprintf(buf, sizeof(buf), "%llu", static_cast<unsigned long long>(ui8_value)); return buf;
-    default: return std::string();
+    case VT_I1:
+        std::snprintf(buf, sizeof(buf), "%d", value.cVal);
+        return buf;
+    case VT_I2:
+        std::snprintf(buf, sizeof(buf), "%d", value.iVal);
+        return buf;
+    case VT_UI1:
+        std::snprintf(buf, sizeof(buf), "%u", value.bVal);
+        return buf;
+    case VT_UI2:
+        std::snprintf(buf, sizeof(buf), "%u", value.uiVal);
+        return buf;
+    case VT_I4:
+        std::snprintf(buf, sizeof(buf), "%d", value.lVal);
+        return buf;
+    case VT_INT:
+        std::snprintf(buf, sizeof(buf), "%d", value.intVal);
+        return buf;
+    case VT_UI4:
+        std::snprintf(buf, sizeof(buf), "%u", value.ulVal);
+        return buf;
+    case VT_UINT:
+        std::snprintf(buf, sizeof(buf), "%u", value.uintVal);
+        return buf;
+    case VT_R4:
+        return tk_format_exp3(scientific(static_cast<double>(value.fltVal), 6));
+    case VT_R8:
+        return tk_format_exp3(scientific(value.dblVal, 16));
+    case VT_I8:
+        std::snprintf(buf, sizeof(buf), "%lld", static_cast<long long>(i8_value));
+        return buf;
+    case VT_UI8:
+        std::snprintf(buf, sizeof(buf), "%llu", static_cast<unsigned long long>(ui8_value));
+        return buf;
+    default:
+        return std::string();
     }
 }
 
@@ -706,8 +763,7 @@ std::wstring ole_variant::to_wstring() const
     tk_logger::log(1, "ole_variant::to_wstring (vt=%08X)", value.vt);
     if (value.vt == VT_BSTR) {
         tk_logger::log(1, "Processing VT_BSTR");
-        if (!value.bstrVal)
-            return std::wstring();
+        if (!value.bstrVal) return std::wstring();
         return std::wstring(value.bstrVal, SysStringLen(value.bstrVal));
     }
     const std::string text = to_string();
@@ -715,7 +771,4 @@ std::wstring ole_variant::to_wstring() const
     return wide ? *wide : std::wstring();
 }
 
-bool ole_variant::is_binary(VARTYPE vt)
-{
-    return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
-}
+bool ole_variant::is_binary(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY; }

@@ -74,9 +74,9 @@ public:
 
     static bool is_binary(VARTYPE vt);
 
-    LONGLONG i8_value = 0;    // the value while the type is VT_I8
-    ULONGLONG ui8_value = 0;  // the value while the type is VT_UI8
-    SYSTEMTIME date_parts{};  // the date with milliseconds while the type is VT_DATE
+    LONGLONG i8_value = 0;   // the value while the type is VT_I8
+    ULONGLONG ui8_value = 0; // the value while the type is VT_UI8
+    SYSTEMTIME date_parts{}; // the date with milliseconds while the type is VT_DATE
     VARIANT value;
 
 private:

@@ -25,8 +25,7 @@ bool leading_integer(const std::string& text, long long& out)
     errno = 0;
     char* end = nullptr;
     const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno == ERANGE)
-        return false;
+    if (errno == ERANGE) return false;
     out = v;
     return true;
 }
@@ -34,21 +33,18 @@ bool leading_integer(const std::string& text, long long& out)
 bool leading_unsigned(const std::string& text, unsigned long long& out)
 {
     const char* p = text.c_str();
-    while (std::isspace(static_cast<unsigned char>(*p)))
-        ++p;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
     if (*p == '-') {
         // A negative number is out of range; "-0" is still zero.
         long long v = 0;
-        if (!leading_integer(p, v) || v < 0)
-            return false;
+        if (!leading_integer(p, v) || v < 0) return false;
         out = 0;
         return true;
     }
     errno = 0;
     char* end = nullptr;
     const unsigned long long v = std::strtoull(p, &end, 10);
-    if (errno == ERANGE)
-        return false;
+    if (errno == ERANGE) return false;
     out = v;
     return true;
 }
@@ -58,31 +54,24 @@ bool leading_unsigned(const std::string& text, unsigned long long& out)
 double leading_double(const std::string& text)
 {
     const char* p = text.c_str();
-    while (std::isspace(static_cast<unsigned char>(*p)))
-        ++p;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
     const char* start = p;
-    if (*p == '+' || *p == '-')
-        ++p;
+    if (*p == '+' || *p == '-') ++p;
     const char* digits = p;
-    while (std::isdigit(static_cast<unsigned char>(*p)))
-        ++p;
+    while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
     bool any = p > digits;
     if (*p == '.') {
         ++p;
         const char* frac = p;
-        while (std::isdigit(static_cast<unsigned char>(*p)))
-            ++p;
+        while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
         any = any || p > frac;
     }
-    if (!any)
-        return 0.0;
+    if (!any) return 0.0;
     if (*p == 'e' || *p == 'E') {
         const char* e = p + 1;
-        if (*e == '+' || *e == '-')
-            ++e;
+        if (*e == '+' || *e == '-') ++e;
         if (std::isdigit(static_cast<unsigned char>(*e))) {
-            while (std::isdigit(static_cast<unsigned char>(*e)))
-                ++e;
+            while (std::isdigit(static_cast<unsigned char>(*e))) ++e;
             p = e;
         }
     }
@@ -107,19 +96,15 @@ double leading_double(const std::string& text)
 std::string comma_to_dot(std::string text)
 {
     for (char& c : text)
-        if (c == ',')
-            c = '.';
+        if (c == ',') c = '.';
     return text;
 }
 
 int hex_digit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
@@ -140,8 +125,7 @@ bool fits_unsigned(unsigned long long v)
 template <typename T>
 bool round_away(double d, T& out)
 {
-    if (std::isnan(d))
-        return false;
+    if (std::isnan(d)) return false;
     const double r = std::round(d); // exact, unlike adding 0.5 and truncating
     if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
         r > static_cast<double>(std::numeric_limits<T>::max()))
@@ -158,8 +142,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
 {
     tk_logger::log(1, "ole_variant::from_string('%s', 0x%08X)", text.c_str(), static_cast<unsigned>(vt));
     ole_variant result;
-    if (text.empty() && vt != VT_BSTR)
-        return result;
+    if (text.empty() && vt != VT_BSTR) return result;
 
     auto out_of_range = [&]() {
         tk_logger::log(2, "Value out of range for type %d: '%s'", vt, text.c_str());
@@ -173,54 +156,44 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
     case VT_UI2:
     case VT_I4: {
         long long v = 0;
-        if (!leading_integer(text, v))
-            return out_of_range();
+        if (!leading_integer(text, v)) return out_of_range();
         switch (vt) {
         case VT_I1:
-            if (!fits<signed char>(v))
-                return out_of_range();
+            if (!fits<signed char>(v)) return out_of_range();
             return ole_variant(static_cast<char>(v));
         case VT_UI1:
-            if (!fits<unsigned char>(v))
-                return out_of_range();
+            if (!fits<unsigned char>(v)) return out_of_range();
             return ole_variant(static_cast<BYTE>(v));
         case VT_I2:
-            if (!fits<short>(v))
-                return out_of_range();
+            if (!fits<short>(v)) return out_of_range();
             return ole_variant(static_cast<short>(v));
         case VT_UI2:
-            if (!fits<unsigned short>(v))
-                return out_of_range();
+            if (!fits<unsigned short>(v)) return out_of_range();
             return ole_variant(static_cast<unsigned short>(v));
         default:
-            if (!fits<int>(v))
-                return out_of_range();
+            if (!fits<int>(v)) return out_of_range();
             return ole_variant(static_cast<int>(v));
         }
     }
     case VT_UI4: {
         unsigned long long v = 0;
-        if (!leading_unsigned(text, v) || !fits_unsigned<unsigned int>(v))
-            return out_of_range();
+        if (!leading_unsigned(text, v) || !fits_unsigned<unsigned int>(v)) return out_of_range();
         return ole_variant(static_cast<unsigned int>(v));
     }
     case VT_I8: {
         long long v = 0;
-        if (!leading_integer(text, v))
-            return out_of_range();
+        if (!leading_integer(text, v)) return out_of_range();
         return ole_variant(v);
     }
     case VT_UI8: {
         unsigned long long v = 0;
-        if (!leading_unsigned(text, v))
-            return out_of_range();
+        if (!leading_unsigned(text, v)) return out_of_range();
         return ole_variant(v);
     }
     case VT_R4: {
         const double d = leading_double(comma_to_dot(text));
         // FLT_MAX prints as 3.4028235E+38, a little above it: what rounds to a finite float fits.
-        if (std::isfinite(d) && std::isinf(static_cast<float>(d)))
-            return out_of_range();
+        if (std::isfinite(d) && std::isinf(static_cast<float>(d))) return out_of_range();
         return ole_variant(static_cast<float>(d));
     }
     case VT_R8:
@@ -228,8 +201,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
     case VT_CY: {
         tk_logger::log(1, "GOT VT_CY");
         std::wstring wide;
-        if (!a2w(comma_to_dot(text).c_str(), wide))
-            throw tk_mail_assertion("ole_var", 1096);
+        if (!a2w(comma_to_dot(text).c_str(), wide)) throw tk_mail_assertion("ole_var", 1096);
         CY cy{};
         const HRESULT hr = VarCyFromStr(wide.c_str(), 1033, 0, &cy);
         if (FAILED(hr)) {
@@ -241,8 +213,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
     case VT_DECIMAL: {
         tk_logger::log(1, "GOT VT_DECIMAL");
         std::wstring wide;
-        if (!a2w(comma_to_dot(text).c_str(), wide))
-            throw tk_mail_assertion("ole_var", 1124);
+        if (!a2w(comma_to_dot(text).c_str(), wide)) throw tk_mail_assertion("ole_var", 1124);
         DECIMAL dec{};
         const HRESULT hr = VarDecFromStr(wide.c_str(), 1033, 0, &dec);
         if (FAILED(hr)) {
@@ -255,15 +226,12 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
     case VT_DATE: {
         tk_logger::log(1, "GOT VT_DATE");
         const ole_date date(text);
-        if (!date.is_valid())
-            return result;
+        if (!date.is_valid()) return result;
         return date.to_variant();
     }
     case VT_BOOL: {
-        if (tk_compare_no_case(text, "yes") == 0 || tk_compare_no_case(text, "true") == 0)
-            return ole_variant(true);
-        if (tk_compare_no_case(text, "no") == 0 || tk_compare_no_case(text, "false") == 0)
-            return ole_variant(false);
+        if (tk_compare_no_case(text, "yes") == 0 || tk_compare_no_case(text, "true") == 0) return ole_variant(true);
+        if (tk_compare_no_case(text, "no") == 0 || tk_compare_no_case(text, "false") == 0) return ole_variant(false);
         long long v = 0;
         const bool in_range = leading_integer(text, v);
         return ole_variant(!in_range || v != 0); // an overlong number is not zero
@@ -277,10 +245,9 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
             tk_logger::log(2, "Incorrect BLOB (size is odd)");
             return result;
         }
-        const bool prefix = text.size() >= 2 && (text[0] == '0' || text[0] == '\\') &&
-                            (text[1] == 'x' || text[1] == 'X');
-        if (prefix)
-            tk_logger::log(1, "b_prefix=true");
+        const bool prefix =
+            text.size() >= 2 && (text[0] == '0' || text[0] == '\\') && (text[1] == 'x' || text[1] == 'X');
+        if (prefix) tk_logger::log(1, "b_prefix=true");
         const size_t count = text.size() / 2 - (prefix ? 1 : 0);
         tk_logger::log(2, "Got BLOB size: %zu", count);
         std::vector<BYTE> bytes(count);
@@ -299,8 +266,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
     }
 
     result.attach_string(text);
-    if (FAILED(VariantChangeType(&result.value, &result.value, 0, vt)))
-        throw ole_type_exception();
+    if (FAILED(VariantChangeType(&result.value, &result.value, 0, vt))) throw ole_type_exception();
     tk_logger::log(1, "VariantChangeType succeeded");
     return result;
 }
@@ -308,12 +274,10 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt)
 ole_variant ole_variant::from_wstring(const std::wstring& text, VARTYPE vt)
 {
     tk_logger::log(1, "ole_variant::from_wstring");
-    if (vt == VT_BSTR)
-        return ole_variant(text);
+    if (vt == VT_BSTR) return ole_variant(text);
     tk_logger::log(1, "=== RIGHT BEFORE W2A_EX ===");
     std::string narrow;
-    if (!w2a(text.c_str(), narrow))
-        narrow.clear();
+    if (!w2a(text.c_str(), narrow)) narrow.clear();
     return from_string(narrow, vt);
 }
 
@@ -330,36 +294,30 @@ void ole_variant::change_from_64(VARTYPE vt)
     ole_variant next;
     switch (vt) {
     case VT_I1:
-        if (!in(-128, 127))
-            throw ole_cast_exception();
+        if (!in(-128, 127)) throw ole_cast_exception();
         next = ole_variant(static_cast<char>(v));
         break;
     case VT_UI1:
-        if (!in(0, 255))
-            throw ole_cast_exception();
+        if (!in(0, 255)) throw ole_cast_exception();
         next = ole_variant(static_cast<BYTE>(v));
         break;
     case VT_I2:
-        if (!in(-32768, 32767))
-            throw ole_cast_exception();
+        if (!in(-32768, 32767)) throw ole_cast_exception();
         next = ole_variant(static_cast<short>(v));
         break;
     case VT_UI2:
-        if (!in(0, 65535))
-            throw ole_cast_exception();
+        if (!in(0, 65535)) throw ole_cast_exception();
         next = ole_variant(static_cast<unsigned short>(v));
         break;
     case VT_I4:
     case VT_INT:
-        if (!in(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()))
-            throw ole_cast_exception();
+        if (!in(std::numeric_limits<int>::min(), std::numeric_limits<int>::max())) throw ole_cast_exception();
         next = ole_variant(static_cast<int>(v));
         next.value.vt = vt;
         break;
     case VT_UI4:
     case VT_UINT:
-        if (!in(0u, std::numeric_limits<unsigned int>::max()))
-            throw ole_cast_exception();
+        if (!in(0u, std::numeric_limits<unsigned int>::max())) throw ole_cast_exception();
         next = ole_variant(static_cast<unsigned int>(v));
         next.value.vt = vt;
         break;
@@ -391,8 +349,7 @@ void ole_variant::change_from_64(VARTYPE vt)
             tk_logger::log(1, "VT_UI8->VT_DECIMAL");
             hr = VarDecFromUI8(u, &dec);
         }
-        if (FAILED(hr))
-            throw ole_cast_exception();
+        if (FAILED(hr)) throw ole_cast_exception();
         next = ole_variant(dec);
         break;
     }
@@ -416,20 +373,37 @@ void ole_variant::change_to_64(VARTYPE vt)
     const bool to_signed = vt == VT_I8;
     __int128 v = 0;
     switch (value.vt) {
-    case VT_I1: v = value.cVal; break;
-    case VT_I2: v = value.iVal; break;
-    case VT_BOOL: v = value.boolVal; break;
-    case VT_I4: v = value.lVal; break;
-    case VT_INT: v = value.intVal; break;
-    case VT_UI1: v = value.bVal; break;
-    case VT_UI2: v = value.uiVal; break;
-    case VT_UI4: v = value.ulVal; break;
-    case VT_UINT: v = value.uintVal; break;
+    case VT_I1:
+        v = value.cVal;
+        break;
+    case VT_I2:
+        v = value.iVal;
+        break;
+    case VT_BOOL:
+        v = value.boolVal;
+        break;
+    case VT_I4:
+        v = value.lVal;
+        break;
+    case VT_INT:
+        v = value.intVal;
+        break;
+    case VT_UI1:
+        v = value.bVal;
+        break;
+    case VT_UI2:
+        v = value.uiVal;
+        break;
+    case VT_UI4:
+        v = value.ulVal;
+        break;
+    case VT_UINT:
+        v = value.uintVal;
+        break;
     case VT_R4:
     case VT_R8: {
         const double d = value.vt == VT_R4 ? value.fltVal : value.dblVal;
-        if (!std::isfinite(d) || std::fabs(d) >= 1e20)
-            throw ole_cast_exception();
+        if (!std::isfinite(d) || std::fabs(d) >= 1e20) throw ole_cast_exception();
         v = static_cast<__int128>(std::trunc(d));
         break;
     }
@@ -437,14 +411,12 @@ void ole_variant::change_to_64(VARTYPE vt)
         if (to_signed) {
             tk_logger::log(1, "VT_DECIMAL->VT_I8");
             LONGLONG r = 0;
-            if (FAILED(VarI8FromDec(&value.decVal, &r)))
-                throw ole_cast_exception();
+            if (FAILED(VarI8FromDec(&value.decVal, &r))) throw ole_cast_exception();
             v = r;
         } else {
             tk_logger::log(1, "VT_DECIMAL->VT_UI8");
             ULONGLONG r = 0;
-            if (FAILED(VarUI8FromDec(&value.decVal, &r)))
-                throw ole_cast_exception();
+            if (FAILED(VarUI8FromDec(&value.decVal, &r))) throw ole_cast_exception();
             v = r;
         }
         break;
@@ -452,8 +424,7 @@ void ole_variant::change_to_64(VARTYPE vt)
     case VT_CY: {
         // Whole units, half to even as VarI8FromCy rounds.
         LONGLONG r = 0;
-        if (FAILED(VarI8FromCy(value.cyVal, &r)))
-            throw ole_cast_exception();
+        if (FAILED(VarI8FromCy(value.cyVal, &r))) throw ole_cast_exception();
         v = r;
         break;
     }
@@ -467,10 +438,8 @@ void ole_variant::change_to_64(VARTYPE vt)
         next = ole_variant(static_cast<long long>(v));
     } else {
         // A boolean is a cast (true is all bits); other negatives do not fit.
-        if (value.vt == VT_BOOL)
-            v = static_cast<__int128>(static_cast<ULONGLONG>(static_cast<LONGLONG>(v)));
-        if (v < 0 || v > static_cast<__int128>(std::numeric_limits<ULONGLONG>::max()))
-            throw ole_cast_exception();
+        if (value.vt == VT_BOOL) v = static_cast<__int128>(static_cast<ULONGLONG>(static_cast<LONGLONG>(v)));
+        if (v < 0 || v > static_cast<__int128>(std::numeric_limits<ULONGLONG>::max())) throw ole_cast_exception();
         next = ole_variant(static_cast<unsigned long long>(v));
     }
     *this = next;
@@ -520,10 +489,9 @@ void ole_variant::change_to_binary(VARTYPE vt)
     case VT_BSTR: {
         tk_logger::log(1, "VT_BSTR->binary");
         if (value.bstrVal) {
-            auto converted = wide_to_mb(resolve_code_page(CP_ACP),
-                                        std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal)));
-            if (converted)
-                text = std::move(*converted);
+            auto converted =
+                wide_to_mb(resolve_code_page(CP_ACP), std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal)));
+            if (converted) text = std::move(*converted);
         }
         tk_logger::log(1, "char_buf=%s", text.c_str());
         data = text.data();
@@ -564,8 +532,7 @@ void ole_variant::change_type(VARTYPE vt)
     }
     // 3. Dates only become text.
     if (cur == VT_DATE) {
-        if (vt != VT_BSTR)
-            throw ole_cast_exception();
+        if (vt != VT_BSTR) throw ole_cast_exception();
         const std::string text = ole_date(date_parts).to_string(true);
         attach_string(text);
         return;
@@ -582,13 +549,32 @@ void ole_variant::change_type(VARTYPE vt)
             ole_variant next;
             bool ok = false;
             switch (vt) {
-            case VT_I4: { int r = 0; ok = round_away(d, r); if (ok) next = ole_variant(r); break; }
-            case VT_UI4: { unsigned int r = 0; ok = round_away(d, r); if (ok) next = ole_variant(r); break; }
-            case VT_I2: { short r = 0; ok = round_away(d, r); if (ok) next = ole_variant(r); break; }
-            default: { unsigned short r = 0; ok = round_away(d, r); if (ok) next = ole_variant(r); break; }
+            case VT_I4: {
+                int r = 0;
+                ok = round_away(d, r);
+                if (ok) next = ole_variant(r);
+                break;
             }
-            if (!ok)
-                throw ole_cast_exception();
+            case VT_UI4: {
+                unsigned int r = 0;
+                ok = round_away(d, r);
+                if (ok) next = ole_variant(r);
+                break;
+            }
+            case VT_I2: {
+                short r = 0;
+                ok = round_away(d, r);
+                if (ok) next = ole_variant(r);
+                break;
+            }
+            default: {
+                unsigned short r = 0;
+                ok = round_away(d, r);
+                if (ok) next = ole_variant(r);
+                break;
+            }
+            }
+            if (!ok) throw ole_cast_exception();
             *this = next;
         } else if (cur == VT_DECIMAL) {
             HRESULT hr = S_OK;
@@ -624,8 +610,7 @@ void ole_variant::change_type(VARTYPE vt)
                 break;
             }
             }
-            if (FAILED(hr))
-                throw ole_cast_exception();
+            if (FAILED(hr)) throw ole_cast_exception();
             *this = next;
         }
         // Any other source keeps its value and type.
@@ -633,19 +618,16 @@ void ole_variant::change_type(VARTYPE vt)
     }
     // 6. To a date: only from text.
     if (vt == VT_DATE) {
-        if (cur != VT_BSTR)
-            throw ole_cast_exception();
+        if (cur != VT_BSTR) throw ole_cast_exception();
         const ole_date date(to_wstring());
-        if (!date.is_valid())
-            throw ole_cast_exception();
+        if (!date.is_valid()) throw ole_cast_exception();
         *this = date.to_variant();
         return;
     }
     // 7. From binary: only to text, from arrays of bytes.
     if (is_binary(cur)) {
         tk_logger::log(1, "src.vt is binary, a_type=%d", vt);
-        if (vt != VT_BSTR || cur != VT_BYTE_ARRAY || !value.parray || SafeArrayGetElemsize(value.parray) != 1)
-            return;
+        if (vt != VT_BSTR || cur != VT_BYTE_ARRAY || !value.parray || SafeArrayGetElemsize(value.parray) != 1) return;
         const size_t n = std::min(static_cast<size_t>(get_safe_array_size(value.parray)), max_binary_text);
         const char* bytes = static_cast<const char*>(value.parray->pvData);
         auto wide = mb_to_wide(resolve_code_page(CP_ACP), std::string_view(bytes ? bytes : "", bytes ? n : 0), false);

@@ -22,7 +22,14 @@ constexpr uint32_t int64_text_size = 22 * sizeof(char16_t);
 bool is_int32_type(VARTYPE vt)
 {
     switch (vt) {
-    case VT_I2: case VT_I4: case VT_BOOL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_INT:
+    case VT_I2:
+    case VT_I4:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_INT:
     case VT_UINT:
         return true;
     default:
@@ -33,29 +40,22 @@ bool is_int32_type(VARTYPE vt)
 // A decimal too long for a DECIMAL travels as its exact text; a double slot takes its nearest double.
 double number_of(const udb_field& field)
 {
-    if (field.get_type() == VT_BSTR)
-        return std::wcstod(field.to_wstring().c_str(), nullptr);
+    if (field.get_type() == VT_BSTR) return std::wcstod(field.to_wstring().c_str(), nullptr);
     return field.to_double();
 }
 
-bool is_binary_type(VARTYPE vt)
-{
-    return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == vt_byte_array;
-}
+bool is_binary_type(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == vt_byte_array; }
 
 // Element size and external type of a bound column. 64-bit integers go as
 // decimal text (a double would lose digits above 2^53) and short binary
 // columns as hexadecimal text, which the server turns into RAW.
 std::pair<uint32_t, ub2> bind_spec(const t_ftd& f)
 {
-    if (f.vartype == VT_I8 || f.vartype == VT_UI8)
-        return {int64_text_size, SQLT_STR};
-    if (is_binary_type(f.vartype))
-        return {f.size * 4 + 2, SQLT_STR};
+    if (f.vartype == VT_I8 || f.vartype == VT_UI8) return {int64_text_size, SQLT_STR};
+    if (is_binary_type(f.vartype)) return {f.size * 4 + 2, SQLT_STR};
     const uint32_t len = get_ora_len(f);
     const ub2 type = get_ora_type(f);
-    if (len && type)
-        return {len, type};
+    if (len && type) return {len, type};
     const uint32_t chars = f.size ? f.size : 4000;
     return {chars * 2 + 2, SQLT_STR};
 }
@@ -66,20 +66,19 @@ void put_text(unsigned char* slot, uint32_t element_size, const std::wstring& te
     std::u16string u = ora_to_u16(text);
     // One unit stays free for the terminator.
     const size_t max_units = element_size / sizeof(char16_t);
-    if (max_units == 0)
-        return;
-    if (u.size() > max_units - 1)
-        u.resize(max_units - 1);
+    if (max_units == 0) return;
+    if (u.size() > max_units - 1) u.resize(max_units - 1);
     std::memcpy(slot, u.data(), u.size() * sizeof(char16_t));
 }
 
 } // namespace
 
 ora_cache::bind_buffer::bind_buffer(uint32_t element_size, ub2 type)
-    : data(static_cast<size_t>(batch_size) * element_size, 0), indicators(batch_size, 0),
-      element_size(element_size), type(type)
-{
-}
+    : data(static_cast<size_t>(batch_size) * element_size, 0),
+      indicators(batch_size, 0),
+      element_size(element_size),
+      type(type)
+{}
 
 ora_cache::ora_cache(const std::wstring& table_name, ora_table* table) : table(table), table_name(table_name)
 {
@@ -162,8 +161,7 @@ void ora_cache::append_record(const udb_record& record)
         throw tk_exception("The structure of data source does not conform to the destination table.", 0);
     const uint32_t r = rows;
     for (auto& [key, buf] : buffers) {
-        if (key >= schema.size())
-            continue;  // the ROWID
+        if (key >= schema.size()) continue; // the ROWID
         const udb_field& field = record[key];
         const VARTYPE vt = field.get_type();
         tk_logger::log(1, "Field #%d has type=%d", static_cast<int>(key), static_cast<int>(vt));
@@ -182,15 +180,13 @@ void ora_cache::append_record(const udb_record& record)
     }
     lob_data_copy(record);
     ++rows;
-    if (rows >= batch_size)
-        commit();
+    if (rows >= batch_size) commit();
 }
 
 void ora_cache::copy_field(const udb_field& field, uint32_t row, uint32_t i)
 {
     tk_logger::log(1, "ora_cache::copy_field(%d)", static_cast<int>(i));
-    if (!table)
-        throw tk_mail_assertion("ora_cache", 389);
+    if (!table) throw tk_mail_assertion("ora_cache", 389);
     const t_ftd& f = table->schema[i];
     bind_buffer& buf = buffers.at(i);
     unsigned char* slot = buf.slot(row);
@@ -211,8 +207,7 @@ void ora_cache::copy_field(const udb_field& field, uint32_t row, uint32_t i)
         bool valid = false;
         try {
             ole_variant v(field);
-            if (v.value.vt != VT_DATE)
-                v.change_type(VT_DATE);
+            if (v.value.vt != VT_DATE) v.change_type(VT_DATE);
             v.get_systemtime(st);
             valid = st.wYear != 0;
         } catch (const tk_exception&) {
@@ -232,14 +227,12 @@ void ora_cache::copy_field(const udb_field& field, uint32_t row, uint32_t i)
         d.OCIDateTime.OCITimeSS = static_cast<ub1>(st.wSecond);
         std::memcpy(slot, &d, std::min<size_t>(sizeof(d), buf.element_size));
     } else if (f.vartype == VT_I8 || f.vartype == VT_UI8) {
-        const std::wstring text =
-            f.vartype == VT_I8 ? std::to_wstring(field.to_i8()) : std::to_wstring(field.to_ui8());
+        const std::wstring text = f.vartype == VT_I8 ? std::to_wstring(field.to_i8()) : std::to_wstring(field.to_ui8());
         tk_logger::log(1, L"Got VT_I8/VT_UI8: %s", text.c_str());
         put_text(slot, buf.element_size, text);
     } else if (is_binary_type(f.vartype)) {
         ole_variant v(field);
-        if (v.value.vt != vt_byte_array)
-            v.change_type(vt_byte_array);
+        if (v.value.vt != vt_byte_array) v.change_type(vt_byte_array);
         BYTE* data = nullptr;
         const size_t n = v.get_bytes(&data);
         static const wchar_t digits[] = L"0123456789ABCDEF";
@@ -273,19 +266,16 @@ void ora_cache::copy_field(const udb_field& field, uint32_t row, uint32_t i)
 
 void ora_cache::flush()
 {
-    if (rows)
-        commit();
+    if (rows) commit();
 }
 
 void ora_cache::commit()
 {
     tk_logger::log(1, "ora_cache::commit");
-    if (!rows)
-        return;
+    if (!rows) return;
     ora_engine& eng = ora_eng();
     try {
-        eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), rows, 0, nullptr, nullptr,
-                                     OCI_DEFAULT));
+        eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), rows, 0, nullptr, nullptr, OCI_DEFAULT));
         lob_data_insert();
         eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
     } catch (...) {
@@ -326,8 +316,7 @@ void ora_cache::lob_data_copy(const udb_record& record)
         tk_logger::log(1, "LOB[%d].vt=%d, v_blob_desc[%d].vt=%d", static_cast<int>(k),
                        static_cast<int>(copy->get_type()), static_cast<int>(k), static_cast<int>(d.vt));
         const VARTYPE vt = copy->get_type();
-        if (d.vt == VT_BSTR && vt != VT_BSTR && vt != VT_EMPTY && vt != VT_NULL)
-            copy->change_type(VT_BSTR);
+        if (d.vt == VT_BSTR && vt != VT_BSTR && vt != VT_EMPTY && vt != VT_NULL) copy->change_type(VT_BSTR);
         entry.push_back(std::move(copy));
     }
 }
@@ -356,15 +345,12 @@ void ora_cache::lob_nulls_set(const std::wstring& rowid, const udb_record& value
     std::wstring set;
     for (size_t k = 0; k < v_blob_desc.size() && k < values.size(); ++k) {
         const VARTYPE vt = values[k].get_type();
-        if (vt != VT_EMPTY && vt != VT_NULL)
-            continue;
+        if (vt != VT_EMPTY && vt != VT_NULL) continue;
         const uint32_t i = v_blob_desc[k].idx;
-        if (i < table->schema.size() && table->schema[i].b_not_null)
-            table->reset_not_null_flag(i);
+        if (i < table->schema.size() && table->schema[i].b_not_null) table->reset_not_null_flag(i);
         set += (set.empty() ? L"\"" : L", \"") + v_blob_desc[k].name + L"\" = NULL";
     }
-    if (set.empty())
-        return;
+    if (set.empty()) return;
     const std::wstring sql =
         L"UPDATE " + ora_engine::get_safe_name(table_name) + L" SET " + set + L" WHERE ROWID='" + rowid + L"'";
     tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
@@ -375,6 +361,5 @@ void ora_cache::lob_nulls_set(const std::wstring& rowid, const udb_record& value
 void ora_cache::lob_data_clear()
 {
     tk_logger::log(1, "ora_cache::lob_data_clear");
-    for (udb_record& r : lob_data)
-        r.clear();
+    for (udb_record& r : lob_data) r.clear();
 }

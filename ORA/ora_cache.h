@@ -21,10 +21,10 @@ public:
     static constexpr uint32_t rowid_size = 64;
 
     struct bind_buffer {
-        std::vector<unsigned char> data;  // batch_size x element size
-        std::vector<sb2> indicators;      // 0 or -1 (NULL)
+        std::vector<unsigned char> data; // batch_size x element size
+        std::vector<sb2> indicators;     // 0 or -1 (NULL)
         uint32_t element_size = 0;
-        ub2 type = 0;                     // OCI external type
+        ub2 type = 0; // OCI external type
         OCIBind* bind = nullptr;
 
         bind_buffer() = default;
@@ -60,7 +60,7 @@ private:
     void lob_nulls_set(const std::wstring& rowid, const udb_record& values);
 
     uint32_t rows = 0;
-    std::map<uint32_t, bind_buffer> buffers;  // by column position; the ROWID under the column count
+    std::map<uint32_t, bind_buffer> buffers; // by column position; the ROWID under the column count
     ora_stmt stmt;
     ora_table* table;
     std::vector<udb_record> lob_data;

@@ -14,15 +14,13 @@ namespace {
 
 std::wstring upper(std::wstring s)
 {
-    for (auto& c : s)
-        c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
     return s;
 }
 
 } // namespace
 
-ora_database::ora_database(const std::wstring& data_source, uint32_t db_mode)
-    : udb_database(data_source, db_mode, true)
+ora_database::ora_database(const std::wstring& data_source, uint32_t db_mode) : udb_database(data_source, db_mode, true)
 {
     tk_logger::log(1, L"ora_database::ctor(%s)", data_source.c_str());
     if ((db_mode & 0x80) == 0) {
@@ -56,11 +54,11 @@ void ora_database::init_tables(bool b_owned_by_user)
     sb2 ind1 = 0, ind2 = 0;
     OCIDefine* def1 = nullptr;
     OCIDefine* def2 = nullptr;
-    eng.check_err(OCIDefineByPos(st.get(), &def1, eng.get_err(), 1, col1.data(), 512, SQLT_STR, &ind1, nullptr,
-                                 nullptr, OCI_DEFAULT));
+    eng.check_err(OCIDefineByPos(st.get(), &def1, eng.get_err(), 1, col1.data(), 512, SQLT_STR, &ind1, nullptr, nullptr,
+                                 OCI_DEFAULT));
     if (!b_owned_by_user)
-        eng.check_err(OCIDefineByPos(st.get(), &def2, eng.get_err(), 2, col2.data(), 512, SQLT_STR, &ind2,
-                                     nullptr, nullptr, OCI_DEFAULT));
+        eng.check_err(OCIDefineByPos(st.get(), &def2, eng.get_err(), 2, col2.data(), 512, SQLT_STR, &ind2, nullptr,
+                                     nullptr, OCI_DEFAULT));
     sword rc = OCIStmtExecute(eng.get_svc(), st.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT);
     eng.check_err(rc);
     while (rc == OCI_SUCCESS || rc == OCI_SUCCESS_WITH_INFO) {
@@ -84,8 +82,7 @@ void ora_database::init_views()
     ora_query_results rs(2, L"select VIEW_NAME, TEXT from SYS.USER_VIEWS");
     while (!rs.is_eof()) {
         udb_record* rec = rs.get_item();
-        if (!rec || rec->size() < 2)
-            continue;
+        if (!rec || rec->size() < 2) continue;
         const std::wstring view = rec->at(0).to_wstring();
         const std::wstring text = rec->at(1).to_wstring();
         tk_logger::log(1, L"GOT VIEW: %s|%s", view.c_str(), text.c_str());
@@ -104,11 +101,9 @@ const std::vector<std::wstring>& ora_database::get_tables()
 bool ora_database::is_table_exist(const std::wstring& name)
 {
     tk_logger::log(1, L"ora_database::is_table_exist(%s)", name.c_str());
-    if (udb_database::is_table_exist(ora_simplify_name(name)))
-        return true;
+    if (udb_database::is_table_exist(ora_simplify_name(name))) return true;
     auto tname = ora_split_name(name);
-    if (tname.first.empty())
-        tname.first = ora_eng().get_schema_name();
+    if (tname.first.empty()) tname.first = ora_eng().get_schema_name();
     tk_logger::log(1, L"tname.first=%s, tname.second=%s", tname.first.c_str(), tname.second.c_str());
     return udb_database::is_table_exist(tname.first + L"." + tname.second);
 }
@@ -153,15 +148,13 @@ void ora_database::create_schema(const std::wstring& schema)
 bool ora_database::delete_tab(const std::wstring& name)
 {
     tk_logger::log(1, L"ora_database::delete_tab(%s)", name.c_str());
-    if (!is_table_exist(name))
-        throw tk_mail_assertion("ora_db", 317);
+    if (!is_table_exist(name)) throw tk_mail_assertion("ora_db", 317);
     ora_stmt st;
     st.run(L"DROP TABLE " + ora_engine::get_safe_name(name) + L" CASCADE CONSTRAINTS", 1, OCI_DEFAULT);
     if (!udb_database::delete_tab(ora_simplify_name(name))) {
         // Listed under the connection's schema when the name came without one.
         const auto tname = ora_split_name(name);
-        if (tname.first.empty())
-            udb_database::delete_tab(ora_eng().get_schema_name() + L"." + tname.second);
+        if (tname.first.empty()) udb_database::delete_tab(ora_eng().get_schema_name() + L"." + tname.second);
     }
     return true;
 }
@@ -169,8 +162,7 @@ bool ora_database::delete_tab(const std::wstring& name)
 std::wstring ora_database::get_tn_mapped_name_ex(const std::wstring& table)
 {
     tk_logger::log(1, L"ora_database::get_tn_mapped_name_ex(%s)", table.c_str());
-    if (b_uppercase)
-        return names_map.get_tn_mapped_name(upper(table), false);
+    if (b_uppercase) return names_map.get_tn_mapped_name(upper(table), false);
     const std::wstring mapped = names_map.get_tn_mapped_name(table, true);
     if (!is_table_exist(mapped)) {
         tk_logger::log(1, L"Cannot find table %s", mapped.c_str());
@@ -183,7 +175,6 @@ std::wstring ora_database::get_tn_mapped_name_ex(const std::wstring& table)
 std::wstring ora_database::get_fn_mapped_name_ex(const std::wstring& table, const std::wstring& field)
 {
     tk_logger::log(1, L"ora_database::get_fn_mapped_name_ex(%s)", table.c_str());
-    if (b_uppercase)
-        return names_map.get_fn_mapped_name(upper(table), upper(field), false);
+    if (b_uppercase) return names_map.get_fn_mapped_name(upper(table), upper(field), false);
     return names_map.get_fn_mapped_name(table, field, true);
 }

@@ -46,12 +46,11 @@ public:
     std::wstring remove_comments(const std::wstring& text);
 
     // ---- table openers (ora_database_tables.cpp)
-    std::unique_ptr<udb_recordset> get_table(const std::wstring& table, const std::wstring& query,
-                                             int mode) override;
+    std::unique_ptr<udb_recordset> get_table(const std::wstring& table, const std::wstring& query, int mode) override;
     std::unique_ptr<udb_recordset> get_table1(const std::wstring& table, int mode) override;
 
-    bool b_uppercase = false;      // names derived by the run are upper-cased
-    bool b_array_insert = true;    // the batched insert path; the run clears it
-    ora_identity_registry identities;  // sequences and triggers of the tables created here
-    ora_error_sink error_sink;         // errors the Oracle side reports and goes on from
+    bool b_uppercase = false;         // names derived by the run are upper-cased
+    bool b_array_insert = true;       // the batched insert path; the run clears it
+    ora_identity_registry identities; // sequences and triggers of the tables created here
+    ora_error_sink error_sink;        // errors the Oracle side reports and goes on from
 };

@@ -16,21 +16,16 @@ namespace {
 // empty when that is below 1 or the text is not plain decimal.
 std::wstring ora_next_integer(const std::wstring& text)
 {
-    if (text.empty() || text[0] == L'-')
-        return std::wstring();
+    if (text.empty() || text[0] == L'-') return std::wstring();
     std::wstring digits;
     size_t i = 0;
-    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9')
-        digits.push_back(text[i++]);
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') digits.push_back(text[i++]);
     if (i < text.size() && text[i] == L'.') {
         ++i;
-        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9')
-            ++i;
+        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') ++i;
     }
-    if (i != text.size())
-        return std::wstring();
-    if (digits.empty())
-        digits = L"0";
+    if (i != text.size()) return std::wstring();
+    if (digits.empty()) digits = L"0";
     // Add one, carrying through the digits.
     size_t k = digits.size();
     while (k > 0) {
@@ -41,8 +36,7 @@ std::wstring ora_next_integer(const std::wstring& text)
             ++digits[k];
             break;
         }
-        if (k == 0)
-            digits.insert(digits.begin(), L'1');
+        if (k == 0) digits.insert(digits.begin(), L'1');
     }
     const size_t nz = digits.find_first_not_of(L'0');
     return nz == std::wstring::npos ? std::wstring() : digits.substr(nz);
@@ -84,14 +78,12 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
 void ora_database::advance_identity(const std::wstring& name)
 {
     const ora_identity_registry::identity* id = identities.find(name);
-    if (!id)
-        return;
+    if (!id) return;
     tk_logger::log(2, L"ora_database::advance_identity(%s)", name.c_str());
     ora_engine& eng = ora_eng();
 
     // The highest identity value in the table, as text (NUMBER may exceed 64 bits).
-    const std::wstring max_sql =
-        L"SELECT MAX(\"" + id->column + L"\") FROM " + ora_engine::get_safe_name(name);
+    const std::wstring max_sql = L"SELECT MAX(\"" + id->column + L"\") FROM " + ora_engine::get_safe_name(name);
     ora_stmt stmt;
     eng.check_err(stmt.prepare(max_sql));
     std::vector<char16_t> buf(64, u'\0');
@@ -102,26 +94,21 @@ void ora_database::advance_identity(const std::wstring& name)
                                  OCI_DEFAULT));
     const sword st = OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT);
     eng.check_err(st);
-    if (st == OCI_NO_DATA || ind == -1)
-        return;  // nothing copied: the sequence still starts at 1
+    if (st == OCI_NO_DATA || ind == -1) return; // nothing copied: the sequence still starts at 1
     std::wstring max_text;
     for (char16_t c : buf) {
-        if (!c)
-            break;
+        if (!c) break;
         max_text.push_back(static_cast<wchar_t>(c));
     }
     const std::wstring start = ora_next_integer(max_text);
-    if (start.empty())
-        return;
+    if (start.empty()) return;
 
     // A new sequence that starts above the copied values, and the trigger moved
     // onto it: CREATE statements only, so the identity never goes missing if one fails.
     const ora_identity_registry::identity old = *id;
     const std::wstring seq = ora_schema_initializer::create_sequence(*this, name, start);
-    if (seq.empty())
-        return;
-    ora_schema_initializer::create_trigger(
-        ora_schema_initializer::get_trigger_sql(name, old.trigger, seq, old.column));
+    if (seq.empty()) return;
+    ora_schema_initializer::create_trigger(ora_schema_initializer::get_trigger_sql(name, old.trigger, seq, old.column));
     identities.set(name, ora_identity_registry::identity{seq, old.column, old.trigger});
     try {
         query(L"DROP SEQUENCE \"" + old.sequence + L"\"");

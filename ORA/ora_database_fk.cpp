@@ -6,8 +6,8 @@
 #include "ORA/ora_table.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_wstring.h"
 #include "TK/tk_text.h"
+#include "TK/tk_wstring.h"
 #include "UDB/udb_name_compare.h"
 
 std::wstring ora_database::ora_gen_idx_name(const std::wstring& table)
@@ -15,8 +15,7 @@ std::wstring ora_database::ora_gen_idx_name(const std::wstring& table)
     tk_logger::log(1, L"ora_gen_idx_name(%s)", table.c_str());
     std::wstring name = ora_validator().get_safe_name(table) + L"_UI";
     ora_in_validator& in = ora_in_validator::ref();
-    if (!in.is_acceptable(name))
-        name = in.get_safe_name(name);
+    if (!in.is_acceptable(name)) name = in.get_safe_name(name);
     in.add_existing_name(name);
     in.restricted_names.push_back(name);
     return name;
@@ -30,10 +29,8 @@ std::wstring fk_columns(ora_database& db, const std::wstring& table, const std::
     std::wstring out;
     for (const std::wstring& f : fields) {
         std::wstring col = db.get_fn_mapped_name_ex(table, f);
-        if (db.b_uppercase)
-            col = tk_wstring(col).to_upper();
-        if (!out.empty())
-            out += L", ";
+        if (db.b_uppercase) col = tk_wstring(col).to_upper();
+        if (!out.empty()) out += L", ";
         out += L"\"" + col + L"\"";
     }
     return out;
@@ -65,10 +62,10 @@ void ora_database::create_relationships(udb_relationships& rels)
 
         std::wstring sql = L"ALTER TABLE " + ora_engine::get_safe_name(child) + L" ADD FOREIGN KEY (" +
                            fk_columns(*this, child, rel.child_fields) + L") REFERENCES " +
-                           ora_engine::get_safe_name(parent) + L" (" + fk_columns(*this, parent, rel.parent_fields) + L")";
+                           ora_engine::get_safe_name(parent) + L" (" + fk_columns(*this, parent, rel.parent_fields) +
+                           L")";
         const std::wstring rule = tk_trim(rel.rule);
-        if (udb_same_name(rule, L"ON DELETE SET NULL") || udb_same_name(rule, L"ON DELETE CASCADE"))
-            sql += L" " + rule;
+        if (udb_same_name(rule, L"ON DELETE SET NULL") || udb_same_name(rule, L"ON DELETE CASCADE")) sql += L" " + rule;
         tk_logger::log(3, L"Foreign key query: '%s'", sql.c_str());
         try {
             query(sql);
@@ -91,8 +88,7 @@ void ora_database::create_fk_index_if(const std::wstring& table, const std::vect
         std::unique_ptr<udb_recordset> t = get_table1(table, 1);
         tk_logger::log(1, "udb_indexes::has_index_on_fields");
         for (const udb_index& idx : t->indexes) {
-            if (!idx.consists_of_fields(cols))
-                continue;
+            if (!idx.consists_of_fields(cols)) continue;
             if (idx.b_unique) {
                 tk_logger::log(1, L"FK index for table '%s' exists", table.c_str());
                 return;

@@ -15,7 +15,6 @@ std::unique_ptr<udb_recordset> ora_database::get_table(const std::wstring& name,
 std::unique_ptr<udb_recordset> ora_database::get_table1(const std::wstring& name, int mode)
 {
     tk_logger::log(1, L"ora_database::get_table(%s)", name.c_str());
-    if (!is_table_exist(name))
-        throw tk_mail_assertion("ora_db", 300);
+    if (!is_table_exist(name)) throw tk_mail_assertion("ora_db", 300);
     return std::make_unique<ora_table>(this, ora_simplify_name(name), &relationships, mode);
 }

@@ -1,10 +1,10 @@
 // ora_database: views, and the cleaning of view texts.
 #include "ORA/ora_database.h"
-#include "UDB/udb_recordset.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_name_compare.h"
+#include "UDB/udb_recordset.h"
 
 namespace {
 
@@ -25,10 +25,9 @@ std::wstring ora_database::remove_comments(const std::wstring& src)
 {
     tk_logger::log(1, L"remove_comments(%s)", src.c_str());
     std::wstring text = src;
-    if (text.size() <= 1)
-        return text;
+    if (text.size() <= 1) return text;
     bool in_quote = false;
-    size_t start = std::wstring::npos;  // the comment being scanned
+    size_t start = std::wstring::npos; // the comment being scanned
     for (size_t i = 0; i + 1 < text.size(); ++i) {
         const wchar_t c = text[i];
         if (start != std::wstring::npos) {
@@ -72,8 +71,7 @@ std::wstring ora_database::refine_view_in(const std::wstring& src)
     std::wstring text;
     for (wchar_t c : src) {
         if (c == L'[' || c == L']') {
-            if (!b_uppercase)
-                text.push_back(L'"');
+            if (!b_uppercase) text.push_back(L'"');
         } else {
             text.push_back(c);
         }
@@ -97,8 +95,7 @@ void ora_database::create_views(view_list& list)
 {
     tk_logger::log(1, "ora_database::create_views");
     std::vector<std::wstring> names;
-    for (const auto& v : list)
-        names.push_back(v.first);
+    for (const auto& v : list) names.push_back(v.first);
     ora_tn_validator validator(names, std::vector<std::wstring>());
     for (const auto& [given, text] : list) {
         tk_logger::log(1, L"Processing '%s'", given.c_str());

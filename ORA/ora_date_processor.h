@@ -8,8 +8,8 @@
 
 class ora_date_processor : public tk_singleton<ora_date_processor> {
 public:
-    std::vector<std::wstring> months1;  // first list of month names, January first
-    std::vector<std::wstring> months2;  // second list
+    std::vector<std::wstring> months1; // first list of month names, January first
+    std::vector<std::wstring> months2; // second list
 
     std::wstring get_canonized_str(const std::wstring& text) const;
 };

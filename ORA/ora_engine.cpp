@@ -22,17 +22,13 @@ const char* const client_missing_text =
 std::wstring upper(const std::wstring& s)
 {
     std::wstring r = s;
-    for (auto& c : r)
-        c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    for (auto& c : r) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
     return r;
 }
 
 } // namespace
 
-ora_engine& ora_eng()
-{
-    return tk_singleton<ora_engine>::ref();
-}
+ora_engine& ora_eng() { return tk_singleton<ora_engine>::ref(); }
 
 ora_engine::ora_engine()
 {
@@ -49,12 +45,10 @@ ora_engine::~ora_engine()
 void ora_engine::initialize()
 {
     tk_logger::log(1, "ora_engine::initialize");
-    if (!oci_client_present())
-        throw tk_exception(std::string(client_missing_text), 1);
-    sword st = OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
-                               OCI_UTF16ID, OCI_UTF16ID);
-    if (st != OCI_SUCCESS || !env)
-        throw tk_exception(std::string(client_missing_text), 1);
+    if (!oci_client_present()) throw tk_exception(std::string(client_missing_text), 1);
+    sword st =
+        OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, OCI_UTF16ID, OCI_UTF16ID);
+    if (st != OCI_SUCCESS || !env) throw tk_exception(std::string(client_missing_text), 1);
 
     void* h = nullptr;
     void* usrmem = nullptr;
@@ -71,8 +65,7 @@ void ora_engine::initialize()
 std::wstring ora_engine::make_data_source(const std::wstring& host, const std::wstring& port,
                                           const std::wstring& service)
 {
-    if (host.empty() && port.empty())
-        return service;
+    if (host.empty() && port.empty()) return service;
     return L"//" + (host.empty() ? std::wstring(L"localhost") : host) + L":" +
            (port.empty() ? std::wstring(L"1521") : port) + L"/" + service;
 }
@@ -147,21 +140,14 @@ void ora_engine::check_err(sword status)
 void ora_engine::clean()
 {
     tk_logger::log(1, "ora_engine::clean");
-    if (b_session)
-        OCISessionEnd(svc, err, ses, OCI_DEFAULT);
-    if (b_attached)
-        OCIServerDetach(srv, err, OCI_DEFAULT);
+    if (b_session) OCISessionEnd(svc, err, ses, OCI_DEFAULT);
+    if (b_attached) OCIServerDetach(srv, err, OCI_DEFAULT);
     b_session = b_attached = false;
-    if (srv)
-        OCIHandleFree(srv, OCI_HTYPE_SERVER);
-    if (svc)
-        OCIHandleFree(svc, OCI_HTYPE_SVCCTX);
-    if (err)
-        OCIHandleFree(err, OCI_HTYPE_ERROR);
-    if (ses)
-        OCIHandleFree(ses, OCI_HTYPE_SESSION);
-    if (env)
-        OCIHandleFree(env, OCI_HTYPE_ENV);
+    if (srv) OCIHandleFree(srv, OCI_HTYPE_SERVER);
+    if (svc) OCIHandleFree(svc, OCI_HTYPE_SVCCTX);
+    if (err) OCIHandleFree(err, OCI_HTYPE_ERROR);
+    if (ses) OCIHandleFree(ses, OCI_HTYPE_SESSION);
+    if (env) OCIHandleFree(env, OCI_HTYPE_ENV);
     srv = nullptr;
     svc = nullptr;
     err = nullptr;
@@ -172,18 +158,16 @@ void ora_engine::clean()
 uint32_t ora_engine::get_version()
 {
     tk_logger::log(1, "ora_engine::get_version");
-    if (!svc || !b_session)
-        throw tk_mail_assertion("ora_engi", 194);
+    if (!svc || !b_session) throw tk_mail_assertion("ora_engi", 194);
     ora_stmt st;
     check_err(st.prepare(L"select * from v$version"));
     std::vector<char16_t> buf(128 * 1024 / sizeof(char16_t), 0);
     OCIDefine* def = nullptr;
     sb2 ind = 0;
-    check_err(OCIDefineByPos(st.get(), &def, err, 1, buf.data(), static_cast<sb4>(buf.size() * 2), SQLT_STR,
-                             &ind, nullptr, nullptr, OCI_DEFAULT));
+    check_err(OCIDefineByPos(st.get(), &def, err, 1, buf.data(), static_cast<sb4>(buf.size() * 2), SQLT_STR, &ind,
+                             nullptr, nullptr, OCI_DEFAULT));
     sword rc = OCIStmtExecute(svc, st.get(), err, 1, 0, nullptr, nullptr, OCI_DEFAULT);
-    if (rc == OCI_NO_DATA)
-        throw tk_mail_assertion("ora_engi", 211);
+    if (rc == OCI_NO_DATA) throw tk_mail_assertion("ora_engi", 211);
     check_err(rc);
     buf.back() = 0;
     const std::wstring banner = ora_from_u16(buf.data(), ora_u16_len(buf.data(), buf.size()));
@@ -191,12 +175,10 @@ uint32_t ora_engine::get_version()
     size_t pos = 0;
     while (pos < banner.size()) {
         size_t end = banner.find(L' ', pos);
-        if (end == std::wstring::npos)
-            end = banner.size();
+        if (end == std::wstring::npos) end = banner.size();
         const std::wstring piece = banner.substr(pos, end - pos);
         pos = end + 1;
-        if (piece.empty() || !std::iswdigit(static_cast<wint_t>(piece[0])))
-            continue;
+        if (piece.empty() || !std::iswdigit(static_cast<wint_t>(piece[0]))) continue;
         int major = 0, minor = 0, patch = 0;
         if (std::swscanf(piece.c_str(), L"%d.%d.%d", &major, &minor, &patch) == 3) {
             tk_logger::log(1, "Got Oracle version: %d,%d,%d", major, minor, patch);
@@ -210,8 +192,7 @@ uint32_t ora_engine::get_version()
 uint32_t ora_engine::get_records_cnt(const std::wstring& text, bool is_query)
 {
     tk_logger::log(1, L"ora_engine::get_records_cnt(%s)", text.c_str());
-    if (!svc || !b_session)
-        throw tk_mail_assertion("ora_engi", 452);
+    if (!svc || !b_session) throw tk_mail_assertion("ora_engi", 452);
     const std::wstring sql =
         is_query ? L"SELECT COUNT(*) FROM (" + text + L")" : L"SELECT COUNT(*) FROM " + get_safe_name(text);
     ora_stmt st;
@@ -220,11 +201,9 @@ uint32_t ora_engine::get_records_cnt(const std::wstring& text, bool is_query)
     int64_t cnt = 0;
     OCIDefine* def = nullptr;
     sb2 ind = 0;
-    check_err(OCIDefineByPos(st.get(), &def, err, 1, &cnt, sizeof cnt, SQLT_INT, &ind, nullptr, nullptr,
-                             OCI_DEFAULT));
+    check_err(OCIDefineByPos(st.get(), &def, err, 1, &cnt, sizeof cnt, SQLT_INT, &ind, nullptr, nullptr, OCI_DEFAULT));
     sword rc = OCIStmtExecute(svc, st.get(), err, 1, 0, nullptr, nullptr, OCI_DEFAULT);
-    if (rc == OCI_NO_DATA)
-        throw tk_mail_assertion("ora_engi", 474);
+    if (rc == OCI_NO_DATA) throw tk_mail_assertion("ora_engi", 474);
     check_err(rc);
     return cnt > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<uint32_t>(cnt);
 }
@@ -232,13 +211,11 @@ uint32_t ora_engine::get_records_cnt(const std::wstring& text, bool is_query)
 std::wstring ora_engine::get_safe_name(const std::wstring& name)
 {
     tk_logger::log(1, L"ora_engine::get_safe_name(%s)", name.c_str());
-    if (name.size() >= 2 && name.front() == L'"' && name.back() == L'"')
-        return name;
+    if (name.size() >= 2 && name.front() == L'"' && name.back() == L'"') return name;
     std::wstring r = name;
     if (!ora_eng().b_owned_by_user) {
         size_t dot = r.find(L'.');
-        if (dot != std::wstring::npos)
-            r.replace(dot, 1, L"\".\"");
+        if (dot != std::wstring::npos) r.replace(dot, 1, L"\".\"");
     }
     return L"\"" + r + L"\"";
 }
@@ -249,8 +226,7 @@ std::wstring ora_engine::quote_literal_text(const std::wstring& text)
     r.reserve(text.size());
     for (wchar_t c : text) {
         r.push_back(c);
-        if (c == L'\'')
-            r.push_back(L'\'');
+        if (c == L'\'') r.push_back(L'\'');
     }
     return r;
 }
@@ -263,8 +239,7 @@ std::wstring ora_engine::get_col_view_name() const
 std::wstring ora_engine::get_table_cond(const std::wstring& name) const
 {
     const std::wstring lit = quote_literal_text(name);
-    return b_owned_by_user ? L"table_name = '" + lit + L"'"
-                           : L"concat(owner,concat('.',table_name)) = '" + lit + L"'";
+    return b_owned_by_user ? L"table_name = '" + lit + L"'" : L"concat(owner,concat('.',table_name)) = '" + lit + L"'";
 }
 
 bool ora_engine::is_supported_type(const std::wstring& type_name) const
@@ -284,19 +259,18 @@ const ora_engine::type_map& ora_engine::get_ora_supported_types()
     // LONG is SQLT_LNG, the TIMESTAMP kinds SQLT_TIMESTAMP and the ROWIDs text, so that a
     // column mapped to them reads as text and dates.
     static const type_map types = {
-        {L"VARCHAR", 9},      {L"VARCHAR2", 9},      {L"NVARCHAR2", 9},   {L"NUMBER", 2},
-        {L"FLOAT", 2},        {L"LONG", 8},          {L"DATE", 184},      {L"BINARY_FLOAT", 2},
-        {L"BINARY_DOUBLE", 2}, {L"TIMESTAMP", 187},  {L"TIMESTAMP(3)", 187}, {L"TIMESTAMP(6)", 187},
-        {L"RAW", 23},         {L"LONG RAW", 113},    {L"ROWID", 104},     {L"UROWID", 104},
-        {L"CHAR", 1},         {L"BYTE", 23},         {L"NCHAR", 9},       {L"CLOB", 112},
-        {L"NCLOB", 112},      {L"BLOB", 113},        {L"BFILE", 113},     {L"XMLTYPE", 9},
+        {L"VARCHAR", 9},       {L"VARCHAR2", 9},    {L"NVARCHAR2", 9},      {L"NUMBER", 2},
+        {L"FLOAT", 2},         {L"LONG", 8},        {L"DATE", 184},         {L"BINARY_FLOAT", 2},
+        {L"BINARY_DOUBLE", 2}, {L"TIMESTAMP", 187}, {L"TIMESTAMP(3)", 187}, {L"TIMESTAMP(6)", 187},
+        {L"RAW", 23},          {L"LONG RAW", 113},  {L"ROWID", 104},        {L"UROWID", 104},
+        {L"CHAR", 1},          {L"BYTE", 23},       {L"NCHAR", 9},          {L"CLOB", 112},
+        {L"NCLOB", 112},       {L"BLOB", 113},      {L"BFILE", 113},        {L"XMLTYPE", 9},
     };
     return types;
 }
 
 std::wstring ora_engine::get_schema_name() const
 {
-    if (user.size() >= 2 && user.front() == L'"' && user.back() == L'"')
-        return user.substr(1, user.size() - 2);
+    if (user.size() >= 2 && user.front() == L'"' && user.back() == L'"') return user.substr(1, user.size() - 2);
     return upper(user);
 }

@@ -61,11 +61,11 @@ public:
     OCISvcCtx* get_svc() const { return svc; }
     bool is_attached() const { return b_attached; }
 
-    bool b_int64 = false;          // NUMBER without precision read as 64-bit integers
-    bool b_owned_by_user = true;   // USER_* views and plain quoted names when set
+    bool b_int64 = false;        // NUMBER without precision read as 64-bit integers
+    bool b_owned_by_user = true; // USER_* views and plain quoted names when set
 
     const std::wstring& get_data_source() const { return data_source; }
-    const std::wstring& get_user() const { return user; }      // as typed
+    const std::wstring& get_user() const { return user; } // as typed
     const std::wstring& get_password() const { return password; }
     // The schema the user name denotes: upper-cased unless typed in double quotes.
     std::wstring get_schema_name() const;

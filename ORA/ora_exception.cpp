@@ -1,8 +1,7 @@
 #include "ORA/ora_exception.h"
 #include "TK/tk_logger.h"
 
-ora_exception::ora_exception(int32_t ora_code, const std::string& text)
-    : tk_exception(text, 0)
+ora_exception::ora_exception(int32_t ora_code, const std::string& text) : tk_exception(text, 0)
 {
     tk_logger::log(1, "ora_exception::ctor");
     code = code_mark | (static_cast<uint32_t>(ora_code) & 0xFFFF);
@@ -47,7 +46,9 @@ bool ora_exception::refuses_every_row() const
     case k_ora_shutdown:
     case k_ora_end_of_channel:
     case k_ora_not_connected:
-    case k_ora_lost_contact: return true;
-    default: return false;
+    case k_ora_lost_contact:
+        return true;
+    default:
+        return false;
     }
 }

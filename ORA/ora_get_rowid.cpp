@@ -9,18 +9,14 @@
 
 ora_get_rowid::ora_get_rowid() : buffer(buffer_bytes / sizeof(char16_t), u'\0') {}
 
-ora_get_rowid::~ora_get_rowid()
-{
-    tk_logger::log(1, "ora_get_rowid::dtor");
-}
+ora_get_rowid::~ora_get_rowid() { tk_logger::log(1, "ora_get_rowid::dtor"); }
 
 sb4 ora_get_rowid::cbf_no_data(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void** indpp)
 {
     *bufpp = nullptr;
     *alenp = 0;
     *piecep = OCI_ONE_PIECE;
-    if (indpp)
-        *indpp = nullptr;
+    if (indpp) *indpp = nullptr;
     return OCI_CONTINUE;
 }
 
@@ -32,10 +28,8 @@ sb4 ora_get_rowid::cbf_get_data(void* ctx, OCIBind*, ub4 iter, ub4, void** bufpp
     *bufpp = self->buffer.data();
     *alenpp = &self->returned_length;
     *piecep = OCI_ONE_PIECE;
-    if (indpp)
-        *indpp = nullptr;
-    if (rcodepp)
-        *rcodepp = nullptr;
+    if (indpp) *indpp = nullptr;
+    if (rcodepp) *rcodepp = nullptr;
     return OCI_CONTINUE;
 }
 
@@ -63,16 +57,16 @@ std::wstring ora_get_rowid::do_insert(const std::wstring& sql, const std::vector
                                 static_cast<sb4>(placeholder.size() * sizeof(char16_t)), nullptr,
                                 static_cast<sb4>(buffer_bytes), SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
                                 OCI_DATA_AT_EXEC));
-    eng.check_err(OCIBindDynamic(bind, eng.get_err(), this, &ora_get_rowid::cbf_no_data, this,
-                                 &ora_get_rowid::cbf_get_data));
+    eng.check_err(
+        OCIBindDynamic(bind, eng.get_err(), this, &ora_get_rowid::cbf_no_data, this, &ora_get_rowid::cbf_get_data));
     for (const ora_text_bind& b : binds) {
         OCIBind* value_bind = nullptr;
         const size_t bytes = b.text.size() * sizeof(char16_t);
         eng.check_err(OCIBindByName(stmt.get(), &value_bind, eng.get_err(), ora_oci_text(b.placeholder),
                                     static_cast<sb4>(b.placeholder.size() * sizeof(char16_t)),
                                     const_cast<char16_t*>(b.text.data()), static_cast<sb4>(bytes),
-                                    bytes > k_max_char_bind_bytes ? SQLT_LNG : SQLT_CHR, nullptr, nullptr, nullptr,
-                                    0, nullptr, OCI_DEFAULT));
+                                    bytes > k_max_char_bind_bytes ? SQLT_LNG : SQLT_CHR, nullptr, nullptr, nullptr, 0,
+                                    nullptr, OCI_DEFAULT));
         if (b.national) {
             ub1 form = SQLCS_NCHAR;
             eng.check_err(OCIAttrSet(value_bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, eng.get_err()));
@@ -81,8 +75,7 @@ std::wstring ora_get_rowid::do_insert(const std::wstring& sql, const std::vector
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr,
                                  commit ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT));
 
-    if (returned_length >= buffer_bytes)
-        throw tk_mail_assertion("ora_tab", 141);
+    if (returned_length >= buffer_bytes) throw tk_mail_assertion("ora_tab", 141);
     const size_t units = ora_u16_len(buffer.data(), returned_length / sizeof(char16_t));
     std::wstring rowid = ora_from_u16(buffer.data(), units);
     tk_logger::log(1, L"GOT ROWID(1): %s, len=%d", rowid.c_str(), static_cast<int>(returned_length));

@@ -11,7 +11,7 @@
 struct ora_text_bind {
     std::u16string placeholder; // ":v1"
     std::u16string text;
-    bool national = false;      // bound in the national character set
+    bool national = false; // bound in the national character set
 };
 
 class ora_get_rowid {
@@ -26,13 +26,12 @@ public:
     // Executes and returns the ROWID text; `binds` are the statement's value
     // placeholders. With `commit` off the row waits for the caller's commit
     // (its LOB values are still to be written).
-    std::wstring do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds = {},
-                           bool commit = true);
+    std::wstring do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds = {}, bool commit = true);
 
     static sb4 cbf_no_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** bufpp, ub4* alenp, ub1* piecep,
                            void** indpp);
-    static sb4 cbf_get_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** bufpp, ub4** alenpp,
-                            ub1* piecep, void** indpp, ub2** rcodepp);
+    static sb4 cbf_get_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** bufpp, ub4** alenpp, ub1* piecep,
+                            void** indpp, ub2** rcodepp);
 
 private:
     ub4 returned_length = buffer_bytes;

@@ -18,15 +18,9 @@ std::wstring table_key(const std::wstring& name)
 
 } // namespace
 
-void ora_identity_registry::set(const std::wstring& table, const identity& id)
-{
-    identities[table_key(table)] = id;
-}
+void ora_identity_registry::set(const std::wstring& table, const identity& id) { identities[table_key(table)] = id; }
 
-void ora_identity_registry::erase(const std::wstring& table)
-{
-    identities.erase(table_key(table));
-}
+void ora_identity_registry::erase(const std::wstring& table) { identities.erase(table_key(table)); }
 
 const ora_identity_registry::identity* ora_identity_registry::find(const std::wstring& table) const
 {
@@ -47,7 +41,6 @@ std::wstring ora_identity_registry::claim_trigger_name(const std::wstring& base,
             return name;
         }
         // The same table created again (an overwrite) keeps its own trigger name.
-        if (it->second == owner)
-            return name;
+        if (it->second == owner) return name;
     }
 }

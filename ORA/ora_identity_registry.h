@@ -24,6 +24,6 @@ public:
     std::wstring claim_trigger_name(const std::wstring& base, const std::wstring& table);
 
 private:
-    std::map<std::wstring, identity> identities;    // by table name without quotes
-    std::map<std::wstring, std::wstring> triggers;  // trigger name -> table name without quotes
+    std::map<std::wstring, identity> identities;   // by table name without quotes
+    std::map<std::wstring, std::wstring> triggers; // trigger name -> table name without quotes
 };

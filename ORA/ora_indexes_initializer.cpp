@@ -16,8 +16,7 @@ std::wstring column_list(const std::vector<std::wstring>& cols)
     std::wstring r;
     for (const auto& c : cols) {
         tk_logger::log(1, L"Process idx.field %s", c.c_str());
-        if (!r.empty())
-            r += L",";
+        if (!r.empty()) r += L",";
         r += ora_engine::quote_column(c);
     }
     return r;
@@ -48,11 +47,9 @@ ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table, udb_
             }
             target.fields.push_back(desc.name); // the column as the table has it
         }
-        if (!usable)
-            continue;
+        if (!usable) continue;
         indexes.push_back(target);
-        if (target.b_primary)
-            pk_pos = static_cast<int32_t>(indexes.size()) - 1;
+        if (target.b_primary) pk_pos = static_cast<int32_t>(indexes.size()) - 1;
         if (!acceptable) {
             tk_logger::log(2, L"Store generated index name '%s'", idx_name.c_str());
             v->add_existing_name(idx_name);
@@ -65,8 +62,7 @@ bool ora_indexes_initializer::can_be_part_of_index(const t_ftd& desc)
 {
     tk_logger::log(1, "ora_indexes_initializer::can_be_part_of_index");
     tk_logger::log(1, "GOT FIELD: vt=%d, size=%d", static_cast<int>(desc.vartype), static_cast<int>(desc.size));
-    if (desc.size >= 1 && desc.size <= 2000)
-        return true;
+    if (desc.size >= 1 && desc.size <= 2000) return true;
     switch (desc.vartype) {
     case VT_BSTR:
     case 65:
@@ -87,8 +83,8 @@ std::wstring ora_indexes_initializer::make_index_sql(const udb_index& idx) const
     const std::wstring q_table = ora_engine::get_safe_name(table_name);
     const std::wstring q_name = L"\"" + idx.name + L"\"";
     if (idx.b_primary)
-        return L"ALTER TABLE " + q_table + L" ADD CONSTRAINT " + q_name + L" PRIMARY KEY (" +
-               column_list(idx.fields) + L")";
+        return L"ALTER TABLE " + q_table + L" ADD CONSTRAINT " + q_name + L" PRIMARY KEY (" + column_list(idx.fields) +
+               L")";
     if (pk_pos >= 0 && idx.consists_of_fields(indexes[static_cast<size_t>(pk_pos)].fields)) {
         tk_logger::log(2, L"Skip index '%s', it is equal to PK", idx.name.c_str());
         return {};
@@ -99,14 +95,12 @@ std::wstring ora_indexes_initializer::make_index_sql(const udb_index& idx) const
         std::wstring cond;
         for (const auto& c : idx.fields) {
             tk_logger::log(1, L"Process idx.field %s", c.c_str());
-            if (!cond.empty())
-                cond += L" AND ";
+            if (!cond.empty()) cond += L" AND ";
             cond += ora_engine::quote_column(c) + L" IS NOT NULL";
         }
         std::wstring exprs;
         for (const auto& c : idx.fields) {
-            if (!exprs.empty())
-                exprs += L", ";
+            if (!exprs.empty()) exprs += L", ";
             exprs += L"CASE WHEN " + cond + L" THEN " + ora_engine::quote_column(c) + L" END";
         }
         return L"CREATE UNIQUE INDEX " + q_name + L" ON " + q_table + L" (" + exprs + L")";
@@ -119,8 +113,7 @@ void ora_indexes_initializer::build_indexes(const refusal_handler& refused)
     tk_logger::log(1, "ora_indexes_initializer::build_indexes(n_indexes=%d)", static_cast<int>(indexes.size()));
     for (const auto& idx : indexes) {
         const std::wstring sql = make_index_sql(idx);
-        if (sql.empty())
-            continue;
+        if (sql.empty()) continue;
         tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
         try {
             ora_stmt st;
@@ -128,8 +121,7 @@ void ora_indexes_initializer::build_indexes(const refusal_handler& refused)
         } catch (const ora_exception& e) {
             const uint32_t n = e.ora_number();
             tk_logger::log(2, "Got error: %08X", n);
-            if (n == 1408 || n == 2261)
-                continue;
+            if (n == 1408 || n == 2261) continue;
             // The key is longer than the target's block holds: the table and its rows go on without it.
             if (n == k_ora_key_too_long && refused) {
                 refused(e);

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <functional>
 
+#include "OLE/ole_long_value.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_text.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
-#include "OLE/ole_long_value.h"
 #include "UDB/udb_value_exception.h"
 
 namespace {
@@ -20,15 +20,12 @@ constexpr VARTYPE vt_byte_array = VT_ARRAY | VT_UI1;
 std::vector<unsigned char> ora_field_bytes(const ole_variant& field)
 {
     const VARTYPE vt = field.value.vt;
-    if (vt == VT_EMPTY || vt == VT_NULL)
-        return {};
+    if (vt == VT_EMPTY || vt == VT_NULL) return {};
     ole_variant copy(field);
-    if (vt != vt_byte_array)
-        copy.change_type(vt_byte_array);
+    if (vt != vt_byte_array) copy.change_type(vt_byte_array);
     BYTE* data = nullptr;
     const size_t n = copy.get_bytes(&data);
-    if (n == 0 || !data)
-        return {};
+    if (n == 0 || !data) return {};
     return std::vector<unsigned char>(data, data + n);
 }
 
@@ -65,8 +62,7 @@ ora_lob_insert::ora_lob_insert(const std::wstring& table_name, const std::vector
 ora_lob_insert::~ora_lob_insert()
 {
     for (OCILobLocator* loc : locators)
-        if (loc)
-            OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+        if (loc) OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
 
 namespace {
@@ -147,14 +143,12 @@ bool ora_lob_insert::write_pieces(size_t k, ub2 csid, Next next)
 {
     ora_engine& eng = ora_eng();
     Piece cur = next();
-    if (cur.empty())
-        return false;
+    if (cur.empty()) return false;
     ub1 piece = OCI_FIRST_PIECE;
     uint64_t total = 0;
     for (;;) {
         Piece ahead = next();
-        if (ahead.empty())
-            piece = piece == OCI_FIRST_PIECE ? OCI_ONE_PIECE : OCI_LAST_PIECE;
+        if (ahead.empty()) piece = piece == OCI_FIRST_PIECE ? OCI_ONE_PIECE : OCI_LAST_PIECE;
         // The amount of a value sent in pieces is unknown at its start: 0 streams
         // until the last piece.
         ub4 amount = piece == OCI_ONE_PIECE ? static_cast<ub4>(cur.size()) : 0;
@@ -208,8 +202,7 @@ void ora_lob_insert::write_clob(size_t k, const udb_record& record)
             return piece;
         };
     }
-    if (!write_pieces<std::u16string>(k, OCI_UTF16ID, next))
-        tk_logger::log(1, "Got empty CLOB - skip it");
+    if (!write_pieces<std::u16string>(k, OCI_UTF16ID, next)) tk_logger::log(1, "Got empty CLOB - skip it");
 }
 
 void ora_lob_insert::write_blob(size_t k, const udb_record& record)
@@ -238,8 +231,7 @@ void ora_lob_insert::write_blob(size_t k, const udb_record& record)
             data = whole.data();
             length = whole.size();
         }
-        if (!data)
-            length = 0;
+        if (!data) length = 0;
         next = [&] {
             const size_t n = std::min(lob_piece_bytes, length - pos);
             std::vector<unsigned char> piece(data + pos, data + pos + n);
@@ -247,7 +239,6 @@ void ora_lob_insert::write_blob(size_t k, const udb_record& record)
             return piece;
         };
     }
-    if (!write_pieces<std::vector<unsigned char>>(k, 0, next))
-        tk_logger::log(1, "Got empty BLOB - skip it");
+    if (!write_pieces<std::vector<unsigned char>>(k, 0, next)) tk_logger::log(1, "Got empty BLOB - skip it");
     tk_logger::log(1, "ora_lob_insert::write_blob - at the end");
 }

@@ -15,8 +15,7 @@ size_t utf8_width(wchar_t c)
 size_t ora_name_bytes(const std::wstring& text)
 {
     size_t used = 0;
-    for (wchar_t c : text)
-        used += utf8_width(c);
+    for (wchar_t c : text) used += utf8_width(c);
     return used;
 }
 
@@ -26,8 +25,7 @@ std::wstring ora_fit_bytes(const std::wstring& text, size_t bytes)
     size_t n = 0;
     for (; n < text.size(); ++n) {
         const size_t w = utf8_width(text[n]);
-        if (used + w > bytes)
-            break;
+        if (used + w > bytes) break;
         used += w;
     }
     return text.substr(0, n);

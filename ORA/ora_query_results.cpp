@@ -30,8 +30,7 @@ ora_query_results::ora_query_results(uint32_t count, const std::wstring& sql) : 
     initialize(count, sql);
 }
 
-ora_query_results::ora_query_results(udb_database* database, const std::wstring& name,
-                                     const std::wstring& condition)
+ora_query_results::ora_query_results(udb_database* database, const std::wstring& name, const std::wstring& condition)
     : udb_recordset(database, name, condition, true)
 {
     tk_logger::log(1, "ora_query_results::ctor(2)");
@@ -95,8 +94,7 @@ std::unique_ptr<ora_type> ora_query_results::gen_co_by_type(OCIParam* param, uin
 void ora_query_results::initialize(uint32_t count, const std::wstring& sql)
 {
     tk_logger::log(1, L"ora_query_results::initialize(%d, %s)", static_cast<int>(count), sql.c_str());
-    if (b_initialized)
-        throw tk_mail_assertion("ora_qres", 98);
+    if (b_initialized) throw tk_mail_assertion("ora_qres", 98);
     column_count = count;
     ora_engine& eng = ora_eng();
     {
@@ -128,8 +126,7 @@ void ora_query_results::initialize(uint32_t count, const std::wstring& sql)
         }
     }
     eng.check_err(stmt.prepare(sql));
-    for (ub4 pos = 1; pos <= holders.size(); ++pos)
-        holders[pos - 1]->define(stmt.get(), pos);
+    for (ub4 pos = 1; pos <= holders.size(); ++pos) holders[pos - 1]->define(stmt.get(), pos);
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 0, 0, nullptr, nullptr, OCI_DEFAULT));
     b_initialized = true;
 }
@@ -146,8 +143,7 @@ bool ora_query_results::fetch_row()
 bool ora_query_results::is_eof()
 {
     tk_logger::log(1, "ora_query_results::is_eof");
-    if (!b_initialized)
-        throw tk_mail_assertion("ora_qres", 85);
+    if (!b_initialized) throw tk_mail_assertion("ora_qres", 85);
     b_fetch_called = true;
     return !fetch_row();
 }
@@ -157,14 +153,12 @@ udb_record* ora_query_results::get_item()
     tk_logger::log(1, "ora_query_results::get_item");
     if (!b_fetch_called) {
         tk_logger::log(1, "fetch wasn't called yet");
-        if (!b_initialized)
-            throw tk_mail_assertion("ora_qres", 85);
+        if (!b_initialized) throw tk_mail_assertion("ora_qres", 85);
         if (!fetch_row()) {
             tk_logger::log(1, "status == OCI_NO_DATA!");
             return nullptr;
         }
-    }
-    else if (b_at_end) {
+    } else if (b_at_end) {
         return nullptr; // the buffers hold the last row, not a new one
     }
     current.reset();

@@ -1,45 +1,42 @@
 #include "ORA/ora_schema_initializer.h"
 
 #include "ORA/ora_database.h"
-#include "UDB/udb_recordset.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_field_finder.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_util.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_wstring.h"
 #include "TK/tk_text.h"
+#include "TK/tk_wstring.h"
 #include "UDB/udb_custom_conversion.h"
+#include "UDB/udb_recordset.h"
 
 namespace {
 
 constexpr VARTYPE vt_byte_array = VT_ARRAY | VT_UI1;
 constexpr size_t max_name = 30;
 
-bool is_long_data(const t_ftd& f)
-{
-    return f.size == 0 || f.size > 2000;
-}
+bool is_long_data(const t_ftd& f) { return f.size == 0 || f.size > 2000; }
 
-std::wstring dq(const std::wstring& name)
-{
-    return L"\"" + name + L"\"";
-}
+std::wstring dq(const std::wstring& name) { return L"\"" + name + L"\""; }
 
 } // namespace
 
-ora_schema_initializer::ora_schema_initializer(const std::wstring& table_name, udb_schema& schema,
-                                               udb_indexes& indexes, bool b_uppercase)
-    : table_name(table_name), b_uppercase(b_uppercase), target_schema(true), validator(schema),
-      p_indexes(&indexes), p_schema(&schema)
+ora_schema_initializer::ora_schema_initializer(const std::wstring& table_name, udb_schema& schema, udb_indexes& indexes,
+                                               bool b_uppercase)
+    : table_name(table_name),
+      b_uppercase(b_uppercase),
+      target_schema(true),
+      validator(schema),
+      p_indexes(&indexes),
+      p_schema(&schema)
 {
     tk_logger::log(2, "ora_schema_initializer::ctor");
     for (size_t i = 0; i < schema.size(); ++i) {
         const t_ftd& src = schema[i];
         std::wstring target = b_uppercase ? static_cast<std::wstring>(tk_wstring(src.name).to_upper()) : src.name;
-        if (!validator.is_acceptable(target))
-            target = validator.get_safe_name(target);
+        if (!validator.is_acceptable(target)) target = validator.get_safe_name(target);
         tk_logger::log(1, L"\tschema[%d]: dw_reserved=%d, native_type=%s", static_cast<int>(i),
                        static_cast<int>(src.dw_reserved), src.native_type.c_str());
         auto desc = std::make_shared<t_ftd>(src.size, target, src.vartype, src.b_auto_num ? false : src.b_not_null,
@@ -52,8 +49,7 @@ ora_schema_initializer::ora_schema_initializer(const std::wstring& table_name, u
             validator.add_mapped_pair(src.name, target);
         }
         validator.restricted_names.push_back(target);
-        if (src.b_auto_num)
-            identity_column = target;
+        if (src.b_auto_num) identity_column = target;
     }
 }
 
@@ -74,29 +70,26 @@ std::wstring ora_schema_initializer::get_create_table_sql() const
         if (!eng.is_supported_type(type))
             tk_logger::log(3, L"Table '%s': column '%s' has unsupported type '%s', skip it", table_name.c_str(),
                            f.name.c_str(), type.c_str());
-        if (sql.back() != L'(')
-            sql += L", ";
+        if (sql.back() != L'(') sql += L", ";
         sql += dq(f.name) + L" " + type;
 
         // A type chosen by a mapping comes with its default as an Oracle literal already.
         const std::wstring def = f.native_type.empty() ? make_ora_def_val(&f) : tk_trim(f.default_value.to_wstring());
         tk_logger::log(1, L"got def value: %s", def.c_str());
         const bool lob_default = (f.vartype == VT_BSTR || f.vartype == VT_BLOB) && is_long_data(f);
-        if (!def.empty() && !lob_default)
-            sql += L" DEFAULT " + def;
+        if (!def.empty() && !lob_default) sql += L" DEFAULT " + def;
         tk_logger::log(1, L"OraField name='%s', type=%d, size=%d", f.name.c_str(), static_cast<int>(f.vartype),
                        static_cast<int>(f.size));
         const bool lob_null =
             (f.vartype == VT_BSTR || f.vartype == VT_BLOB || f.vartype == vt_byte_array) && is_long_data(f);
-        if (f.b_not_null && !lob_null)
-            sql += L" NOT NULL";
+        if (f.b_not_null && !lob_null) sql += L" NOT NULL";
     }
     sql += L")";
     return sql;
 }
 
 std::wstring ora_schema_initializer::get_trigger_sql(const std::wstring& table, const std::wstring& trigger,
-                                                    const std::wstring& sequence, const std::wstring& column)
+                                                     const std::wstring& sequence, const std::wstring& column)
 {
     return L"CREATE OR REPLACE TRIGGER " + dq(trigger) + L" BEFORE INSERT ON " + ora_engine::get_safe_name(table) +
            L" FOR EACH ROW " + L"WHEN (new." + dq(column) + L" IS NULL) " + L"BEGIN " + L"select " + dq(sequence) +
@@ -126,8 +119,7 @@ void ora_schema_initializer::build_table(ora_database& db)
 
 void ora_schema_initializer::build_identity(ora_database& db)
 {
-    if (identity_column.empty())
-        return;
+    if (identity_column.empty()) return;
     sequence_name = create_sequence(db);
     if (sequence_name.empty()) {
         tk_logger::log(2, "Failed to create a sequence");
@@ -164,13 +156,12 @@ std::wstring ora_schema_initializer::create_sequence(ora_database& db, const std
         const std::wstring suffix = L"_" + std::to_wstring(i);
         const std::wstring candidate = ora_fit_bytes(base, max_name - suffix.size()) + suffix;
         try {
-            db.query(L"CREATE SEQUENCE " + dq(candidate) +
-                     L" INCREMENT BY 1 START WITH " + start + L" MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");
+            db.query(L"CREATE SEQUENCE " + dq(candidate) + L" INCREMENT BY 1 START WITH " + start +
+                     L" MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");
             return candidate;
         } catch (const ora_exception& e) {
             const uint32_t number = e.code & 0xFFFF;
-            if (number == 955)
-                continue;
+            if (number == 955) continue;
             if (number == 1031)
                 throw tk_exception("Insufficient privileges to create sequence.\nAuto increment will not be converted.",
                                    0);

@@ -13,8 +13,7 @@ class ora_database;
 
 class ora_schema_initializer {
 public:
-    ora_schema_initializer(const std::wstring& table_name, udb_schema& schema, udb_indexes& indexes,
-                           bool b_uppercase);
+    ora_schema_initializer(const std::wstring& table_name, udb_schema& schema, udb_indexes& indexes, bool b_uppercase);
     ora_schema_initializer(const ora_schema_initializer&) = delete;
     ora_schema_initializer& operator=(const ora_schema_initializer&) = delete;
 

@@ -12,8 +12,7 @@ ora_stmt::ora_stmt()
 
 ora_stmt::~ora_stmt()
 {
-    if (stmt)
-        OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    if (stmt) OCIHandleFree(stmt, OCI_HTYPE_STMT);
 }
 
 sword ora_stmt::prepare(const std::wstring& sql)

@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <optional>
 
+#include "OLE/ole_decimal_text.h"
+#include "OLE/ole_long_value.h"
 #include "ORA/ora_cache.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
@@ -16,8 +18,6 @@
 #include "ORA/ora_text.h"
 #include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
-#include "OLE/ole_decimal_text.h"
-#include "OLE/ole_long_value.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
@@ -29,15 +29,9 @@ namespace {
 
 const char* const k_not_conform = "The structure of data source does not conform to the destination table.";
 
-std::wstring dq(const std::wstring& name)
-{
-    return L"\"" + name + L"\"";
-}
+std::wstring dq(const std::wstring& name) { return L"\"" + name + L"\""; }
 
-bool is_lob_catalog_type(const std::wstring& type)
-{
-    return type == L"CLOB" || type == L"NCLOB" || type == L"BLOB";
-}
+bool is_lob_catalog_type(const std::wstring& type) { return type == L"CLOB" || type == L"NCLOB" || type == L"BLOB"; }
 
 bool is_number_column(VARTYPE vt)
 {
@@ -56,8 +50,10 @@ bool is_number_column(VARTYPE vt)
     case VT_R4:
     case VT_R8:
     case VT_CY:
-    case VT_DECIMAL: return true;
-    default: return false;
+    case VT_DECIMAL:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -76,8 +72,7 @@ constexpr size_t k_max_literal_bytes = 4000;
 // database character set. Gives the value to bind instead.
 std::optional<std::u16string> literal_needing_bind(const std::wstring& literal, bool national)
 {
-    if (literal.size() < 2 || literal.front() != L'\'' || literal.back() != L'\'')
-        return std::nullopt;
+    if (literal.size() < 2 || literal.front() != L'\'' || literal.back() != L'\'') return std::nullopt;
     // The value is measured in place; it is copied out only when it is bound.
     bool beyond_ascii = false;
     size_t utf8_bytes = 0;
@@ -87,8 +82,7 @@ std::optional<std::u16string> literal_needing_bind(const std::wstring& literal, 
         utf8_bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
         if (c == L'\'' && k + 2 < literal.size() && literal[k + 1] == L'\'') ++k;
     }
-    if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii))
-        return std::nullopt;
+    if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii)) return std::nullopt;
     std::wstring value;
     value.reserve(literal.size() - 2);
     for (size_t k = 1; k + 1 < literal.size(); ++k) {
@@ -161,15 +155,13 @@ ora_table::~ora_table()
 
 void ora_table::open_cache()
 {
-    if (p_db && p_db->b_array_insert)
-        cache = std::make_unique<ora_cache>(table_name, this);
+    if (p_db && p_db->b_array_insert) cache = std::make_unique<ora_cache>(table_name, this);
 }
 
 void ora_table::flush()
 {
     flushed = true;
-    if (cache)
-        cache->flush();
+    if (cache) cache->flush();
     const bool wrote = appended != 0;
     if (appended && p_db && query.empty()) {
         appended = 0;
@@ -185,8 +177,7 @@ void ora_table::flush()
 
 void ora_table::append_record(udb_record* record)
 {
-    if (!record)
-        throw tk_mail_assertion("ora_tab", 87);
+    if (!record) throw tk_mail_assertion("ora_tab", 87);
     flushed = false;
     if (p_db && p_db->b_array_insert && cache) {
         tk_logger::log(1, "ora_table::fast_append");
@@ -200,8 +191,7 @@ void ora_table::append_record(udb_record* record)
 
 bool ora_table::is_lob(size_t i) const
 {
-    if (i >= schema.size() || !ora_is_lob_column(schema[i]))
-        return false;
+    if (i >= schema.size() || !ora_is_lob_column(schema[i])) return false;
     // A column that only looks like a LOB to the model (XMLTYPE, an unfetchable
     // type) takes a literal: EMPTY_CLOB() would be refused there.
     const std::wstring& type = catalog_type(schema[i].name);
@@ -212,8 +202,7 @@ const std::wstring& ora_table::catalog_type(const std::wstring& column) const
 {
     static const std::wstring unknown;
     for (const auto& [name, type] : catalog_types)
-        if (name == column)
-            return type;
+        if (name == column) return type;
     return unknown;
 }
 
@@ -238,16 +227,13 @@ const ora_table::row_plan& ora_table::plan_for(const udb_record& record)
 {
     if (plan && plan->field_names.size() == record.size()) {
         bool same = true;
-        for (size_t j = 0; j < record.size() && same; ++j)
-            same = plan->field_names[j] == record[j].name;
-        if (same)
-            return *plan;
+        for (size_t j = 0; j < record.size() && same; ++j) same = plan->field_names[j] == record[j].name;
+        if (same) return *plan;
     }
     // A writer made for the pairs of another plan would take other fields.
     lob_writer.reset();
     row_plan p;
-    for (size_t j = 0; j < record.size(); ++j)
-        p.field_names.push_back(record[j].name);
+    for (size_t j = 0; j < record.size(); ++j) p.field_names.push_back(record[j].name);
     const bool upper = p_db && p_db->b_uppercase;
     // The same derivation of names in both branches, the one table creation used.
     ora_field_finder finder(record, upper);
@@ -288,8 +274,7 @@ const ora_table::row_plan& ora_table::plan_for(const udb_record& record)
 bool ora_table::is_national(size_t i) const
 {
     std::wstring type = catalog_type(schema[i].name);
-    if (type.empty())
-        type = tk_wstring(schema[i].native_type).to_upper();
+    if (type.empty()) type = tk_wstring(schema[i].native_type).to_upper();
     return type.rfind(L"NVARCHAR2", 0) == 0 || type.rfind(L"NCHAR", 0) == 0 || type.rfind(L"NCLOB", 0) == 0;
 }
 
@@ -348,8 +333,7 @@ void ora_table::slow_append(const udb_record& record)
     if (!replaced_numbers.empty()) {
         // The row is in; what it lost is reported for the record, as Oracle's own overflow.
         std::wstring text = L"A number beyond the range of an Oracle NUMBER was not stored:";
-        for (size_t k = 0; k < replaced_numbers.size(); ++k)
-            text += (k ? L", " : L" ") + replaced_numbers[k];
+        for (size_t k = 0; k < replaced_numbers.size(); ++k) text += (k ? L", " : L" ") + replaced_numbers[k];
         replaced_numbers.clear();
         throw ora_exception(1426, to_utf8(text));
     }
@@ -398,16 +382,14 @@ std::wstring ora_table::field_literal(size_t i, const udb_field& field, const t_
         }
     }
     // A NULL LOB stays NULL: no locator, nothing written after the insert.
-    if (fvt != VT_NULL && !literal.empty() && literal != L"''" && literal != L"\"\"")
-        return literal;
+    if (fvt != VT_NULL && !literal.empty() && literal != L"''" && literal != L"\"\"") return literal;
     return null_value(i, column);
 }
 
 std::wstring ora_table::value_literal(const udb_field& field, const t_ftd& column)
 {
     // Bare, so that no quoted text is converted by the session's number format.
-    if (is_exact_number_text(field, column))
-        return field.to_wstring();
+    if (is_exact_number_text(field, column)) return field.to_wstring();
     if (field.get_type() == VT_BSTR && ora_is_timestamp_tz_column(column) && !field.to_wstring().empty())
         return ora_timestamp_tz_literal(field.to_wstring());
     // The shortest text that reads back as the same float or double: the
@@ -419,8 +401,7 @@ std::wstring ora_table::value_literal(const udb_field& field, const t_ftd& colum
         char* const end = buf.data() + buf.size();
         const auto res = fvt == VT_R4 ? std::to_chars(buf.data(), end, field.value.fltVal)
                                       : std::to_chars(buf.data(), end, field.value.dblVal);
-        if (res.ec == std::errc())
-            return std::wstring(buf.data(), res.ptr);
+        if (res.ec == std::errc()) return std::wstring(buf.data(), res.ptr);
     }
     return to_oracle_str(&field, true);
 }
@@ -437,11 +418,9 @@ std::wstring ora_table::null_value(size_t i, const t_ftd& column)
 void ora_table::reset_not_null_flag(size_t i)
 {
     tk_logger::log(1, "ora_table::reset_not_null_flag(%d)", static_cast<int>(i));
-    if (i >= schema.size())
-        throw tk_mail_assertion("ora_tab", 412);
+    if (i >= schema.size()) throw tk_mail_assertion("ora_tab", 412);
     t_ftd& column = schema[i];
-    if (!column.b_not_null)
-        return;
+    if (!column.b_not_null) return;
     // Only the constraint is dropped: restating the type would change it
     // (DATE to TIMESTAMP, VARCHAR2 to NVARCHAR2, LONG to CLOB).
     const std::wstring sql =
@@ -452,8 +431,7 @@ void ora_table::reset_not_null_flag(size_t i)
         stmt.run(sql, 1, OCI_COMMIT_ON_SUCCESS);
     } catch (const ora_exception& e) {
         // ORA-01451: the column is nullable already.
-        if ((e.code & 0xFFFF) != 1451)
-            throw;
+        if ((e.code & 0xFFFF) != 1451) throw;
         tk_logger::log(1, "Column is already nullable");
     }
     column.b_not_null = false;
@@ -462,14 +440,11 @@ void ora_table::reset_not_null_flag(size_t i)
 void ora_table::update(udb_record* record)
 {
     tk_logger::log(1, "ora_table::update");
-    if (!record)
-        return;
+    if (!record) return;
     const bool upper = p_db && p_db->b_uppercase;
     ora_field_finder finder(*record, upper);
-    if (key_pos < 0)
-        return;
-    if (static_cast<size_t>(key_pos) >= indexes.size())
-        throw tk_mail_assertion("ora_tab", 520);
+    if (key_pos < 0) return;
+    if (static_cast<size_t>(key_pos) >= indexes.size()) throw tk_mail_assertion("ora_tab", 520);
     const std::vector<std::wstring>& keys = indexes[static_cast<size_t>(key_pos)].fields;
     std::wstring set_part;
     std::wstring where_part;
@@ -496,8 +471,7 @@ void ora_table::update(udb_record* record)
         tk_logger::log(1, "Missing primary/unique key");
         return;
     }
-    if (set_part.empty())
-        return;  // only key columns: nothing to change
+    if (set_part.empty()) return; // only key columns: nothing to change
     try {
         p_db->query(sql);
         ora_engine& eng = ora_eng();
@@ -511,10 +485,8 @@ void ora_table::update(udb_record* record)
 bool ora_table::is_eof()
 {
     tk_logger::log(1, "ora_table::is_eof(%d,%d)", static_cast<int>(row_pos), static_cast<int>(record_count));
-    if (!b_initialized)
-        throw tk_mail_assertion("ora_tab", 560);
-    if (row_pos >= record_count)
-        return true;
+    if (!b_initialized) throw tk_mail_assertion("ora_tab", 560);
+    if (row_pos >= record_count) return true;
     b_fetch_called = true;
     // No row also when rows were deleted since the count was taken.
     return !fetch_row();

@@ -27,7 +27,7 @@ public:
     ora_table(ora_database* db, const std::wstring& name, udb_relationships* rels, int mode);
     ~ora_table() override;
 
-    void append_record(udb_record* record) override;  // fast_append
+    void append_record(udb_record* record) override; // fast_append
     void update(udb_record* record) override;
     bool is_eof() override;
     void next() override;
@@ -83,9 +83,9 @@ private:
     udb_relationships* p_relationships;
     std::unique_ptr<ora_cache> cache;
     std::wstring last_rowid;
-    std::vector<std::pair<std::wstring, std::wstring>> catalog_types;  // (column, DATA_TYPE)
+    std::vector<std::pair<std::wstring, std::wstring>> catalog_types; // (column, DATA_TYPE)
     bool flushed = false;
-    uint32_t appended = 0;  // rows written since the last flush
+    uint32_t appended = 0; // rows written since the last flush
     // Values of the row being written that Oracle's NUMBER cannot hold, as "column (value)".
     std::vector<std::wstring> replaced_numbers;
     std::optional<row_plan> plan;

@@ -20,24 +20,18 @@ std::wstring sq(const std::wstring& text)
     std::wstring out;
     for (wchar_t c : text) {
         out.push_back(c);
-        if (c == L'\'')
-            out.push_back(L'\'');
+        if (c == L'\'') out.push_back(L'\'');
     }
     return out;
 }
 
-std::wstring dq(const std::wstring& name)
-{
-    return L"\"" + name + L"\"";
-}
+std::wstring dq(const std::wstring& name) { return L"\"" + name + L"\""; }
 
 std::wstring field_text(const udb_record& r, size_t i)
 {
-    if (i >= r.size())
-        return std::wstring();
+    if (i >= r.size()) return std::wstring();
     const VARTYPE vt = r[i].get_type();
-    if (vt == VT_EMPTY || vt == VT_NULL)
-        return std::wstring();
+    if (vt == VT_EMPTY || vt == VT_NULL) return std::wstring();
     return r[i].to_wstring();
 }
 
@@ -49,23 +43,20 @@ uint32_t count_query(const std::wstring& sql)
     eng.check_err(stmt.prepare(sql));
     sb4 value = 0;
     OCIDefine* def = nullptr;
-    eng.check_err(OCIDefineByPos(stmt.get(), &def, eng.get_err(), 1, &value, sizeof(value), SQLT_INT, nullptr,
-                                 nullptr, nullptr, OCI_DEFAULT));
+    eng.check_err(OCIDefineByPos(stmt.get(), &def, eng.get_err(), 1, &value, sizeof(value), SQLT_INT, nullptr, nullptr,
+                                 nullptr, OCI_DEFAULT));
     const sword st = OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT);
     eng.check_err(st);
-    if (st == OCI_NO_DATA || value < 0)
-        return 0;
+    if (st == OCI_NO_DATA || value < 0) return 0;
     return static_cast<uint32_t>(value);
 }
 
 // TIMESTAMP(n) reads like the TIMESTAMP keys of the supported-type table.
 bool is_plain_timestamp(const std::wstring& type)
 {
-    if (type.size() < 12 || type.compare(0, 10, L"TIMESTAMP(") != 0 || type.back() != L')')
-        return false;
+    if (type.size() < 12 || type.compare(0, 10, L"TIMESTAMP(") != 0 || type.back() != L')') return false;
     for (size_t i = 10; i + 1 < type.size(); ++i)
-        if (type[i] < L'0' || type[i] > L'9')
-            return false;
+        if (type[i] < L'0' || type[i] > L'9') return false;
     return true;
 }
 
@@ -73,8 +64,7 @@ bool is_plain_timestamp(const std::wstring& type)
 bool is_timestamp_tz(const std::wstring& type)
 {
     const std::wstring zone = L" WITH TIME ZONE";
-    if (type.size() <= zone.size() || type.compare(type.size() - zone.size(), zone.size(), zone) != 0)
-        return false;
+    if (type.size() <= zone.size() || type.compare(type.size() - zone.size(), zone.size(), zone) != 0) return false;
     const std::wstring head = type.substr(0, type.size() - zone.size());
     return head == L"TIMESTAMP" || is_plain_timestamp(head);
 }
@@ -91,8 +81,8 @@ std::wstring owner_of(const std::wstring& name)
 uint32_t ora_table::get_columns_cnt()
 {
     ora_engine& eng = ora_eng();
-    const std::wstring sql =
-        L"SELECT COUNT(*) FROM " + eng.get_col_view_name() + L" WHERE " + eng.get_table_cond(ora_simplify_name(table_name));
+    const std::wstring sql = L"SELECT COUNT(*) FROM " + eng.get_col_view_name() + L" WHERE " +
+                             eng.get_table_cond(ora_simplify_name(table_name));
     tk_logger::log(1, L"Query=%s", sql.c_str());
     return count_query(sql);
 }
@@ -108,27 +98,23 @@ std::wstring ora_table::get_safe_select_query(uint32_t& count)
     ora_query_results rows(2, sql);
     while (!rows.is_eof()) {
         udb_record* r = rows.get_item();
-        if (!r)
-            break;
+        if (!r) break;
         const std::wstring name = field_text(*r, 0);
         const std::wstring type = field_text(*r, 1);
         tk_logger::log(1, L"GOT field '%s' with type '%s'", name.c_str(), type.c_str());
         // TIMESTAMP(n) of any precision is fetched like TIMESTAMP(6); leaving
         // it out would drop its values from a merge without a word.
         if (supported.count(type) || is_plain_timestamp(type) || is_timestamp_tz(type)) {
-            if (!list.empty())
-                list += L",";
+            if (!list.empty()) list += L",";
             list += dq(name);
         } else {
             tk_logger::log(3, L"Table '%s': column '%s' has unsupported type '%s', skip it", table_name.c_str(),
                            name.c_str(), type.c_str());
-            if (count > 0)
-                --count;
+            if (count > 0) --count;
             left_out = true;
         }
     }
-    if (left_out)
-        return L"SELECT " + list + L" FROM " + ora_engine::get_safe_name(table_name);
+    if (left_out) return L"SELECT " + list + L" FROM " + ora_engine::get_safe_name(table_name);
     return L"SELECT * FROM " + ora_engine::get_safe_name(table_name);
 }
 
@@ -145,8 +131,7 @@ void ora_table::init_schema()
     const std::wstring select = for_query ? query : get_safe_select_query(count);
     tk_logger::log(1, "Right before extract DB structure");
     initialize(count, select);
-    if (for_query)
-        return;
+    if (for_query) return;
 
     const std::wstring sql = L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from " + eng.get_col_view_name() +
                              L" where " + eng.get_table_cond(ora_simplify_name(table_name));
@@ -155,8 +140,7 @@ void ora_table::init_schema()
         ora_query_results rows(3, sql);
         while (!rows.is_eof()) {
             udb_record* r = rows.get_item();
-            if (!r)
-                break;
+            if (!r) break;
             const std::wstring name = field_text(*r, 0);
             const std::wstring def = field_text(*r, 1);
             const std::wstring type = field_text(*r, 2);
@@ -194,19 +178,17 @@ void ora_table::init_schema()
         }
     }
 
-    const std::wstring comments =
-        L"select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where table_name = '" + sq(ora_simplify_name(table_name)) + L"'";
+    const std::wstring comments = L"select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where table_name = '" +
+                                  sq(ora_simplify_name(table_name)) + L"'";
     tk_logger::log(1, L"query(4)=%s", comments.c_str());
     try {
         ora_query_results rows(2, comments);
         while (!rows.is_eof()) {
             udb_record* r = rows.get_item();
-            if (!r)
-                break;
+            if (!r) break;
             const std::wstring name = field_text(*r, 0);
             const std::wstring text = field_text(*r, 1);
-            if (text.empty())
-                continue;
+            if (text.empty()) continue;
             tk_logger::log(1, L"Column '%s' has comment '%s'", name.c_str(), text.c_str());
             schema.set_field_comment(name, text);
         }
@@ -232,19 +214,15 @@ ole_variant ora_table::get_def_value(VARTYPE vt, const std::wstring& src)
     }
     if (vt == VT_DATE) {
         const ora_date_processor* dp = ora_date_processor::find();
-        if (!dp)
-            return ole_variant();
+        if (!dp) return ole_variant();
         text = dp->get_canonized_str(text);
-        if (text.empty())
-            return ole_variant();
+        if (text.empty()) return ole_variant();
     }
-    if (text.empty() && vt != VT_BSTR)
-        return ole_variant();
+    if (text.empty() && vt != VT_BSTR) return ole_variant();
     std::wstring unq;
     for (size_t i = 0; i < text.size(); ++i) {
         unq.push_back(text[i]);
-        if (text[i] == L'\'' && i + 1 < text.size() && text[i + 1] == L'\'')
-            ++i;
+        if (text[i] == L'\'' && i + 1 < text.size() && text[i + 1] == L'\'') ++i;
     }
     try {
         return ole_variant::from_wstring(unq, vt);
@@ -289,8 +267,7 @@ void ora_table::init_indexes(int mode)
         ora_query_results rows(0, sql);
         while (!rows.is_eof()) {
             udb_record* r = rows.get_item();
-            if (!r)
-                break;
+            if (!r) break;
             pk_name = field_text(*r, 0);
             const std::wstring col = field_text(*r, 1);
             tk_logger::log(1, L"Got primary key '%s'", pk_name.c_str());
@@ -300,8 +277,7 @@ void ora_table::init_indexes(int mode)
             }
             pk_fields.push_back(col);
         }
-        if (!pk_fields.empty())
-            add_index(udb_index(pk_name, true, true, pk_fields));
+        if (!pk_fields.empty()) add_index(udb_index(pk_name, true, true, pk_fields));
     }
 
     // Indexes, their columns in key order.
@@ -314,18 +290,15 @@ void ora_table::init_indexes(int mode)
         sql += ic + L".table_name = '" + name + L"'";
     else
         sql += L"concat(" + ic + L".table_owner,concat('.'," + ic + L".table_name)) = '" + name + L"'";
-    if (v8)
-        sql += L" AND " + ix + L".generated='N'";
-    if (!owned)
-        sql += L" AND " + ic + L".index_owner = " + ix + L".owner";
+    if (v8) sql += L" AND " + ix + L".generated='N'";
+    if (!owned) sql += L" AND " + ic + L".index_owner = " + ix + L".owner";
     sql += L" AND " + ic + L".index_name = " + ix + L".index_name AND " + ic + L".table_name = " + ix +
            L".table_name ORDER BY " + ix + L".index_name, " + ic + L".column_position";
     {
         ora_query_results rows(0, sql);
         while (!rows.is_eof()) {
             udb_record* r = rows.get_item();
-            if (!r)
-                break;
+            if (!r) break;
             const std::wstring idx_name = field_text(*r, 0);
             const bool unique = udb_same_name(field_text(*r, 1), L"UNIQUE");
             const std::wstring col = field_text(*r, 2);
@@ -356,12 +329,10 @@ void ora_table::init_indexes(int mode)
         tk_logger::log(1, "pk_name is empty, cannot create FKs");
         return;
     }
-    if (!p_relationships)
-        return;
+    if (!p_relationships) return;
     const std::wstring pk = sq(pk_name);
     const std::wstring fk_count_sql =
-        owned ? L"select count(*) from USER_CONSTRAINTS where R_CONSTRAINT_NAME='" + pk +
-                    L"' and CONSTRAINT_TYPE='R'"
+        owned ? L"select count(*) from USER_CONSTRAINTS where R_CONSTRAINT_NAME='" + pk + L"' and CONSTRAINT_TYPE='R'"
               : L"select count(*) from ALL_CONSTRAINTS where R_CONSTRAINT_NAME='" + pk +
                     L"' and CONSTRAINT_TYPE='R' and R_OWNER='" + owner + L"'";
     if (count_query(fk_count_sql) == 0) {
@@ -380,8 +351,7 @@ void ora_table::init_indexes(int mode)
     ora_query_results rows(0, fk_sql);
     while (!rows.is_eof()) {
         udb_record* r = rows.get_item();
-        if (!r)
-            break;
+        if (!r) break;
         const std::wstring child = field_text(*r, 0);
         const std::wstring fk_name = field_text(*r, 1);
         const std::wstring rule = field_text(*r, 2);

@@ -33,20 +33,13 @@ void ora_to_u16(std::wstring_view text, std::u16string& out)
     }
 }
 
-std::wstring ora_from_u16(const char16_t* text, size_t chars)
-{
-    return from_utf16le(std::u16string_view(text, chars));
-}
+std::wstring ora_from_u16(const char16_t* text, size_t chars) { return from_utf16le(std::u16string_view(text, chars)); }
 
-std::wstring ora_from_u16(const std::u16string& text)
-{
-    return ora_from_u16(text.data(), text.size());
-}
+std::wstring ora_from_u16(const std::u16string& text) { return ora_from_u16(text.data(), text.size()); }
 
 size_t ora_u16_len(const char16_t* text, size_t max_chars)
 {
     size_t n = 0;
-    while (n < max_chars && text[n] != 0)
-        ++n;
+    while (n < max_chars && text[n] != 0) ++n;
     return n;
 }

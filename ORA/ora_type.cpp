@@ -26,8 +26,7 @@ ora_type::ora_type(OCIParam* param, uint16_t type) : data_type(type)
     OraText* col = nullptr;
     ub4 col_len = 0;
     eng.check_err(OCIAttrGet(param, OCI_DTYPE_PARAM, &col, &col_len, OCI_ATTR_NAME, eng.get_err()));
-    if (col)
-        name = ora_from_u16(reinterpret_cast<const char16_t*>(col), col_len / sizeof(char16_t));
+    if (col) name = ora_from_u16(reinterpret_cast<const char16_t*>(col), col_len / sizeof(char16_t));
     tk_logger::log(1, L"AS WCHAR*: %s", name.c_str());
     ub1 is_null = 1;
     eng.check_err(OCIAttrGet(param, OCI_DTYPE_PARAM, &is_null, nullptr, OCI_ATTR_IS_NULL, eng.get_err()));
@@ -36,8 +35,7 @@ ora_type::ora_type(OCIParam* param, uint16_t type) : data_type(type)
 
 ora_type::~ora_type()
 {
-    if (def)
-        OCIHandleFree(def, OCI_HTYPE_DEFINE);
+    if (def) OCIHandleFree(def, OCI_HTYPE_DEFINE);
 }
 
 void ora_type::read_data_size(OCIParam* param)
@@ -51,8 +49,7 @@ void ora_type::read_data_size(OCIParam* param)
 void ora_type::define_buffer(OCIStmt* stmt, ub4 pos, void* buf, sb4 len, ub2 type, ub2* rlen, bool set_csid)
 {
     ora_engine& eng = ora_eng();
-    eng.check_err(OCIDefineByPos(stmt, &def, eng.get_err(), pos, buf, len, type, &ind, rlen, nullptr,
-                                 OCI_DEFAULT));
+    eng.check_err(OCIDefineByPos(stmt, &def, eng.get_err(), pos, buf, len, type, &ind, rlen, nullptr, OCI_DEFAULT));
     if (set_csid) {
         ub2 csid = OCI_UTF16ID;
         eng.check_err(OCIAttrSet(def, OCI_HTYPE_DEFINE, &csid, 0, OCI_ATTR_CHARSET_ID, eng.get_err()));
@@ -148,8 +145,7 @@ ora_number::ora_number(OCIParam* param, uint16_t type) : ora_type(param, type)
 
 void ora_number::define(OCIStmt* stmt, ub4 pos)
 {
-    define_buffer(stmt, pos, buf.data(), static_cast<sb4>(buf.size() * sizeof(char16_t)), SQLT_STR, nullptr,
-                  true);
+    define_buffer(stmt, pos, buf.data(), static_cast<sb4>(buf.size() * sizeof(char16_t)), SQLT_STR, nullptr, true);
 }
 
 t_ftd ora_number::get_ftd() const
@@ -184,8 +180,7 @@ void ora_binary::define(OCIStmt* stmt, ub4 pos)
 
 ole_variant ora_binary::to_variant()
 {
-    if (buf.empty() && data_size != 0)
-        throw tk_mail_assertion("..\\ORA/ora_type", 103);
+    if (buf.empty() && data_size != 0) throw tk_mail_assertion("..\\ORA/ora_type", 103);
     // The value is what the fetch returned, not the whole buffer.
     const size_t n = rlen <= buf.size() ? rlen : buf.size();
     ole_variant v;
@@ -207,8 +202,7 @@ ora_lob::ora_lob(OCIParam* param, uint16_t type) : ora_type(param, type)
 
 ora_lob::~ora_lob()
 {
-    if (loc)
-        OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+    if (loc) OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
 
 void ora_lob::define(OCIStmt* stmt, ub4 pos)
@@ -228,8 +222,8 @@ ub4 ora_lob::read_lob(ub4 offset, void* buffer, ub4 buffer_len)
         csid = OCI_UTF16ID;
     }
     ub4 amt = 0;
-    eng.check_err(OCILobRead(eng.get_svc(), eng.get_err(), loc, &amt, offset, buffer, buffer_len, nullptr,
-                             nullptr, csid, form));
+    eng.check_err(
+        OCILobRead(eng.get_svc(), eng.get_err(), loc, &amt, offset, buffer, buffer_len, nullptr, nullptr, csid, form));
     return amt;
 }
 
@@ -245,10 +239,8 @@ ole_variant ora_lob::to_variant()
         for (;;) {
             ub4 n = read_lob(offset, chunk.data(), lob_chunk);
             tk_logger::log(1, "bytes_read=%d", static_cast<int>(n * 2));
-            if (n == 0)
-                break;
-            if (n > chunk.size())
-                n = static_cast<ub4>(chunk.size());
+            if (n == 0) break;
+            if (n > chunk.size()) n = static_cast<ub4>(chunk.size());
             text.append(chunk.data(), n);
             offset += n;
         }
@@ -260,10 +252,8 @@ ole_variant ora_lob::to_variant()
         ub4 offset = 1;
         for (;;) {
             ub4 n = read_lob(offset, chunk.data(), lob_chunk);
-            if (n == 0)
-                break;
-            if (n > chunk.size())
-                n = static_cast<ub4>(chunk.size());
+            if (n == 0) break;
+            if (n > chunk.size()) n = static_cast<ub4>(chunk.size());
             data.insert(data.end(), chunk.begin(), chunk.begin() + n);
             offset += n;
         }
@@ -288,8 +278,7 @@ ora_date::ora_date(OCIParam* param, uint16_t type) : ora_type(param, type)
 
 ora_date::~ora_date()
 {
-    if (dt)
-        OCIDescriptorFree(dt, OCI_DTYPE_TIMESTAMP);
+    if (dt) OCIDescriptorFree(dt, OCI_DTYPE_TIMESTAMP);
 }
 
 void ora_date::define(OCIStmt* stmt, ub4 pos)
@@ -346,10 +335,7 @@ ora_str_repr::ora_str_repr(OCIParam* param, uint16_t type) : ora_type(param, typ
     }
 }
 
-VARTYPE ora_str_repr::get_vartype() const
-{
-    return is_long_raw() ? 65 : ora_type::get_vartype();
-}
+VARTYPE ora_str_repr::get_vartype() const { return is_long_raw() ? 65 : ora_type::get_vartype(); }
 
 void ora_str_repr::define(OCIStmt* stmt, ub4 pos)
 {
@@ -357,26 +343,18 @@ void ora_str_repr::define(OCIStmt* stmt, ub4 pos)
         define_buffer(stmt, pos, buf.data() + 2, static_cast<sb4>((buf.size() - 2) * sizeof(char16_t)), SQLT_STR,
                       nullptr, false);
     else
-        define_buffer(stmt, pos, buf.data(), static_cast<sb4>(buf.size() * sizeof(char16_t)), SQLT_STR, nullptr,
-                      true);
+        define_buffer(stmt, pos, buf.data(), static_cast<sb4>(buf.size() * sizeof(char16_t)), SQLT_STR, nullptr, true);
 }
 
 ole_variant ora_str_repr::to_variant()
 {
     log_truncation();
-    if (is_long_raw())
-        return ole_variant::from_wstring(text_of(buf), 65);
+    if (is_long_raw()) return ole_variant::from_wstring(text_of(buf), 65);
     return ole_variant(text_of(buf));
 }
 
 // ---- ora_dummy
 
-ora_dummy::ora_dummy(OCIParam* param, uint16_t type) : ora_type(param, type)
-{
-    ext_type = 0;
-}
+ora_dummy::ora_dummy(OCIParam* param, uint16_t type) : ora_type(param, type) { ext_type = 0; }
 
-ole_variant ora_dummy::to_variant()
-{
-    return ole_variant(std::wstring(L"<unsupported type>"));
-}
+ole_variant ora_dummy::to_variant() { return ole_variant(std::wstring(L"<unsupported type>")); }

@@ -25,31 +25,24 @@ bool is_bin(VARTYPE vt) { return vt == 65 || vt == 70 || vt == vt_bytes; }
 std::wstring pad(int value, size_t width)
 {
     std::wstring s = std::to_wstring(value);
-    if (s.size() < width)
-        s.insert(0, width - s.size(), L'0');
+    if (s.size() < width) s.insert(0, width - s.size(), L'0');
     return s;
 }
 
-bool int64_flag()
-{
-    return tk_singleton<ora_engine>::exists() && ora_eng().b_int64;
-}
+bool int64_flag() { return tk_singleton<ora_engine>::exists() && ora_eng().b_int64; }
 
 bool only_zero_chars(const std::wstring& s)
 {
     for (wchar_t c : s)
-        if (std::wstring(L"eE-+.,0").find(c) == std::wstring::npos)
-            return false;
+        if (std::wstring(L"eE-+.,0").find(c) == std::wstring::npos) return false;
     return true;
 }
 
 std::wstring trim_parens(std::wstring s)
 {
     for (;;) {
-        while (!s.empty() && std::iswspace(static_cast<wint_t>(s.front())))
-            s.erase(0, 1);
-        while (!s.empty() && std::iswspace(static_cast<wint_t>(s.back())))
-            s.pop_back();
+        while (!s.empty() && std::iswspace(static_cast<wint_t>(s.front()))) s.erase(0, 1);
+        while (!s.empty() && std::iswspace(static_cast<wint_t>(s.back()))) s.pop_back();
         if (s.size() >= 2 && s.front() == L'(' && s.back() == L')')
             s = s.substr(1, s.size() - 2);
         else
@@ -59,8 +52,7 @@ std::wstring trim_parens(std::wstring s)
 
 std::wstring lower(std::wstring s)
 {
-    for (auto& c : s)
-        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
     return s;
 }
 
@@ -246,8 +238,7 @@ int ora_timestamp_tz_digits(const t_ftd& ftd)
     // "YYYY-MM-DD hh:mm:ss +hh:mm" is 26 characters; a fraction adds its point and digits.
     constexpr uint32_t whole_seconds = 26;
     constexpr uint32_t most_digits = 9;
-    if (ftd.size <= whole_seconds + 1)
-        return 0;
+    if (ftd.size <= whole_seconds + 1) return 0;
     return static_cast<int>(std::min(ftd.size - whole_seconds - 1, most_digits));
 }
 
@@ -305,8 +296,7 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
     case VT_UINT:
         return L"NUMBER";
     case VT_DECIMAL: {
-        if (plain)
-            return L"NUMBER";
+        if (plain) return L"NUMBER";
         const long p = (ftd.dw_reserved >> 8) & 0xFF;
         const long s = ftd.dw_reserved & 0xFF;
         if (p != 0 && p >= s) {
@@ -358,8 +348,7 @@ std::wstring get_ora_native_type1(const std::wstring& name, int32_t length, int3
 
 std::wstring make_ora_def_val(const t_ftd* ftd)
 {
-    if (!ftd)
-        throw tk_mail_assertion("ora_util", 241);
+    if (!ftd) throw tk_mail_assertion("ora_util", 241);
     const std::wstring text = ftd->default_value.to_wstring();
     tk_logger::log(1, L"make_ora_def_val(%s)", text.c_str());
     if (text.empty()) {
@@ -370,8 +359,7 @@ std::wstring make_ora_def_val(const t_ftd* ftd)
     case VT_BSTR: {
         tk_logger::log(1, L"Got BSTR or DATE def value: %s", text.c_str());
         std::wstring t = text;
-        if (ftd->size != 0 && t.size() > ftd->size)
-            t.resize(ftd->size);
+        if (ftd->size != 0 && t.size() > ftd->size) t.resize(ftd->size);
         return to_oracle_str(t, VT_BSTR, true);
     }
     case VT_I1:
@@ -386,8 +374,7 @@ std::wstring make_ora_def_val(const t_ftd* ftd)
         errno = 0;
         wchar_t* end = nullptr;
         const long long v = std::wcstoll(text.c_str(), &end, 10);
-        if (errno != 0 || std::to_wstring(v) != text)
-            return {};
+        if (errno != 0 || std::to_wstring(v) != text) return {};
         return text;
     }
     case VT_DECIMAL:
@@ -401,8 +388,7 @@ std::wstring make_ora_def_val(const t_ftd* ftd)
             return L"0";
         }
         if (v == 0.0) {
-            if (text == L"0" || only_zero_chars(text))
-                return text;
+            if (text == L"0" || only_zero_chars(text)) return text;
             return {};
         }
         return text;
@@ -412,13 +398,11 @@ std::wstring make_ora_def_val(const t_ftd* ftd)
         if (ftd->dw_reserved == 9) {
             // A date function held as text: the server's own clock is the Oracle equivalent.
             const std::wstring fn = lower(trim_parens(text));
-            if (fn == L"getdate()" || fn == L"getutcdate()")
-                return L"sysdate";
+            if (fn == L"getdate()" || fn == L"getutcdate()") return L"sysdate";
         }
         const std::wstring canon = ole_date(text).to_wstring(true);
         tk_logger::log(1, L"After canonization: %s", canon.c_str());
-        if (canon.empty())
-            return {};
+        if (canon.empty()) return {};
         return to_oracle_str(canon, VT_DATE, true);
     }
     default:
@@ -429,8 +413,7 @@ std::wstring make_ora_def_val(const t_ftd* ftd)
 std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
 {
     tk_logger::log(1, L"to_oracle_str(%s,%d)", text.c_str(), static_cast<int>(vt));
-    if (text.empty())
-        return quote ? L"''" : L"";
+    if (text.empty()) return quote ? L"''" : L"";
     if (vt == VT_DATE) {
         ole_date d(text);
         if (!d.is_valid()) {
@@ -441,8 +424,7 @@ std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
         const int ms = p.wMilliseconds;
         std::wstring t = d.to_wstring(false);
         const size_t dot = t.find(L'.');
-        if (dot != std::wstring::npos)
-            t.resize(dot);
+        if (dot != std::wstring::npos) t.resize(dot);
         const std::wstring msbuf = L"." + pad(ms, 3);
         switch (d.kind) {
         case 3: {
@@ -465,19 +447,16 @@ std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
                 const std::wstring tbuf = L" " + pad(p.wHour, 2) + L":" + pad(p.wMinute, 2) + L":" + pad(p.wSecond, 2);
                 return L"to_timestamp('" + t.substr(0, 10) + tbuf + msbuf + L"', 'YYYY-MM-DD HH24:MI:SS.FF3')";
             }
-            if (t.size() == 10)
-                return L"to_date('" + t + L"', 'YYYY-MM-DD')";
+            if (t.size() == 10) return L"to_date('" + t + L"', 'YYYY-MM-DD')";
             return L"to_date('" + t + L"', 'YYYY-MM-DD HH24:MI:SS')";
         }
     }
     if (is_bin(vt)) {
         tk_logger::log(1, "GOT BLOB");
-        if (text.size() < 2)
-            return L"''";
+        if (text.size() < 2) return L"''";
         if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
             bool hex = true;
-            for (size_t i = 2; i < text.size() && hex; ++i)
-                hex = std::iswxdigit(static_cast<wint_t>(text[i])) != 0;
+            for (size_t i = 2; i < text.size() && hex; ++i) hex = std::iswxdigit(static_cast<wint_t>(text[i])) != 0;
             if (hex) {
                 tk_logger::log(1, "BLOB IS VALID");
                 return L"'" + text.substr(2) + L"'";
@@ -490,8 +469,7 @@ std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
     if (quote) {
         r = ora_engine::quote_literal_text(r);
         // Text pointers are text too: bare they would end up as SQL.
-        if (vt == VT_BSTR || vt == VT_LPSTR || vt == VT_LPWSTR)
-            r = L"'" + r + L"'";
+        if (vt == VT_BSTR || vt == VT_LPSTR || vt == VT_LPWSTR) r = L"'" + r + L"'";
     }
     return r;
 }
@@ -499,8 +477,7 @@ std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
 std::wstring to_oracle_str(const udb_field* field, bool quote)
 {
     tk_logger::log(1, "to_oracle_str( const udb_field *  )");
-    if (!field)
-        throw tk_mail_assertion("ora_util", 349);
+    if (!field) throw tk_mail_assertion("ora_util", 349);
     const VARTYPE vt = field->get_type();
     std::wstring direct;
     if (direct_literal(*field, vt, quote, direct)) return direct;
@@ -545,35 +522,26 @@ VARTYPE get_ora_vartype(uint16_t code)
 
 VARTYPE get_refined_num_type(uint32_t& precision, uint32_t scale)
 {
-    tk_logger::log(1, "get_refined_num_type(prec=%d,scale=%d)", static_cast<int>(precision),
-                   static_cast<int>(scale));
+    tk_logger::log(1, "get_refined_num_type(prec=%d,scale=%d)", static_cast<int>(precision), static_cast<int>(scale));
     const VARTYPE unknown = int64_flag() ? VT_I8 : VT_R8;
-    if (precision == 0)
-        return unknown;
+    if (precision == 0) return unknown;
     if (scale != 0) {
-        if (precision == scale)
-            ++precision;
+        if (precision == scale) ++precision;
         return VT_DECIMAL;
     }
-    if (precision >= 39)
-        return unknown;
+    if (precision >= 39) return unknown;
     tk_logger::log(1, "Refine type mapping for int (prec=%d)", static_cast<int>(precision));
-    if (precision <= 2)
-        return VT_I1;
-    if (precision <= 4)
-        return VT_I2;
-    if (precision <= 10)
-        return VT_I4;
-    if (precision <= 20)
-        return VT_I8;
+    if (precision <= 2) return VT_I1;
+    if (precision <= 4) return VT_I2;
+    if (precision <= 10) return VT_I4;
+    if (precision <= 20) return VT_I8;
     return unknown;
 }
 
 uint32_t get_ora_len(const t_ftd& ftd)
 {
     tk_logger::log(1, "get_ora_len");
-    if (ora_is_lob_stored(ftd))
-        return 0;
+    if (ora_is_lob_stored(ftd)) return 0;
     switch (ftd.vartype) {
     case VT_I2:
     case VT_I4:
@@ -644,8 +612,7 @@ std::wstring ora_simplify_name(const std::wstring& name)
     std::wstring r;
     r.reserve(name.size());
     for (wchar_t c : name)
-        if (c != L'"')
-            r.push_back(c);
+        if (c != L'"') r.push_back(c);
     return r;
 }
 
@@ -656,8 +623,7 @@ std::pair<std::wstring, std::wstring> ora_split_name(const std::wstring& name)
         tk_logger::log(1, "Name is enclosed in \"...\"");
         const std::wstring rest = name.substr(1, name.size() - 2);
         const size_t sep = rest.find(L"\".\"");
-        if (sep != std::wstring::npos)
-            return {rest.substr(0, sep), rest.substr(sep + 3)};
+        if (sep != std::wstring::npos) return {rest.substr(0, sep), rest.substr(sep + 3)};
         return {std::wstring(), rest};
     }
     tk_logger::log(1, "Name is NOT enclosed in \"...\"");

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 #include <utility>
-#include "platform/win32/win_types.h"
 #include "UDB/t_ftd.h"
 #include "UDB/udb_field.h"
+#include "platform/win32/win_types.h"
 
 constexpr uint32_t ora_text_limit = 2000;
 

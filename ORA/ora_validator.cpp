@@ -11,22 +11,13 @@
 
 namespace {
 
-bool allowed_char(wchar_t c)
-{
-    return IsCharAlphaNumericW(c) || c == L'_' || c == L' ' || c == L'.' || c == L'#';
-}
+bool allowed_char(wchar_t c) { return IsCharAlphaNumericW(c) || c == L'_' || c == L' ' || c == L'.' || c == L'#'; }
 
-bool is_quoted(const std::wstring& name)
-{
-    return name.size() >= 2 && name.front() == L'"' && name.back() == L'"';
-}
+bool is_quoted(const std::wstring& name) { return name.size() >= 2 && name.front() == L'"' && name.back() == L'"'; }
 
 } // namespace
 
-ora_validator::ora_validator() : udb_validator(max_name)
-{
-    tk_logger::log(1, "ora_validator::ctor");
-}
+ora_validator::ora_validator() : udb_validator(max_name) { tk_logger::log(1, "ora_validator::ctor"); }
 
 bool ora_validator::is_acceptable(const std::wstring& name) const
 {
@@ -43,8 +34,7 @@ bool ora_validator::is_acceptable(const std::wstring& name) const
         tk_logger::log(1, "Names enclosed in \"...\" are always acceptable");
         return true;
     }
-    if (name.empty() || !IsCharAlphaW(name[0]))
-        return false;
+    if (name.empty() || !IsCharAlphaW(name[0])) return false;
     for (wchar_t c : name) {
         if (!allowed_char(c)) {
             tk_logger::log(3, L"Name contains invalid symbol: '%c'", c);
@@ -59,20 +49,14 @@ std::wstring ora_validator::get_safe_name(const std::wstring& name) const
 {
     tk_logger::log(1, L"ora_validator::get_safe_name(%s)", name.c_str());
     std::wstring work = name;
-    if (work.empty() || !IsCharAlphaW(work[0]))
-        work.insert(0, L"A");
+    if (work.empty() || !IsCharAlphaW(work[0])) work.insert(0, L"A");
     for (auto& c : work)
-        if (!allowed_char(c))
-            c = L'_';
-    if (length_of(work) > max_name)
-        work = cut_to(work, max_name - 1);
+        if (!allowed_char(c)) c = L'_';
+    if (length_of(work) > max_name) work = cut_to(work, max_name - 1);
     return udb_validator::get_safe_name(work);
 }
 
-size_t ora_validator::length_of(const std::wstring& name) const
-{
-    return ora_name_bytes(name);
-}
+size_t ora_validator::length_of(const std::wstring& name) const { return ora_name_bytes(name); }
 
 std::wstring ora_validator::cut_to(const std::wstring& name, size_t length) const
 {
@@ -82,24 +66,20 @@ std::wstring ora_validator::cut_to(const std::wstring& name, size_t length) cons
 ora_fn_validator::ora_fn_validator(const udb_schema& fields)
 {
     tk_logger::log(1, "ora_fn_validator::ctor1");
-    for (size_t i = 0; i < fields.size(); ++i)
-        add_existing_name(fields.at(i).name);
+    for (size_t i = 0; i < fields.size(); ++i) add_existing_name(fields.at(i).name);
 }
 
 ora_fn_validator::ora_fn_validator(const std::vector<std::wstring>& field_names)
 {
     tk_logger::log(1, "ora_fn_validator::ctor2");
-    for (const auto& n : field_names)
-        add_existing_name(n);
+    for (const auto& n : field_names) add_existing_name(n);
 }
 
 ora_tn_validator::ora_tn_validator(const std::vector<std::wstring>& first, const std::vector<std::wstring>& second)
 {
     tk_logger::log(1, "ora_tn_validator::ctor");
-    for (const auto& n : first)
-        add_existing_name(n);
-    for (const auto& n : second)
-        add_existing_name(n);
+    for (const auto& n : first) add_existing_name(n);
+    for (const auto& n : second) add_existing_name(n);
 }
 
 bool ora_tn_validator::is_acceptable(const std::wstring& name) const
@@ -121,8 +101,7 @@ std::wstring ora_tn_validator::get_safe_name(const std::wstring& name) const
         std::replace(text.begin(), text.end(), L'.', L'_');
         return ora_validator::get_safe_name(text);
     };
-    if (!tname.first.empty())
-        return L"\"" + part(tname.first) + L"\".\"" + part(tname.second) + L"\"";
+    if (!tname.first.empty()) return L"\"" + part(tname.first) + L"\".\"" + part(tname.second) + L"\"";
     return part(tname.second);
 }
 
@@ -139,8 +118,7 @@ ora_in_validator::ora_in_validator()
         ora_query_results rs(1, sql);
         while (!rs.is_eof()) {
             udb_record* rec = rs.get_item();
-            if (rec && !rec->empty())
-                restricted_names.push_back(rec->at(0).to_wstring());
+            if (rec && !rec->empty()) restricted_names.push_back(rec->at(0).to_wstring());
         }
     }
 }
@@ -150,6 +128,5 @@ ora_in_validator::~ora_in_validator() = default;
 void ora_in_validator::load(const udb_indexes& indexes)
 {
     tk_logger::log(1, "ora_in_validator::load");
-    for (const auto& idx : indexes)
-        add_existing_name(idx.name);
+    for (const auto& idx : indexes) add_existing_name(idx.name);
 }

@@ -6,8 +6,8 @@
 #include "platform/win32/win_types.h"
 
 struct t_lob_desc {
-    uint32_t idx = 0;     // column position in the table schema
-    uint32_t idx_in = 0;  // position of the value in the record
+    uint32_t idx = 0;    // column position in the table schema
+    uint32_t idx_in = 0; // position of the value in the record
     VARTYPE vt = 0;
     std::wstring name;
 

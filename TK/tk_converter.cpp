@@ -5,10 +5,10 @@
 #include "TK/tk_file_name.h"
 #include "TK/tk_logger.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -17,11 +17,9 @@ namespace {
 std::string write_refusal(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return std::strerror(errno);
+    if (fd < 0) return std::strerror(errno);
     std::string why;
-    if (::write(fd, "", 0) < 0)
-        why = std::strerror(errno);
+    if (::write(fd, "", 0) < 0) why = std::strerror(errno);
     ::close(fd);
     return why;
 }
@@ -36,23 +34,20 @@ void tk_converter::set_logfile(const std::string& name)
 {
     tk_logger::log(1, "tk_convertor::set_logfile(%s)", name.c_str());
     tk_logger* logger = tk_logger::find();
-    if (!logger)
-        return;
+    if (!logger) return;
     log_file = name;
     if (name.empty()) {
         tk_logger::log(1, "Filename is empty");
         return;
     }
-    if (tk_is_path_exist(name))
-        throw tk_exception("Logfile name specifies an existing path.", 1);
+    if (tk_is_path_exist(name)) throw tk_exception("Logfile name specifies an existing path.", 1);
     if (tk_is_file_exist(name, TK_FILE_READ) && !tk_is_file_exist(name, TK_FILE_READ_WRITE))
         throw tk_exception("Logfile name specifies an existing read-only file.", 1);
     tk_file_name parts(name);
     if (!tk_is_path_exist(parts.get_folder()))
         throw tk_exception("Logfile path does not exist.\nPlease verify the correct path was given.", 1);
     const std::string why = write_refusal(parts.get_path());
-    if (!why.empty())
-        throw tk_exception("Logfile cannot be written: " + why, 1);
+    if (!why.empty()) throw tk_exception("Logfile cannot be written: " + why, 1);
     // The absolute form, so a later change of the working folder cannot move the log.
     logger->set_file_name(parts.get_path().c_str());
     logger->set_enabled(true);

@@ -12,10 +12,8 @@ tk_error_converter::tk_error_converter(int count, const tk_error_entry* table)
 void tk_error_converter::load_map(int count, const tk_error_entry* table)
 {
     tk_logger::log(2, "tk_error_converter::load_map (map size=%d)", count);
-    if (!table)
-        throw tk_mail_assertion("tk_errco", 43);
-    for (int i = 0; i < count; ++i)
-        map_.emplace(table[i].code, table[i].text ? table[i].text : "");
+    if (!table) throw tk_mail_assertion("tk_errco", 43);
+    for (int i = 0; i < count; ++i) map_.emplace(table[i].code, table[i].text ? table[i].text : "");
 }
 
 std::string tk_error_converter::convert(int code) const

@@ -14,8 +14,7 @@ const char* const k_unknown = "Unknown exception";
 tk_exception::tk_exception(int32_t lvl) : message(k_unknown), level(lvl) {}
 
 tk_exception::tk_exception(const std::string& text, int32_t lvl) : message(text.empty() ? k_unknown : text), level(lvl)
-{
-}
+{}
 
 tk_exception::tk_exception(const std::wstring& text, int32_t lvl) : level(lvl)
 {
@@ -32,8 +31,7 @@ void tk_exception::fill_from_last_error(const std::string& prefix)
 {
     code = GetLastError();
     std::string text = win_system_message(code);
-    if (text.empty())
-        return;
+    if (text.empty()) return;
     message = prefix + text;
     tk_logger::log(2, "GetLastError: %s", text.c_str());
 }

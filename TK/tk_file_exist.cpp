@@ -8,8 +8,7 @@ bool tk_is_file_exist(const std::string& path, int mode)
 {
     tk_logger::log(1, "tk_is_file_exist(%s)", path.c_str());
     bool ok = file_open_test(path, mode == TK_FILE_READ_WRITE ? win_open_mode::read_write : win_open_mode::read);
-    if (!ok)
-        tk_logger::log(2, "File not exists!");
+    if (!ok) tk_logger::log(2, "File not exists!");
     return ok;
 }
 
@@ -23,8 +22,7 @@ bool tk_is_file_exist(const std::wstring& path, int mode)
         how = win_open_mode::create_always;
     auto narrow = wide_to_mb(CP_ACP, path);
     bool ok = narrow && file_open_test(*narrow, how);
-    if (!ok)
-        tk_logger::log(2, "File not exists!");
+    if (!ok) tk_logger::log(2, "File not exists!");
     return ok;
 }
 

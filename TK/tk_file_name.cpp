@@ -19,12 +19,10 @@ tk_file_name::tk_file_name(const char* path)
 
 void tk_file_name::initialize(const char* path)
 {
-    if (!path)
-        throw tk_mail_assertion("tk_fname", 31);
+    if (!path) throw tk_mail_assertion("tk_fname", 31);
     const bool own = *path == '\0';
     auto full = full_path(own ? get_module_file_name() : std::string(path));
-    if (!full)
-        throw tk_mail_assertion("tk_fname", 39);
+    if (!full) throw tk_mail_assertion("tk_fname", 39);
     auto parts = split_path(*full);
     drive = parts.drive;
     dir = parts.dir;

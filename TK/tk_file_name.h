@@ -16,5 +16,5 @@ public:
     std::string ext;   // with its point
     std::string drive; // always empty here
     std::string name;
-    std::string dir;   // ends with "/"
+    std::string dir; // ends with "/"
 };

@@ -19,13 +19,11 @@ tk_file_wname::tk_file_wname(const wchar_t* path)
 
 void tk_file_wname::initialize(const wchar_t* path)
 {
-    if (!path)
-        throw tk_mail_assertion("tk_fname", 83);
+    if (!path) throw tk_mail_assertion("tk_fname", 83);
     tk_logger::log(1, L"tk_file_wname::initialize(%s)", path);
     const bool own = *path == L'\0';
     auto full = full_wpath(own ? tk_get_module_wpath() : std::wstring(path));
-    if (!full)
-        throw tk_mail_assertion("tk_fname", 91);
+    if (!full) throw tk_mail_assertion("tk_fname", 91);
     auto parts = split_wpath(*full);
     drive = parts.drive;
     dir = parts.dir;

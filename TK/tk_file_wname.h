@@ -17,5 +17,5 @@ public:
     std::wstring ext;   // with its point
     std::wstring drive; // always empty here
     std::wstring name;
-    std::wstring dir;   // ends with "/"
+    std::wstring dir; // ends with "/"
 };

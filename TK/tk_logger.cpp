@@ -1,11 +1,11 @@
 #include "TK/tk_logger.h"
 
-#include <cerrno>
-#include <cstdarg>
-#include <cstring>
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
 
 #include "TK/tk_file_name.h"
 #include "TK/tk_module.h"
@@ -20,11 +20,9 @@ namespace {
 std::FILE* open_private(const std::string& path, int flags, const char* mode)
 {
     int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return nullptr;
+    if (fd < 0) return nullptr;
     std::FILE* f = ::fdopen(fd, mode);
-    if (!f)
-        ::close(fd);
+    if (!f) ::close(fd);
     return f;
 }
 
@@ -42,8 +40,7 @@ tk_logger::tk_logger(const char* file, bool enabled, int min_level, bool timesta
 {
     file_ = file ? std::string(file) : default_log_name();
     if (enabled) {
-        if (std::FILE* f = open_private(file_, O_TRUNC, "wb"))
-            std::fclose(f);
+        if (std::FILE* f = open_private(file_, O_TRUNC, "wb")) std::fclose(f);
         truncated_ = true;
     }
     publish(true);
@@ -60,8 +57,7 @@ void tk_logger::publish(bool registered)
 
 void tk_logger::set_file_name(const char* file)
 {
-    if (!file)
-        throw tk_mail_assertion("..\\TK/tk_log", 82);
+    if (!file) throw tk_mail_assertion("..\\TK/tk_log", 82);
     std::lock_guard lock(mutex_);
     file_ = file;
 }
@@ -81,13 +77,11 @@ std::string tk_logger::get_file_name() const
 std::FILE* tk_logger::open_line()
 {
     if (!truncated_) {
-        if (std::FILE* f = open_private(file_, O_TRUNC, "wb"))
-            std::fclose(f);
+        if (std::FILE* f = open_private(file_, O_TRUNC, "wb")) std::fclose(f);
         truncated_ = true;
     }
     std::FILE* f = open_private(file_, O_APPEND, "ab");
-    if (!f)
-        report_failure(errno);
+    if (!f) report_failure(errno);
     if (f && timestamps_) {
         SYSTEMTIME st{};
         get_local_time(st);
@@ -98,18 +92,15 @@ std::FILE* tk_logger::open_line()
 
 void tk_logger::close_line(std::FILE* f)
 {
-    if (crlf_)
-        std::fputs("\r\n", f);
+    if (crlf_) std::fputs("\r\n", f);
     const bool failed = std::ferror(f) != 0;
     const int error = errno;
-    if (std::fclose(f) != 0 || failed)
-        report_failure(failed ? error : errno);
+    if (std::fclose(f) != 0 || failed) report_failure(failed ? error : errno);
 }
 
 void tk_logger::report_failure(int error)
 {
-    if (failure_reported_)
-        return;
+    if (failure_reported_) return;
     failure_reported_ = true;
     std::fprintf(stderr, "Log file '%s' cannot be written: %s\n", file_.c_str(), std::strerror(error));
 }
@@ -123,12 +114,10 @@ bool tk_logger::accepted(int level)
 void tk_logger::write(int level, const char* fmt, ...)
 {
     tk_logger* self = find();
-    if (!self || !self->accepts(level) || !fmt)
-        return;
+    if (!self || !self->accepts(level) || !fmt) return;
     std::lock_guard lock(self->mutex_);
     std::FILE* f = self->open_line();
-    if (!f)
-        return;
+    if (!f) return;
     va_list args;
     va_start(args, fmt);
     std::vfprintf(f, fmt, args);
@@ -139,8 +128,7 @@ void tk_logger::write(int level, const char* fmt, ...)
 void tk_logger::write_wide(int level, const wchar_t* fmt, ...)
 {
     tk_logger* self = find();
-    if (!self || !self->accepts(level) || !fmt)
-        return;
+    if (!self || !self->accepts(level) || !fmt) return;
     va_list args;
     va_start(args, fmt);
     std::wstring text = win_vformat_cut(fmt, args, k_wide_line_chars);
@@ -148,8 +136,7 @@ void tk_logger::write_wide(int level, const wchar_t* fmt, ...)
     std::string utf8 = utf8_encode(text);
     std::lock_guard lock(self->mutex_);
     std::FILE* f = self->open_line();
-    if (!f)
-        return;
+    if (!f) return;
     std::fwrite(utf8.data(), 1, utf8.size(), f);
     self->close_line(f);
 }

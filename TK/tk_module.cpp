@@ -10,19 +10,16 @@
 std::string get_module_file_name()
 {
     auto path = module_path();
-    if (!path)
-        throw tk_mail_assertion("tk_utils", 116);
+    if (!path) throw tk_mail_assertion("tk_utils", 116);
     return *path;
 }
 
 std::wstring tk_get_module_wpath()
 {
     auto path = module_path();
-    if (!path)
-        throw tk_mail_assertion("tk_utils", 129);
+    if (!path) throw tk_mail_assertion("tk_utils", 129);
     auto wide = mb_to_wide(CP_ACP, *path, false);
-    if (!wide)
-        throw tk_mail_assertion("tk_utils", 129);
+    if (!wide) throw tk_mail_assertion("tk_utils", 129);
     return *wide;
 }
 
@@ -42,8 +39,7 @@ uint32_t get_dll_version(const wchar_t* dll)
     } else {
         DLLVERSIONINFO info{};
         info.cbSize = sizeof(info);
-        if (SUCCEEDED(get_version(&info)))
-            version = (info.dwMajorVersion << 16) | info.dwMinorVersion;
+        if (SUCCEEDED(get_version(&info))) version = (info.dwMajorVersion << 16) | info.dwMinorVersion;
     }
     FreeLibrary(lib);
     return version;

@@ -26,15 +26,13 @@ public:
     static T& ref()
     {
         tk_singleton* p = instance_.load();
-        if (!p)
-            throw tk_mail_assertion("..\\TK/tk_singl", 71);
+        if (!p) throw tk_mail_assertion("..\\TK/tk_singl", 71);
         return *static_cast<T*>(p);
     }
     static T* ptr()
     {
         tk_singleton* p = instance_.load();
-        if (!p)
-            throw tk_mail_assertion("..\\TK/tk_singl", 64);
+        if (!p) throw tk_mail_assertion("..\\TK/tk_singl", 64);
         return static_cast<T*>(p);
     }
     // The registered instance or null, for callers that may run without one.

@@ -21,14 +21,12 @@ void tk_temp_chdir::initialize(const std::string& folder)
     }
     saved = *cwd;
     ok = change_dir(folder);
-    if (!ok)
-        tk_logger::log(2, "_chdir failed");
+    if (!ok) tk_logger::log(2, "_chdir failed");
 }
 
 tk_temp_chdir::~tk_temp_chdir()
 {
     tk_logger::log(1, "tk_temp_chdir::dtor");
-    if (ok)
-        change_dir(saved);
+    if (ok) change_dir(saved);
     tk_logger::log(1, "tk_temp_chdir::dtor - at the END");
 }

@@ -42,8 +42,7 @@ bool tk_thread::is_running() const { return thread && !thread->wait_ended(std::c
 
 DWORD tk_thread::thread_proc(LPVOID job)
 {
-    if (!job)
-        throw tk_mail_assertion("tk_threa", 149);
+    if (!job) throw tk_mail_assertion("tk_threa", 149);
     try {
         (*static_cast<tk_thread_functor*>(job))();
     } catch (const std::exception& e) {
@@ -56,14 +55,11 @@ DWORD tk_thread::thread_proc(LPVOID job)
 
 HANDLE tk_thread::start()
 {
-    if (is_running())
-        throw tk_mail_assertion("tk_threa", 92);
+    if (is_running()) throw tk_mail_assertion("tk_threa", 92);
     cleanup();
-    if (functor)
-        throw tk_mail_assertion("tk_threa", 100);
+    if (functor) throw tk_mail_assertion("tk_threa", 100);
     functor = create_functor();
-    if (!functor)
-        throw tk_mail_assertion("tk_threa", 105);
+    if (!functor) throw tk_mail_assertion("tk_threa", 105);
     // A lent job may have been stopped in an earlier run.
     functor->stop_requested_.store(false);
     auto st = std::make_shared<state>();
@@ -86,8 +82,7 @@ HANDLE tk_thread::start()
 
 void tk_thread::terminate()
 {
-    if (!is_running())
-        throw tk_mail_assertion("tk_threa", 55);
+    if (!is_running()) throw tk_mail_assertion("tk_threa", 55);
     functor->request_stop();
     if (thread->wait_ended(std::chrono::milliseconds(k_stop_wait_ms))) {
         cleanup();
@@ -96,8 +91,7 @@ void tk_thread::terminate()
     {
         std::lock_guard lock(thread->mutex);
         if (!thread->ended) {
-            if (owns_functor)
-                thread->orphan = std::move(owned_);
+            if (owns_functor) thread->orphan = std::move(owned_);
             thread->worker.detach();
         }
     }
@@ -113,15 +107,12 @@ void tk_thread::terminate()
 
 void tk_thread::cleanup()
 {
-    if (is_running())
-        throw tk_mail_assertion("tk_threa", 71);
+    if (is_running()) throw tk_mail_assertion("tk_threa", 71);
     if (thread) {
-        if (thread->worker.joinable())
-            thread->worker.join();
+        if (thread->worker.joinable()) thread->worker.join();
         thread.reset();
     }
-    if (owns_functor)
-        owned_.reset();
+    if (owns_functor) owned_.reset();
     functor = nullptr;
 }
 

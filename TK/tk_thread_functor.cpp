@@ -4,8 +4,7 @@
 
 void tk_thread_functor::operator()()
 {
-    while (!is_done())
-        step();
+    while (!is_done()) step();
     finish();
 }
 

@@ -7,8 +7,7 @@
 namespace {
 bool same_text(std::wstring_view a, std::wstring_view b, bool case_sensitive)
 {
-    if (case_sensitive)
-        return a == b;
+    if (case_sensitive) return a == b;
     return compare_string(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, b) == CSTR_EQUAL;
 }
 } // namespace
@@ -27,27 +26,22 @@ tk_wstring& tk_wstring::rtrim()
 
 bool tk_wstring::starts_with(const std::wstring& prefix, bool case_sensitive) const
 {
-    if (prefix.empty())
-        return true;
-    if (prefix.size() > size())
-        return false;
+    if (prefix.empty()) return true;
+    if (prefix.size() > size()) return false;
     return same_text(std::wstring_view(*this).substr(0, prefix.size()), prefix, case_sensitive);
 }
 
 bool tk_wstring::ends_with(const std::wstring& suffix, bool case_sensitive) const
 {
-    if (suffix.empty())
-        return true;
-    if (suffix.size() > size())
-        return false;
+    if (suffix.empty()) return true;
+    if (suffix.size() > size()) return false;
     return same_text(std::wstring_view(*this).substr(size() - suffix.size()), suffix, case_sensitive);
 }
 
 tk_wstring tk_wstring::replace_all(const std::wstring& from, const std::wstring& to)
 {
     tk_logger::log(1, L"tk_wstring::replace_all(%s,%s)", from.c_str(), to.c_str());
-    if (from.empty())
-        return *this;
+    if (from.empty()) return *this;
     size_t pos = 0;
     while ((pos = find(from, pos)) != npos) {
         replace(pos, from.size(), to);
@@ -59,8 +53,7 @@ tk_wstring tk_wstring::replace_all(const std::wstring& from, const std::wstring&
 tk_wstring tk_wstring::to_upper()
 {
     tk_logger::log(1, L"tk_wstring::to_upper(%s)", c_str());
-    for (wchar_t& c : *this)
-        c = char_upper(c);
+    for (wchar_t& c : *this) c = char_upper(c);
     return *this;
 }
 
@@ -68,8 +61,7 @@ bool tk_wstring::split(wchar_t separator, std::vector<std::wstring>& out) const
 {
     tk_logger::log(1, L"tk_wstring::split(%c)", separator);
     out.clear();
-    if (empty())
-        return true;
+    if (empty()) return true;
     size_t start = 0;
     for (;;) {
         size_t pos = find(separator, start);

@@ -10,11 +10,9 @@ bool tk_yaml_config::load(const char* file, std::map<std::wstring, std::vector<s
                           const std::set<std::wstring>& excluded)
 {
     tk_logger::log(2, "tk_yaml_config::load(%s)", file ? file : "");
-    if (!file)
-        return false;
+    if (!file) return false;
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return false;
+    if (!in) return false;
     std::string key;
     std::string line;
     // Files written on Windows: a byte-order mark and CRLF line ends.
@@ -30,8 +28,7 @@ bool tk_yaml_config::load(const char* file, std::map<std::wstring, std::vector<s
             key = text.substr(0, text.size() - 1);
             continue;
         }
-        if (text.front() != '-')
-            continue;
+        if (text.front() != '-') continue;
         const std::string value = tk_trim(text.substr(1));
         std::wstring wide_value = to_unicode(value);
         if (excluded.count(wide_value)) {

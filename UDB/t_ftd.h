@@ -10,13 +10,13 @@
 
 struct t_ftd {
     // Meanings of dw_reserved, which depend on vartype.
-    static constexpr uint32_t hint_date_timestamp = 1;  // VT_DATE: create a TIMESTAMP column
-    static constexpr uint32_t hint_date_only = 2;       // VT_DATE: no time of day
-    static constexpr uint32_t hint_time_only = 3;       // VT_DATE: no date
-    static constexpr uint32_t hint_date_function = 9;   // VT_DATE: default is a date function text
-    static constexpr uint32_t hint_bstr_guid = 1;       // VT_BSTR: the source column is a GUID
-    static constexpr uint32_t hint_bstr_long = 10;      // VT_BSTR: create a LONG column
-    static constexpr uint32_t hint_bstr_xml = 11;       // VT_BSTR: XML text
+    static constexpr uint32_t hint_date_timestamp = 1;     // VT_DATE: create a TIMESTAMP column
+    static constexpr uint32_t hint_date_only = 2;          // VT_DATE: no time of day
+    static constexpr uint32_t hint_time_only = 3;          // VT_DATE: no date
+    static constexpr uint32_t hint_date_function = 9;      // VT_DATE: default is a date function text
+    static constexpr uint32_t hint_bstr_guid = 1;          // VT_BSTR: the source column is a GUID
+    static constexpr uint32_t hint_bstr_long = 10;         // VT_BSTR: create a LONG column
+    static constexpr uint32_t hint_bstr_xml = 11;          // VT_BSTR: XML text
     static constexpr uint32_t hint_bstr_timestamp_tz = 12; // VT_BSTR: date, time and offset (datetimeoffset)
     // VT_DECIMAL: precision in the second byte, scale in the low byte.
     static constexpr uint32_t decimal_hint(uint8_t precision, uint8_t scale)
@@ -24,14 +24,14 @@ struct t_ftd {
         return (static_cast<uint32_t>(precision) << 8) | scale;
     }
 
-    uint32_t size = 0;          // characters for text, bytes for binary; 0 = unknown
+    uint32_t size = 0; // characters for text, bytes for binary; 0 = unknown
     std::wstring name;
-    VARTYPE vartype = 0;        // VT_EMPTY
-    std::wstring native_type;   // the type as the describing engine spells it
-    bool b_auto_num = false;    // identity column
+    VARTYPE vartype = 0;      // VT_EMPTY
+    std::wstring native_type; // the type as the describing engine spells it
+    bool b_auto_num = false;  // identity column
     bool b_not_null = false;
-    ole_variant default_value;  // empty when there is none
-    uint32_t dw_reserved = 0;   // hint word, see above
+    ole_variant default_value; // empty when there is none
+    uint32_t dw_reserved = 0;  // hint word, see above
     std::wstring comment;
 
     // The empty descriptor.

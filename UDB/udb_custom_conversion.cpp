@@ -31,8 +31,7 @@ bool udb_custom_conversion::is_acceptable1(const t_ftd& column)
 {
     tk_logger::log(1, "udb_custom_conversion::is_acceptable1");
     for (const auto& r : rules())
-        if (r->accepts_column(column))
-            return true;
+        if (r->accepts_column(column)) return true;
     return false;
 }
 
@@ -40,8 +39,7 @@ std::wstring udb_custom_conversion::handle1(const t_ftd& column)
 {
     tk_logger::log(1, "udb_custom_conversion::handle1");
     for (const auto& r : rules())
-        if (r->accepts_column(column))
-            return r->column_type(column);
+        if (r->accepts_column(column)) return r->column_type(column);
     return std::wstring();
 }
 
@@ -60,18 +58,15 @@ bool udb_custom_conversion::is_acceptable2(const udb_field& value)
 {
     tk_logger::log(1, "udb_custom_conversion::is_acceptable2");
     for (const auto& r : rules())
-        if (r->accepts_value(value))
-            return true;
+        if (r->accepts_value(value)) return true;
     return false;
 }
 
 std::wstring udb_custom_conversion::handle2(const udb_field& value)
 {
     tk_logger::log(1, "udb_custom_conversion::handle2");
-    if (rules().empty())
-        return std::wstring();
+    if (rules().empty()) return std::wstring();
     for (const auto& r : rules())
-        if (r->accepts_value(value))
-            return r->value_text(value);
+        if (r->accepts_value(value)) return r->value_text(value);
     throw tk_mail_assertion("udb_rule", 88);
 }

@@ -10,10 +10,7 @@ udb_database::udb_database(const std::wstring& name, uint32_t mode, bool case_se
     tk_logger::log(2, L"udb_database::ctor(%s)", name.c_str());
 }
 
-udb_database::~udb_database()
-{
-    tk_logger::log(2, "udb_database::dtor");
-}
+udb_database::~udb_database() { tk_logger::log(2, "udb_database::dtor"); }
 
 void udb_database::create_schema(const std::wstring&) {}
 
@@ -22,8 +19,7 @@ void udb_database::create_index(const std::wstring&, udb_schema&, udb_index&) {}
 void udb_database::create_indexes(const std::wstring& table, udb_schema& schema, udb_indexes& indexes)
 {
     tk_logger::log(2, L"udb_database::create_indexes(%s)", table.c_str());
-    for (auto& index : indexes)
-        create_index(table, schema, index);
+    for (auto& index : indexes) create_index(table, schema, index);
 }
 
 void udb_database::create_views(view_list&) {}
@@ -44,15 +40,9 @@ bool udb_database::delete_tab(const std::wstring& table)
     return true;
 }
 
-void udb_database::get_schema_info(std::vector<std::wstring>& schemas)
-{
-    schemas.clear();
-}
+void udb_database::get_schema_info(std::vector<std::wstring>& schemas) { schemas.clear(); }
 
-std::unique_ptr<udb_recordset> udb_database::query(const std::wstring&)
-{
-    throw tk_mail_assertion("udb_db", 87);
-}
+std::unique_ptr<udb_recordset> udb_database::query(const std::wstring&) { throw tk_mail_assertion("udb_db", 87); }
 
 void udb_database::create_relationships(udb_relationships&) {}
 

@@ -17,10 +17,10 @@ class udb_recordset;
 
 class udb_database {
 public:
-    using view_list = std::vector<std::pair<std::wstring, std::wstring>>;  // (name, definition)
+    using view_list = std::vector<std::pair<std::wstring, std::wstring>>; // (name, definition)
 
-    static constexpr uint32_t mode_append = 8;       // compared for equality
-    static constexpr uint32_t mode_skip_views = 0x80;  // a bit
+    static constexpr uint32_t mode_append = 8;        // compared for equality
+    static constexpr uint32_t mode_skip_views = 0x80; // a bit
 
     uint32_t mode;
     std::wstring name;

@@ -2,10 +2,7 @@
 
 #include "TK/tk_logger.h"
 
-udb_field::udb_field()
-{
-    tk_logger::log(1, "udb_field::empty ctor");
-}
+udb_field::udb_field() { tk_logger::log(1, "udb_field::empty ctor"); }
 
 udb_field::udb_field(const std::wstring& name, int32_t size, const ole_variant& value, bool, bool)
     : ole_variant(value), size(size), name(name)

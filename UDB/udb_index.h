@@ -12,8 +12,7 @@ struct udb_index {
     udb_index() = default;
     udb_index(const std::wstring& name, bool unique, bool primary, std::vector<std::wstring> fields = {})
         : name(name), b_unique(unique), b_primary(primary), fields(std::move(fields))
-    {
-    }
+    {}
 
     // The index's leading columns are the given ones, in that order.
     bool starts_with_fields(const std::vector<std::wstring>& names) const;

@@ -15,8 +15,7 @@ const udb_index& udb_indexes::get_index(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_indexes::get_index(%s)", name.c_str());
     for (const auto& idx : *this)
-        if (udb_same_name(idx.name, name))
-            return idx;
+        if (udb_same_name(idx.name, name)) return idx;
     throw tk_mail_assertion("..\\UDB/udb_idx", 187);
 }
 
@@ -36,8 +35,7 @@ bool udb_indexes::is_idx_field(const std::wstring& field, bool primary_only) con
 {
     tk_logger::log(1, L"udb_indexes::is_idx_field(%s)", field.c_str());
     for (const auto& idx : *this) {
-        if (primary_only && !idx.b_primary)
-            continue;
+        if (primary_only && !idx.b_primary) continue;
         if (std::find(idx.fields.begin(), idx.fields.end(), field) != idx.fields.end()) {
             tk_logger::log(1, "index field");
             return true;

@@ -7,10 +7,7 @@
 
 namespace {
 
-bool starts_with(const std::wstring& text, const std::wstring& head)
-{
-    return text.compare(0, head.size(), head) == 0;
-}
+bool starts_with(const std::wstring& text, const std::wstring& head) { return text.compare(0, head.size(), head) == 0; }
 
 bool ends_with(const std::wstring& text, const std::wstring& tail)
 {
@@ -18,10 +15,7 @@ bool ends_with(const std::wstring& text, const std::wstring& tail)
 }
 
 // Letters and digits make up a word; "_" does not.
-bool is_word_char(wchar_t c)
-{
-    return IsCharAlphaNumericW(c) != FALSE;
-}
+bool is_word_char(wchar_t c) { return IsCharAlphaNumericW(c) != FALSE; }
 
 } // namespace
 
@@ -50,8 +44,7 @@ std::wstring udb_names_map::get_tn_mapped_name(const std::wstring& table, bool e
     return table;
 }
 
-std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const std::wstring& column,
-                                               bool exact) const
+std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const std::wstring& column, bool exact) const
 {
     tk_logger::log(1, L"udb_names_map::get_fn_mapped_name(%s,%s)", table.c_str(), column.c_str());
     const auto it = field_maps.find(table);
@@ -67,8 +60,7 @@ std::wstring udb_names_map::do_global_replace1(const std::wstring& text, const s
 {
     tk_logger::log(2, L"udb_names_map::do_global_replace1(%s)", text.c_str());
     std::wstring result = do_global_replace2(text, table_map, prefix, suffix);
-    for (const auto& [table, columns] : field_maps)
-        result = do_global_replace2(result, columns, prefix, suffix);
+    for (const auto& [table, columns] : field_maps) result = do_global_replace2(result, columns, prefix, suffix);
     return result;
 }
 
@@ -79,14 +71,11 @@ std::wstring udb_names_map::do_global_replace2(const std::wstring& text, const t
     std::wstring work = text;
     for (const auto& [key, target] : map) {
         // An empty key would match between every two characters and never advance.
-        if (key.empty())
-            continue;
+        if (key.empty()) continue;
         std::wstring repl;
-        if (!prefix.empty() && !starts_with(target, prefix))
-            repl += prefix;
+        if (!prefix.empty() && !starts_with(target, prefix)) repl += prefix;
         repl += target;
-        if (!suffix.empty() && !ends_with(target, suffix))
-            repl += suffix;
+        if (!suffix.empty() && !ends_with(target, suffix)) repl += suffix;
         tk_logger::log(1, L"Testing pair ('%s','%s')", key.c_str(), repl.c_str());
 
         int pos = tk_find_no_case(work, key, 0, key.size());
@@ -99,7 +88,7 @@ std::wstring udb_names_map::do_global_replace2(const std::wstring& text, const t
             std::size_t next;
             if (word_start && word_end) {
                 work.replace(p, key.size(), repl);
-                next = p + repl.size();  // never rescan what was put in
+                next = p + repl.size(); // never rescan what was put in
             } else {
                 next = p + key.size();
             }

@@ -8,7 +8,7 @@
 class udb_names_map {
 public:
     t_names_map table_map;
-    std::map<std::wstring, t_names_map> field_maps;  // by source table name
+    std::map<std::wstring, t_names_map> field_maps; // by source table name
 
     void add_tn_mapping(const std::wstring& source, const std::wstring& target);
     // A table's column map is registered once; later ones are ignored.
@@ -19,6 +19,6 @@ public:
     std::wstring do_global_replace1(const std::wstring& text, const std::wstring& prefix,
                                     const std::wstring& suffix) const;
     // Whole-word replacement of each source name of map by its target.
-    static std::wstring do_global_replace2(const std::wstring& text, const t_names_map& map,
-                                           const std::wstring& prefix, const std::wstring& suffix);
+    static std::wstring do_global_replace2(const std::wstring& text, const t_names_map& map, const std::wstring& prefix,
+                                           const std::wstring& suffix);
 };

@@ -27,8 +27,7 @@ const wchar_t* const generic_settings = L"Generic settings";
 std::wstring one_line(std::wstring text)
 {
     for (auto& c : text)
-        if (c == L'\r' || c == L'\n')
-            c = L' ';
+        if (c == L'\r' || c == L'\n') c = L' ';
     return text;
 }
 
@@ -40,8 +39,7 @@ bool write_all(int fd, const std::string& data)
     while (left > 0) {
         const ssize_t n = ::write(fd, p, left);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         p += n;
@@ -63,41 +61,26 @@ udb_profile::udb_profile()
 udb_profile::pair_list& udb_profile::section_or_throw(const std::wstring& name)
 {
     const auto it = sections.find(name);
-    if (it == sections.end())
-        throw tk_exception_ex();
+    if (it == sections.end()) throw tk_exception_ex();
     return it->second;
 }
 
-udb_profile::pair_list& udb_profile::get_available_queries()
-{
-    return section_or_throw(available_queries);
-}
+udb_profile::pair_list& udb_profile::get_available_queries() { return section_or_throw(available_queries); }
 
-udb_profile::pair_list& udb_profile::get_selected_tables()
-{
-    return section_or_throw(selected_tables);
-}
+udb_profile::pair_list& udb_profile::get_selected_tables() { return section_or_throw(selected_tables); }
 
-udb_profile::pair_list& udb_profile::get_selected_views()
-{
-    return section_or_throw(selected_views);
-}
+udb_profile::pair_list& udb_profile::get_selected_views() { return section_or_throw(selected_views); }
 
 std::wstring udb_profile::get_value(const std::wstring& section, const std::wstring& key) const
 {
     const auto it = sections.find(section);
-    if (it == sections.end())
-        return std::wstring();
+    if (it == sections.end()) return std::wstring();
     for (const auto& [k, v] : it->second)
-        if (k == key)
-            return v;
+        if (k == key) return v;
     return std::wstring();
 }
 
-void udb_profile::add_section(const std::wstring& section)
-{
-    sections.try_emplace(section);
-}
+void udb_profile::add_section(const std::wstring& section) { sections.try_emplace(section); }
 
 void udb_profile::set_value(const std::wstring& section, const std::wstring& key, const std::wstring& value)
 {
@@ -109,10 +92,7 @@ void udb_profile::add_line(const std::wstring& section, const std::wstring& line
     line_sections[section].push_back(line);
 }
 
-udb_profile::line_list& udb_profile::get_lines(const std::wstring& section)
-{
-    return line_sections[section];
-}
+udb_profile::line_list& udb_profile::get_lines(const std::wstring& section) { return line_sections[section]; }
 
 bool udb_profile::store(const std::wstring& path) const
 {
@@ -134,29 +114,24 @@ bool udb_profile::store(const std::wstring& path) const
         }
         for (const auto& [name, lines] : line_sections) {
             text += to_utf8(L"[" + one_line(name) + L"]") + "\n";
-            for (const auto& line : lines)
-                text += to_utf8(one_line(line)) + "\n";
+            for (const auto& line : lines) text += to_utf8(one_line(line)) + "\n";
         }
     } catch (const tk_exception& e) {
         tk_logger::log(2, "%s", e.what());
         return false;
     }
-    if (file.empty())
-        return false;
+    if (file.empty()) return false;
 
     // Write a temporary file beside the profile and rename it over the old one,
     // so that a failed save never destroys the profile it replaces. The file
     // holds passwords: owner access only.
     std::string tmp = file + ".XXXXXX";
     const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && write_all(fd, text) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = std::rename(tmp.c_str(), file.c_str()) == 0;
-    if (!ok)
-        ::unlink(tmp.c_str());
+    if (ok) ok = std::rename(tmp.c_str(), file.c_str()) == 0;
+    if (!ok) ::unlink(tmp.c_str());
     return ok;
 }
 
@@ -172,8 +147,7 @@ void udb_profile::load(const std::wstring& path)
     if (!tk_is_file_exist(file, TK_FILE_READ))
         throw tk_exception(std::string("Profile does not exist. Please verify the correct path/name was given."), 1);
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return;
+    if (!in) return;
     read(in);
 }
 
@@ -193,8 +167,7 @@ void udb_profile::read(std::istream& in)
     while (lines.next(raw)) {
         const std::wstring line = to_unicode(raw);
         const std::wstring trimmed = tk_trim(line);
-        if (trimmed.empty())
-            continue;
+        if (trimmed.empty()) continue;
         if (trimmed.size() >= 2 && trimmed.front() == L'[' && trimmed.back() == L']') {
             current = trimmed.substr(1, trimmed.size() - 2);
             add_section(current);

@@ -13,7 +13,7 @@ public:
     using line_list = std::vector<std::wstring>;
 
     std::map<std::wstring, pair_list> sections;      // pair sections
-    std::map<std::wstring, line_list> line_sections;  // raw-line sections
+    std::map<std::wstring, line_list> line_sections; // raw-line sections
 
     udb_profile();
 

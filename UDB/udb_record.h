@@ -36,5 +36,5 @@ public:
     void clear();
 
 private:
-    std::unique_ptr<udb_field> empty_;  // made on the first miss
+    std::unique_ptr<udb_field> empty_; // made on the first miss
 };

@@ -7,40 +7,24 @@
 udb_recordset::udb_recordset(udb_database* db, const std::wstring& table_name, const std::wstring& query,
                              bool schema_flag)
     : query(query), table_name(table_name), schema(schema_flag), db(db)
-{
-}
+{}
 
 udb_recordset::udb_recordset(const std::wstring& table_name) : table_name(table_name)
 {
     tk_logger::log(2, "udb_recordset::ctor(default)");
 }
 
-udb_recordset::~udb_recordset()
-{
-    tk_logger::log(1, "udb_recordset::dtor");
-}
+udb_recordset::~udb_recordset() { tk_logger::log(1, "udb_recordset::dtor"); }
 
-void udb_recordset::update(udb_record*)
-{
-    tk_logger::log(1, "udb_recordset::update");
-}
+void udb_recordset::update(udb_record*) { tk_logger::log(1, "udb_recordset::update"); }
 
 void udb_recordset::hook1() {}
 
-udb_record* udb_recordset::get_item()
-{
-    return nullptr;
-}
+udb_record* udb_recordset::get_item() { return nullptr; }
 
-bool udb_recordset::is_eof()
-{
-    return true;
-}
+bool udb_recordset::is_eof() { return true; }
 
-bool udb_recordset::is_query() const
-{
-    return !query.empty();
-}
+bool udb_recordset::is_query() const { return !query.empty(); }
 
 void udb_recordset::next() {}
 
@@ -66,8 +50,7 @@ void udb_recordset::convert_record(udb_record& record)
 {
     tk_logger::log(1, "udb_recordset::convert_record");
     for (auto& field : record.fields) {
-        if (!field)
-            continue;
+        if (!field) continue;
         const std::wstring target = db ? db->get_fn_mapped_name(table_name, field->name, true) : field->name;
         tk_logger::log(1, L"Got mapped field name: %s", target.c_str());
         if (!schema.find_field(target)) {

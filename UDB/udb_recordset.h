@@ -12,13 +12,13 @@ class udb_database;
 
 class udb_recordset {
 public:
-    std::wstring query;        // empty for a plain table
-    std::wstring table_name;   // also the key into the names map
+    std::wstring query;      // empty for a plain table
+    std::wstring table_name; // also the key into the names map
     udb_schema schema;
     udb_indexes indexes;
-    udb_database* db = nullptr;  // renames the fields when set; not owned
+    udb_database* db = nullptr; // renames the fields when set; not owned
     uint32_t record_count = 0;
-    int32_t key_pos = -1;        // first primary or unique index in indexes
+    int32_t key_pos = -1; // first primary or unique index in indexes
 
     udb_recordset(udb_database* db, const std::wstring& table_name, const std::wstring& query, bool schema_flag);
     explicit udb_recordset(const std::wstring& table_name);

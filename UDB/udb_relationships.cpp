@@ -10,8 +10,7 @@ udb_relationship& udb_relationships::get_index(const std::wstring& name)
 {
     tk_logger::log(1, L"udb_relationships::get_index(%s)", name.c_str());
     for (auto& rel : *this)
-        if (udb_same_name(rel.name, name))
-            return rel;
+        if (udb_same_name(rel.name, name)) return rel;
     throw tk_mail_assertion("udb_rel", 129);
 }
 

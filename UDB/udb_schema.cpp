@@ -3,10 +3,7 @@
 #include "TK/tk_logger.h"
 #include "UDB/udb_name_compare.h"
 
-udb_schema::udb_schema(bool flag) : flag(flag)
-{
-    tk_logger::log(1, "udb_schema::ctor");
-}
+udb_schema::udb_schema(bool flag) : flag(flag) { tk_logger::log(1, "udb_schema::ctor"); }
 
 udb_schema::~udb_schema()
 {
@@ -18,8 +15,7 @@ udb_schema::~udb_schema()
 t_ftd* udb_schema::lookup(const std::wstring& name) const
 {
     for (const auto& f : fields)
-        if (f && udb_same_name(f->name, name))
-            return f.get();
+        if (f && udb_same_name(f->name, name)) return f.get();
     return nullptr;
 }
 
@@ -45,11 +41,9 @@ bool udb_schema::find_field(const std::wstring& name) const
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const t_ftd* f = fields[i].get();
         tk_logger::log(1, "Processing field #%d, ptr=%p", static_cast<int>(i), static_cast<const void*>(f));
-        if (!f)
-            continue;
+        if (!f) continue;
         tk_logger::log(1, L"Field name: '%s'", f->name.c_str());
-        if (udb_same_name(f->name, name))
-            return true;
+        if (udb_same_name(f->name, name)) return true;
     }
     return false;
 }
@@ -58,16 +52,14 @@ int32_t udb_schema::get_field_idx(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_schema::get_field_idx(%s)", name.c_str());
     for (std::size_t i = 0; i < fields.size(); ++i)
-        if (fields[i] && udb_same_name(fields[i]->name, name))
-            return static_cast<int32_t>(i);
+        if (fields[i] && udb_same_name(fields[i]->name, name)) return static_cast<int32_t>(i);
     return -1;
 }
 
 uint32_t udb_schema::get_field_size(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_schema::get_field_size(%s)", name.c_str());
-    if (const t_ftd* f = lookup(name))
-        return f->size;
+    if (const t_ftd* f = lookup(name)) return f->size;
     tk_logger::log(3, L"Field '%s' not found", name.c_str());
     return 0xFFFFFFFFu;
 }
@@ -75,8 +67,7 @@ uint32_t udb_schema::get_field_size(const std::wstring& name) const
 VARTYPE udb_schema::get_field_type(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_schema::get_field_type(%s)", name.c_str());
-    if (const t_ftd* f = lookup(name))
-        return f->vartype;
+    if (const t_ftd* f = lookup(name)) return f->vartype;
     tk_logger::log(2, L"Field '%s' not found", name.c_str());
     return VT_NULL;
 }
@@ -84,40 +75,35 @@ VARTYPE udb_schema::get_field_type(const std::wstring& name) const
 t_ftd& udb_schema::get_field1(const std::wstring& name)
 {
     tk_logger::log(1, L"udb_schema::get_field1(%s)", name.c_str());
-    if (t_ftd* f = lookup(name))
-        return *f;
+    if (t_ftd* f = lookup(name)) return *f;
     return missing(name);
 }
 
 t_ftd& udb_schema::get_field2(const std::wstring& name)
 {
     tk_logger::log(1, L"udb_schema::get_field2(%s)", name.c_str());
-    if (t_ftd* f = lookup(name))
-        return *f;
+    if (t_ftd* f = lookup(name)) return *f;
     return missing(name);
 }
 
 const t_ftd& udb_schema::get_field1(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_schema::get_field1(%s)", name.c_str());
-    if (const t_ftd* f = lookup(name))
-        return *f;
+    if (const t_ftd* f = lookup(name)) return *f;
     return missing_const(name);
 }
 
 const t_ftd& udb_schema::get_field2(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_schema::get_field2(%s)", name.c_str());
-    if (const t_ftd* f = lookup(name))
-        return *f;
+    if (const t_ftd* f = lookup(name)) return *f;
     return missing_const(name);
 }
 
 void udb_schema::set_field_comment(const std::wstring& name, const std::wstring& comment)
 {
     tk_logger::log(1, L"udb_schema::set_field_comment(%s,%s)", name.c_str(), comment.c_str());
-    if (comment.empty())
-        return;
+    if (comment.empty()) return;
     if (t_ftd* f = lookup(name))
         f->comment = comment;
     else

@@ -13,9 +13,9 @@ public:
     // hand their own descriptors to a source schema); shared ownership keeps
     // every one alive exactly as long as some schema refers to it.
     std::vector<std::shared_ptr<t_ftd>> fields;
-    bool flag;               // carried along by copies, read by nothing
-    int32_t seed = 1;        // identity seed as the source reports it
-    int32_t increment = 1;   // identity increment
+    bool flag;             // carried along by copies, read by nothing
+    int32_t seed = 1;      // identity seed as the source reports it
+    int32_t increment = 1; // identity increment
 
     explicit udb_schema(bool flag = true);
     udb_schema(const udb_schema&) = default;
@@ -36,8 +36,8 @@ public:
 
     bool find_field(const std::wstring& name) const;
     int32_t get_field_idx(const std::wstring& name) const;
-    uint32_t get_field_size(const std::wstring& name) const;   // 0xFFFFFFFF when missing
-    VARTYPE get_field_type(const std::wstring& name) const;    // VT_NULL when missing
+    uint32_t get_field_size(const std::wstring& name) const; // 0xFFFFFFFF when missing
+    VARTYPE get_field_type(const std::wstring& name) const;  // VT_NULL when missing
     // The schema's own descriptor, or on a miss an empty descriptor owned by
     // the schema and emptied again at every miss (the const forms answer a
     // shared empty descriptor that nobody can change).

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t number_width = 5;   // candidates end in 00000 .. 99999
+constexpr std::size_t number_width = 5; // candidates end in 00000 .. 99999
 constexpr int number_count = 100000;
 
 std::wstring numbered(const std::wstring& base, int i)
@@ -19,10 +19,7 @@ std::wstring numbered(const std::wstring& base, int i)
 
 } // namespace
 
-udb_validator::udb_validator(uint32_t max_length) : max_length(max_length)
-{
-    tk_logger::log(2, "udb_validator::ctor");
-}
+udb_validator::udb_validator(uint32_t max_length) : max_length(max_length) { tk_logger::log(2, "udb_validator::ctor"); }
 
 bool udb_validator::is_acceptable(const std::wstring& name) const
 {
@@ -65,24 +62,19 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) const
 {
     tk_logger::log(1, L"udb_validator::get_safe_name(%s)", name.c_str());
     std::wstring work = name;
-    if (max_length != 0 && length_of(work) > max_length)
-        work = cut_to(work, max_length - 1);
-    for (wchar_t c : illegal_chars)
-        std::replace(work.begin(), work.end(), c, L'_');
-    if (is_acceptable(work) && !is_duplicated(work))
-        return work;
+    if (max_length != 0 && length_of(work) > max_length) work = cut_to(work, max_length - 1);
+    for (wchar_t c : illegal_chars) std::replace(work.begin(), work.end(), c, L'_');
+    if (is_acceptable(work) && !is_duplicated(work)) return work;
 
     if (max_length != 0) {
         // No numbered candidate fits a limit below the width of the number.
-        if (max_length < number_width)
-            throw tk_mail_assertion("udb_vali", 54);
+        if (max_length < number_width) throw tk_mail_assertion("udb_vali", 54);
         if (length_of(work) + number_width > max_length)
             work = cut_to(work, max_length > number_width ? max_length - number_width - 1 : 0);
     }
     for (int i = 0; i < number_count; ++i) {
         const std::wstring candidate = numbered(work, i);
-        if (is_acceptable(candidate) && !is_duplicated(candidate))
-            return candidate;
+        if (is_acceptable(candidate) && !is_duplicated(candidate)) return candidate;
     }
     throw tk_mail_assertion("udb_vali", 54);
 }

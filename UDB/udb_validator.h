@@ -9,9 +9,9 @@
 
 class udb_validator {
 public:
-    uint32_t max_length;                        // in the units of length_of; 0 = no limit
-    t_names_map mapped_pairs;                   // source name -> generated name
-    std::vector<wchar_t> illegal_chars;         // in test order
+    uint32_t max_length;                // in the units of length_of; 0 = no limit
+    t_names_map mapped_pairs;           // source name -> generated name
+    std::vector<wchar_t> illegal_chars; // in test order
     udb_name_set restricted_names;
     udb_name_set taken_names;
 

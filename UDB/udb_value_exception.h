@@ -10,6 +10,5 @@ class udb_value_exception : public tk_exception {
 public:
     udb_value_exception(const std::wstring& column, const std::wstring& what)
         : tk_exception(L"Column '" + column + L"': " + what, TK_LEVEL_CONTINUE)
-    {
-    }
+    {}
 };

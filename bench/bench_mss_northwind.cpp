@@ -28,8 +28,7 @@ int main()
     std::stringstream text;
     text << in.rdbuf();
     std::string tmpl = (fs::temp_directory_path() / "tvx_bench_XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        return 1;
+    if (!mkdtemp(tmpl.data())) return 1;
     const std::string dir = tmpl + "/server";
     mssx_server::create(dir, "Bench-pw1");
     {
@@ -37,8 +36,7 @@ int main()
         login.user = "sa";
         login.password = "Bench-pw1";
         mssx_connection conn(dir, login);
-        for (const mssx_batch& b : mssx_split_batches(text.str()))
-            conn.execute(b.text);
+        for (const mssx_batch& b : mssx_split_batches(text.str())) conn.execute(b.text);
     }
 
     mss_engine engine(false);
@@ -48,8 +46,7 @@ int main()
     size_t tables = 0, rows = 0;
     for (const std::wstring& name : db->get_tables()) {
         std::unique_ptr<udb_recordset> t = db->get_table1(name, 1);
-        for (t->reset(); !t->is_eof(); t->next())
-            ++rows;
+        for (t->reset(); !t->is_eof(); t->next()) ++rows;
         ++tables;
     }
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

@@ -14,8 +14,7 @@ void measure(const char* what, int rounds, F&& body)
 {
     const auto start = std::chrono::steady_clock::now();
     size_t sink = 0;
-    for (int i = 0; i < rounds; ++i)
-        sink += body(i);
+    for (int i = 0; i < rounds; ++i) sink += body(i);
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%-34s %10.0f values/s  (%zu)\n", what, rounds / secs, sink);
 }
@@ -28,8 +27,8 @@ int main()
     std::vector<std::string> decimals, dates, ints;
     for (int i = 0; i < 1000; ++i) {
         decimals.push_back(std::to_string(i * 7919) + "." + std::to_string(1000 + i % 9000));
-        dates.push_back("2016-" + std::to_string(1 + i % 12) + "-" + std::to_string(1 + i % 28) + " 12:" +
-                        std::to_string(i % 60) + ":" + std::to_string(i % 60) + ".997");
+        dates.push_back("2016-" + std::to_string(1 + i % 12) + "-" + std::to_string(1 + i % 28) +
+                        " 12:" + std::to_string(i % 60) + ":" + std::to_string(i % 60) + ".997");
         ints.push_back(std::to_string(i * 104729));
     }
     measure("from_string VT_DECIMAL", n, [&](int i) {
@@ -46,8 +45,7 @@ int main()
     });
     measure("to_string VT_R8", n, [&](int i) { return ole_variant(i * 0.1).to_string().size(); });
     std::vector<BYTE> blob(4096);
-    for (size_t i = 0; i < blob.size(); ++i)
-        blob[i] = static_cast<BYTE>(i);
+    for (size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<BYTE>(i);
     measure("binary 4 KiB to hex and back", n / 100, [&](int) {
         const ole_variant v(blob.data(), blob.size());
         return ole_variant::from_string(v.to_string(), VT_BLOB).get_bytes(nullptr);

@@ -1,5 +1,6 @@
 // Loading a script into the embedded SQL Server and reading a table back
 // through the provider's rowset path.
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "platform/mssx/mssx_connection.h"
 #include "platform/mssx/mssx_lexer.h"
@@ -22,7 +22,8 @@ double seconds_since(std::chrono::steady_clock::time_point t)
 int main(int argc, char** argv)
 {
     const char* fixtures = std::getenv("TVX_FIXTURES");
-    std::string script = argc > 1 ? argv[1] : std::string(fixtures ? fixtures : "../shared/fixtures") + "/northwind/instnwnd.sql";
+    std::string script =
+        argc > 1 ? argv[1] : std::string(fixtures ? fixtures : "../shared/fixtures") + "/northwind/instnwnd.sql";
     std::ifstream in(script, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "cannot read %s\n", script.c_str());

@@ -1,12 +1,12 @@
 // Writes 100,000 rows of ten mixed columns through ora_table::append_record
 // into the embedded Oracle, then sends the same INSERT texts straight through
 // OCI, and prints rows per second and the engine's own share of the time.
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "ORA/ora_database.h"
@@ -67,10 +67,7 @@ std::unique_ptr<udb_record> bench_record(int i)
     return r;
 }
 
-double seconds(clock_type::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
+double seconds(clock_type::duration d) { return std::chrono::duration<double>(d).count(); }
 
 } // namespace
 
@@ -91,16 +88,14 @@ int main(int argc, char** argv)
 
         std::vector<std::unique_ptr<udb_record>> records;
         records.reserve(static_cast<size_t>(rows));
-        for (int i = 0; i < rows; ++i)
-            records.push_back(bench_record(i));
+        for (int i = 0; i < rows; ++i) records.push_back(bench_record(i));
 
         // The engine's path: one literal INSERT per row, ROWID returned, committed.
         udb_schema s1 = bench_schema();
         udb_indexes none;
         std::unique_ptr<udb_recordset> table = db->create_table(L"\"B\".\"T1\"", s1, none);
         const auto t0 = clock_type::now();
-        for (auto& r : records)
-            table->append_record(r.get());
+        for (auto& r : records) table->append_record(r.get());
         const double engine_path = seconds(clock_type::now() - t0);
         table.reset();
 
@@ -125,8 +120,7 @@ int main(int argc, char** argv)
         }
         ora_get_rowid fetcher;
         const auto t1 = clock_type::now();
-        for (const auto& sql : texts)
-            fetcher.do_insert(sql);
+        for (const auto& sql : texts) fetcher.do_insert(sql);
         const double server_path = seconds(clock_type::now() - t1);
 
         const double share = engine_path > 0 ? (engine_path - server_path) / engine_path : 0;

@@ -22,7 +22,8 @@ ub4 rowid_len = sizeof rowid_buf;
 sb2 rowid_ind = 0;
 ub2 rowid_rcode = 0;
 
-sb4 in_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void** indpp) {
+sb4 in_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void** indpp)
+{
     static sb2 null_ind = -1;
     *bufpp = nullptr;
     *alenp = 0;
@@ -31,7 +32,8 @@ sb4 in_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void
     return OCI_CONTINUE;
 }
 
-sb4 out_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodepp) {
+sb4 out_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodepp)
+{
     rowid_len = sizeof rowid_buf;
     *bufpp = rowid_buf;
     *alenpp = &rowid_len;
@@ -41,7 +43,8 @@ sb4 out_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* piecep, v
     return OCI_CONTINUE;
 }
 
-int check(sword rc, OCIError* err, const char* what) {
+int check(sword rc, OCIError* err, const char* what)
+{
     if (rc == OCI_SUCCESS || rc == OCI_SUCCESS_WITH_INFO) return 0;
     char16_t buf[256] = {};
     sb4 code = 0;
@@ -52,7 +55,8 @@ int check(sword rc, OCIError* err, const char* what) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     long rows = argc > 1 ? std::atol(argv[1]) : 100000;
     auto dir = std::filesystem::temp_directory_path() / ("bench_eora_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
@@ -69,7 +73,9 @@ int main(int argc, char** argv) {
     OCIHandleAlloc(env, reinterpret_cast<void**>(&ses), OCI_HTYPE_SESSION, 0, nullptr);
     OCIHandleAlloc(env, reinterpret_cast<void**>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
     std::u16string ds = eora::to_utf16("//file:" + dir.string() + ":1521/ORCL"), user = u"system", pw = u"manager";
-    check(OCIServerAttach(srv, err, reinterpret_cast<const OraText*>(ds.data()), static_cast<sb4>(ds.size() * 2), OCI_DEFAULT), err, "attach");
+    check(OCIServerAttach(srv, err, reinterpret_cast<const OraText*>(ds.data()), static_cast<sb4>(ds.size() * 2),
+                          OCI_DEFAULT),
+          err, "attach");
     OCIAttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, err);
     OCIAttrSet(ses, OCI_HTYPE_SESSION, user.data(), static_cast<ub4>(user.size() * 2), OCI_ATTR_USERNAME, err);
     OCIAttrSet(ses, OCI_HTYPE_SESSION, pw.data(), static_cast<ub4>(pw.size() * 2), OCI_ATTR_PASSWORD, err);
@@ -80,28 +86,36 @@ int main(int argc, char** argv) {
         OCIStmt* st = nullptr;
         OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
         std::u16string t = eora::to_utf16(sql);
-        check(OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT), err, "prepare");
+        check(OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2),
+                             OCI_NTV_SYNTAX, OCI_DEFAULT),
+              err, "prepare");
         if (returning) {
             OCIBind* b = nullptr;
-            OCIBindByPos(st, &b, err, 1, nullptr, 64, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC);
+            OCIBindByPos(st, &b, err, 1, nullptr, 64, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
+                         OCI_DATA_AT_EXEC);
             OCIBindDynamic(b, err, nullptr, in_cb, nullptr, out_cb);
         }
-        check(OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, returning ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT), err, sql.c_str());
+        check(OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, returning ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT),
+              err, sql.c_str());
         OCIHandleFree(st, OCI_HTYPE_STMT);
     };
-    run("CREATE TABLE \"SYSTEM\".\"BENCH\" (\"ID\" NUMBER(10,0) NOT NULL, \"NAME\" VARCHAR2(50), \"NOTE\" NVARCHAR2(100), "
+    run("CREATE TABLE \"SYSTEM\".\"BENCH\" (\"ID\" NUMBER(10,0) NOT NULL, \"NAME\" VARCHAR2(50), \"NOTE\" "
+        "NVARCHAR2(100), "
         "\"AMOUNT\" NUMBER(12,2), \"RATE\" FLOAT, \"BORN\" DATE, \"SEEN\" TIMESTAMP(3), \"FLAG\" NUMBER(1), "
-        "\"CODE\" RAW(16), \"QTY\" NUMBER(10,0))", false);
+        "\"CODE\" RAW(16), \"QTY\" NUMBER(10,0))",
+        false);
 
     auto t0 = std::chrono::steady_clock::now();
     for (long i = 0; i < rows; ++i) {
         char sql[1024];
-        std::snprintf(sql, sizeof sql,
-                      "INSERT /*+ APPEND */ INTO \"SYSTEM\".\"BENCH\" (\"ID\", \"NAME\", \"NOTE\", \"AMOUNT\", \"RATE\", \"BORN\", "
-                      "\"SEEN\", \"FLAG\", \"CODE\", \"QTY\") VALUES(%ld, 'name %ld', 'it''s row %ld', %ld.%02ld, %ld.5E-3, "
-                      "to_date('%04ld-%02ld-%02ld', 'YYYY-MM-DD'), to_timestamp('2020-01-02 03:04:%02ld.123', "
-                      "'YYYY-MM-DD HH24:MI:SS.FF3'), %ld, '%032lX', %ld) RETURNING ROWID INTO :1",
-                      i, i, i, i, i % 100, i, 1900 + i % 120, 1 + i % 12, 1 + i % 28, i % 60, i % 2, i, i * 7);
+        std::snprintf(
+            sql, sizeof sql,
+            "INSERT /*+ APPEND */ INTO \"SYSTEM\".\"BENCH\" (\"ID\", \"NAME\", \"NOTE\", \"AMOUNT\", \"RATE\", "
+            "\"BORN\", "
+            "\"SEEN\", \"FLAG\", \"CODE\", \"QTY\") VALUES(%ld, 'name %ld', 'it''s row %ld', %ld.%02ld, %ld.5E-3, "
+            "to_date('%04ld-%02ld-%02ld', 'YYYY-MM-DD'), to_timestamp('2020-01-02 03:04:%02ld.123', "
+            "'YYYY-MM-DD HH24:MI:SS.FF3'), %ld, '%032lX', %ld) RETURNING ROWID INTO :1",
+            i, i, i, i, i % 100, i, 1900 + i % 120, 1 + i % 12, 1 + i % 28, i % 60, i % 2, i, i * 7);
         run(sql, true);
     }
     auto t1 = std::chrono::steady_clock::now();

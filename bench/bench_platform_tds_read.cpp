@@ -3,6 +3,7 @@
 // (file:), side by side.
 #include <sql.h>
 #include <sqlext.h>
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +11,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 #include "platform/mssx/mssx_connection.h"
 #include "platform/mssx/tds/tds_listener.h"
@@ -23,8 +23,8 @@ constexpr int kRowsPerInsert = 1000;
 std::string driver_path()
 {
     if (const char* p = std::getenv("TVX_TDSODBC_DRIVER")) return p;
-    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libtdsodbc.so",
-                          "/usr/lib/odbc/libtdsodbc.so"})
+    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so",
+                          "/usr/lib/aarch64-linux-gnu/odbc/libtdsodbc.so", "/usr/lib/odbc/libtdsodbc.so"})
         if (std::filesystem::exists(p)) return p;
     return "libtdsodbc.so";
 }
@@ -47,7 +47,8 @@ long read_through_endpoint(int port, const std::string& conf)
     std::string cs = "DRIVER=" + driver_path() + ";SERVER=127.0.0.1;PORT=" + std::to_string(port) +
                      ";UID=sa;PWD=bench;DATABASE=bench;TDS_Version=7.4;ClientCharset=UTF-8";
     long rows = -1;
-    if (SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
+    if (SQL_SUCCEEDED(
+            SQLDriverConnect(dbc, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
         SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
         if (SQL_SUCCEEDED(SQLExecDirect(st, (SQLCHAR*)"SELECT * FROM mixed", SQL_NTS))) {
             SQLSMALLINT cols = 0;
@@ -81,9 +82,10 @@ int main()
         mssx_connection c(dir.string(), mssx_login{"sa", "bench", false, ""});
         c.execute("CREATE DATABASE bench");
         c.execute("USE bench");
-        c.execute("CREATE TABLE mixed (id int NOT NULL PRIMARY KEY, name nvarchar(40) NULL, code varchar(10) NULL,"
-                  " price decimal(12,2) NULL, ratio float NULL, born datetime NULL, flag bit NULL, tag uniqueidentifier NULL,"
-                  " raw varbinary(16) NULL)");
+        c.execute(
+            "CREATE TABLE mixed (id int NOT NULL PRIMARY KEY, name nvarchar(40) NULL, code varchar(10) NULL,"
+            " price decimal(12,2) NULL, ratio float NULL, born datetime NULL, flag bit NULL, tag uniqueidentifier NULL,"
+            " raw varbinary(16) NULL)");
         for (int b = 0; b < kRows / kRowsPerInsert; ++b) {
             std::string sql = "INSERT INTO mixed VALUES ";
             for (int k = 0; k < kRowsPerInsert; ++k) {

@@ -12,8 +12,7 @@ template <class F>
 double ns_per_call(int n, F f)
 {
     auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < n; ++i)
-        f(i);
+    for (int i = 0; i < n; ++i) f(i);
     std::chrono::duration<double, std::nano> d = std::chrono::steady_clock::now() - start;
     return d.count() / n;
 }

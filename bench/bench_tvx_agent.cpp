@@ -41,8 +41,7 @@ public:
     }
     void handle(const tk_exception& e, bool) override
     {
-        if (++errors <= 3)
-            std::fprintf(stderr, "error: %s\n", build_message(e).c_str());
+        if (++errors <= 3) std::fprintf(stderr, "error: %s\n", build_message(e).c_str());
     }
     long errors = 0;
 };
@@ -73,9 +72,10 @@ void generate(const std::string& mss_dir, long rows)
     }
     login.database = "bench";
     mssx_connection conn(mss_dir, login);
-    must(conn.execute("CREATE TABLE Items (id int NOT NULL PRIMARY KEY, code varchar(20) NULL, "
-                      "name nvarchar(50) NULL, qty smallint NULL, price money NULL, ratio float NULL, "
-                      "amount decimal(18,4) NULL, created datetime NULL, flag bit NOT NULL, data varbinary(16) NULL)"));
+    must(
+        conn.execute("CREATE TABLE Items (id int NOT NULL PRIMARY KEY, code varchar(20) NULL, "
+                     "name nvarchar(50) NULL, qty smallint NULL, price money NULL, ratio float NULL, "
+                     "amount decimal(18,4) NULL, created datetime NULL, flag bit NOT NULL, data varbinary(16) NULL)"));
     const long per_batch = 1000;
     for (long start = 1; start <= rows; start += per_batch) {
         std::string batch;
@@ -96,12 +96,10 @@ void generate(const std::string& mss_dir, long rows)
 
 int main(int argc, char** argv)
 {
-    if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
-        std::setlocale(LC_CTYPE, "");
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "");
     const long rows = argc > 1 ? std::atol(argv[1]) : 100000;
     std::string tmpl = (fs::temp_directory_path() / "tvx_bench_XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        return 1;
+    if (!mkdtemp(tmpl.data())) return 1;
     const fs::path dir = tmpl;
     const std::string mss_dir = (dir / "mss").string(), ora_dir = (dir / "ora").string();
     const std::string service_file = ora_dir + "/ORCL.db";
@@ -149,8 +147,7 @@ int main(int argc, char** argv)
         long n = 0;
         while (!rs->is_eof()) {
             udb_record* r = rs->get_item();
-            if (r)
-                ++n;
+            if (r) ++n;
             rs->next();
         }
         read = seconds_since(t0);
@@ -162,8 +159,7 @@ int main(int argc, char** argv)
         while (!rs->is_eof()) {
             if (udb_record* r = rs->get_item()) {
                 udb_record copy;
-                for (const auto& f : r->fields)
-                    copy.push_back(std::make_unique<udb_field>(*f));
+                for (const auto& f : r->fields) copy.push_back(std::make_unique<udb_field>(*f));
                 kept.push_back(std::move(copy));
             }
             rs->next();
@@ -176,8 +172,7 @@ int main(int argc, char** argv)
     t0 = clock_type::now();
     {
         std::unique_ptr<udb_recordset> dst = driver.oracle->create_table(L"\"SCOTT\".\"ITEMS_W\"", *schema, none);
-        for (auto& r : kept)
-            dst->append_record(&r);
+        for (auto& r : kept) dst->append_record(&r);
     }
     const double write = seconds_since(t0);
     if (handler.errors) {

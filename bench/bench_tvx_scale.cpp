@@ -52,8 +52,7 @@ public:
     }
     void handle(const tk_exception& e, bool) override
     {
-        if (++errors <= 3)
-            std::fprintf(stderr, "error: %s\n", build_message(e).c_str());
+        if (++errors <= 3) std::fprintf(stderr, "error: %s\n", build_message(e).c_str());
     }
     long errors = 0;
 };
@@ -78,13 +77,11 @@ struct child_result {
 child_result in_child(const std::function<double()>& work)
 {
     int fds[2];
-    if (pipe(fds) != 0)
-        return {};
+    if (pipe(fds) != 0) return {};
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t pid = fork();
-    if (pid < 0)
-        return {};
+    if (pid < 0) return {};
     if (pid == 0) {
         close(fds[0]);
         int code = 0;
@@ -96,8 +93,7 @@ child_result in_child(const std::function<double()>& work)
             std::fprintf(stderr, "child: %s\n", e.what());
             code = 1;
         }
-        if (write(fds[1], &s, sizeof s) != static_cast<ssize_t>(sizeof s))
-            code = 1;
+        if (write(fds[1], &s, sizeof s) != static_cast<ssize_t>(sizeof s)) code = 1;
         close(fds[1]);
         std::fflush(stdout);
         std::fflush(stderr);
@@ -110,8 +106,7 @@ child_result in_child(const std::function<double()>& work)
     close(fds[0]);
     int status = 0;
     rusage ru{};
-    if (wait4(pid, &status, 0, &ru) != pid)
-        return {};
+    if (wait4(pid, &status, 0, &ru) != pid) return {};
     r.ok = got && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     r.maxrss_kb = ru.ru_maxrss;
     r.seconds = s;
@@ -157,15 +152,11 @@ mixed_row make_mixed(long id)
     r.created = b;
     r.flag = id % 2;
     const auto u = static_cast<uint32_t>(id);
-    r.data = {static_cast<char>(u >> 24), static_cast<char>(u >> 16), static_cast<char>(u >> 8),
-              static_cast<char>(u)};
+    r.data = {static_cast<char>(u >> 24), static_cast<char>(u >> 16), static_cast<char>(u >> 8), static_cast<char>(u)};
     return r;
 }
 
-std::string narrow_text(long id)
-{
-    return "name " + std::to_string(id * 7919 % 1000003);
-}
+std::string narrow_text(long id) { return "name " + std::to_string(id * 7919 % 1000003); }
 
 // A text and a byte string of about lob_size, different for every row.
 std::string lob_text(long id)
@@ -173,8 +164,7 @@ std::string lob_text(long id)
     std::string s;
     s.reserve(lob_size);
     const std::string unit = "row " + std::to_string(id) + " of the long text; ";
-    while (s.size() + unit.size() <= lob_size)
-        s += unit;
+    while (s.size() + unit.size() <= lob_size) s += unit;
     return s;
 }
 
@@ -215,7 +205,8 @@ const char* source_ddl(shape s, const std::string& table)
               "amount decimal(18,4) NULL, created datetime NULL, flag bit NOT NULL, data varbinary(16) NULL)";
         break;
     case shape::lob:
-        ddl = "CREATE TABLE " + table + " (id int NOT NULL PRIMARY KEY, memo varchar(max) NULL, blob varbinary(max) NULL)";
+        ddl = "CREATE TABLE " + table +
+              " (id int NOT NULL PRIMARY KEY, memo varchar(max) NULL, blob varbinary(max) NULL)";
         break;
     }
     return ddl.c_str();
@@ -252,8 +243,7 @@ std::string canon_datetime(const std::string& text)
 {
     std::string digits;
     for (char c : text)
-        if (c >= '0' && c <= '9' && digits.size() < 14)
-            digits += c;
+        if (c >= '0' && c <= '9' && digits.size() < 14) digits += c;
     return digits;
 }
 
@@ -280,11 +270,15 @@ std::string canon_row_expected(shape s, long id)
 std::string canon_value(const eora::value& v)
 {
     switch (v.kind) {
-    case eora::value::vk::null: return "<null>";
-    case eora::value::vk::number: return canon_number(v.s);
-    case eora::value::vk::datetime: return canon_datetime(v.s);
+    case eora::value::vk::null:
+        return "<null>";
+    case eora::value::vk::number:
+        return canon_number(v.s);
+    case eora::value::vk::datetime:
+        return canon_datetime(v.s);
     case eora::value::vk::text:
-    case eora::value::vk::bytes: return v.s;
+    case eora::value::vk::bytes:
+        return v.s;
     }
     return {};
 }
@@ -336,8 +330,7 @@ void generate_table(mssx_connection& conn, shape s, const std::string& table, lo
         for (long first = start; first < start + per_batch && first <= rows; first += per_insert) {
             batch += "INSERT INTO " + table + " VALUES ";
             for (long id = first; id < first + per_insert && id < start + per_batch && id <= rows; ++id) {
-                if (id != first)
-                    batch += ",\n";
+                if (id != first) batch += ",\n";
                 batch += source_values(s, id);
             }
             batch += "\n";
@@ -365,7 +358,8 @@ target new_target(const fs::path& root, const std::string& name)
     target t{(root / name).string(), (root / name / "ORCL.db").string()};
     fs::create_directories(t.dir);
     eora::session::create_service(t.service_file, "manager");
-    for (const char* sql : {"CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\"", "ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""}) {
+    for (const char* sql :
+         {"CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\"", "ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""}) {
         eora::session s(t.service_file, "SYSTEM", "manager");
         s.execute(*s.prepare(sql), {});
         s.commit();
@@ -375,7 +369,8 @@ target new_target(const fs::path& root, const std::string& name)
 
 // The agent keeps the source's schema as the owner: the tables land as "dbo"."name".
 // Converts `tables` of database `db` into `t` as the agent does; the seconds of the run, -1 on failure.
-double convert(const std::string& mss_dir, const std::string& db, const target& t, const std::vector<std::wstring>& tables)
+double convert(const std::string& mss_dir, const std::string& db, const target& t,
+               const std::vector<std::wstring>& tables)
 {
     tk_logger logger(nullptr, false, 3, false);
     counting_handler handler;
@@ -391,7 +386,8 @@ double convert(const std::string& mss_dir, const std::string& db, const target& 
     driver();
     const double s = seconds_since(t0);
     if (!driver.run_completed() || handler.errors) {
-        std::fprintf(stderr, "the conversion of %s did not complete cleanly (%ld errors)\n", db.c_str(), handler.errors);
+        std::fprintf(stderr, "the conversion of %s did not complete cleanly (%ld errors)\n", db.c_str(),
+                     handler.errors);
         return -1;
     }
     return s;
@@ -402,14 +398,12 @@ table_sum read_back(eora::session& s, const std::string& table)
     auto st = s.prepare("SELECT * FROM \"dbo\".\"" + table + "\"");
     eora::exec_result r = s.execute(*st, {});
     table_sum t;
-    if (!r.cur)
-        return t;
+    if (!r.cur) return t;
     while (r.cur->next()) {
         std::string row;
         bool first = true;
         for (const auto& v : r.cur->row()) {
-            if (!first)
-                row += "|";
+            if (!first) row += "|";
             first = false;
             row += canon_value(v);
         }
@@ -427,16 +421,16 @@ table_sum read_back(eora::session& s, const std::string& table)
 double sqlite_baseline(const std::string& file, shape s, long rows, bool keyed)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK)
-        return -1;
+    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) return -1;
     auto exec = [&](const char* sql) {
         if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
             std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
             std::_Exit(1);
         }
     };
-    exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; "
-         "PRAGMA wal_autocheckpoint=20000; PRAGMA cache_size=-16000;");
+    exec(
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; "
+        "PRAGMA wal_autocheckpoint=20000; PRAGMA cache_size=-16000;");
     const char* ddl = s == shape::narrow ? "CREATE TABLE t (id INTEGER NOT NULL, name TEXT)"
                       : s == shape::mixed
                           ? "CREATE TABLE t (id INTEGER NOT NULL, code TEXT, name TEXT, qty INTEGER, price TEXT, "
@@ -513,19 +507,16 @@ struct options {
     bool rows_1m = false;
 };
 
-const char* shape_name(shape s)
-{
-    return s == shape::narrow ? "narrow" : s == shape::mixed ? "mixed" : "LOB";
-}
+const char* shape_name(shape s) { return s == shape::narrow ? "narrow" : s == shape::mixed ? "mixed" : "LOB"; }
 
 bool g_failed = false;
 
 void check(const std::string& what, const table_sum& got, const table_sum& want)
 {
-    if (got == want)
-        return;
+    if (got == want) return;
     std::printf("MISMATCH %s: %ld rows (checksum %016llx), expected %ld rows (checksum %016llx)\n", what.c_str(),
-                got.rows, static_cast<unsigned long long>(got.sum), want.rows, static_cast<unsigned long long>(want.sum));
+                got.rows, static_cast<unsigned long long>(got.sum), want.rows,
+                static_cast<unsigned long long>(want.sum));
     g_failed = true;
 }
 
@@ -560,8 +551,7 @@ long run_shape(const fs::path& root, const std::string& mss_dir, shape s, long r
         check(tag + " Items", got, want);
         return got == want ? 0.0 : -1.0;
     });
-    if (!verify.ok)
-        g_failed = true;
+    if (!verify.ok) g_failed = true;
     const std::string raw_file = (root / ("raw_" + tag + ".db")).string();
     const auto raw = in_child([&] { return sqlite_baseline(raw_file, s, rows, true); });
     const std::string bare_file = (root / ("bare_" + tag + ".db")).string();
@@ -589,8 +579,7 @@ double run_small(const fs::path& root, const std::string& mss_dir, long count, d
         const auto t0 = clock_type::now();
         create_database(mss_dir, db);
         mssx_connection conn(mss_dir, db_login(db));
-        for (long i = 1; i <= count; ++i)
-            generate_table(conn, shape::narrow, "T" + std::to_string(i), 10);
+        for (long i = 1; i <= count; ++i) generate_table(conn, shape::narrow, "T" + std::to_string(i), 10);
         return seconds_since(t0);
     });
     if (!gen.ok) {
@@ -600,8 +589,7 @@ double run_small(const fs::path& root, const std::string& mss_dir, long count, d
     }
     const target t = new_target(root, "ora_" + db);
     std::vector<std::wstring> names;
-    for (long i = 1; i <= count; ++i)
-        names.push_back(to_unicode("[dbo].[T" + std::to_string(i) + "]"));
+    for (long i = 1; i <= count; ++i) names.push_back(to_unicode("[dbo].[T" + std::to_string(i) + "]"));
     const auto conv = in_child([&] { return convert(mss_dir, db, t, names); });
     if (!conv.ok) {
         std::printf("small tables: converting %ld failed\n", count);
@@ -620,8 +608,7 @@ double run_small(const fs::path& root, const std::string& mss_dir, long count, d
         }
         return ok ? 0.0 : -1.0;
     });
-    if (!verify.ok)
-        g_failed = true;
+    if (!verify.ok) g_failed = true;
     // The processor time beside the wall time: on a shared machine the wall time also holds other programs' turns.
     std::printf(
         "%5ld tables of 10 rows: %7.1f s, %7.1f ms a table (processor %5.1f ms), peak %6.1f MiB  %s  "
@@ -641,21 +628,17 @@ bool parse(int argc, char** argv, options& o)
             o.rows_1m = true;
         } else if (a == "--narrow" || a == "--mixed" || a == "--lob") {
             const char* v = next();
-            if (!v)
-                return false;
+            if (!v) return false;
             (a == "--narrow" ? o.narrow : a == "--mixed" ? o.mixed : o.lob) = std::atol(v);
         } else if (a == "--small") {
             const char* v = next();
-            if (!v)
-                return false;
+            if (!v) return false;
             o.small.clear();
             for (const char* p = v; *p;) {
                 char* end = nullptr;
                 const long n = std::strtol(p, &end, 10);
-                if (end == p)
-                    return false;
-                if (n > 0)
-                    o.small.push_back(n);
+                if (end == p) return false;
+                if (n > 0) o.small.push_back(n);
                 p = *end == ',' ? end + 1 : end;
             }
         } else {
@@ -669,28 +652,23 @@ bool parse(int argc, char** argv, options& o)
 
 int main(int argc, char** argv)
 {
-    if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
-        std::setlocale(LC_CTYPE, "");
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "");
     options o;
     if (!parse(argc, argv, o)) {
         std::fprintf(stderr, "usage: %s [--narrow N] [--mixed N] [--lob N] [--small A,B] [--rows-1m]\n", argv[0]);
         return 2;
     }
     std::string tmpl = (fs::temp_directory_path() / "tvx_scale_XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        return 1;
+    if (!mkdtemp(tmpl.data())) return 1;
     const fs::path root = tmpl;
     const std::string mss_dir = (root / "mss").string();
     mssx_server::create(mss_dir, "sa");
 
     std::printf("end to end: the driver as the agent runs it; raw: SQLite with one INSERT and one commit a row\n");
-    if (o.narrow > 0)
-        run_shape(root, mss_dir, shape::narrow, o.narrow, "narrow");
+    if (o.narrow > 0) run_shape(root, mss_dir, shape::narrow, o.narrow, "narrow");
     long mixed_peak = 0;
-    if (o.mixed > 0)
-        mixed_peak = run_shape(root, mss_dir, shape::mixed, o.mixed, "mixed");
-    if (o.lob > 0)
-        run_shape(root, mss_dir, shape::lob, o.lob, "lob");
+    if (o.mixed > 0) mixed_peak = run_shape(root, mss_dir, shape::mixed, o.mixed, "mixed");
+    if (o.lob > 0) run_shape(root, mss_dir, shape::lob, o.lob, "lob");
     if (o.rows_1m) {
         const long peak = run_shape(root, mss_dir, shape::mixed, 1000000, "mixed1m");
         if (peak > 0 && mixed_peak > 0)

@@ -43,8 +43,7 @@ public:
     }
     void handle(const tk_exception& e, bool) override
     {
-        if (++errors <= 3)
-            std::fprintf(stderr, "error: %s\n", build_message(e).c_str());
+        if (++errors <= 3) std::fprintf(stderr, "error: %s\n", build_message(e).c_str());
     }
     long errors = 0;
 };
@@ -68,9 +67,10 @@ void generate(const std::string& mss_dir, long rows)
     }
     login.database = "bench";
     mssx_connection conn(mss_dir, login);
-    must(conn.execute("CREATE TABLE Items (id int NOT NULL PRIMARY KEY, code varchar(20) NULL, "
-                      "name nvarchar(50) NULL, qty smallint NULL, price money NULL, ratio float NULL, "
-                      "amount decimal(18,4) NULL, created datetime NULL, flag bit NOT NULL, data varbinary(16) NULL)"));
+    must(
+        conn.execute("CREATE TABLE Items (id int NOT NULL PRIMARY KEY, code varchar(20) NULL, "
+                     "name nvarchar(50) NULL, qty smallint NULL, price money NULL, ratio float NULL, "
+                     "amount decimal(18,4) NULL, created datetime NULL, flag bit NOT NULL, data varbinary(16) NULL)"));
     const long per_batch = 1000;
     for (long start = 1; start <= rows; start += per_batch) {
         std::string batch;
@@ -93,15 +93,11 @@ long peak_kib()
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
     return -1;
 }
 
-void reset_peak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+void reset_peak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // Reads every row of the table through the reader; gives rows per second.
 double read_all(tarvex_convertor& driver, long rows)
@@ -112,8 +108,7 @@ double read_all(tarvex_convertor& driver, long rows)
     rs->reset();
     long n = 0;
     while (!rs->is_eof()) {
-        if (rs->get_item())
-            ++n;
+        if (rs->get_item()) ++n;
         rs->next();
     }
     const double s = seconds_since(t0);
@@ -128,17 +123,17 @@ double read_all(tarvex_convertor& driver, long rows)
 
 int main(int argc, char** argv)
 {
-    if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
-        std::setlocale(LC_CTYPE, "");
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "");
     long rows = 100000;
     bool convert = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--convert") == 0) convert = true;
-        else rows = std::atol(argv[i]);
+        if (std::strcmp(argv[i], "--convert") == 0)
+            convert = true;
+        else
+            rows = std::atol(argv[i]);
     }
     std::string tmpl = (fs::temp_directory_path() / "tvx_bench_XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        return 1;
+    if (!mkdtemp(tmpl.data())) return 1;
     const fs::path dir = tmpl;
     const std::string mss_dir = (dir / "mss").string(), ora_dir = (dir / "ora").string();
 

@@ -20,8 +20,7 @@ public:
     ~dlg_animation() override
     {
         for (HICON icon : icons)
-            if (icon)
-                DestroyIcon(icon);
+            if (icon) DestroyIcon(icon);
     }
 
     // Written by the worker before it closes the dialog, read after the modal loop.
@@ -50,8 +49,7 @@ public:
             result = TRUE;
             return true;
         case WM_TIMER:
-            if (wparam != timer_id)
-                return false;
+            if (wparam != timer_id) return false;
             if (close_requested.load())
                 KillTimer(timer_id);
             else
@@ -80,11 +78,9 @@ private:
             EndDialog(0);
             return;
         }
-        if (!wait_text.empty())
-            SetDlgItemText(text_ctrl, wait_text);
+        if (!wait_text.empty()) SetDlgItemText(text_ctrl, wait_text);
         if (icons.empty())
-            for (int k = 0; k < FRAMES; ++k)
-                icons.push_back(LoadIconW(ui_instance(), FIRST_ICON + k));
+            for (int k = 0; k < FRAMES; ++k) icons.push_back(LoadIconW(ui_instance(), FIRST_ICON + k));
         frame.store(0);
         show_frame();
         SetTimer(timer_id, frame_period);
@@ -95,8 +91,7 @@ private:
     void next_frame()
     {
         int f = frame.load() + 1;
-        if (f >= FRAMES)
-            f = 0;
+        if (f >= FRAMES) f = 0;
         frame.store(f);
         show_frame();
     }

@@ -52,8 +52,7 @@ inline bool sized_number(const std::wstring& text, int32_t& precision, int32_t& 
     const auto open = text.find(L'(');
     const auto comma = text.find(L',', open);
     const auto close = text.find(L')', comma);
-    if (open == std::wstring::npos || comma == std::wstring::npos || close == std::wstring::npos)
-        return false;
+    if (open == std::wstring::npos || comma == std::wstring::npos || close == std::wstring::npos) return false;
     try {
         precision = std::stoi(text.substr(open + 1, comma - open - 1));
         scale = std::stoi(text.substr(comma + 1, close - comma - 1));
@@ -104,8 +103,7 @@ public:
         }
         std::wstring shown = source_table;
         if (auto* tm = driver_.get_table_mutator(source_table)) {
-            if (!tm->new_name.empty())
-                shown = tm->new_name;
+            if (!tm->new_name.empty()) shown = tm->new_name;
             for (const auto& [column, fm] : tm->by_source) {
                 map_entry e;
                 e.name = fm->new_name.empty() ? column : fm->new_name;
@@ -126,8 +124,7 @@ public:
 
     const t_ftd& column(size_t row) const
     {
-        if (row >= schema.size())
-            throw tk_mail_assertion("..\\common/map_list", 229);
+        if (row >= schema.size()) throw tk_mail_assertion("..\\common/map_list", 229);
         return schema[row];
     }
     const map_entry& initial_of(size_t row) const { return initial.at(column(row).name); }
@@ -162,10 +159,8 @@ public:
         const std::wstring& type = initial_of(row).type;
         std::vector<std::wstring> list = driver_.get_mapped_types(type);
         bool present = false;
-        for (const auto& t : list)
-            present = present || t == type;
-        if (!present && !type.empty())
-            list.insert(list.begin(), type);
+        for (const auto& t : list) present = present || t == type;
+        if (!present && !type.empty()) list.insert(list.begin(), type);
         return list;
     }
 
@@ -178,10 +173,8 @@ public:
         map_entry e = values;
         auto it = entries.find(name);
         e.state = it == entries.end() ? map_entry::checked : it->second.state;
-        if (it == entries.end() && e.same_values(initial_of(row)))
-            return;
-        if (e.character_set.empty())
-            e.character_set = initial_of(row).character_set;
+        if (it == entries.end() && e.same_values(initial_of(row))) return;
+        if (e.character_set.empty()) e.character_set = initial_of(row).character_set;
         entries[name] = e;
     }
 
@@ -189,8 +182,7 @@ public:
     void set_state(size_t row, const map_entry& values, bool box_checked)
     {
         map_entry e = values;
-        if (e.character_set.empty())
-            e.character_set = initial_of(row).character_set;
+        if (e.character_set.empty()) e.character_set = initial_of(row).character_set;
         e.state = box_checked ? map_entry::checked : map_entry::unchecked;
         entries[column(row).name] = e;
     }
@@ -199,20 +191,17 @@ public:
     bool store(const std::wstring& new_table_name)
     {
         const std::wstring target = new_table_name.empty() ? source_table : new_table_name;
-        if (target == source_table && entries.empty())
-            return false;
+        if (target == source_table && entries.empty()) return false;
         // A mapping stored under another spelling of the table's name is the one to change.
         std::wstring key = source_table;
         if (driver_.get_table_mutator(source_table) && !driver_.by_source.count(source_table))
             for (const auto& [k, tm] : driver_.by_source)
-                if (tm.get() == driver_.get_table_mutator(source_table))
-                    key = k;
+                if (tm.get() == driver_.get_table_mutator(source_table)) key = k;
         auto* tm = driver_.add_table_mutator(key, target);
         for (size_t row = 0; row < schema.size(); ++row) {
             const std::wstring& name = schema[row].name;
             auto it = entries.find(name);
-            if (it == entries.end())
-                continue;
+            if (it == entries.end()) continue;
             auto* fm = tm->update_field(name, it->second.name, it->second.native_type());
             fm->status = it->second.state;
             // A column whose type the user left alone keeps its values as

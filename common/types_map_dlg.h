@@ -44,8 +44,7 @@ public:
     INT_PTR run(HWND owner = nullptr)
     {
         shown_table_name = rows.load();
-        for (size_t i = 0; i < rows.size(); ++i)
-            rows.choices(i);
+        for (size_t i = 0; i < rows.size(); ++i) rows.choices(i);
         driver_.get_type_attributes(std::wstring());
         return DoModal(owner ? owner : GetActiveWindow());
     }
@@ -59,8 +58,7 @@ public:
             return true;
         case WM_NOTIFY: {
             const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
-            if (!hdr || static_cast<int>(hdr->idFrom) != IDC_LIST)
-                return false;
+            if (!hdr || static_cast<int>(hdr->idFrom) != IDC_LIST) return false;
             const auto* nm = reinterpret_cast<const NMLISTVIEW*>(lParam);
             if (hdr->code == LVN_ITEMCHANGING) {
                 lResult = on_item_changing(*nm) ? FALSE : TRUE;
@@ -81,12 +79,10 @@ public:
         case WM_COMMAND:
             lResult = 0;
             if (LOWORD(wParam) == IDC_TYPE && HIWORD(wParam) == CBN_SELCHANGE) {
-                if (!filling_)
-                    show_ctrl(selected_type());
+                if (!filling_) show_ctrl(selected_type());
                 return true;
             }
-            if (HIWORD(wParam) != BN_CLICKED)
-                return false;
+            if (HIWORD(wParam) != BN_CLICKED) return false;
             switch (LOWORD(wParam)) {
             case IDOK:
                 on_ok();
@@ -130,14 +126,12 @@ private:
             SendMessageW(list(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), LVSCW_AUTOSIZE_USEHEADER);
         }
         SetDlgItemText(IDC_TABLE, shown_table_name);
-        for (size_t i = rows.size(); i-- > 0;)
-            add_item(i);
+        for (size_t i = rows.size(); i-- > 0;) add_item(i);
         // Sized again now that the rows are in: a type such as NUMBER(19,0) is
         // wider than its column's header.
         for (int i = 0; i < 4; ++i)
             SendMessageW(list(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), LVSCW_AUTOSIZE_USEHEADER);
-        for (size_t i = 0; i < rows.size(); ++i)
-            set_check(static_cast<int>(i), rows.is_checked(i));
+        for (size_t i = 0; i < rows.size(); ++i) set_check(static_cast<int>(i), rows.is_checked(i));
         if (rows.size() > 0) {
             LVITEMW item;
             item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -196,11 +190,9 @@ private:
     std::wstring selected_type() const
     {
         const LRESULT i = SendDlgItemMessage(IDC_TYPE, CB_GETCURSEL);
-        if (i == CB_ERR)
-            return std::wstring();
+        if (i == CB_ERR) return std::wstring();
         const LRESULT len = SendDlgItemMessage(IDC_TYPE, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
-        if (len <= 0)
-            return std::wstring();
+        if (len <= 0) return std::wstring();
         std::wstring text(static_cast<size_t>(len) + 1, L'\0');
         SendDlgItemMessage(IDC_TYPE, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
         text.resize(std::wcslen(text.c_str()));
@@ -241,8 +233,7 @@ private:
     {
         wchar_t* end = nullptr;
         const long v = std::wcstol(text.c_str(), &end, 10);
-        if (end == text.c_str() || v < 0 || v > 0x7fffffffL)
-            return 0;
+        if (end == text.c_str() || v < 0 || v > 0x7fffffffL) return 0;
         return static_cast<int32_t>(v);
     }
 
@@ -266,11 +257,9 @@ private:
     bool save_item(int row)
     {
         tk_logger::log(1, "types_map_dlg::save_item(%d)", row);
-        if (row < 0 || !ready_)
-            return true;
+        if (row < 0 || !ready_) return true;
         map_entry e;
-        if (!get_item(static_cast<size_t>(row), e))
-            return false;
+        if (!get_item(static_cast<size_t>(row), e)) return false;
         rows.save(static_cast<size_t>(row), e);
         return true;
     }
@@ -308,18 +297,15 @@ private:
     bool on_item_changing(const NMLISTVIEW& nm)
     {
         tk_logger::log(1, "types_map_dlg::on_item_changing");
-        if (!ready_ || !(nm.uChanged & LVIF_STATE))
-            return true;
+        if (!ready_ || !(nm.uChanged & LVIF_STATE)) return true;
         const bool losing = (nm.uOldState & LVIS_SELECTED) && !(nm.uNewState & LVIS_SELECTED);
-        if (!losing)
-            return true;
+        if (!losing) return true;
         return save_item(nm.iItem);
     }
 
     void on_item_changed(const NMLISTVIEW& nm)
     {
-        if (!ready_ || nm.iItem < 0 || !(nm.uChanged & LVIF_STATE))
-            return;
+        if (!ready_ || nm.iItem < 0 || !(nm.uChanged & LVIF_STATE)) return;
         tk_logger::log(1, "types_map_dlg::on_item_changed");
         const bool now = (nm.uNewState & LVIS_SELECTED) != 0;
         const bool before = (nm.uOldState & LVIS_SELECTED) != 0;
@@ -347,8 +333,7 @@ private:
                 ok = get_item(row, e);
             else
                 e = rows.shown(row);
-            if (ok)
-                rows.set_state(row, e, checked);
+            if (ok) rows.set_state(row, e, checked);
         }
         show_ctrl(selected_type());
     }
@@ -357,8 +342,7 @@ private:
     {
         tk_logger::log(1, "types_map_dlg::on_ok");
         tk_logger::log(1, "types_map_dlg::save_to_mutator");
-        if (!save_item(selected_row()))
-            return; // the row's name is empty: the user fixes it first
+        if (!save_item(selected_row())) return; // the row's name is empty: the user fixes it first
         const std::wstring table = GetDlgItemText(IDC_TABLE, max_chars);
         rows.store(table);
         EndDialog(IDOK);

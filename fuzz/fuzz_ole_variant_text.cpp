@@ -11,10 +11,9 @@
 
 namespace {
 
-const VARTYPE targets[] = {VT_I1,   VT_UI1,  VT_I2,   VT_UI2,     VT_I4,    VT_UI4,   VT_I8,
-                           VT_UI8,  VT_R4,   VT_R8,   VT_CY,      VT_DECIMAL, VT_DATE, VT_BOOL,
-                           VT_BLOB, VT_BSTR, VT_INT,  VT_UINT,    VT_ERROR, VT_BLOB_OBJECT,
-                           VT_BYTE_ARRAY};
+const VARTYPE targets[] = {VT_I1,   VT_UI1,  VT_I2,  VT_UI2,  VT_I4,      VT_UI4,         VT_I8,
+                           VT_UI8,  VT_R4,   VT_R8,  VT_CY,   VT_DECIMAL, VT_DATE,        VT_BOOL,
+                           VT_BLOB, VT_BSTR, VT_INT, VT_UINT, VT_ERROR,   VT_BLOB_OBJECT, VT_BYTE_ARRAY};
 
 void exercise(const ole_variant& v)
 {
@@ -29,8 +28,7 @@ void exercise(const ole_variant& v)
             ole_variant copy(v);
             copy.change_type(vt);
             (void)copy.to_string();
-        } catch (const tk_exception&) {
-        }
+        } catch (const tk_exception&) {}
     }
 }
 
@@ -38,14 +36,12 @@ void exercise(const ole_variant& v)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     const VARTYPE vt = targets[data[0] % (sizeof(targets) / sizeof(targets[0]))];
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     try {
         exercise(ole_variant::from_string(text, vt));
-    } catch (const tk_exception&) {
-    }
+    } catch (const tk_exception&) {}
     const ole_date date(text);
     (void)date.to_string(true);
     (void)date.to_wstring(false);
@@ -53,12 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::wstring wide;
     wide.reserve(text.size());
-    for (unsigned char c : text)
-        wide.push_back(static_cast<wchar_t>(c));
+    for (unsigned char c : text) wide.push_back(static_cast<wchar_t>(c));
     // A canonical decimal text is its own canonical form.
     const std::wstring canonical = ole_canonical_decimal(wide);
-    if (!canonical.empty() && !ole_is_canonical_decimal(canonical))
-        __builtin_trap();
+    if (!canonical.empty() && !ole_is_canonical_decimal(canonical)) __builtin_trap();
     DECIMAL dec{};
     if (SUCCEEDED(VarDecFromStr(wide.c_str(), 1033, 0, &dec))) {
         BSTR b = nullptr;

@@ -11,11 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static ora_database db(L"fuzz", udb_database::mode_skip_views);
     std::wstring text;
     text.reserve(size);
-    for (size_t i = 0; i < size; ++i)
-        text.push_back(static_cast<wchar_t>(data[i]));
+    for (size_t i = 0; i < size; ++i) text.push_back(static_cast<wchar_t>(data[i]));
     const std::wstring out = db.refine_view_out(text);
-    if (out.size() > text.size())
-        __builtin_trap();
+    if (out.size() > text.size()) __builtin_trap();
     const std::wstring in = db.refine_view_in(text);
     (void)in;
     return 0;

@@ -19,7 +19,8 @@
 
 namespace {
 
-eora::session& session() {
+eora::session& session()
+{
     static std::unique_ptr<eora::session> s = [] {
         auto dir = std::filesystem::temp_directory_path() / ("fuzz_eora_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
@@ -39,15 +40,15 @@ eora::session& session() {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     std::string text(reinterpret_cast<const char*>(data), size);
     eora::session& s = session();
     try {
         auto st = s.prepare(text);
         std::vector<eora::value> binds(st->binds.size());
         s.execute(*st, binds, true);
-    } catch (const eora::eora_error&) {
-    }
+    } catch (const eora::eora_error&) {}
     try {
         auto toks = eora::tokenize(text, 128);
         try {
@@ -59,8 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         eora::parse_decimal(text);
         size_t cut = text.find('|');
         if (cut != std::string::npos) eora::parse_datetime(text.substr(0, cut), text.substr(cut + 1));
-    } catch (const eora::eora_error&) {
-    }
+    } catch (const eora::eora_error&) {}
     eora::split_script(text);
     return 0;
 }

@@ -1,16 +1,17 @@
 // Arbitrary batches run by the embedded SQL Server (statement parsing and execution).
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include "platform/mssx/mssx_connection.h"
 
 namespace {
 // The server folder lives as long as the process.
 struct fuzz_folder {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tvx_fuzz_mssx_" + std::to_string(::getpid()));
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tvx_fuzz_mssx_" + std::to_string(::getpid()));
     ~fuzz_folder()
     {
         std::error_code ec;
@@ -28,7 +29,9 @@ mssx_connection& connection()
         auto conn = std::make_unique<mssx_connection>(dir.string(), mssx_login{"sa", "pw", false, ""});
         conn->execute("CREATE DATABASE f");
         conn->execute("USE f");
-        conn->execute("CREATE TABLE t (id int IDENTITY NOT NULL PRIMARY KEY, s nvarchar(10) NULL, d datetime NULL, m money NULL)");
+        conn->execute(
+            "CREATE TABLE t (id int IDENTITY NOT NULL PRIMARY KEY, s nvarchar(10) NULL, d datetime NULL, m money "
+            "NULL)");
         return conn;
     }();
     return *c;
@@ -43,7 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (text.find("USE") != std::string::npos || text.find("use") != std::string::npos) return 0;
     try {
         connection().execute(text);
-    } catch (const mssx_error&) {
-    }
+    } catch (const mssx_error&) {}
     return 0;
 }

@@ -28,12 +28,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
             break;
         }
-        case 1: tds_read_prelogin(body); break;
-        case 2: tds_read_login7(body); break;
-        case 3: tds_read_sql_batch(body, version); break;
-        default: tds_read_rpc(body, version); break;
+        case 1:
+            tds_read_prelogin(body);
+            break;
+        case 2:
+            tds_read_login7(body);
+            break;
+        case 3:
+            tds_read_sql_batch(body, version);
+            break;
+        default:
+            tds_read_rpc(body, version);
+            break;
         }
-    } catch (const tds_protocol_error&) {
-    }
+    } catch (const tds_protocol_error&) {}
     return 0;
 }

@@ -17,11 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Lines are split at line feeds: none may survive inside a key, value or raw line.
     for (const auto& [name, pairs] : profile.sections)
         for (const auto& [key, value] : pairs)
-            if (key.find(L'\n') != std::wstring::npos || value.find(L'\n') != std::wstring::npos)
-                __builtin_trap();
+            if (key.find(L'\n') != std::wstring::npos || value.find(L'\n') != std::wstring::npos) __builtin_trap();
     for (const auto& [name, lines] : profile.line_sections)
         for (const auto& line : lines)
-            if (line.find(L'\n') != std::wstring::npos)
-                __builtin_trap();
+            if (line.find(L'\n') != std::wstring::npos) __builtin_trap();
     return 0;
 }

@@ -28,10 +28,7 @@ std::string error_handler::get_context() const
     return context_;
 }
 
-void error_handler::set_table_context(const std::wstring& table)
-{
-    set_context(to_ansi(table));
-}
+void error_handler::set_table_context(const std::wstring& table) { set_context(to_ansi(table)); }
 
 void error_handler::set_record_context(const std::wstring& table, int record)
 {
@@ -51,7 +48,6 @@ std::string error_handler::build_message(const tk_exception& e)
     std::string message = context.empty() ? get_text(e) : context + ": " + get_text(e);
     tk_logger::log(3, "Error:\n%s", message.c_str());
     for (char& c : message)
-        if (c == '\n')
-            c = ' ';
+        if (c == '\n') c = ' ';
     return message;
 }

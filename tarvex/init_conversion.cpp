@@ -22,15 +22,13 @@ init_conversion::init_conversion(std::atomic<bool>* finished, int com_initialize
     finished_->store(false);
     tk_logger::log(2, "init_conversion::ctor");
     log_time("Conversion started on %02d/%02d/%04d at %02d:%02d:%02d\n");
-    if (!com_initialized_)
-        com_owned_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    if (!com_initialized_) com_owned_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     if (front_end) {
         try {
             front_end->start_timer();
         } catch (...) {
             // The destructor will not run: end the scope here.
-            if (com_owned_)
-                CoUninitialize();
+            if (com_owned_) CoUninitialize();
             finished_->store(true, std::memory_order_release);
             throw;
         }
@@ -41,8 +39,7 @@ init_conversion::init_conversion(std::atomic<bool>* finished, int com_initialize
 init_conversion::~init_conversion()
 {
     tk_logger::log(2, "init_conversion::dtor");
-    if (com_owned_)
-        CoUninitialize();
+    if (com_owned_) CoUninitialize();
     log_time("Conversion ended on %02d/%02d/%04d at %02d:%02d:%02d\n");
     finished_->store(true, std::memory_order_release); // the run's last write, on every path
 }

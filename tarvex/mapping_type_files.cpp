@@ -16,8 +16,7 @@ std::map<std::string, mapping_type_files::type_map> loaded;
 
 std::string folder_locked()
 {
-    if (!files_folder.empty())
-        return files_folder;
+    if (!files_folder.empty()) return files_folder;
     return get_module_dir();
 }
 
@@ -36,18 +35,15 @@ std::string mapping_type_files::folder()
     return folder_locked();
 }
 
-std::vector<std::wstring> mapping_type_files::lookup(const char* file, const std::wstring& key,
-                                                     const char* load_line)
+std::vector<std::wstring> mapping_type_files::lookup(const char* file, const std::wstring& key, const char* load_line)
 {
     const std::string name = file ? file : "";
     std::lock_guard<std::mutex> lock(files_mutex);
     auto it = loaded.find(name);
     if (it == loaded.end()) {
-        if (load_line)
-            tk_logger::log(1, "%s", load_line);
+        if (load_line) tk_logger::log(1, "%s", load_line);
         std::string path = folder_locked();
-        if (!path.empty() && path.back() != '/')
-            path += '/';
+        if (!path.empty() && path.back() != '/') path += '/';
         path += name;
         type_map types;
         if (name.empty() || !tk_yaml_config::load(path.c_str(), types, {}))
@@ -55,8 +51,7 @@ std::vector<std::wstring> mapping_type_files::lookup(const char* file, const std
         it = loaded.emplace(name, std::move(types)).first;
     }
     auto found = it->second.find(key);
-    if (found == it->second.end())
-        return {};
+    if (found == it->second.end()) return {};
     return found->second;
 }
 

@@ -17,8 +17,7 @@ public:
     // The values listed under `key` in `file` (empty when the key is absent).
     // A file that cannot be read raises tk_exception (level 1) and is tried
     // again on the next call. `load_line` is logged before the file is read.
-    static std::vector<std::wstring> lookup(const char* file, const std::wstring& key,
-                                            const char* load_line = nullptr);
+    static std::vector<std::wstring> lookup(const char* file, const std::wstring& key, const char* load_line = nullptr);
 
     // Forgets every file read so far.
     static void reset();

@@ -44,12 +44,9 @@ bool mssql_converter_impl::store_profile(udb_profile& profile)
 {
     tk_logger::log(2, "mssql_converter_impl::store_profile");
     const wchar_t* s = profile_text::mssql;
-    if (!mssql_host.empty())
-        profile.set_value(s, L"server", mssql_host);
-    if (!mssql_user.empty())
-        profile.set_value(s, L"login", mssql_user);
-    if (!mssql_password.empty())
-        profile.set_value(s, L"password", mssql_password);
+    if (!mssql_host.empty()) profile.set_value(s, L"server", mssql_host);
+    if (!mssql_user.empty()) profile.set_value(s, L"login", mssql_user);
+    if (!mssql_password.empty()) profile.set_value(s, L"password", mssql_password);
     profile.set_value(s, L"windows authentication", profile_text::flag(windows_auth));
     profile.set_value(s, L"connect as DBO", profile_text::flag(mssql_server.connect_as_dbo));
     profile.set_value(s, L"dump insert comments", profile_text::flag(dump_options.b_insert_comments));
@@ -63,14 +60,11 @@ bool mssql_converter_impl::load_profile(udb_profile& profile)
     tk_logger::log(2, "mssql_converter_impl::load_profile");
     const wchar_t* s = profile_text::mssql;
     std::wstring v = profile.get_value(s, L"server");
-    if (!v.empty())
-        mssql_host = v;
+    if (!v.empty()) mssql_host = v;
     v = profile.get_value(s, L"login");
-    if (!v.empty())
-        mssql_user = v;
+    if (!v.empty()) mssql_user = v;
     v = profile.get_value(s, L"password");
-    if (!v.empty())
-        mssql_password = v;
+    if (!v.empty()) mssql_password = v;
     profile_text::read_strict_flag(profile.get_value(s, L"windows authentication"), windows_auth);
     v = profile.get_value(s, L"connect as DBO");
     if (!v.empty()) {

@@ -17,10 +17,7 @@ VARTYPE bare_number_type()
 
 } // namespace
 
-std::wstring ora_native_type::to_text() const
-{
-    return get_ora_native_type1(name, length, scale, precision);
-}
+std::wstring ora_native_type::to_text() const { return get_ora_native_type1(name, length, scale, precision); }
 
 void ora_native_type::get_udb_type(const ora_native_type& nt, VARTYPE& vt, uint32_t& /*hint*/)
 {

@@ -6,8 +6,8 @@
 #include "platform/win32/win_types.h"
 
 struct ora_native_type {
-    std::wstring name;           // without size: NUMBER, VARCHAR2...
-    std::wstring default_value;  // an Oracle literal text
+    std::wstring name;          // without size: NUMBER, VARCHAR2...
+    std::wstring default_value; // an Oracle literal text
     std::wstring character_set;
     int32_t length = 0;
     int32_t scale = 0;

@@ -42,14 +42,10 @@ bool oracle_converter_impl::store_profile(udb_profile& profile)
 {
     tk_logger::log(2, "oracle_converter_impl::store_profile");
     const wchar_t* s = profile_text::oracle;
-    if (!oracle_host.empty())
-        profile.set_value(s, L"host", oracle_host);
-    if (!oracle_password.empty())
-        profile.set_value(s, L"password", oracle_password);
-    if (!oracle_port.empty())
-        profile.set_value(s, L"port", oracle_port);
-    if (!oracle_user.empty())
-        profile.set_value(s, L"user", oracle_user);
+    if (!oracle_host.empty()) profile.set_value(s, L"host", oracle_host);
+    if (!oracle_password.empty()) profile.set_value(s, L"password", oracle_password);
+    if (!oracle_port.empty()) profile.set_value(s, L"port", oracle_port);
+    if (!oracle_user.empty()) profile.set_value(s, L"user", oracle_user);
     return true;
 }
 
@@ -58,16 +54,12 @@ bool oracle_converter_impl::load_profile(udb_profile& profile)
     tk_logger::log(2, "oracle_converter_impl::load_profile");
     const wchar_t* s = profile_text::oracle;
     std::wstring v = profile.get_value(s, L"host");
-    if (!v.empty())
-        oracle_host = v;
+    if (!v.empty()) oracle_host = v;
     v = profile.get_value(s, L"password");
-    if (!v.empty())
-        oracle_password = v;
+    if (!v.empty()) oracle_password = v;
     v = profile.get_value(s, L"port");
-    if (!v.empty())
-        oracle_port = v;
+    if (!v.empty()) oracle_port = v;
     v = profile.get_value(s, L"user");
-    if (!v.empty())
-        oracle_user = v;
+    if (!v.empty()) oracle_user = v;
     return true;
 }

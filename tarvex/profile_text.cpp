@@ -19,14 +19,14 @@ std::wstring flatten(const std::wstring& text)
         }
     }
     if (out != text && text.find(L"--") != std::wstring::npos)
-        tk_logger::log(3, "Warning: a query with a \"--\" comment was put on one line; the comment now hides the rest of it");
+        tk_logger::log(
+            3, "Warning: a query with a \"--\" comment was put on one line; the comment now hides the rest of it");
     return out;
 }
 
 void read_strict_flag(const std::wstring& value, bool& setting)
 {
-    if (!value.empty())
-        setting = value == L"1";
+    if (!value.empty()) setting = value == L"1";
 }
 
 } // namespace profile_text

@@ -4,13 +4,11 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
 
-tarvex_convertor::tarvex_convertor(settings_source source)
-    : tk_serializer(registry_key), source_kind(source)
+tarvex_convertor::tarvex_convertor(settings_source source) : tk_serializer(registry_key), source_kind(source)
 {
     tk_logger::log(2, "tarvex_convertor::ctor");
     set_defaults();
-    if (source_kind == settings_source::registry)
-        serialize(false);
+    if (source_kind == settings_source::registry) serialize(false);
     oracle_engine.b_owned_by_user = false;
     tk_logger::log(1, "mssql_server.b_view_owned=%d", is_view_owned() ? 1 : 0);
 }
@@ -18,8 +16,7 @@ tarvex_convertor::tarvex_convertor(settings_source source)
 tarvex_convertor::~tarvex_convertor()
 {
     tk_logger::log(2, "tarvex_convertor::dtor");
-    if (source_kind == settings_source::registry)
-        serialize(true);
+    if (source_kind == settings_source::registry) serialize(true);
 }
 
 void tarvex_convertor::set_defaults()
@@ -40,12 +37,10 @@ void tarvex_convertor::set_defaults()
 bool tarvex_convertor::serialize(bool store)
 {
     tk_logger::log(1, "serialize( %d )", store ? 1 : 0);
-    if (key.open(HKEY_CURRENT_USER, path.c_str(), nullptr, 0, KEY_ALL_ACCESS, nullptr) != ERROR_SUCCESS)
-        return false;
+    if (key.open(HKEY_CURRENT_USER, path.c_str(), nullptr, 0, KEY_ALL_ACCESS, nullptr) != ERROR_SUCCESS) return false;
     bool ok = true;
     auto with_default = [&](auto& field, auto value) {
-        if (!store)
-            field = value;
+        if (!store) field = value;
     };
     ok &= tk_serializer::serialize(L"dest", dest, store);
     ok &= tk_serializer::serialize("log_file", log_file, store);
@@ -78,10 +73,7 @@ bool tarvex_convertor::serialize(bool store)
     return ok;
 }
 
-bool tarvex_convertor::test_query(const std::wstring& text)
-{
-    return mssql_converter_impl::test_query(src, text);
-}
+bool tarvex_convertor::test_query(const std::wstring& text) { return mssql_converter_impl::test_query(src, text); }
 
 std::vector<std::wstring>& tarvex_convertor::get_all_tables(std::vector<std::wstring>& list)
 {
@@ -100,7 +92,6 @@ udb_schema tarvex_convertor::get_schema(const std::wstring& name)
     if (!db->is_table_exist(name))
         throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
     auto table = db->get_table1(name, 1);
-    if (!table)
-        throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
+    if (!table) throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
     return table->schema;
 }

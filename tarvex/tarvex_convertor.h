@@ -58,7 +58,7 @@ public:
     bool is_connect_as_dbo() const { return mssql_server.connect_as_dbo; }
     void set_as_dbo(bool value) { mssql_server.set_as_dbo(value); }
 
-    uint32_t mode = 0;     // 0 overwrite, 1 merge, 2 skip; others act as merge
+    uint32_t mode = 0; // 0 overwrite, 1 merge, 2 skip; others act as merge
     bool uppercase = false;
 
 private:

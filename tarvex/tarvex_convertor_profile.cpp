@@ -31,8 +31,7 @@ bool tarvex_convertor::store_profile(udb_profile& profile)
     std::set<std::wstring> written;
     auto write_table = [&](const std::wstring& name) {
         std::wstring key = table_key(name);
-        if (written.insert(key).second)
-            profile.set_value(profile_text::selected_tables, key, L"");
+        if (written.insert(key).second) profile.set_value(profile_text::selected_tables, key, L"");
     };
     profile.add_section(profile_text::selected_tables);
     for (const auto& [name, text] : selected_queries) {
@@ -42,15 +41,13 @@ bool tarvex_convertor::store_profile(udb_profile& profile)
             profile.set_value(profile_text::selected_tables, name, profile_text::flatten(text));
         }
     }
-    for (const auto& name : selected_tables)
-        write_table(name);
+    for (const auto& name : selected_tables) write_table(name);
 
     bool ok = udb_converter::store_profile(profile);
     profile.set_value(profile_text::generic, L"mode", std::to_wstring(mode));
     ok = ok && oracle_converter_impl::store_profile(profile);
     ok = ok && mssql_converter_impl::store_profile(profile);
-    if (ok)
-        profile.set_value(profile_text::oracle, L"uppercase", profile_text::flag(uppercase));
+    if (ok) profile.set_value(profile_text::oracle, L"uppercase", profile_text::flag(uppercase));
     return ok;
 }
 
@@ -61,8 +58,7 @@ bool tarvex_convertor::is_valid_mode(const std::wstring& text)
 
 bool tarvex_convertor::load_profile(udb_profile& profile)
 {
-    if (!udb_converter::load_profile(profile))
-        return false;
+    if (!udb_converter::load_profile(profile)) return false;
     std::wstring m = profile.get_value(profile_text::generic, L"mode");
     if (!m.empty()) {
         // Only the modes the command line takes: 0, 1 or 2, written as one digit.
@@ -72,12 +68,10 @@ bool tarvex_convertor::load_profile(udb_profile& profile)
         }
         mode = static_cast<uint32_t>(m[0] - L'0');
     }
-    if (!oracle_converter_impl::load_profile(profile) || !mssql_converter_impl::load_profile(profile))
-        return false;
+    if (!oracle_converter_impl::load_profile(profile) || !mssql_converter_impl::load_profile(profile)) return false;
     // Before the type mappings, so that a bad mapping section does not lose it.
     std::wstring up = profile.get_value(profile_text::oracle, L"uppercase");
-    if (!up.empty())
-        uppercase = up == L"1";
+    if (!up.empty()) uppercase = up == L"1";
     return ora_db_mutator::load_profile(profile);
 }
 
@@ -92,7 +86,6 @@ bool tarvex_convertor::save_profile(const std::wstring& path)
 {
     udb_profile profile;
     bool ok = store_profile(profile) && ora_db_mutator::store_profile(profile) && profile.store(path);
-    if (!ok)
-        tk_logger::log(3, L"Cannot save the profile '%s'", path.c_str());
+    if (!ok) tk_logger::log(3, L"Cannot save the profile '%s'", path.c_str());
     return ok;
 }

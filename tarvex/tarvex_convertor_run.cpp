@@ -38,8 +38,7 @@ std::wstring numbered_table(const std::wstring& table, int n)
 void tarvex_convertor::progress(const std::wstring& text)
 {
     tk_logger::log(3, L"%s", text.c_str());
-    if (front_end)
-        front_end->progress(text);
+    if (front_end) front_end->progress(text);
 }
 
 std::wstring tarvex_convertor::oracle_owner() const
@@ -56,8 +55,7 @@ void tarvex_convertor::operator()()
     try {
         ole_bool_map bool_map(0);
         ora_in_validator index_validator;
-        if (!oracle)
-            throw tk_exception("Not connected to the Oracle database", 1);
+        if (!oracle) throw tk_exception("Not connected to the Oracle database", 1);
         oracle->b_uppercase = uppercase;
         oracle->b_array_insert = false;
         // Steps the Oracle side goes on from (a sequence it may not create...) reach the user too.
@@ -84,8 +82,7 @@ void tarvex_convertor::operator()()
     } catch (const tk_exception& e) {
         error_handler::ref().handle(e, true);
     } catch (const std::exception& e) {
-        if (front_end)
-            front_end->run_failed(e);
+        if (front_end) front_end->run_failed(e);
     }
 }
 
@@ -99,10 +96,8 @@ void tarvex_convertor::run_entries(mss_database& source)
     // The tables join the list behind the queries; a second run adds none twice.
     for (const auto& table : selected_tables) {
         bool present = false;
-        for (const auto& entry : selected_queries)
-            present = present || (entry.second.empty() && entry.first == table);
-        if (!present)
-            selected_queries.emplace_back(table, L"");
+        for (const auto& entry : selected_queries) present = present || (entry.second.empty() && entry.first == table);
+        if (!present) selected_queries.emplace_back(table, L"");
     }
     assigned.clear();
     const auto entries = selected_queries;
@@ -156,9 +151,9 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
             std::unique_ptr<udb_recordset> dst = open_target(target, *src_rs, existed);
             record_target_name(name, target, validator);
             copy_records(name, *src_rs, *dst);
-            // The table's last LOB writes and its identity sequence are settled here, where an error can still be reported.
-            if (auto* table = dynamic_cast<ora_table*>(dst.get()))
-                table->flush();
+            // The table's last LOB writes and its identity sequence are settled here, where an error can still be
+            // reported.
+            if (auto* table = dynamic_cast<ora_table*>(dst.get())) table->flush();
         }
     }
     tables_done.fetch_add(1);
@@ -175,20 +170,17 @@ std::unique_ptr<udb_recordset> tarvex_convertor::open_source_entry(mss_database&
         front_end->table_missing(name);
         return nullptr;
     }
-    std::unique_ptr<udb_recordset> src_rs = query.empty() ? source.get_table1(name, 1)
-                                                          : source.get_table(name, query, 1);
-    if (!src_rs)
-        throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
+    std::unique_ptr<udb_recordset> src_rs =
+        query.empty() ? source.get_table1(name, 1) : source.get_table(name, query, 1);
+    if (!src_rs) throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
     progress(L"Converting table '" + name + L"' (" + std::to_wstring(src_rs->record_count) + L" records)\n");
     return src_rs;
 }
 
-std::wstring tarvex_convertor::target_name(const std::wstring& name, udb_recordset& src_rs,
-                                           ora_tn_validator& validator)
+std::wstring tarvex_convertor::target_name(const std::wstring& name, udb_recordset& src_rs, ora_tn_validator& validator)
 {
     std::wstring target = derive_target_name(modify1(name, src_rs.schema, src_rs.indexes));
-    if (uppercase)
-        target = tk_wstring(target).to_upper();
+    if (uppercase) target = tk_wstring(target).to_upper();
     if (!validator.is_acceptable(target)) {
         target = validator.get_safe_name(target);
         tk_logger::log(3, L"Got safe table name '%s'", target.c_str());
@@ -221,8 +213,7 @@ bool tarvex_convertor::settle_existing_target(const std::wstring& target)
         tk_logger::log(2, "Skip existing table");
         return false;
     } else {
-        if (mode == 1)
-            tk_logger::log(2, "Merge into existing table");
+        if (mode == 1) tk_logger::log(2, "Merge into existing table");
         oracle->b_array_insert = false;
     }
     return true;
@@ -262,8 +253,7 @@ void tarvex_convertor::record_target_name(const std::wstring& name, const std::w
 void tarvex_convertor::copy_records(const std::wstring& name, udb_recordset& src_rs, udb_recordset& dst)
 {
     records_total.store(src_rs.record_count);
-    if (src_rs.record_count == 0 || tab_def)
-        return;
+    if (src_rs.record_count == 0 || tab_def) return;
     ora_table_mutator* tm = get_table_mutator(name);
     const bool mutate = tm && tm->has_field_mutators();
     src_rs.reset();
@@ -283,8 +273,7 @@ void tarvex_convertor::copy_records(const std::wstring& name, udb_recordset& src
             }
         } catch (const ora_exception& e) {
             error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
-            if (e.refuses_every_row())
-                stop_run(e);
+            if (e.refuses_every_row()) stop_run(e);
             error_handler::ref().handle(e, false);
         } catch (const mutator_conversion_exception& e) {
             // The mapping refuses this table's values alike: one report, then the next table.

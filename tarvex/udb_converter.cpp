@@ -1,7 +1,7 @@
 #include "tarvex/udb_converter.h"
 
-#include "TK/tk_logger.h"
 #include "MSS/mss_split_tab_name.h"
+#include "TK/tk_logger.h"
 #include "TK/tk_text.h"
 #include "tarvex/profile_text.h"
 
@@ -30,10 +30,7 @@ void put_query(udb_converter::query_list& list, const std::wstring& name, const 
 
 } // namespace
 
-udb_converter::udb_converter()
-{
-    tk_logger::log(1, "udb_converter::ctor");
-}
+udb_converter::udb_converter() { tk_logger::log(1, "udb_converter::ctor"); }
 
 std::wstring udb_converter::get_current_name() const
 {
@@ -78,28 +75,22 @@ bool udb_converter::load_profile(udb_profile& profile)
     for (const auto& [key, value] : profile.get_selected_tables()) {
         if (value.empty()) {
             bool listed = false;
-            for (const auto& t : selected_tables)
-                listed = listed || same_table(t, key);
-            if (listed)
-                continue;
+            for (const auto& t : selected_tables) listed = listed || same_table(t, key);
+            if (listed) continue;
             tk_logger::log(1, L"Push back table '%s'", key.c_str());
             selected_tables.push_back(key);
         } else {
             put_query(selected_queries, key, value);
         }
     }
-    for (const auto& [name, text] : profile.get_available_queries())
-        put_query(available_queries, name, text);
-    for (const auto& [name, text] : profile.get_selected_views())
-        put_query(selected_views, name, text);
+    for (const auto& [name, text] : profile.get_available_queries()) put_query(available_queries, name, text);
+    for (const auto& [name, text] : profile.get_selected_views()) put_query(selected_views, name, text);
 
     const wchar_t* g = profile_text::generic;
     std::wstring v = profile.get_value(g, L"src");
-    if (!v.empty())
-        src = v;
+    if (!v.empty()) src = v;
     v = profile.get_value(g, L"dest");
-    if (!v.empty())
-        dest = v;
+    if (!v.empty()) dest = v;
     v = profile.get_value(g, L"logfile");
     if (!v.empty()) {
         std::string name = to_ansi(v);
@@ -107,10 +98,8 @@ bool udb_converter::load_profile(udb_profile& profile)
         set_logfile(name);
     }
     v = profile.get_value(g, L"skip indexes");
-    if (!v.empty())
-        skip_idx = v != L"0";
+    if (!v.empty()) skip_idx = v != L"0";
     v = profile.get_value(g, L"only definitions");
-    if (!v.empty())
-        tab_def = v != L"0";
+    if (!v.empty()) tab_def = v != L"0";
     return true;
 }

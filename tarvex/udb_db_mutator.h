@@ -31,14 +31,11 @@ public:
     virtual TableMutator* get_table_mutator(const std::wstring& source_name)
     {
         auto it = by_source.find(source_name);
-        if (it != by_source.end())
-            return it->second.get();
-        if (!canonical)
-            return nullptr;
+        if (it != by_source.end()) return it->second.get();
+        if (!canonical) return nullptr;
         const std::wstring wanted = canonical(source_name);
         for (auto& [key, tm] : by_source)
-            if (canonical(key) == wanted)
-                return tm.get();
+            if (canonical(key) == wanted) return tm.get();
         return nullptr;
     }
     virtual TableMutator* get_table_mutator_by_target(const std::wstring& target_name)
@@ -52,8 +49,7 @@ public:
     {
         tk_logger::log(2, L"udb_db_mutator::modify1(%s)", name.c_str());
         TableMutator* tm = get_table_mutator(name);
-        if (!tm)
-            return name;
+        if (!tm) return name;
         tm->modify3(indexes);
         return tm->modify1(schema, name);
     }
@@ -121,8 +117,7 @@ inline const wchar_t* section() { return L"Type Mappings"; }
 inline std::wstring one_line(std::wstring text)
 {
     for (auto& c : text)
-        if (c == L'\r' || c == L'\n')
-            c = L' ';
+        if (c == L'\r' || c == L'\n') c = L' ';
     return text;
 }
 
@@ -147,8 +142,7 @@ bool udb_db_mutator<TableMutator>::store_profile(udb_profile& profile)
     using namespace tvx_type_mapping;
     const std::wstring s = section();
     profile.add_line(s, L"database:");
-    for (const auto& [key, value] : properties)
-        profile.add_line(s, L"  " + key + L": " + one_line(value));
+    for (const auto& [key, value] : properties) profile.add_line(s, L"  " + key + L": " + one_line(value));
     profile.add_line(s, L"tables:");
     for (const auto& [source, tm] : by_source) {
         profile.add_line(s, L"  - name: " + source);
@@ -179,13 +173,11 @@ bool udb_db_mutator<TableMutator>::load_profile(udb_profile& profile)
     using namespace tvx_type_mapping;
     clear();
     auto sec = profile.line_sections.find(section());
-    if (sec == profile.line_sections.end() || sec->second.empty())
-        return true;
+    if (sec == profile.line_sections.end() || sec->second.empty()) return true;
     std::vector<std::wstring> lines;
     for (const auto& raw : sec->second) {
         std::wstring line = raw;
-        if (!line.empty() && line.back() == L'\r')
-            line.pop_back(); // a hand-edited file with Windows line ends
+        if (!line.empty() && line.back() == L'\r') line.pop_back(); // a hand-edited file with Windows line ends
         lines.push_back(std::move(line));
     }
 
@@ -207,8 +199,7 @@ bool udb_db_mutator<TableMutator>::load_profile(udb_profile& profile)
     if (lines[0] == L"database:") {
         for (i = 1; i < lines.size() && starts_with(lines[i], L"  "); ++i) {
             std::wstring key, value;
-            if (split_pair(lines[i], key, value))
-                db_props[key] = value;
+            if (split_pair(lines[i], key, value)) db_props[key] = value;
         }
     }
     if (i >= lines.size() || lines[i] != L"tables:") {
@@ -237,11 +228,9 @@ bool udb_db_mutator<TableMutator>::load_profile(udb_profile& profile)
             state = st::properties;
         } else if (state == st::properties && starts_with(line, L"        ")) {
             std::wstring key, value;
-            if (split_pair(line, key, value))
-                table->props[key] = value;
+            if (split_pair(line, key, value)) table->props[key] = value;
         } else if (starts_with(line, L"    new_name:")) {
-            if (state != st::table)
-                return fail(line);
+            if (state != st::table) return fail(line);
             table->target = value_after(line, L"    new_name:");
             state = st::new_name;
         } else if (starts_with(line, L"    fields:")) {
@@ -250,8 +239,7 @@ bool udb_db_mutator<TableMutator>::load_profile(udb_profile& profile)
             column = nullptr;
             state = st::fields;
         } else if (starts_with(line, L"      - name:")) {
-            if (state != st::fields && state != st::column && state != st::attribute)
-                return fail(line);
+            if (state != st::fields && state != st::column && state != st::attribute) return fail(line);
             column = &table->columns[value_after(line, L"      - name:")];
             state = st::column;
         } else if ((state == st::column || state == st::attribute) && column && starts_with(line, L"        ")) {
@@ -282,20 +270,16 @@ bool udb_db_mutator<TableMutator>::load_profile(udb_profile& profile)
     // A column without a type would become text of no type at all.
     for (const auto& [name, t] : tables)
         for (const auto& [col, c] : t.columns)
-            if (!c.has_type)
-                return fail(L"      - name:" + col);
+            if (!c.has_type) return fail(L"      - name:" + col);
 
     properties = db_props;
     for (auto& [source, t] : tables) {
         TableMutator* tm = add_table_mutator(source, t.target.empty() ? source : t.target);
         for (auto& [col, c] : t.columns) {
             auto* fm = tm->update_field(col, c.target.empty() ? col : c.target, c.nt);
-            if (c.dropped)
-                fm->status = 2;
+            if (c.dropped) fm->status = 2;
         }
-        for (auto& [key, value] : t.props)
-            tm->properties[key] = value;
+        for (auto& [key, value] : t.props) tm->properties[key] = value;
     }
     return true;
 }
-

@@ -19,8 +19,7 @@ public:
 
     udb_field_mutator(const std::wstring& name, const NativeType& nt, int32_t st = status_changed)
         : new_name(name), native_type(nt), status(st)
-    {
-    }
+    {}
 
     property_map& get_properties() override
     {
@@ -40,8 +39,7 @@ public:
     // A copy of the source column that carries the chosen type's text.
     virtual std::shared_ptr<t_ftd> get_native_type(const t_ftd* src)
     {
-        if (!src)
-            return nullptr;
+        if (!src) return nullptr;
         auto f = std::make_shared<t_ftd>(*src);
         f->native_type = native_type.to_text();
         return f;
@@ -58,9 +56,20 @@ public:
     bool keeps_source_type(VARTYPE source) const
     {
         switch (source) {
-        case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
-        case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8: case VT_UINT:
-        case VT_R4: case VT_R8: case VT_CY: case VT_DECIMAL:
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8:
+        case VT_INT:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UI8:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL:
             return native_type.holds_any_number();
         default:
             return false;
@@ -70,24 +79,21 @@ public:
     void modify1(t_ftd& f)
     {
         tk_logger::log(1, "udb_field_mutator::modify1");
-        if (!new_name.empty())
-            f.name = new_name;
+        if (!new_name.empty()) f.name = new_name;
         const bool keep = keeps_source_type(f.vartype);
-        if (new_ole_type != VT_NULL && !keep)
-            f.vartype = new_ole_type;
+        if (new_ole_type != VT_NULL && !keep) f.vartype = new_ole_type;
         f.native_type = native_type.to_text();
         tk_logger::log(1, L"\tf.native_type=%s", f.native_type.c_str());
         f.size = static_cast<uint32_t>(native_type.length);
         tk_logger::log(1, "\tf.size=%d", static_cast<int>(f.size));
         tk_logger::log(2, "\told dw_reserved=%d, new dw_reserved=%d", static_cast<int>(f.dw_reserved),
                        static_cast<int>(new_ole_flags));
-        if (!keep)
-            f.dw_reserved = new_ole_flags;
+        if (!keep) f.dw_reserved = new_ole_flags;
         f.default_value = ole_variant(native_type.default_value);
         if (new_ole_type == VT_DECIMAL) {
             tk_logger::log(1, "Setting new prec/scale for VT_DECIMAL");
-            f.dw_reserved = (static_cast<uint32_t>(native_type.precision) << 8) |
-                            static_cast<uint32_t>(native_type.scale);
+            f.dw_reserved =
+                (static_cast<uint32_t>(native_type.precision) << 8) | static_cast<uint32_t>(native_type.scale);
         }
     }
 

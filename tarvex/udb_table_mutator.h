@@ -52,15 +52,13 @@ public:
                 } else {
                     auto f = fm->get_native_type(col.get());
                     rewritten.push_back(f);
-                    if (fm->status == FieldMutator::status_changed)
-                        changed.emplace_back(f, fm);
+                    if (fm->status == FieldMutator::status_changed) changed.emplace_back(f, fm);
                 }
             }
             own_schema.fields = rewritten;
             schema.fields = std::move(rewritten);
             // The source's identity seed and increment stay: the target sequence starts from them.
-            for (auto& [f, fm] : changed)
-                fm->modify1(*f);
+            for (auto& [f, fm] : changed) fm->modify1(*f);
         }
         return new_name.empty() ? source_name : new_name;
     }
@@ -70,8 +68,7 @@ public:
     virtual udb_record* modify2(udb_record* record)
     {
         tk_logger::log(2, "udb_table_mutator::modify2()");
-        if (!has_field_mutators() || !record)
-            return record;
+        if (!has_field_mutators() || !record) return record;
         own_record.clear();
         for (const auto& field : record->fields) {
             FieldMutator* fm = get_field_mutator(field->name);

@@ -19,11 +19,9 @@ typedef const CLSID& REFCLSID;
 
 constexpr bool operator==(const GUID& a, const GUID& b)
 {
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
-        return false;
+    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
     for (int i = 0; i < 8; ++i)
-        if (a.Data4[i] != b.Data4[i])
-            return false;
+        if (a.Data4[i] != b.Data4[i]) return false;
     return true;
 }
 inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
@@ -33,16 +31,15 @@ inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
 namespace tvx_com_detail {
 constexpr unsigned hex_digit(char c)
 {
-    return c >= '0' && c <= '9' ? unsigned(c - '0')
-         : c >= 'a' && c <= 'f' ? unsigned(c - 'a' + 10)
-         : c >= 'A' && c <= 'F' ? unsigned(c - 'A' + 10)
-         : throw "bad hex digit in GUID text";
+    return c >= '0' && c <= '9'   ? unsigned(c - '0')
+           : c >= 'a' && c <= 'f' ? unsigned(c - 'a' + 10)
+           : c >= 'A' && c <= 'F' ? unsigned(c - 'A' + 10)
+                                  : throw "bad hex digit in GUID text";
 }
 constexpr unsigned long long hex_at(const char* s, int pos, int n)
 {
     unsigned long long v = 0;
-    for (int i = 0; i < n; ++i)
-        v = v * 16 + hex_digit(s[pos + i]);
+    for (int i = 0; i < n; ++i) v = v * 16 + hex_digit(s[pos + i]);
     return v;
 }
 } // namespace tvx_com_detail
@@ -52,16 +49,14 @@ constexpr unsigned long long hex_at(const char* s, int pos, int n)
 consteval GUID tvx_guid(const char (&s)[37])
 {
     using tvx_com_detail::hex_at;
-    if (s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-')
-        throw "bad GUID text";
+    if (s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-') throw "bad GUID text";
     GUID g{};
     g.Data1 = DWORD(hex_at(s, 0, 8));
     g.Data2 = WORD(hex_at(s, 9, 4));
     g.Data3 = WORD(hex_at(s, 14, 4));
     g.Data4[0] = BYTE(hex_at(s, 19, 2));
     g.Data4[1] = BYTE(hex_at(s, 21, 2));
-    for (int i = 0; i < 6; ++i)
-        g.Data4[2 + i] = BYTE(hex_at(s, 24 + 2 * i, 2));
+    for (int i = 0; i < 6; ++i) g.Data4[2 + i] = BYTE(hex_at(s, 24 + 2 * i, 2));
     return g;
 }
 
@@ -100,6 +95,7 @@ struct IUnknown {
     virtual HRESULT QueryInterface(REFIID riid, void** ppv) = 0;
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
+
 protected:
     virtual ~IUnknown() = default;
 };

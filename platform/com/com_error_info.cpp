@@ -23,12 +23,12 @@ thread_local thread_error_guard t_guard;
 class plain_error_info final : public IErrorInfo {
 public:
     plain_error_info(const GUID& g, std::wstring src, std::wstring desc)
-        : guid_(g), source_(std::move(src)), description_(std::move(desc)) {}
+        : guid_(g), source_(std::move(src)), description_(std::move(desc))
+    {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        if (!ppv)
-            return E_POINTER;
+        if (!ppv) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IErrorInfo) {
             *ppv = static_cast<IErrorInfo*>(this);
             AddRef();
@@ -41,8 +41,7 @@ public:
     ULONG Release() override
     {
         ULONG n = --refs_;
-        if (n == 0)
-            delete this;
+        if (n == 0) delete this;
         return n;
     }
     HRESULT GetGUID(GUID* p) override
@@ -67,8 +66,7 @@ public:
 private:
     static HRESULT give(const std::wstring& s, BSTR* p)
     {
-        if (!p)
-            return E_INVALIDARG;
+        if (!p) return E_INVALIDARG;
         *p = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
         return *p ? S_OK : E_OUTOFMEMORY;
     }
@@ -83,8 +81,7 @@ private:
 HRESULT GetErrorInfo(ULONG, IErrorInfo** pperrinfo)
 {
     (void)t_guard;
-    if (!pperrinfo)
-        return E_INVALIDARG;
+    if (!pperrinfo) return E_INVALIDARG;
     *pperrinfo = t_error;
     t_error = nullptr;
     return *pperrinfo ? S_OK : S_FALSE;
@@ -93,10 +90,8 @@ HRESULT GetErrorInfo(ULONG, IErrorInfo** pperrinfo)
 HRESULT SetErrorInfo(ULONG, IErrorInfo* perrinfo)
 {
     (void)t_guard;
-    if (perrinfo)
-        perrinfo->AddRef();
-    if (t_error)
-        t_error->Release();
+    if (perrinfo) perrinfo->AddRef();
+    if (t_error) t_error->Release();
     t_error = perrinfo;
     return S_OK;
 }

@@ -1,8 +1,8 @@
 // Per-thread COM initialisation, the class registry and task memory.
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <atomic>
 #include "platform/com/com.h"
 
 namespace {
@@ -37,8 +37,7 @@ void ensure_platform_classes()
     auto& r = registry();
     {
         std::lock_guard<std::mutex> g(r.lock);
-        if (r.platform_done)
-            return;
+        if (r.platform_done) return;
         r.platform_done = true;
     }
     tvx_register_platform_classes();
@@ -49,26 +48,16 @@ std::atomic<bool> g_strict{false};
 
 } // namespace
 
-HRESULT CoInitialize(void* reserved)
-{
-    return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
-}
+HRESULT CoInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
 
-HRESULT CoInitializeEx(void*, DWORD)
-{
-    return t_init_count++ == 0 ? S_OK : S_FALSE;
-}
+HRESULT CoInitializeEx(void*, DWORD) { return t_init_count++ == 0 ? S_OK : S_FALSE; }
 
 void CoUninitialize()
 {
-    if (t_init_count > 0)
-        --t_init_count;
+    if (t_init_count > 0) --t_init_count;
 }
 
-void tvx_com_set_strict(bool strict)
-{
-    g_strict = strict;
-}
+void tvx_com_set_strict(bool strict) { g_strict = strict; }
 
 void tvx_com_register_class(REFCLSID clsid, tvx_class_factory factory)
 {
@@ -96,39 +85,25 @@ bool tvx_com_is_registered(REFCLSID clsid)
 
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, void** ppv)
 {
-    if (!ppv)
-        return E_POINTER;
+    if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (g_strict && t_init_count == 0)
-        return CO_E_NOTINITIALIZED;
-    if ((dwClsContext & (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER)) == 0)
-        return REGDB_E_CLASSNOTREG;
+    if (g_strict && t_init_count == 0) return CO_E_NOTINITIALIZED;
+    if ((dwClsContext & (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER)) == 0) return REGDB_E_CLASSNOTREG;
     ensure_platform_classes();
     tvx_class_factory factory;
     {
         auto& r = registry();
         std::lock_guard<std::mutex> g(r.lock);
         auto it = r.classes.find(rclsid);
-        if (it == r.classes.end())
-            return REGDB_E_CLASSNOTREG;
+        if (it == r.classes.end()) return REGDB_E_CLASSNOTREG;
         factory = it->second;
     }
-    if (pUnkOuter)
-        return CLASS_E_NOAGGREGATION;
+    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
     return factory(riid, ppv);
 }
 
-void* CoTaskMemAlloc(size_t cb)
-{
-    return std::malloc(cb ? cb : 1);
-}
+void* CoTaskMemAlloc(size_t cb) { return std::malloc(cb ? cb : 1); }
 
-void* CoTaskMemRealloc(void* pv, size_t cb)
-{
-    return std::realloc(pv, cb ? cb : 1);
-}
+void* CoTaskMemRealloc(void* pv, size_t cb) { return std::realloc(pv, cb ? cb : 1); }
 
-void CoTaskMemFree(void* pv)
-{
-    std::free(pv);
-}
+void CoTaskMemFree(void* pv) { std::free(pv); }

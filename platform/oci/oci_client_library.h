@@ -32,8 +32,7 @@ private:
 // set (TVX_OCI_LIBRARY); else libclntsh.so and its versioned names in
 // ORACLE_HOME/lib and in each folder of LD_LIBRARY_PATH, then the bare names
 // for the loader's default path. Null arguments count as unset.
-std::vector<std::string> oci_client_candidates(const char* named, const char* oracle_home,
-                                               const char* ld_library_path);
+std::vector<std::string> oci_client_candidates(const char* named, const char* oracle_home, const char* ld_library_path);
 
 // The process's client library, found from the environment and loaded on the
 // first call that succeeds; it stays loaded. Null when none can be loaded:

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "platform/eora/eora_inject.h"
-#include "platform/oci/oci_embedded.h"
 #include "platform/oci/oci_api.h"
 #include "platform/oci/oci_client_library.h"
+#include "platform/oci/oci_embedded.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ struct routed {
 
     uint32_t magic = routed_magic;
     ub4 htype;
-    routed* env;                            // the environment it was allocated from; null for one
+    routed* env;                             // the environment it was allocated from; null for one
     std::array<void*, backend_count> real{}; // its handle in each backend, once made
     backend bound = embedded;                // the backend calls on it go to
     bool used = false;                       // an error handle that a call has filled
@@ -79,18 +79,15 @@ struct routed {
 routed* as_routed(const void* p, ub4 type)
 {
     auto* r = static_cast<routed*>(const_cast<void*>(p));
-    if (!r || r->magic != routed_magic || r->htype != type)
-        return nullptr;
+    if (!r || r->magic != routed_magic || r->htype != type) return nullptr;
     return r;
 }
 
 // The handle of `r` in backend `b`, made on first use; null when it cannot be.
 void* real_of(routed* r, backend b)
 {
-    if (!r)
-        return nullptr;
-    if (r->real[b])
-        return r->real[b];
+    if (!r) return nullptr;
+    if (r->real[b]) return r->real[b];
     const oci_api& api = api_of(b);
     if (r->htype == OCI_HTYPE_ENV) {
         OCIEnv* e = nullptr;
@@ -103,8 +100,7 @@ void* real_of(routed* r, backend b)
     }
     void* env = real_of(r->env, b);
     void* h = nullptr;
-    if (!env || api.OCIHandleAlloc(env, &h, r->htype, 0, nullptr) != OCI_SUCCESS)
-        return nullptr;
+    if (!env || api.OCIHandleAlloc(env, &h, r->htype, 0, nullptr) != OCI_SUCCESS) return nullptr;
     r->real[b] = h;
     return h;
 }
@@ -113,8 +109,7 @@ void* real_of(routed* r, backend b)
 OCIError* error_in(OCIError* err, backend b)
 {
     routed* r = as_routed(err, OCI_HTYPE_ERROR);
-    if (!r)
-        return err;
+    if (!r) return err;
     r->bound = b;
     r->used = true;
     return static_cast<OCIError*>(real_of(r, b));
@@ -131,8 +126,7 @@ class handle_registry {
 public:
     void add(const void* h, backend b, const void* owner)
     {
-        if (!h)
-            return;
+        if (!h) return;
         std::lock_guard<std::mutex> lock(mu_);
         map_[h] = {b, owner};
     }
@@ -141,8 +135,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(mu_);
         map_.erase(h);
-        for (auto it = map_.begin(); it != map_.end();)
-            it = it->second.owner == h ? map_.erase(it) : std::next(it);
+        for (auto it = map_.begin(); it != map_.end();) it = it->second.owner == h ? map_.erase(it) : std::next(it);
     }
     // A handle not made through us goes to the embedded Oracle, which
     // answers OCI_INVALID_HANDLE for anything it did not make either.
@@ -170,8 +163,8 @@ handle_registry& registry()
 
 bool is_routed_type(ub4 type)
 {
-    return type == OCI_HTYPE_ENV || type == OCI_HTYPE_ERROR || type == OCI_HTYPE_SERVER ||
-           type == OCI_HTYPE_SVCCTX || type == OCI_HTYPE_SESSION;
+    return type == OCI_HTYPE_ENV || type == OCI_HTYPE_ERROR || type == OCI_HTYPE_SERVER || type == OCI_HTYPE_SVCCTX ||
+           type == OCI_HTYPE_SESSION;
 }
 
 std::atomic<bool> client_missing{false};
@@ -179,11 +172,9 @@ std::atomic<bool> client_missing{false};
 bool starts_with(const std::u16string& s, const char* prefix)
 {
     size_t n = std::strlen(prefix);
-    if (s.size() < n)
-        return false;
+    if (s.size() < n) return false;
     for (size_t i = 0; i < n; ++i)
-        if (s[i] != static_cast<char16_t>(prefix[i]))
-            return false;
+        if (s[i] != static_cast<char16_t>(prefix[i])) return false;
     return true;
 }
 
@@ -211,8 +202,7 @@ void oci_test_clear_injections() { eora::clear_injections(); }
 bool oci_client_serves(const std::u16string& data_source, std::string& why)
 {
     why.clear();
-    if (embedded_data_source(data_source))
-        return true;
+    if (embedded_data_source(data_source)) return true;
     return oci_loaded_client(why) != nullptr;
 }
 
@@ -220,14 +210,12 @@ sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp, void* (*malocfp)(vo
                       void* (*ralocfp)(void*, void*, size_t), void (*mfreefp)(void*, void*), size_t xtramem_sz,
                       void** usrmempp, ub2 charset, ub2 ncharset)
 {
-    if (!envhpp)
-        return OCI_INVALID_HANDLE;
+    if (!envhpp) return OCI_INVALID_HANDLE;
     auto e = std::make_unique<routed>(OCI_HTYPE_ENV, nullptr);
     e->args = {mode, ctxp, malocfp, ralocfp, mfreefp, charset, ncharset};
     // The embedded Oracle's environment is made at once: it is the default
     // backend, and a failure shows here as it would with a client.
-    if (!real_of(e.get(), embedded))
-        return OCI_ERROR;
+    if (!real_of(e.get(), embedded)) return OCI_ERROR;
     if (xtramem_sz && usrmempp) {
         e->usermem.assign(xtramem_sz, 0);
         *usrmempp = e->usermem.data();
@@ -239,8 +227,7 @@ sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp, void* (*malocfp)(vo
 sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz, void** usrmempp)
 {
     routed* env = as_routed(parenth, OCI_HTYPE_ENV);
-    if (!env || !hndlpp)
-        return OCI_INVALID_HANDLE;
+    if (!env || !hndlpp) return OCI_INVALID_HANDLE;
     if (is_routed_type(type) && type != OCI_HTYPE_ENV) {
         auto h = std::make_unique<routed>(type, env);
         if (xtramem_sz && usrmempp) {
@@ -253,11 +240,9 @@ sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtrame
     // A statement belongs to the backend of the last server attach.
     backend b = env->bound;
     void* real_env = real_of(env, b);
-    if (!real_env)
-        return OCI_INVALID_HANDLE;
+    if (!real_env) return OCI_INVALID_HANDLE;
     sword rc = api_of(b).OCIHandleAlloc(real_env, hndlpp, type, xtramem_sz, usrmempp);
-    if (rc == OCI_SUCCESS)
-        registry().add(*hndlpp, b, nullptr);
+    if (rc == OCI_SUCCESS) registry().add(*hndlpp, b, nullptr);
     return rc;
 }
 
@@ -265,11 +250,9 @@ sword OCIHandleFree(void* hndlp, ub4 type)
 {
     if (is_routed_type(type)) {
         std::unique_ptr<routed> r(as_routed(hndlp, type));
-        if (!r)
-            return OCI_INVALID_HANDLE;
+        if (!r) return OCI_INVALID_HANDLE;
         for (size_t b = 0; b < backend_count; ++b)
-            if (r->real[b])
-                api_of(static_cast<backend>(b)).OCIHandleFree(r->real[b], type);
+            if (r->real[b]) api_of(static_cast<backend>(b)).OCIHandleFree(r->real[b], type);
         return OCI_SUCCESS;
     }
     backend b = registry().of(hndlp);
@@ -281,15 +264,12 @@ sword OCIHandleFree(void* hndlp, ub4 type)
 sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, size_t xtramem_sz, void** usrmempp)
 {
     routed* env = as_routed(parenth, OCI_HTYPE_ENV);
-    if (!env || !descpp)
-        return OCI_INVALID_HANDLE;
+    if (!env || !descpp) return OCI_INVALID_HANDLE;
     backend b = env->bound;
     void* real_env = real_of(env, b);
-    if (!real_env)
-        return OCI_INVALID_HANDLE;
+    if (!real_env) return OCI_INVALID_HANDLE;
     sword rc = api_of(b).OCIDescriptorAlloc(real_env, descpp, type, xtramem_sz, usrmempp);
-    if (rc == OCI_SUCCESS)
-        registry().add(*descpp, b, nullptr);
+    if (rc == OCI_SUCCESS) registry().add(*descpp, b, nullptr);
     return rc;
 }
 
@@ -308,12 +288,10 @@ sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIEr
         return api_of(b).OCIAttrSet(h, htype, attributep, size, attr, error_in(err, b));
     }
     routed* r = as_routed(h, htype);
-    if (!r)
-        return OCI_INVALID_HANDLE;
+    if (!r) return OCI_INVALID_HANDLE;
     if (htype == OCI_HTYPE_SESSION) {
         // Kept until the session begins on the backend of its service context.
-        if (!attributep)
-            return OCI_INVALID_HANDLE;
+        if (!attributep) return OCI_INVALID_HANDLE;
         const auto* p = static_cast<const unsigned char*>(attributep);
         std::vector<unsigned char> value(p, p + size);
         for (auto& a : r->attrs)
@@ -326,22 +304,18 @@ sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIEr
     }
     if (htype == OCI_HTYPE_SVCCTX && (attr == OCI_ATTR_SERVER || attr == OCI_ATTR_SESSION)) {
         routed* target = as_routed(attributep, attr == OCI_ATTR_SERVER ? OCI_HTYPE_SERVER : OCI_HTYPE_SESSION);
-        if (!target)
-            return OCI_INVALID_HANDLE;
+        if (!target) return OCI_INVALID_HANDLE;
         // The service context follows its server to that server's backend.
-        if (attr == OCI_ATTR_SERVER)
-            r->bound = target->bound;
+        if (attr == OCI_ATTR_SERVER) r->bound = target->bound;
         backend b = r->bound;
         void* svc = real_of(r, b);
         void* t = real_of(target, b);
-        if (!svc || !t)
-            return OCI_INVALID_HANDLE;
+        if (!svc || !t) return OCI_INVALID_HANDLE;
         return api_of(b).OCIAttrSet(svc, htype, t, 0, attr, error_in(err, b));
     }
     // Other attributes of these handles: neither program sets any.
     void* real = real_of(r, r->bound);
-    if (!real)
-        return OCI_INVALID_HANDLE;
+    if (!real) return OCI_INVALID_HANDLE;
     return api_of(r->bound).OCIAttrSet(real, htype, attributep, size, attr, error_in(err, r->bound));
 }
 
@@ -354,8 +328,7 @@ sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 att
     // Neither program reads an attribute of these handles.
     routed* r = as_routed(h, htype);
     void* real = r ? real_of(r, r->bound) : nullptr;
-    if (!real)
-        return OCI_INVALID_HANDLE;
+    if (!real) return OCI_INVALID_HANDLE;
     return api_of(r->bound).OCIAttrGet(real, htype, attributep, sizep, attr, error_in(err, r->bound));
 }
 
@@ -363,33 +336,27 @@ sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* err, void** parmdpp, u
 {
     backend b = registry().of(hndlp);
     sword rc = api_of(b).OCIParamGet(hndlp, htype, error_in(err, b), parmdpp, pos);
-    if (rc == OCI_SUCCESS && parmdpp)
-        registry().add(*parmdpp, b, hndlp);
+    if (rc == OCI_SUCCESS && parmdpp) registry().add(*parmdpp, b, hndlp);
     return rc;
 }
 
 sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp, ub4 bufsiz, ub4 type)
 {
     routed* r = as_routed(hndlp, type);
-    if (!r || (type != OCI_HTYPE_ERROR && type != OCI_HTYPE_ENV))
-        return OCI_INVALID_HANDLE;
-    if (type == OCI_HTYPE_ERROR && !r->used)
-        return OCI_NO_DATA;
+    if (!r || (type != OCI_HTYPE_ERROR && type != OCI_HTYPE_ENV)) return OCI_INVALID_HANDLE;
+    if (type == OCI_HTYPE_ERROR && !r->used) return OCI_NO_DATA;
     // An environment's errors (its creation) are not read by either program.
     void* real = real_of(r, r->bound);
-    if (!real)
-        return OCI_INVALID_HANDLE;
+    if (!real) return OCI_INVALID_HANDLE;
     return api_of(r->bound).OCIErrorGet(real, recordno, sqlstate, errcodep, bufp, bufsiz, type);
 }
 
 sword OCIServerAttach(OCIServer* srvhp, OCIError* err, const OraText* dblink, sb4 dblink_len, ub4 mode)
 {
     routed* srv = as_routed(srvhp, OCI_HTYPE_SERVER);
-    if (!srv)
-        return OCI_INVALID_HANDLE;
+    if (!srv) return OCI_INVALID_HANDLE;
     std::u16string ds(dblink && dblink_len > 0 ? static_cast<size_t>(dblink_len) / 2 : 0, u'\0');
-    if (!ds.empty())
-        std::memcpy(ds.data(), dblink, ds.size() * 2);
+    if (!ds.empty()) std::memcpy(ds.data(), dblink, ds.size() * 2);
     // Without a client library the embedded Oracle answers, as a client
     // with nothing listening would. Neither program gets here then: the
     // engine reports the missing client first.
@@ -398,20 +365,17 @@ sword OCIServerAttach(OCIServer* srvhp, OCIError* err, const OraText* dblink, sb
     srv->bound = b;
     srv->env->bound = b;
     void* real = real_of(srv, b);
-    if (!real)
-        return OCI_INVALID_HANDLE;
+    if (!real) return OCI_INVALID_HANDLE;
     return api_of(b).OCIServerAttach(static_cast<OCIServer*>(real), error_in(err, b), dblink, dblink_len, mode);
 }
 
 sword OCIServerDetach(OCIServer* srvhp, OCIError* err, ub4 mode)
 {
     routed* srv = as_routed(srvhp, OCI_HTYPE_SERVER);
-    if (!srv)
-        return OCI_INVALID_HANDLE;
+    if (!srv) return OCI_INVALID_HANDLE;
     backend b = srv->bound;
     void* real = real_of(srv, b);
-    if (!real)
-        return OCI_INVALID_HANDLE;
+    if (!real) return OCI_INVALID_HANDLE;
     return api_of(b).OCIServerDetach(static_cast<OCIServer*>(real), error_in(err, b), mode);
 }
 
@@ -419,20 +383,17 @@ sword OCISessionBegin(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4 cr
 {
     routed* svc = as_routed(svchp, OCI_HTYPE_SVCCTX);
     routed* ses = as_routed(usrhp, OCI_HTYPE_SESSION);
-    if (!svc || !ses)
-        return OCI_INVALID_HANDLE;
+    if (!svc || !ses) return OCI_INVALID_HANDLE;
     backend b = svc->bound;
     const oci_api& api = api_of(b);
     auto* real_svc = real_as<OCISvcCtx>(svc, b);
     auto* real_ses = real_as<OCISession>(ses, b);
-    if (!real_svc || !real_ses)
-        return OCI_INVALID_HANDLE;
+    if (!real_svc || !real_ses) return OCI_INVALID_HANDLE;
     OCIError* e = error_in(err, b);
     for (auto& a : ses->attrs) {
-        sword rc = api.OCIAttrSet(real_ses, OCI_HTYPE_SESSION, a.second.data(), static_cast<ub4>(a.second.size()),
-                                  a.first, e);
-        if (rc != OCI_SUCCESS)
-            return rc;
+        sword rc =
+            api.OCIAttrSet(real_ses, OCI_HTYPE_SESSION, a.second.data(), static_cast<ub4>(a.second.size()), a.first, e);
+        if (rc != OCI_SUCCESS) return rc;
     }
     ses->bound = b;
     return api.OCISessionBegin(real_svc, e, real_ses, credt, mode);
@@ -442,12 +403,10 @@ sword OCISessionEnd(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4 mode
 {
     routed* svc = as_routed(svchp, OCI_HTYPE_SVCCTX);
     routed* ses = usrhp ? as_routed(usrhp, OCI_HTYPE_SESSION) : nullptr;
-    if (!svc || (usrhp && !ses))
-        return OCI_INVALID_HANDLE;
+    if (!svc || (usrhp && !ses)) return OCI_INVALID_HANDLE;
     backend b = ses ? ses->bound : svc->bound;
     auto* real_svc = real_as<OCISvcCtx>(svc, b);
-    if (!real_svc)
-        return OCI_INVALID_HANDLE;
+    if (!real_svc) return OCI_INVALID_HANDLE;
     return api_of(b).OCISessionEnd(real_svc, error_in(err, b), ses ? real_as<OCISession>(ses, b) : nullptr, mode);
 }
 
@@ -455,8 +414,7 @@ sword OCITransCommit(OCISvcCtx* svchp, OCIError* err, ub4 flags)
 {
     routed* svc = as_routed(svchp, OCI_HTYPE_SVCCTX);
     auto* real = svc ? real_as<OCISvcCtx>(svc, svc->bound) : nullptr;
-    if (!real)
-        return OCI_INVALID_HANDLE;
+    if (!real) return OCI_INVALID_HANDLE;
     return api_of(svc->bound).OCITransCommit(real, error_in(err, svc->bound), flags);
 }
 
@@ -464,8 +422,7 @@ sword OCITransRollback(OCISvcCtx* svchp, OCIError* err, ub4 flags)
 {
     routed* svc = as_routed(svchp, OCI_HTYPE_SVCCTX);
     auto* real = svc ? real_as<OCISvcCtx>(svc, svc->bound) : nullptr;
-    if (!real)
-        return OCI_INVALID_HANDLE;
+    if (!real) return OCI_INVALID_HANDLE;
     return api_of(svc->bound).OCITransRollback(real, error_in(err, svc->bound), flags);
 }
 
@@ -479,21 +436,19 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* err, ub4 posi
                      ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4 mode)
 {
     backend b = registry().of(stmtp);
-    sword rc = api_of(b).OCIDefineByPos(stmtp, defnpp, error_in(err, b), position, valuep, value_sz, dty, indp,
-                                        rlenp, rcodep, mode);
-    if (rc == OCI_SUCCESS && defnpp)
-        registry().add(*defnpp, b, stmtp);
+    sword rc = api_of(b).OCIDefineByPos(stmtp, defnpp, error_in(err, b), position, valuep, value_sz, dty, indp, rlenp,
+                                        rcodep, mode);
+    if (rc == OCI_SUCCESS && defnpp) registry().add(*defnpp, b, stmtp);
     return rc;
 }
 
-sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz,
-                   ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode)
+sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz, ub2 dty,
+                   void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode)
 {
     backend b = registry().of(stmtp);
-    sword rc = api_of(b).OCIBindByPos(stmtp, bindpp, error_in(err, b), position, valuep, value_sz, dty, indp,
-                                      alenp, rcodep, maxarr_len, curelep, mode);
-    if (rc == OCI_SUCCESS && bindpp)
-        registry().add(*bindpp, b, stmtp);
+    sword rc = api_of(b).OCIBindByPos(stmtp, bindpp, error_in(err, b), position, valuep, value_sz, dty, indp, alenp,
+                                      rcodep, maxarr_len, curelep, mode);
+    if (rc == OCI_SUCCESS && bindpp) registry().add(*bindpp, b, stmtp);
     return rc;
 }
 
@@ -502,10 +457,9 @@ sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, const OraTe
                     ub4* curelep, ub4 mode)
 {
     backend b = registry().of(stmtp);
-    sword rc = api_of(b).OCIBindByName(stmtp, bindpp, error_in(err, b), placeholder, placeh_len, valuep, value_sz,
-                                       dty, indp, alenp, rcodep, maxarr_len, curelep, mode);
-    if (rc == OCI_SUCCESS && bindpp)
-        registry().add(*bindpp, b, stmtp);
+    sword rc = api_of(b).OCIBindByName(stmtp, bindpp, error_in(err, b), placeholder, placeh_len, valuep, value_sz, dty,
+                                       indp, alenp, rcodep, maxarr_len, curelep, mode);
+    if (rc == OCI_SUCCESS && bindpp) registry().add(*bindpp, b, stmtp);
     return rc;
 }
 
@@ -516,16 +470,14 @@ sword OCIBindDynamic(OCIBind* bindp, OCIError* err, void* ictxp, OCICallbackInBi
     return api_of(b).OCIBindDynamic(bindp, error_in(err, b), ictxp, icbfp, octxp, ocbfp);
 }
 
-sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters, ub4 rowoff,
-                     const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode)
+sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters, ub4 rowoff, const OCISnapshot* snap_in,
+                     OCISnapshot* snap_out, ub4 mode)
 {
     routed* svc = as_routed(svchp, OCI_HTYPE_SVCCTX);
-    if (!svc)
-        return OCI_INVALID_HANDLE;
+    if (!svc) return OCI_INVALID_HANDLE;
     backend b = registry().of(stmtp);
     auto* real_svc = real_as<OCISvcCtx>(svc, b);
-    if (!real_svc)
-        return OCI_INVALID_HANDLE;
+    if (!real_svc) return OCI_INVALID_HANDLE;
     return api_of(b).OCIStmtExecute(real_svc, stmtp, error_in(err, b), iters, rowoff, snap_in, snap_out, mode);
 }
 
@@ -538,8 +490,7 @@ sword OCIStmtFetch(OCIStmt* stmtp, OCIError* err, ub4 nrows, ub2 orientation, ub
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* err, const OCILobLocator* locp, ub1* csfrm)
 {
     routed* env = as_routed(envhp, OCI_HTYPE_ENV);
-    if (!env)
-        return OCI_INVALID_HANDLE;
+    if (!env) return OCI_INVALID_HANDLE;
     backend b = registry().of(locp);
     return api_of(b).OCILobCharSetForm(real_as<OCIEnv>(env, b), error_in(err, b), locp, csfrm);
 }
@@ -556,10 +507,8 @@ OCISvcCtx* lob_svc(OCISvcCtx* svchp, backend b)
 // A session or environment handle for the date-time functions.
 void* datetime_context(void* hndl, backend b)
 {
-    if (routed* r = as_routed(hndl, OCI_HTYPE_ENV))
-        return real_of(r, b);
-    if (routed* r = as_routed(hndl, OCI_HTYPE_SESSION))
-        return real_of(r, b);
+    if (routed* r = as_routed(hndl, OCI_HTYPE_ENV)) return real_of(r, b);
+    if (routed* r = as_routed(hndl, OCI_HTYPE_SESSION)) return real_of(r, b);
     return hndl;
 }
 
@@ -569,8 +518,7 @@ sword OCILobGetLength(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4*
 {
     backend b = registry().of(locp);
     OCISvcCtx* svc = lob_svc(svchp, b);
-    if (!svc)
-        return OCI_INVALID_HANDLE;
+    if (!svc) return OCI_INVALID_HANDLE;
     return api_of(b).OCILobGetLength(svc, error_in(err, b), locp, lenp);
 }
 
@@ -579,18 +527,16 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp
 {
     backend b = registry().of(locp);
     OCISvcCtx* svc = lob_svc(svchp, b);
-    if (!svc)
-        return OCI_INVALID_HANDLE;
+    if (!svc) return OCI_INVALID_HANDLE;
     return api_of(b).OCILobRead(svc, error_in(err, b), locp, amtp, offset, bufp, bufl, ctxp, cbfp, csid, csfrm);
 }
 
-sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp,
-                  ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm)
+sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 buflen,
+                  ub1 piece, void* ctxp, OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm)
 {
     backend b = registry().of(locp);
     OCISvcCtx* svc = lob_svc(svchp, b);
-    if (!svc)
-        return OCI_INVALID_HANDLE;
+    if (!svc) return OCI_INVALID_HANDLE;
     return api_of(b).OCILobWrite(svc, error_in(err, b), locp, amtp, offset, bufp, buflen, piece, ctxp, cbfp, csid,
                                  csfrm);
 }

@@ -34,7 +34,8 @@ struct handle_base {
 };
 
 template <class T>
-T* as(const void* p, ub4 type) {
+T* as(const void* p, ub4 type)
+{
     if (!p) return nullptr;
     auto* b = static_cast<handle_base*>(const_cast<void*>(p));
     if (b->magic != live_magic || b->htype != type) return nullptr;
@@ -52,7 +53,8 @@ struct OCIError : handle_base {
     bool has = false;
     sb4 code = 0;
     std::string text;
-    void set(int n, std::string t) {
+    void set(int n, std::string t)
+    {
         has = true;
         code = n;
         text = std::move(t);
@@ -79,7 +81,6 @@ struct OCISession : handle_base {
     std::set<OCIStmt*> stmts; // statements with open results on this session
     void end();
 };
-
 
 struct OCISvcCtx : handle_base {
     OCISvcCtx() : handle_base(OCI_HTYPE_SVCCTX) {}
@@ -129,7 +130,8 @@ struct OCIParam : handle_base {
 
 struct OCIStmt : handle_base {
     OCIStmt() : handle_base(OCI_HTYPE_STMT) {}
-    ~OCIStmt() override {
+    ~OCIStmt() override
+    {
         cur.reset();
         if (ses && ses->magic == live_magic) ses->stmts.erase(this);
     }
@@ -144,7 +146,8 @@ struct OCIStmt : handle_base {
     ub4 row_count = 0;
 };
 
-void OCISession::end() {
+void OCISession::end()
+{
     // Open results go first: they read through the connection.
     for (OCIStmt* st : stmts) {
         st->cur.reset();
@@ -156,7 +159,8 @@ void OCISession::end() {
     srv = nullptr;
 }
 
-OCIServer::~OCIServer() {
+OCIServer::~OCIServer()
+{
     auto copy = sessions;
     for (OCISession* s : copy) s->end();
 }
@@ -187,17 +191,20 @@ struct OCISnapshot {};
 
 namespace {
 
-sword fail(OCIError* err, int number, const std::string& a1 = {}, const std::string& a2 = {}) {
+sword fail(OCIError* err, int number, const std::string& a1 = {}, const std::string& a2 = {})
+{
     if (err) err->set(number, eora::ora_message(number, a1, a2));
     return OCI_ERROR;
 }
 
-sword fail(OCIError* err, const eora::eora_error& e) {
+sword fail(OCIError* err, const eora::eora_error& e)
+{
     if (err) err->set(e.number(), e.text());
     return OCI_ERROR;
 }
 
-std::u16string text16(const OraText* p, size_t bytes) {
+std::u16string text16(const OraText* p, size_t bytes)
+{
     if (!p) return {};
     std::u16string s(bytes / 2, u'\0');
     std::memcpy(s.data(), p, s.size() * 2);
@@ -206,7 +213,8 @@ std::u16string text16(const OraText* p, size_t bytes) {
 
 std::string text8(const OraText* p, size_t bytes) { return eora::to_utf8(text16(p, bytes)); }
 
-std::string hex(const std::string& b) {
+std::string hex(const std::string& b)
+{
     static const char* d = "0123456789ABCDEF";
     std::string out;
     out.reserve(b.size() * 2);
@@ -218,7 +226,8 @@ std::string hex(const std::string& b) {
 }
 
 // Resolves a data source to a service file; raises the client's errors.
-std::string resolve_data_source(const std::string& ds) {
+std::string resolve_data_source(const std::string& ds)
+{
     namespace fs = std::filesystem;
     std::string dir, service;
     if (ds.rfind("//", 0) == 0) {
@@ -261,7 +270,8 @@ std::string resolve_data_source(const std::string& ds) {
 }
 
 // Reads one bound input value of iteration `iter`.
-eora::value bind_value(OCIBind& b, ub4 iter) {
+eora::value bind_value(OCIBind& b, ub4 iter)
+{
     if (b.mode & OCI_DATA_AT_EXEC) {
         if (!b.icb) return eora::value::null();
         void* buf = nullptr;
@@ -278,22 +288,44 @@ eora::value bind_value(OCIBind& b, ub4 iter) {
         return bind_value(tmp, 0);
     }
     if (!b.valuep) return eora::value::null();
-    auto* base = static_cast<const unsigned char*>(b.valuep) + static_cast<size_t>(iter) * static_cast<size_t>(b.value_sz);
+    auto* base =
+        static_cast<const unsigned char*>(b.valuep) + static_cast<size_t>(iter) * static_cast<size_t>(b.value_sz);
     if (b.indp && static_cast<const sb2*>(b.indp)[iter] == -1) return eora::value::null();
     size_t len = b.alenp ? b.alenp[iter] : static_cast<size_t>(b.value_sz);
     switch (b.dty) {
     case SQLT_INT: {
         int64_t v = 0;
-        if (b.value_sz == 1) { int8_t x; std::memcpy(&x, base, 1); v = x; }
-        else if (b.value_sz == 2) { int16_t x; std::memcpy(&x, base, 2); v = x; }
-        else if (b.value_sz == 8) { int64_t x; std::memcpy(&x, base, 8); v = x; }
-        else { int32_t x; std::memcpy(&x, base, 4); v = x; }
+        if (b.value_sz == 1) {
+            int8_t x;
+            std::memcpy(&x, base, 1);
+            v = x;
+        } else if (b.value_sz == 2) {
+            int16_t x;
+            std::memcpy(&x, base, 2);
+            v = x;
+        } else if (b.value_sz == 8) {
+            int64_t x;
+            std::memcpy(&x, base, 8);
+            v = x;
+        } else {
+            int32_t x;
+            std::memcpy(&x, base, 4);
+            v = x;
+        }
         return eora::value::number(eora::decimal_from_int(v).text());
     }
-    case SQLT_FLT: case SQLT_BDOUBLE: case SQLT_BFLOAT: case SQLT_IBDOUBLE: case SQLT_IBFLOAT: {
+    case SQLT_FLT:
+    case SQLT_BDOUBLE:
+    case SQLT_BFLOAT:
+    case SQLT_IBDOUBLE:
+    case SQLT_IBFLOAT: {
         double v;
-        if (b.value_sz == 4) { float x; std::memcpy(&x, base, 4); v = x; }
-        else std::memcpy(&v, base, 8);
+        if (b.value_sz == 4) {
+            float x;
+            std::memcpy(&x, base, 4);
+            v = x;
+        } else
+            std::memcpy(&v, base, 8);
         return eora::value::number(eora::decimal_from_double(v).text());
     }
     case SQLT_STR: {
@@ -308,9 +340,13 @@ eora::value bind_value(OCIBind& b, ub4 iter) {
         }
         return eora::value::text(eora::to_utf8(s));
     }
-    case SQLT_CHR: case SQLT_AFC: case SQLT_LNG: case SQLT_VCS:
+    case SQLT_CHR:
+    case SQLT_AFC:
+    case SQLT_LNG:
+    case SQLT_VCS:
         return eora::value::text(eora::to_utf8(text16(base, len)));
-    case SQLT_BIN: case SQLT_LBI:
+    case SQLT_BIN:
+    case SQLT_LBI:
         return eora::value::bytes(std::string(reinterpret_cast<const char*>(base), len));
     case SQLT_ODT: {
         OCIDate d;
@@ -330,21 +366,26 @@ eora::value bind_value(OCIBind& b, ub4 iter) {
 }
 
 // Text form of a value for SQLT_STR and the like.
-std::string text_form(const eora::value& v) {
+std::string text_form(const eora::value& v)
+{
     switch (v.kind) {
-    case eora::value::vk::bytes: return hex(v.s);
-    default: return v.s;
+    case eora::value::vk::bytes:
+        return hex(v.s);
+    default:
+        return v.s;
     }
 }
 
-double number_of(const eora::value& v) {
+double number_of(const eora::value& v)
+{
     if (v.kind == eora::value::vk::bytes || v.kind == eora::value::vk::datetime) eora::raise(932, "NUMBER", "BINARY");
     auto d = eora::parse_decimal(v.s);
     if (!d) eora::raise(1722);
     return d->to_double();
 }
 
-eora::datetime date_of(const eora::value& v) {
+eora::datetime date_of(const eora::value& v)
+{
     if (v.kind == eora::value::vk::datetime) {
         if (auto d = eora::parse_stored_datetime(v.s)) return *d;
     }
@@ -353,7 +394,8 @@ eora::datetime date_of(const eora::value& v) {
 }
 
 // Puts one fetched value into a define; true when it was cut short.
-bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& col, OCISession* ses) {
+bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& col, OCISession* ses)
+{
     sb2* ind = static_cast<sb2*>(d.indp);
     if (d.rcodep) *d.rcodep = 0;
     if (v.is_null()) {
@@ -363,7 +405,12 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
     }
     if (ind) *ind = 0;
     switch (d.dty) {
-    case SQLT_STR: case SQLT_CHR: case SQLT_AFC: case SQLT_VCS: case SQLT_LNG: case SQLT_RDD: {
+    case SQLT_STR:
+    case SQLT_CHR:
+    case SQLT_AFC:
+    case SQLT_VCS:
+    case SQLT_LNG:
+    case SQLT_RDD: {
         std::u16string s = eora::to_utf16(text_form(v));
         size_t full = s.size() * 2;
         size_t cap = d.value_sz > 0 ? static_cast<size_t>(d.value_sz) : 0;
@@ -386,20 +433,34 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
     case SQLT_INT: {
         double x = number_of(v);
         int64_t i = static_cast<int64_t>(std::llround(x));
-        if (d.value_sz == 8) std::memcpy(d.valuep, &i, 8);
-        else if (d.value_sz == 2) { int16_t y = static_cast<int16_t>(i); std::memcpy(d.valuep, &y, 2); }
-        else { int32_t y = static_cast<int32_t>(i); std::memcpy(d.valuep, &y, 4); }
+        if (d.value_sz == 8)
+            std::memcpy(d.valuep, &i, 8);
+        else if (d.value_sz == 2) {
+            int16_t y = static_cast<int16_t>(i);
+            std::memcpy(d.valuep, &y, 2);
+        } else {
+            int32_t y = static_cast<int32_t>(i);
+            std::memcpy(d.valuep, &y, 4);
+        }
         if (d.rlenp) *d.rlenp = static_cast<ub2>(d.value_sz);
         return false;
     }
-    case SQLT_FLT: case SQLT_BDOUBLE: case SQLT_BFLOAT: case SQLT_IBDOUBLE: case SQLT_IBFLOAT: {
+    case SQLT_FLT:
+    case SQLT_BDOUBLE:
+    case SQLT_BFLOAT:
+    case SQLT_IBDOUBLE:
+    case SQLT_IBFLOAT: {
         double x = number_of(v);
-        if (d.value_sz == 4) { float f = static_cast<float>(x); std::memcpy(d.valuep, &f, 4); }
-        else std::memcpy(d.valuep, &x, 8);
+        if (d.value_sz == 4) {
+            float f = static_cast<float>(x);
+            std::memcpy(d.valuep, &f, 4);
+        } else
+            std::memcpy(d.valuep, &x, 8);
         if (d.rlenp) *d.rlenp = static_cast<ub2>(d.value_sz);
         return false;
     }
-    case SQLT_BIN: case SQLT_LBI: {
+    case SQLT_BIN:
+    case SQLT_LBI: {
         const std::string& b = v.s;
         size_t cap = d.value_sz > 0 ? static_cast<size_t>(d.value_sz) : 0;
         size_t n = std::min(b.size(), cap);
@@ -412,11 +473,14 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
         }
         return false;
     }
-    case SQLT_CLOB: case SQLT_BLOB: {
-        OCILobLocator* loc = d.valuep ? as<OCILobLocator>(*static_cast<OCILobLocator**>(d.valuep), OCI_DTYPE_LOB) : nullptr;
+    case SQLT_CLOB:
+    case SQLT_BLOB: {
+        OCILobLocator* loc =
+            d.valuep ? as<OCILobLocator>(*static_cast<OCILobLocator**>(d.valuep), OCI_DTYPE_LOB) : nullptr;
         if (!loc) eora::raise(22275);
         bool col_text = col.type.is_text();
-        if ((d.dty == SQLT_CLOB) != col_text || !col.type.is_lob()) eora::raise(932, d.dty == SQLT_CLOB ? "CLOB" : "BLOB", col.type.dict_name());
+        if ((d.dty == SQLT_CLOB) != col_text || !col.type.is_lob())
+            eora::raise(932, d.dty == SQLT_CLOB ? "CLOB" : "BLOB", col.type.dict_name());
         loc->init = true;
         loc->is_text = col_text;
         loc->national = col.type.k == eora::kind::nclob;
@@ -427,8 +491,12 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
         loc->ses = ses;
         return false;
     }
-    case SQLT_TIMESTAMP: case SQLT_TIMESTAMP_TZ: case SQLT_TIMESTAMP_LTZ: case SQLT_DATE: {
-        OCIDateTime* dt = d.valuep ? as<OCIDateTime>(*static_cast<OCIDateTime**>(d.valuep), OCI_DTYPE_TIMESTAMP) : nullptr;
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ:
+    case SQLT_DATE: {
+        OCIDateTime* dt =
+            d.valuep ? as<OCIDateTime>(*static_cast<OCIDateTime**>(d.valuep), OCI_DTYPE_TIMESTAMP) : nullptr;
         if (!dt) eora::raise(22275);
         dt->dt = date_of(v);
         return false;
@@ -447,9 +515,12 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
     }
     case SQLT_DAT: {
         eora::datetime t = date_of(v);
-        unsigned char b[7] = {static_cast<unsigned char>(t.year / 100 + 100), static_cast<unsigned char>(t.year % 100 + 100),
-                              static_cast<unsigned char>(t.month), static_cast<unsigned char>(t.day),
-                              static_cast<unsigned char>(t.hour + 1), static_cast<unsigned char>(t.minute + 1),
+        unsigned char b[7] = {static_cast<unsigned char>(t.year / 100 + 100),
+                              static_cast<unsigned char>(t.year % 100 + 100),
+                              static_cast<unsigned char>(t.month),
+                              static_cast<unsigned char>(t.day),
+                              static_cast<unsigned char>(t.hour + 1),
+                              static_cast<unsigned char>(t.minute + 1),
                               static_cast<unsigned char>(t.second + 1)};
         std::memcpy(d.valuep, b, 7);
         if (d.rlenp) *d.rlenp = 7;
@@ -460,7 +531,8 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
     }
 }
 
-sword fetch_row(OCIStmt& st, OCIError* err) {
+sword fetch_row(OCIStmt& st, OCIError* err)
+{
     if (!st.cur || st.fetched_end) {
         if (!st.executed) return fail(err, 24338);
         return OCI_NO_DATA;
@@ -484,7 +556,8 @@ sword fetch_row(OCIStmt& st, OCIError* err) {
     return OCI_SUCCESS;
 }
 
-OCIBind* bind_for(OCIStmt& st, size_t index, const std::string& name) {
+OCIBind* bind_for(OCIStmt& st, size_t index, const std::string& name)
+{
     for (auto& b : st.binds) {
         if (!b) continue;
         if (b->position == index + 1 && b->name.empty()) return b.get();
@@ -493,7 +566,8 @@ OCIBind* bind_for(OCIStmt& st, size_t index, const std::string& name) {
     return nullptr;
 }
 
-void deliver_rowid(OCIBind& b, ub4 iter, const std::string& rowid) {
+void deliver_rowid(OCIBind& b, ub4 iter, const std::string& rowid)
+{
     std::u16string r = eora::to_utf16(rowid);
     if (b.ocb) {
         void* buf = nullptr;
@@ -525,7 +599,8 @@ void deliver_rowid(OCIBind& b, ub4 iter, const std::string& rowid) {
 } // namespace
 
 sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4, void*, void* (*)(void*, size_t), void* (*)(void*, void*, size_t),
-                      void (*)(void*, void*), size_t xtramem_sz, void** usrmempp, ub2, ub2) {
+                      void (*)(void*, void*), size_t xtramem_sz, void** usrmempp, ub2, ub2)
+{
     if (!envhpp) return OCI_INVALID_HANDLE;
     auto* e = new OCIEnv;
     if (xtramem_sz && usrmempp) {
@@ -536,16 +611,28 @@ sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4, void*, void* (*)(void*, size_t), voi
     return OCI_SUCCESS;
 }
 
-sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz, void** usrmempp) {
+sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz, void** usrmempp)
+{
     if (!as<OCIEnv>(parenth, OCI_HTYPE_ENV) || !hndlpp) return OCI_INVALID_HANDLE;
     handle_base* h = nullptr;
     switch (type) {
-    case OCI_HTYPE_ERROR: h = new OCIError; break;
-    case OCI_HTYPE_SVCCTX: h = new OCISvcCtx; break;
-    case OCI_HTYPE_STMT: h = new OCIStmt; break;
-    case OCI_HTYPE_SERVER: h = new OCIServer; break;
-    case OCI_HTYPE_SESSION: h = new OCISession; break;
-    default: return OCI_INVALID_HANDLE;
+    case OCI_HTYPE_ERROR:
+        h = new OCIError;
+        break;
+    case OCI_HTYPE_SVCCTX:
+        h = new OCISvcCtx;
+        break;
+    case OCI_HTYPE_STMT:
+        h = new OCIStmt;
+        break;
+    case OCI_HTYPE_SERVER:
+        h = new OCIServer;
+        break;
+    case OCI_HTYPE_SESSION:
+        h = new OCISession;
+        break;
+    default:
+        return OCI_INVALID_HANDLE;
     }
     if (xtramem_sz && usrmempp) {
         h->usermem.assign(xtramem_sz, 0);
@@ -555,26 +642,46 @@ sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtrame
     return OCI_SUCCESS;
 }
 
-sword OCIHandleFree(void* hndlp, ub4 type) {
+sword OCIHandleFree(void* hndlp, ub4 type)
+{
     switch (type) {
-    case OCI_HTYPE_ENV: delete as<OCIEnv>(hndlp, type); break;
-    case OCI_HTYPE_ERROR: delete as<OCIError>(hndlp, type); break;
-    case OCI_HTYPE_SVCCTX: delete as<OCISvcCtx>(hndlp, type); break;
-    case OCI_HTYPE_STMT: delete as<OCIStmt>(hndlp, type); break;
-    case OCI_HTYPE_SERVER: delete as<OCIServer>(hndlp, type); break;
-    case OCI_HTYPE_SESSION: delete as<OCISession>(hndlp, type); break;
-    default: return OCI_INVALID_HANDLE;
+    case OCI_HTYPE_ENV:
+        delete as<OCIEnv>(hndlp, type);
+        break;
+    case OCI_HTYPE_ERROR:
+        delete as<OCIError>(hndlp, type);
+        break;
+    case OCI_HTYPE_SVCCTX:
+        delete as<OCISvcCtx>(hndlp, type);
+        break;
+    case OCI_HTYPE_STMT:
+        delete as<OCIStmt>(hndlp, type);
+        break;
+    case OCI_HTYPE_SERVER:
+        delete as<OCIServer>(hndlp, type);
+        break;
+    case OCI_HTYPE_SESSION:
+        delete as<OCISession>(hndlp, type);
+        break;
+    default:
+        return OCI_INVALID_HANDLE;
     }
     return hndlp ? OCI_SUCCESS : OCI_INVALID_HANDLE;
 }
 
-sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, size_t xtramem_sz, void** usrmempp) {
+sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, size_t xtramem_sz, void** usrmempp)
+{
     if (!as<OCIEnv>(parenth, OCI_HTYPE_ENV) || !descpp) return OCI_INVALID_HANDLE;
     handle_base* h = nullptr;
     switch (type) {
-    case OCI_DTYPE_LOB: h = new OCILobLocator; break;
-    case OCI_DTYPE_TIMESTAMP: h = new OCIDateTime; break;
-    default: return OCI_INVALID_HANDLE;
+    case OCI_DTYPE_LOB:
+        h = new OCILobLocator;
+        break;
+    case OCI_DTYPE_TIMESTAMP:
+        h = new OCIDateTime;
+        break;
+    default:
+        return OCI_INVALID_HANDLE;
     }
     if (xtramem_sz && usrmempp) {
         h->usermem.assign(xtramem_sz, 0);
@@ -584,17 +691,25 @@ sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, size_t xt
     return OCI_SUCCESS;
 }
 
-sword OCIDescriptorFree(void* descp, ub4 type) {
+sword OCIDescriptorFree(void* descp, ub4 type)
+{
     switch (type) {
-    case OCI_DTYPE_LOB: delete as<OCILobLocator>(descp, type); break;
-    case OCI_DTYPE_TIMESTAMP: delete as<OCIDateTime>(descp, type); break;
-    case OCI_DTYPE_PARAM: break; // parameters belong to their statement
-    default: return OCI_INVALID_HANDLE;
+    case OCI_DTYPE_LOB:
+        delete as<OCILobLocator>(descp, type);
+        break;
+    case OCI_DTYPE_TIMESTAMP:
+        delete as<OCIDateTime>(descp, type);
+        break;
+    case OCI_DTYPE_PARAM:
+        break; // parameters belong to their statement
+    default:
+        return OCI_INVALID_HANDLE;
     }
     return descp ? OCI_SUCCESS : OCI_INVALID_HANDLE;
 }
 
-sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIError* err) {
+sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIError* err)
+{
     if (htype == OCI_HTYPE_SVCCTX) {
         auto* svc = as<OCISvcCtx>(h, htype);
         if (!svc) return OCI_INVALID_HANDLE;
@@ -613,8 +728,14 @@ sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIEr
     } else if (htype == OCI_HTYPE_SESSION) {
         auto* ses = as<OCISession>(h, htype);
         if (!ses) return OCI_INVALID_HANDLE;
-        if (attr == OCI_ATTR_USERNAME) { ses->user = text8(static_cast<const OraText*>(attributep), size); return OCI_SUCCESS; }
-        if (attr == OCI_ATTR_PASSWORD) { ses->password = text8(static_cast<const OraText*>(attributep), size); return OCI_SUCCESS; }
+        if (attr == OCI_ATTR_USERNAME) {
+            ses->user = text8(static_cast<const OraText*>(attributep), size);
+            return OCI_SUCCESS;
+        }
+        if (attr == OCI_ATTR_PASSWORD) {
+            ses->password = text8(static_cast<const OraText*>(attributep), size);
+            return OCI_SUCCESS;
+        }
     } else if (htype == OCI_HTYPE_DEFINE) {
         auto* d = as<OCIDefine>(h, htype);
         if (!d) return OCI_INVALID_HANDLE;
@@ -637,7 +758,8 @@ sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIEr
     return fail(err, 24315, "");
 }
 
-sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 attr, OCIError* err) {
+sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 attr, OCIError* err)
+{
     if (!attributep) return OCI_INVALID_HANDLE;
     if (htype == OCI_HTYPE_STMT) {
         auto* st = as<OCIStmt>(h, htype);
@@ -655,9 +777,15 @@ sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 att
             ub2 t = 0;
             if (st->st) {
                 const std::string& v = st->st->verb;
-                t = st->st->query ? OCI_STMT_SELECT : v == "UPDATE" ? OCI_STMT_UPDATE : v == "DELETE" ? OCI_STMT_DELETE
-                    : v == "INSERT" ? OCI_STMT_INSERT : v == "CREATE" ? OCI_STMT_CREATE : v == "DROP" ? OCI_STMT_DROP
-                    : v == "ALTER" ? OCI_STMT_ALTER : v == "BEGIN" || v == "DECLARE" ? OCI_STMT_BEGIN : 0;
+                t = st->st->query                    ? OCI_STMT_SELECT
+                    : v == "UPDATE"                  ? OCI_STMT_UPDATE
+                    : v == "DELETE"                  ? OCI_STMT_DELETE
+                    : v == "INSERT"                  ? OCI_STMT_INSERT
+                    : v == "CREATE"                  ? OCI_STMT_CREATE
+                    : v == "DROP"                    ? OCI_STMT_DROP
+                    : v == "ALTER"                   ? OCI_STMT_ALTER
+                    : v == "BEGIN" || v == "DECLARE" ? OCI_STMT_BEGIN
+                                                     : 0;
             }
             std::memcpy(attributep, &t, sizeof t);
             return OCI_SUCCESS;
@@ -667,14 +795,40 @@ sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 att
         if (!p) return OCI_INVALID_HANDLE;
         const auto& c = p->col;
         switch (attr) {
-        case OCI_ATTR_DATA_TYPE: { ub2 v = c.type.oci_type(); std::memcpy(attributep, &v, 2); if (sizep) *sizep = 2; return OCI_SUCCESS; }
-        case OCI_ATTR_DATA_SIZE: { ub2 v = c.type.oci_size(); std::memcpy(attributep, &v, 2); if (sizep) *sizep = 2; return OCI_SUCCESS; }
-        case OCI_ATTR_PRECISION: { sb2 v = c.type.oci_precision(); std::memcpy(attributep, &v, 2); if (sizep) *sizep = 2; return OCI_SUCCESS; }
-        case OCI_ATTR_SCALE: { sb1 v = c.type.oci_scale(); std::memcpy(attributep, &v, 1); if (sizep) *sizep = 1; return OCI_SUCCESS; }
-        case OCI_ATTR_IS_NULL: { ub1 v = c.nullable ? 1 : 0; std::memcpy(attributep, &v, 1); if (sizep) *sizep = 1; return OCI_SUCCESS; }
+        case OCI_ATTR_DATA_TYPE: {
+            ub2 v = c.type.oci_type();
+            std::memcpy(attributep, &v, 2);
+            if (sizep) *sizep = 2;
+            return OCI_SUCCESS;
+        }
+        case OCI_ATTR_DATA_SIZE: {
+            ub2 v = c.type.oci_size();
+            std::memcpy(attributep, &v, 2);
+            if (sizep) *sizep = 2;
+            return OCI_SUCCESS;
+        }
+        case OCI_ATTR_PRECISION: {
+            sb2 v = c.type.oci_precision();
+            std::memcpy(attributep, &v, 2);
+            if (sizep) *sizep = 2;
+            return OCI_SUCCESS;
+        }
+        case OCI_ATTR_SCALE: {
+            sb1 v = c.type.oci_scale();
+            std::memcpy(attributep, &v, 1);
+            if (sizep) *sizep = 1;
+            return OCI_SUCCESS;
+        }
+        case OCI_ATTR_IS_NULL: {
+            ub1 v = c.nullable ? 1 : 0;
+            std::memcpy(attributep, &v, 1);
+            if (sizep) *sizep = 1;
+            return OCI_SUCCESS;
+        }
         case OCI_ATTR_CHARSET_FORM: {
             auto k = c.type.k;
-            ub1 v = (k == eora::kind::nvarchar2 || k == eora::kind::nchar || k == eora::kind::nclob) ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+            ub1 v = (k == eora::kind::nvarchar2 || k == eora::kind::nchar || k == eora::kind::nclob) ? SQLCS_NCHAR
+                                                                                                     : SQLCS_IMPLICIT;
             std::memcpy(attributep, &v, 1);
             if (sizep) *sizep = 1;
             return OCI_SUCCESS;
@@ -685,7 +839,8 @@ sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 att
             if (sizep) *sizep = static_cast<ub4>(p->name16.size() * 2);
             return OCI_SUCCESS;
         }
-        default: break;
+        default:
+            break;
         }
     } else if (!h) {
         return OCI_INVALID_HANDLE;
@@ -693,7 +848,8 @@ sword OCIAttrGet(const void* h, ub4 htype, void* attributep, ub4* sizep, ub4 att
     return fail(err, 24315, "");
 }
 
-sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* err, void** parmdpp, ub4 pos) {
+sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* err, void** parmdpp, ub4 pos)
+{
     auto* st = htype == OCI_HTYPE_STMT ? as<OCIStmt>(hndlp, htype) : nullptr;
     if (!st || !parmdpp) return OCI_INVALID_HANDLE;
     if (pos < 1 || pos > st->params.size()) return fail(err, 24334, std::to_string(pos));
@@ -701,7 +857,8 @@ sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* err, void** parmdpp, u
     return OCI_SUCCESS;
 }
 
-sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz, ub4 type) {
+sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz, ub4 type)
+{
     if (type != OCI_HTYPE_ERROR) return OCI_INVALID_HANDLE;
     auto* e = as<OCIError>(hndlp, type);
     if (!e) return OCI_INVALID_HANDLE;
@@ -716,7 +873,8 @@ sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* b
     return OCI_SUCCESS;
 }
 
-sword OCIServerAttach(OCIServer* srvhp, OCIError* err, const OraText* dblink, sb4 dblink_len, ub4) {
+sword OCIServerAttach(OCIServer* srvhp, OCIError* err, const OraText* dblink, sb4 dblink_len, ub4)
+{
     auto* srv = as<OCIServer>(srvhp, OCI_HTYPE_SERVER);
     if (!srv || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     err->clear();
@@ -731,7 +889,8 @@ sword OCIServerAttach(OCIServer* srvhp, OCIError* err, const OraText* dblink, sb
     }
 }
 
-sword OCIServerDetach(OCIServer* srvhp, OCIError* err, ub4) {
+sword OCIServerDetach(OCIServer* srvhp, OCIError* err, ub4)
+{
     auto* srv = as<OCIServer>(srvhp, OCI_HTYPE_SERVER);
     if (!srv) return OCI_INVALID_HANDLE;
     if (!srv->attached) return fail(err, 24324);
@@ -741,7 +900,8 @@ sword OCIServerDetach(OCIServer* srvhp, OCIError* err, ub4) {
     return OCI_SUCCESS;
 }
 
-sword OCISessionBegin(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4 credt, ub4) {
+sword OCISessionBegin(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4 credt, ub4)
+{
     auto* svc = as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     auto* ses = as<OCISession>(usrhp, OCI_HTYPE_SESSION);
     if (!svc || !ses || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
@@ -759,7 +919,8 @@ sword OCISessionBegin(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4 cr
     }
 }
 
-sword OCISessionEnd(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4) {
+sword OCISessionEnd(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4)
+{
     auto* svc = as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     if (!svc) return OCI_INVALID_HANDLE;
     OCISession* ses = usrhp ? as<OCISession>(usrhp, OCI_HTYPE_SESSION) : svc->ses;
@@ -771,7 +932,8 @@ sword OCISessionEnd(OCISvcCtx* svchp, OCIError* err, OCISession* usrhp, ub4) {
 
 namespace {
 
-eora::session* session_of(OCISvcCtx* svchp) {
+eora::session* session_of(OCISvcCtx* svchp)
+{
     auto* svc = as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     if (!svc || !svc->ses || svc->ses->magic != live_magic) return nullptr;
     return svc->ses->s.get();
@@ -779,7 +941,8 @@ eora::session* session_of(OCISvcCtx* svchp) {
 
 } // namespace
 
-sword OCITransCommit(OCISvcCtx* svchp, OCIError* err, ub4) {
+sword OCITransCommit(OCISvcCtx* svchp, OCIError* err, ub4)
+{
     if (!as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
     eora::session* s = session_of(svchp);
     if (!s) return fail(err, 3114);
@@ -791,7 +954,8 @@ sword OCITransCommit(OCISvcCtx* svchp, OCIError* err, ub4) {
     }
 }
 
-sword OCITransRollback(OCISvcCtx* svchp, OCIError* err, ub4) {
+sword OCITransRollback(OCISvcCtx* svchp, OCIError* err, ub4)
+{
     if (!as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
     eora::session* s = session_of(svchp);
     if (!s) return fail(err, 3114);
@@ -803,7 +967,8 @@ sword OCITransRollback(OCISvcCtx* svchp, OCIError* err, ub4) {
     }
 }
 
-sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* err, const OraText* stmt, ub4 stmt_len, ub4, ub4) {
+sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* err, const OraText* stmt, ub4 stmt_len, ub4, ub4)
+{
     auto* st = as<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (!st || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     err->clear();
@@ -828,7 +993,8 @@ sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* err, const OraText* stmt, ub4 stm
 }
 
 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz,
-                     ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4) {
+                     ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4)
+{
     auto* st = as<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (!st || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     if (position == 0) return fail(err, 1007);
@@ -851,8 +1017,9 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* err, ub4 posi
 
 namespace {
 
-sword bind_common(OCIStmt* st, OCIBind** bindpp, ub4 position, std::string name, void* valuep, sb4 value_sz,
-                  ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4 mode) {
+sword bind_common(OCIStmt* st, OCIBind** bindpp, ub4 position, std::string name, void* valuep, sb4 value_sz, ub2 dty,
+                  void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4 mode)
+{
     auto b = std::make_unique<OCIBind>();
     b->stmt = st;
     b->position = position;
@@ -875,8 +1042,9 @@ sword bind_common(OCIStmt* st, OCIBind** bindpp, ub4 position, std::string name,
 
 } // namespace
 
-sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz,
-                   ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4*, ub4 mode) {
+sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz, ub2 dty,
+                   void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4*, ub4 mode)
+{
     auto* st = as<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (!st || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     if (position == 0) return fail(err, 1036);
@@ -885,19 +1053,23 @@ sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, ub4 position
 
 sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, const OraText* placeholder, sb4 placeh_len,
                     void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4*,
-                    ub4 mode) {
+                    ub4 mode)
+{
     auto* st = as<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (!st || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     std::string name = text8(placeholder, placeh_len > 0 ? static_cast<size_t>(placeh_len) : 0);
     if (!name.empty() && name[0] == ':') name.erase(0, 1);
     if (name.empty()) return fail(err, 1036);
-    if (name.front() == '"' && name.size() > 1 && name.back() == '"') name = name.substr(1, name.size() - 2);
-    else name = eora::upper(name);
+    if (name.front() == '"' && name.size() > 1 && name.back() == '"')
+        name = name.substr(1, name.size() - 2);
+    else
+        name = eora::upper(name);
     return bind_common(st, bindpp, 0, name, valuep, value_sz, dty, indp, alenp, rcodep, maxarr_len, mode);
 }
 
 sword OCIBindDynamic(OCIBind* bindp, OCIError*, void* ictxp, OCICallbackInBind icbfp, void* octxp,
-                     OCICallbackOutBind ocbfp) {
+                     OCICallbackOutBind ocbfp)
+{
     auto* b = as<OCIBind>(bindp, OCI_HTYPE_BIND);
     if (!b) return OCI_INVALID_HANDLE;
     b->ictx = ictxp;
@@ -908,7 +1080,8 @@ sword OCIBindDynamic(OCIBind* bindp, OCIError*, void* ictxp, OCICallbackInBind i
 }
 
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters, ub4 rowoff, const OCISnapshot*,
-                     OCISnapshot*, ub4 mode) {
+                     OCISnapshot*, ub4 mode)
+{
     auto* st = as<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (!as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX) || !st || !as<OCIError>(err, OCI_HTYPE_ERROR))
         return OCI_INVALID_HANDLE;
@@ -1010,7 +1183,8 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters,
     }
 }
 
-sword OCIStmtFetch(OCIStmt* stmtp, OCIError* err, ub4 nrows, ub2, ub4) {
+sword OCIStmtFetch(OCIStmt* stmtp, OCIError* err, ub4 nrows, ub2, ub4)
+{
     auto* st = as<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (!st || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     err->clear();
@@ -1040,7 +1214,8 @@ const std::string& current_value(OCILobLocator& loc, OCISvcCtx* svchp)
 
 } // namespace
 
-sword OCILobCharSetForm(OCIEnv*, OCIError*, const OCILobLocator* locp, ub1* csfrm) {
+sword OCILobCharSetForm(OCIEnv*, OCIError*, const OCILobLocator* locp, ub1* csfrm)
+{
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !csfrm) return OCI_INVALID_HANDLE;
     *csfrm = !loc->is_text ? 0 : loc->national ? SQLCS_NCHAR : SQLCS_IMPLICIT;
@@ -1078,7 +1253,10 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp
     if (loc->is_text && csid != 871) {
         std::u16string s = eora::to_utf16(*content);
         size_t from = offset - 1;
-        if (from >= s.size()) { *amtp = 0; return OCI_SUCCESS; }
+        if (from >= s.size()) {
+            *amtp = 0;
+            return OCI_SUCCESS;
+        }
         size_t want = *amtp ? *amtp : s.size();
         size_t n = std::min({want, s.size() - from, static_cast<size_t>(bufl / 2)});
         if (bufp) std::memcpy(bufp, s.data() + from, n * 2);
@@ -1087,7 +1265,10 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp
     }
     const std::string& b = *content;
     size_t from = offset - 1;
-    if (from >= b.size()) { *amtp = 0; return OCI_SUCCESS; }
+    if (from >= b.size()) {
+        *amtp = 0;
+        return OCI_SUCCESS;
+    }
     size_t want = *amtp ? *amtp : b.size();
     size_t n = std::min({want, b.size() - from, static_cast<size_t>(bufl)});
     if (bufp) std::memcpy(bufp, b.data() + from, n);
@@ -1096,7 +1277,8 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp
 }
 
 sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 buflen,
-                  ub1 piece, void*, OCICallbackLobWrite, ub2 csid, ub1) {
+                  ub1 piece, void*, OCICallbackLobWrite, ub2 csid, ub1)
+{
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !amtp || !as<OCIError>(err, OCI_HTYPE_ERROR) || !as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX))
         return OCI_INVALID_HANDLE;
@@ -1182,7 +1364,8 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
     }
 }
 
-sword OCIDateTimeGetDate(void*, OCIError*, const OCIDateTime* datetime, sb2* yr, ub1* mnth, ub1* dy) {
+sword OCIDateTimeGetDate(void*, OCIError*, const OCIDateTime* datetime, sb2* yr, ub1* mnth, ub1* dy)
+{
     auto* d = as<OCIDateTime>(datetime, OCI_DTYPE_TIMESTAMP);
     if (!d) return OCI_INVALID_HANDLE;
     if (yr) *yr = static_cast<sb2>(d->dt.year);
@@ -1191,7 +1374,8 @@ sword OCIDateTimeGetDate(void*, OCIError*, const OCIDateTime* datetime, sb2* yr,
     return OCI_SUCCESS;
 }
 
-sword OCIDateTimeGetTime(void*, OCIError*, OCIDateTime* datetime, ub1* hr, ub1* mm, ub1* ss, ub4* fsec) {
+sword OCIDateTimeGetTime(void*, OCIError*, OCIDateTime* datetime, ub1* hr, ub1* mm, ub1* ss, ub4* fsec)
+{
     auto* d = as<OCIDateTime>(datetime, OCI_DTYPE_TIMESTAMP);
     if (!d) return OCI_INVALID_HANDLE;
     if (hr) *hr = static_cast<ub1>(d->dt.hour);

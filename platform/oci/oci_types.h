@@ -43,10 +43,10 @@ struct OCIDate {
     OCITime OCIDateTime;
 };
 
-typedef sb4 (*OCICallbackInBind)(void* ictxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp,
-                                 ub4* alenp, ub1* piecep, void** indpp);
-typedef sb4 (*OCICallbackOutBind)(void* octxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp,
-                                  ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodepp);
+typedef sb4 (*OCICallbackInBind)(void* ictxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp, ub4* alenp,
+                                 ub1* piecep, void** indpp);
+typedef sb4 (*OCICallbackOutBind)(void* octxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp, ub4** alenpp,
+                                  ub1* piecep, void** indpp, ub2** rcodepp);
 typedef sb4 (*OCICallbackLobRead)(void* ctxp, const void* bufp, ub4 len, ub1 piece);
 typedef sb4 (*OCICallbackLobWrite)(void* ctxp, void* bufp, ub4* lenp, ub1* piece);
 

@@ -12,10 +12,7 @@ namespace {
 constexpr size_t prefix_bytes = sizeof(uint32_t);
 static_assert(prefix_bytes % alignof(OLECHAR) == 0);
 
-uint32_t* header_of(BSTR bstr)
-{
-    return reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(bstr) - prefix_bytes);
-}
+uint32_t* header_of(BSTR bstr) { return reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(bstr) - prefix_bytes); }
 
 // Allocates room for cch characters and the NUL; copies pch when given, else zeroes.
 BSTR allocate(const OLECHAR* pch, UINT cch)
@@ -24,8 +21,7 @@ BSTR allocate(const OLECHAR* pch, UINT cch)
     static_assert(sizeof(size_t) > sizeof(UINT));
     const size_t bytes = prefix_bytes + (static_cast<size_t>(cch) + 1) * sizeof(OLECHAR);
     char* block = static_cast<char*>(std::malloc(bytes));
-    if (!block)
-        return nullptr;
+    if (!block) return nullptr;
     *reinterpret_cast<uint32_t*>(block) = cch;
     BSTR text = reinterpret_cast<BSTR>(block + prefix_bytes);
     if (pch)
@@ -40,27 +36,20 @@ BSTR allocate(const OLECHAR* pch, UINT cch)
 
 BSTR SysAllocString(const OLECHAR* psz)
 {
-    if (!psz)
-        return nullptr;
+    if (!psz) return nullptr;
     const size_t n = std::wcslen(psz);
-    if (n > std::numeric_limits<UINT>::max())
-        return nullptr;
+    if (n > std::numeric_limits<UINT>::max()) return nullptr;
     return allocate(psz, static_cast<UINT>(n));
 }
 
-BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch)
-{
-    return allocate(pch, cch);
-}
+BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) { return allocate(pch, cch); }
 
 BOOL SysReAllocStringLen(BSTR* pbstr, const OLECHAR* pch, UINT cch)
 {
-    if (!pbstr)
-        return FALSE;
+    if (!pbstr) return FALSE;
     // The source may point into the old text, so build the new one first.
     BSTR fresh = allocate(pch, cch);
-    if (!fresh)
-        return FALSE;
+    if (!fresh) return FALSE;
     SysFreeString(*pbstr);
     *pbstr = fresh;
     return TRUE;
@@ -68,31 +57,22 @@ BOOL SysReAllocStringLen(BSTR* pbstr, const OLECHAR* pch, UINT cch)
 
 BOOL SysReAllocString(BSTR* pbstr, const OLECHAR* psz)
 {
-    if (!pbstr)
-        return FALSE;
+    if (!pbstr) return FALSE;
     if (!psz) {
         SysFreeString(*pbstr);
         *pbstr = nullptr;
         return TRUE;
     }
     const size_t n = std::wcslen(psz);
-    if (n > std::numeric_limits<UINT>::max())
-        return FALSE;
+    if (n > std::numeric_limits<UINT>::max()) return FALSE;
     return SysReAllocStringLen(pbstr, psz, static_cast<UINT>(n));
 }
 
 void SysFreeString(BSTR bstr)
 {
-    if (bstr)
-        std::free(header_of(bstr));
+    if (bstr) std::free(header_of(bstr));
 }
 
-UINT SysStringLen(BSTR bstr)
-{
-    return bstr ? *header_of(bstr) : 0;
-}
+UINT SysStringLen(BSTR bstr) { return bstr ? *header_of(bstr) : 0; }
 
-UINT SysStringByteLen(BSTR bstr)
-{
-    return SysStringLen(bstr) * static_cast<UINT>(sizeof(OLECHAR));
-}
+UINT SysStringByteLen(BSTR bstr) { return SysStringLen(bstr) * static_cast<UINT>(sizeof(OLECHAR)); }

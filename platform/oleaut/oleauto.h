@@ -239,8 +239,7 @@ void VariantInit(VARIANT* pvarg);
 HRESULT VariantClear(VARIANT* pvarg);
 HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc);
 HRESULT VariantChangeType(VARIANT* pvargDest, const VARIANT* pvarSrc, USHORT wFlags, VARTYPE vt);
-HRESULT VariantChangeTypeEx(VARIANT* pvargDest, const VARIANT* pvarSrc, LCID lcid, USHORT wFlags,
-                            VARTYPE vt);
+HRESULT VariantChangeTypeEx(VARIANT* pvargDest, const VARIANT* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt);
 
 // ---- Date numbers: days since 1899-12-30, the time as a fraction ---------------
 INT SystemTimeToVariantTime(const SYSTEMTIME* lpSystemTime, DATE* pvtime);

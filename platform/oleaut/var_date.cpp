@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr double min_date = -657434.0;           // 0100-01-01
-constexpr double max_date = 2958465.99999999;    // 9999-12-31 23:59:59.999...
-constexpr long long epoch_days = -25569;         // 1899-12-30 in days since 1970-01-01
+constexpr double min_date = -657434.0;        // 0100-01-01
+constexpr double max_date = 2958465.99999999; // 9999-12-31 23:59:59.999...
+constexpr long long epoch_days = -25569;      // 1899-12-30 in days since 1970-01-01
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
 long long days_from_civil(long long y, unsigned m, unsigned d)
@@ -41,10 +41,7 @@ void civil_from_days(long long z, int& y, unsigned& m, unsigned& d)
     y = static_cast<int>(yy + (m <= 2));
 }
 
-bool leap(int y)
-{
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
+bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 unsigned days_in_month(int y, unsigned m)
 {
@@ -55,18 +52,16 @@ unsigned days_in_month(int y, unsigned m)
 // Two-digit years in the OLE window 1930-2029.
 int full_year(int y)
 {
-    if (y < 100)
-        return y < 30 ? 2000 + y : 1900 + y;
+    if (y < 100) return y < 30 ? 2000 + y : 1900 + y;
     return y;
 }
 
 // The date number of a checked calendar date and time; the time fraction is
 // added away from zero on negative days.
-bool make_date(int y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s, unsigned ms,
-               DATE* out)
+bool make_date(int y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s, unsigned ms, DATE* out)
 {
-    if (y < 100 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > days_in_month(y, mo) || h > 23 ||
-        mi > 59 || s > 59 || ms > 999)
+    if (y < 100 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > days_in_month(y, mo) || h > 23 || mi > 59 || s > 59 ||
+        ms > 999)
         return false;
     const double days = static_cast<double>(days_from_civil(y, mo, d) - epoch_days);
     const double frac = (h * 3600000.0 + mi * 60000.0 + s * 1000.0 + ms) / 86400000.0;
@@ -78,18 +73,16 @@ bool make_date(int y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned
 
 INT SystemTimeToVariantTime(const SYSTEMTIME* st, DATE* pvtime)
 {
-    if (!st || !pvtime)
-        return FALSE;
-    return make_date(full_year(st->wYear), st->wMonth, st->wDay, st->wHour, st->wMinute, st->wSecond,
-                     st->wMilliseconds, pvtime)
+    if (!st || !pvtime) return FALSE;
+    return make_date(full_year(st->wYear), st->wMonth, st->wDay, st->wHour, st->wMinute, st->wSecond, st->wMilliseconds,
+                     pvtime)
                ? TRUE
                : FALSE;
 }
 
 INT VariantTimeToSystemTime(DATE vtime, SYSTEMTIME* st)
 {
-    if (!st || !(vtime >= min_date && vtime <= max_date))
-        return FALSE;
+    if (!st || !(vtime >= min_date && vtime <= max_date)) return FALSE;
     double whole = std::trunc(vtime);
     // Nearest second of the time of day; a full day carries over.
     long long secs = std::llround(std::fabs(vtime - whole) * 86400.0);
@@ -102,8 +95,7 @@ INT VariantTimeToSystemTime(DATE vtime, SYSTEMTIME* st)
     int y = 0;
     unsigned m = 0, d = 0;
     civil_from_days(day + epoch_days, y, m, d);
-    if (y > 9999 || y < 100)
-        return FALSE;
+    if (y > 9999 || y < 100) return FALSE;
     st->wYear = static_cast<WORD>(y);
     st->wMonth = static_cast<WORD>(m);
     st->wDay = static_cast<WORD>(d);
@@ -122,24 +114,20 @@ namespace {
 
 struct token {
     enum kind_t { number, month, ampm, colon, slash, dash, dot, comma } kind;
-    long value = 0;   // number value, month 1..12, 0 = AM / 1 = PM
-    int digits = 0;   // digits of a number
+    long value = 0; // number value, month 1..12, 0 = AM / 1 = PM
+    int digits = 0; // digits of a number
 };
 
 int month_of(const std::wstring& word)
 {
-    static const wchar_t* const names[] = {L"january", L"february", L"march",     L"april",
-                                           L"may",     L"june",     L"july",      L"august",
-                                           L"september", L"october", L"november", L"december"};
-    if (word.size() < 3)
-        return 0;
+    static const wchar_t* const names[] = {L"january", L"february", L"march",     L"april",   L"may",      L"june",
+                                           L"july",    L"august",   L"september", L"october", L"november", L"december"};
+    if (word.size() < 3) return 0;
     for (int i = 0; i < 12; ++i) {
         const std::wstring name = names[i];
-        if (word.size() <= name.size() && name.compare(0, word.size(), word) == 0)
-            return i + 1;
+        if (word.size() <= name.size() && name.compare(0, word.size(), word) == 0) return i + 1;
     }
-    if (word == L"sept")
-        return 9;
+    if (word == L"sept") return 9;
     return 0;
 }
 
@@ -147,12 +135,10 @@ bool weekday(const std::wstring& word)
 {
     static const wchar_t* const names[] = {L"sunday",   L"monday", L"tuesday", L"wednesday",
                                            L"thursday", L"friday", L"saturday"};
-    if (word.size() < 3)
-        return false;
+    if (word.size() < 3) return false;
     for (const wchar_t* n : names) {
         const std::wstring name = n;
-        if (word.size() <= name.size() && name.compare(0, word.size(), word) == 0)
-            return true;
+        if (word.size() <= name.size() && name.compare(0, word.size(), word) == 0) return true;
     }
     return false;
 }
@@ -164,13 +150,11 @@ bool tokenize(const OLECHAR* p, std::vector<token>& out)
         if (c >= L'0' && c <= L'9') {
             token t{token::number};
             while (*p >= L'0' && *p <= L'9') {
-                if (t.digits < 9)
-                    t.value = t.value * 10 + (*p - L'0');
+                if (t.digits < 9) t.value = t.value * 10 + (*p - L'0');
                 ++t.digits;
                 ++p;
             }
-            if (t.digits > 9)
-                return false;
+            if (t.digits > 9) return false;
             out.push_back(t);
             continue;
         }
@@ -188,11 +172,21 @@ bool tokenize(const OLECHAR* p, std::vector<token>& out)
             continue;
         }
         switch (c) {
-        case L':': out.push_back(token{token::colon}); break;
-        case L'/': out.push_back(token{token::slash}); break;
-        case L'-': out.push_back(token{token::dash}); break;
-        case L'.': out.push_back(token{token::dot}); break;
-        case L',': out.push_back(token{token::comma}); break;
+        case L':':
+            out.push_back(token{token::colon});
+            break;
+        case L'/':
+            out.push_back(token{token::slash});
+            break;
+        case L'-':
+            out.push_back(token{token::dash});
+            break;
+        case L'.':
+            out.push_back(token{token::dot});
+            break;
+        case L',':
+            out.push_back(token{token::comma});
+            break;
         case L' ':
         case L'\t':
         case L'\n':
@@ -210,11 +204,9 @@ bool tokenize(const OLECHAR* p, std::vector<token>& out)
 
 HRESULT VarDateFromStr(const OLECHAR* strIn, LCID, ULONG dwFlags, DATE* pdateOut)
 {
-    if (!strIn || !pdateOut)
-        return E_INVALIDARG;
+    if (!strIn || !pdateOut) return E_INVALIDARG;
     std::vector<token> toks;
-    if (!tokenize(strIn, toks) || toks.empty())
-        return DISP_E_TYPEMISMATCH;
+    if (!tokenize(strIn, toks) || toks.empty()) return DISP_E_TYPEMISMATCH;
 
     // The time: numbers joined by ":", an optional ".fraction" of seconds, AM/PM.
     long hms[3] = {0, 0, 0};
@@ -225,18 +217,15 @@ HRESULT VarDateFromStr(const OLECHAR* strIn, LCID, ULONG dwFlags, DATE* pdateOut
     for (size_t i = 0; i < toks.size(); ++i) {
         const token& t = toks[i];
         if (t.kind == token::ampm) {
-            if (ampm >= 0)
-                return DISP_E_TYPEMISMATCH;
+            if (ampm >= 0) return DISP_E_TYPEMISMATCH;
             ampm = static_cast<int>(t.value);
             continue;
         }
         if (t.kind == token::number && i + 1 < toks.size() && toks[i + 1].kind == token::colon) {
-            if (time_parts)
-                return DISP_E_TYPEMISMATCH;
+            if (time_parts) return DISP_E_TYPEMISMATCH;
             size_t j = i;
             while (true) {
-                if (j >= toks.size() || toks[j].kind != token::number || time_parts == 3)
-                    return DISP_E_TYPEMISMATCH;
+                if (j >= toks.size() || toks[j].kind != token::number || time_parts == 3) return DISP_E_TYPEMISMATCH;
                 hms[time_parts++] = toks[j].value;
                 if (j + 1 < toks.size() && toks[j + 1].kind == token::colon) {
                     j += 2;
@@ -277,8 +266,7 @@ HRESULT VarDateFromStr(const OLECHAR* strIn, LCID, ULONG dwFlags, DATE* pdateOut
         }
     }
     if (ampm >= 0) {
-        if (hms[0] < 1 || hms[0] > 12)
-            return DISP_E_TYPEMISMATCH;
+        if (hms[0] < 1 || hms[0] > 12) return DISP_E_TYPEMISMATCH;
         hms[0] = hms[0] % 12 + (ampm == 1 ? 12 : 0);
     }
 
@@ -289,14 +277,15 @@ HRESULT VarDateFromStr(const OLECHAR* strIn, LCID, ULONG dwFlags, DATE* pdateOut
         if (t.kind == token::number)
             nums.push_back(t);
         else if (t.kind == token::month) {
-            if (month_name)
-                return DISP_E_TYPEMISMATCH;
+            if (month_name) return DISP_E_TYPEMISMATCH;
             month_name = static_cast<int>(t.value);
         }
     }
     long y = 0, m = 0, d = 0;
     bool has_date = true;
-    auto year_of = [](const token& t) { return t.digits <= 2 ? (t.value < 30 ? 2000 + t.value : 1900 + t.value) : t.value; };
+    auto year_of = [](const token& t) {
+        return t.digits <= 2 ? (t.value < 30 ? 2000 + t.value : 1900 + t.value) : t.value;
+    };
     if (month_name) {
         m = month_name;
         if (nums.size() == 2) {
@@ -339,19 +328,15 @@ HRESULT VarDateFromStr(const OLECHAR* strIn, LCID, ULONG dwFlags, DATE* pdateOut
     } else {
         return DISP_E_TYPEMISMATCH;
     }
-    if (!has_date && time_parts == 0)
-        return DISP_E_TYPEMISMATCH;
-    if (time_parts == 1 && ampm < 0)
-        return DISP_E_TYPEMISMATCH;
+    if (!has_date && time_parts == 0) return DISP_E_TYPEMISMATCH;
+    if (time_parts == 1 && ampm < 0) return DISP_E_TYPEMISMATCH;
 
     DATE result = 0;
     if (has_date && !(dwFlags & VAR_TIMEVALUEONLY)) {
-        if (!make_date(static_cast<int>(y), static_cast<unsigned>(m), static_cast<unsigned>(d), 0, 0, 0,
-                       0, &result))
+        if (!make_date(static_cast<int>(y), static_cast<unsigned>(m), static_cast<unsigned>(d), 0, 0, 0, 0, &result))
             return DISP_E_TYPEMISMATCH;
     }
-    if (hms[0] > 23 || hms[1] > 59 || hms[2] > 59)
-        return DISP_E_TYPEMISMATCH;
+    if (hms[0] > 23 || hms[1] > 59 || hms[2] > 59) return DISP_E_TYPEMISMATCH;
     if (!(dwFlags & VAR_DATEVALUEONLY)) {
         const double frac = (hms[0] * 3600000.0 + hms[1] * 60000.0 + hms[2] * 1000.0 + ms) / 86400000.0;
         result = result >= 0 ? result + frac : result - frac;
@@ -362,11 +347,9 @@ HRESULT VarDateFromStr(const OLECHAR* strIn, LCID, ULONG dwFlags, DATE* pdateOut
 
 HRESULT VarBstrFromDate(DATE dateIn, LCID, ULONG, BSTR* pbstrOut)
 {
-    if (!pbstrOut)
-        return E_INVALIDARG;
+    if (!pbstrOut) return E_INVALIDARG;
     SYSTEMTIME st{};
-    if (!VariantTimeToSystemTime(dateIn, &st))
-        return DISP_E_OVERFLOW;
+    if (!VariantTimeToSystemTime(dateIn, &st)) return DISP_E_OVERFLOW;
     std::string text;
     char buf[64];
     const bool has_date = std::trunc(dateIn) != 0;
@@ -377,16 +360,13 @@ HRESULT VarBstrFromDate(DATE dateIn, LCID, ULONG, BSTR* pbstrOut)
     }
     if (has_time) {
         const unsigned h12 = st.wHour % 12 == 0 ? 12 : st.wHour % 12;
-        std::snprintf(buf, sizeof(buf), "%u:%02u:%02u %s", h12, st.wMinute, st.wSecond,
-                      st.wHour < 12 ? "AM" : "PM");
-        if (!text.empty())
-            text += ' ';
+        std::snprintf(buf, sizeof(buf), "%u:%02u:%02u %s", h12, st.wMinute, st.wSecond, st.wHour < 12 ? "AM" : "PM");
+        if (!text.empty()) text += ' ';
         text += buf;
     }
     std::wstring wide(text.begin(), text.end());
     BSTR b = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    if (!b)
-        return E_OUTOFMEMORY;
+    if (!b) return E_OUTOFMEMORY;
     *pbstrOut = b;
     return S_OK;
 }

@@ -1,6 +1,6 @@
 // VariantInit, VariantClear and VariantCopy: the VARIANT owns its BSTR or array.
-#include "platform/oleaut/oleauto.h"
 #include "platform/com/com.h"
+#include "platform/oleaut/oleauto.h"
 
 #include <cstring>
 
@@ -44,10 +44,8 @@ bool valid_vt(VARTYPE vt)
     const VARTYPE base = vt & VT_TYPEMASK;
     if (vt & VT_ARRAY) // arrays of VARIANT are allowed, of EMPTY/NULL not
         return (base == VT_VARIANT || valid_base(base)) && base != VT_EMPTY && base != VT_NULL;
-    if (vt & VT_BYREF)
-        return base == VT_VARIANT || (valid_base(base) && base != VT_EMPTY && base != VT_NULL);
-    if (vt & ~VT_TYPEMASK)
-        return false;
+    if (vt & VT_BYREF) return base == VT_VARIANT || (valid_base(base) && base != VT_EMPTY && base != VT_NULL);
+    if (vt & ~VT_TYPEMASK) return false;
     return valid_base(base);
 }
 
@@ -55,24 +53,20 @@ bool valid_vt(VARTYPE vt)
 
 void VariantInit(VARIANT* pvarg)
 {
-    if (!pvarg)
-        return;
+    if (!pvarg) return;
     pvarg->vt = VT_EMPTY;
     pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
 }
 
 HRESULT VariantClear(VARIANT* pvarg)
 {
-    if (!pvarg)
-        return E_INVALIDARG;
+    if (!pvarg) return E_INVALIDARG;
     const VARTYPE vt = pvarg->vt;
-    if (!valid_vt(vt))
-        return DISP_E_BADVARTYPE;
+    if (!valid_vt(vt)) return DISP_E_BADVARTYPE;
     if (!(vt & VT_BYREF)) {
         if (vt & VT_ARRAY) {
             const HRESULT hr = SafeArrayDestroy(pvarg->parray);
-            if (FAILED(hr))
-                return hr;
+            if (FAILED(hr)) return hr;
         } else if (vt == VT_BSTR) {
             SysFreeString(pvarg->bstrVal);
         } else if (vt == VT_UNKNOWN && pvarg->punkVal) {
@@ -86,13 +80,10 @@ HRESULT VariantClear(VARIANT* pvarg)
 
 HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc)
 {
-    if (!pvargDest || !pvargSrc)
-        return E_INVALIDARG;
-    if (pvargDest == pvargSrc)
-        return S_OK;
+    if (!pvargDest || !pvargSrc) return E_INVALIDARG;
+    if (pvargDest == pvargSrc) return S_OK;
     const VARTYPE vt = pvargSrc->vt;
-    if (!valid_vt(vt))
-        return DISP_E_BADVARTYPE;
+    if (!valid_vt(vt)) return DISP_E_BADVARTYPE;
     // Build the copy aside so a failure leaves the destination cleared, not half set.
     VARIANT copy;
     std::memcpy(&copy, pvargSrc, sizeof(VARIANT));
@@ -100,13 +91,11 @@ HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc)
         if (vt & VT_ARRAY) {
             SAFEARRAY* arr = nullptr;
             const HRESULT hr = SafeArrayCopy(pvargSrc->parray, &arr);
-            if (FAILED(hr))
-                return hr;
+            if (FAILED(hr)) return hr;
             copy.parray = arr;
         } else if (vt == VT_BSTR && pvargSrc->bstrVal) {
             copy.bstrVal = SysAllocStringLen(pvargSrc->bstrVal, SysStringLen(pvargSrc->bstrVal));
-            if (!copy.bstrVal)
-                return E_OUTOFMEMORY;
+            if (!copy.bstrVal) return E_OUTOFMEMORY;
         } else if (vt == VT_UNKNOWN && pvargSrc->punkVal) {
             pvargSrc->punkVal->AddRef();
         }

@@ -1,11 +1,11 @@
 // The data conversion object: R8 to NUMERIC, which is all the writer needs.
+#include "platform/oledb/odbp_data_convert.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include "platform/oledb/odbp_data_convert.h"
-#include "platform/oledb/odbp_object.h"
 #include "platform/mssx/mssx_value.h"
+#include "platform/oledb/odbp_object.h"
 
 namespace {
 

@@ -39,7 +39,8 @@ public:
         if (outer) return DB_E_NOAGGREGATION;
         odbp_settings s;
         if (!init || !odbp_parse_connection_string(init, s))
-            return odbp_fail(REGDB_E_CLASSNOTREG, L"The provider named in the connection string is not registered.", kOdbpGenericSource);
+            return odbp_fail(REGDB_E_CLASSNOTREG, L"The provider named in the connection string is not registered.",
+                             kOdbpGenericSource);
         IUnknown* ds = nullptr;
         HRESULT hr = odbp_create_data_source(true, IID_IDBProperties, reinterpret_cast<void**>(&ds));
         if (FAILED(hr)) return hr;
@@ -57,7 +58,8 @@ public:
             ++n;
         };
         add(DBPROP_INIT_DATASOURCE, s.data_source);
-        if (s.integrated) add(DBPROP_AUTH_INTEGRATED, L"SSPI");
+        if (s.integrated)
+            add(DBPROP_AUTH_INTEGRATED, L"SSPI");
         else {
             add(DBPROP_AUTH_USERID, s.user);
             add(DBPROP_AUTH_PASSWORD, s.password);
@@ -89,7 +91,11 @@ bool odbp_parse_connection_string(const std::wstring& text, odbp_settings& s)
             wchar_t q = text[v++];
             while (v < text.size()) {
                 if (text[v] == q) {
-                    if (v + 1 < text.size() && text[v + 1] == q) { value += q; v += 2; continue; }
+                    if (v + 1 < text.size() && text[v + 1] == q) {
+                        value += q;
+                        v += 2;
+                        continue;
+                    }
                     ++v;
                     break;
                 }
@@ -105,10 +111,14 @@ bool odbp_parse_connection_string(const std::wstring& text, odbp_settings& s)
         if (key == L"provider") {
             std::wstring p = lower(value);
             ours = p == L"sqloledb" || p.rfind(L"sqloledb.", 0) == 0 || p.rfind(L"sqlncli", 0) == 0;
-        } else if (key == L"data source" || key == L"server" || key == L"address") s.data_source = value;
-        else if (key == L"initial catalog" || key == L"database") s.catalog = value;
-        else if (key == L"user id" || key == L"uid") s.user = value;
-        else if (key == L"password" || key == L"pwd") s.password = value;
+        } else if (key == L"data source" || key == L"server" || key == L"address")
+            s.data_source = value;
+        else if (key == L"initial catalog" || key == L"database")
+            s.catalog = value;
+        else if (key == L"user id" || key == L"uid")
+            s.user = value;
+        else if (key == L"password" || key == L"pwd")
+            s.password = value;
         else if (key == L"integrated security" || key == L"trusted_connection") {
             std::wstring l = lower(value);
             s.integrated = l == L"sspi" || l == L"true" || l == L"yes";

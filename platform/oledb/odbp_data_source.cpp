@@ -1,7 +1,7 @@
 // The data source object: DBINIT properties, the fast-load property, Initialize.
-#include "platform/oledb/odbp_provider.h"
 #include "platform/oledb/odbp_errors.h"
 #include "platform/oledb/odbp_object.h"
+#include "platform/oledb/odbp_provider.h"
 #include "platform/oledb/odbp_text.h"
 
 std::shared_ptr<odbp_backend> odbp_connect(const odbp_settings& s)
@@ -58,7 +58,9 @@ public:
         *pc = 1;
         *ps = static_cast<DBPROPSET*>(CoTaskMemAlloc(sizeof(DBPROPSET)));
         DBPROP* props = static_cast<DBPROP*>(CoTaskMemAlloc(sizeof(DBPROP) * 3));
-        const std::pair<DBPROPID, const std::wstring*> items[] = {{DBPROP_INIT_DATASOURCE, &s_.data_source}, {DBPROP_AUTH_USERID, &s_.user}, {DBPROP_INIT_CATALOG, &s_.catalog}};
+        const std::pair<DBPROPID, const std::wstring*> items[] = {{DBPROP_INIT_DATASOURCE, &s_.data_source},
+                                                                  {DBPROP_AUTH_USERID, &s_.user},
+                                                                  {DBPROP_INIT_CATALOG, &s_.catalog}};
         for (int i = 0; i < 3; ++i) {
             DBPROP& p = props[i];
             p.dwPropertyID = items[i].first;
@@ -90,7 +92,10 @@ public:
         }
         if (failed == 0) return S_OK;
         if (failed == total)
-            return odbp_fail(DB_E_ERRORSOCCURRED, L"Multiple-step OLE DB operation generated errors. Check each OLE DB status value, if available. No work was done.", source());
+            return odbp_fail(DB_E_ERRORSOCCURRED,
+                             L"Multiple-step OLE DB operation generated errors. Check each OLE DB status value, if "
+                             L"available. No work was done.",
+                             source());
         return DB_S_ERRORSOCCURRED;
     }
 
@@ -114,7 +119,10 @@ private:
     DBPROPSTATUS set_one(const GUID& set, const DBPROP& p)
     {
         auto text = [&](std::wstring& out) {
-            if (p.vValue.vt == VT_EMPTY) { out.clear(); return DBPROPSTATUS_OK; }
+            if (p.vValue.vt == VT_EMPTY) {
+                out.clear();
+                return DBPROPSTATUS_OK;
+            }
             if (p.vValue.vt != VT_BSTR) return DBPROPSTATUS_BADVALUE;
             out = p.vValue.bstrVal ? p.vValue.bstrVal : L"";
             return DBPROPSTATUS_OK;
@@ -122,17 +130,22 @@ private:
         if (set == DBPROPSET_DBINIT) {
             if (initialized_) return DBPROPSTATUS_NOTSETTABLE;
             switch (p.dwPropertyID) {
-            case DBPROP_INIT_DATASOURCE: return text(s_.data_source);
-            case DBPROP_AUTH_USERID: return text(s_.user);
-            case DBPROP_AUTH_PASSWORD: return text(s_.password);
-            case DBPROP_INIT_CATALOG: return text(s_.catalog);
+            case DBPROP_INIT_DATASOURCE:
+                return text(s_.data_source);
+            case DBPROP_AUTH_USERID:
+                return text(s_.user);
+            case DBPROP_AUTH_PASSWORD:
+                return text(s_.password);
+            case DBPROP_INIT_CATALOG:
+                return text(s_.catalog);
             case DBPROP_AUTH_INTEGRATED: {
                 std::wstring v;
                 DBPROPSTATUS st = text(v);
                 s_.integrated = !v.empty();
                 return st;
             }
-            default: return DBPROPSTATUS_OK; // timeouts, prompts and the like are not needed here
+            default:
+                return DBPROPSTATUS_OK; // timeouts, prompts and the like are not needed here
             }
         }
         if (set == DBPROPSET_SQLSERVERDATASOURCE && p.dwPropertyID == SSPROP_ENABLEFASTLOAD && !s_.generic) {

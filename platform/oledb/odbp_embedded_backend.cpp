@@ -34,7 +34,10 @@ public:
         from_rest_ = false;
         if (pos_ < r_.rows.size()) {
             row = std::move(r_.rows[pos_++]);
-            if (pos_ == r_.rows.size()) { r_.rows.clear(); pos_ = 0; }
+            if (pos_ == r_.rows.size()) {
+                r_.rows.clear();
+                pos_ = 0;
+            }
             return true;
         }
         if (!r_.rest) return false;
@@ -85,14 +88,21 @@ public:
     std::unique_ptr<odbp_cursor> schema_rowset(odbp_schema which, const mssx_restrictions& r) override
     {
         switch (which) {
-        case odbp_schema::tables: return cursor(c_->schema_tables(r));
-        case odbp_schema::primary_keys: return cursor(c_->schema_primary_keys(r));
-        case odbp_schema::foreign_keys: return cursor(c_->schema_foreign_keys(r));
-        case odbp_schema::indexes: break;
+        case odbp_schema::tables:
+            return cursor(c_->schema_tables(r));
+        case odbp_schema::primary_keys:
+            return cursor(c_->schema_primary_keys(r));
+        case odbp_schema::foreign_keys:
+            return cursor(c_->schema_foreign_keys(r));
+        case odbp_schema::indexes:
+            break;
         }
         return cursor(c_->schema_indexes(r));
     }
-    void create_table(const std::string& name, const std::vector<mssx_new_column>& cols) override { c_->create_table(name, cols); }
+    void create_table(const std::string& name, const std::vector<mssx_new_column>& cols) override
+    {
+        c_->create_table(name, cols);
+    }
     std::vector<mssx_result_column> table_columns(const std::string& name) override
     {
         return c_->open_table(odbp_held_name(name), true).columns;

@@ -36,7 +36,9 @@ private:
 
 class error_records final : public IErrorInfo, public IErrorRecords, public odbp_object {
 public:
-    error_records(std::vector<odbp_error_record> r, std::wstring source) : records_(std::move(r)), source_(std::move(source)) {}
+    error_records(std::vector<odbp_error_record> r, std::wstring source)
+        : records_(std::move(r)), source_(std::move(source))
+    {}
     ODBP_IUNKNOWN_METHODS
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
@@ -58,8 +60,16 @@ public:
     {
         return bstr(records_.empty() ? std::wstring() : records_[0].description, p);
     }
-    HRESULT GetHelpFile(BSTR* p) override { if (p) *p = nullptr; return E_NOTIMPL; }
-    HRESULT GetHelpContext(DWORD* p) override { if (p) *p = 0; return E_NOTIMPL; }
+    HRESULT GetHelpFile(BSTR* p) override
+    {
+        if (p) *p = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT GetHelpContext(DWORD* p) override
+    {
+        if (p) *p = 0;
+        return E_NOTIMPL;
+    }
 
     // IErrorRecords
     HRESULT AddErrorRecord(ERRORINFO* info, DWORD, DISPPARAMS*, IUnknown*, DWORD) override
@@ -120,22 +130,40 @@ private:
 HRESULT odbp_hresult_of(int n, bool connecting)
 {
     switch (n) {
-    case 208: return DB_E_NOTABLE;
-    case 18456: return DB_SEC_E_AUTH_FAILED;
-    case 2627: case 2601: case 547: case 515: return DB_E_INTEGRITYVIOLATION;
-    case 245: case 8114: case 241: case 8169: case 235: case 257: return DB_E_CANTCONVERTVALUE;
-    case 8115: case 220: case 242: return DB_E_DATAOVERFLOW;
-    case 229: case 262: return DB_SEC_E_PERMISSIONDENIED;
-    case 2714: return DB_E_DUPLICATETABLEID;
-    case 4060: case 17: return E_FAIL;
-    default: return connecting ? E_FAIL : DB_E_ERRORSINCOMMAND;
+    case 208:
+        return DB_E_NOTABLE;
+    case 18456:
+        return DB_SEC_E_AUTH_FAILED;
+    case 2627:
+    case 2601:
+    case 547:
+    case 515:
+        return DB_E_INTEGRITYVIOLATION;
+    case 245:
+    case 8114:
+    case 241:
+    case 8169:
+    case 235:
+    case 257:
+        return DB_E_CANTCONVERTVALUE;
+    case 8115:
+    case 220:
+    case 242:
+        return DB_E_DATAOVERFLOW;
+    case 229:
+    case 262:
+        return DB_SEC_E_PERMISSIONDENIED;
+    case 2714:
+        return DB_E_DUPLICATETABLEID;
+    case 4060:
+    case 17:
+        return E_FAIL;
+    default:
+        return connecting ? E_FAIL : DB_E_ERRORSINCOMMAND;
     }
 }
 
-void odbp_clear_error()
-{
-    SetErrorInfo(0, nullptr);
-}
+void odbp_clear_error() { SetErrorInfo(0, nullptr); }
 
 HRESULT odbp_fail(HRESULT hr, const std::vector<odbp_error_record>& records, const std::wstring& source)
 {
@@ -149,7 +177,8 @@ HRESULT odbp_fail(const std::vector<mssx_error>& errors, bool connecting, const 
 {
     std::vector<odbp_error_record> recs;
     for (auto& e : errors)
-        recs.push_back({odbp_hresult_of(e.number, connecting), e.number, mssx_sqlstate(e.number), odbp_widen(e.what())});
+        recs.push_back(
+            {odbp_hresult_of(e.number, connecting), e.number, mssx_sqlstate(e.number), odbp_widen(e.what())});
     return odbp_fail(recs.empty() ? E_FAIL : recs.front().hr, recs, source);
 }
 

@@ -10,14 +10,22 @@
 
 namespace {
 
-std::string pad2(int v) { char b[8]; std::snprintf(b, sizeof b, "%02d", v); return b; }
+std::string pad2(int v)
+{
+    char b[8];
+    std::snprintf(b, sizeof b, "%02d", v);
+    return b;
+}
 
 std::string numeric_text(const DB_NUMERIC& n)
 {
     unsigned __int128 v = 0;
     for (int i = 15; i >= 0; --i) v = (v << 8) | n.val[i];
     std::string digits;
-    do { digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(v % 10))); v /= 10; } while (v);
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
+        v /= 10;
+    } while (v);
     if (n.scale) {
         if (digits.size() <= n.scale) digits.insert(0, n.scale - digits.size() + 1, '0');
         digits.insert(digits.size() - n.scale, ".");
@@ -25,7 +33,11 @@ std::string numeric_text(const DB_NUMERIC& n)
     return (n.sign ? "" : "-") + digits;
 }
 
-class fast_load final : public IRowsetFastLoad, public IColumnsInfo, public IAccessor, public IRowsetInfo, public odbp_object {
+class fast_load final : public IRowsetFastLoad,
+                        public IColumnsInfo,
+                        public IAccessor,
+                        public IRowsetInfo,
+                        public odbp_object {
 public:
     fast_load(std::shared_ptr<odbp_backend> c, odbp_settings s, std::string table, bool keep_identity)
         : c_(std::move(c)), s_(std::move(s)), table_(std::move(table)), keep_identity_(keep_identity)
@@ -65,8 +77,14 @@ public:
             if (has_len) std::memcpy(&len, base + b.obLength, sizeof len);
             size_t i = b.iOrdinal - 1;
             given[i] = true;
-            if (st == DBSTATUS_S_ISNULL) { row[i].emplace(std::monostate{}); continue; }
-            if (st == DBSTATUS_S_DEFAULT) { row[i] = std::nullopt; continue; }
+            if (st == DBSTATUS_S_ISNULL) {
+                row[i].emplace(std::monostate{});
+                continue;
+            }
+            if (st == DBSTATUS_S_DEFAULT) {
+                row[i] = std::nullopt;
+                continue;
+            }
             BYTE* v = base + b.obValue;
             switch (b.wType) {
             case DBTYPE_WSTR: {
@@ -80,34 +98,84 @@ public:
                 row[i] = std::string(s, has_len ? len : std::strlen(s));
                 break;
             }
-            case DBTYPE_BYTES: row[i] = mssx_blob{std::string(reinterpret_cast<const char*>(v), len)}; break;
-            case DBTYPE_I2: { int16_t x = 0; std::memcpy(&x, v, 2); row[i] = int64_t(x); break; }
-            case DBTYPE_I4: { int32_t x = 0; std::memcpy(&x, v, 4); row[i] = int64_t(x); break; }
-            case DBTYPE_I8: { int64_t x = 0; std::memcpy(&x, v, 8); row[i] = x; break; }
+            case DBTYPE_BYTES:
+                row[i] = mssx_blob{std::string(reinterpret_cast<const char*>(v), len)};
+                break;
+            case DBTYPE_I2: {
+                int16_t x = 0;
+                std::memcpy(&x, v, 2);
+                row[i] = int64_t(x);
+                break;
+            }
+            case DBTYPE_I4: {
+                int32_t x = 0;
+                std::memcpy(&x, v, 4);
+                row[i] = int64_t(x);
+                break;
+            }
+            case DBTYPE_I8: {
+                int64_t x = 0;
+                std::memcpy(&x, v, 8);
+                row[i] = x;
+                break;
+            }
             case DBTYPE_UI8: {
                 uint64_t x = 0;
                 std::memcpy(&x, v, 8);
-                if (x > static_cast<uint64_t>(INT64_MAX)) row[i] = std::to_string(x); // beyond bigint: the server's conversion refuses it
-                else row[i] = static_cast<int64_t>(x);
+                if (x > static_cast<uint64_t>(INT64_MAX))
+                    row[i] = std::to_string(x); // beyond bigint: the server's conversion refuses it
+                else
+                    row[i] = static_cast<int64_t>(x);
                 break;
             }
-            case DBTYPE_UI1: row[i] = int64_t(*v); break;
-            case DBTYPE_BOOL: { VARIANT_BOOL x = 0; std::memcpy(&x, v, 2); row[i] = int64_t(x != 0); break; }
-            case DBTYPE_R4: { float x = 0; std::memcpy(&x, v, 4); row[i] = double(x); break; }
-            case DBTYPE_R8: { double x = 0; std::memcpy(&x, v, 8); row[i] = x; break; }
+            case DBTYPE_UI1:
+                row[i] = int64_t(*v);
+                break;
+            case DBTYPE_BOOL: {
+                VARIANT_BOOL x = 0;
+                std::memcpy(&x, v, 2);
+                row[i] = int64_t(x != 0);
+                break;
+            }
+            case DBTYPE_R4: {
+                float x = 0;
+                std::memcpy(&x, v, 4);
+                row[i] = double(x);
+                break;
+            }
+            case DBTYPE_R8: {
+                double x = 0;
+                std::memcpy(&x, v, 8);
+                row[i] = x;
+                break;
+            }
             case DBTYPE_CY: {
                 int64_t x = 0;
                 std::memcpy(&x, v, 8);
                 DB_NUMERIC n{};
                 n.scale = 4;
                 n.sign = x >= 0;
-                unsigned __int128 m = x >= 0 ? static_cast<unsigned __int128>(x) : static_cast<unsigned __int128>(-(x + 1)) + 1;
-                for (int k = 0; k < 16; ++k) { n.val[k] = static_cast<BYTE>(m & 0xFF); m >>= 8; }
+                unsigned __int128 m =
+                    x >= 0 ? static_cast<unsigned __int128>(x) : static_cast<unsigned __int128>(-(x + 1)) + 1;
+                for (int k = 0; k < 16; ++k) {
+                    n.val[k] = static_cast<BYTE>(m & 0xFF);
+                    m >>= 8;
+                }
                 row[i] = numeric_text(n);
                 break;
             }
-            case DBTYPE_NUMERIC: { DB_NUMERIC n{}; std::memcpy(&n, v, sizeof n); row[i] = numeric_text(n); break; }
-            case DBTYPE_DBDATE: { DBDATE d{}; std::memcpy(&d, v, sizeof d); row[i] = std::to_string(d.year) + "-" + pad2(d.month) + "-" + pad2(d.day); break; }
+            case DBTYPE_NUMERIC: {
+                DB_NUMERIC n{};
+                std::memcpy(&n, v, sizeof n);
+                row[i] = numeric_text(n);
+                break;
+            }
+            case DBTYPE_DBDATE: {
+                DBDATE d{};
+                std::memcpy(&d, v, sizeof d);
+                row[i] = std::to_string(d.year) + "-" + pad2(d.month) + "-" + pad2(d.day);
+                break;
+            }
             case DBTYPE_DBTIME2: {
                 DBTIME2 t{};
                 std::memcpy(&t, v, sizeof t);
@@ -123,14 +191,17 @@ public:
                 std::snprintf(f, sizeof f, ".%09u", t.fraction);
                 char d[16];
                 std::snprintf(d, sizeof d, "%04d", t.year);
-                row[i] = std::string(d) + "-" + pad2(t.month) + "-" + pad2(t.day) + " " + pad2(t.hour) + ":" + pad2(t.minute) + ":" + pad2(t.second) + f;
+                row[i] = std::string(d) + "-" + pad2(t.month) + "-" + pad2(t.day) + " " + pad2(t.hour) + ":" +
+                         pad2(t.minute) + ":" + pad2(t.second) + f;
                 break;
             }
             case DBTYPE_GUID: {
                 GUID g{};
                 std::memcpy(&g, v, sizeof g);
                 char s[40];
-                std::snprintf(s, sizeof s, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+                std::snprintf(s, sizeof s, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", g.Data1, g.Data2,
+                              g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5],
+                              g.Data4[6], g.Data4[7]);
                 row[i] = std::string(s);
                 break;
             }
@@ -138,7 +209,10 @@ public:
                 // the provider takes over the stream reference: read it whole, then release it
                 IUnknown* unk = nullptr;
                 std::memcpy(&unk, v, sizeof unk);
-                if (!unk) { row[i].emplace(std::monostate{}); break; }
+                if (!unk) {
+                    row[i].emplace(std::monostate{});
+                    break;
+                }
                 ISequentialStream* stream = nullptr;
                 HRESULT hr = unk->QueryInterface(IID_ISequentialStream, reinterpret_cast<void**>(&stream));
                 unk->Release();
@@ -149,15 +223,18 @@ public:
                 while (SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got > 0) bytes.append(buf, got);
                 stream->Release();
                 const mssx_type& t = columns_[i].type;
-                if (t.is_binary()) row[i] = mssx_blob{bytes};
+                if (t.is_binary())
+                    row[i] = mssx_blob{bytes};
                 else if (t.is_nchar()) {
                     std::wstring w(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(WCHAR));
                     row[i] = odbp_narrow(w);
-                } else row[i] = bytes;
+                } else
+                    row[i] = bytes;
                 break;
             }
             default:
-                return odbp_fail(DB_E_CANTCONVERTVALUE, L"The binding type is not supported by the bulk path.", source());
+                return odbp_fail(DB_E_CANTCONVERTVALUE, L"The binding type is not supported by the bulk path.",
+                                 source());
             }
         }
         for (size_t i = 0; i < given.size(); ++i)
@@ -187,13 +264,15 @@ public:
     HRESULT MapColumnIDs(DBORDINAL, const DBID[], DBORDINAL[]) override { return DB_E_NOTSUPPORTED; }
 
     HRESULT AddRefAccessor(HACCESSOR, DBREFCOUNT*) override { return S_OK; }
-    HRESULT CreateAccessor(DBACCESSORFLAGS, DBCOUNTITEM n, const DBBINDING b[], DBLENGTH, HACCESSOR* ph, DBBINDSTATUS st[]) override
+    HRESULT CreateAccessor(DBACCESSORFLAGS, DBCOUNTITEM n, const DBBINDING b[], DBLENGTH, HACCESSOR* ph,
+                           DBBINDSTATUS st[]) override
     {
         odbp_clear_error();
         if (!ph || (n && !b)) return E_INVALIDARG;
         bool bad = false;
         for (DBCOUNTITEM i = 0; i < n; ++i) {
-            DBBINDSTATUS s = b[i].iOrdinal < 1 || b[i].iOrdinal > columns_.size() ? DBBINDSTATUS_BADORDINAL : DBBINDSTATUS_OK;
+            DBBINDSTATUS s =
+                b[i].iOrdinal < 1 || b[i].iOrdinal > columns_.size() ? DBBINDSTATUS_BADORDINAL : DBBINDSTATUS_OK;
             if (st) st[i] = s;
             bad = bad || s != DBBINDSTATUS_OK;
         }
@@ -229,8 +308,16 @@ public:
         (*ps)->guidPropertySet = DBPROPSET_ROWSET;
         return S_OK;
     }
-    HRESULT GetReferencedRowset(DBORDINAL, REFIID, IUnknown** pp) override { if (pp) *pp = nullptr; return DB_E_NOTSUPPORTED; }
-    HRESULT GetSpecification(REFIID, IUnknown** pp) override { if (pp) *pp = nullptr; return S_FALSE; }
+    HRESULT GetReferencedRowset(DBORDINAL, REFIID, IUnknown** pp) override
+    {
+        if (pp) *pp = nullptr;
+        return DB_E_NOTSUPPORTED;
+    }
+    HRESULT GetSpecification(REFIID, IUnknown** pp) override
+    {
+        if (pp) *pp = nullptr;
+        return S_FALSE;
+    }
 
 private:
     static constexpr DBPROPID DBPROP_ISequentialStream_LOCAL = 0x89;

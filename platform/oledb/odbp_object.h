@@ -17,8 +17,7 @@ protected:
     ULONG release()
     {
         ULONG n = --refs_;
-        if (n == 0)
-            delete this;
+        if (n == 0) delete this;
         return n;
     }
     // Answers QueryInterface with `itf` (already cast to the asked interface).
@@ -34,6 +33,6 @@ private:
     std::atomic<ULONG> refs_{1};
 };
 
-#define ODBP_IUNKNOWN_METHODS                                                 \
-    ULONG AddRef() override { return add_ref(); }                             \
+#define ODBP_IUNKNOWN_METHODS                     \
+    ULONG AddRef() override { return add_ref(); } \
     ULONG Release() override { return release(); }

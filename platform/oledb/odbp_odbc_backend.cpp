@@ -1,19 +1,19 @@
 // The provider's backend for real servers: ODBC through unixODBC, with
 // FreeTDS's driver unless TVX_ODBC_DRIVER names another one. The ODBC
 // headers stay in this file (they define DWORD and BOOL globally).
+#include <glob.h>
 #include <sql.h>
 #include <sqlext.h>
-#include <glob.h>
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
-#include <cstring>
 #include <mutex>
-#include <unistd.h>
-#include "platform/oledb/odbp_backend.h"
 #include "platform/mssx/mssx_lexer.h"
+#include "platform/oledb/odbp_backend.h"
 #include "platform/oledb/odbp_odbc_link.h"
 
 namespace {
@@ -21,7 +21,8 @@ namespace {
 // The server's numbers for a connection that did not get through and for a
 // lost connection (what the embedded backend reports too).
 constexpr int kServerUnreachable = 17;
-const char* const kUnreachableText = "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.";
+const char* const kUnreachableText =
+    "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.";
 
 constexpr SQLINTEGER kFreeTdsClientErrors = 20000;
 // Column sizes ODBC gives the four-byte money and date-time types.
@@ -43,9 +44,12 @@ std::string utf8_of(const SQLWCHAR* w, size_t n)
             c = 0x10000 + ((c - 0xD800) << 10) + (w[i + 1] - 0xDC00);
             ++i;
         }
-        if (c < 0x80) out += static_cast<char>(c);
-        else if (c < 0x800) { out += static_cast<char>(0xC0 | (c >> 6)); out += static_cast<char>(0x80 | (c & 0x3F)); }
-        else if (c < 0x10000) {
+        if (c < 0x80)
+            out += static_cast<char>(c);
+        else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
             out += static_cast<char>(0xE0 | (c >> 12));
             out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (c & 0x3F));
@@ -81,7 +85,8 @@ std::vector<mssx_error> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool connecti
         SQLINTEGER native = 0;
         SQLSMALLINT len = 0;
         std::vector<SQLCHAR> text(1024);
-        SQLRETURN rc = SQLGetDiagRec(type, h, i, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()), &len);
+        SQLRETURN rc =
+            SQLGetDiagRec(type, h, i, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()), &len);
         if (rc == SQL_SUCCESS_WITH_INFO && len >= static_cast<SQLSMALLINT>(text.size())) {
             text.resize(static_cast<size_t>(len) + 1);
             rc = SQLGetDiagRec(type, h, i, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()), &len);
@@ -93,14 +98,20 @@ std::vector<mssx_error> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool connecti
         if (st.starts_with("01")) continue; // informational (database changed and the like)
         // the server's own messages carry the "[SQL Server]" component; FreeTDS
         // numbers its client library's connection failures from 20000
-        bool from_server = raw.find("[SQL Server]") != std::string::npos &&
-                           !(st.starts_with("08") && native >= kFreeTdsClientErrors && native < kFreeTdsClientErrors + 10000);
-        if (from_server && native != 0) server.emplace_back(static_cast<int>(native), msg, 16);
-        else if (connecting || st.starts_with("08")) driver.emplace_back(kServerUnreachable, kUnreachableText, 16);
-        else driver.emplace_back(50000, msg, 16);
+        bool from_server =
+            raw.find("[SQL Server]") != std::string::npos &&
+            !(st.starts_with("08") && native >= kFreeTdsClientErrors && native < kFreeTdsClientErrors + 10000);
+        if (from_server && native != 0)
+            server.emplace_back(static_cast<int>(native), msg, 16);
+        else if (connecting || st.starts_with("08"))
+            driver.emplace_back(kServerUnreachable, kUnreachableText, 16);
+        else
+            driver.emplace_back(50000, msg, 16);
     }
     if (!server.empty()) return server;
-    if (driver.empty()) driver.emplace_back(connecting ? kServerUnreachable : 50000, connecting ? kUnreachableText : "The ODBC driver failed without a message.", 16);
+    if (driver.empty())
+        driver.emplace_back(connecting ? kServerUnreachable : 50000,
+                            connecting ? kUnreachableText : "The ODBC driver failed without a message.", 16);
     driver.erase(driver.begin() + 1, driver.end());
     return driver;
 }
@@ -137,8 +148,9 @@ std::string braced(const std::string& v)
 std::string odbp_odbc_driver_path()
 {
     // FreeTDS's driver where Debian and a local build put it.
-    for (const char* pattern : {"/usr/lib/*/odbc/libtdsodbc.so", "/usr/lib/odbc/libtdsodbc.so", "/usr/lib64/libtdsodbc.so",
-                                "/usr/local/lib/libtdsodbc.so", "/usr/local/lib/odbc/libtdsodbc.so"}) {
+    for (const char* pattern :
+         {"/usr/lib/*/odbc/libtdsodbc.so", "/usr/lib/odbc/libtdsodbc.so", "/usr/lib64/libtdsodbc.so",
+          "/usr/local/lib/libtdsodbc.so", "/usr/local/lib/odbc/libtdsodbc.so"}) {
         glob_t g{};
         if (glob(pattern, 0, nullptr, &g) == 0 && g.gl_pathc > 0) {
             std::string found = g.gl_pathv[0];
@@ -154,14 +166,22 @@ std::string odbp_odbc_connection_string(const odbp_login& l)
 {
     const char* chosen = std::getenv("TVX_ODBC_DRIVER");
     std::string driver = chosen && *chosen ? chosen : odbp_odbc_driver_path();
-    if (driver.empty()) throw mssx_error(kServerUnreachable, "No ODBC driver for SQL Server was found: install tdsodbc or set TVX_ODBC_DRIVER.", 16);
+    if (driver.empty())
+        throw mssx_error(kServerUnreachable,
+                         "No ODBC driver for SQL Server was found: install tdsodbc or set TVX_ODBC_DRIVER.", 16);
     std::string lower = driver;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     bool freetds = lower.find("tds") != std::string::npos;
 
     std::string host = l.data_source, port, instance;
-    if (size_t comma = host.find(','); comma != std::string::npos) { port = host.substr(comma + 1); host.erase(comma); }
-    if (size_t slash = host.find('\\'); slash != std::string::npos) { instance = host.substr(slash + 1); host.erase(slash); }
+    if (size_t comma = host.find(','); comma != std::string::npos) {
+        port = host.substr(comma + 1);
+        host.erase(comma);
+    }
+    if (size_t slash = host.find('\\'); slash != std::string::npos) {
+        instance = host.substr(slash + 1);
+        host.erase(slash);
+    }
     std::string cs = "DRIVER=" + braced(driver) + ";";
     if (freetds) {
         // FreeTDS: the port apart; an instance is looked up by the driver; the
@@ -172,8 +192,10 @@ std::string odbp_odbc_connection_string(const odbp_login& l)
     } else {
         cs += "SERVER=" + braced(l.data_source) + ";";
     }
-    if (l.integrated) cs += "Trusted_Connection=Yes;";
-    else cs += "UID=" + braced(l.user) + ";PWD=" + braced(l.password) + ";";
+    if (l.integrated)
+        cs += "Trusted_Connection=Yes;";
+    else
+        cs += "UID=" + braced(l.user) + ";PWD=" + braced(l.password) + ";";
     if (!l.catalog.empty()) cs += "DATABASE=" + braced(l.catalog) + ";";
     if (const char* extra = std::getenv("TVX_ODBC_EXTRA"); extra && *extra) cs += extra;
     return cs;
@@ -187,7 +209,8 @@ odbp_odbc_link::odbp_odbc_link(const std::string& connection_string)
         throw mssx_error(kServerUnreachable, kUnreachableText, 16);
     SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(15)), 0);
     std::string cs = connection_string;
-    SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, nullptr, 0, nullptr,
+                                    SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         std::vector<mssx_error> e = diagnostics(SQL_HANDLE_DBC, dbc_, true);
         SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -243,7 +266,8 @@ mssx_type type_of_column(SQLHSTMT st, SQLUSMALLINT i, SQLSMALLINT sql_type, SQLU
         if (t == "nvarchar") return sized(t, 4000);
         if (t == "char" || t == "nchar" || t == "binary") return mssx_make_type(t, {std::to_string(size ? size : 1)});
         if (t == "decimal" || t == "numeric") return mssx_make_type(t, {std::to_string(size), std::to_string(digits)});
-        if (t == "datetime2" || t == "time" || t == "datetimeoffset") return mssx_make_type(t, {std::to_string(digits)});
+        if (t == "datetime2" || t == "time" || t == "datetimeoffset")
+            return mssx_make_type(t, {std::to_string(digits)});
         // the driver names the four-byte money and date-time types by their wide kin
         if (t == "money" && size <= kSmallMoneyPrecision) return mssx_make_type("smallmoney", {});
         if (t == "datetime" && size <= kSmallDateTimeSize) return mssx_make_type("smalldatetime", {});
@@ -252,20 +276,40 @@ mssx_type type_of_column(SQLHSTMT st, SQLUSMALLINT i, SQLSMALLINT sql_type, SQLU
         // a type the embedded server does not know: by its ODBC type below
     }
     switch (sql_type) {
-    case SQL_BIT: return mssx_make_type("bit", {});
-    case SQL_TINYINT: return mssx_make_type("tinyint", {});
-    case SQL_SMALLINT: return mssx_make_type("smallint", {});
-    case SQL_INTEGER: return mssx_make_type("int", {});
-    case SQL_BIGINT: return mssx_make_type("bigint", {});
-    case SQL_REAL: return mssx_make_type("real", {});
-    case SQL_FLOAT: case SQL_DOUBLE: return mssx_make_type("float", {});
-    case SQL_DECIMAL: case SQL_NUMERIC: return mssx_make_type("decimal", {std::to_string(size), std::to_string(digits)});
-    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: return sized("varbinary", 8000);
-    case SQL_TYPE_TIMESTAMP: return mssx_make_type("datetime2", {std::to_string(digits)});
-    case SQL_TYPE_DATE: return mssx_make_type("date", {});
-    case SQL_GUID: return mssx_make_type("uniqueidentifier", {});
-    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: return sized("varchar", 8000);
-    default: return sized("nvarchar", 4000);
+    case SQL_BIT:
+        return mssx_make_type("bit", {});
+    case SQL_TINYINT:
+        return mssx_make_type("tinyint", {});
+    case SQL_SMALLINT:
+        return mssx_make_type("smallint", {});
+    case SQL_INTEGER:
+        return mssx_make_type("int", {});
+    case SQL_BIGINT:
+        return mssx_make_type("bigint", {});
+    case SQL_REAL:
+        return mssx_make_type("real", {});
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return mssx_make_type("float", {});
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+        return mssx_make_type("decimal", {std::to_string(size), std::to_string(digits)});
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return sized("varbinary", 8000);
+    case SQL_TYPE_TIMESTAMP:
+        return mssx_make_type("datetime2", {std::to_string(digits)});
+    case SQL_TYPE_DATE:
+        return mssx_make_type("date", {});
+    case SQL_GUID:
+        return mssx_make_type("uniqueidentifier", {});
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+        return sized("varchar", 8000);
+    default:
+        return sized("nvarchar", 4000);
     }
 }
 
@@ -277,7 +321,8 @@ fetch_as how_to_fetch(const mssx_type& t)
     if (t.is_float()) return fetch_as::real;
     if (t.is_binary()) return fetch_as::bytes;
     // by parts, not as the driver's text (which writes years below 1000 short)
-    if (t.name == "date" || t.name == "datetime" || t.name == "datetime2" || t.name == "smalldatetime") return fetch_as::timestamp;
+    if (t.name == "date" || t.name == "datetime" || t.name == "datetime2" || t.name == "smalldatetime")
+        return fetch_as::timestamp;
     return fetch_as::text;
 }
 
@@ -312,7 +357,10 @@ public:
         if (!link_) return false;
         auto st = static_cast<SQLHSTMT>(link_->statement());
         SQLRETURN rc = SQLFetch(st);
-        if (rc == SQL_NO_DATA) { finish(); return false; }
+        if (rc == SQL_NO_DATA) {
+            finish();
+            return false;
+        }
         if (!SQL_SUCCEEDED(rc)) {
             mssx_error e = diagnostics(SQL_HANDLE_STMT, st, false).front();
             finish();
@@ -360,7 +408,8 @@ private:
                 return text;
             }
         }
-        case fetch_as::text: break;
+        case fetch_as::text:
+            break;
         }
         std::string raw;
         if (!pieces(st, col, SQL_C_WCHAR, raw, sizeof(SQLWCHAR))) return std::monostate{};
@@ -470,10 +519,14 @@ bool restricted_out(const mssx_restrictions& r, size_t i, const std::string& val
 const char* rule_text(int64_t rule)
 {
     switch (rule) {
-    case kRuleCascade: return "CASCADE";
-    case kRuleSetNull: return "SET NULL";
-    case kRuleSetDefault: return "SET DEFAULT";
-    default: return "NO ACTION";
+    case kRuleCascade:
+        return "CASCADE";
+    case kRuleSetNull:
+        return "SET NULL";
+    case kRuleSetDefault:
+        return "SET DEFAULT";
+    default:
+        return "NO ACTION";
     }
 }
 
@@ -481,7 +534,10 @@ std::string hex(const std::string& bytes)
 {
     static const char digits[] = "0123456789ABCDEF";
     std::string out = "0x";
-    for (unsigned char b : bytes) { out += digits[b >> 4]; out += digits[b & 15]; }
+    for (unsigned char b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
     return out;
 }
 
@@ -545,7 +601,8 @@ public:
                     return b;
                 }
                 SQLLEN n = -1;
-                if (SQL_SUCCEEDED(SQLRowCount(st, &n)) && n >= 0) b.rows_affected = (b.rows_affected < 0 ? 0 : b.rows_affected) + n;
+                if (SQL_SUCCEEDED(SQLRowCount(st, &n)) && n >= 0)
+                    b.rows_affected = (b.rows_affected < 0 ? 0 : b.rows_affected) + n;
             }
             rc = SQLMoreResults(st);
         }
@@ -565,10 +622,14 @@ public:
     std::unique_ptr<odbp_cursor> schema_rowset(odbp_schema which, const mssx_restrictions& r) override
     {
         switch (which) {
-        case odbp_schema::tables: return tables(r);
-        case odbp_schema::primary_keys: return primary_keys(r);
-        case odbp_schema::foreign_keys: return foreign_keys(r);
-        case odbp_schema::indexes: break;
+        case odbp_schema::tables:
+            return tables(r);
+        case odbp_schema::primary_keys:
+            return primary_keys(r);
+        case odbp_schema::foreign_keys:
+            return foreign_keys(r);
+        case odbp_schema::indexes:
+            break;
         }
         return indexes(r);
     }
@@ -646,7 +707,8 @@ private:
             if (c == '\'') quoted += '\'';
             quoted += c;
         }
-        odbp_batch ask = execute("SELECT name FROM sys.columns WHERE object_id = OBJECT_ID(N'" + quoted + "') AND is_identity = 1");
+        odbp_batch ask =
+            execute("SELECT name FROM sys.columns WHERE object_id = OBJECT_ID(N'" + quoted + "') AND is_identity = 1");
         std::vector<mssx_value> row;
         if (ask.errors.empty() && ask.result && ask.result->next(row) && !row.empty()) return text_at(row, 0);
         return {};
@@ -719,13 +781,16 @@ private:
         std::string schema = r.size() > 1 && r[1] ? *r[1] : "", name = r.size() > 2 && r[2] ? *r[2] : "";
         std::string types = "'TABLE','VIEW'";
         auto rows = catalog([&](SQLHSTMT st) {
-            return SQLTables(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name), reinterpret_cast<SQLCHAR*>(types.data()), static_cast<SQLSMALLINT>(types.size()));
+            return SQLTables(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name),
+                             reinterpret_cast<SQLCHAR*>(types.data()), static_cast<SQLSMALLINT>(types.size()));
         });
         std::vector<std::array<std::string, 4>> out;
         for (auto& row : rows) {
             std::array<std::string, 4> t{text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3)};
             if (t[3] != "TABLE" && t[3] != "VIEW") continue;
-            if (restricted_out(r, 0, t[0]) || restricted_out(r, 1, t[1]) || restricted_out(r, 2, t[2]) || restricted_out(r, 3, t[3])) continue;
+            if (restricted_out(r, 0, t[0]) || restricted_out(r, 1, t[1]) || restricted_out(r, 2, t[2]) ||
+                restricted_out(r, 3, t[3]))
+                continue;
             out.push_back(t);
         }
         return out;
@@ -735,9 +800,9 @@ private:
     {
         mssx_result res;
         res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
-                       mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("TABLE_TYPE", "nvarchar(128)"),
+                       mssx_col("TABLE_NAME", "nvarchar(128)"),    mssx_col("TABLE_TYPE", "nvarchar(128)"),
                        mssx_col("TABLE_GUID", "uniqueidentifier"), mssx_col("DESCRIPTION", "nvarchar(4000)"),
-                       mssx_col("TABLE_PROPID", "ole_ui4"), mssx_col("DATE_CREATED", "ole_date"),
+                       mssx_col("TABLE_PROPID", "ole_ui4"),        mssx_col("DATE_CREATED", "ole_date"),
                        mssx_col("DATE_MODIFIED", "ole_date")};
         auto list = table_list(r);
         std::sort(list.begin(), list.end(), [](auto& a, auto& b) {
@@ -745,24 +810,32 @@ private:
             return key(a) < key(b);
         });
         for (auto& t : list)
-            res.rows.push_back({t[0], t[1], t[2], t[3], mssx_value(), mssx_value(), mssx_value(), mssx_value(), mssx_value()});
+            res.rows.push_back(
+                {t[0], t[1], t[2], t[3], mssx_value(), mssx_value(), mssx_value(), mssx_value(), mssx_value()});
         return std::make_unique<held_cursor>(std::move(res));
     }
 
     std::unique_ptr<odbp_cursor> primary_keys(const mssx_restrictions& r)
     {
         mssx_result res;
-        res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
-                       mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("COLUMN_NAME", "nvarchar(128)"),
-                       mssx_col("COLUMN_GUID", "uniqueidentifier"), mssx_col("COLUMN_PROPID", "ole_ui4"),
-                       mssx_col("ORDINAL", "ole_ui4"), mssx_col("PK_NAME", "nvarchar(128)")};
+        res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"),
+                       mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("TABLE_NAME", "nvarchar(128)"),
+                       mssx_col("COLUMN_NAME", "nvarchar(128)"),
+                       mssx_col("COLUMN_GUID", "uniqueidentifier"),
+                       mssx_col("COLUMN_PROPID", "ole_ui4"),
+                       mssx_col("ORDINAL", "ole_ui4"),
+                       mssx_col("PK_NAME", "nvarchar(128)")};
         mssx_restrictions tr(3);
         for (size_t i = 0; i < 3 && i < r.size(); ++i) tr[i] = r[i];
         for (auto& t : table_list(tr)) {
             if (t[3] != "TABLE") continue;
             std::string schema = t[1], name = t[2];
-            for (auto& row : catalog([&](SQLHSTMT st) { return SQLPrimaryKeys(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name)); }))
-                res.rows.push_back({text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3), mssx_value(), mssx_value(), int_at(row, 4), text_at(row, 5)});
+            for (auto& row : catalog([&](SQLHSTMT st) {
+                     return SQLPrimaryKeys(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name));
+                 }))
+                res.rows.push_back({text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3), mssx_value(),
+                                    mssx_value(), int_at(row, 4), text_at(row, 5)});
         }
         return std::make_unique<held_cursor>(std::move(res));
     }
@@ -770,15 +843,24 @@ private:
     std::unique_ptr<odbp_cursor> foreign_keys(const mssx_restrictions& r)
     {
         mssx_result res;
-        res.columns = {mssx_col("PK_TABLE_CATALOG", "nvarchar(128)"), mssx_col("PK_TABLE_SCHEMA", "nvarchar(128)"),
-                       mssx_col("PK_TABLE_NAME", "nvarchar(128)"), mssx_col("PK_COLUMN_NAME", "nvarchar(128)"),
-                       mssx_col("PK_COLUMN_GUID", "uniqueidentifier"), mssx_col("PK_COLUMN_PROPID", "ole_ui4"),
-                       mssx_col("FK_TABLE_CATALOG", "nvarchar(128)"), mssx_col("FK_TABLE_SCHEMA", "nvarchar(128)"),
-                       mssx_col("FK_TABLE_NAME", "nvarchar(128)"), mssx_col("FK_COLUMN_NAME", "nvarchar(128)"),
-                       mssx_col("FK_COLUMN_GUID", "uniqueidentifier"), mssx_col("FK_COLUMN_PROPID", "ole_ui4"),
-                       mssx_col("ORDINAL", "ole_ui4"), mssx_col("UPDATE_RULE", "nvarchar(20)"),
-                       mssx_col("DELETE_RULE", "nvarchar(20)"), mssx_col("PK_NAME", "nvarchar(128)"),
-                       mssx_col("FK_NAME", "nvarchar(128)"), mssx_col("DEFERRABILITY", "smallint")};
+        res.columns = {mssx_col("PK_TABLE_CATALOG", "nvarchar(128)"),
+                       mssx_col("PK_TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("PK_TABLE_NAME", "nvarchar(128)"),
+                       mssx_col("PK_COLUMN_NAME", "nvarchar(128)"),
+                       mssx_col("PK_COLUMN_GUID", "uniqueidentifier"),
+                       mssx_col("PK_COLUMN_PROPID", "ole_ui4"),
+                       mssx_col("FK_TABLE_CATALOG", "nvarchar(128)"),
+                       mssx_col("FK_TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("FK_TABLE_NAME", "nvarchar(128)"),
+                       mssx_col("FK_COLUMN_NAME", "nvarchar(128)"),
+                       mssx_col("FK_COLUMN_GUID", "uniqueidentifier"),
+                       mssx_col("FK_COLUMN_PROPID", "ole_ui4"),
+                       mssx_col("ORDINAL", "ole_ui4"),
+                       mssx_col("UPDATE_RULE", "nvarchar(20)"),
+                       mssx_col("DELETE_RULE", "nvarchar(20)"),
+                       mssx_col("PK_NAME", "nvarchar(128)"),
+                       mssx_col("FK_NAME", "nvarchar(128)"),
+                       mssx_col("DEFERRABILITY", "smallint")};
         // by the referencing tables (restrictions 3 to 5), the referenced ones filtered after
         mssx_restrictions tr(3);
         for (size_t i = 0; i < 3 && i + 3 < r.size(); ++i) tr[i] = r[i + 3];
@@ -786,13 +868,17 @@ private:
             if (t[3] != "TABLE") continue;
             std::string schema = t[1], name = t[2];
             for (auto& row : catalog([&](SQLHSTMT st) {
-                     return SQLForeignKeys(st, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name));
+                     return SQLForeignKeys(st, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, arg(schema),
+                                           arg_len(schema), arg(name), arg_len(name));
                  })) {
-                if (restricted_out(r, 0, text_at(row, 0)) || restricted_out(r, 1, text_at(row, 1)) || restricted_out(r, 2, text_at(row, 2))) continue;
-                res.rows.push_back({text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3), mssx_value(), mssx_value(),
-                                    text_at(row, 4), text_at(row, 5), text_at(row, 6), text_at(row, 7), mssx_value(), mssx_value(),
-                                    int_at(row, 8), std::string(rule_text(int_at(row, 9))), std::string(rule_text(int_at(row, 10))),
-                                    text_or_null(text_at(row, 12)), text_at(row, 11), int64_t(3)});
+                if (restricted_out(r, 0, text_at(row, 0)) || restricted_out(r, 1, text_at(row, 1)) ||
+                    restricted_out(r, 2, text_at(row, 2)))
+                    continue;
+                res.rows.push_back({text_at(row, 0), text_at(row, 1), text_at(row, 2), text_at(row, 3), mssx_value(),
+                                    mssx_value(), text_at(row, 4), text_at(row, 5), text_at(row, 6), text_at(row, 7),
+                                    mssx_value(), mssx_value(), int_at(row, 8), std::string(rule_text(int_at(row, 9))),
+                                    std::string(rule_text(int_at(row, 10))), text_or_null(text_at(row, 12)),
+                                    text_at(row, 11), int64_t(3)});
             }
         }
         return std::make_unique<held_cursor>(std::move(res));
@@ -801,16 +887,30 @@ private:
     std::unique_ptr<odbp_cursor> indexes(const mssx_restrictions& r)
     {
         mssx_result res;
-        res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"), mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
-                       mssx_col("TABLE_NAME", "nvarchar(128)"), mssx_col("INDEX_CATALOG", "nvarchar(128)"),
-                       mssx_col("INDEX_SCHEMA", "nvarchar(128)"), mssx_col("INDEX_NAME", "nvarchar(128)"),
-                       mssx_col("PRIMARY_KEY", "bit"), mssx_col("UNIQUE", "bit"), mssx_col("CLUSTERED", "bit"),
-                       mssx_col("TYPE", "ole_ui2"), mssx_col("FILL_FACTOR", "int"), mssx_col("INITIAL_SIZE", "int"),
-                       mssx_col("NULLS", "int"), mssx_col("SORT_BOOKMARKS", "bit"), mssx_col("AUTO_UPDATE", "bit"),
-                       mssx_col("NULL_COLLATION", "int"), mssx_col("ORDINAL_POSITION", "ole_ui4"),
-                       mssx_col("COLUMN_NAME", "nvarchar(128)"), mssx_col("COLUMN_GUID", "uniqueidentifier"),
-                       mssx_col("COLUMN_PROPID", "ole_ui4"), mssx_col("COLLATION", "smallint"),
-                       mssx_col("CARDINALITY", "ole_ui8"), mssx_col("PAGES", "int"), mssx_col("FILTER_CONDITION", "nvarchar(4000)"),
+        res.columns = {mssx_col("TABLE_CATALOG", "nvarchar(128)"),
+                       mssx_col("TABLE_SCHEMA", "nvarchar(128)"),
+                       mssx_col("TABLE_NAME", "nvarchar(128)"),
+                       mssx_col("INDEX_CATALOG", "nvarchar(128)"),
+                       mssx_col("INDEX_SCHEMA", "nvarchar(128)"),
+                       mssx_col("INDEX_NAME", "nvarchar(128)"),
+                       mssx_col("PRIMARY_KEY", "bit"),
+                       mssx_col("UNIQUE", "bit"),
+                       mssx_col("CLUSTERED", "bit"),
+                       mssx_col("TYPE", "ole_ui2"),
+                       mssx_col("FILL_FACTOR", "int"),
+                       mssx_col("INITIAL_SIZE", "int"),
+                       mssx_col("NULLS", "int"),
+                       mssx_col("SORT_BOOKMARKS", "bit"),
+                       mssx_col("AUTO_UPDATE", "bit"),
+                       mssx_col("NULL_COLLATION", "int"),
+                       mssx_col("ORDINAL_POSITION", "ole_ui4"),
+                       mssx_col("COLUMN_NAME", "nvarchar(128)"),
+                       mssx_col("COLUMN_GUID", "uniqueidentifier"),
+                       mssx_col("COLUMN_PROPID", "ole_ui4"),
+                       mssx_col("COLLATION", "smallint"),
+                       mssx_col("CARDINALITY", "ole_ui8"),
+                       mssx_col("PAGES", "int"),
+                       mssx_col("FILTER_CONDITION", "nvarchar(4000)"),
                        mssx_col("INTEGRATED", "bit")};
         // restrictions: catalog, schema, index name, type, table name
         mssx_restrictions tr(3);
@@ -821,23 +921,51 @@ private:
             if (t[3] != "TABLE") continue;
             std::string schema = t[1], name = t[2];
             std::string pk_name;
-            for (auto& row : catalog([&](SQLHSTMT st) { return SQLPrimaryKeys(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name)); }))
+            for (auto& row : catalog([&](SQLHSTMT st) {
+                     return SQLPrimaryKeys(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name));
+                 }))
                 pk_name = text_at(row, 5);
             int64_t table_rows = 0;
             auto rows = catalog([&](SQLHSTMT st) {
-                return SQLStatistics(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name), SQL_INDEX_ALL, SQL_QUICK);
+                return SQLStatistics(st, nullptr, 0, arg(schema), arg_len(schema), arg(name), arg_len(name),
+                                     SQL_INDEX_ALL, SQL_QUICK);
             });
-            std::stable_sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return mssx_upper(text_at(a, 5)) < mssx_upper(text_at(b, 5)); });
+            std::stable_sort(rows.begin(), rows.end(),
+                             [](auto& a, auto& b) { return mssx_upper(text_at(a, 5)) < mssx_upper(text_at(b, 5)); });
             for (auto& row : rows) {
-                if (int_at(row, 6) == SQL_TABLE_STAT) { table_rows = int_at(row, 10); continue; }
+                if (int_at(row, 6) == SQL_TABLE_STAT) {
+                    table_rows = int_at(row, 10);
+                    continue;
+                }
                 std::string ix = text_at(row, 5);
                 if (ix.empty() || restricted_out(r, 2, ix)) continue;
                 bool unique = int_at(row, 3) == 0, clustered = int_at(row, 6) == SQL_INDEX_CLUSTERED;
-                res.rows.push_back({t[0], t[1], t[2], t[0], t[1], ix, int64_t(mssx_iequal(ix, pk_name)), int64_t(unique),
-                                    int64_t(clustered), int64_t(1), int64_t(0), mssx_value(), int64_t(unique ? 1 : 0), int64_t(0),
-                                    int64_t(1), int64_t(4), int_at(row, 7), text_at(row, 8), mssx_value(), mssx_value(),
-                                    int64_t(1), row.size() > 10 && !mssx_is_null(row[10]) ? mssx_value(int_at(row, 10)) : mssx_value(table_rows),
-                                    mssx_value(), text_or_null(text_at(row, 12)), int64_t(clustered)});
+                res.rows.push_back(
+                    {t[0],
+                     t[1],
+                     t[2],
+                     t[0],
+                     t[1],
+                     ix,
+                     int64_t(mssx_iequal(ix, pk_name)),
+                     int64_t(unique),
+                     int64_t(clustered),
+                     int64_t(1),
+                     int64_t(0),
+                     mssx_value(),
+                     int64_t(unique ? 1 : 0),
+                     int64_t(0),
+                     int64_t(1),
+                     int64_t(4),
+                     int_at(row, 7),
+                     text_at(row, 8),
+                     mssx_value(),
+                     mssx_value(),
+                     int64_t(1),
+                     row.size() > 10 && !mssx_is_null(row[10]) ? mssx_value(int_at(row, 10)) : mssx_value(table_rows),
+                     mssx_value(),
+                     text_or_null(text_at(row, 12)),
+                     int64_t(clustered)});
             }
         }
         return std::make_unique<held_cursor>(std::move(res));
@@ -852,7 +980,4 @@ private:
 
 } // namespace
 
-std::shared_ptr<odbp_backend> odbp_open_odbc(const odbp_login& login)
-{
-    return std::make_shared<odbc_backend>(login);
-}
+std::shared_ptr<odbp_backend> odbp_open_odbc(const odbp_login& login) { return std::make_shared<odbc_backend>(login); }

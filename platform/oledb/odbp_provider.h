@@ -22,7 +22,8 @@ HRESULT odbp_create_data_initialize(REFIID riid, void** ppv);
 // Opens a connection for a session of the data source (throws mssx_error).
 std::shared_ptr<odbp_backend> odbp_connect(const odbp_settings& s);
 HRESULT odbp_create_session(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, REFIID riid, IUnknown** pp);
-HRESULT odbp_create_command(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, IUnknown* session, REFIID riid, IUnknown** pp);
+HRESULT odbp_create_command(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, IUnknown* session, REFIID riid,
+                            IUnknown** pp);
 HRESULT odbp_create_fast_load(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, const std::string& table,
                               bool keep_identity, REFIID riid, IUnknown** pp);
 // Parses a connection string into settings; false when the provider named is not ours.

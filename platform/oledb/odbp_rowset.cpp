@@ -13,34 +13,59 @@ odbp_column_meta odbp_meta_of(const mssx_result_column& c, bool generic)
     const mssx_type& t = c.type;
     const std::string& n = t.name;
     odbp_column_meta m{DBTYPE_WSTR, 0, 0xFF, 0xFF, c.nullable ? DBCOLUMNFLAGS_ISNULLABLE | DBCOLUMNFLAGS_MAYBENULL : 0};
-    auto fixed = [&](DBTYPE w, DBLENGTH s, BYTE p, BYTE sc) { m.wType = w; m.size = s; m.precision = p; m.scale = sc; m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH; };
+    auto fixed = [&](DBTYPE w, DBLENGTH s, BYTE p, BYTE sc) {
+        m.wType = w;
+        m.size = s;
+        m.precision = p;
+        m.scale = sc;
+        m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
+    };
     const DBLENGTH kMax = 0xFFFFFFFF;
-    if (n == "int") fixed(DBTYPE_I4, 4, 10, 0xFF);
-    else if (n == "smallint") fixed(DBTYPE_I2, 2, 5, 0xFF);
-    else if (n == "tinyint") fixed(DBTYPE_UI1, 1, 3, 0xFF);
-    else if (n == "bigint") fixed(DBTYPE_I8, 8, 19, 0xFF);
-    else if (n == "ole_ui2") fixed(DBTYPE_UI2, 2, 5, 0xFF);
-    else if (n == "ole_ui4") fixed(DBTYPE_UI4, 4, 10, 0xFF);
-    else if (n == "ole_ui8") fixed(DBTYPE_UI8, 8, 20, 0xFF);
-    else if (n == "ole_date") fixed(DBTYPE_DATE, 8, 0xFF, 0xFF);
-    else if (n == "bit") fixed(DBTYPE_BOOL, 2, 0xFF, 0xFF);
-    else if (n == "real") fixed(DBTYPE_R4, 4, 7, 0xFF);
-    else if (n == "float") fixed(DBTYPE_R8, 8, 15, 0xFF);
-    else if (n == "money") fixed(DBTYPE_CY, 8, 19, 4);
-    else if (n == "smallmoney") fixed(DBTYPE_CY, 8, 10, 4);
-    else if (n == "decimal" || n == "numeric") fixed(DBTYPE_NUMERIC, 19, static_cast<BYTE>(t.precision), static_cast<BYTE>(t.scale));
+    if (n == "int")
+        fixed(DBTYPE_I4, 4, 10, 0xFF);
+    else if (n == "smallint")
+        fixed(DBTYPE_I2, 2, 5, 0xFF);
+    else if (n == "tinyint")
+        fixed(DBTYPE_UI1, 1, 3, 0xFF);
+    else if (n == "bigint")
+        fixed(DBTYPE_I8, 8, 19, 0xFF);
+    else if (n == "ole_ui2")
+        fixed(DBTYPE_UI2, 2, 5, 0xFF);
+    else if (n == "ole_ui4")
+        fixed(DBTYPE_UI4, 4, 10, 0xFF);
+    else if (n == "ole_ui8")
+        fixed(DBTYPE_UI8, 8, 20, 0xFF);
+    else if (n == "ole_date")
+        fixed(DBTYPE_DATE, 8, 0xFF, 0xFF);
+    else if (n == "bit")
+        fixed(DBTYPE_BOOL, 2, 0xFF, 0xFF);
+    else if (n == "real")
+        fixed(DBTYPE_R4, 4, 7, 0xFF);
+    else if (n == "float")
+        fixed(DBTYPE_R8, 8, 15, 0xFF);
+    else if (n == "money")
+        fixed(DBTYPE_CY, 8, 19, 4);
+    else if (n == "smallmoney")
+        fixed(DBTYPE_CY, 8, 10, 4);
+    else if (n == "decimal" || n == "numeric")
+        fixed(DBTYPE_NUMERIC, 19, static_cast<BYTE>(t.precision), static_cast<BYTE>(t.scale));
     else if (n == "char" || n == "varchar") {
         m.wType = DBTYPE_STR;
         m.size = t.length < 0 ? kMax : static_cast<DBLENGTH>(t.length);
         if (t.length < 0) m.flags |= DBCOLUMNFLAGS_ISLONG;
         if (n == "char") m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
-    } else if (n == "text") { m.wType = DBTYPE_STR; m.size = 2147483647; m.flags |= DBCOLUMNFLAGS_ISLONG; }
-    else if (n == "nchar" || n == "nvarchar") {
+    } else if (n == "text") {
+        m.wType = DBTYPE_STR;
+        m.size = 2147483647;
+        m.flags |= DBCOLUMNFLAGS_ISLONG;
+    } else if (n == "nchar" || n == "nvarchar") {
         m.size = t.length < 0 ? kMax : static_cast<DBLENGTH>(t.length);
         if (t.length < 0) m.flags |= DBCOLUMNFLAGS_ISLONG;
         if (n == "nchar") m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
-    } else if (n == "ntext") { m.size = 1073741823; m.flags |= DBCOLUMNFLAGS_ISLONG; }
-    else if (n == "xml") {
+    } else if (n == "ntext") {
+        m.size = 1073741823;
+        m.flags |= DBCOLUMNFLAGS_ISLONG;
+    } else if (n == "xml") {
         m.wType = generic ? DBTYPE_WSTR : DBTYPE_XML;
         m.size = generic ? 1073741823 : kMax;
         m.flags |= DBCOLUMNFLAGS_ISLONG;
@@ -49,30 +74,54 @@ odbp_column_meta odbp_meta_of(const mssx_result_column& c, bool generic)
         m.size = t.length < 0 ? kMax : static_cast<DBLENGTH>(t.length);
         if (t.length < 0) m.flags |= DBCOLUMNFLAGS_ISLONG;
         if (n == "binary") m.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
-    } else if (n == "image") { m.wType = DBTYPE_BYTES; m.size = 2147483647; m.flags |= DBCOLUMNFLAGS_ISLONG; }
-    else if (n == "timestamp" || n == "rowversion") { fixed(DBTYPE_BYTES, 8, 0xFF, 0xFF); m.flags |= DBCOLUMNFLAGS_ISROWVER; }
-    else if (n == "datetime") fixed(DBTYPE_DBTIMESTAMP, 16, 23, 3);
-    else if (n == "smalldatetime") fixed(DBTYPE_DBTIMESTAMP, 16, 16, 0);
+    } else if (n == "image") {
+        m.wType = DBTYPE_BYTES;
+        m.size = 2147483647;
+        m.flags |= DBCOLUMNFLAGS_ISLONG;
+    } else if (n == "timestamp" || n == "rowversion") {
+        fixed(DBTYPE_BYTES, 8, 0xFF, 0xFF);
+        m.flags |= DBCOLUMNFLAGS_ISROWVER;
+    } else if (n == "datetime")
+        fixed(DBTYPE_DBTIMESTAMP, 16, 23, 3);
+    else if (n == "smalldatetime")
+        fixed(DBTYPE_DBTIMESTAMP, 16, 16, 0);
     else if (n == "datetime2") {
-        if (generic) { m.size = static_cast<DBLENGTH>(t.scale ? 20 + t.scale : 19); }
-        else fixed(DBTYPE_DBTIMESTAMP, 16, static_cast<BYTE>(t.scale ? 20 + t.scale : 19), static_cast<BYTE>(t.scale));
+        if (generic) {
+            m.size = static_cast<DBLENGTH>(t.scale ? 20 + t.scale : 19);
+        } else
+            fixed(DBTYPE_DBTIMESTAMP, 16, static_cast<BYTE>(t.scale ? 20 + t.scale : 19), static_cast<BYTE>(t.scale));
     } else if (n == "date") {
-        if (generic) m.size = 10;
-        else fixed(DBTYPE_DBDATE, 6, 10, 0xFF);
+        if (generic)
+            m.size = 10;
+        else
+            fixed(DBTYPE_DBDATE, 6, 10, 0xFF);
     } else if (n == "time") {
-        if (generic) m.size = static_cast<DBLENGTH>(t.scale ? 9 + t.scale : 8);
-        else fixed(DBTYPE_DBTIME2, 12, static_cast<BYTE>(t.scale ? 9 + t.scale : 8), static_cast<BYTE>(t.scale));
+        if (generic)
+            m.size = static_cast<DBLENGTH>(t.scale ? 9 + t.scale : 8);
+        else
+            fixed(DBTYPE_DBTIME2, 12, static_cast<BYTE>(t.scale ? 9 + t.scale : 8), static_cast<BYTE>(t.scale));
     } else if (n == "datetimeoffset") {
-        if (generic) m.size = static_cast<DBLENGTH>(t.scale ? 34 + t.scale : 33);
-        else fixed(DBTYPE_DBTIMESTAMPOFFSET, 20, static_cast<BYTE>(t.scale ? 27 + t.scale : 26), static_cast<BYTE>(t.scale));
-    } else if (n == "uniqueidentifier") fixed(DBTYPE_GUID, 16, 0xFF, 0xFF);
-    else if (n == "sql_variant") { m.wType = DBTYPE_VARIANT; m.size = 8016; }
-    else if (n == "hierarchyid" || n == "geometry" || n == "geography") { m.wType = DBTYPE_UDT; m.size = kMax; m.flags |= DBCOLUMNFLAGS_ISLONG; }
-    else m.size = 4000;
+        if (generic)
+            m.size = static_cast<DBLENGTH>(t.scale ? 34 + t.scale : 33);
+        else
+            fixed(DBTYPE_DBTIMESTAMPOFFSET, 20, static_cast<BYTE>(t.scale ? 27 + t.scale : 26),
+                  static_cast<BYTE>(t.scale));
+    } else if (n == "uniqueidentifier")
+        fixed(DBTYPE_GUID, 16, 0xFF, 0xFF);
+    else if (n == "sql_variant") {
+        m.wType = DBTYPE_VARIANT;
+        m.size = 8016;
+    } else if (n == "hierarchyid" || n == "geometry" || n == "geography") {
+        m.wType = DBTYPE_UDT;
+        m.size = kMax;
+        m.flags |= DBCOLUMNFLAGS_ISLONG;
+    } else
+        m.size = 4000;
     return m;
 }
 
-HRESULT odbp_column_info(const std::vector<mssx_result_column>& cols, bool generic, DBORDINAL* pc, DBCOLUMNINFO** info, OLECHAR** strings)
+HRESULT odbp_column_info(const std::vector<mssx_result_column>& cols, bool generic, DBORDINAL* pc, DBCOLUMNINFO** info,
+                         OLECHAR** strings)
 {
     if (!pc || !info || !strings) return E_INVALIDARG;
     *pc = cols.size();
@@ -264,7 +313,11 @@ private:
     {
         const int lead = peek();
         ++at_;
-        size_t more = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 4;
+        size_t more = lead < 0x80             ? 0
+                      : (lead & 0xE0) == 0xC0 ? 1
+                      : (lead & 0xF0) == 0xE0 ? 2
+                      : (lead & 0xF8) == 0xF0 ? 3
+                                              : 4;
         if (more == 0) return static_cast<WCHAR>(lead);
         if (more == 4) return 0xFFFD;
         char32_t cp = static_cast<char32_t>(lead) & (0x3F >> more);
@@ -358,8 +411,10 @@ public:
             auto* base = static_cast<BYTE*>(pData);
             DBSTATUS status = DBSTATUS_S_OK;
             DBLENGTH length = 0;
-            if (b.iOrdinal < 1 || b.iOrdinal > columns_.size()) { status = DBSTATUS_E_BADACCESSOR; errors = true; }
-            else {
+            if (b.iOrdinal < 1 || b.iOrdinal > columns_.size()) {
+                status = DBSTATUS_E_BADACCESSOR;
+                errors = true;
+            } else {
                 const mssx_value& v = row[b.iOrdinal - 1];
                 const mssx_result_column& col = columns_[b.iOrdinal - 1];
                 const column_rule& rule = rules_[b.iOrdinal - 1];
@@ -388,8 +443,7 @@ public:
         std::vector<std::vector<std::shared_ptr<odbp_long_value>>> got_longs;
         try {
             std::vector<mssx_value> row;
-            for (DBROWOFFSET skip = offset; skip > 0 && !at_end_; --skip)
-                at_end_ = !rows_->next(row);
+            for (DBROWOFFSET skip = offset; skip > 0 && !at_end_; --skip) at_end_ = !rows_->next(row);
             while (!at_end_ && got.size() < static_cast<size_t>(cRows)) {
                 if (rows_->next(row)) {
                     std::vector<std::shared_ptr<odbp_long_value>> longs;
@@ -480,7 +534,8 @@ public:
         if (pc) *pc = it->second.refs;
         return S_OK;
     }
-    HRESULT CreateAccessor(DBACCESSORFLAGS flags, DBCOUNTITEM n, const DBBINDING b[], DBLENGTH, HACCESSOR* ph, DBBINDSTATUS st[]) override
+    HRESULT CreateAccessor(DBACCESSORFLAGS flags, DBCOUNTITEM n, const DBBINDING b[], DBLENGTH, HACCESSOR* ph,
+                           DBBINDSTATUS st[]) override
     {
         odbp_clear_error();
         if (!ph) return E_INVALIDARG;
@@ -490,8 +545,10 @@ public:
         bool bad = false;
         for (DBCOUNTITEM i = 0; i < n; ++i) {
             DBBINDSTATUS s = DBBINDSTATUS_OK;
-            if (b[i].iOrdinal < 1 || b[i].iOrdinal > columns_.size()) s = DBBINDSTATUS_BADORDINAL;
-            else if (!supported(b[i].wType)) s = DBBINDSTATUS_UNSUPPORTEDCONVERSION;
+            if (b[i].iOrdinal < 1 || b[i].iOrdinal > columns_.size())
+                s = DBBINDSTATUS_BADORDINAL;
+            else if (!supported(b[i].wType))
+                s = DBBINDSTATUS_UNSUPPORTEDCONVERSION;
             if (st) st[i] = s;
             bad = bad || s != DBBINDSTATUS_OK;
         }
@@ -510,7 +567,8 @@ public:
         if (flags) *flags = DBACCESSOR_ROWDATA;
         if (pc) *pc = it->second.bindings.size();
         if (pb) {
-            *pb = static_cast<DBBINDING*>(CoTaskMemAlloc(sizeof(DBBINDING) * (it->second.bindings.empty() ? 1 : it->second.bindings.size())));
+            *pb = static_cast<DBBINDING*>(
+                CoTaskMemAlloc(sizeof(DBBINDING) * (it->second.bindings.empty() ? 1 : it->second.bindings.size())));
             std::memcpy(*pb, it->second.bindings.data(), sizeof(DBBINDING) * it->second.bindings.size());
         }
         return S_OK;
@@ -533,8 +591,16 @@ public:
         if (ps) *ps = nullptr;
         return S_OK;
     }
-    HRESULT GetReferencedRowset(DBORDINAL, REFIID, IUnknown** pp) override { if (pp) *pp = nullptr; return DB_E_NOTSUPPORTED; }
-    HRESULT GetSpecification(REFIID, IUnknown** pp) override { if (pp) *pp = nullptr; return S_FALSE; }
+    HRESULT GetReferencedRowset(DBORDINAL, REFIID, IUnknown** pp) override
+    {
+        if (pp) *pp = nullptr;
+        return DB_E_NOTSUPPORTED;
+    }
+    HRESULT GetSpecification(REFIID, IUnknown** pp) override
+    {
+        if (pp) *pp = nullptr;
+        return S_FALSE;
+    }
 
 private:
     static constexpr DBORDINAL DB_INVALIDCOLUMN = ~DBORDINAL(0);
@@ -557,8 +623,8 @@ private:
 
     static bool supported(DBTYPE t)
     {
-        return t == DBTYPE_WSTR || t == DBTYPE_STR || t == DBTYPE_BYTES || t == DBTYPE_IUNKNOWN || t == DBTYPE_I4 || t == DBTYPE_I2 ||
-               t == DBTYPE_I8 || t == DBTYPE_R8 || t == DBTYPE_BOOL || t == DBTYPE_UI4;
+        return t == DBTYPE_WSTR || t == DBTYPE_STR || t == DBTYPE_BYTES || t == DBTYPE_IUNKNOWN || t == DBTYPE_I4 ||
+               t == DBTYPE_I2 || t == DBTYPE_I8 || t == DBTYPE_R8 || t == DBTYPE_BOOL || t == DBTYPE_UI4;
     }
 
     // A value left on the server: a stream reads it in pieces; any other
@@ -602,7 +668,10 @@ private:
             if (!b.pObject || b.pObject->iid != IID_ISequentialStream) return DBSTATUS_E_CANTCONVERTVALUE;
             auto* stream = new value_stream(row, col, v, rule.binary);
             length = stream->length();
-            if (!(b.dwPart & DBPART_VALUE)) { stream->Release(); return DBSTATUS_S_OK; }
+            if (!(b.dwPart & DBPART_VALUE)) {
+                stream->Release();
+                return DBSTATUS_S_OK;
+            }
             // The consumer owns the reference and releases the stream.
             ISequentialStream* p = stream;
             std::memcpy(dst, &p, sizeof p);
@@ -654,9 +723,19 @@ private:
             }
             long long n = std::strtoll(s.c_str(), &end, 10);
             if (end == s.c_str()) return DBSTATUS_E_CANTCONVERTVALUE;
-            if (b.wType == DBTYPE_I8) { int64_t x = n; std::memcpy(dst, &x, 8); length = 8; }
-            else if (b.wType == DBTYPE_I4 || b.wType == DBTYPE_UI4) { int32_t x = static_cast<int32_t>(n); std::memcpy(dst, &x, 4); length = 4; }
-            else { int16_t x = static_cast<int16_t>(n); std::memcpy(dst, &x, 2); length = 2; }
+            if (b.wType == DBTYPE_I8) {
+                int64_t x = n;
+                std::memcpy(dst, &x, 8);
+                length = 8;
+            } else if (b.wType == DBTYPE_I4 || b.wType == DBTYPE_UI4) {
+                int32_t x = static_cast<int32_t>(n);
+                std::memcpy(dst, &x, 4);
+                length = 4;
+            } else {
+                int16_t x = static_cast<int16_t>(n);
+                std::memcpy(dst, &x, 2);
+                length = 2;
+            }
             return DBSTATUS_S_OK;
         }
         }
@@ -679,7 +758,8 @@ private:
 
 } // namespace
 
-HRESULT odbp_create_rowset(std::unique_ptr<odbp_cursor> rows, odbp_reopen reopen, bool generic, REFIID riid, IUnknown** pp)
+HRESULT odbp_create_rowset(std::unique_ptr<odbp_cursor> rows, odbp_reopen reopen, bool generic, REFIID riid,
+                           IUnknown** pp)
 {
     auto* r = new rowset(std::move(rows), std::move(reopen), generic);
     HRESULT hr = r->QueryInterface(riid, reinterpret_cast<void**>(pp));

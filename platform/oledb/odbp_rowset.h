@@ -21,8 +21,9 @@ using odbp_reopen = std::function<std::unique_ptr<odbp_cursor>()>;
 
 // Creates a rowset answering IRowset, IColumnsInfo, IAccessor and IRowsetInfo.
 // Rows are read from `rows` as GetNextRows asks for them and held until released.
-HRESULT odbp_create_rowset(std::unique_ptr<odbp_cursor> rows, odbp_reopen reopen, bool generic, REFIID riid, IUnknown** pp);
+HRESULT odbp_create_rowset(std::unique_ptr<odbp_cursor> rows, odbp_reopen reopen, bool generic, REFIID riid,
+                           IUnknown** pp);
 
 // Builds the column-info array and its strings buffer in task memory.
-HRESULT odbp_column_info(const std::vector<mssx_result_column>& cols, bool generic, DBORDINAL* pc,
-                         DBCOLUMNINFO** info, OLECHAR** strings);
+HRESULT odbp_column_info(const std::vector<mssx_result_column>& cols, bool generic, DBORDINAL* pc, DBCOLUMNINFO** info,
+                         OLECHAR** strings);

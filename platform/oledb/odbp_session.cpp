@@ -31,50 +31,94 @@ mssx_type type_of_desc(const DBCOLUMNDESC& d)
             std::string inner = t.substr(p + 1, t.find(')') - p - 1);
             size_t b = 0;
             for (size_t i = 0; i <= inner.size(); ++i)
-                if (i == inner.size() || inner[i] == ',') { args.push_back(inner.substr(b, i - b)); b = i + 1; }
+                if (i == inner.size() || inner[i] == ',') {
+                    args.push_back(inner.substr(b, i - b));
+                    b = i + 1;
+                }
         } else {
             std::string l = mssx_upper(base);
-            if (l == "DECIMAL" || l == "NUMERIC") args = {std::to_string(d.bPrecision ? d.bPrecision : 18), std::to_string(d.bScale)};
-            else if (l == "VARCHAR" || l == "NVARCHAR" || l == "VARBINARY" || l == "CHAR" || l == "NCHAR" || l == "BINARY")
-                args = {d.ulColumnSize == 0 || d.ulColumnSize > (l[0] == 'N' ? 4000u : 8000u) ? "max" : std::to_string(d.ulColumnSize)};
+            if (l == "DECIMAL" || l == "NUMERIC")
+                args = {std::to_string(d.bPrecision ? d.bPrecision : 18), std::to_string(d.bScale)};
+            else if (l == "VARCHAR" || l == "NVARCHAR" || l == "VARBINARY" || l == "CHAR" || l == "NCHAR" ||
+                     l == "BINARY")
+                args = {d.ulColumnSize == 0 || d.ulColumnSize > (l[0] == 'N' ? 4000u : 8000u)
+                            ? "max"
+                            : std::to_string(d.ulColumnSize)};
         }
         return mssx_make_type(base, args);
     }
     auto sized = [&](const char* name, DBLENGTH limit) {
-        return mssx_make_type(name, {d.ulColumnSize == 0 || d.ulColumnSize > limit ? std::string("max") : std::to_string(d.ulColumnSize)});
+        return mssx_make_type(name, {d.ulColumnSize == 0 || d.ulColumnSize > limit ? std::string("max")
+                                                                                   : std::to_string(d.ulColumnSize)});
     };
     switch (d.wType) {
-    case DBTYPE_I2: case DBTYPE_I1: return mssx_make_type("smallint", {});
-    case DBTYPE_I4: case DBTYPE_UI2: return mssx_make_type("int", {});
-    case DBTYPE_I8: case DBTYPE_UI4: case DBTYPE_UI8: return mssx_make_type("bigint", {});
-    case DBTYPE_UI1: return mssx_make_type("tinyint", {});
-    case DBTYPE_R4: return mssx_make_type("real", {});
-    case DBTYPE_R8: return mssx_make_type("float", {});
-    case DBTYPE_CY: return mssx_make_type("money", {});
-    case DBTYPE_BOOL: return mssx_make_type("bit", {});
-    case DBTYPE_NUMERIC: case DBTYPE_DECIMAL:
+    case DBTYPE_I2:
+    case DBTYPE_I1:
+        return mssx_make_type("smallint", {});
+    case DBTYPE_I4:
+    case DBTYPE_UI2:
+        return mssx_make_type("int", {});
+    case DBTYPE_I8:
+    case DBTYPE_UI4:
+    case DBTYPE_UI8:
+        return mssx_make_type("bigint", {});
+    case DBTYPE_UI1:
+        return mssx_make_type("tinyint", {});
+    case DBTYPE_R4:
+        return mssx_make_type("real", {});
+    case DBTYPE_R8:
+        return mssx_make_type("float", {});
+    case DBTYPE_CY:
+        return mssx_make_type("money", {});
+    case DBTYPE_BOOL:
+        return mssx_make_type("bit", {});
+    case DBTYPE_NUMERIC:
+    case DBTYPE_DECIMAL:
         return mssx_make_type("decimal", {std::to_string(d.bPrecision ? d.bPrecision : 18), std::to_string(d.bScale)});
-    case DBTYPE_STR: return sized("varchar", 8000);
-    case DBTYPE_WSTR: case DBTYPE_BSTR: return sized("nvarchar", 4000);
-    case DBTYPE_BYTES: return sized("varbinary", 8000);
-    case DBTYPE_DBTIMESTAMP: case DBTYPE_DATE: return mssx_make_type("datetime", {});
-    case DBTYPE_DBDATE: return mssx_make_type("date", {});
-    case DBTYPE_DBTIME: case DBTYPE_DBTIME2: return mssx_make_type("time", {});
-    case DBTYPE_GUID: return mssx_make_type("uniqueidentifier", {});
-    case DBTYPE_XML: return mssx_make_type("xml", {});
-    default: throw mssx_error(2715, "Column, parameter, or variable #1: Cannot find data type " + std::to_string(d.wType) + ".");
+    case DBTYPE_STR:
+        return sized("varchar", 8000);
+    case DBTYPE_WSTR:
+    case DBTYPE_BSTR:
+        return sized("nvarchar", 4000);
+    case DBTYPE_BYTES:
+        return sized("varbinary", 8000);
+    case DBTYPE_DBTIMESTAMP:
+    case DBTYPE_DATE:
+        return mssx_make_type("datetime", {});
+    case DBTYPE_DBDATE:
+        return mssx_make_type("date", {});
+    case DBTYPE_DBTIME:
+    case DBTYPE_DBTIME2:
+        return mssx_make_type("time", {});
+    case DBTYPE_GUID:
+        return mssx_make_type("uniqueidentifier", {});
+    case DBTYPE_XML:
+        return mssx_make_type("xml", {});
+    default:
+        throw mssx_error(2715,
+                         "Column, parameter, or variable #1: Cannot find data type " + std::to_string(d.wType) + ".");
     }
 }
 
 std::string default_literal(const VARIANT& v)
 {
     switch (v.vt) {
-    case VT_BSTR: return odbp_narrow(v.bstrVal ? v.bstrVal : L"");
-    case VT_I2: return std::to_string(v.iVal);
-    case VT_I4: return std::to_string(v.lVal);
-    case VT_R8: { char b[64]; std::snprintf(b, sizeof b, "%.17g", v.dblVal); return b; }
-    case VT_BOOL: return v.boolVal ? "1" : "0";
-    case VT_EMPTY: case VT_NULL: return "NULL";
+    case VT_BSTR:
+        return odbp_narrow(v.bstrVal ? v.bstrVal : L"");
+    case VT_I2:
+        return std::to_string(v.iVal);
+    case VT_I4:
+        return std::to_string(v.lVal);
+    case VT_R8: {
+        char b[64];
+        std::snprintf(b, sizeof b, "%.17g", v.dblVal);
+        return b;
+    }
+    case VT_BOOL:
+        return v.boolVal ? "1" : "0";
+    case VT_EMPTY:
+    case VT_NULL:
+        return "NULL";
     default: {
         // any other typed value (decimal, money, 64-bit, bytes...) as its text
         VARIANT text;
@@ -85,7 +129,8 @@ std::string default_literal(const VARIANT& v)
         }
         std::string out = odbp_narrow(text.bstrVal);
         VariantClear(&text);
-        for (char& c : out) if (c == ',') c = '.';
+        for (char& c : out)
+            if (c == ',') c = '.';
         return out;
     }
     }
@@ -93,7 +138,8 @@ std::string default_literal(const VARIANT& v)
 
 class command final : public ICommandText, public odbp_object {
 public:
-    command(std::shared_ptr<odbp_backend> c, odbp_settings s, IUnknown* session) : c_(std::move(c)), s_(std::move(s)), session_(session)
+    command(std::shared_ptr<odbp_backend> c, odbp_settings s, IUnknown* session)
+        : c_(std::move(c)), s_(std::move(s)), session_(session)
     {
         if (session_) session_->AddRef();
     }
@@ -105,7 +151,8 @@ public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ICommand || riid == IID_ICommandText) return give(static_cast<ICommandText*>(this), ppv);
+        if (riid == IID_IUnknown || riid == IID_ICommand || riid == IID_ICommandText)
+            return give(static_cast<ICommandText*>(this), ppv);
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
@@ -115,7 +162,8 @@ public:
         odbp_clear_error();
         if (pp) *pp = nullptr;
         if (outer) return DB_E_NOAGGREGATION;
-        if (!has_text_) return odbp_fail(DB_E_NOCOMMAND, L"No command text was set for the command object.", source_of(s_));
+        if (!has_text_)
+            return odbp_fail(DB_E_NOCOMMAND, L"No command text was set for the command object.", source_of(s_));
         odbp_batch out = c_->execute(text_);
         if (affected) *affected = out.rows_affected;
         if (!out.errors.empty()) return odbp_fail(out.errors, false, source_of(s_));
@@ -140,7 +188,10 @@ public:
     {
         odbp_clear_error();
         if (!text) return E_INVALIDARG;
-        if (!has_text_) { *text = nullptr; return DB_E_NOCOMMAND; }
+        if (!has_text_) {
+            *text = nullptr;
+            return DB_E_NOCOMMAND;
+        }
         if (dialect) *dialect = DBGUID_DBSQL;
         std::wstring w = odbp_widen(text_);
         *text = static_cast<LPOLESTR>(CoTaskMemAlloc((w.size() + 1) * sizeof(OLECHAR)));
@@ -150,7 +201,9 @@ public:
     HRESULT SetCommandText(REFGUID dialect, LPCOLESTR text) override
     {
         odbp_clear_error();
-        if (!(dialect == DBGUID_DBSQL || dialect == DBGUID_DEFAULT)) return odbp_fail(static_cast<HRESULT>(0x80040E1Bu), L"The command dialect is not supported.", source_of(s_));
+        if (!(dialect == DBGUID_DBSQL || dialect == DBGUID_DEFAULT))
+            return odbp_fail(static_cast<HRESULT>(0x80040E1Bu), L"The command dialect is not supported.",
+                             source_of(s_));
         has_text_ = text != nullptr;
         text_ = odbp_narrow(text);
         return S_OK;
@@ -164,7 +217,11 @@ private:
     bool has_text_ = false;
 };
 
-class session final : public IOpenRowset, public IDBCreateCommand, public IDBSchemaRowset, public ITableDefinition, public odbp_object {
+class session final : public IOpenRowset,
+                      public IDBCreateCommand,
+                      public IDBSchemaRowset,
+                      public ITableDefinition,
+                      public odbp_object {
 public:
     session(std::shared_ptr<odbp_backend> c, odbp_settings s) : c_(std::move(c)), s_(std::move(s)) {}
     ODBP_IUNKNOWN_METHODS
@@ -179,7 +236,8 @@ public:
         return E_NOINTERFACE;
     }
 
-    HRESULT OpenRowset(IUnknown* outer, DBID* table, DBID*, REFIID riid, ULONG nsets, DBPROPSET sets[], IUnknown** pp) override
+    HRESULT OpenRowset(IUnknown* outer, DBID* table, DBID*, REFIID riid, ULONG nsets, DBPROPSET sets[],
+                       IUnknown** pp) override
     {
         odbp_clear_error();
         if (pp) *pp = nullptr;
@@ -191,7 +249,8 @@ public:
             for (ULONG k = 0; k < sets[i].cProperties; ++k) {
                 DBPROP& p = sets[i].rgProperties[k];
                 p.dwStatus = DBPROPSTATUS_OK;
-                if (sets[i].guidPropertySet == DBPROPSET_SQLSERVERROWSET && p.dwPropertyID == SSPROP_FASTLOADKEEPIDENTITY)
+                if (sets[i].guidPropertySet == DBPROPSET_SQLSERVERROWSET &&
+                    p.dwPropertyID == SSPROP_FASTLOADKEEPIDENTITY)
                     keep_identity = variant_true(p.vValue);
             }
         if (!pp) return S_OK;
@@ -216,7 +275,8 @@ public:
         return odbp_create_command(c_, s_, static_cast<IOpenRowset*>(this), riid, pp);
     }
 
-    HRESULT GetRowset(IUnknown* outer, REFGUID schema, ULONG n, const VARIANT r[], REFIID riid, ULONG, DBPROPSET[], IUnknown** pp) override
+    HRESULT GetRowset(IUnknown* outer, REFGUID schema, ULONG n, const VARIANT r[], REFIID riid, ULONG, DBPROPSET[],
+                      IUnknown** pp) override
     {
         odbp_clear_error();
         if (!pp) return E_INVALIDARG;
@@ -226,11 +286,16 @@ public:
         for (ULONG i = 0; i < n; ++i) rs.push_back(restriction(n, r, i));
         try {
             odbp_schema which;
-            if (schema == DBSCHEMA_TABLES) which = odbp_schema::tables;
-            else if (schema == DBSCHEMA_PRIMARY_KEYS) which = odbp_schema::primary_keys;
-            else if (schema == DBSCHEMA_FOREIGN_KEYS) which = odbp_schema::foreign_keys;
-            else if (schema == DBSCHEMA_INDEXES) which = odbp_schema::indexes;
-            else return odbp_fail(E_INVALIDARG, L"The schema rowset is not supported.", source_of(s_));
+            if (schema == DBSCHEMA_TABLES)
+                which = odbp_schema::tables;
+            else if (schema == DBSCHEMA_PRIMARY_KEYS)
+                which = odbp_schema::primary_keys;
+            else if (schema == DBSCHEMA_FOREIGN_KEYS)
+                which = odbp_schema::foreign_keys;
+            else if (schema == DBSCHEMA_INDEXES)
+                which = odbp_schema::indexes;
+            else
+                return odbp_fail(E_INVALIDARG, L"The schema rowset is not supported.", source_of(s_));
             auto reopen = [c = c_, which, rs] { return c->schema_rowset(which, rs); };
             return odbp_create_rowset(c_->schema_rowset(which, rs), reopen, s_.generic, riid, pp);
         } catch (const mssx_error& e) {
@@ -252,7 +317,8 @@ public:
         return S_OK;
     }
 
-    HRESULT CreateTable(IUnknown* outer, DBID* table, DBORDINAL n, const DBCOLUMNDESC descs[], REFIID riid, ULONG, DBPROPSET[], DBID** newid, IUnknown** pp) override
+    HRESULT CreateTable(IUnknown* outer, DBID* table, DBORDINAL n, const DBCOLUMNDESC descs[], REFIID riid, ULONG,
+                        DBPROPSET[], DBID** newid, IUnknown** pp) override
     {
         odbp_clear_error();
         if (pp) *pp = nullptr;
@@ -264,16 +330,20 @@ public:
             for (DBORDINAL i = 0; i < n; ++i) {
                 const DBCOLUMNDESC& d = descs[i];
                 mssx_new_column col;
-                col.name = d.dbcid.eKind == DBKIND_NAME && d.dbcid.uName.pwszName ? odbp_narrow(d.dbcid.uName.pwszName) : "";
+                col.name =
+                    d.dbcid.eKind == DBKIND_NAME && d.dbcid.uName.pwszName ? odbp_narrow(d.dbcid.uName.pwszName) : "";
                 col.type = type_of_desc(d);
                 for (ULONG s = 0; s < d.cPropertySets && d.rgPropertySets; ++s) {
                     if (!(d.rgPropertySets[s].guidPropertySet == DBPROPSET_COLUMN)) continue;
                     for (ULONG k = 0; k < d.rgPropertySets[s].cProperties; ++k) {
                         DBPROP& p = d.rgPropertySets[s].rgProperties[k];
                         p.dwStatus = DBPROPSTATUS_OK;
-                        if (p.dwPropertyID == DBPROP_COL_AUTOINCREMENT) col.identity = variant_true(p.vValue);
-                        else if (p.dwPropertyID == DBPROP_COL_NULLABLE) col.nullable = variant_true(p.vValue);
-                        else if (p.dwPropertyID == DBPROP_COL_DEFAULT && p.vValue.vt != VT_EMPTY) col.default_sql = default_literal(p.vValue);
+                        if (p.dwPropertyID == DBPROP_COL_AUTOINCREMENT)
+                            col.identity = variant_true(p.vValue);
+                        else if (p.dwPropertyID == DBPROP_COL_NULLABLE)
+                            col.nullable = variant_true(p.vValue);
+                        else if (p.dwPropertyID == DBPROP_COL_DEFAULT && p.vValue.vt != VT_EMPTY)
+                            col.default_sql = default_literal(p.vValue);
                     }
                 }
                 cols.push_back(std::move(col));
@@ -283,7 +353,11 @@ public:
             if (pp && riid != IID_NULL) return table_rowset(name, riid, pp);
             return S_OK;
         } catch (const mssx_error& e) {
-            if (e.number == 2714) return odbp_fail(DB_E_DUPLICATETABLEID, std::vector<odbp_error_record>{{DB_E_DUPLICATETABLEID, 2714, "42S01", odbp_widen(e.what())}}, source_of(s_));
+            if (e.number == 2714)
+                return odbp_fail(
+                    DB_E_DUPLICATETABLEID,
+                    std::vector<odbp_error_record>{{DB_E_DUPLICATETABLEID, 2714, "42S01", odbp_widen(e.what())}},
+                    source_of(s_));
             return odbp_fail(e, false, source_of(s_));
         }
     }
@@ -294,7 +368,11 @@ public:
         std::string name = odbp_narrow(table->uName.pwszName);
         odbp_batch out = c_->execute("DROP TABLE " + odbp_held_name(name));
         if (!out.errors.empty()) {
-            if (out.errors[0].number == 3701) return odbp_fail(DB_E_NOTABLE, std::vector<odbp_error_record>{{DB_E_NOTABLE, 3701, "42S02", odbp_widen(out.errors[0].what())}}, source_of(s_));
+            if (out.errors[0].number == 3701)
+                return odbp_fail(
+                    DB_E_NOTABLE,
+                    std::vector<odbp_error_record>{{DB_E_NOTABLE, 3701, "42S02", odbp_widen(out.errors[0].what())}},
+                    source_of(s_));
             return odbp_fail(out.errors, false, source_of(s_));
         }
         return S_OK;
@@ -324,7 +402,8 @@ HRESULT odbp_create_session(std::shared_ptr<odbp_backend> conn, const odbp_setti
     return hr;
 }
 
-HRESULT odbp_create_command(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, IUnknown* sess, REFIID riid, IUnknown** pp)
+HRESULT odbp_create_command(std::shared_ptr<odbp_backend> conn, const odbp_settings& s, IUnknown* sess, REFIID riid,
+                            IUnknown** pp)
 {
     auto* o = new command(std::move(conn), s, sess);
     HRESULT hr = o->QueryInterface(riid, reinterpret_cast<void**>(pp));

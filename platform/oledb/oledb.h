@@ -40,7 +40,7 @@ typedef LONG DISPID;
 constexpr HCHAPTER DB_NULL_HCHAPTER = 0;
 constexpr HACCESSOR DB_NULL_HACCESSOR = 0;
 
-struct ITypeInfo; // never used: type information pointers stay null
+struct ITypeInfo;  // never used: type information pointers stay null
 struct DISPPARAMS; // never used by the providers
 
 // ---- DBTYPE values ----------------------------------------------------------
@@ -324,7 +324,7 @@ constexpr int DB_NUMERIC_MAX_PRECISION = 38;
 struct DB_NUMERIC {
     BYTE precision;
     BYTE scale;
-    BYTE sign; // 1 positive, 0 negative
+    BYTE sign;    // 1 positive, 0 negative
     BYTE val[16]; // little-endian magnitude
 };
 static_assert(sizeof(DBDATE) == 6);
@@ -462,9 +462,8 @@ struct IColumnsInfo : IUnknown {
 
 struct IAccessor : IUnknown {
     virtual HRESULT AddRefAccessor(HACCESSOR hAccessor, DBREFCOUNT* pcRefCount) = 0;
-    virtual HRESULT CreateAccessor(DBACCESSORFLAGS dwAccessorFlags, DBCOUNTITEM cBindings,
-                                   const DBBINDING rgBindings[], DBLENGTH cbRowSize, HACCESSOR* phAccessor,
-                                   DBBINDSTATUS rgStatus[]) = 0;
+    virtual HRESULT CreateAccessor(DBACCESSORFLAGS dwAccessorFlags, DBCOUNTITEM cBindings, const DBBINDING rgBindings[],
+                                   DBLENGTH cbRowSize, HACCESSOR* phAccessor, DBBINDSTATUS rgStatus[]) = 0;
     virtual HRESULT GetBindings(HACCESSOR hAccessor, DBACCESSORFLAGS* pdwAccessorFlags, DBCOUNTITEM* pcBindings,
                                 DBBINDING** prgBindings) = 0;
     virtual HRESULT ReleaseAccessor(HACCESSOR hAccessor, DBREFCOUNT* pcRefCount) = 0;
@@ -496,7 +495,7 @@ struct IDataConvert : IUnknown {
                                 void* pSrc, void* pDst, DBLENGTH cbDstMaxLength, DBSTATUS dbsSrcStatus,
                                 DBSTATUS* pdbsStatus, BYTE bPrecision, BYTE bScale, DBDATACONVERT dwFlags) = 0;
     virtual HRESULT CanConvert(DBTYPE wSrcType, DBTYPE wDstType) = 0;
-    virtual HRESULT GetConversionSize(DBTYPE wSrcType, DBTYPE wDstType, DBLENGTH* pcbSrcLength,
-                                      DBLENGTH* pcbDstLength, void* pSrc) = 0;
+    virtual HRESULT GetConversionSize(DBTYPE wSrcType, DBTYPE wDstType, DBLENGTH* pcbSrcLength, DBLENGTH* pcbDstLength,
+                                      void* pSrc) = 0;
 };
 constexpr DBDATACONVERT DBDATACONVERT_DEFAULT = 0;

@@ -15,7 +15,6 @@
 #include "platform/ui/ui_module.h"
 #include "platform/ui/ui_window_object.h"
 
-
 using namespace ui_detail;
 
 namespace {
@@ -116,11 +115,9 @@ void automation_record_help(const std::wstring& call)
 
 void schedule_modal_handler(HWND h)
 {
-    if (!automation_active())
-        return;
+    if (!automation_active()) return;
     QWidget* w = widget_of(h);
-    if (!w)
-        return;
+    if (!w) return;
     QTimer::singleShot(0, w, [h] { boundary([h] { run_modal(h); }); });
 }
 
@@ -145,11 +142,9 @@ bool automation_file_dialog(const file_dialog_request& r, std::wstring& path)
     while (!g_file_answers.empty()) {
         path = g_file_answers.front();
         g_file_answers.pop_front();
-        if (path.empty())
-            return false;
+        if (path.empty()) return false;
         // The dialog itself refuses a file that must exist and does not.
-        if ((r.flags & 0x1000u) && !std::filesystem::exists(std::filesystem::path(path), ec))
-            continue;
+        if ((r.flags & 0x1000u) && !std::filesystem::exists(std::filesystem::path(path), ec)) continue;
         return true;
     }
     return false;
@@ -237,8 +232,7 @@ std::vector<HWND> controls(HWND dialog)
     invoke([&] {
         if (ui_window_object* o = lookup(dialog))
             for (HWND c : o->children)
-                if (ui_window_object* co = lookup(c); co && co->kind == ui_window_kind::control)
-                    out.push_back(c);
+                if (ui_window_object* co = lookup(c); co && co->kind == ui_window_kind::control) out.push_back(c);
     });
     return out;
 }
@@ -284,8 +278,7 @@ void select_item(HWND dialog, int id, int index)
     HWND h = GetDlgItem(dialog, id);
     invoke([&] {
         ui_window_object* o = lookup(h);
-        if (!o)
-            return;
+        if (!o) return;
         QWidget* w = o->widget;
         if (auto* l = qobject_cast<QListWidget*>(w)) {
             l->setCurrentRow(index); // LBN_SELCHANGE through the list's signal
@@ -306,8 +299,7 @@ void double_click_item(HWND dialog, int id, int index)
     HWND h = GetDlgItem(dialog, id);
     invoke([&] {
         ui_window_object* o = lookup(h);
-        if (!o)
-            return;
+        if (!o) return;
         if (auto* l = qobject_cast<QListWidget*>(o->widget.data())) {
             l->setCurrentRow(index);
             boundary([h] { notify_command(h, LBN_DBLCLK); });
@@ -328,8 +320,7 @@ void focus(HWND dialog, int id)
     HWND h = GetDlgItem(dialog, id);
     invoke([&] {
         ui_window_object* o = lookup(h);
-        if (!o || !o->widget)
-            return;
+        if (!o || !o->widget) return;
         o->widget->setFocus(Qt::OtherFocusReason);
         // Without an active window no focus event comes: send what it would.
         if (!o->widget->hasFocus() && o->control == ui_control_kind::edit)

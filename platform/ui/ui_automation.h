@@ -54,8 +54,8 @@ std::vector<file_dialog_record> file_dialogs();
 // called with its window once the loop runs. Handlers are used in order, so a
 // handler that opens a nested modal loop gets it served by the next one. A loop
 // still running when its handler returns gets 30 s to end (a worker may end
-// it) before it is closed and recorded. With none queued the loop is ended at once (a dialog with IDCANCEL, a sheet as by
-// Cancel without asking) and the fact is recorded.
+// it) before it is closed and recorded. With none queued the loop is ended at once (a dialog with IDCANCEL, a sheet as
+// by Cancel without asking) and the fact is recorded.
 void queue_modal(std::function<void(HWND)> handler);
 int pending_modals();
 std::vector<std::wstring> unexpected_modals(); // window captions
@@ -79,9 +79,9 @@ void click(HWND control);
 void set_text(HWND dialog, int id, const std::wstring& text); // typing: EN_CHANGE
 void select_item(HWND dialog, int id, int index);             // list/combo selection: xBN_SELCHANGE
 void double_click_item(HWND dialog, int id, int index);       // list box or list view
-void drop_down(HWND dialog, int id);                           // combo: CBN_DROPDOWN
-void focus(HWND dialog, int id);                               // EN_SETFOCUS and the like
-void key_help(HWND window);                                    // F1: WM_HELP to the top-level window
+void drop_down(HWND dialog, int id);                          // combo: CBN_DROPDOWN
+void focus(HWND dialog, int id);                              // EN_SETFOCUS and the like
+void key_help(HWND window);                                   // F1: WM_HELP to the top-level window
 void set_list_view_check(HWND dialog, int id, int index, bool checked);
 // Runs pending events for a while (timers, posted messages).
 void pump(int ms);

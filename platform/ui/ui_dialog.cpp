@@ -25,14 +25,12 @@ protected:
     void closeEvent(QCloseEvent* e) override
     {
         e->ignore();
-        if (HWND h = handle_of(this))
-            boundary([h] { dispatch(h, WM_CLOSE, 0, 0); });
+        if (HWND h = handle_of(this)) boundary([h] { dispatch(h, WM_CLOSE, 0, 0); });
     }
     void keyPressEvent(QKeyEvent* e) override
     {
         if (e->key() == Qt::Key_F1) {
-            if (HWND h = handle_of(this))
-                boundary([h] { dispatch(h, WM_HELP, 0, 0); });
+            if (HWND h = handle_of(this)) boundary([h] { dispatch(h, WM_HELP, 0, 0); });
             return;
         }
         QDialog::keyPressEvent(e);
@@ -61,15 +59,12 @@ QWidget* owner_widget(HWND owner)
 HWND create_dialog(ui_dialog* self, HWND owner, LPARAM init_param, bool modal)
 {
     auto t = ui_find_dialog(self->template_id());
-    if (!t)
-        return nullptr;
-    if (!owner && modal)
-        owner = GetActiveWindow();
+    if (!t) return nullptr;
+    if (!owner && modal) owner = GetActiveWindow();
     auto* d = new dialog_widget(owner_widget(owner));
     d->setWindowTitle(qstr(t->caption));
     d->setFixedSize(dlu_x(t->cx), dlu_y(t->cy));
-    if (modal)
-        d->setWindowModality(Qt::ApplicationModal);
+    if (modal) d->setWindowModality(Qt::ApplicationModal);
     auto obj = std::make_unique<ui_window_object>();
     obj->kind = ui_window_kind::dialog;
     obj->id = self->template_id();
@@ -101,8 +96,7 @@ void pop_modal(HWND h)
 void force_end_modal(HWND h)
 {
     ui_window_object* o = lookup(h);
-    if (!o)
-        return;
+    if (!o) return;
     if (o->kind == ui_window_kind::sheet) {
         sheet_force_close(h, 0);
         return;
@@ -110,8 +104,7 @@ void force_end_modal(HWND h)
     o->result = IDCANCEL;
     o->end_requested = true;
     if (o->in_loop) {
-        if (auto* d = qobject_cast<QDialog*>(o->widget.data()))
-            d->QDialog::done(0);
+        if (auto* d = qobject_cast<QDialog*>(o->widget.data())) d->QDialog::done(0);
     }
 }
 
@@ -144,8 +137,7 @@ ui_dialog::~ui_dialog()
                 destroy_window(m_hWnd, true);
             }
         });
-    } catch (...) {
-    }
+    } catch (...) {}
     m_hWnd = nullptr;
 }
 
@@ -155,8 +147,7 @@ INT_PTR ui_dialog::DoModal(HWND owner, LPARAM init_param)
     invoke([&] {
         HWND h = create_dialog(this, owner, init_param, true);
         ui_window_object* o = lookup(h);
-        if (!o)
-            return;
+        if (!o) return;
         if (!o->end_requested) {
             o->in_loop = true;
             push_modal(h);
@@ -179,8 +170,7 @@ HWND ui_dialog::Create(HWND owner, LPARAM init_param)
     HWND h = nullptr;
     invoke([&] {
         h = create_dialog(this, owner, init_param, false);
-        if (ui_window_object* o = lookup(h); o && !o->end_requested)
-            o->widget->show();
+        if (ui_window_object* o = lookup(h); o && !o->end_requested) o->widget->show();
     });
     return h;
 }
@@ -190,13 +180,11 @@ BOOL ui_dialog::EndDialog(INT_PTR result)
     BOOL ok = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(m_hWnd);
-        if (!o)
-            return;
+        if (!o) return;
         o->result = result;
         o->end_requested = true;
         if (o->in_loop) {
-            if (auto* d = qobject_cast<QDialog*>(o->widget.data()))
-                d->QDialog::done(0);
+            if (auto* d = qobject_cast<QDialog*>(o->widget.data())) d->QDialog::done(0);
         } else if (!o->modal && o->widget) {
             o->widget->hide();
         }

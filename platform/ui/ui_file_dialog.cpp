@@ -9,7 +9,6 @@
 #include "platform/ui/ui_messages.h"
 #include "platform/ui/ui_window_object.h"
 
-
 using namespace ui_detail;
 
 namespace {
@@ -19,8 +18,7 @@ std::atomic<DWORD> g_last_error{0};
 std::vector<std::wstring> split_filter(LPCWSTR filter)
 {
     std::vector<std::wstring> out;
-    if (!filter)
-        return out;
+    if (!filter) return out;
     const wchar_t* p = filter;
     while (*p) {
         std::wstring item(p);
@@ -40,8 +38,7 @@ bool has_extension(const std::wstring& path)
 BOOL run_file_dialog(OPENFILENAMEW* ofn, bool save)
 {
     g_last_error = 0;
-    if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0)
-        return FALSE;
+    if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
     file_dialog_request r;
     r.save = save;
     r.owner = ofn->hwndOwner;
@@ -61,18 +58,15 @@ BOOL run_file_dialog(OPENFILENAMEW* ofn, bool save)
             QFileDialog dlg(o && o->widget ? o->widget->window() : nullptr, qstr(r.title));
             dlg.setOption(QFileDialog::DontUseNativeDialog, true);
             dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-            dlg.setFileMode(save ? QFileDialog::AnyFile
-                                 : (r.flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
-                                                                 : QFileDialog::AnyFile);
+            dlg.setFileMode(save                            ? QFileDialog::AnyFile
+                            : (r.flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
             QStringList filters;
             for (size_t i = 0; i + 1 < r.filter.size(); i += 2)
                 filters << qstr(r.filter[i]) + " (" + qstr(r.filter[i + 1]).replace(';', ' ') + ")";
-            if (!filters.isEmpty())
-                dlg.setNameFilters(filters);
-            if (!r.initial_dir.empty())
-                dlg.setDirectory(qstr(r.initial_dir));
-            if (!r.initial_file.empty())
-                dlg.selectFile(qstr(r.initial_file));
+            if (!filters.isEmpty()) dlg.setNameFilters(filters);
+            if (!r.initial_dir.empty()) dlg.setDirectory(qstr(r.initial_dir));
+            if (!r.initial_file.empty()) dlg.selectFile(qstr(r.initial_file));
             push_modal(nullptr);
             const int done = dlg.exec();
             pop_modal(nullptr);
@@ -82,10 +76,8 @@ BOOL run_file_dialog(OPENFILENAMEW* ofn, bool save)
             }
         });
     }
-    if (!chosen)
-        return FALSE;
-    if (ofn->lpstrDefExt && *ofn->lpstrDefExt && !has_extension(path))
-        path += std::wstring(L".") + ofn->lpstrDefExt;
+    if (!chosen) return FALSE;
+    if (ofn->lpstrDefExt && *ofn->lpstrDefExt && !has_extension(path)) path += std::wstring(L".") + ofn->lpstrDefExt;
     if (path.size() + 1 > ofn->nMaxFile) {
         g_last_error = FNERR_BUFFERTOOSMALL;
         return FALSE;
@@ -95,8 +87,8 @@ BOOL run_file_dialog(OPENFILENAMEW* ofn, bool save)
     const size_t slash = path.rfind(L'/');
     ofn->nFileOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
     const size_t dot = path.rfind(L'.');
-    ofn->nFileExtension = static_cast<WORD>(
-        dot == std::wstring::npos || dot < ofn->nFileOffset ? path.size() : dot + 1);
+    ofn->nFileExtension =
+        static_cast<WORD>(dot == std::wstring::npos || dot < ofn->nFileOffset ? path.size() : dot + 1);
     return TRUE;
 }
 

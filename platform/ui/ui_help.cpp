@@ -27,13 +27,11 @@ QString topic_of(const QString& contents, DWORD_PTR id)
 {
     const QFileInfo entry(contents);
     QFile map(entry.dir().filePath(QStringLiteral("topics.map")));
-    if (!map.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
+    if (!map.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
     QTextStream in(&map);
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
         const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         bool ok = false;
         if (parts.size() == 2 && parts[0].toULongLong(&ok) == id && ok) {
@@ -54,8 +52,7 @@ QTextBrowser* help_browser(const QString& contents)
     QWidget* window = g_browser ? g_browser->window() : nullptr;
     if (window && owner != window && window->parentWidget() != owner)
         window->setParent(owner, window->windowFlags() | Qt::Window);
-    if (g_browser)
-        return g_browser;
+    if (g_browser) return g_browser;
     auto* w = new QWidget(owner, Qt::Window);
     w->setAttribute(Qt::WA_DeleteOnClose, false);
     auto* v = new QVBoxLayout(w);
@@ -97,21 +94,18 @@ QTextBrowser* help_browser(const QString& contents)
 
 HWND HtmlHelpW(HWND /*caller*/, LPCWSTR file, UINT command, DWORD_PTR data)
 {
-    if (!file)
-        return nullptr;
+    if (!file) return nullptr;
     const std::wstring path = file;
     if (ui_detail::automation_active())
         ui_detail::automation_record_help(path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
     HWND shown = nullptr;
     invoke([&] {
         const QString contents = qstr(path);
-        if (!QFileInfo::exists(contents))
-            return;
+        if (!QFileInfo::exists(contents)) return;
         QString topic = contents;
         if (command == HH_HELP_CONTEXT) {
             topic = topic_of(contents, data);
-            if (topic.isEmpty())
-                return;
+            if (topic.isEmpty()) return;
         } else if (command != HH_DISPLAY_TOPIC) {
             return;
         }
@@ -130,23 +124,19 @@ namespace ui_detail {
 
 void help_owner_closing(QWidget* owner)
 {
-    if (!g_browser || !owner)
-        return;
+    if (!g_browser || !owner) return;
     QWidget* window = g_browser->window();
-    if (window->parentWidget() != owner)
-        return;
+    if (window->parentWidget() != owner) return;
     // The help stays on screen when the dialog it was asked from closes.
     const bool shown = window->isVisible();
     QWidget* next = owner->parentWidget() ? owner->parentWidget()->window() : nullptr;
     window->setParent(next, window->windowFlags() | Qt::Window);
-    if (shown)
-        window->show();
+    if (shown) window->show();
 }
 
 void help_shutdown()
 {
-    if (g_browser)
-        delete g_browser->window();
+    if (g_browser) delete g_browser->window();
 }
 
 } // namespace ui_detail
@@ -157,8 +147,7 @@ std::wstring help_window_topic()
 {
     std::wstring topic;
     invoke([&] {
-        if (g_browser && g_browser->window()->isVisible())
-            topic = wstr(g_browser->source().toLocalFile());
+        if (g_browser && g_browser->window()->isVisible()) topic = wstr(g_browser->source().toLocalFile());
     });
     return topic;
 }
@@ -166,14 +155,10 @@ std::wstring help_window_topic()
 void close_help_window()
 {
     invoke([&] {
-        if (g_browser)
-            g_browser->window()->hide();
+        if (g_browser) g_browser->window()->hide();
     });
 }
 
-QWidget* help_window()
-{
-    return g_browser ? g_browser->window() : nullptr;
-}
+QWidget* help_window() { return g_browser ? g_browser->window() : nullptr; }
 
 } // namespace ui_automation

@@ -41,21 +41,17 @@ protected:
 
 UINT check_bits(QTreeWidgetItem* item, bool checkboxes)
 {
-    if (!checkboxes || !item)
-        return 0;
+    if (!checkboxes || !item) return 0;
     return INDEXTOSTATEIMAGEMASK(item->checkState(0) == Qt::Checked ? 2 : 1);
 }
 
 UINT state_of(list_view_widget* lv, int row)
 {
     QTreeWidgetItem* item = lv->topLevelItem(row);
-    if (!item)
-        return 0;
+    if (!item) return 0;
     UINT s = check_bits(item, lv->checkboxes);
-    if (item->isSelected())
-        s |= LVIS_SELECTED;
-    if (lv->currentItem() == item)
-        s |= LVIS_FOCUSED;
+    if (item->isSelected()) s |= LVIS_SELECTED;
+    if (lv->currentItem() == item) s |= LVIS_FOCUSED;
     return s;
 }
 
@@ -80,22 +76,19 @@ list_view_widget* view_of(HWND h)
 bool change_selection(HWND h, list_view_widget* lv, int row)
 {
     const int old = lv->selected_row();
-    if (old == row)
-        return true;
+    if (old == row) return true;
     const UINT old_state_before = old >= 0 ? state_of(lv, old) : 0;
     if (old >= 0 && send_item_notify(h, LVN_ITEMCHANGING, old, old_state_before,
                                      old_state_before & ~(LVIS_SELECTED | LVIS_FOCUSED)) != 0)
         return false;
     lv = view_of(h);
-    if (!lv)
-        return false;
+    if (!lv) return false;
     const UINT new_state_before = row >= 0 ? state_of(lv, row) : 0;
     if (row >= 0 && send_item_notify(h, LVN_ITEMCHANGING, row, new_state_before,
                                      new_state_before | LVIS_SELECTED | LVIS_FOCUSED) != 0)
         return false;
     lv = view_of(h);
-    if (!lv)
-        return false;
+    if (!lv) return false;
     {
         // The items' selected flags follow the selection model's signals: not blocked.
         ++lv->quiet;
@@ -109,22 +102,20 @@ bool change_selection(HWND h, list_view_widget* lv, int row)
     }
     if (old >= 0)
         send_item_notify(h, LVN_ITEMCHANGED, old, old_state_before, view_of(h) ? state_of(view_of(h), old) : 0);
-    if (row >= 0 && view_of(h))
-        send_item_notify(h, LVN_ITEMCHANGED, row, new_state_before, state_of(view_of(h), row));
+    if (row >= 0 && view_of(h)) send_item_notify(h, LVN_ITEMCHANGED, row, new_state_before, state_of(view_of(h), row));
     return true;
 }
 
-QItemSelectionModel::SelectionFlags list_view_widget::selectionCommand(const QModelIndex& index, const QEvent* event) const
+QItemSelectionModel::SelectionFlags list_view_widget::selectionCommand(const QModelIndex& index,
+                                                                       const QEvent* event) const
 {
-    if (quiet || !event)
-        return QTreeWidget::selectionCommand(index, event);
+    if (quiet || !event) return QTreeWidget::selectionCommand(index, event);
     // A user's click or key: the owner is asked, and the change is made here.
     HWND h = handle_of(this);
     if (h && index.isValid() && index.row() != selected_row()) {
         const int row = index.row();
         boundary([h, row] {
-            if (list_view_widget* lv = view_of(h))
-                change_selection(h, lv, row);
+            if (list_view_widget* lv = view_of(h)) change_selection(h, lv, row);
         });
     }
     return QItemSelectionModel::NoUpdate;
@@ -133,17 +124,13 @@ QItemSelectionModel::SelectionFlags list_view_widget::selectionCommand(const QMo
 void set_check(HWND h, list_view_widget* lv, int row, bool checked, bool ask)
 {
     QTreeWidgetItem* item = lv->topLevelItem(row);
-    if (!item || !lv->checkboxes)
-        return;
+    if (!item || !lv->checkboxes) return;
     const UINT before = state_of(lv, row);
     const UINT after = (before & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    if (before == after)
-        return;
-    if (ask && send_item_notify(h, LVN_ITEMCHANGING, row, before, after) != 0)
-        return;
+    if (before == after) return;
+    if (ask && send_item_notify(h, LVN_ITEMCHANGING, row, before, after) != 0) return;
     lv = view_of(h);
-    if (!lv || !(item = lv->topLevelItem(row)))
-        return;
+    if (!lv || !(item = lv->topLevelItem(row))) return;
     {
         ++lv->quiet;
         const QSignalBlocker block(lv);
@@ -171,8 +158,7 @@ void connect_list_view(QWidget* w, HWND h)
     // A user's click on a check box.
     QObject::connect(lv, &QTreeWidget::itemChanged, lv, [h](QTreeWidgetItem* item, int column) {
         list_view_widget* v = view_of(h);
-        if (!v || v->quiet || column != 0 || !v->checkboxes)
-            return;
+        if (!v || v->quiet || column != 0 || !v->checkboxes) return;
         const int row = v->indexOfTopLevelItem(item);
         const bool checked = item->checkState(0) == Qt::Checked;
         {
@@ -180,15 +166,13 @@ void connect_list_view(QWidget* w, HWND h)
             item->setCheckState(0, checked ? Qt::Unchecked : Qt::Checked); // back, then through the owner
         }
         boundary([h, row, checked] {
-            if (list_view_widget* vv = view_of(h))
-                set_check(h, vv, row, checked, true);
+            if (list_view_widget* vv = view_of(h)) set_check(h, vv, row, checked, true);
         });
     });
     QObject::connect(lv, &QTreeWidget::itemDoubleClicked, lv, [h](QTreeWidgetItem* item, int) {
         boundary([h, item] {
             list_view_widget* v = view_of(h);
-            if (!v)
-                return;
+            if (!v) return;
             NMITEMACTIVATE n;
             n.hdr.code = NM_DBLCLK;
             n.iItem = v->indexOfTopLevelItem(item);
@@ -199,15 +183,13 @@ void connect_list_view(QWidget* w, HWND h)
 
 void list_view_select(HWND h, int index)
 {
-    if (list_view_widget* lv = view_of(h))
-        change_selection(h, lv, index);
+    if (list_view_widget* lv = view_of(h)) change_selection(h, lv, index);
 }
 
 void list_view_double_click(HWND h, int index)
 {
     list_view_widget* lv = view_of(h);
-    if (!lv)
-        return;
+    if (!lv) return;
     change_selection(h, lv, index);
     NMITEMACTIVATE n;
     n.hdr.code = NM_DBLCLK;
@@ -217,15 +199,13 @@ void list_view_double_click(HWND h, int index)
 
 void list_view_user_check(HWND h, int index, bool checked)
 {
-    if (list_view_widget* lv = view_of(h))
-        set_check(h, lv, index, checked, true);
+    if (list_view_widget* lv = view_of(h)) set_check(h, lv, index, checked, true);
 }
 
 LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
 {
     auto* lv = dynamic_cast<list_view_widget*>(o->widget.data());
-    if (!lv)
-        return 0;
+    if (!lv) return 0;
     HWND h = o->self;
     const int count = lv->topLevelItemCount();
     switch (msg) {
@@ -239,8 +219,7 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
             QTreeWidgetItem* item = lv->topLevelItem(i);
             if (lv->checkboxes) {
                 item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-                if (item->data(0, Qt::CheckStateRole).isNull())
-                    item->setCheckState(0, Qt::Unchecked);
+                if (item->data(0, Qt::CheckStateRole).isNull()) item->setCheckState(0, Qt::Unchecked);
             } else {
                 item->setData(0, Qt::CheckStateRole, QVariant());
             }
@@ -252,28 +231,23 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
         return o->list_view_ex_style;
     case LVM_INSERTCOLUMNW: {
         auto* col = reinterpret_cast<const LVCOLUMNW*>(l);
-        if (!col)
-            return -1;
+        if (!col) return -1;
         QStringList labels;
         QTreeWidgetItem* header = lv->headerItem();
         const int columns = lv->columns;
-        for (int i = 0; i < columns; ++i)
-            labels << header->text(i);
+        for (int i = 0; i < columns; ++i) labels << header->text(i);
         int at = static_cast<int>(w);
-        if (at < 0 || at > columns)
-            at = columns;
+        if (at < 0 || at > columns) at = columns;
         labels.insert(at, (col->mask & LVCF_TEXT) && col->pszText ? QString::fromWCharArray(col->pszText) : QString());
         lv->columns = static_cast<int>(labels.size());
         lv->setColumnCount(lv->columns);
         lv->setHeaderLabels(labels);
-        if (col->mask & LVCF_WIDTH)
-            lv->setColumnWidth(at, col->cx);
+        if (col->mask & LVCF_WIDTH) lv->setColumnWidth(at, col->cx);
         return at;
     }
     case LVM_SETCOLUMNWIDTH: {
         const int c = static_cast<int>(w);
-        if (c < 0 || c >= lv->columnCount())
-            return FALSE;
+        if (c < 0 || c >= lv->columnCount()) return FALSE;
         const int width = static_cast<int>(l);
         if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER) {
             lv->resizeColumnToContents(c);
@@ -288,13 +262,11 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
     }
     case LVM_INSERTITEMW: {
         auto* it = reinterpret_cast<const LVITEMW*>(l);
-        if (!it || it->iSubItem != 0)
-            return -1;
+        if (!it || it->iSubItem != 0) return -1;
         const int at = (it->iItem < 0 || it->iItem > count) ? count : it->iItem;
         ++lv->quiet;
         auto* item = new QTreeWidgetItem();
-        if ((it->mask & LVIF_TEXT) && it->pszText)
-            item->setText(0, QString::fromWCharArray(it->pszText));
+        if ((it->mask & LVIF_TEXT) && it->pszText) item->setText(0, QString::fromWCharArray(it->pszText));
         if (it->mask & LVIF_PARAM)
             item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<qlonglong>(it->lParam)));
         if (lv->checkboxes) {
@@ -310,11 +282,9 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
         auto* it = reinterpret_cast<const LVITEMW*>(l);
         const int row = msg == LVM_SETITEMTEXTW ? static_cast<int>(w) : (it ? it->iItem : -1);
         QTreeWidgetItem* item = lv->topLevelItem(row);
-        if (!it || !item)
-            return FALSE;
+        if (!it || !item) return FALSE;
         if (msg == LVM_SETITEMTEXTW || (it->mask & LVIF_TEXT)) {
-            if (it->iSubItem >= lv->columnCount())
-                lv->setColumnCount(it->iSubItem + 1);
+            if (it->iSubItem >= lv->columnCount()) lv->setColumnCount(it->iSubItem + 1);
             ++lv->quiet;
             item->setText(it->iSubItem, it->pszText ? QString::fromWCharArray(it->pszText) : QString());
             --lv->quiet;
@@ -329,8 +299,7 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
     }
     case LVM_GETITEMTEXTW: {
         auto* it = reinterpret_cast<LVITEMW*>(l);
-        if (!it || !it->pszText || it->cchTextMax <= 0)
-            return 0;
+        if (!it || !it->pszText || it->cchTextMax <= 0) return 0;
         const std::wstring t = item_text(lv, static_cast<int>(w), it->iSubItem);
         const size_t n = std::min<size_t>(t.size(), static_cast<size_t>(it->cchTextMax - 1));
         std::copy_n(t.data(), n, it->pszText);
@@ -339,29 +308,24 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
     }
     case LVM_GETITEMW: {
         auto* it = reinterpret_cast<LVITEMW*>(l);
-        if (!it)
-            return FALSE;
+        if (!it) return FALSE;
         QTreeWidgetItem* item = lv->topLevelItem(it->iItem);
-        if (!item)
-            return FALSE;
+        if (!item) return FALSE;
         if ((it->mask & LVIF_TEXT) && it->pszText && it->cchTextMax > 0) {
             const std::wstring t = item_text(lv, it->iItem, it->iSubItem);
             const size_t n = std::min<size_t>(t.size(), static_cast<size_t>(it->cchTextMax - 1));
             std::copy_n(t.data(), n, it->pszText);
             it->pszText[n] = L'\0';
         }
-        if (it->mask & LVIF_PARAM)
-            it->lParam = static_cast<LPARAM>(item->data(0, Qt::UserRole).toLongLong());
-        if (it->mask & LVIF_STATE)
-            it->state = state_of(lv, it->iItem) & it->stateMask;
+        if (it->mask & LVIF_PARAM) it->lParam = static_cast<LPARAM>(item->data(0, Qt::UserRole).toLongLong());
+        if (it->mask & LVIF_STATE) it->state = state_of(lv, it->iItem) & it->stateMask;
         return TRUE;
     }
     case LVM_GETITEMCOUNT:
         return count;
     case LVM_DELETEITEM: {
         const int row = static_cast<int>(w);
-        if (row < 0 || row >= count)
-            return FALSE;
+        if (row < 0 || row >= count) return FALSE;
         ++lv->quiet;
         delete lv->takeTopLevelItem(row);
         --lv->quiet;
@@ -374,20 +338,16 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
         return TRUE;
     case LVM_SETITEMSTATE: {
         auto* it = reinterpret_cast<const LVITEMW*>(l);
-        if (!it)
-            return FALSE;
+        if (!it) return FALSE;
         const int first = static_cast<intptr_t>(w) < 0 ? 0 : static_cast<int>(w);
         const int last = static_cast<intptr_t>(w) < 0 ? count - 1 : static_cast<int>(w);
-        if (first > last || last >= count)
-            return static_cast<intptr_t>(w) < 0 ? TRUE : FALSE;
+        if (first > last || last >= count) return static_cast<intptr_t>(w) < 0 ? TRUE : FALSE;
         for (int row = first; row <= last; ++row) {
             if (it->stateMask & LVIS_STATEIMAGEMASK) {
                 const UINT img = (it->state & LVIS_STATEIMAGEMASK) >> 12;
-                if (img == 1 || img == 2)
-                    set_check(h, lv, row, img == 2, true);
+                if (img == 1 || img == 2) set_check(h, lv, row, img == 2, true);
                 lv = view_of(h);
-                if (!lv)
-                    return FALSE;
+                if (!lv) return FALSE;
             }
             if (it->stateMask & LVIS_SELECTED) {
                 const bool select = it->state & LVIS_SELECTED;
@@ -397,8 +357,7 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
                 else if (!select && is)
                     change_selection(h, lv, -1);
                 lv = view_of(h);
-                if (!lv)
-                    return FALSE;
+                if (!lv) return FALSE;
             }
             if ((it->stateMask & LVIS_FOCUSED) && (it->state & LVIS_FOCUSED)) {
                 ++lv->quiet;
@@ -414,10 +373,8 @@ LRESULT list_view_proc(ui_window_object* o, UINT msg, WPARAM w, LPARAM l)
         const int start = static_cast<int>(static_cast<intptr_t>(w));
         for (int row = start + 1; row < count; ++row) {
             const UINT s = state_of(lv, row);
-            if ((static_cast<UINT>(l) & LVNI_SELECTED) && !(s & LVIS_SELECTED))
-                continue;
-            if ((static_cast<UINT>(l) & LVNI_FOCUSED) && !(s & LVIS_FOCUSED))
-                continue;
+            if ((static_cast<UINT>(l) & LVNI_SELECTED) && !(s & LVIS_SELECTED)) continue;
+            if ((static_cast<UINT>(l) & LVNI_FOCUSED) && !(s & LVIS_FOCUSED)) continue;
             return row;
         }
         return -1;

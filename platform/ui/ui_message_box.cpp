@@ -15,12 +15,18 @@ namespace ui_detail {
 std::vector<int> message_box_buttons(UINT type)
 {
     switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {IDOK, IDCANCEL};
-    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
-    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
-    case MB_YESNO: return {IDYES, IDNO};
-    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
-    default: return {IDOK};
+    case MB_OKCANCEL:
+        return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE:
+        return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL:
+        return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO:
+        return {IDYES, IDNO};
+    case MB_RETRYCANCEL:
+        return {IDRETRY, IDCANCEL};
+    default:
+        return {IDOK};
     }
 }
 
@@ -39,8 +45,7 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     const std::wstring t = text ? text : L"";
     const std::wstring c = caption ? caption : L"Error";
-    if (automation_active())
-        return automation_message_box(owner, t, c, type);
+    if (automation_active()) return automation_message_box(owner, t, c, type);
     int answer = message_box_default(type);
     const bool shown = invoke([&] {
         ui_window_object* o = lookup(owner);
@@ -48,39 +53,58 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
         box.setWindowTitle(qstr(c));
         box.setText(qstr(t));
         switch (type & MB_ICONMASK) {
-        case MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
-        case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-        case MB_ICONEXCLAMATION: box.setIcon(QMessageBox::Warning); break;
-        case MB_ICONASTERISK: box.setIcon(QMessageBox::Information); break;
-        default: break;
+        case MB_ICONHAND:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MB_ICONEXCLAMATION:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MB_ICONASTERISK:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            break;
         }
         std::vector<std::pair<QAbstractButton*, int>> buttons;
         for (int id : message_box_buttons(type)) {
             QMessageBox::StandardButton sb = QMessageBox::Ok;
             switch (id) {
-            case IDCANCEL: sb = QMessageBox::Cancel; break;
-            case IDABORT: sb = QMessageBox::Abort; break;
-            case IDRETRY: sb = QMessageBox::Retry; break;
-            case IDIGNORE: sb = QMessageBox::Ignore; break;
-            case IDYES: sb = QMessageBox::Yes; break;
-            case IDNO: sb = QMessageBox::No; break;
-            default: break;
+            case IDCANCEL:
+                sb = QMessageBox::Cancel;
+                break;
+            case IDABORT:
+                sb = QMessageBox::Abort;
+                break;
+            case IDRETRY:
+                sb = QMessageBox::Retry;
+                break;
+            case IDIGNORE:
+                sb = QMessageBox::Ignore;
+                break;
+            case IDYES:
+                sb = QMessageBox::Yes;
+                break;
+            case IDNO:
+                sb = QMessageBox::No;
+                break;
+            default:
+                break;
             }
             QAbstractButton* b = box.addButton(sb);
             buttons.emplace_back(b, id);
-            if (id == answer)
-                box.setDefaultButton(static_cast<QPushButton*>(b));
+            if (id == answer) box.setDefaultButton(static_cast<QPushButton*>(b));
         }
         push_modal(nullptr);
         box.exec();
         pop_modal(nullptr);
         for (const auto& [b, id] : buttons) {
-            if (box.clickedButton() == b)
-                answer = id;
+            if (box.clickedButton() == b) answer = id;
         }
         // Closing a box without Cancel answers its only or default button.
     });
-    if (!shown)
-        std::fprintf(stderr, "%s: %s\n", qstr(c).toStdString().c_str(), qstr(t).toStdString().c_str());
+    if (!shown) std::fprintf(stderr, "%s: %s\n", qstr(c).toStdString().c_str(), qstr(t).toStdString().c_str());
     return answer;
 }

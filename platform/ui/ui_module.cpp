@@ -31,30 +31,26 @@ void filter_qt_messages(QtMsgType type, const QMessageLogContext& context, const
 {
     if (text.contains(QLatin1String("propagateSizeHints")) || text.contains(QLatin1String("does not support raise()")))
         return;
-    if (g_previous_handler)
-        g_previous_handler(type, context, text);
+    if (g_previous_handler) g_previous_handler(type, context, text);
 }
 
 } // namespace
 
 ui_module::~ui_module()
 {
-    if (initialized_)
-        Term();
+    if (initialized_) Term();
 }
 
 HRESULT ui_module::Init(HINSTANCE /*instance*/)
 {
-    if (initialized_)
-        return S_OK;
+    if (initialized_) return S_OK;
     // A module started while another runs (a test driving the program's entry)
     // shares the framework; the first one sets it up and the last one ends it.
     if (g_modules == 0) {
         if (!QApplication::instance()) {
             // A program started without any display still runs (nothing is seen).
             const bool has_display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-            if (!std::getenv("QT_QPA_PLATFORM") && !has_display)
-                setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            if (!std::getenv("QT_QPA_PLATFORM") && !has_display) setenv("QT_QPA_PLATFORM", "offscreen", 1);
             g_previous_handler = qInstallMessageHandler(filter_qt_messages);
             g_app = std::make_unique<QApplication>(g_argc, g_argv);
         }
@@ -82,18 +78,15 @@ HRESULT ui_module::Init(HINSTANCE /*instance*/)
 
 void ui_module::Term()
 {
-    if (!initialized_)
-        return;
+    if (!initialized_) return;
     initialized_ = false;
-    if (--g_modules > 0)
-        return;
+    if (--g_modules > 0) return;
     set_clipboard_hook(nullptr);
     // Windows left open are closed, then deferred deletions run.
     QCoreApplication::sendPostedEvents();
     ui_detail::help_shutdown();
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (HWND h = ui_detail::handle_of(w))
-            ui_detail::destroy_window(h, true);
+        if (HWND h = ui_detail::handle_of(w)) ui_detail::destroy_window(h, true);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     g_running = false;
@@ -113,8 +106,7 @@ bool ui_is_running() { return g_running && QCoreApplication::instance(); }
 
 void ui_pump_events(int ms)
 {
-    if (!ui_is_running())
-        return;
+    if (!ui_is_running()) return;
     if (!ui_is_ui_thread()) {
         QThread::msleep(static_cast<unsigned long>(ms));
         return;
@@ -124,8 +116,7 @@ void ui_pump_events(int ms)
     do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (t.elapsed() < ms)
-            QThread::msleep(1);
+        if (t.elapsed() < ms) QThread::msleep(1);
     } while (t.elapsed() < ms);
 }
 
@@ -138,8 +129,7 @@ std::function<void(std::exception_ptr)> g_uncaught_sink;
 
 bool invoke(const std::function<void()>& f)
 {
-    if (!ui_is_running())
-        return false;
+    if (!ui_is_running()) return false;
     if (ui_is_ui_thread()) {
         f();
         return true;
@@ -155,15 +145,13 @@ bool invoke(const std::function<void()>& f)
             }
         },
         Qt::BlockingQueuedConnection);
-    if (error)
-        std::rethrow_exception(error);
+    if (error) std::rethrow_exception(error);
     return true;
 }
 
 void post(std::function<void()> f)
 {
-    if (!ui_is_running())
-        return;
+    if (!ui_is_running()) return;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [f = std::move(f)] { boundary(f); }, Qt::QueuedConnection);
 }

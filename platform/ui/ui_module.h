@@ -33,8 +33,7 @@ template <class Pred>
 bool ui_pump_until(Pred done, int timeout_ms)
 {
     for (int waited = 0; waited < timeout_ms; waited += 10) {
-        if (done())
-            return true;
+        if (done()) return true;
         ui_pump_events(10);
     }
     return done();

@@ -38,16 +38,12 @@ bool live_page(HPROPSHEETPAGE p)
 
 HPROPSHEETPAGE CreatePropertySheetPageW(const PROPSHEETPAGEW* page)
 {
-    if (!page || page->dwSize < sizeof(PROPSHEETPAGEW))
-        return nullptr;
+    if (!page || page->dwSize < sizeof(PROPSHEETPAGEW)) return nullptr;
     auto obj = std::make_unique<ui_sheet_page_object>();
     obj->psp = *page;
-    if (page->pszTitle)
-        obj->title = page->pszTitle;
-    if (page->pszHeaderTitle)
-        obj->header_title = page->pszHeaderTitle;
-    if (page->pszHeaderSubTitle)
-        obj->header_subtitle = page->pszHeaderSubTitle;
+    if (page->pszTitle) obj->title = page->pszTitle;
+    if (page->pszHeaderTitle) obj->header_title = page->pszHeaderTitle;
+    if (page->pszHeaderSubTitle) obj->header_subtitle = page->pszHeaderSubTitle;
     // The copy's texts point into the handle itself.
     obj->psp.pszTitle = obj->title.c_str();
     obj->psp.pszHeaderTitle = obj->header_title.c_str();
@@ -63,8 +59,7 @@ BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page)
     std::unique_ptr<ui_sheet_page_object> gone;
     std::lock_guard<std::mutex> lock(g_pages_mutex);
     auto it = page_handles().find(page);
-    if (it == page_handles().end())
-        return FALSE;
+    if (it == page_handles().end()) return FALSE;
     gone = std::move(it->second);
     page_handles().erase(it);
     return TRUE;
@@ -72,8 +67,7 @@ BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page)
 
 ui_sheet_state::~ui_sheet_state()
 {
-    for (auto& e : pages)
-        DestroyPropertySheetPage(e.handle);
+    for (auto& e : pages) DestroyPropertySheetPage(e.handle);
 }
 
 // --- Pages --------------------------------------------------------------------------
@@ -96,8 +90,7 @@ ui_property_page::~ui_property_page()
                 destroy_window(m_hWnd, true);
             }
         });
-    } catch (...) {
-    }
+    } catch (...) {}
     m_hWnd = nullptr;
 }
 
@@ -136,8 +129,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override
     {
         if (e->key() == Qt::Key_F1) {
-            if (HWND h = handle_of(this))
-                boundary([h] { dispatch(h, WM_HELP, 0, 0); });
+            if (HWND h = handle_of(this)) boundary([h] { dispatch(h, WM_HELP, 0, 0); });
             return;
         }
         QDialog::keyPressEvent(e);
@@ -178,14 +170,12 @@ HWND make_button(HWND sheet, QWidget* parent, QBoxLayout* row, int id, const wch
 
 void set_shown(HWND h, bool shown)
 {
-    if (ui_window_object* o = lookup(h); o && o->widget)
-        o->widget->setVisible(shown);
+    if (ui_window_object* o = lookup(h); o && o->widget) o->widget->setVisible(shown);
 }
 
 void set_enabled(HWND h, bool enabled)
 {
-    if (ui_window_object* o = lookup(h); o && o->widget)
-        o->widget->setEnabled(enabled);
+    if (ui_window_object* o = lookup(h); o && o->widget) o->widget->setEnabled(enabled);
 }
 
 bool is_enabled(HWND h)
@@ -207,8 +197,7 @@ void apply_buttons(ui_sheet_state& st)
 
 LRESULT notify_page(HWND sheet, HWND page, UINT code)
 {
-    if (!lookup(page))
-        return 0;
+    if (!lookup(page)) return 0;
     PSHNOTIFY n;
     n.hdr.hwndFrom = sheet;
     n.hdr.idFrom = 0;
@@ -234,11 +223,9 @@ sheet_geometry measure(const ui_sheet_state& st)
 {
     int iw = 0, ih = 0, ew = 0, eh = 0;
     for (const ui_sheet_page_entry& e : st.pages) {
-        if (!live_page(e.handle))
-            continue;
+        if (!live_page(e.handle)) continue;
         auto t = ui_find_dialog(e.handle->psp.pszTemplate);
-        if (!t)
-            continue;
+        if (!t) continue;
         if (is_exterior(st, e.handle->psp)) {
             ew = std::max(ew, dlu_x(t->cx));
             eh = std::max(eh, dlu_y(t->cy));
@@ -271,20 +258,15 @@ sheet_geometry measure(const ui_sheet_state& st)
 void layout_sheet(HWND sheet)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st || !st->area)
-        return;
+    if (!st || !st->area) return;
     const sheet_geometry g = measure(*st);
     st->area->setFixedSize(g.width, g.height);
-    if (st->header_frame)
-        st->header_frame->setGeometry(0, 0, g.width, std::max(0, g.header_height - 2));
-    if (st->header_line)
-        st->header_line->setGeometry(0, std::max(0, g.header_height - 2), g.width, 2);
-    if (st->watermark)
-        st->watermark->setGeometry(0, 0, g.watermark_width, g.height);
+    if (st->header_frame) st->header_frame->setGeometry(0, 0, g.width, std::max(0, g.header_height - 2));
+    if (st->header_line) st->header_line->setGeometry(0, std::max(0, g.header_height - 2), g.width, 2);
+    if (st->watermark) st->watermark->setGeometry(0, 0, g.watermark_width, g.height);
     for (const ui_sheet_page_entry& e : st->pages) {
         ui_window_object* po = lookup(e.window);
-        if (!po || !po->widget || !live_page(e.handle))
-            continue;
+        if (!po || !po->widget || !live_page(e.handle)) continue;
         if (is_exterior(*st, e.handle->psp))
             po->widget->setGeometry(0, 0, g.width, g.height);
         else
@@ -296,17 +278,13 @@ void layout_sheet(HWND sheet)
 HWND page_window(HWND sheet, int index)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st || index < 0 || index >= static_cast<int>(st->pages.size()))
-        return nullptr;
+    if (!st || index < 0 || index >= static_cast<int>(st->pages.size())) return nullptr;
     ui_sheet_page_entry& e = st->pages[static_cast<size_t>(index)];
-    if (lookup(e.window))
-        return e.window;
-    if (!live_page(e.handle))
-        return nullptr;
+    if (lookup(e.window)) return e.window;
+    if (!live_page(e.handle)) return nullptr;
     const PROPSHEETPAGEW& psp = e.handle->psp;
     auto t = ui_find_dialog(psp.pszTemplate);
-    if (!t || !st->area)
-        return nullptr;
+    if (!t || !st->area) return nullptr;
     auto* w = new QWidget(st->area);
     w->hide();
     auto* page = reinterpret_cast<ui_property_page*>(psp.lParam);
@@ -319,8 +297,7 @@ HWND page_window(HWND sheet, int index)
     obj->wrapper = page;
     obj->text = t->caption;
     HWND h = register_window(std::move(obj));
-    if (page)
-        page->m_hWnd = h;
+    if (page) page->m_hWnd = h;
     e.window = h;
     build_controls(h, w, *t);
     layout_sheet(sheet);
@@ -331,8 +308,7 @@ HWND page_window(HWND sheet, int index)
 int index_of_id(ui_sheet_state& st, LRESULT id)
 {
     for (size_t i = 0; i < st.pages.size(); ++i) {
-        if (live_page(st.pages[i].handle) && st.pages[i].handle->psp.pszTemplate == id)
-            return static_cast<int>(i);
+        if (live_page(st.pages[i].handle) && st.pages[i].handle->psp.pszTemplate == id) return static_cast<int>(i);
     }
     return -1;
 }
@@ -340,37 +316,32 @@ int index_of_id(ui_sheet_state& st, LRESULT id)
 void show_page(HWND sheet, int index)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st)
-        return;
+    if (!st) return;
     ui_sheet_page_entry& e = st->pages[static_cast<size_t>(index)];
     ui_window_object* po = lookup(e.window);
-    if (!po || !po->widget || !st->area)
-        return;
+    if (!po || !po->widget || !st->area) return;
     st->current = index;
     for (const ui_sheet_page_entry& other : st->pages) {
         ui_window_object* oo = lookup(other.window);
-        if (oo && oo->widget && oo != po)
-            oo->widget->hide();
+        if (oo && oo->widget && oo != po) oo->widget->hide();
     }
     const PROPSHEETPAGEW& psp = e.handle->psp;
     const bool wizard97 = st->header.dwFlags & PSH_WIZARD97;
     const bool exterior = is_exterior(*st, psp);
     const bool hide_header = !wizard97 || exterior;
-    if (st->header_frame)
-        st->header_frame->setVisible(!hide_header);
-    if (st->header_line)
-        st->header_line->setVisible(!hide_header);
+    if (st->header_frame) st->header_frame->setVisible(!hide_header);
+    if (st->header_line) st->header_line->setVisible(!hide_header);
     // An exterior page is drawn on the window colour with the watermark at its
     // left, where its own template leaves room for it.
     st->area->setBackgroundRole(exterior ? QPalette::Base : QPalette::Window);
-    if (st->watermark)
-        st->watermark->setVisible(exterior && !st->watermark->pixmap().isNull());
+    if (st->watermark) st->watermark->setVisible(exterior && !st->watermark->pixmap().isNull());
     po->widget->show();
     po->widget->raise();
     if (st->header_title)
         st->header_title->setText((psp.dwFlags & PSP_USEHEADERTITLE) ? qstr(e.handle->header_title) : QString());
     if (st->header_subtitle)
-        st->header_subtitle->setText((psp.dwFlags & PSP_USEHEADERSUBTITLE) ? qstr(e.handle->header_subtitle) : QString());
+        st->header_subtitle->setText((psp.dwFlags & PSP_USEHEADERSUBTITLE) ? qstr(e.handle->header_subtitle)
+                                                                           : QString());
     set_enabled(st->help, psp.dwFlags & PSP_HASHELP);
 }
 
@@ -379,12 +350,10 @@ void show_page(HWND sheet, int index)
 bool activate(HWND sheet, int index, int direction)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st)
-        return false;
+    if (!st) return false;
     for (size_t guard = 0; guard <= st->pages.size() * 2 + 1; ++guard) {
         st = state_of(sheet);
-        if (!st || index < 0 || index >= static_cast<int>(st->pages.size()))
-            return false;
+        if (!st || index < 0 || index >= static_cast<int>(st->pages.size())) return false;
         HWND page = page_window(sheet, index);
         if (!page) {
             index += direction;
@@ -392,8 +361,7 @@ bool activate(HWND sheet, int index, int direction)
         }
         const LRESULT r = notify_page(sheet, page, PSN_SETACTIVE);
         st = state_of(sheet);
-        if (!st)
-            return false;
+        if (!st) return false;
         if (r == 0) {
             show_page(sheet, index);
             return true;
@@ -409,8 +377,7 @@ bool activate(HWND sheet, int index, int direction)
 
 HWND current_page(ui_sheet_state& st)
 {
-    if (st.current < 0 || st.current >= static_cast<int>(st.pages.size()))
-        return nullptr;
+    if (st.current < 0 || st.current >= static_cast<int>(st.pages.size())) return nullptr;
     HWND h = st.pages[static_cast<size_t>(st.current)].window;
     return lookup(h) ? h : nullptr;
 }
@@ -418,8 +385,7 @@ HWND current_page(ui_sheet_state& st)
 void close_sheet(HWND sheet, INT_PTR result)
 {
     ui_window_object* o = lookup(sheet);
-    if (!o)
-        return;
+    if (!o) return;
     o->result = result;
     o->end_requested = true;
     if (o->in_loop) {
@@ -427,56 +393,44 @@ void close_sheet(HWND sheet, INT_PTR result)
         return;
     }
     // A modeless sheet goes away at once.
-    if (o->sheet && o->sheet->owner)
-        sheet_store_result(o->sheet->owner, result);
+    if (o->sheet && o->sheet->owner) sheet_store_result(o->sheet->owner, result);
     destroy_window(sheet, true);
 }
 
 void go(HWND sheet, int direction)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st)
-        return;
+    if (!st) return;
     HWND cur = current_page(*st);
-    if (!cur)
-        return;
-    if (notify_page(sheet, cur, PSN_KILLACTIVE) != 0)
-        return;
+    if (!cur) return;
+    if (notify_page(sheet, cur, PSN_KILLACTIVE) != 0) return;
     const LRESULT r = notify_page(sheet, cur, direction > 0 ? PSN_WIZNEXT : PSN_WIZBACK);
     st = state_of(sheet);
-    if (!st || r == -1)
-        return;
+    if (!st || r == -1) return;
     const int target = r == 0 ? st->current + direction : index_of_id(*st, r);
-    if (target < 0)
-        return;
+    if (target < 0) return;
     activate(sheet, target, direction);
 }
 
 void finish(HWND sheet)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st)
-        return;
+    if (!st) return;
     HWND cur = current_page(*st);
-    if (cur && notify_page(sheet, cur, PSN_WIZFINISH) != 0)
-        return;
+    if (cur && notify_page(sheet, cur, PSN_WIZFINISH) != 0) return;
     close_sheet(sheet, 1);
 }
 
 void cancel(HWND sheet)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st)
-        return;
+    if (!st) return;
     HWND cur = current_page(*st);
-    if (cur && notify_page(sheet, cur, PSN_QUERYCANCEL) != 0)
-        return;
+    if (cur && notify_page(sheet, cur, PSN_QUERYCANCEL) != 0) return;
     st = state_of(sheet);
-    if (!st)
-        return;
+    if (!st) return;
     for (auto& e : st->pages) {
-        if (lookup(e.window))
-            notify_page(sheet, e.window, PSN_RESET);
+        if (lookup(e.window)) notify_page(sheet, e.window, PSN_RESET);
     }
     close_sheet(sheet, 0);
 }
@@ -484,30 +438,38 @@ void cancel(HWND sheet)
 void help(HWND sheet)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st)
-        return;
-    if (HWND cur = current_page(*st))
-        notify_page(sheet, cur, PSN_HELP);
+    if (!st) return;
+    if (HWND cur = current_page(*st)) notify_page(sheet, cur, PSN_HELP);
 }
 
 void press(HWND sheet, int button)
 {
     ui_sheet_state* st = state_of(sheet);
-    if (!st)
-        return;
+    if (!st) return;
     HWND b = nullptr;
     switch (button) {
-    case PSBTN_BACK: b = st->back; break;
-    case PSBTN_NEXT: b = st->next; break;
-    case PSBTN_FINISH: b = st->finish; break;
-    case PSBTN_CANCEL: b = st->cancel; break;
-    case PSBTN_HELP: b = st->help; break;
-    default: return;
+    case PSBTN_BACK:
+        b = st->back;
+        break;
+    case PSBTN_NEXT:
+        b = st->next;
+        break;
+    case PSBTN_FINISH:
+        b = st->finish;
+        break;
+    case PSBTN_CANCEL:
+        b = st->cancel;
+        break;
+    case PSBTN_HELP:
+        b = st->help;
+        break;
+    default:
+        return;
     }
     // A button the user could not press does nothing.
-    if (!is_enabled(b))
-        return;
-    dispatch(sheet, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(b)), BN_CLICKED), reinterpret_cast<LPARAM>(b));
+    if (!is_enabled(b)) return;
+    dispatch(sheet, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(b)), BN_CLICKED),
+             reinterpret_cast<LPARAM>(b));
 }
 
 } // namespace
@@ -519,17 +481,27 @@ void sheet_force_close(HWND sheet, INT_PTR result) { close_sheet(sheet, result);
 LRESULT sheet_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
 {
     ui_sheet_state* st = o->sheet.get();
-    if (!st)
-        return 0;
+    if (!st) return 0;
     switch (msg) {
     case WM_COMMAND:
         switch (LOWORD(w)) {
-        case ID_WIZBACK: go(h, -1); break;
-        case ID_WIZNEXT: go(h, +1); break;
-        case ID_WIZFINISH: finish(h); break;
-        case IDCANCEL: cancel(h); break;
-        case IDHELP: help(h); break;
-        default: break;
+        case ID_WIZBACK:
+            go(h, -1);
+            break;
+        case ID_WIZNEXT:
+            go(h, +1);
+            break;
+        case ID_WIZFINISH:
+            finish(h);
+            break;
+        case IDCANCEL:
+            cancel(h);
+            break;
+        case IDHELP:
+            help(h);
+            break;
+        default:
+            break;
         }
         return 0;
     case WM_HELP:
@@ -540,8 +512,7 @@ LRESULT sheet_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
         return 0;
     case WM_SETTEXT:
         o->text = l ? reinterpret_cast<const wchar_t*>(l) : L"";
-        if (o->widget)
-            o->widget->setWindowTitle(qstr(o->text));
+        if (o->widget) o->widget->setWindowTitle(qstr(o->text));
         return TRUE;
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
@@ -553,8 +524,7 @@ LRESULT sheet_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
         return 0;
     case PSM_ADDPAGE: {
         auto page = reinterpret_cast<HPROPSHEETPAGE>(l);
-        if (!live_page(page))
-            return FALSE;
+        if (!live_page(page)) return FALSE;
         st->pages.push_back(ui_sheet_page_entry{page, nullptr});
         layout_sheet(h);
         return TRUE;
@@ -566,15 +536,12 @@ LRESULT sheet_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
             index = index_of_id(*st, l);
         } else if (l) {
             for (size_t i = 0; i < st->pages.size(); ++i)
-                if (st->pages[i].handle == reinterpret_cast<HPROPSHEETPAGE>(l))
-                    index = static_cast<int>(i);
+                if (st->pages[i].handle == reinterpret_cast<HPROPSHEETPAGE>(l)) index = static_cast<int>(i);
         } else {
             index = static_cast<int>(w);
         }
-        if (index < 0 || index >= static_cast<int>(st->pages.size()))
-            return FALSE;
-        if (HWND cur = current_page(*st); cur && notify_page(h, cur, PSN_KILLACTIVE) != 0)
-            return FALSE;
+        if (index < 0 || index >= static_cast<int>(st->pages.size())) return FALSE;
+        if (HWND cur = current_page(*st); cur && notify_page(h, cur, PSN_KILLACTIVE) != 0) return FALSE;
         return activate(h, index, +1) ? TRUE : FALSE;
     }
     case PSM_GETCURRENTPAGEHWND:
@@ -588,15 +555,13 @@ LRESULT sheet_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
         return index_of_id(*st, l);
     case PSM_INDEXTOID: {
         const size_t i = static_cast<size_t>(w);
-        if (i >= st->pages.size() || !live_page(st->pages[i].handle))
-            return 0;
+        if (i >= st->pages.size() || !live_page(st->pages[i].handle)) return 0;
         return st->pages[i].handle->psp.pszTemplate;
     }
     case PSM_SETHEADERTITLEW:
     case PSM_SETHEADERSUBTITLEW: {
         const size_t i = static_cast<size_t>(w);
-        if (i >= st->pages.size() || !live_page(st->pages[i].handle))
-            return 0;
+        if (i >= st->pages.size() || !live_page(st->pages[i].handle)) return 0;
         ui_sheet_page_object* p = st->pages[i].handle;
         const std::wstring text = l ? reinterpret_cast<const wchar_t*>(l) : L"";
         if (msg == PSM_SETHEADERTITLEW) {
@@ -608,8 +573,7 @@ LRESULT sheet_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
             p->psp.pszHeaderSubTitle = p->header_subtitle.c_str();
             p->psp.dwFlags |= PSP_USEHEADERSUBTITLE;
         }
-        if (static_cast<int>(i) == st->current)
-            show_page(h, st->current);
+        if (static_cast<int>(i) == st->current) show_page(h, st->current);
         return 0;
     }
     default:
@@ -637,24 +601,19 @@ ui_property_sheet::~ui_property_sheet()
             if (ui_window_object* o = lookup(m_hWnd)) {
                 o->target = nullptr;
                 o->wrapper = nullptr;
-                if (o->sheet)
-                    o->sheet->owner = nullptr;
+                if (o->sheet) o->sheet->owner = nullptr;
                 destroy_window(m_hWnd, true);
             }
         });
-    } catch (...) {
-    }
+    } catch (...) {}
     m_hWnd = nullptr;
-    for (HPROPSHEETPAGE p : m_pages)
-        DestroyPropertySheetPage(p);
+    for (HPROPSHEETPAGE p : m_pages) DestroyPropertySheetPage(p);
 }
 
 BOOL ui_property_sheet::AddPage(HPROPSHEETPAGE page)
 {
-    if (!page)
-        return FALSE;
-    if (IsWindow())
-        return static_cast<BOOL>(SendMessage(PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(page)));
+    if (!page) return FALSE;
+    if (IsWindow()) return static_cast<BOOL>(SendMessage(PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(page)));
     m_pages.push_back(page);
     return TRUE;
 }
@@ -662,18 +621,15 @@ BOOL ui_property_sheet::AddPage(HPROPSHEETPAGE page)
 void ui_property_sheet::SetTitle(const std::wstring& caption)
 {
     m_caption = caption;
-    if (IsWindow())
-        SetWindowText(caption);
+    if (IsWindow()) SetWindowText(caption);
 }
 
 HWND ui_property_sheet::create_window(HWND owner, bool modal)
 {
-    if (m_pages.empty())
-        return nullptr;
+    if (m_pages.empty()) return nullptr;
     ui_window_object* owner_obj = lookup(owner);
     auto* d = new sheet_widget(owner_obj && owner_obj->widget ? owner_obj->widget->window() : nullptr);
-    if (modal)
-        d->setWindowModality(Qt::ApplicationModal);
+    if (modal) d->setWindowModality(Qt::ApplicationModal);
     d->setWindowTitle(qstr(m_caption));
 
     auto st = std::make_unique<ui_sheet_state>();
@@ -732,8 +688,7 @@ HWND ui_property_sheet::create_window(HWND owner, bool modal)
     st->header_subtitle = subtitle;
     st->header_bitmap = header_bitmap;
     st->watermark = watermark;
-    for (HPROPSHEETPAGE p : m_pages)
-        st->pages.push_back(ui_sheet_page_entry{p, nullptr});
+    for (HPROPSHEETPAGE p : m_pages) st->pages.push_back(ui_sheet_page_entry{p, nullptr});
     m_pages.clear();
 
     auto obj = std::make_unique<ui_window_object>();
@@ -760,10 +715,8 @@ HWND ui_property_sheet::create_window(HWND owner, bool modal)
     s->finish = make_button(h, d, buttons, ID_WIZFINISH, L"Finish");
     s->cancel = make_button(h, d, buttons, IDCANCEL, L"Cancel");
     v->addLayout(buttons);
-    if (!(m_psh.dwFlags & PSH_HASHELP))
-        set_shown(s->help, false);
-    if (auto img = ui_image_of(m_psh.hIcon))
-        d->setWindowIcon(QIcon(pixmap_of(*img)));
+    if (!(m_psh.dwFlags & PSH_HASHELP)) set_shown(s->help, false);
+    if (auto img = ui_image_of(m_psh.hIcon)) d->setWindowIcon(QIcon(pixmap_of(*img)));
     apply_buttons(*s);
 
     if (!activate(h, static_cast<int>(m_psh.nStartPage), +1)) {
@@ -780,8 +733,7 @@ INT_PTR ui_property_sheet::DoModal(HWND owner)
     invoke([&] {
         HWND h = create_window(owner, true);
         ui_window_object* o = lookup(h);
-        if (!o)
-            return;
+        if (!o) return;
         if (!o->end_requested) {
             o->in_loop = true;
             push_modal(h);
@@ -805,8 +757,7 @@ HWND ui_property_sheet::Create(HWND owner)
     HWND h = nullptr;
     invoke([&] {
         h = create_window(owner, false);
-        if (ui_window_object* o = lookup(h))
-            o->widget->show();
+        if (ui_window_object* o = lookup(h)) o->widget->show();
     });
     return h;
 }

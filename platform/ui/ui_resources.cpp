@@ -1,8 +1,8 @@
 #include "platform/ui/ui_resources.h"
 
 #include <QFont>
-#include <QGuiApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
 
@@ -63,8 +63,7 @@ T* keep(std::unique_ptr<T> obj)
 template <class T>
 T* live(const void* p)
 {
-    if (!p)
-        return nullptr;
+    if (!p) return nullptr;
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = handles().find(p);
     return it == handles().end() ? nullptr : dynamic_cast<T*>(it->second.get());
@@ -75,8 +74,7 @@ bool forget(const void* p)
     std::unique_ptr<ui_gdi_object> gone;
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = handles().find(p);
-    if (it == handles().end())
-        return false;
+    if (it == handles().end()) return false;
     gone = std::move(it->second);
     handles().erase(it);
     return true;
@@ -139,21 +137,22 @@ ui_image ui_decode_image(const unsigned char* data, size_t size)
 {
     ui_image img;
     const QImage decoded = QImage::fromData(data, static_cast<int>(size)).convertToFormat(QImage::Format_ARGB32);
-    if (decoded.isNull())
-        return img;
+    if (decoded.isNull()) return img;
     img.width = decoded.width();
     img.height = decoded.height();
     img.argb.resize(static_cast<size_t>(img.width) * static_cast<size_t>(img.height));
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
-            img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)] = decoded.pixel(x, y);
+            img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)] =
+                decoded.pixel(x, y);
     return img;
 }
 
 namespace ui_rc {
 
 namespace {
-ui_control_template make(ui_control_kind kind, const std::wstring& text, int id, int x, int y, int cx, int cy, DWORD style)
+ui_control_template make(ui_control_kind kind, const std::wstring& text, int id, int x, int y, int cx, int cy,
+                         DWORD style)
 {
     ui_control_template c;
     c.kind = kind;
@@ -190,7 +189,8 @@ ui_control_template checkbox(const std::wstring& text, int id, int x, int y, int
 }
 ui_control_template radiobutton(const std::wstring& text, int id, int x, int y, int cx, int cy, bool auto_radio)
 {
-    return make(ui_control_kind::radio_button, text, id, x, y, cx, cy, auto_radio ? BS_AUTORADIOBUTTON : BS_RADIOBUTTON);
+    return make(ui_control_kind::radio_button, text, id, x, y, cx, cy,
+                auto_radio ? BS_AUTORADIOBUTTON : BS_RADIOBUTTON);
 }
 ui_control_template edittext(int id, int x, int y, int cx, int cy, DWORD style)
 {
@@ -246,8 +246,7 @@ HICON LoadIconW(HINSTANCE instance, int id) { return LoadImageIcon(instance, id,
 HICON LoadImageIcon(HINSTANCE /*instance*/, int id, int cx, int cy)
 {
     auto img = ui_find_icon(id);
-    if (!img)
-        return nullptr;
+    if (!img) return nullptr;
     auto obj = std::make_unique<ui_icon_object>();
     if (cx > 0 && cy > 0 && (cx != img->width || cy != img->height)) {
         // Scaled to the size asked for, as the system does.
@@ -260,7 +259,8 @@ HICON LoadImageIcon(HINSTANCE /*instance*/, int id, int cx, int cy)
         out.argb.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
         for (int y = 0; y < out.height; ++y)
             for (int x = 0; x < out.width; ++x)
-                out.argb[static_cast<size_t>(y) * static_cast<size_t>(out.width) + static_cast<size_t>(x)] = scaled.pixel(x, y);
+                out.argb[static_cast<size_t>(y) * static_cast<size_t>(out.width) + static_cast<size_t>(x)] =
+                    scaled.pixel(x, y);
         obj->image = std::make_shared<const ui_image>(std::move(out));
     } else {
         obj->image = img;
@@ -271,8 +271,7 @@ HICON LoadImageIcon(HINSTANCE /*instance*/, int id, int cx, int cy)
 HBITMAP LoadBitmapW(HINSTANCE /*instance*/, int id)
 {
     auto img = ui_find_bitmap(id);
-    if (!img)
-        return nullptr;
+    if (!img) return nullptr;
     auto obj = std::make_unique<ui_bitmap_object>();
     obj->image = img;
     return keep(std::move(obj));
@@ -282,8 +281,7 @@ BOOL DestroyIcon(HICON icon) { return live<ui_icon_object>(icon) && forget(icon)
 
 BOOL DeleteObject(HGDIOBJ object)
 {
-    if (!live<ui_bitmap_object>(object) && !live<ui_font_object>(object))
-        return FALSE;
+    if (!live<ui_bitmap_object>(object) && !live<ui_font_object>(object)) return FALSE;
     return forget(object) ? TRUE : FALSE;
 }
 
@@ -312,15 +310,11 @@ HFONT CreateFontW(int height, int /*width*/, int /*escapement*/, int /*orientati
                   DWORD /*clip_precision*/, DWORD /*quality*/, DWORD pitch_and_family, LPCWSTR face)
 {
     auto obj = std::make_unique<ui_font_object>();
-    if (face && *face)
-        obj->font.setFamily(QString::fromWCharArray(face));
-    if ((pitch_and_family & 0xF0) == FF_SWISS)
-        obj->font.setStyleHint(QFont::SansSerif);
-    if (height != 0)
-        obj->font.setPixelSize(height < 0 ? -height : height);
+    if (face && *face) obj->font.setFamily(QString::fromWCharArray(face));
+    if ((pitch_and_family & 0xF0) == FF_SWISS) obj->font.setStyleHint(QFont::SansSerif);
+    if (height != 0) obj->font.setPixelSize(height < 0 ? -height : height);
     // Windows weights run 100..900; Qt's enumerators use the same scale.
-    if (weight > 0)
-        obj->font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
+    if (weight > 0) obj->font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
     obj->font.setItalic(italic != 0);
     obj->font.setUnderline(underline != 0);
     obj->font.setStrikeOut(strike_out != 0);
@@ -340,7 +334,8 @@ QImage qimage_of(const ui_image& image)
     QImage img(image.width, image.height, QImage::Format_ARGB32);
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
-            img.setPixel(x, y, image.argb[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)]);
+            img.setPixel(
+                x, y, image.argb[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)]);
     return img;
 }
 
@@ -373,8 +368,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
 {
     auto* d = live<ui_dc_object>(dc);
     auto* f = live<ui_font_object>(object);
-    if (!d || !f)
-        return nullptr;
+    if (!d || !f) return nullptr;
     HFONT old = d->font;
     d->font = static_cast<HFONT>(f);
     return old;
@@ -382,8 +376,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
 
 int GetDeviceCaps(HDC /*dc*/, int index)
 {
-    if (index != LOGPIXELSX && index != LOGPIXELSY)
-        return 0;
+    if (index != LOGPIXELSX && index != LOGPIXELSY) return 0;
     int dpi = 96;
     ui_detail::invoke([&] {
         if (QScreen* s = QGuiApplication::primaryScreen())
@@ -395,8 +388,7 @@ int GetDeviceCaps(HDC /*dc*/, int index)
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size)
 {
     auto* d = live<ui_dc_object>(dc);
-    if (!d || !size || (!text && count > 0))
-        return FALSE;
+    if (!d || !size || (!text && count > 0)) return FALSE;
     const QString t = QString::fromWCharArray(text, std::max(0, count));
     ui_detail::invoke([&] {
         QFont font;

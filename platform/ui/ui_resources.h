@@ -83,7 +83,8 @@ ui_control_template defpushbutton(const std::wstring& text, int id, int x, int y
 // A check box the owner flips itself (BS_CHECKBOX); auto_check makes it flip on click.
 ui_control_template checkbox(const std::wstring& text, int id, int x, int y, int cx, int cy, bool auto_check = false);
 // A radio button the owner checks itself (BS_RADIOBUTTON); auto_radio makes a group.
-ui_control_template radiobutton(const std::wstring& text, int id, int x, int y, int cx, int cy, bool auto_radio = false);
+ui_control_template radiobutton(const std::wstring& text, int id, int x, int y, int cx, int cy,
+                                bool auto_radio = false);
 ui_control_template edittext(int id, int x, int y, int cx, int cy, DWORD style = ES_AUTOHSCROLL);
 ui_control_template combobox(int id, int x, int y, int cx, int cy, DWORD style = CBS_DROPDOWN);
 ui_control_template listbox(int id, int x, int y, int cx, int cy, DWORD style = LBS_NOTIFY);

@@ -107,14 +107,8 @@ struct LVITEMW {
 
 constexpr WORD LOWORD(uintptr_t v) { return static_cast<WORD>(v & 0xffff); }
 constexpr WORD HIWORD(uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xffff); }
-constexpr WPARAM MAKEWPARAM(WORD low, WORD high)
-{
-    return static_cast<WPARAM>((static_cast<DWORD>(high) << 16) | low);
-}
-constexpr LPARAM MAKELPARAM(WORD low, WORD high)
-{
-    return static_cast<LPARAM>((static_cast<DWORD>(high) << 16) | low);
-}
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return static_cast<WPARAM>((static_cast<DWORD>(high) << 16) | low); }
+constexpr LPARAM MAKELPARAM(WORD low, WORD high) { return static_cast<LPARAM>((static_cast<DWORD>(high) << 16) | low); }
 constexpr DWORD MAKELONG(WORD low, WORD high) { return (static_cast<DWORD>(high) << 16) | low; }
 // The list-view state-image index as state bits (1 unchecked, 2 checked).
 constexpr UINT INDEXTOSTATEIMAGEMASK(UINT i) { return i << 12; }

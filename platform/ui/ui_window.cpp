@@ -44,8 +44,7 @@ const char* const k_handle_property = "tvx_hwnd";
 
 ui_window_object* lookup(HWND h)
 {
-    if (!h)
-        return nullptr;
+    if (!h) return nullptr;
     std::lock_guard<std::mutex> lock(g_windows_mutex);
     auto it = g_windows.find(h);
     return it == g_windows.end() ? nullptr : it->second.get();
@@ -53,11 +52,9 @@ ui_window_object* lookup(HWND h)
 
 HWND handle_of(const QWidget* w)
 {
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     const QVariant v = w->property(k_handle_property);
-    if (!v.isValid())
-        return nullptr;
+    if (!v.isValid()) return nullptr;
     HWND h = reinterpret_cast<HWND>(static_cast<uintptr_t>(v.toULongLong()));
     return lookup(h) ? h : nullptr;
 }
@@ -71,8 +68,7 @@ HWND register_window(std::unique_ptr<ui_window_object> obj)
     obj->self = h;
     QWidget* w = obj->widget;
     if (obj->parent) {
-        if (ui_window_object* p = lookup(obj->parent))
-            p->children.push_back(h);
+        if (ui_window_object* p = lookup(obj->parent)) p->children.push_back(h);
     }
     {
         std::lock_guard<std::mutex> lock(g_windows_mutex);
@@ -90,15 +86,11 @@ HWND register_window(std::unique_ptr<ui_window_object> obj)
 void destroy_window(HWND h, bool delete_widget)
 {
     ui_window_object* o = lookup(h);
-    if (!o)
-        return;
+    if (!o) return;
     const std::vector<HWND> children = o->children;
-    for (HWND c : children)
-        destroy_window(c, false);
-    for (auto& t : o->timers)
-        t.second->stop();
-    if (o->wrapper && o->wrapper->m_hWnd == h)
-        o->wrapper->m_hWnd = nullptr;
+    for (HWND c : children) destroy_window(c, false);
+    for (auto& t : o->timers) t.second->stop();
+    if (o->wrapper && o->wrapper->m_hWnd == h) o->wrapper->m_hWnd = nullptr;
     if (ui_window_object* p = lookup(o->parent))
         p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
     QObject::disconnect(o->destroyed_connection);
@@ -123,8 +115,7 @@ void destroy_window(HWND h, bool delete_widget)
                 delete w.data();
         }
     }
-    if (target)
-        target->OnFinalMessage(h);
+    if (target) target->OnFinalMessage(h);
 }
 
 QString qstr(const std::wstring& s) { return QString::fromStdWString(s); }
@@ -163,8 +154,7 @@ dialog_base_units base_units()
     // dialogs (a larger font makes every dialog larger, not its texts cut).
     static QString key; // user-interface thread only
     static dialog_base_units units;
-    if (!QApplication::instance())
-        return dialog_base_units{};
+    if (!QApplication::instance()) return dialog_base_units{};
     const QFont font = QApplication::font();
     if (font.key() != key) {
         key = font.key();
@@ -185,15 +175,12 @@ int dlu_y(int y) { return y * base_units().y / 8; }
 LRESULT dispatch(HWND h, UINT msg, WPARAM w, LPARAM l)
 {
     ui_window_object* o = lookup(h);
-    if (!o)
-        return 0;
+    if (!o) return 0;
     if (o->target) {
         LRESULT r = 0;
-        if (o->target->ProcessWindowMessage(h, msg, w, l, r))
-            return r;
+        if (o->target->ProcessWindowMessage(h, msg, w, l, r)) return r;
         o = lookup(h); // the handler may have destroyed the window
-        if (!o)
-            return 0;
+        if (!o) return 0;
     }
     switch (o->kind) {
     case ui_window_kind::control:
@@ -210,16 +197,14 @@ LRESULT dispatch(HWND h, UINT msg, WPARAM w, LPARAM l)
 void notify_command(HWND control, WORD code)
 {
     ui_window_object* o = lookup(control);
-    if (!o || !o->parent)
-        return;
+    if (!o || !o->parent) return;
     dispatch(o->parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(o->id), code), reinterpret_cast<LPARAM>(control));
 }
 
 LRESULT notify_parent(HWND control, NMHDR* hdr)
 {
     ui_window_object* o = lookup(control);
-    if (!o || !o->parent)
-        return 0;
+    if (!o || !o->parent) return 0;
     hdr->hwndFrom = control;
     hdr->idFrom = static_cast<UINT_PTR>(o->id);
     return dispatch(o->parent, WM_NOTIFY, static_cast<WPARAM>(o->id), reinterpret_cast<LPARAM>(hdr));
@@ -237,8 +222,7 @@ public:
 protected:
     void nextCheckState() override
     {
-        if (automatic_)
-            QCheckBox::nextCheckState();
+        if (automatic_) QCheckBox::nextCheckState();
     }
 
 private:
@@ -255,8 +239,7 @@ public:
 protected:
     void nextCheckState() override
     {
-        if (automatic_)
-            QRadioButton::nextCheckState();
+        if (automatic_) QRadioButton::nextCheckState();
     }
 
 private:
@@ -268,8 +251,7 @@ public:
     using QComboBox::QComboBox;
     void showPopup() override
     {
-        if (HWND h = handle_of(this))
-            boundary([h] { notify_command(h, CBN_DROPDOWN); });
+        if (HWND h = handle_of(this)) boundary([h] { notify_command(h, CBN_DROPDOWN); });
         QComboBox::showPopup();
     }
 };
@@ -283,8 +265,7 @@ protected:
     void focusInEvent(QFocusEvent* e) override
     {
         Base::focusInEvent(e);
-        if (HWND h = handle_of(this))
-            boundary([h, c = code_] { notify_command(h, c); });
+        if (HWND h = handle_of(this)) boundary([h, c = code_] { notify_command(h, c); });
     }
 
 private:
@@ -307,18 +288,15 @@ QString edit_lines(QString text) { return text.replace(QLatin1String("\r\n"), QL
 std::wstring control_text(ui_window_object* o)
 {
     QWidget* w = o->widget;
-    if (!w)
-        return o->text;
+    if (!w) return o->text;
     switch (o->control) {
     case ui_control_kind::edit:
-        if (auto* e = qobject_cast<QLineEdit*>(w))
-            return wstr(e->text());
+        if (auto* e = qobject_cast<QLineEdit*>(w)) return wstr(e->text());
         if (auto* e = qobject_cast<QPlainTextEdit*>(w))
             return wstr(e->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")));
         break;
     case ui_control_kind::combo_box:
-        if (auto* c = qobject_cast<QComboBox*>(w))
-            return wstr(c->currentText());
+        if (auto* c = qobject_cast<QComboBox*>(w)) return wstr(c->currentText());
         break;
     default:
         break;
@@ -330,8 +308,7 @@ void set_control_text(ui_window_object* o, const std::wstring& text)
 {
     QWidget* w = o->widget;
     o->text = text;
-    if (!w)
-        return;
+    if (!w) return;
     switch (o->control) {
     case ui_control_kind::edit:
         if (auto* e = qobject_cast<QLineEdit*>(w))
@@ -349,22 +326,18 @@ void set_control_text(ui_window_object* o, const std::wstring& text)
         break;
     case ui_control_kind::static_text:
     case ui_control_kind::hyperlink:
-        if (auto* l = qobject_cast<QLabel*>(w))
-            l->setText(display_text(text));
+        if (auto* l = qobject_cast<QLabel*>(w)) l->setText(display_text(text));
         break;
     case ui_control_kind::group_box:
-        if (auto* g = qobject_cast<QGroupBox*>(w))
-            g->setTitle(display_text(text));
+        if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(display_text(text));
         break;
     case ui_control_kind::push_button:
     case ui_control_kind::check_box:
     case ui_control_kind::radio_button:
-        if (auto* b = qobject_cast<QAbstractButton*>(w))
-            b->setText(qstr(text));
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(qstr(text));
         break;
     default:
-        if (w->isWindow())
-            w->setWindowTitle(qstr(text));
+        if (w->isWindow()) w->setWindowTitle(qstr(text));
         break;
     }
 }
@@ -372,8 +345,7 @@ void set_control_text(ui_window_object* o, const std::wstring& text)
 LRESULT copy_out(const std::wstring& text, WPARAM count, LPARAM buffer)
 {
     auto* out = reinterpret_cast<wchar_t*>(buffer);
-    if (!out || count == 0)
-        return 0;
+    if (!out || count == 0) return 0;
     const size_t n = std::min<size_t>(text.size(), count - 1);
     std::copy_n(text.data(), n, out);
     out[n] = L'\0';
@@ -384,24 +356,21 @@ LRESULT copy_out(const std::wstring& text, WPARAM count, LPARAM buffer)
 int sorted_position(const QStringList& items, const QString& text)
 {
     int pos = 0;
-    while (pos < items.size() && QString::compare(items[pos], text, Qt::CaseInsensitive) <= 0)
-        ++pos;
+    while (pos < items.size() && QString::compare(items[pos], text, Qt::CaseInsensitive) <= 0) ++pos;
     return pos;
 }
 
 QStringList items_of(QComboBox* c)
 {
     QStringList l;
-    for (int i = 0; i < c->count(); ++i)
-        l << c->itemText(i);
+    for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
     return l;
 }
 
 QStringList items_of(QListWidget* lw)
 {
     QStringList l;
-    for (int i = 0; i < lw->count(); ++i)
-        l << lw->item(i)->text();
+    for (int i = 0; i < lw->count(); ++i) l << lw->item(i)->text();
     return l;
 }
 
@@ -409,17 +378,16 @@ QStringList items_of(QListWidget* lw)
 // without regard to letter case; -1 when none.
 int find_entry(const QStringList& items, WPARAM start, LPARAM text, bool exact)
 {
-    if (!text || items.isEmpty())
-        return -1;
+    if (!text || items.isEmpty()) return -1;
     const QString t = QString::fromWCharArray(reinterpret_cast<const wchar_t*>(text));
     const int n = static_cast<int>(items.size());
-    const int first = (static_cast<intptr_t>(start) < 0 || static_cast<int>(start) >= n) ? 0 : static_cast<int>(start) + 1;
+    const int first =
+        (static_cast<intptr_t>(start) < 0 || static_cast<int>(start) >= n) ? 0 : static_cast<int>(start) + 1;
     for (int k = 0; k < n; ++k) {
         const int i = (first + k) % n;
         const bool match = exact ? QString::compare(items[i], t, Qt::CaseInsensitive) == 0
                                  : items[i].startsWith(t, Qt::CaseInsensitive);
-        if (match)
-            return i;
+        if (match) return i;
     }
     return -1;
 }
@@ -435,49 +403,41 @@ LRESULT combo_proc(ui_window_object* o, QComboBox* c, UINT msg, WPARAM w, LPARAM
         const int pos = (o->style & CBS_SORT) ? sorted_position(items_of(c), t) : c->count();
         const QString keep = c->isEditable() ? c->currentText() : QString();
         c->insertItem(pos, t);
-        if (c->isEditable())
-            c->setEditText(keep);
+        if (c->isEditable()) c->setEditText(keep);
         return pos;
     }
     case CB_INSERTSTRING: {
         int pos = static_cast<int>(static_cast<intptr_t>(w));
-        if (pos < 0 || pos > c->count())
-            pos = c->count();
+        if (pos < 0 || pos > c->count()) pos = c->count();
         const QString keep = c->isEditable() ? c->currentText() : QString();
         c->insertItem(pos, text_arg(l));
-        if (c->isEditable())
-            c->setEditText(keep);
+        if (c->isEditable()) c->setEditText(keep);
         return pos;
     }
     case CB_DELETESTRING: {
         const int i = static_cast<int>(w);
-        if (i < 0 || i >= c->count())
-            return CB_ERR;
+        if (i < 0 || i >= c->count()) return CB_ERR;
         c->removeItem(i);
         return c->count();
     }
     case CB_RESETCONTENT:
         c->clear();
-        if (c->isEditable())
-            c->setEditText(QString());
+        if (c->isEditable()) c->setEditText(QString());
         return 0;
     case CB_GETCOUNT:
         return c->count();
     case CB_GETCURSEL: {
         const int i = c->currentIndex();
-        if (i < 0)
-            return CB_ERR;
+        if (i < 0) return CB_ERR;
         // Typing into the edit field leaves no entry selected.
-        if (c->isEditable() && c->currentText() != c->itemText(i))
-            return CB_ERR;
+        if (c->isEditable() && c->currentText() != c->itemText(i)) return CB_ERR;
         return i;
     }
     case CB_SETCURSEL: {
         const int i = static_cast<int>(static_cast<intptr_t>(w));
         if (i < 0 || i >= c->count()) {
             c->setCurrentIndex(-1);
-            if (c->isEditable())
-                c->setEditText(QString());
+            if (c->isEditable()) c->setEditText(QString());
             return CB_ERR;
         }
         c->setCurrentIndex(i);
@@ -485,8 +445,7 @@ LRESULT combo_proc(ui_window_object* o, QComboBox* c, UINT msg, WPARAM w, LPARAM
     }
     case CB_GETLBTEXT: {
         const int i = static_cast<int>(w);
-        if (i < 0 || i >= c->count() || !l)
-            return CB_ERR;
+        if (i < 0 || i >= c->count() || !l) return CB_ERR;
         const std::wstring t = wstr(c->itemText(i));
         auto* out = reinterpret_cast<wchar_t*>(l);
         std::copy(t.begin(), t.end(), out);
@@ -495,8 +454,7 @@ LRESULT combo_proc(ui_window_object* o, QComboBox* c, UINT msg, WPARAM w, LPARAM
     }
     case CB_GETLBTEXTLEN: {
         const int i = static_cast<int>(w);
-        if (i < 0 || i >= c->count())
-            return CB_ERR;
+        if (i < 0 || i >= c->count()) return CB_ERR;
         return static_cast<LRESULT>(wstr(c->itemText(i)).size());
     }
     case CB_FINDSTRINGEXACT:
@@ -505,8 +463,7 @@ LRESULT combo_proc(ui_window_object* o, QComboBox* c, UINT msg, WPARAM w, LPARAM
         return find_entry(items_of(c), w, l, false);
     case CB_SELECTSTRING: {
         const int i = find_entry(items_of(c), w, l, false);
-        if (i >= 0)
-            c->setCurrentIndex(i);
+        if (i >= 0) c->setCurrentIndex(i);
         return i;
     }
     case CB_SHOWDROPDOWN:
@@ -519,8 +476,7 @@ LRESULT combo_proc(ui_window_object* o, QComboBox* c, UINT msg, WPARAM w, LPARAM
         return c->view() && c->view()->isVisible() ? TRUE : FALSE;
     case CB_LIMITTEXT:
         o->text_limit = static_cast<int>(w);
-        if (c->lineEdit())
-            c->lineEdit()->setMaxLength(w ? static_cast<int>(w) : 32767);
+        if (c->lineEdit()) c->lineEdit()->setMaxLength(w ? static_cast<int>(w) : 32767);
         return TRUE;
     default:
         return 0;
@@ -539,15 +495,13 @@ LRESULT list_proc(ui_window_object* o, QListWidget* lw, UINT msg, WPARAM w, LPAR
     }
     case LB_INSERTSTRING: {
         int pos = static_cast<int>(static_cast<intptr_t>(w));
-        if (pos < 0 || pos > lw->count())
-            pos = lw->count();
+        if (pos < 0 || pos > lw->count()) pos = lw->count();
         lw->insertItem(pos, text_arg(l));
         return pos;
     }
     case LB_DELETESTRING: {
         const int i = static_cast<int>(w);
-        if (i < 0 || i >= lw->count())
-            return LB_ERR;
+        if (i < 0 || i >= lw->count()) return LB_ERR;
         delete lw->takeItem(i);
         return lw->count();
     }
@@ -572,8 +526,7 @@ LRESULT list_proc(ui_window_object* o, QListWidget* lw, UINT msg, WPARAM w, LPAR
     }
     case LB_GETTEXT: {
         const int i = static_cast<int>(w);
-        if (i < 0 || i >= lw->count() || !l)
-            return LB_ERR;
+        if (i < 0 || i >= lw->count() || !l) return LB_ERR;
         const std::wstring t = wstr(lw->item(i)->text());
         auto* out = reinterpret_cast<wchar_t*>(l);
         std::copy(t.begin(), t.end(), out);
@@ -582,8 +535,7 @@ LRESULT list_proc(ui_window_object* o, QListWidget* lw, UINT msg, WPARAM w, LPAR
     }
     case LB_GETTEXTLEN: {
         const int i = static_cast<int>(w);
-        if (i < 0 || i >= lw->count())
-            return LB_ERR;
+        if (i < 0 || i >= lw->count()) return LB_ERR;
         return static_cast<LRESULT>(wstr(lw->item(i)->text()).size());
     }
     case LB_FINDSTRINGEXACT:
@@ -592,8 +544,7 @@ LRESULT list_proc(ui_window_object* o, QListWidget* lw, UINT msg, WPARAM w, LPAR
         return find_entry(items_of(lw), w, l, false);
     case LB_SELECTSTRING: {
         const int i = find_entry(items_of(lw), w, l, false);
-        if (i >= 0)
-            lw->setCurrentRow(i);
+        if (i >= 0) lw->setCurrentRow(i);
         return i;
     }
     case LB_SETHORIZONTALEXTENT:
@@ -618,8 +569,7 @@ void insert_limited(ui_window_object* o, QPlainTextEdit* e, const QString& text)
         const int room = std::max(0, o->text_limit - len);
         if (t.size() > room) {
             t.truncate(room);
-            if (t.endsWith(QLatin1Char('\r')))
-                t.chop(1);
+            if (t.endsWith(QLatin1Char('\r'))) t.chop(1);
         }
     }
     e->insertPlainText(edit_lines(t));
@@ -675,8 +625,7 @@ LRESULT edit_proc(ui_window_object* o, QWidget* w, UINT msg, WPARAM wp, LPARAM l
             insert_limited(o, text, text_arg(l));
         return 0;
     case EM_SCROLLCARET:
-        if (text)
-            text->ensureCursorVisible();
+        if (text) text->ensureCursorVisible();
         return TRUE;
     case EM_SETREADONLY:
         if (line)
@@ -686,8 +635,7 @@ LRESULT edit_proc(ui_window_object* o, QWidget* w, UINT msg, WPARAM wp, LPARAM l
         return TRUE;
     case EM_LIMITTEXT:
         o->text_limit = static_cast<int>(wp);
-        if (line)
-            line->setMaxLength(wp ? static_cast<int>(wp) : 32767);
+        if (line) line->setMaxLength(wp ? static_cast<int>(wp) : 32767);
         return 0;
     case EM_GETLIMITTEXT:
         return o->text_limit;
@@ -713,34 +661,28 @@ LRESULT control_proc(ui_window_object* o, HWND /*h*/, UINT msg, WPARAM w, LPARAM
         return static_cast<LRESULT>(control_text(o).size());
     case WM_SETFONT:
         o->font = reinterpret_cast<HFONT>(w);
-        if (widget)
-            widget->setFont(font_of(o->font));
+        if (widget) widget->setFont(font_of(o->font));
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(o->font);
     default:
         break;
     }
-    if (!widget)
-        return 0;
+    if (!widget) return 0;
     switch (o->control) {
     case ui_control_kind::check_box:
     case ui_control_kind::radio_button:
     case ui_control_kind::push_button: {
         auto* b = qobject_cast<QAbstractButton*>(widget);
-        if (!b)
-            return 0;
-        if (msg == BM_GETCHECK)
-            return b->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+        if (!b) return 0;
+        if (msg == BM_GETCHECK) return b->isChecked() ? BST_CHECKED : BST_UNCHECKED;
         if (msg == BM_SETCHECK) {
             const QSignalBlocker block(b);
             auto* r = qobject_cast<QRadioButton*>(b);
             const bool exclusive = r && r->autoExclusive();
-            if (exclusive)
-                r->setAutoExclusive(false);
+            if (exclusive) r->setAutoExclusive(false);
             b->setChecked(w == BST_CHECKED);
-            if (exclusive)
-                r->setAutoExclusive(true);
+            if (exclusive) r->setAutoExclusive(true);
             return 0;
         }
         if (msg == BM_CLICK) {
@@ -752,17 +694,14 @@ LRESULT control_proc(ui_window_object* o, HWND /*h*/, UINT msg, WPARAM w, LPARAM
     case ui_control_kind::edit:
         return edit_proc(o, widget, msg, w, l);
     case ui_control_kind::combo_box:
-        if (auto* c = qobject_cast<QComboBox*>(widget))
-            return combo_proc(o, c, msg, w, l);
+        if (auto* c = qobject_cast<QComboBox*>(widget)) return combo_proc(o, c, msg, w, l);
         return 0;
     case ui_control_kind::list_box:
-        if (auto* lw = qobject_cast<QListWidget*>(widget))
-            return list_proc(o, lw, msg, w, l);
+        if (auto* lw = qobject_cast<QListWidget*>(widget)) return list_proc(o, lw, msg, w, l);
         return 0;
     case ui_control_kind::progress_bar: {
         auto* p = qobject_cast<QProgressBar*>(widget);
-        if (!p)
-            return 0;
+        if (!p) return 0;
         const int old = p->value() < o->range_min ? o->range_min : p->value();
         auto set = [&](int v) { p->setValue(std::clamp(v, o->range_min, std::max(o->range_min, o->range_max))); };
         switch (msg) {
@@ -791,8 +730,7 @@ LRESULT control_proc(ui_window_object* o, HWND /*h*/, UINT msg, WPARAM w, LPARAM
     case ui_control_kind::icon:
     case ui_control_kind::bitmap: {
         auto* lab = qobject_cast<QLabel*>(widget);
-        if (!lab)
-            return 0;
+        if (!lab) return 0;
         if (msg == STM_SETICON || (msg == STM_SETIMAGE && w == IMAGE_ICON)) {
             HICON old = o->icon;
             o->icon = reinterpret_cast<HICON>(msg == STM_SETICON ? static_cast<LPARAM>(w) : l);
@@ -805,19 +743,16 @@ LRESULT control_proc(ui_window_object* o, HWND /*h*/, UINT msg, WPARAM w, LPARAM
         }
         if (msg == STM_SETIMAGE && w == IMAGE_BITMAP) {
             auto img = ui_image_of(reinterpret_cast<HBITMAP>(l));
-            if (img)
-                lab->setPixmap(pixmap_of(*img, lab->width(), lab->height()));
+            if (img) lab->setPixmap(pixmap_of(*img, lab->width(), lab->height()));
             return 0;
         }
-        if (msg == STM_GETICON)
-            return reinterpret_cast<LRESULT>(o->icon);
+        if (msg == STM_GETICON) return reinterpret_cast<LRESULT>(o->icon);
         return 0;
     }
     default:
         break;
     }
-    if (o->control == ui_control_kind::list_view)
-        return list_view_proc(o, msg, w, l);
+    if (o->control == ui_control_kind::list_view) return list_view_proc(o, msg, w, l);
     return 0;
 }
 
@@ -827,8 +762,7 @@ LRESULT dialog_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
     switch (msg) {
     case WM_SETTEXT:
         o->text = l ? reinterpret_cast<const wchar_t*>(l) : L"";
-        if (widget && widget->isWindow())
-            widget->setWindowTitle(qstr(o->text));
+        if (widget && widget->isWindow()) widget->setWindowTitle(qstr(o->text));
         return TRUE;
     case WM_GETTEXT:
         return copy_out(o->text, w, l);
@@ -838,15 +772,13 @@ LRESULT dialog_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
         HICON old = o->icon;
         o->icon = reinterpret_cast<HICON>(l);
         if (widget) {
-            if (auto img = ui_image_of(o->icon))
-                widget->setWindowIcon(QIcon(pixmap_of(*img)));
+            if (auto img = ui_image_of(o->icon)) widget->setWindowIcon(QIcon(pixmap_of(*img)));
         }
         return reinterpret_cast<LRESULT>(old);
     }
     case WM_CLOSE:
         // As the dialog manager does: the close box is Cancel.
-        if (o->kind == ui_window_kind::dialog)
-            dispatch(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        if (o->kind == ui_window_kind::dialog) dispatch(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return 0;
     case WM_SETFONT:
         o->font = reinterpret_cast<HFONT>(w);
@@ -875,9 +807,9 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
         case ui_control_kind::static_text: {
             auto* lab = new QLabel(display_text(c.text), surface);
             lab->setWordWrap(true);
-            lab->setAlignment((c.style & 3) == SS_CENTER ? Qt::AlignHCenter | Qt::AlignTop
+            lab->setAlignment((c.style & 3) == SS_CENTER  ? Qt::AlignHCenter | Qt::AlignTop
                               : (c.style & 3) == SS_RIGHT ? Qt::AlignRight | Qt::AlignTop
-                                                         : Qt::AlignLeft | Qt::AlignTop);
+                                                          : Qt::AlignLeft | Qt::AlignTop);
             w = lab;
             break;
         }
@@ -894,8 +826,7 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
         case ui_control_kind::push_button: {
             auto* b = new QPushButton(qstr(c.text), surface);
             b->setAutoDefault(false);
-            if ((c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                b->setDefault(true);
+            if ((c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) b->setDefault(true);
             w = b;
             break;
         }
@@ -922,16 +853,14 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
                 auto* e = new line_edit_widget(EN_SETFOCUS, surface);
                 e->setText(qstr(c.text));
                 e->setReadOnly(c.style & ES_READONLY);
-                if (c.style & ES_PASSWORD)
-                    e->setEchoMode(QLineEdit::Password);
+                if (c.style & ES_PASSWORD) e->setEchoMode(QLineEdit::Password);
                 w = e;
             }
             break;
         case ui_control_kind::combo_box: {
             auto* cb = new combo_widget(surface);
             cb->setEditable((c.style & 3) == CBS_DROPDOWN);
-            if (cb->lineEdit())
-                cb->setInsertPolicy(QComboBox::NoInsert);
+            if (cb->lineEdit()) cb->setInsertPolicy(QComboBox::NoInsert);
             w = cb;
             break;
         }
@@ -953,8 +882,7 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
         case ui_control_kind::bitmap: {
             auto* lab = new QLabel(surface);
             auto img = c.kind == ui_control_kind::icon ? ui_find_icon(c.image) : ui_find_bitmap(c.image);
-            if (img)
-                lab->setPixmap(pixmap_of(*img));
+            if (img) lab->setPixmap(pixmap_of(*img));
             w = lab;
             break;
         }
@@ -972,10 +900,8 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
             height = closed;
         }
         w->setGeometry(dlu_x(c.x), dlu_y(c.y), std::max(1, dlu_x(c.cx)), height);
-        if (c.hidden)
-            w->setVisible(false);
-        if (c.disabled)
-            w->setEnabled(false);
+        if (c.hidden) w->setVisible(false);
+        if (c.disabled) w->setEnabled(false);
         obj->widget = w;
         HWND h = register_window(std::move(obj));
         // User actions become the notifications of the Windows controls.
@@ -987,11 +913,13 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
             break;
         case ui_control_kind::edit:
             if (auto* e = qobject_cast<QLineEdit*>(w))
-                QObject::connect(e, &QLineEdit::textEdited, e, [h] { boundary([h] { notify_command(h, EN_CHANGE); }); });
+                QObject::connect(e, &QLineEdit::textEdited, e,
+                                 [h] { boundary([h] { notify_command(h, EN_CHANGE); }); });
             break;
         case ui_control_kind::combo_box: {
             auto* cb = static_cast<QComboBox*>(w);
-            QObject::connect(cb, &QComboBox::activated, cb, [h] { boundary([h] { notify_command(h, CBN_SELCHANGE); }); });
+            QObject::connect(cb, &QComboBox::activated, cb,
+                             [h] { boundary([h] { notify_command(h, CBN_SELCHANGE); }); });
             if (cb->lineEdit())
                 QObject::connect(cb->lineEdit(), &QLineEdit::textEdited, cb,
                                  [h] { boundary([h] { notify_command(h, CBN_EDITCHANGE); }); });
@@ -1029,8 +957,7 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
-    if (!IsWindow(hwnd))
-        return FALSE;
+    if (!IsWindow(hwnd)) return FALSE;
     post([=] { dispatch(hwnd, msg, wparam, lparam); });
     return TRUE;
 }
@@ -1042,8 +969,7 @@ BOOL DestroyWindow(HWND hwnd)
     BOOL ok = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o)
-            return;
+        if (!o) return;
         if (o->modal && o->in_loop) {
             // A modal window is ended first; its owner's DoModal then destroys it.
             force_end_modal(hwnd);
@@ -1060,8 +986,7 @@ HWND GetParent(HWND hwnd)
 {
     HWND p = nullptr;
     invoke([&] {
-        if (ui_window_object* o = lookup(hwnd))
-            p = o->parent;
+        if (ui_window_object* o = lookup(hwnd)) p = o->parent;
     });
     return p;
 }
@@ -1071,8 +996,7 @@ HWND GetDlgItem(HWND dialog, int id)
     HWND found = nullptr;
     invoke([&] {
         ui_window_object* o = lookup(dialog);
-        if (!o)
-            return;
+        if (!o) return;
         for (HWND c : o->children) {
             ui_window_object* co = lookup(c);
             if (co && co->id == id && co->kind == ui_window_kind::control) {
@@ -1088,8 +1012,7 @@ int GetDlgCtrlID(HWND hwnd)
 {
     int id = 0;
     invoke([&] {
-        if (ui_window_object* o = lookup(hwnd))
-            id = o->id;
+        if (ui_window_object* o = lookup(hwnd)) id = o->id;
     });
     return id;
 }
@@ -1106,8 +1029,7 @@ HWND SetFocus(HWND hwnd)
     invoke([&] {
         before = handle_of(QApplication::focusWidget());
         if (ui_window_object* o = lookup(hwnd)) {
-            if (o->widget)
-                o->widget->setFocus(Qt::OtherFocusReason);
+            if (o->widget) o->widget->setFocus(Qt::OtherFocusReason);
         }
     });
     return before;
@@ -1125,8 +1047,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable)
     BOOL was_disabled = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o || !o->widget)
-            return;
+        if (!o || !o->widget) return;
         was_disabled = o->widget->isEnabled() ? FALSE : TRUE;
         o->widget->setEnabled(enable != FALSE);
     });
@@ -1148,8 +1069,7 @@ BOOL ShowWindow(HWND hwnd, int cmd)
     BOOL was_visible = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o || !o->widget)
-            return;
+        if (!o || !o->widget) return;
         was_visible = o->widget->isHidden() ? FALSE : TRUE;
         o->widget->setVisible(cmd != SW_HIDE);
     });
@@ -1161,8 +1081,7 @@ BOOL IsWindowVisible(HWND hwnd)
     BOOL r = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o || !o->widget)
-            return;
+        if (!o || !o->widget) return;
         // Shown itself and within every parent up to its window.
         r = (!o->widget->isHidden() && o->widget->isVisibleTo(o->widget->window())) ? TRUE : FALSE;
     });
@@ -1171,18 +1090,19 @@ BOOL IsWindowVisible(HWND hwnd)
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text)
 {
-    return IsWindow(hwnd) ? static_cast<BOOL>(SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : L"")))
-                          : FALSE;
+    return IsWindow(hwnd)
+               ? static_cast<BOOL>(SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : L"")))
+               : FALSE;
 }
 
 int GetWindowTextLengthW(HWND hwnd) { return static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH)); }
 
 int GetWindowTextW(HWND hwnd, LPWSTR buffer, int count)
 {
-    if (!buffer || count <= 0)
-        return 0;
+    if (!buffer || count <= 0) return 0;
     buffer[0] = L'\0';
-    return static_cast<int>(SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(buffer)));
+    return static_cast<int>(
+        SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(buffer)));
 }
 
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text)
@@ -1195,8 +1115,7 @@ UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int count)
 {
     HWND c = GetDlgItem(dialog, id);
     if (!c) {
-        if (buffer && count > 0)
-            buffer[0] = L'\0';
+        if (buffer && count > 0) buffer[0] = L'\0';
         return 0;
     }
     return static_cast<UINT>(GetWindowTextW(c, buffer, count));
@@ -1205,8 +1124,7 @@ UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int count)
 BOOL CheckDlgButton(HWND dialog, int id, UINT check)
 {
     HWND c = GetDlgItem(dialog, id);
-    if (!c)
-        return FALSE;
+    if (!c) return FALSE;
     SendMessageW(c, BM_SETCHECK, check);
     return TRUE;
 }
@@ -1221,8 +1139,7 @@ BOOL CheckRadioButton(HWND dialog, int first, int last, int check)
 {
     BOOL ok = FALSE;
     for (int id = first; id <= last; ++id) {
-        if (CheckDlgButton(dialog, id, id == check ? BST_CHECKED : BST_UNCHECKED))
-            ok = TRUE;
+        if (CheckDlgButton(dialog, id, id == check ? BST_CHECKED : BST_UNCHECKED)) ok = TRUE;
     }
     return ok;
 }
@@ -1238,8 +1155,7 @@ BOOL CenterWindow(HWND hwnd, HWND center_on)
     BOOL ok = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o || !o->widget)
-            return;
+        if (!o || !o->widget) return;
         QWidget* w = o->widget;
         QRect area;
         ui_window_object* c = lookup(center_on);
@@ -1249,8 +1165,7 @@ BOOL CenterWindow(HWND hwnd, HWND center_on)
             area = w->parentWidget()->window()->frameGeometry();
         else if (QScreen* s = QGuiApplication::primaryScreen())
             area = s->availableGeometry();
-        if (area.isValid())
-            w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+        if (area.isValid()) w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
         ok = TRUE;
     });
     return ok;
@@ -1261,8 +1176,7 @@ BOOL BringWindowToTop(HWND hwnd)
     BOOL ok = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o || !o->widget)
-            return;
+        if (!o || !o->widget) return;
         o->widget->window()->raise();
         o->widget->window()->activateWindow();
         ok = TRUE;
@@ -1277,8 +1191,7 @@ BOOL GetClientRect(HWND hwnd, RECT* rect)
     BOOL ok = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o || !o->widget || !rect)
-            return;
+        if (!o || !o->widget || !rect) return;
         *rect = RECT{0, 0, o->widget->width(), o->widget->height()};
         ok = TRUE;
     });
@@ -1290,8 +1203,7 @@ BOOL GetWindowRect(HWND hwnd, RECT* rect)
     BOOL ok = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o || !o->widget || !rect)
-            return;
+        if (!o || !o->widget || !rect) return;
         const QRect g(o->widget->mapToGlobal(QPoint(0, 0)), o->widget->size());
         *rect = RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
         ok = TRUE;
@@ -1304,8 +1216,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* /*timer_proc*/)
     UINT_PTR r = 0;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o)
-            return;
+        if (!o) return;
         auto& t = o->timers[id];
         if (!t) {
             t = std::make_unique<QTimer>();
@@ -1323,11 +1234,9 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id)
     BOOL ok = FALSE;
     invoke([&] {
         ui_window_object* o = lookup(hwnd);
-        if (!o)
-            return;
+        if (!o) return;
         auto it = o->timers.find(id);
-        if (it == o->timers.end())
-            return;
+        if (it == o->timers.end()) return;
         it->second->stop();
         // Deleted later: the timer may be the one whose tick runs this call.
         it->second.release()->deleteLater();
@@ -1347,8 +1256,7 @@ std::wstring CWindow::GetWindowText() const
     std::wstring text;
     invoke([&] {
         ui_window_object* o = lookup(m_hWnd);
-        if (!o)
-            return;
+        if (!o) return;
         if (o->kind == ui_window_kind::control)
             text = control_text(o);
         else
@@ -1361,8 +1269,7 @@ std::wstring CWindow::GetDlgItemText(int id, int max_chars) const
 {
     HWND c = ::GetDlgItem(m_hWnd, id);
     std::wstring text = CWindow(c).GetWindowText();
-    if (max_chars >= 0 && text.size() > static_cast<size_t>(max_chars))
-        text.resize(static_cast<size_t>(max_chars));
+    if (max_chars >= 0 && text.size() > static_cast<size_t>(max_chars)) text.resize(static_cast<size_t>(max_chars));
     return text;
 }
 

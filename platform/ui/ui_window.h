@@ -65,9 +65,9 @@ int ReleaseDC(HWND hwnd, HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 int GetDeviceCaps(HDC dc, int index);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
-HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strike_out, DWORD char_set, DWORD out_precision,
-                  DWORD clip_precision, DWORD quality, DWORD pitch_and_family, LPCWSTR face);
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strike_out, DWORD char_set, DWORD out_precision, DWORD clip_precision, DWORD quality,
+                  DWORD pitch_and_family, LPCWSTR face);
 
 // Common controls: the version query and the class initialisation.
 struct INITCOMMONCONTROLSEX {
@@ -121,7 +121,8 @@ public:
     BOOL KillTimer(UINT_PTR id) const { return ::KillTimer(m_hWnd, id); }
     HICON SetIcon(HICON icon, BOOL big = TRUE) const
     {
-        return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
+        return reinterpret_cast<HICON>(
+            SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
     }
     void SetFont(HFONT font) const { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
     BOOL DestroyWindow();

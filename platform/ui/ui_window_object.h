@@ -1,10 +1,10 @@
 // Inside the window framework: what a window handle points to, and the helpers
 // the framework's sources share. Only the framework's own sources include this.
 #pragma once
-#include <QPointer>
 #include <QFont>
 #include <QImage>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 #include <exception>

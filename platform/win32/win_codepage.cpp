@@ -1,13 +1,13 @@
 #include "platform/win32/win_codepage.h"
 
+#include <iconv.h>
+#include <langinfo.h>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
-#include <langinfo.h>
 
 #include "platform/win32/win_error.h"
 
@@ -27,28 +27,20 @@ char32_t scalar_of(wchar_t wc)
 
 UINT page_from_codeset(const char* codeset)
 {
-    if (!codeset || !*codeset)
-        return CP_UTF8;
+    if (!codeset || !*codeset) return CP_UTF8;
     std::string cs;
     for (const char* p = codeset; *p; ++p)
-        if (*p != '-' && *p != '_')
-            cs += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
-    if (cs == "UTF8")
-        return CP_UTF8;
-    if (cs.rfind("CP", 0) == 0 && cs.size() > 2)
-        return static_cast<UINT>(std::strtoul(cs.c_str() + 2, nullptr, 10));
+        if (*p != '-' && *p != '_') cs += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    if (cs == "UTF8") return CP_UTF8;
+    if (cs.rfind("CP", 0) == 0 && cs.size() > 2) return static_cast<UINT>(std::strtoul(cs.c_str() + 2, nullptr, 10));
     if (cs.rfind("WINDOWS", 0) == 0 && cs.size() > 7)
         return static_cast<UINT>(std::strtoul(cs.c_str() + 7, nullptr, 10));
     if (cs.rfind("ISO8859", 0) == 0 && cs.size() > 7)
         return 28590 + static_cast<UINT>(std::strtoul(cs.c_str() + 7, nullptr, 10));
-    if (cs == "GBK" || cs == "GB2312")
-        return 936;
-    if (cs == "SHIFTJIS" || cs == "SJIS")
-        return 932;
-    if (cs == "EUCKR")
-        return 949;
-    if (cs == "BIG5")
-        return 950;
+    if (cs == "GBK" || cs == "GB2312") return 936;
+    if (cs == "SHIFTJIS" || cs == "SJIS") return 932;
+    if (cs == "EUCKR") return 949;
+    if (cs == "BIG5") return 950;
     // "C" and POSIX locales report ASCII; our programs run in UTF-8 then.
     return CP_UTF8;
 }
@@ -58,22 +50,17 @@ UINT initial_acp()
     if (const char* env = std::getenv("TVX_ACP"); env && *env) {
         char* end = nullptr;
         unsigned long v = std::strtoul(env, &end, 10);
-        if (end && *end == '\0' && v > 0 && v != CP_THREAD_ACP)
-            return static_cast<UINT>(v);
+        if (end && *end == '\0' && v > 0 && v != CP_THREAD_ACP) return static_cast<UINT>(v);
     }
     return page_from_codeset(nl_langinfo(CODESET));
 }
 
 std::string iconv_name(UINT cp)
 {
-    if (cp >= 28591 && cp <= 28605)
-        return "ISO-8859-" + std::to_string(cp - 28590);
-    if (cp == 20127)
-        return "ASCII";
-    if (cp == 1200)
-        return "UTF-16LE";
-    if (cp == 1201)
-        return "UTF-16BE";
+    if (cp >= 28591 && cp <= 28605) return "ISO-8859-" + std::to_string(cp - 28590);
+    if (cp == 20127) return "ASCII";
+    if (cp == 1200) return "UTF-16LE";
+    if (cp == 1201) return "UTF-16BE";
     return "CP" + std::to_string(cp);
 }
 
@@ -83,8 +70,7 @@ public:
     iconv_handle(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {}
     ~iconv_handle()
     {
-        if (ok())
-            iconv_close(cd_);
+        if (ok()) iconv_close(cd_);
     }
     iconv_handle(const iconv_handle&) = delete;
     iconv_handle& operator=(const iconv_handle&) = delete;
@@ -104,11 +90,9 @@ bool iconv_piece(iconv_t cd, const char* in, size_t in_len, std::string& out)
     char* dst = buf;
     size_t room = sizeof(buf);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &src, &left, &dst, &room) == static_cast<size_t>(-1) || left != 0)
-        return false;
+    if (iconv(cd, &src, &left, &dst, &room) == static_cast<size_t>(-1) || left != 0) return false;
     char* flush_dst = dst;
-    if (iconv(cd, nullptr, nullptr, &flush_dst, &room) == static_cast<size_t>(-1))
-        return false;
+    if (iconv(cd, nullptr, nullptr, &flush_dst, &room) == static_cast<size_t>(-1)) return false;
     out.append(buf, static_cast<size_t>(flush_dst - buf));
     return true;
 }
@@ -121,16 +105,12 @@ UINT get_acp()
     if (cp == 0) {
         cp = initial_acp();
         UINT expected = 0;
-        if (!g_acp.compare_exchange_strong(expected, cp))
-            cp = expected;
+        if (!g_acp.compare_exchange_strong(expected, cp)) cp = expected;
     }
     return cp;
 }
 
-void set_acp(UINT cp)
-{
-    g_acp.store(cp == CP_ACP || cp == CP_THREAD_ACP ? initial_acp() : cp);
-}
+void set_acp(UINT cp) { g_acp.store(cp == CP_ACP || cp == CP_THREAD_ACP ? initial_acp() : cp); }
 
 UINT resolve_code_page(UINT cp) { return cp == CP_ACP || cp == CP_THREAD_ACP ? get_acp() : cp; }
 
@@ -176,21 +156,25 @@ std::optional<std::wstring> utf8_decode(std::string_view text, bool strict)
         char32_t c = 0;
         char32_t min = 0;
         if (b >= 0xC2 && b <= 0xDF) {
-            len = 2; c = b & 0x1F; min = 0x80;
+            len = 2;
+            c = b & 0x1F;
+            min = 0x80;
         } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3; c = b & 0x0F; min = 0x800;
+            len = 3;
+            c = b & 0x0F;
+            min = 0x800;
         } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4; c = b & 0x07; min = 0x10000;
+            len = 4;
+            c = b & 0x07;
+            min = 0x10000;
         }
         size_t used = 1;
         bool good = len != 0;
         if (good) {
             for (; used < len; ++used) {
-                if (i + used >= n)
-                    break;
+                if (i + used >= n) break;
                 unsigned char t = static_cast<unsigned char>(text[i + used]);
-                if ((t & 0xC0) != 0x80)
-                    break;
+                if ((t & 0xC0) != 0x80) break;
                 c = (c << 6) | (t & 0x3F);
             }
             good = used == len && c >= min && valid_scalar(c);
@@ -213,8 +197,7 @@ std::optional<std::wstring> utf8_decode(std::string_view text, bool strict)
 std::optional<std::string> wide_to_mb(UINT cp, std::wstring_view text)
 {
     cp = resolve_code_page(cp);
-    if (cp == CP_UTF8)
-        return utf8_encode(text);
+    if (cp == CP_UTF8) return utf8_encode(text);
     iconv_handle cd(iconv_name(cp), "WCHAR_T");
     if (!cd.ok()) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -224,8 +207,7 @@ std::optional<std::string> wide_to_mb(UINT cp, std::wstring_view text)
     out.reserve(text.size());
     for (wchar_t wc : text) {
         // Character by character, so one that the page lacks costs only itself.
-        if (!iconv_piece(cd.get(), reinterpret_cast<const char*>(&wc), sizeof(wc), out))
-            out += '?';
+        if (!iconv_piece(cd.get(), reinterpret_cast<const char*>(&wc), sizeof(wc), out)) out += '?';
     }
     return out;
 }
@@ -233,8 +215,7 @@ std::optional<std::string> wide_to_mb(UINT cp, std::wstring_view text)
 std::optional<std::wstring> mb_to_wide(UINT cp, std::string_view text, bool strict)
 {
     cp = resolve_code_page(cp);
-    if (cp == CP_UTF8)
-        return utf8_decode(text, strict);
+    if (cp == CP_UTF8) return utf8_decode(text, strict);
     iconv_handle cd("WCHAR_T", iconv_name(cp));
     if (!cd.ok()) {
         SetLastError(ERROR_INVALID_PARAMETER);

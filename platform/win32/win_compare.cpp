@@ -28,8 +28,7 @@ std::string environment_locale()
         if (v && *v) {
             std::string name(v);
             name = name.substr(0, name.find_first_of(".@"));
-            if (name == "C" || name == "POSIX")
-                return "root";
+            if (name == "C" || name == "POSIX") return "root";
             return name;
         }
     }
@@ -54,8 +53,7 @@ icu::Collator* thread_collator()
         if (U_FAILURE(status) || !collator) {
             status = U_ZERO_ERROR;
             collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
-            if (U_FAILURE(status))
-                collator.reset();
+            if (U_FAILURE(status)) collator.reset();
         }
         if (collator) {
             status = U_ZERO_ERROR;
@@ -74,8 +72,7 @@ icu::UnicodeString to_icu(std::wstring_view text)
 
 std::wstring_view bounded(const wchar_t* s, int len)
 {
-    if (!s)
-        return {};
+    if (!s) return {};
     return len < 0 ? std::wstring_view(s, std::wcslen(s)) : std::wstring_view(s, static_cast<size_t>(len));
 }
 
@@ -122,8 +119,7 @@ int CompareStringA(LCID lcid, DWORD flags, const char* a, int a_len, const char*
     std::string_view nb = b_len < 0 ? std::string_view(b) : std::string_view(b, static_cast<size_t>(b_len));
     auto wa = mb_to_wide(CP_ACP, na, false);
     auto wb = mb_to_wide(CP_ACP, nb, false);
-    if (!wa || !wb)
-        return 0;
+    if (!wa || !wb) return 0;
     return compare_string(lcid, flags, *wa, *wb);
 }
 

@@ -46,19 +46,31 @@ void SetLastError(DWORD code) { t_last_error = code; }
 DWORD win_error_from_errno(int err)
 {
     switch (err) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case 0:
+        return ERROR_SUCCESS;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
     case EACCES:
-    case EPERM: return ERROR_ACCESS_DENIED;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EROFS: return ERROR_WRITE_PROTECT;
-    case EEXIST: return ERROR_FILE_EXISTS;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case ENOSPC: return ERROR_DISK_FULL;
-    case EILSEQ: return ERROR_NO_UNICODE_TRANSLATION;
-    default: return WIN_ERRNO_FLAG | static_cast<DWORD>(err);
+    case EPERM:
+        return ERROR_ACCESS_DENIED;
+    case EBADF:
+        return ERROR_INVALID_HANDLE;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EROFS:
+        return ERROR_WRITE_PROTECT;
+    case EEXIST:
+        return ERROR_FILE_EXISTS;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case EILSEQ:
+        return ERROR_NO_UNICODE_TRANSLATION;
+    default:
+        return WIN_ERRNO_FLAG | static_cast<DWORD>(err);
     }
 }
 
@@ -72,12 +84,10 @@ DWORD set_last_error_from_errno()
 std::string win_system_message(DWORD code)
 {
     for (const auto& m : k_messages)
-        if (m.code == code)
-            return std::string(m.text) + "\r\n";
+        if (m.code == code) return std::string(m.text) + "\r\n";
     if ((code & WIN_ERRNO_FLAG) && (code & ~WIN_ERRNO_FLAG) != 0 && (code & ~WIN_ERRNO_FLAG) < 4096) {
         std::string text = errno_text(static_cast<int>(code & ~WIN_ERRNO_FLAG));
-        if (!text.empty())
-            return text + "\r\n";
+        if (!text.empty()) return text + "\r\n";
     }
     return {};
 }

@@ -1,9 +1,9 @@
 #include "platform/win32/win_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #include <vector>
 
 #include "platform/win32/win_error.h"
@@ -53,8 +53,7 @@ std::optional<std::string> get_cwd()
 {
     std::vector<char> buf(256);
     for (;;) {
-        if (::getcwd(buf.data(), buf.size()))
-            return std::string(buf.data());
+        if (::getcwd(buf.data(), buf.size())) return std::string(buf.data());
         if (errno != ERANGE) {
             set_last_error_from_errno();
             return std::nullopt;
@@ -84,7 +83,8 @@ std::optional<std::string> module_path()
         if (static_cast<size_t>(n) < buf.size()) {
             std::string path(buf.data(), static_cast<size_t>(n));
             const std::string deleted = " (deleted)";
-            if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+            if (path.size() > deleted.size() &&
+                path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
                 path.erase(path.size() - deleted.size());
             return path;
         }

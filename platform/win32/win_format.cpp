@@ -10,10 +10,7 @@ bool is_digit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 bool is_flag(wchar_t c) { return c == L'-' || c == L'+' || c == L' ' || c == L'#' || c == L'0' || c == L'\''; }
 
-bool is_int_conv(wchar_t c)
-{
-    return c == L'd' || c == L'i' || c == L'u' || c == L'x' || c == L'X' || c == L'o';
-}
+bool is_int_conv(wchar_t c) { return c == L'd' || c == L'i' || c == L'u' || c == L'x' || c == L'X' || c == L'o'; }
 
 bool is_float_conv(wchar_t c)
 {
@@ -36,8 +33,7 @@ int format_into(std::vector<wchar_t>& buf, const std::wstring& fmt, va_list args
 std::wstring win_wfmt(const wchar_t* fmt)
 {
     std::wstring out;
-    if (!fmt)
-        return out;
+    if (!fmt) return out;
     const wchar_t* p = fmt;
     while (*p) {
         if (*p != L'%') {
@@ -51,42 +47,48 @@ std::wstring win_wfmt(const wchar_t* fmt)
             continue;
         }
         std::wstring spec = L"%";
-        while (is_flag(*p))
-            spec += *p++;
-        while (*p == L'*' || is_digit(*p))
-            spec += *p++;
+        while (is_flag(*p)) spec += *p++;
+        while (*p == L'*' || is_digit(*p)) spec += *p++;
         if (*p == L'.') {
             spec += *p++;
-            while (*p == L'*' || is_digit(*p))
-                spec += *p++;
+            while (*p == L'*' || is_digit(*p)) spec += *p++;
         }
         // Length modifier, Windows spellings included.
         enum class len_t { none, h, hh, l, ll, L, i64, i32, size, other } len = len_t::none;
         std::wstring other_len;
         if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
-            len = len_t::i64; p += 3;
+            len = len_t::i64;
+            p += 3;
         } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
-            len = len_t::i32; p += 3;
+            len = len_t::i32;
+            p += 3;
         } else if (p[0] == L'I') {
-            len = len_t::size; p += 1;
+            len = len_t::size;
+            p += 1;
         } else if (p[0] == L'h' && p[1] == L'h') {
-            len = len_t::hh; p += 2;
+            len = len_t::hh;
+            p += 2;
         } else if (p[0] == L'h') {
-            len = len_t::h; p += 1;
+            len = len_t::h;
+            p += 1;
         } else if (p[0] == L'l' && p[1] == L'l') {
-            len = len_t::ll; p += 2;
+            len = len_t::ll;
+            p += 2;
         } else if (p[0] == L'l' || p[0] == L'w') {
-            len = len_t::l; p += 1;
+            len = len_t::l;
+            p += 1;
         } else if (p[0] == L'L') {
-            len = len_t::L; p += 1;
+            len = len_t::L;
+            p += 1;
         } else if (p[0] == L'z' || p[0] == L'j' || p[0] == L't' || p[0] == L'q') {
-            len = len_t::other; other_len = *p; p += 1;
+            len = len_t::other;
+            other_len = *p;
+            p += 1;
         }
         wchar_t conv = *p;
         if (!conv) {
             // A lone or unfinished "%" at the end prints as it stands.
-            for (const wchar_t* q = start; *q; ++q)
-                out += *q == L'%' ? std::wstring(L"%%") : std::wstring(1, *q);
+            for (const wchar_t* q = start; *q; ++q) out += *q == L'%' ? std::wstring(L"%%") : std::wstring(1, *q);
             break;
         }
         ++p;
@@ -98,18 +100,28 @@ std::wstring win_wfmt(const wchar_t* fmt)
             spec += (conv == L'S' ? L's' : L'c');
         } else if (is_int_conv(conv)) {
             switch (len) {
-            case len_t::h: spec += L"h"; break;
-            case len_t::hh: spec += L"hh"; break;
+            case len_t::h:
+                spec += L"h";
+                break;
+            case len_t::hh:
+                spec += L"hh";
+                break;
             case len_t::ll:
-            case len_t::i64: spec += L"ll"; break;
-            case len_t::size: spec += L"z"; break;
-            case len_t::other: spec += other_len; break;
-            default: break; // l (LONG) and I32 are plain int
+            case len_t::i64:
+                spec += L"ll";
+                break;
+            case len_t::size:
+                spec += L"z";
+                break;
+            case len_t::other:
+                spec += other_len;
+                break;
+            default:
+                break; // l (LONG) and I32 are plain int
             }
             spec += conv;
         } else if (is_float_conv(conv)) {
-            if (len == len_t::L)
-                spec += L"L";
+            if (len == len_t::L) spec += L"L";
             spec += conv;
         } else {
             // Anything else (%p, unknown letters) is passed as written.
@@ -129,10 +141,8 @@ std::wstring win_vformat(const wchar_t* fmt, va_list args)
     constexpr size_t k_limit = size_t{1} << 24;
     for (;;) {
         int n = format_into(buf, f, args);
-        if (n >= 0)
-            return std::wstring(buf.data(), static_cast<size_t>(n));
-        if (buf.size() >= k_limit)
-            return std::wstring(buf.data(), std::wcslen(buf.data()));
+        if (n >= 0) return std::wstring(buf.data(), static_cast<size_t>(n));
+        if (buf.size() >= k_limit) return std::wstring(buf.data(), std::wcslen(buf.data()));
         buf.assign(buf.size() * 4, L'\0');
     }
 }
@@ -148,12 +158,10 @@ std::wstring win_format(const wchar_t* fmt, ...)
 
 std::wstring win_vformat_cut(const wchar_t* fmt, va_list args, size_t max_chars)
 {
-    if (max_chars == 0)
-        return {};
+    if (max_chars == 0) return {};
     std::vector<wchar_t> buf(max_chars, L'\0');
     int n = format_into(buf, win_wfmt(fmt), args);
-    if (n >= 0)
-        return std::wstring(buf.data(), static_cast<size_t>(n));
+    if (n >= 0) return std::wstring(buf.data(), static_cast<size_t>(n));
     buf.back() = L'\0';
     return std::wstring(buf.data(), std::wcslen(buf.data()));
 }
@@ -164,13 +172,10 @@ std::string tk_format_exp3(std::string text)
         if ((text[i] != 'e' && text[i] != 'E') || i == 0 || !std::isdigit(static_cast<unsigned char>(text[i - 1])))
             continue;
         size_t d = i + 1;
-        if (d < text.size() && (text[d] == '+' || text[d] == '-'))
-            ++d;
+        if (d < text.size() && (text[d] == '+' || text[d] == '-')) ++d;
         size_t end = d;
-        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
-            ++end;
-        if (end > d && end - d < 3)
-            text.insert(d, 3 - (end - d), '0');
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+        if (end > d && end - d < 3) text.insert(d, 3 - (end - d), '0');
     }
     return text;
 }

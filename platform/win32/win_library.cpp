@@ -11,8 +11,7 @@ namespace {
 
 HRESULT comctl_dll_get_version(DLLVERSIONINFO* info)
 {
-    if (!info || info->cbSize != sizeof(DLLVERSIONINFO))
-        return E_INVALIDARG;
+    if (!info || info->cbSize != sizeof(DLLVERSIONINFO)) return E_INVALIDARG;
     info->dwMajorVersion = 6;
     info->dwMinorVersion = 0;
     info->dwBuildNumber = 0;
@@ -34,23 +33,23 @@ struct builtin_module {
 bool always() { return true; }
 
 const builtin_module k_builtins[] = {
-    {"comctl32.dll", always, {{"DllGetVersion", reinterpret_cast<FARPROC>(&comctl_dll_get_version)}, {nullptr, nullptr}}},
+    {"comctl32.dll",
+     always,
+     {{"DllGetVersion", reinterpret_cast<FARPROC>(&comctl_dll_get_version)}, {nullptr, nullptr}}},
     {"mapi32.dll", mapi_available, {{"MAPISendMail", reinterpret_cast<FARPROC>(&MAPISendMail)}, {nullptr, nullptr}}},
 };
 
 std::string lower(std::string s)
 {
     for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return s;
 }
 
 const builtin_module* builtin_of(HMODULE module)
 {
     for (const auto& b : k_builtins)
-        if (module == static_cast<const void*>(&b))
-            return &b;
+        if (module == static_cast<const void*>(&b)) return &b;
     return nullptr;
 }
 
@@ -74,8 +73,7 @@ HMODULE LoadLibraryA(LPCSTR name)
         }
     }
     void* handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-        SetLastError(ERROR_MOD_NOT_FOUND);
+    if (!handle) SetLastError(ERROR_MOD_NOT_FOUND);
     return handle;
 }
 
@@ -86,8 +84,7 @@ HMODULE LoadLibraryW(LPCWSTR name)
         return nullptr;
     }
     auto narrow = wide_to_mb(CP_ACP, name);
-    if (!narrow)
-        return nullptr;
+    if (!narrow) return nullptr;
     return LoadLibraryA(narrow->c_str());
 }
 
@@ -99,8 +96,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
     }
     if (const builtin_module* b = builtin_of(module)) {
         for (const auto& e : b->exports)
-            if (e.name && std::string(e.name) == name)
-                return e.proc;
+            if (e.name && std::string(e.name) == name) return e.proc;
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
@@ -118,7 +114,6 @@ BOOL FreeLibrary(HMODULE module)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (builtin_of(module))
-        return TRUE;
+    if (builtin_of(module)) return TRUE;
     return ::dlclose(module) == 0 ? TRUE : FALSE;
 }

@@ -46,8 +46,7 @@ struct MapiMessage {
     MapiFileDesc* lpFiles;
 };
 
-typedef ULONG (*LPMAPISENDMAIL)(LHANDLE session, ULONG_PTR ui_param, MapiMessage* message, FLAGS flags,
-                                ULONG reserved);
+typedef ULONG (*LPMAPISENDMAIL)(LHANDLE session, ULONG_PTR ui_param, MapiMessage* message, FLAGS flags, ULONG reserved);
 
 // True when xdg-email is on PATH.
 bool mapi_available();

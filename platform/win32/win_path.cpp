@@ -34,12 +34,10 @@ S make_any(const S& drive, const S& dir, const S& name, const S& ext)
 {
     using C = typename S::value_type;
     S out = drive + dir;
-    if (!dir.empty() && dir.back() != static_cast<C>('/'))
-        out += static_cast<C>('/');
+    if (!dir.empty() && dir.back() != static_cast<C>('/')) out += static_cast<C>('/');
     out += name;
     if (!ext.empty()) {
-        if (ext.front() != static_cast<C>('.'))
-            out += static_cast<C>('.');
+        if (ext.front() != static_cast<C>('.')) out += static_cast<C>('.');
         out += ext;
     }
     return out;
@@ -61,8 +59,7 @@ std::optional<fs::path> absolute_of(const fs::path& p)
 std::optional<std::string> full_path(const std::string& path)
 {
     auto abs = absolute_of(fs::path(path));
-    if (!abs)
-        return std::nullopt;
+    if (!abs) return std::nullopt;
     return abs->string();
 }
 
@@ -71,11 +68,9 @@ std::optional<std::wstring> full_wpath(const std::wstring& path)
     // File names are bytes in the ANSI page; the library's own conversion would
     // depend on the C locale.
     auto narrow = wide_to_mb(CP_ACP, path);
-    if (!narrow)
-        return std::nullopt;
+    if (!narrow) return std::nullopt;
     auto abs = full_path(*narrow);
-    if (!abs)
-        return std::nullopt;
+    if (!abs) return std::nullopt;
     return mb_to_wide(CP_ACP, *abs, false);
 }
 

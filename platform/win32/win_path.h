@@ -23,6 +23,7 @@ win_path_parts<std::wstring> split_wpath(const std::wstring& path);
 
 // Joins the parts; adds "/" after a folder that lacks it and "." before an
 // extension that lacks it.
-std::string make_path(const std::string& drive, const std::string& dir, const std::string& name, const std::string& ext);
+std::string make_path(const std::string& drive, const std::string& dir, const std::string& name,
+                      const std::string& ext);
 std::wstring make_wpath(const std::wstring& drive, const std::wstring& dir, const std::wstring& name,
                         const std::wstring& ext);

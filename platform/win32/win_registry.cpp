@@ -1,18 +1,18 @@
 #include "platform/win32/win_registry.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
-#include <sys/file.h>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/win32/win_codepage.h"
@@ -35,7 +35,7 @@ struct reg_line {
     registry_value val;
 };
 
-std::mutex g_mutex;               // one store operation at a time in this process
+std::mutex g_mutex;                      // one store operation at a time in this process
 std::map<uintptr_t, std::string> g_keys; // open handles and their key paths
 uintptr_t g_next_key = 0x1000;
 
@@ -43,8 +43,7 @@ std::string fold(const std::string& s)
 {
     std::string out = s;
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
 
@@ -54,12 +53,10 @@ std::string normalize_key(const std::string& path)
 {
     std::string out;
     for (char c : path) {
-        if (c == '\\' && (out.empty() || out.back() == '\\'))
-            continue;
+        if (c == '\\' && (out.empty() || out.back() == '\\')) continue;
         out += c;
     }
-    while (!out.empty() && out.back() == '\\')
-        out.pop_back();
+    while (!out.empty() && out.back() == '\\') out.pop_back();
     return out;
 }
 
@@ -68,12 +65,23 @@ std::string quote(const std::string& s)
     std::string out = "\"";
     for (char c : s) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
         }
     }
     return out + "\"";
@@ -82,8 +90,7 @@ std::string quote(const std::string& s)
 // Reads a quoted text at pos; pos ends after the closing quote.
 std::optional<std::string> unquote(const std::string& s, size_t& pos)
 {
-    if (pos >= s.size() || s[pos] != '"')
-        return std::nullopt;
+    if (pos >= s.size() || s[pos] != '"') return std::nullopt;
     std::string out;
     for (++pos; pos < s.size(); ++pos) {
         char c = s[pos];
@@ -120,15 +127,13 @@ reg_line parse_line(const std::string& raw)
     }
     size_t pos = 0;
     auto name = unquote(s, pos);
-    if (!name || pos >= s.size() || s[pos] != '=')
-        return line;
+    if (!name || pos >= s.size() || s[pos] != '=') return line;
     ++pos;
     std::string rest = s.substr(pos);
     if (rest.rfind("dword:", 0) == 0 && rest.size() == 14) {
         char* end = nullptr;
         unsigned long v = std::strtoul(rest.c_str() + 6, &end, 16);
-        if (!end || *end != '\0')
-            return line;
+        if (!end || *end != '\0') return line;
         line.val.type = REG_DWORD;
         line.val.number = static_cast<DWORD>(v);
     } else {
@@ -138,8 +143,7 @@ reg_line parse_line(const std::string& raw)
             pos += 7;
         }
         auto text = unquote(s, pos);
-        if (!text || pos != s.size())
-            return line;
+        if (!text || pos != s.size()) return line;
         line.val.type = type;
         line.val.text = wide(*text);
     }
@@ -154,12 +158,10 @@ std::string format_value(const std::string& name, const registry_value& v)
     if (v.type == REG_DWORD) {
         static const char k_hex[] = "0123456789abcdef";
         out += "dword:";
-        for (int shift = 28; shift >= 0; shift -= 4)
-            out += k_hex[(v.number >> shift) & 0xF];
+        for (int shift = 28; shift >= 0; shift -= 4) out += k_hex[(v.number >> shift) & 0xF];
         return out;
     }
-    if (v.type == REG_EXPAND_SZ)
-        out += "expand:";
+    if (v.type == REG_EXPAND_SZ) out += "expand:";
     return out + quote(utf8(v.text));
 }
 
@@ -172,13 +174,11 @@ public:
         fs::create_directories(fs::path(path_).parent_path(), ec);
         std::string lock_path = path_ + ".lock";
         lock_fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lock_fd_ >= 0)
-            ::flock(lock_fd_, write ? LOCK_EX : LOCK_SH);
+        if (lock_fd_ >= 0) ::flock(lock_fd_, write ? LOCK_EX : LOCK_SH);
     }
     ~store_file()
     {
-        if (lock_fd_ >= 0)
-            ::close(lock_fd_); // releases the lock
+        if (lock_fd_ >= 0) ::close(lock_fd_); // releases the lock
     }
     store_file(const store_file&) = delete;
     store_file& operator=(const store_file&) = delete;
@@ -191,8 +191,7 @@ public:
         std::ifstream in(path_, std::ios::binary);
         win_line_reader reader(in);
         std::string raw;
-        while (reader.next(raw))
-            lines.push_back(parse_line(raw));
+        while (reader.next(raw)) lines.push_back(parse_line(raw));
         return lines;
     }
 
@@ -200,21 +199,17 @@ public:
     DWORD write(const std::vector<reg_line>& lines) const
     {
         std::string text;
-        if (lines.empty() || lines.front().raw != k_header)
-            text += std::string(k_header) + "\n";
-        for (const auto& l : lines)
-            text += l.raw + "\n";
+        if (lines.empty() || lines.front().raw != k_header) text += std::string(k_header) + "\n";
+        for (const auto& l : lines) text += l.raw + "\n";
         std::string tmp = path_ + ".tmp." + std::to_string(::getpid());
         int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return win_error_from_errno(errno);
+        if (fd < 0) return win_error_from_errno(errno);
         const char* p = text.data();
         size_t left = text.size();
         while (left > 0) {
             ssize_t n = ::write(fd, p, left);
             if (n < 0) {
-                if (errno == EINTR)
-                    continue;
+                if (errno == EINTR) continue;
                 DWORD err = win_error_from_errno(errno);
                 ::close(fd);
                 ::unlink(tmp.c_str());
@@ -240,8 +235,7 @@ private:
 long find_section(const std::vector<reg_line>& lines, const std::string& key)
 {
     for (size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].kind == reg_line::section && same_name(lines[i].key, key))
-            return static_cast<long>(i);
+        if (lines[i].kind == reg_line::section && same_name(lines[i].key, key)) return static_cast<long>(i);
     return -1;
 }
 
@@ -249,8 +243,7 @@ bool key_exists(const std::vector<reg_line>& lines, const std::string& key)
 {
     std::string k = fold(key);
     for (const auto& l : lines) {
-        if (l.kind != reg_line::section)
-            continue;
+        if (l.kind != reg_line::section) continue;
         std::string f = fold(l.key);
         if (f == k || (f.size() > k.size() && f.compare(0, k.size(), k) == 0 && f[k.size()] == '\\') || k.empty())
             return true;
@@ -261,8 +254,7 @@ bool key_exists(const std::vector<reg_line>& lines, const std::string& key)
 std::optional<std::string> key_path(HKEY key)
 {
     auto it = g_keys.find(reinterpret_cast<uintptr_t>(key));
-    if (it == g_keys.end())
-        return std::nullopt;
+    if (it == g_keys.end()) return std::nullopt;
     return it->second;
 }
 
@@ -275,31 +267,25 @@ LSTATUS finish(DWORD status)
 // The bytes a query returns for a value: ANSI or wide text with its NUL, or the DWORD.
 std::optional<std::string> value_bytes(const registry_value& v, bool wide_form)
 {
-    if (v.type == REG_DWORD)
-        return std::string(reinterpret_cast<const char*>(&v.number), sizeof(DWORD));
+    if (v.type == REG_DWORD) return std::string(reinterpret_cast<const char*>(&v.number), sizeof(DWORD));
     if (wide_form) {
         std::wstring t = v.text + L'\0';
         return std::string(reinterpret_cast<const char*>(t.data()), t.size() * sizeof(wchar_t));
     }
     auto a = wide_to_mb(CP_ACP, v.text);
-    if (!a)
-        return std::nullopt;
+    if (!a) return std::nullopt;
     return *a + '\0';
 }
 
 LSTATUS query(HKEY key, const std::wstring& name, DWORD* type, BYTE* data, DWORD* size, bool wide_form)
 {
-    if (data && !size)
-        return finish(ERROR_INVALID_PARAMETER);
+    if (data && !size) return finish(ERROR_INVALID_PARAMETER);
     registry_value v;
     LSTATUS status = registry_get(key, name, v);
-    if (status != ERROR_SUCCESS)
-        return status;
+    if (status != ERROR_SUCCESS) return status;
     auto bytes = value_bytes(v, wide_form);
-    if (!bytes)
-        return finish(ERROR_INVALID_PARAMETER);
-    if (type)
-        *type = v.type;
+    if (!bytes) return finish(ERROR_INVALID_PARAMETER);
+    if (type) *type = v.type;
     const DWORD needed = static_cast<DWORD>(bytes->size());
     if (data) {
         if (*size < needed) {
@@ -308,8 +294,7 @@ LSTATUS query(HKEY key, const std::wstring& name, DWORD* type, BYTE* data, DWORD
         }
         std::memcpy(data, bytes->data(), needed);
     }
-    if (size)
-        *size = needed;
+    if (size) *size = needed;
     return finish(ERROR_SUCCESS);
 }
 
@@ -318,25 +303,20 @@ std::optional<registry_value> value_from_bytes(DWORD type, const BYTE* data, DWO
     registry_value v;
     v.type = type;
     if (type == REG_DWORD) {
-        if (!data || size < sizeof(DWORD))
-            return std::nullopt;
+        if (!data || size < sizeof(DWORD)) return std::nullopt;
         std::memcpy(&v.number, data, sizeof(DWORD));
         return v;
     }
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return std::nullopt;
-    if (!data && size != 0)
-        return std::nullopt;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+    if (!data && size != 0) return std::nullopt;
     if (wide_form) {
         std::wstring w(size / sizeof(wchar_t), L'\0');
-        if (!w.empty())
-            std::memcpy(w.data(), data, w.size() * sizeof(wchar_t));
+        if (!w.empty()) std::memcpy(w.data(), data, w.size() * sizeof(wchar_t));
         v.text = w.substr(0, std::wcslen(w.c_str())); // up to the NUL, within the size
     } else {
         std::string a(reinterpret_cast<const char*>(data), size);
         auto w = mb_to_wide(CP_ACP, std::string_view(a.c_str(), std::strlen(a.c_str())), false);
-        if (!w)
-            return std::nullopt;
+        if (!w) return std::nullopt;
         v.text = *w;
     }
     return v;
@@ -346,8 +326,7 @@ std::optional<registry_value> value_from_bytes(DWORD type, const BYTE* data, DWO
 
 std::string registry_file_path()
 {
-    if (const char* f = std::getenv("TVX_REGISTRY_FILE"); f && *f)
-        return f;
+    if (const char* f = std::getenv("TVX_REGISTRY_FILE"); f && *f) return f;
     std::string base;
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
         base = x;
@@ -358,41 +337,33 @@ std::string registry_file_path()
     return base + "/tarvex/registry.reg";
 }
 
-LSTATUS RegCreateKeyExA(HKEY root, LPCSTR sub_key, DWORD, LPSTR, DWORD, REGSAM, void*, HKEY* result,
-                        DWORD* disposition)
+LSTATUS RegCreateKeyExA(HKEY root, LPCSTR sub_key, DWORD, LPSTR, DWORD, REGSAM, void*, HKEY* result, DWORD* disposition)
 {
-    if (root != HKEY_CURRENT_USER)
-        return finish(ERROR_INVALID_HANDLE);
-    if (!result || !sub_key)
-        return finish(ERROR_INVALID_PARAMETER);
+    if (root != HKEY_CURRENT_USER) return finish(ERROR_INVALID_HANDLE);
+    if (!result || !sub_key) return finish(ERROR_INVALID_PARAMETER);
     const std::string key = normalize_key(sub_key);
     std::lock_guard lock(g_mutex);
     store_file file(true);
-    if (!file.locked())
-        return finish(ERROR_ACCESS_DENIED);
+    if (!file.locked()) return finish(ERROR_ACCESS_DENIED);
     auto lines = file.read();
     bool existed = key_exists(lines, key);
     if (!existed) {
-        if (!lines.empty() && !lines.back().raw.empty())
-            lines.push_back(parse_line(""));
+        if (!lines.empty() && !lines.back().raw.empty()) lines.push_back(parse_line(""));
         lines.push_back(parse_line("[" + std::string(k_root_name) + "\\" + key + "]"));
         DWORD err = file.write(lines);
-        if (err != ERROR_SUCCESS)
-            return finish(err);
+        if (err != ERROR_SUCCESS) return finish(err);
     }
     uintptr_t id = g_next_key++;
     g_keys[id] = key;
     *result = reinterpret_cast<HKEY>(id);
-    if (disposition)
-        *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
+    if (disposition) *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
     return finish(ERROR_SUCCESS);
 }
 
 LSTATUS RegCloseKey(HKEY key)
 {
     std::lock_guard lock(g_mutex);
-    if (g_keys.erase(reinterpret_cast<uintptr_t>(key)) == 0)
-        return finish(ERROR_INVALID_HANDLE);
+    if (g_keys.erase(reinterpret_cast<uintptr_t>(key)) == 0) return finish(ERROR_INVALID_HANDLE);
     return finish(ERROR_SUCCESS);
 }
 
@@ -400,15 +371,12 @@ LSTATUS registry_get(HKEY key, const std::wstring& name, registry_value& out)
 {
     std::lock_guard lock(g_mutex);
     auto path = key_path(key);
-    if (!path)
-        return finish(ERROR_INVALID_HANDLE);
+    if (!path) return finish(ERROR_INVALID_HANDLE);
     store_file file(false);
-    if (!file.locked())
-        return finish(ERROR_ACCESS_DENIED);
+    if (!file.locked()) return finish(ERROR_ACCESS_DENIED);
     auto lines = file.read();
     long sec = find_section(lines, *path);
-    if (sec < 0)
-        return finish(ERROR_FILE_NOT_FOUND);
+    if (sec < 0) return finish(ERROR_FILE_NOT_FOUND);
     const std::string n = utf8(name);
     for (size_t i = static_cast<size_t>(sec) + 1; i < lines.size() && lines[i].kind != reg_line::section; ++i) {
         if (lines[i].kind == reg_line::value && same_name(lines[i].name, n)) {
@@ -425,11 +393,9 @@ LSTATUS registry_set(HKEY key, const std::wstring& name, const registry_value& v
         return finish(ERROR_INVALID_PARAMETER);
     std::lock_guard lock(g_mutex);
     auto path = key_path(key);
-    if (!path)
-        return finish(ERROR_INVALID_HANDLE);
+    if (!path) return finish(ERROR_INVALID_HANDLE);
     store_file file(true);
-    if (!file.locked())
-        return finish(ERROR_ACCESS_DENIED);
+    if (!file.locked()) return finish(ERROR_ACCESS_DENIED);
     auto lines = file.read();
     long sec = find_section(lines, *path);
     if (sec < 0) {
@@ -452,8 +418,7 @@ LSTATUS registry_set(HKEY key, const std::wstring& name, const registry_value& v
         // After the section's last value, before blank lines that separate sections.
         size_t at = static_cast<size_t>(sec) + 1;
         for (size_t i = at; i < lines.size() && lines[i].kind != reg_line::section; ++i)
-            if (lines[i].kind == reg_line::value)
-                at = i + 1;
+            if (lines[i].kind == reg_line::value) at = i + 1;
         lines.insert(lines.begin() + static_cast<long>(at), line);
     }
     return finish(file.write(lines));
@@ -462,8 +427,7 @@ LSTATUS registry_set(HKEY key, const std::wstring& name, const registry_value& v
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* size)
 {
     auto w = mb_to_wide(CP_ACP, name ? name : "", false);
-    if (!w)
-        return finish(ERROR_INVALID_PARAMETER);
+    if (!w) return finish(ERROR_INVALID_PARAMETER);
     return query(key, *w, type, data, size, false);
 }
 
@@ -476,15 +440,13 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* dat
 {
     auto w = mb_to_wide(CP_ACP, name ? name : "", false);
     auto v = value_from_bytes(type, data, size, false);
-    if (!w || !v)
-        return finish(ERROR_INVALID_PARAMETER);
+    if (!w || !v) return finish(ERROR_INVALID_PARAMETER);
     return registry_set(key, *w, *v);
 }
 
 LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD size)
 {
     auto v = value_from_bytes(type, data, size, true);
-    if (!v)
-        return finish(ERROR_INVALID_PARAMETER);
+    if (!v) return finish(ERROR_INVALID_PARAMETER);
     return registry_set(key, name ? name : L"", *v);
 }

@@ -6,8 +6,7 @@
 void get_local_time(SYSTEMTIME& st);
 inline void GetLocalTime(SYSTEMTIME* st)
 {
-    if (st)
-        get_local_time(*st);
+    if (st) get_local_time(*st);
 }
 
 void sleep_ms(DWORD ms);

@@ -14,26 +14,54 @@
 namespace {
 
 enum option_code {
-    opt_dest = 0, opt_help = 1, opt_logfile = 2, opt_mode = 3, opt_mssqlh = 4, opt_mssqlu = 5, opt_mssqlp = 6,
-    opt_oraclh = 7, opt_oraclu = 8, opt_oraclp = 9, opt_port = 10, opt_silent = 11, opt_skip_idx = 12,
-    opt_src = 13, opt_tab_def = 14, opt_tab_file = 15, opt_uppercase = 16, opt_profile = 17, opt_view_owned = 18,
+    opt_dest = 0,
+    opt_help = 1,
+    opt_logfile = 2,
+    opt_mode = 3,
+    opt_mssqlh = 4,
+    opt_mssqlu = 5,
+    opt_mssqlp = 6,
+    opt_oraclh = 7,
+    opt_oraclu = 8,
+    opt_oraclp = 9,
+    opt_port = 10,
+    opt_silent = 11,
+    opt_skip_idx = 12,
+    opt_src = 13,
+    opt_tab_def = 14,
+    opt_tab_file = 15,
+    opt_uppercase = 16,
+    opt_profile = 17,
+    opt_view_owned = 18,
 };
 
 const tk_cmd_option k_options[] = {
-    {opt_dest, "--dest="},       {opt_help, "--help"},         {opt_logfile, "--logfile="},
-    {opt_mode, "--mode="},       {opt_mssqlh, "--mssqlh="},    {opt_mssqlu, "--mssqlu="},
-    {opt_mssqlp, "--mssqlp="},   {opt_oraclh, "--oraclh="},    {opt_oraclu, "--oraclu="},
-    {opt_oraclp, "--oraclp="},   {opt_port, "--port="},        {opt_profile, "--profile="},
-    {opt_silent, "--silent"},    {opt_skip_idx, "--skip_idx"}, {opt_src, "--src="},
-    {opt_tab_def, "--tab_def"},  {opt_tab_file, "--tab_file="}, {opt_uppercase, "--uppercase"},
-    {opt_view_owned, "--view_owned"}, {-1, ""},
+    {opt_dest, "--dest="},
+    {opt_help, "--help"},
+    {opt_logfile, "--logfile="},
+    {opt_mode, "--mode="},
+    {opt_mssqlh, "--mssqlh="},
+    {opt_mssqlu, "--mssqlu="},
+    {opt_mssqlp, "--mssqlp="},
+    {opt_oraclh, "--oraclh="},
+    {opt_oraclu, "--oraclu="},
+    {opt_oraclp, "--oraclp="},
+    {opt_port, "--port="},
+    {opt_profile, "--profile="},
+    {opt_silent, "--silent"},
+    {opt_skip_idx, "--skip_idx"},
+    {opt_src, "--src="},
+    {opt_tab_def, "--tab_def"},
+    {opt_tab_file, "--tab_file="},
+    {opt_uppercase, "--uppercase"},
+    {opt_view_owned, "--view_owned"},
+    {-1, ""},
 };
 
 const char* prefix_of(int code)
 {
     for (const tk_cmd_option* o = k_options; o->prefix[0]; ++o)
-        if (o->code == code)
-            return o->prefix;
+        if (o->code == code) return o->prefix;
     return "";
 }
 
@@ -53,10 +81,8 @@ bool parse_mode(const char* text, uint32_t& mode)
     char* end = nullptr;
     long n = std::strtol(text, &end, 10);
     tk_logger::log(2, "\tgot mode %d", static_cast<int>(n));
-    if (errno != 0 || end == text || *end != '\0' || std::to_string(n) != text)
-        return false;
-    if (static_cast<unsigned long>(n) > 2)
-        return false;
+    if (errno != 0 || end == text || *end != '\0' || std::to_string(n) != text) return false;
+    if (static_cast<unsigned long>(n) > 2) return false;
     mode = static_cast<uint32_t>(n);
     return true;
 }
@@ -65,8 +91,7 @@ bool parse_mode(const char* text, uint32_t& mode)
 bool load_profile(const std::string& path_text, tarvex_convertor& driver)
 {
     std::wstring path;
-    if (!a2w(path_text.c_str(), path))
-        agent_console::fatal_exit("Invalid characters in option --profile=");
+    if (!a2w(path_text.c_str(), path)) agent_console::fatal_exit("Invalid characters in option --profile=");
     udb_profile profile;
     profile.load(path);
     const std::wstring mode = profile.get_value(profile_text::generic, L"mode");
@@ -121,8 +146,7 @@ std::string agent_usage_text()
 bool parse_cmd_line(int argc, const char* const* argv, tarvex_convertor& driver)
 {
     tk_logger::log(2, "parse_cmd_line");
-    for (int i = 0; i < argc; ++i)
-        tk_logger::log(1, "parameter #%d: %s", i, argv[i]);
+    for (int i = 0; i < argc; ++i) tk_logger::log(1, "parameter #%d: %s", i, argv[i]);
 
     std::wstring ora_host = L"localhost", ora_port = L"1521", ora_user, ora_password;
     std::wstring mss_host, mss_user, mss_password;
@@ -143,16 +167,29 @@ bool parse_cmd_line(int argc, const char* const* argv, tarvex_convertor& driver)
             driver.set_logfile(value);
             break;
         case opt_mode:
-            if (!parse_mode(value, driver.mode))
-                agent_console::fatal_exit("Invalid merge/overwrite mode");
+            if (!parse_mode(value, driver.mode)) agent_console::fatal_exit("Invalid merge/overwrite mode");
             break;
-        case opt_mssqlh: mss_host = wide_value(cmd); break;
-        case opt_mssqlu: mss_user = wide_value(cmd); break;
-        case opt_mssqlp: mss_password = wide_value(cmd); break;
-        case opt_oraclh: ora_host = wide_value(cmd); break;
-        case opt_oraclu: ora_user = wide_value(cmd); break;
-        case opt_oraclp: ora_password = wide_value(cmd); break;
-        case opt_port: ora_port = wide_value(cmd); break;
+        case opt_mssqlh:
+            mss_host = wide_value(cmd);
+            break;
+        case opt_mssqlu:
+            mss_user = wide_value(cmd);
+            break;
+        case opt_mssqlp:
+            mss_password = wide_value(cmd);
+            break;
+        case opt_oraclh:
+            ora_host = wide_value(cmd);
+            break;
+        case opt_oraclu:
+            ora_user = wide_value(cmd);
+            break;
+        case opt_oraclp:
+            ora_password = wide_value(cmd);
+            break;
+        case opt_port:
+            ora_port = wide_value(cmd);
+            break;
         case opt_profile:
             tk_logger::log(1, "parse_cmd_line - got profile %s", value);
             profile_loaded = load_profile(value, driver) || profile_loaded;
@@ -161,8 +198,7 @@ bool parse_cmd_line(int argc, const char* const* argv, tarvex_convertor& driver)
             tk_logger::log(1, "parse_cmd_line - silent mode is ON");
             driver.set_silent(true);
             agent_console::set_silent(true);
-            if (error_handler* h = error_handler::find())
-                h->set_quiet(true);
+            if (error_handler* h = error_handler::find()) h->set_quiet(true);
             break;
         case opt_skip_idx:
             driver.skip_idx = true;
@@ -192,12 +228,9 @@ bool parse_cmd_line(int argc, const char* const* argv, tarvex_convertor& driver)
             break; // judged once every option has been acted on
         }
     }
-    if (!cmd.get_unrecognized().empty())
-        return false;
-    if (driver.src.empty())
-        agent_console::fatal_exit("You should enter MS SQL database name");
-    if (driver.dest.empty())
-        agent_console::fatal_exit("You should enter Oracle database name");
+    if (!cmd.get_unrecognized().empty()) return false;
+    if (driver.src.empty()) agent_console::fatal_exit("You should enter MS SQL database name");
+    if (driver.dest.empty()) agent_console::fatal_exit("You should enter Oracle database name");
     if (!profile_loaded) {
         driver.store_oracle_settings(ora_host, ora_user, ora_password, ora_port);
         driver.windows_auth = mss_user.empty() && mss_password.empty();

@@ -27,8 +27,7 @@ void write_err(const std::string& text) { write(stderr, text); }
 void fatal_exit(const std::string& text)
 {
     tk_logger::log(3, "%s", text.c_str());
-    if (!is_silent())
-        write_err(text + "\n");
+    if (!is_silent()) write_err(text + "\n");
     throw agent_console::program_exit{-1};
 }
 
@@ -36,21 +35,18 @@ void fatal_exit(const std::string& text)
 
 void console_front_end::progress(const std::wstring& text)
 {
-    if (!agent_console::is_silent())
-        agent_console::write_out(to_ansi(text));
+    if (!agent_console::is_silent()) agent_console::write_out(to_ansi(text));
 }
 
 void console_front_end::table_missing(const std::wstring& name)
 {
-    if (!agent_console::is_silent())
-        agent_console::write_err("Table " + to_ansi(name) + " not exists\n");
+    if (!agent_console::is_silent()) agent_console::write_err("Table " + to_ansi(name) + " not exists\n");
 }
 
 void console_front_end::run_failed(const std::exception& e)
 {
     tk_logger::log(3, "ERROR:\n%s", e.what());
-    if (!agent_console::is_silent())
-        agent_console::write_err(std::string("ERROR:\n") + e.what() + "\n");
+    if (!agent_console::is_silent()) agent_console::write_err(std::string("ERROR:\n") + e.what() + "\n");
 }
 
 console_error_handler::console_error_handler() : error_handler(g_ora_error_count, g_ora_error_table)
@@ -67,8 +63,7 @@ void console_error_handler::handle(const tk_exception& e, bool /*may_continue*/)
         throw agent_console::program_exit{-1};
     }
     const std::string message = build_message(e);
-    if (!is_quiet())
-        agent_console::write_out("Error:\n" + message + "\n");
+    if (!is_quiet()) agent_console::write_out("Error:\n" + message + "\n");
     if (e.level == TK_LEVEL_STOP) {
         tk_logger::log(1, "Got 1-level error");
         throw agent_console::program_exit{-1};

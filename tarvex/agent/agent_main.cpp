@@ -17,8 +17,7 @@ int run(int argc, char** argv)
     try {
         tarvex_convertor driver(tarvex_convertor::settings_source::agent_defaults);
         driver.set_front_end(&console);
-        if (argc < 2 || !parse_cmd_line(argc, argv, driver))
-            agent_console::fatal_exit(agent_usage_text());
+        if (argc < 2 || !parse_cmd_line(argc, argv, driver)) agent_console::fatal_exit(agent_usage_text());
         driver.connect_oracle_server(driver.dest);
         driver.connect_mssql_server();
         if (!driver.mssql_server.is_db_exist(driver.src))

@@ -19,8 +19,7 @@ void register_wait_animation_resources()
                                                        ltext(L"", 1320, 42, 12, 136, 30),
                                                    }});
         // Eight frames of a turning stripe pattern.
-        for (int k = 0; k < 8; ++k)
-            ui_register_icon(502 + k, ui_make_image(32, 32, 0xFFF4F0E0u, 0xFF3060A0u, k + 1));
+        for (int k = 0; k < 8; ++k) ui_register_icon(502 + k, ui_make_image(32, 32, 0xFFF4F0E0u, 0xFF3060A0u, k + 1));
     });
 }
 
@@ -39,8 +38,7 @@ bool run_connect_worker(tk_thread& thread, connect_animation& animation)
     // The worker of the last attempt closes the dialog before it ends.
     wait_for_worker(thread);
     animation.reset();
-    if (!thread.start())
-        return false;
+    if (!thread.start()) return false;
     animation.DoModal(GetActiveWindow());
     // The worker closes the dialog just before it ends; its result is final only then.
     wait_for_worker(thread);

@@ -11,8 +11,7 @@ public:
     com_scope() : owned_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~com_scope()
     {
-        if (owned_)
-            CoUninitialize();
+        if (owned_) CoUninitialize();
     }
     com_scope(const com_scope&) = delete;
     com_scope& operator=(const com_scope&) = delete;

@@ -31,8 +31,7 @@ const ui_dialog_resource dialog118(
 
 std::string mapped_text(const tk_exception& e)
 {
-    if (error_handler* h = error_handler::find())
-        return h->get_text(e);
+    if (error_handler* h = error_handler::find()) return h->get_text(e);
     return e.what();
 }
 

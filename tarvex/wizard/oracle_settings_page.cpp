@@ -54,8 +54,7 @@ void oracle_settings_page::animation::operator()()
     } catch (const ora_exception& e) {
         error_handler* h = error_handler::find();
         wizard_shell::error(h ? h->get_text(e) : std::string(e.what()));
-        if (is_listener_error(e.code))
-            wizard_shell::display_help(1018);
+        if (is_listener_error(e.code)) wizard_shell::display_help(1018);
     } catch (const tk_exception& e) {
         try {
             error_handler::ref().handle(e, false);

@@ -27,8 +27,7 @@ const ui_dialog_resource dialog107(
 void progress_page::front_end::progress(const std::wstring& text)
 {
     // The run goes on from table to table through here: the place to stop it.
-    if (stop.load())
-        throw tk_final_exception();
+    if (stop.load()) throw tk_final_exception();
     wizard_shell::write_log(text);
 }
 
@@ -37,8 +36,7 @@ void progress_page::front_end::start_timer() { wizard_shell::set_timer(200); }
 void progress_page::front_end::run_failed(const std::exception& e)
 {
     tk_logger::log(3, "Error:\n%s", e.what());
-    if (wizard_shell* shell = wizard_shell::find())
-        shell->add_error(e.what());
+    if (wizard_shell* shell = wizard_shell::find()) shell->add_error(e.what());
     wizard_shell::error(std::string(e.what()));
 }
 
@@ -51,8 +49,7 @@ progress_page::progress_page() : tk_thread(false)
 progress_page::~progress_page()
 {
     stop_run();
-    if (tarvex_convertor* conv = tarvex_convertor::find())
-        conv->set_front_end(nullptr);
+    if (tarvex_convertor* conv = tarvex_convertor::find()) conv->set_front_end(nullptr);
 }
 
 tk_thread_functor* progress_page::create_functor() { return &tarvex_convertor::ref(); }
@@ -70,12 +67,10 @@ bool progress_page::page_init()
     ::SendMessageW(log, EM_LIMITTEXT, 1000000);
     ::SendMessageW(log, EM_SETREADONLY, TRUE);
     // One run per wizard: a page shown again while its run goes on does not start another.
-    if (is_running())
-        return true;
+    if (is_running()) return true;
     wizard_end.stop.store(false);
     tarvex_convertor::ref().set_front_end(&wizard_end);
-    if (!start())
-        wizard_shell::error(std::wstring(L"Cannot start the conversion."));
+    if (!start()) wizard_shell::error(std::wstring(L"Cannot start the conversion."));
     return true;
 }
 
@@ -92,22 +87,18 @@ bool progress_page::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wparam, LPA
 uint32_t progress_page::percent(uint32_t tables_done, uint32_t tables_total, uint32_t records_done,
                                 uint32_t records_total)
 {
-    if (tables_total == 0)
-        return 0;
+    if (tables_total == 0) return 0;
     // Wide enough that a table of tens of millions of rows cannot wrap around.
     uint64_t p = uint64_t{tables_done} * 100 / tables_total;
-    if (records_total != 0)
-        p += (uint64_t{records_done} * 100 / records_total) / tables_total;
+    if (records_total != 0) p += (uint64_t{records_done} * 100 / records_total) / tables_total;
     return static_cast<uint32_t>(p > 100 ? 100 : p);
 }
 
 std::wstring progress_page::status_text(const std::wstring& table)
 {
-    if (table.empty())
-        return std::wstring();
+    if (table.empty()) return std::wstring();
     std::wstring text = L"Processing table '" + table + L"'";
-    if (text.size() > static_cast<size_t>(status_chars))
-        text.resize(static_cast<size_t>(status_chars));
+    if (text.size() > static_cast<size_t>(status_chars)) text.resize(static_cast<size_t>(status_chars));
     return text;
 }
 
@@ -129,8 +120,7 @@ void progress_page::update()
 
 void progress_page::stop_run()
 {
-    if (!is_running())
-        return;
+    if (!is_running()) return;
     tk_logger::log(2, "progress_page::stop_run");
     wizard_end.stop.store(true);
     wait_for_worker(*this);
@@ -138,8 +128,7 @@ void progress_page::stop_run()
 
 bool progress_page::on_cancel()
 {
-    if (!wizard_page::on_cancel())
-        return false;
+    if (!wizard_page::on_cancel()) return false;
     // The driver and the target tables must not be left to a run cut off midway.
     stop_run();
     return true;

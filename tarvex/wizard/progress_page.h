@@ -31,8 +31,7 @@ public:
     void update();
 
     // The bar's value: tables done and the current table's share, each in whole percent.
-    static uint32_t percent(uint32_t tables_done, uint32_t tables_total, uint32_t records_done,
-                            uint32_t records_total);
+    static uint32_t percent(uint32_t tables_done, uint32_t tables_total, uint32_t records_done, uint32_t records_total);
     static std::wstring status_text(const std::wstring& table);
 
     // Asks the run to stop at its next table and waits for the worker to end.

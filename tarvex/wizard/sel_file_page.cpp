@@ -56,8 +56,7 @@ bool sel_file_page::page_init()
     CheckDlgButton(ctl_definitions_only, check_of(conv.tab_def));
     CheckDlgButton(ctl_skip_indexes, check_of(conv.skip_idx));
     CheckDlgButton(ctl_uppercase, check_of(conv.uppercase));
-    if (!conv.log_file.empty())
-        SetDlgItemText(ctl_log_file, to_unicode(conv.log_file));
+    if (!conv.log_file.empty()) SetDlgItemText(ctl_log_file, to_unicode(conv.log_file));
     if (!combo) {
         combo = GetDlgItem(ctl_database);
         ::SendMessageW(combo, CB_RESETCONTENT);
@@ -67,10 +66,8 @@ bool sel_file_page::page_init()
     if (conv.mode <= 2)
         CheckRadioButton(ctl_overwrite, ctl_skip, ctl_overwrite + static_cast<int>(conv.mode));
     else
-        for (int id = ctl_overwrite; id <= ctl_skip; ++id)
-            CheckDlgButton(id, BST_UNCHECKED);
-    if (!conv.src.empty())
-        ::SetWindowTextW(combo, conv.src.c_str());
+        for (int id = ctl_overwrite; id <= ctl_skip; ++id) CheckDlgButton(id, BST_UNCHECKED);
+    if (!conv.src.empty()) ::SetWindowTextW(combo, conv.src.c_str());
     return true;
 }
 
@@ -133,10 +130,9 @@ void sel_file_page::on_dropdown()
         }
     }
     if (!conv.src.empty()) {
-        const LRESULT index =
-            ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(conv.src.c_str()));
-        if (index != CB_ERR)
-            ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
+        const LRESULT index = ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(conv.src.c_str()));
+        if (index != CB_ERR) ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
     }
 }
 
@@ -158,12 +154,10 @@ void sel_file_page::on_browse()
 {
     std::wstring filter = L"Log Files (.log)|*.log|All Files (*.*)|*.*|";
     for (auto& c : filter)
-        if (c == L'|')
-            c = L'\0';
+        if (c == L'|') c = L'\0';
     open_file_dialog dialog(m_hWnd, std::make_pair(filter, std::wstring(L"Select Log File")),
                             GetDlgItemText(ctl_log_file, max_text));
-    if (dialog.show())
-        SetDlgItemText(ctl_log_file, dialog.get_path());
+    if (dialog.show()) SetDlgItemText(ctl_log_file, dialog.get_path());
 }
 
 void sel_file_page::store_file_info()
@@ -176,12 +170,10 @@ void sel_file_page::store_file_info()
     conv.uppercase = IsDlgButtonChecked(ctl_uppercase) == BST_CHECKED;
     if (combo && ::IsWindow(combo)) {
         std::wstring text = CWindow(combo).GetWindowText();
-        if (text.size() > static_cast<size_t>(max_text))
-            text.resize(static_cast<size_t>(max_text));
+        if (text.size() > static_cast<size_t>(max_text)) text.resize(static_cast<size_t>(max_text));
         tk_logger::log(1, L"text=%s", text.c_str());
         // A name typed over another database's must not keep that database's tables.
-        if (tk_compare_no_case(to_utf8(text), to_utf8(conv.src)) != 0)
-            clear_selection(conv);
+        if (tk_compare_no_case(to_utf8(text), to_utf8(conv.src)) != 0) clear_selection(conv);
         conv.src = text;
     } else {
         tk_logger::log(2, "Failed to exract text of selected item");
@@ -212,15 +204,13 @@ int sel_file_page::on_next()
     tk_logger::log(1, "sel_file_page::on_next");
     tarvex_convertor& conv = tarvex_convertor::ref();
     tk_logger::log(1, "mssql_server.b_view_owned=%d", conv.is_view_owned() ? 1 : 0);
-    if (!store_checked())
-        return -1;
+    if (!store_checked()) return -1;
     if (conv.src.empty()) {
         wizard_shell::message(std::wstring(L"You should enter MS SQL database name"));
         return -1;
     }
     try {
-        if (conv.mssql_server.is_db_exist(conv.src))
-            return 0;
+        if (conv.mssql_server.is_db_exist(conv.src)) return 0;
     } catch (const tk_exception& e) {
         error_handler* h = error_handler::find();
         wizard_shell::error(h ? h->get_text(e) : std::string(e.what()));
@@ -230,9 +220,6 @@ int sel_file_page::on_next()
     return -1;
 }
 
-int sel_file_page::on_back()
-{
-    return store_checked() ? 0 : -1;
-}
+int sel_file_page::on_back() { return store_checked() ? 0 : -1; }
 
 void sel_file_page::on_help() { wizard_shell::display_help(1016); }

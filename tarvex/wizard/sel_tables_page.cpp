@@ -6,8 +6,11 @@
 
 namespace {
 
-const ui_dialog_resource dialog127(sel_tables_page::IDD,
-    {L"", 317, 143,
+const ui_dialog_resource dialog127(
+    sel_tables_page::IDD,
+    {L"",
+     317,
+     143,
      {
          ui_rc::ltext(L"", sel_tables_page::IDC_INFO, 7, 2, 303, 18),
          ui_rc::ltext(L"", sel_tables_page::IDC_AVAILABLE_LABEL, 7, 24, 120, 8),
@@ -35,8 +38,7 @@ bool same_no_case(const std::wstring& a, const std::wstring& b)
 
 sel_tables_page::sel_tables_page(bool reorder_, const std::wstring& confirmation_)
     : reorder(reorder_), confirmation(confirmation_)
-{
-}
+{}
 
 bool sel_tables_page::ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)
 {
@@ -80,11 +82,9 @@ bool sel_tables_page::ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, 
 void sel_tables_page::load_selection(const query_list& pairs)
 {
     for (const auto& [name, text] : pairs) {
-        if (!text.empty())
-            continue;
+        if (!text.empty()) continue;
         const int at = find_table(IDC_AVAILABLE, name);
-        if (at >= 0)
-            move_to_selected(at);
+        if (at >= 0) move_to_selected(at);
     }
 }
 
@@ -96,8 +96,7 @@ void sel_tables_page::show_type_mapping(const std::wstring&) {}
 std::wstring sel_tables_page::item_text(int id, int index) const
 {
     const LRESULT len = SendDlgItemMessage(id, LB_GETTEXTLEN, static_cast<WPARAM>(index));
-    if (len == LB_ERR)
-        return std::wstring();
+    if (len == LB_ERR) return std::wstring();
     std::wstring text(static_cast<size_t>(len) + 1, L'\0');
     const LRESULT got =
         SendDlgItemMessage(id, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
@@ -109,16 +108,14 @@ std::vector<std::wstring> sel_tables_page::items(int id) const
 {
     std::vector<std::wstring> out;
     const LRESULT count = SendDlgItemMessage(id, LB_GETCOUNT);
-    for (LRESULT i = 0; i < count; ++i)
-        out.push_back(item_text(id, static_cast<int>(i)));
+    for (LRESULT i = 0; i < count; ++i) out.push_back(item_text(id, static_cast<int>(i)));
     return out;
 }
 
 bool sel_tables_page::holds(int id, const std::wstring& name) const
 {
     for (const auto& item : items(id))
-        if (same_no_case(item, name))
-            return true;
+        if (same_no_case(item, name)) return true;
     return false;
 }
 
@@ -126,15 +123,13 @@ int sel_tables_page::find_table(int id, const std::wstring& name) const
 {
     const std::vector<std::wstring> list = items(id);
     for (size_t i = 0; i < list.size(); ++i)
-        if (same_no_case(list[i], name))
-            return static_cast<int>(i);
+        if (same_no_case(list[i], name)) return static_cast<int>(i);
     std::wstring table, owner;
     mss_split_tab_name(name, table, owner);
     for (size_t i = 0; i < list.size(); ++i) {
         std::wstring t, o;
         mss_split_tab_name(list[i], t, o);
-        if (same_no_case(t, table) && (same_no_case(o, owner) || o.empty()))
-            return static_cast<int>(i);
+        if (same_no_case(t, table) && (same_no_case(o, owner) || o.empty())) return static_cast<int>(i);
     }
     return -1;
 }
@@ -142,8 +137,7 @@ int sel_tables_page::find_table(int id, const std::wstring& name) const
 int sel_tables_page::text_width(const std::wstring& text) const
 {
     HDC dc = ::GetDC(m_hWnd);
-    if (!dc)
-        return 0;
+    if (!dc) return 0;
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
     SIZE size;
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
@@ -169,10 +163,8 @@ void sel_tables_page::do_page_init()
     SendDlgItemMessage(IDC_SELECTED, LB_RESETCONTENT);
     SendDlgItemMessage(IDC_AVAILABLE, LB_SETHORIZONTALEXTENT, 0);
     SendDlgItemMessage(IDC_SELECTED, LB_SETHORIZONTALEXTENT, 0);
-    for (const auto& name : names)
-        add_item(IDC_AVAILABLE, name);
-    if (!names.empty())
-        SendDlgItemMessage(IDC_AVAILABLE, LB_SETCURSEL, 0);
+    for (const auto& name : names) add_item(IDC_AVAILABLE, name);
+    if (!names.empty()) SendDlgItemMessage(IDC_AVAILABLE, LB_SETCURSEL, 0);
 }
 
 void sel_tables_page::move_to_selected(int index)
@@ -180,8 +172,7 @@ void sel_tables_page::move_to_selected(int index)
     const std::wstring name = item_text(IDC_AVAILABLE, index);
     add_item(IDC_SELECTED, name);
     SendDlgItemMessage(IDC_AVAILABLE, LB_DELETESTRING, static_cast<WPARAM>(index));
-    if (is_query(name))
-        select_query(name);
+    if (is_query(name)) select_query(name);
 }
 
 void sel_tables_page::move_to_available(int index)
@@ -189,17 +180,14 @@ void sel_tables_page::move_to_available(int index)
     const std::wstring name = item_text(IDC_SELECTED, index);
     add_item(IDC_AVAILABLE, name);
     SendDlgItemMessage(IDC_SELECTED, LB_DELETESTRING, static_cast<WPARAM>(index));
-    if (is_query(name))
-        unselect_query(name);
+    if (is_query(name)) unselect_query(name);
 }
 
 void sel_tables_page::select_at(int id, int index)
 {
     const LRESULT count = SendDlgItemMessage(id, LB_GETCOUNT);
-    if (count <= 0)
-        return;
-    if (index >= count)
-        index = static_cast<int>(count) - 1;
+    if (count <= 0) return;
+    if (index >= count) index = static_cast<int>(count) - 1;
     SendDlgItemMessage(id, LB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
@@ -207,8 +195,7 @@ void sel_tables_page::on_add()
 {
     tk_logger::log(2, "sel_tables_page::on_add");
     const LRESULT sel = SendDlgItemMessage(IDC_AVAILABLE, LB_GETCURSEL);
-    if (sel == LB_ERR)
-        return;
+    if (sel == LB_ERR) return;
     move_to_selected(static_cast<int>(sel));
     if (SendDlgItemMessage(IDC_AVAILABLE, LB_GETCOUNT) > 0) {
         select_at(IDC_AVAILABLE, static_cast<int>(sel));
@@ -221,8 +208,7 @@ void sel_tables_page::on_add()
 void sel_tables_page::on_add_all()
 {
     tk_logger::log(2, "sel_tables_page::on_add_all");
-    while (SendDlgItemMessage(IDC_AVAILABLE, LB_GETCOUNT) > 0)
-        move_to_selected(0);
+    while (SendDlgItemMessage(IDC_AVAILABLE, LB_GETCOUNT) > 0) move_to_selected(0);
     ::SetFocus(GetDlgItem(IDC_SELECTED));
     select_at(IDC_SELECTED, 0);
 }
@@ -231,8 +217,7 @@ void sel_tables_page::on_delete()
 {
     tk_logger::log(2, "sel_tables_page::on_delete");
     const LRESULT sel = SendDlgItemMessage(IDC_SELECTED, LB_GETCURSEL);
-    if (sel == LB_ERR)
-        return;
+    if (sel == LB_ERR) return;
     move_to_available(static_cast<int>(sel));
     if (SendDlgItemMessage(IDC_SELECTED, LB_GETCOUNT) > 0) {
         select_at(IDC_SELECTED, static_cast<int>(sel));
@@ -245,8 +230,7 @@ void sel_tables_page::on_delete()
 void sel_tables_page::on_del_all()
 {
     tk_logger::log(2, "sel_tables_page::on_del_all");
-    while (SendDlgItemMessage(IDC_SELECTED, LB_GETCOUNT) > 0)
-        move_to_available(0);
+    while (SendDlgItemMessage(IDC_SELECTED, LB_GETCOUNT) > 0) move_to_available(0);
     ::SetFocus(GetDlgItem(IDC_AVAILABLE));
     select_at(IDC_AVAILABLE, 0);
 }

@@ -25,8 +25,7 @@ public:
         for (const auto& pair : pairs) {
             if (pair.second.empty()) {
                 const int at = find_table(IDC_AVAILABLE, pair.first);
-                if (at >= 0)
-                    move_to_selected(at);
+                if (at >= 0) move_to_selected(at);
             } else if (!holds(IDC_AVAILABLE, pair.first) && !holds(IDC_SELECTED, pair.first)) {
                 add_item(IDC_SELECTED, pair.first);
                 selected_queries.push_back(pair);
@@ -38,8 +37,7 @@ public:
     void load_available(const query_list& pairs)
     {
         for (const auto& pair : pairs) {
-            if (pair.second.empty() || holds(IDC_AVAILABLE, pair.first) || holds(IDC_SELECTED, pair.first))
-                continue;
+            if (pair.second.empty() || holds(IDC_AVAILABLE, pair.first) || holds(IDC_SELECTED, pair.first)) continue;
             add_item(IDC_AVAILABLE, pair.first);
             unselected_queries.push_back(pair);
         }
@@ -104,8 +102,7 @@ protected:
     void query_dialog(const std::wstring& old_name, const std::wstring& name, const std::wstring& text, HWND owner)
     {
         set_query_dlg dlg(name, text);
-        if (dlg.DoModal(owner) != IDOK)
-            return;
+        if (dlg.DoModal(owner) != IDOK) return;
         // A query may not share its name with a table or query of either list:
         // the name becomes the target table's.
         const bool renamed = old_name.empty() || !same_name(dlg.name, old_name);
@@ -121,23 +118,20 @@ protected:
             return;
         }
         auto it = find(selected_queries, old_name);
-        if (it == selected_queries.end())
-            return;
+        if (it == selected_queries.end()) return;
         *it = {dlg.name, dlg.query};
         const int at = static_cast<int>(SendDlgItemMessage(IDC_SELECTED, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                            reinterpret_cast<LPARAM>(old_name.c_str())));
-        if (at >= 0)
-            SendDlgItemMessage(IDC_SELECTED, LB_DELETESTRING, static_cast<WPARAM>(at));
+        if (at >= 0) SendDlgItemMessage(IDC_SELECTED, LB_DELETESTRING, static_cast<WPARAM>(at));
         add_item(IDC_SELECTED, dlg.name);
     }
 
     pending again_;
 
-
     static bool same_name(const std::wstring& a, const std::wstring& b)
     {
-        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
-                              b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
+        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size())) == CSTR_EQUAL;
     }
     static query_list::iterator find(query_list& list, const std::wstring& name)
     {
@@ -146,8 +140,7 @@ protected:
     static void move(query_list& from, query_list& to, const std::wstring& name)
     {
         auto it = find(from, name);
-        if (it == from.end())
-            return;
+        if (it == from.end()) return;
         to.push_back(*it);
         from.erase(it);
     }

@@ -14,19 +14,21 @@ constexpr size_t max_query_chars = 10000;
 constexpr int max_name_chars = 2048;
 const std::wstring blanks = L"\t\n\r ";
 
-const ui_dialog_resource dialog128(set_query_dlg::IDD,
-    {L"Add Query", 300, 186,
-     {
-         ui_rc::ltext(L"&Store as Table:", -1, 7, 9, 60, 8),
-         ui_rc::edittext(IDC_NAME, 70, 7, 223, 13),
-         ui_rc::ltext(L"&Query:", -1, 7, 27, 60, 8),
-         ui_rc::edittext(IDC_QUERY, 7, 38, 286, 120,
-                         ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL),
-         ui_rc::pushbutton(L"&Test Query", IDC_TEST, 7, 165, 60, 14),
-         ui_rc::defpushbutton(L"OK", IDOK, 123, 165, 54, 14),
-         ui_rc::pushbutton(L"Cancel", IDCANCEL, 181, 165, 54, 14),
-         ui_rc::pushbutton(L"Help", IDHELP, 239, 165, 54, 14),
-     }});
+const ui_dialog_resource dialog128(
+    set_query_dlg::IDD, {L"Add Query",
+                         300,
+                         186,
+                         {
+                             ui_rc::ltext(L"&Store as Table:", -1, 7, 9, 60, 8),
+                             ui_rc::edittext(IDC_NAME, 70, 7, 223, 13),
+                             ui_rc::ltext(L"&Query:", -1, 7, 27, 60, 8),
+                             ui_rc::edittext(IDC_QUERY, 7, 38, 286, 120,
+                                             ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL),
+                             ui_rc::pushbutton(L"&Test Query", IDC_TEST, 7, 165, 60, 14),
+                             ui_rc::defpushbutton(L"OK", IDOK, 123, 165, 54, 14),
+                             ui_rc::pushbutton(L"Cancel", IDCANCEL, 181, 165, 54, 14),
+                             ui_rc::pushbutton(L"Help", IDHELP, 239, 165, 54, 14),
+                         }});
 
 } // namespace
 
@@ -39,11 +41,9 @@ bool set_query_dlg::is_select(const std::wstring& text)
 {
     // Only the start matters, so a longer text is judged by its first part.
     const std::wstring head = text.substr(0, max_query_chars);
-    if (head.empty())
-        return true;
+    if (head.empty()) return true;
     const size_t start = head.find_first_not_of(blanks);
-    if (start == std::wstring::npos)
-        return false;
+    if (start == std::wstring::npos) return false;
     const std::wstring word = head.substr(start, 6);
     return word.size() == 6 &&
            CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, word.c_str(), 6, L"SELECT", 6) == CSTR_EQUAL;
@@ -62,8 +62,7 @@ bool set_query_dlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM,
         lResult = TRUE;
         return true;
     }
-    if (uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
-        return false;
+    if (uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
     lResult = 0;
     switch (LOWORD(wParam)) {
     case IDC_TEST:

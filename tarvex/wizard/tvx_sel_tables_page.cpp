@@ -6,13 +6,13 @@
 
 tvx_sel_tables_page::tvx_sel_tables_page()
     : sel_tables_page_ex(false, L"There are no tables selected. Continue anyway?")
-{
-}
+{}
 
 bool tvx_sel_tables_page::page_init()
 {
-    SetDlgItemText(IDC_INFO, L"Select MS SQL tables to convert into Oracle format. Double click on an item in\r\n"
-                             L"'Selected tables' list to edit it.");
+    SetDlgItemText(IDC_INFO,
+                   L"Select MS SQL tables to convert into Oracle format. Double click on an item in\r\n"
+                   L"'Selected tables' list to edit it.");
     SetDlgItemText(IDC_AVAILABLE_LABEL, L"&Available tables:");
     SetDlgItemText(IDC_SELECTED_LABEL, L"&Selected tables:");
     tarvex_convertor& driver = tarvex_convertor::ref();
@@ -32,19 +32,20 @@ bool tvx_sel_tables_page::page_init()
     // Tables chosen earlier (a previous visit, a loaded profile) stay chosen.
     for (const auto& table : driver.selected_tables) {
         const int at = find_table(IDC_AVAILABLE, table);
-        if (at >= 0)
-            move_to_selected(at);
+        if (at >= 0) move_to_selected(at);
     }
     load_available(driver.available_queries);
     // The hints are about the source giving no table at all, not about every
     // table having been selected already.
     // Each hint stands on its own: the second one holds whether or not the first was given.
     if (names.empty() && driver.is_view_owned())
-        wizard_shell::message(L"There are no tables available for the user specified. Try to uncheck 'View tables "
-                              L"owned by the user' checkbox on 'Step 3 of 5' wizard page.");
+        wizard_shell::message(
+            L"There are no tables available for the user specified. Try to uncheck 'View tables "
+            L"owned by the user' checkbox on 'Step 3 of 5' wizard page.");
     if (names.empty() && !driver.is_connect_as_dbo())
-        wizard_shell::message(L"There are no tables available for the user specified. Try to connect as "
-                              L"database owner using the appropriate checkbox on 'Step 1 of 5' wizard page.");
+        wizard_shell::message(
+            L"There are no tables available for the user specified. Try to connect as "
+            L"database owner using the appropriate checkbox on 'Step 1 of 5' wizard page.");
     return true;
 }
 
@@ -55,8 +56,7 @@ int tvx_sel_tables_page::on_next()
         return -1;
     names.clear();
     for (const auto& name : items(IDC_SELECTED))
-        if (!is_query(name))
-            names.push_back(name);
+        if (!is_query(name)) names.push_back(name);
     tarvex_convertor& driver = tarvex_convertor::ref();
     driver.selected_tables = names;
     driver.selected_queries = selected_queries;
@@ -75,7 +75,6 @@ void tvx_sel_tables_page::show_type_mapping(const std::wstring& name)
     } catch (const tk_exception& e) {
         try {
             error_handler::ref().handle(e, true);
-        } catch (const tk_final_exception&) {
-        }
+        } catch (const tk_final_exception&) {}
     }
 }

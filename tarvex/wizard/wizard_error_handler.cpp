@@ -22,8 +22,7 @@ std::function<void(int)> g_exit;
         std::lock_guard<std::mutex> lock(g_exit_mutex);
         fn = g_exit;
     }
-    if (fn)
-        fn(code);
+    if (fn) fn(code);
     // The log is written line by line and the registry atomically: nothing is
     // left half written when the process ends here.
     std::fflush(nullptr);
@@ -53,9 +52,8 @@ void wizard_error_handler::handle(const tk_exception& e, bool may_continue)
         dlg.DoModal(GetActiveWindow());
         end_process(-1);
     }
-    const std::string text = build_message(e); // logged, and on one line
-    if (wizard_shell::is_initialized())
-        wizard_shell::add_error(text); // keeps the first 20
+    const std::string text = build_message(e);                         // logged, and on one line
+    if (wizard_shell::is_initialized()) wizard_shell::add_error(text); // keeps the first 20
     if (e.level == TK_LEVEL_STOP) {
         tk_logger::log(1, "Got 1-level error");
         if (!is_quiet()) {
@@ -63,16 +61,13 @@ void wizard_error_handler::handle(const tk_exception& e, bool may_continue)
             wizard_shell::error(text);
         }
         tk_logger::log(1, "Step 2");
-        if (!may_continue)
-            throw tk_final_exception();
+        if (!may_continue) throw tk_final_exception();
         return;
     }
     tk_logger::log(1, "Got 0-level error");
-    if (is_quiet())
-        return;
+    if (is_quiet()) return;
     dlg_error_continue<115> dlg(to_unicode(text, -1));
     const INT_PTR answer = dlg.DoModal(GetActiveWindow());
-    if (answer == dlg_error_continue_base::k_abort && !may_continue)
-        throw tk_final_exception();
+    if (answer == dlg_error_continue_base::k_abort && !may_continue) throw tk_final_exception();
     set_quiet(dlg.dont_show_again());
 }

@@ -41,10 +41,12 @@ const bool g_images = [] {
     return true;
 }();
 
-const wchar_t* const k_success = L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\n"
-                                 L"Click 'Finish' to exit the wizard.";
-const wchar_t* const k_failure = L"There were some errors while converting the database.\n"
-                                 L"Click 'Finish' to exit the wizard.";
+const wchar_t* const k_success =
+    L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\n"
+    L"Click 'Finish' to exit the wizard.";
+const wchar_t* const k_failure =
+    L"There were some errors while converting the database.\n"
+    L"Click 'Finish' to exit the wizard.";
 
 // What a window's handler let escape goes to the error handler, as at the entry.
 void present(std::exception_ptr e)
@@ -54,8 +56,7 @@ void present(std::exception_ptr e)
     } catch (const tk_final_exception&) {
         tk_logger::log(2, "The user stopped the work");
     } catch (const tk_exception& x) {
-        if (error_handler* h = error_handler::find())
-            h->handle(x, true);
+        if (error_handler* h = error_handler::find()) h->handle(x, true);
     } catch (const std::exception& x) {
         wizard_shell::error(std::string(x.what()));
     }
@@ -100,8 +101,9 @@ bool check_common_controls(uint32_t version)
 {
     tk_logger::log(1, "comctl32.dll version=%X", version);
     if (version < 0x50050) {
-        wizard_shell::error(std::wstring(L"Incorrect version of comctl32.dll. Microsoft Internet Explorer 5\n"
-                                         L"or later is required to proceed with the application."));
+        wizard_shell::error(
+            std::wstring(L"Incorrect version of comctl32.dll. Microsoft Internet Explorer 5\n"
+                         L"or later is required to proceed with the application."));
         return false;
     }
     INITCOMMONCONTROLSEX icc;
@@ -116,8 +118,7 @@ bool check_common_controls(uint32_t version)
 int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR cmd_line, int /*show*/)
 {
     ui_module module;
-    if (FAILED(module.Init(instance)))
-        return -1;
+    if (FAILED(module.Init(instance))) return -1;
     tk_logger logger(nullptr, false, 3, false);
     int result = 0;
     std::unique_ptr<wizard_error_handler> handler;
@@ -171,8 +172,7 @@ int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR cmd_line, int /*sh
 
         result = static_cast<int>(run.shell->DoModal(GetActiveWindow()));
     } catch (const tk_exception& e) {
-        if (handler)
-            handler->handle(e, true);
+        if (handler) handler->handle(e, true);
     } catch (const std::exception& e) {
         wizard_shell::error(std::string(e.what()));
     }

@@ -17,7 +17,9 @@ constexpr int k_page_a = 9201, k_page_b = 9202, k_page_c = 9203;
 
 const ui_dialog_resource g_a(k_page_a, {L"", 200, 100, {ui_rc::checkbox(L"&Check", 1202, 5, 5, 80, 10)}});
 const ui_dialog_resource g_b(k_page_b, {L"", 200, 100, {ui_rc::ltext(L"b", 1000, 5, 5, 80, 10)}});
-const ui_dialog_resource g_c(k_page_c, {L"", 200, 100,
+const ui_dialog_resource g_c(k_page_c, {L"",
+                                        200,
+                                        100,
                                         {ui_rc::edittext(wizard_shell::k_log_box_id, 5, 5, 180, 80,
                                                          ES_MULTILINE | ES_READONLY | WS_VSCROLL)}});
 
@@ -173,8 +175,7 @@ TEST_F(wizard_shell_test, a_notification_from_a_foreign_window_reaches_no_page_o
 TEST_F(wizard_shell_test, the_error_list_keeps_twenty_texts)
 {
     wizard_shell shell(L"Dremlow 5.5", 0, 0, 0);
-    for (int i = 0; i < 25; ++i)
-        wizard_shell::add_error("error " + std::to_string(i));
+    for (int i = 0; i < 25; ++i) wizard_shell::add_error("error " + std::to_string(i));
     const auto errors = wizard_shell::get_errors();
     ASSERT_EQ(errors.size(), 20u);
     EXPECT_EQ(errors.front(), "error 0");

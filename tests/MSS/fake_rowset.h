@@ -52,8 +52,7 @@ public:
 
     fake_rowset(std::vector<fake_column> c, std::vector<std::vector<fake_value>> r)
         : cols(std::move(c)), rows(std::move(r))
-    {
-    }
+    {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
@@ -74,8 +73,7 @@ public:
     ULONG Release() override
     {
         const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
 
@@ -88,20 +86,17 @@ public:
             const fake_value& v = values.at(b.iOrdinal - 1);
             DBSTATUS status = v.forced_status;
             DBLENGTH length = 0;
-            if (status == DBSTATUS_S_OK && !v.text)
-                status = DBSTATUS_S_ISNULL;
+            if (status == DBSTATUS_S_OK && !v.text) status = DBSTATUS_S_ISNULL;
             if (status == DBSTATUS_S_OK) {
                 if (b.wType == DBTYPE_BYTES) {
                     length = v.bytes.size();
-                    if (length > b.cbMaxLen)
-                        status = DBSTATUS_S_TRUNCATED;
+                    if (length > b.cbMaxLen) status = DBSTATUS_S_TRUNCATED;
                     if (length > 0) // an empty vector may have no data
                         std::memcpy(buf + b.obValue, v.bytes.data(), std::min<size_t>(length, b.cbMaxLen));
                 } else {
                     length = v.text->size() * sizeof(WCHAR);
                     const size_t room = b.cbMaxLen >= sizeof(WCHAR) ? b.cbMaxLen - sizeof(WCHAR) : 0;
-                    if (length > room)
-                        status = DBSTATUS_S_TRUNCATED;
+                    if (length > room) status = DBSTATUS_S_TRUNCATED;
                     const size_t n = std::min<size_t>(length, room);
                     std::memcpy(buf + b.obValue, v.text->data(), n);
                     std::memset(buf + b.obValue + n, 0, sizeof(WCHAR));
@@ -116,8 +111,7 @@ public:
     {
         ++next_rows_calls;
         DBCOUNTITEM k = 0;
-        while (k < static_cast<DBCOUNTITEM>(n) && pos < rows.size())
-            (*handles)[k++] = ++pos;
+        while (k < static_cast<DBCOUNTITEM>(n) && pos < rows.size()) (*handles)[k++] = ++pos;
         *obtained = k;
         return k < static_cast<DBCOUNTITEM>(n) ? DB_S_ENDOFROWSET : S_OK;
     }
@@ -136,8 +130,7 @@ public:
     {
         *n = cols.size();
         size_t chars = 0;
-        for (const fake_column& c : cols)
-            chars += c.name.size() + 1;
+        for (const fake_column& c : cols) chars += c.name.size() + 1;
         *strings = static_cast<OLECHAR*>(CoTaskMemAlloc(chars * sizeof(OLECHAR)));
         *info = static_cast<DBCOLUMNINFO*>(CoTaskMemAlloc(sizeof(DBCOLUMNINFO) * (cols.empty() ? 1 : cols.size())));
         OLECHAR* p = *strings;
@@ -163,8 +156,7 @@ public:
                            DBBINDSTATUS status[]) override
     {
         bound.assign(b, b + n);
-        for (DBCOUNTITEM i = 0; i < n; ++i)
-            status[i] = DBBINDSTATUS_OK;
+        for (DBCOUNTITEM i = 0; i < n; ++i) status[i] = DBBINDSTATUS_OK;
         *h = 1;
         return S_OK;
     }

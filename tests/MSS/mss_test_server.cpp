@@ -16,8 +16,7 @@ namespace {
 std::string make_dir()
 {
     std::string tmpl = (fs::temp_directory_path() / "tvx_mss_XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        throw std::runtime_error("cannot create a temporary folder");
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create a temporary folder");
     return tmpl + "/server";
 }
 
@@ -54,8 +53,7 @@ mss_test_server& mss_test_server::shared()
         const char* fixtures = std::getenv("TVX_FIXTURES");
         const fs::path script = fs::path(fixtures ? fixtures : "/work/shared/fixtures") / "northwind" / "instnwnd.sql";
         std::ifstream in(script, std::ios::binary);
-        if (!in)
-            return s;
+        if (!in) return s;
         std::stringstream text;
         text << in.rdbuf();
         s.run(text.str());

@@ -4,8 +4,8 @@
 #include <string>
 
 struct mss_test_server {
-    std::string dir;       // the server folder
-    std::wstring host;     // "file:" + dir, the server name to connect to
+    std::string dir;   // the server folder
+    std::wstring host; // "file:" + dir, the server name to connect to
     std::string sa_password = "Sa-Secret1";
     bool northwind = false; // the fixture script ran without errors
 

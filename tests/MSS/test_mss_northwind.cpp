@@ -23,8 +23,7 @@ protected:
     void SetUp() override
     {
         server = &mss_test_server::shared();
-        if (!server->northwind)
-            GTEST_SKIP() << "Northwind fixture not present";
+        if (!server->northwind) GTEST_SKIP() << "Northwind fixture not present";
         engine = std::make_unique<mss_engine>(true);
         engine->connect(server->host, L"sa", to_unicode(server->sa_password), true);
         db.reset(engine->open_db(L"Northwind", 0));
@@ -88,11 +87,19 @@ void expect_same(const udb_field& got, const mssx_type& type, const mssx_value& 
     }
 }
 
-const std::map<std::wstring, uint32_t> k_counts = {
-    {L"Categories", 8},   {L"Customers", 91},          {L"Employees", 9},  {L"EmployeeTerritories", 49},
-    {L"Order Details", 180}, {L"Orders", 67},          {L"Products", 77},  {L"Region", 4},
-    {L"Shippers", 3},     {L"Suppliers", 29},          {L"Territories", 53}, {L"CustomerCustomerDemo", 0},
-    {L"CustomerDemographics", 0}};
+const std::map<std::wstring, uint32_t> k_counts = {{L"Categories", 8},
+                                                   {L"Customers", 91},
+                                                   {L"Employees", 9},
+                                                   {L"EmployeeTerritories", 49},
+                                                   {L"Order Details", 180},
+                                                   {L"Orders", 67},
+                                                   {L"Products", 77},
+                                                   {L"Region", 4},
+                                                   {L"Shippers", 3},
+                                                   {L"Suppliers", 29},
+                                                   {L"Territories", 53},
+                                                   {L"CustomerCustomerDemo", 0},
+                                                   {L"CustomerDemographics", 0}};
 
 } // namespace
 
@@ -109,8 +116,7 @@ TEST_F(MssNorthwind, EveryTableArrivesValueByValue)
         EXPECT_EQ(t->record_count, k_counts.at(name));
         const mssx_result want = direct("SELECT * FROM [dbo].[" + to_utf8(name) + "]");
         ASSERT_EQ(t->schema.size(), want.columns.size());
-        for (size_t c = 0; c < want.columns.size(); ++c)
-            EXPECT_EQ(to_utf8(t->schema[c].name), want.columns[c].name);
+        for (size_t c = 0; c < want.columns.size(); ++c) EXPECT_EQ(to_utf8(t->schema[c].name), want.columns[c].name);
         size_t row = 0;
         for (t->reset(); !t->is_eof(); t->next(), ++row) {
             ASSERT_LT(row, want.rows.size());
@@ -231,10 +237,7 @@ TEST_F(MssNorthwind, DatabasesAndLogins)
 
 namespace {
 
-void set_version(const mss_test_server& s, const std::string& preset)
-{
-    mssx_server(s.dir).set_version(preset);
-}
+void set_version(const mss_test_server& s, const std::string& preset) { mssx_server(s.dir).set_version(preset); }
 
 } // namespace
 
@@ -268,9 +271,10 @@ TEST(MssServer, GenericProviderAndWindowsAuthentication)
 {
     const mss_test_server s = mss_test_server::fresh();
     s.run("CREATE DATABASE Shop");
-    s.run("CREATE TABLE t (id int NOT NULL PRIMARY KEY, d date NULL, name nvarchar(10) NULL)\n"
-          "INSERT INTO t VALUES (1, '2020-02-29', N'x')",
-          "Shop");
+    s.run(
+        "CREATE TABLE t (id int NOT NULL PRIMARY KEY, d date NULL, name nvarchar(10) NULL)\n"
+        "INSERT INTO t VALUES (1, '2020-02-29', N'x')",
+        "Shop");
     mss_engine engine(true);
     engine.connect(s.host, true);
     EXPECT_TRUE(engine.windows_auth);
@@ -310,9 +314,10 @@ TEST(MssServer, SameNamedTablesInTwoSchemas)
     s.run("CREATE DATABASE Shop");
     s.run("CREATE TABLE dbo.item (id int NOT NULL, d datetime NULL, v int NULL DEFAULT ((7)))", "Shop");
     s.run("CREATE SCHEMA s2", "Shop");
-    s.run("CREATE TABLE s2.item (id int NOT NULL, d date NULL, w nvarchar(5) NULL DEFAULT (N'ab'))\n"
-          "INSERT INTO s2.item VALUES (1, '2001-01-31', N'q')",
-          "Shop");
+    s.run(
+        "CREATE TABLE s2.item (id int NOT NULL, d date NULL, w nvarchar(5) NULL DEFAULT (N'ab'))\n"
+        "INSERT INTO s2.item VALUES (1, '2001-01-31', N'q')",
+        "Shop");
     mss_engine engine(true);
     engine.b_view_owned = false;
     engine.connect(s.host, L"sa", to_unicode(s.sa_password), true);
@@ -380,10 +385,11 @@ TEST(MssServer, ColumnsOfOneTableOnly)
     const mss_test_server s = mss_test_server::fresh();
     s.run("CREATE DATABASE Shop");
     // t01 matches the pattern t_1 and sorts before it.
-    s.run("CREATE TABLE t01 (id nvarchar(5) NULL DEFAULT (N'zz'), x int NULL)\n"
-          "CREATE TABLE t_1 (id int NULL DEFAULT ((3)))\n"
-          "CREATE TABLE [o'q] (id int NULL DEFAULT ((4)))",
-          "Shop");
+    s.run(
+        "CREATE TABLE t01 (id nvarchar(5) NULL DEFAULT (N'zz'), x int NULL)\n"
+        "CREATE TABLE t_1 (id int NULL DEFAULT ((3)))\n"
+        "CREATE TABLE [o'q] (id int NULL DEFAULT ((4)))",
+        "Shop");
     mss_engine engine(true);
     engine.connect(s.host, L"sa", to_unicode(s.sa_password), true);
     std::unique_ptr<mss_database> db(engine.open_db(L"Shop", 0));
@@ -399,14 +405,14 @@ TEST(MssServer, ColumnsOfOneTableOnly)
 TEST_F(MssNorthwind, RefusedCountAndIdentityQueries)
 {
     // A query the server will not count as a derived table is counted by reading it.
-    mssx_fail_next("SELECT COUNT(*) FROM (", 1033, "The ORDER BY clause is invalid in views, inline functions, "
-                                                  "derived tables, subqueries, and common table expressions");
+    mssx_fail_next("SELECT COUNT(*) FROM (", 1033,
+                   "The ORDER BY clause is invalid in views, inline functions, "
+                   "derived tables, subqueries, and common table expressions");
     std::unique_ptr<udb_recordset> q =
         db->get_table(L"q", L"SELECT ShipperID, CompanyName FROM Shippers ORDER BY CompanyName", 1);
     EXPECT_EQ(q->record_count, 3u);
     uint32_t n = 0;
-    for (q->reset(); !q->is_eof(); q->next())
-        ++n;
+    for (q->reset(); !q->is_eof(); q->next()) ++n;
     EXPECT_EQ(n, 3u);
 
     // A failed identity query leaves the table usable.

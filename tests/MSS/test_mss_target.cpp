@@ -10,9 +10,9 @@
 #include "OLE/ole_date.h"
 #include "TK/tk_text.h"
 #include "mss_test_server.h"
+#include "platform/com/com.h"
 #include "platform/mssx/mssx_connection.h"
 #include "platform/oledb/oledb.h"
-#include "platform/com/com.h"
 
 #include <gtest/gtest.h>
 
@@ -29,20 +29,13 @@ using values = std::vector<std::pair<std::wstring, ole_variant>>;
 std::unique_ptr<udb_record> make_record(const values& v)
 {
     auto rec = std::make_unique<udb_record>();
-    for (const auto& [name, value] : v)
-        rec->push_back(std::make_unique<udb_field>(name, 0, value));
+    for (const auto& [name, value] : v) rec->push_back(std::make_unique<udb_field>(name, 0, value));
     return rec;
 }
 
-ole_variant bytes(const std::string& s)
-{
-    return ole_variant(reinterpret_cast<const BYTE*>(s.data()), s.size());
-}
+ole_variant bytes(const std::string& s) { return ole_variant(reinterpret_cast<const BYTE*>(s.data()), s.size()); }
 
-ole_variant date(const wchar_t* text)
-{
-    return ole_date(text).to_variant();
-}
+ole_variant date(const wchar_t* text) { return ole_date(text).to_variant(); }
 
 class MssTarget : public ::testing::Test {
 protected:
@@ -79,18 +72,15 @@ protected:
     }
     std::string cell(const mssx_result& r, size_t row, size_t col)
     {
-        if (row >= r.rows.size() || col >= r.columns.size())
-            return "<missing>";
-        if (mssx_is_null(r.rows[row][col]))
-            return "NULL";
+        if (row >= r.rows.size() || col >= r.columns.size()) return "<missing>";
+        if (mssx_is_null(r.rows[row][col])) return "NULL";
         return mssx_text(r.columns[col].type, r.rows[row][col]);
     }
     std::map<std::string, std::string> column_types(const std::string& table)
     {
         std::map<std::string, std::string> out;
         const mssx_result r = direct("SELECT * FROM " + table);
-        for (const auto& c : r.columns)
-            out[c.name] = c.type.sql_text() + (c.nullable ? " NULL" : " NOT NULL");
+        for (const auto& c : r.columns) out[c.name] = c.type.sql_text() + (c.nullable ? " NULL" : " NOT NULL");
         return out;
     }
 
@@ -117,19 +107,20 @@ protected:
     static values row(int id, const std::wstring& name, const wchar_t* price, const wchar_t* ts, const wchar_t* day,
                       bool flag, double ratio, const std::wstring& memo, const std::string& data, long long big)
     {
-        return {{L"id", ole_variant(id)},
-                {L"name", ole_variant(name)},
-                {L"price", ole_variant::from_wstring(price, VT_DECIMAL)},
-                {L"ts", date(ts)},
-                {L"day", date(day)},
-                {L"flag", ole_variant(flag)},
-                {L"ratio", ole_variant(ratio)},
-                {L"memo", ole_variant(memo)},
-                {L"data", bytes(data)},
-                {L"big", ole_variant(big)},
-                {L"qty", ole_variant()},
-                {L"at", date(L"1899-12-30 10:11:12")},
-                {L"uid", id == 20 ? ole_variant() : ole_variant(std::wstring(L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"))}};
+        return {
+            {L"id", ole_variant(id)},
+            {L"name", ole_variant(name)},
+            {L"price", ole_variant::from_wstring(price, VT_DECIMAL)},
+            {L"ts", date(ts)},
+            {L"day", date(day)},
+            {L"flag", ole_variant(flag)},
+            {L"ratio", ole_variant(ratio)},
+            {L"memo", ole_variant(memo)},
+            {L"data", bytes(data)},
+            {L"big", ole_variant(big)},
+            {L"qty", ole_variant()},
+            {L"at", date(L"1899-12-30 10:11:12")},
+            {L"uid", id == 20 ? ole_variant() : ole_variant(std::wstring(L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"))}};
     }
 
     // Writes the rows into a new table "items" and reads them back.
@@ -144,26 +135,24 @@ protected:
         EXPECT_TRUE(table->b_identity);
         const std::wstring long_text = std::wstring(30000, L'x') + L"\u00e9\u4e2d" + std::wstring(20000, L'y');
         std::string long_bytes(70000, '\0');
-        for (size_t i = 0; i < long_bytes.size(); ++i)
-            long_bytes[i] = static_cast<char>(i * 7 % 256);
+        for (size_t i = 0; i < long_bytes.size(); ++i) long_bytes[i] = static_cast<char>(i * 7 % 256);
         const std::vector<values> rows = {
-            row(10, L"O'Brien", L"12.50", L"2020-02-29 13:45:10.123", L"2021-06-01", true, 0.25, long_text,
-                long_bytes, 9000000000LL),
-            row(20, L"\u00c5sa \u00fc", L"-99999999.99", L"1999-12-31 23:59:59", L"1753-01-01", false, -1e100,
-                L"", std::string("\x00\x01\xff", 3), -5),
+            row(10, L"O'Brien", L"12.50", L"2020-02-29 13:45:10.123", L"2021-06-01", true, 0.25, long_text, long_bytes,
+                9000000000LL),
+            row(20, L"\u00c5sa \u00fc", L"-99999999.99", L"1999-12-31 23:59:59", L"1753-01-01", false, -1e100, L"",
+                std::string("\x00\x01\xff", 3), -5),
             row(30, L"", L"0.01", L"2000-01-01", L"2000-01-01", true, 3.5, L"short", "", 0),
         };
         for (const values& v : rows) {
             auto rec = make_record(v);
             table->append_record(rec.get());
         }
-        EXPECT_EQ(table->loader.b_open, fast);  // the bulk path was taken, not the fallback
+        EXPECT_EQ(table->loader.b_open, fast); // the bulk path was taken, not the fallback
         if (fast) {
             // Each column is bound as the type its values are written in.
-            const DBTYPE expected[] = {DBTYPE_I4,      DBTYPE_WSTR, DBTYPE_NUMERIC,  DBTYPE_DBTIMESTAMP,
-                                       DBTYPE_DBDATE,  DBTYPE_BOOL, DBTYPE_R8,       DBTYPE_IUNKNOWN,
-                                       DBTYPE_IUNKNOWN, DBTYPE_I8,  DBTYPE_I4,       DBTYPE_DBTIME2,
-                                       DBTYPE_WSTR};
+            const DBTYPE expected[] = {DBTYPE_I4,   DBTYPE_WSTR,    DBTYPE_NUMERIC,  DBTYPE_DBTIMESTAMP, DBTYPE_DBDATE,
+                                       DBTYPE_BOOL, DBTYPE_R8,      DBTYPE_IUNKNOWN, DBTYPE_IUNKNOWN,    DBTYPE_I8,
+                                       DBTYPE_I4,   DBTYPE_DBTIME2, DBTYPE_WSTR};
             for (size_t i = 0; i < std::size(expected); ++i)
                 EXPECT_EQ(table->loader.bound_type(i + 1), expected[i]) << "column " << i + 1;
         }
@@ -172,10 +161,10 @@ protected:
         table->finish();
         t.reset();
 
-        const mssx_result r =
-            direct("SELECT id, name, price, ts, day, flag, ratio, memo, data, big, qty, at, uid FROM items ORDER BY id");
+        const mssx_result r = direct(
+            "SELECT id, name, price, ts, day, flag, ratio, memo, data, big, qty, at, uid FROM items ORDER BY id");
         ASSERT_EQ(r.rows.size(), 3u);
-        EXPECT_EQ(cell(r, 0, 0), "10");  // identity values sent are kept
+        EXPECT_EQ(cell(r, 0, 0), "10"); // identity values sent are kept
         EXPECT_EQ(cell(r, 1, 0), "20");
         EXPECT_EQ(cell(r, 2, 0), "30");
         EXPECT_EQ(cell(r, 0, 1), "O'Brien");
@@ -218,7 +207,7 @@ TEST_F(MssTarget, CreatesTableWithTypesKeysAndDefaults)
     udb_schema schema = all_kinds(indexes);
     schema.push_back(t_ftd(16, L"created", VT_DATE, true, false, ole_variant(std::wstring(L"getdate()")),
                            t_ftd::hint_date_function, L""));
-    schema.push_back(t_ftd(8, L"d_ratio", VT_R8, false, true, ole_variant(1.5), 0, L""));  // identity of a double
+    schema.push_back(t_ftd(8, L"d_ratio", VT_R8, false, true, ole_variant(1.5), 0, L"")); // identity of a double
     indexes.push_back(udb_index(L"IX_name", true, false, {L"name"}));
     std::unique_ptr<udb_recordset> t = db->create_table(L"items", schema, indexes);
     ASSERT_NE(t, nullptr);
@@ -236,9 +225,9 @@ TEST_F(MssTarget, CreatesTableWithTypesKeysAndDefaults)
     EXPECT_EQ(types["memo"], "nvarchar(max) NULL");
     EXPECT_EQ(types["data"], "varbinary(max) NULL");
     EXPECT_EQ(types["big"], "bigint NULL");
-    EXPECT_EQ(types["uid"], "uniqueidentifier NULL");  // stays a GUID after the collation step
+    EXPECT_EQ(types["uid"], "uniqueidentifier NULL"); // stays a GUID after the collation step
     EXPECT_EQ(types["at"].substr(0, 4), "time");
-    EXPECT_EQ(types["d_ratio"], "float NULL");  // no identity on a double
+    EXPECT_EQ(types["d_ratio"], "float NULL"); // no identity on a double
 
     // Identity, default and key as the server describes them.
     const mssx_result ident = direct("SELECT name FROM sys.identity_columns WHERE OBJECT_NAME(object_id)='items'");
@@ -284,15 +273,9 @@ TEST_F(MssTarget, ExistingTableInAppendModeIsOpened)
     EXPECT_EQ(cell(r, 0, 1), "a'b");
 }
 
-TEST_F(MssTarget, RowsByInsertStatementsReadBackEqual)
-{
-    write_and_compare(false);
-}
+TEST_F(MssTarget, RowsByInsertStatementsReadBackEqual) { write_and_compare(false); }
 
-TEST_F(MssTarget, RowsByBulkLoadReadBackEqual)
-{
-    write_and_compare(true);
-}
+TEST_F(MssTarget, RowsByBulkLoadReadBackEqual) { write_and_compare(true); }
 
 TEST_F(MssTarget, BulkLoadCommitsEveryThousandRows)
 {
@@ -315,7 +298,7 @@ TEST_F(MssTarget, BulkLoadCommitsEveryThousandRows)
         }
     }
     EXPECT_TRUE(table.loader.b_open);
-    EXPECT_EQ(table.record_count, 0u);  // the count is of INSERT statements
+    EXPECT_EQ(table.record_count, 0u); // the count is of INSERT statements
     table.finish();
     EXPECT_FALSE(table.loader.b_open);
     EXPECT_EQ(count(), "2500");
@@ -339,7 +322,7 @@ TEST_F(MssTarget, IdentityInsertGoesOffWhenTheTableIsDone)
             // A second identity table on the same session is refused while
             // the first one still has IDENTITY_INSERT on.
             ASSERT_NO_THROW(t->append_record(rec.get())) << to_utf8(table_name);
-            t.reset();  // the destructor finishes the table
+            t.reset(); // the destructor finishes the table
             const mssx_result r = direct("SELECT id FROM " + to_utf8(table_name));
             ASSERT_EQ(r.rows.size(), 1u);
             EXPECT_EQ(cell(r, 0, 0), "7");
@@ -380,9 +363,10 @@ TEST_F(MssTarget, FallsBackToInsertsWhenBulkLoadIsRefused)
 TEST_F(MssTarget, StructureMismatchAndUpdateByKey)
 {
     engine->fast_load = false;
-    server.run("CREATE TABLE k (id int NOT NULL PRIMARY KEY, v nvarchar(10) NULL, n int NULL)\n"
-               "INSERT INTO k VALUES (1, N'one', 1)\nINSERT INTO k VALUES (2, N'two', 2)",
-               "Shop");
+    server.run(
+        "CREATE TABLE k (id int NOT NULL PRIMARY KEY, v nvarchar(10) NULL, n int NULL)\n"
+        "INSERT INTO k VALUES (1, N'one', 1)\nINSERT INTO k VALUES (2, N'two', 2)",
+        "Shop");
     connect();
     std::unique_ptr<udb_recordset> t = db->get_table1(L"k", 0);
     auto wrong = make_record({{L"id", ole_variant(3)}, {L"w", ole_variant(1)}, {L"n", ole_variant(1)}});
@@ -391,7 +375,8 @@ TEST_F(MssTarget, StructureMismatchAndUpdateByKey)
     EXPECT_THROW(t->append_record(short_rec.get()), tk_exception);
 
     ASSERT_GE(t->key_pos, 0);
-    auto upd = make_record({{L"id", ole_variant(2)}, {L"v", ole_variant(std::wstring(L"deux'"))}, {L"n", ole_variant()}});
+    auto upd =
+        make_record({{L"id", ole_variant(2)}, {L"v", ole_variant(std::wstring(L"deux'"))}, {L"n", ole_variant()}});
     t->update(upd.get());
     const mssx_result r = direct("SELECT id, v, n FROM k ORDER BY id");
     ASSERT_EQ(r.rows.size(), 2u);
@@ -408,7 +393,7 @@ TEST_F(MssTarget, SchemasIndexesAndForeignKeys)
 {
     db->create_schema(L"dbo");
     db->create_schema(L"Sales");
-    db->create_schema(L"Sales");  // already there: nothing happens
+    db->create_schema(L"Sales"); // already there: nothing happens
     EXPECT_EQ(direct("SELECT name FROM sys.schemas WHERE name = 'Sales'").rows.size(), 1u);
 
     udb_schema parent;
@@ -435,15 +420,15 @@ TEST_F(MssTarget, SchemasIndexesAndForeignKeys)
     db->create_table(L"child", child, child_idx).reset();
     const mssx_result ix = direct("SELECT name FROM sys.indexes WHERE object_id = OBJECT_ID('child') ORDER BY name");
     std::vector<std::string> names;
-    for (size_t i = 0; i < ix.rows.size(); ++i)
-        names.push_back(cell(ix, i, 0));
+    for (size_t i = 0; i < ix.rows.size(); ++i) names.push_back(cell(ix, i, 0));
     EXPECT_NE(std::find(names.begin(), names.end(), "IX_pc"), names.end());
     EXPECT_EQ(std::find(names.begin(), names.end(), "IX_ab"), names.end());
     EXPECT_EQ(std::find(names.begin(), names.end(), "IX_f"), names.end());
 
     std::vector<std::pair<std::wstring, std::wstring>> reported;
-    db->error_sink.set_handler(
-        [&](const tk_exception& e, const std::wstring& context) { reported.emplace_back(context, to_unicode(e.what())); });
+    db->error_sink.set_handler([&](const tk_exception& e, const std::wstring& context) {
+        reported.emplace_back(context, to_unicode(e.what()));
+    });
     udb_relationships rels;
     rels.push_back(udb_relationship(L"FK_child_parent", L"", L"child", L"parent", {L"pid"}, {L"pid"},
                                     L" ON UPDATE NO ACTION ON DELETE CASCADE"));
@@ -454,12 +439,13 @@ TEST_F(MssTarget, SchemasIndexesAndForeignKeys)
     EXPECT_EQ(reported[0].first, L"Foreign key 'FK_missing'");
     EXPECT_EQ(reported[0].second, L"Can't create foreign key.");
 
-    const mssx_result fk = direct("SELECT name, delete_referential_action_desc, update_referential_action_desc "
-                                  "FROM sys.foreign_keys ORDER BY name");
+    const mssx_result fk = direct(
+        "SELECT name, delete_referential_action_desc, update_referential_action_desc "
+        "FROM sys.foreign_keys ORDER BY name");
     ASSERT_EQ(fk.rows.size(), 2u);
     EXPECT_EQ(cell(fk, 0, 0), "FK_child_code");
     EXPECT_EQ(cell(fk, 1, 0), "FK_child_parent");
-    EXPECT_EQ(cell(fk, 1, 1), "CASCADE");  // the rule was sent with the key
+    EXPECT_EQ(cell(fk, 1, 1), "CASCADE"); // the rule was sent with the key
     // The referenced code column got its unique index; the child's did not,
     // so a parent may have many children.
     direct("INSERT INTO parent VALUES (1, N'p1')");
@@ -503,7 +489,7 @@ TEST_F(MssTarget, ViewsAreRewrittenAndCreated)
                                      {L"1bad", L"select a from t"},
                                      {L"v3", L"select nonsense from"}};
     db->create_views(views);
-    db->create_views(views);  // dropped and made again
+    db->create_views(views); // dropped and made again
     const mssx_result r = direct("SELECT a, dd FROM v1");
     ASSERT_EQ(r.rows.size(), 1u);
     EXPECT_EQ(cell(r, 0, 1), "5");
@@ -520,10 +506,8 @@ TEST_F(MssTarget, DefaultValuesBecomeColumnProperties)
 {
     const auto text_of = [](const odb_column_props& p) -> std::wstring {
         const DBPROP* d = p.find(DBPROP_COL_DEFAULT);
-        if (!d)
-            return L"<none>";
-        if (d->vValue.vt != VT_BSTR)
-            return L"<typed>";
+        if (!d) return L"<none>";
+        if (d->vValue.vt != VT_BSTR) return L"<typed>";
         return d->vValue.bstrVal;
     };
     const auto def = [&](t_ftd column) {
@@ -538,12 +522,12 @@ TEST_F(MssTarget, DefaultValuesBecomeColumnProperties)
     EXPECT_EQ(def(col(VT_DATE, 16, ole_variant(std::wstring(L"getdate()")), t_ftd::hint_date_function)),
               L"CURRENT_TIMESTAMP");
     EXPECT_EQ(def(col(VT_DATE, 16, date(L"2001-01-31"))), L"'2001-01-31'");
-    EXPECT_EQ(def(col(VT_DATE, 16, date(L"1600-01-31"))), L"'9999-12-30'");  // clamped into range
+    EXPECT_EQ(def(col(VT_DATE, 16, date(L"1600-01-31"))), L"'9999-12-30'"); // clamped into range
     EXPECT_EQ(def(col(VT_BSTR, 5, ole_variant(std::wstring(L"abcdefgh")))), L"'abcd'");
-    EXPECT_EQ(def(col(VT_BSTR, 0, ole_variant(std::wstring(L"abcdefgh")))), L"'abcdefgh'");  // max: whole
+    EXPECT_EQ(def(col(VT_BSTR, 0, ole_variant(std::wstring(L"abcdefgh")))), L"'abcdefgh'"); // max: whole
     EXPECT_EQ(def(col(VT_BSTR, 10, ole_variant(std::wstring(L"it's")))), L"'it''s'");
     EXPECT_EQ(def(col(VT_BSTR, 10, ole_variant())), L"<none>");
-    EXPECT_EQ(def(col(VT_I4, 4, ole_variant(std::wstring(L"99999999999")))), L"<none>");  // no int
+    EXPECT_EQ(def(col(VT_I4, 4, ole_variant(std::wstring(L"99999999999")))), L"<none>"); // no int
     odb_column_props props;
     t_ftd number = col(VT_DECIMAL, 0, ole_variant(std::wstring(L"12.5")), t_ftd::decimal_hint(5, 2));
     db->set_def_value(&number, &props);
@@ -582,7 +566,7 @@ TEST_F(MssTarget, BulkDecimalFromDoubleThroughTheConversionObject)
     loader.insert_data();
     loader.bind_data3(nullptr, 0, 1);
     loader.insert_data();
-    EXPECT_THROW(loader.bind_data1(1e20, 1), tk_exception);  // beyond decimal(5,2)
+    EXPECT_THROW(loader.bind_data1(1e20, 1), tk_exception); // beyond decimal(5,2)
     loader.close_table();
     EXPECT_THROW(loader.insert_data(), tk_mail_assertion);
     const mssx_result r = direct("SELECT v FROM dec ORDER BY v");
@@ -602,12 +586,12 @@ TEST_F(MssTarget, FailedLastCommitIsReportedByFinishNotByTheDestructor)
         std::unique_ptr<udb_recordset> t = db->create_table(name, schema, indexes);
         for (int id : {1, 2, 1}) {
             auto rec = make_record({{L"id", ole_variant(id)}});
-            t->append_record(rec.get());  // held until the commit
+            t->append_record(rec.get()); // held until the commit
         }
         if (explicit_finish) {
             EXPECT_THROW(dynamic_cast<mss_table&>(*t).finish(), odb_exception);
         }
-        t.reset();  // logs, never throws out of the destructor
+        t.reset(); // logs, never throws out of the destructor
         EXPECT_EQ(cell(direct("SELECT COUNT(*) FROM " + to_utf8(name)), 0, 0), "2");
     }
 }
@@ -629,7 +613,8 @@ TEST_F(MssTarget, NarrowTextWithoutTheUnicodeOption)
     for (const bool fast : {true, false}) {
         engine->fast_load = fast;
         std::unique_ptr<udb_recordset> t = db->get_table1(L"narrow", 0);
-        auto rec = make_record({{L"id", ole_variant(fast ? 1 : 2)}, {L"s", ole_variant(text)}, {L"m", ole_variant(long_text)}});
+        auto rec = make_record(
+            {{L"id", ole_variant(fast ? 1 : 2)}, {L"s", ole_variant(text)}, {L"m", ole_variant(long_text)}});
         t->append_record(rec.get());
         dynamic_cast<mss_table&>(*t).finish();
     }
@@ -654,7 +639,7 @@ TEST_F(MssTarget, ReadOnlyDatabaseCreatesNothing)
 TEST_F(MssTarget, TextPrimaryKeyStaysNotNullThroughTheCollationChange)
 {
     udb_schema schema;
-    schema.push_back(t_ftd(10, L"code", VT_BSTR, false, false, ole_variant(), 0, L""));  // nullable in the source
+    schema.push_back(t_ftd(10, L"code", VT_BSTR, false, false, ole_variant(), 0, L"")); // nullable in the source
     schema.push_back(t_ftd(10, L"v", VT_BSTR, false, false, ole_variant(), 0, L""));
     udb_indexes indexes;
     indexes.push_back(udb_index(L"PK_codes", true, true, {L"code"}));

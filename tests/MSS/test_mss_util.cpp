@@ -13,10 +13,7 @@
 
 namespace {
 
-ole_variant decimal(const wchar_t* text)
-{
-    return ole_variant::from_wstring(text, VT_DECIMAL);
-}
+ole_variant decimal(const wchar_t* text) { return ole_variant::from_wstring(text, VT_DECIMAL); }
 
 t_ftd decimal_column(uint8_t precision, uint8_t scale, bool not_null = false)
 {
@@ -27,7 +24,7 @@ t_ftd decimal_column(uint8_t precision, uint8_t scale, bool not_null = false)
 
 TEST(MssUtil, LiteralsByType)
 {
-    EXPECT_EQ(to_mssql_str(L"O'Brien", VT_BSTR), L"N'O''Brien'");  // no engine: Unicode strings
+    EXPECT_EQ(to_mssql_str(L"O'Brien", VT_BSTR), L"N'O''Brien'"); // no engine: Unicode strings
     {
         mss_engine engine(true);
         engine.unicode_strings = false;
@@ -51,14 +48,14 @@ TEST(MssUtil, DateAndBinaryLiterals)
     EXPECT_EQ(to_mssql_str(L"2020-02-29 13:45:10", VT_DATE), L"'2020-02-29 13:45:10'");
     EXPECT_EQ(to_mssql_str(L"2020-02-29 13:45:10.250", VT_DATE), L"'2020-02-29 13:45:10.250'");
     EXPECT_EQ(to_mssql_str(L"0000-00-00", VT_DATE), L"'1899-12-30'");
-    EXPECT_EQ(to_mssql_str(L"it's", VT_DATE), L"'it''s'");  // not a date: quoted as it is
+    EXPECT_EQ(to_mssql_str(L"it's", VT_DATE), L"'it''s'"); // not a date: quoted as it is
     EXPECT_EQ(to_mssql_str(L"0x1F2E", VT_BLOB), L"0x1F2E");
     EXPECT_EQ(to_mssql_str(L"0x1F2E", VT_BYTE_ARRAY), L"0x1F2E");
     EXPECT_EQ(to_mssql_str(L"1x12", VT_BLOB), L"'1x12'");
     EXPECT_EQ(to_mssql_str(L"0xZZ", VT_BLOB_OBJECT), L"'0xZZ'");
     EXPECT_EQ(to_mssql_str(L"ABC", VT_BLOB), L"'ABC'");
     EXPECT_EQ(to_mssql_str(L"123", VT_BLOB), L"123");
-    EXPECT_EQ(to_mssql_str(L"A", VT_BLOB), L"A");  // shorter than 2: as it is
+    EXPECT_EQ(to_mssql_str(L"A", VT_BLOB), L"A"); // shorter than 2: as it is
     EXPECT_EQ(to_mssql_str(L"it's", VT_BLOB), L"'it''s'");
 }
 
@@ -103,7 +100,7 @@ TEST(MssUtil, DecimalRanges)
     EXPECT_TRUE(check_dec_str_prec_scale(L"0.123", 3, 3));
     EXPECT_TRUE(check_dec_str_prec_scale(L"-0.123", 3, 3));
     EXPECT_FALSE(check_dec_str_prec_scale(L"1.5", 3, 3));
-    EXPECT_FALSE(dec_is_out_of_range(decimal(L"1.5"), c33));  // too wide, found by the text check
+    EXPECT_FALSE(dec_is_out_of_range(decimal(L"1.5"), c33)); // too wide, found by the text check
     // Unknown precision: nothing is out of range.
     EXPECT_FALSE(dec_is_out_of_range(decimal(L"123456789.5"), decimal_column(0, 0)));
     EXPECT_THROW(dec_is_out_of_range(ole_variant(1.5), c52), tk_mail_assertion);
@@ -165,7 +162,7 @@ TEST(MssUtil, NativeTypeNames)
     EXPECT_EQ(name(VT_R4), L"real");
     EXPECT_EQ(name(VT_R8), L"float");
     EXPECT_EQ(name(VT_CY), L"smallmoney");
-    EXPECT_EQ(name(VT_DATE, 16, 2), L"datetime");  // no native provider connected
+    EXPECT_EQ(name(VT_DATE, 16, 2), L"datetime"); // no native provider connected
     EXPECT_EQ(name(VT_BOOL), L"bit");
     EXPECT_EQ(name(VT_DECIMAL, 0, t_ftd::decimal_hint(38, 2)), L"numeric");
     EXPECT_EQ(name(VT_UI1), L"tinyint");
@@ -180,7 +177,7 @@ TEST(MssUtil, KeywordComparer)
     const icomparer now(L"now");
     EXPECT_EQ(now.compare(L"select NOW() x", 7), 0);
     EXPECT_NE(now.compare(L"select nor() x", 7), 0);
-    EXPECT_EQ(now.compare(L"x now", 2), -1);   // would end at the end of the text
+    EXPECT_EQ(now.compare(L"x now", 2), -1); // would end at the end of the text
     EXPECT_EQ(now.compare(L"x now ", 2), 0);
     EXPECT_EQ(now.compare(L"ab", 5), -1);
 }
@@ -200,15 +197,15 @@ TEST(MssUtil, NumericFromText)
     ASSERT_TRUE(mss_numeric_from_text(L"-12.345", 10, 2, n));
     EXPECT_EQ(n.sign, 0);
     EXPECT_EQ(n.scale, 2);
-    EXPECT_EQ(n.val[0] + 256 * n.val[1], 1235);  // rounded half away from zero
+    EXPECT_EQ(n.val[0] + 256 * n.val[1], 1235); // rounded half away from zero
     ASSERT_TRUE(mss_numeric_from_text(L"999.99", 5, 2, n));
     EXPECT_EQ(n.sign, 1);
     EXPECT_EQ(n.val[0] + 256 * n.val[1] + 65536 * n.val[2], 99999);
-    EXPECT_FALSE(mss_numeric_from_text(L"999.995", 5, 2, n));  // rounds beyond the precision
+    EXPECT_FALSE(mss_numeric_from_text(L"999.995", 5, 2, n)); // rounds beyond the precision
     EXPECT_FALSE(mss_numeric_from_text(L"12a", 5, 2, n));
     EXPECT_FALSE(mss_numeric_from_text(L"", 5, 2, n));
     ASSERT_TRUE(mss_numeric_from_text(L"-0.001", 5, 2, n));
-    EXPECT_EQ(n.sign, 1);  // rounds to zero, which has no sign
+    EXPECT_EQ(n.sign, 1); // rounds to zero, which has no sign
 }
 
 TEST(MssUtil, ViewTextRewriting)
@@ -222,5 +219,5 @@ TEST(MssUtil, ViewTextRewriting)
     // Nested parentheses: the suffix replaces the ")" of the rewritten call.
     EXPECT_EQ(mss_rewrite_view_text(L"select isnull(f(a)) from t"), L"select (f(a)) is null from t");
     EXPECT_EQ(mss_rewrite_view_text(L""), L"");
-    EXPECT_EQ(mss_rewrite_view_text(L"select now"), L"select now");  // too short to compare
+    EXPECT_EQ(mss_rewrite_view_text(L"select now"), L"select now"); // too short to compare
 }

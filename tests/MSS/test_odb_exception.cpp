@@ -23,8 +23,7 @@ public:
     ULONG Release() override
     {
         const ULONG left = --refs;
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     ULONG refs = 1;
@@ -68,8 +67,7 @@ public:
     ULONG Release() override
     {
         const ULONG left = --refs;
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     HRESULT GetGUID(GUID* g) override
@@ -148,7 +146,7 @@ TEST(OleComPtr, ReleasesOnceAndAssertsWhenEmpty)
     {
         ole_com_ptr<IUnknown> a(obj); // AddRef: 2
         EXPECT_EQ(obj->refs, 2u);
-        ole_com_ptr<IUnknown> b(a);   // copy holds its own: 3
+        ole_com_ptr<IUnknown> b(a); // copy holds its own: 3
         EXPECT_EQ(obj->refs, 3u);
         ole_com_ptr<IUnknown> c(std::move(b));
         EXPECT_EQ(obj->refs, 3u);
@@ -196,7 +194,8 @@ TEST(OdbException, NoErrorObjectGivesUnknownException)
 
 TEST(OdbException, FirstRecordWithADescriptionWins)
 {
-    fake_error* e = post_error({{E_FAIL, 1, nullptr, L"a"}, {E_FAIL, 2, L"second", L"src2"}, {E_FAIL, 3, L"third", L"c"}});
+    fake_error* e =
+        post_error({{E_FAIL, 1, nullptr, L"a"}, {E_FAIL, 2, L"second", L"src2"}, {E_FAIL, 3, L"third", L"c"}});
     e->AddRef();
     const odb_exception ex(E_FAIL, true);
     EXPECT_STREQ(ex.what(), "second");

@@ -38,8 +38,7 @@ public:
     ULONG Release() override
     {
         const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     HRESULT Initialize() override { return log_->initialize_result; }
@@ -48,11 +47,9 @@ public:
     HRESULT SetProperties(ULONG n, DBPROPSET sets[]) override
     {
         for (ULONG s = 0; s < n; ++s) {
-            if (!(sets[s].guidPropertySet == DBPROPSET_DBINIT))
-                return DB_E_ERRORSOCCURRED;
+            if (!(sets[s].guidPropertySet == DBPROPSET_DBINIT)) return DB_E_ERRORSOCCURRED;
             for (ULONG i = 0; i < sets[s].cProperties; ++i)
-                log_->props.emplace_back(sets[s].rgProperties[i].dwPropertyID,
-                                         sets[s].rgProperties[i].vValue.bstrVal);
+                log_->props.emplace_back(sets[s].rgProperties[i].dwPropertyID, sets[s].rgProperties[i].vValue.bstrVal);
         }
         return S_OK;
     }
@@ -82,8 +79,7 @@ public:
     ULONG Release() override
     {
         const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     HRESULT GetDataSource(IUnknown*, DWORD, LPCOLESTR cs, REFIID, IUnknown** out) override
@@ -180,7 +176,8 @@ TEST_F(OdbInitializer, GenericProviderGetsAConnectionString)
     ole_com_ptr<IDBInitialize> ds;
     init.test_connection(ds, L"srv", L"bob", L"pw", L"db");
     EXPECT_FALSE(init.native);
-    EXPECT_EQ(generic.connection_string, L"Provider=sqloledb;Data Source=srv;Initial Catalog=db;User Id=bob;Password=pw;");
+    EXPECT_EQ(generic.connection_string,
+              L"Provider=sqloledb;Data Source=srv;Initial Catalog=db;User Id=bob;Password=pw;");
     init.test_connection(ds, L"srv", L"", L"", L"");
     EXPECT_EQ(generic.connection_string, L"Provider=sqloledb;Data Source=srv;Integrated Security=SSPI;");
     init.test_connection(ds, L"srv", L"bob", L"p;w=\"x\"", L"");
@@ -198,7 +195,8 @@ TEST_F(OdbInitializer, NoProviderAtAll)
         FAIL() << "wrong type";
     } catch (const tk_exception& e) {
         EXPECT_EQ(e.level, 1);
-        EXPECT_STREQ(e.what(), "Failed to load OLE DB support library. You should install it\r\nto proceed with the "
-                               "application.\r\n");
+        EXPECT_STREQ(e.what(),
+                     "Failed to load OLE DB support library. You should install it\r\nto proceed with the "
+                     "application.\r\n");
     }
 }

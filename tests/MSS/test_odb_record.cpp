@@ -25,21 +25,21 @@ TEST(OdbRecord, VartypesAndHintsOutsideThe2008Mode)
         VARTYPE vt;
         uint32_t hint;
     };
-    const row table[] = {{DBTYPE_I2, VT_I2, 0},        {DBTYPE_I4, VT_I4, 0},
-                         {DBTYPE_R4, VT_R4, 0},        {DBTYPE_R8, VT_R8, 0},
-                         {DBTYPE_CY, VT_CY, 0},        {DBTYPE_DATE, VT_DATE, 0},
-                         {DBTYPE_DBDATE, VT_DATE, 0},  {DBTYPE_BSTR, VT_BSTR, 0},
-                         {DBTYPE_STR, VT_BSTR, 0},     {DBTYPE_WSTR, VT_BSTR, 0},
-                         {DBTYPE_GUID, VT_BSTR, 1},    {DBTYPE_BOOL, VT_BOOL, 0},
+    const row table[] = {{DBTYPE_I2, VT_I2, 0},           {DBTYPE_I4, VT_I4, 0},
+                         {DBTYPE_R4, VT_R4, 0},           {DBTYPE_R8, VT_R8, 0},
+                         {DBTYPE_CY, VT_CY, 0},           {DBTYPE_DATE, VT_DATE, 0},
+                         {DBTYPE_DBDATE, VT_DATE, 0},     {DBTYPE_BSTR, VT_BSTR, 0},
+                         {DBTYPE_STR, VT_BSTR, 0},        {DBTYPE_WSTR, VT_BSTR, 0},
+                         {DBTYPE_GUID, VT_BSTR, 1},       {DBTYPE_BOOL, VT_BOOL, 0},
                          {DBTYPE_DECIMAL, VT_DECIMAL, 0}, {DBTYPE_NUMERIC, VT_DECIMAL, 0},
-                         {DBTYPE_I1, VT_I1, 0},        {DBTYPE_UI1, VT_UI1, 0},
-                         {DBTYPE_UI2, VT_UI2, 0},      {DBTYPE_UI4, VT_UI4, 0},
-                         {DBTYPE_I8, VT_I8, 0},        {DBTYPE_UI8, VT_UI8, 0},
-                         {DBTYPE_DBTIME, VT_DATE, 0},  {DBTYPE_DBTIMESTAMP, VT_DATE, 0},
-                         {DBTYPE_XML, VT_BSTR, 11},    {DBTYPE_DBTIME2, VT_DATE, 0},
-                         {DBTYPE_BYTES, VT_BLOB, 0},   {DBTYPE_VARIANT, VT_BSTR, 0},
-                         {DBTYPE_UDT, VT_BLOB, 0},     {DBTYPE_DBTIMESTAMPOFFSET, VT_BSTR, 12},
-                         {DBTYPE_NULL, VT_BLOB, 0},    {200, VT_BLOB, 0}};
+                         {DBTYPE_I1, VT_I1, 0},           {DBTYPE_UI1, VT_UI1, 0},
+                         {DBTYPE_UI2, VT_UI2, 0},         {DBTYPE_UI4, VT_UI4, 0},
+                         {DBTYPE_I8, VT_I8, 0},           {DBTYPE_UI8, VT_UI8, 0},
+                         {DBTYPE_DBTIME, VT_DATE, 0},     {DBTYPE_DBTIMESTAMP, VT_DATE, 0},
+                         {DBTYPE_XML, VT_BSTR, 11},       {DBTYPE_DBTIME2, VT_DATE, 0},
+                         {DBTYPE_BYTES, VT_BLOB, 0},      {DBTYPE_VARIANT, VT_BSTR, 0},
+                         {DBTYPE_UDT, VT_BLOB, 0},        {DBTYPE_DBTIMESTAMPOFFSET, VT_BSTR, 12},
+                         {DBTYPE_NULL, VT_BLOB, 0},       {200, VT_BLOB, 0}};
     for (const row& r : table) {
         uint32_t hint = 0;
         EXPECT_EQ(odb_record::get_vartype(r.in, 0, 0, hint), r.vt) << r.in;

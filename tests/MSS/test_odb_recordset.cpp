@@ -15,8 +15,7 @@ namespace {
 std::vector<std::vector<fake_value>> int_rows(int n)
 {
     std::vector<std::vector<fake_value>> rows;
-    for (int i = 1; i <= n; ++i)
-        rows.push_back({fake_value(std::to_wstring(i))});
+    for (int i = 1; i <= n; ++i) rows.push_back({fake_value(std::to_wstring(i))});
     return rows;
 }
 
@@ -24,15 +23,11 @@ std::vector<std::vector<fake_value>> int_rows(int n)
 std::vector<std::wstring> read_all(odb_recordset& rs)
 {
     std::vector<std::wstring> out;
-    for (rs.reset(); !rs.is_eof(); rs.next())
-        out.push_back(rs.get_item()->at(0).to_wstring());
+    for (rs.reset(); !rs.is_eof(); rs.next()) out.push_back(rs.get_item()->at(0).to_wstring());
     return out;
 }
 
-std::string assertion_text(const char* file, int line)
-{
-    return make_err_meggase(file, line);
-}
+std::string assertion_text(const char* file, int line) { return make_err_meggase(file, line); }
 
 } // namespace
 
@@ -43,8 +38,7 @@ TEST(OdbRecordset, FetchesFiveRowsAtATime)
         odb_recordset rs(fake);
         const std::vector<std::wstring> got = read_all(rs);
         ASSERT_EQ(got.size(), static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i)
-            EXPECT_EQ(got[i], std::to_wstring(i + 1));
+        for (int i = 0; i < n; ++i) EXPECT_EQ(got[i], std::to_wstring(i + 1));
         EXPECT_EQ(rs.row_no, static_cast<uint32_t>(n));
         // One fetch per five rows; the end shows as a fetch that brings none.
         EXPECT_EQ(fake->next_rows_calls, n / 5 + (n % 5 != 0) + 1) << n;
@@ -105,9 +99,12 @@ TEST(OdbRecordset, NoColumnsIsAnEmptyResult)
 
 TEST(OdbRecordset, BindSizesAndTypes)
 {
-    std::vector<fake_column> cols = {{L"i", DBTYPE_I4, 4},         {L"d", DBTYPE_DBTIMESTAMP, 16},
-                                     {L"g", DBTYPE_GUID, 16},      {L"s", DBTYPE_WSTR, 10},
-                                     {L"b", DBTYPE_BYTES, 3},      {L"m", DBTYPE_WSTR, 0xFFFFFFFFu},
+    std::vector<fake_column> cols = {{L"i", DBTYPE_I4, 4},
+                                     {L"d", DBTYPE_DBTIMESTAMP, 16},
+                                     {L"g", DBTYPE_GUID, 16},
+                                     {L"s", DBTYPE_WSTR, 10},
+                                     {L"b", DBTYPE_BYTES, 3},
+                                     {L"m", DBTYPE_WSTR, 0xFFFFFFFFu},
                                      {L"o", DBTYPE_DBTIMESTAMPOFFSET, 20}};
     auto* fake = new fake_rowset(cols, {});
     odb_recordset rs(fake);
@@ -122,8 +119,7 @@ TEST(OdbRecordset, BindSizesAndTypes)
     EXPECT_EQ(b.bindings[5].cbMaxLen, odb_accessor::column_cap);
     // datetimeoffset comes back as text of up to 34 characters.
     EXPECT_GE(b.bindings[6].cbMaxLen, 35 * sizeof(WCHAR));
-    for (int i : {0, 1, 2, 3, 5, 6})
-        EXPECT_EQ(b.bindings[i].wType, DBTYPE_WSTR) << i;
+    for (int i : {0, 1, 2, 3, 5, 6}) EXPECT_EQ(b.bindings[i].wType, DBTYPE_WSTR) << i;
     // Descriptor sizes: GUID 38, binary 0 (BLOB), text its length.
     EXPECT_EQ(rs.schema[2].size, 38u);
     EXPECT_EQ(rs.schema[2].dw_reserved, 1u);
@@ -136,8 +132,7 @@ TEST(OdbRecordset, BindSizesAndTypes)
     std::vector<fake_column> wide(20, fake_column{L"x", DBTYPE_WSTR, 0xFFFFFFFFu});
     auto* many = new fake_rowset(wide, {});
     odb_recordset rs2(many);
-    for (uint32_t i = 0; i < 20; ++i)
-        EXPECT_EQ(rs2.accessor.bindings[i].cbMaxLen, 25000000u);
+    for (uint32_t i = 0; i < 20; ++i) EXPECT_EQ(rs2.accessor.bindings[i].cbMaxLen, 25000000u);
     many->Release();
 }
 
@@ -182,10 +177,9 @@ TEST(OdbRecordset, ValuesNullsAndLostValues)
 TEST(OdbRecordset, ATableReaderRefusesARowWithALostValueAndNamesTheColumn)
 {
     std::vector<fake_column> cols = {{L"s", DBTYPE_WSTR, 5}, {L"b", DBTYPE_BYTES, 3}};
-    std::vector<std::vector<fake_value>> rows = {
-        {fake_value(L"ab"), fake_value::binary({1})},
-        {fake_value(L"cd"), fake_value::status(DBSTATUS_E_CANTCONVERTVALUE)},
-        {fake_value(L"ef"), fake_value::binary({3})}};
+    std::vector<std::vector<fake_value>> rows = {{fake_value(L"ab"), fake_value::binary({1})},
+                                                 {fake_value(L"cd"), fake_value::status(DBSTATUS_E_CANTCONVERTVALUE)},
+                                                 {fake_value(L"ef"), fake_value::binary({3})}};
     auto* fake = new fake_rowset(cols, rows);
     odb_recordset rs(fake);
     rs.refuse_lost_values = true;

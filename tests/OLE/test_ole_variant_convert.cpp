@@ -107,20 +107,23 @@ TEST(OleVariantFromString, RealsCurrencyDecimalAndBooleans)
         EXPECT_EQ(ole_variant::from_string(r.text, VT_DECIMAL).to_string(), r.printed) << r.text;
 
     const row currencies[] = {
-        {"12.5", "12.5"},        {"12,34565", "12.3456"}, {"-0.00005", "0"},
-        {"922337203685477.5807", "922337203685477.5807"}, {"922337203685477.5808", ""},
-        {"5", "5"},              {"x", ""},
+        {"12.5", "12.5"},
+        {"12,34565", "12.3456"},
+        {"-0.00005", "0"},
+        {"922337203685477.5807", "922337203685477.5807"},
+        {"922337203685477.5808", ""},
+        {"5", "5"},
+        {"x", ""},
     };
-    for (const row& r : currencies)
-        EXPECT_EQ(ole_variant::from_string(r.text, VT_CY).to_string(), r.printed) << r.text;
+    for (const row& r : currencies) EXPECT_EQ(ole_variant::from_string(r.text, VT_CY).to_string(), r.printed) << r.text;
 
     struct bool_row {
         const char* text;
         bool value;
     };
-    const bool_row bools[] = {{"TRUE", true}, {"Yes", true}, {"yes", true}, {"No", false}, {"false", false},
-                              {"2", true},    {"0", false},  {"abc", false}, {"-1", true},
-                              {"99999999999999999999", true}};
+    const bool_row bools[] = {
+        {"TRUE", true}, {"Yes", true}, {"yes", true},  {"No", false}, {"false", false},
+        {"2", true},    {"0", false},  {"abc", false}, {"-1", true},  {"99999999999999999999", true}};
     for (const bool_row& b : bools) {
         const ole_variant v = ole_variant::from_string(b.text, VT_BOOL);
         EXPECT_EQ(v.value.vt, VT_BOOL) << b.text;

@@ -1,8 +1,8 @@
 #include "ora_target_fixture.h"
 
+#include <unistd.h>
 #include <atomic>
 #include <cwchar>
-#include <unistd.h>
 
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_stmt.h"
@@ -20,7 +20,7 @@ void ora_target_test::SetUp()
     std::filesystem::create_directories(dir);
     eora::session::create_service((dir / "ORCL.db").string(), "manager");
     engine = std::make_unique<ora_engine>();
-    engine->b_owned_by_user = false;  // as the run works: across owners
+    engine->b_owned_by_user = false; // as the run works: across owners
     db = engine->open_db(L"file:" + dir.wstring(), L"SYSTEM", L"manager");
     db->b_array_insert = false;
     db->create_schema(L"S");
@@ -42,8 +42,7 @@ std::vector<std::vector<std::wstring>> ora_target_test::rows(const std::wstring&
     ora_query_results q(0, sql);
     while (!q.is_eof()) {
         udb_record* r = q.get_item();
-        if (!r)
-            break;
+        if (!r) break;
         std::vector<std::wstring> row;
         for (size_t i = 0; i < r->size(); ++i) {
             const VARTYPE vt = (*r)[i].get_type();
@@ -66,17 +65,14 @@ std::vector<std::vector<std::wstring>> ora_target_test::rows(const std::wstring&
 std::wstring ora_target_test::value(const std::wstring& sql)
 {
     auto r = rows(sql);
-    if (r.empty() || r[0].empty())
-        return L"<no row>";
+    if (r.empty() || r[0].empty()) return L"<no row>";
     return r[0][0];
 }
 
-void ora_target_test::run(const std::wstring& sql)
-{
-    db->query(sql);
-}
+void ora_target_test::run(const std::wstring& sql) { db->query(sql); }
 
-t_ftd make_column(const std::wstring& name, VARTYPE vt, uint32_t size, bool not_null, const ole_variant& def, uint32_t hint)
+t_ftd make_column(const std::wstring& name, VARTYPE vt, uint32_t size, bool not_null, const ole_variant& def,
+                  uint32_t hint)
 {
     return t_ftd(size, name, vt, not_null, false, def, hint, std::wstring());
 }

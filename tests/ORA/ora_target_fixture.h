@@ -33,5 +33,5 @@ public:
 
 // Builders of source schemas and records.
 t_ftd make_column(const std::wstring& name, VARTYPE vt, uint32_t size, bool not_null = false,
-             const ole_variant& def = ole_variant(), uint32_t hint = 0);
+                  const ole_variant& def = ole_variant(), uint32_t hint = 0);
 std::unique_ptr<udb_field> make_field(const std::wstring& name, const ole_variant& value, int32_t size = 0);

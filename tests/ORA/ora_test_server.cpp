@@ -24,15 +24,9 @@ void ora_server_test::TearDown()
     std::filesystem::remove_all(dir, ec);
 }
 
-std::wstring ora_server_test::data_source() const
-{
-    return L"//file:" + dir.wstring() + L":1521/ORCL";
-}
+std::wstring ora_server_test::data_source() const { return L"//file:" + dir.wstring() + L":1521/ORCL"; }
 
-void ora_server_test::exec(const std::wstring& sql)
-{
-    db->query(sql);
-}
+void ora_server_test::exec(const std::wstring& sql) { db->query(sql); }
 
 std::vector<std::vector<std::wstring>> ora_server_test::rows(const std::wstring& sql)
 {

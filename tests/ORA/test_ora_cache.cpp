@@ -55,13 +55,11 @@ TEST_F(ora_target_test, array_insert_statement_text_and_batches)
     auto& table = dynamic_cast<ora_table&>(*t);
 
     // 199 rows send nothing; the 200th sends the batch.
-    for (int i = 1; i <= 199; ++i)
-        t->append_record(batch_record(i).get());
+    for (int i = 1; i <= 199; ++i) t->append_record(batch_record(i).get());
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"B\""), L"0");
     t->append_record(batch_record(200).get());
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"B\""), L"200");
-    for (int i = 201; i <= 250; ++i)
-        t->append_record(batch_record(i).get());
+    for (int i = 201; i <= 250; ++i) t->append_record(batch_record(i).get());
     table.flush();
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"B\""), L"250");
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"B\" WHERE \"NOTE\" IS NULL"), L"0");
@@ -117,8 +115,7 @@ TEST_F(ora_target_test, a_failed_batch_is_dropped_and_the_buffer_starts_again)
     EXPECT_EQ(probe.get_sql(),
               L"INSERT /*+ APPEND */ INTO \"S\".\"C\" (\"ID\", \"DOC\", \"NOTE\") VALUES(:1, EMPTY_CLOB() , :2) "
               L"RETURNING ROWID INTO :3");
-    for (int i = 1; i < 200; ++i)
-        t->append_record(make(i).get());
+    for (int i = 1; i < 200; ++i) t->append_record(make(i).get());
     oci_test_inject_error("INSERT", 1);
     EXPECT_THROW(t->append_record(make(200).get()), ora_exception);
     oci_test_clear_injections();

@@ -21,7 +21,8 @@ udb_schema mixed_schema()
     s.push_back(make_column(L"DOC", VT_BSTR, 0, true));
     s.push_back(make_column(L"BIN", VT_BLOB, 16));
     s.push_back(make_column(L"PIC", VT_BLOB, 0));
-    s.push_back(make_column(L"AMT", VT_DECIMAL, 0, false, ole_variant(std::wstring(L"1.5")), t_ftd::decimal_hint(10, 2)));
+    s.push_back(
+        make_column(L"AMT", VT_DECIMAL, 0, false, ole_variant(std::wstring(L"1.5")), t_ftd::decimal_hint(10, 2)));
     s.push_back(make_column(L"F8", VT_R8, 8));
     s.push_back(make_column(L"AT", VT_DATE, 0, false, ole_variant(), t_ftd::hint_date_timestamp));
     s.push_back(make_column(L"D", VT_DATE, 0));
@@ -49,15 +50,16 @@ TEST_F(ora_target_test, create_table_gives_the_mapped_columns_keys_and_identity)
     ASSERT_NE(t, nullptr);
     EXPECT_TRUE(db->is_table_exist(L"S.T"));
 
-    const auto cols = rows(L"SELECT COLUMN_NAME, DATA_TYPE, NULLABLE, DATA_DEFAULT FROM ALL_TAB_COLUMNS WHERE "
-                           L"OWNER='S' AND TABLE_NAME='T' ORDER BY COLUMN_ID");
+    const auto cols = rows(
+        L"SELECT COLUMN_NAME, DATA_TYPE, NULLABLE, DATA_DEFAULT FROM ALL_TAB_COLUMNS WHERE "
+        L"OWNER='S' AND TABLE_NAME='T' ORDER BY COLUMN_ID");
     const std::vector<std::vector<std::wstring>> expected = {
-        {L"ID", L"NUMBER", L"Y", L"<NULL>"},         {L"K2", L"NUMBER", L"N", L"<NULL>"},
-        {L"NAME", L"NVARCHAR2", L"N", L"'x' "},       {L"DOC", L"CLOB", L"Y", L"<NULL>"},
-        {L"BIN", L"RAW", L"Y", L"<NULL>"},            {L"PIC", L"BLOB", L"Y", L"<NULL>"},
-        {L"AMT", L"NUMBER", L"Y", L"1.5"},            {L"F8", L"NUMBER", L"Y", L"<NULL>"},
-        {L"AT", L"TIMESTAMP(6)", L"Y", L"<NULL>"},    {L"D", L"DATE", L"Y", L"<NULL>"},
-        {L"FLAG", L"NUMBER", L"Y", L"<NULL>"},        {L"BIG", L"NUMBER", L"Y", L"<NULL>"},
+        {L"ID", L"NUMBER", L"Y", L"<NULL>"},       {L"K2", L"NUMBER", L"N", L"<NULL>"},
+        {L"NAME", L"NVARCHAR2", L"N", L"'x' "},    {L"DOC", L"CLOB", L"Y", L"<NULL>"},
+        {L"BIN", L"RAW", L"Y", L"<NULL>"},         {L"PIC", L"BLOB", L"Y", L"<NULL>"},
+        {L"AMT", L"NUMBER", L"Y", L"1.5"},         {L"F8", L"NUMBER", L"Y", L"<NULL>"},
+        {L"AT", L"TIMESTAMP(6)", L"Y", L"<NULL>"}, {L"D", L"DATE", L"Y", L"<NULL>"},
+        {L"FLAG", L"NUMBER", L"Y", L"<NULL>"},     {L"BIG", L"NUMBER", L"Y", L"<NULL>"},
     };
     ASSERT_EQ(cols.size(), expected.size());
     for (size_t i = 0; i < cols.size(); ++i) {
@@ -71,9 +73,10 @@ TEST_F(ora_target_test, create_table_gives_the_mapped_columns_keys_and_identity)
     }
 
     // The primary key with its columns in key order.
-    const auto pk = rows(L"SELECT a.CONSTRAINT_NAME, a.COLUMN_NAME FROM ALL_CONS_COLUMNS a, ALL_CONSTRAINTS b WHERE "
-                         L"a.OWNER='S' AND a.TABLE_NAME='T' AND a.CONSTRAINT_NAME=b.CONSTRAINT_NAME AND "
-                         L"b.CONSTRAINT_TYPE='P' ORDER BY a.POSITION");
+    const auto pk = rows(
+        L"SELECT a.CONSTRAINT_NAME, a.COLUMN_NAME FROM ALL_CONS_COLUMNS a, ALL_CONSTRAINTS b WHERE "
+        L"a.OWNER='S' AND a.TABLE_NAME='T' AND a.CONSTRAINT_NAME=b.CONSTRAINT_NAME AND "
+        L"b.CONSTRAINT_TYPE='P' ORDER BY a.POSITION");
     ASSERT_EQ(pk.size(), 2u);
     EXPECT_EQ(pk[0][1], L"K2");
     EXPECT_EQ(pk[1][1], L"ID");
@@ -102,8 +105,8 @@ TEST_F(ora_target_test, create_table_text_for_a_mixed_schema)
     custom.native_type = L"NUMBER(12,0)";
     s.push_back(custom);
     // A date function as the source default.
-    s.push_back(make_column(L"STAMP", VT_DATE, 0, true, ole_variant(std::wstring(L"getdate()")),
-                            t_ftd::hint_date_function));
+    s.push_back(
+        make_column(L"STAMP", VT_DATE, 0, true, ole_variant(std::wstring(L"getdate()")), t_ftd::hint_date_function));
     udb_indexes none;
     ora_schema_initializer init(L"\"S\".\"X\"", s, none, false);
     EXPECT_EQ(init.get_create_table_sql(),
@@ -115,8 +118,7 @@ TEST_F(ora_target_test, identity_survives_an_overwrite_of_a_long_named_table)
 {
     const std::wstring name = L"\"S\".\"ORDER_DETAIL_HISTORY_2019\"";
     for (int pass = 0; pass < 2; ++pass) {
-        if (db->is_table_exist(name))
-            db->delete_tab(name);
+        if (db->is_table_exist(name)) db->delete_tab(name);
         udb_schema s;
         t_ftd id = make_column(L"ID", VT_I4, 4, true);
         id.b_auto_num = true;
@@ -132,8 +134,7 @@ TEST_F(ora_target_test, identity_survives_an_overwrite_of_a_long_named_table)
     const auto seqs = rows(L"SELECT SEQUENCE_NAME FROM USER_SEQUENCES ORDER BY SEQUENCE_NAME");
     ASSERT_EQ(seqs.size(), 2u);
     EXPECT_NE(seqs[0][0], seqs[1][0]);
-    for (const auto& r : seqs)
-        EXPECT_LE(r[0].size(), 30u);
+    for (const auto& r : seqs) EXPECT_LE(r[0].size(), 30u);
     EXPECT_EQ(seqs[0][0].substr(seqs[0][0].size() - 2), L"_0");
     EXPECT_EQ(seqs[1][0].substr(seqs[1][0].size() - 2), L"_1");
 }

@@ -116,11 +116,12 @@ TEST_F(OraServer, AnotherHostWithoutAClientIsTheMissingClient)
         FAIL() << "reached a server: " << e.what();
     } catch (const tk_exception& e) {
         EXPECT_EQ(e.level, 1);
-        EXPECT_STREQ(e.what(), "The Oracle client and networking components were not found.\n"
-                               "These components are supplied by the Oracle Corporation and\n"
-                               "are part of the Oracle Version 7.3.4 (or later) client\n"
-                               "software installation. You will be unable to use this program\n"
-                               "until these components have been installed.");
+        EXPECT_STREQ(e.what(),
+                     "The Oracle client and networking components were not found.\n"
+                     "These components are supplied by the Oracle Corporation and\n"
+                     "are part of the Oracle Version 7.3.4 (or later) client\n"
+                     "software installation. You will be unable to use this program\n"
+                     "until these components have been installed.");
     }
     // The engine still reaches the embedded Oracle afterwards.
     db = engine->open_db(data_source(), L"SYSTEM", L"manager");

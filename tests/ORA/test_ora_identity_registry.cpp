@@ -33,7 +33,7 @@ TEST(ora_identity_registry, identities_by_table_without_quotes)
 TEST(ora_identity_registry, names_are_cut_by_their_utf8_bytes)
 {
     EXPECT_EQ(ora_fit_bytes(L"ABC", 30), L"ABC");
-    EXPECT_EQ(ora_fit_bytes(L"ÄÖÜ", 5), L"ÄÖ");  // two bytes each
+    EXPECT_EQ(ora_fit_bytes(L"ÄÖÜ", 5), L"ÄÖ"); // two bytes each
     EXPECT_EQ(ora_fit_bytes(L"a\U0001F642b", 4), L"a");
     ora_identity_registry reg;
     const std::wstring name = reg.claim_trigger_name(L"A_S_._ÄÖÜÄÖÜÄÖÜÄÖÜÄÖÜ_", L"S.ÄÖÜÄÖÜÄÖÜÄÖÜÄÖÜ");

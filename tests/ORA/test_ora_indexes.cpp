@@ -12,12 +12,14 @@ namespace {
 udb_schema schema_of(std::initializer_list<t_ftd> cols)
 {
     udb_schema s;
-    for (const auto& c : cols)
-        s.push_back(c);
+    for (const auto& c : cols) s.push_back(c);
     return s;
 }
 
-t_ftd text(const wchar_t* name, uint32_t size) { return t_ftd(size, name, VT_BSTR, false, false, ole_variant(), 0, L""); }
+t_ftd text(const wchar_t* name, uint32_t size)
+{
+    return t_ftd(size, name, VT_BSTR, false, false, ole_variant(), 0, L"");
+}
 t_ftd num(const wchar_t* name) { return t_ftd(0, name, VT_I4, false, false, ole_variant(), 0, L""); }
 
 } // namespace
@@ -50,8 +52,10 @@ TEST(OraIndexBuilder, ColumnsThatCanBeIndexed)
     EXPECT_TRUE(ora_indexes_initializer::can_be_part_of_index(text(L"A", 2000)));
     EXPECT_FALSE(ora_indexes_initializer::can_be_part_of_index(text(L"A", 0)));
     EXPECT_FALSE(ora_indexes_initializer::can_be_part_of_index(text(L"A", 2001)));
-    EXPECT_FALSE(ora_indexes_initializer::can_be_part_of_index(t_ftd(0, L"B", 65, false, false, ole_variant(), 0, L"")));
-    EXPECT_FALSE(ora_indexes_initializer::can_be_part_of_index(t_ftd(0, L"B", 70, false, false, ole_variant(), 0, L"")));
+    EXPECT_FALSE(
+        ora_indexes_initializer::can_be_part_of_index(t_ftd(0, L"B", 65, false, false, ole_variant(), 0, L"")));
+    EXPECT_FALSE(
+        ora_indexes_initializer::can_be_part_of_index(t_ftd(0, L"B", 70, false, false, ole_variant(), 0, L"")));
     EXPECT_TRUE(ora_indexes_initializer::can_be_part_of_index(num(L"N")));
 }
 
@@ -81,8 +85,7 @@ TEST_F(OraIndexes, StatementTexts)
     init.build_indexes();
     auto names_read = rows(L"select INDEX_NAME from user_indexes where TABLE_NAME='T' order by INDEX_NAME");
     std::vector<std::wstring> flat;
-    for (auto& r : names_read)
-        flat.push_back(r[0]);
+    for (auto& r : names_read) flat.push_back(r[0]);
     EXPECT_NE(std::find(flat.begin(), flat.end(), L"IX_CA"), flat.end());
     EXPECT_NE(std::find(flat.begin(), flat.end(), L"UX_C"), flat.end());
     EXPECT_EQ(std::find(flat.begin(), flat.end(), L"UX_BA"), flat.end());
@@ -101,9 +104,9 @@ TEST_F(OraIndexes, UniqueIndexOverNullableColumns)
               L"END, CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"B\" END)");
     init.build_indexes();
     exec(L"INSERT INTO U VALUES ('a,b', 'c')");
-    exec(L"INSERT INTO U VALUES ('a', 'b,c')");  // no collision through joined text
+    exec(L"INSERT INTO U VALUES ('a', 'b,c')"); // no collision through joined text
     exec(L"INSERT INTO U VALUES (NULL, 'x')");
-    exec(L"INSERT INTO U VALUES (NULL, 'x')");   // rows with a NULL key column are not indexed
+    exec(L"INSERT INTO U VALUES (NULL, 'x')"); // rows with a NULL key column are not indexed
     try {
         exec(L"INSERT INTO U VALUES ('a', 'b,c')");
         FAIL() << "a duplicate key must be refused";
@@ -119,7 +122,7 @@ TEST_F(OraIndexes, SingleColumnKeyRefusesDuplicates)
     udb_indexes src;
     src.push_back(udb_index(L"IX_NAME", false, false, {L"NAME"}));
     src.push_back(udb_index(L"PK_K", false, true, {L"ID"}));
-    src.push_back(udb_index(L"UX_ID", true, false, {L"ID"}));  // the key itself: skipped
+    src.push_back(udb_index(L"UX_ID", true, false, {L"ID"})); // the key itself: skipped
     t_names_map names;
     ora_indexes_initializer init(L"K", s, src, names);
     EXPECT_EQ(init.make_index_sql(init.get_indexes()[1]),
@@ -143,8 +146,8 @@ TEST_F(OraIndexes, ExistingIndexesAreToleratedOtherErrorsAreNot)
     exec(L"ALTER TABLE \"E\" ADD CONSTRAINT \"PK_OLD\" PRIMARY KEY (\"B\")");
     udb_schema s = schema_of({num(L"A"), num(L"B")});
     udb_indexes src;
-    src.push_back(udb_index(L"IX_A", false, false, {L"A"}));   // ORA-01408
-    src.push_back(udb_index(L"PK_E", false, true, {L"B"}));    // ORA-02260/02261 family
+    src.push_back(udb_index(L"IX_A", false, false, {L"A"})); // ORA-01408
+    src.push_back(udb_index(L"PK_E", false, true, {L"B"}));  // ORA-02260/02261 family
     t_names_map names;
     {
         ora_indexes_initializer init(L"E", s, src, names);
@@ -166,7 +169,7 @@ TEST_F(OraIndexes, NamesAreValidatedAcrossTables)
     exec(L"CREATE INDEX IX_A ON OLD (A)");
     validator.reset();
     validator = std::make_unique<ora_in_validator>();
-    EXPECT_FALSE(validator->is_acceptable(L"ix_a"));   // an existing index, any case
+    EXPECT_FALSE(validator->is_acceptable(L"ix_a")); // an existing index, any case
     EXPECT_FALSE(validator->is_acceptable(L"Primary"));
     EXPECT_TRUE(validator->is_acceptable(L"IX_NEW"));
 
@@ -174,7 +177,7 @@ TEST_F(OraIndexes, NamesAreValidatedAcrossTables)
     exec(L"CREATE TABLE T2 (\"NEW_A\" NUMBER(10,0))");
     udb_schema s = schema_of({num(L"NEW_A")});
     t_names_map names;
-    names.add(L"a", L"NEW_A");  // the column got a new name at creation
+    names.add(L"a", L"NEW_A"); // the column got a new name at creation
     udb_indexes src;
     src.push_back(udb_index(L"1_IX", false, false, {L"a"}));
     ora_indexes_initializer first(L"T1", s, src, names);

@@ -11,8 +11,8 @@ struct lit_case {
     VARTYPE vt;
     uint32_t size;
     uint32_t hint;
-    std::wstring value;     // the value as the model prints it
-    std::wstring expected;  // read back, as text
+    std::wstring value;    // the value as the model prints it
+    std::wstring expected; // read back, as text
 };
 
 } // namespace
@@ -59,7 +59,8 @@ TEST_F(OraLiterals, RoundTripThroughMappedColumns)
         const std::wstring table = L"L" + std::to_wstring(n++);
         const t_ftd col(c.size, L"V", c.vt, false, false, ole_variant(), c.hint, L"");
         exec(L"CREATE TABLE " + table + L" (V " + get_ora_native_type(col, false) + L")");
-        const std::wstring insert = L"INSERT INTO " + table + L" (V) VALUES (" + to_oracle_str(c.value, c.vt, true) + L")";
+        const std::wstring insert =
+            L"INSERT INTO " + table + L" (V) VALUES (" + to_oracle_str(c.value, c.vt, true) + L")";
         SCOPED_TRACE(insert);
         ASSERT_NO_THROW(exec(insert));
         ora_query_results rs(0, L"SELECT V FROM " + table);
@@ -78,8 +79,7 @@ TEST_F(OraLiterals, RoundTripThroughMappedColumns)
             got = pad(st.wYear, 4) + L"-" + pad(st.wMonth, 2) + L"-" + pad(st.wDay, 2) + L" " + pad(st.wHour, 2) +
                   L":" + pad(st.wMinute, 2) + L":" + pad(st.wSecond, 2) + L"." + pad(st.wMilliseconds, 3);
             std::wstring want = c.expected.size() == 10 ? c.expected + L" 00:00:00" : c.expected;
-            if (want.size() == 19)
-                want += L".000";
+            if (want.size() == 19) want += L".000";
             EXPECT_EQ(got, want);
         } else if (c.expected.empty()) {
             // Numbers: the value, whatever type the column reads back as.

@@ -91,8 +91,7 @@ TEST_F(OraResults, NullInEveryHolderKind)
     udb_record* r = rs.get_item();
     ASSERT_NE(r, nullptr);
     ASSERT_EQ(r->size(), 8u);
-    for (size_t i = 0; i < r->size(); ++i)
-        EXPECT_EQ(r->at(i).get_type(), VT_EMPTY) << i;
+    for (size_t i = 0; i < r->size(); ++i) EXPECT_EQ(r->at(i).get_type(), VT_EMPTY) << i;
     EXPECT_EQ(rs.schema.at(2).vartype, 65);
     EXPECT_EQ(rs.schema.at(3).vartype, VT_BSTR);
     EXPECT_EQ(rs.schema.at(4).vartype, 65);
@@ -112,8 +111,7 @@ TEST_F(OraResults, UnicodeTextAndLongClob)
     EXPECT_EQ(got[0][1], word);
     // Several 32 KiB chunks.
     std::wstring big;
-    while (big.size() < 40000)
-        big += L"éabc中" + std::to_wstring(big.size());
+    while (big.size() < 40000) big += L"éabc中" + std::to_wstring(big.size());
     exec(L"INSERT INTO U (C) VALUES (EMPTY_CLOB())");
     write_clob(L"SELECT C FROM U WHERE S IS NULL FOR UPDATE", big);
     got = rows(L"SELECT C FROM U WHERE S IS NULL");
@@ -141,8 +139,9 @@ TEST_F(OraResults, RawKeepsItsLengthAndUnfetchableTypesReadAsText)
 TEST_F(OraResults, DatesCarryMilliseconds)
 {
     exec(L"CREATE TABLE D (A DATE, B TIMESTAMP)");
-    exec(L"INSERT INTO D VALUES (to_date('2016-12-31 14:05:07', 'YYYY-MM-DD HH24:MI:SS'), "
-         L"to_timestamp('2016-12-31 14:05:07.250', 'YYYY-MM-DD HH24:MI:SS.FF3'))");
+    exec(
+        L"INSERT INTO D VALUES (to_date('2016-12-31 14:05:07', 'YYYY-MM-DD HH24:MI:SS'), "
+        L"to_timestamp('2016-12-31 14:05:07.250', 'YYYY-MM-DD HH24:MI:SS.FF3'))");
     ora_query_results rs(0, L"SELECT A, B FROM D");
     ASSERT_FALSE(rs.is_eof());
     udb_record* r = rs.get_item();
@@ -165,7 +164,7 @@ TEST_F(OraResults, LongRawRowidAndBinaryDouble)
     exec(L"INSERT INTO M VALUES ('0A0B0C', 2.5, -0.5)");
     ora_query_results rs(0, L"SELECT R, F, G, ROWID FROM M");
     ASSERT_EQ(rs.schema.size(), 4u);
-    EXPECT_EQ(rs.schema.at(0).vartype, 65);   // LONG RAW reads as binary
+    EXPECT_EQ(rs.schema.at(0).vartype, 65);    // LONG RAW reads as binary
     EXPECT_EQ(rs.schema.at(1).vartype, VT_R8); // never an unfetchable text of size 0
     EXPECT_EQ(rs.schema.at(2).vartype, VT_R8);
     EXPECT_EQ(rs.schema.at(3).vartype, VT_BSTR);

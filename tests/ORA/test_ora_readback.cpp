@@ -20,8 +20,7 @@ TEST_F(ora_target_test, existing_table_reads_back_columns_defaults_keys_and_inde
     std::unique_ptr<udb_recordset> rs = db->get_table1(L"\"S\".\"E\"", 8);
     auto& t = dynamic_cast<ora_table&>(*rs);
     std::vector<std::wstring> names;
-    for (size_t i = 0; i < t.schema.size(); ++i)
-        names.push_back(t.schema[i].name);
+    for (size_t i = 0; i < t.schema.size(); ++i) names.push_back(t.schema[i].name);
     // The TIMESTAMP WITH TIME ZONE column is read as a timestamp that keeps its type; TIMESTAMP(3) too.
     EXPECT_EQ(names, (std::vector<std::wstring>{L"K1", L"K2", L"C", L"D", L"Z", L"F", L"G", L"H"}));
     EXPECT_EQ(t.schema.get_field1(L"Z").native_type, L"TIMESTAMP(6) WITH TIME ZONE");

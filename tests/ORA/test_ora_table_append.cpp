@@ -39,17 +39,13 @@ std::vector<unsigned char> bytes_of(const udb_field& f)
     return n > 0 && p ? std::vector<unsigned char>(p, p + n) : std::vector<unsigned char>();
 }
 
-bool is_null(const udb_field& f)
-{
-    return f.get_type() == VT_EMPTY || f.get_type() == VT_NULL;
-}
+bool is_null(const udb_field& f) { return f.get_type() == VT_EMPTY || f.get_type() == VT_NULL; }
 
 std::wstring long_text(size_t n)
 {
     const std::wstring piece = L"Grüße, 漢字 ";
     std::wstring s;
-    while (s.size() < n)
-        s += piece;
+    while (s.size() < n) s += piece;
     s += L"\U0001F642";
     return s;
 }
@@ -57,8 +53,7 @@ std::wstring long_text(size_t n)
 std::vector<unsigned char> long_bytes(size_t n)
 {
     std::vector<unsigned char> b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = static_cast<unsigned char>((i * 7 + 3) & 0xFF);
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<unsigned char>((i * 7 + 3) & 0xFF);
     return b;
 }
 
@@ -110,12 +105,39 @@ std::unique_ptr<udb_record> make_record(const row_values& v)
 std::vector<row_values> sample_rows()
 {
     return {
-        {1, L"plain", L"note", L"short clob", {1, 2, 3}, {0, 255, 16}, when(2020, 1, 31, 8, 5, 9, 250),
-         when(2021, 2, 28, 23, 59, 58, 0), L"1234.567", 0.5, 9007199254740993LL},
-        {2, L"", L"", long_text(70000), long_bytes(70000), {}, when(1999, 12, 31, 0, 0, 0, 1),
-         when(2000, 1, 1, 0, 0, 0, 0), L"-0.001", -1.25e10, -5},
-        {3, L"Ünïcødé 漢字 \U0001F642", L"it's \"quoted\"", L"", {}, {7}, when(2024, 2, 29, 12, 30, 45, 999),
-         when(2024, 2, 29, 12, 30, 45, 0), L"0", 1e-7, 0},
+        {1,
+         L"plain",
+         L"note",
+         L"short clob",
+         {1, 2, 3},
+         {0, 255, 16},
+         when(2020, 1, 31, 8, 5, 9, 250),
+         when(2021, 2, 28, 23, 59, 58, 0),
+         L"1234.567",
+         0.5,
+         9007199254740993LL},
+        {2,
+         L"",
+         L"",
+         long_text(70000),
+         long_bytes(70000),
+         {},
+         when(1999, 12, 31, 0, 0, 0, 1),
+         when(2000, 1, 1, 0, 0, 0, 0),
+         L"-0.001",
+         -1.25e10,
+         -5},
+        {3,
+         L"Ünïcødé 漢字 \U0001F642",
+         L"it's \"quoted\"",
+         L"",
+         {},
+         {7},
+         when(2024, 2, 29, 12, 30, 45, 999),
+         when(2024, 2, 29, 12, 30, 45, 0),
+         L"0",
+         1e-7,
+         0},
     };
 }
 
@@ -270,8 +292,9 @@ TEST_F(ora_target_test, out_of_range_floats_and_long_columns)
     } catch (const ora_exception& e) {
         EXPECT_EQ(e.ora_number(), 1426u);
         EXPECT_EQ(e.level, 0);
-        EXPECT_STREQ(e.what(), "A number beyond the range of an Oracle NUMBER was not stored: \"F\" (1e+127, written "
-                               "as NULL), \"G\" (-1e+127, written as 2.5000000000000000e+000)");
+        EXPECT_STREQ(e.what(),
+                     "A number beyond the range of an Oracle NUMBER was not stored: \"F\" (1e+127, written "
+                     "as NULL), \"G\" (-1e+127, written as 2.5000000000000000e+000)");
     }
     EXPECT_EQ(rows(L"SELECT \"F\", \"G\", \"L\" FROM \"S\".\"R\""),
               (std::vector<std::vector<std::wstring>>{{L"<NULL>", L"2.5", L"long ünïcode text"}}));

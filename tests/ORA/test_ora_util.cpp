@@ -76,8 +76,7 @@ TEST(OraUtil, Defaults)
     EXPECT_EQ(def_of(VT_R8, L"2.5"), L"2.5");
     EXPECT_EQ(def_of(VT_BSTR, L"it's", 10), L"'it''s'");
     EXPECT_EQ(def_of(VT_BSTR, L"abcdef", 3), L"'abc'");
-    EXPECT_EQ(def_of(VT_DATE, L"2016-01-31 23:59:59"),
-              L"to_date('2016-01-31 23:59:59', 'YYYY-MM-DD HH24:MI:SS')");
+    EXPECT_EQ(def_of(VT_DATE, L"2016-01-31 23:59:59"), L"to_date('2016-01-31 23:59:59', 'YYYY-MM-DD HH24:MI:SS')");
     EXPECT_EQ(def_of(VT_DATE, L"getdate()"), L"");
     EXPECT_EQ(def_of(VT_DATE, L"(getdate())", 0, 9), L"sysdate");
     EXPECT_EQ(def_of(VT_DATE, L"GetUtcDate()", 0, 9), L"sysdate");
@@ -127,8 +126,8 @@ TEST(OraUtil, VarTypesOfNumbers)
     EXPECT_EQ(get_refined_num_type(p, 2), VT_DECIMAL);
     EXPECT_EQ(p, 3u);
     const std::pair<uint32_t, VARTYPE> buckets[] = {{1, VT_I1},  {2, VT_I1},  {3, VT_I2},  {4, VT_I2},
-                                                     {5, VT_I4},  {10, VT_I4}, {11, VT_I8}, {20, VT_I8},
-                                                     {21, VT_R8}, {38, VT_R8}, {39, VT_R8}, {0, VT_R8}};
+                                                    {5, VT_I4},  {10, VT_I4}, {11, VT_I8}, {20, VT_I8},
+                                                    {21, VT_R8}, {38, VT_R8}, {39, VT_R8}, {0, VT_R8}};
     for (const auto& [prec, vt] : buckets) {
         uint32_t q = prec;
         EXPECT_EQ(get_refined_num_type(q, 0), vt) << prec;

@@ -16,8 +16,7 @@ std::vector<scanned> scan(std::vector<const char*> args)
 {
     std::vector<scanned> out;
     ansi_cmd_line cmd(static_cast<int>(args.size()), args.data(), k_table);
-    for (; cmd.has_more(); cmd.next())
-        out.push_back({cmd.get_code(), cmd.get_value()});
+    for (; cmd.has_more(); cmd.next()) out.push_back({cmd.get_code(), cmd.get_value()});
     return out;
 }
 
@@ -39,15 +38,12 @@ TEST(ansi_cmd_line, unrecognised_arguments_are_collected_without_a_limit)
 {
     std::vector<const char*> args{"prog"};
     std::vector<std::string> bogus;
-    for (int i = 0; i < 30; ++i)
-        bogus.push_back("--bogus" + std::to_string(i));
-    for (auto& b : bogus)
-        args.push_back(b.c_str());
+    for (int i = 0; i < 30; ++i) bogus.push_back("--bogus" + std::to_string(i));
+    for (auto& b : bogus) args.push_back(b.c_str());
     args.push_back("--dest=x");
     ansi_cmd_line cmd(static_cast<int>(args.size()), args.data(), k_table);
     int count = 0;
-    for (; cmd.has_more(); cmd.next())
-        count += cmd.get_code() == -1;
+    for (; cmd.has_more(); cmd.next()) count += cmd.get_code() == -1;
     EXPECT_EQ(count, 30);
     ASSERT_EQ(cmd.get_unrecognized().size(), 30u);
     EXPECT_EQ(cmd.get_unrecognized()[29], "--bogus29");

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <regex>
 #include <sys/stat.h>
+#include <regex>
 #include <thread>
 
 #include "TK/tk_logger.h"
@@ -69,7 +69,8 @@ TEST(TkLogger, TimestampAndWideUtf8Lines)
     tk_logger logger(path.c_str(), true, 3, true);
     tk_logger::log(3, L"Table '%s': %d", L"\u00e9\u4e2d\U0001F600", 7);
     std::string text = read_file(path);
-    EXPECT_TRUE(std::regex_match(text, std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Table '\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80': 7\r\n")))
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Table '\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80': 7\r\n")))
         << text;
     EXPECT_EQ(text.find('\0'), std::string::npos);
 }
@@ -93,8 +94,7 @@ TEST(TkLogger, LinesOfTwoThreadsNeverInterleave)
     tk_logger logger(path.c_str(), true, 3, false);
     auto work = [](char c) {
         std::string chunk(200, c);
-        for (int i = 0; i < 2000; ++i)
-            tk_logger::log(3, "%s", chunk.c_str());
+        for (int i = 0; i < 2000; ++i) tk_logger::log(3, "%s", chunk.c_str());
     };
     std::thread a(work, 'a');
     std::thread b(work, 'b');

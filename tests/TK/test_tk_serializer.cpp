@@ -1,7 +1,7 @@
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_serializer.h"

@@ -1,6 +1,6 @@
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <cstdlib>
 
 #include "TK/tk_clipboard.h"
 #include "TK/tk_logger.h"
@@ -39,8 +39,9 @@ TEST(TkSystem, ClipboardGoesThroughTheHook)
     tk_copy_to_clipboard2(L"caf\u00e9");
     set_clipboard_hook(nullptr);
     EXPECT_EQ(got, L"caf\u00e9");
-    EXPECT_EQ(tk_test::read_file(log), "tk_copy_to_clipboard2(x)\r\nGetLastError() returns 00000005\r\n"
-                                       "tk_copy_to_clipboard2(caf\xc3\xa9)\r\nOpenClipboard succeeded\r\n");
+    EXPECT_EQ(tk_test::read_file(log),
+              "tk_copy_to_clipboard2(x)\r\nGetLastError() returns 00000005\r\n"
+              "tk_copy_to_clipboard2(caf\xc3\xa9)\r\nOpenClipboard succeeded\r\n");
 }
 
 TEST(TkSendBug, WithoutAMailClientOnlyLogs)

@@ -29,8 +29,9 @@ TEST(TkText, InvalidUtf8ThrowsLevelZeroWithTheCode)
     } catch (const tk_exception_ex& e) {
         EXPECT_EQ(e.level, 0);
         EXPECT_EQ(e.code, 1113u);
-        EXPECT_EQ(e.message, "Cannot convert to UNICODE string: No mapping for the Unicode character exists in the "
-                             "target multi-byte code page.\r\n");
+        EXPECT_EQ(e.message,
+                  "Cannot convert to UNICODE string: No mapping for the Unicode character exists in the "
+                  "target multi-byte code page.\r\n");
     }
 }
 

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
-#include <gtest/gtest.h>
 #include <stdexcept>
 #include <thread>
 
@@ -49,8 +49,7 @@ public:
     ~stubborn_job() override { ++g_destroyed; }
     void operator()() override
     {
-        while (!release_.load())
-            std::this_thread::sleep_for(5ms);
+        while (!release_.load()) std::this_thread::sleep_for(5ms);
     }
 
 private:
@@ -68,8 +67,7 @@ private:
 
 bool wait_until_stopped(const tk_thread& t)
 {
-    for (int i = 0; i < 300 && t.is_running(); ++i)
-        std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 300 && t.is_running(); ++i) std::this_thread::sleep_for(10ms);
     return !t.is_running();
 }
 
@@ -183,7 +181,6 @@ TEST(TkThread, JobThatIgnoresTheStopIsLeftRunningAndFreedWhenItEnds)
     }
     EXPECT_EQ(g_destroyed.load(), 0);
     release = true;
-    for (int i = 0; i < 300 && g_destroyed.load() == 0; ++i)
-        std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 300 && g_destroyed.load() == 0; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(g_destroyed.load(), 1);
 }

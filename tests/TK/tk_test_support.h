@@ -1,11 +1,11 @@
 // Helpers shared by the toolkit's tests.
 #pragma once
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace tk_test {
 

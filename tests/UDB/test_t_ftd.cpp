@@ -97,11 +97,10 @@ TEST(t_ftd, a_lob_column_takes_any_declared_size_of_its_kind)
 
 TEST(t_ftd, classes_of_types)
 {
-    for (VARTYPE vt : {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_BOOL, VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4,
-                       VT_I8, VT_UI8})
+    for (VARTYPE vt :
+         {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_BOOL, VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4, VT_I8, VT_UI8})
         EXPECT_TRUE(col(vt).is_numeric()) << vt;
-    for (VARTYPE vt : {VT_EMPTY, VT_DATE, VT_BSTR, VT_INT, VT_UINT, VT_BLOB})
-        EXPECT_FALSE(col(vt).is_numeric()) << vt;
+    for (VARTYPE vt : {VT_EMPTY, VT_DATE, VT_BSTR, VT_INT, VT_UINT, VT_BLOB}) EXPECT_FALSE(col(vt).is_numeric()) << vt;
     for (VARTYPE vt : std::initializer_list<VARTYPE>{VT_BLOB, VT_BLOB_OBJECT, BIN})
         EXPECT_TRUE(col(vt).is_binary()) << vt;
     EXPECT_FALSE(col(VT_BSTR).is_binary());

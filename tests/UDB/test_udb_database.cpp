@@ -26,8 +26,7 @@ public:
         tables.push_back(table);
         auto t = std::make_unique<memory_table>(this, table, L"", true);
         t->schema = schema;
-        for (const auto& idx : indexes)
-            t->add_index(idx);
+        for (const auto& idx : indexes) t->add_index(idx);
         return t;
     }
     std::unique_ptr<udb_recordset> get_table(const std::wstring& table, const std::wstring& query, int) override

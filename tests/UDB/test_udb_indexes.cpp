@@ -66,8 +66,8 @@ TEST(udb_relationships, lookups)
     udb_relationships rels;
     EXPECT_TRUE(rels.is_acceptable_name(L"FK"));
     EXPECT_THROW(rels.get_index(L"FK"), tk_mail_assertion);
-    rels.push_back(udb_relationship(L"FK_EMP_DEPT", L"PK_DEPT", L"EMP", L"DEPT", {L"DEPTNO"}, {L"ID"},
-                                    L" ON DELETE CASCADE"));
+    rels.push_back(
+        udb_relationship(L"FK_EMP_DEPT", L"PK_DEPT", L"EMP", L"DEPT", {L"DEPTNO"}, {L"ID"}, L" ON DELETE CASCADE"));
     EXPECT_FALSE(rels.is_acceptable_name(L"fk_emp_dept"));
     const udb_relationship& r = rels.get_index(L"fk_emp_dept");
     EXPECT_EQ(r.rule, L" ON DELETE CASCADE");

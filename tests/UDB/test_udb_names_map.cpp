@@ -7,8 +7,7 @@ namespace {
 t_names_map make_map(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> pairs)
 {
     t_names_map m;
-    for (const auto& [k, v] : pairs)
-        m.add(k, v);
+    for (const auto& [k, v] : pairs) m.add(k, v);
     return m;
 }
 
@@ -29,7 +28,7 @@ TEST(udb_names_map, table_and_column_lookups)
     EXPECT_EQ(nm.get_tn_mapped_name(L"emp", false), L"EMP_T");
 
     nm.add_fn_map(L"EMP", make_map({{L"id", L"ID_"}}));
-    nm.add_fn_map(L"EMP", make_map({{L"id", L"SECOND"}}));  // ignored
+    nm.add_fn_map(L"EMP", make_map({{L"id", L"SECOND"}})); // ignored
     EXPECT_EQ(nm.get_fn_mapped_name(L"EMP", L"id", true), L"ID_");
     EXPECT_EQ(nm.get_fn_mapped_name(L"EMP", L"ID", true), L"ID");
     EXPECT_EQ(nm.get_fn_mapped_name(L"EMP", L"ID", false), L"ID_");
@@ -96,10 +95,7 @@ TEST(udb_names_map, prefix_and_suffix_are_not_doubled)
     EXPECT_EQ(replace(L"a b", m, L"\"", L"\""), L"\"X\" \"Y\"");
 }
 
-TEST(udb_names_map, empty_key_changes_nothing)
-{
-    EXPECT_EQ(replace(L"abc", make_map({{L"", L"X"}})), L"abc");
-}
+TEST(udb_names_map, empty_key_changes_nothing) { EXPECT_EQ(replace(L"abc", make_map({{L"", L"X"}})), L"abc"); }
 
 TEST(udb_names_map, global_replace_uses_tables_then_columns)
 {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <csignal>
 #include <unistd.h>
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -89,12 +89,13 @@ TEST_F(profile_file, store_writes_the_exact_layout)
     p.add_line(L"A lines", L"x");
     const std::wstring f = path("p.tvx");
     ASSERT_TRUE(p.store(f));
-    EXPECT_EQ(read(f), "[Available Queries]\n\n"
-                       "[Generic settings]\nmode=\nsrc=db\xC3\xA9\n\n"
-                       "[Selected Tables]\ndbo.T1\nQ1=SELECT 1\n\n"
-                       "[Selected Views]\n\n"
-                       "[A lines]\nx\n"
-                       "[Type Mappings]\n  table: T1\n    column: A\n");
+    EXPECT_EQ(read(f),
+              "[Available Queries]\n\n"
+              "[Generic settings]\nmode=\nsrc=db\xC3\xA9\n\n"
+              "[Selected Tables]\ndbo.T1\nQ1=SELECT 1\n\n"
+              "[Selected Views]\n\n"
+              "[A lines]\nx\n"
+              "[Type Mappings]\n  table: T1\n    column: A\n");
 }
 
 TEST_F(profile_file, store_keeps_every_value_on_one_line)
@@ -129,8 +130,7 @@ TEST_F(profile_file, failed_store_answers_false_and_keeps_the_old_file)
 {
     const std::wstring f = path("p.tvx");
     write(f, "[Generic settings]\nsrc=old\n");
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     udb_profile p;
     p.set_value(L"Generic settings", L"src", L"new");
@@ -213,20 +213,20 @@ TEST_F(profile_file, load_appends_on_every_call)
 TEST_F(profile_file, load_classifies_lines)
 {
     const std::wstring f = path("p.tvx");
-    write(f, "[ my sec ]\n"
-             " a = b \n"
-             "a=b=c\n"
-             "   \n"
-             "[x\n"
-             "  bare key  \n"
-             "[]\n"
-             "k=\n");
+    write(f,
+          "[ my sec ]\n"
+          " a = b \n"
+          "a=b=c\n"
+          "   \n"
+          "[x\n"
+          "  bare key  \n"
+          "[]\n"
+          "k=\n");
     udb_profile p;
     p.load(f);
     const udb_profile::pair_list expect{{L"a", L"b"}, {L"a", L"b=c"}, {L"[x", L""}, {L"bare key", L""}};
     EXPECT_EQ(p.sections[L" my sec "], expect);
-    EXPECT_EQ(p.line_sections[L" my sec "],
-              (udb_profile::line_list{L" a = b ", L"a=b=c", L"[x", L"  bare key  "}));
+    EXPECT_EQ(p.line_sections[L" my sec "], (udb_profile::line_list{L" a = b ", L"a=b=c", L"[x", L"  bare key  "}));
     EXPECT_EQ(p.sections[L""], (udb_profile::pair_list{{L"k", L""}}));
 }
 
@@ -245,8 +245,7 @@ TEST_F(profile_file, bom_and_crlf_load_like_lf)
     const std::string lf = "[Generic settings]\nsrc=a\n\n[Type Mappings]\n  table: T\n    default_value: x=y\n";
     std::string crlf;
     for (char c : lf) {
-        if (c == '\n')
-            crlf += '\r';
+        if (c == '\n') crlf += '\r';
         crlf += c;
     }
     const std::wstring a = path("lf.tvx"), b = path("bom_crlf.tvx"), c = path("bom.tvx"), d = path("crlf.tvx");
@@ -272,8 +271,7 @@ TEST_F(profile_file, bom_and_crlf_load_like_lf)
 TEST_F(profile_file, very_long_lines_load)
 {
     std::wstring query = L"SELECT ";
-    while (query.size() < 100 * 1024)
-        query += L"column_with_a_long_name, ";
+    while (query.size() < 100 * 1024) query += L"column_with_a_long_name, ";
     query += L"x FROM t";
     udb_profile p;
     p.set_value(L"Selected Tables", L"Q", query);

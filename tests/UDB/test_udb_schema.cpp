@@ -13,8 +13,7 @@ t_ftd col(const wchar_t* name, VARTYPE vt, uint32_t size = 0)
 udb_schema make_schema(std::initializer_list<t_ftd> cols)
 {
     udb_schema s;
-    for (const auto& c : cols)
-        s.push_back(c);
+    for (const auto& c : cols) s.push_back(c);
     return s;
 }
 

@@ -44,10 +44,10 @@ protected:
 
     std::vector<std::string> args(std::vector<std::string> extra, bool with_tables = false) const
     {
-        std::vector<std::string> a{"--src=db", "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(),
-                                   "--oraclh=file:" + env.ora_dir(), "--oraclu=scott", "--oraclp=tiger"};
-        if (with_tables)
-            a.push_back("--tab_file=" + tab_file({"dbo.A", "dbo.B"}));
+        std::vector<std::string> a{
+            "--src=db",       "--dest=ORCL",   "--mssqlh=file:" + env.mss_dir(), "--oraclh=file:" + env.ora_dir(),
+            "--oraclu=scott", "--oraclp=tiger"};
+        if (with_tables) a.push_back("--tab_file=" + tab_file({"dbo.A", "dbo.B"}));
         a.insert(a.end(), extra.begin(), extra.end());
         return a;
     }
@@ -58,8 +58,7 @@ protected:
         std::string path = env.dir() + "/tables.txt";
         std::ofstream out(path, std::ios::binary);
         out << head;
-        for (const auto& n : names)
-            out << n << eol;
+        for (const auto& n : names) out << n << eol;
         return path;
     }
 
@@ -72,11 +71,12 @@ protected:
     conversion_env env;
 };
 
-const std::string k_full_run = "Converting database 'db' (2 tables)\n"
-                               "Converting table '[dbo].[A]' (3 records)\n"
-                               "Creating schema if necessary: 'dbo'\n"
-                               "Converting table '[dbo].[B]' (0 records)\n"
-                               "Creating schema if necessary: 'dbo'\n";
+const std::string k_full_run =
+    "Converting database 'db' (2 tables)\n"
+    "Converting table '[dbo].[A]' (3 records)\n"
+    "Creating schema if necessary: 'dbo'\n"
+    "Converting table '[dbo].[B]' (0 records)\n"
+    "Creating schema if necessary: 'dbo'\n";
 
 } // namespace
 
@@ -131,9 +131,10 @@ TEST_F(agent_conversion, view_owned_and_uppercase_put_the_tables_in_the_login_sc
     agent_result r = run_agent(args({"--view_owned", "--uppercase", "--tab_file=" + tab_file({"A", "B"})}));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "Converting database 'db' (2 tables)\n"
-                     "Converting table 'A' (3 records)\n"
-                     "Converting table 'B' (0 records)\n");
+    EXPECT_EQ(r.out,
+              "Converting database 'db' (2 tables)\n"
+              "Converting table 'A' (3 records)\n"
+              "Converting table 'B' (0 records)\n");
     expect_a_and_b("SCOTT");
     EXPECT_TRUE(env.oracle_tables("dbo").empty());
     EXPECT_TRUE(env.oracle_tables("DBO").empty());
@@ -144,9 +145,10 @@ TEST_F(agent_conversion, a_table_missing_at_the_source_goes_to_stderr_and_the_ru
     auto a = args({});
     a.push_back("--tab_file=" + tab_file({"dbo.A", "dbo.X"}));
     agent_result r = run_agent(a);
-    EXPECT_EQ(r.out, "Converting database 'db' (2 tables)\n"
-                     "Converting table 'dbo.A' (3 records)\n"
-                     "Creating schema if necessary: 'dbo'\n");
+    EXPECT_EQ(r.out,
+              "Converting database 'db' (2 tables)\n"
+              "Converting table 'dbo.A' (3 records)\n"
+              "Creating schema if necessary: 'dbo'\n");
     EXPECT_EQ(r.err, "Table dbo.X not exists\n");
     EXPECT_EQ(r.status, 0);
     expect_same_rows(env, "db", "SELECT * FROM [dbo].[A]", "\"dbo\".\"A\"");
@@ -195,9 +197,10 @@ TEST_F(agent_conversion, a_refused_record_is_reported_and_silent_mode_logs_it_on
     env.oracle_exec("DELETE FROM \"dbo\".\"A\" WHERE \"id\" <> 2");
     agent_result r = run_agent(args({"--mode=1"}, true));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "Converting database 'db' (2 tables)\nConverting table 'dbo.A' (3 records)\n"
-                     "Creating schema if necessary: 'dbo'\n" +
-                         k_dup + "Converting table 'dbo.B' (0 records)\nCreating schema if necessary: 'dbo'\n");
+    EXPECT_EQ(r.out,
+              "Converting database 'db' (2 tables)\nConverting table 'dbo.A' (3 records)\n"
+              "Creating schema if necessary: 'dbo'\n" +
+                  k_dup + "Converting table 'dbo.B' (0 records)\nCreating schema if necessary: 'dbo'\n");
     EXPECT_EQ(env.oracle_count("\"dbo\".\"A\""), 3);
 
     env.oracle_exec("DELETE FROM \"dbo\".\"A\" WHERE \"id\" <> 2");
@@ -255,8 +258,9 @@ TEST_F(agent_conversion, profile_with_a_type_mapping_drops_the_column)
                                                 "        precision: 0\n    properties:\n";
     agent_result r = run_agent({"--profile=" + profile});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(r.out, "Converting database 'db' (1 tables)\nConverting table 'dbo.A' (3 records)\n"
-                     "Creating schema if necessary: 'dbo'\n");
+    EXPECT_EQ(r.out,
+              "Converting database 'db' (1 tables)\nConverting table 'dbo.A' (3 records)\n"
+              "Creating schema if necessary: 'dbo'\n");
     table_map map;
     map.dropped.insert("c");
     expect_same_rows(env, "db", "SELECT * FROM [dbo].[A]", "\"dbo\".\"A\"", map);
@@ -272,8 +276,9 @@ TEST_F(agent_conversion, table_file_with_bom_crlf_and_a_non_ascii_name)
     agent_result r = run_agent(a);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "Converting database 'db' (2 tables)\nConverting table 'dbo.Straße' (1 records)\n"
-                     "Creating schema if necessary: 'dbo'\nConverting table 'dbo.B' (0 records)\n"
-                     "Creating schema if necessary: 'dbo'\n");
+    EXPECT_EQ(r.out,
+              "Converting database 'db' (2 tables)\nConverting table 'dbo.Straße' (1 records)\n"
+              "Creating schema if necessary: 'dbo'\nConverting table 'dbo.B' (0 records)\n"
+              "Creating schema if necessary: 'dbo'\n");
     expect_same_rows(env, "db", "SELECT * FROM [dbo].[Straße]", "\"dbo\".\"Straße\"");
 }

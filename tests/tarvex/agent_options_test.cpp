@@ -37,8 +37,7 @@ TEST(agent_options, usage_errors_print_the_usage_on_stderr_and_exit_255)
     EXPECT_EQ(silent.out, "");
 
     std::vector<std::string> many;
-    for (int i = 0; i < 21; ++i)
-        many.push_back("--x" + std::to_string(i));
+    for (int i = 0; i < 21; ++i) many.push_back("--x" + std::to_string(i));
     agent_result r = run_agent(many);
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, k_usage);
@@ -52,7 +51,8 @@ TEST(agent_options, required_settings_and_mode_values)
     r = run_agent({"--src=db"});
     EXPECT_EQ(r.err, "You should enter Oracle database name\n");
     EXPECT_EQ(r.status, 255);
-    for (const char* mode : {"--mode=3", "--mode=01", "--mode=+1", "--mode=-1", "--mode=", "--mode=99999999999999999999"}) {
+    for (const char* mode :
+         {"--mode=3", "--mode=01", "--mode=+1", "--mode=-1", "--mode=", "--mode=99999999999999999999"}) {
         r = run_agent({"--src=db", "--dest=o", mode});
         EXPECT_EQ(r.err, "Invalid merge/overwrite mode\n") << mode;
         EXPECT_EQ(r.status, 255);
@@ -67,7 +67,8 @@ TEST(agent_options, required_settings_and_mode_values)
 TEST(agent_options, missing_files_and_refused_log_names)
 {
     const fs::path dir = temp_dir();
-    const std::string missing_tab = "Table names file does not exist.\nPlease verify the correct path/name was given.\n";
+    const std::string missing_tab =
+        "Table names file does not exist.\nPlease verify the correct path/name was given.\n";
     agent_result r = run_agent({"--src=db", "--dest=o", "--tab_file=" + (dir / "missing.txt").string()});
     EXPECT_EQ(r.err, missing_tab);
     EXPECT_EQ(r.status, 255);

@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // The target as the agent reaches a real server: host, port and service.
-const std::vector<std::string> k_remote_target{"--oraclh=127.0.0.1", "--port=1521", "--dest=ORCL",
-                                               "--oraclu=scott", "--oraclp=tiger"};
+const std::vector<std::string> k_remote_target{"--oraclh=127.0.0.1", "--port=1521", "--dest=ORCL", "--oraclu=scott",
+                                               "--oraclp=tiger"};
 
 // No client anywhere the program looks.
 env_changes without_client(const std::string& empty_dir)
@@ -36,8 +36,8 @@ public:
         fs::create_directories(dir_);
         eora::session::create_service(file(), conversion_env::system_password);
         eora::session s(file(), "SYSTEM", conversion_env::system_password);
-        for (const char* sql : {"CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\"",
-                                "ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""})
+        for (const char* sql :
+             {"CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\"", "ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""})
             s.execute(*s.prepare(sql), {});
     }
     std::string file() const { return dir_ + "/" + conversion_env::service + ".db"; }
@@ -58,8 +58,7 @@ std::vector<row_texts> all_rows(const std::string& file, const std::string& sql)
     std::vector<row_texts> out;
     while (r.cur && r.cur->next()) {
         row_texts row;
-        for (const auto& v : r.cur->row())
-            row.push_back(std::to_string(static_cast<int>(v.kind)) + ":" + v.s);
+        for (const auto& v : r.cur->row()) row.push_back(std::to_string(static_cast<int>(v.kind)) + ":" + v.s);
         out.push_back(std::move(row));
     }
     return out;
@@ -98,8 +97,7 @@ size_t expect_same_oracle(const std::string& a, const std::string& b)
         std::sort(ra.begin(), ra.end());
         std::sort(rb.begin(), rb.end());
         EXPECT_EQ(ra.size(), rb.size()) << name;
-        for (size_t i = 0; i < std::min(ra.size(), rb.size()); ++i)
-            EXPECT_EQ(ra[i], rb[i]) << name << " row " << i;
+        for (size_t i = 0; i < std::min(ra.size(), rb.size()); ++i) EXPECT_EQ(ra[i], rb[i]) << name << " row " << i;
         compared += ra.size();
     }
     return compared;
@@ -120,9 +118,8 @@ protected:
     {
         env.create_user("scott", "tiger");
         remote_folder remote(env.dir() + "/remote");
-        agent_result local =
-            run_agent(args(db, {"--oraclh=file:" + env.ora_dir(), "--port=1521", "--dest=ORCL", "--oraclu=scott",
-                                "--oraclp=tiger"}));
+        agent_result local = run_agent(args(
+            db, {"--oraclh=file:" + env.ora_dir(), "--port=1521", "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"}));
         agent_result loaded = run_agent(args(db, k_remote_target), "",
                                         {{"TVX_OCI_LIBRARY", TVX_OCI_STANDIN}, {"TVX_OCI_TEST_DIR", remote.dir()}});
         EXPECT_EQ(local.status, 0) << local.out << local.err;
@@ -144,16 +141,17 @@ TEST_F(agent_oracle_client, without_a_client_another_host_is_the_missing_client)
     const std::string empty = env.dir() + "/nolib";
     fs::create_directories(empty);
     agent_result r = run_agent(args("db", k_remote_target), "", without_client(empty));
-    EXPECT_EQ(r.out, "Error:\nThe Oracle client and networking components were not found. These components are "
-                     "supplied by the Oracle Corporation and are part of the Oracle Version 7.3.4 (or later) "
-                     "client software installation. You will be unable to use this program until these "
-                     "components have been installed.\n");
+    EXPECT_EQ(r.out,
+              "Error:\nThe Oracle client and networking components were not found. These components are "
+              "supplied by the Oracle Corporation and are part of the Oracle Version 7.3.4 (or later) "
+              "client software installation. You will be unable to use this program until these "
+              "components have been installed.\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 255);
     // file: hosts need no client.
     env.create_user("scott", "tiger");
-    r = run_agent(args("db", {"--oraclh=file:" + env.ora_dir(), "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"}),
-                  "", without_client(empty));
+    r = run_agent(args("db", {"--oraclh=file:" + env.ora_dir(), "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"}), "",
+                  without_client(empty));
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out, "Converting database 'db' (0 tables)\n");
 }
@@ -181,8 +179,7 @@ TEST_F(agent_oracle_client, a_refused_login_through_the_client_is_reported_as_by
     remote_folder remote(env.dir() + "/remote");
     auto a = args("db", k_remote_target);
     a.back() = "--oraclp=wrong";
-    agent_result r =
-        run_agent(a, "", {{"TVX_OCI_LIBRARY", TVX_OCI_STANDIN}, {"TVX_OCI_TEST_DIR", remote.dir()}});
+    agent_result r = run_agent(a, "", {{"TVX_OCI_LIBRARY", TVX_OCI_STANDIN}, {"TVX_OCI_TEST_DIR", remote.dir()}});
     EXPECT_EQ(r.out, "Error:\nInvalid user name or password.\n");
     EXPECT_EQ(r.status, 255);
 }
@@ -197,8 +194,7 @@ TEST_F(agent_oracle_client, northwind_arrives_as_through_file)
 {
     const char* root = std::getenv("TVX_FIXTURES");
     const fs::path script = fs::path(root ? root : "/work/shared/fixtures") / "northwind" / "instnwnd.sql";
-    if (!fs::exists(script))
-        GTEST_SKIP() << "Northwind fixture not present";
+    if (!fs::exists(script)) GTEST_SKIP() << "Northwind fixture not present";
     env.load_file("master", script.string());
     convert_both_ways("Northwind");
 }

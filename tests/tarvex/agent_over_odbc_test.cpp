@@ -23,7 +23,9 @@ std::vector<std::string> lines(conversion_env& env, const std::string& sql)
     for (const auto& row : env.oracle_query(sql).rows) {
         std::string line;
         for (const auto& v : row)
-            line += (v.kind == eora::value::vk::null ? std::string("<NULL>") : std::to_string(static_cast<int>(v.kind)) + ":" + v.s) + " | ";
+            line += (v.kind == eora::value::vk::null ? std::string("<NULL>")
+                                                     : std::to_string(static_cast<int>(v.kind)) + ":" + v.s) +
+                    " | ";
         out.push_back(line);
     }
     std::sort(out.begin(), out.end());
@@ -36,9 +38,11 @@ std::map<std::string, std::vector<std::string>> oracle_state(conversion_env& env
 {
     const std::string converted = " WHERE OWNER NOT IN ('SYSTEM', 'SYS')";
     std::map<std::string, std::vector<std::string>> state;
-    for (const char* view : {"ALL_TAB_COLUMNS", "ALL_CONSTRAINTS", "ALL_CONS_COLUMNS", "ALL_INDEXES", "ALL_SEQUENCES", "ALL_TRIGGERS", "ALL_VIEWS"}) {
+    for (const char* view : {"ALL_TAB_COLUMNS", "ALL_CONSTRAINTS", "ALL_CONS_COLUMNS", "ALL_INDEXES", "ALL_SEQUENCES",
+                             "ALL_TRIGGERS", "ALL_VIEWS"}) {
         std::string owner_col = std::string(view) == "ALL_SEQUENCES" ? "SEQUENCE_OWNER" : "OWNER";
-        state[view] = lines(env, std::string("SELECT * FROM ") + view + " WHERE " + owner_col + " NOT IN ('SYSTEM', 'SYS')");
+        state[view] =
+            lines(env, std::string("SELECT * FROM ") + view + " WHERE " + owner_col + " NOT IN ('SYSTEM', 'SYS')");
     }
     state["ALL_IND_COLUMNS"] = lines(env, "SELECT * FROM ALL_IND_COLUMNS WHERE TABLE_OWNER NOT IN ('SYSTEM', 'SYS')");
     for (const auto& row : env.oracle_query("SELECT OWNER, TABLE_NAME FROM ALL_TABLES" + converted).rows) {
@@ -57,15 +61,15 @@ protected:
         local.load_file("master", script);
         std::filesystem::remove_all(remote.mss_dir());
         std::filesystem::copy(local.mss_dir(), remote.mss_dir(), std::filesystem::copy_options::recursive);
-        for (conversion_env* env : {&local, &remote})
-            env->create_user("scott", "tiger");
+        for (conversion_env* env : {&local, &remote}) env->create_user("scott", "tiger");
         tds_listener endpoint(remote.mss_dir(), "127.0.0.1", 0);
         std::thread serving([&] { endpoint.serve(); });
-        agent_result a = run_agent({"--src=" + db, "--dest=ORCL", "--mssqlh=file:" + local.mss_dir(), "--mssqlu=sa",
-                                    "--mssqlp=sa", "--oraclh=file:" + local.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
-        agent_result b = run_agent({"--src=" + db, "--dest=ORCL", "--mssqlh=127.0.0.1," + std::to_string(endpoint.port()),
-                                    "--mssqlu=sa", "--mssqlp=sa", "--oraclh=file:" + remote.ora_dir(), "--oraclu=scott",
-                                    "--oraclp=tiger"});
+        agent_result a =
+            run_agent({"--src=" + db, "--dest=ORCL", "--mssqlh=file:" + local.mss_dir(), "--mssqlu=sa", "--mssqlp=sa",
+                       "--oraclh=file:" + local.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
+        agent_result b = run_agent(
+            {"--src=" + db, "--dest=ORCL", "--mssqlh=127.0.0.1," + std::to_string(endpoint.port()), "--mssqlu=sa",
+             "--mssqlp=sa", "--oraclh=file:" + remote.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
         endpoint.stop();
         serving.join();
         EXPECT_EQ(a.status, 0) << a.out << a.err;
@@ -111,9 +115,9 @@ TEST_F(agent_over_odbc, the_sample_database_arrives_as_from_the_folder)
 TEST_F(agent_over_odbc, northwind_arrives_as_from_the_folder)
 {
     const char* root = std::getenv("TVX_FIXTURES");
-    std::filesystem::path p = std::filesystem::path(root ? root : "/work/shared/fixtures") / "northwind" / "instnwnd.sql";
-    if (!std::filesystem::exists(p))
-        GTEST_SKIP() << "Northwind fixture not present";
+    std::filesystem::path p =
+        std::filesystem::path(root ? root : "/work/shared/fixtures") / "northwind" / "instnwnd.sql";
+    if (!std::filesystem::exists(p)) GTEST_SKIP() << "Northwind fixture not present";
     convert_both(p.string(), "Northwind");
     expect_same_oracle();
     EXPECT_EQ(remote.oracle_count("\"dbo\".\"Order Details\""), local.oracle_count("\"dbo\".\"Order Details\""));

@@ -12,11 +12,9 @@
 agent_result run_agent(const std::vector<std::string>& args, const std::string& cwd, const env_changes& env)
 {
     int out_pipe[2], err_pipe[2];
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
-        throw std::runtime_error("pipe");
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe");
     pid_t pid = fork();
-    if (pid < 0)
-        throw std::runtime_error("fork");
+    if (pid < 0) throw std::runtime_error("fork");
     if (pid == 0) {
         dup2(out_pipe[1], 1);
         dup2(err_pipe[1], 2);
@@ -24,8 +22,7 @@ agent_result run_agent(const std::vector<std::string>& args, const std::string& 
         close(err_pipe[0]);
         close(out_pipe[1]);
         close(err_pipe[1]);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-            _exit(127);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
         for (const auto& [name, value] : env) {
             if (value)
                 setenv(name.c_str(), value->c_str(), 1);
@@ -36,8 +33,7 @@ agent_result run_agent(const std::vector<std::string>& args, const std::string& 
         std::string prog = TVXAGENT_PATH;
         argv.push_back(prog.data());
         std::vector<std::string> copy = args;
-        for (auto& a : copy)
-            argv.push_back(a.data());
+        for (auto& a : copy) argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(prog.c_str(), argv.data());
         _exit(127);
@@ -49,11 +45,9 @@ agent_result run_agent(const std::vector<std::string>& args, const std::string& 
     int open_count = 2;
     char buf[4096];
     while (open_count > 0) {
-        if (poll(fds, 2, -1) < 0)
-            break;
+        if (poll(fds, 2, -1) < 0) break;
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-                continue;
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             ssize_t n = read(fds[i].fd, buf, sizeof buf);
             if (n <= 0) {
                 close(fds[i].fd);

@@ -18,8 +18,9 @@ protected:
     void create_source()
     {
         env.create_database("Shop");
-        env.run_script("Shop", "CREATE TABLE dbo.Items (Id int PRIMARY KEY, Name nvarchar(20))\nGO\n"
-                               "INSERT INTO dbo.Items VALUES (1, N'bolt')\nGO\n");
+        env.run_script("Shop",
+                       "CREATE TABLE dbo.Items (Id int PRIMARY KEY, Name nvarchar(20))\nGO\n"
+                       "INSERT INTO dbo.Items VALUES (1, N'bolt')\nGO\n");
     }
 
     tk_logger logger{nullptr, false, 3, false};

@@ -23,8 +23,7 @@ constexpr size_t k_width = 1900;
 std::string row_text(int i)
 {
     std::string t = std::to_string(i) + ":";
-    while (t.size() < k_width)
-        t += static_cast<char>('a' + (i + t.size()) % 26);
+    while (t.size() < k_width) t += static_cast<char>('a' + (i + t.size()) % 26);
     return t;
 }
 
@@ -34,7 +33,8 @@ int64_t page_count(const std::string& file)
     int64_t n = -1;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA page_count", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(db, "PRAGMA page_count", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
             n = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
     }
@@ -45,8 +45,7 @@ int64_t page_count(const std::string& file)
 size_t count_of(const std::string& text, const std::string& what)
 {
     size_t n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
-        ++n;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
     return n;
 }
 
@@ -55,9 +54,10 @@ protected:
     void SetUp() override
     {
         env.create_database("db");
-        std::string script = "CREATE TABLE Big (id int NOT NULL PRIMARY KEY, t varchar(1900) NOT NULL)\nGO\n"
-                             "CREATE TABLE Small (id int NOT NULL, v int NULL)\nGO\n"
-                             "INSERT Small VALUES (1, 10)\nGO\n";
+        std::string script =
+            "CREATE TABLE Big (id int NOT NULL PRIMARY KEY, t varchar(1900) NOT NULL)\nGO\n"
+            "CREATE TABLE Small (id int NOT NULL, v int NULL)\nGO\n"
+            "INSERT Small VALUES (1, 10)\nGO\n";
         for (int i = 1; i <= k_rows; ++i)
             script += "INSERT Big VALUES (" + std::to_string(i) + ", '" + row_text(i) + "')\n";
         script += "GO\n";
@@ -68,7 +68,7 @@ protected:
 
     std::vector<std::string> args() const
     {
-        return {"--src=db", "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(), "--oraclh=file:" + env.ora_dir(),
+        return {"--src=db",       "--dest=ORCL",   "--mssqlh=file:" + env.mss_dir(), "--oraclh=file:" + env.ora_dir(),
                 "--oraclu=scott", "--oraclp=tiger"};
     }
 
@@ -118,8 +118,7 @@ TEST_F(agent_stop, a_run_that_fails_after_both_connections_are_open_exits_with_m
     std::vector<std::string> a = args();
     a.insert(a.begin(), "TVXAGENT");
     std::vector<char*> argv;
-    for (auto& s : a)
-        argv.push_back(s.data());
+    for (auto& s : a) argv.push_back(s.data());
     testing::internal::CaptureStdout();
     const int status = agent_main(static_cast<int>(argv.size()), argv.data());
     const std::string out = testing::internal::GetCapturedStdout();

@@ -16,13 +16,15 @@ TEST(custom_query_conversion, sums_over_money_arrive_with_every_digit)
     conversion_env env;
     env.create_database(k_db);
     // a thousand dimes (a binary sum drifts off 100) and totals beyond what a double holds
-    std::string script = "CREATE TABLE Sales (Id int NOT NULL PRIMARY KEY, Region nvarchar(10) NOT NULL, Amount money NOT NULL, "
-                         "Rate decimal(20,6) NOT NULL)\nGO\n";
+    std::string script =
+        "CREATE TABLE Sales (Id int NOT NULL PRIMARY KEY, Region nvarchar(10) NOT NULL, Amount money NOT NULL, "
+        "Rate decimal(20,6) NOT NULL)\nGO\n";
     for (int i = 1; i <= 1000; ++i)
         script += "INSERT INTO Sales VALUES (" + std::to_string(i) + ", N'North', $0.10, 0.000001)\n";
-    script += "INSERT INTO Sales VALUES (1001, N'South', 123456789012.3456, 12345678901234.123456)\n"
-              "INSERT INTO Sales VALUES (1002, N'South', $0.0001, 0.000001)\n"
-              "INSERT INTO Sales VALUES (1003, N'South', 1164.30, 0.5)\nGO\n";
+    script +=
+        "INSERT INTO Sales VALUES (1001, N'South', 123456789012.3456, 12345678901234.123456)\n"
+        "INSERT INTO Sales VALUES (1002, N'South', $0.0001, 0.000001)\n"
+        "INSERT INTO Sales VALUES (1003, N'South', 1164.30, 0.5)\nGO\n";
     env.run_script(k_db, script);
     env.create_user("scott", "tiger");
     recording_handler handler;
@@ -30,12 +32,14 @@ TEST(custom_query_conversion, sums_over_money_arrive_with_every_digit)
     tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
     d.set_front_end(&front);
     env.configure(d, k_db, "scott", "tiger");
-    d.selected_queries.emplace_back(L"Totals", L"SELECT Region, SUM(Amount) AS Total, AVG(Amount) AS Mean, SUM(Rate) AS Rates "
-                                               L"FROM dbo.Sales GROUP BY Region");
+    d.selected_queries.emplace_back(L"Totals",
+                                    L"SELECT Region, SUM(Amount) AS Total, AVG(Amount) AS Mean, SUM(Rate) AS Rates "
+                                    L"FROM dbo.Sales GROUP BY Region");
     d();
     EXPECT_TRUE(d.run_completed());
     EXPECT_TRUE(handler.errors.empty());
-    ora_rows rows = env.oracle_query("SELECT \"Region\", \"Total\", \"Mean\", \"Rates\" FROM \"SCOTT\".\"Totals\" ORDER BY \"Region\"");
+    ora_rows rows = env.oracle_query(
+        "SELECT \"Region\", \"Total\", \"Mean\", \"Rates\" FROM \"SCOTT\".\"Totals\" ORDER BY \"Region\"");
     ASSERT_EQ(rows.rows.size(), 2u);
     EXPECT_EQ(rows.rows[0][0].s, "North");
     EXPECT_EQ(canonical_number(rows.rows[0][1].s), "100");

@@ -34,14 +34,16 @@ protected:
 
     std::vector<std::string> args() const
     {
-        return {"--src=db", "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(), "--oraclh=file:" + env.ora_dir(),
+        return {"--src=db",       "--dest=ORCL",   "--mssqlh=file:" + env.mss_dir(), "--oraclh=file:" + env.ora_dir(),
                 "--oraclu=scott", "--oraclp=tiger"};
     }
 
     std::string type_of(const std::string& column)
     {
-        const auto t = env.oracle_list("SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'T' "
-                                       "AND COLUMN_NAME = '" + column + "'");
+        const auto t = env.oracle_list(
+            "SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'T' "
+            "AND COLUMN_NAME = '" +
+            column + "'");
         return t.size() == 1 ? t[0] : "<none>";
     }
 
@@ -79,7 +81,7 @@ TEST_F(conversion_datetime, offsets_fractions_times_and_variants_arrive_whole)
     EXPECT_EQ(type_of("dto0"), "TIMESTAMP(0) WITH TIME ZONE");
     EXPECT_EQ(column("\"dto\""), source_column("dto"));
     EXPECT_EQ(column("\"dto\""), (std::vector<std::string>{"2024-02-29 13:45:12.1234567 +05:30",
-                                                          "0001-01-01 00:00:00.0000000 -14:00", "NULL"}));
+                                                           "0001-01-01 00:00:00.0000000 -14:00", "NULL"}));
     EXPECT_EQ(column("\"dto0\""), source_column("dto0"));
 
     // The variant's text, national characters included.

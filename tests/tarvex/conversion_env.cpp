@@ -1,7 +1,7 @@
 #include "conversion_env.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
+#include <cmath>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,8 +30,7 @@ void recording_handler::handle(const tk_exception& e, bool /*may_continue*/)
 conversion_env::conversion_env(const std::string& ora_charset)
 {
     std::string tmpl = (fs::temp_directory_path() / "tvx_conv_XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        throw std::runtime_error("mkdtemp");
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
     dir_ = tmpl;
     mssx_server::create(mss_dir(), "sa");
     fs::create_directories(ora_dir());
@@ -50,8 +49,7 @@ void conversion_env::create_database(const std::string& db)
     login.integrated = true;
     mssx_connection conn(mss_dir(), login);
     mssx_outcome out = conn.execute("CREATE DATABASE [" + db + "]");
-    if (!out.errors.empty())
-        throw std::runtime_error(out.errors.front().what());
+    if (!out.errors.empty()) throw std::runtime_error(out.errors.front().what());
 }
 
 void conversion_env::run_script(const std::string& db, const std::string& script)
@@ -71,8 +69,7 @@ void conversion_env::run_script(const std::string& db, const std::string& script
 void conversion_env::load_file(const std::string& db, const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
+    if (!in) throw std::runtime_error("cannot read " + path);
     std::stringstream ss;
     ss << in.rdbuf();
     run_script(db, ss.str());
@@ -85,10 +82,8 @@ mssx_result conversion_env::source_query(const std::string& db, const std::strin
     login.database = db;
     mssx_connection conn(mss_dir(), login);
     mssx_outcome out = conn.execute(sql);
-    if (!out.errors.empty())
-        throw std::runtime_error(std::string(out.errors.front().what()) + " in " + sql);
-    if (out.results.empty())
-        throw std::runtime_error("no result: " + sql);
+    if (!out.errors.empty()) throw std::runtime_error(std::string(out.errors.front().what()) + " in " + sql);
+    if (out.results.empty()) throw std::runtime_error("no result: " + sql);
     return out.results.front();
 }
 
@@ -104,11 +99,9 @@ ora_rows conversion_env::oracle_query(const std::string& sql)
     auto st = s.prepare(sql);
     eora::exec_result r = s.execute(*st, {});
     ora_rows rows;
-    if (!r.cur)
-        throw std::runtime_error("not a query: " + sql);
+    if (!r.cur) throw std::runtime_error("not a query: " + sql);
     rows.columns = r.cur->columns();
-    while (r.cur->next())
-        rows.rows.push_back(r.cur->row());
+    while (r.cur->next()) rows.rows.push_back(r.cur->row());
     return rows;
 }
 
@@ -123,8 +116,7 @@ void conversion_env::oracle_exec(const std::string& sql)
 std::vector<std::string> conversion_env::oracle_list(const std::string& sql)
 {
     std::vector<std::string> out;
-    for (const auto& row : oracle_query(sql).rows)
-        out.push_back(row.at(0).s);
+    for (const auto& row : oracle_query(sql).rows) out.push_back(row.at(0).s);
     return out;
 }
 
@@ -166,10 +158,8 @@ std::string canonical_number(const std::string& text)
         frac = s.substr(dot + 1);
     }
     int_part.erase(0, std::min(int_part.find_first_not_of('0'), int_part.size()));
-    while (!frac.empty() && frac.back() == '0')
-        frac.pop_back();
-    if (int_part.empty())
-        int_part = "0";
+    while (!frac.empty() && frac.back() == '0') frac.pop_back();
+    if (int_part.empty()) int_part = "0";
     std::string out = int_part + (frac.empty() ? "" : "." + frac);
     return negative && out != "0" ? "-" + out : out;
 }
@@ -186,8 +176,7 @@ std::string float_text(double d, int digits)
 std::string upper_ascii(std::string s)
 {
     for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
 }
 
@@ -195,10 +184,8 @@ std::string upper_ascii(std::string s)
 std::string date_text(const std::string& s, bool seconds_only)
 {
     std::string base = s.substr(0, 19);
-    if (base.size() == 10)
-        base += " 00:00:00";
-    if (seconds_only)
-        return base;
+    if (base.size() == 10) base += " 00:00:00";
+    if (seconds_only) return base;
     std::string frac = s.size() > 20 && s[19] == '.' ? s.substr(20) : "";
     frac = (frac + "000").substr(0, 3);
     return base + "." + frac;
@@ -217,8 +204,7 @@ std::string hex(const std::string& bytes)
 
 std::string guid_text(std::string s)
 {
-    if (s.size() == 38 && s.front() == '{' && s.back() == '}')
-        s = s.substr(1, 36);
+    if (s.size() == 38 && s.front() == '{' && s.back() == '}') s = s.substr(1, 36);
     return upper_ascii(s);
 }
 
@@ -226,39 +212,29 @@ enum class value_class { number, floating, single, date, offset, time, binary, g
 
 value_class classify(const mssx_type& t)
 {
-    if (t.name == "uniqueidentifier")
-        return value_class::guid;
+    if (t.name == "uniqueidentifier") return value_class::guid;
     // A real is compared as the float it is.
-    if (t.name == "real" || (t.name == "float" && t.precision > 0 && t.precision <= 24))
-        return value_class::single;
-    if (t.is_float())
-        return value_class::floating;
-    if (t.is_integer() || t.is_exact_decimal() || t.name == "bit")
-        return value_class::number;
-    if (t.name == "time")
-        return value_class::time;
+    if (t.name == "real" || (t.name == "float" && t.precision > 0 && t.precision <= 24)) return value_class::single;
+    if (t.is_float()) return value_class::floating;
+    if (t.is_integer() || t.is_exact_decimal() || t.name == "bit") return value_class::number;
+    if (t.name == "time") return value_class::time;
     // Every digit and the offset: the target keeps both.
-    if (t.name == "datetimeoffset")
-        return value_class::offset;
-    if (t.is_datetime())
-        return value_class::date;
-    if (t.is_binary())
-        return value_class::binary;
+    if (t.name == "datetimeoffset") return value_class::offset;
+    if (t.is_datetime()) return value_class::date;
+    if (t.is_binary()) return value_class::binary;
     return value_class::text;
 }
 
 // `lob`: the target column is a CLOB or BLOB, which keeps an empty value apart from NULL.
 std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, bool seconds_only, bool lob)
 {
-    if (mssx_is_null(v))
-        return "NULL";
+    if (mssx_is_null(v)) return "NULL";
     switch (c) {
     case value_class::floating:
     case value_class::single: {
         const double d = std::holds_alternative<double>(v) ? std::get<double>(v) : std::stod(mssx_text(t, v));
         // Oracle's NUMBER ends below 1E126: such a value arrives as NULL (and is reported).
-        if (std::fabs(d) > 1e126)
-            return "NULL";
+        if (std::fabs(d) > 1e126) return "NULL";
         return float_text(c == value_class::single ? static_cast<float>(d) : d, c == value_class::single ? 9 : 17);
     }
     case value_class::number:
@@ -278,8 +254,7 @@ std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, 
         return guid_text(mssx_text(t, v));
     case value_class::text: {
         std::string s = mssx_text(t, v);
-        if (s.empty() && !lob)
-            return "NULL"; // Oracle keeps no empty text
+        if (s.empty() && !lob) return "NULL"; // Oracle keeps no empty text
         return "'" + s + "'";
     }
     }
@@ -288,10 +263,8 @@ std::string source_text(const mssx_type& t, const mssx_value& v, value_class c, 
 
 std::string target_text(const eora::value& v, const eora::col_type& t, value_class c, bool seconds_only)
 {
-    if (v.is_null())
-        return "NULL";
-    if (t.is_lob() && v.s.empty())
-        return "''";
+    if (v.is_null()) return "NULL";
+    if (t.is_lob() && v.s.empty()) return "''";
     switch (c) {
     case value_class::floating:
     case value_class::single: {
@@ -318,10 +291,7 @@ std::string target_text(const eora::value& v, const eora::col_type& t, value_cla
     return "?";
 }
 
-bool same_name(const std::string& a, const std::string& b)
-{
-    return upper_ascii(a) == upper_ascii(b);
-}
+bool same_name(const std::string& a, const std::string& b) { return upper_ascii(a) == upper_ascii(b); }
 
 } // namespace
 
@@ -346,8 +316,7 @@ void expect_same_rows(conversion_env& env, const std::string& db, const std::str
         const std::string want = it == map.renamed.end() ? c.name : it->second;
         int found = -1;
         for (size_t i = 0; i < dst.columns.size(); ++i)
-            if (same_name(dst.columns[i].name, want))
-                found = static_cast<int>(i);
+            if (same_name(dst.columns[i].name, want)) found = static_cast<int>(i);
         EXPECT_GE(found, 0) << oracle_table << " has no column " << want;
         target_of.push_back(found);
     }
@@ -357,8 +326,7 @@ void expect_same_rows(conversion_env& env, const std::string& db, const std::str
     for (const auto& row : src.rows) {
         std::string a;
         for (size_t i = 0; i < src.columns.size(); ++i) {
-            if (target_of[i] < 0)
-                continue;
+            if (target_of[i] < 0) continue;
             const auto& tcol = dst.columns[static_cast<size_t>(target_of[i])];
             value_class c = classify(src.columns[i].type);
             const bool seconds_only = c == value_class::date && tcol.type.k == eora::kind::date;
@@ -369,8 +337,7 @@ void expect_same_rows(conversion_env& env, const std::string& db, const std::str
     for (const auto& row : dst.rows) {
         std::string b;
         for (size_t i = 0; i < src.columns.size(); ++i) {
-            if (target_of[i] < 0)
-                continue;
+            if (target_of[i] < 0) continue;
             const auto& tcol = dst.columns[static_cast<size_t>(target_of[i])];
             value_class c = classify(src.columns[i].type);
             const bool seconds_only = c == value_class::date && tcol.type.k == eora::kind::date;
@@ -394,8 +361,7 @@ std::set<std::string> expect_every_table_converted(conversion_env& env, const st
     for (const auto& row : tables.rows) {
         const std::string schema = std::get<std::string>(row[0]), table = std::get<std::string>(row[1]);
         names.insert(schema + "." + table);
-        if (except.count(schema + "." + table))
-            continue;
+        if (except.count(schema + "." + table)) continue;
         expect_same_rows(env, db, "SELECT * FROM [" + schema + "].[" + table + "]",
                          "\"" + schema + "\".\"" + table + "\"");
     }

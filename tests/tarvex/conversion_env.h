@@ -88,7 +88,7 @@ private:
 // How one converted table relates to its source.
 struct table_map {
     std::map<std::string, std::string> renamed; // source column -> target column
-    std::set<std::string> dropped;               // source columns that must not arrive
+    std::set<std::string> dropped;              // source columns that must not arrive
 };
 
 // Compares every row and value of a source table (or query) with an Oracle table,

@@ -13,9 +13,9 @@
 namespace {
 
 const std::string k_db = "gadgets";
-const std::string k_long = "CustomerLoyaltyProgramEnrollm";      // cut to 29 bytes
-const std::string k_cal_a = "MeasurementSeriesForCalibrati";     // first of the two colliding names
-const std::string k_cal_b = "MeasurementSeriesForCali00001";     // the second gets a numbered name
+const std::string k_long = "CustomerLoyaltyProgramEnrollm";  // cut to 29 bytes
+const std::string k_cal_a = "MeasurementSeriesForCalibrati"; // first of the two colliding names
+const std::string k_cal_b = "MeasurementSeriesForCali00001"; // the second gets a numbered name
 
 std::string test_data(const std::string& name)
 {
@@ -23,10 +23,7 @@ std::string test_data(const std::string& name)
     return std::string(root ? root : TVX_SAMPLES "/../../tests/data") + "/" + name;
 }
 
-std::string q(const std::string& owner, const std::string& table)
-{
-    return "\"" + owner + "\".\"" + table + "\"";
-}
+std::string q(const std::string& owner, const std::string& table) { return "\"" + owner + "\".\"" + table + "\""; }
 
 class gadgets_conversion : public ::testing::Test {
 protected:
@@ -49,8 +46,7 @@ protected:
     std::vector<std::string> messages() const
     {
         std::vector<std::string> out;
-        for (const auto& e : handler.errors)
-            out.push_back(e.message);
+        for (const auto& e : handler.errors) out.push_back(e.message);
         return out;
     }
 
@@ -64,12 +60,11 @@ protected:
     {
         auto up = [&](std::string s) {
             if (upper)
-                for (char& c : s)
-                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             return s;
         };
-        std::set<std::string> want{up("Gadgets"), up("Gadget Parts"), up(k_long), up(k_cal_a), up(k_cal_b),
-                                   up("EmptyTable")};
+        std::set<std::string> want{up("Gadgets"), up("Gadget Parts"), up(k_long),
+                                   up(k_cal_a),   up(k_cal_b),        up("EmptyTable")};
         EXPECT_EQ(env.oracle_tables(owner), want);
         expect_same_rows(env, k_db, "SELECT * FROM [dbo].[Gadgets]", q(owner, up("Gadgets")));
         expect_same_rows(env, k_db, "SELECT * FROM [dbo].[Gadget Parts]", q(owner, up("Gadget Parts")));
@@ -100,15 +95,17 @@ TEST_F(gadgets_conversion, overwrite_carries_every_value_key_default_and_identit
     expect_sample_converted("dbo");
 
     // Keys, in column order.
-    auto pk = env.oracle_list("SELECT COLUMN_NAME FROM ALL_CONS_COLUMNS WHERE OWNER = 'dbo' AND CONSTRAINT_NAME = "
-                              "'PK_Gadget_Parts' ORDER BY POSITION");
+    auto pk = env.oracle_list(
+        "SELECT COLUMN_NAME FROM ALL_CONS_COLUMNS WHERE OWNER = 'dbo' AND CONSTRAINT_NAME = "
+        "'PK_Gadget_Parts' ORDER BY POSITION");
     EXPECT_EQ(pk, (std::vector<std::string>{"GadgetID", "PartNo"}));
     EXPECT_EQ(env.oracle_list("SELECT CONSTRAINT_TYPE FROM ALL_CONSTRAINTS WHERE OWNER = 'dbo' AND "
                               "CONSTRAINT_NAME = 'PK_Gadgets'"),
               std::vector<std::string>{"P"});
     // The unique and the two-column index of the source.
-    EXPECT_EQ(env.oracle_list("SELECT UNIQUENESS FROM ALL_INDEXES WHERE TABLE_OWNER = 'dbo' AND INDEX_NAME = 'GadgetName'"),
-              std::vector<std::string>{"UNIQUE"});
+    EXPECT_EQ(
+        env.oracle_list("SELECT UNIQUENESS FROM ALL_INDEXES WHERE TABLE_OWNER = 'dbo' AND INDEX_NAME = 'GadgetName'"),
+        std::vector<std::string>{"UNIQUE"});
     EXPECT_EQ(env.oracle_list("SELECT COLUMN_NAME FROM ALL_IND_COLUMNS WHERE TABLE_OWNER = 'dbo' AND "
                               "INDEX_NAME = 'GadgetCode' ORDER BY COLUMN_POSITION"),
               (std::vector<std::string>{"Code", "Qty"}));
@@ -118,8 +115,7 @@ TEST_F(gadgets_conversion, overwrite_carries_every_value_key_default_and_identit
         auto v = env.oracle_list("SELECT DATA_DEFAULT FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = '" +
                                  table + "' AND COLUMN_NAME = '" + col + "'");
         std::string s = v.empty() ? "<none>" : v.front();
-        while (!s.empty() && s.back() == ' ')
-            s.pop_back();
+        while (!s.empty() && s.back() == ' ') s.pop_back();
         return s;
     };
     EXPECT_EQ(def("Gadgets", "Price"), "0");
@@ -154,8 +150,8 @@ TEST_F(gadgets_conversion, overwrite_twice_recreates_and_a_second_run_in_one_dri
     EXPECT_EQ(messages(), std::vector<std::string>{});
     // The extra row is gone with the dropped table; nothing is doubled.
     expect_sample_converted("dbo");
-    size_t table_lines = std::count(front.lines.begin(), front.lines.end(),
-                                    L"Converting table '[dbo].[Gadgets]' (4 records)\n");
+    size_t table_lines =
+        std::count(front.lines.begin(), front.lines.end(), L"Converting table '[dbo].[Gadgets]' (4 records)\n");
     EXPECT_EQ(table_lines, 2u);
 }
 
@@ -216,8 +212,7 @@ TEST_F(gadgets_conversion, definitions_only_creates_empty_tables_with_their_inde
     (*d)();
     EXPECT_TRUE(d->run_completed());
     EXPECT_EQ(env.oracle_tables("dbo").size(), 6u);
-    for (const auto& t : env.oracle_tables("dbo"))
-        EXPECT_EQ(env.oracle_count(q("dbo", t)), 0) << t;
+    for (const auto& t : env.oracle_tables("dbo")) EXPECT_EQ(env.oracle_count(q("dbo", t)), 0) << t;
     EXPECT_EQ(env.oracle_list("SELECT INDEX_NAME FROM ALL_INDEXES WHERE TABLE_OWNER = 'dbo' AND TABLE_NAME = 'Gadgets' "
                               "ORDER BY INDEX_NAME"),
               (std::vector<std::string>{"GadgetCode", "GadgetName", "PK_Gadgets"}));
@@ -298,9 +293,10 @@ TEST_F(gadgets_conversion, type_mapping_renames_retypes_and_drops_columns)
     map.renamed["Code"] = "ItemCode";
     map.dropped.insert("Notes");
     expect_same_rows(env, k_db, "SELECT * FROM [dbo].[Gadgets]", q("dbo", "Gizmos"), map);
-    ora_rows types = env.oracle_query("SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION FROM "
-                                      "ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'Gizmos' AND "
-                                      "COLUMN_NAME IN ('ItemCode', 'Qty') ORDER BY COLUMN_NAME");
+    ora_rows types = env.oracle_query(
+        "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION FROM "
+        "ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'Gizmos' AND "
+        "COLUMN_NAME IN ('ItemCode', 'Qty') ORDER BY COLUMN_NAME");
     ASSERT_EQ(types.rows.size(), 2u);
     EXPECT_EQ(types.rows[0][1].s, "VARCHAR2");
     EXPECT_EQ(types.rows[0][2].s, "20");

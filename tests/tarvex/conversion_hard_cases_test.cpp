@@ -15,8 +15,7 @@ namespace {
 std::string repeat(const std::string& piece, size_t n)
 {
     std::string s;
-    for (size_t i = 0; i < n; ++i)
-        s += piece;
+    for (size_t i = 0; i < n; ++i) s += piece;
     return s;
 }
 
@@ -49,7 +48,8 @@ std::string generated_source()
          "dt datetime NULL DEFAULT getdate(), dt2 datetime2(3) NULL, tm time(0) NULL, v sql_variant NULL, "
          "CONSTRAINT PK_Zeiten PRIMARY KEY (id))\nGO\n";
     s += "INSERT Zeiten VALUES (1, '2024-02-29 13:45:12.1234567 +05:30', '2001-01-01 00:00:00.999 -03:30', "
-         "'2023-05-06 07:08:09.123', '2023-05-06 07:08:09.457', '13:45:12', N'" + national + "')\n";
+         "'2023-05-06 07:08:09.123', '2023-05-06 07:08:09.457', '13:45:12', N'" +
+         national + "')\n";
     s += "INSERT Zeiten VALUES (2, '1753-01-01 00:00:00.0000000 +14:00', NULL, '1999-12-31 23:59:59.997', "
          "'9999-12-31 23:59:59.999', '23:59:59', 12345)\n";
     s += "INSERT Zeiten VALUES (3, NULL, NULL, NULL, NULL, NULL, NULL)\nGO\n";
@@ -68,14 +68,11 @@ std::string generated_source()
 std::string field(const std::string& name, const std::string& type, const std::string& def, int length)
 {
     return "      - name:" + name + "\n        new_name: " + name + "\n        status: changed\n        type: " + type +
-           "\n        default_value: " + def + "\n        character_set: \n        length: " +
-           std::to_string(length) + "\n        scale: 0\n        precision: 0\n";
+           "\n        default_value: " + def + "\n        character_set: \n        length: " + std::to_string(length) +
+           "\n        scale: 0\n        precision: 0\n";
 }
 
-bool starts_with(const std::string& s, const std::string& head)
-{
-    return s.compare(0, head.size(), head) == 0;
-}
+bool starts_with(const std::string& s, const std::string& head) { return s.compare(0, head.size(), head) == 0; }
 
 class hard_cases : public ::testing::Test {
 protected:
@@ -98,8 +95,9 @@ protected:
             << "\npassword=tiger\nport=1521\nuser=scott\nuppercase=0\n\n[Selected Tables]\n\n[Selected Views]\n\n"
                "[Type Mappings]\ndatabase:\ntables:\n  - name: [dbo].[Vorgaben]\n    new_name: [dbo].[Vorgaben]\n"
                "    fields:\n"
-            << field("txt", "NVARCHAR2", "'unbekannt'", 20) << field("d", "DATE", "to_date('2024-01-02', 'YYYY-MM-DD')", 0)
-            << field("stamp", "TIMESTAMP", "sysdate", 0) << "    properties:\n";
+            << field("txt", "NVARCHAR2", "'unbekannt'", 20)
+            << field("d", "DATE", "to_date('2024-01-02', 'YYYY-MM-DD')", 0) << field("stamp", "TIMESTAMP", "sysdate", 0)
+            << "    properties:\n";
     }
 
     agent_result run(int mode)
@@ -112,8 +110,7 @@ protected:
     {
         std::string found;
         for (const auto& t : env.oracle_tables("dbo"))
-            if (starts_with(t, head))
-                found = t;
+            if (starts_with(t, head)) found = t;
         return found;
     }
 
@@ -124,15 +121,14 @@ protected:
         EXPECT_LE(umlauts.size(), 30u);
         std::string column;
         for (const auto& c : env.oracle_list("SELECT COLUMN_NAME FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND "
-                                             "TABLE_NAME = '" + umlauts + "'"))
-            if (starts_with(c, "ÖÖ"))
-                column = c;
+                                             "TABLE_NAME = '" +
+                                             umlauts + "'"))
+            if (starts_with(c, "ÖÖ")) column = c;
         ASSERT_FALSE(column.empty());
         EXPECT_LE(column.size(), 30u);
         table_map map;
         map.renamed[k_umlaut_column] = column;
-        expect_same_rows(env, "db", "SELECT * FROM [dbo].[" + k_umlaut_table + "]", "\"dbo\".\"" + umlauts + "\"",
-                         map);
+        expect_same_rows(env, "db", "SELECT * FROM [dbo].[" + k_umlaut_table + "]", "\"dbo\".\"" + umlauts + "\"", map);
         expect_same_rows(env, "db", "SELECT * FROM [dbo].[" + k_thirty + "]", "\"dbo\".\"" + k_thirty + "\"");
         const std::string dotted = table_starting("abc_");
         ASSERT_FALSE(dotted.empty());
@@ -177,8 +173,7 @@ TEST_F(hard_cases, every_table_converts_with_every_value_equal_and_merges_twice)
 
     // Merged twice into the tables the first run made, emptied each time.
     for (int round = 0; round < 2; ++round) {
-        for (const auto& t : env.oracle_tables("dbo"))
-            env.oracle_exec("DELETE FROM \"dbo\".\"" + t + "\"");
+        for (const auto& t : env.oracle_tables("dbo")) env.oracle_exec("DELETE FROM \"dbo\".\"" + t + "\"");
         agent_result merge = run(1);
         EXPECT_EQ(merge.status, 0) << merge.out << merge.err;
         EXPECT_EQ(merge.out.find("Error"), std::string::npos) << "merge " << round << ": " << merge.out;

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <fstream>
 
-#include "agent_process.h"
 #include "TK/tk_text.h"
+#include "agent_process.h"
 #include "common/map_list.h"
 #include "conversion_env.h"
 
@@ -39,13 +39,10 @@ std::string oracle_default(conversion_env& env, const std::string& owner, const 
 {
     const auto rows = env.oracle_query("SELECT DATA_DEFAULT FROM ALL_TAB_COLUMNS WHERE OWNER = '" + owner +
                                        "' AND TABLE_NAME = '" + table + "' AND COLUMN_NAME = '" + column + "'");
-    if (rows.rows.size() != 1)
-        return "<no column " + column + ">";
-    if (rows.rows[0][0].is_null())
-        return "<none>";
+    if (rows.rows.size() != 1) return "<no column " + column + ">";
+    if (rows.rows[0][0].is_null()) return "<none>";
     std::string s = rows.rows[0][0].s;
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\n'))
-        s.pop_back();
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\n')) s.pop_back();
     return s;
 }
 
@@ -58,20 +55,19 @@ std::string profile_text(conversion_env& env, const std::string& tables, const s
            "\n[Selected Views]\n\n[Type Mappings]\ndatabase:\ntables:\n" + mappings;
 }
 
-std::string field(const std::string& name, const std::string& new_name, const std::string& type,
-                  const std::string& def, int length, int precision = 0, int scale = 0)
+std::string field(const std::string& name, const std::string& new_name, const std::string& type, const std::string& def,
+                  int length, int precision = 0, int scale = 0)
 {
-    return "      - name:" + name + "\n        new_name: " + new_name + "\n        status: changed\n        type: " +
-           type + "\n        default_value: " + def + "\n        character_set: \n        length: " +
-           std::to_string(length) + "\n        scale: " + std::to_string(scale) +
-           "\n        precision: " + std::to_string(precision) + "\n";
+    return "      - name:" + name + "\n        new_name: " + new_name +
+           "\n        status: changed\n        type: " + type + "\n        default_value: " + def +
+           "\n        character_set: \n        length: " + std::to_string(length) +
+           "\n        scale: " + std::to_string(scale) + "\n        precision: " + std::to_string(precision) + "\n";
 }
 
 size_t occurrences(const std::string& text, const std::string& what)
 {
     size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-        ++n;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
     return n;
 }
 
@@ -88,8 +84,10 @@ protected:
     void expect_defaults_fill_a_new_row(const std::string& table, const std::string& text_column)
     {
         env.oracle_exec("INSERT INTO " + table + " (\"id\") VALUES (9)");
-        const auto rows = env.oracle_query("SELECT \"" + text_column + "\", \"d\", "
-                                           "\"stamp\", \"n\" FROM " + table + " WHERE \"id\" = 9");
+        const auto rows = env.oracle_query("SELECT \"" + text_column +
+                                           "\", \"d\", "
+                                           "\"stamp\", \"n\" FROM " +
+                                           table + " WHERE \"id\" = 9");
         ASSERT_EQ(rows.rows.size(), 1u);
         EXPECT_EQ(rows.rows[0][0].s, "unbekannt"); // no quotes stored with it
         EXPECT_EQ(rows.rows[0][1].s.substr(0, 19), "2024-01-02 00:00:00");
@@ -141,10 +139,8 @@ TEST_F(conversion_mapping, defaults_from_the_mapping_dialogs_steps_are_the_creat
     for (size_t row = 0; row < list.size(); ++row) {
         map_entry e = list.shown(row);
         proposed[list.column(row).name] = e.default_value;
-        if (list.column(row).name == L"txt")
-            e.name = L"Text"; // renamed only: the proposed default stays
-        if (list.column(row).name == L"n")
-            e.default_value = L"7"; // a default of the user's own
+        if (list.column(row).name == L"txt") e.name = L"Text";     // renamed only: the proposed default stays
+        if (list.column(row).name == L"n") e.default_value = L"7"; // a default of the user's own
         list.save(row, e);
     }
     EXPECT_EQ(proposed[L"txt"], L"'unbekannt'");

@@ -16,9 +16,15 @@ const std::string k_cut = "ÖÖÖÖÖÖÖÖÖÖÖÖÖÖÖÖÖÖ";
 const std::string k_source = "CREATE TABLE [" + k_umlauts + "_Tabelle] (id int IDENTITY(1,1) NOT NULL, [" + k_cut +
                              "_Spalte] nvarchar(10) NULL, [ok] int NULL, CONSTRAINT [PK_" + k_umlauts +
                              "] PRIMARY KEY (id))\nGO\n"
-                             "CREATE INDEX [IX_" + k_umlauts + "_ok] ON [" + k_umlauts + "_Tabelle] ([ok])\nGO\n"
-                             "INSERT [" + k_umlauts + "_Tabelle] ([" + k_cut + "_Spalte], ok) VALUES (N'eins', 1)\n"
-                             "INSERT [" + k_umlauts + "_Tabelle] ([" + k_cut + "_Spalte], ok) VALUES (N'zwei', NULL)\n"
+                             "CREATE INDEX [IX_" +
+                             k_umlauts + "_ok] ON [" + k_umlauts +
+                             "_Tabelle] ([ok])\nGO\n"
+                             "INSERT [" +
+                             k_umlauts + "_Tabelle] ([" + k_cut +
+                             "_Spalte], ok) VALUES (N'eins', 1)\n"
+                             "INSERT [" +
+                             k_umlauts + "_Tabelle] ([" + k_cut +
+                             "_Spalte], ok) VALUES (N'zwei', NULL)\n"
                              "GO\n"
                              // Thirty characters: no byte over.
                              "CREATE TABLE [abcdefghijabcdefghijabcdefghij] (k int NULL)\nGO\n"
@@ -32,15 +38,11 @@ const std::string k_source = "CREATE TABLE [" + k_umlauts + "_Tabelle] (id int I
 size_t utf8_chars(const std::string& s)
 {
     size_t n = 0;
-    for (unsigned char c : s)
-        n += (c & 0xC0) != 0x80;
+    for (unsigned char c : s) n += (c & 0xC0) != 0x80;
     return n;
 }
 
-bool starts_with(const std::string& s, const std::string& head)
-{
-    return s.compare(0, head.size(), head) == 0;
-}
+bool starts_with(const std::string& s, const std::string& head) { return s.compare(0, head.size(), head) == 0; }
 
 // A UTF-8 text cut inside a character would not end on a whole character.
 bool whole_utf8(const std::string& s)
@@ -49,11 +51,9 @@ bool whole_utf8(const std::string& s)
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
         const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size())
-            return false;
+        if (n == 0 || i + n > s.size()) return false;
         for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
         i += n;
     }
     return true;
@@ -106,24 +106,22 @@ TEST_F(conversion_names, names_over_30_bytes_and_dotted_names_convert_every_tabl
     // No dot stays to split the name again.
     EXPECT_EQ(dotted_table.find('.'), std::string::npos) << dotted_table;
 
-    for (const auto& what : {std::string("SELECT COLUMN_NAME FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo'"),
-                             std::string("SELECT INDEX_NAME FROM ALL_INDEXES WHERE TABLE_OWNER = 'dbo'"),
-                             std::string("SELECT CONSTRAINT_NAME FROM ALL_CONSTRAINTS WHERE OWNER = 'dbo'"),
-                             std::string("SELECT SEQUENCE_NAME FROM ALL_SEQUENCES"),
-                             std::string("SELECT TRIGGER_NAME FROM ALL_TRIGGERS")})
-        for (const auto& name : env.oracle_list(what))
-            expect_oracle_name(name);
+    for (const auto& what :
+         {std::string("SELECT COLUMN_NAME FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo'"),
+          std::string("SELECT INDEX_NAME FROM ALL_INDEXES WHERE TABLE_OWNER = 'dbo'"),
+          std::string("SELECT CONSTRAINT_NAME FROM ALL_CONSTRAINTS WHERE OWNER = 'dbo'"),
+          std::string("SELECT SEQUENCE_NAME FROM ALL_SEQUENCES"), std::string("SELECT TRIGGER_NAME FROM ALL_TRIGGERS")})
+        for (const auto& name : env.oracle_list(what)) expect_oracle_name(name);
 
     std::string column;
-    for (const auto& c : env.oracle_list("SELECT COLUMN_NAME FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = '" +
-                                         umlaut_table + "'"))
-        if (starts_with(c, "ÖÖÖ"))
-            column = c;
+    for (const auto& c : env.oracle_list(
+             "SELECT COLUMN_NAME FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = '" + umlaut_table + "'"))
+        if (starts_with(c, "ÖÖÖ")) column = c;
     ASSERT_FALSE(column.empty());
     table_map map;
     map.renamed[k_cut + "_Spalte"] = column;
-    expect_same_rows(env, "db", "SELECT * FROM [dbo].[" + k_umlauts + "_Tabelle]",
-                     "\"dbo\".\"" + umlaut_table + "\"", map);
+    expect_same_rows(env, "db", "SELECT * FROM [dbo].[" + k_umlauts + "_Tabelle]", "\"dbo\".\"" + umlaut_table + "\"",
+                     map);
     // The identity goes on from the copied rows under its shortened sequence and trigger names.
     env.oracle_exec("INSERT INTO \"dbo\".\"" + umlaut_table + "\" (\"" + column + "\") VALUES ('drei')");
     EXPECT_EQ(env.oracle_list("SELECT \"id\" FROM \"dbo\".\"" + umlaut_table + "\" WHERE \"" + column + "\" = 'drei'"),

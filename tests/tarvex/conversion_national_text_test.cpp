@@ -13,8 +13,7 @@ const std::string k_db = "texts";
 std::string repeat(const std::string& unit, size_t n)
 {
     std::string s;
-    for (size_t i = 0; i < n; ++i)
-        s += unit;
+    for (size_t i = 0; i < n; ++i) s += unit;
     return s;
 }
 
@@ -28,10 +27,16 @@ std::string source_script()
     const std::string quoted = repeat("a''\xC3\xA9\xE6\x96\x87", 300) + repeat("x", 300);
     return "CREATE TABLE dbo.Texts (id int NOT NULL PRIMARY KEY, cjk nvarchar(1500) NULL, mixed nvarchar(50) NULL, "
            "fixed nchar(4) NULL, plain varchar(100) NULL)\nGO\n"
-           "INSERT dbo.Texts VALUES (1, N'" + cjk + "', N'" + k_mixed + "', N'\xCE\xA9\xC3\xA9', 'abc')\n"
-           "INSERT dbo.Texts VALUES (2, N'" + quoted + "', N'plain ascii', N'ab', 'it''s')\n"
+           "INSERT dbo.Texts VALUES (1, N'" +
+           cjk + "', N'" + k_mixed +
+           "', N'\xCE\xA9\xC3\xA9', 'abc')\n"
+           "INSERT dbo.Texts VALUES (2, N'" +
+           quoted +
+           "', N'plain ascii', N'ab', 'it''s')\n"
            "INSERT dbo.Texts VALUES (3, NULL, NULL, NULL, NULL)\n"
-           "INSERT dbo.Texts VALUES (4, N'" + repeat("\xE4\xB8\xAD", 1333) + "z', N'\xF0\x9F\x98\x80', N'x', 'z')\n"
+           "INSERT dbo.Texts VALUES (4, N'" +
+           repeat("\xE4\xB8\xAD", 1333) +
+           "z', N'\xF0\x9F\x98\x80', N'x', 'z')\n"
            "GO\n";
 }
 
@@ -60,8 +65,7 @@ TEST_P(national_text_conversion, every_text_arrives_whole)
     env.configure(d, k_db, "scott", "tiger");
     d();
     EXPECT_TRUE(d.run_completed());
-    for (const auto& e : handler.errors)
-        ADD_FAILURE() << e.message;
+    for (const auto& e : handler.errors) ADD_FAILURE() << e.message;
     EXPECT_EQ(env.oracle_count("\"dbo\".\"Texts\""), 4);
     expect_same_rows(env, k_db, "SELECT * FROM dbo.Texts", "\"dbo\".\"Texts\"");
 
@@ -75,4 +79,5 @@ TEST_P(national_text_conversion, every_text_arrives_whole)
 }
 
 // The embedded Oracle's usual character set, and one that holds Latin-1 only.
-INSTANTIATE_TEST_SUITE_P(charsets, national_text_conversion, ::testing::Values("AL32UTF8", "WE8ISO8859P1", "WE8MSWIN1252"));
+INSTANTIATE_TEST_SUITE_P(charsets, national_text_conversion,
+                         ::testing::Values("AL32UTF8", "WE8ISO8859P1", "WE8MSWIN1252"));

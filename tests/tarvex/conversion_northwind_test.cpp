@@ -12,8 +12,8 @@ namespace {
 std::string northwind_script()
 {
     const char* root = std::getenv("TVX_FIXTURES");
-    std::filesystem::path p = std::filesystem::path(root ? root : "/work/shared/fixtures") / "northwind" /
-                              "instnwnd.sql";
+    std::filesystem::path p =
+        std::filesystem::path(root ? root : "/work/shared/fixtures") / "northwind" / "instnwnd.sql";
     return std::filesystem::exists(p) ? p.string() : std::string();
 }
 
@@ -22,8 +22,7 @@ std::string northwind_script()
 TEST(northwind_conversion, every_table_arrives_value_by_value_with_its_keys)
 {
     const std::string script = northwind_script();
-    if (script.empty())
-        GTEST_SKIP() << "Northwind fixture not present";
+    if (script.empty()) GTEST_SKIP() << "Northwind fixture not present";
     tk_logger logger(nullptr, false, 3, false);
     conversion_env env;
     env.load_file("master", script);
@@ -37,14 +36,12 @@ TEST(northwind_conversion, every_table_arrives_value_by_value_with_its_keys)
         d();
         EXPECT_TRUE(d.run_completed());
     }
-    for (const auto& e : handler.errors)
-        ADD_FAILURE() << "reported: " << e.message;
+    for (const auto& e : handler.errors) ADD_FAILURE() << "reported: " << e.message;
 
     std::set<std::string> compared = expect_every_table_converted(env, "Northwind");
     EXPECT_EQ(compared.size(), 13u);
     std::set<std::string> want;
-    for (const auto& n : compared)
-        want.insert(n.substr(4));
+    for (const auto& n : compared) want.insert(n.substr(4));
     EXPECT_EQ(env.oracle_tables("dbo"), want);
     EXPECT_GT(env.oracle_count("\"dbo\".\"Order Details\""), 0);
 
@@ -55,9 +52,9 @@ TEST(northwind_conversion, every_table_arrives_value_by_value_with_its_keys)
     EXPECT_EQ(env.oracle_list("SELECT COUNT(*) FROM ALL_CONSTRAINTS WHERE OWNER = 'dbo' AND CONSTRAINT_TYPE = 'P'"),
               std::vector<std::string>{"13"});
     for (const char* t : {"Orders", "Products", "Employees", "Categories", "Shippers", "Suppliers"})
-        EXPECT_EQ(env.oracle_list(std::string("SELECT TRIGGER_NAME FROM ALL_TRIGGERS WHERE TABLE_NAME = '") + t + "'")
-                      .size(),
-                  1u)
+        EXPECT_EQ(
+            env.oracle_list(std::string("SELECT TRIGGER_NAME FROM ALL_TRIGGERS WHERE TABLE_NAME = '") + t + "'").size(),
+            1u)
             << t << " keeps its identity";
     env.oracle_exec("INSERT INTO \"dbo\".\"Shippers\" (\"CompanyName\") VALUES ('New Shipper')");
     EXPECT_EQ(env.oracle_list("SELECT \"ShipperID\" FROM \"dbo\".\"Shippers\" WHERE \"CompanyName\" = 'New Shipper'"),

@@ -18,8 +18,7 @@ public:
     scratch_dir()
     {
         std::string tmpl = (fs::temp_directory_path() / "tvx_settings_XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp");
+        if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
         path = tmpl;
     }
     ~scratch_dir()
@@ -35,8 +34,7 @@ class registry_file {
 public:
     explicit registry_file(const fs::path& file)
     {
-        if (const char* old = std::getenv("TVX_REGISTRY_FILE"))
-            previous = old;
+        if (const char* old = std::getenv("TVX_REGISTRY_FILE")) previous = old;
         setenv("TVX_REGISTRY_FILE", file.c_str(), 1);
     }
     ~registry_file()

@@ -52,8 +52,7 @@ TEST_F(tvx_sample_conversion, the_extreme_numbers_arrive_unchanged)
     // as NULL, and each is reported for its record.
     expect_same_rows(env, "TvxSample", "SELECT * FROM dbo.Numbers", "\"dbo\".\"Numbers\"");
     std::vector<std::string> reported;
-    for (const auto& e : handler.errors)
-        reported.push_back(e.message);
+    for (const auto& e : handler.errors) reported.push_back(e.message);
     EXPECT_EQ(reported, (std::vector<std::string>{
                             "[dbo].[Numbers], record #1: A number beyond the range of an Oracle NUMBER was not "
                             "stored: \"Ratio\" (-1.7976931348623157e+308, written as NULL)",

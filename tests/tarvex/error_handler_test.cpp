@@ -28,8 +28,7 @@ TEST(error_handler, tables_hold_every_entry_with_matching_codes)
 {
     EXPECT_EQ(g_ora_error_count, 12);
     EXPECT_EQ(g_odb_error_count, 27);
-    for (int i = 0; i < g_ora_error_count; ++i)
-        EXPECT_EQ(g_ora_error_table[i].code & 0xFFF00000, 0x100000);
+    for (int i = 0; i < g_ora_error_count; ++i) EXPECT_EQ(g_ora_error_table[i].code & 0xFFF00000, 0x100000);
 }
 
 TEST(error_handler, message_is_context_then_mapped_text_on_one_line)
@@ -44,8 +43,9 @@ TEST(error_handler, message_is_context_then_mapped_text_on_one_line)
     h.handle(coded(0, "plain"), false);
     ASSERT_EQ(h.shown.size(), 4u);
     EXPECT_EQ(h.shown[0], "T: Invalid user name or password.");
-    EXPECT_EQ(h.shown[1], "[dbo].[A], record #2: Duplicate field values being used for an unique index were found. "
-                          "See 'Troubleshooting' article of the product documentation for solution.");
+    EXPECT_EQ(h.shown[1],
+              "[dbo].[A], record #2: Duplicate field values being used for an unique index were found. "
+              "See 'Troubleshooting' article of the product documentation for solution.");
     EXPECT_EQ(h.shown[2], "[dbo].[A], record #2: provider says no");
     EXPECT_EQ(h.shown[3], "plain");
 }

@@ -45,8 +45,7 @@ std::string make_text(size_t chars)
 std::string make_ascii(size_t chars)
 {
     std::string out(chars, 'x');
-    for (size_t i = 0; i < chars; ++i)
-        out[i] = static_cast<char>('A' + (i * 7 + i / 1000) % 26);
+    for (size_t i = 0; i < chars; ++i) out[i] = static_cast<char>('A' + (i * 7 + i / 1000) % 26);
     return out;
 }
 
@@ -82,12 +81,9 @@ protected:
         mssx_connection conn(env.mss_dir(), login);
         std::vector<std::optional<mssx_value>> values(4);
         values[0].emplace(int64_t{id});
-        if (t)
-            values[1].emplace(*t);
-        if (v)
-            values[2].emplace(*v);
-        if (b)
-            values[3].emplace(mssx_blob{*b});
+        if (t) values[1].emplace(*t);
+        if (v) values[2].emplace(*v);
+        if (b) values[3].emplace(mssx_blob{*b});
         conn.bulk_insert("dbo.L", values, false);
     }
 
@@ -103,8 +99,7 @@ protected:
     std::vector<std::string> messages() const
     {
         std::vector<std::string> out;
-        for (const auto& e : handler.errors)
-            out.push_back(e.message);
+        for (const auto& e : handler.errors) out.push_back(e.message);
         return out;
     }
 

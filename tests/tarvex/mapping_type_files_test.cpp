@@ -18,9 +18,9 @@ class type_files : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = std::filesystem::temp_directory_path() /
-              ("tvx_types_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("tvx_types_" + std::to_string(::getpid()) + "_" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
         mapping_type_files::set_folder(dir.string());
     }
@@ -29,10 +29,7 @@ protected:
         mapping_type_files::set_folder("");
         std::filesystem::remove_all(dir);
     }
-    void write(const char* name, const std::string& text)
-    {
-        std::ofstream(dir / name, std::ios::binary) << text;
-    }
+    void write(const char* name, const std::string& text) { std::ofstream(dir / name, std::ios::binary) << text; }
     std::filesystem::path dir;
 };
 
@@ -90,8 +87,7 @@ TEST(shipped_type_files, every_default_type_of_the_driver_is_offered_with_itself
         ASSERT_FALSE(list.empty()) << type;
         EXPECT_EQ(list.front(), type);
         // Every type offered must be one the target side knows how to write.
-        for (const auto& t : list)
-            EXPECT_TRUE(ora_engine::get_ora_supported_types().count(t)) << t;
+        for (const auto& t : list) EXPECT_TRUE(ora_engine::get_ora_supported_types().count(t)) << t;
     }
     EXPECT_EQ(db.get_type_attributes(L"NVARCHAR2"), std::vector<std::wstring>{L"LENGTH"});
     EXPECT_EQ(db.get_type_attributes(L"NUMBER"), (std::vector<std::wstring>{L"PRECISION", L"SCALE"}));

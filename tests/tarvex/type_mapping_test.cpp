@@ -85,8 +85,7 @@ TEST(type_mapping_text, reading_is_all_or_nothing)
     EXPECT_TRUE(db.by_source.empty()); // the earlier mappings are gone too
 
     udb_profile early;
-    for (const wchar_t* l : {L"tables:", L"    fields:"})
-        early.add_line(L"Type Mappings", l);
+    for (const wchar_t* l : {L"tables:", L"    fields:"}) early.add_line(L"Type Mappings", l);
     EXPECT_FALSE(db.load_profile(early));
 
     udb_profile no_type;
@@ -98,9 +97,10 @@ TEST(type_mapping_text, reading_is_all_or_nothing)
 TEST(type_mapping_text, rename_only_tables_and_crlf_lines_survive)
 {
     udb_profile profile;
-    for (const wchar_t* l : {L"database:\r", L"  owner: me\r", L"tables:\r", L"  - name: T\r", L"    new_name: U\r",
-                             L"    fields:\r", L"    properties:\r", L"        at: 12:30\r", L"  - name: V\r",
-                             L"    fields:\r", L"      - name:c\r", L"        type: DATE\r", L"        status: Deleted\r"})
+    for (const wchar_t* l :
+         {L"database:\r", L"  owner: me\r", L"tables:\r", L"  - name: T\r", L"    new_name: U\r", L"    fields:\r",
+          L"    properties:\r", L"        at: 12:30\r", L"  - name: V\r", L"    fields:\r", L"      - name:c\r",
+          L"        type: DATE\r", L"        status: Deleted\r"})
         profile.add_line(L"Type Mappings", l);
     ora_db_mutator db;
     ASSERT_TRUE(db.load_profile(profile));

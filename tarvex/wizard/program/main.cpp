@@ -11,8 +11,7 @@ int main(int argc, char** argv)
     // with blanks in it arrives whole.
     std::string line;
     for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            line += ' ';
+        if (i > 1) line += ' ';
         line += argv[i];
     }
     return WinMain(ui_instance(), nullptr, line.data(), SW_SHOWNORMAL);

@@ -56,7 +56,10 @@ TEST(ComInit, CountsPerThread)
     EXPECT_EQ(CoInitialize(nullptr), S_OK);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
     HRESULT other = E_FAIL;
-    std::thread([&] { other = CoInitialize(nullptr); CoUninitialize(); }).join();
+    std::thread([&] {
+        other = CoInitialize(nullptr);
+        CoUninitialize();
+    }).join();
     EXPECT_EQ(other, S_OK);
     CoUninitialize();
     CoUninitialize();
@@ -73,7 +76,8 @@ TEST(ComRegistry, CreatesRegisteredClassesAndRefusesOthers)
         return hr;
     });
     IErrorInfo* p = nullptr;
-    ASSERT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IErrorInfo, reinterpret_cast<void**>(&p)), S_OK);
+    ASSERT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IErrorInfo, reinterpret_cast<void**>(&p)),
+              S_OK);
     EXPECT_EQ(counted::alive, 1);
     EXPECT_EQ(p->Release(), 0u);
     EXPECT_EQ(counted::alive, 0);
@@ -93,20 +97,24 @@ TEST(ComRegistry, PlatformClassesArePresent)
     EXPECT_TRUE(tvx_com_is_registered(CLSID_OLEDB_CONVERSIONLIBRARY));
     IDataConvert* dc = nullptr;
     ASSERT_EQ(CoCreateInstance(CLSID_OLEDB_CONVERSIONLIBRARY, nullptr, CLSCTX_ALL, IID_IDataConvert,
-                               reinterpret_cast<void**>(&dc)), S_OK);
+                               reinterpret_cast<void**>(&dc)),
+              S_OK);
     double d = -12.345;
     DB_NUMERIC n{};
     DBSTATUS st = 99;
     DBLENGTH len = 0;
-    ASSERT_EQ(dc->DataConvert(DBTYPE_R8, DBTYPE_NUMERIC, 8, &len, &d, &n, sizeof n, DBSTATUS_S_OK, &st, 10, 2, 0), S_OK);
+    ASSERT_EQ(dc->DataConvert(DBTYPE_R8, DBTYPE_NUMERIC, 8, &len, &d, &n, sizeof n, DBSTATUS_S_OK, &st, 10, 2, 0),
+              S_OK);
     EXPECT_EQ(st, DBSTATUS_S_OK);
     EXPECT_EQ(n.sign, 0);
     EXPECT_EQ(n.scale, 2);
     EXPECT_EQ(n.val[0] + 256 * n.val[1], 1235); // rounded half away from zero
     d = 123456.0;
-    EXPECT_EQ(dc->DataConvert(DBTYPE_R8, DBTYPE_NUMERIC, 8, &len, &d, &n, sizeof n, DBSTATUS_S_OK, &st, 5, 0, 0), DB_E_DATAOVERFLOW);
+    EXPECT_EQ(dc->DataConvert(DBTYPE_R8, DBTYPE_NUMERIC, 8, &len, &d, &n, sizeof n, DBSTATUS_S_OK, &st, 5, 0, 0),
+              DB_E_DATAOVERFLOW);
     EXPECT_EQ(st, DBSTATUS_E_DATAOVERFLOW);
-    EXPECT_EQ(dc->DataConvert(DBTYPE_I4, DBTYPE_NUMERIC, 4, &len, &d, &n, sizeof n, DBSTATUS_S_OK, &st, 5, 0, 0), DB_E_UNSUPPORTEDCONVERSION);
+    EXPECT_EQ(dc->DataConvert(DBTYPE_I4, DBTYPE_NUMERIC, 4, &len, &d, &n, sizeof n, DBSTATUS_S_OK, &st, 5, 0, 0),
+              DB_E_UNSUPPORTEDCONVERSION);
     dc->Release();
 }
 

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-TEST(EoraScript, SplitsStatementsAndTriggerBlocks) {
+TEST(EoraScript, SplitsStatementsAndTriggerBlocks)
+{
     auto s = eora::split_script(
         "create table t (a varchar2(10)); -- comment; not a statement\n"
         "insert into t values ('a;b');\n"

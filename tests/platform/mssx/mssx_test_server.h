@@ -1,10 +1,10 @@
 // A throw-away embedded server folder for tests.
 #pragma once
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include "platform/mssx/mssx_connection.h"
 #include "platform/mssx/mssx_lexer.h"
 
@@ -12,7 +12,8 @@ struct mssx_test_server {
     std::string dir;
     explicit mssx_test_server(const std::string& tag)
     {
-        dir = (std::filesystem::temp_directory_path() / ("tvx_mssx_" + tag + "_" + std::to_string(::getpid()))).string();
+        dir =
+            (std::filesystem::temp_directory_path() / ("tvx_mssx_" + tag + "_" + std::to_string(::getpid()))).string();
         std::filesystem::remove_all(dir);
         mssx_server::create(dir, "secret");
     }

@@ -42,8 +42,10 @@ TEST(MssxCatalogViews, FollowChangesOfThisAndOtherConnections)
     ASSERT_TRUE(b.execute("CREATE TABLE two (id int)").errors.empty());
     EXPECT_EQ(column(first(a, tables), 0), (std::vector<std::string>{"one", "two"}));
     ASSERT_TRUE(b.execute("ALTER TABLE two ADD extra nvarchar(5) NULL").errors.empty());
-    EXPECT_EQ(column(first(a, "SELECT c.name FROM sys.columns c JOIN sys.tables t ON t.object_id=c.object_id "
-                              "WHERE t.name='two' ORDER BY c.column_id"), 0),
+    EXPECT_EQ(column(first(a,
+                           "SELECT c.name FROM sys.columns c JOIN sys.tables t ON t.object_id=c.object_id "
+                           "WHERE t.name='two' ORDER BY c.column_id"),
+                     0),
               (std::vector<std::string>{"id", "extra"}));
     ASSERT_TRUE(b.execute("CREATE DATABASE later").errors.empty());
     auto dbs = column(first(a, "SELECT name FROM sys.databases"), 0);
@@ -63,15 +65,18 @@ TEST(MssxCatalogViews, RowsetsRestrictedToOneTableAnswerForItAlone)
 {
     mssx_test_server srv("catrowsets");
     ASSERT_TRUE(srv.run_script("CREATE DATABASE cat").empty());
-    ASSERT_TRUE(srv.run_script("CREATE SCHEMA s2\nGO\n"
-                               "CREATE TABLE dbo.parent (id int NOT NULL CONSTRAINT pk_parent PRIMARY KEY)\n"
-                               "CREATE TABLE s2.parent (id int NOT NULL CONSTRAINT pk_parent2 PRIMARY KEY, k int NOT NULL)\n"
-                               "CREATE UNIQUE INDEX ux_k ON s2.parent (k)\n"
-                               "CREATE TABLE dbo.child (id int, p int, CONSTRAINT fk_child FOREIGN KEY (p) REFERENCES dbo.parent (id))\n"
-                               "CREATE TABLE s2.kid (id int, p int, q int, CONSTRAINT fk_kid FOREIGN KEY (p) REFERENCES dbo.parent (id), "
-                               "CONSTRAINT fk_kid2 FOREIGN KEY (q) REFERENCES s2.parent (k))\n",
-                               "cat")
-                    .empty());
+    ASSERT_TRUE(
+        srv.run_script("CREATE SCHEMA s2\nGO\n"
+                       "CREATE TABLE dbo.parent (id int NOT NULL CONSTRAINT pk_parent PRIMARY KEY)\n"
+                       "CREATE TABLE s2.parent (id int NOT NULL CONSTRAINT pk_parent2 PRIMARY KEY, k int NOT NULL)\n"
+                       "CREATE UNIQUE INDEX ux_k ON s2.parent (k)\n"
+                       "CREATE TABLE dbo.child (id int, p int, CONSTRAINT fk_child FOREIGN KEY (p) REFERENCES "
+                       "dbo.parent (id))\n"
+                       "CREATE TABLE s2.kid (id int, p int, q int, CONSTRAINT fk_kid FOREIGN KEY (p) REFERENCES "
+                       "dbo.parent (id), "
+                       "CONSTRAINT fk_kid2 FOREIGN KEY (q) REFERENCES s2.parent (k))\n",
+                       "cat")
+            .empty());
     mssx_connection c(srv.dir, srv.sa("cat"));
     using R = mssx_restrictions;
 
@@ -84,7 +89,8 @@ TEST(MssxCatalogViews, RowsetsRestrictedToOneTableAnswerForItAlone)
     EXPECT_EQ(column(to_s2, 16), (std::vector<std::string>{"fk_kid2"}));
     EXPECT_EQ(column(to_s2, 15), (std::vector<std::string>{"ux_k"}));
     // Keys of one table.
-    auto of_kid = c.schema_foreign_keys(R{std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::string("s2"), std::string("kid")});
+    auto of_kid = c.schema_foreign_keys(
+        R{std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::string("s2"), std::string("kid")});
     EXPECT_EQ(column(of_kid, 16), (std::vector<std::string>{"fk_kid", "fk_kid2"}));
     EXPECT_EQ(c.schema_foreign_keys(R{}).rows.size(), 3u);
 
@@ -94,7 +100,8 @@ TEST(MssxCatalogViews, RowsetsRestrictedToOneTableAnswerForItAlone)
     EXPECT_EQ(c.schema_primary_keys(R{std::nullopt, std::nullopt, std::string("parent")}).rows.size(), 2u);
     auto ix = c.schema_indexes(R{std::nullopt, std::string("s2"), std::nullopt, std::nullopt, std::string("parent")});
     EXPECT_EQ(column(ix, 5), (std::vector<std::string>{"pk_parent2", "ux_k"}));
-    EXPECT_TRUE(c.schema_indexes(R{std::nullopt, std::string("s2"), std::nullopt, std::nullopt, std::string("nothing")}).rows.empty());
+    EXPECT_TRUE(c.schema_indexes(R{std::nullopt, std::string("s2"), std::nullopt, std::nullopt, std::string("nothing")})
+                    .rows.empty());
 }
 
 // sp_columns reads only the tables whose names begin with the pattern's head;

@@ -8,8 +8,8 @@ namespace {
 
 struct expression_case {
     const char* expression;
-    const char* value;     // as the client shows it; "NULL" for a null
-    const char* type;      // the result column's type, or "" when not checked
+    const char* value; // as the client shows it; "NULL" for a null
+    const char* type;  // the result column's type, or "" when not checked
 };
 
 class MssxExpressions : public ::testing::Test {
@@ -20,12 +20,16 @@ protected:
         mssx_connection c(server_->dir, server_->sa());
         auto out = c.execute(
             "CREATE DATABASE x\nUSE x\n"
-            "CREATE TABLE o (id int NOT NULL, m money NULL, sm smallmoney NULL, d decimal(10,2) NULL, n numeric(12,4) NULL, "
+            "CREATE TABLE o (id int NOT NULL, m money NULL, sm smallmoney NULL, d decimal(10,2) NULL, n numeric(12,4) "
+            "NULL, "
             "f float NULL, s nvarchar(20) NULL, dt datetime NULL, dd date NULL, d2 datetime2 NULL)\n"
-            "INSERT INTO o VALUES (1, 1164.30, 10.0001, 0.10, 1.0001, 0.1, N'abc12', '2020-03-04 13:05:06.123', '2020-03-04', '2020-03-04 13:05:06.1234567')\n"
-            "INSERT INTO o VALUES (2, 1164.30, 20.0002, 0.20, 2.0002, 0.2, N'ABX', '2021-12-25 00:00:00', '2021-12-25', '2021-12-25 08:00:00')\n"
+            "INSERT INTO o VALUES (1, 1164.30, 10.0001, 0.10, 1.0001, 0.1, N'abc12', '2020-03-04 13:05:06.123', "
+            "'2020-03-04', '2020-03-04 13:05:06.1234567')\n"
+            "INSERT INTO o VALUES (2, 1164.30, 20.0002, 0.20, 2.0002, 0.2, N'ABX', '2021-12-25 00:00:00', "
+            "'2021-12-25', '2021-12-25 08:00:00')\n"
             "INSERT INTO o VALUES (3, NULL, NULL, 0.30, NULL, 0.3, N'a%b', NULL, NULL, NULL)\n"
-            "INSERT INTO o VALUES (4, 922337203685477.5807, 214748.3647, 99999999.99, 99999999.9999, 1e300, N'z]', NULL, NULL, NULL)\n");
+            "INSERT INTO o VALUES (4, 922337203685477.5807, 214748.3647, 99999999.99, 99999999.9999, 1e300, N'z]', "
+            "NULL, NULL, NULL)\n");
         ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
         // values beyond the 15 digits a double holds, and money whose binary products drift
         out = c.execute(
@@ -69,108 +73,114 @@ std::unique_ptr<mssx_test_server> MssxExpressions::server_;
 
 TEST_F(MssxExpressions, AggregatesOverExactNumbersAreExact)
 {
-    check({
-              {"SUM(m)", "2328.6000", "money"},
-              {"SUM(sm)", "30.0003", "money"},
-              {"SUM(d)", "0.60", "decimal(38,2)"},
-              {"AVG(d)", "0.200000", "decimal(38,6)"},
-              {"SUM(n)", "3.0003", "decimal(38,4)"},
-              {"AVG(n)", "1.500150", "decimal(38,6)"},
-              {"SUM(m * 2)", "4657.2000", "money"},
-              {"SUM(d * 3)", "1.80", ""},
-              {"SUM(DISTINCT m)", "1164.3000", "money"},
-              {"MIN(m) + MAX(m)", "2328.6000", "money"},
-              {"COUNT(m)", "2", "int"},
-          },
-          " FROM o WHERE id < 4");
+    check(
+        {
+            {"SUM(m)", "2328.6000", "money"},
+            {"SUM(sm)", "30.0003", "money"},
+            {"SUM(d)", "0.60", "decimal(38,2)"},
+            {"AVG(d)", "0.200000", "decimal(38,6)"},
+            {"SUM(n)", "3.0003", "decimal(38,4)"},
+            {"AVG(n)", "1.500150", "decimal(38,6)"},
+            {"SUM(m * 2)", "4657.2000", "money"},
+            {"SUM(d * 3)", "1.80", ""},
+            {"SUM(DISTINCT m)", "1164.3000", "money"},
+            {"MIN(m) + MAX(m)", "2328.6000", "money"},
+            {"COUNT(m)", "2", "int"},
+        },
+        " FROM o WHERE id < 4");
     // every digit of a total beyond what a double holds
-    check({
-              {"SUM(m)", "922337203687806.1807", "money"},
-              {"SUM(d)", "100000000.59", "decimal(38,2)"},
-              {"SUM(n)", "100000003.0002", "decimal(38,4)"},
-          },
-          " FROM o");
+    check(
+        {
+            {"SUM(m)", "922337203687806.1807", "money"},
+            {"SUM(d)", "100000000.59", "decimal(38,2)"},
+            {"SUM(n)", "100000003.0002", "decimal(38,4)"},
+        },
+        " FROM o");
 }
 
 TEST_F(MssxExpressions, ArithmeticFollowsThePrecisionAndScaleRules)
 {
-    check({
-              {"1.5 * 2.25", "3.375", "decimal(6,3)"},
-              {"10.0 / 3", "3.333333333333", "decimal(14,12)"},
-              {"CAST(1 AS decimal(10,2)) / 3", "0.3333333333333", "decimal(21,13)"},
-              {"0.1 + 0.2", "0.3", "decimal(2,1)"},
-              {"12.50 - 0.125", "12.375", "decimal(6,3)"},
-              {"7 / 2", "3", ""},
-              {"CAST(19.99 AS money) * 3", "59.9700", "money"},
-          },
-          "");
+    check(
+        {
+            {"1.5 * 2.25", "3.375", "decimal(6,3)"},
+            {"10.0 / 3", "3.333333333333", "decimal(14,12)"},
+            {"CAST(1 AS decimal(10,2)) / 3", "0.3333333333333", "decimal(21,13)"},
+            {"0.1 + 0.2", "0.3", "decimal(2,1)"},
+            {"12.50 - 0.125", "12.375", "decimal(6,3)"},
+            {"7 / 2", "3", ""},
+            {"CAST(19.99 AS money) * 3", "59.9700", "money"},
+        },
+        "");
 }
 
 TEST_F(MssxExpressions, CastCutsAndRoundsAsTheServerDoes)
 {
-    check({
-              {"CAST(12.345 AS decimal(5,1))", "12.3", "decimal(5,1)"},
-              {"CAST(12.35 AS decimal(5,1))", "12.4", "decimal(5,1)"},
-              {"CAST(-2.675 AS decimal(5,2))", "-2.68", "decimal(5,2)"},
-              {"CAST(2.675 AS numeric(5,2))", "2.68", "numeric(5,2)"},
-              {"CAST(123.4 AS decimal(3,1))", "Msg 8115", ""},
-              {"CAST('12.3456' AS money)", "12.3456", "money"},
-              {"CAST(N'abcdef' AS nvarchar(3))", "abc", "nvarchar(3)"},
-              {"CAST('abc' AS char(5)) + '|'", "abc  |", ""},
-              {"CAST(N'ääää' AS nvarchar(2))", "ää", "nvarchar(2)"},
-              {"CAST(2.7 AS int)", "2", ""},
-              {"CAST(-2.7 AS int)", "-2", ""},
-              {"CAST('2.7' AS int)", "Msg 245", ""},
-              {"CAST('abc' AS int)", "Msg 245", ""},
-              {"CAST(300 AS tinyint)", "Msg 220", ""},
-              {"CAST('NaN' AS float)", "Msg 8114", ""},
-              {"CAST('Infinity' AS float)", "Msg 8114", ""},
-              {"CAST('-inf' AS float)", "Msg 8114", ""},
-              {"CAST('1.5e3' AS float)", "1500", "float"},
-              {"CAST(d AS varchar(10))", "0.10", ""},
-          },
-          " FROM o WHERE id = 1");
+    check(
+        {
+            {"CAST(12.345 AS decimal(5,1))", "12.3", "decimal(5,1)"},
+            {"CAST(12.35 AS decimal(5,1))", "12.4", "decimal(5,1)"},
+            {"CAST(-2.675 AS decimal(5,2))", "-2.68", "decimal(5,2)"},
+            {"CAST(2.675 AS numeric(5,2))", "2.68", "numeric(5,2)"},
+            {"CAST(123.4 AS decimal(3,1))", "Msg 8115", ""},
+            {"CAST('12.3456' AS money)", "12.3456", "money"},
+            {"CAST(N'abcdef' AS nvarchar(3))", "abc", "nvarchar(3)"},
+            {"CAST('abc' AS char(5)) + '|'", "abc  |", ""},
+            {"CAST(N'ääää' AS nvarchar(2))", "ää", "nvarchar(2)"},
+            {"CAST(2.7 AS int)", "2", ""},
+            {"CAST(-2.7 AS int)", "-2", ""},
+            {"CAST('2.7' AS int)", "Msg 245", ""},
+            {"CAST('abc' AS int)", "Msg 245", ""},
+            {"CAST(300 AS tinyint)", "Msg 220", ""},
+            {"CAST('NaN' AS float)", "Msg 8114", ""},
+            {"CAST('Infinity' AS float)", "Msg 8114", ""},
+            {"CAST('-inf' AS float)", "Msg 8114", ""},
+            {"CAST('1.5e3' AS float)", "1500", "float"},
+            {"CAST(d AS varchar(10))", "0.10", ""},
+        },
+        " FROM o WHERE id = 1");
 }
 
 TEST_F(MssxExpressions, ConvertWritesAndReadsTheCommonDateStyles)
 {
-    check({
-              {"CONVERT(varchar(30), dt, 0)", "Mar  4 2020  1:05PM", ""},
-              {"CONVERT(varchar(30), dt, 100)", "Mar  4 2020  1:05PM", ""},
-              {"CONVERT(varchar(10), dt, 101)", "03/04/2020", ""},
-              {"CONVERT(varchar(10), dt, 103)", "04/03/2020", ""},
-              {"CONVERT(char(8), dt, 112)", "20200304", ""},
-              {"CONVERT(varchar(19), dt, 120)", "2020-03-04 13:05:06", ""},
-              {"CONVERT(varchar(30), dt, 121)", "2020-03-04 13:05:06.123", ""},
-              {"CONVERT(varchar(30), dt, 126)", "2020-03-04T13:05:06.123", ""},
-              {"CONVERT(varchar(30), dd, 103)", "04/03/2020", ""},
-              {"CONVERT(varchar(30), dd, 0)", "Mar  4 2020", ""},
-              {"CONVERT(varchar(30), d2, 121)", "2020-03-04 13:05:06.1234567", ""},
-              {"CONVERT(varchar(10), dt, 999)", "2020-03-04", ""},
-              {"CONVERT(datetime, '25/12/2021', 103)", "2021-12-25 00:00:00", "datetime"},
-              {"CONVERT(datetime, '12/25/2021', 101)", "2021-12-25 00:00:00", "datetime"},
-              {"CONVERT(date, '20211225', 112)", "2021-12-25", "date"},
-              {"CONVERT(datetime, '2021-12-25T10:11:12.5', 126)", "2021-12-25 10:11:12.500", "datetime"},
-              {"CONVERT(datetime, 'not a date', 103)", "Msg 241", ""},
-          },
-          " FROM o WHERE id = 1");
+    check(
+        {
+            {"CONVERT(varchar(30), dt, 0)", "Mar  4 2020  1:05PM", ""},
+            {"CONVERT(varchar(30), dt, 100)", "Mar  4 2020  1:05PM", ""},
+            {"CONVERT(varchar(10), dt, 101)", "03/04/2020", ""},
+            {"CONVERT(varchar(10), dt, 103)", "04/03/2020", ""},
+            {"CONVERT(char(8), dt, 112)", "20200304", ""},
+            {"CONVERT(varchar(19), dt, 120)", "2020-03-04 13:05:06", ""},
+            {"CONVERT(varchar(30), dt, 121)", "2020-03-04 13:05:06.123", ""},
+            {"CONVERT(varchar(30), dt, 126)", "2020-03-04T13:05:06.123", ""},
+            {"CONVERT(varchar(30), dd, 103)", "04/03/2020", ""},
+            {"CONVERT(varchar(30), dd, 0)", "Mar  4 2020", ""},
+            {"CONVERT(varchar(30), d2, 121)", "2020-03-04 13:05:06.1234567", ""},
+            {"CONVERT(varchar(10), dt, 999)", "2020-03-04", ""},
+            {"CONVERT(datetime, '25/12/2021', 103)", "2021-12-25 00:00:00", "datetime"},
+            {"CONVERT(datetime, '12/25/2021', 101)", "2021-12-25 00:00:00", "datetime"},
+            {"CONVERT(date, '20211225', 112)", "2021-12-25", "date"},
+            {"CONVERT(datetime, '2021-12-25T10:11:12.5', 126)", "2021-12-25 10:11:12.500", "datetime"},
+            {"CONVERT(datetime, 'not a date', 103)", "Msg 241", ""},
+        },
+        " FROM o WHERE id = 1");
     // midnight and one hour past noon in style 0; 126 leaves a zero fraction out
-    check({
-              {"CONVERT(varchar(30), dt, 0)", "Dec 25 2021 12:00AM", ""},
-              {"CONVERT(varchar(30), dt, 126)", "2021-12-25T00:00:00", ""},
-          },
-          " FROM o WHERE id = 2");
+    check(
+        {
+            {"CONVERT(varchar(30), dt, 0)", "Dec 25 2021 12:00AM", ""},
+            {"CONVERT(varchar(30), dt, 126)", "2021-12-25T00:00:00", ""},
+        },
+        " FROM o WHERE id = 2");
 }
 
 TEST_F(MssxExpressions, LikeKnowsCharacterClassesAndEscapes)
 {
     const std::vector<std::pair<const char*, const char*>> cases = {
-        {"s LIKE '[a-c]%[0-9]'", "1"},   // abc12
-        {"s LIKE '[^x]B_'", "2"},        // ABX
+        {"s LIKE '[a-c]%[0-9]'", "1"}, // abc12
+        {"s LIKE '[^x]B_'", "2"},      // ABX
         {"s LIKE 'a!%b' ESCAPE '!'", "3"},
         {"s LIKE 'a[%]b'", "3"},
         {"s LIKE '_]'", "4"},
-        {"s LIKE 'ab_'", "2"},           // any case
+        {"s LIKE 'ab_'", "2"}, // any case
         {"s LIKE '[0-9]%'", "none"},
         {"s LIKE '%[0-9][0-9]'", "1"},
         {"s NOT LIKE '%[a-z]%'", "none"},
@@ -181,7 +191,8 @@ TEST_F(MssxExpressions, LikeKnowsCharacterClassesAndEscapes)
         auto out = c.execute(std::string("SELECT id FROM o WHERE ") + cond + " ORDER BY id");
         ASSERT_TRUE(out.errors.empty()) << cond << ": " << out.errors.front().what();
         std::string got;
-        for (size_t i = 0; i < out.results.at(0).rows.size(); ++i) got += (got.empty() ? "" : ",") + mssx_cell(out.results[0], i, 0);
+        for (size_t i = 0; i < out.results.at(0).rows.size(); ++i)
+            got += (got.empty() ? "" : ",") + mssx_cell(out.results[0], i, 0);
         EXPECT_EQ(got.empty() ? "none" : got, want) << cond;
     }
     EXPECT_TRUE(mssx_like("a-b", "a[-]b", std::nullopt));
@@ -194,17 +205,19 @@ TEST_F(MssxExpressions, LikeKnowsCharacterClassesAndEscapes)
 
 TEST_F(MssxExpressions, CaseInBothFormsWithElse)
 {
-    check({
-              {"CASE id WHEN 1 THEN 'one' WHEN 2 THEN 'two' ELSE 'other' END", "one", ""},
-              {"CASE WHEN m > 1000 THEN 'big' ELSE 'small' END", "big", ""},
-              {"CASE WHEN s LIKE '[0-9]%' THEN 1 ELSE 0 END", "0", ""},
-              {"CASE id WHEN 7 THEN 'seven' END", "NULL", ""},
-          },
-          " FROM o WHERE id = 1");
+    check(
+        {
+            {"CASE id WHEN 1 THEN 'one' WHEN 2 THEN 'two' ELSE 'other' END", "one", ""},
+            {"CASE WHEN m > 1000 THEN 'big' ELSE 'small' END", "big", ""},
+            {"CASE WHEN s LIKE '[0-9]%' THEN 1 ELSE 0 END", "0", ""},
+            {"CASE id WHEN 7 THEN 'seven' END", "NULL", ""},
+        },
+        " FROM o WHERE id = 1");
     // CASE inside an IF condition and a SET of a variable
     mssx_connection c(server_->dir, server_->sa("x"));
-    auto out = c.execute("DECLARE @v nvarchar(10)\nSET @v = CASE WHEN 1 = 2 THEN N'no' ELSE N'yes' END\n"
-                         "IF (CASE WHEN @v = N'yes' THEN 1 ELSE 0 END) = 1 SELECT @v ELSE SELECT N'wrong'");
+    auto out = c.execute(
+        "DECLARE @v nvarchar(10)\nSET @v = CASE WHEN 1 = 2 THEN N'no' ELSE N'yes' END\n"
+        "IF (CASE WHEN @v = N'yes' THEN 1 ELSE 0 END) = 1 SELECT @v ELSE SELECT N'wrong'");
     ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
     EXPECT_EQ(mssx_cell(out.results.at(0), 0, 0), "yes");
 }

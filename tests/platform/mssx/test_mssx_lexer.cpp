@@ -51,7 +51,10 @@ int tr_error(const std::string& sql)
 
 TEST(MssxLexer, TokensQuotesAndComments)
 {
-    auto t = mssx_lex("SELECT [a]]b], \"c\"\"d\", N'x''y', 'z', 0x0aFF, 12.5e3, @v, @@VERSION -- rest\n/* a /* nested */ comment */ <> !=", true);
+    auto t = mssx_lex(
+        "SELECT [a]]b], \"c\"\"d\", N'x''y', 'z', 0x0aFF, 12.5e3, @v, @@VERSION -- rest\n/* a /* nested */ comment */ "
+        "<> !=",
+        true);
     ASSERT_EQ(t.size(), 19u);
     EXPECT_TRUE(t[0].is_word("SELECT"));
     EXPECT_EQ(t[1].kind, mssx_tok::qident);
@@ -77,7 +80,9 @@ TEST(MssxLexer, TokensQuotesAndComments)
 
 TEST(MssxLexer, BatchesSplitAtGoLinesOnly)
 {
-    auto b = mssx_split_batches("\xEF\xBB\xBFSELECT 1\ngo\nSELECT 'a\nGO\nb'\n  GO 3  \nSELECT 2 -- GO\n/*\nGO\n*/\nGO -- done\nSELECT [x\nGO\n]");
+    auto b = mssx_split_batches(
+        "\xEF\xBB\xBFSELECT 1\ngo\nSELECT 'a\nGO\nb'\n  GO 3  \nSELECT 2 -- GO\n/*\nGO\n*/\nGO -- done\nSELECT "
+        "[x\nGO\n]");
     ASSERT_EQ(b.size(), 4u);
     EXPECT_EQ(b[0].text, "SELECT 1\n");
     EXPECT_EQ(b[1].text, "SELECT 'a\nGO\nb'\n");
@@ -105,20 +110,27 @@ TEST(MssxLexer, GoCountsOutsideTheServersRangeStopTheScript)
 
 TEST(MssxTranslator, NamesTopLiteralsAndConcatenation)
 {
-    EXPECT_EQ(tr("SELECT TOP 5 [a], b FROM [dbo].[T] ORDER BY a"), " SELECT \"a\", b FROM \"dbo.T\" AS \"T\" ORDER BY a LIMIT 5");
-    EXPECT_EQ(tr("SELECT FirstName + ' ' + LastName FROM Employees e"), " SELECT FirstName || ' ' || LastName FROM \"dbo.Employees\" e");
+    EXPECT_EQ(tr("SELECT TOP 5 [a], b FROM [dbo].[T] ORDER BY a"),
+              " SELECT \"a\", b FROM \"dbo.T\" AS \"T\" ORDER BY a LIMIT 5");
+    EXPECT_EQ(tr("SELECT FirstName + ' ' + LastName FROM Employees e"),
+              " SELECT FirstName || ' ' || LastName FROM \"dbo.Employees\" e");
     EXPECT_EQ(tr("SELECT 1 + 2"), " SELECT 1 + 2");
     EXPECT_EQ(tr("SELECT N'it''s', 0x0102"), " SELECT 'it''s', X'0102'");
-    EXPECT_EQ(tr("SELECT x FROM t WHERE d BETWEEN '19970101' AND '19971231'"),
-              " SELECT x FROM \"dbo.t\" AS \"t\" WHERE d BETWEEN '1997-01-01 00:00:00.000' AND '1997-12-31 00:00:00.000'");
+    EXPECT_EQ(
+        tr("SELECT x FROM t WHERE d BETWEEN '19970101' AND '19971231'"),
+        " SELECT x FROM \"dbo.t\" AS \"t\" WHERE d BETWEEN '1997-01-01 00:00:00.000' AND '1997-12-31 00:00:00.000'");
     EXPECT_EQ(tr("SELECT ISNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2) FROM t"),
               " SELECT IFNULL( a,  0), LENGTH(RTRIM( b)), INSTR( c,  'x'), SUBSTR( d,  1,  2) FROM \"dbo.t\" AS \"t\"");
     EXPECT_EQ(tr("SELECT CONVERT(money, a / 3), CAST(b AS int) FROM t"),
-              " SELECT mssx_cast( a / 3, 'money', NULL, '', 'mdy'), mssx_cast( b, 'int', NULL, '', 'mdy') FROM \"dbo.t\" AS \"t\"");
-    EXPECT_EQ(tr("SELECT t.a FROM t JOIN u ON t.a = u.a"), " SELECT \"t\".\"a\" AS \"a\" FROM \"dbo.t\" AS \"t\" JOIN \"dbo.u\" AS \"u\" ON \"t\".\"a\" = \"u\".\"a\"");
+              " SELECT mssx_cast( a / 3, 'money', NULL, '', 'mdy'), mssx_cast( b, 'int', NULL, '', 'mdy') FROM "
+              "\"dbo.t\" AS \"t\"");
+    EXPECT_EQ(
+        tr("SELECT t.a FROM t JOIN u ON t.a = u.a"),
+        " SELECT \"t\".\"a\" AS \"a\" FROM \"dbo.t\" AS \"t\" JOIN \"dbo.u\" AS \"u\" ON \"t\".\"a\" = \"u\".\"a\"");
     EXPECT_EQ(tr("SELECT @@VERSION, @n"), " SELECT 'Microsoft SQL Server 2022 (RTM)', 3");
     EXPECT_EQ(tr("SELECT * FROM a, (b JOIN c ON b.x = c.x)"),
-              " SELECT * FROM \"dbo.a\" AS \"a\", ( \"dbo.b\" AS \"b\" JOIN \"dbo.c\" AS \"c\" ON \"b\".\"x\" = \"c\".\"x\")");
+              " SELECT * FROM \"dbo.a\" AS \"a\", ( \"dbo.b\" AS \"b\" JOIN \"dbo.c\" AS \"c\" ON \"b\".\"x\" = "
+              "\"c\".\"x\")");
 }
 
 TEST(MssxTranslator, RefusesWhatItCannotRun)

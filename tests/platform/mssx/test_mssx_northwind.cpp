@@ -40,10 +40,19 @@ TEST_F(Northwind, ScriptRunsWithoutErrors)
 
 TEST_F(Northwind, RowCountsAreThoseOfTheSource)
 {
-    const std::pair<const char*, int> counts[] = {{"Categories", 8}, {"Customers", 91}, {"Employees", 9}, {"EmployeeTerritories", 49},
-                                                 {"[Order Details]", 180}, {"Orders", 67}, {"Products", 77}, {"Region", 4},
-                                                 {"Shippers", 3}, {"Suppliers", 29}, {"Territories", 53}, {"CustomerCustomerDemo", 0},
-                                                 {"CustomerDemographics", 0}};
+    const std::pair<const char*, int> counts[] = {{"Categories", 8},
+                                                  {"Customers", 91},
+                                                  {"Employees", 9},
+                                                  {"EmployeeTerritories", 49},
+                                                  {"[Order Details]", 180},
+                                                  {"Orders", 67},
+                                                  {"Products", 77},
+                                                  {"Region", 4},
+                                                  {"Shippers", 3},
+                                                  {"Suppliers", 29},
+                                                  {"Territories", 53},
+                                                  {"CustomerCustomerDemo", 0},
+                                                  {"CustomerDemographics", 0}};
     int total = 0;
     for (auto& [t, n] : counts) {
         auto r = query(std::string("SELECT COUNT(*) FROM ") + t);
@@ -58,7 +67,9 @@ TEST_F(Northwind, RowCountsAreThoseOfTheSource)
 
 TEST_F(Northwind, SampledValuesArriveExactly)
 {
-    auto o = query("SELECT OrderID, CustomerID, OrderDate, ShippedDate, Freight, ShipName, ShipAddress, ShipCity, ShipRegion FROM Orders WHERE OrderID = 10248");
+    auto o = query(
+        "SELECT OrderID, CustomerID, OrderDate, ShippedDate, Freight, ShipName, ShipAddress, ShipCity, ShipRegion FROM "
+        "Orders WHERE OrderID = 10248");
     ASSERT_EQ(o.rows.size(), 1u);
     EXPECT_EQ(cell(o, 0, 1), "VINET");
     EXPECT_EQ(cell(o, 0, 2), "1996-07-04 00:00:00");
@@ -75,9 +86,11 @@ TEST_F(Northwind, SampledValuesArriveExactly)
     EXPECT_EQ(cell(e, 0, 2), "1992-05-01 00:00:00");
     EXPECT_EQ(cell(e, 0, 3), "2");
     EXPECT_EQ(cell(e, 0, 4), "NULL");
-    auto c = query("SELECT CustomerID, CompanyName FROM Customers WHERE CustomerID = 'alfki'"); // names compare without case
+    auto c =
+        query("SELECT CustomerID, CompanyName FROM Customers WHERE CustomerID = 'alfki'"); // names compare without case
     EXPECT_EQ(cell(c, 0, 0), "ALFKI");
-    auto d = query("SELECT UnitPrice, Quantity, Discount FROM [Order Details] WHERE OrderID = 10314 AND ProductID = 62");
+    auto d =
+        query("SELECT UnitPrice, Quantity, Discount FROM [Order Details] WHERE OrderID = 10314 AND ProductID = 62");
     EXPECT_EQ(cell(d, 0, 0), "39.4000");
     EXPECT_EQ(cell(d, 0, 1), "25");
     EXPECT_EQ(cell(d, 0, 2), "0.100000001");
@@ -120,7 +133,9 @@ TEST_F(Northwind, MetadataIsKept)
 
 TEST_F(Northwind, EveryViewRunsAsAQuery)
 {
-    auto views = query("select table_name, view_definition from information_schema.views where table_schema='dbo' and table_name not in ('sysalternates','sysconstraints','syssegments')");
+    auto views = query(
+        "select table_name, view_definition from information_schema.views where table_schema='dbo' and table_name not "
+        "in ('sysalternates','sysconstraints','syssegments')");
     EXPECT_EQ(views.rows.size(), 16u);
     for (size_t i = 0; i < views.rows.size(); ++i) {
         std::string name = cell(views, i, 0);

@@ -7,7 +7,8 @@ namespace {
 std::string sample_script()
 {
     const char* data = std::getenv("TVX_TEST_DATA");
-    std::filesystem::path p = std::filesystem::path(data ? data : "tests/data") / ".." / ".." / "examples" / "sample_db" / "tvx_sample.sql";
+    std::filesystem::path p =
+        std::filesystem::path(data ? data : "tests/data") / ".." / ".." / "examples" / "sample_db" / "tvx_sample.sql";
     return p.lexically_normal().string();
 }
 
@@ -31,14 +32,18 @@ TEST_F(SampleDb, LoadsWithoutErrors)
 {
     ASSERT_TRUE(std::filesystem::exists(sample_script())) << sample_script();
     for (auto& e : errors) ADD_FAILURE() << "Msg " << e.number << ": " << e.what();
-    const std::pair<const char*, int> counts[] = {{"dbo.Numbers", 21}, {"dbo.Texts", 21}, {"dbo.Moments", 21}, {"dbo.Blobs", 10},
-                                                 {"dbo.Customers", 50}, {"sales.Orders", 200}, {"dbo.Orders", 10}};
-    for (auto& [t, n] : counts) EXPECT_EQ(cell(query(std::string("SELECT COUNT(*) FROM ") + t), 0, 0), std::to_string(n)) << t;
+    const std::pair<const char*, int> counts[] = {{"dbo.Numbers", 21}, {"dbo.Texts", 21},     {"dbo.Moments", 21},
+                                                  {"dbo.Blobs", 10},   {"dbo.Customers", 50}, {"sales.Orders", 200},
+                                                  {"dbo.Orders", 10}};
+    for (auto& [t, n] : counts)
+        EXPECT_EQ(cell(query(std::string("SELECT COUNT(*) FROM ") + t), 0, 0), std::to_string(n)) << t;
 }
 
 TEST_F(SampleDb, NumbersAtTheirLimits)
 {
-    auto r = query("SELECT Small, Big, Dec38, Dec38s, Dec5, Price, SmallPrice, Ratio, Tiny FROM Numbers WHERE Id IN (1, 2) ORDER BY Id");
+    auto r = query(
+        "SELECT Small, Big, Dec38, Dec38s, Dec5, Price, SmallPrice, Ratio, Tiny FROM Numbers WHERE Id IN (1, 2) ORDER "
+        "BY Id");
     EXPECT_EQ(cell(r, 0, 1), "-9223372036854775808");
     EXPECT_EQ(cell(r, 0, 2), "-99999999999999999999999999999999999999");
     EXPECT_EQ(cell(r, 1, 3), "9999999999999999999999999999.9999999999");

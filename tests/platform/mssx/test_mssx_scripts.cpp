@@ -8,8 +8,9 @@ TEST(MssxScripts, StatementsAfterUseInTheSameBatchRunInTheNewDatabase)
     mssx_connection c(srv.dir, srv.sa());
     auto out = c.execute("CREATE DATABASE Shop");
     ASSERT_TRUE(out.errors.empty());
-    out = c.execute("USE Shop\nCREATE TABLE t (id int NOT NULL, name nvarchar(10) NULL)\nINSERT INTO t VALUES (1, N'one')\n"
-                    "SET NOCOUNT ON\nINSERT INTO t VALUES (2, N'two')\nSELECT COUNT(*) FROM t");
+    out = c.execute(
+        "USE Shop\nCREATE TABLE t (id int NOT NULL, name nvarchar(10) NULL)\nINSERT INTO t VALUES (1, N'one')\n"
+        "SET NOCOUNT ON\nINSERT INTO t VALUES (2, N'two')\nSELECT COUNT(*) FROM t");
     ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
     EXPECT_EQ(c.database(), "Shop");
     ASSERT_EQ(out.results.size(), 1u);
@@ -216,10 +217,12 @@ TEST(MssxScripts, SampleDatabaseStyleScriptLoadsUnchanged)
               (rows{{"213-46-8915", "Green", "415 986-7020", "94618", "1"},
                     {"409-56-7008", "Bennet", "415 658-9932", "94705", "1"},
                     {"998-72-3567", "Ringer", "UNKNOWN     ", "NULL", "0"}}));
-    EXPECT_EQ(cells(srv.query("Books", "SELECT title_id, title, price, advance, royalty, pubdate FROM titles ORDER BY title_id")),
-              (rows{{"BU1032", "The Busy Executive's Database Guide", "19.9900", "5000.0000", "10", "1991-06-12 00:00:00"},
-                    {"PC1035", "But Is It User Friendly?", "22.9500", "7000.0000", "16", "1991-06-30 00:00:00"},
-                    {"PC9999", "Net Etiquette", "NULL", "NULL", "NULL", "2000-10-23 00:00:00"}}));
+    EXPECT_EQ(
+        cells(srv.query("Books",
+                        "SELECT title_id, title, price, advance, royalty, pubdate FROM titles ORDER BY title_id")),
+        (rows{{"BU1032", "The Busy Executive's Database Guide", "19.9900", "5000.0000", "10", "1991-06-12 00:00:00"},
+              {"PC1035", "But Is It User Friendly?", "22.9500", "7000.0000", "16", "1991-06-30 00:00:00"},
+              {"PC9999", "Net Etiquette", "NULL", "NULL", "NULL", "2000-10-23 00:00:00"}}));
     EXPECT_EQ(cells(srv.query("Books", "SELECT emp_id, fname FROM employee ORDER BY emp_id")),
               (rows{{"M-R38834F", "Martine"}, {"PMA42628M", "Paolo"}}));
     // the CHECK constraints with character classes still refuse what does not match
@@ -231,14 +234,18 @@ TEST(MssxScripts, SampleDatabaseStyleScriptLoadsUnchanged)
     ASSERT_EQ(out.errors.size(), 1u);
     EXPECT_EQ(out.errors[0].number, 547);
     // the alias types: the columns report their base type, sys.types the alias
-    auto info = srv.query("Books", "SELECT COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, IS_NULLABLE FROM INFORMATION_SCHEMA.COLUMNS "
-                                   "WHERE TABLE_NAME = 'authors' AND COLUMN_NAME = 'au_id'");
+    auto info = srv.query(
+        "Books",
+        "SELECT COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, IS_NULLABLE FROM INFORMATION_SCHEMA.COLUMNS "
+        "WHERE TABLE_NAME = 'authors' AND COLUMN_NAME = 'au_id'");
     EXPECT_EQ(cells(info), (rows{{"au_id", "varchar", "11", "NO"}}));
     out = c.execute("EXEC sp_columns @table_name = 'titles', @column_name = 'title_id'");
     ASSERT_TRUE(out.errors.empty());
     ASSERT_EQ(out.results.at(0).rows.size(), 1u);
     EXPECT_EQ(mssx_cell(out.results[0], 0, 5), "varchar");
-    auto types = srv.query("Books", "SELECT name, max_length, is_nullable, is_user_defined FROM sys.types WHERE is_user_defined = 1 ORDER BY name");
+    auto types = srv.query(
+        "Books",
+        "SELECT name, max_length, is_nullable, is_user_defined FROM sys.types WHERE is_user_defined = 1 ORDER BY name");
     EXPECT_EQ(cells(types), (rows{{"empid", "9", "0", "1"}, {"id", "11", "0", "1"}, {"tid", "6", "0", "1"}}));
     // loading it again starts over: the database is dropped and made anew
     errors = srv.run_script(kSampleStyle);
@@ -252,17 +259,29 @@ TEST(MssxScripts, GeneratedScriptLoadsUnchanged)
     auto errors = srv.run_script(kGeneratedStyle);
     for (auto& e : errors) ADD_FAILURE() << e.number << ": " << e.what();
     using rows = std::vector<std::vector<std::string>>;
-    EXPECT_EQ(cells(srv.query("Shop", "SELECT LineID, Product, Contact, Qty, UnitPrice, Discount, LineTotal FROM OrderLines ORDER BY LineID")),
-              (rows{{"1", "Chai", "(171) 555-2222", "12", "18.0000", "0.15", "216.0000"},
-                    {"2", "Chang", "NULL", "10", "19.0000", "0.00", "190.0000"},
-                    {"3", "Aniseed Syrup", "NULL", "3", "10.0000", "0.05", "30.0000"}}));
+    EXPECT_EQ(
+        cells(srv.query(
+            "Shop",
+            "SELECT LineID, Product, Contact, Qty, UnitPrice, Discount, LineTotal FROM OrderLines ORDER BY LineID")),
+        (rows{{"1", "Chai", "(171) 555-2222", "12", "18.0000", "0.15", "216.0000"},
+              {"2", "Chang", "NULL", "10", "19.0000", "0.00", "190.0000"},
+              {"3", "Aniseed Syrup", "NULL", "3", "10.0000", "0.05", "30.0000"}}));
     // the computed column is an ordinary column to a reader, and follows its row
-    auto info = srv.query("Shop", "SELECT COLUMN_NAME, DATA_TYPE FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = 'OrderLines' ORDER BY ORDINAL_POSITION");
-    EXPECT_EQ(cells(info), (rows{{"LineID", "int"}, {"Product", "nvarchar"}, {"Contact", "nvarchar"}, {"Qty", "smallint"},
-                                 {"UnitPrice", "money"}, {"Discount", "decimal"}, {"LineTotal", "money"}}));
+    auto info = srv.query("Shop",
+                          "SELECT COLUMN_NAME, DATA_TYPE FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = "
+                          "'OrderLines' ORDER BY ORDINAL_POSITION");
+    EXPECT_EQ(cells(info), (rows{{"LineID", "int"},
+                                 {"Product", "nvarchar"},
+                                 {"Contact", "nvarchar"},
+                                 {"Qty", "smallint"},
+                                 {"UnitPrice", "money"},
+                                 {"Discount", "decimal"},
+                                 {"LineTotal", "money"}}));
     mssx_connection c(srv.dir, srv.sa("Shop"));
-    auto out = c.execute("UPDATE OrderLines SET Qty = 2 WHERE LineID = 3\nINSERT INTO OrderLines (Product, UnitPrice, Discount) VALUES (N'Tofu', $23.25, 0)\n"
-                         "SELECT LineTotal FROM OrderLines WHERE LineID >= 3 ORDER BY LineID");
+    auto out = c.execute(
+        "UPDATE OrderLines SET Qty = 2 WHERE LineID = 3\nINSERT INTO OrderLines (Product, UnitPrice, Discount) VALUES "
+        "(N'Tofu', $23.25, 0)\n"
+        "SELECT LineTotal FROM OrderLines WHERE LineID >= 3 ORDER BY LineID");
     ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
     EXPECT_EQ(cells(out.results.at(0)), (rows{{"20.0000"}, {"23.2500"}}));
     out = c.execute("INSERT INTO OrderLines (Product, UnitPrice, Discount, LineTotal) VALUES (N'x', 1, 0, 5)");
@@ -272,7 +291,8 @@ TEST(MssxScripts, GeneratedScriptLoadsUnchanged)
     ASSERT_EQ(out.errors.size(), 1u);
     EXPECT_EQ(out.errors[0].number, 547);
     // the view, the trigger and the function are kept
-    auto objects = srv.query("Shop", "SELECT name, type FROM sys.objects WHERE type IN ('V', 'TR', 'FN') ORDER BY name");
+    auto objects =
+        srv.query("Shop", "SELECT name, type FROM sys.objects WHERE type IN ('V', 'TR', 'FN') ORDER BY name");
     EXPECT_EQ(cells(objects), (rows{{"LineValue", "FN"}, {"Totals", "V"}, {"trg_OrderLines", "TR"}}));
     EXPECT_EQ(cells(srv.query("Shop", "SELECT SUM(LineTotal) FROM Totals")), (rows{{"449.2500"}}));
 }
@@ -282,10 +302,11 @@ TEST(MssxScripts, NewStatementsOfScriptsRun)
     mssx_test_server srv("statements");
     mssx_connection c(srv.dir, srv.sa());
     ASSERT_TRUE(c.execute("CREATE DATABASE d").errors.empty());
-    auto out = c.execute("USE d\nCREATE TABLE t (a int, b nvarchar(10))\nINSERT INTO t VALUES (1, N'x'), (2, N'y'), (3, N'z')\n"
-                         "DROP TABLE IF EXISTS nothere\n"
-                         ";WITH big AS (SELECT a, b FROM t WHERE a > 1), bigger (n) AS (SELECT a FROM big WHERE a > 2)\n"
-                         "SELECT n FROM bigger");
+    auto out = c.execute(
+        "USE d\nCREATE TABLE t (a int, b nvarchar(10))\nINSERT INTO t VALUES (1, N'x'), (2, N'y'), (3, N'z')\n"
+        "DROP TABLE IF EXISTS nothere\n"
+        ";WITH big AS (SELECT a, b FROM t WHERE a > 1), bigger (n) AS (SELECT a FROM big WHERE a > 2)\n"
+        "SELECT n FROM bigger");
     ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
     ASSERT_EQ(out.results.size(), 1u);
     EXPECT_EQ(cells(out.results[0]), (std::vector<std::vector<std::string>>{{"3"}}));
@@ -293,7 +314,8 @@ TEST(MssxScripts, NewStatementsOfScriptsRun)
     ASSERT_TRUE(out.errors.empty());
     EXPECT_EQ(mssx_cell(out.results.at(0), 0, 0), "0");
     // RAISERROR: low severities are messages, higher ones errors with the text filled in
-    out = c.execute("RAISERROR('step %d of %s', 10, 1, 2, N'three')\nRAISERROR(N'went wrong: %s', 16, 1, N'disk')\nPRINT 'after'");
+    out = c.execute(
+        "RAISERROR('step %d of %s', 10, 1, 2, N'three')\nRAISERROR(N'went wrong: %s', 16, 1, N'disk')\nPRINT 'after'");
     ASSERT_EQ(out.errors.size(), 1u);
     EXPECT_EQ(out.errors[0].number, 50000);
     EXPECT_STREQ(out.errors[0].what(), "went wrong: disk");

@@ -35,7 +35,9 @@ protected:
 
 TEST_F(TargetStatements, SchemaCreatedOnlyWhenAbsent)
 {
-    const std::string t4 = "IF NOT EXISTS (SELECT  schema_name FROM    information_schema.schemata WHERE   schema_name = 'hr' ) BEGIN EXEC sp_executesql N'CREATE SCHEMA [hr]' END";
+    const std::string t4 =
+        "IF NOT EXISTS (SELECT  schema_name FROM    information_schema.schemata WHERE   schema_name = 'hr' ) BEGIN "
+        "EXEC sp_executesql N'CREATE SCHEMA [hr]' END";
     EXPECT_EQ(error_of(t4), 0);
     EXPECT_EQ(error_of(t4), 0);
     EXPECT_TRUE(conn->catalog().schema_exists("hr"));
@@ -44,7 +46,9 @@ TEST_F(TargetStatements, SchemaCreatedOnlyWhenAbsent)
 
 TEST_F(TargetStatements, AlterColumnChangesTypeAndResetsNullability)
 {
-    ASSERT_EQ(error_of("CREATE TABLE [hr_t] ([a] nvarchar(36) NOT NULL, [b] varchar(10) NULL); INSERT INTO [hr_t]([a], [b]) VALUES( N'6F9619FF-8B86-D011-B42D-00C04FC964FF', 'x')"), 0);
+    ASSERT_EQ(error_of("CREATE TABLE [hr_t] ([a] nvarchar(36) NOT NULL, [b] varchar(10) NULL); INSERT INTO [hr_t]([a], "
+                       "[b]) VALUES( N'6F9619FF-8B86-D011-B42D-00C04FC964FF', 'x')"),
+              0);
     EXPECT_EQ(error_of("ALTER TABLE [hr_t] ALTER COLUMN [a] uniqueidentifier"), 0);
     auto t = conn->catalog().load_table("dbo", "hr_t");
     EXPECT_EQ(t->columns[0].type.name, "uniqueidentifier");
@@ -60,14 +64,19 @@ TEST_F(TargetStatements, PrimaryKeysIndexesAndForeignKeys)
     ASSERT_EQ(error_of("CREATE TABLE [dbo].[p] ([a] int NOT NULL, [b] int NULL, [c] int NULL)"), 0);
     EXPECT_EQ(error_of("ALTER TABLE [dbo].[p] ADD PRIMARY KEY([a], [b])"), 8111);
     EXPECT_EQ(error_of("ALTER TABLE [dbo].[p] ADD PRIMARY KEY([a])"), 0);
-    EXPECT_EQ(error_of("CREATE UNIQUE INDEX [ix_bc] ON [dbo].[p]([b], [c]) WHERE [b] IS NOT NULL AND [c] IS NOT NULL"), 0);
+    EXPECT_EQ(error_of("CREATE UNIQUE INDEX [ix_bc] ON [dbo].[p]([b], [c]) WHERE [b] IS NOT NULL AND [c] IS NOT NULL"),
+              0);
     EXPECT_EQ(error_of("CREATE INDEX [ix_bc] ON [dbo].[p]([c])"), 1913);
     EXPECT_EQ(error_of("CREATE CLUSTERED INDEX [c_clust_idx] ON [p]([c])"), 1902); // the primary key is clustered
-    EXPECT_EQ(error_of("INSERT INTO p VALUES (1, NULL, NULL); INSERT INTO p VALUES (2, NULL, NULL)"), 0); // filtered index
+    EXPECT_EQ(error_of("INSERT INTO p VALUES (1, NULL, NULL); INSERT INTO p VALUES (2, NULL, NULL)"),
+              0); // filtered index
     EXPECT_EQ(error_of("INSERT INTO p VALUES (3, 1, 1); INSERT INTO p VALUES (4, 1, 1)"), 2601);
     ASSERT_EQ(error_of("CREATE TABLE [dbo].[ch] ([x] int NULL, [y] int NULL)"), 0);
-    EXPECT_EQ(error_of("ALTER TABLE [dbo].[ch] ADD CONSTRAINT [fk_c] FOREIGN KEY ([y]) REFERENCES [dbo].[p]([c])"), 1776);
-    EXPECT_EQ(error_of("ALTER TABLE [dbo].[ch] ADD CONSTRAINT [fk_a] FOREIGN KEY ([x]) REFERENCES [dbo].[p]([a]) ON DELETE CASCADE ON UPDATE NO ACTION"), 0);
+    EXPECT_EQ(error_of("ALTER TABLE [dbo].[ch] ADD CONSTRAINT [fk_c] FOREIGN KEY ([y]) REFERENCES [dbo].[p]([c])"),
+              1776);
+    EXPECT_EQ(error_of("ALTER TABLE [dbo].[ch] ADD CONSTRAINT [fk_a] FOREIGN KEY ([x]) REFERENCES [dbo].[p]([a]) ON "
+                       "DELETE CASCADE ON UPDATE NO ACTION"),
+              0);
     EXPECT_EQ(error_of("INSERT INTO ch VALUES (9, NULL)"), 547);
     EXPECT_EQ(error_of("INSERT INTO ch VALUES (1, NULL)"), 0);
     EXPECT_EQ(error_of("DROP TABLE [dbo].[p]"), 3726);
@@ -109,7 +118,9 @@ TEST_F(TargetStatements, UnknownTextIsRefusedNeverIgnored)
 
 TEST_F(TargetStatements, CheckConstraintsRefuseFalseRowsUnlessDisabled)
 {
-    ASSERT_EQ(error_of("CREATE TABLE c (q int NULL, born datetime NULL, CONSTRAINT CK_q CHECK (q > 0 and (q <= 10)), CONSTRAINT CK_born CHECK (born < getdate()))"), 0);
+    ASSERT_EQ(error_of("CREATE TABLE c (q int NULL, born datetime NULL, CONSTRAINT CK_q CHECK (q > 0 and (q <= 10)), "
+                       "CONSTRAINT CK_born CHECK (born < getdate()))"),
+              0);
     EXPECT_EQ(error_of("INSERT INTO c VALUES (5, '1950-01-01')"), 0);
     EXPECT_EQ(error_of("INSERT INTO c VALUES (NULL, NULL)"), 0); // unknown is not false
     EXPECT_EQ(error_of("INSERT INTO c VALUES (11, NULL)"), 547);
@@ -128,7 +139,8 @@ TEST_F(TargetStatements, ConnectionsOfOneLoginWorkSideBySide)
     auto worker = [&](int who) {
         mssx_connection c(server->dir, server->sa("W"));
         for (int i = 0; i < 40; ++i) {
-            auto out = c.execute("INSERT INTO shared(who) VALUES (" + std::to_string(who) + "); SELECT COUNT(*) FROM shared");
+            auto out =
+                c.execute("INSERT INTO shared(who) VALUES (" + std::to_string(who) + "); SELECT COUNT(*) FROM shared");
             failures += static_cast<int>(out.errors.size());
         }
     };

@@ -13,7 +13,10 @@
 
 namespace {
 mssx_type T(const std::string& n, std::vector<std::string> a = {}) { return mssx_make_type(n, a); }
-std::string stored(const mssx_type& t, const mssx_value& v, const std::string& fmt = "mdy") { return mssx_text(t, mssx_convert(t, v, fmt)); }
+std::string stored(const mssx_type& t, const mssx_value& v, const std::string& fmt = "mdy")
+{
+    return mssx_text(t, mssx_convert(t, v, fmt));
+}
 int error_of(const mssx_type& t, const mssx_value& v)
 {
     try {
@@ -28,8 +31,10 @@ int error_of(const mssx_type& t, const mssx_value& v)
 TEST(MssxValues, ExactDecimalsKeepEveryDigit)
 {
     auto d38 = T("decimal", {"38", "0"});
-    EXPECT_EQ(stored(d38, std::string("99999999999999999999999999999999999999")), "99999999999999999999999999999999999999");
-    EXPECT_EQ(stored(d38, std::string("-99999999999999999999999999999999999999")), "-99999999999999999999999999999999999999");
+    EXPECT_EQ(stored(d38, std::string("99999999999999999999999999999999999999")),
+              "99999999999999999999999999999999999999");
+    EXPECT_EQ(stored(d38, std::string("-99999999999999999999999999999999999999")),
+              "-99999999999999999999999999999999999999");
     EXPECT_EQ(error_of(d38, std::string("100000000000000000000000000000000000000")), 8115);
     auto d10 = T("decimal", {"10", "2"});
     EXPECT_EQ(stored(d10, std::string("-12.5")), "-12.50");
@@ -38,7 +43,8 @@ TEST(MssxValues, ExactDecimalsKeepEveryDigit)
     EXPECT_EQ(stored(d10, int64_t(7)), "7.00");
     EXPECT_EQ(error_of(d10, std::string("abc")), 8114);
     auto d38s = T("numeric", {"38", "10"});
-    EXPECT_EQ(stored(d38s, std::string("1234567890123456789012345678.0123456789")), "1234567890123456789012345678.0123456789");
+    EXPECT_EQ(stored(d38s, std::string("1234567890123456789012345678.0123456789")),
+              "1234567890123456789012345678.0123456789");
 }
 
 TEST(MssxValues, MoneyRangeAndText)
@@ -90,7 +96,8 @@ TEST(MssxValues, NewDateAndTimeTypesKeepTheirPrecision)
     EXPECT_EQ(stored(T("datetime2", {"2"}), std::string("2001-01-31 10:20:30.125")), "2001-01-31 10:20:30.13");
     EXPECT_EQ(stored(T("date"), std::string("2001-01-31")), "2001-01-31");
     EXPECT_EQ(stored(T("time", {"3"}), std::string("23:59:58.1234")), "23:59:58.123");
-    EXPECT_EQ(stored(T("datetimeoffset", {"0"}), std::string("2001-01-31 10:20:30 -05:30")), "2001-01-31 10:20:30 -05:30");
+    EXPECT_EQ(stored(T("datetimeoffset", {"0"}), std::string("2001-01-31 10:20:30 -05:30")),
+              "2001-01-31 10:20:30 -05:30");
 }
 
 TEST(MssxValues, StringsPadTruncateAndRefuse)
@@ -108,7 +115,8 @@ TEST(MssxValues, StringsPadTruncateAndRefuse)
 TEST(MssxValues, GuidsAreCanonical)
 {
     auto g = T("uniqueidentifier");
-    EXPECT_EQ(stored(g, std::string("{6f9619ff-8b86-d011-b42d-00c04fc964ff}")), "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
+    EXPECT_EQ(stored(g, std::string("{6f9619ff-8b86-d011-b42d-00c04fc964ff}")),
+              "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
     EXPECT_EQ(error_of(g, std::string("6f9619ff-8b86")), 8169);
     EXPECT_EQ(mssx_new_guid().size(), 36u);
 }

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 #include "mssx_test_server.h"
 
 namespace {
@@ -45,9 +45,12 @@ TEST(TvxsqlClient, LoadsNorthwindAndPrintsAlignedRows)
     ASSERT_EQ(run("create " + dir + " -P pw").code, 0);
     auto load = run(dir + " -U sa -P pw -i " + script);
     EXPECT_EQ(load.code, 0) << load.out;
-    auto q = run(dir + " -U sa -P pw -d Northwind -Q \"SELECT TOP 2 ShipperID, CompanyName FROM Shippers ORDER BY ShipperID\"");
+    auto q = run(
+        dir + " -U sa -P pw -d Northwind -Q \"SELECT TOP 2 ShipperID, CompanyName FROM Shippers ORDER BY ShipperID\"");
     EXPECT_EQ(q.code, 0);
-    EXPECT_NE(q.out.find("ShipperID CompanyName   \n--------- --------------\n1         Speedy Express\n"), std::string::npos) << q.out;
+    EXPECT_NE(q.out.find("ShipperID CompanyName   \n--------- --------------\n1         Speedy Express\n"),
+              std::string::npos)
+        << q.out;
     EXPECT_NE(q.out.find("(2 rows affected)"), std::string::npos);
     std::filesystem::remove_all(dir);
 }
@@ -57,11 +60,14 @@ TEST(TvxsqlClient, ReportsEachFailingBatchAndGoesOn)
     std::string dir = temp_dir("err");
     ASSERT_EQ(run("create " + dir).code, 0);
     std::string script = dir + "/s.sql";
-    std::ofstream(script) << "CREATE TABLE t (a int)\nGO\nINSERT INTO t VALUES (1)\nSELEC 1\nGO\nINSERT INTO nope VALUES (1)\nGO\nINSERT INTO t VALUES (2)\nGO\n";
+    std::ofstream(script) << "CREATE TABLE t (a int)\nGO\nINSERT INTO t VALUES (1)\nSELEC 1\nGO\nINSERT INTO nope "
+                             "VALUES (1)\nGO\nINSERT INTO t VALUES (2)\nGO\n";
     auto r = run(dir + " -U sa -P sa -i " + script);
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.out.find("Msg 102, Level 15, State 1, Line 4\nIncorrect syntax near 'SELEC'."), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Msg 208, Level 16, State 1, Line 6\nInvalid object name 'nope'."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Msg 102, Level 15, State 1, Line 4\nIncorrect syntax near 'SELEC'."), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Msg 208, Level 16, State 1, Line 6\nInvalid object name 'nope'."), std::string::npos)
+        << r.out;
     // the batch with the syntax error ran none of its statements
     auto q = run(dir + " -U sa -P sa -Q \"SELECT COUNT(*), MAX(a) FROM t\"");
     EXPECT_NE(q.out.find("\n1 2\n"), std::string::npos) << q.out;

@@ -11,15 +11,20 @@ namespace {
 struct stmt {
     client& c;
     OCIStmt* h = nullptr;
-    explicit stmt(client& cl, const std::string& sql) : c(cl) {
+    explicit stmt(client& cl, const std::string& sql) : c(cl)
+    {
         OCIHandleAlloc(c.env, reinterpret_cast<void**>(&h), OCI_HTYPE_STMT, 0, nullptr);
         std::u16string t = u16(sql);
-        OCIStmtPrepare(h, c.err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+        OCIStmtPrepare(h, c.err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2),
+                       OCI_NTV_SYNTAX, OCI_DEFAULT);
     }
     ~stmt() { OCIHandleFree(h, OCI_HTYPE_STMT); }
     stmt(const stmt&) = delete;
     stmt& operator=(const stmt&) = delete;
-    sword exec(ub4 iters, ub4 mode = OCI_DEFAULT) { return OCIStmtExecute(c.svc, h, c.err, iters, 0, nullptr, nullptr, mode); }
+    sword exec(ub4 iters, ub4 mode = OCI_DEFAULT)
+    {
+        return OCIStmtExecute(c.svc, h, c.err, iters, 0, nullptr, nullptr, mode);
+    }
 };
 
 struct described {
@@ -30,7 +35,8 @@ struct described {
     std::string name;
 };
 
-described describe(client& c, OCIStmt* h, ub4 pos) {
+described describe(client& c, OCIStmt* h, ub4 pos)
+{
     described d{};
     OCIParam* p = nullptr;
     EXPECT_EQ(OCIParamGet(h, OCI_HTYPE_STMT, c.err, reinterpret_cast<void**>(&p), pos), OCI_SUCCESS);
@@ -55,7 +61,8 @@ struct rowid_sink {
     std::vector<std::string> got;
 };
 
-sb4 in_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void** indpp) {
+sb4 in_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void** indpp)
+{
     static sb2 null_ind = -1;
     *bufpp = nullptr;
     *alenp = 0;
@@ -64,7 +71,8 @@ sb4 in_cb(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void
     return OCI_CONTINUE;
 }
 
-sb4 out_cb(void* ctx, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodepp) {
+sb4 out_cb(void* ctx, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodepp)
+{
     auto* s = static_cast<rowid_sink*>(ctx);
     if (!s->got.empty() || s->ind == 0) s->got.push_back(narrow(std::u16string(s->buf, s->len / 2)));
     s->len = sizeof s->buf;
@@ -78,25 +86,34 @@ sb4 out_cb(void* ctx, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* piece
 
 } // namespace
 
-TEST_F(OciTest, DescribeAnswersPerType) {
-    exec("CREATE TABLE \"TYPES\" (\"V\" VARCHAR2(30) NOT NULL, \"NV\" NVARCHAR2(10), \"C\" CHAR(3), \"NC\" NCHAR(4), "
-         "\"N\" NUMBER(12,3), \"NP\" NUMBER, \"F\" FLOAT(63), \"BF\" BINARY_FLOAT, \"BD\" BINARY_DOUBLE, \"D\" DATE, "
-         "\"TS\" TIMESTAMP, \"TZ\" TIMESTAMP(3) WITH TIME ZONE, \"LTZ\" TIMESTAMP WITH LOCAL TIME ZONE, "
-         "\"IYM\" INTERVAL YEAR TO MONTH, \"IDS\" INTERVAL DAY TO SECOND, \"R\" RAW(16), \"L\" LONG, \"CL\" CLOB, "
-         "\"NCL\" NCLOB, \"BL\" BLOB, \"BFI\" BFILE, \"RI\" ROWID, \"X\" XMLTYPE)");
+TEST_F(OciTest, DescribeAnswersPerType)
+{
+    exec(
+        "CREATE TABLE \"TYPES\" (\"V\" VARCHAR2(30) NOT NULL, \"NV\" NVARCHAR2(10), \"C\" CHAR(3), \"NC\" NCHAR(4), "
+        "\"N\" NUMBER(12,3), \"NP\" NUMBER, \"F\" FLOAT(63), \"BF\" BINARY_FLOAT, \"BD\" BINARY_DOUBLE, \"D\" DATE, "
+        "\"TS\" TIMESTAMP, \"TZ\" TIMESTAMP(3) WITH TIME ZONE, \"LTZ\" TIMESTAMP WITH LOCAL TIME ZONE, "
+        "\"IYM\" INTERVAL YEAR TO MONTH, \"IDS\" INTERVAL DAY TO SECOND, \"R\" RAW(16), \"L\" LONG, \"CL\" CLOB, "
+        "\"NCL\" NCLOB, \"BL\" BLOB, \"BFI\" BFILE, \"RI\" ROWID, \"X\" XMLTYPE)");
     stmt s(c, "SELECT * FROM \"TYPES\"");
     ASSERT_EQ(s.exec(0), OCI_SUCCESS) << c.error();
     ub4 n = 0;
     OCIAttrGet(s.h, OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, c.err);
     ASSERT_EQ(n, 23u);
-    struct want { const char* name; ub2 type, size; sb2 p; sb1 s; ub1 nul; };
-    const want w[] = {
-        {"V", 1, 30, 0, 0, 0}, {"NV", 1, 20, 0, 0, 1}, {"C", 96, 3, 0, 0, 1}, {"NC", 96, 8, 0, 0, 1},
-        {"N", 2, 22, 12, 3, 1}, {"NP", 2, 22, 0, -127, 1}, {"F", 2, 22, 63, -127, 1}, {"BF", 100, 4, 0, 0, 1},
-        {"BD", 101, 8, 0, 0, 1}, {"D", 12, 7, 0, 0, 1}, {"TS", 187, 11, 0, 6, 1}, {"TZ", 188, 13, 0, 3, 1},
-        {"LTZ", 232, 11, 0, 6, 1}, {"IYM", 189, 5, 2, 0, 1}, {"IDS", 190, 11, 2, 6, 1}, {"R", 23, 16, 0, 0, 1},
-        {"L", 8, 0, 0, 0, 1}, {"CL", 112, 4000, 0, 0, 1}, {"NCL", 112, 4000, 0, 0, 1}, {"BL", 113, 4000, 0, 0, 1},
-        {"BFI", 114, 4000, 0, 0, 1}, {"RI", 104, 10, 0, 0, 1}, {"X", 108, 2000, 0, 0, 1}};
+    struct want {
+        const char* name;
+        ub2 type, size;
+        sb2 p;
+        sb1 s;
+        ub1 nul;
+    };
+    const want w[] = {{"V", 1, 30, 0, 0, 0},       {"NV", 1, 20, 0, 0, 1},     {"C", 96, 3, 0, 0, 1},
+                      {"NC", 96, 8, 0, 0, 1},      {"N", 2, 22, 12, 3, 1},     {"NP", 2, 22, 0, -127, 1},
+                      {"F", 2, 22, 63, -127, 1},   {"BF", 100, 4, 0, 0, 1},    {"BD", 101, 8, 0, 0, 1},
+                      {"D", 12, 7, 0, 0, 1},       {"TS", 187, 11, 0, 6, 1},   {"TZ", 188, 13, 0, 3, 1},
+                      {"LTZ", 232, 11, 0, 6, 1},   {"IYM", 189, 5, 2, 0, 1},   {"IDS", 190, 11, 2, 6, 1},
+                      {"R", 23, 16, 0, 0, 1},      {"L", 8, 0, 0, 0, 1},       {"CL", 112, 4000, 0, 0, 1},
+                      {"NCL", 112, 4000, 0, 0, 1}, {"BL", 113, 4000, 0, 0, 1}, {"BFI", 114, 4000, 0, 0, 1},
+                      {"RI", 104, 10, 0, 0, 1},    {"X", 108, 2000, 0, 0, 1}};
     for (ub4 i = 0; i < n; ++i) {
         described d = describe(c, s.h, i + 1);
         SCOPED_TRACE(w[i].name);
@@ -120,11 +137,16 @@ TEST_F(OciTest, DescribeAnswersPerType) {
     EXPECT_EQ(d.scale, -127);
 }
 
-TEST_F(OciTest, InsertReturningRowidThenLobWrites) {
+TEST_F(OciTest, InsertReturningRowidThenLobWrites)
+{
     exec("CREATE TABLE \"DOCS\" (\"ID\" NUMBER(5), \"BODY\" CLOB, \"PIC\" BLOB)");
-    stmt ins(c, "INSERT /*+ APPEND */ INTO \"DOCS\" (\"ID\", \"BODY\", \"PIC\") VALUES(7, EMPTY_CLOB(), EMPTY_BLOB()) RETURNING ROWID INTO :1");
+    stmt ins(c,
+             "INSERT /*+ APPEND */ INTO \"DOCS\" (\"ID\", \"BODY\", \"PIC\") VALUES(7, EMPTY_CLOB(), EMPTY_BLOB()) "
+             "RETURNING ROWID INTO :1");
     OCIBind* b = nullptr;
-    ASSERT_EQ(OCIBindByPos(ins.h, &b, c.err, 1, nullptr, 64, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC), OCI_SUCCESS);
+    ASSERT_EQ(OCIBindByPos(ins.h, &b, c.err, 1, nullptr, 64, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
+                           OCI_DATA_AT_EXEC),
+              OCI_SUCCESS);
     rowid_sink sink;
     OCIBindDynamic(b, c.err, nullptr, in_cb, &sink, out_cb);
     ASSERT_EQ(ins.exec(1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << c.error();
@@ -142,7 +164,9 @@ TEST_F(OciTest, InsertReturningRowidThenLobWrites) {
         ASSERT_EQ(sel.exec(1), OCI_SUCCESS) << c.error();
         std::u16string text = u"abc";
         ub4 amt = 3;
-        EXPECT_EQ(OCILobWrite(c.svc, c.err, loc, &amt, 1, text.data(), 6, OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT), OCI_ERROR);
+        EXPECT_EQ(
+            OCILobWrite(c.svc, c.err, loc, &amt, 1, text.data(), 6, OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+            OCI_ERROR);
         EXPECT_EQ(c.error_code(), 22920);
         OCIDescriptorFree(loc, OCI_DTYPE_LOB);
     }
@@ -160,10 +184,14 @@ TEST_F(OciTest, InsertReturningRowidThenLobWrites) {
     text[0] = u'\u00e9';
     text[2999] = u'\u4e2d';
     ub4 amt = static_cast<ub4>(text.size());
-    ASSERT_EQ(OCILobWrite(c.svc, c.err, clob, &amt, 1, text.data(), amt * 2, OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT), OCI_SUCCESS) << c.error();
+    ASSERT_EQ(OCILobWrite(c.svc, c.err, clob, &amt, 1, text.data(), amt * 2, OCI_ONE_PIECE, nullptr, nullptr, 0,
+                          SQLCS_IMPLICIT),
+              OCI_SUCCESS)
+        << c.error();
     std::string bytes("\x00\x01\xff\x7f", 4);
     amt = 4;
-    ASSERT_EQ(OCILobWrite(c.svc, c.err, blob, &amt, 1, bytes.data(), 4, OCI_ONE_PIECE, nullptr, nullptr, 0, 0), OCI_SUCCESS);
+    ASSERT_EQ(OCILobWrite(c.svc, c.err, blob, &amt, 1, bytes.data(), 4, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+              OCI_SUCCESS);
     ASSERT_EQ(OCITransCommit(c.svc, c.err, OCI_DEFAULT), OCI_SUCCESS);
     OCIDescriptorFree(clob, OCI_DTYPE_LOB);
     OCIDescriptorFree(blob, OCI_DTYPE_LOB);
@@ -179,7 +207,8 @@ TEST_F(OciTest, InsertReturningRowidThenLobWrites) {
     ASSERT_EQ(rd.exec(1), OCI_SUCCESS) << c.error();
     std::u16string back(4000, u'\0');
     amt = 0;
-    ASSERT_EQ(OCILobRead(c.svc, c.err, l1, &amt, 1, back.data(), 8000, nullptr, nullptr, 0, SQLCS_IMPLICIT), OCI_SUCCESS);
+    ASSERT_EQ(OCILobRead(c.svc, c.err, l1, &amt, 1, back.data(), 8000, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+              OCI_SUCCESS);
     back.resize(amt);
     EXPECT_EQ(back, text);
     ub1 form = 0;
@@ -202,15 +231,20 @@ TEST_F(OciTest, InsertReturningRowidThenLobWrites) {
     EXPECT_EQ(ora, 1410);
 }
 
-TEST_F(OciTest, ArrayInsertWithBindsAndStaticRowids) {
+TEST_F(OciTest, ArrayInsertWithBindsAndStaticRowids)
+{
     exec("CREATE TABLE \"ARR\" (\"I\" NUMBER(10), \"S\" NVARCHAR2(5), \"F\" BINARY_DOUBLE, \"D\" DATE)");
     stmt ins(c, "INSERT INTO \"ARR\" (\"I\", \"S\", \"F\", \"D\") VALUES(:1, :2, :3, :4) RETURNING ROWID INTO :5");
     int32_t ints[3] = {1, -2, 3};
     char16_t strs[3][6] = {u"ab", u"", u"\u00e9t\u00e9"};
     double dbl[3] = {0.1, -2.5e10, 3};
     OCIDate dates[3] = {};
-    dates[0].OCIDateYYYY = 1999; dates[0].OCIDateMM = 12; dates[0].OCIDateDD = 31;
-    dates[0].OCIDateTime.OCITimeHH = 23; dates[0].OCIDateTime.OCITimeMI = 59; dates[0].OCIDateTime.OCITimeSS = 58;
+    dates[0].OCIDateYYYY = 1999;
+    dates[0].OCIDateMM = 12;
+    dates[0].OCIDateDD = 31;
+    dates[0].OCIDateTime.OCITimeHH = 23;
+    dates[0].OCIDateTime.OCITimeMI = 59;
+    dates[0].OCIDateTime.OCITimeSS = 58;
     dates[1] = dates[0];
     dates[2] = dates[0];
     sb2 dind[3] = {0, -1, 0};
@@ -219,7 +253,8 @@ TEST_F(OciTest, ArrayInsertWithBindsAndStaticRowids) {
     OCIBindByPos(ins.h, &b, c.err, 1, ints, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
     OCIBindByPos(ins.h, &b, c.err, 2, strs, 12, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
     OCIBindByPos(ins.h, &b, c.err, 3, dbl, 8, SQLT_BDOUBLE, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
-    OCIBindByPos(ins.h, &b, c.err, 4, dates, sizeof(OCIDate), SQLT_ODT, dind, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+    OCIBindByPos(ins.h, &b, c.err, 4, dates, sizeof(OCIDate), SQLT_ODT, dind, nullptr, nullptr, 0, nullptr,
+                 OCI_DEFAULT);
     OCIBindByPos(ins.h, &b, c.err, 5, rowids, 40, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
     ASSERT_EQ(ins.exec(3), OCI_SUCCESS) << c.error();
     EXPECT_EQ(narrow(rowids[0]).size(), 18u);
@@ -239,9 +274,12 @@ TEST_F(OciTest, ArrayInsertWithBindsAndStaticRowids) {
     EXPECT_EQ(one[0][0], "3");
 }
 
-TEST_F(OciTest, FetchIntoIntegersTimestampsAndTruncation) {
+TEST_F(OciTest, FetchIntoIntegersTimestampsAndTruncation)
+{
     exec("CREATE TABLE \"F\" (\"N\" NUMBER(10), \"T\" TIMESTAMP(3), \"S\" VARCHAR2(20))");
-    exec("INSERT INTO \"F\" VALUES(42, to_timestamp('2021-03-04 05:06:07.891', 'YYYY-MM-DD HH24:MI:SS.FF3'), 'abcdefghij')");
+    exec(
+        "INSERT INTO \"F\" VALUES(42, to_timestamp('2021-03-04 05:06:07.891', 'YYYY-MM-DD HH24:MI:SS.FF3'), "
+        "'abcdefghij')");
     stmt s(c, "SELECT \"N\", \"T\", \"S\" FROM \"F\"");
     int32_t n = 0;
     OCIDateTime* dt = nullptr;
@@ -256,11 +294,17 @@ TEST_F(OciTest, FetchIntoIntegersTimestampsAndTruncation) {
     EXPECT_EQ(n, 42);
     EXPECT_EQ(narrow(small), "abc");
     EXPECT_EQ(ind, 20);
-    sb2 y; ub1 mo, dd, hh, mi, ss; ub4 fs;
+    sb2 y;
+    ub1 mo, dd, hh, mi, ss;
+    ub4 fs;
     OCIDateTimeGetDate(c.env, c.err, dt, &y, &mo, &dd);
     OCIDateTimeGetTime(c.env, c.err, dt, &hh, &mi, &ss, &fs);
-    EXPECT_EQ(y, 2021); EXPECT_EQ(mo, 3); EXPECT_EQ(dd, 4);
-    EXPECT_EQ(hh, 5); EXPECT_EQ(mi, 6); EXPECT_EQ(ss, 7);
+    EXPECT_EQ(y, 2021);
+    EXPECT_EQ(mo, 3);
+    EXPECT_EQ(dd, 4);
+    EXPECT_EQ(hh, 5);
+    EXPECT_EQ(mi, 6);
+    EXPECT_EQ(ss, 7);
     EXPECT_EQ(fs, 891000000u);
     EXPECT_EQ(OCIStmtFetch(s.h, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
     EXPECT_EQ(OCIStmtFetch(s.h, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);

@@ -1,15 +1,16 @@
 // Numbers as numbers, locks between sessions, and what survives a killed process.
 #include "tests/platform/oci/oci_fixture.h"
 
-#include <sqlite3.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace oci_test;
 
-TEST_F(OciTest, NumbersSortAndCompareAsNumbers) {
+TEST_F(OciTest, NumbersSortAndCompareAsNumbers)
+{
     exec("CREATE TABLE \"N\" (\"V\" NUMBER)");
     for (const char* v : {"10", "2.5", "-0.75", "123456789012.5", "1e100"})
         exec(std::string("INSERT INTO \"N\" VALUES(") + v + ")");
@@ -22,7 +23,8 @@ TEST_F(OciTest, NumbersSortAndCompareAsNumbers) {
     EXPECT_EQ(c.rows("SELECT \"V\" FROM \"N\" WHERE \"V\" = -.75")[0][0], "-.75");
 }
 
-TEST_F(OciTest, LockHeldTooLongGivesOra54) {
+TEST_F(OciTest, LockHeldTooLongGivesOra54)
+{
     eora::session::set_lock_timeout_ms(100);
     exec("CREATE TABLE \"L\" (\"V\" NUMBER)");
     client other;
@@ -42,20 +44,23 @@ TEST_F(OciTest, LockHeldTooLongGivesOra54) {
     eora::session::set_lock_timeout_ms(3000);
 }
 
-TEST_F(OciTest, ResultsCloseWithTheirSession) {
+TEST_F(OciTest, ResultsCloseWithTheirSession)
+{
     exec("CREATE TABLE \"S\" (\"V\" NUMBER)");
     exec("INSERT INTO \"S\" VALUES(1)");
     OCIStmt* st = nullptr;
     OCIHandleAlloc(c.env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
     std::u16string t = u16("SELECT \"V\" FROM \"S\"");
-    OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2),
+                   OCI_NTV_SYNTAX, OCI_DEFAULT);
     ASSERT_EQ(OCIStmtExecute(c.svc, st, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
     ASSERT_EQ(OCISessionEnd(c.svc, c.err, c.ses, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(OCIStmtFetch(st, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
     OCIHandleFree(st, OCI_HTYPE_STMT);
 }
 
-TEST(OciDurability, KilledProcessKeepsCommittedRowsOnly) {
+TEST(OciDurability, KilledProcessKeepsCommittedRowsOnly)
+{
     service_dir dir;
     {
         client c;
@@ -69,7 +74,8 @@ TEST(OciDurability, KilledProcessKeepsCommittedRowsOnly) {
     if (pid == 0) {
         client c;
         if (c.connect(dir.ds(), "system", "manager") != OCI_SUCCESS) _exit(1);
-        for (int i = 0; i < 50; ++i) c.run("INSERT INTO \"K\" VALUES(" + std::to_string(i) + ")", OCI_COMMIT_ON_SUCCESS);
+        for (int i = 0; i < 50; ++i)
+            c.run("INSERT INTO \"K\" VALUES(" + std::to_string(i) + ")", OCI_COMMIT_ON_SUCCESS);
         for (int i = 50; i < 60; ++i) c.run("INSERT INTO \"K\" VALUES(" + std::to_string(i) + ")");
         char x = 'x';
         if (write(fds[1], &x, 1) != 1) _exit(1);
@@ -92,7 +98,8 @@ TEST(OciDurability, KilledProcessKeepsCommittedRowsOnly) {
     EXPECT_EQ(c.run("INSERT INTO \"K\" VALUES(99)", OCI_COMMIT_ON_SUCCESS), 0);
 }
 
-TEST(OciSettings, IdentifierLimitCanBeRaised) {
+TEST(OciSettings, IdentifierLimitCanBeRaised)
+{
     service_dir dir;
     {
         client c;
@@ -101,7 +108,8 @@ TEST(OciSettings, IdentifierLimitCanBeRaised) {
     }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((dir.dir / "ORCL.db").string().c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "UPDATE _ora_settings SET value='128' WHERE name='max_identifier_length'", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "UPDATE _ora_settings SET value='128' WHERE name='max_identifier_length'", nullptr, nullptr,
+                 nullptr);
     sqlite3_close(db);
     client c;
     ASSERT_EQ(c.connect(dir.ds(), "system", "manager"), OCI_SUCCESS);
@@ -109,7 +117,8 @@ TEST(OciSettings, IdentifierLimitCanBeRaised) {
     EXPECT_EQ(c.run("CREATE TABLE \"" + std::string(129, 'U') + "\" (\"A\" NUMBER)"), 972);
 }
 
-TEST_F(OciTest, ParseOnlyChecksAndRunsNothing) {
+TEST_F(OciTest, ParseOnlyChecksAndRunsNothing)
+{
     exec("CREATE TABLE \"P\" (\"V\" NUMBER)");
     EXPECT_EQ(c.run("SELECT \"V\" FROM \"P\" ORDER BY 1", OCI_PARSE_ONLY), 0);
     EXPECT_EQ(c.run("SELECT \"NOPE\" FROM \"P\"", OCI_PARSE_ONLY), 904);
@@ -118,7 +127,8 @@ TEST_F(OciTest, ParseOnlyChecksAndRunsNothing) {
     EXPECT_EQ(c.rows("SELECT COUNT(*) FROM \"P\"")[0][0], "0");
 }
 
-TEST(OciSettings, ServiceFileIsReadableByItsOwnerOnly) {
+TEST(OciSettings, ServiceFileIsReadableByItsOwnerOnly)
+{
     service_dir dir;
     {
         client c;
@@ -134,7 +144,8 @@ TEST(OciSettings, ServiceFileIsReadableByItsOwnerOnly) {
 
 // Row commits do not wait for the disk; the next table's DDL and the end of the
 // session sync what was committed, so a finished table survives a power loss.
-TEST(OciDurability, CommittedWorkIsSyncedAtDdlAndSessionEnd) {
+TEST(OciDurability, CommittedWorkIsSyncedAtDdlAndSessionEnd)
+{
     service_dir dir;
     const std::string file = (dir.dir / "ORCL.db").string();
     long before = 0;

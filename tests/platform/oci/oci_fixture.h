@@ -23,14 +23,16 @@ struct client {
     OCISession* ses = nullptr;
     OCISvcCtx* svc = nullptr;
 
-    client() {
+    client()
+    {
         OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, OCI_UTF16ID, OCI_UTF16ID);
         OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
         OCIHandleAlloc(env, reinterpret_cast<void**>(&srv), OCI_HTYPE_SERVER, 0, nullptr);
         OCIHandleAlloc(env, reinterpret_cast<void**>(&ses), OCI_HTYPE_SESSION, 0, nullptr);
         OCIHandleAlloc(env, reinterpret_cast<void**>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
     }
-    ~client() {
+    ~client()
+    {
         OCIHandleFree(svc, OCI_HTYPE_SVCCTX);
         OCIHandleFree(ses, OCI_HTYPE_SESSION);
         OCIHandleFree(srv, OCI_HTYPE_SERVER);
@@ -41,9 +43,11 @@ struct client {
     client& operator=(const client&) = delete;
 
     // Attach and log on; returns the status of the first failing call.
-    sword connect(const std::string& ds, const std::string& user, const std::string& pw) {
+    sword connect(const std::string& ds, const std::string& user, const std::string& pw)
+    {
         std::u16string d = u16(ds), u = u16(user), p = u16(pw);
-        sword rc = OCIServerAttach(srv, err, reinterpret_cast<const OraText*>(d.data()), static_cast<sb4>(d.size() * 2), OCI_DEFAULT);
+        sword rc = OCIServerAttach(srv, err, reinterpret_cast<const OraText*>(d.data()), static_cast<sb4>(d.size() * 2),
+                                   OCI_DEFAULT);
         if (rc != OCI_SUCCESS) return rc;
         OCIAttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, err);
         OCIAttrSet(ses, OCI_HTYPE_SESSION, u.data(), static_cast<ub4>(u.size() * 2), OCI_ATTR_USERNAME, err);
@@ -54,14 +58,17 @@ struct client {
     }
 
     // "ORA-nnnnn: text" of the last error.
-    std::string error() {
+    std::string error()
+    {
         std::vector<char16_t> buf(256);
         sb4 code = 0;
-        if (OCIErrorGet(err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf.data()), 512, OCI_HTYPE_ERROR) != OCI_SUCCESS)
+        if (OCIErrorGet(err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf.data()), 512, OCI_HTYPE_ERROR) !=
+            OCI_SUCCESS)
             return {};
         return narrow(buf.data());
     }
-    int error_code() {
+    int error_code()
+    {
         std::vector<char16_t> buf(256);
         sb4 code = 0;
         OCIErrorGet(err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf.data()), 512, OCI_HTYPE_ERROR);
@@ -69,11 +76,13 @@ struct client {
     }
 
     // Runs one statement without binds; the ORA number on failure, 0 on success.
-    int run(const std::string& sql, ub4 mode = OCI_DEFAULT) {
+    int run(const std::string& sql, ub4 mode = OCI_DEFAULT)
+    {
         OCIStmt* st = nullptr;
         OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
         std::u16string t = u16(sql);
-        OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+        OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2),
+                       OCI_NTV_SYNTAX, OCI_DEFAULT);
         sword rc = OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, mode);
         OCIHandleFree(st, OCI_HTYPE_STMT);
         if (rc == OCI_ERROR) return error_code();
@@ -81,12 +90,14 @@ struct client {
     }
 
     // Runs a query and returns every row as texts ("<null>" for NULL).
-    std::vector<std::vector<std::string>> rows(const std::string& sql, int* ora = nullptr) {
+    std::vector<std::vector<std::string>> rows(const std::string& sql, int* ora = nullptr)
+    {
         std::vector<std::vector<std::string>> out;
         OCIStmt* st = nullptr;
         OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
         std::u16string t = u16(sql);
-        OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+        OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2),
+                       OCI_NTV_SYNTAX, OCI_DEFAULT);
         sword rc = OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
         if (ora) *ora = rc == OCI_ERROR ? error_code() : 0;
         if (rc == OCI_ERROR) {
@@ -120,19 +131,22 @@ struct client {
 // A temporary folder holding service ORCL with SYSTEM/manager.
 struct service_dir {
     std::filesystem::path dir;
-    service_dir() {
+    service_dir()
+    {
         dir = std::filesystem::temp_directory_path() /
               ("eora_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter()++));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         eora::session::create_service((dir / "ORCL.db").string(), "manager");
     }
-    ~service_dir() {
+    ~service_dir()
+    {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
     std::string ds() const { return "//file:" + dir.string() + ":1521/ORCL"; }
-    static int& counter() {
+    static int& counter()
+    {
         static int c = 0;
         return c;
     }
@@ -142,7 +156,8 @@ class OciTest : public ::testing::Test {
 protected:
     service_dir svc_dir;
     client c;
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_EQ(c.connect(svc_dir.ds(), "system", "manager"), OCI_SUCCESS) << c.error();
         oci_test_clear_injections();
     }

@@ -11,23 +11,26 @@ const std::string k_mixed = "\xCE\xA9\xCE\xBC\xC3\xA9\xE4\xB8\xAD\xE6\x96\x87\xF
 // The same as a Latin-1 database keeps it.
 const std::string k_mixed_latin1 = "\xC2\xBF\xC2\xBF\xC3\xA9\xC2\xBF\xC2\xBF\xC2\xBF";
 
-std::string cjk(size_t n) {
+std::string cjk(size_t n)
+{
     std::string s;
     for (size_t i = 0; i < n; ++i) s += "\xE4\xB8\xAD";
     return s;
 }
 
 // Inserts `value` bound by name into column `col` of table T, national or not.
-int insert_bound(client& c, const std::string& col, const std::string& value, bool national) {
+int insert_bound(client& c, const std::string& col, const std::string& value, bool national)
+{
     OCIStmt* st = nullptr;
     OCIHandleAlloc(c.env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
     std::u16string sql = u16("INSERT INTO \"T\" (\"" + col + "\") VALUES(:v1)");
-    OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(sql.data()), static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX,
-                   OCI_DEFAULT);
+    OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(sql.data()), static_cast<ub4>(sql.size() * 2),
+                   OCI_NTV_SYNTAX, OCI_DEFAULT);
     std::u16string v = u16(value), name = u":v1";
     OCIBind* b = nullptr;
-    OCIBindByName(st, &b, c.err, reinterpret_cast<const OraText*>(name.data()), static_cast<sb4>(name.size() * 2), v.data(),
-                  static_cast<sb4>(v.size() * 2), SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+    OCIBindByName(st, &b, c.err, reinterpret_cast<const OraText*>(name.data()), static_cast<sb4>(name.size() * 2),
+                  v.data(), static_cast<sb4>(v.size() * 2), SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr,
+                  OCI_DEFAULT);
     ub1 form = national ? SQLCS_NCHAR : SQLCS_IMPLICIT;
     OCIAttrSet(b, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, c.err);
     sword rc = OCIStmtExecute(c.svc, st, c.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS);
@@ -38,14 +41,16 @@ int insert_bound(client& c, const std::string& col, const std::string& value, bo
 // A service whose database character set is Latin-1.
 struct latin1_service {
     std::filesystem::path dir;
-    explicit latin1_service(const char* charset = "WE8ISO8859P1") {
-        dir = std::filesystem::temp_directory_path() / ("eora_latin1_" + std::to_string(::getpid()) + "_" +
-                                                        std::to_string(service_dir::counter()++));
+    explicit latin1_service(const char* charset = "WE8ISO8859P1")
+    {
+        dir = std::filesystem::temp_directory_path() /
+              ("eora_latin1_" + std::to_string(::getpid()) + "_" + std::to_string(service_dir::counter()++));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         eora::session::create_service((dir / "ORCL.db").string(), "manager", charset);
     }
-    ~latin1_service() {
+    ~latin1_service()
+    {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
@@ -54,7 +59,8 @@ struct latin1_service {
 
 } // namespace
 
-TEST_F(OciTest, NationalLiteralIsTextAndTheLiteralLimitIs4000Bytes) {
+TEST_F(OciTest, NationalLiteralIsTextAndTheLiteralLimitIs4000Bytes)
+{
     exec("CREATE TABLE \"T\" (\"V\" VARCHAR2(4000), \"NV\" NVARCHAR2(2000))");
     exec("INSERT INTO \"T\" (\"NV\") VALUES(N'" + k_mixed + "')");
     exec("INSERT INTO \"T\" (\"NV\") VALUES(n'it''s')");
@@ -72,11 +78,13 @@ TEST_F(OciTest, NationalLiteralIsTextAndTheLiteralLimitIs4000Bytes) {
     EXPECT_EQ(rows[2][0], cjk(1500));
 }
 
-TEST(OciCharset, OnlyNationalBindsKeepWhatTheDatabaseCharacterSetLacks) {
+TEST(OciCharset, OnlyNationalBindsKeepWhatTheDatabaseCharacterSetLacks)
+{
     latin1_service svc;
     client c;
     ASSERT_EQ(c.connect(svc.ds(), "system", "manager"), OCI_SUCCESS) << c.error();
-    ASSERT_EQ(c.run("CREATE TABLE \"T\" (\"K\" NUMBER, \"V\" VARCHAR2(4000), \"NV\" NVARCHAR2(100), \"NC\" NCHAR(6))"), 0);
+    ASSERT_EQ(c.run("CREATE TABLE \"T\" (\"K\" NUMBER, \"V\" VARCHAR2(4000), \"NV\" NVARCHAR2(100), \"NC\" NCHAR(6))"),
+              0);
     // Literals, N'...' ones too, reach the server in the database character set.
     ASSERT_EQ(c.run("INSERT INTO \"T\" (\"K\", \"NV\") VALUES(1, '" + k_mixed + "')", OCI_COMMIT_ON_SUCCESS), 0);
     ASSERT_EQ(c.run("INSERT INTO \"T\" (\"K\", \"NV\") VALUES(2, N'" + k_mixed + "')", OCI_COMMIT_ON_SUCCESS), 0);
@@ -115,7 +123,8 @@ TEST(OciCharset, OnlyNationalBindsKeepWhatTheDatabaseCharacterSetLacks) {
     EXPECT_EQ(other.rows("SELECT COUNT(*) FROM \"T\" WHERE LENGTH(\"V\") = 4000")[0][0], "1");
 }
 
-TEST(OciCharset, WindowsLatin1KeepsWhatCodePage1252Holds) {
+TEST(OciCharset, WindowsLatin1KeepsWhatCodePage1252Holds)
+{
     latin1_service svc("WE8MSWIN1252");
     client c;
     ASSERT_EQ(c.connect(svc.ds(), "system", "manager"), OCI_SUCCESS) << c.error();
@@ -123,7 +132,8 @@ TEST(OciCharset, WindowsLatin1KeepsWhatCodePage1252Holds) {
     // Euro sign and curly quotes are in the page, unlike Latin-1; Greek is not, and becomes an inverted question mark.
     const std::string text = "\xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA9 \xCE\xA9 ?";
     const std::string kept = "\xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA9 \xC2\xBF ?";
-    ASSERT_EQ(c.run("INSERT INTO \"T\" VALUES('" + text + "', N'" + text + "')", OCI_COMMIT_ON_SUCCESS), 0) << c.error();
+    ASSERT_EQ(c.run("INSERT INTO \"T\" VALUES('" + text + "', N'" + text + "')", OCI_COMMIT_ON_SUCCESS), 0)
+        << c.error();
     ASSERT_EQ(insert_bound(c, "NV", text, true), 0) << c.error();
     client other;
     ASSERT_EQ(other.connect(svc.ds(), "system", "manager"), OCI_SUCCESS);

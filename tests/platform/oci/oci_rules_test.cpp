@@ -7,15 +7,20 @@ namespace {
 
 class RulesTest : public OciTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         OciTest::SetUp();
-        exec("CREATE TABLE \"R\" (\"V\" VARCHAR2(5), \"NV\" NVARCHAR2(3), \"C\" CHAR(4), \"N\" NUMBER(5,2), "
-             "\"I\" NUMBER(3), \"NN\" VARCHAR2(10) NOT NULL, \"D\" DATE, \"T\" TIMESTAMP(2), \"RW\" RAW(2), \"ANY\" NUMBER)");
+        exec(
+            "CREATE TABLE \"R\" (\"V\" VARCHAR2(5), \"NV\" NVARCHAR2(3), \"C\" CHAR(4), \"N\" NUMBER(5,2), "
+            "\"I\" NUMBER(3), \"NN\" VARCHAR2(10) NOT NULL, \"D\" DATE, \"T\" TIMESTAMP(2), \"RW\" RAW(2), \"ANY\" "
+            "NUMBER)");
     }
-    int insert(const std::string& cols, const std::string& vals) {
+    int insert(const std::string& cols, const std::string& vals)
+    {
         return c.run("INSERT INTO \"R\" (\"NN\", " + cols + ") VALUES('x', " + vals + ")");
     }
-    std::string one(const std::string& col) {
+    std::string one(const std::string& col)
+    {
         auto r = c.rows("SELECT " + col + " FROM \"R\"");
         return r.size() == 1 ? r[0][0] : "<" + std::to_string(r.size()) + " rows>";
     }
@@ -23,7 +28,8 @@ protected:
 
 } // namespace
 
-TEST_F(RulesTest, EmptyStringIsNull) {
+TEST_F(RulesTest, EmptyStringIsNull)
+{
     EXPECT_EQ(c.run("INSERT INTO \"R\" (\"NN\") VALUES('')"), 1400);
     EXPECT_EQ(c.error(), "ORA-01400: cannot insert NULL into (\"SYSTEM\".\"R\".\"NN\")");
     ASSERT_EQ(insert("\"V\"", "''"), 0);
@@ -31,7 +37,8 @@ TEST_F(RulesTest, EmptyStringIsNull) {
     EXPECT_TRUE(c.rows("SELECT \"NN\" FROM \"R\" WHERE \"V\" = ''").empty());
 }
 
-TEST_F(RulesTest, TextLengths) {
+TEST_F(RulesTest, TextLengths)
+{
     EXPECT_EQ(insert("\"V\"", "'abcdef'"), 12899);
     EXPECT_EQ(c.error(), "ORA-12899: value too large for column \"SYSTEM\".\"R\".\"V\" (actual: 6, maximum: 5)");
     // Byte semantics for VARCHAR2, characters for NVARCHAR2.
@@ -44,7 +51,8 @@ TEST_F(RulesTest, TextLengths) {
     EXPECT_EQ(c.run("INSERT INTO \"R\" (\"NN\") VALUES('" + std::string(4001, 'a') + "')"), 1704);
 }
 
-TEST_F(RulesTest, NumberPrecisionAndScale) {
+TEST_F(RulesTest, NumberPrecisionAndScale)
+{
     ASSERT_EQ(insert("\"N\", \"I\", \"ANY\"", "123.456, 12.5, 0.5"), 0) << c.error();
     EXPECT_EQ(one("\"N\""), "123.46");
     EXPECT_EQ(one("\"I\""), "13");
@@ -63,8 +71,13 @@ TEST_F(RulesTest, NumberPrecisionAndScale) {
     EXPECT_EQ(one("\"ANY\""), "12345678901234567890.123456789");
 }
 
-TEST_F(RulesTest, DatesAndTimestamps) {
-    ASSERT_EQ(insert("\"D\", \"T\"", "to_date('2001-02-03', 'YYYY-MM-DD'), to_timestamp('2001-02-03 04:05:06.789', 'YYYY-MM-DD HH24:MI:SS.FF3')"), 0) << c.error();
+TEST_F(RulesTest, DatesAndTimestamps)
+{
+    ASSERT_EQ(insert("\"D\", \"T\"",
+                     "to_date('2001-02-03', 'YYYY-MM-DD'), to_timestamp('2001-02-03 04:05:06.789', 'YYYY-MM-DD "
+                     "HH24:MI:SS.FF3')"),
+              0)
+        << c.error();
     EXPECT_EQ(one("\"D\""), "2001-02-03 00:00:00");
     EXPECT_EQ(one("\"T\""), "2001-02-03 04:05:06.79");
     EXPECT_EQ(insert("\"D\"", "to_date('2001-02-03 04:05:06.5', 'YYYY-MM-DD HH24:MI:SS')"), 1830);
@@ -78,14 +91,16 @@ TEST_F(RulesTest, DatesAndTimestamps) {
     EXPECT_EQ(insert("\"D\"", "42"), 932);
 }
 
-TEST_F(RulesTest, RawFromHex) {
+TEST_F(RulesTest, RawFromHex)
+{
     ASSERT_EQ(insert("\"RW\"", "'00FF'"), 0);
     EXPECT_EQ(one("\"RW\""), "00FF");
     EXPECT_EQ(insert("\"RW\"", "'0G'"), 1465);
     EXPECT_EQ(insert("\"RW\"", "'001122'"), 12899);
 }
 
-TEST_F(RulesTest, IdentifiersAndNamespaces) {
+TEST_F(RulesTest, IdentifiersAndNamespaces)
+{
     EXPECT_EQ(c.run("CREATE TABLE \"" + std::string(31, 'A') + "\" (\"A\" NUMBER)"), 972);
     EXPECT_EQ(c.run("CREATE TABLE lower_case (col1 number)"), 0);
     EXPECT_EQ(c.rows("SELECT TABLE_NAME FROM USER_TABLES WHERE TABLE_NAME='LOWER_CASE'").size(), 1u);
@@ -102,7 +117,8 @@ TEST_F(RulesTest, IdentifiersAndNamespaces) {
     EXPECT_EQ(c.run("ALTER TABLE \"R\" ADD CONSTRAINT \"K2\" UNIQUE (\"V\")"), 2261);
 }
 
-TEST_F(RulesTest, RefusesWhatItDoesNotUnderstand) {
+TEST_F(RulesTest, RefusesWhatItDoesNotUnderstand)
+{
     EXPECT_EQ(c.run("FROBNICATE everything"), 900);
     EXPECT_EQ(c.run("CREATE TABLE \"X\" (\"A\" NUMBER) garbage"), 933);
     EXPECT_EQ(c.run("SELECT \"NOPE\" FROM \"R\""), 904);
@@ -114,7 +130,8 @@ TEST_F(RulesTest, RefusesWhatItDoesNotUnderstand) {
     EXPECT_EQ(c.run("SELECT 'abc FROM dual"), 1756);
 }
 
-TEST_F(RulesTest, InjectedErrorsHitTheNextMatchingStatement) {
+TEST_F(RulesTest, InjectedErrorsHitTheNextMatchingStatement)
+{
     oci_test_inject_error("DROP TABLE", 54);
     EXPECT_EQ(c.run("SELECT * FROM \"R\""), 0);
     EXPECT_EQ(c.run("DROP TABLE \"R\" CASCADE CONSTRAINTS"), 54);
@@ -126,7 +143,8 @@ TEST_F(RulesTest, InjectedErrorsHitTheNextMatchingStatement) {
     EXPECT_EQ(c.error(), "ORA-12345: Message 12345 not found;  product=RDBMS; facility=ORA");
 }
 
-TEST_F(RulesTest, CommitsAndRollbacks) {
+TEST_F(RulesTest, CommitsAndRollbacks)
+{
     ASSERT_EQ(insert("\"V\"", "'a'"), 0);
     exec("ROLLBACK");
     EXPECT_EQ(c.rows("SELECT COUNT(*) FROM \"R\"")[0][0], "0");
@@ -141,7 +159,8 @@ TEST_F(RulesTest, CommitsAndRollbacks) {
     EXPECT_EQ(other.rows("SELECT COUNT(*) FROM \"R\"")[0][0], "1");
 }
 
-TEST(OciConnect, DataSourcesAndLogins) {
+TEST(OciConnect, DataSourcesAndLogins)
+{
     service_dir dir;
     {
         client c;
@@ -180,7 +199,8 @@ TEST(OciConnect, DataSourcesAndLogins) {
     EXPECT_EQ(OCIHandleAlloc(nullptr, nullptr, OCI_HTYPE_STMT, 0, nullptr), OCI_INVALID_HANDLE);
 }
 
-TEST(OciConnect, NewUsersLogOnWithCaseSensitivePasswords) {
+TEST(OciConnect, NewUsersLogOnWithCaseSensitivePasswords)
+{
     service_dir dir;
     {
         client c;
@@ -199,7 +219,8 @@ TEST(OciConnect, NewUsersLogOnWithCaseSensitivePasswords) {
 // Nested CONCATs are read as one flat concatenation: the same text in every
 // nesting, NULL counting as empty, also in the dictionary lookups by
 // "owner.table" that use the dictionary's name indexes.
-TEST_F(RulesTest, NestedConcatKeepsItsText) {
+TEST_F(RulesTest, NestedConcatKeepsItsText)
+{
     auto one_value = [&](const std::string& expr) {
         auto r = c.rows("SELECT " + expr + " FROM DUAL");
         return r.size() == 1 ? r[0][0] : "<" + std::to_string(r.size()) + " rows>";
@@ -212,9 +233,9 @@ TEST_F(RulesTest, NestedConcatKeepsItsText) {
     EXPECT_EQ(one_value("concat(NULL, concat(NULL, NULL))"), "<null>");
 
     exec("CREATE TABLE \"S\" (\"A\" NUMBER)");
-    for (const char* cond : {"concat(owner,concat('.',table_name)) = 'SYSTEM.S'",
-                             "concat(concat(owner,'.'),table_name) = 'SYSTEM.S'",
-                             "concat(concat(t.owner,'.'),t.table_name) = 'SYSTEM.S'"}) {
+    for (const char* cond :
+         {"concat(owner,concat('.',table_name)) = 'SYSTEM.S'", "concat(concat(owner,'.'),table_name) = 'SYSTEM.S'",
+          "concat(concat(t.owner,'.'),t.table_name) = 'SYSTEM.S'"}) {
         auto r = c.rows(std::string("SELECT t.table_name, t.column_name FROM all_tab_columns t WHERE ") + cond);
         ASSERT_EQ(r.size(), 1u) << cond;
         EXPECT_EQ(r[0][0], "S");
@@ -223,7 +244,8 @@ TEST_F(RulesTest, NestedConcatKeepsItsText) {
     EXPECT_TRUE(c.rows("SELECT 1 FROM all_tab_columns WHERE concat(owner,concat('.',table_name)) = 'SYSTEMS'").empty());
 }
 
-TEST_F(RulesTest, CompositeUniqueKeysWithNulls) {
+TEST_F(RulesTest, CompositeUniqueKeysWithNulls)
+{
     exec("CREATE TABLE \"K\" (\"A\" NUMBER, \"B\" NUMBER, \"C\" VARCHAR2(5))");
     exec("ALTER TABLE \"K\" ADD CONSTRAINT \"K_AB\" UNIQUE (\"A\", \"B\")");
     // Rows whose key is NULL throughout never collide.
@@ -260,7 +282,8 @@ TEST_F(RulesTest, CompositeUniqueKeysWithNulls) {
     EXPECT_EQ(c.rows("SELECT COUNT(*) FROM \"K2\"")[0][0], "4");
 }
 
-TEST_F(RulesTest, IndexKeyLengthIsLimited) {
+TEST_F(RulesTest, IndexKeyLengthIsLimited)
+{
     exec("CREATE TABLE \"W\" (\"A\" VARCHAR2(4000), \"B\" VARCHAR2(2398), \"C\" NVARCHAR2(1200), \"N\" NUMBER)");
     // 4000 + 2398 fits exactly; one more byte does not.
     ASSERT_EQ(c.run("CREATE INDEX \"W_AB\" ON \"W\" (\"A\", \"B\")"), 0) << c.error();
@@ -269,21 +292,33 @@ TEST_F(RulesTest, IndexKeyLengthIsLimited) {
     // National columns count two bytes a character.
     EXPECT_EQ(c.run("ALTER TABLE \"W\" ADD CONSTRAINT \"W_PK\" PRIMARY KEY (\"A\", \"C\")"), 1450);
     EXPECT_EQ(c.run("CREATE TABLE \"W2\" (\"A\" VARCHAR2(4000) PRIMARY KEY, \"B\" VARCHAR2(4000), "
-                    "UNIQUE (\"A\", \"B\"))"), 1450);
+                    "UNIQUE (\"A\", \"B\"))"),
+              1450);
     EXPECT_EQ(c.run("SELECT COUNT(*) FROM \"W2\""), 942);
-    EXPECT_TRUE(c.rows("SELECT \"INDEX_NAME\" FROM \"USER_INDEXES\" WHERE \"TABLE_NAME\" = 'W' AND \"INDEX_NAME\" <> 'W_AB'").empty());
+    EXPECT_TRUE(
+        c.rows("SELECT \"INDEX_NAME\" FROM \"USER_INDEXES\" WHERE \"TABLE_NAME\" = 'W' AND \"INDEX_NAME\" <> 'W_AB'")
+            .empty());
 }
 
-TEST_F(RulesTest, ExpressionIndexKeysCountTheColumnsTheyRead) {
+TEST_F(RulesTest, ExpressionIndexKeysCountTheColumnsTheyRead)
+{
     exec("CREATE TABLE \"X\" (\"A\" NVARCHAR2(2000), \"B\" NVARCHAR2(1200), \"N\" NUMBER)");
-    ASSERT_EQ(c.run("CREATE UNIQUE INDEX \"X_AN\" ON \"X\" (CASE WHEN \"A\" IS NOT NULL AND \"N\" IS NOT NULL THEN \"A\" END, "
-                    "CASE WHEN \"A\" IS NOT NULL AND \"N\" IS NOT NULL THEN \"N\" END)"), 0) << c.error();
-    EXPECT_EQ(c.run("CREATE UNIQUE INDEX \"X_AB\" ON \"X\" (CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"A\" END, "
-                    "CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"B\" END)"), 1450);
+    ASSERT_EQ(
+        c.run(
+            "CREATE UNIQUE INDEX \"X_AN\" ON \"X\" (CASE WHEN \"A\" IS NOT NULL AND \"N\" IS NOT NULL THEN \"A\" END, "
+            "CASE WHEN \"A\" IS NOT NULL AND \"N\" IS NOT NULL THEN \"N\" END)"),
+        0)
+        << c.error();
+    EXPECT_EQ(
+        c.run(
+            "CREATE UNIQUE INDEX \"X_AB\" ON \"X\" (CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"A\" END, "
+            "CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"B\" END)"),
+        1450);
     EXPECT_EQ(c.error(), "ORA-01450: maximum key length (6398) exceeded");
 }
 
-TEST_F(RulesTest, TextBecomesADateOnlyThroughAFormat) {
+TEST_F(RulesTest, TextBecomesADateOnlyThroughAFormat)
+{
     // Without TO_DATE, text must follow NLS_DATE_FORMAT 'DD-MON-RR'; ISO text does not.
     EXPECT_EQ(insert("\"D\"", "'2001-02-03'"), 1861);
     EXPECT_EQ(c.error(), "ORA-01861: literal does not match format string");

@@ -9,23 +9,29 @@ const char* kTable = "\"APP\".\"ORDERS\"";
 
 class ShapesTest : public OciTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         OciTest::SetUp();
         exec("CREATE USER \"APP\" identified externally");
         exec("ALTER USER \"APP\" quota unlimited on \"USERS\"");
-        exec(std::string("CREATE TABLE ") + kTable +
-             " (\"ID\" NUMBER(10,0) NOT NULL, \"CODE\" VARCHAR2(20) DEFAULT 'it''s' , \"QTY\" NUMBER DEFAULT 0 NOT NULL,"
-             " \"NOTE\" CLOB, \"PIC\" BLOB, \"AT\" TIMESTAMP(3))");
+        exec(
+            std::string("CREATE TABLE ") + kTable +
+            " (\"ID\" NUMBER(10,0) NOT NULL, \"CODE\" VARCHAR2(20) DEFAULT 'it''s' , \"QTY\" NUMBER DEFAULT 0 NOT NULL,"
+            " \"NOTE\" CLOB, \"PIC\" BLOB, \"AT\" TIMESTAMP(3))");
     }
 };
 
 } // namespace
 
-TEST_F(ShapesTest, CatalogReadsBeforeTheRun) {
+TEST_F(ShapesTest, CatalogReadsBeforeTheRun)
+{
     int ora = -1;
     c.rows("select VIEW_NAME, TEXT from SYS.USER_VIEWS", &ora);
     EXPECT_EQ(ora, 0) << c.error();
-    c.rows("SELECT a.constraint_name FROM user_cons_columns a, user_constraints b WHERE a.constraint_name=b.constraint_name AND b.constraint_type='P'", &ora);
+    c.rows(
+        "SELECT a.constraint_name FROM user_cons_columns a, user_constraints b WHERE "
+        "a.constraint_name=b.constraint_name AND b.constraint_type='P'",
+        &ora);
     EXPECT_EQ(ora, 0) << c.error();
     c.rows("select index_name FROM user_indexes", &ora);
     EXPECT_EQ(ora, 0) << c.error();
@@ -33,7 +39,10 @@ TEST_F(ShapesTest, CatalogReadsBeforeTheRun) {
     ASSERT_EQ(ora, 0) << c.error();
     ASSERT_FALSE(v.empty());
     EXPECT_NE(v[0][0].find("11.2.0.4.0"), std::string::npos);
-    auto t = c.rows("select OWNER, TABLE_NAME, IOT_TYPE from all_tables where TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'", &ora);
+    auto t = c.rows(
+        "select OWNER, TABLE_NAME, IOT_TYPE from all_tables where TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL "
+        "OR IOT_TYPE='IOT'",
+        &ora);
     ASSERT_EQ(ora, 0) << c.error();
     ASSERT_EQ(t.size(), 1u);
     EXPECT_EQ(t[0][0], "APP");
@@ -41,20 +50,26 @@ TEST_F(ShapesTest, CatalogReadsBeforeTheRun) {
     EXPECT_EQ(t[0][2], "<null>");
 }
 
-TEST_F(ShapesTest, ExistingUserAndDroppedTable) {
+TEST_F(ShapesTest, ExistingUserAndDroppedTable)
+{
     EXPECT_EQ(c.run("CREATE USER \"APP\" identified externally"), 1920);
     exec(std::string("DROP TABLE ") + kTable + " CASCADE CONSTRAINTS");
     EXPECT_EQ(c.run(std::string("DROP TABLE ") + kTable + " CASCADE CONSTRAINTS"), 942);
     EXPECT_EQ(c.run("CREATE TABLE \"NOBODY\".\"T\" (\"A\" NUMBER)"), 1918);
 }
 
-TEST_F(ShapesTest, SequenceTriggerAndKeys) {
+TEST_F(ShapesTest, SequenceTriggerAndKeys)
+{
     exec("CREATE SEQUENCE \"ORDERS_SEQ\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");
-    EXPECT_EQ(c.run("CREATE SEQUENCE \"ORDERS_SEQ\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER"), 955);
-    exec(std::string("CREATE OR REPLACE TRIGGER \"ORDERS_TRG\" BEFORE INSERT ON ") + kTable +
-         " FOR EACH ROW WHEN (new.\"ID\" IS NULL) BEGIN select \"ORDERS_SEQ\".nextval into :new.\"ID\" from dual; END;");
+    EXPECT_EQ(c.run("CREATE SEQUENCE \"ORDERS_SEQ\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE "
+                    "NOCACHE ORDER"),
+              955);
+    exec(
+        std::string("CREATE OR REPLACE TRIGGER \"ORDERS_TRG\" BEFORE INSERT ON ") + kTable +
+        " FOR EACH ROW WHEN (new.\"ID\" IS NULL) BEGIN select \"ORDERS_SEQ\".nextval into :new.\"ID\" from dual; END;");
     exec(std::string("ALTER TABLE ") + kTable + " ADD CONSTRAINT \"ORDERS_PK\" PRIMARY KEY (\"ID\")");
-    EXPECT_EQ(c.run(std::string("ALTER TABLE ") + kTable + " ADD CONSTRAINT \"ORDERS_PK2\" PRIMARY KEY (\"ID\")"), 2260);
+    EXPECT_EQ(c.run(std::string("ALTER TABLE ") + kTable + " ADD CONSTRAINT \"ORDERS_PK2\" PRIMARY KEY (\"ID\")"),
+              2260);
     exec(std::string("CREATE UNIQUE INDEX \"ORDERS_UX\" ON ") + kTable +
          " (CASE WHEN \"CODE\" IS NOT NULL AND \"QTY\" IS NOT NULL THEN \"CODE\" || ',' || \"QTY\" END)");
     exec(std::string("CREATE INDEX \"ORDERS_IX\" ON ") + kTable + " (\"CODE\",\"QTY\")");
@@ -88,18 +103,24 @@ TEST_F(ShapesTest, SequenceTriggerAndKeys) {
     int ora = -1;
     c.rows("select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where table_name = 'APP.ORDERS'", &ora);
     EXPECT_EQ(ora, 0);
-    auto pk = c.rows("SELECT count(*) FROM all_constraints WHERE concat(concat(owner,'.'),table_name)='APP.ORDERS' AND constraint_type='P'");
+    auto pk = c.rows(
+        "SELECT count(*) FROM all_constraints WHERE concat(concat(owner,'.'),table_name)='APP.ORDERS' AND "
+        "constraint_type='P'");
     EXPECT_EQ(pk[0][0], "1");
-    auto pkc = c.rows("SELECT DISTINCT a.constraint_name, a.column_name FROM all_cons_columns a, all_constraints b WHERE "
-                      "concat(concat(a.owner,'.'),a.table_name)='APP.ORDERS' AND a.constraint_name=b.constraint_name AND "
-                      "b.constraint_type='P' ORDER BY a.constraint_name");
+    auto pkc = c.rows(
+        "SELECT DISTINCT a.constraint_name, a.column_name FROM all_cons_columns a, all_constraints b WHERE "
+        "concat(concat(a.owner,'.'),a.table_name)='APP.ORDERS' AND a.constraint_name=b.constraint_name AND "
+        "b.constraint_type='P' ORDER BY a.constraint_name");
     ASSERT_EQ(pkc.size(), 1u);
     EXPECT_EQ(pkc[0][0], "ORDERS_PK");
     EXPECT_EQ(pkc[0][1], "ID");
-    auto ix = c.rows("SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, all_ind_columns.column_name FROM "
-                     "all_ind_columns, all_indexes where concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = "
-                     "'APP.ORDERS' AND all_indexes.generated='N' AND all_ind_columns.index_name = all_indexes.index_name AND "
-                     "all_ind_columns.table_name = all_indexes.table_name ORDER BY all_indexes.index_name", &ora);
+    auto ix = c.rows(
+        "SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, all_ind_columns.column_name FROM "
+        "all_ind_columns, all_indexes where concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) "
+        "= "
+        "'APP.ORDERS' AND all_indexes.generated='N' AND all_ind_columns.index_name = all_indexes.index_name AND "
+        "all_ind_columns.table_name = all_indexes.table_name ORDER BY all_indexes.index_name",
+        &ora);
     ASSERT_EQ(ora, 0) << c.error();
     ASSERT_EQ(ix.size(), 4u);
     EXPECT_EQ(ix[0][0], "ORDERS_IX");
@@ -108,10 +129,15 @@ TEST_F(ShapesTest, SequenceTriggerAndKeys) {
     EXPECT_EQ(ix[2][1], "UNIQUE");
     EXPECT_EQ(ix[3][0], "ORDERS_UX");
     EXPECT_EQ(ix[3][2].rfind("SYS_NC", 0), 0u);
-    auto fk = c.rows("select count(*) from ALL_CONSTRAINTS where R_CONSTRAINT_NAME='ORDERS_PK' and CONSTRAINT_TYPE='R'");
+    auto fk =
+        c.rows("select count(*) from ALL_CONSTRAINTS where R_CONSTRAINT_NAME='ORDERS_PK' and CONSTRAINT_TYPE='R'");
     EXPECT_EQ(fk[0][0], "0");
-    c.rows("select concat(concat(a.OWNER,'.'),a.TABLE_NAME),a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM ALL_CONSTRAINTS a, "
-           "ALL_CONS_COLUMNS b WHERE a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and a.R_CONSTRAINT_NAME='ORDERS_PK'", &ora);
+    c.rows(
+        "select concat(concat(a.OWNER,'.'),a.TABLE_NAME),a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM "
+        "ALL_CONSTRAINTS a, "
+        "ALL_CONS_COLUMNS b WHERE a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
+        "a.R_CONSTRAINT_NAME='ORDERS_PK'",
+        &ora);
     EXPECT_EQ(ora, 0) << c.error();
     auto cnt = c.rows(std::string("SELECT COUNT(*) FROM ") + kTable);
     EXPECT_EQ(cnt[0][0], "2");
@@ -119,12 +145,15 @@ TEST_F(ShapesTest, SequenceTriggerAndKeys) {
     EXPECT_EQ(cntq[0][0], "1");
 }
 
-TEST_F(ShapesTest, TriggerWithoutSequenceCompilesWithErrors) {
+TEST_F(ShapesTest, TriggerWithoutSequenceCompilesWithErrors)
+{
     OCIStmt* st = nullptr;
     OCIHandleAlloc(c.env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
-    std::u16string t = u16(std::string("CREATE OR REPLACE TRIGGER \"T_TRG\" BEFORE INSERT ON ") + kTable +
-                           " FOR EACH ROW WHEN (new.\"ID\" IS NULL) BEGIN select \"NO_SEQ\".nextval into :new.\"ID\" from dual; END;");
-    OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    std::u16string t =
+        u16(std::string("CREATE OR REPLACE TRIGGER \"T_TRG\" BEFORE INSERT ON ") + kTable +
+            " FOR EACH ROW WHEN (new.\"ID\" IS NULL) BEGIN select \"NO_SEQ\".nextval into :new.\"ID\" from dual; END;");
+    OCIStmtPrepare(st, c.err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2),
+                   OCI_NTV_SYNTAX, OCI_DEFAULT);
     EXPECT_EQ(OCIStmtExecute(c.svc, st, c.err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
     EXPECT_EQ(c.error_code(), 24344);
     OCIHandleFree(st, OCI_HTYPE_STMT);
@@ -132,21 +161,29 @@ TEST_F(ShapesTest, TriggerWithoutSequenceCompilesWithErrors) {
     EXPECT_EQ(c.error(), "ORA-04098: trigger 'SYSTEM.T_TRG' is invalid and failed re-validation");
 }
 
-TEST_F(ShapesTest, ModifyToNullable) {
+TEST_F(ShapesTest, ModifyToNullable)
+{
     exec(std::string("ALTER TABLE ") + kTable + " MODIFY \"QTY\" NUMBER DEFAULT 0 NULL");
     EXPECT_EQ(c.run(std::string("ALTER TABLE ") + kTable + " MODIFY \"QTY\" NULL", OCI_COMMIT_ON_SUCCESS), 1451);
     exec(std::string("INSERT INTO ") + kTable + " (\"ID\", \"QTY\") VALUES(1, NULL)");
     EXPECT_EQ(c.run(std::string("ALTER TABLE ") + kTable + " MODIFY \"QTY\" NOT NULL"), 2296);
 }
 
-TEST_F(ShapesTest, UnusedPathsParse) {
+TEST_F(ShapesTest, UnusedPathsParse)
+{
     exec("CREATE TABLE \"APP\".\"PARENT\" (\"A\" NUMBER NOT NULL, \"B\" NUMBER NOT NULL)");
-    EXPECT_EQ(c.run("ALTER TABLE \"APP\".\"ORDERS\" ADD FOREIGN KEY (\"ID\", \"QTY\") REFERENCES \"APP\".\"PARENT\" (\"A\", \"B\")"), 2270);
+    EXPECT_EQ(c.run("ALTER TABLE \"APP\".\"ORDERS\" ADD FOREIGN KEY (\"ID\", \"QTY\") REFERENCES \"APP\".\"PARENT\" "
+                    "(\"A\", \"B\")"),
+              2270);
     exec("ALTER TABLE \"APP\".\"PARENT\" ADD CONSTRAINT \"PARENT_UI\" UNIQUE(\"A\", \"B\")");
     exec("INSERT INTO \"APP\".\"ORDERS\" (\"ID\", \"QTY\") VALUES(5, 6)");
-    EXPECT_EQ(c.run("ALTER TABLE \"APP\".\"ORDERS\" ADD FOREIGN KEY (\"ID\", \"QTY\") REFERENCES \"APP\".\"PARENT\" (\"A\", \"B\") ON DELETE CASCADE"), 2298);
+    EXPECT_EQ(c.run("ALTER TABLE \"APP\".\"ORDERS\" ADD FOREIGN KEY (\"ID\", \"QTY\") REFERENCES \"APP\".\"PARENT\" "
+                    "(\"A\", \"B\") ON DELETE CASCADE"),
+              2298);
     exec("INSERT INTO \"APP\".\"PARENT\" (\"A\", \"B\") VALUES(5, 6)");
-    exec("ALTER TABLE \"APP\".\"ORDERS\" ADD FOREIGN KEY (\"ID\", \"QTY\") REFERENCES \"APP\".\"PARENT\" (\"A\", \"B\") ON DELETE CASCADE");
+    exec(
+        "ALTER TABLE \"APP\".\"ORDERS\" ADD FOREIGN KEY (\"ID\", \"QTY\") REFERENCES \"APP\".\"PARENT\" (\"A\", \"B\") "
+        "ON DELETE CASCADE");
     auto fk = c.rows("select a.DELETE_RULE, a.R_CONSTRAINT_NAME from ALL_CONSTRAINTS a where a.CONSTRAINT_TYPE='R'");
     ASSERT_EQ(fk.size(), 1u);
     EXPECT_EQ(fk[0][0], "CASCADE");

@@ -17,16 +17,86 @@ struct holder {
     holder& operator=(const holder&) = delete;
 };
 
-VARIANT make_i4(LONG x) { VARIANT v; VariantInit(&v); v.vt = VT_I4; v.lVal = x; return v; }
-VARIANT make_i8(LONGLONG x) { VARIANT v; VariantInit(&v); v.vt = VT_I8; v.llVal = x; return v; }
-VARIANT make_ui8(ULONGLONG x) { VARIANT v; VariantInit(&v); v.vt = VT_UI8; v.ullVal = x; return v; }
-VARIANT make_r8(double x) { VARIANT v; VariantInit(&v); v.vt = VT_R8; v.dblVal = x; return v; }
-VARIANT make_r4(float x) { VARIANT v; VariantInit(&v); v.vt = VT_R4; v.fltVal = x; return v; }
-VARIANT make_bool(bool x) { VARIANT v; VariantInit(&v); v.vt = VT_BOOL; v.boolVal = x ? VARIANT_TRUE : VARIANT_FALSE; return v; }
-VARIANT make_cy(LONGLONG scaled) { VARIANT v; VariantInit(&v); v.vt = VT_CY; v.cyVal.int64 = scaled; return v; }
-VARIANT make_date(double d) { VARIANT v; VariantInit(&v); v.vt = VT_DATE; v.date = d; return v; }
-VARIANT make_vt(VARTYPE vt) { VARIANT v; VariantInit(&v); v.vt = vt; v.llVal = 0; return v; }
-VARIANT make_str(const wchar_t* s) { VARIANT v; VariantInit(&v); v.vt = VT_BSTR; v.bstrVal = SysAllocString(s); return v; }
+VARIANT make_i4(LONG x)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = x;
+    return v;
+}
+VARIANT make_i8(LONGLONG x)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I8;
+    v.llVal = x;
+    return v;
+}
+VARIANT make_ui8(ULONGLONG x)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_UI8;
+    v.ullVal = x;
+    return v;
+}
+VARIANT make_r8(double x)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R8;
+    v.dblVal = x;
+    return v;
+}
+VARIANT make_r4(float x)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R4;
+    v.fltVal = x;
+    return v;
+}
+VARIANT make_bool(bool x)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = x ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+VARIANT make_cy(LONGLONG scaled)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_CY;
+    v.cyVal.int64 = scaled;
+    return v;
+}
+VARIANT make_date(double d)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_DATE;
+    v.date = d;
+    return v;
+}
+VARIANT make_vt(VARTYPE vt)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = vt;
+    v.llVal = 0;
+    return v;
+}
+VARIANT make_str(const wchar_t* s)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString(s);
+    return v;
+}
 VARIANT make_dec(const wchar_t* s)
 {
     VARIANT v;
@@ -51,10 +121,8 @@ std::wstring convert(VARIANT src, VARTYPE vt)
         return buf;
     }
     EXPECT_EQ(out.v.vt, vt);
-    if (vt == VT_EMPTY)
-        return L"<empty>";
-    if (vt == VT_NULL)
-        return L"<null>";
+    if (vt == VT_EMPTY) return L"<empty>";
+    if (vt == VT_NULL) return L"<null>";
     holder text;
     EXPECT_EQ(VariantChangeType(&text.v, &out.v, 0, VT_BSTR), S_OK);
     return std::wstring(text.v.bstrVal, SysStringLen(text.v.bstrVal));
@@ -130,8 +198,7 @@ TEST(ChangeType, ToRealsCurrencyAndDecimal)
     EXPECT_EQ(convert(make_r8(1.0 / 3), VT_DECIMAL), L"0.333333333333333");
     EXPECT_EQ(convert(make_str(L"0.10"), VT_DECIMAL), L"0.10");
     EXPECT_EQ(convert(make_dec(L"1.50"), VT_R8), L"1.5");
-    EXPECT_EQ(convert(make_dec(L"-0.0000000000000000000000000001"), VT_BSTR),
-              L"-0.0000000000000000000000000001");
+    EXPECT_EQ(convert(make_dec(L"-0.0000000000000000000000000001"), VT_BSTR), L"-0.0000000000000000000000000001");
 }
 
 TEST(ChangeType, BooleansDatesAndText)

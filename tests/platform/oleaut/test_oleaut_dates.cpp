@@ -37,16 +37,11 @@ TEST(DateNumber, CalendarEdgesBothWays)
         int dow;
     };
     const row rows[] = {
-        {st(1899, 12, 30), 0.0, 6},
-        {st(1899, 12, 30, 6), 0.25, 6},
-        {st(1899, 12, 29, 6), -1.25, 5},
-        {st(1899, 12, 29, 18), -1.75, 5},
-        {st(1753, 1, 1), -53688.0, 1},
-        {st(100, 1, 1), -657434.0, 5},
-        {st(9999, 12, 31), 2958465.0, 5},
-        {st(9999, 12, 31, 23, 59, 59), 2958465.0 + 86399.0 / 86400.0, 5},
-        {st(2000, 2, 29), 36585.0, 2},
-        {st(2016, 12, 31, 12), 42735.5, 6},
+        {st(1899, 12, 30), 0.0, 6},       {st(1899, 12, 30, 6), 0.25, 6},
+        {st(1899, 12, 29, 6), -1.25, 5},  {st(1899, 12, 29, 18), -1.75, 5},
+        {st(1753, 1, 1), -53688.0, 1},    {st(100, 1, 1), -657434.0, 5},
+        {st(9999, 12, 31), 2958465.0, 5}, {st(9999, 12, 31, 23, 59, 59), 2958465.0 + 86399.0 / 86400.0, 5},
+        {st(2000, 2, 29), 36585.0, 2},    {st(2016, 12, 31, 12), 42735.5, 6},
     };
     for (const row& r : rows) {
         DATE d = 0;
@@ -67,9 +62,9 @@ TEST(DateNumber, CalendarEdgesBothWays)
 
 TEST(DateNumber, RefusesImpossibleDatesAndRoundsToSeconds)
 {
-    const SYSTEMTIME bad[] = {st(1900, 2, 29), st(2015, 2, 29), st(2016, 13, 1), st(2016, 4, 31),
-                              st(2016, 1, 0),  st(2016, 1, 1, 24), st(2016, 1, 1, 0, 60),
-                              st(2016, 1, 1, 0, 0, 60), st(10000, 1, 1)};
+    const SYSTEMTIME bad[] = {st(1900, 2, 29),       st(2015, 2, 29),          st(2016, 13, 1),
+                              st(2016, 4, 31),       st(2016, 1, 0),           st(2016, 1, 1, 24),
+                              st(2016, 1, 1, 0, 60), st(2016, 1, 1, 0, 0, 60), st(10000, 1, 1)};
     for (const SYSTEMTIME& t : bad) {
         DATE d = 123;
         EXPECT_FALSE(SystemTimeToVariantTime(&t, &d));
@@ -144,8 +139,8 @@ TEST(DateText, EnglishFormsParse)
         EXPECT_EQ(got.wMinute, r.t.wMinute) << r.in;
         EXPECT_EQ(got.wSecond, r.t.wSecond) << r.in;
     }
-    const wchar_t* bad[] = {L"", L"hello", L"2/30/2016", L"13/1/2016", L"25:00", L"1/2/3/4",
-                            L"Dec Jan 2016", L"12", L"13 PM", L"99999999999/1/1", L"1:2:3:4"};
+    const wchar_t* bad[] = {L"",   L"hello", L"2/30/2016",       L"13/1/2016", L"25:00", L"1/2/3/4", L"Dec Jan 2016",
+                            L"12", L"13 PM", L"99999999999/1/1", L"1:2:3:4"};
     for (const wchar_t* s : bad) {
         DATE d = 5;
         EXPECT_EQ(VarDateFromStr(s, 1033, 0, &d), DISP_E_TYPEMISMATCH) << s;

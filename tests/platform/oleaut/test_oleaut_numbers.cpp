@@ -78,8 +78,8 @@ TEST(DecimalText, RoundTripsValueByValue)
 
 TEST(DecimalText, RefusesBadTextAndOverflow)
 {
-    const wchar_t* bad[] = {L"", L"abc", L"1..2", L"1,", L",1", L"1e", L"--1", L"1 2", L"0x10",
-                            L"inf", L"nan", L"(1", L"+-1", L"1.2.3", L"$5"};
+    const wchar_t* bad[] = {L"",     L"abc", L"1..2", L"1,", L",1",  L"1e",    L"--1", L"1 2",
+                            L"0x10", L"inf", L"nan",  L"(1", L"+-1", L"1.2.3", L"$5"};
     for (const wchar_t* s : bad) {
         DECIMAL d = {};
         d.Lo64 = 77;
@@ -111,10 +111,16 @@ TEST(DecimalToInteger, HalfToEvenAndRange)
         LONG value;
     };
     const row rows[] = {
-        {L"1.5", S_OK, 2},          {L"2.5", S_OK, 2},           {L"-2.5", S_OK, -2},
-        {L"-3.5", S_OK, -4},        {L"2.5000001", S_OK, 3},     {L"0.4999", S_OK, 0},
-        {L"2147483647", S_OK, 2147483647},                       {L"2147483646.5", S_OK, 2147483646},
-        {L"2147483647.5", DISP_E_OVERFLOW, 0},                   {L"-2147483648.5", S_OK, -2147483648},
+        {L"1.5", S_OK, 2},
+        {L"2.5", S_OK, 2},
+        {L"-2.5", S_OK, -2},
+        {L"-3.5", S_OK, -4},
+        {L"2.5000001", S_OK, 3},
+        {L"0.4999", S_OK, 0},
+        {L"2147483647", S_OK, 2147483647},
+        {L"2147483646.5", S_OK, 2147483646},
+        {L"2147483647.5", DISP_E_OVERFLOW, 0},
+        {L"-2147483648.5", S_OK, -2147483648},
         {L"-2147483649", DISP_E_OVERFLOW, 0},
     };
     for (const row& r : rows) {
@@ -186,8 +192,8 @@ TEST(Currency, TextRoundingRangeAndPrinting)
     };
     const row rows[] = {
         {L"12.5", S_OK, 125000},
-        {L"12.34565", S_OK, 123456},   // half to even: 6 stays
-        {L"12.34575", S_OK, 123458},   // 7 goes up
+        {L"12.34565", S_OK, 123456}, // half to even: 6 stays
+        {L"12.34575", S_OK, 123458}, // 7 goes up
         {L"12.345651", S_OK, 123457},
         {L"-12.34565", S_OK, -123456},
         {L"0.00005", S_OK, 0},
@@ -211,8 +217,8 @@ TEST(Currency, TextRoundingRangeAndPrinting)
         long long scaled;
         const wchar_t* text;
     };
-    const print_row prints[] = {{125000, L"12.5"}, {50000, L"5"},  {-5000, L"-0.5"},
-                                {0, L"0"},         {1, L"0.0001"}, {INT64_MIN, L"-922337203685477.5808"},
+    const print_row prints[] = {{125000, L"12.5"},   {50000, L"5"},  {-5000, L"-0.5"},
+                                {0, L"0"},           {1, L"0.0001"}, {INT64_MIN, L"-922337203685477.5808"},
                                 {123456, L"12.3456"}};
     for (const print_row& p : prints) {
         CY cy{};

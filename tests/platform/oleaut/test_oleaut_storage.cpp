@@ -29,8 +29,7 @@ TEST(Bstr, AllocationKeepsLengthAndEmbeddedNuls)
     BSTR z = SysAllocStringLen(nullptr, 4);
     ASSERT_NE(z, nullptr);
     EXPECT_EQ(SysStringLen(z), 4u);
-    for (int i = 0; i <= 4; ++i)
-        EXPECT_EQ(z[i], L'\0');
+    for (int i = 0; i <= 4; ++i) EXPECT_EQ(z[i], L'\0');
 
     // Reallocation from a part of the string itself.
     EXPECT_TRUE(SysReAllocStringLen(&a, a + 1, 2));
@@ -168,7 +167,7 @@ TEST(Variant, ClearCopyAndBadTypes)
     d.decVal.sign = DECIMAL_NEG;
     d.decVal.Hi32 = 7;
     d.decVal.Lo64 = 0x0123456789ABCDEFull;
-    d.vt = VT_DECIMAL; // wReserved and vt share the first word
+    d.vt = VT_DECIMAL;                    // wReserved and vt share the first word
     ASSERT_EQ(VariantCopy(&b, &d), S_OK); // frees b's old text
     EXPECT_EQ(b.vt, VT_DECIMAL);
     EXPECT_EQ(b.decVal.scale, 4);

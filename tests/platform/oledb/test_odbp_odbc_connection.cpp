@@ -14,13 +14,17 @@ public:
     scoped_env(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value) ::setenv(name, value, 1);
-        else ::unsetenv(name);
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
     }
     ~scoped_env()
     {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
     }
     scoped_env(const scoped_env&) = delete;
     scoped_env& operator=(const scoped_env&) = delete;
@@ -70,5 +74,7 @@ TEST(OdbcConnectionString, AnotherDriverByNameWithExtraText)
     std::string cs = odbp_odbc_connection_string(login("dbhost,1444"));
     EXPECT_EQ(cs.rfind("DRIVER={ODBC Driver 18 for SQL Server};SERVER={dbhost,1444};", 0), 0u) << cs;
     EXPECT_EQ(cs.find("TDS_Version"), std::string::npos) << cs;
-    EXPECT_EQ(cs.size() - cs.rfind("Encrypt=yes;TrustServerCertificate=yes;"), std::string("Encrypt=yes;TrustServerCertificate=yes;").size()) << cs;
+    EXPECT_EQ(cs.size() - cs.rfind("Encrypt=yes;TrustServerCertificate=yes;"),
+              std::string("Encrypt=yes;TrustServerCertificate=yes;").size())
+        << cs;
 }

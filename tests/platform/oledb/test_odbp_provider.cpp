@@ -37,7 +37,10 @@ struct com_ptr {
     com_ptr() = default;
     com_ptr(const com_ptr&) = delete;
     com_ptr& operator=(const com_ptr&) = delete;
-    ~com_ptr() { if (p) p->Release(); }
+    ~com_ptr()
+    {
+        if (p) p->Release();
+    }
     T* operator->() const { return p; }
     void** out() { return reinterpret_cast<void**>(&p); }
     IUnknown** unk() { return reinterpret_cast<IUnknown**>(&p); }
@@ -70,14 +73,20 @@ first_error take_error()
     if (custom.p) {
         BSTR state = nullptr;
         static_cast<ISQLErrorInfo*>(static_cast<void*>(custom.p))->GetSQLInfo(&state, &f.native);
-        if (state) { f.sqlstate = state; SysFreeString(state); }
+        if (state) {
+            f.sqlstate = state;
+            SysFreeString(state);
+        }
     }
     com_ptr<IErrorInfo> rec;
     recs->GetErrorInfo(0, 1033, &rec.p);
     if (rec.p) {
         BSTR d = nullptr;
         rec->GetDescription(&d);
-        if (d) { f.description = d; SysFreeString(d); }
+        if (d) {
+            f.description = d;
+            SysFreeString(d);
+        }
     }
     return f;
 }
@@ -129,12 +138,15 @@ INSERT INTO Lines VALUES (1, 3)
     // When set, the data source of the tests: the same server through the TDS endpoint.
     static inline std::wstring over_network;
 
-    static HRESULT native(IDBInitialize** out, const std::wstring& user, const std::wstring& pw, const std::wstring& db, const CLSID& clsid = CLSID_SQLNCLI11)
+    static HRESULT native(IDBInitialize** out, const std::wstring& user, const std::wstring& pw, const std::wstring& db,
+                          const CLSID& clsid = CLSID_SQLNCLI11)
     {
-        HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDBInitialize, reinterpret_cast<void**>(out));
+        HRESULT hr =
+            CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDBInitialize, reinterpret_cast<void**>(out));
         if (FAILED(hr)) return hr;
         std::vector<DBPROP> props{bstr_prop(DBPROP_INIT_DATASOURCE, ds())};
-        if (user.empty()) props.push_back(bstr_prop(DBPROP_AUTH_INTEGRATED, L"SSPI"));
+        if (user.empty())
+            props.push_back(bstr_prop(DBPROP_AUTH_INTEGRATED, L"SSPI"));
         else {
             props.push_back(bstr_prop(DBPROP_AUTH_USERID, user));
             props.push_back(bstr_prop(DBPROP_AUTH_PASSWORD, pw));
@@ -152,7 +164,8 @@ INSERT INTO Lines VALUES (1, 3)
     static HRESULT generic(IDBInitialize** out, const std::wstring& tail)
     {
         com_ptr<IDataInitialize> di;
-        HRESULT hr = CoCreateInstance(CLSID_MSDAINITIALIZE, nullptr, CLSCTX_INPROC_SERVER, IID_IDataInitialize, di.out());
+        HRESULT hr =
+            CoCreateInstance(CLSID_MSDAINITIALIZE, nullptr, CLSCTX_INPROC_SERVER, IID_IDataInitialize, di.out());
         if (FAILED(hr)) return hr;
         std::wstring cs = L"Provider=sqloledb;Data Source=" + ds() + tail;
         com_ptr<IUnknown> unk;
@@ -190,7 +203,8 @@ INSERT INTO Lines VALUES (1, 3)
     };
     // Reads every row with one WSTR binding per column (BYTES for binary ones)
     // of `width` bytes, five rows at a time.
-    static std::vector<std::vector<cell>> read(IRowset* rs, DBLENGTH width = 400, std::vector<DBCOLUMNINFO>* cols_out = nullptr)
+    static std::vector<std::vector<cell>> read(IRowset* rs, DBLENGTH width = 400,
+                                               std::vector<DBCOLUMNINFO>* cols_out = nullptr)
     {
         std::vector<std::vector<cell>> rows;
         com_ptr<IColumnsInfo> ci;
@@ -233,8 +247,11 @@ INSERT INTO Lines VALUES (1, 3)
                     std::memcpy(&c.status, buf.data() + b[i].obStatus, sizeof c.status);
                     std::memcpy(&c.length, buf.data() + b[i].obLength, sizeof c.length);
                     if (c.status != DBSTATUS_S_ISNULL) {
-                        if (b[i].wType == DBTYPE_WSTR) c.text = reinterpret_cast<const wchar_t*>(buf.data() + b[i].obValue);
-                        else c.bytes.assign(reinterpret_cast<const char*>(buf.data() + b[i].obValue), std::min<DBLENGTH>(c.length, width));
+                        if (b[i].wType == DBTYPE_WSTR)
+                            c.text = reinterpret_cast<const wchar_t*>(buf.data() + b[i].obValue);
+                        else
+                            c.bytes.assign(reinterpret_cast<const char*>(buf.data() + b[i].obValue),
+                                           std::min<DBLENGTH>(c.length, width));
                     }
                     row.push_back(c);
                 }
@@ -367,7 +384,8 @@ TEST_F(Provider, CommandsReturnTextAndBytesWithNullAndTruncation)
     com_ptr<IOpenRowset> s;
     session(d.p, &s.p);
     com_ptr<IRowset> rs;
-    ASSERT_EQ(execute(s.p, L"SELECT Id, Name, Price, Blob, Note, Day, At, Tag, Doc FROM Items ORDER BY Id", &rs.p), S_OK);
+    ASSERT_EQ(execute(s.p, L"SELECT Id, Name, Price, Blob, Note, Day, At, Tag, Doc FROM Items ORDER BY Id", &rs.p),
+              S_OK);
     std::vector<DBCOLUMNINFO> cols;
     auto rows = read(rs.p, 400, &cols);
     ASSERT_EQ(rows.size(), 2u);
@@ -474,12 +492,17 @@ TEST_F(Provider, CatalogStatementsOfTheReader)
     EXPECT_EQ(dbs[0][0], L"master");
     EXPECT_EQ(dbs[2][0], L"msdb");
     EXPECT_EQ(dbs[3][0], L"Shop");
-    auto cols = query(s.p, L"select table_name, column_name, data_type from INFORMATION_SCHEMA.COLUMNS where table_schema='dbo' and table_name not in ('sysalternates','sysconstraints','syssegments')");
+    auto cols = query(s.p,
+                      L"select table_name, column_name, data_type from INFORMATION_SCHEMA.COLUMNS where "
+                      L"table_schema='dbo' and table_name not in ('sysalternates','sysconstraints','syssegments')");
     ASSERT_EQ(cols.size(), 12u);
     EXPECT_EQ(cols[6][1], L"Day");
     EXPECT_EQ(cols[6][2], L"date");
     EXPECT_EQ(cols[7][2], L"time");
-    auto ident = query(s.p, L"SELECT NAME AS COLUMNNAME,CAST(LAST_VALUE AS INT),CAST(INCREMENT_VALUE AS INT) FROM SYS.IDENTITY_COLUMNS WHERE OBJECT_NAME(OBJECT_ID)='Items' AND OBJECT_SCHEMA_NAME(OBJECT_ID)='dbo'");
+    auto ident =
+        query(s.p,
+              L"SELECT NAME AS COLUMNNAME,CAST(LAST_VALUE AS INT),CAST(INCREMENT_VALUE AS INT) FROM "
+              L"SYS.IDENTITY_COLUMNS WHERE OBJECT_NAME(OBJECT_ID)='Items' AND OBJECT_SCHEMA_NAME(OBJECT_ID)='dbo'");
     ASSERT_EQ(ident.size(), 1u);
     EXPECT_EQ(ident[0], (std::vector<std::wstring>{L"Id", L"2", L"1"}));
     auto spc = query(s.p, L"EXEC sp_columns @table_name=[Items], @table_owner=[dbo]");
@@ -519,7 +542,9 @@ TEST_F(Provider, DerivedTablesAreRefusedAsOnTheServer)
         HRESULT hr = execute(s.p, sql, &rs.p);
         EXPECT_TRUE(FAILED(hr)) << native_no;
         first_error e = take_error();
-        if (native_no) { EXPECT_EQ(e.native, native_no) << std::string(e.description.begin(), e.description.end()); }
+        if (native_no) {
+            EXPECT_EQ(e.native, native_no) << std::string(e.description.begin(), e.description.end());
+        }
     }
     com_ptr<IRowset> ok;
     EXPECT_EQ(execute(s.p, L"SELECT COUNT(*) FROM (SELECT TOP 1 Name FROM Items ORDER BY Name) as query", &ok.p), S_OK);
@@ -534,7 +559,8 @@ TEST_F(Provider, ErrorRecordsCarryNativeNumbers)
     EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name) VALUES (N'Brot')", nullptr), DB_E_INTEGRITYVIOLATION);
     first_error e = take_error();
     EXPECT_EQ(e.minor, 2601u);
-    EXPECT_EQ(execute(s.p, L"SET IDENTITY_INSERT Items ON; INSERT INTO Items(Id, Name) VALUES (1, N'X')", nullptr), DB_E_INTEGRITYVIOLATION);
+    EXPECT_EQ(execute(s.p, L"SET IDENTITY_INSERT Items ON; INSERT INTO Items(Id, Name) VALUES (1, N'X')", nullptr),
+              DB_E_INTEGRITYVIOLATION);
     e = take_error();
     EXPECT_EQ(e.minor, 2627u);
     EXPECT_EQ(e.sqlstate, L"23000");
@@ -543,9 +569,11 @@ TEST_F(Provider, ErrorRecordsCarryNativeNumbers)
     EXPECT_EQ(take_error().minor, 547u);
     EXPECT_EQ(execute(s.p, L"SET IDENTITY_INSERT Lines ON", nullptr), DB_E_ERRORSINCOMMAND);
     EXPECT_EQ(take_error().native, 8106);
-    EXPECT_EQ(execute(s.p, L"CREATE TABLE T2 (Id int IDENTITY NOT NULL); SET IDENTITY_INSERT T2 ON", nullptr), DB_E_ERRORSINCOMMAND);
+    EXPECT_EQ(execute(s.p, L"CREATE TABLE T2 (Id int IDENTITY NOT NULL); SET IDENTITY_INSERT T2 ON", nullptr),
+              DB_E_ERRORSINCOMMAND);
     EXPECT_EQ(take_error().native, 8107); // Items is still ON in this session
-    EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name) VALUES (N'a very long name that does not fit')", nullptr), DB_E_ERRORSINCOMMAND);
+    EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name) VALUES (N'a very long name that does not fit')", nullptr),
+              DB_E_ERRORSINCOMMAND);
     EXPECT_EQ(take_error().native, 8152);
     EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name, Price) VALUES (N'n', 'abc')", nullptr), DB_E_CANTCONVERTVALUE);
     EXPECT_EQ(execute(s.p, L"INSERT INTO Items(Name, Price) VALUES (N'n', 123456789012)", nullptr), DB_E_DATAOVERFLOW);
@@ -569,10 +597,14 @@ TEST_F(Provider, SchemaRowsetsWithRestrictions)
         std::vector<VARIANT> v(r.size());
         for (size_t i = 0; i < r.size(); ++i) {
             VariantInit(&v[i]);
-            if (r[i]) { v[i].vt = VT_BSTR; v[i].bstrVal = SysAllocString(r[i]); }
+            if (r[i]) {
+                v[i].vt = VT_BSTR;
+                v[i].bstrVal = SysAllocString(r[i]);
+            }
         }
         com_ptr<IRowset> rs;
-        EXPECT_EQ(sr->GetRowset(nullptr, g, static_cast<ULONG>(v.size()), v.data(), IID_IRowset, 0, nullptr, rs.unk()), S_OK);
+        EXPECT_EQ(sr->GetRowset(nullptr, g, static_cast<ULONG>(v.size()), v.data(), IID_IRowset, 0, nullptr, rs.unk()),
+                  S_OK);
         for (auto& x : v) VariantClear(&x);
         std::vector<DBCOLUMNINFO> cols;
         auto rows = read(rs.p, 400, &cols);
@@ -719,11 +751,26 @@ TEST_F(Provider, AzureBannerAndListing)
     com_ptr<IRowset> rs;
     EXPECT_TRUE(FAILED(execute(s.p, L"SELECT name from master.sys.databases ORDER BY name", &rs.p)));
     EXPECT_EQ(take_error().native, 40515);
-    auto ix = query(s.p, L"SELECT      ind.name, col.name, ind.is_primary_key, ind.is_unique FROM      sys.indexes ind INNER JOIN      sys.index_columns ic ON  ind.object_id = ic.object_id and ind.index_id = ic.index_id INNER JOIN      sys.columns col ON ic.object_id = col.object_id and ic.column_id = col.column_id INNER JOIN      sys.tables t ON ind.object_id = t.object_id WHERE      SCHEMA_NAME(t.schema_id)='dbo' AND t.name='Items' AND t.is_ms_shipped=0 ORDER BY      t.name, ind.name, ind.index_id, ic.index_column_id");
+    auto ix =
+        query(s.p,
+              L"SELECT      ind.name, col.name, ind.is_primary_key, ind.is_unique FROM      sys.indexes ind INNER JOIN "
+              L"     sys.index_columns ic ON  ind.object_id = ic.object_id and ind.index_id = ic.index_id INNER JOIN   "
+              L"   sys.columns col ON ic.object_id = col.object_id and ic.column_id = col.column_id INNER JOIN      "
+              L"sys.tables t ON ind.object_id = t.object_id WHERE      SCHEMA_NAME(t.schema_id)='dbo' AND "
+              L"t.name='Items' AND t.is_ms_shipped=0 ORDER BY      t.name, ind.name, ind.index_id, ic.index_column_id");
     ASSERT_EQ(ix.size(), 2u);
     EXPECT_EQ(ix[0][0], L"PK_Items");
     EXPECT_EQ(ix[0][2], L"1");
-    auto fk = query(s.p, L"SELECT       obj.name, col1.name, tab2.name, col2.name,      fks.delete_referential_action_desc, fks.update_referential_action_desc FROM      sys.foreign_keys fks INNER JOIN sys.foreign_key_columns fkc      ON fks.object_id = fkc.constraint_object_id INNER JOIN sys.objects obj     ON obj.object_id = fkc.constraint_object_id INNER JOIN sys.tables tab1     ON tab1.object_id = fkc.parent_object_id INNER JOIN sys.columns col1     ON col1.column_id = parent_column_id AND col1.object_id = tab1.object_id INNER JOIN sys.tables tab2     ON tab2.object_id = fkc.referenced_object_id INNER JOIN sys.columns col2     ON col2.column_id = referenced_column_id AND col2.object_id = tab2.object_id WHERE      SCHEMA_NAME(tab1.schema_id)='dbo' AND tab1.name = 'Lines' ORDER BY obj.name");
+    auto fk =
+        query(s.p,
+              L"SELECT       obj.name, col1.name, tab2.name, col2.name,      fks.delete_referential_action_desc, "
+              L"fks.update_referential_action_desc FROM      sys.foreign_keys fks INNER JOIN sys.foreign_key_columns "
+              L"fkc      ON fks.object_id = fkc.constraint_object_id INNER JOIN sys.objects obj     ON obj.object_id = "
+              L"fkc.constraint_object_id INNER JOIN sys.tables tab1     ON tab1.object_id = fkc.parent_object_id INNER "
+              L"JOIN sys.columns col1     ON col1.column_id = parent_column_id AND col1.object_id = tab1.object_id "
+              L"INNER JOIN sys.tables tab2     ON tab2.object_id = fkc.referenced_object_id INNER JOIN sys.columns "
+              L"col2     ON col2.column_id = referenced_column_id AND col2.object_id = tab2.object_id WHERE      "
+              L"SCHEMA_NAME(tab1.schema_id)='dbo' AND tab1.name = 'Lines' ORDER BY obj.name");
     ASSERT_EQ(fk.size(), 1u);
     EXPECT_EQ(fk[0][1], L"ItemId");
     EXPECT_EQ(fk[0][2], L"Items");
@@ -816,7 +863,8 @@ TEST_F(Provider, FastLoadTakesOverStreams)
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
     std::wstring wide = L"Grüße aus dem Strom";
     IUnknown* s1 = new test_stream(big);
-    IUnknown* s2 = new test_stream(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(WCHAR)));
+    IUnknown* s2 =
+        new test_stream(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(WCHAR)));
     BYTE row[64]{};
     std::memcpy(row + 16, &s1, sizeof s1);
     std::memcpy(row + 48, &s2, sizeof s2);
@@ -952,7 +1000,8 @@ TEST_F(Provider, TableRowsArriveAsReadWhileTheSessionRunsOtherStatements)
         mssx_connection c(server->dir, server->sa("Shop"));
         ASSERT_TRUE(c.execute("CREATE TABLE Many (N int NOT NULL, Label nvarchar(30) NULL)").errors.empty());
         std::string batch;
-        for (int i = 1; i <= 3000; ++i) batch += "INSERT INTO Many VALUES (" + std::to_string(i) + ", N'row " + std::to_string(i) + "')\n";
+        for (int i = 1; i <= 3000; ++i)
+            batch += "INSERT INTO Many VALUES (" + std::to_string(i) + ", N'row " + std::to_string(i) + "')\n";
         ASSERT_TRUE(c.execute(batch).errors.empty());
         // the embedded server leaves a table's rows in storage until they are read
         mssx_result r = c.open_table("[Many]", true);
@@ -1076,7 +1125,8 @@ INSERT INTO AllTypes (Id) VALUES (2)
     static std::wstring file_ds() { return L"file:" + std::wstring(server->dir.begin(), server->dir.end()); }
 
     // The rows of a query through either data source.
-    static std::vector<std::vector<cell>> rows_via(const std::wstring& data_source, const std::wstring& sql, std::vector<DBCOLUMNINFO>* cols = nullptr, DBLENGTH width = 400)
+    static std::vector<std::vector<cell>> rows_via(const std::wstring& data_source, const std::wstring& sql,
+                                                   std::vector<DBCOLUMNINFO>* cols = nullptr, DBLENGTH width = 400)
     {
         std::wstring keep = over_network;
         over_network = data_source;
@@ -1168,7 +1218,8 @@ TEST_F(ProviderOverOdbc, EveryColumnTypeArrivesAsThroughTheEmbeddedServer)
     for (size_t r = 0; r < local.size(); ++r)
         for (size_t c = 0; c < local[r].size(); ++c) {
             EXPECT_EQ(remote[r][c].status, local[r][c].status) << "row " << r + 1 << " column " << c + 1;
-            EXPECT_EQ(odbp_test_narrow(remote[r][c].text), odbp_test_narrow(local[r][c].text)) << "row " << r + 1 << " column " << c + 1;
+            EXPECT_EQ(odbp_test_narrow(remote[r][c].text), odbp_test_narrow(local[r][c].text))
+                << "row " << r + 1 << " column " << c + 1;
             EXPECT_EQ(remote[r][c].bytes, local[r][c].bytes) << "row " << r + 1 << " column " << c + 1;
             EXPECT_EQ(remote[r][c].length, local[r][c].length) << "row " << r + 1 << " column " << c + 1;
         }

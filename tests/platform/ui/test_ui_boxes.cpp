@@ -24,8 +24,8 @@ TEST_F(ui_box_test, message_boxes_answer_their_default_button_unless_told)
 
 TEST_F(ui_box_test, file_dialogs_fill_the_buffer_and_refuse_what_does_not_fit_or_exist)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                       ("tvx_ui_box_test_" + std::to_string(::getpid())); // one per process
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tvx_ui_box_test_" + std::to_string(::getpid())); // one per process
     std::filesystem::create_directories(dir);
     const std::wstring existing = (dir / "present.tvx").wstring();
     std::ofstream(dir / "present.tvx") << "x";
@@ -44,7 +44,8 @@ TEST_F(ui_box_test, file_dialogs_fill_the_buffer_and_refuse_what_does_not_fit_or
     EXPECT_EQ(std::wstring(buffer.c_str()), existing) << "the missing file was refused, the next one taken";
     const auto seen = ui_automation::file_dialogs();
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].filter, (std::vector<std::wstring>{L"Profile Files (.tvx)", L"*.tvx", L"All Files (*.*)", L"*.*"}));
+    EXPECT_EQ(seen[0].filter,
+              (std::vector<std::wstring>{L"Profile Files (.tvx)", L"*.tvx", L"All Files (*.*)", L"*.*"}));
     EXPECT_EQ(seen[0].title, L"Select Profile File");
 
     EXPECT_FALSE(GetOpenFileNameW(&ofn)) << "nothing queued: Cancel";

@@ -10,7 +10,9 @@ constexpr int k_dialog = 9001;
 constexpr int k_name = 100, k_flag = 101, k_auto = 102, k_list = 103, k_combo = 104, k_memo = 105, k_bar = 106;
 constexpr int k_radio_a = 110, k_radio_b = 111;
 
-const ui_dialog_resource g_template(k_dialog, {L"Test dialog", 200, 150,
+const ui_dialog_resource g_template(k_dialog, {L"Test dialog",
+                                               200,
+                                               150,
                                                {
                                                    ui_rc::ltext(L"&Name:", -1, 5, 5, 40, 8),
                                                    ui_rc::edittext(k_name, 50, 5, 100, 12),
@@ -56,8 +58,7 @@ public:
 bool has_command(const recording_dialog& d, int id, int code)
 {
     for (const auto& c : d.commands)
-        if (c.first == id && c.second == code)
-            return true;
+        if (c.first == id && c.second == code) return true;
     return false;
 }
 
@@ -148,7 +149,8 @@ TEST_F(ui_dialog_test, sorted_list_box_orders_without_case_and_finds_exact_names
     }
     EXPECT_EQ(order, (std::vector<std::wstring>{L"Categories", L"Customers", L"employees", L"orders"}));
     EXPECT_EQ(list.SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"ORDERS")), 3);
-    EXPECT_EQ(list.SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"order")), LB_ERR);
+    EXPECT_EQ(list.SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"order")),
+              LB_ERR);
     EXPECT_EQ(list.SendMessage(LB_GETCURSEL), LB_ERR);
     list.SendMessage(LB_SETCURSEL, 2);
     EXPECT_EQ(list.SendMessage(LB_GETCURSEL), 2);
@@ -249,8 +251,7 @@ TEST_F(ui_dialog_test, a_window_made_after_a_modal_dialog_closed_inside_a_handle
         std::unique_ptr<recording_dialog> made;
     } dlg;
     ASSERT_NE(dlg.Create(), nullptr);
-    for (int i = 0; i < 3; ++i)
-        ui_automation::queue_modal([](HWND h) { ui_automation::click(h, IDOK); });
+    for (int i = 0; i < 3; ++i) ui_automation::queue_modal([](HWND h) { ui_automation::click(h, IDOK); });
     ui_automation::click(dlg, k_flag);
     ui_automation::pump(20);
     EXPECT_EQ(dlg.results, (std::vector<INT_PTR>{IDOK, IDOK, IDOK}));

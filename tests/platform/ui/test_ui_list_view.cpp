@@ -22,8 +22,7 @@ public:
     view_dialog() : ui_dialog(k_dialog) {}
     bool ProcessWindowMessage(HWND, UINT msg, WPARAM, LPARAM l, LRESULT& result) override
     {
-        if (msg != WM_NOTIFY)
-            return false;
+        if (msg != WM_NOTIFY) return false;
         const auto* hdr = reinterpret_cast<const NMHDR*>(l);
         if (hdr->code == NM_DBLCLK) {
             double_clicked = reinterpret_cast<const NMITEMACTIVATE*>(l)->iItem;
@@ -113,8 +112,7 @@ TEST_F(ui_list_view_test, rows_inserted_at_the_top_keep_their_texts_and_check_bo
     EXPECT_EQ(SendMessageW(view, LVM_GETITEMSTATE, 2, LVIS_STATEIMAGEMASK), INDEXTOSTATEIMAGEMASK(2));
     int changed = 0;
     for (const auto& c : dlg.changes)
-        if (c.code == LVN_ITEMCHANGED && c.new_state == INDEXTOSTATEIMAGEMASK(2))
-            ++changed;
+        if (c.code == LVN_ITEMCHANGED && c.new_state == INDEXTOSTATEIMAGEMASK(2)) ++changed;
     EXPECT_EQ(changed, 3) << "program changes are notified too";
 
     dlg.changes.clear();

@@ -17,8 +17,7 @@ public:
     scripted_page(int id, std::wstring name) : ui_property_page(id), name_(std::move(name)) {}
     bool ProcessWindowMessage(HWND, UINT msg, WPARAM, LPARAM l, LRESULT& result) override
     {
-        if (msg != WM_NOTIFY)
-            return false;
+        if (msg != WM_NOTIFY) return false;
         const auto* hdr = reinterpret_cast<const NMHDR*>(l);
         result = 0;
         switch (hdr->code) {

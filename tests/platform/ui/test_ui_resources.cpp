@@ -8,7 +8,9 @@ namespace {
 constexpr int k_dialog = 9004, k_label = 100, k_icon_ctl = 101;
 constexpr int k_icon = 9501, k_bitmap = 9502;
 
-const ui_dialog_resource g_template(k_dialog, {L"Pictures", 120, 60,
+const ui_dialog_resource g_template(k_dialog, {L"Pictures",
+                                               120,
+                                               60,
                                                {ui_rc::ltext(L"A &label", k_label, 5, 5, 100, 10),
                                                 ui_rc::icon(k_icon, k_icon_ctl, 5, 20)}});
 
@@ -21,8 +23,7 @@ public:
         if (msg == WM_INITDIALOG) {
             init_param = l;
             ui_thread = ui_is_ui_thread();
-            if (end_at_once)
-                EndDialog(77);
+            if (end_at_once) EndDialog(77);
             return true;
         }
         return false;
@@ -122,7 +123,8 @@ TEST_F(ui_resource_test, a_dialog_ended_while_it_is_set_up_never_loops_and_a_wor
 TEST_F(ui_resource_test, controls_on_a_page_out_of_sight_are_not_visible_but_keep_their_state)
 {
     const ui_dialog_resource p1(9105, {L"", 100, 60, {ui_rc::edittext(1000, 5, 5, 50, 12)}});
-    const ui_dialog_resource p2(9106, {L"", 100, 60, {ui_rc::hidden(ui_rc::pushbutton(L"Add Query", 1114, 5, 5, 50, 14))}});
+    const ui_dialog_resource p2(9106,
+                                {L"", 100, 60, {ui_rc::hidden(ui_rc::pushbutton(L"Add Query", 1114, 5, 5, 50, 14))}});
     ui_property_page a(9105), b(9106);
     ui_property_sheet sheet(L"Sheet");
     sheet.AddPage(a.Create());

@@ -8,18 +8,15 @@ namespace {
 constexpr int k_dialog = 9002;
 constexpr int k_text = 100;
 
-const ui_dialog_resource g_template(k_dialog, {L"Threads", 100, 50,
-                                               {ui_rc::ltext(L"", k_text, 5, 5, 90, 10)}});
+const ui_dialog_resource g_template(k_dialog, {L"Threads", 100, 50, {ui_rc::ltext(L"", k_text, 5, 5, 90, 10)}});
 
 class timer_dialog : public ui_dialog {
 public:
     timer_dialog() : ui_dialog(k_dialog) {}
     bool ProcessWindowMessage(HWND, UINT msg, WPARAM w, LPARAM l, LRESULT&) override
     {
-        if (msg == WM_TIMER && w == 7)
-            ++ticks;
-        if (msg == WM_APP)
-            posted.push_back(static_cast<int>(l));
+        if (msg == WM_TIMER && w == 7) ++ticks;
+        if (msg == WM_APP) posted.push_back(static_cast<int>(l));
         return msg == WM_TIMER || msg == WM_APP;
     }
     int ticks = 0;
@@ -55,8 +52,7 @@ TEST_F(ui_thread_test, posted_messages_arrive_in_order_and_timers_tick_until_kil
     timer_dialog dlg;
     ASSERT_NE(dlg.Create(), nullptr);
     std::thread worker([&] {
-        for (int i = 1; i <= 3; ++i)
-            PostMessageW(dlg.m_hWnd, WM_APP, 0, i);
+        for (int i = 1; i <= 3; ++i) PostMessageW(dlg.m_hWnd, WM_APP, 0, i);
     });
     worker.join();
     EXPECT_TRUE(dlg.posted.empty()) << "posted messages wait for the loop";
@@ -86,8 +82,7 @@ TEST_F(ui_thread_test, an_exception_in_a_handler_stops_at_the_event_loop)
         throwing_dialog() : ui_dialog(k_dialog) {}
         bool ProcessWindowMessage(HWND, UINT msg, WPARAM, LPARAM, LRESULT&) override
         {
-            if (msg == WM_APP)
-                throw std::runtime_error("boom");
+            if (msg == WM_APP) throw std::runtime_error("boom");
             return false;
         }
     } dlg;

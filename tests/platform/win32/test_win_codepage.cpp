@@ -28,8 +28,8 @@ TEST(WinCodepage, Utf8RoundTripIncludesCharactersOutsideTheBmp)
 
 TEST(WinCodepage, StrictUtf8RefusesMalformedInput)
 {
-    const char* bad[] = {"\xc3\x28", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe4\xb8", "\x80",
-                         "\xff"};
+    const char* bad[] = {"\xc3\x28",         "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
+                         "\xf4\x90\x80\x80", "\xe4\xb8", "\x80",         "\xff"};
     for (const char* b : bad) {
         SetLastError(0);
         EXPECT_FALSE(mb_to_wide(CP_UTF8, b, true)) << b;

@@ -1,5 +1,5 @@
-#include <cerrno>
 #include <gtest/gtest.h>
+#include <cerrno>
 #include <thread>
 
 #include "platform/win32/win_error.h"

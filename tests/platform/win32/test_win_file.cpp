@@ -1,10 +1,10 @@
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "platform/win32/win_error.h"
 #include "platform/win32/win_file.h"

@@ -15,7 +15,8 @@ TEST(WinFormat, TranslatesWindowsWideConversions)
 TEST(WinFormat, FormatsWideAndNarrowArguments)
 {
     long long big = 1234567890123LL;
-    EXPECT_EQ(win_format(L"'%s' %d %S %I64d", L"\u4e2d\u00e9", 42, "n\xc3\xa9", big), L"'\u4e2d\u00e9' 42 n\u00e9 1234567890123");
+    EXPECT_EQ(win_format(L"'%s' %d %S %I64d", L"\u4e2d\u00e9", 42, "n\xc3\xa9", big),
+              L"'\u4e2d\u00e9' 42 n\u00e9 1234567890123");
     std::wstring long_arg(5000, L'x');
     EXPECT_EQ(win_format(L"<%s>", long_arg.c_str()).size(), 5002u);
 }

@@ -11,8 +11,7 @@ std::vector<std::string> lines_of(const std::string& text)
     win_line_reader reader(in);
     std::vector<std::string> out;
     std::string line;
-    while (reader.next(line))
-        out.push_back(line);
+    while (reader.next(line)) out.push_back(line);
     return out;
 }
 } // namespace
@@ -22,7 +21,9 @@ TEST(WinLineReader, MarkAndLineEndsOfWindowsFiles)
     const std::vector<std::string> expected{"a", "", "b c"};
     EXPECT_EQ(lines_of("a\n\nb c\n"), expected);
     EXPECT_EQ(lines_of("a\r\n\r\nb c\r\n"), expected);
-    EXPECT_EQ(lines_of("\xef\xbb\xbf" "a\r\n\r\nb c"), expected);
+    EXPECT_EQ(lines_of("\xef\xbb\xbf"
+                       "a\r\n\r\nb c"),
+              expected);
     // Only one mark, only at the start; a CR inside a line stays.
     EXPECT_EQ(lines_of("x\n\xef\xbb\xbfy\r\r\n"), (std::vector<std::string>{"x", "\xef\xbb\xbfy\r"}));
     EXPECT_TRUE(lines_of("").empty());

@@ -1,6 +1,6 @@
-#include <clocale>
 #include <gtest/gtest.h>
 #include <langinfo.h>
+#include <clocale>
 
 #include "platform/win32/win_locale.h"
 #include "platform/win32/win_number.h"
@@ -16,7 +16,10 @@ TEST(WinNumber, DoublesUseTheDotWhateverTheLocale)
     EXPECT_FALSE(parse_double_c("1.5x", d));
     EXPECT_FALSE(parse_double_c("", d));
     EXPECT_FALSE(parse_double_c("1e999", d));
-    EXPECT_FALSE(parse_double_c(std::string_view("1\0" "2", 3), d));
+    EXPECT_FALSE(parse_double_c(std::string_view("1\0"
+                                                 "2",
+                                                 3),
+                                d));
 }
 
 TEST(WinNumber, IntegersReportRange)

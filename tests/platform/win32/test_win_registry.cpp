@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/win32/win_registry.h"
 

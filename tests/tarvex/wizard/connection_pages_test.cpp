@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/oci/oci.h"
 #include "tarvex/wizard/mssql_settings_page.h"
 #include "tarvex/wizard/oracle_settings_page.h"
-#include "platform/oci/oci.h"
 #include "tests/tarvex/wizard/wizard_env.h"
 
 namespace fs = std::filesystem;
@@ -24,7 +24,6 @@ bool help_file_present()
     const fs::path path = fs::read_symlink("/proc/self/exe").parent_path() / "help" / "index.html";
     return fs::exists(path);
 }
-
 
 class mssql_page : public ui_test {};
 class oracle_page : public ui_test {};
@@ -194,8 +193,9 @@ TEST_F(oracle_page, a_listener_error_shows_its_text_and_opens_the_listener_help)
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), h);
     ASSERT_EQ(env.boxes().size(), 1u);
-    EXPECT_EQ(env.boxes()[0], L"ORA-12541: no listener. For more information see Troubleshooting\narticle of the "
-                              L"product documentation.");
+    EXPECT_EQ(env.boxes()[0],
+              L"ORA-12541: no listener. For more information see Troubleshooting\narticle of the "
+              L"product documentation.");
     const auto calls = ui_automation::help_calls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_NE(calls[0].find(L"|15|1018"), std::wstring::npos) << to_utf8(calls[0]);
@@ -279,8 +279,7 @@ class slow_animation : public connect_animation {
 public:
     explicit slow_animation(int ms, bool until_a_tick = false)
         : connect_animation(L"Waiting"), ms_(ms), until_a_tick_(until_a_tick)
-    {
-    }
+    {}
     void operator()() override
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms_));

@@ -33,7 +33,7 @@ std::string read(const fs::path& p)
 
 // The help context ids the wizard opens and the topic each must show.
 const std::map<int, std::string> k_topics = {
-    {1010, "sql_server.html"}, {1011, "oracle.html"},        {1013, "welcome.html"},      {1016, "database.html"},
+    {1010, "sql_server.html"}, {1011, "oracle.html"},          {1013, "welcome.html"},      {1016, "database.html"},
     {1017, "tables.html"},     {1018, "troubleshooting.html"}, {1022, "custom_query.html"}, {1024, "type_mapping.html"},
 };
 
@@ -42,8 +42,7 @@ TEST_F(help_topics, every_topic_exists_and_is_reachable_from_the_contents)
     std::map<int, std::string> mapped;
     std::istringstream map(read(help_dir() / "topics.map"));
     for (std::string line; std::getline(map, line);) {
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == '#') continue;
         std::istringstream fields(line);
         int id = 0;
         std::string file;
@@ -59,8 +58,7 @@ TEST_F(help_topics, every_topic_exists_and_is_reachable_from_the_contents)
     while (!todo.empty()) {
         const std::string file = todo.back();
         todo.pop_back();
-        if (!reached.insert(file).second)
-            continue;
+        if (!reached.insert(file).second) continue;
         const std::string text = read(help_dir() / file);
         ASSERT_FALSE(text.empty()) << file << " is missing or empty";
         EXPECT_NE(text.find("<title>"), std::string::npos) << file;
@@ -93,17 +91,23 @@ void press_f1(HWND window)
 TEST_F(help_topics, every_help_button_and_f1_open_the_topic_of_their_page_or_dialog)
 {
     const std::map<std::string, std::string> expected = {
-        {"welcome", "welcome.html"}, {"sql_server", "sql_server.html"}, {"oracle", "oracle.html"},
-        {"database", "database.html"}, {"tables", "tables.html"},       {"progress", "index.html"},
-        {"custom_query", "custom_query.html"}, {"type_mapping", "type_mapping.html"}, {"finish", ""},
+        {"welcome", "welcome.html"},
+        {"sql_server", "sql_server.html"},
+        {"oracle", "oracle.html"},
+        {"database", "database.html"},
+        {"tables", "tables.html"},
+        {"progress", "index.html"},
+        {"custom_query", "custom_query.html"},
+        {"type_mapping", "type_mapping.html"},
+        {"finish", ""},
     };
     std::set<std::string> checked;
     wizard_env env(true);
     EXPECT_TRUE(run_wizard_tour(env, [&](const wizard_tour_visit& v) {
         const auto want = expected.find(v.name);
-        if (want == expected.end())
-            return;
-        if (v.page && GetDlgItem(v.sheet, IDHELP) && reinterpret_cast<HWND>(SendMessageW(v.sheet, PSM_GETCURRENTPAGEHWND)) != v.window)
+        if (want == expected.end()) return;
+        if (v.page && GetDlgItem(v.sheet, IDHELP) &&
+            reinterpret_cast<HWND>(SendMessageW(v.sheet, PSM_GETCURRENTPAGEHWND)) != v.window)
             return; // the run was over before the page could be looked at
         ui_automation::close_help_window();
         if (v.page)

@@ -50,8 +50,7 @@ QString without_mnemonics(QString t)
 {
     QString out;
     for (int i = 0; i < t.size(); ++i) {
-        if (t[i] == QLatin1Char('&') && i + 1 < t.size())
-            ++i;
+        if (t[i] == QLatin1Char('&') && i + 1 < t.size()) ++i;
         out += t[i];
     }
     return out;
@@ -63,13 +62,11 @@ std::string misfit(QWidget* w)
     const QFontMetrics fm(w->font());
     QStyle* style = w->style();
     const auto too_small = [&](int need_w, int need_h) {
-        if (need_w <= w->width() && need_h <= w->height())
-            return std::string();
+        if (need_w <= w->width() && need_h <= w->height()) return std::string();
         return name_of(w) + " needs " + std::to_string(need_w) + "x" + std::to_string(need_h);
     };
     if (auto* l = qobject_cast<QLabel*>(w)) {
-        if (!l->pixmap().isNull() || l->text().isEmpty())
-            return {};
+        if (!l->pixmap().isNull() || l->text().isEmpty()) return {};
         QString text = l->text();
         if (Qt::mightBeRichText(text)) {
             QTextDocument doc;
@@ -79,8 +76,7 @@ std::string misfit(QWidget* w)
         const QRect r = l->contentsRect();
         const int flags = Qt::AlignLeft | Qt::AlignTop | (l->wordWrap() ? Qt::TextWordWrap : 0);
         const QRect need = fm.boundingRect(QRect(0, 0, r.width(), 100000), flags, text);
-        if (need.width() <= r.width() && need.height() <= r.height())
-            return {};
+        if (need.width() <= r.width() && need.height() <= r.height()) return {};
         return name_of(w) + " needs " + str(need);
     }
     if (auto* b = qobject_cast<QCheckBox*>(w))
@@ -100,11 +96,10 @@ std::string misfit(QWidget* w)
                          fm.height() + 2 * frame);
     }
     if (auto* g = qobject_cast<QGroupBox*>(w))
-        return too_small(fm.horizontalAdvance(without_mnemonics(g->title())) + 2 * fm.averageCharWidth(), 2 * fm.height());
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        return too_small(0, e->minimumSizeHint().height());
-    if (auto* e = qobject_cast<QPlainTextEdit*>(w))
-        return too_small(0, fm.height() + 2 * e->frameWidth());
+        return too_small(fm.horizontalAdvance(without_mnemonics(g->title())) + 2 * fm.averageCharWidth(),
+                         2 * fm.height());
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return too_small(0, e->minimumSizeHint().height());
+    if (auto* e = qobject_cast<QPlainTextEdit*>(w)) return too_small(0, fm.height() + 2 * e->frameWidth());
     if (auto* c = qobject_cast<QComboBox*>(w)) {
         // The closed box is one line, whatever its list's height in the template.
         if (w->height() > 2 * fm.height())
@@ -133,8 +128,7 @@ std::string misfit(QWidget* w)
 bool inside_group(QWidget* group, QWidget* w)
 {
     auto* g = qobject_cast<QGroupBox*>(group);
-    if (!g)
-        return false;
+    if (!g) return false;
     const QFontMetrics fm(g->font());
     const QRect inner = g->geometry().adjusted(1, fm.height() - 2, -1, -1);
     return inner.contains(w->geometry());
@@ -145,8 +139,7 @@ std::vector<QWidget*> shown_controls(HWND window)
 {
     std::vector<QWidget*> out;
     for (HWND c : ui_automation::controls(window))
-        if (QWidget* w = ui_automation::widget(c); w && !w->isHidden())
-            out.push_back(w);
+        if (QWidget* w = ui_automation::widget(c); w && !w->isHidden()) out.push_back(w);
     return out;
 }
 
@@ -160,8 +153,7 @@ void check_window(const std::string& where, QWidget* surface, const std::vector<
         EXPECT_TRUE(bad.empty()) << where << ": " << bad;
         for (size_t j = i + 1; j < controls.size(); ++j) {
             QWidget* b = controls[j];
-            if (!a->geometry().intersects(b->geometry()) || inside_group(a, b) || inside_group(b, a))
-                continue;
+            if (!a->geometry().intersects(b->geometry()) || inside_group(a, b) || inside_group(b, a)) continue;
             ADD_FAILURE() << where << ": " << name_of(a) << " overlaps " << name_of(b);
         }
     }
@@ -176,12 +168,11 @@ void check_page(const std::string& where, HWND page, HWND sheet)
     check_window(where, pw, shown_controls(page));
     QWidget* area = pw->parentWidget();
     ASSERT_NE(area, nullptr);
-    EXPECT_TRUE(area->rect().contains(pw->geometry())) << where << ": page " << str(pw->geometry()) << " in "
-                                                        << str(area->rect());
+    EXPECT_TRUE(area->rect().contains(pw->geometry()))
+        << where << ": page " << str(pw->geometry()) << " in " << str(area->rect());
     for (QObject* o : area->children()) {
         auto* other = qobject_cast<QWidget*>(o);
-        if (!other || other == pw || other->isHidden() || ui_automation::controls(page).empty())
-            continue;
+        if (!other || other == pw || other->isHidden() || ui_automation::controls(page).empty()) continue;
         // Another page of the sheet is hidden; what shows is the header or the watermark.
         for (QWidget* c : shown_controls(page)) {
             const QRect in_area(pw->mapTo(area, QPoint(0, 0)) + c->pos(), c->size());
@@ -203,8 +194,9 @@ void tour_at(double scale)
         font.setPixelSize(static_cast<int>(font.pixelSize() * scale + 0.5));
     QApplication::setFont(font);
     const std::string size = " at " + std::to_string(QFontInfo(font).pixelSize()) + " px";
-    std::set<QSize, bool (*)(const QSize&, const QSize&)> sheet_sizes(
-        [](const QSize& a, const QSize& b) { return a.width() != b.width() ? a.width() < b.width() : a.height() < b.height(); });
+    std::set<QSize, bool (*)(const QSize&, const QSize&)> sheet_sizes([](const QSize& a, const QSize& b) {
+        return a.width() != b.width() ? a.width() < b.width() : a.height() < b.height();
+    });
     std::set<std::string> seen;
     {
         wizard_env env(true);

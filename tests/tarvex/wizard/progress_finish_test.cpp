@@ -17,8 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::wstring k_success = L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\nClick "
-                               L"'Finish' to exit the wizard.";
+const std::wstring k_success =
+    L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\nClick "
+    L"'Finish' to exit the wizard.";
 const std::wstring k_failure =
     L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.";
 
@@ -28,10 +29,7 @@ std::string test_data(const std::string& name)
     return std::string(root ? root : "tests/data") + "/" + name;
 }
 
-std::string q(const std::string& owner, const std::string& table)
-{
-    return "\"" + owner + "\".\"" + table + "\"";
-}
+std::string q(const std::string& owner, const std::string& table) { return "\"" + owner + "\".\"" + table + "\""; }
 
 class progress_display : public ui_test {};
 class welcome : public ui_test {};
@@ -176,15 +174,13 @@ TEST_F(wizard_run, errors_collected_during_the_run_are_listed_one_per_paragraph)
 {
     // Errors reported before the finish page shows: only the first 20 are kept.
     env.driver().selected_tables = {L"[dbo].[Gadgets]"};
-    for (int k = 0; k < 22; ++k)
-        env.shell().add_error("error " + std::to_string(k) + "\nsecond line");
+    for (int k = 0; k < 22; ++k) env.shell().add_error("error " + std::to_string(k) + "\nsecond line");
     ASSERT_TRUE(run());
     HWND h = finish.m_hWnd;
     EXPECT_EQ(item_text(h, 1314), k_failure);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(h, 1016)));
     std::wstring want;
-    for (int k = 0; k < 20; ++k)
-        want += L"error " + std::to_wstring(k) + L" second line\r\n\r\n";
+    for (int k = 0; k < 20; ++k) want += L"error " + std::to_wstring(k) + L" second line\r\n\r\n";
     EXPECT_EQ(item_text(h, 1016), want);
 }
 
@@ -208,14 +204,13 @@ TEST_F(wizard_run, cancel_during_the_run_stops_it_before_the_wizard_closes)
     for (int t = 0; t < 40; ++t) {
         script += "CREATE TABLE [dbo].[Bulk" + std::to_string(t) + "] (id INT PRIMARY KEY, name NVARCHAR(40))\nGO\n";
         for (int r = 0; r < 30; ++r)
-            script += "INSERT INTO [dbo].[Bulk" + std::to_string(t) + "] VALUES (" + std::to_string(r) +
-                      ", N'row " + std::to_string(r) + "')\n";
+            script += "INSERT INTO [dbo].[Bulk" + std::to_string(t) + "] VALUES (" + std::to_string(r) + ", N'row " +
+                      std::to_string(r) + "')\n";
         script += "GO\n";
     }
     env.servers.run_script(k_db, script);
     d.selected_tables.clear();
-    for (int t = 0; t < 40; ++t)
-        d.selected_tables.push_back(L"[dbo].[Bulk" + std::to_wstring(t) + L"]");
+    for (int t = 0; t < 40; ++t) d.selected_tables.push_back(L"[dbo].[Bulk" + std::to_wstring(t) + L"]");
     env.show({&progress, &finish});
     ASSERT_TRUE(env.pump_until([&d] { return d.tables_done.load() >= 1; }));
     // During the run only Cancel is left to the user.
@@ -293,7 +288,8 @@ TEST_F(welcome, load_settings_brings_a_saved_profile_back_and_reports_one_it_can
     d.src = L"gadgets";
     ui_automation::queue_file_dialog_answer(broken);
     ui_automation::click(welcome.m_hWnd, 1115);
-    EXPECT_EQ(env.boxes(), std::vector<std::wstring>{L"Logfile path does not exist.\nPlease verify the correct path was given."});
+    EXPECT_EQ(env.boxes(),
+              std::vector<std::wstring>{L"Logfile path does not exist.\nPlease verify the correct path was given."});
     EXPECT_TRUE(ui_automation::take_uncaught().empty());
 }
 

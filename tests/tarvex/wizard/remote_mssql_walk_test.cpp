@@ -47,8 +47,7 @@ int index_ending_with(const std::vector<std::wstring>& items, const std::wstring
 
 void set_check(HWND dialog, int id, bool want)
 {
-    if (is_checked(dialog, id) != want)
-        ui_automation::click(dialog, id);
+    if (is_checked(dialog, id) != want) ui_automation::click(dialog, id);
 }
 
 // One walk from the SQL Server page to the finish page, converting Gadgets of
@@ -72,7 +71,8 @@ void convert_gadgets(wizard_env& env, const std::string& host)
     ui_automation::set_text(mss, 1013, w(k_sa_password));
     ui_automation::queue_modal([](HWND) {});
     env.press(PSBTN_NEXT);
-    ASSERT_EQ(env.active_page(), ora.m_hWnd) << host << ": " << (env.boxes().empty() ? "" : to_utf8(env.boxes().back()));
+    ASSERT_EQ(env.active_page(), ora.m_hWnd)
+        << host << ": " << (env.boxes().empty() ? "" : to_utf8(env.boxes().back()));
 
     ui_automation::set_text(ora, 1003, w(env.file_url(env.servers.ora_dir())));
     ui_automation::set_text(ora, 1014, L"ORCL");
@@ -84,8 +84,8 @@ void convert_gadgets(wizard_env& env, const std::string& host)
 
     ui_automation::drop_down(db, 1302);
     ui_automation::set_text(db, 1302, L"gadgets");
-    set_check(db, 1203, false); // every owner's tables
-    set_check(db, 1202, false); // names as they are
+    set_check(db, 1203, false);     // every owner's tables
+    set_check(db, 1202, false);     // names as they are
     ui_automation::click(db, 1330); // merge
     env.press(PSBTN_NEXT);
     ASSERT_EQ(env.active_page(), tables.m_hWnd);
@@ -113,12 +113,10 @@ converted_table read_back(conversion_env& servers, const std::string& table)
 {
     converted_table out;
     ora_rows r = servers.oracle_query("SELECT * FROM " + table);
-    for (const auto& c : r.columns)
-        out.columns.push_back(c.name + " " + std::to_string(static_cast<int>(c.type.k)));
+    for (const auto& c : r.columns) out.columns.push_back(c.name + " " + std::to_string(static_cast<int>(c.type.k)));
     for (const auto& row : r.rows) {
         std::string text;
-        for (const auto& v : row)
-            text += std::to_string(static_cast<int>(v.kind)) + ":" + v.s + " | ";
+        for (const auto& v : row) text += std::to_string(static_cast<int>(v.kind)) + ":" + v.s + " | ";
         out.rows.push_back(text);
     }
     std::sort(out.rows.begin(), out.rows.end());
@@ -148,8 +146,7 @@ TEST_F(remote_mssql, a_conversion_through_the_endpoint_equals_the_one_from_file)
     ASSERT_FALSE(local.rows.empty());
     EXPECT_EQ(remote.columns, local.columns);
     ASSERT_EQ(remote.rows.size(), local.rows.size());
-    for (size_t k = 0; k < local.rows.size(); ++k)
-        EXPECT_EQ(remote.rows[k], local.rows[k]) << "row " << k;
+    for (size_t k = 0; k < local.rows.size(); ++k) EXPECT_EQ(remote.rows[k], local.rows[k]) << "row " << k;
     // And both equal the source, value by value.
     expect_same_rows(env.servers, "gadgets", "SELECT * FROM [dbo].[Gadgets]", "\"dbo\".\"Gadgets\"");
     EXPECT_EQ(endpoint.stop(), 0);

@@ -14,8 +14,8 @@
 #include <QWidget>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,17 +41,13 @@ pid_t spawn(const std::vector<std::string>& args, const std::map<std::string, st
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
-        if (!vars.count(entry.substr(0, entry.find('='))))
-            env.push_back(entry);
+        if (!vars.count(entry.substr(0, entry.find('=')))) env.push_back(entry);
     }
-    for (const auto& [k, v] : vars)
-        env.push_back(k + "=" + v);
+    for (const auto& [k, v] : vars) env.push_back(k + "=" + v);
     std::vector<char*> argv, envp;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    for (const auto& e : env)
-        envp.push_back(const_cast<char*>(e.c_str()));
+    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -73,10 +69,8 @@ int wait_for(pid_t pid, int ms)
         const pid_t r = waitpid(pid, &status, WNOHANG);
         if (r == pid)
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-        if (r < 0)
-            return 255;
-        if (waited >= ms)
-            return -1;
+        if (r < 0) return 255;
+        if (waited >= ms) return -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
@@ -98,17 +92,13 @@ public:
         for (int display = 91; display < 131 && pid_ <= 0; ++display) {
             const std::string lock = "/tmp/.X" + std::to_string(display) + "-lock";
             const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
-            if (fs::exists(lock) || fs::exists(socket))
-                continue;
-            const pid_t pid = spawn({"Xvfb", ":" + std::to_string(display), "-screen", "0", "1280x1024x24", "-nolisten",
-                                     "tcp"},
-                                    {}, true);
-            if (pid <= 0)
-                return false; // no Xvfb at all
+            if (fs::exists(lock) || fs::exists(socket)) continue;
+            const pid_t pid = spawn(
+                {"Xvfb", ":" + std::to_string(display), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}, true);
+            if (pid <= 0) return false; // no Xvfb at all
             // Ready once its socket is there; gone when the number was taken meanwhile.
             for (int waited = 0; waited < 10000; waited += 50) {
-                if (wait_for(pid, 0) != -1)
-                    break;
+                if (wait_for(pid, 0) != -1) break;
                 if (fs::exists(socket)) {
                     pid_ = pid;
                     display_ = ":" + std::to_string(display);
@@ -116,15 +106,13 @@ public:
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
-            if (pid_ <= 0 && wait_for(pid, 0) == -1)
-                stop(pid);
+            if (pid_ <= 0 && wait_for(pid, 0) == -1) stop(pid);
         }
         return pid_ > 0;
     }
     ~xvfb()
     {
-        if (pid_ > 0)
-            stop(pid_);
+        if (pid_ > 0) stop(pid_);
     }
     const std::string& display() const { return display_; }
 
@@ -142,18 +130,15 @@ std::string asan_options()
 TEST(screenshot, every_page_and_dialog_on_a_real_x_server)
 {
     xvfb server;
-    if (!server.start())
-        GTEST_SKIP() << "Xvfb could not be started: no screenshots";
+    if (!server.start()) GTEST_SKIP() << "Xvfb could not be started: no screenshots";
     fs::remove_all(screenshot_dir());
     fs::create_directories(screenshot_dir());
-    const pid_t walk = spawn({fs::read_symlink("/proc/self/exe").string(),
-                              "--gtest_filter=screenshot_walk.DISABLED_every_page_and_dialog",
-                              "--gtest_also_run_disabled_tests"},
-                             // The X client libraries keep their caches to the end of the process;
-                             // the same walk runs offscreen with leak checks (the layout tests).
-                             {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"},
-                              {"ASAN_OPTIONS", asan_options()}},
-                             false);
+    const pid_t walk =
+        spawn({fs::read_symlink("/proc/self/exe").string(),
+               "--gtest_filter=screenshot_walk.DISABLED_every_page_and_dialog", "--gtest_also_run_disabled_tests"},
+              // The X client libraries keep their caches to the end of the process;
+              // the same walk runs offscreen with leak checks (the layout tests).
+              {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}, {"ASAN_OPTIONS", asan_options()}}, false);
     ASSERT_GT(walk, 0);
     int status = wait_for(walk, 300000);
     if (status == -1) {
@@ -191,8 +176,7 @@ void check_combos(const wizard_tour_visit& v)
 {
     for (HWND c : ui_automation::controls(v.window)) {
         auto* cb = qobject_cast<QComboBox*>(ui_automation::widget(c));
-        if (!cb)
-            continue;
+        if (!cb) continue;
         const int line = QFontMetrics(cb->font()).height();
         EXPECT_GE(cb->height(), line) << v.name;
         EXPECT_LE(cb->height(), 2 * line) << v.name << ": a closed combo box is one line high";
@@ -203,14 +187,15 @@ TEST_F(screenshot_walk, DISABLED_every_page_and_dialog)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     const std::map<std::string, std::string> topics = {
-        {"welcome", "welcome.html"}, {"sql_server", "sql_server.html"}, {"oracle", "oracle.html"},
-        {"database", "database.html"}, {"tables", "tables.html"},       {"custom_query", "custom_query.html"},
+        {"welcome", "welcome.html"},           {"sql_server", "sql_server.html"}, {"oracle", "oracle.html"},
+        {"database", "database.html"},         {"tables", "tables.html"},         {"custom_query", "custom_query.html"},
         {"type_mapping", "type_mapping.html"},
     };
     wizard_env env(true);
     EXPECT_TRUE(run_wizard_tour(env, [&](const wizard_tour_visit& v) {
         QWidget* window = ui_automation::widget(v.window)->window();
-        const bool on_screen = !v.page || reinterpret_cast<HWND>(SendMessageW(v.sheet, PSM_GETCURRENTPAGEHWND)) == v.window;
+        const bool on_screen =
+            !v.page || reinterpret_cast<HWND>(SendMessageW(v.sheet, PSM_GETCURRENTPAGEHWND)) == v.window;
         if (v.name == "wait_animation" || (v.name == "progress" && on_screen))
             save_pixmap(window->grab(), v.name); // at once: its worker moves on in a moment
         else if (!on_screen)
@@ -228,15 +213,13 @@ TEST_F(screenshot_walk, DISABLED_every_page_and_dialog)
             EXPECT_TRUE(IsDlgButtonChecked(v.window, 1203) != BST_CHECKED) << "the list's arrow reached a check box";
         }
         const auto topic = topics.find(v.name);
-        if (topic == topics.end())
-            return;
+        if (topic == topics.end()) return;
         if (v.page)
             SendMessageW(v.sheet, PSM_PRESSBUTTON, PSBTN_HELP);
         else
             ui_automation::click(v.window, IDHELP);
         EXPECT_EQ(fs::path(ui_automation::help_window_topic()).filename().string(), topic->second) << v.name;
-        if (QWidget* help = ui_automation::help_window())
-            save(help, "help_" + v.name);
+        if (QWidget* help = ui_automation::help_window()) save(help, "help_" + v.name);
         ui_automation::close_help_window();
     }));
 }

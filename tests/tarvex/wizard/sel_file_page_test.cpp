@@ -147,8 +147,8 @@ TEST_F(database_page, next_goes_on_only_for_a_database_the_server_has_and_the_re
     ui_automation::set_text(h, 1302, L"gamma");
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), h);
-    EXPECT_EQ(env.boxes(), (std::vector<std::wstring>{L"You should enter MS SQL database name",
-                                                       L"MS SQL database does not exist"}));
+    EXPECT_EQ(env.boxes(),
+              (std::vector<std::wstring>{L"You should enter MS SQL database name", L"MS SQL database does not exist"}));
 
     // Typed, never dropped down.
     ui_automation::set_text(h, 1302, L"alpha");

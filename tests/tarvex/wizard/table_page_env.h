@@ -63,8 +63,7 @@ GO
         close();
         driver.reset();
         mapping_type_files::set_folder("");
-        if (saved_progress_template)
-            ui_register_dialog(107, *saved_progress_template);
+        if (saved_progress_template) ui_register_dialog(107, *saved_progress_template);
         for (auto& e : ui_automation::take_uncaught()) {
             try {
                 std::rethrow_exception(e);
@@ -91,8 +90,7 @@ GO
     }
     void close()
     {
-        if (shell && shell->IsWindow())
-            shell->DestroyWindow();
+        if (shell && shell->IsWindow()) shell->DestroyWindow();
         progress.reset();
         page.reset();
         shell.reset();
@@ -109,22 +107,17 @@ GO
     {
         shell->PressButton(PSBTN_NEXT);
         const HWND active = shell->GetActivePage();
-        if (progress->IsWindow() && active == progress->m_hWnd)
-            return 107;
+        if (progress->IsWindow() && active == progress->m_hWnd) return 107;
         return active == page->m_hWnd ? -1 : 0;
     }
 
     // A run on this thread, as the progress page starts it.
-    void convert()
-    {
-        (*driver)();
-    }
+    void convert() { (*driver)(); }
 
     std::vector<std::wstring> box_texts()
     {
         std::vector<std::wstring> out;
-        for (const auto& b : ui_automation::message_boxes())
-            out.push_back(b.text);
+        for (const auto& b : ui_automation::message_boxes()) out.push_back(b.text);
         return out;
     }
     void queue_answer(int answer) { ui_automation::queue_message_box_answer(answer); }

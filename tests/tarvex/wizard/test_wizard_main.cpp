@@ -1,6 +1,6 @@
 #include <cstdlib>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,8 +62,7 @@ protected:
         tk_logger logger(nullptr, false, 3, false);
         tarvex_convertor d(tarvex_convertor::settings_source::registry);
         servers_.configure(d, k_db, "scott", "tiger");
-        if (!mss_host.empty())
-            d.store_mssql_settings(to_unicode(mss_host), L"", L"");
+        if (!mss_host.empty()) d.store_mssql_settings(to_unicode(mss_host), L"", L"");
         d.set_view_owned(false);
         d.uppercase = false;
         d.selected_tables = {L"[dbo].[Gadgets]"};
@@ -192,7 +191,7 @@ TEST_F(wizard_main_test, the_seven_pages_in_order_convert_the_chosen_table)
         ASSERT_GE(at, 0) << "the source table is offered";
         ui_automation::select_item(tables, 1317, static_cast<int>(at));
         ui_automation::click(tables, 1101); // Add >
-        next(); // tables: jumps to the progress page
+        next();                             // tables: jumps to the progress page
         EXPECT_TRUE(ui_pump_until([sheet] { return page_id(sheet) == k_finish; }, 120000));
         pages.push_back(page_id(sheet));
         ui_pump_until([sheet] { return IsWindowEnabled(GetDlgItem(sheet, ID_WIZFINISH)) != FALSE; }, 60000);

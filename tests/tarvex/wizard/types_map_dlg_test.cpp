@@ -43,8 +43,8 @@ protected:
     }
     static bool checked(HWND dlg, int row)
     {
-        const LRESULT state = SendDlgItemMessageW(dlg, res::IDC_LIST, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
-                                                  LVIS_STATEIMAGEMASK);
+        const LRESULT state =
+            SendDlgItemMessageW(dlg, res::IDC_LIST, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
         return (static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
     }
     static int selected(HWND dlg)
@@ -211,8 +211,8 @@ TEST_F(mapping_dialog, a_row_with_an_empty_name_cannot_be_left)
                   }),
               IDOK);
     EXPECT_EQ(stayed, 0);
-    EXPECT_EQ(box_texts(), (std::vector<std::wstring>{L"Name cannot be empty. Try again.",
-                                                      L"Name cannot be empty. Try again."}));
+    EXPECT_EQ(box_texts(),
+              (std::vector<std::wstring>{L"Name cannot be empty. Try again.", L"Name cannot be empty. Try again."}));
     EXPECT_EQ(driver->get_table_mutator(L"[dbo].[Orders]")->get_field_mutator(L"Id")->new_name, L"OrderId");
 }
 
@@ -266,8 +266,7 @@ TEST_F(mapping_dialog, a_dropped_column_stays_dropped_on_reopening_and_through_a
     std::vector<bool> boxes;
     ASSERT_EQ(run(L"[dbo].[Customers]",
                   [&](HWND dlg) {
-                      for (int i = 0; i < count(dlg); ++i)
-                          boxes.push_back(checked(dlg, i));
+                      for (int i = 0; i < count(dlg); ++i) boxes.push_back(checked(dlg, i));
                       click(dlg, IDCANCEL);
                   }),
               IDCANCEL);
@@ -290,8 +289,7 @@ TEST_F(mapping_dialog, a_dropped_column_stays_dropped_on_reopening_and_through_a
     EXPECT_EQ(env.oracle_list("SELECT \"PaidSum\" FROM \"dbo\".\"Customers\" WHERE \"Id\" = 2"),
               std::vector<std::string>{"-12.3456"});
     EXPECT_FALSE(env.oracle_query("SELECT * FROM \"dbo\".\"Customers\"").columns.empty());
-    for (const auto& c : env.oracle_query("SELECT * FROM \"dbo\".\"Customers\"").columns)
-        EXPECT_NE(c.name, "Note");
+    for (const auto& c : env.oracle_query("SELECT * FROM \"dbo\".\"Customers\"").columns) EXPECT_NE(c.name, "Note");
 }
 
 TEST_F(mapping_dialog, each_dialog_and_the_page_open_their_own_help_topic)

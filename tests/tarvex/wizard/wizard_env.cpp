@@ -9,7 +9,6 @@
 #include "TK/tk_text.h"
 #include "tarvex/wizard/wizard_error_handler.h"
 
-
 wizard_env::wizard_env(bool wizard_errors)
 {
     if (wizard_errors) {
@@ -27,16 +26,14 @@ wizard_env::wizard_env(bool wizard_errors)
 
 void wizard_env::new_shell()
 {
-    if (shell_ && ::IsWindow(shell_->m_hWnd))
-        shell_->DestroyWindow();
+    if (shell_ && ::IsWindow(shell_->m_hWnd)) shell_->DestroyWindow();
     shell_.reset();
     shell_ = std::make_unique<wizard_shell>(L"Dremlow 5.5", 501, 311, 312);
 }
 
 wizard_env::~wizard_env()
 {
-    if (shell_ && ::IsWindow(shell_->m_hWnd))
-        shell_->DestroyWindow();
+    if (shell_ && ::IsWindow(shell_->m_hWnd)) shell_->DestroyWindow();
     shell_.reset();
     driver_.reset();
     handler_.reset();
@@ -60,8 +57,7 @@ tarvex_convertor& wizard_env::new_driver()
 
 void wizard_env::show(const std::vector<wizard_page_base*>& pages)
 {
-    for (wizard_page_base* page : pages)
-        shell_->AddPage(page->Create());
+    for (wizard_page_base* page : pages) shell_->AddPage(page->Create());
     shell_->Create(nullptr);
     ui_automation::pump(50);
 }
@@ -81,8 +77,7 @@ void wizard_env::press(int button)
                    : button == PSBTN_NEXT   ? ID_WIZNEXT
                    : button == PSBTN_FINISH ? ID_WIZFINISH
                                             : 0;
-    if (id != 0)
-        pump_until([&] { return is_enabled(shell_->m_hWnd, id); }, 20000);
+    if (id != 0) pump_until([&] { return is_enabled(shell_->m_hWnd, id); }, 20000);
     shell_->PressButton(button);
     ui_automation::pump(20);
 }
@@ -90,8 +85,7 @@ void wizard_env::press(int button)
 std::vector<std::wstring> wizard_env::boxes()
 {
     std::vector<std::wstring> out;
-    for (const auto& b : ui_automation::message_boxes())
-        out.push_back(b.text);
+    for (const auto& b : ui_automation::message_boxes()) out.push_back(b.text);
     return out;
 }
 

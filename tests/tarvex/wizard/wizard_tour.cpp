@@ -47,8 +47,9 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     auto dialog = [&](const char* name, HWND h) { visit(wizard_tour_visit{name, h, nullptr, false}); };
 
     // The error dialogs, before the sheet (as at start-up) with a long text.
-    const std::wstring long_text = L"ORA-12541: TNS:no listener. The Oracle server named in the connection "
-                                   L"settings does not answer on the port given; check the host and the port.";
+    const std::wstring long_text =
+        L"ORA-12541: TNS:no listener. The Oracle server named in the connection "
+        L"settings does not answer on the port given; check the host and the port.";
     ui_automation::queue_modal([&](HWND h) {
         dialog("internal_error", h);
         ui_automation::click(h, IDOK);
@@ -69,20 +70,19 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     tables.SetHeaderTitle(L"Step 4 of 5");
     tables.SetHeaderSubTitle(L"Select tables to convert");
     progress_page progress;
-    finish_page finish(L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\n"
-                       L"Click 'Finish' to exit the wizard.",
-                       L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.");
+    finish_page finish(
+        L"Wizard has migrated your MS SQL database to\nOracle server successfully.\n\n"
+        L"Click 'Finish' to exit the wizard.",
+        L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.");
     finish.set_profile_ext(L"tvx");
     env.show({&welcome, &mss, &ora, &db, &tables, &progress, &finish});
     EXPECT_EQ(env.active_page(), welcome.m_hWnd);
-    if (env.active_page() != welcome.m_hWnd)
-        return false;
+    if (env.active_page() != welcome.m_hWnd) return false;
     page("welcome", welcome);
 
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), mss.m_hWnd);
-    if (env.active_page() != mss.m_hWnd)
-        return false;
+    if (env.active_page() != mss.m_hWnd) return false;
     ui_automation::set_text(mss, 1014, w(env.file_url(env.servers.mss_dir())));
     ui_automation::click(mss, 1330);
     ui_automation::set_text(mss, 1012, L"sa");
@@ -91,8 +91,7 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     ui_automation::queue_modal([&](HWND h) { dialog("wait_animation", h); });
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), ora.m_hWnd);
-    if (env.active_page() != ora.m_hWnd)
-        return false;
+    if (env.active_page() != ora.m_hWnd) return false;
 
     ui_automation::set_text(ora, 1003, w(env.file_url(env.servers.ora_dir())));
     ui_automation::set_text(ora, 1014, L"ORCL");
@@ -102,23 +101,19 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     ui_automation::queue_modal([](HWND) {});
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), db.m_hWnd);
-    if (env.active_page() != db.m_hWnd)
-        return false;
+    if (env.active_page() != db.m_hWnd) return false;
 
     ui_automation::drop_down(db, 1302);
     ui_automation::set_text(db, 1302, L"gadgets");
-    if (IsDlgButtonChecked(db, 1203) == BST_CHECKED)
-        ui_automation::click(db, 1203);
+    if (IsDlgButtonChecked(db, 1203) == BST_CHECKED) ui_automation::click(db, 1203);
     page("database", db);
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), tables.m_hWnd);
-    if (env.active_page() != tables.m_hWnd)
-        return false;
+    if (env.active_page() != tables.m_hWnd) return false;
 
     const int gadgets = index_ending_with(tables, tvx_sel_tables_page::IDC_AVAILABLE, L"[Gadgets]");
     EXPECT_GE(gadgets, 0);
-    if (gadgets < 0)
-        return false;
+    if (gadgets < 0) return false;
     ui_automation::select_item(tables, tvx_sel_tables_page::IDC_AVAILABLE, gadgets);
     ui_automation::click(tables, tvx_sel_tables_page::IDC_ADD);
     page("tables", tables);
@@ -141,15 +136,15 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     ui_automation::double_click_item(tables, tvx_sel_tables_page::IDC_SELECTED, 0);
 
     // An error reported on the way: the finish page then shows its list.
-    wizard_shell::add_error("[dbo].[Gadgets], record #3: ORA-01438: value larger than specified precision allowed "
-                            "for this column");
+    wizard_shell::add_error(
+        "[dbo].[Gadgets], record #3: ORA-01438: value larger than specified precision allowed "
+        "for this column");
     env.press(PSBTN_NEXT);
     // The run may be over already; the page is looked at either way.
     page("progress", progress);
     const bool finished = env.pump_until([&] { return finish.m_hWnd && env.active_page() == finish.m_hWnd; }, 120000);
     EXPECT_TRUE(finished);
-    if (!finished)
-        return false;
+    if (!finished) return false;
     page("finish", finish);
     env.press(PSBTN_FINISH);
     return true;

@@ -8,7 +8,7 @@
 #include "tests/tarvex/wizard/wizard_env.h"
 
 struct wizard_tour_visit {
-    std::string name; // a short name: "welcome", "type_mapping_decimal", ...
+    std::string name;      // a short name: "welcome", "type_mapping_decimal", ...
     HWND window = nullptr; // the page or the dialog
     HWND sheet = nullptr;  // the sheet holding a page (null for dialogs)
     bool page = false;

@@ -44,8 +44,7 @@ int index_ending_with(const std::vector<std::wstring>& items, const std::wstring
 
 void set_check(HWND dialog, int id, bool want)
 {
-    if (is_checked(dialog, id) != want)
-        ui_automation::click(dialog, id);
+    if (is_checked(dialog, id) != want) ui_automation::click(dialog, id);
 }
 
 TEST_F(wizard_walk, every_page_in_turn_converts_the_chosen_table_and_keeps_the_settings)
@@ -87,8 +86,8 @@ TEST_F(wizard_walk, every_page_in_turn_converts_the_chosen_table_and_keeps_the_s
 
         ui_automation::drop_down(db, 1302);
         ui_automation::set_text(db, 1302, L"gadgets");
-        set_check(db, 1203, false); // every owner's tables
-        set_check(db, 1202, false); // names as they are
+        set_check(db, 1203, false);     // every owner's tables
+        set_check(db, 1202, false);     // names as they are
         ui_automation::click(db, 1330); // merge
         env.press(PSBTN_NEXT);
         ASSERT_EQ(env.active_page(), tables.m_hWnd);
@@ -114,10 +113,10 @@ TEST_F(wizard_walk, every_page_in_turn_converts_the_chosen_table_and_keeps_the_s
 
     env.drop_driver();
     const std::string reg = env.registry_text();
-    for (const std::string& value : {std::string("\"src\"=\"gadgets\""), std::string("\"dest\"=\"ORCL\""),
-                                     std::string("\"oracleu\"=\"scott\""), std::string("\"mode\"=dword:00000001"),
-                                     std::string("\"uppercase\"=dword:00000000"),
-                                     std::string("\"view_owned\"=dword:00000000")})
+    for (const std::string& value :
+         {std::string("\"src\"=\"gadgets\""), std::string("\"dest\"=\"ORCL\""), std::string("\"oracleu\"=\"scott\""),
+          std::string("\"mode\"=dword:00000001"), std::string("\"uppercase\"=dword:00000000"),
+          std::string("\"view_owned\"=dword:00000000")})
         EXPECT_NE(reg.find(value), std::string::npos) << value << " in\n" << reg;
 
     ASSERT_TRUE(fs::exists(profile));

@@ -22,7 +22,8 @@ public:
     {
         // FreeTDS reads no system configuration: an empty one of our own
         static const std::string conf = [] {
-            auto p = std::filesystem::temp_directory_path() / ("tvx_tds_freetds_" + std::to_string(::getpid()) + ".conf");
+            auto p =
+                std::filesystem::temp_directory_path() / ("tvx_tds_freetds_" + std::to_string(::getpid()) + ".conf");
             std::ofstream(p) << "[global]\n";
             return p.string();
         }();
@@ -41,10 +42,12 @@ public:
     tds_odbc_client(const tds_odbc_client&) = delete;
     tds_odbc_client& operator=(const tds_odbc_client&) = delete;
 
-    static std::string connection_string(int port, const std::string& user, const std::string& pw, const std::string& db)
+    static std::string connection_string(int port, const std::string& user, const std::string& pw,
+                                         const std::string& db)
     {
-        return std::string("DRIVER=") + TDSODBC_PATH + ";SERVER=127.0.0.1;PORT=" + std::to_string(port) + ";UID=" + user +
-               ";PWD=" + pw + (db.empty() ? std::string() : ";DATABASE=" + db) + ";TDS_Version=7.4;ClientCharset=UTF-8";
+        return std::string("DRIVER=") + TDSODBC_PATH + ";SERVER=127.0.0.1;PORT=" + std::to_string(port) +
+               ";UID=" + user + ";PWD=" + pw + (db.empty() ? std::string() : ";DATABASE=" + db) +
+               ";TDS_Version=7.4;ClientCharset=UTF-8";
     }
 
     bool connect(int port, const std::string& user, const std::string& pw, const std::string& db = std::string())
@@ -52,7 +55,8 @@ public:
         std::string cs = connection_string(port, user, pw, db);
         SQLCHAR out[1024];
         SQLSMALLINT outlen = 0;
-        SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, out, sizeof out, &outlen, SQL_DRIVER_NOPROMPT);
+        SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, out, sizeof out, &outlen,
+                                        SQL_DRIVER_NOPROMPT);
         connected_ = SQL_SUCCEEDED(rc);
         if (!connected_) collect(SQL_HANDLE_DBC, dbc_);
         return connected_;
@@ -107,7 +111,9 @@ public:
             }
             if (ind == SQL_NULL_DATA) return std::nullopt;
             size_t term = ctype == SQL_C_CHAR ? 1 : ctype == SQL_C_WCHAR ? 2 : 0;
-            size_t got = (ind == SQL_NO_TOTAL || static_cast<size_t>(ind) > buf.size() - term) ? buf.size() - term : static_cast<size_t>(ind);
+            size_t got = (ind == SQL_NO_TOTAL || static_cast<size_t>(ind) > buf.size() - term)
+                             ? buf.size() - term
+                             : static_cast<size_t>(ind);
             value.append(buf.data(), got);
             if (rc == SQL_SUCCESS) break;
         }

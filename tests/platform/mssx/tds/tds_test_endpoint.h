@@ -1,6 +1,9 @@
 // Starts `tvxsql serve` on a free port of 127.0.0.1 over a throw-away server
 // folder, and stops it with SIGTERM at the end. Every wait is bounded.
 #pragma once
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -8,13 +11,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <utility>
-#include <unistd.h>
 #include <vector>
 #include "platform/mssx/mssx_connection.h"
 
@@ -62,7 +62,8 @@ struct tds_test_endpoint {
             ::dup2(p[1], 1);
             ::close(p[0]);
             ::close(p[1]);
-            ::execl(TVXSQL_PATH, TVXSQL_PATH, "serve", dir.c_str(), "--host", "127.0.0.1", "--port", "0", (char*)nullptr);
+            ::execl(TVXSQL_PATH, TVXSQL_PATH, "serve", dir.c_str(), "--host", "127.0.0.1", "--port", "0",
+                    (char*)nullptr);
             ::_exit(127);
         }
         ::close(p[1]);
@@ -70,7 +71,9 @@ struct tds_test_endpoint {
         // the first line names the port; wait at most 20 s for it
         auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (banner.find('\n') == std::string::npos) {
-            int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count());
+            int left = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                    .count());
             if (left <= 0) throw std::runtime_error("the endpoint did not start");
             pollfd pf{out_fd, POLLIN, 0};
             if (::poll(&pf, 1, left) <= 0) continue;

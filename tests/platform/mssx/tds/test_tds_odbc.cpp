@@ -11,9 +11,11 @@
 namespace {
 
 const char* kAllTypes =
-    "CREATE TABLE all_types (id int NOT NULL PRIMARY KEY, c_tinyint tinyint NULL, c_smallint smallint NULL, c_int int NULL,"
+    "CREATE TABLE all_types (id int NOT NULL PRIMARY KEY, c_tinyint tinyint NULL, c_smallint smallint NULL, c_int int "
+    "NULL,"
     " c_bigint bigint NULL, c_bit bit NULL, c_dec decimal(18,4) NULL, c_num numeric(38,10) NULL, c_money money NULL,"
-    " c_smallmoney smallmoney NULL, c_float float NULL, c_real real NULL, c_char char(5) NULL, c_varchar varchar(20) NULL,"
+    " c_smallmoney smallmoney NULL, c_float float NULL, c_real real NULL, c_char char(5) NULL, c_varchar varchar(20) "
+    "NULL,"
     " c_nchar nchar(5) NULL, c_nvarchar nvarchar(20) NULL, c_vmax varchar(max) NULL, c_nvmax nvarchar(max) NULL,"
     " c_vbmax varbinary(max) NULL, c_text text NULL, c_ntext ntext NULL, c_image image NULL, c_binary binary(4) NULL,"
     " c_varbinary varbinary(10) NULL, c_guid uniqueidentifier NULL, c_date date NULL, c_time time(7) NULL,"
@@ -22,20 +24,47 @@ const char* kAllTypes =
 
 const char* kRow1 =
     "INSERT INTO all_types VALUES (1, 255, -32768, -2147483648, 9223372036854775807, 1, -12345678901234.5678,"
-    " 1234567890123456789012345678.0123456789, -922337203685477.5808, 214748.3647, 3.5, 0.25, 'ab', 'Caf\xC3\xA9 \xE2\x82\xAC',"
-    " N'\xC3\xA9t\xC3\xA9', N'\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80', 'long text', N'long \xC3\xBC text', 0x00FF10, 'legacy', N'\xC3\xBC', 0xCAFE,"
+    " 1234567890123456789012345678.0123456789, -922337203685477.5808, 214748.3647, 3.5, 0.25, 'ab', 'Caf\xC3\xA9 "
+    "\xE2\x82\xAC',"
+    " N'\xC3\xA9t\xC3\xA9', N'\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80', 'long text', N'long \xC3\xBC text', "
+    "0x00FF10, 'legacy', N'\xC3\xBC', 0xCAFE,"
     " 0xDEADBEEF, 0x0102, '6F9619FF-8B86-D011-B42D-00C04FC964FF', '2024-02-29', '13:14:15.1234567',"
     " '2024-02-29 13:14:15.997', '0001-01-01 00:00:00.0000001', '2024-02-29 23:30:00.5 +05:30', '2079-06-06 23:59',"
     " N'<a>x</a>')";
 
 // The text FreeTDS's driver gives for each column of row 1, read as SQL_C_CHAR in UTF-8.
-const std::vector<std::string> kRow1Text = {
-    "1", "255", "-32768", "-2147483648", "9223372036854775807", "1", "-12345678901234.5678",
-    "1234567890123456789012345678.0123456789", "-922337203685477.5808", "214748.3647", "3.5", "0.25", "ab   ",
-    "Caf\xC3\xA9 \xE2\x82\xAC", "\xC3\xA9t\xC3\xA9  ", "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80", "long text",
-    "long \xC3\xBC text", "00ff10", "legacy", "\xC3\xBC", "cafe", "deadbeef", "0102", "6F9619FF-8B86-D011-B42D-00C04FC964FF",
-    "2024-02-29", "13:14:15.1234567", "2024-02-29 13:14:15.997", "1-01-01 00:00:00.0000001",
-    "2024-02-29 23:30:00.5000000 +05:30", "2079-06-06 23:59:00", "<a>x</a>"};
+const std::vector<std::string> kRow1Text = {"1",
+                                            "255",
+                                            "-32768",
+                                            "-2147483648",
+                                            "9223372036854775807",
+                                            "1",
+                                            "-12345678901234.5678",
+                                            "1234567890123456789012345678.0123456789",
+                                            "-922337203685477.5808",
+                                            "214748.3647",
+                                            "3.5",
+                                            "0.25",
+                                            "ab   ",
+                                            "Caf\xC3\xA9 \xE2\x82\xAC",
+                                            "\xC3\xA9t\xC3\xA9  ",
+                                            "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80",
+                                            "long text",
+                                            "long \xC3\xBC text",
+                                            "00ff10",
+                                            "legacy",
+                                            "\xC3\xBC",
+                                            "cafe",
+                                            "deadbeef",
+                                            "0102",
+                                            "6F9619FF-8B86-D011-B42D-00C04FC964FF",
+                                            "2024-02-29",
+                                            "13:14:15.1234567",
+                                            "2024-02-29 13:14:15.997",
+                                            "1-01-01 00:00:00.0000001",
+                                            "2024-02-29 23:30:00.5000000 +05:30",
+                                            "2079-06-06 23:59:00",
+                                            "<a>x</a>"};
 
 } // namespace
 
@@ -101,12 +130,13 @@ TEST_F(TdsOdbc, ParametersArriveAsTheValuesTheyWere)
     }
     std::string sql = "INSERT INTO all_types VALUES (" + cols + ")";
     ASSERT_TRUE(SQL_SUCCEEDED(SQLPrepare(s, (SQLCHAR*)sql.c_str(), SQL_NTS))) << c.error_text();
-    const SQLSMALLINT types[] = {SQL_INTEGER, SQL_TINYINT, SQL_SMALLINT, SQL_INTEGER, SQL_BIGINT, SQL_BIT, SQL_DECIMAL,
-                                 SQL_NUMERIC, SQL_DECIMAL, SQL_DECIMAL, SQL_DOUBLE, SQL_REAL, SQL_CHAR, SQL_VARCHAR,
-                                 SQL_WCHAR, SQL_WVARCHAR, SQL_LONGVARCHAR, SQL_WLONGVARCHAR, SQL_LONGVARBINARY,
-                                 SQL_LONGVARCHAR, SQL_WLONGVARCHAR, SQL_LONGVARBINARY, SQL_BINARY, SQL_VARBINARY,
-                                 SQL_GUID, SQL_TYPE_DATE, SQL_TYPE_TIME, SQL_TYPE_TIMESTAMP, SQL_WVARCHAR,
-                                 SQL_WVARCHAR, SQL_TYPE_TIMESTAMP, SQL_WLONGVARCHAR};
+    const SQLSMALLINT types[] = {
+        SQL_INTEGER,        SQL_TINYINT,     SQL_SMALLINT,     SQL_INTEGER,        SQL_BIGINT,      SQL_BIT,
+        SQL_DECIMAL,        SQL_NUMERIC,     SQL_DECIMAL,      SQL_DECIMAL,        SQL_DOUBLE,      SQL_REAL,
+        SQL_CHAR,           SQL_VARCHAR,     SQL_WCHAR,        SQL_WVARCHAR,       SQL_LONGVARCHAR, SQL_WLONGVARCHAR,
+        SQL_LONGVARBINARY,  SQL_LONGVARCHAR, SQL_WLONGVARCHAR, SQL_LONGVARBINARY,  SQL_BINARY,      SQL_VARBINARY,
+        SQL_GUID,           SQL_TYPE_DATE,   SQL_TYPE_TIME,    SQL_TYPE_TIMESTAMP, SQL_WVARCHAR,    SQL_WVARCHAR,
+        SQL_TYPE_TIMESTAMP, SQL_WLONGVARCHAR};
     std::vector<std::string> values = kRow1Text;
     values[0] = "3";
     values[12] = "ab";
@@ -128,7 +158,8 @@ TEST_F(TdsOdbc, ParametersArriveAsTheValuesTheyWere)
         if (t == SQL_BINARY || t == SQL_VARBINARY || t == SQL_LONGVARBINARY) {
             bin[i] = unhex(values[i]);
             ind[i] = static_cast<SQLLEN>(bin[i].size());
-            rc = SQLBindParameter(s, n, SQL_PARAM_INPUT, SQL_C_BINARY, t, bin[i].size(), 0, bin[i].data(), ind[i], &ind[i]);
+            rc = SQLBindParameter(s, n, SQL_PARAM_INPUT, SQL_C_BINARY, t, bin[i].size(), 0, bin[i].data(), ind[i],
+                                  &ind[i]);
         } else if (i == 27) { // datetime as a timestamp structure
             ts[i] = SQL_TIMESTAMP_STRUCT{2024, 2, 29, 13, 14, 15, 997000000};
             ind[i] = sizeof ts[i];
@@ -142,8 +173,12 @@ TEST_F(TdsOdbc, ParametersArriveAsTheValuesTheyWere)
             SQLULEN size = std::max<SQLULEN>(values[i].size(), 1);
             SQLSMALLINT digits = (t == SQL_DECIMAL || t == SQL_NUMERIC) ? (i == 7 ? 10 : 4) : 0;
             if (t == SQL_DECIMAL || t == SQL_NUMERIC) size = i == 7 ? 38 : 19;
-            if (t == SQL_TYPE_TIME) { size = 16; digits = 7; }
-            rc = SQLBindParameter(s, n, SQL_PARAM_INPUT, SQL_C_CHAR, t, size, digits, values[i].data(), ind[i], &ind[i]);
+            if (t == SQL_TYPE_TIME) {
+                size = 16;
+                digits = 7;
+            }
+            rc =
+                SQLBindParameter(s, n, SQL_PARAM_INPUT, SQL_C_CHAR, t, size, digits, values[i].data(), ind[i], &ind[i]);
         }
         ASSERT_TRUE(SQL_SUCCEEDED(rc)) << "parameter " << i;
     }
@@ -157,7 +192,8 @@ TEST_F(TdsOdbc, ParametersArriveAsTheValuesTheyWere)
     auto& r = out.results.at(0);
     ASSERT_EQ(r.rows.size(), 2u);
     for (size_t i = 1; i < r.columns.size(); ++i)
-        EXPECT_EQ(mssx_text(r.columns[i].type, r.rows[1][i]), mssx_text(r.columns[i].type, r.rows[0][i])) << r.columns[i].name;
+        EXPECT_EQ(mssx_text(r.columns[i].type, r.rows[1][i]), mssx_text(r.columns[i].type, r.rows[0][i]))
+            << r.columns[i].name;
 }
 
 TEST_F(TdsOdbc, ServesSeveralConnectionsAtOnceAndLargeValues)
@@ -165,7 +201,8 @@ TEST_F(TdsOdbc, ServesSeveralConnectionsAtOnceAndLargeValues)
     {
         tds_odbc_client c;
         ASSERT_TRUE(c.connect(e.port, "sa", "Secret#1", "conv")) << c.error_text();
-        ASSERT_TRUE(c.exec("CREATE TABLE big (id int NOT NULL, b varbinary(max) NULL, s nvarchar(max) NULL)")) << c.error_text();
+        ASSERT_TRUE(c.exec("CREATE TABLE big (id int NOT NULL, b varbinary(max) NULL, s nvarchar(max) NULL)"))
+            << c.error_text();
     }
     // a 10 MiB value in each direction
     std::string blob(10u * 1024u * 1024u, '\0');
@@ -176,8 +213,8 @@ TEST_F(TdsOdbc, ServesSeveralConnectionsAtOnceAndLargeValues)
         SQLHSTMT s = c.stmt();
         SQLLEN ind = static_cast<SQLLEN>(blob.size());
         ASSERT_TRUE(SQL_SUCCEEDED(SQLPrepare(s, (SQLCHAR*)"INSERT INTO big (id, b) VALUES (1, ?)", SQL_NTS)));
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY, blob.size(), 0,
-                                                   blob.data(), ind, &ind)));
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY, blob.size(),
+                                                   0, blob.data(), ind, &ind)));
         SQLRETURN rc = SQLExecute(s);
         if (!SQL_SUCCEEDED(rc)) c.collect(SQL_HANDLE_STMT, s);
         ASSERT_TRUE(SQL_SUCCEEDED(rc)) << c.error_text();
@@ -205,7 +242,8 @@ TEST_F(TdsOdbc, ServesSeveralConnectionsAtOnceAndLargeValues)
             if (!c.connect(e.port, "sa", "Secret#1", "conv")) return;
             bool ok = true;
             for (int k = 0; k < 20 && ok; ++k)
-                ok = c.exec("INSERT INTO big (id, s) VALUES (" + std::to_string(100 + t) + ", N'v" + std::to_string(k) + "')");
+                ok = c.exec("INSERT INTO big (id, s) VALUES (" + std::to_string(100 + t) + ", N'v" + std::to_string(k) +
+                            "')");
             ok = ok && c.exec("SELECT COUNT(*) FROM big WHERE id = " + std::to_string(100 + t));
             if (ok) {
                 auto r = c.rows();
@@ -220,11 +258,13 @@ TEST_F(TdsOdbc, ServesSeveralConnectionsAtOnceAndLargeValues)
 
 TEST_F(TdsOdbc, CatalogFunctionsAnswerFromTheCatalog)
 {
-    e.setup("CREATE TABLE parent (pid int NOT NULL, sub int NOT NULL, label nvarchar(10) NULL, CONSTRAINT pk_parent PRIMARY KEY (pid, sub));"
-            "CREATE TABLE kid (kid int NOT NULL PRIMARY KEY, pid int NOT NULL, sub int NOT NULL, note varchar(5) NULL,"
-            " CONSTRAINT fk_kid_parent FOREIGN KEY (pid, sub) REFERENCES parent (pid, sub) ON DELETE CASCADE);"
-            "CREATE UNIQUE INDEX ux_kid_note ON kid (note); INSERT INTO parent VALUES (1, 1, N'a'), (1, 2, N'b')",
-            "conv");
+    e.setup(
+        "CREATE TABLE parent (pid int NOT NULL, sub int NOT NULL, label nvarchar(10) NULL, CONSTRAINT pk_parent "
+        "PRIMARY KEY (pid, sub));"
+        "CREATE TABLE kid (kid int NOT NULL PRIMARY KEY, pid int NOT NULL, sub int NOT NULL, note varchar(5) NULL,"
+        " CONSTRAINT fk_kid_parent FOREIGN KEY (pid, sub) REFERENCES parent (pid, sub) ON DELETE CASCADE);"
+        "CREATE UNIQUE INDEX ux_kid_note ON kid (note); INSERT INTO parent VALUES (1, 1, N'a'), (1, 2, N'b')",
+        "conv");
     tds_odbc_client c;
     ASSERT_TRUE(c.connect(e.port, "sa", "Secret#1", "conv")) << c.error_text();
     auto call = [&](SQLRETURN rc) {
@@ -232,7 +272,8 @@ TEST_F(TdsOdbc, CatalogFunctionsAnswerFromTheCatalog)
         EXPECT_TRUE(SQL_SUCCEEDED(rc)) << c.error_text();
         return c.rows();
     };
-    auto tables = call(SQLTables(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)"'TABLE'", SQL_NTS));
+    auto tables =
+        call(SQLTables(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)"'TABLE'", SQL_NTS));
     ASSERT_EQ(tables.size(), 2u);
     EXPECT_EQ(tables[0][2], "kid");
     EXPECT_EQ(tables[1][2], "parent");
@@ -245,7 +286,8 @@ TEST_F(TdsOdbc, CatalogFunctionsAnswerFromTheCatalog)
     EXPECT_EQ(pk[1][4], "2");
     EXPECT_EQ(pk[1][5], "pk_parent");
 
-    auto fk = call(SQLForeignKeys(c.stmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, (SQLCHAR*)"kid", SQL_NTS));
+    auto fk = call(
+        SQLForeignKeys(c.stmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, (SQLCHAR*)"kid", SQL_NTS));
     ASSERT_EQ(fk.size(), 2u);
     EXPECT_EQ(fk[0][2], "parent");
     EXPECT_EQ(fk[0][3], "pid");
@@ -256,14 +298,16 @@ TEST_F(TdsOdbc, CatalogFunctionsAnswerFromTheCatalog)
     EXPECT_EQ(fk[0][9], "1") << "update rule: NO ACTION as the server's sp_fkeys reports it";
     EXPECT_EQ(fk[0][11], "fk_kid_parent");
 
-    auto st = call(SQLStatistics(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"parent", SQL_NTS, SQL_INDEX_ALL, SQL_QUICK));
+    auto st =
+        call(SQLStatistics(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"parent", SQL_NTS, SQL_INDEX_ALL, SQL_QUICK));
     ASSERT_EQ(st.size(), 3u);
     EXPECT_EQ(st[0][6], std::to_string(SQL_TABLE_STAT));
     EXPECT_EQ(st[0][10], "2") << "rows of the table";
     EXPECT_EQ(st[1][5], "pk_parent");
     EXPECT_EQ(st[1][3], "0") << "unique";
     EXPECT_EQ(st[2][8], "sub");
-    auto unique_only = call(SQLStatistics(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"kid", SQL_NTS, SQL_INDEX_UNIQUE, SQL_QUICK));
+    auto unique_only =
+        call(SQLStatistics(c.stmt(), nullptr, 0, nullptr, 0, (SQLCHAR*)"kid", SQL_NTS, SQL_INDEX_UNIQUE, SQL_QUICK));
     EXPECT_EQ(unique_only.size(), 3u); // the table row, the key, the unique index
 
     auto types = call(SQLGetTypeInfo(c.stmt(), SQL_ALL_TYPES));

@@ -23,8 +23,9 @@ std::string scramble(const std::string& utf8)
 
 std::string login7(const std::string& user, const std::string& pw, const std::string& db)
 {
-    std::vector<std::string> fields = {tds_utf16le("host"), tds_utf16le(user), scramble(pw), tds_utf16le("app"),
-                                       tds_utf16le("srv"), std::string(), tds_utf16le("lib"), std::string(), tds_utf16le(db)};
+    std::vector<std::string> fields = {tds_utf16le("host"), tds_utf16le(user),  scramble(pw),
+                                       tds_utf16le("app"),  tds_utf16le("srv"), std::string(),
+                                       tds_utf16le("lib"),  std::string(),      tds_utf16le(db)};
     const size_t fixed = 94;
     tds_writer w;
     w.u32(0); // patched below
@@ -78,7 +79,8 @@ TEST(TdsWire, Login7FieldsAndScrambledPassword)
     bad[40] = static_cast<char>(0xF0); // user name offset
     EXPECT_THROW(tds_read_login7(bad), tds_protocol_error);
     std::string good = login7("sa", "pw", "db");
-    for (size_t n = 0; n < good.size(); n += 7) EXPECT_THROW(tds_read_login7(good.substr(0, n)), tds_protocol_error) << n;
+    for (size_t n = 0; n < good.size(); n += 7)
+        EXPECT_THROW(tds_read_login7(good.substr(0, n)), tds_protocol_error) << n;
 }
 
 TEST(TdsWire, PreloginAnswersWithoutEncryption)
@@ -144,7 +146,7 @@ TEST(TdsWire, RpcParametersDecodeToStoredValues)
     w.u8(20);
     w.u8(3);
     w.u8(17);
-    w.u8(0); // negative
+    w.u8(0);        // negative
     w.u64(1234567); // -1234.567
     w.u64(0);
     param("@P2");
@@ -177,8 +179,7 @@ TEST(TdsWire, RpcParametersDecodeToStoredValues)
     for (size_t n = 0; n < w.size(); ++n) {
         try {
             tds_read_rpc(std::string_view(w.buffer()).substr(0, n), tds::kTds74);
-        } catch (const tds_protocol_error&) {
-        }
+        } catch (const tds_protocol_error&) {}
     }
 }
 

@@ -96,8 +96,7 @@ TEST(client_library, a_file_that_does_not_load_is_named_with_the_reason)
     std::ofstream(bad) << "not a library";
     std::string problem;
     EXPECT_FALSE(oci_client_library::open(bad.string(), problem));
-    EXPECT_EQ(problem.rfind("The Oracle client library " + bad.string() + " cannot be loaded: ", 0), 0u)
-        << problem;
+    EXPECT_EQ(problem.rfind("The Oracle client library " + bad.string() + " cannot be loaded: ", 0), 0u) << problem;
     fs::remove(bad);
     EXPECT_FALSE(oci_client_library::open("/nonexistent/libclntsh.so", problem));
     EXPECT_NE(problem.find("/nonexistent/libclntsh.so cannot be loaded: "), std::string::npos) << problem;

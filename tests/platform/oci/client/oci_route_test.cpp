@@ -56,8 +56,8 @@ struct stmt {
     {
         EXPECT_EQ(OCIHandleAlloc(c.env, reinterpret_cast<void**>(&h), OCI_HTYPE_STMT, 0, nullptr), OCI_SUCCESS);
         std::u16string t = u16(sql);
-        EXPECT_EQ(OCIStmtPrepare(h, c.err, reinterpret_cast<const OraText*>(t.data()),
-                                 static_cast<ub4>(t.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT),
+        EXPECT_EQ(OCIStmtPrepare(h, c.err, reinterpret_cast<const OraText*>(t.data()), static_cast<ub4>(t.size() * 2),
+                                 OCI_NTV_SYNTAX, OCI_DEFAULT),
                   OCI_SUCCESS);
     }
     ~stmt() { OCIHandleFree(h, OCI_HTYPE_STMT); }
@@ -130,13 +130,11 @@ TEST_F(oci_route, lobs_are_written_in_parts_and_read_back_through_the_loaded_cli
         << c.error();
 
     std::u16string text;
-    for (int i = 0; i < 5000; ++i)
-        text += static_cast<char16_t>(u'a' + i % 26);
+    for (int i = 0; i < 5000; ++i) text += static_cast<char16_t>(u'a' + i % 26);
     text[0] = u'\u00e9';
     text += u"\U0001F600 \u4e2d";
     std::string bytes;
-    for (int i = 0; i < 70000; ++i)
-        bytes += static_cast<char>(i * 7 % 256);
+    for (int i = 0; i < 70000; ++i) bytes += static_cast<char>(i * 7 % 256);
     {
         stmt sel(c, "SELECT \"BODY\", \"PIC\" FROM \"DOCS\" WHERE \"ID\" = 1 FOR UPDATE");
         OCILobLocator* clob = nullptr;
@@ -201,9 +199,9 @@ TEST_F(oci_route, lobs_are_written_in_parts_and_read_back_through_the_loaded_cli
         EXPECT_EQ(form, SQLCS_IMPLICIT);
         std::string raw(bytes.size() + 10, '\0');
         amt = 0;
-        ASSERT_EQ(OCILobRead(c.svc, c.err, l2, &amt, 1, raw.data(), static_cast<ub4>(raw.size()), nullptr, nullptr,
-                             0, 0),
-                  OCI_SUCCESS);
+        ASSERT_EQ(
+            OCILobRead(c.svc, c.err, l2, &amt, 1, raw.data(), static_cast<ub4>(raw.size()), nullptr, nullptr, 0, 0),
+            OCI_SUCCESS);
         raw.resize(amt);
         EXPECT_TRUE(raw == bytes) << "BLOB differs; " << raw.size() << " bytes came back";
         OCIDescriptorFree(l1, OCI_DTYPE_LOB);
@@ -220,9 +218,10 @@ TEST_F(oci_route, timestamps_and_described_columns_come_from_the_loaded_client)
     client c;
     ASSERT_EQ(c.connect(loaded_ds, "system", "manager"), OCI_SUCCESS) << c.error();
     ASSERT_EQ(c.run("CREATE TABLE \"W\" (\"AT\" TIMESTAMP, \"N\" NUMBER(7,2))"), 0) << c.error();
-    ASSERT_EQ(c.run("INSERT INTO \"W\" VALUES (to_timestamp('2021-03-04 05:06:07.250', 'YYYY-MM-DD HH24:MI:SS.FF3'), 12.5)",
-                    OCI_COMMIT_ON_SUCCESS),
-              0)
+    ASSERT_EQ(
+        c.run("INSERT INTO \"W\" VALUES (to_timestamp('2021-03-04 05:06:07.250', 'YYYY-MM-DD HH24:MI:SS.FF3'), 12.5)",
+              OCI_COMMIT_ON_SUCCESS),
+        0)
         << c.error();
     stmt rd(c, "SELECT \"AT\", \"N\" FROM \"W\"");
     ASSERT_EQ(rd.exec(0, OCI_DESCRIBE_ONLY), OCI_SUCCESS) << c.error();

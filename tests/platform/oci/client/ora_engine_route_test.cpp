@@ -44,8 +44,7 @@ protected:
         auto st = s.prepare(sql);
         eora::exec_result r = s.execute(*st, {});
         std::vector<std::string> out;
-        while (r.cur && r.cur->next())
-            out.push_back(r.cur->row().at(0).s);
+        while (r.cur && r.cur->next()) out.push_back(r.cur->row().at(0).s);
         return out;
     }
 
@@ -53,8 +52,7 @@ protected:
     {
         std::vector<std::wstring> out;
         ora_query_results rs(0, sql);
-        while (!rs.is_eof())
-            out.push_back(rs.get_item()->at(0).to_wstring());
+        while (!rs.is_eof()) out.push_back(rs.get_item()->at(0).to_wstring());
         return out;
     }
 

@@ -14,16 +14,14 @@ namespace {
 std::u16string mapped_data_source(const OraText* ds, sb4 bytes)
 {
     std::u16string text(ds && bytes > 0 ? static_cast<size_t>(bytes) / 2 : 0, u'\0');
-    if (!text.empty())
-        std::memcpy(text.data(), ds, text.size() * 2);
+    if (!text.empty()) std::memcpy(text.data(), ds, text.size() * 2);
     const char* dir = std::getenv("TVX_OCI_TEST_DIR");
     if (!dir || !*dir || text.rfind(u"//", 0) != 0 || text.rfind(u"//file:", 0) == 0)
         return text; // answered as the embedded Oracle answers it
     size_t slash = text.rfind(u'/');
     std::u16string service = slash > 1 ? text.substr(slash + 1) : std::u16string();
     std::u16string out = u"//file:";
-    for (const char* p = dir; *p; ++p)
-        out += static_cast<char16_t>(static_cast<unsigned char>(*p));
+    for (const char* p = dir; *p; ++p) out += static_cast<char16_t>(static_cast<unsigned char>(*p));
     return out + u"/" + service;
 }
 
@@ -113,12 +111,12 @@ sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* err, const OraText* stmt, ub4 stm
 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz,
                      ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4 mode)
 {
-    return eoci::call(&eoci::OCIDefineByPos, stmtp, defnpp, err, position, valuep, value_sz, dty, indp, rlenp,
-                      rcodep, mode);
+    return eoci::call(&eoci::OCIDefineByPos, stmtp, defnpp, err, position, valuep, value_sz, dty, indp, rlenp, rcodep,
+                      mode);
 }
 
-sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz,
-                   ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode)
+sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err, ub4 position, void* valuep, sb4 value_sz, ub2 dty,
+                   void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode)
 {
     return eoci::call(&eoci::OCIBindByPos, stmtp, bindpp, err, position, valuep, value_sz, dty, indp, alenp, rcodep,
                       maxarr_len, curelep, mode);
@@ -138,8 +136,8 @@ sword OCIBindDynamic(OCIBind* bindp, OCIError* err, void* ictxp, OCICallbackInBi
     return eoci::call(&eoci::OCIBindDynamic, bindp, err, ictxp, icbfp, octxp, ocbfp);
 }
 
-sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters, ub4 rowoff,
-                     const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode)
+sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters, ub4 rowoff, const OCISnapshot* snap_in,
+                     OCISnapshot* snap_out, ub4 mode)
 {
     return eoci::call(&eoci::OCIStmtExecute, svchp, stmtp, err, iters, rowoff, snap_in, snap_out, mode);
 }
@@ -166,11 +164,10 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp
 }
 
 #ifndef TVX_OCI_STANDIN_WITHOUT_LOB_WRITE
-sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp,
-                  ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm)
+sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 buflen,
+                  ub1 piece, void* ctxp, OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm)
 {
-    return eoci::call(&eoci::OCILobWrite, svchp, err, locp, amtp, offset, bufp, buflen, piece, ctxp, cbfp, csid,
-                      csfrm);
+    return eoci::call(&eoci::OCILobWrite, svchp, err, locp, amtp, offset, bufp, buflen, piece, ctxp, cbfp, csid, csfrm);
 }
 #endif
 
