@@ -5,26 +5,7 @@
 #include "TK/tk_file_name.h"
 #include "TK/tk_logger.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstring>
-
-namespace {
-
-// Opens the file as the logger will and writes nothing: a name too long, a read-only
-// file system, a file that takes no writes (/proc, /dev/full) fail here, not silently later.
-std::string write_refusal(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return std::strerror(errno);
-    std::string why;
-    if (::write(fd, "", 0) < 0) why = std::strerror(errno);
-    ::close(fd);
-    return why;
-}
-
-} // namespace
+#include "platform/win32/win_file.h"
 
 tk_converter::tk_converter() { tk_logger::log(2, "tk_converter::ctor"); }
 
@@ -46,7 +27,7 @@ void tk_converter::set_logfile(const std::string& name)
     tk_file_name parts(name);
     if (!tk_is_path_exist(parts.get_folder()))
         throw tk_exception("Logfile path does not exist.\nPlease verify the correct path was given.", 1);
-    const std::string why = write_refusal(parts.get_path());
+    const std::string why = file_write_refusal(parts.get_path());
     if (!why.empty()) throw tk_exception("Logfile cannot be written: " + why, 1);
     // The absolute form, so a later change of the working folder cannot move the log.
     logger->set_file_name(parts.get_path().c_str());

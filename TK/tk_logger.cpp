@@ -1,7 +1,5 @@
 #include "TK/tk_logger.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -11,20 +9,11 @@
 #include "TK/tk_module.h"
 #include "TK/tk_text.h"
 #include "platform/win32/win_codepage.h"
+#include "platform/win32/win_file.h"
 #include "platform/win32/win_format.h"
 #include "platform/win32/win_time.h"
 
 namespace {
-
-// The log may hold passwords: only its owner may read it.
-std::FILE* open_private(const std::string& path, int flags, const char* mode)
-{
-    int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return nullptr;
-    std::FILE* f = ::fdopen(fd, mode);
-    if (!f) ::close(fd);
-    return f;
-}
 
 std::string default_log_name()
 {
@@ -40,7 +29,7 @@ tk_logger::tk_logger(const char* file, bool enabled, int min_level, bool timesta
 {
     file_ = file ? std::string(file) : default_log_name();
     if (enabled) {
-        if (std::FILE* f = open_private(file_, O_TRUNC, "wb")) std::fclose(f);
+        if (std::FILE* f = open_private_file(file_, false)) std::fclose(f);
         truncated_ = true;
     }
     publish(true);
@@ -77,10 +66,10 @@ std::string tk_logger::get_file_name() const
 std::FILE* tk_logger::open_line()
 {
     if (!truncated_) {
-        if (std::FILE* f = open_private(file_, O_TRUNC, "wb")) std::fclose(f);
+        if (std::FILE* f = open_private_file(file_, false)) std::fclose(f);
         truncated_ = true;
     }
-    std::FILE* f = open_private(file_, O_APPEND, "ab");
+    std::FILE* f = open_private_file(file_, true);
     if (!f) report_failure(errno);
     if (f && timestamps_) {
         SYSTEMTIME st{};

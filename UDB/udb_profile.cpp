@@ -1,10 +1,5 @@
 #include "UDB/udb_profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -13,6 +8,7 @@
 #include "TK/tk_file_exist.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
+#include "platform/win32/win_file.h"
 #include "platform/win32/win_line_reader.h"
 
 namespace {
@@ -29,23 +25,6 @@ std::wstring one_line(std::wstring text)
     for (auto& c : text)
         if (c == L'\r' || c == L'\n') c = L' ';
     return text;
-}
-
-// Writes all of data to fd; false on any failure.
-bool write_all(int fd, const std::string& data)
-{
-    const char* p = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -122,17 +101,9 @@ bool udb_profile::store(const std::wstring& path) const
     }
     if (file.empty()) return false;
 
-    // Write a temporary file beside the profile and rename it over the old one,
-    // so that a failed save never destroys the profile it replaces. The file
-    // holds passwords: owner access only.
-    std::string tmp = file + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && write_all(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = std::rename(tmp.c_str(), file.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    // A failed save never destroys the profile it replaces; the file holds
+    // passwords: owner access only.
+    return replace_private_file(file, text);
 }
 
 void udb_profile::load(const std::wstring& path)

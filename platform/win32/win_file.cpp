@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/win_error.h"
@@ -90,4 +92,68 @@ std::optional<std::string> module_path()
         }
         buf.resize(buf.size() * 2);
     }
+}
+
+std::FILE* open_private_file(const std::string& path, bool append)
+{
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
+    const int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0) {
+        set_last_error_from_errno();
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, append ? "ab" : "wb");
+    if (!f) {
+        set_last_error_from_errno();
+        ::close(fd);
+    }
+    return f;
+}
+
+std::string file_write_refusal(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return std::strerror(errno);
+    std::string why;
+    if (::write(fd, "", 0) < 0) why = std::strerror(errno);
+    ::close(fd);
+    return why;
+}
+
+namespace {
+
+bool write_all(int fd, const std::string& data)
+{
+    const char* p = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool replace_private_file(const std::string& path, const std::string& data)
+{
+    std::string tmp = path + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+        set_last_error_from_errno();
+        return false;
+    }
+    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && write_all(fd, data) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        set_last_error_from_errno();
+        ::unlink(tmp.c_str());
+    }
+    return ok;
 }

@@ -1,5 +1,6 @@
 // Files, folders and the running program's own path.
 #pragma once
+#include <cstdio>
 #include <optional>
 #include <string>
 #include "platform/win32/win_types.h"
@@ -20,3 +21,18 @@ bool change_dir(const std::string& path);
 
 // The running program's full path (from /proc/self/exe).
 std::optional<std::string> module_path();
+
+// Opens a file for writing that only its owner may read or write (it may hold
+// passwords), creating it when missing: emptied first, or appended to. Null
+// with the last error set when it cannot be opened.
+std::FILE* open_private_file(const std::string& path, bool append);
+
+// Why a file cannot be written: opens it for appending as the log does and
+// writes nothing, so a name too long, a read-only file system or a file that
+// takes no writes fail now. Empty when it can be written.
+std::string file_write_refusal(const std::string& path);
+
+// Replaces the file's contents as one step: the data goes into a new file
+// beside it (owner access only), flushed to disk, then renamed over the old
+// one, so a failed save never destroys the file it replaces.
+bool replace_private_file(const std::string& path, const std::string& data);
