@@ -21,7 +21,7 @@ namespace {
 // The server's numbers for a connection that did not get through and for a
 // lost connection (what the embedded backend reports too).
 constexpr int kServerUnreachable = 17;
-const char* const kUnreachableText =
+const std::string kUnreachableText =
     "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.";
 
 constexpr SQLINTEGER kFreeTdsClientErrors = 20000;
@@ -75,11 +75,25 @@ std::string server_text(std::string m)
     return m;
 }
 
+// One diagnostic record of the driver manager or the driver as the user reads
+// it: the component's text, then its SQLSTATE and native error.
+std::string driver_record_text(const std::string& raw, const std::string& state, SQLINTEGER native)
+{
+    std::string text = raw;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text + " (SQLSTATE " + state + ", native error " + std::to_string(native) + ")";
+}
+
 // The diagnostics of a handle as server errors. Records without a server
-// number (the driver's own) count only when there is no server record.
+// number (the driver manager's and the driver's own) count only when there is
+// no server record; they keep their SQLSTATE, native error and text, after the
+// product's own text for a connection that did not get through.
 std::vector<mssx_error> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool connecting)
 {
-    std::vector<mssx_error> server, driver;
+    std::vector<mssx_error> server;
+    std::vector<std::string> details;
+    bool unreachable = connecting;
+    std::string first_driver_text;
     for (SQLSMALLINT i = 1; i < 64; ++i) {
         SQLCHAR state[6] = {};
         SQLINTEGER native = 0;
@@ -95,25 +109,30 @@ std::vector<mssx_error> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool connecti
         std::string st(reinterpret_cast<char*>(state));
         std::string raw(reinterpret_cast<char*>(text.data()), std::min<size_t>(static_cast<size_t>(len), text.size()));
         std::string msg = server_text(raw);
-        if (st.starts_with("01")) continue; // informational (database changed and the like)
         // the server's own messages carry the "[SQL Server]" component; FreeTDS
         // numbers its client library's connection failures from 20000
         bool from_server =
             raw.find("[SQL Server]") != std::string::npos &&
             !(st.starts_with("08") && native >= kFreeTdsClientErrors && native < kFreeTdsClientErrors + 10000);
-        if (from_server && native != 0)
-            server.emplace_back(static_cast<int>(native), msg, 16);
-        else if (connecting || st.starts_with("08"))
-            driver.emplace_back(kServerUnreachable, kUnreachableText, 16);
-        else
-            driver.emplace_back(50000, msg, 16);
+        if (from_server && native != 0) {
+            if (!st.starts_with("01")) server.emplace_back(static_cast<int>(native), msg, 16);
+            continue;
+        }
+        // informational records (database changed and the like) tell why only
+        // when something failed to connect: a driver library that cannot be
+        // loaded is one
+        if (st.starts_with("01") && !connecting) continue;
+        details.push_back(driver_record_text(raw, st, native));
+        if (st.starts_with("08")) unreachable = true;
+        if (first_driver_text.empty() && !st.starts_with("01")) first_driver_text = driver_record_text(msg, st, native);
     }
     if (!server.empty()) return server;
-    if (driver.empty())
-        driver.emplace_back(connecting ? kServerUnreachable : 50000,
-                            connecting ? kUnreachableText : "The ODBC driver failed without a message.", 16);
-    driver.erase(driver.begin() + 1, driver.end());
-    return driver;
+    std::string joined;
+    for (const std::string& d : details) joined += "\n" + d;
+    if (unreachable) return {mssx_error(kServerUnreachable, kUnreachableText + joined, 16)};
+    if (details.empty()) return {mssx_error(50000, "The ODBC driver failed without a message.", 16)};
+    // the first failure in the server's words, every record after it
+    return {mssx_error(50000, first_driver_text.empty() ? joined.substr(1) : first_driver_text + joined, 16)};
 }
 
 [[noreturn]] void throw_diag(SQLSMALLINT type, SQLHANDLE h, bool connecting)

@@ -1,9 +1,15 @@
 // How the ODBC backend writes a login as a connection string, for FreeTDS and
 // for another driver named by the environment.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include "platform/mssx/mssx_error.h"
 #include "platform/oledb/odbp_odbc_link.h"
 
 namespace {
@@ -77,4 +83,64 @@ TEST(OdbcConnectionString, AnotherDriverByNameWithExtraText)
     EXPECT_EQ(cs.size() - cs.rfind("Encrypt=yes;TrustServerCertificate=yes;"),
               std::string("Encrypt=yes;TrustServerCertificate=yes;").size())
         << cs;
+}
+
+namespace {
+
+// A loopback port that nothing listens on (taken from the system, then let go).
+int closed_port()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        if (s >= 0) ::close(s);
+        return 0;
+    }
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+mssx_error connect_error(const std::string& connection_string)
+{
+    try {
+        odbp_odbc_link link(connection_string);
+    } catch (const mssx_error& e) {
+        return e;
+    }
+    ADD_FAILURE() << "connected through " << connection_string;
+    return mssx_error(0, "");
+}
+
+} // namespace
+
+// A failed connect keeps the product's own text first, then the driver
+// manager's and the driver's reasons with their SQLSTATE and native error.
+TEST(OdbcConnectErrors, CarryTheReasonsOfTheDriverManagerAndTheDriver)
+{
+    scoped_env extra("TVX_ODBC_EXTRA", nullptr);
+    {
+        scoped_env driver("TVX_ODBC_DRIVER", "/nonexistent/folder/libno-such-driver.so");
+        const mssx_error e = connect_error(odbp_odbc_connection_string(login("127.0.0.1,1")));
+        EXPECT_EQ(e.number, 17);
+        const std::string text = e.what();
+        EXPECT_EQ(text.rfind("[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.", 0),
+                  0u)
+            << text;
+        EXPECT_NE(text.find("/nonexistent/folder/libno-such-driver.so"), std::string::npos) << text;
+        EXPECT_NE(text.find("(SQLSTATE "), std::string::npos) << text;
+    }
+    if (odbp_odbc_driver_path().empty()) GTEST_SKIP() << "FreeTDS's ODBC driver is not installed";
+    const int port = closed_port();
+    ASSERT_NE(port, 0);
+    scoped_env driver("TVX_ODBC_DRIVER", nullptr);
+    const mssx_error e = connect_error(odbp_odbc_connection_string(login("127.0.0.1," + std::to_string(port))));
+    EXPECT_EQ(e.number, 17);
+    const std::string text = e.what();
+    // the driver's own words after the product's: a refused connection is not a wrong password
+    EXPECT_NE(text.find("[FreeTDS]"), std::string::npos) << text;
+    EXPECT_NE(text.find("(SQLSTATE 08"), std::string::npos) << text;
 }
