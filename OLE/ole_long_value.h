@@ -31,6 +31,10 @@ public:
     // The rest of the value as an ordinary variant (text or byte array), for a
     // writer that needs it whole.
     ole_variant read_all();
+    // A new long value that reads this one (from where it stands) in the other
+    // form, converted piece by piece through the process code page as a whole
+    // value's change of type would; its reads fail as this value's do.
+    ole_variant converted_to(form target);
 
 private:
     ole_long_value(ISequentialStream* source, form f);

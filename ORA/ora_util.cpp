@@ -8,7 +8,6 @@
 #include <string_view>
 #include "OLE/ole_bool_map.h"
 #include "OLE/ole_date.h"
-#include "OLE/ole_guid_extractor.h"
 #include "ORA/ora_engine.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -59,9 +58,6 @@ std::wstring lower(std::wstring s)
 // ---- literals taken straight from a value ----------------------------------
 // The text the general path gives (the value's text form, read back and then
 // written as a literal), made without printing and parsing it.
-
-// A text this long may hold a GUID; shorter ones cannot.
-constexpr size_t k_shortest_guid_text = 36;
 
 template <class T>
 std::wstring digits_of(T v)
@@ -144,11 +140,10 @@ bool date_literal(const SYSTEMTIME& p, std::wstring& out)
     return true;
 }
 
-// Text too short for a GUID, quoted with its quotes doubled.
+// Text as it is, quoted with its quotes doubled.
 bool text_literal(const VARIANT& v, bool quote, std::wstring& out)
 {
     const size_t n = v.bstrVal ? SysStringLen(v.bstrVal) : 0;
-    if (n >= k_shortest_guid_text) return false;
     if (!quote) {
         out.assign(v.bstrVal ? v.bstrVal : L"", n);
         return true;
@@ -168,7 +163,7 @@ bool text_literal(const VARIANT& v, bool quote, std::wstring& out)
 }
 
 // The literal of the usual values (integers, currency, decimals, booleans,
-// dates in range, short text, NULL); false for the others.
+// dates in range, text, NULL); false for the others.
 bool direct_literal(const udb_field& field, VARTYPE vt, bool quote, std::wstring& out)
 {
     const VARIANT& v = field.value;
@@ -481,15 +476,9 @@ std::wstring to_oracle_str(const udb_field* field, bool quote)
     const VARTYPE vt = field->get_type();
     std::wstring direct;
     if (direct_literal(*field, vt, quote, direct)) return direct;
-    const std::wstring text = field->to_wstring();
-    if (vt == VT_BSTR || is_bin(vt)) {
-        const std::wstring hex = ole_guid_extractor(text).get_hex_guid();
-        if (!hex.empty()) {
-            tk_logger::log(1, "FIELD IS A GUID!");
-            return quote ? L"'" + hex + L"'" : hex;
-        }
-    }
-    return to_oracle_str(text, vt, quote);
+    // Text and bytes arrive as they are, a "guid{...}" text too: only a
+    // uniqueidentifier is a GUID, and it comes as its own GUID text.
+    return to_oracle_str(field->to_wstring(), vt, quote);
 }
 
 VARTYPE get_ora_vartype(uint16_t code)

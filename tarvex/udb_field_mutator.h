@@ -4,10 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "OLE/ole_long_value.h"
 #include "OLE/ole_variant.h"
 #include "TK/tk_logger.h"
 #include "UDB/t_ftd.h"
 #include "UDB/udb_field.h"
+#include "UDB/udb_value_exception.h"
 #include "tarvex/mutator_conversion_exception.h"
 #include "tarvex/udb_properties.h"
 
@@ -101,7 +103,9 @@ public:
     {
         tk_logger::log(1, "udb_field_mutator::modify2");
         f.name = target_name(f.name);
-        if (new_ole_type != VT_NULL && !keeps_source_type(f.get_type())) {
+        if (ole_long_value* lv = ole_long_value::of(f)) {
+            map_long_value(f, *lv);
+        } else if (new_ole_type != VT_NULL && !keeps_source_type(f.get_type())) {
             try {
                 f.change_type(new_ole_type);
             } catch (const ole_cast_exception&) {
@@ -109,6 +113,22 @@ public:
             }
         }
         f.size = native_type.length;
+    }
+
+    // A long value stays in its stream: it passes as it is to a type of its own
+    // kind, is converted piece by piece to the other kind, and is refused for
+    // its record by any other type (it is far too long for one).
+    void map_long_value(Field& f, ole_long_value& lv)
+    {
+        if (new_ole_type == VT_NULL) return;
+        const bool to_text = new_ole_type == VT_BSTR || new_ole_type == VT_LPWSTR || new_ole_type == VT_LPSTR;
+        const bool to_bytes = ole_variant::is_binary(new_ole_type);
+        if (!to_text && !to_bytes)
+            throw udb_value_exception(f.name, L"a long value cannot be converted to " + native_type.to_text());
+        if (to_text == lv.is_text()) return;
+        tk_logger::log(1, "Long value converted in pieces to %s", to_text ? "text" : "bytes");
+        ole_variant& value = f;
+        value = lv.converted_to(to_text ? ole_long_value::form::wide_text : ole_long_value::form::bytes);
     }
 
     std::wstring new_name;

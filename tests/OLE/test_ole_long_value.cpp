@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TK/tk_exception.h"
+#include "platform/win32/win_codepage.h"
 
 namespace {
 
@@ -117,4 +118,46 @@ TEST(OleLongValue, ACutCharacterOrAFailedReadIsAnError)
     EXPECT_THROW(ole_long_value::of(failing)->read_text(1), tk_exception);
     ole_variant failing_bytes = long_value("abcd", ole_long_value::form::bytes, true);
     EXPECT_THROW(ole_long_value::of(failing_bytes)->read_bytes(2), tk_exception);
+}
+
+TEST(OleLongValue, AConvertedValueIsTheWholeValueConvertedInEveryPieceSize)
+{
+    const UINT page = get_acp();
+    set_acp(65001);
+    // Longer than a conversion piece, with characters of every UTF-8 length
+    // so that a piece boundary falls inside each kind somewhere.
+    std::wstring text;
+    for (size_t i = 0; i < 70000; ++i) text += std::wstring(L"a\u00e9\u20ac\U0001F600")[i % 4];
+    const std::string utf8 = utf8_encode(text);
+    for (size_t piece : {size_t{1}, size_t{7}, size_t{65536}, utf8.size() + 1}) {
+        ole_variant to_bytes = ole_long_value::of(long_value(bytes_of(text), ole_long_value::form::wide_text))
+                                   ->converted_to(ole_long_value::form::bytes);
+        ole_long_value* lb = ole_long_value::of(to_bytes);
+        ASSERT_NE(lb, nullptr);
+        EXPECT_FALSE(lb->is_text());
+        std::string got;
+        for (std::vector<BYTE> p = lb->read_bytes(piece); !p.empty(); p = lb->read_bytes(piece))
+            got.append(p.begin(), p.end());
+        EXPECT_TRUE(got == utf8) << piece;
+
+        ole_variant to_text = ole_long_value::of(long_value(utf8, ole_long_value::form::bytes))
+                                  ->converted_to(ole_long_value::form::wide_text);
+        ole_long_value* lt = ole_long_value::of(to_text);
+        ASSERT_NE(lt, nullptr);
+        EXPECT_TRUE(lt->is_text());
+        std::wstring back;
+        for (std::wstring p = lt->read_text(piece); !p.empty(); p = lt->read_text(piece)) back += p;
+        EXPECT_TRUE(back == text) << piece;
+    }
+    set_acp(page);
+}
+
+TEST(OleLongValue, AConvertedValueFailsAsItsSourceFails)
+{
+    ole_variant failing = ole_long_value::of(long_value("abcd", ole_long_value::form::bytes, true))
+                              ->converted_to(ole_long_value::form::wide_text);
+    EXPECT_THROW(ole_long_value::of(failing)->read_text(10), tk_exception);
+    ole_variant cut = ole_long_value::of(long_value(bytes_of(L"abc") + "x", ole_long_value::form::wide_text))
+                          ->converted_to(ole_long_value::form::bytes);
+    EXPECT_THROW(ole_long_value::of(cut)->read_bytes(10), tk_exception);
 }

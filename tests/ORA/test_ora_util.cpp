@@ -111,10 +111,12 @@ TEST(OraUtil, Literals)
     EXPECT_EQ(to_oracle_str(L"1", 65, true), L"''");
 }
 
-TEST(OraUtil, GuidFieldIsQuotedHex)
+TEST(OraUtil, TextHoldingAGuidKeywordIsKeptAsItIs)
 {
-    udb_field guid(L"G", 38, ole_variant(std::wstring(L"guid{6F9619FF-8B86-D011-B42D-00C04FC964FF}")));
-    EXPECT_EQ(to_oracle_str(&guid, true), L"'6F9619FF8B86D011B42D00C04FC964FF'");
+    udb_field guid(L"G", 60, ole_variant(std::wstring(L"guid{6F9619FF-8B86-D011-B42D-00C04FC964FF}")));
+    EXPECT_EQ(to_oracle_str(&guid, true), L"'guid{6F9619FF-8B86-D011-B42D-00C04FC964FF}'");
+    udb_field upper(L"G", 60, ole_variant(std::wstring(L" GUID{6F9619FF-8B86-D011-B42D-00C04FC964FF} ")));
+    EXPECT_EQ(to_oracle_str(&upper, false), L" GUID{6F9619FF-8B86-D011-B42D-00C04FC964FF} ");
     udb_field plain(L"T", 60, ole_variant(std::wstring(L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}")));
     EXPECT_EQ(to_oracle_str(&plain, true), L"'{6F9619FF-8B86-D011-B42D-00C04FC964FF}'");
     EXPECT_THROW(to_oracle_str(static_cast<const udb_field*>(nullptr), true), tk_mail_assertion);

@@ -7,7 +7,6 @@
 #include <random>
 
 #include "OLE/ole_bool_map.h"
-#include "OLE/ole_guid_extractor.h"
 #include "ORA/ora_text.h"
 #include "ORA/ora_util.h"
 #include "TK/tk_text.h"
@@ -20,12 +19,7 @@ namespace {
 std::wstring general_literal(const udb_field& field, bool quote)
 {
     const VARTYPE vt = field.get_type();
-    const std::wstring text = field.to_wstring();
-    if (vt == VT_BSTR || vt == 65 || vt == 70 || vt == VT_BYTE_ARRAY) {
-        const std::wstring hex = ole_guid_extractor(text).get_hex_guid();
-        if (!hex.empty()) return quote ? L"'" + hex + L"'" : hex;
-    }
-    return to_oracle_str(text, vt, quote);
+    return to_oracle_str(field.to_wstring(), vt, quote);
 }
 
 void expect_general(const udb_field& field)
@@ -162,7 +156,7 @@ TEST(OraValueLiteral, DatesInAndOutOfRangeAsBefore)
         L"to_timestamp('2024-03-04 05:06:07.080', 'YYYY-MM-DD HH24:MI:SS.FF3')");
 }
 
-TEST(OraValueLiteral, TextWithQuotesNonAsciiAndGuidsAsBefore)
+TEST(OraValueLiteral, TextWithQuotesNonAsciiAndGuidKeywordsAsTheyAre)
 {
     const std::wstring guid = L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}";
     std::vector<std::wstring> texts = {
@@ -199,6 +193,7 @@ TEST(OraValueLiteral, TextWithQuotesNonAsciiAndGuidsAsBefore)
     null_text.value.bstrVal = nullptr;
     expect_general(null_text);
     EXPECT_EQ(to_oracle_str(&static_cast<const udb_field&>(text_field(L"it's")), true), L"'it''s'");
+    EXPECT_EQ(to_oracle_str(&static_cast<const udb_field&>(text_field(L"guid" + guid)), true), L"'guid" + guid + L"'");
 }
 
 TEST(OraValueLiteral, CurrencyAndDecimalsOfEveryScaleAsBefore)

@@ -135,6 +135,58 @@ TEST_F(lob_conversion, values_longer_than_a_piece_arrive_whole_and_equal)
     EXPECT_TRUE(rows.rows[0][2].s == b);
 }
 
+// A mapping (the dialog stores a type even for a rename) on columns holding
+// values longer than a field keeps: each arrives whole, of its own kind or
+// converted to the other, a type that cannot hold one refuses that record
+// alone, and the rows after it arrive.
+TEST_F(lob_conversion, long_values_in_mapped_and_renamed_columns_arrive_and_the_rows_after_them)
+{
+    constexpr size_t mib = size_t{1} << 20;
+    const std::string t = make_text(2 * mib);
+    const std::string v = make_ascii(2 * mib + 5);
+    const std::string b = make_bytes(2 * mib + 3);
+    insert_row(1, t, v, b);
+    insert_row(2, std::string("kurz"), std::string("abc"), std::string("\x00\xFF", 2));
+    insert_row(3, make_text(mib + 17), std::nullopt, std::nullopt);
+    auto d = driver();
+    auto* tm = d->add_table_mutator(L"[dbo].[L]", L"[dbo].[L]");
+    auto type = [](const wchar_t* name, int length) {
+        ora_native_type nt;
+        nt.name = name;
+        nt.length = length;
+        return nt;
+    };
+    tm->update_field(L"t", L"Text2", type(L"NCLOB", 0));
+    tm->update_field(L"v", L"AsBytes", type(L"BLOB", 0));
+    tm->update_field(L"b", L"Bytes2", type(L"BLOB", 0));
+    (*d)();
+    EXPECT_TRUE(d->run_completed());
+    EXPECT_EQ(messages(), std::vector<std::string>{});
+    EXPECT_EQ(arrived_ids(), (std::vector<std::string>{"1", "2", "3"}));
+    const ora_rows rows =
+        env.oracle_query("SELECT \"Text2\", \"AsBytes\", \"Bytes2\" FROM \"dbo\".\"L\" ORDER BY \"id\"");
+    ASSERT_EQ(rows.rows.size(), 3u);
+    EXPECT_TRUE(rows.rows[0][0].s == t);
+    EXPECT_TRUE(rows.rows[0][1].s == v);
+    EXPECT_TRUE(rows.rows[0][2].s == b);
+    EXPECT_EQ(rows.rows[1][0].s, "kurz");
+    EXPECT_EQ(rows.rows[1][1].s, "abc");
+    EXPECT_TRUE(rows.rows[2][0].s == make_text(mib + 17));
+    EXPECT_TRUE(rows.rows[2][1].is_null());
+
+    // A number cannot take a long text: that record alone is refused.
+    handler.errors.clear();
+    env.run_script(k_db, "UPDATE L SET t = N'42' WHERE id = 2\nGO\n");
+    auto again = driver();
+    again->add_table_mutator(L"[dbo].[L]", L"[dbo].[L]")->update_field(L"t", L"t", type(L"NUMBER", 0));
+    (*again)();
+    const std::vector<std::string> errors = messages();
+    ASSERT_EQ(errors.size(), 2u) << ::testing::PrintToString(errors);
+    EXPECT_NE(errors[0].find("record #1"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[1].find("record #3"), std::string::npos) << errors[1];
+    EXPECT_EQ(arrived_ids(), (std::vector<std::string>{"2"}));
+}
+
 TEST_F(lob_conversion, a_failed_lob_write_rolls_its_row_back_and_names_the_record_and_column)
 {
     insert_row(1, std::string("first"), std::string("one"), std::string("\x01", 1));

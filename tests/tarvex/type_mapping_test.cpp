@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "MSS/mss_engine.h"
+#include "OLE/ole_long_value.h"
 #include "UDB/udb_profile.h"
+#include "UDB/udb_value_exception.h"
 #include "tarvex/ora_db_mutator.h"
 
 namespace {
@@ -30,6 +35,47 @@ std::shared_ptr<t_ftd> column(const wchar_t* name, VARTYPE vt, uint32_t size = 0
 std::unique_ptr<udb_field> field(const wchar_t* name, const ole_variant& v)
 {
     return std::make_unique<udb_field>(name, 0, v);
+}
+
+// A source stream over fixed bytes, as the provider hands a long value.
+class fixed_stream final : public ISequentialStream {
+public:
+    explicit fixed_stream(std::string d) : data_(std::move(d)) {}
+    HRESULT QueryInterface(REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override
+    {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT Read(void* pv, ULONG cb, ULONG* got) override
+    {
+        const size_t n = std::min<size_t>(cb, data_.size() - pos_);
+        std::memcpy(pv, data_.data() + pos_, n);
+        pos_ += n;
+        *got = static_cast<ULONG>(n);
+        return n < cb ? S_FALSE : S_OK;
+    }
+    HRESULT Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+
+private:
+    ~fixed_stream() override = default;
+    std::string data_;
+    size_t pos_ = 0;
+    ULONG refs_ = 1;
+};
+
+ole_variant long_text(const std::wstring& text)
+{
+    auto* s = new fixed_stream(std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)));
+    ole_variant v = ole_long_value::make(s, ole_long_value::form::wide_text);
+    s->Release();
+    return v;
 }
 
 } // namespace
@@ -230,4 +276,43 @@ TEST(native_type, default_oracle_types_of_source_columns)
     EXPECT_EQ(info(VT_CY, 0), L"NUMBER");
     EXPECT_EQ(info(VT_DECIMAL, 0x0A02), L"NUMBER(10,2)");
     EXPECT_EQ(info(VT_DECIMAL, 0x0210), L"NUMBER");
+}
+
+TEST(table_mutator, a_long_value_passes_whole_is_converted_in_pieces_or_is_refused_for_its_record)
+{
+    const std::wstring text(3000, L'x');
+    struct mapping {
+        const wchar_t* type;
+        int length;
+        bool refused;
+        bool stays_text;
+    };
+    // The mapping dialog always stores a type, a rename too: each kind of target.
+    for (const mapping& m :
+         {mapping{L"CLOB", 0, false, true}, mapping{L"NCLOB", 0, false, true}, mapping{L"NVARCHAR2", 2000, false, true},
+          mapping{L"BLOB", 0, false, false}, mapping{L"NUMBER", 0, true, false}, mapping{L"DATE", 0, true, false}}) {
+        ora_table_mutator tm(L"T");
+        tm.update_field(L"t", L"T2", nt(m.type, m.length));
+        udb_record rec;
+        rec.push_back(field(L"t", long_text(text)));
+        if (m.refused) {
+            EXPECT_THROW(tm.modify2(&rec), udb_value_exception) << m.type;
+            continue;
+        }
+        udb_record* out = nullptr;
+        ASSERT_NO_THROW(out = tm.modify2(&rec)) << m.type;
+        ASSERT_EQ(out->size(), 1u);
+        EXPECT_EQ(out->at(0).name, L"T2");
+        ole_long_value* lv = ole_long_value::of(out->at(0));
+        ASSERT_NE(lv, nullptr) << m.type << ": the value stays in its stream";
+        EXPECT_EQ(lv->is_text(), m.stays_text) << m.type;
+        const ole_variant whole = lv->read_all();
+        if (m.stays_text) {
+            EXPECT_TRUE(whole.to_wstring() == text) << m.type;
+        } else {
+            BYTE* data = nullptr;
+            ASSERT_EQ(whole.get_bytes(&data), text.size());
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), text.size()), std::string(text.size(), 'x'));
+        }
+    }
 }
