@@ -18,6 +18,7 @@ struct mssx_result_column {
     std::string name;
     mssx_type type;
     bool nullable = true;
+    bool identity = false; // a table's identity column, read as it is stored
 };
 
 // Where a long value of a table is stored: table, column and row.

@@ -271,6 +271,7 @@ mssx_result mssx_run_query(mssx_connection& c, const std::string& sql, bool stre
                     if (ci >= 0) {
                         col.type = it->second->columns[static_cast<size_t>(ci)].type;
                         col.nullable = it->second->columns[static_cast<size_t>(ci)].nullable;
+                        col.identity = it->second->columns[static_cast<size_t>(ci)].identity;
                         typed[static_cast<size_t>(i)] = true;
                     }
                 }

@@ -232,9 +232,45 @@ tds_column_format tds_format_of(const mssx_type& t, uint32_t version)
 
 void tds_write_collation(tds_writer& w) { w.bytes(std::string_view(reinterpret_cast<const char*>(kCollation), 5)); }
 
-void tds_write_type_info(tds_writer& w, const tds_column_format& f)
+tds_column_format tds_not_null_format(const tds_column_format& f)
+{
+    tds_column_format x = f;
+    auto fixed = [&](uint8_t type) {
+        x.type = type;
+        x.fixed = true;
+    };
+    switch (f.kind) {
+    case tds_kind::integer:
+        if (f.type == tds::kBitNType)
+            fixed(tds::kBitType);
+        else
+            fixed(f.length == 1   ? tds::kInt1Type
+                  : f.length == 2 ? tds::kInt2Type
+                  : f.length == 4 ? tds::kInt4Type
+                                  : tds::kInt8Type);
+        break;
+    case tds_kind::money:
+        fixed(f.length == 4 ? tds::kMoney4Type : tds::kMoneyType);
+        break;
+    case tds_kind::floating:
+        fixed(f.length == 4 ? tds::kFlt4Type : tds::kFlt8Type);
+        break;
+    case tds_kind::datetime:
+        fixed(tds::kDatetimeType);
+        break;
+    case tds_kind::smalldatetime:
+        fixed(tds::kDatetim4Type);
+        break;
+    default:
+        break;
+    }
+    return x;
+}
+
+void tds_write_type_info(tds_writer& w, const tds_column_format& f, uint32_t tds_version)
 {
     w.u8(f.type);
+    if (f.fixed) return; // the type byte says it all
     switch (f.type) {
     case tds::kBitNType:
     case tds::kIntNType:
@@ -273,7 +309,8 @@ void tds_write_type_info(tds_writer& w, const tds_column_format& f)
     case tds::kImageType:
         w.u32(f.length);
         if (f.type != tds::kImageType) tds_write_collation(w);
-        w.u8(1); // one-part table name, none known for a result column
+        // the table name, none known for a result column: parts since 7.2, one name before
+        if (tds_version >= tds::kTds72) w.u8(1);
         w.us_varchar("");
         break;
     case tds::kXmlType:
@@ -300,14 +337,14 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
     switch (f.kind) {
     case tds_kind::integer: {
         int64_t n = as_int(v);
-        if (f.type == tds::kBitNType) n = n != 0;
-        w.u8(static_cast<uint8_t>(f.length));
+        if (f.type == tds::kBitNType || f.type == tds::kBitType) n = n != 0;
+        if (!f.fixed) w.u8(static_cast<uint8_t>(f.length));
         write_le(w, static_cast<unsigned __int128>(static_cast<uint64_t>(n)), f.length);
         return;
     }
     case tds_kind::floating: {
         double d = as_double(v);
-        w.u8(static_cast<uint8_t>(f.length));
+        if (!f.fixed) w.u8(static_cast<uint8_t>(f.length));
         if (f.length == 4) {
             float x = static_cast<float>(d);
             uint32_t bits;
@@ -336,7 +373,7 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
         // two's complement in unsigned arithmetic: the lowest money value has no positive twin
         uint64_t units = static_cast<uint64_t>(mag);
         if (neg) units = ~units + 1;
-        w.u8(static_cast<uint8_t>(f.length));
+        if (!f.fixed) w.u8(static_cast<uint8_t>(f.length));
         if (f.length == 4)
             w.u32(static_cast<uint32_t>(units));
         else {
@@ -398,7 +435,7 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
             tds_put_smalldatetime(body, d);
             break;
         }
-        w.u8(static_cast<uint8_t>(body.size()));
+        if (!f.fixed) w.u8(static_cast<uint8_t>(body.size()));
         w.bytes(body.buffer());
         return;
     }

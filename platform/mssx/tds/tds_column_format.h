@@ -33,6 +33,7 @@ struct tds_column_format {
     uint8_t precision = 0;
     uint8_t scale = 0;
     bool plp = false;
+    bool fixed = false; // a fixed-length type (INT4, FLT8, ...): no length before its values
 };
 
 // The format of a column type for a client of the given TDS version (as in
@@ -40,8 +41,13 @@ struct tds_column_format {
 // clients before 7.2 get the max types as the legacy LOB types.
 tds_column_format tds_format_of(const mssx_type& t, uint32_t tds_version);
 
-// TYPE_INFO of a format (with collation for the character types).
-void tds_write_type_info(tds_writer& w, const tds_column_format& f);
+// The fixed-length type a server sends for a NOT NULL column of this format
+// (INT1/2/4/8, BIT, MONEY/MONEY4, FLT4/8, DATETIME/DATETIM4); other formats as they are.
+tds_column_format tds_not_null_format(const tds_column_format& f);
+
+// TYPE_INFO of a format (with collation for the character types; the table
+// name of the legacy LOB types in the form of the client's TDS version).
+void tds_write_type_info(tds_writer& w, const tds_column_format& f, uint32_t tds_version);
 // The collation the server announces and gives its character columns.
 void tds_write_collation(tds_writer& w);
 

@@ -116,11 +116,24 @@ void tds_token_writer::return_int_value(uint16_t ordinal, const std::string& nam
     w_.u32(static_cast<uint32_t>(value));
 }
 
+bool tds_sends_not_null(const mssx_result& r, size_t column)
+{
+    // an outer join can give NULLs from a NOT NULL column: such a column is sent as nullable
+    if (r.columns[column].nullable) return false;
+    for (const auto& row : r.rows)
+        if (mssx_is_null(row[column])) return false;
+    return true;
+}
+
 std::vector<tds_column_format> tds_result_formats(const mssx_result& r, uint32_t version)
 {
     std::vector<tds_column_format> f;
     f.reserve(r.columns.size());
-    for (auto& c : r.columns) f.push_back(tds_format_of(c.type, version));
+    for (size_t i = 0; i < r.columns.size(); ++i) {
+        tds_column_format x = tds_format_of(r.columns[i].type, version);
+        if (tds_sends_not_null(r, i)) x = tds_not_null_format(x);
+        f.push_back(x);
+    }
     for (size_t i = 0; i < f.size(); ++i) {
         auto& x = f[i];
         bool sized = !x.plp && (x.kind == tds_kind::char8 || x.kind == tds_kind::nchar || x.kind == tds_kind::binary);
@@ -172,8 +185,10 @@ void tds_token_writer::result(const mssx_result& r)
             w_.u32(0); // user type
         else
             w_.u16(0);
-        w_.u16(static_cast<uint16_t>((c.nullable ? tds::kColNullable : 0) | tds::kColUpdateableUnknown));
-        tds_write_type_info(w_, f[i]);
+        const bool nullable = !tds_sends_not_null(r, i);
+        w_.u16(static_cast<uint16_t>((nullable ? tds::kColNullable : 0) | tds::kColUpdateableUnknown |
+                                     (c.identity ? tds::kColIdentity : 0)));
+        tds_write_type_info(w_, f[i], version_);
         w_.b_varchar(c.name);
     }
     bool nbc = version_ >= tds::kTds73A;

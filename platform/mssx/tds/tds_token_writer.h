@@ -46,6 +46,10 @@ private:
     void message(uint8_t token, const tds_message_text& m);
 };
 
+// Whether a result column travels as NOT NULL (then as a fixed-length type
+// where the server has one): a NOT NULL column that holds no NULL.
+bool tds_sends_not_null(const mssx_result& r, size_t column);
+
 // The formats of a result's columns: widened to hold every value that
 // arrives, since expression columns may be typed narrower than their values.
 std::vector<tds_column_format> tds_result_formats(const mssx_result& r, uint32_t tds_version);

@@ -43,16 +43,17 @@ public:
     tds_odbc_client& operator=(const tds_odbc_client&) = delete;
 
     static std::string connection_string(int port, const std::string& user, const std::string& pw,
-                                         const std::string& db)
+                                         const std::string& db, const std::string& tds_version = "7.4")
     {
         return std::string("DRIVER=") + TDSODBC_PATH + ";SERVER=127.0.0.1;PORT=" + std::to_string(port) +
                ";UID=" + user + ";PWD=" + pw + (db.empty() ? std::string() : ";DATABASE=" + db) +
-               ";TDS_Version=7.4;ClientCharset=UTF-8";
+               ";TDS_Version=" + tds_version + ";ClientCharset=UTF-8";
     }
 
-    bool connect(int port, const std::string& user, const std::string& pw, const std::string& db = std::string())
+    bool connect(int port, const std::string& user, const std::string& pw, const std::string& db = std::string(),
+                 const std::string& tds_version = "7.4")
     {
-        std::string cs = connection_string(port, user, pw, db);
+        std::string cs = connection_string(port, user, pw, db, tds_version);
         SQLCHAR out[1024];
         SQLSMALLINT outlen = 0;
         SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, out, sizeof out, &outlen,

@@ -377,3 +377,67 @@ TEST_F(TdsOdbc, NorthwindReadsWholeAndEqualThroughTheEndpoint)
             }
     }
 }
+
+// What a server says of its columns reaches the driver: NOT NULL and the
+// identity column, with values equal; a NOT NULL column read through an outer
+// join holds NULLs and is nullable there.
+TEST_F(TdsOdbc, NullabilityAndTheIdentityColumnReachTheDriver)
+{
+    tds_odbc_client c;
+    ASSERT_TRUE(c.connect(e.port, "sa", "Secret#1", "conv")) << c.error_text();
+    ASSERT_TRUE(
+        c.exec("CREATE TABLE fixed_cols (id int IDENTITY(5,1) NOT NULL PRIMARY KEY, n bigint NOT NULL,"
+               " b bit NOT NULL, m money NOT NULL, f float NOT NULL, d datetime NOT NULL, s smallint NULL)"))
+        << c.error_text();
+    ASSERT_TRUE(
+        c.exec("INSERT INTO fixed_cols (n, b, m, f, d, s) VALUES (-9223372036854775808, 1,"
+               " -922337203685477.5808, 2.5, '1753-01-01 00:00:00.003', NULL)"))
+        << c.error_text();
+    ASSERT_TRUE(c.exec("SELECT id, n, b, m, f, d, s FROM fixed_cols")) << c.error_text();
+    const SQLSMALLINT expected_nullable[] = {SQL_NO_NULLS, SQL_NO_NULLS, SQL_NO_NULLS, SQL_NO_NULLS,
+                                             SQL_NO_NULLS, SQL_NO_NULLS, SQL_NULLABLE};
+    for (SQLUSMALLINT col = 1; col <= 7; ++col) {
+        SQLLEN nullable = -1, auto_unique = -1;
+        SQLColAttribute(c.current(), col, SQL_DESC_NULLABLE, nullptr, 0, nullptr, &nullable);
+        SQLColAttribute(c.current(), col, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &auto_unique);
+        EXPECT_EQ(nullable, expected_nullable[col - 1]) << "column " << col;
+        EXPECT_EQ(auto_unique, col == 1 ? SQL_TRUE : SQL_FALSE) << "column " << col;
+    }
+    auto rows = c.rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "5");
+    EXPECT_EQ(rows[0][1], "-9223372036854775808");
+    EXPECT_EQ(rows[0][2], "1");
+    EXPECT_EQ(rows[0][3], "-922337203685477.5808");
+    EXPECT_EQ(rows[0][4], "2.5");
+    EXPECT_EQ(rows[0][5], "1753-01-01 00:00:00.003");
+    EXPECT_FALSE(rows[0][6].has_value());
+
+    ASSERT_TRUE(
+        c.exec("SELECT o.id, f.n FROM (SELECT 1 AS id UNION ALL SELECT 2) o"
+               " LEFT JOIN fixed_cols f ON f.id = o.id + 4 ORDER BY o.id"))
+        << c.error_text();
+    rows = c.rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][1], "-9223372036854775808");
+    EXPECT_FALSE(rows[1][1].has_value());
+}
+
+// A client of TDS 7.1 reads text, ntext and image columns (their table name
+// comes in that version's form).
+TEST_F(TdsOdbc, LegacyLobColumnsReadByATds71Client)
+{
+    tds_odbc_client setup;
+    ASSERT_TRUE(setup.connect(e.port, "sa", "Secret#1", "conv")) << setup.error_text();
+    ASSERT_TRUE(setup.exec("CREATE TABLE legacy (id int NOT NULL, t text NULL, nt ntext NULL, i image NULL)"));
+    ASSERT_TRUE(setup.exec("INSERT INTO legacy VALUES (1, 'plain', N'\xC3\xBC\xC3\xA9', 0xCAFE)"));
+    tds_odbc_client old;
+    ASSERT_TRUE(old.connect(e.port, "sa", "Secret#1", "conv", "7.1")) << old.error_text();
+    ASSERT_TRUE(old.exec("SELECT id, t, nt, i FROM legacy")) << old.error_text();
+    auto rows = old.rows();
+    ASSERT_EQ(rows.size(), 1u) << old.error_text();
+    EXPECT_EQ(rows[0][0], "1");
+    EXPECT_EQ(rows[0][1], "plain");
+    EXPECT_EQ(rows[0][2], "\xC3\xBC\xC3\xA9");
+    EXPECT_EQ(rows[0][3], "cafe");
+}

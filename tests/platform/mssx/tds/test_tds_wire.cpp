@@ -8,6 +8,7 @@
 #include "platform/mssx/tds/tds_prelogin.h"
 #include "platform/mssx/tds/tds_request.h"
 #include "platform/mssx/tds/tds_text.h"
+#include "platform/mssx/tds/tds_token_writer.h"
 
 namespace {
 
@@ -191,4 +192,102 @@ TEST(TdsWire, TextOfTheCharacterTypes)
     EXPECT_EQ(tds_utf16le(smile), std::string("\x3D\xD8\x00\xDE", 4));
     EXPECT_EQ(tds_utf8_from_utf16le(tds_utf16le(smile)), smile);
     EXPECT_EQ(tds_utf8_from_utf16le(std::string("\x3D\xD8", 2)), "\xEF\xBF\xBD"); // a lone surrogate
+}
+
+namespace {
+
+mssx_result_column column(const std::string& name, const std::string& type, bool nullable, bool identity = false)
+{
+    mssx_result_column c = mssx_col(name, type, nullable);
+    c.identity = identity;
+    return c;
+}
+
+// The bytes of COLMETADATA after the column count, for one column of r.
+std::string column_metadata(const mssx_result& r, uint32_t version)
+{
+    tds_token_writer w(version);
+    w.result(r);
+    const std::string& b = w.buffer();
+    EXPECT_EQ(static_cast<uint8_t>(b[0]), tds::kTokenColMetadata);
+    return b.substr(3);
+}
+
+} // namespace
+
+// A NOT NULL column of a fixed-length type travels as that type, as from a
+// server; the same column holding a NULL (an outer join) as the nullable one.
+TEST(TdsWire, NotNullColumnsAsFixedLengthTypesAndTheIdentityFlag)
+{
+    struct fixed_case {
+        const char* type;
+        uint8_t expected;
+        size_t value_bytes;
+        mssx_value value;
+    };
+    const fixed_case cases[] = {
+        {"tinyint", tds::kInt1Type, 1, int64_t{7}},
+        {"smallint", tds::kInt2Type, 2, int64_t{-2}},
+        {"int", tds::kInt4Type, 4, int64_t{123456}},
+        {"bigint", tds::kInt8Type, 8, int64_t{-5}},
+        {"bit", tds::kBitType, 1, int64_t{1}},
+        {"money", tds::kMoneyType, 8, std::string("12.5")},
+        {"smallmoney", tds::kMoney4Type, 4, std::string("1.25")},
+        {"float", tds::kFlt8Type, 8, 2.5},
+        {"real", tds::kFlt4Type, 4, 0.5},
+        {"datetime", tds::kDatetimeType, 8, std::string("2024-02-29 13:14:15.997")},
+        {"smalldatetime", tds::kDatetim4Type, 4, std::string("2024-02-29 13:14:00")},
+    };
+    for (const fixed_case& c : cases) {
+        mssx_result r;
+        r.columns.push_back(column("c", c.type, false));
+        r.rows.push_back({c.value});
+        const std::string m = column_metadata(r, tds::kTds74);
+        // user type (4), flags (2), then the type byte and straight on to the name
+        const uint16_t flags = static_cast<uint8_t>(m[4]) | static_cast<uint8_t>(m[5]) << 8;
+        EXPECT_EQ(flags & tds::kColNullable, 0) << c.type;
+        EXPECT_EQ(static_cast<uint8_t>(m[6]), c.expected) << c.type;
+        EXPECT_EQ(static_cast<uint8_t>(m[7]), 1u) << c.type << ": the column name's length follows the type";
+        // the row: the token, then the value's bytes with no length before them
+        const size_t row = 6 + 1 + 1 + 2; // the name "c" in UTF-16
+        EXPECT_EQ(static_cast<uint8_t>(m[row]), tds::kTokenRow) << c.type;
+        EXPECT_EQ(m.size(), row + 1 + c.value_bytes) << c.type;
+
+        r.rows.push_back({mssx_value{}});
+        const std::string with_null = column_metadata(r, tds::kTds74);
+        const uint16_t nflags = static_cast<uint8_t>(with_null[4]) | static_cast<uint8_t>(with_null[5]) << 8;
+        EXPECT_NE(nflags & tds::kColNullable, 0) << c.type;
+        EXPECT_NE(static_cast<uint8_t>(with_null[6]), c.expected) << c.type;
+    }
+    mssx_result r;
+    r.columns.push_back(column("id", "int", false, true));
+    r.columns.push_back(column("v", "int", true));
+    r.rows.push_back({int64_t{1}, int64_t{2}});
+    const std::string m = column_metadata(r, tds::kTds74);
+    const uint16_t flags = static_cast<uint8_t>(m[4]) | static_cast<uint8_t>(m[5]) << 8;
+    EXPECT_NE(flags & tds::kColIdentity, 0);
+    // second column: after id's user type, flags, type and name ("id" in UTF-16), then v's user type
+    const uint16_t v_flags = static_cast<uint8_t>(m[16]) | static_cast<uint8_t>(m[17]) << 8;
+    EXPECT_EQ(v_flags & tds::kColIdentity, 0);
+    EXPECT_NE(v_flags & tds::kColNullable, 0);
+}
+
+// Before TDS 7.2 the table name of a text, ntext or image column is one
+// US_VARCHAR; from 7.2 on a part count comes first.
+TEST(TdsWire, TableNameOfTheLegacyLobTypesByVersion)
+{
+    for (const char* type : {"text", "ntext", "image"}) {
+        mssx_result r;
+        r.columns.push_back(column("c", type, true));
+        const std::string old_form = column_metadata(r, tds::kTds71);
+        const std::string new_form = column_metadata(r, tds::kTds74);
+        // 7.1: user type (2), flags (2), type (1), length (4), collation (5 unless image), name length (2)
+        const size_t collation = std::string(type) == "image" ? 0 : 5;
+        const size_t at71 = 2 + 2 + 1 + 4 + collation;
+        EXPECT_EQ(old_form.substr(at71, 2), std::string("\0\0", 2)) << type;
+        EXPECT_EQ(static_cast<uint8_t>(old_form[at71 + 2]), 1u) << type << ": then the column name";
+        const size_t at74 = 4 + 2 + 1 + 4 + collation;
+        EXPECT_EQ(static_cast<uint8_t>(new_form[at74]), 1u) << type << ": one part";
+        EXPECT_EQ(new_form.substr(at74 + 1, 2), std::string("\0\0", 2)) << type;
+    }
 }
