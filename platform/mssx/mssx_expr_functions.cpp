@@ -92,6 +92,37 @@ std::vector<like_element> compile(const std::u32string& p, std::optional<char32_
     return out;
 }
 
+// The next code point of UTF-8 text at i (a broken sequence reads byte by byte).
+char32_t next_code_point(const unsigned char* s, size_t n, size_t& i)
+{
+    unsigned char c = s[i];
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    if (i + len > n) len = 1;
+    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
+    i += len;
+    return cp;
+}
+
+// Text compares as SQL Server's ANSI padding has it: trailing blanks do not count.
+size_t unpadded_size(const unsigned char* s, size_t n)
+{
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return n;
+}
+
+int collate_padded_ci(void*, int na, const void* pa, int nb, const void* pb)
+{
+    return mssx_padded_compare(std::string_view(static_cast<const char*>(pa), static_cast<size_t>(na)),
+                               std::string_view(static_cast<const char*>(pb), static_cast<size_t>(nb)), true);
+}
+
+int collate_padded_cs(void*, int na, const void* pa, int nb, const void* pb)
+{
+    return mssx_padded_compare(std::string_view(static_cast<const char*>(pa), static_cast<size_t>(na)),
+                               std::string_view(static_cast<const char*>(pb), static_cast<size_t>(nb)), false);
+}
+
 // SQLite hands errors of a function on as text: the server's number travels in front.
 void fail(sqlite3_context* ctx, const mssx_error& e)
 {
@@ -351,8 +382,42 @@ std::string mssx_exact_extreme_name(bool max, int scale)
 std::string mssx_exact_sum_name(int scale) { return "mssx_sum" + std::to_string(scale); }
 std::string mssx_exact_avg_name(int scale) { return "mssx_avg" + std::to_string(scale); }
 
+int mssx_padded_compare(std::string_view a, std::string_view b, bool ignore_case)
+{
+    const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
+    size_t na = unpadded_size(pa, a.size()), nb = unpadded_size(pb, b.size());
+    size_t i = 0, j = 0;
+    while (i < na && j < nb) {
+        char32_t x = next_code_point(pa, na, i), y = next_code_point(pb, nb, j);
+        if (ignore_case) {
+            x = fold(x);
+            y = fold(y);
+        }
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < na) return 1;
+    if (j < nb) return -1;
+    return 0;
+}
+
+std::string mssx_collate_clause(const mssx_type& t, const std::string& collation)
+{
+    if (!t.is_string()) return {};
+    bool sensitive = collation.find("_CS") != std::string::npos || collation.find("_BIN") != std::string::npos;
+    return std::string(" COLLATE ") + (sensitive ? kMssxPaddedCs : kMssxPaddedCi);
+}
+
+// SQLite's optimisation flag of the Bloom filters its joins build: they
+// hash text by its bytes, so a value that a padded collation finds equal
+// ("k1" and "k1  ") is filtered out before the comparison is made.
+constexpr int kSqliteBloomFilterOptimization = 0x00080000;
+
 void mssx_register_expression_functions(sqlite3* db)
 {
+    sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kSqliteBloomFilterOptimization);
+    sqlite3_create_collation(db, kMssxPaddedCi, SQLITE_UTF8, nullptr, collate_padded_ci);
+    sqlite3_create_collation(db, kMssxPaddedCs, SQLITE_UTF8, nullptr, collate_padded_cs);
     int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "like", 2, flags, nullptr, fn_like, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, flags, nullptr, fn_like, nullptr, nullptr);

@@ -37,6 +37,11 @@ const std::set<std::string> kSqliteOnly = {
     "REGEXP",    "REINDEX",    "RELEASE",   "RENAME", "REPLACE", "RETURNING",    "SAVEPOINT",     "TEMP",
     "TEMPORARY", "VACUUM",     "VIRTUAL",   "WINDOW", "WITHOUT"};
 
+// Functions whose result is text when their argument is.
+const std::set<std::string> kTextFunctions = {"UPPER", "LOWER",     "LTRIM",   "RTRIM",   "TRIM",     "SUBSTRING",
+                                              "LEFT",  "RIGHT",     "REPLACE", "ISNULL",  "COALESCE", "CONCAT",
+                                              "STUFF", "REPLICATE", "CAST",    "CONVERT", "NCHAR",    "CHAR"};
+
 std::string hex_of(const std::string& bytes)
 {
     static const char* h = "0123456789ABCDEF";
@@ -142,6 +147,9 @@ public:
                         U != "DISTINCT" && U != "HAVING") {
                         size_t m = mssx_match_paren(T, e, b);
                         out += " " + function(U, t, e, m);
+                        // what a text function makes keeps the padded comparison of its argument
+                        if (kTextFunctions.count(U) && compared(k, m + 1, a, b))
+                            out += std::string(" COLLATE ") + kMssxPaddedCi;
                         k = m + 1;
                         continue;
                     }
@@ -206,6 +214,7 @@ public:
                                                  t.text.substr(6, 2) + " 00:00:00.000");
                 else
                     out += " " + mssx_sq_literal(t.text);
+                if (literal_comparison(k, a, b)) out += std::string(" COLLATE ") + kMssxPaddedCi;
                 break;
             case mssx_tok::number:
                 out += " " + t.text;
@@ -215,6 +224,7 @@ public:
                 break;
             case mssx_tok::variable:
                 out += " " + variable(t);
+                if (literal_comparison(k, a, b)) out += std::string(" COLLATE ") + kMssxPaddedCi;
                 break;
             case mssx_tok::op:
                 if (t.text == "+" && is_concat(k, a, b))
@@ -285,6 +295,29 @@ private:
     {
         static const std::set<std::string> ops = {"=", "<>", "!=", "<", ">", "<=", ">=", "!<", "!>"};
         return t.kind == mssx_tok::op && ops.count(t.text) > 0;
+    }
+
+    static bool is_literal(const mssx_token& t)
+    {
+        return t.kind == mssx_tok::string || t.kind == mssx_tok::nstring || t.kind == mssx_tok::variable;
+    }
+
+    // The left side of "literal op literal": SQLite would compare the two
+    // without a collation, so the blanks at their ends would count.
+    bool literal_comparison(size_t k, size_t a, size_t b) const
+    {
+        if (k + 2 >= b || !is_comparison(T[k + 1]) || !is_literal(T[k + 2])) return false;
+        if (k + 3 < b && (is_arithmetic(T[k + 3]) || T[k + 3].is_op("."))) return false;
+        return k == a || !is_arithmetic(T[k - 1]);
+    }
+
+    // Whether the operand [k, e) is a side of a comparison (=, <, IN, BETWEEN ...).
+    bool compared(size_t k, size_t e, size_t a, size_t b) const
+    {
+        if (k > a && is_comparison(T[k - 1])) return true;
+        if (e >= b) return false;
+        if (is_comparison(T[e]) || T[e].is_word("IN") || T[e].is_word("BETWEEN")) return true;
+        return e + 1 < b && T[e].is_word("NOT") && (T[e + 1].is_word("IN") || T[e + 1].is_word("BETWEEN"));
     }
 
     static bool is_arithmetic(const mssx_token& t)
