@@ -471,8 +471,17 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
                     }
                     rhs += "'";
                 }
-            } else
-                rhs = mssx_translate(T, a, b, env());
+            } else {
+                // an expression's value is stored as the column's type keeps it
+                const mssx_column_def& target = t->columns[static_cast<size_t>(ci)];
+                rhs = "mssx_assign((" + mssx_translate(T, a, b, env()) + "), " +
+                      mssx_sq_literal(target.type.sql_text()) + ", " + mssx_sq_literal(s.dateformat) + ", " +
+                      (target.nullable ? std::string("NULL")
+                                       : mssx_sq_literal("Cannot insert the value NULL into column '" + col +
+                                                         "', table '" + c.database() + "." + t->storage() +
+                                                         "'; column does not allow nulls. UPDATE fails.")) +
+                      ")";
+            }
             sets +=
                 (sets.empty() ? " SET " : ", ") + mssx_sq_ident(t->columns[static_cast<size_t>(ci)].name) + " = " + rhs;
             q = b;

@@ -206,6 +206,24 @@ void fn_cast(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
 }
 
+// mssx_assign(value, type, dateformat, message): the value as a column of
+// the type stores it (rounded, padded, or refused as the server refuses
+// it); message is the 515 text when the column allows no NULL.
+void fn_assign(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    try {
+        mssx_value v = arg_value(argv[0]);
+        if (mssx_is_null(v)) {
+            if (sqlite3_value_type(argv[3]) != SQLITE_NULL) throw mssx_error(515, arg_text(argv[3]));
+            sqlite3_result_null(ctx);
+            return;
+        }
+        set_result(ctx, mssx_convert(type_arg(argv[1]), v, arg_text(argv[2])));
+    } catch (const mssx_error& e) {
+        fail(ctx, e);
+    }
+}
+
 // A value read as an exact number at the scale of its type.
 bool exact_arg(sqlite3_context* ctx, sqlite3_value* v, int scale, mssx_decimal& d)
 {
@@ -422,6 +440,7 @@ void mssx_register_expression_functions(sqlite3* db)
     sqlite3_create_function(db, "like", 2, flags, nullptr, fn_like, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, flags, nullptr, fn_like, nullptr, nullptr);
     for (int n = 2; n <= 5; ++n) sqlite3_create_function(db, "mssx_cast", n, flags, nullptr, fn_cast, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_assign", 4, flags, nullptr, fn_assign, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_exact", 8, flags, nullptr, fn_exact, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_exact_cmp", 4, flags, nullptr, fn_exact_cmp, nullptr, nullptr);
     for (int s = 0; s <= kMssxMaxPrecision; ++s) {

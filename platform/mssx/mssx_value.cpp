@@ -12,6 +12,9 @@
 
 namespace {
 
+// Significant decimal digits of a float value.
+constexpr int kFloatDigits = 15;
+
 std::string lower(std::string s)
 {
     for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -635,9 +638,9 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
         if (auto p = std::get_if<int64_t>(&v))
             src = std::to_string(*p);
         else if (auto d = std::get_if<double>(&v)) {
-            char b[64];
-            std::snprintf(b, sizeof b, "%.17g", *d);
-            src = b;
+            // a float holds 15 significant digits; the binary noise past them is no part of the value
+            if (!std::isfinite(*d)) overflow(t, "float");
+            src = g_text(*d, kFloatDigits);
         } else if (auto s = std::get_if<std::string>(&v))
             src = *s;
         else
@@ -684,6 +687,7 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
         } else
             conversion_failed(v, t);
         if (t.name == "real") d = static_cast<double>(static_cast<float>(d));
+        if (!std::isfinite(d)) overflow(t);
         return d;
     }
     if (t.is_string()) {

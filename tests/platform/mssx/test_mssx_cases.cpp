@@ -152,9 +152,10 @@ int MssxCases::serial_ = 0;
 
 TEST(MssxCaseFormat, BlocksAreReadWithTheirExpectations)
 {
-    auto cases = parse_cases("-- heading\n-- case: one\nSELECT 1\n-- expect: 1\n-- expect-types: int\n"
-                             "-- case: two\nSELECT x\nGO\nSELECT y\n-- expect-error: 207\n-- case: three\n"
-                             "SELECT 1 WHERE 1 = 0\n-- expect-empty\n");
+    auto cases = parse_cases(
+        "-- heading\n-- case: one\nSELECT 1\n-- expect: 1\n-- expect-types: int\n"
+        "-- case: two\nSELECT x\nGO\nSELECT y\n-- expect-error: 207\n-- case: three\n"
+        "SELECT 1 WHERE 1 = 0\n-- expect-empty\n");
     ASSERT_EQ(cases.size(), 3u);
     EXPECT_EQ(cases[0].name, "one");
     EXPECT_EQ(cases[0].sql, "SELECT 1\n");
@@ -167,3 +168,5 @@ TEST(MssxCaseFormat, BlocksAreReadWithTheirExpectations)
 }
 
 TEST_F(MssxCases, PaddedComparison) { run_file("padded_comparison.sql"); }
+TEST_F(MssxCases, WritesRoundToTheColumnType) { run_file("write_rounding.sql"); }
+TEST_F(MssxCases, FloatOverflowIsAnError) { run_file("float_overflow.sql"); }
