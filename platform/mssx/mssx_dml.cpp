@@ -480,7 +480,7 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
                                        : mssx_sq_literal("Cannot insert the value NULL into column '" + col +
                                                          "', table '" + c.database() + "." + t->storage() +
                                                          "'; column does not allow nulls. UPDATE fails.")) +
-                      ")";
+                      ", " + std::to_string(target.type.code_page) + ")";
             }
             sets +=
                 (sets.empty() ? " SET " : ", ") + mssx_sq_ident(t->columns[static_cast<size_t>(ci)].name) + " = " + rhs;

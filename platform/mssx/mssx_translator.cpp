@@ -598,6 +598,59 @@ private:
         return std::nullopt;
     }
 
+    // The type of [a, b) as infer() knows it, or else as text: literals,
+    // text columns, text functions of them and their concatenation.
+    std::optional<mssx_type> expr_type(size_t a, size_t b)
+    {
+        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+            ++a;
+            --b;
+        }
+        if (a >= b) return std::nullopt;
+        if (auto t = infer(a, b)) return t;
+        if (b == a + 1 && (T[a].kind == mssx_tok::string || T[a].kind == mssx_tok::nstring)) {
+            size_t n = T[a].kind == mssx_tok::nstring ? mssx_utf16_length(T[a].text) : T[a].text.size();
+            return mssx_make_type(T[a].kind == mssx_tok::nstring ? "nvarchar" : "varchar",
+                                  {std::to_string(std::max<size_t>(n, 1))});
+        }
+        if (b == a + 1 && T[a].kind == mssx_tok::binary)
+            return mssx_make_type("varbinary", {std::to_string(std::max<size_t>(T[a].text.size(), 1))});
+        // concatenation: nvarchar when any part is
+        int depth = 0;
+        std::vector<size_t> plus;
+        for (size_t k = a; k < b; ++k) {
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            else if (depth == 0 && T[k].is_op("+") && k > a && !operator_before(T[k - 1]))
+                plus.push_back(k);
+        }
+        if (!plus.empty()) {
+            plus.push_back(b);
+            bool any_n = false, any_text = false;
+            size_t from = a;
+            for (size_t p : plus) {
+                auto t = expr_type(from, p);
+                if (!t || !t->is_string()) return std::nullopt;
+                any_text = true;
+                any_n = any_n || t->is_nchar();
+                from = p + 1;
+            }
+            if (any_text) return mssx_make_type(any_n ? "nvarchar" : "varchar", {"max"});
+        }
+        if (T[a].kind == mssx_tok::ident && a + 1 < b && T[a + 1].is_op("(") &&
+            mssx_match_paren(T, a + 1, b) == b - 1) {
+            std::string U = mssx_upper(T[a].text);
+            auto list = args(a + 1, b - 1);
+            if (!list.empty() && (U == "UPPER" || U == "LOWER" || U == "LTRIM" || U == "RTRIM" || U == "TRIM" ||
+                                  U == "SUBSTRING" || U == "LEFT" || U == "RIGHT" || U == "REPLACE" || U == "ISNULL" ||
+                                  U == "COALESCE" || U == "STUFF" || U == "REPLICATE"))
+                return expr_type(list[0].first, list[0].second);
+        }
+        return std::nullopt;
+    }
+
     static std::optional<mssx_type> literal_type(const std::string& text)
     {
         if (text.find_first_of("eE") != std::string::npos) return mssx_make_type("float", {});
@@ -731,11 +784,13 @@ private:
         }
         if (U == "LEN") {
             need(1, 1);
-            return "LENGTH(RTRIM(" + arg(a[0]) + "))";
+            return "mssx_len(" + arg(a[0]) + ")";
         }
         if (U == "DATALENGTH") {
             need(1, 1);
-            return "LENGTH(CAST(" + arg(a[0]) + " AS BLOB))";
+            auto t = expr_type(a[0].first, a[0].second);
+            return "mssx_datalength(" + arg(a[0]) + ", " + mssx_sq_literal(t ? t->sql_text() : std::string()) + ", " +
+                   std::to_string(t ? t->code_page : kMssxDefaultCodePage) + ")";
         }
         if (U == "SUBSTRING") {
             need(3, 3);
@@ -781,7 +836,7 @@ private:
         }
         if (U == "CONVERT") {
             need(2, 3);
-            return cast_to(a[0].first, a[0].second, arg(a[1]), infer(a[1].first, a[1].second),
+            return cast_to(a[0].first, a[0].second, arg(a[1]), expr_type(a[1].first, a[1].second),
                            a.size() == 3 ? arg(a[2]) : std::string());
         }
         if (U == "CAST") {
@@ -793,7 +848,8 @@ private:
                 else if (T[i].is_op(")"))
                     --depth;
                 else if (depth == 0 && T[i].is_word("AS"))
-                    return cast_to(i + 1, a[0].second, run(a[0].first, i, false), infer(a[0].first, i), std::string());
+                    return cast_to(i + 1, a[0].second, run(a[0].first, i, false), expr_type(a[0].first, i),
+                                   std::string());
             }
             mssx_syntax_error(T[close]);
         }

@@ -170,3 +170,6 @@ TEST(MssxCaseFormat, BlocksAreReadWithTheirExpectations)
 TEST_F(MssxCases, PaddedComparison) { run_file("padded_comparison.sql"); }
 TEST_F(MssxCases, WritesRoundToTheColumnType) { run_file("write_rounding.sql"); }
 TEST_F(MssxCases, FloatOverflowIsAnError) { run_file("float_overflow.sql"); }
+TEST_F(MssxCases, TextLengthsAreUtf16Units) { run_file("text_lengths.sql"); }
+TEST_F(MssxCases, CharTypesHoldTheirCodePage) { run_file("code_pages.sql"); }
+TEST_F(MssxCases, BinaryReadAsText) { run_file("binary_text.sql"); }
