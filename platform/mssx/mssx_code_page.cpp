@@ -12,10 +12,10 @@ constexpr char32_t kFirstSupplementary = 0x10000;
 constexpr char32_t kHighSurrogate = 0xD800, kLowSurrogate = 0xDC00, kSurrogateEnd = 0xE000;
 
 // Windows-1252's characters at 0x80..0x9F; the bytes it leaves undefined map to the C1 control of their value.
-constexpr std::array<char32_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kCp1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 template <typename F>
 void for_each_code_point(const std::string& s, F f)
@@ -151,15 +151,42 @@ int mssx_code_page_of(const std::string& collation)
     if (c.starts_with("SQL_LATIN1_GENERAL_CP1256")) return 1256;
     if (c.starts_with("SQL_LATIN1_GENERAL_CP1257")) return 1257;
     if (c.starts_with("SQL_")) c.erase(0, 4);
-    static const std::pair<const char*, int> pages[] = {
-        {"CYRILLIC", 1251},  {"UKRAINIAN", 1251}, {"MACEDONIAN", 1251}, {"KAZAKH", 1251},   {"TATAR", 1251},
-        {"GREEK", 1253},     {"TURKISH", 1254},   {"AZERI_LATIN", 1254}, {"UZBEK_LATIN", 1254}, {"HEBREW", 1255},
-        {"ARABIC", 1256},    {"URDU", 1256},      {"PERSIAN", 1256},    {"ESTONIAN", 1257}, {"LATVIAN", 1257},
-        {"LITHUANIAN", 1257}, {"VIETNAMESE", 1258}, {"POLISH", 1250},   {"CZECH", 1250},    {"HUNGARIAN", 1250},
-        {"CROATIAN", 1250},  {"ROMANIAN", 1250},  {"SLOVAK", 1250},     {"SLOVENIAN", 1250}, {"ALBANIAN", 1250},
-        {"BOSNIAN_LATIN", 1250}, {"SERBIAN_LATIN", 1250}, {"TURKMEN", 1250}, {"JAPANESE", 932}, {"CHINESE_PRC", 936},
-        {"CHINESE_SIMPLIFIED", 936}, {"KOREAN", 949}, {"CHINESE_TAIWAN", 950}, {"CHINESE_HONG_KONG", 950},
-        {"CHINESE_TRADITIONAL", 950}, {"THAI", 874}};
+    static const std::pair<const char*, int> pages[] = {{"CYRILLIC", 1251},
+                                                        {"UKRAINIAN", 1251},
+                                                        {"MACEDONIAN", 1251},
+                                                        {"KAZAKH", 1251},
+                                                        {"TATAR", 1251},
+                                                        {"GREEK", 1253},
+                                                        {"TURKISH", 1254},
+                                                        {"AZERI_LATIN", 1254},
+                                                        {"UZBEK_LATIN", 1254},
+                                                        {"HEBREW", 1255},
+                                                        {"ARABIC", 1256},
+                                                        {"URDU", 1256},
+                                                        {"PERSIAN", 1256},
+                                                        {"ESTONIAN", 1257},
+                                                        {"LATVIAN", 1257},
+                                                        {"LITHUANIAN", 1257},
+                                                        {"VIETNAMESE", 1258},
+                                                        {"POLISH", 1250},
+                                                        {"CZECH", 1250},
+                                                        {"HUNGARIAN", 1250},
+                                                        {"CROATIAN", 1250},
+                                                        {"ROMANIAN", 1250},
+                                                        {"SLOVAK", 1250},
+                                                        {"SLOVENIAN", 1250},
+                                                        {"ALBANIAN", 1250},
+                                                        {"BOSNIAN_LATIN", 1250},
+                                                        {"SERBIAN_LATIN", 1250},
+                                                        {"TURKMEN", 1250},
+                                                        {"JAPANESE", 932},
+                                                        {"CHINESE_PRC", 936},
+                                                        {"CHINESE_SIMPLIFIED", 936},
+                                                        {"KOREAN", 949},
+                                                        {"CHINESE_TAIWAN", 950},
+                                                        {"CHINESE_HONG_KONG", 950},
+                                                        {"CHINESE_TRADITIONAL", 950},
+                                                        {"THAI", 874}};
     for (const auto& [prefix, page] : pages)
         if (c.starts_with(prefix)) return page;
     return kMssxDefaultCodePage;

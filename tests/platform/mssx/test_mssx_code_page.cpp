@@ -33,11 +33,11 @@ TEST(MssxCodePage, CharactersThePageLacksBecomeQuestionMarks)
     };
     const fit_case cases[] = {
         {"plain", 1252, "plain", 5},
-        {"caf\xC3\xA9 \xE2\x82\xAC", 1252, "caf\xC3\xA9 \xE2\x82\xAC", 6},     // café €
-        {"\xCE\xA9mega", 1252, "?mega", 5},                                 // Ωmega
-        {"\xF0\x9F\x98\x80", 1252, "?", 1},                                 // 😀
-        {"\xD0\x9F\xCE\xA9", 1251, "\xD0\x9F?", 2},                         // ПΩ
-        {"\xE6\x97\xA5\xE6\x9C\xAC", 932, "\xE6\x97\xA5\xE6\x9C\xAC", 4},   // 日本
+        {"caf\xC3\xA9 \xE2\x82\xAC", 1252, "caf\xC3\xA9 \xE2\x82\xAC", 6}, // café €
+        {"\xCE\xA9mega", 1252, "?mega", 5},                                // Ωmega
+        {"\xF0\x9F\x98\x80", 1252, "?", 1},                                // 😀
+        {"\xD0\x9F\xCE\xA9", 1251, "\xD0\x9F?", 2},                        // ПΩ
+        {"\xE6\x97\xA5\xE6\x9C\xAC", 932, "\xE6\x97\xA5\xE6\x9C\xAC", 4},  // 日本
         {"\xE6\x97\xA5\xF0\x9F\x98\x80", 65001, "\xE6\x97\xA5\xF0\x9F\x98\x80", 7},
     };
     for (const auto& c : cases) {
