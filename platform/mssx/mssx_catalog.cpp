@@ -299,6 +299,7 @@ std::optional<mssx_table_def> mssx_catalog::read_table(const std::string& schema
         d.default_name = c.text(9);
         d.default_text = c.text(10);
         d.collation = c.text(11);
+        d.type.code_page = mssx_code_page_of(d.collation);
         t.columns.push_back(std::move(d));
     }
     auto& cc = kept("SELECT name, definition FROM mssx_computed WHERE object_id=?1");

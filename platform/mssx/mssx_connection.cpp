@@ -557,13 +557,15 @@ mssx_translate_env mssx_batch_runner::env()
         s.char_columns.clear();
         s.column_types.clear();
         auto st = s.db.prepare(
-            "SELECT lower(name), type_name, length, prec, scale FROM mssx_columns ORDER BY object_id, ordinal");
+            "SELECT lower(name), type_name, length, prec, scale, collation FROM mssx_columns ORDER BY object_id, "
+            "ordinal");
         while (st.step()) {
             mssx_type t;
             t.name = st.text(1);
             t.length = st.integer(2);
             t.precision = static_cast<int>(st.integer(3));
             t.scale = static_cast<int>(st.integer(4));
+            t.code_page = mssx_code_page_of(st.text(5));
             if (t.is_string()) s.char_columns.insert(st.text(0));
             s.column_types.emplace(st.text(0), t);
         }

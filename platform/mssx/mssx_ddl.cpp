@@ -4,6 +4,7 @@
 #include "platform/mssx/mssx_alter_table.h"
 #include "platform/mssx/mssx_connection_impl.h"
 #include "platform/mssx/mssx_create_table.h"
+#include "platform/mssx/mssx_expr_functions.h"
 
 namespace {
 
@@ -19,9 +20,7 @@ std::string auto_name(const std::string& prefix, const std::string& table, const
 
 std::string column_sql(const mssx_column_def& d)
 {
-    std::string s = mssx_sq_ident(d.name) + " " + d.type.storage_decl();
-    if (d.type.is_string() && d.collation.find("_CS") == std::string::npos) s += " COLLATE NOCASE";
-    return s;
+    return mssx_sq_ident(d.name) + " " + d.type.storage_decl() + mssx_collate_clause(d.type, d.collation);
 }
 
 void create_storage_index(mssx_sqlite& db, const mssx_table_def& t, const mssx_index_def& ix,

@@ -1,6 +1,7 @@
 // INSERT, UPDATE, DELETE and TRUNCATE of the embedded server.
 #include <algorithm>
 #include "platform/mssx/mssx_connection_impl.h"
+#include "platform/mssx/mssx_expr_functions.h"
 
 namespace {
 
@@ -191,7 +192,9 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         std::string cond = mssx_translate(toks, 0, toks.size() - 1, table_env(c, t));
         std::string cols;
         for (size_t i = 0; i < t.columns.size(); ++i)
-            cols += (i ? ", ?" : "?") + std::to_string(i + 1) + " AS " + mssx_sq_ident(t.columns[i].name);
+            cols += (i ? ", ?" : "?") + std::to_string(i + 1) +
+                    mssx_collate_clause(t.columns[i].type, t.columns[i].collation) + " AS " +
+                    mssx_sq_ident(t.columns[i].name);
         auto st = s.db.prepare("SELECT CASE WHEN " + cond + " THEN 0 WHEN NOT " + cond +
                                " THEN 1 ELSE 0 END FROM (SELECT " + cols + ")");
         for (size_t i = 0; i < row.size(); ++i) st.bind(static_cast<int>(i + 1), row[i]);
@@ -468,8 +471,17 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
                     }
                     rhs += "'";
                 }
-            } else
-                rhs = mssx_translate(T, a, b, env());
+            } else {
+                // an expression's value is stored as the column's type keeps it
+                const mssx_column_def& target = t->columns[static_cast<size_t>(ci)];
+                rhs = "mssx_assign((" + mssx_translate(T, a, b, env()) + "), " +
+                      mssx_sq_literal(target.type.sql_text()) + ", " + mssx_sq_literal(s.dateformat) + ", " +
+                      (target.nullable ? std::string("NULL")
+                                       : mssx_sq_literal("Cannot insert the value NULL into column '" + col +
+                                                         "', table '" + c.database() + "." + t->storage() +
+                                                         "'; column does not allow nulls. UPDATE fails.")) +
+                      ", " + std::to_string(target.type.code_page) + ")";
+            }
             sets +=
                 (sets.empty() ? " SET " : ", ") + mssx_sq_ident(t->columns[static_cast<size_t>(ci)].name) + " = " + rhs;
             q = b;

@@ -92,6 +92,37 @@ std::vector<like_element> compile(const std::u32string& p, std::optional<char32_
     return out;
 }
 
+// The next code point of UTF-8 text at i (a broken sequence reads byte by byte).
+char32_t next_code_point(const unsigned char* s, size_t n, size_t& i)
+{
+    unsigned char c = s[i];
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    if (i + len > n) len = 1;
+    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
+    i += len;
+    return cp;
+}
+
+// Text compares as SQL Server's ANSI padding has it: trailing blanks do not count.
+size_t unpadded_size(const unsigned char* s, size_t n)
+{
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return n;
+}
+
+int collate_padded_ci(void*, int na, const void* pa, int nb, const void* pb)
+{
+    return mssx_padded_compare(std::string_view(static_cast<const char*>(pa), static_cast<size_t>(na)),
+                               std::string_view(static_cast<const char*>(pb), static_cast<size_t>(nb)), true);
+}
+
+int collate_padded_cs(void*, int na, const void* pa, int nb, const void* pb)
+{
+    return mssx_padded_compare(std::string_view(static_cast<const char*>(pa), static_cast<size_t>(na)),
+                               std::string_view(static_cast<const char*>(pb), static_cast<size_t>(nb)), false);
+}
+
 // SQLite hands errors of a function on as text: the server's number travels in front.
 void fail(sqlite3_context* ctx, const mssx_error& e)
 {
@@ -170,6 +201,67 @@ void fn_cast(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             from = type_arg(argv[3]);
         std::string dateformat = argc >= 5 ? arg_text(argv[4]) : std::string("mdy");
         set_result(ctx, mssx_cast_value(arg_value(argv[0]), type_arg(argv[1]), style, from, dateformat));
+    } catch (const mssx_error& e) {
+        fail(ctx, e);
+    }
+}
+
+// mssx_assign(value, type, dateformat, message, code page): the value as a
+// column of the type stores it (rounded, padded, or refused as the server
+// refuses it); message is the 515 text when the column allows no NULL.
+void fn_assign(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    try {
+        mssx_value v = arg_value(argv[0]);
+        if (mssx_is_null(v)) {
+            if (sqlite3_value_type(argv[3]) != SQLITE_NULL) throw mssx_error(515, arg_text(argv[3]));
+            sqlite3_result_null(ctx);
+            return;
+        }
+        mssx_type t = type_arg(argv[1]);
+        t.code_page = sqlite3_value_int(argv[4]);
+        set_result(ctx, mssx_convert(t, v, arg_text(argv[2])));
+    } catch (const mssx_error& e) {
+        fail(ctx, e);
+    }
+}
+
+// mssx_len(value): characters without the trailing blanks, in UTF-16 units.
+void fn_len(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    mssx_value v = arg_value(argv[0]);
+    if (mssx_is_null(v)) return sqlite3_result_null(ctx);
+    std::string s = std::holds_alternative<std::string>(v) ? std::get<std::string>(v)
+                                                           : mssx_text(mssx_make_type("nvarchar", {"max"}), v);
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(mssx_utf16_length(s)));
+}
+
+// mssx_datalength(value, type, code page): the bytes SQL Server keeps for the value,
+// text counted in the code page (char types) or in UTF-16 (nchar types).
+void fn_datalength(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    try {
+        mssx_value v = arg_value(argv[0]);
+        if (mssx_is_null(v)) return sqlite3_result_null(ctx);
+        std::string type = arg_text(argv[1]);
+        std::optional<mssx_type> t;
+        if (!type.empty()) {
+            t = type_arg(argv[1]);
+            t->code_page = sqlite3_value_int(argv[2]);
+        }
+        size_t n = 0;
+        if (auto b = std::get_if<mssx_blob>(&v))
+            n = b->bytes.size();
+        else if (t && t->is_char())
+            n = mssx_code_page_length(mssx_text(*t, v), t->code_page);
+        else if (t && !t->is_string() && mssx_fixed_size(*t) > 0)
+            n = static_cast<size_t>(mssx_fixed_size(*t));
+        else if (std::holds_alternative<std::string>(v))
+            n = 2 * mssx_utf16_length(std::get<std::string>(v));
+        else
+            n = mssx_text(mssx_make_type("varchar", {"max"}), v).size();
+        sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(n));
     } catch (const mssx_error& e) {
         fail(ctx, e);
     }
@@ -351,12 +443,49 @@ std::string mssx_exact_extreme_name(bool max, int scale)
 std::string mssx_exact_sum_name(int scale) { return "mssx_sum" + std::to_string(scale); }
 std::string mssx_exact_avg_name(int scale) { return "mssx_avg" + std::to_string(scale); }
 
+int mssx_padded_compare(std::string_view a, std::string_view b, bool ignore_case)
+{
+    const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
+    size_t na = unpadded_size(pa, a.size()), nb = unpadded_size(pb, b.size());
+    size_t i = 0, j = 0;
+    while (i < na && j < nb) {
+        char32_t x = next_code_point(pa, na, i), y = next_code_point(pb, nb, j);
+        if (ignore_case) {
+            x = fold(x);
+            y = fold(y);
+        }
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < na) return 1;
+    if (j < nb) return -1;
+    return 0;
+}
+
+std::string mssx_collate_clause(const mssx_type& t, const std::string& collation)
+{
+    if (!t.is_string()) return {};
+    bool sensitive = collation.find("_CS") != std::string::npos || collation.find("_BIN") != std::string::npos;
+    return std::string(" COLLATE ") + (sensitive ? kMssxPaddedCs : kMssxPaddedCi);
+}
+
+// SQLite's optimisation flag of the Bloom filters its joins build: they
+// hash text by its bytes, so a value that a padded collation finds equal
+// ("k1" and "k1  ") is filtered out before the comparison is made.
+constexpr int kSqliteBloomFilterOptimization = 0x00080000;
+
 void mssx_register_expression_functions(sqlite3* db)
 {
+    sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kSqliteBloomFilterOptimization);
+    sqlite3_create_collation(db, kMssxPaddedCi, SQLITE_UTF8, nullptr, collate_padded_ci);
+    sqlite3_create_collation(db, kMssxPaddedCs, SQLITE_UTF8, nullptr, collate_padded_cs);
     int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "like", 2, flags, nullptr, fn_like, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, flags, nullptr, fn_like, nullptr, nullptr);
     for (int n = 2; n <= 5; ++n) sqlite3_create_function(db, "mssx_cast", n, flags, nullptr, fn_cast, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_assign", 5, flags, nullptr, fn_assign, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_len", 1, flags, nullptr, fn_len, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_datalength", 3, flags, nullptr, fn_datalength, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_exact", 8, flags, nullptr, fn_exact, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_exact_cmp", 4, flags, nullptr, fn_exact_cmp, nullptr, nullptr);
     for (int s = 0; s <= kMssxMaxPrecision; ++s) {
@@ -457,7 +586,8 @@ mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, 
     if (to.is_string()) {
         std::string s;
         if (auto b = std::get_if<mssx_blob>(&v))
-            s = b->bytes;
+            // bytes read as nvarchar are UTF-16LE, as varchar the page's
+            s = to.is_nchar() ? mssx_utf8_of_utf16le(b->bytes) : mssx_from_code_page(b->bytes, to.code_page);
         else if (from && from->is_datetime() && std::holds_alternative<std::string>(v) && style >= 0) {
             auto f = mssx_format_datetime(std::get<std::string>(v), style);
             s = f ? *f : std::get<std::string>(v);
@@ -469,17 +599,23 @@ mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, 
             s = b;
         } else
             s = mssx_text(mssx_make_type("nvarchar", {"max"}), v);
+        if (to.is_char()) s = mssx_fit_code_page(s, to.code_page);
         if (to.length >= 0) {
-            // CAST cuts what does not fit, character by character
-            size_t chars = 0, k = 0;
-            for (; k < s.size(); ++k) {
-                if ((static_cast<unsigned char>(s[k]) & 0xC0) == 0x80) continue;
-                if (chars == static_cast<size_t>(to.length)) break;
-                ++chars;
+            // CAST cuts what does not fit, character by character: UTF-16 units
+            // of nchar types, the page's bytes of char types
+            size_t units = 0, k = 0;
+            while (k < s.size()) {
+                size_t len = 1;
+                while (k + len < s.size() && (static_cast<unsigned char>(s[k + len]) & 0xC0) == 0x80) ++len;
+                std::string one = s.substr(k, len);
+                size_t w = to.is_char() ? mssx_code_page_length(one, to.code_page) : mssx_utf16_length(one);
+                if (units + w > static_cast<size_t>(to.length)) break;
+                units += w;
+                k += len;
             }
             s.erase(k);
-            if ((to.name == "char" || to.name == "nchar") && chars < static_cast<size_t>(to.length))
-                s.append(static_cast<size_t>(to.length) - chars, ' ');
+            if ((to.name == "char" || to.name == "nchar") && units < static_cast<size_t>(to.length))
+                s.append(static_cast<size_t>(to.length) - units, ' ');
         }
         return s;
     }
@@ -510,8 +646,15 @@ mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, 
         return mssx_convert(to, v, dateformat);
     }
     if (to.is_binary()) {
-        std::string bytes = std::holds_alternative<mssx_blob>(v) ? std::get<mssx_blob>(v).bytes
-                                                                 : mssx_text(mssx_make_type("varchar", {"max"}), v);
+        std::string bytes;
+        if (auto b = std::get_if<mssx_blob>(&v))
+            bytes = b->bytes;
+        else if (std::holds_alternative<std::string>(v) && from && from->is_nchar())
+            bytes = mssx_utf16le_of(std::get<std::string>(v));
+        else if (std::holds_alternative<std::string>(v))
+            bytes = mssx_to_code_page(std::get<std::string>(v), from ? from->code_page : kMssxDefaultCodePage);
+        else
+            bytes = mssx_text(mssx_make_type("varchar", {"max"}), v);
         if (to.length > 0 && bytes.size() > static_cast<size_t>(to.length))
             bytes.resize(static_cast<size_t>(to.length));
         if (to.name == "binary" && bytes.size() < static_cast<size_t>(to.length))

@@ -6,9 +6,20 @@
 #include <sqlite3.h>
 #include <optional>
 #include <string>
+#include <string_view>
 #include "platform/mssx/mssx_value.h"
 
-// Registers like(), mssx_cast(), the exact arithmetic and the exact aggregates on a database handle.
+// Collations of text columns and values: trailing blanks do not count in
+// comparisons (ANSI padding), with or without regard to case.
+constexpr const char* kMssxPaddedCi = "mssx_ci";
+constexpr const char* kMssxPaddedCs = "mssx_cs";
+// -1, 0 or 1 as UTF-8 text a sorts before, with or after b under those rules.
+int mssx_padded_compare(std::string_view a, std::string_view b, bool ignore_case);
+// " COLLATE ..." for a value of type t under a column collation ("" for
+// the database's default); empty for types that are no text.
+std::string mssx_collate_clause(const mssx_type& t, const std::string& collation);
+
+// Registers the collations, like(), mssx_cast(), the exact arithmetic and the exact aggregates on a database handle.
 void mssx_register_expression_functions(sqlite3* db);
 
 // Name of the exact SUM (or AVG) aggregate that keeps `scale` digits.

@@ -1,6 +1,7 @@
 // Queries of the embedded server: running translated SQL, typing result
 // columns, the catalog views and the built-in functions.
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <regex>
 #include "platform/embedded/embedded_clock.h"
@@ -206,6 +207,14 @@ void mssx_apply_item_types(mssx_result& r, const std::vector<std::optional<mssx_
 
 namespace {
 
+// SQLite's float arithmetic overflows to an infinity; the server refuses it.
+void mssx_check_finite(const std::vector<mssx_value>& row)
+{
+    for (const auto& v : row)
+        if (auto d = std::get_if<double>(&v); d && !std::isfinite(*d))
+            throw mssx_error(8115, "Arithmetic overflow error converting expression to data type float.", 16);
+}
+
 // A query's statement stepped as the client reads.
 class query_rows final : public mssx_row_source {
 public:
@@ -228,6 +237,7 @@ public:
         row.clear();
         row.reserve(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) row.push_back(st_.column(i));
+        mssx_check_finite(row);
         return true;
     }
 
@@ -297,6 +307,7 @@ mssx_result mssx_run_query(mssx_connection& c, const std::string& sql, bool stre
             std::vector<mssx_value> row;
             row.reserve(static_cast<size_t>(n));
             for (int i = 0; i < n; ++i) row.push_back(st.column(i));
+            mssx_check_finite(row);
             r.rows.push_back(std::move(row));
         }
     } catch (const mssx_error& e) {

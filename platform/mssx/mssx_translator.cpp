@@ -37,6 +37,11 @@ const std::set<std::string> kSqliteOnly = {
     "REGEXP",    "REINDEX",    "RELEASE",   "RENAME", "REPLACE", "RETURNING",    "SAVEPOINT",     "TEMP",
     "TEMPORARY", "VACUUM",     "VIRTUAL",   "WINDOW", "WITHOUT"};
 
+// Functions whose result is text when their argument is.
+const std::set<std::string> kTextFunctions = {"UPPER", "LOWER",     "LTRIM",   "RTRIM",   "TRIM",     "SUBSTRING",
+                                              "LEFT",  "RIGHT",     "REPLACE", "ISNULL",  "COALESCE", "CONCAT",
+                                              "STUFF", "REPLICATE", "CAST",    "CONVERT", "NCHAR",    "CHAR"};
+
 std::string hex_of(const std::string& bytes)
 {
     static const char* h = "0123456789ABCDEF";
@@ -142,6 +147,9 @@ public:
                         U != "DISTINCT" && U != "HAVING") {
                         size_t m = mssx_match_paren(T, e, b);
                         out += " " + function(U, t, e, m);
+                        // what a text function makes keeps the padded comparison of its argument
+                        if (kTextFunctions.count(U) && compared(k, m + 1, a, b))
+                            out += std::string(" COLLATE ") + kMssxPaddedCi;
                         k = m + 1;
                         continue;
                     }
@@ -206,6 +214,7 @@ public:
                                                  t.text.substr(6, 2) + " 00:00:00.000");
                 else
                     out += " " + mssx_sq_literal(t.text);
+                if (literal_comparison(k, a, b)) out += std::string(" COLLATE ") + kMssxPaddedCi;
                 break;
             case mssx_tok::number:
                 out += " " + t.text;
@@ -215,6 +224,7 @@ public:
                 break;
             case mssx_tok::variable:
                 out += " " + variable(t);
+                if (literal_comparison(k, a, b)) out += std::string(" COLLATE ") + kMssxPaddedCi;
                 break;
             case mssx_tok::op:
                 if (t.text == "+" && is_concat(k, a, b))
@@ -285,6 +295,29 @@ private:
     {
         static const std::set<std::string> ops = {"=", "<>", "!=", "<", ">", "<=", ">=", "!<", "!>"};
         return t.kind == mssx_tok::op && ops.count(t.text) > 0;
+    }
+
+    static bool is_literal(const mssx_token& t)
+    {
+        return t.kind == mssx_tok::string || t.kind == mssx_tok::nstring || t.kind == mssx_tok::variable;
+    }
+
+    // The left side of "literal op literal": SQLite would compare the two
+    // without a collation, so the blanks at their ends would count.
+    bool literal_comparison(size_t k, size_t a, size_t b) const
+    {
+        if (k + 2 >= b || !is_comparison(T[k + 1]) || !is_literal(T[k + 2])) return false;
+        if (k + 3 < b && (is_arithmetic(T[k + 3]) || T[k + 3].is_op("."))) return false;
+        return k == a || !is_arithmetic(T[k - 1]);
+    }
+
+    // Whether the operand [k, e) is a side of a comparison (=, <, IN, BETWEEN ...).
+    bool compared(size_t k, size_t e, size_t a, size_t b) const
+    {
+        if (k > a && is_comparison(T[k - 1])) return true;
+        if (e >= b) return false;
+        if (is_comparison(T[e]) || T[e].is_word("IN") || T[e].is_word("BETWEEN")) return true;
+        return e + 1 < b && T[e].is_word("NOT") && (T[e + 1].is_word("IN") || T[e + 1].is_word("BETWEEN"));
     }
 
     static bool is_arithmetic(const mssx_token& t)
@@ -565,6 +598,59 @@ private:
         return std::nullopt;
     }
 
+    // The type of [a, b) as infer() knows it, or else as text: literals,
+    // text columns, text functions of them and their concatenation.
+    std::optional<mssx_type> expr_type(size_t a, size_t b)
+    {
+        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+            ++a;
+            --b;
+        }
+        if (a >= b) return std::nullopt;
+        if (auto t = infer(a, b)) return t;
+        if (b == a + 1 && (T[a].kind == mssx_tok::string || T[a].kind == mssx_tok::nstring)) {
+            size_t n = T[a].kind == mssx_tok::nstring ? mssx_utf16_length(T[a].text) : T[a].text.size();
+            return mssx_make_type(T[a].kind == mssx_tok::nstring ? "nvarchar" : "varchar",
+                                  {std::to_string(std::max<size_t>(n, 1))});
+        }
+        if (b == a + 1 && T[a].kind == mssx_tok::binary)
+            return mssx_make_type("varbinary", {std::to_string(std::max<size_t>(T[a].text.size(), 1))});
+        // concatenation: nvarchar when any part is
+        int depth = 0;
+        std::vector<size_t> plus;
+        for (size_t k = a; k < b; ++k) {
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            else if (depth == 0 && T[k].is_op("+") && k > a && !operator_before(T[k - 1]))
+                plus.push_back(k);
+        }
+        if (!plus.empty()) {
+            plus.push_back(b);
+            bool any_n = false, any_text = false;
+            size_t from = a;
+            for (size_t p : plus) {
+                auto t = expr_type(from, p);
+                if (!t || !t->is_string()) return std::nullopt;
+                any_text = true;
+                any_n = any_n || t->is_nchar();
+                from = p + 1;
+            }
+            if (any_text) return mssx_make_type(any_n ? "nvarchar" : "varchar", {"max"});
+        }
+        if (T[a].kind == mssx_tok::ident && a + 1 < b && T[a + 1].is_op("(") &&
+            mssx_match_paren(T, a + 1, b) == b - 1) {
+            std::string U = mssx_upper(T[a].text);
+            auto list = args(a + 1, b - 1);
+            if (!list.empty() && (U == "UPPER" || U == "LOWER" || U == "LTRIM" || U == "RTRIM" || U == "TRIM" ||
+                                  U == "SUBSTRING" || U == "LEFT" || U == "RIGHT" || U == "REPLACE" || U == "ISNULL" ||
+                                  U == "COALESCE" || U == "STUFF" || U == "REPLICATE"))
+                return expr_type(list[0].first, list[0].second);
+        }
+        return std::nullopt;
+    }
+
     static std::optional<mssx_type> literal_type(const std::string& text)
     {
         if (text.find_first_of("eE") != std::string::npos) return mssx_make_type("float", {});
@@ -698,11 +784,13 @@ private:
         }
         if (U == "LEN") {
             need(1, 1);
-            return "LENGTH(RTRIM(" + arg(a[0]) + "))";
+            return "mssx_len(" + arg(a[0]) + ")";
         }
         if (U == "DATALENGTH") {
             need(1, 1);
-            return "LENGTH(CAST(" + arg(a[0]) + " AS BLOB))";
+            auto t = expr_type(a[0].first, a[0].second);
+            return "mssx_datalength(" + arg(a[0]) + ", " + mssx_sq_literal(t ? t->sql_text() : std::string()) + ", " +
+                   std::to_string(t ? t->code_page : kMssxDefaultCodePage) + ")";
         }
         if (U == "SUBSTRING") {
             need(3, 3);
@@ -748,7 +836,7 @@ private:
         }
         if (U == "CONVERT") {
             need(2, 3);
-            return cast_to(a[0].first, a[0].second, arg(a[1]), infer(a[1].first, a[1].second),
+            return cast_to(a[0].first, a[0].second, arg(a[1]), expr_type(a[1].first, a[1].second),
                            a.size() == 3 ? arg(a[2]) : std::string());
         }
         if (U == "CAST") {
@@ -760,7 +848,8 @@ private:
                 else if (T[i].is_op(")"))
                     --depth;
                 else if (depth == 0 && T[i].is_word("AS"))
-                    return cast_to(i + 1, a[0].second, run(a[0].first, i, false), infer(a[0].first, i), std::string());
+                    return cast_to(i + 1, a[0].second, run(a[0].first, i, false), expr_type(a[0].first, i),
+                                   std::string());
             }
             mssx_syntax_error(T[close]);
         }

@@ -12,6 +12,9 @@
 
 namespace {
 
+// Significant decimal digits of a float value.
+constexpr int kFloatDigits = 15;
+
 std::string lower(std::string s)
 {
     for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -24,14 +27,6 @@ std::string trim(const std::string& s)
     while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
     while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
     return s.substr(b, e - b);
-}
-
-size_t utf8_length(const std::string& s)
-{
-    size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
 }
 
 const char* type_label_of(const mssx_value& v)
@@ -377,6 +372,37 @@ const char* mssx_type::storage_decl() const
     return "TEXT";
 }
 
+int mssx_fixed_size(const mssx_type& t)
+{
+    static const std::pair<const char*, int> sizes[] = {{"bigint", 8},
+                                                        {"int", 4},
+                                                        {"smallint", 2},
+                                                        {"tinyint", 1},
+                                                        {"bit", 1},
+                                                        {"float", 8},
+                                                        {"real", 4},
+                                                        {"money", 8},
+                                                        {"smallmoney", 4},
+                                                        {"datetime", 8},
+                                                        {"date", 3},
+                                                        {"smalldatetime", 4},
+                                                        {"uniqueidentifier", 16},
+                                                        {"rowversion", 8},
+                                                        {"timestamp", 8}};
+    for (const auto& [name, size] : sizes)
+        if (t.name == name) return size;
+    if (t.name == "decimal" || t.name == "numeric")
+        return t.precision <= 9 ? 5 : t.precision <= 19 ? 9 : t.precision <= 28 ? 13 : 17;
+    // the time types grow with their fractional digits
+    int frac = t.scale <= 2 ? 3 : t.scale <= 4 ? 4 : 5;
+    if (t.name == "time") return frac;
+    if (t.name == "datetime2") return frac + 3;
+    if (t.name == "datetimeoffset") return frac + 5;
+    if (t.name == "binary" || t.name == "char") return static_cast<int>(t.length);
+    if (t.name == "nchar") return static_cast<int>(2 * t.length);
+    return 0;
+}
+
 mssx_type mssx_make_type(const std::string& raw, const std::vector<std::string>& args)
 {
     mssx_type t;
@@ -635,9 +661,9 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
         if (auto p = std::get_if<int64_t>(&v))
             src = std::to_string(*p);
         else if (auto d = std::get_if<double>(&v)) {
-            char b[64];
-            std::snprintf(b, sizeof b, "%.17g", *d);
-            src = b;
+            // a float holds 15 significant digits; the binary noise past them is no part of the value
+            if (!std::isfinite(*d)) overflow(t, "float");
+            src = g_text(*d, kFloatDigits);
         } else if (auto s = std::get_if<std::string>(&v))
             src = *s;
         else
@@ -684,6 +710,7 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
         } else
             conversion_failed(v, t);
         if (t.name == "real") d = static_cast<double>(static_cast<float>(d));
+        if (!std::isfinite(d)) overflow(t);
         return d;
     }
     if (t.is_string()) {
@@ -694,8 +721,13 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
             std::snprintf(b, sizeof b, "%.15g", std::get<double>(v));
             s = b;
         }
+        // char types hold what their code page holds and count its bytes; nchar types count UTF-16 units
+        if (t.is_char()) {
+            s = std::holds_alternative<mssx_blob>(v) ? mssx_from_code_page(s, t.code_page)
+                                                     : mssx_fit_code_page(s, t.code_page);
+        }
         if (t.length > 0) {
-            size_t n = utf8_length(s);
+            size_t n = t.is_char() ? mssx_code_page_length(s, t.code_page) : mssx_utf16_length(s);
             if (n > static_cast<size_t>(t.length)) {
                 // trailing blanks are cut silently, anything else is an error
                 while (n > static_cast<size_t>(t.length) && !s.empty() && s.back() == ' ') {

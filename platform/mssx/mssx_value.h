@@ -4,6 +4,7 @@
 #include <string>
 #include <variant>
 #include <vector>
+#include "platform/mssx/mssx_code_page.h"
 
 // A stored value: NULL, integer, float, UTF-8 text or bytes. Exact decimals are
 // text or, when they have few enough digits to survive a double, float.
@@ -21,6 +22,7 @@ struct mssx_type {
     int64_t length = 0; // characters (char types), bytes (binary types); -1 = max
     int precision = 0;
     int scale = 0;
+    int code_page = kMssxDefaultCodePage; // of char, varchar and text: its column's collation
 
     bool is_integer() const;
     bool is_exact_decimal() const; // decimal, numeric, money, smallmoney
@@ -35,6 +37,10 @@ struct mssx_type {
     // SQLite column type keeping values exact (see the storage rules).
     const char* storage_decl() const;
 };
+
+// Bytes a value of a fixed-size type takes (int 4, datetime 8, decimal(p,s)
+// 5 to 17 ...); 0 for types of varying size.
+int mssx_fixed_size(const mssx_type& t);
 
 // Builds a type from a name and its arguments (already parsed); fills the
 // defaults SQL Server applies (varchar → 1, decimal → 18,0, datetime2 → 7 ...).

@@ -120,7 +120,7 @@ TEST(MssxTranslator, NamesTopLiteralsAndConcatenation)
         tr("SELECT x FROM t WHERE d BETWEEN '19970101' AND '19971231'"),
         " SELECT x FROM \"dbo.t\" AS \"t\" WHERE d BETWEEN '1997-01-01 00:00:00.000' AND '1997-12-31 00:00:00.000'");
     EXPECT_EQ(tr("SELECT ISNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2) FROM t"),
-              " SELECT IFNULL( a,  0), LENGTH(RTRIM( b)), INSTR( c,  'x'), SUBSTR( d,  1,  2) FROM \"dbo.t\" AS \"t\"");
+              " SELECT IFNULL( a,  0), mssx_len( b), INSTR( c,  'x'), SUBSTR( d,  1,  2) FROM \"dbo.t\" AS \"t\"");
     EXPECT_EQ(tr("SELECT CONVERT(money, a / 3), CAST(b AS int) FROM t"),
               " SELECT mssx_cast( a / 3, 'money', NULL, '', 'mdy'), mssx_cast( b, 'int', NULL, '', 'mdy') FROM "
               "\"dbo.t\" AS \"t\"");
