@@ -27,6 +27,7 @@ mssx_connection& connection()
         std::filesystem::remove_all(dir);
         mssx_server::create(dir.string(), "pw");
         auto conn = std::make_unique<mssx_connection>(dir.string(), mssx_login{"sa", "pw", false, ""});
+        conn->set_loop_limit(100); // an endless WHILE ends soon
         conn->execute("CREATE DATABASE f");
         conn->execute("USE f");
         conn->execute(

@@ -4,10 +4,16 @@
 #include "platform/mssx/mssx_connection_impl.h"
 
 namespace {
-const char* const kStarters[] = {"SELECT", "INSERT", "UPDATE", "DELETE",   "CREATE",  "ALTER",     "DROP",
-                                 "SET",    "USE",    "IF",     "ELSE",     "DECLARE", "EXEC",      "EXECUTE",
-                                 "PRINT",  "BEGIN",  "END",    "TRUNCATE", "WHILE",   "RETURN",    "GRANT",
-                                 "REVOKE", "DENY",   "COMMIT", "ROLLBACK", "WITH",    "RAISERROR", "CHECKPOINT"};
+constexpr int kMsgVariableRedeclared = 134;
+constexpr int kMsgBreakOutsideLoop = 135;
+constexpr int kMsgContinueOutsideLoop = 136;
+constexpr int kMsgReturnValueInBatch = 178;
+constexpr int kMsgLoopLimit = 50000;
+
+const char* const kStarters[] = {
+    "SELECT", "INSERT",  "UPDATE", "DELETE",  "CREATE",   "ALTER", "DROP",      "SET",        "USE",   "IF",
+    "ELSE",   "DECLARE", "EXEC",   "EXECUTE", "PRINT",    "BEGIN", "END",       "TRUNCATE",   "WHILE", "RETURN",
+    "GRANT",  "REVOKE",  "DENY",   "COMMIT",  "ROLLBACK", "WITH",  "RAISERROR", "CHECKPOINT", "BREAK", "CONTINUE"};
 
 bool is_starter(const mssx_token& t)
 {
@@ -17,7 +23,12 @@ bool is_starter(const mssx_token& t)
     return false;
 }
 
-bool is_syntax_error(int n) { return n == 102 || n == 156 || n == 105 || n == 113 || n == 170; }
+// Errors found while the batch is compiled: the batch runs none of its statements.
+bool is_syntax_error(int n)
+{
+    return n == 102 || n == 156 || n == 105 || n == 113 || n == 170 || n == kMsgBreakOutsideLoop ||
+           n == kMsgContinueOutsideLoop || n == kMsgReturnValueInBatch || n == kMsgVariableRedeclared;
+}
 } // namespace
 
 mssx_result_column mssx_col(const std::string& name, const std::string& type_text, bool nullable)
@@ -90,6 +101,8 @@ void mssx_drain(mssx_result& r)
 
 mssx_outcome mssx_connection::execute(const std::string& batch) { return run_batch(batch, false, {}); }
 
+void mssx_connection::set_loop_limit(uint64_t iterations) { impl_->loop_limit = iterations; }
+
 mssx_outcome mssx_connection::execute(const std::string& batch, const std::vector<mssx_parameter>& params)
 {
     return run_batch(batch, false, params);
@@ -141,7 +154,10 @@ void mssx_batch_runner::run()
         size_t p = 0;
         size_t limit = T.size() - 1;
         // a batch that does not compile runs none of its statements
+        compiling = true;
         while (p < limit) p = statement(p, limit, false);
+        compiling = false;
+        declared.clear();
         p = 0;
         while (p < limit) p = statement(p, limit, true);
     } catch (const mssx_error& e) {
@@ -243,6 +259,9 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
             }
         }
         if ((t.is_word("DELETE") || t.is_word("UPDATE")) && prev.is_word("ON")) continue;
+        // GRANT SELECT, INSERT ON t: permissions, not statements
+        bool permissions = first.is_word("GRANT") || first.is_word("REVOKE") || first.is_word("DENY");
+        if (permissions && (prev.is_op(",") || k == p + 1)) continue;
         if (t.is_word("SET") && first.is_word("UPDATE") && !update_set) {
             update_set = true;
             continue;
@@ -260,12 +279,29 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
 size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
 {
     const mssx_token& t = T[p];
+    // after BREAK, CONTINUE or RETURN the statements up to the loop's (or batch's) end are only passed over
+    if (flow != flow_kind::normal) exec_it = false;
     if (t.is_op(";")) return p + 1;
     if (t.is_word("IF")) return if_statement(p, limit, exec_it);
+    if (t.is_word("WHILE")) return while_statement(p, limit, exec_it);
     if (t.is_word("BEGIN")) return block(p, limit, exec_it);
     if (!is_starter(t)) mssx_syntax_error(t);
-    size_t e = extent(p, limit);
-    if (!exec_it) return e;
+    size_t e = t.is_word("BREAK") || t.is_word("CONTINUE") ? p + 1 : extent(p, limit);
+    if (compiling) compile_check(p, e);
+    if (!exec_it) {
+        if (e < limit && T[e].is_op(";")) ++e;
+        return e;
+    }
+    if (t.is_word("BREAK") || t.is_word("CONTINUE") || t.is_word("RETURN")) {
+        flow = t.is_word("BREAK") ? flow_kind::leave_loop
+                                  : (t.is_word("CONTINUE") ? flow_kind::next_iteration : flow_kind::leave_batch);
+        if (e < limit && T[e].is_op(";")) ++e;
+        return e;
+    }
+    int64_t affected_before = out.rows_affected;
+    size_t results_before = out.results.size();
+    statement_rowcount = 0;
+    int error_now = 0;
     // a result left on the server is read whole before anything else runs
     try {
         if (!out.results.empty()) mssx_drain(out.results.back());
@@ -300,7 +336,7 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
             raiserror(p, e);
         else if (U == "CHECKPOINT") {
             // every statement is written through: nothing waits for a checkpoint
-        } else if (U == "WHILE" || U == "RETURN" || U == "GRANT" || U == "REVOKE" || U == "DENY")
+        } else if (U == "GRANT" || U == "REVOKE" || U == "DENY")
             throw mssx_error(50000, U + " is not supported by the embedded server.", 16, t.line);
         else if (U == "DECLARE")
             declare(p, e);
@@ -316,12 +352,54 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
         if (err.line == 0) err.line = t.line;
         if (is_syntax_error(err.number)) throw;
         out.errors.push_back(err);
+        error_now = err.number;
+    }
+    last_error = error_now;
+    // @@ROWCOUNT: what the statement changed, or the rows its result holds
+    if (out.results.size() > results_before)
+        counted_result = out.results.size() - 1;
+    else {
+        counted_result = kNoResult;
+        last_rowcount = out.rows_affected != affected_before ? out.rows_affected - std::max<int64_t>(affected_before, 0)
+                                                             : statement_rowcount;
     }
     if (e < limit && T[e].is_op(";")) ++e;
     return e;
 }
 
-size_t mssx_batch_runner::if_statement(size_t p, size_t limit, bool exec_it)
+void mssx_batch_runner::compile_check(size_t p, size_t e)
+{
+    const mssx_token& t = T[p];
+    if (t.is_word("BREAK") && loops == 0)
+        throw mssx_error(kMsgBreakOutsideLoop, "Cannot use a BREAK statement outside the scope of a WHILE statement.",
+                         15, t.line);
+    if (t.is_word("CONTINUE") && loops == 0)
+        throw mssx_error(kMsgContinueOutsideLoop,
+                         "Cannot use a CONTINUE statement outside the scope of a WHILE statement.", 15, t.line);
+    if (t.is_word("RETURN") && e > p + 1)
+        throw mssx_error(kMsgReturnValueInBatch,
+                         "A RETURN statement with a return value cannot be used in this context.", 15, t.line);
+    if (t.is_word("DECLARE")) {
+        // the variables of a batch have one declaration each, wherever it is
+        int depth = 0;
+        for (size_t k = p + 1; k < e; ++k) {
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            else if (depth == 0 && T[k].kind == mssx_tok::variable && (k == p + 1 || T[k - 1].is_op(","))) {
+                if (!declared.insert(mssx_upper(T[k].text)).second)
+                    throw mssx_error(kMsgVariableRedeclared,
+                                     "The variable name '" + T[k].text +
+                                         "' has already been declared. Variable names must be unique within a query "
+                                         "batch or stored procedure.",
+                                     15, T[k].line);
+            }
+        }
+    }
+}
+
+size_t mssx_batch_runner::condition_end(size_t p, size_t limit)
 {
     size_t k = p + 1;
     int depth = 0, cases = 0;
@@ -339,6 +417,12 @@ size_t mssx_batch_runner::if_statement(size_t p, size_t limit, bool exec_it)
         ++k;
     }
     if (k >= limit || k == p + 1) mssx_syntax_error(T[k]);
+    return k;
+}
+
+size_t mssx_batch_runner::if_statement(size_t p, size_t limit, bool exec_it)
+{
+    size_t k = condition_end(p, limit);
     bool cond = false;
     if (exec_it) {
         try {
@@ -355,6 +439,48 @@ size_t mssx_batch_runner::if_statement(size_t p, size_t limit, bool exec_it)
     size_t next = statement(k, limit, exec_it && cond);
     if (next < limit && T[next].is_word("ELSE")) next = statement(next + 1, limit, exec_it && !cond);
     return next;
+}
+
+size_t mssx_batch_runner::while_statement(size_t p, size_t limit, bool exec_it)
+{
+    size_t k = condition_end(p, limit);
+    ++loops;
+    size_t end = statement(k, limit, false);
+    if (exec_it) {
+        std::string cond_text = text.substr(T[p].begin, T[k - 1].end - T[p].begin);
+        while (true) {
+            bool cond = false;
+            try {
+                mssx_check_injected(cond_text);
+                refresh_views_for(cond_text);
+                cond = eval_condition(p + 1, k);
+            } catch (mssx_error& err) {
+                if (err.line == 0) err.line = T[p].line;
+                if (is_syntax_error(err.number)) throw;
+                out.errors.push_back(err);
+                break;
+            }
+            if (!cond) break;
+            // a loop that does not end would hold the database: the batch ends instead
+            if (++iterations > s.loop_limit) {
+                out.errors.push_back(mssx_error(kMsgLoopLimit,
+                                                "The batch ended after " + std::to_string(s.loop_limit) +
+                                                    " iterations of its WHILE loops, the embedded server's limit.",
+                                                16, T[p].line));
+                flow = flow_kind::leave_batch;
+                break;
+            }
+            statement(k, limit, true);
+            if (flow == flow_kind::leave_loop) {
+                flow = flow_kind::normal;
+                break;
+            }
+            if (flow == flow_kind::next_iteration) flow = flow_kind::normal;
+            if (flow == flow_kind::leave_batch) break;
+        }
+    }
+    --loops;
+    return end;
 }
 
 size_t mssx_batch_runner::block(size_t p, size_t limit, bool exec_it)
@@ -407,8 +533,30 @@ void mssx_batch_runner::set(size_t p, size_t e)
         auto it = s.variables.find(name);
         if (it == s.variables.end())
             throw mssx_error(137, "Must declare the scalar variable \"" + T[k].text + "\".", 15);
-        if (!T[k + 1].is_op("=")) mssx_syntax_error(T[k + 1]);
-        it->second.value = mssx_convert(it->second.type, eval(k + 2, e), s.dateformat);
+        const mssx_token& op = T[k + 1];
+        if (op.is_op("="))
+            it->second.value = mssx_convert(it->second.type, eval(k + 2, e), s.dateformat);
+        else if (op.is_op("+=") || op.is_op("-=") || op.is_op("*=") || op.is_op("/=")) {
+            // @v op= expr is @v = @v op (expr); text is joined left to right, so needs no parentheses
+            if (k + 2 >= e) mssx_syntax_error(T[e]);
+            bool joined = it->second.type.is_string();
+            mssx_token bare = op;
+            bare.text = op.text.substr(0, 1);
+            mssx_token open = op, close = op;
+            open.text = "(";
+            close.text = ")";
+            std::vector<mssx_token> expr{T[k], bare};
+            if (!joined) expr.push_back(open);
+            expr.insert(expr.end(), T.begin() + static_cast<std::ptrdiff_t>(k + 2),
+                        T.begin() + static_cast<std::ptrdiff_t>(e));
+            if (!joined) expr.push_back(close);
+            expr.push_back(T.back());
+            mssx_result r = mssx_run_query(c, "SELECT " + mssx_translate(expr, 0, expr.size() - 1, env()));
+            mssx_value v = r.rows.empty() || r.rows[0].empty() ? mssx_value{} : r.rows[0][0];
+            it->second.value = mssx_convert(it->second.type, v, s.dateformat);
+        } else
+            mssx_syntax_error(op);
+        statement_rowcount = 1;
         return;
     }
     auto on_off = [&](size_t i) {
@@ -525,6 +673,8 @@ void mssx_batch_runner::declare(size_t p, size_t e)
             k = m + 1;
         }
         mssx_variable v{resolve_type(tname, args), std::monostate{}};
+        // run again by a loop: the variable keeps its value unless the declaration sets one
+        if (auto it = s.variables.find(name); it != s.variables.end()) v.value = it->second.value;
         if (k < e && T[k].is_op("=")) {
             size_t end = k + 1;
             int depth = 0;
@@ -588,7 +738,16 @@ mssx_translate_env mssx_batch_runner::env()
     };
     env.dateformat = s.dateformat;
     env.variable = [this](const std::string& name) -> std::optional<std::string> {
-        auto it = s.variables.find(mssx_upper(name));
+        std::string up = mssx_upper(name);
+        if (up == "@@ERROR") return std::to_string(last_error);
+        if (up == "@@ROWCOUNT") {
+            if (counted_result < out.results.size()) {
+                mssx_drain(out.results[counted_result]);
+                return std::to_string(out.results[counted_result].rows.size());
+            }
+            return std::to_string(last_rowcount);
+        }
+        auto it = s.variables.find(up);
         if (it == s.variables.end()) return std::nullopt;
         const mssx_value& v = it->second.value;
         if (mssx_is_null(v)) return std::string("NULL");
@@ -694,6 +853,7 @@ void mssx_batch_runner::select(size_t p, size_t e)
         }
         if (from < e) sql += " " + mssx_translate(T, from, e, env());
         mssx_result r = mssx_run_query(c, sql);
+        statement_rowcount = static_cast<int64_t>(r.rows.size());
         if (r.rows.empty()) return;
         for (size_t i = 0; i < items.size(); ++i) {
             auto it = s.variables.find(items[i].first);

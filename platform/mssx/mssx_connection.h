@@ -101,6 +101,10 @@ public:
     // parameters of a remote procedure call such as sp_executesql).
     mssx_outcome execute(const std::string& batch, const std::vector<mssx_parameter>& params);
 
+    // How many WHILE iterations one batch may run (1,000,000 unless set); a batch that
+    // would run more ends with an error.
+    void set_loop_limit(uint64_t iterations);
+
     const std::string& database() const { return database_; }
     const std::string& login() const { return login_; }
     mssx_server& server() { return *server_; }

@@ -8,6 +8,9 @@
 #include "platform/mssx/mssx_sqlite.h"
 #include "platform/mssx/mssx_translator.h"
 
+// WHILE iterations one batch may run before it is ended.
+constexpr uint64_t kMssxDefaultLoopLimit = 1'000'000;
+
 struct mssx_variable {
     mssx_type type;
     mssx_value value;
@@ -23,7 +26,8 @@ struct mssx_connection::impl {
     std::set<std::string> char_columns;             // lower-case names of text columns
     std::map<std::string, mssx_type> column_types;  // lower-case column name: its type in the first table that has it
     bool char_columns_valid = false;
-    std::string system_views_key; // the catalog state the system views were last built from
+    std::string system_views_key;                // the catalog state the system views were last built from
+    uint64_t loop_limit = kMssxDefaultLoopLimit; // WHILE iterations a batch may run
 };
 
 // Runs the statements of one batch.
@@ -59,7 +63,26 @@ struct mssx_batch_runner {
     void add_extended_property(const std::vector<std::pair<std::string, std::string>>& params);
     void exec(size_t p, size_t e);
     size_t if_statement(size_t p, size_t limit, bool exec);
+    size_t while_statement(size_t p, size_t limit, bool exec);
     size_t block(size_t p, size_t limit, bool exec);
+    // The end of the condition of IF or WHILE at p: the first statement after it.
+    size_t condition_end(size_t p, size_t limit);
+    // Errors the server finds when it compiles a statement (BREAK outside a loop, a variable declared twice).
+    void compile_check(size_t p, size_t e);
+
+    // control flow
+    enum class flow_kind : uint8_t { normal, leave_loop, next_iteration, leave_batch };
+    flow_kind flow = flow_kind::normal;
+    bool compiling = false;         // the first walk: statements are checked, not run
+    int loops = 0;                  // WHILE loops around the statement being walked
+    uint64_t iterations = 0;        // WHILE iterations the batch ran
+    std::set<std::string> declared; // upper-case names of the variables declared, while compiling
+    // @@ERROR and @@ROWCOUNT
+    static constexpr size_t kNoResult = ~size_t{0};
+    int last_error = 0;
+    int64_t last_rowcount = 0;
+    int64_t statement_rowcount = 0;    // set by a statement that counts other than by rows affected or a result
+    size_t counted_result = kNoResult; // the result whose rows @@ROWCOUNT counts
 
     // helpers
     std::set<std::string> ctes;   // upper-case names of the common table expressions of the statement

@@ -89,7 +89,8 @@ struct table_builder {
             col.seed = spec.seed;
             col.increment = spec.increment;
             if (!spec.collation.empty()) col.collation = spec.collation;
-            if (col.identity && !col.type.is_integer() && !col.type.is_exact_decimal())
+            bool whole_decimal = (col.type.name == "decimal" || col.type.name == "numeric") && col.type.scale == 0;
+            if (col.identity && ((!col.type.is_integer() && !whole_decimal) || col.type.name == "bit"))
                 throw mssx_error(2749, "Identity column '" + col.name +
                                            "' must be of data type int, bigint, smallint, tinyint, or decimal or "
                                            "numeric with a scale of 0, and constrained to be nonnullable.");

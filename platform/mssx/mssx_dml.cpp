@@ -1,9 +1,14 @@
 // INSERT, UPDATE, DELETE and TRUNCATE of the embedded server.
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include "platform/mssx/mssx_connection_impl.h"
 #include "platform/mssx/mssx_expr_functions.h"
 
 namespace {
+
+// Doubles below this magnitude hold every integer exactly.
+constexpr double kIdentityLimit = 9007199254740992.0; // 2^53
 
 std::string value_list(const mssx_table_def& t, const std::vector<std::string>& cols,
                        const std::vector<mssx_value>& row)
@@ -39,6 +44,38 @@ mssx_translate_env table_env(mssx_connection& c, const mssx_table_def& t)
     };
     env.dateformat = c.state().dateformat;
     return env;
+}
+
+// The number an identity column holds: its values are integers of an integer
+// type or of decimal(p,0), stored as integer, float or text.
+int64_t identity_number(const mssx_column_def& col, const mssx_value& v)
+{
+    if (auto i = std::get_if<int64_t>(&v)) return *i;
+    if (auto d = std::get_if<double>(&v)) {
+        if (std::fabs(*d) < kIdentityLimit && *d == std::trunc(*d)) return static_cast<int64_t>(*d);
+    } else if (auto s = std::get_if<std::string>(&v)) {
+        std::string digits = s->substr(0, s->find('.'));
+        int64_t n = 0;
+        auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        if (ec == std::errc() && end == digits.data() + digits.size()) return n;
+    }
+    throw mssx_error(8115, "Arithmetic overflow error converting IDENTITY to data type " + col.type.name + ".");
+}
+
+// Whether a new identity value fits the column's type.
+bool identity_fits(const mssx_type& t, int64_t v)
+{
+    if (t.name == "tinyint") return v >= 0 && v <= UINT8_MAX;
+    if (t.name == "smallint") return v >= INT16_MIN && v <= INT16_MAX;
+    if (t.name == "int") return v >= INT32_MIN && v <= INT32_MAX;
+    if (t.name == "decimal" || t.name == "numeric") {
+        // |v| < 10^p
+        uint64_t limit = 1;
+        for (int i = 0; i < t.precision && limit <= UINT64_MAX / 10; ++i) limit *= 10;
+        uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+        return t.precision >= 19 || mag < limit;
+    }
+    return true;
 }
 
 } // namespace
@@ -164,7 +201,7 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
                     throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" +
                                               c.database() + "." + t.storage() +
                                               "'; column does not allow nulls. INSERT fails.");
-                int64_t v = std::get<int64_t>(row[ci]);
+                int64_t v = identity_number(col, row[ci]);
                 int64_t last = t.ident_last.value_or(col.seed - col.increment);
                 if (!t.ident_last || (col.increment > 0 ? v > last : v < last)) new_ident = v;
             } else {
@@ -172,7 +209,11 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
                     throw mssx_error(545, "Explicit value must be specified for identity column in table '" + t.name +
                                               "' either when IDENTITY_INSERT is set to ON or when a replication user "
                                               "is inserting into a NOT FOR REPLICATION identity column.");
-                int64_t v = t.ident_last ? *t.ident_last + col.increment : col.seed;
+                int64_t v = col.seed;
+                if ((t.ident_last && __builtin_add_overflow(*t.ident_last, col.increment, &v)) ||
+                    !identity_fits(col.type, v))
+                    throw mssx_error(
+                        8115, "Arithmetic overflow error converting IDENTITY to data type " + col.type.name + ".");
                 row[ci] = mssx_convert(col.type, v, s.dateformat);
                 new_ident = v;
             }

@@ -727,6 +727,11 @@ private:
     {
         const mssx_token& t = T[i];
         if (t.kind == mssx_tok::string || t.kind == mssx_tok::nstring) return true;
+        // a text variable reads as a quoted literal (a NULL one gives NULL either way)
+        if (t.kind == mssx_tok::variable && env.variable && t.text.rfind("@@", 0) != 0) {
+            auto v = env.variable(t.text);
+            return v && !v->empty() && v->front() == '\'';
+        }
         if (t.is_name() && env.is_char_column && !(t.kind == mssx_tok::ident && mssx_is_reserved(t)))
             return env.is_char_column(t.text);
         return false;
