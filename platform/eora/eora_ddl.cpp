@@ -132,13 +132,13 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
         if (key > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
     }
     s.new_object(owner, name, "INDEX", 2);
-    std::string sq = owner + "." + name;
+    std::string sq = index_storage(owner, name);
     std::string sql =
         std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + q_ident(sq) + " ON " + q_ident(t.sqlite) + "(";
     if (!expr_sql.empty()) {
         sql += expr_sql;
     } else {
-        for (size_t i = 0; i < cols.size(); ++i) sql += (i ? "," : "") + q_ident(cols[i]);
+        for (size_t i = 0; i < cols.size(); ++i) sql += (i ? "," : "") + q_name(cols[i]);
     }
     sql += ")";
     char* err = nullptr;
@@ -155,7 +155,7 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
         // columns are NULL and the values of the others.
         std::string keys, some_null, some_set;
         for (size_t i = 0; i < cols.size(); ++i) {
-            const std::string c = q_ident(cols[i]);
+            const std::string c = q_name(cols[i]);
             keys += (i ? "," : "") + std::string("(") + c + " IS NULL),ifnull(" + c + ",0)";
             some_null += (i ? " OR " : "") + c + " IS NULL";
             some_set += (i ? " OR " : "") + c + " IS NOT NULL";
@@ -226,7 +226,7 @@ void set_nullable(session::impl& s, const table_meta& t, const std::string& col,
 
 bool has_nulls(session::impl& s, const table_meta& t, const std::string& col)
 {
-    stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + q_ident(col) + " IS NULL LIMIT 1");
+    stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + q_name(col) + " IS NULL LIMIT 1");
     return sqlite3_step(q.get()) == SQLITE_ROW;
 }
 
@@ -277,10 +277,10 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
     } else {
         // The index is checked for duplicates the way a key would be.
         std::string g;
-        for (size_t i = 0; i < cols.size(); ++i) g += (i ? "," : "") + q_ident(cols[i]);
+        for (size_t i = 0; i < cols.size(); ++i) g += (i ? "," : "") + q_name(cols[i]);
         // Rows whose key columns are all NULL never collide.
         std::string any;
-        for (size_t i = 0; i < cols.size(); ++i) any += (i ? " OR " : "") + q_ident(cols[i]) + " IS NOT NULL";
+        for (size_t i = 0; i < cols.size(); ++i) any += (i ? " OR " : "") + q_name(cols[i]) + " IS NOT NULL";
         stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + any + " GROUP BY " + g +
                                     " HAVING count(*) > 1 LIMIT 1");
         if (sqlite3_step(q.get()) == SQLITE_ROW) raise(primary ? 2437 : 2299, t.owner, name);
@@ -301,7 +301,7 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
 // RAISE(ABORT) undoes the statement only, as Oracle does.
 std::string fk_trigger(const std::string& owner, const std::string& name, const char* what)
 {
-    return q_ident(owner + "." + name + "#" + what);
+    return q_ident(constraint_storage(owner, name, what));
 }
 
 const char* const fk_trigger_kinds[] = {"child_insert", "child_update", "parent_delete", "parent_update"};
@@ -317,7 +317,7 @@ void create_fk_triggers(session::impl& s, const table_meta& t, const std::string
 {
     std::string child_set, parent_of_new, children_of_old, key_changed, child_cols, parent_cols, nulls;
     for (size_t i = 0; i < cols.size(); ++i) {
-        const std::string c = q_ident(cols[i]), p = q_ident(rcols[i]), sep = i ? " AND " : "";
+        const std::string c = q_name(cols[i]), p = q_name(rcols[i]), sep = i ? " AND " : "";
         child_set += sep + "NEW." + c + " IS NOT NULL";
         parent_of_new += sep + p + "=NEW." + c;
         children_of_old += sep + c + "=OLD." + p;
@@ -405,8 +405,8 @@ void add_foreign_key(session::impl& s, const table_meta& t, std::string name, co
     // Existing rows must find their parents.
     std::string cond, notnull;
     for (size_t i = 0; i < cols.size(); ++i) {
-        cond += (i ? " AND " : "") + std::string("p.") + q_ident(rcols[i]) + "=c." + q_ident(cols[i]);
-        notnull += (i ? " AND " : "") + std::string("c.") + q_ident(cols[i]) + " IS NOT NULL";
+        cond += (i ? " AND " : "") + std::string("p.") + q_name(rcols[i]) + "=c." + q_name(cols[i]);
+        notnull += (i ? " AND " : "") + std::string("c.") + q_name(cols[i]) + " IS NOT NULL";
     }
     stmt_ptr q =
         s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " c WHERE " + notnull +
@@ -487,7 +487,7 @@ void create_table(ddl_ctx& c, parser& p)
     auto t = std::make_shared<table_meta>();
     t->owner = tn.owner;
     t->name = tn.name;
-    t->sqlite = tn.owner + "." + tn.name;
+    t->sqlite = table_storage(tn.owner, tn.name);
     struct key_def {
         std::string name;
         bool primary;
@@ -519,6 +519,8 @@ void create_table(ddl_ctx& c, parser& p)
         }
         column_meta col;
         col.name = p.name(904);
+        // The upper-case ROWID, quoted or not, is the pseudo-column's and never a column's name.
+        if (col.name == "ROWID") raise(904);
         if (t->find(col.name) >= 0) raise(957);
         col.type = parse_type(p);
         if (col.type.is_long()) ++longs;
@@ -578,7 +580,7 @@ void create_table(ddl_ctx& c, parser& p)
         for (size_t i = 0; i < t->cols.size(); ++i) {
             const auto& col = t->cols[i];
             std::string decl = sqlite_decl(col.type);
-            sql += (i ? ", " : "") + q_ident(col.name) + (decl.empty() ? "" : " " + decl);
+            sql += (i ? ", " : "") + q_name(col.name) + (decl.empty() ? "" : " " + decl);
             insert_column(s, *t, col, static_cast<int>(i + 1));
         }
         sql += ")";
@@ -980,7 +982,7 @@ void create_view(ddl_ctx& c, parser& p, bool replace)
                    " AND object_name=" + q_text(n.name));
         }
         int64_t id = s.new_object(n.owner, n.name, "VIEW", 1);
-        std::string sq = n.owner + "." + n.name;
+        std::string sq = table_storage(n.owner, n.name);
         s.exec("CREATE VIEW " + q_ident(sq) + " AS " + tr.sql);
         sqlite3_stmt* st = s.cached(
             "INSERT INTO _ora_tables(owner, table_name, object_id, sqlite_name, kind, view_text) "
@@ -1008,8 +1010,7 @@ void check_columns(const table_meta& t, const std::vector<std::string>& cols)
 void modify_type(session::impl& s, const table_meta& t, column_meta& cm, const col_type& nt)
 {
     const std::string& col = cm.name;
-    stmt_ptr q =
-        s.prepare_once("SELECT count(*) FROM " + q_ident(t.sqlite) + " WHERE " + q_ident(col) + " IS NOT NULL");
+    stmt_ptr q = s.prepare_once("SELECT count(*) FROM " + q_ident(t.sqlite) + " WHERE " + q_name(col) + " IS NOT NULL");
     sqlite3_step(q.get());
     bool has_data = sqlite3_column_int64(q.get(), 0) > 0;
     if (nt.k != cm.type.k) {
@@ -1025,7 +1026,7 @@ void modify_type(session::impl& s, const table_meta& t, column_meta& cm, const c
             nt.length < cm.type.length) {
             column_meta probe = cm;
             probe.type = nt;
-            stmt_ptr rows = s.prepare_once("SELECT " + q_ident(col) + " FROM " + q_ident(t.sqlite));
+            stmt_ptr rows = s.prepare_once("SELECT " + q_name(col) + " FROM " + q_ident(t.sqlite));
             while (sqlite3_step(rows.get()) == SQLITE_ROW) {
                 value v = read_value(rows.get(), 0, cm.type);
                 try {
@@ -1305,8 +1306,14 @@ void drop(ddl_ctx& c, parser& p)
             const bool enforces = sqlite3_step(st) == SQLITE_ROW;
             sqlite3_reset(st);
             if (enforces) raise(2429);
-            s.exec("DROP INDEX " + q_ident(n.owner + "." + n.name));
-            s.exec("DROP INDEX IF EXISTS " + q_ident(partial_null_index(n.owner + "." + n.name)));
+            st = s.cached("SELECT sqlite_name FROM _ora_indexes WHERE owner=?1 AND index_name=?2");
+            bind_text(st, 1, n.owner);
+            bind_text(st, 2, n.name);
+            std::string sq = index_storage(n.owner, n.name);
+            if (sqlite3_step(st) == SQLITE_ROW) sq = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            sqlite3_reset(st);
+            s.exec("DROP INDEX " + q_ident(sq));
+            s.exec("DROP INDEX IF EXISTS " + q_ident(partial_null_index(sq)));
             s.exec("DELETE FROM _ora_ind_columns WHERE index_owner=" + q_text(n.owner) +
                    " AND index_name=" + q_text(n.name));
             s.exec("DELETE FROM _ora_indexes WHERE owner=" + q_text(n.owner) + " AND index_name=" + q_text(n.name));

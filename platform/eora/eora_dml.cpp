@@ -43,7 +43,7 @@ size_t bind_index(const statement& st, const std::string& name)
             size_t c = rest.find(", ", p);
             std::string item = rest.substr(p, c == std::string::npos ? std::string::npos : c - p);
             if (item.rfind(t.sqlite + ".", 0) == 0) item = item.substr(t.sqlite.size() + 1);
-            cols.push_back(item);
+            cols.push_back(oracle_name(item));
             if (c == std::string::npos) break;
             p = c + 2;
         }
@@ -338,13 +338,13 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     exec_result r;
     if (parse_only) return r;
     s.begin_write();
-    std::string sql = "UPDATE " + q_ident(t->sqlite) + " AS " + q_ident(alias) + " SET ";
+    std::string sql = "UPDATE " + q_ident(t->sqlite) + " AS " + q_name(alias) + " SET ";
     std::vector<stored> vals;
     for (size_t i = 0; i < sets.size(); ++i) {
         const auto& c = t->cols[static_cast<size_t>(sets[i].first)];
         value room;
         vals.push_back(coerce(in_column_charset(s, sets[i].second, c.type, room), c, *t, true, s.settings->charset));
-        sql += (i ? ", " : "") + q_ident(c.name) + "=?" + std::to_string(binds.size() + i + 1);
+        sql += (i ? ", " : "") + q_name(c.name) + "=?" + std::to_string(binds.size() + i + 1);
     }
     sql += where;
     stmt_ptr up = s.prepare_once(sql);
@@ -377,7 +377,7 @@ exec_result run_delete(session::impl& s, const statement& st, const std::vector<
     exec_result r;
     if (parse_only) return r;
     s.begin_write();
-    stmt_ptr del = s.prepare_once("DELETE FROM " + q_ident(t->sqlite) + " AS " + q_ident(alias) + where);
+    stmt_ptr del = s.prepare_once("DELETE FROM " + q_ident(t->sqlite) + " AS " + q_name(alias) + where);
     for (size_t i = 0; i < binds.size(); ++i) bind_value(del.get(), static_cast<int>(i + 1), binds[i]);
     int rc = sqlite3_step(del.get());
     if (rc != SQLITE_DONE) s.sqlite_fail(rc);

@@ -183,7 +183,7 @@ private:
             if (tr_.tables[k]) users.push_back(k);
         if (users.empty()) raise(904, "ROWID");
         if (users.size() > 1) raise(918);
-        return q_ident(tr_.aliases[users[0]]) + ".rowid";
+        return q_name(tr_.aliases[users[0]]) + ".rowid";
     }
 
     std::string bind_number(const std::string& name) const
@@ -209,7 +209,7 @@ private:
                 (i + 1 < c.items.size() || c.has_from))
                 out_ += " AS \"ROWID\"";
             if (item.as) emit("AS");
-            if (!item.alias.empty()) emit(q_ident(item.alias));
+            if (!item.alias.empty()) emit(q_name(item.alias));
         }
         if (c.has_from) {
             if (marks_row) rowcol_mark_ = out_.size();
@@ -255,7 +255,7 @@ private:
                 emit("(");
                 for (size_t i = 0; i < j.using_columns.size(); ++i) {
                     if (i > 0) emit(",");
-                    emit(q_ident(j.using_columns[i]));
+                    emit(q_name(j.using_columns[i]));
                 }
                 emit(")");
             }
@@ -268,7 +268,7 @@ private:
             emit("(");
             query(*r.query, false);
             emit(")");
-            if (!r.alias.empty()) emit(q_ident(r.alias));
+            if (!r.alias.empty()) emit(q_name(r.alias));
             return;
         }
         std::shared_ptr<table_meta> meta;
@@ -284,7 +284,7 @@ private:
             alias = r.name;
         }
         if (!r.alias.empty()) alias = r.alias;
-        emit(q_ident(sql_name) + " AS " + q_ident(alias));
+        emit(q_ident(sql_name) + " AS " + q_name(alias));
         tr_.tables.push_back(meta);
         tr_.aliases.push_back(alias);
     }
@@ -312,7 +312,7 @@ private:
             break;
         case term::kind::name: {
             std::string n;
-            for (size_t i = 0; i < t.parts.size(); ++i) n += (i ? "." : "") + q_ident(t.parts[i]);
+            for (size_t i = 0; i < t.parts.size(); ++i) n += (i ? "." : "") + q_name(t.parts[i]);
             emit(n);
             break;
         }

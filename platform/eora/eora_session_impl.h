@@ -9,6 +9,7 @@
 #include "platform/eora/eora_select.h"
 #include "platform/eora/eora_session.h"
 #include "platform/eora/eora_sole_writer.h"
+#include "platform/eora/eora_storage_name.h"
 
 #include <sqlite3.h>
 
