@@ -566,6 +566,7 @@ void create_table(ddl_ctx& c, parser& p)
     p.end();
     if (longs > 1) raise(1754);
     if (t->cols.empty()) raise(904);
+    s.require_create(t->owner, priv::create_table, priv::create_any_table);
     as_ddl(c, [&] {
         if (!s.user_exists(t->owner)) raise(1918, t->owner);
         t->object_id = s.new_object(t->owner, t->name, "TABLE", 1);
@@ -644,6 +645,7 @@ void create_sequence(ddl_ctx& c, parser& p)
             raise(933);
     }
     p.end();
+    s.require_create(n.owner, priv::create_sequence, priv::create_any_sequence);
     (void)min_given;
     (void)max_given;
     if (start.empty()) start = inc[0] == '-' ? maxv : minv;
@@ -672,7 +674,8 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace)
     if (!p.accept_kw("INSERT")) raise(4079);
     p.expect_kw("ON", 4079);
     name_ref tn = p.qualified(s.user, 4079);
-    std::string col, seq_owner = s.user, seq;
+    // The body's names are those of the trigger's schema.
+    std::string col, seq_owner = n.owner, seq;
     bool when_null = false;
     if (p.accept_kw("REFERENCING")) {
         while (p.accept_kw("NEW") || p.accept_kw("OLD")) {
@@ -701,7 +704,7 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace)
         }
         p.expect_kw("BEGIN");
         auto seq_ref = [&] {
-            name_ref r{s.user, p.name()};
+            name_ref r{n.owner, p.name()};
             if (p.peek().is_op(".") && !p.peek(1).is_kw("NEXTVAL")) {
                 p.next();
                 r.owner = r.name;
@@ -742,6 +745,10 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace)
         understood = false;
         p.seek(save);
     }
+    if (n.owner == s.user && tn.owner == s.user)
+        s.require_create(n.owner, priv::create_trigger, priv::create_any_trigger);
+    else
+        s.require(priv::create_any_trigger);
     std::string body = c.st.sql.substr(body_begin);
     as_ddl(c, [&] {
         auto t = s.table(tn.owner, tn.name);
@@ -944,6 +951,9 @@ void create_index(ddl_ctx& c, parser& p, bool unique)
     p.expect_op(")", 907);
     if (p.accept_kw("TABLESPACE")) p.name(959);
     p.end();
+    // An index of one's own on a table of one's own needs no privilege.
+    if ((n.owner != s.user || tn.owner != s.user) && !s.has(priv::create_any_index))
+        raise(tn.owner == s.user || s.sees_other_schemas() ? 1031 : 942);
     as_ddl(c, [&] {
         auto fresh = s.table(tn.owner, tn.name);
         if (!fresh) raise(942);
@@ -962,6 +972,7 @@ void create_view(ddl_ctx& c, parser& p, bool replace)
     name_ref n = p.qualified(s.user);
     if (p.peek().is_op("(")) raise(905);
     p.expect_kw("AS");
+    s.require_create(n.owner, priv::create_view, priv::create_any_view);
     size_t b = p.pos();
     size_t e = c.st.toks.size() - 1;
     if (e > b && c.st.toks[e - 1].is_op(";")) --e;
@@ -1113,6 +1124,7 @@ void alter_table(ddl_ctx& c, parser& p)
     alter_table_stmt a = parse_alter_table(s, c.st, p);
     auto t = s.table(a.table.owner, a.table.name);
     if (!t || t->view) raise(942);
+    s.require_on(a.table.owner, priv::alter_any_table);
     check_columns(*t, a.columns);
     switch (a.what) {
     case alter_table_stmt::action::add_key:
@@ -1178,6 +1190,7 @@ void create_user(ddl_ctx& c, parser& p)
         }
     }
     p.end();
+    s.require(priv::create_user);
     as_ddl(c, [&] {
         if (s.user_exists(name)) raise(1920, name);
         sqlite3_stmt* st = s.cached(
@@ -1196,8 +1209,9 @@ void alter_user(ddl_ctx& c, parser& p)
     session::impl& s = c.s;
     std::string name = p.name(922);
     std::string password;
-    bool set_pw = false;
+    bool set_pw = false, more = false;
     while (!p.at_end()) {
+        if (p.peek().is_kw("QUOTA") || p.peek().is_kw("DEFAULT")) more = true;
         if (p.accept_kw("QUOTA")) {
             if (!p.accept_kw("UNLIMITED")) {
                 if (p.peek().kind != tok::number) raise(922);
@@ -1224,6 +1238,8 @@ void alter_user(ddl_ctx& c, parser& p)
         }
     }
     p.end();
+    // A user may change its own password, and nothing else of itself, without the privilege.
+    if (name != s.user || more) s.require(priv::alter_user);
     as_ddl(c, [&] {
         if (!s.user_exists(name)) raise(1918, name);
         if (set_pw) {
@@ -1250,6 +1266,7 @@ void drop(ddl_ctx& c, parser& p)
         as_ddl(c, [&] {
             auto t = s.table(n.owner, n.name);
             if (!t || t->view) raise(942);
+            s.require_on(n.owner, priv::drop_any_table);
             drop_table_objects(s, *t, cascade);
             s.exec("DROP TABLE " + q_ident(t->sqlite));
         });
@@ -1261,6 +1278,7 @@ void drop(ddl_ctx& c, parser& p)
         as_ddl(c, [&] {
             auto t = s.table(n.owner, n.name);
             if (!t || !t->view) raise(942);
+            s.require_on(n.owner, priv::drop_any_view);
             s.exec("DROP VIEW " + q_ident(t->sqlite));
             s.exec("DELETE FROM _ora_tables WHERE owner=" + q_text(n.owner) + " AND table_name=" + q_text(n.name));
             s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) +
@@ -1271,6 +1289,7 @@ void drop(ddl_ctx& c, parser& p)
     if (p.accept_kw("SEQUENCE")) {
         name_ref n = p.qualified(s.user);
         p.end();
+        s.require_on(n.owner, priv::drop_any_sequence);
         as_ddl(c, [&] {
             sqlite3_stmt* st = s.cached("DELETE FROM _ora_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
             bind_text(st, 1, n.owner);
@@ -1285,6 +1304,7 @@ void drop(ddl_ctx& c, parser& p)
     if (p.accept_kw("TRIGGER")) {
         name_ref n = p.qualified(s.user);
         p.end();
+        s.require_on(n.owner, priv::drop_any_trigger);
         as_ddl(c, [&] {
             if (!s.object_exists(n.owner, n.name, 3)) raise(4080, n.name);
             s.exec("DELETE FROM _ora_triggers WHERE owner=" + q_text(n.owner) + " AND trigger_name=" + q_text(n.name));
@@ -1296,6 +1316,7 @@ void drop(ddl_ctx& c, parser& p)
     if (p.accept_kw("INDEX")) {
         name_ref n = p.qualified(s.user);
         p.end();
+        s.require_on(n.owner, priv::drop_any_index);
         as_ddl(c, [&] {
             if (!s.object_exists(n.owner, n.name, 2)) raise(1418);
             sqlite3_stmt* st = s.cached(
@@ -1346,6 +1367,7 @@ void comment(ddl_ctx& c, parser& p)
     as_ddl(c, [&] {
         auto t = s.table(owner, table);
         if (!t) raise(942);
+        s.require_on(owner, priv::comment_any_table);
         if (t->find(col) < 0) raise(904, "\"" + col + "\"");
         sqlite3_stmt* st = s.cached("INSERT OR REPLACE INTO _ora_comments VALUES(?1,?2,?3,?4)");
         bind_text(st, 1, owner);
@@ -1406,11 +1428,11 @@ exec_result run_ddl(session::impl& s, const statement& st, const std::vector<val
         as_ddl(c, [&] {
             auto t = s.table(n.owner, n.name);
             if (!t || t->view) raise(942);
+            s.require_on(n.owner, priv::drop_any_table);
             truncate_table(s, *t);
         });
     } else if (v == "GRANT" || v == "REVOKE") {
-        // Privileges are not modelled: every user may do everything.
-        if (!parse_only) s.commit();
+        return run_grant(s, st, parse_only);
     } else {
         raise(900);
     }

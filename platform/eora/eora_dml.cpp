@@ -176,6 +176,7 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
             std::string seq = p.next().text;
             p.next();
             p.next();
+            s.require_on_table(k.text, priv::select_any_sequence, 2289);
             return value::number(s.nextval(k.text, seq));
         }
         raise(984);
@@ -227,6 +228,7 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     auto t = s.table(target.owner, target.name);
     if (!t) raise(942);
     if (t->view) raise(942);
+    s.require_on(target.owner, priv::insert_any_table);
     if (p.peek().is_name() && !p.peek().is_kw("VALUES")) p.next(); // alias
     std::vector<int> cols;
     if (p.accept_op("(")) {
@@ -313,6 +315,7 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     name_ref target = p.qualified(s.user);
     auto t = s.table(target.owner, target.name);
     if (!t || t->view) raise(942);
+    s.require_on(target.owner, priv::update_any_table);
     std::string alias = t->name;
     if (p.peek().is_name() && !p.peek().is_kw("SET")) alias = p.next().text;
     p.expect_kw("SET", 905);
@@ -363,6 +366,7 @@ exec_result run_delete(session::impl& s, const statement& st, const std::vector<
     name_ref target = p.qualified(s.user);
     auto t = s.table(target.owner, target.name);
     if (!t || t->view) raise(942);
+    s.require_on(target.owner, priv::delete_any_table);
     std::string alias = t->name;
     if (p.peek().is_name() && !p.peek().is_kw("WHERE")) alias = p.next().text;
     std::string where;

@@ -1,5 +1,6 @@
 // A parsed Oracle query written out as SQLite: names resolved to the
 // service's tables, Oracle functions and pseudo-columns to their SQLite forms.
+#include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_select_parse.h"
 #include "platform/eora/eora_session_impl.h"
 
@@ -21,7 +22,9 @@ const std::set<std::string>& dictionary_views()
                                             "ALL_COL_COMMENTS", "USER_COL_COMMENTS", "ALL_SEQUENCES",
                                             "USER_SEQUENCES",   "ALL_TRIGGERS",      "USER_TRIGGERS",
                                             "ALL_USERS",        "DBA_USERS",         "ALL_OBJECTS",
-                                            "USER_OBJECTS",     "V$VERSION",         "DUAL"};
+                                            "USER_OBJECTS",     "V$VERSION",         "DUAL",
+                                            "USER_SYS_PRIVS",   "DBA_SYS_PRIVS",     "USER_ROLE_PRIVS",
+                                            "DBA_ROLE_PRIVS",   "SESSION_PRIVS"};
     return v;
 }
 
@@ -273,13 +276,17 @@ private:
         }
         std::shared_ptr<table_meta> meta;
         std::string sql_name, alias;
-        if (r.owner.empty() && !r.quoted && dictionary_views().count(r.name)) {
-            sql_name = alias = r.name;
-        } else if ((r.owner == "SYS" || r.owner == "PUBLIC") && dictionary_views().count(r.name)) {
+        const bool dictionary = dictionary_views().count(r.name) &&
+                                ((r.owner.empty() && !r.quoted) || r.owner == "SYS" || r.owner == "PUBLIC");
+        if (dictionary) {
+            // The DBA_ views are the whole database's.
+            if (r.name.rfind("DBA_", 0) == 0) s_.require_on_table("SYS", priv::select_any_dictionary);
             sql_name = alias = r.name;
         } else {
-            meta = s_.table(r.owner.empty() ? s_.user : r.owner, r.name);
+            const std::string owner = r.owner.empty() ? s_.user : r.owner;
+            meta = s_.table(owner, r.name);
             if (!meta) raise(942);
+            s_.require_on_table(owner, priv::select_any_table);
             sql_name = meta->sqlite;
             alias = r.name;
         }
@@ -367,6 +374,7 @@ private:
         case term::kind::sequence: {
             const std::string& owner = t.parts[0].empty() ? s_.user : t.parts[0];
             if (t.currval) raise(8002, t.parts[1]);
+            s_.require_on_table(owner, priv::select_any_sequence, 2289);
             emit("ora_nextval(" + q_text(owner) + ", " + q_text(t.parts[1]) + ")");
             tr_.writes = true;
             break;

@@ -5,6 +5,7 @@
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_inject.h"
 #include "platform/eora/eora_number.h"
+#include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_text.h"
 #include "platform/eora/eora_timing.h"
 
@@ -989,6 +990,8 @@ session::session(const std::string& file, const std::string& user, const std::st
     if (!ok) raise(1017);
     user_ = u;
     p_->user = u;
+    p_->ensure_privilege_tables();
+    if (!p_->has(priv::create_session)) raise(1045, u);
     p_->register_functions();
     p_->ensure_dictionary_indexes();
     p_->create_views();
@@ -1045,8 +1048,10 @@ void session::create_service(const std::string& file, const std::string& system_
                       q_text(system_password) +
                       ", 0, datetime('now'));"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYSTEM', " +
-                      q_text(system_password) +
-                      ", 5, datetime('now'));"
+                      q_text(system_password) + ", 5, datetime('now'));" + privilege_tables_sql() +
+                      privilege_names_sql() +
+                      "INSERT INTO _ora_role_privs(grantee, granted_role, admin_option) VALUES('SYS', 'DBA', 'YES'), "
+                      "('SYSTEM', 'DBA', 'YES');"
                       "COMMIT;";
     try {
         db.exec(sql);

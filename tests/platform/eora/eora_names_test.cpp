@@ -77,8 +77,8 @@ TEST_F(EoraNames, GeneratedConstraintNamesAreUniqueInTheDatabase)
     ASSERT_EQ(fresh.size(), 1u);
     EXPECT_EQ(distinct.count(fresh[0]), 0u) << fresh[0];
     // A name a user took is passed over.
-    const std::string next = "SYS_C" + std::string(7 - std::to_string(names.size() + 2).size(), '0') +
-                             std::to_string(names.size() + 2);
+    const std::string next =
+        "SYS_C" + std::string(7 - std::to_string(names.size() + 2).size(), '0') + std::to_string(names.size() + 2);
     run("create table taken (a number, constraint " + next + " unique (a))");
     run("create table after_taken (a number not null, b number not null)");
     auto after = run("select constraint_name from user_constraints where table_name = 'AFTER_TAKEN'");
