@@ -132,13 +132,13 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
         if (key > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
     }
     s.new_object(owner, name, "INDEX", 2);
-    std::string sq = owner + "." + name;
+    std::string sq = index_storage(owner, name);
     std::string sql =
         std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + q_ident(sq) + " ON " + q_ident(t.sqlite) + "(";
     if (!expr_sql.empty()) {
         sql += expr_sql;
     } else {
-        for (size_t i = 0; i < cols.size(); ++i) sql += (i ? "," : "") + q_ident(cols[i]);
+        for (size_t i = 0; i < cols.size(); ++i) sql += (i ? "," : "") + q_name(cols[i]);
     }
     sql += ")";
     char* err = nullptr;
@@ -155,7 +155,7 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
         // columns are NULL and the values of the others.
         std::string keys, some_null, some_set;
         for (size_t i = 0; i < cols.size(); ++i) {
-            const std::string c = q_ident(cols[i]);
+            const std::string c = q_name(cols[i]);
             keys += (i ? "," : "") + std::string("(") + c + " IS NULL),ifnull(" + c + ",0)";
             some_null += (i ? " OR " : "") + c + " IS NULL";
             some_set += (i ? " OR " : "") + c + " IS NOT NULL";
@@ -226,7 +226,7 @@ void set_nullable(session::impl& s, const table_meta& t, const std::string& col,
 
 bool has_nulls(session::impl& s, const table_meta& t, const std::string& col)
 {
-    stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + q_ident(col) + " IS NULL LIMIT 1");
+    stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + q_name(col) + " IS NULL LIMIT 1");
     return sqlite3_step(q.get()) == SQLITE_ROW;
 }
 
@@ -277,10 +277,10 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
     } else {
         // The index is checked for duplicates the way a key would be.
         std::string g;
-        for (size_t i = 0; i < cols.size(); ++i) g += (i ? "," : "") + q_ident(cols[i]);
+        for (size_t i = 0; i < cols.size(); ++i) g += (i ? "," : "") + q_name(cols[i]);
         // Rows whose key columns are all NULL never collide.
         std::string any;
-        for (size_t i = 0; i < cols.size(); ++i) any += (i ? " OR " : "") + q_ident(cols[i]) + " IS NOT NULL";
+        for (size_t i = 0; i < cols.size(); ++i) any += (i ? " OR " : "") + q_name(cols[i]) + " IS NOT NULL";
         stmt_ptr q = s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " WHERE " + any + " GROUP BY " + g +
                                     " HAVING count(*) > 1 LIMIT 1");
         if (sqlite3_step(q.get()) == SQLITE_ROW) raise(primary ? 2437 : 2299, t.owner, name);
@@ -301,7 +301,7 @@ void add_key(session::impl& s, const table_meta& t, std::string name, bool prima
 // RAISE(ABORT) undoes the statement only, as Oracle does.
 std::string fk_trigger(const std::string& owner, const std::string& name, const char* what)
 {
-    return q_ident(owner + "." + name + "#" + what);
+    return q_ident(constraint_storage(owner, name, what));
 }
 
 const char* const fk_trigger_kinds[] = {"child_insert", "child_update", "parent_delete", "parent_update"};
@@ -317,7 +317,7 @@ void create_fk_triggers(session::impl& s, const table_meta& t, const std::string
 {
     std::string child_set, parent_of_new, children_of_old, key_changed, child_cols, parent_cols, nulls;
     for (size_t i = 0; i < cols.size(); ++i) {
-        const std::string c = q_ident(cols[i]), p = q_ident(rcols[i]), sep = i ? " AND " : "";
+        const std::string c = q_name(cols[i]), p = q_name(rcols[i]), sep = i ? " AND " : "";
         child_set += sep + "NEW." + c + " IS NOT NULL";
         parent_of_new += sep + p + "=NEW." + c;
         children_of_old += sep + c + "=OLD." + p;
@@ -405,8 +405,8 @@ void add_foreign_key(session::impl& s, const table_meta& t, std::string name, co
     // Existing rows must find their parents.
     std::string cond, notnull;
     for (size_t i = 0; i < cols.size(); ++i) {
-        cond += (i ? " AND " : "") + std::string("p.") + q_ident(rcols[i]) + "=c." + q_ident(cols[i]);
-        notnull += (i ? " AND " : "") + std::string("c.") + q_ident(cols[i]) + " IS NOT NULL";
+        cond += (i ? " AND " : "") + std::string("p.") + q_name(rcols[i]) + "=c." + q_name(cols[i]);
+        notnull += (i ? " AND " : "") + std::string("c.") + q_name(cols[i]) + " IS NOT NULL";
     }
     stmt_ptr q =
         s.prepare_once("SELECT 1 FROM " + q_ident(t.sqlite) + " c WHERE " + notnull +
@@ -487,7 +487,7 @@ void create_table(ddl_ctx& c, parser& p)
     auto t = std::make_shared<table_meta>();
     t->owner = tn.owner;
     t->name = tn.name;
-    t->sqlite = tn.owner + "." + tn.name;
+    t->sqlite = table_storage(tn.owner, tn.name);
     struct key_def {
         std::string name;
         bool primary;
@@ -519,6 +519,8 @@ void create_table(ddl_ctx& c, parser& p)
         }
         column_meta col;
         col.name = p.name(904);
+        // The upper-case ROWID, quoted or not, is the pseudo-column's and never a column's name.
+        if (col.name == "ROWID") raise(904);
         if (t->find(col.name) >= 0) raise(957);
         col.type = parse_type(p);
         if (col.type.is_long()) ++longs;
@@ -564,6 +566,7 @@ void create_table(ddl_ctx& c, parser& p)
     p.end();
     if (longs > 1) raise(1754);
     if (t->cols.empty()) raise(904);
+    s.require_create(t->owner, priv::create_table, priv::create_any_table);
     as_ddl(c, [&] {
         if (!s.user_exists(t->owner)) raise(1918, t->owner);
         t->object_id = s.new_object(t->owner, t->name, "TABLE", 1);
@@ -578,7 +581,7 @@ void create_table(ddl_ctx& c, parser& p)
         for (size_t i = 0; i < t->cols.size(); ++i) {
             const auto& col = t->cols[i];
             std::string decl = sqlite_decl(col.type);
-            sql += (i ? ", " : "") + q_ident(col.name) + (decl.empty() ? "" : " " + decl);
+            sql += (i ? ", " : "") + q_name(col.name) + (decl.empty() ? "" : " " + decl);
             insert_column(s, *t, col, static_cast<int>(i + 1));
         }
         sql += ")";
@@ -642,6 +645,7 @@ void create_sequence(ddl_ctx& c, parser& p)
             raise(933);
     }
     p.end();
+    s.require_create(n.owner, priv::create_sequence, priv::create_any_sequence);
     (void)min_given;
     (void)max_given;
     if (start.empty()) start = inc[0] == '-' ? maxv : minv;
@@ -670,7 +674,8 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace)
     if (!p.accept_kw("INSERT")) raise(4079);
     p.expect_kw("ON", 4079);
     name_ref tn = p.qualified(s.user, 4079);
-    std::string col, seq_owner = s.user, seq;
+    // The body's names are those of the trigger's schema.
+    std::string col, seq_owner = n.owner, seq;
     bool when_null = false;
     if (p.accept_kw("REFERENCING")) {
         while (p.accept_kw("NEW") || p.accept_kw("OLD")) {
@@ -699,7 +704,7 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace)
         }
         p.expect_kw("BEGIN");
         auto seq_ref = [&] {
-            name_ref r{s.user, p.name()};
+            name_ref r{n.owner, p.name()};
             if (p.peek().is_op(".") && !p.peek(1).is_kw("NEXTVAL")) {
                 p.next();
                 r.owner = r.name;
@@ -740,6 +745,10 @@ void create_trigger(ddl_ctx& c, parser& p, bool replace)
         understood = false;
         p.seek(save);
     }
+    if (n.owner == s.user && tn.owner == s.user)
+        s.require_create(n.owner, priv::create_trigger, priv::create_any_trigger);
+    else
+        s.require(priv::create_any_trigger);
     std::string body = c.st.sql.substr(body_begin);
     as_ddl(c, [&] {
         auto t = s.table(tn.owner, tn.name);
@@ -942,6 +951,9 @@ void create_index(ddl_ctx& c, parser& p, bool unique)
     p.expect_op(")", 907);
     if (p.accept_kw("TABLESPACE")) p.name(959);
     p.end();
+    // An index of one's own on a table of one's own needs no privilege.
+    if ((n.owner != s.user || tn.owner != s.user) && !s.has(priv::create_any_index))
+        raise(tn.owner == s.user || s.sees_other_schemas() ? 1031 : 942);
     as_ddl(c, [&] {
         auto fresh = s.table(tn.owner, tn.name);
         if (!fresh) raise(942);
@@ -960,6 +972,7 @@ void create_view(ddl_ctx& c, parser& p, bool replace)
     name_ref n = p.qualified(s.user);
     if (p.peek().is_op("(")) raise(905);
     p.expect_kw("AS");
+    s.require_create(n.owner, priv::create_view, priv::create_any_view);
     size_t b = p.pos();
     size_t e = c.st.toks.size() - 1;
     if (e > b && c.st.toks[e - 1].is_op(";")) --e;
@@ -980,7 +993,7 @@ void create_view(ddl_ctx& c, parser& p, bool replace)
                    " AND object_name=" + q_text(n.name));
         }
         int64_t id = s.new_object(n.owner, n.name, "VIEW", 1);
-        std::string sq = n.owner + "." + n.name;
+        std::string sq = table_storage(n.owner, n.name);
         s.exec("CREATE VIEW " + q_ident(sq) + " AS " + tr.sql);
         sqlite3_stmt* st = s.cached(
             "INSERT INTO _ora_tables(owner, table_name, object_id, sqlite_name, kind, view_text) "
@@ -1008,8 +1021,7 @@ void check_columns(const table_meta& t, const std::vector<std::string>& cols)
 void modify_type(session::impl& s, const table_meta& t, column_meta& cm, const col_type& nt)
 {
     const std::string& col = cm.name;
-    stmt_ptr q =
-        s.prepare_once("SELECT count(*) FROM " + q_ident(t.sqlite) + " WHERE " + q_ident(col) + " IS NOT NULL");
+    stmt_ptr q = s.prepare_once("SELECT count(*) FROM " + q_ident(t.sqlite) + " WHERE " + q_name(col) + " IS NOT NULL");
     sqlite3_step(q.get());
     bool has_data = sqlite3_column_int64(q.get(), 0) > 0;
     if (nt.k != cm.type.k) {
@@ -1025,7 +1037,7 @@ void modify_type(session::impl& s, const table_meta& t, column_meta& cm, const c
             nt.length < cm.type.length) {
             column_meta probe = cm;
             probe.type = nt;
-            stmt_ptr rows = s.prepare_once("SELECT " + q_ident(col) + " FROM " + q_ident(t.sqlite));
+            stmt_ptr rows = s.prepare_once("SELECT " + q_name(col) + " FROM " + q_ident(t.sqlite));
             while (sqlite3_step(rows.get()) == SQLITE_ROW) {
                 value v = read_value(rows.get(), 0, cm.type);
                 try {
@@ -1112,6 +1124,7 @@ void alter_table(ddl_ctx& c, parser& p)
     alter_table_stmt a = parse_alter_table(s, c.st, p);
     auto t = s.table(a.table.owner, a.table.name);
     if (!t || t->view) raise(942);
+    s.require_on(a.table.owner, priv::alter_any_table);
     check_columns(*t, a.columns);
     switch (a.what) {
     case alter_table_stmt::action::add_key:
@@ -1177,6 +1190,7 @@ void create_user(ddl_ctx& c, parser& p)
         }
     }
     p.end();
+    s.require(priv::create_user);
     as_ddl(c, [&] {
         if (s.user_exists(name)) raise(1920, name);
         sqlite3_stmt* st = s.cached(
@@ -1195,8 +1209,9 @@ void alter_user(ddl_ctx& c, parser& p)
     session::impl& s = c.s;
     std::string name = p.name(922);
     std::string password;
-    bool set_pw = false;
+    bool set_pw = false, more = false;
     while (!p.at_end()) {
+        if (p.peek().is_kw("QUOTA") || p.peek().is_kw("DEFAULT")) more = true;
         if (p.accept_kw("QUOTA")) {
             if (!p.accept_kw("UNLIMITED")) {
                 if (p.peek().kind != tok::number) raise(922);
@@ -1223,6 +1238,8 @@ void alter_user(ddl_ctx& c, parser& p)
         }
     }
     p.end();
+    // A user may change its own password, and nothing else of itself, without the privilege.
+    if (name != s.user || more) s.require(priv::alter_user);
     as_ddl(c, [&] {
         if (!s.user_exists(name)) raise(1918, name);
         if (set_pw) {
@@ -1249,6 +1266,7 @@ void drop(ddl_ctx& c, parser& p)
         as_ddl(c, [&] {
             auto t = s.table(n.owner, n.name);
             if (!t || t->view) raise(942);
+            s.require_on(n.owner, priv::drop_any_table);
             drop_table_objects(s, *t, cascade);
             s.exec("DROP TABLE " + q_ident(t->sqlite));
         });
@@ -1260,6 +1278,7 @@ void drop(ddl_ctx& c, parser& p)
         as_ddl(c, [&] {
             auto t = s.table(n.owner, n.name);
             if (!t || !t->view) raise(942);
+            s.require_on(n.owner, priv::drop_any_view);
             s.exec("DROP VIEW " + q_ident(t->sqlite));
             s.exec("DELETE FROM _ora_tables WHERE owner=" + q_text(n.owner) + " AND table_name=" + q_text(n.name));
             s.exec("DELETE FROM _ora_objects WHERE namespace=1 AND owner=" + q_text(n.owner) +
@@ -1270,6 +1289,7 @@ void drop(ddl_ctx& c, parser& p)
     if (p.accept_kw("SEQUENCE")) {
         name_ref n = p.qualified(s.user);
         p.end();
+        s.require_on(n.owner, priv::drop_any_sequence);
         as_ddl(c, [&] {
             sqlite3_stmt* st = s.cached("DELETE FROM _ora_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
             bind_text(st, 1, n.owner);
@@ -1284,6 +1304,7 @@ void drop(ddl_ctx& c, parser& p)
     if (p.accept_kw("TRIGGER")) {
         name_ref n = p.qualified(s.user);
         p.end();
+        s.require_on(n.owner, priv::drop_any_trigger);
         as_ddl(c, [&] {
             if (!s.object_exists(n.owner, n.name, 3)) raise(4080, n.name);
             s.exec("DELETE FROM _ora_triggers WHERE owner=" + q_text(n.owner) + " AND trigger_name=" + q_text(n.name));
@@ -1295,6 +1316,7 @@ void drop(ddl_ctx& c, parser& p)
     if (p.accept_kw("INDEX")) {
         name_ref n = p.qualified(s.user);
         p.end();
+        s.require_on(n.owner, priv::drop_any_index);
         as_ddl(c, [&] {
             if (!s.object_exists(n.owner, n.name, 2)) raise(1418);
             sqlite3_stmt* st = s.cached(
@@ -1305,8 +1327,14 @@ void drop(ddl_ctx& c, parser& p)
             const bool enforces = sqlite3_step(st) == SQLITE_ROW;
             sqlite3_reset(st);
             if (enforces) raise(2429);
-            s.exec("DROP INDEX " + q_ident(n.owner + "." + n.name));
-            s.exec("DROP INDEX IF EXISTS " + q_ident(partial_null_index(n.owner + "." + n.name)));
+            st = s.cached("SELECT sqlite_name FROM _ora_indexes WHERE owner=?1 AND index_name=?2");
+            bind_text(st, 1, n.owner);
+            bind_text(st, 2, n.name);
+            std::string sq = index_storage(n.owner, n.name);
+            if (sqlite3_step(st) == SQLITE_ROW) sq = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            sqlite3_reset(st);
+            s.exec("DROP INDEX " + q_ident(sq));
+            s.exec("DROP INDEX IF EXISTS " + q_ident(partial_null_index(sq)));
             s.exec("DELETE FROM _ora_ind_columns WHERE index_owner=" + q_text(n.owner) +
                    " AND index_name=" + q_text(n.name));
             s.exec("DELETE FROM _ora_indexes WHERE owner=" + q_text(n.owner) + " AND index_name=" + q_text(n.name));
@@ -1339,6 +1367,7 @@ void comment(ddl_ctx& c, parser& p)
     as_ddl(c, [&] {
         auto t = s.table(owner, table);
         if (!t) raise(942);
+        s.require_on(owner, priv::comment_any_table);
         if (t->find(col) < 0) raise(904, "\"" + col + "\"");
         sqlite3_stmt* st = s.cached("INSERT OR REPLACE INTO _ora_comments VALUES(?1,?2,?3,?4)");
         bind_text(st, 1, owner);
@@ -1399,11 +1428,11 @@ exec_result run_ddl(session::impl& s, const statement& st, const std::vector<val
         as_ddl(c, [&] {
             auto t = s.table(n.owner, n.name);
             if (!t || t->view) raise(942);
+            s.require_on(n.owner, priv::drop_any_table);
             truncate_table(s, *t);
         });
     } else if (v == "GRANT" || v == "REVOKE") {
-        // Privileges are not modelled: every user may do everything.
-        if (!parse_only) s.commit();
+        return run_grant(s, st, parse_only);
     } else {
         raise(900);
     }

@@ -81,6 +81,24 @@ void session::impl::create_views()
         "created AS CREATED, 'VALID' AS STATUS FROM _ora_objects";
     view("ALL_OBJECTS", "SELECT owner AS OWNER, " + obj_cols);
     view("USER_OBJECTS", "SELECT " + obj_cols + " WHERE owner=" + u);
+    view("USER_SYS_PRIVS",
+         "SELECT grantee AS USERNAME, privilege AS PRIVILEGE, admin_option AS ADMIN_OPTION FROM _ora_sys_privs "
+         "WHERE grantee=" +
+             u);
+    view("DBA_SYS_PRIVS",
+         "SELECT grantee AS GRANTEE, privilege AS PRIVILEGE, admin_option AS ADMIN_OPTION FROM _ora_sys_privs");
+    view("USER_ROLE_PRIVS",
+         "SELECT grantee AS USERNAME, granted_role AS GRANTED_ROLE, admin_option AS ADMIN_OPTION, "
+         "'YES' AS DEFAULT_ROLE FROM _ora_role_privs WHERE grantee=" +
+             u);
+    view("DBA_ROLE_PRIVS",
+         "SELECT grantee AS GRANTEE, granted_role AS GRANTED_ROLE, admin_option AS ADMIN_OPTION, "
+         "'YES' AS DEFAULT_ROLE FROM _ora_role_privs");
+    // SYS holds every privilege without a grant.
+    view("SESSION_PRIVS",
+         "SELECT privilege AS PRIVILEGE FROM _ora_sys_privs WHERE grantee=" + u +
+             " UNION SELECT name FROM _ora_system_privileges WHERE " + u +
+             "='SYS' OR EXISTS (SELECT 1 FROM _ora_role_privs WHERE granted_role='DBA' AND grantee=" + u + ")");
     view("V$VERSION", "SELECT value AS BANNER FROM _ora_settings WHERE name='banner'");
     view("DUAL", "SELECT 'X' AS DUMMY");
     exec(sql);

@@ -43,7 +43,7 @@ size_t bind_index(const statement& st, const std::string& name)
             size_t c = rest.find(", ", p);
             std::string item = rest.substr(p, c == std::string::npos ? std::string::npos : c - p);
             if (item.rfind(t.sqlite + ".", 0) == 0) item = item.substr(t.sqlite.size() + 1);
-            cols.push_back(item);
+            cols.push_back(oracle_name(item));
             if (c == std::string::npos) break;
             p = c + 2;
         }
@@ -176,6 +176,7 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
             std::string seq = p.next().text;
             p.next();
             p.next();
+            s.require_on_table(k.text, priv::select_any_sequence, 2289);
             return value::number(s.nextval(k.text, seq));
         }
         raise(984);
@@ -227,6 +228,7 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
     auto t = s.table(target.owner, target.name);
     if (!t) raise(942);
     if (t->view) raise(942);
+    s.require_on(target.owner, priv::insert_any_table);
     if (p.peek().is_name() && !p.peek().is_kw("VALUES")) p.next(); // alias
     std::vector<int> cols;
     if (p.accept_op("(")) {
@@ -313,6 +315,7 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     name_ref target = p.qualified(s.user);
     auto t = s.table(target.owner, target.name);
     if (!t || t->view) raise(942);
+    s.require_on(target.owner, priv::update_any_table);
     std::string alias = t->name;
     if (p.peek().is_name() && !p.peek().is_kw("SET")) alias = p.next().text;
     p.expect_kw("SET", 905);
@@ -338,13 +341,13 @@ exec_result run_update(session::impl& s, const statement& st, const std::vector<
     exec_result r;
     if (parse_only) return r;
     s.begin_write();
-    std::string sql = "UPDATE " + q_ident(t->sqlite) + " AS " + q_ident(alias) + " SET ";
+    std::string sql = "UPDATE " + q_ident(t->sqlite) + " AS " + q_name(alias) + " SET ";
     std::vector<stored> vals;
     for (size_t i = 0; i < sets.size(); ++i) {
         const auto& c = t->cols[static_cast<size_t>(sets[i].first)];
         value room;
         vals.push_back(coerce(in_column_charset(s, sets[i].second, c.type, room), c, *t, true, s.settings->charset));
-        sql += (i ? ", " : "") + q_ident(c.name) + "=?" + std::to_string(binds.size() + i + 1);
+        sql += (i ? ", " : "") + q_name(c.name) + "=?" + std::to_string(binds.size() + i + 1);
     }
     sql += where;
     stmt_ptr up = s.prepare_once(sql);
@@ -363,6 +366,7 @@ exec_result run_delete(session::impl& s, const statement& st, const std::vector<
     name_ref target = p.qualified(s.user);
     auto t = s.table(target.owner, target.name);
     if (!t || t->view) raise(942);
+    s.require_on(target.owner, priv::delete_any_table);
     std::string alias = t->name;
     if (p.peek().is_name() && !p.peek().is_kw("WHERE")) alias = p.next().text;
     std::string where;
@@ -377,7 +381,7 @@ exec_result run_delete(session::impl& s, const statement& st, const std::vector<
     exec_result r;
     if (parse_only) return r;
     s.begin_write();
-    stmt_ptr del = s.prepare_once("DELETE FROM " + q_ident(t->sqlite) + " AS " + q_ident(alias) + where);
+    stmt_ptr del = s.prepare_once("DELETE FROM " + q_ident(t->sqlite) + " AS " + q_name(alias) + where);
     for (size_t i = 0; i < binds.size(); ++i) bind_value(del.get(), static_cast<int>(i + 1), binds[i]);
     int rc = sqlite3_step(del.get());
     if (rc != SQLITE_DONE) s.sqlite_fail(rc);

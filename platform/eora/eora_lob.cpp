@@ -52,7 +52,8 @@ class stored_blob {
 public:
     stored_blob(session::impl& p, const lob_target& t, const std::string& column, bool write) : p_(p), t_(t)
     {
-        const int rc = sqlite3_blob_open(p.db, "main", t.table.c_str(), column.c_str(), t.row, write ? 1 : 0, &b_);
+        const int rc =
+            sqlite3_blob_open(p.db, "main", t.table.c_str(), stored_name(column).c_str(), t.row, write ? 1 : 0, &b_);
         if (rc != SQLITE_OK) fail(rc);
     }
     ~stored_blob()
@@ -103,7 +104,7 @@ std::vector<set_aside> large_neighbours(session::impl& p, const lob_target& t, c
     for (const column_meta& c : meta->cols) {
         if (!c.type.is_lob() || c.name == t.column) continue;
         // typeof() and length() of a blob do not read its bytes.
-        const std::string q = q_ident(c.name);
+        const std::string q = q_name(c.name);
         stmt_ptr st = p.prepare_once("SELECT CASE WHEN typeof(" + q + ")='blob' THEN length(" + q + ") END FROM " +
                                      q_ident(t.table) + " WHERE rowid=?1");
         sqlite3_bind_int64(st.get(), 1, t.row);
@@ -217,8 +218,8 @@ void lob_writer::finish()
     // value is stored with a blob's type; its bytes are its text, and a
     // character column reads them back as text.
     std::vector<set_aside> aside = large_neighbours(p, target_, folder_of(p.db));
-    std::string sql = "UPDATE " + q_ident(target_.table) + " SET " + q_ident(target_.column) + "=?1";
-    for (size_t i = 0; i < aside.size(); ++i) sql += ", " + q_ident(aside[i].column) + "=?" + std::to_string(i + 2);
+    std::string sql = "UPDATE " + q_ident(target_.table) + " SET " + q_name(target_.column) + "=?1";
+    for (size_t i = 0; i < aside.size(); ++i) sql += ", " + q_name(aside[i].column) + "=?" + std::to_string(i + 2);
     sql += " WHERE rowid=?" + std::to_string(aside.size() + 2);
     {
         stmt_ptr st = p.prepare_once(sql);
@@ -239,7 +240,7 @@ void session::write_lob(const lob_target& t, const std::string& data, bool is_te
 {
     if (!t.writable) raise(22920);
     p_->begin_write();
-    std::string sql = "UPDATE " + q_ident(t.table) + " SET " + q_ident(t.column) + "=?1 WHERE rowid=?2";
+    std::string sql = "UPDATE " + q_ident(t.table) + " SET " + q_name(t.column) + "=?1 WHERE rowid=?2";
     sqlite3_stmt* st = p_->table_stmt(sql);
     // Bound in place: a LOB value may be large, and `data` outlives the step.
     if (is_text)
@@ -255,7 +256,7 @@ void session::write_lob(const lob_target& t, const std::string& data, bool is_te
 
 std::string session::read_lob(const lob_target& t)
 {
-    stmt_ptr st = p_->prepare_once("SELECT " + q_ident(t.column) + " FROM " + q_ident(t.table) + " WHERE rowid=?1");
+    stmt_ptr st = p_->prepare_once("SELECT " + q_name(t.column) + " FROM " + q_ident(t.table) + " WHERE rowid=?1");
     sqlite3_bind_int64(st.get(), 1, t.row);
     const int rc = sqlite3_step(st.get());
     if (rc == SQLITE_DONE) return {};

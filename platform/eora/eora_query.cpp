@@ -84,7 +84,7 @@ bool cursor::step_into(std::vector<value>& out)
             target->row = row;
             target->table = lob_table_;
             const char* origin = sqlite3_column_origin_name(st_, static_cast<int>(i));
-            target->column = origin ? origin : cols_[i].name;
+            target->column = origin ? oracle_name(origin) : cols_[i].name;
             v.lob = std::move(target);
         }
         out.push_back(std::move(v));
@@ -148,7 +148,7 @@ std::vector<result_column> describe(session::impl& s, sqlite3_stmt* q, int n, st
     for (int i = 0; i < n; ++i) {
         result_column c;
         const char* name = sqlite3_column_name(q, i);
-        c.name = name ? name : "";
+        c.name = name ? oracle_name(name) : "";
         const char* tab = sqlite3_column_table_name(q, i);
         const char* origin = sqlite3_column_origin_name(q, i);
         bool found = false;
@@ -157,7 +157,7 @@ std::vector<result_column> describe(session::impl& s, sqlite3_stmt* q, int n, st
                 c.type = dictionary_type(c.name);
                 found = true;
             } else if (auto m = s.table_by_sqlite(tab)) {
-                int ci = m->find(origin);
+                int ci = m->find(oracle_name(origin));
                 if (ci >= 0) {
                     c.type = m->cols[static_cast<size_t>(ci)].type;
                     c.nullable = m->cols[static_cast<size_t>(ci)].nullable;

@@ -1,5 +1,6 @@
 // A parsed Oracle query written out as SQLite: names resolved to the
 // service's tables, Oracle functions and pseudo-columns to their SQLite forms.
+#include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_select_parse.h"
 #include "platform/eora/eora_session_impl.h"
 
@@ -21,7 +22,9 @@ const std::set<std::string>& dictionary_views()
                                             "ALL_COL_COMMENTS", "USER_COL_COMMENTS", "ALL_SEQUENCES",
                                             "USER_SEQUENCES",   "ALL_TRIGGERS",      "USER_TRIGGERS",
                                             "ALL_USERS",        "DBA_USERS",         "ALL_OBJECTS",
-                                            "USER_OBJECTS",     "V$VERSION",         "DUAL"};
+                                            "USER_OBJECTS",     "V$VERSION",         "DUAL",
+                                            "USER_SYS_PRIVS",   "DBA_SYS_PRIVS",     "USER_ROLE_PRIVS",
+                                            "DBA_ROLE_PRIVS",   "SESSION_PRIVS"};
     return v;
 }
 
@@ -183,7 +186,7 @@ private:
             if (tr_.tables[k]) users.push_back(k);
         if (users.empty()) raise(904, "ROWID");
         if (users.size() > 1) raise(918);
-        return q_ident(tr_.aliases[users[0]]) + ".rowid";
+        return q_name(tr_.aliases[users[0]]) + ".rowid";
     }
 
     std::string bind_number(const std::string& name) const
@@ -209,7 +212,7 @@ private:
                 (i + 1 < c.items.size() || c.has_from))
                 out_ += " AS \"ROWID\"";
             if (item.as) emit("AS");
-            if (!item.alias.empty()) emit(q_ident(item.alias));
+            if (!item.alias.empty()) emit(q_name(item.alias));
         }
         if (c.has_from) {
             if (marks_row) rowcol_mark_ = out_.size();
@@ -255,7 +258,7 @@ private:
                 emit("(");
                 for (size_t i = 0; i < j.using_columns.size(); ++i) {
                     if (i > 0) emit(",");
-                    emit(q_ident(j.using_columns[i]));
+                    emit(q_name(j.using_columns[i]));
                 }
                 emit(")");
             }
@@ -268,23 +271,27 @@ private:
             emit("(");
             query(*r.query, false);
             emit(")");
-            if (!r.alias.empty()) emit(q_ident(r.alias));
+            if (!r.alias.empty()) emit(q_name(r.alias));
             return;
         }
         std::shared_ptr<table_meta> meta;
         std::string sql_name, alias;
-        if (r.owner.empty() && !r.quoted && dictionary_views().count(r.name)) {
-            sql_name = alias = r.name;
-        } else if ((r.owner == "SYS" || r.owner == "PUBLIC") && dictionary_views().count(r.name)) {
+        const bool dictionary = dictionary_views().count(r.name) &&
+                                ((r.owner.empty() && !r.quoted) || r.owner == "SYS" || r.owner == "PUBLIC");
+        if (dictionary) {
+            // The DBA_ views are the whole database's.
+            if (r.name.rfind("DBA_", 0) == 0) s_.require_on_table("SYS", priv::select_any_dictionary);
             sql_name = alias = r.name;
         } else {
-            meta = s_.table(r.owner.empty() ? s_.user : r.owner, r.name);
+            const std::string owner = r.owner.empty() ? s_.user : r.owner;
+            meta = s_.table(owner, r.name);
             if (!meta) raise(942);
+            s_.require_on_table(owner, priv::select_any_table);
             sql_name = meta->sqlite;
             alias = r.name;
         }
         if (!r.alias.empty()) alias = r.alias;
-        emit(q_ident(sql_name) + " AS " + q_ident(alias));
+        emit(q_ident(sql_name) + " AS " + q_name(alias));
         tr_.tables.push_back(meta);
         tr_.aliases.push_back(alias);
     }
@@ -312,7 +319,7 @@ private:
             break;
         case term::kind::name: {
             std::string n;
-            for (size_t i = 0; i < t.parts.size(); ++i) n += (i ? "." : "") + q_ident(t.parts[i]);
+            for (size_t i = 0; i < t.parts.size(); ++i) n += (i ? "." : "") + q_name(t.parts[i]);
             emit(n);
             break;
         }
@@ -367,6 +374,7 @@ private:
         case term::kind::sequence: {
             const std::string& owner = t.parts[0].empty() ? s_.user : t.parts[0];
             if (t.currval) raise(8002, t.parts[1]);
+            s_.require_on_table(owner, priv::select_any_sequence, 2289);
             emit("ora_nextval(" + q_text(owner) + ", " + q_text(t.parts[1]) + ")");
             tr_.writes = true;
             break;

@@ -5,6 +5,7 @@
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_inject.h"
 #include "platform/eora/eora_number.h"
+#include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_text.h"
 #include "platform/eora/eora_timing.h"
 
@@ -563,16 +564,19 @@ void session::impl::sqlite_fail(int rc, const char*)
     if (msg.rfind("no such table", 0) == 0) raise(942);
     if (msg.rfind("no such column: ", 0) == 0) {
         // Oracle quotes each part of the name it could not find.
-        std::string name = msg.substr(16), quoted;
-        size_t p = 0;
-        for (;;) {
-            size_t d = name.find('.', p);
-            quoted += "\"" + name.substr(p, d == std::string::npos ? std::string::npos : d - p) + "\"";
-            if (d == std::string::npos) break;
-            quoted += ".";
-            p = d + 1;
+        const std::string name = msg.substr(16);
+        std::string quoted, part;
+        for (size_t i = 0; i < name.size(); ++i) {
+            if (name[i] == '~' && i + 1 < name.size()) {
+                part += name.substr(i++, 2);
+            } else if (name[i] == '.') {
+                quoted += "\"" + oracle_name(part) + "\".";
+                part.clear();
+            } else {
+                part += name[i];
+            }
         }
-        raise(904, quoted);
+        raise(904, quoted + "\"" + oracle_name(part) + "\"");
     }
     if (msg.rfind("no such function: ", 0) == 0) raise(904, upper(msg.substr(18)));
     if (msg.rfind("ambiguous column name", 0) == 0) raise(918);
@@ -814,16 +818,37 @@ int64_t session::impl::new_object(const std::string& owner, const std::string& n
 
 std::string session::impl::next_sys_name()
 {
-    sqlite3_stmt* st = cached("SELECT COALESCE(MAX(object_id), 0) + 1 FROM _ora_objects");
+    // SYS_C and a number the database counts on, as Oracle names constraints: unique in the whole database and
+    // never reused, however many one statement makes. A service made before the counter starts past the names it has.
     int64_t n = 0;
+    sqlite3_stmt* st = cached("SELECT value FROM _ora_settings WHERE name='constraint_number'");
     if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int64(st, 0);
     sqlite3_reset(st);
-    // Keep system names distinct even when several are made by one statement.
-    static std::atomic<int64_t> bump{0};
-    n = n * 10 + (bump++ % 10);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "SYS_C%07lld", static_cast<long long>(n % 10000000));
-    return buf;
+    if (n <= 0) {
+        st = cached(
+            "SELECT COALESCE(MAX(CAST(substr(constraint_name, 6) AS INTEGER)), 0) + 1 FROM _ora_constraints "
+            "WHERE constraint_name GLOB 'SYS_C[0-9]*'");
+        if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int64(st, 0);
+        sqlite3_reset(st);
+    }
+    std::string name;
+    for (;; ++n) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "SYS_C%07lld", static_cast<long long>(n));
+        name = buf;
+        // A name a user gave somewhere is skipped, and so is an index's: a key's index takes its name.
+        st = cached(
+            "SELECT 1 FROM _ora_constraints WHERE constraint_name=?1 UNION ALL "
+            "SELECT 1 FROM _ora_objects WHERE object_name=?1");
+        bind_text(st, 1, name);
+        const bool taken = sqlite3_step(st) == SQLITE_ROW;
+        sqlite3_reset(st);
+        if (!taken) break;
+    }
+    st = cached("INSERT OR REPLACE INTO _ora_settings VALUES('constraint_number', ?1)");
+    sqlite3_bind_int64(st, 1, n + 1);
+    step_done(st);
+    return name;
 }
 
 timing& global_timing()
@@ -965,6 +990,8 @@ session::session(const std::string& file, const std::string& user, const std::st
     if (!ok) raise(1017);
     user_ = u;
     p_->user = u;
+    p_->ensure_privilege_tables();
+    if (!p_->has(priv::create_session)) raise(1045, u);
     p_->register_functions();
     p_->ensure_dictionary_indexes();
     p_->create_views();
@@ -1021,8 +1048,10 @@ void session::create_service(const std::string& file, const std::string& system_
                       q_text(system_password) +
                       ", 0, datetime('now'));"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYSTEM', " +
-                      q_text(system_password) +
-                      ", 5, datetime('now'));"
+                      q_text(system_password) + ", 5, datetime('now'));" + privilege_tables_sql() +
+                      privilege_names_sql() +
+                      "INSERT INTO _ora_role_privs(grantee, granted_role, admin_option) VALUES('SYS', 'DBA', 'YES'), "
+                      "('SYSTEM', 'DBA', 'YES');"
                       "COMMIT;";
     try {
         db.exec(sql);

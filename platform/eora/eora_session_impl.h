@@ -5,10 +5,12 @@
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_number.h"
+#include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_query_cache.h"
 #include "platform/eora/eora_select.h"
 #include "platform/eora/eora_session.h"
 #include "platform/eora/eora_sole_writer.h"
+#include "platform/eora/eora_storage_name.h"
 
 #include <sqlite3.h>
 
@@ -16,7 +18,9 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -133,6 +137,7 @@ struct session::impl {
     {
         tables.clear();
         queries.clear();
+        privileges.reset();
     }
     std::shared_ptr<table_meta> table(const std::string& owner, const std::string& name);
     std::shared_ptr<table_meta> table_by_sqlite(const std::string& sqlite_name);
@@ -140,6 +145,24 @@ struct session::impl {
     int64_t new_object(const std::string& owner, const std::string& name, const std::string& type, int ns);
     bool object_exists(const std::string& owner, const std::string& name, int ns);
     std::string next_sys_name();
+
+    // System privileges of the session's user, its own and its roles', read when first needed.
+    std::optional<std::set<std::string, std::less<>>> privileges;
+    void load_privileges();
+    // A service made before privileges were kept gets their tables, its users the DBA role.
+    void ensure_privilege_tables();
+    bool has(std::string_view privilege);
+    // ORA-01031 without the privilege.
+    void require(std::string_view privilege);
+    // Making an object in `owner`'s schema: `own` or `any` in one's own schema, `any` in another's.
+    void require_create(const std::string& owner, std::string_view own, std::string_view any);
+    // Acting on an object of `owner`'s schema: `any` in another's. Without it ORA-01031, or ORA-00942
+    // for a user who sees no table of another schema at all.
+    void require_on(const std::string& owner, std::string_view any);
+    // Reading an object of `owner`'s schema: `any` in another's, else `hidden` (ORA-00942 for a
+    // table, ORA-02289 for a sequence), as for an object that does not exist.
+    void require_on_table(const std::string& owner, std::string_view any, int hidden = 942);
+    bool sees_other_schemas();
 
     void begin_write();
     void commit();
@@ -261,6 +284,10 @@ exec_result run_insert(session::impl& s, const statement& st, const std::vector<
 exec_result run_update(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 exec_result run_delete(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
 exec_result run_ddl(session::impl& s, const statement& st, const std::vector<value>& binds, bool parse_only);
+exec_result run_grant(session::impl& s, const statement& st, bool parse_only);
+// The dictionary tables of privileges, and the rows naming each system privilege.
+const char* privilege_tables_sql();
+std::string privilege_names_sql();
 
 // An Oracle query or expressions translated to SQLite. `tables` are the
 // tables in scope (for ROWID); binds become ?N.

@@ -13,6 +13,7 @@
 
 #include "agent_process.h"
 #include "conversion_env.h"
+#include "platform/eora/eora_privileges.h"
 
 namespace fs = std::filesystem;
 
@@ -36,8 +37,11 @@ public:
         fs::create_directories(dir_);
         eora::session::create_service(file(), conversion_env::system_password);
         eora::session s(file(), "SYSTEM", conversion_env::system_password);
-        for (const char* sql :
-             {"CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\"", "ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""})
+        std::string grants;
+        for (std::string_view p : eora::priv::converter_set()) grants += (grants.empty() ? "" : ", ") + std::string(p);
+        for (const std::string& sql :
+             {std::string("CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\""),
+              std::string("ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""), "GRANT " + grants + " TO \"SCOTT\""})
             s.execute(*s.prepare(sql), {});
     }
     std::string file() const { return dir_ + "/" + conversion_env::service + ".db"; }

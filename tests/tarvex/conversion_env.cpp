@@ -1,4 +1,5 @@
 #include "conversion_env.h"
+#include "platform/eora/eora_privileges.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
@@ -89,8 +90,19 @@ mssx_result conversion_env::source_query(const std::string& db, const std::strin
 
 void conversion_env::create_user(const std::string& user, const std::string& password)
 {
+    std::vector<std::string> all;
+    for (std::string_view p : eora::priv::converter_set()) all.emplace_back(p);
+    create_user(user, password, all);
+}
+
+void conversion_env::create_user(const std::string& user, const std::string& password,
+                                 const std::vector<std::string>& privileges)
+{
     oracle_exec("CREATE USER \"" + eora::upper(user) + "\" IDENTIFIED BY \"" + password + "\"");
     oracle_exec("ALTER USER \"" + eora::upper(user) + "\" QUOTA UNLIMITED ON \"USERS\"");
+    std::string list;
+    for (const auto& p : privileges) list += (list.empty() ? "" : ", ") + p;
+    if (!list.empty()) oracle_exec("GRANT " + list + " TO \"" + eora::upper(user) + "\"");
 }
 
 ora_rows conversion_env::oracle_query(const std::string& sql)

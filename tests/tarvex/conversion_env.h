@@ -69,7 +69,10 @@ public:
     mssx_result source_query(const std::string& db, const std::string& sql);
 
     // Target side (queries run as SYSTEM, who sees every schema).
+    // A user holding what a conversion needs (tvx-ora create-user grants the same).
     void create_user(const std::string& user, const std::string& password);
+    // A user holding exactly `privileges`.
+    void create_user(const std::string& user, const std::string& password, const std::vector<std::string>& privileges);
     ora_rows oracle_query(const std::string& sql);
     void oracle_exec(const std::string& sql);
     // First column of every row, as text.

@@ -3,6 +3,7 @@
 #include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_lexer.h"
+#include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_script.h"
 #include "platform/eora/eora_session.h"
 #include "platform/eora/eora_text.h"
@@ -20,10 +21,12 @@ namespace {
 const char* usage =
     "usage:\n"
     "  tvx-ora create-service DIR SERVICE SYSTEM_PASSWORD [--max-identifier-length N] [--banner TEXT]\n"
-    "  tvx-ora create-user    DIR SERVICE SYSTEM_PASSWORD USER PASSWORD\n"
+    "  tvx-ora create-user    DIR SERVICE SYSTEM_PASSWORD USER PASSWORD [--no-grants | --grant LIST]\n"
     "  tvx-ora sql            DIR SERVICE USER PASSWORD (-e SQL | -f FILE | -)\n"
     "  tvx-ora tables         DIR SERVICE USER PASSWORD [--rows N]\n"
     "The data source of the service is //file:DIR:1521/SERVICE.\n"
+    "create-user grants the privileges a conversion needs; --grant names others (comma-separated),\n"
+    "--no-grants none (the user cannot even log on until granted CREATE SESSION).\n"
     "Statements end with ';'; a trigger ends with a line holding only '/'.\n";
 
 std::string service_file(const std::string& dir, const std::string& service)
@@ -179,12 +182,25 @@ int main(int argc, char** argv)
                       << "\n";
             return 0;
         }
-        if (a.size() == 6 && a[0] == "create-user") {
+        if ((a.size() == 6 || a.size() == 7 || a.size() == 8) && a[0] == "create-user") {
+            // The privileges a conversion needs, unless told otherwise.
+            std::string grants;
+            for (std::string_view p : eora::priv::converter_set())
+                grants += (grants.empty() ? "" : ", ") + std::string(p);
+            if (a.size() == 7 && a[6] == "--no-grants") {
+                grants.clear();
+            } else if (a.size() == 8 && a[6] == "--grant") {
+                grants = a[7];
+            } else if (a.size() != 6) {
+                std::cerr << usage;
+                return 2;
+            }
             eora::session s(service_file(a[1], a[2]), "SYSTEM", a[3]);
             std::string user = "\"" + eora::upper(a[4]) + "\"";
-            int rc = run_statements(s, {"CREATE USER " + user + " IDENTIFIED BY \"" + a[5] + "\"",
-                                        "ALTER USER " + user + " QUOTA UNLIMITED ON \"USERS\""});
-            return rc;
+            std::vector<std::string> stmts = {"CREATE USER " + user + " IDENTIFIED BY \"" + a[5] + "\"",
+                                              "ALTER USER " + user + " QUOTA UNLIMITED ON \"USERS\""};
+            if (!grants.empty()) stmts.push_back("GRANT " + grants + " TO " + user);
+            return run_statements(s, stmts);
         }
         if (a.size() >= 6 && a[0] == "sql") {
             eora::session s(service_file(a[1], a[2]), a[3], a[4]);

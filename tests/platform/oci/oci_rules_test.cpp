@@ -206,6 +206,7 @@ TEST(OciConnect, NewUsersLogOnWithCaseSensitivePasswords)
         client c;
         ASSERT_EQ(c.connect(dir.ds(), "system", "manager"), OCI_SUCCESS);
         EXPECT_EQ(c.run("CREATE USER app IDENTIFIED BY Secret"), 0);
+        EXPECT_EQ(c.run("GRANT CREATE SESSION, CREATE TABLE TO app"), 0);
     }
     {
         client c;
