@@ -408,6 +408,21 @@ eora::value bind_value(OCIBind& b, ub4 iter)
     }
 }
 
+// The longest character value a client sends as such; a longer one, and one
+// bound as SQLT_LNG, goes as LONG, which only a LONG or LOB column takes.
+constexpr size_t max_char_bind_bytes = 4000;
+
+bool sent_as_long(const OCIBind& b, const eora::value& v, const std::string& charset)
+{
+    if (b.dty == SQLT_LNG) return true;
+    if (v.kind != eora::value::vk::text) return false;
+    if (b.dty != SQLT_CHR && b.dty != SQLT_STR && b.dty != SQLT_AFC && b.dty != SQLT_VCS) return false;
+    // National text travels in the national character set, UTF-16 here.
+    const size_t bytes =
+        b.csform == SQLCS_NCHAR ? eora::utf16_length(v.s) * sizeof(char16_t) : eora::charset_bytes(v.s, charset);
+    return bytes > max_char_bind_bytes;
+}
+
 // Text form of a value for SQLT_STR and the like.
 std::string text_form(const eora::value& v)
 {
@@ -1188,6 +1203,7 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters,
                 // The client converts an implicit-form text to the database character set.
                 if (b->csform != SQLCS_NCHAR && vals[i].kind == eora::value::vk::text)
                     vals[i].s = eora::to_charset(vals[i].s, s->settings().charset);
+                vals[i].long_bind = sent_as_long(*b, vals[i], s->settings().charset);
             }
             return vals;
         };

@@ -48,15 +48,15 @@ protected:
     void select_locators(stmt& sel, locator& c_loc, locator& n_loc, locator& b_loc)
     {
         OCIDefine* d[3] = {};
-        ASSERT_EQ(OCIDefineByPos(sel.h, &d[0], c.err, 1, &c_loc.p, 0, SQLT_CLOB, nullptr, nullptr, nullptr,
-                                 OCI_DEFAULT),
-                  OCI_SUCCESS);
-        ASSERT_EQ(OCIDefineByPos(sel.h, &d[1], c.err, 2, &n_loc.p, 0, SQLT_CLOB, nullptr, nullptr, nullptr,
-                                 OCI_DEFAULT),
-                  OCI_SUCCESS);
-        ASSERT_EQ(OCIDefineByPos(sel.h, &d[2], c.err, 3, &b_loc.p, 0, SQLT_BLOB, nullptr, nullptr, nullptr,
-                                 OCI_DEFAULT),
-                  OCI_SUCCESS);
+        ASSERT_EQ(
+            OCIDefineByPos(sel.h, &d[0], c.err, 1, &c_loc.p, 0, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+        ASSERT_EQ(
+            OCIDefineByPos(sel.h, &d[1], c.err, 2, &n_loc.p, 0, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+        ASSERT_EQ(
+            OCIDefineByPos(sel.h, &d[2], c.err, 3, &b_loc.p, 0, SQLT_BLOB, nullptr, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
         ASSERT_EQ(sel.exec(), OCI_SUCCESS) << c.error();
     }
 
@@ -103,10 +103,10 @@ TEST_F(OciStrictTest, handles_that_are_not_live_are_refused)
 
     // Never allocated, and a live handle under another type.
     long not_a_handle = 0;
-    EXPECT_EQ(OCIStmtPrepare(reinterpret_cast<OCIStmt*>(&not_a_handle), c.err,
-                             reinterpret_cast<const OraText*>(sql.data()), static_cast<ub4>(sql.size() * 2),
-                             OCI_NTV_SYNTAX, OCI_DEFAULT),
-              OCI_INVALID_HANDLE);
+    EXPECT_EQ(
+        OCIStmtPrepare(reinterpret_cast<OCIStmt*>(&not_a_handle), c.err, reinterpret_cast<const OraText*>(sql.data()),
+                       static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT),
+        OCI_INVALID_HANDLE);
     stmt live(c, "SELECT 1 FROM DUAL");
     EXPECT_EQ(OCIDescriptorFree(live.h, OCI_DTYPE_LOB), OCI_INVALID_HANDLE);
     EXPECT_EQ(live.exec(), OCI_SUCCESS) << c.error();
@@ -205,9 +205,9 @@ TEST_F(OciStrictTest, lob_writes_and_reads_go_in_the_form_of_their_column)
     // A BLOB has no form: OCI ignores what is passed.
     std::string bytes("\x00\x01\xfe", 3);
     ub4 amount = 3;
-    ASSERT_EQ(OCILobWrite(c.svc, c.err, bl.p, &amount, 1, bytes.data(), 3, OCI_ONE_PIECE, nullptr, nullptr, 0,
-                          SQLCS_NCHAR),
-              OCI_SUCCESS)
+    ASSERT_EQ(
+        OCILobWrite(c.svc, c.err, bl.p, &amount, 1, bytes.data(), 3, OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_NCHAR),
+        OCI_SUCCESS)
         << c.error();
     ASSERT_EQ(OCITransCommit(c.svc, c.err, OCI_DEFAULT), OCI_SUCCESS);
 
@@ -218,9 +218,9 @@ TEST_F(OciStrictTest, lob_writes_and_reads_go_in_the_form_of_their_column)
     EXPECT_EQ(read_text(c2, SQLCS_IMPLICIT), text);
     char16_t some[8];
     amount = 8;
-    EXPECT_EQ(OCILobRead(c.svc, c.err, n2.p, &amount, 1, some, sizeof some, nullptr, nullptr, OCI_UTF16ID,
-                         SQLCS_IMPLICIT),
-              OCI_ERROR);
+    EXPECT_EQ(
+        OCILobRead(c.svc, c.err, n2.p, &amount, 1, some, sizeof some, nullptr, nullptr, OCI_UTF16ID, SQLCS_IMPLICIT),
+        OCI_ERROR);
     EXPECT_EQ(c.error_code(), 24806);
 }
 
