@@ -33,13 +33,6 @@ sb4 ora_get_rowid::cbf_get_data(void* ctx, OCIBind*, ub4 iter, ub4, void** bufpp
     return OCI_CONTINUE;
 }
 
-namespace {
-
-// Above this a character bind is a LONG one.
-constexpr size_t k_max_char_bind_bytes = 4000;
-
-} // namespace
-
 std::wstring ora_get_rowid::do_insert(const std::wstring& sql, const std::vector<ora_text_bind>& binds, bool commit)
 {
     tk_logger::log(1, "ora_get_rowid::do_insert");
@@ -59,19 +52,7 @@ std::wstring ora_get_rowid::do_insert(const std::wstring& sql, const std::vector
                                 OCI_DATA_AT_EXEC));
     eng.check_err(
         OCIBindDynamic(bind, eng.get_err(), this, &ora_get_rowid::cbf_no_data, this, &ora_get_rowid::cbf_get_data));
-    for (const ora_text_bind& b : binds) {
-        OCIBind* value_bind = nullptr;
-        const size_t bytes = b.text.size() * sizeof(char16_t);
-        eng.check_err(OCIBindByName(stmt.get(), &value_bind, eng.get_err(), ora_oci_text(b.placeholder),
-                                    static_cast<sb4>(b.placeholder.size() * sizeof(char16_t)),
-                                    const_cast<char16_t*>(b.text.data()), static_cast<sb4>(bytes),
-                                    bytes > k_max_char_bind_bytes ? SQLT_LNG : SQLT_CHR, nullptr, nullptr, nullptr, 0,
-                                    nullptr, OCI_DEFAULT));
-        if (b.national) {
-            ub1 form = SQLCS_NCHAR;
-            eng.check_err(OCIAttrSet(value_bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, eng.get_err()));
-        }
-    }
+    for (const ora_text_bind& b : binds) stmt.bind_text(b);
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr,
                                  commit ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT));
 

@@ -7,13 +7,6 @@
 #include "ORA/ora_stmt.h"
 #include "platform/oci/oci.h"
 
-// A text value of the row bound by name instead of written as a literal.
-struct ora_text_bind {
-    std::u16string placeholder; // ":v1"
-    std::u16string text;
-    bool national = false; // bound in the national character set
-};
-
 class ora_get_rowid {
 public:
     static constexpr ub4 buffer_bytes = 512;

@@ -65,23 +65,10 @@ ora_lob_insert::~ora_lob_insert()
         if (loc) OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
 
-namespace {
-
-constexpr const wchar_t* k_select_tail = L"' FOR UPDATE";
-
-} // namespace
-
 void ora_lob_insert::init()
 {
     tk_logger::log(1, "ora_lob_insert::init(ld.size()=%d)", static_cast<int>(ld.size()));
-    select_head = L"SELECT ";
-    for (size_t k = 0; k < ld.size(); ++k) {
-        if (k) select_head += L", ";
-        select_head += L"\"" + ld[k].name + L"\"";
-    }
-    select_head += L" FROM " + ora_engine::get_safe_name(table_name) + L" WHERE ROWID='";
     ora_engine& eng = ora_eng();
-    defines.assign(ld.size(), nullptr);
     locators.assign(ld.size(), nullptr);
     for (size_t i = 0; i < ld.size(); ++i) {
         void* d = nullptr;
@@ -90,6 +77,23 @@ void ora_lob_insert::init()
         tk_logger::log(1, "ld[%d].idx=%d, ld[%d].idx_in=%d, ld[%d].vt=%d", static_cast<int>(i),
                        static_cast<int>(ld[i].idx), static_cast<int>(i), static_cast<int>(ld[i].idx_in),
                        static_cast<int>(i), static_cast<int>(ld[i].vt));
+    }
+    defines.assign(ld.size(), nullptr);
+    if (ld.empty()) return;
+    select_sql = L"SELECT ";
+    for (size_t k = 0; k < ld.size(); ++k) {
+        if (k) select_sql += L", ";
+        select_sql += L"\"" + ld[k].name + L"\"";
+    }
+    select_sql += L" FROM " + ora_engine::get_safe_name(table_name) + L" WHERE ROWID = :rid FOR UPDATE";
+    eng.check_err(stmt.prepare(select_sql));
+    for (size_t k = 0; k < ld.size(); ++k) {
+        const ub2 type = ld[k].vt == VT_BSTR ? SQLT_CLOB : SQLT_BLOB;
+        // A null handle: OCI makes the define, once for this prepare.
+        defines[k] = nullptr;
+        eng.check_err(OCIDefineByPos(stmt.get(), &defines[k], eng.get_err(), static_cast<ub4>(k + 1), &locators[k],
+                                     static_cast<sb4>(sizeof(OCILobLocator*)), type, nullptr, nullptr, nullptr,
+                                     OCI_DEFAULT));
     }
 }
 
@@ -101,18 +105,15 @@ void ora_lob_insert::insert(const std::wstring& rowid, const udb_record& record)
         tk_logger::log(1, "Record has no LOBs - skip it");
         return;
     }
-    sql.assign(select_head).append(rowid).append(k_select_tail);
-    tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
-
     ora_engine& eng = ora_eng();
-    // A prepare drops the defines of the text before: they follow it each row.
-    eng.check_err(stmt.prepare(sql));
-    for (size_t k = 0; k < ld.size(); ++k) {
-        const ub2 type = ld[k].vt == VT_BSTR ? SQLT_CLOB : SQLT_BLOB;
-        eng.check_err(OCIDefineByPos(stmt.get(), &defines[k], eng.get_err(), static_cast<ub4>(k + 1), &locators[k],
-                                     static_cast<sb4>(sizeof(OCILobLocator*)), type, nullptr, nullptr, nullptr,
-                                     OCI_DEFAULT));
-    }
+    // The bind handle made for the first row takes this row's ROWID.
+    ora_to_u16(rowid, rowid16);
+    static const std::u16string placeholder = u":rid";
+    eng.check_err(OCIBindByName(stmt.get(), &rowid_bind, eng.get_err(), ora_oci_text(placeholder),
+                                static_cast<sb4>(placeholder.size() * sizeof(char16_t)), rowid16.data(),
+                                static_cast<sb4>(rowid16.size() * sizeof(char16_t)), SQLT_CHR, nullptr, nullptr,
+                                nullptr, 0, nullptr, OCI_DEFAULT));
+    tk_logger::log(2, L"Run SQL query: %s (:rid = '%s')\n", select_sql.c_str(), rowid.c_str());
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT));
     // The statement outlives the row: its cursor is run to its end, so that no
     // open query of this row stays behind while the next rows are written.
@@ -138,8 +139,18 @@ void ora_lob_insert::insert(const std::wstring& rowid, const udb_record& record)
     tk_logger::log(1, "ora_insert::insert - at the END");
 }
 
+ub1 ora_lob_insert::locator_form(size_t k)
+{
+    // NCLOB takes its text in the national form, CLOB in the database's:
+    // Oracle refuses a write in the other one.
+    ora_engine& eng = ora_eng();
+    ub1 form = SQLCS_IMPLICIT;
+    eng.check_err(OCILobCharSetForm(eng.get_env(), eng.get_err(), locators[k], &form));
+    return form;
+}
+
 template <class Piece, class Next>
-bool ora_lob_insert::write_pieces(size_t k, ub2 csid, Next next)
+bool ora_lob_insert::write_pieces(size_t k, ub2 csid, ub1 form, Next next)
 {
     ora_engine& eng = ora_eng();
     Piece cur = next();
@@ -154,7 +165,7 @@ bool ora_lob_insert::write_pieces(size_t k, ub2 csid, Next next)
         ub4 amount = piece == OCI_ONE_PIECE ? static_cast<ub4>(cur.size()) : 0;
         const ub4 bytes = static_cast<ub4>(cur.size() * sizeof(cur[0]));
         const sword status = OCILobWrite(eng.get_svc(), eng.get_err(), locators[k], &amount, 1, cur.data(), bytes,
-                                         piece, nullptr, nullptr, csid, SQLCS_IMPLICIT);
+                                         piece, nullptr, nullptr, csid, form);
         total += cur.size();
         if (piece == OCI_ONE_PIECE || piece == OCI_LAST_PIECE) {
             eng.check_err(status);
@@ -202,7 +213,8 @@ void ora_lob_insert::write_clob(size_t k, const udb_record& record)
             return piece;
         };
     }
-    if (!write_pieces<std::u16string>(k, OCI_UTF16ID, next)) tk_logger::log(1, "Got empty CLOB - skip it");
+    if (!write_pieces<std::u16string>(k, OCI_UTF16ID, locator_form(k), next))
+        tk_logger::log(1, "Got empty CLOB - skip it");
 }
 
 void ora_lob_insert::write_blob(size_t k, const udb_record& record)
@@ -239,6 +251,8 @@ void ora_lob_insert::write_blob(size_t k, const udb_record& record)
             return piece;
         };
     }
-    if (!write_pieces<std::vector<unsigned char>>(k, 0, next)) tk_logger::log(1, "Got empty BLOB - skip it");
+    // A BLOB has no character set form; OCI ignores the argument for it.
+    if (!write_pieces<std::vector<unsigned char>>(k, 0, SQLCS_IMPLICIT, next))
+        tk_logger::log(1, "Got empty BLOB - skip it");
     tk_logger::log(1, "ora_lob_insert::write_blob - at the end");
 }

@@ -38,16 +38,21 @@ public:
     const std::vector<t_lob_desc>& get_descs() const { return ld; }
 
 private:
-    // Sends the pieces `next` yields (empty at the end); false when there were none.
+    // Sends the pieces `next` yields (empty at the end) in the character set
+    // form `form`; false when there were none.
     template <class Piece, class Next>
-    bool write_pieces(size_t k, ub2 csid, Next next);
+    bool write_pieces(size_t k, ub2 csid, ub1 form, Next next);
+    // The character set form of the LOB locator k holds, as the server gave it.
+    ub1 locator_form(size_t k);
 
     std::wstring table_name;
-    std::vector<OCIDefine*> defines;
     std::vector<t_lob_desc> ld;
     std::vector<OCILobLocator*> locators;
-    // The locator query up to the row's ROWID; the ROWID and the tail complete it.
-    std::wstring select_head;
-    std::wstring sql;
+    // The locator query, prepared once: its defines and its ROWID bind stay
+    // valid from row to row, since only a prepare drops them.
+    std::wstring select_sql;
     ora_stmt stmt;
+    std::vector<OCIDefine*> defines;
+    OCIBind* rowid_bind = nullptr;
+    std::u16string rowid16; // the row's ROWID, bound for the next execute
 };

@@ -30,3 +30,29 @@ sword ora_stmt::run(const std::wstring& sql, ub4 iters, ub4 mode)
     eng.check_err(st);
     return st;
 }
+
+sword ora_stmt::run(const std::wstring& sql, const std::vector<ora_text_bind>& binds, ub4 mode)
+{
+    ora_engine& eng = ora_eng();
+    eng.check_err(prepare(sql));
+    for (const ora_text_bind& b : binds) bind_text(b);
+    sword st = OCIStmtExecute(eng.get_svc(), stmt, eng.get_err(), 1, 0, nullptr, nullptr, mode);
+    eng.check_err(st);
+    return st;
+}
+
+void ora_stmt::bind_text(const ora_text_bind& b)
+{
+    ora_engine& eng = ora_eng();
+    OCIBind* bind = nullptr;
+    const size_t bytes = b.text.size() * sizeof(char16_t);
+    eng.check_err(OCIBindByName(stmt, &bind, eng.get_err(), ora_oci_text(b.placeholder),
+                                static_cast<sb4>(b.placeholder.size() * sizeof(char16_t)),
+                                const_cast<char16_t*>(b.text.data()), static_cast<sb4>(bytes),
+                                b.long_column ? SQLT_LNG : SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr,
+                                OCI_DEFAULT));
+    if (b.national) {
+        ub1 form = SQLCS_NCHAR;
+        eng.check_err(OCIAttrSet(bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, eng.get_err()));
+    }
+}

@@ -264,6 +264,7 @@ const ora_table::row_plan& ora_table::plan_for(const udb_record& record)
     for (size_t k = 0; k < p.pairs.size(); ++k) {
         p.head += (k ? L", " : L"") + dq(schema[p.pairs[k].first].name);
         p.national.push_back(is_national(p.pairs[k].first));
+        p.long_column.push_back(is_long(p.pairs[k].first));
         p.lob.push_back(is_lob(p.pairs[k].first));
     }
     p.head += L") VALUES(";
@@ -276,6 +277,13 @@ bool ora_table::is_national(size_t i) const
     std::wstring type = catalog_type(schema[i].name);
     if (type.empty()) type = tk_wstring(schema[i].native_type).to_upper();
     return type.rfind(L"NVARCHAR2", 0) == 0 || type.rfind(L"NCHAR", 0) == 0 || type.rfind(L"NCLOB", 0) == 0;
+}
+
+bool ora_table::is_long(size_t i) const
+{
+    std::wstring type = catalog_type(schema[i].name);
+    if (type.empty()) type = tk_wstring(schema[i].native_type).to_upper();
+    return type == L"LONG";
 }
 
 void ora_table::slow_append(const udb_record& record)
@@ -304,7 +312,7 @@ void ora_table::slow_append(const udb_record& record)
         if (std::optional<std::u16string> bound = literal_needing_bind(text, p.national[k])) {
             const std::wstring name = L":v" + number_text(binds.size() + 1);
             sql += name;
-            binds.push_back({ora_to_u16(name), std::move(*bound), p.national[k]});
+            binds.push_back({ora_to_u16(name), std::move(*bound), p.national[k], p.long_column[k]});
         } else {
             sql += text;
         }
@@ -448,14 +456,23 @@ void ora_table::update(udb_record* record)
     const std::vector<std::wstring>& keys = indexes[static_cast<size_t>(key_pos)].fields;
     std::wstring set_part;
     std::wstring where_part;
+    // A text that a literal cannot carry goes as a bind, as in an insert.
+    std::vector<ora_text_bind> binds;
     for (size_t j = 0; j < record->size(); ++j) {
         const std::wstring& name = finder.get_names()[j];
         tk_logger::log(1, L"Got mappend fn: %s", name.c_str());
-        if (!schema.find_field(name)) {
+        const int32_t i = schema.get_field_idx(name);
+        if (i < 0) {
             tk_logger::log(1, L"Field '%s' is not found in schema", name.c_str());
             continue;
         }
-        const std::wstring item = dq(name) + L"=" + value_literal((*record)[j], schema.get_field1(name));
+        const size_t col = static_cast<size_t>(i);
+        std::wstring value = value_literal((*record)[j], schema[col]);
+        if (std::optional<std::u16string> bound = literal_needing_bind(value, is_national(col))) {
+            value = L":v" + number_text(binds.size() + 1);
+            binds.push_back({ora_to_u16(value), std::move(*bound), is_national(col), is_long(col)});
+        }
+        const std::wstring item = dq(name) + L"=" + value;
         if (std::find(keys.begin(), keys.end(), name) != keys.end()) {
             tk_logger::log(1, L"Field %s is a part of UKey", name.c_str());
             where_part += (where_part.empty() ? L"" : L" AND ") + item;
@@ -473,9 +490,9 @@ void ora_table::update(udb_record* record)
     }
     if (set_part.empty()) return; // only key columns: nothing to change
     try {
-        p_db->query(sql);
-        ora_engine& eng = ora_eng();
-        eng.check_err(OCITransCommit(eng.get_svc(), eng.get_err(), OCI_DEFAULT));
+        // The update and its commit in one call.
+        ora_stmt stmt;
+        stmt.run(sql, binds, OCI_COMMIT_ON_SUCCESS);
     } catch (const tk_exception& e) {
         tk_logger::log(3, "ora_table::update: %s", e.what());
         throw;

@@ -60,10 +60,12 @@ private:
         std::vector<std::pair<size_t, size_t>> pairs; // (column, field)
         std::wstring head;                            // "INSERT ... (columns) VALUES("
         std::vector<bool> national;                   // per pair: the column holds national text
+        std::vector<bool> long_column;                // per pair: the column is a LONG
         std::vector<bool> lob;                        // per pair: the column takes its value by locator
     };
     const row_plan& plan_for(const udb_record& record);
     bool is_national(size_t i) const;
+    bool is_long(size_t i) const;
 
     void open_cache();
     std::wstring null_value(size_t i, const t_ftd& column);

@@ -221,7 +221,10 @@ ub4 ora_lob::read_lob(ub4 offset, void* buffer, ub4 buffer_len)
         tk_logger::log(1, "Got charset form: %d", static_cast<int>(form));
         csid = OCI_UTF16ID;
     }
-    ub4 amt = 0;
+    // One piece: as much as the buffer holds, in characters for a CLOB and
+    // bytes for a BLOB. An amount of 0 would start a read in pieces, which
+    // ignores the offsets of the calls after it.
+    ub4 amt = ext_type == SQLT_CLOB ? buffer_len / static_cast<ub4>(sizeof(char16_t)) : buffer_len;
     eng.check_err(
         OCILobRead(eng.get_svc(), eng.get_err(), loc, &amt, offset, buffer, buffer_len, nullptr, nullptr, csid, form));
     return amt;
@@ -243,6 +246,8 @@ ole_variant ora_lob::to_variant()
             if (n > chunk.size()) n = static_cast<ub4>(chunk.size());
             text.append(chunk.data(), n);
             offset += n;
+            // A short piece is the last: no call more to learn that.
+            if (n < chunk.size()) break;
         }
         return ole_variant(ora_from_u16(text));
     }
@@ -256,6 +261,7 @@ ole_variant ora_lob::to_variant()
             if (n > chunk.size()) n = static_cast<ub4>(chunk.size());
             data.insert(data.end(), chunk.begin(), chunk.begin() + n);
             offset += n;
+            if (n < chunk.size()) break;
         }
         ole_variant v;
         v = data;

@@ -12,9 +12,6 @@ namespace eora {
 
 namespace {
 
-// The longest text literal Oracle parses, in bytes of the database character set.
-constexpr size_t k_max_literal_bytes = 4000;
-
 size_t bind_index(const statement& st, const std::string& name)
 {
     for (size_t i = 0; i < st.binds.size(); ++i)
@@ -95,7 +92,7 @@ value eval_literal(session::impl& s, parser& p, const statement& st, const std::
     if (neg) raise(936);
     switch (k.kind) {
     case tok::string:
-        if (charset_bytes(k.text, s.settings->charset) > k_max_literal_bytes) raise(1704);
+        // Its length was checked when the statement was prepared (ORA-01704).
         return k.text.empty() ? value::null() : value::text(k.text);
     case tok::bind:
         return binds.at(bind_index(st, k.text));

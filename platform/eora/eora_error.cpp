@@ -29,6 +29,7 @@ const std::map<int, const char*>& messages()
         {4080, "trigger '%s' does not exist"},
         {4081, "trigger '%s' already exists"},
         {24315, "illegal attribute type"},
+        {24317, "define handle used in a different position"},
         {24324, "service handle not initialized"},
         {24333, "zero iteration count"},
         {24334, "no descriptor for this position"},
@@ -95,6 +96,7 @@ const std::map<int, const char*>& messages()
         {1441, "cannot decrease column length because some value is too big"},
         {1442, "column to be modified to NOT NULL is already NOT NULL"},
         {1451, "column to be modified to NULL cannot be modified to NULL"},
+        {1461, "can bind a LONG value only for insert into a LONG column"},
         {1465, "invalid hex number"},
         {1653, "unable to extend table %s.%s by %s in tablespace %s"},
         {1654, "unable to extend index %s.%s by %s in tablespace %s"},
@@ -149,9 +151,11 @@ const std::map<int, const char*>& messages()
         {12899, "value too large for column %s (actual: %s, maximum: %s)"},
         {22275, "invalid LOB locator specified"},
         {22920, "row containing the LOB value is not locked"},
+        {22993, "specified input amount is greater than actual source amount"},
         {24338, "statement handle not executed"},
         {24344, "success with compilation error"},
         {24801, "illegal parameter value in OCI lob function"},
+        {24806, "LOB form mismatch"},
     };
     return m;
 }

@@ -9,6 +9,7 @@
 #include "platform/eora/eora_text.h"
 #include "platform/eora/eora_timing.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -378,6 +379,7 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
         return out;
     };
     if (v.is_null()) return null_check();
+    if (v.long_bind && ty.k != kind::long_ && ty.k != kind::long_raw && !ty.is_lob()) raise(1461);
     switch (ty.k) {
     case kind::varchar2:
     case kind::nvarchar2:
@@ -1060,6 +1062,13 @@ void session::create_service(const std::string& file, const std::string& system_
     }
 }
 
+namespace {
+
+// The longest text literal SQL takes, in bytes.
+constexpr size_t max_literal_bytes = 4000;
+
+} // namespace
+
 std::unique_ptr<statement> session::prepare(std::string_view sql) const
 {
     auto st = std::make_unique<statement>();
@@ -1072,6 +1081,19 @@ std::unique_ptr<statement> session::prepare(std::string_view sql) const
         for (auto& t : st->toks)
             if (t.kind == tok::string) t.text = to_charset(t.text, settings_.charset);
     const token& first = st->toks.front();
+    // SQL takes a text literal of 4000 bytes at most, in the database
+    // character set; a PL/SQL block has a limit of its own.
+    const bool plsql =
+        first.is_kw("BEGIN") || first.is_kw("DECLARE") ||
+        (first.is_kw("CREATE") && std::any_of(st->toks.begin(), st->toks.end(), [](const token& t) {
+             return t.is_kw("TRIGGER") || t.is_kw("PROCEDURE") || t.is_kw("FUNCTION") || t.is_kw("PACKAGE");
+         }));
+    if (!plsql)
+        for (const auto& t : st->toks)
+            // A character takes at most half as many bytes again in any set as in UTF-8.
+            if (t.kind == tok::string && t.text.size() * 3 / 2 > max_literal_bytes &&
+                charset_bytes(t.text, settings_.charset) > max_literal_bytes)
+                raise(1704);
     if (first.is_op("(")) {
         st->verb = "SELECT";
     } else {

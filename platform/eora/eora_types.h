@@ -78,6 +78,8 @@ struct value {
     std::string s;
     // Set for LOB columns of a query.
     std::shared_ptr<lob_target> lob;
+    // A bound value the client sent as LONG: only a LONG or LOB column takes it.
+    bool long_bind = false;
 
     static value null() { return {}; }
     static value text(std::string t) { return {vk::text, std::move(t), nullptr}; }

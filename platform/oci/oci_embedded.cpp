@@ -16,30 +16,68 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace eoci {
 
 namespace {
 
-constexpr uint32_t live_magic = 0x4F434948; // marks a handle that is allocated
+// Oracle's id of the UTF8 character set: a LOB read or written in it takes
+// raw UTF-8 bytes, and its amounts count them.
+constexpr ub2 utf8_csid = 871;
+
+// Every handle and descriptor that is allocated, with its type. A call is
+// given a handle by address only: one that was freed, never made, or is of
+// another type is told by this table, never by reading the memory it names.
+class live_handles {
+public:
+    void add(const void* h, ub4 type)
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        map_[h] = type;
+    }
+    void remove(const void* h)
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        map_.erase(h);
+    }
+    bool holds(const void* h, ub4 type) const
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = map_.find(h);
+        return it != map_.end() && it->second == type;
+    }
+
+private:
+    mutable std::mutex mu_;
+    std::unordered_map<const void*, ub4> map_;
+};
+
+live_handles& live()
+{
+    static live_handles table;
+    return table;
+}
 
 struct handle_base {
-    uint32_t magic = live_magic;
     ub4 htype;
     std::vector<unsigned char> usermem;
-    explicit handle_base(ub4 t) : htype(t) {}
-    virtual ~handle_base() { magic = 0; }
+    explicit handle_base(ub4 t) : htype(t) { live().add(this, t); }
+    virtual ~handle_base() { live().remove(this); }
+    handle_base(const handle_base&) = delete;
+    handle_base& operator=(const handle_base&) = delete;
 };
+
+bool is_live(const void* p, ub4 type) { return p && live().holds(p, type); }
 
 template <class T>
 T* as(const void* p, ub4 type)
 {
-    if (!p) return nullptr;
-    auto* b = static_cast<handle_base*>(const_cast<void*>(p));
-    if (b->magic != live_magic || b->htype != type) return nullptr;
-    return static_cast<T*>(b);
+    if (!is_live(p, type)) return nullptr;
+    return static_cast<T*>(static_cast<handle_base*>(const_cast<void*>(p)));
 }
 
 } // namespace
@@ -112,6 +150,7 @@ struct OCIBind : handle_base {
 
 struct OCIDefine : handle_base {
     OCIDefine() : handle_base(OCI_HTYPE_DEFINE) {}
+    const OCIStmt* stmt = nullptr;
     ub4 position = 0;
     void* valuep = nullptr;
     sb4 value_sz = 0;
@@ -133,7 +172,7 @@ struct OCIStmt : handle_base {
     ~OCIStmt() override
     {
         cur.reset();
-        if (ses && ses->magic == live_magic) ses->stmts.erase(this);
+        if (is_live(ses, OCI_HTYPE_SESSION)) ses->stmts.erase(this);
     }
     std::unique_ptr<eora::statement> st;
     std::vector<std::unique_ptr<OCIBind>> binds;
@@ -177,7 +216,11 @@ struct OCILobLocator : handle_base {
     bool stored = false;
     // A write in pieces, stored when its last piece arrives.
     std::unique_ptr<eora::lob_writer> writer;
-    char16_t high_surrogate = 0; // a piece of text ended between the two halves of a pair
+    char16_t high_surrogate = 0;  // a piece of text ended between the two halves of a pair
+    size_t read_next = 0;         // of a read in pieces: where its next piece starts
+    size_t read_left = 0;         // of a read in pieces: what it still has to give
+    uint64_t declared_amount = 0; // of a write in pieces: the total its first piece gave, 0 if none
+    uint64_t written_amount = 0;  // of a write in pieces: the units sent so far
     std::shared_ptr<eora::lob_target> target;
     OCISession* ses = nullptr;
 };
@@ -365,6 +408,21 @@ eora::value bind_value(OCIBind& b, ub4 iter)
     }
 }
 
+// The longest character value a client sends as such; a longer one, and one
+// bound as SQLT_LNG, goes as LONG, which only a LONG or LOB column takes.
+constexpr size_t max_char_bind_bytes = 4000;
+
+bool sent_as_long(const OCIBind& b, const eora::value& v, const std::string& charset)
+{
+    if (b.dty == SQLT_LNG) return true;
+    if (v.kind != eora::value::vk::text) return false;
+    if (b.dty != SQLT_CHR && b.dty != SQLT_STR && b.dty != SQLT_AFC && b.dty != SQLT_VCS) return false;
+    // National text travels in the national character set, UTF-16 here.
+    const size_t bytes =
+        b.csform == SQLCS_NCHAR ? eora::utf16_length(v.s) * sizeof(char16_t) : eora::charset_bytes(v.s, charset);
+    return bytes > max_char_bind_bytes;
+}
+
 // Text form of a value for SQLT_STR and the like.
 std::string text_form(const eora::value& v)
 {
@@ -487,6 +545,7 @@ bool fill_define(OCIDefine& d, const eora::value& v, const eora::result_column& 
         loc->content = v.s;
         loc->stored = false;
         loc->writer.reset();
+        loc->read_left = 0;
         loc->target = v.lob;
         loc->ses = ses;
         return false;
@@ -642,31 +701,37 @@ sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtrame
     return OCI_SUCCESS;
 }
 
+namespace {
+
+// Frees `h` when it is a live handle of type T; OCI_INVALID_HANDLE otherwise.
+template <class T>
+sword free_as(void* h, ub4 type)
+{
+    std::unique_ptr<T> owned(as<T>(h, type));
+    return owned ? OCI_SUCCESS : OCI_INVALID_HANDLE;
+}
+
+} // namespace
+
 sword OCIHandleFree(void* hndlp, ub4 type)
 {
     switch (type) {
     case OCI_HTYPE_ENV:
-        delete as<OCIEnv>(hndlp, type);
-        break;
+        return free_as<OCIEnv>(hndlp, type);
     case OCI_HTYPE_ERROR:
-        delete as<OCIError>(hndlp, type);
-        break;
+        return free_as<OCIError>(hndlp, type);
     case OCI_HTYPE_SVCCTX:
-        delete as<OCISvcCtx>(hndlp, type);
-        break;
+        return free_as<OCISvcCtx>(hndlp, type);
     case OCI_HTYPE_STMT:
-        delete as<OCIStmt>(hndlp, type);
-        break;
+        return free_as<OCIStmt>(hndlp, type);
     case OCI_HTYPE_SERVER:
-        delete as<OCIServer>(hndlp, type);
-        break;
+        return free_as<OCIServer>(hndlp, type);
     case OCI_HTYPE_SESSION:
-        delete as<OCISession>(hndlp, type);
-        break;
+        return free_as<OCISession>(hndlp, type);
     default:
+        // Binds and defines go with their statement.
         return OCI_INVALID_HANDLE;
     }
-    return hndlp ? OCI_SUCCESS : OCI_INVALID_HANDLE;
 }
 
 sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, size_t xtramem_sz, void** usrmempp)
@@ -695,17 +760,15 @@ sword OCIDescriptorFree(void* descp, ub4 type)
 {
     switch (type) {
     case OCI_DTYPE_LOB:
-        delete as<OCILobLocator>(descp, type);
-        break;
+        return free_as<OCILobLocator>(descp, type);
     case OCI_DTYPE_TIMESTAMP:
-        delete as<OCIDateTime>(descp, type);
-        break;
+        return free_as<OCIDateTime>(descp, type);
     case OCI_DTYPE_PARAM:
-        break; // parameters belong to their statement
+        // A parameter belongs to its statement, which frees it.
+        return is_live(descp, type) ? OCI_SUCCESS : OCI_INVALID_HANDLE;
     default:
         return OCI_INVALID_HANDLE;
     }
-    return descp ? OCI_SUCCESS : OCI_INVALID_HANDLE;
 }
 
 sword OCIAttrSet(void* h, ub4 htype, void* attributep, ub4 size, ub4 attr, OCIError* err)
@@ -935,7 +998,7 @@ namespace {
 eora::session* session_of(OCISvcCtx* svchp)
 {
     auto* svc = as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
-    if (!svc || !svc->ses || svc->ses->magic != live_magic) return nullptr;
+    if (!svc || !is_live(svc->ses, OCI_HTYPE_SESSION)) return nullptr;
     return svc->ses->s.get();
 }
 
@@ -998,20 +1061,31 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* err, ub4 posi
     auto* st = as<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (!st || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     if (position == 0) return fail(err, 1007);
-    auto d = std::make_unique<OCIDefine>();
-    d->position = position;
+    // A handle passed in is one to redefine: it must be a define of this
+    // statement, for the same position; a null one is made here.
+    OCIDefine* d = nullptr;
+    if (defnpp && *defnpp) {
+        d = as<OCIDefine>(*defnpp, OCI_HTYPE_DEFINE);
+        if (!d || d->stmt != st) return OCI_INVALID_HANDLE;
+        if (d->position != position) return fail(err, 24317);
+    } else {
+        auto fresh = std::make_unique<OCIDefine>();
+        fresh->stmt = st;
+        fresh->position = position;
+        // A second define of the same position replaces the first.
+        for (auto& old : st->defines) {
+            if (old && old->position == position) old.reset();
+        }
+        d = fresh.get();
+        st->defines.push_back(std::move(fresh));
+    }
     d->valuep = valuep;
     d->value_sz = value_sz;
     d->dty = dty;
     d->indp = indp;
     d->rlenp = rlenp;
     d->rcodep = rcodep;
-    // A second define of the same position replaces the first.
-    for (auto& old : st->defines) {
-        if (old && old->position == position) old.reset();
-    }
-    if (defnpp) *defnpp = d.get();
-    st->defines.push_back(std::move(d));
+    if (defnpp) *defnpp = d;
     return OCI_SUCCESS;
 }
 
@@ -1020,10 +1094,26 @@ namespace {
 sword bind_common(OCIStmt* st, OCIBind** bindpp, ub4 position, std::string name, void* valuep, sb4 value_sz, ub2 dty,
                   void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4 mode)
 {
-    auto b = std::make_unique<OCIBind>();
-    b->stmt = st;
-    b->position = position;
-    b->name = std::move(name);
+    // A handle passed in must be a live bind; the statement's bind of the
+    // same placeholder is bound again in place, keeping its handle.
+    OCIBind* b = nullptr;
+    if (bindpp && *bindpp) {
+        OCIBind* given = as<OCIBind>(*bindpp, OCI_HTYPE_BIND);
+        if (!given) return OCI_INVALID_HANDLE;
+        if (given->stmt == st && given->position == position && given->name == name) b = given;
+    }
+    if (!b) {
+        auto fresh = std::make_unique<OCIBind>();
+        fresh->stmt = st;
+        fresh->position = position;
+        fresh->name = std::move(name);
+        for (auto& old : st->binds) {
+            if (old && ((position && old->position == position) || (!position && old->name == fresh->name)))
+                old.reset();
+        }
+        b = fresh.get();
+        st->binds.push_back(std::move(fresh));
+    }
     b->valuep = valuep;
     b->value_sz = value_sz;
     b->dty = dty;
@@ -1032,11 +1122,7 @@ sword bind_common(OCIStmt* st, OCIBind** bindpp, ub4 position, std::string name,
     b->rcodep = rcodep;
     b->maxarr = maxarr_len;
     b->mode = mode;
-    for (auto& old : st->binds) {
-        if (old && ((position && old->position == position) || (!position && old->name == b->name))) old.reset();
-    }
-    if (bindpp) *bindpp = b.get();
-    st->binds.push_back(std::move(b));
+    if (bindpp) *bindpp = b;
     return OCI_SUCCESS;
 }
 
@@ -1117,6 +1203,7 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters,
                 // The client converts an implicit-form text to the database character set.
                 if (b->csform != SQLCS_NCHAR && vals[i].kind == eora::value::vk::text)
                     vals[i].s = eora::to_charset(vals[i].s, s->settings().charset);
+                vals[i].long_bind = sent_as_long(*b, vals[i], s->settings().charset);
             }
             return vals;
         };
@@ -1198,13 +1285,21 @@ sword OCIStmtFetch(OCIStmt* stmtp, OCIError* err, ub4 nrows, ub2, ub4)
 
 namespace {
 
+// A character LOB is read and written in its column's form: SQLCS_NCHAR for
+// NCLOB, SQLCS_IMPLICIT for CLOB. OCI ignores the form for a BLOB.
+bool form_matches(const OCILobLocator& loc, ub1 csfrm)
+{
+    if (!loc.is_text) return true;
+    return csfrm == (loc.national ? SQLCS_NCHAR : SQLCS_IMPLICIT);
+}
+
 // The value a locator shows: what it was selected with or, once written
 // through it, what its row holds now (read then, and kept for later reads).
 const std::string& current_value(OCILobLocator& loc, OCISvcCtx* svchp)
 {
     if (loc.stored) {
         eora::session* s = session_of(svchp);
-        if (!s && loc.ses && loc.ses->magic == live_magic) s = loc.ses->s.get();
+        if (!s && is_live(loc.ses, OCI_HTYPE_SESSION)) s = loc.ses->s.get();
         if (!s) eora::raise(3114);
         loc.content = s->read_lob(*loc.target);
         loc.stored = false;
@@ -1237,12 +1332,13 @@ sword OCILobGetLength(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4*
 }
 
 sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 bufl,
-                 void*, OCICallbackLobRead, ub2 csid, ub1)
+                 void*, OCICallbackLobRead, ub2 csid, ub1 csfrm)
 {
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !amtp || !as<OCIError>(err, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
     err->clear();
     if (!loc->init) return fail(err, 22275);
+    if (!form_matches(*loc, csfrm)) return fail(err, 24806);
     if (offset == 0) offset = 1;
     const std::string* content = nullptr;
     try {
@@ -1250,34 +1346,41 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp
     } catch (const eora::eora_error& e) {
         return fail(err, e);
     }
-    if (loc->is_text && csid != 871) {
-        std::u16string s = eora::to_utf16(*content);
-        size_t from = offset - 1;
-        if (from >= s.size()) {
-            *amtp = 0;
-            return OCI_SUCCESS;
-        }
-        size_t want = *amtp ? *amtp : s.size();
-        size_t n = std::min({want, s.size() - from, static_cast<size_t>(bufl / 2)});
-        if (bufp) std::memcpy(bufp, s.data() + from, n * 2);
-        *amtp = static_cast<ub4>(n);
-        return OCI_SUCCESS;
+    // Character LOBs are read in UTF-16 code units (the amount counts them),
+    // a BLOB or raw UTF-8 in bytes; the buffer length is in bytes.
+    const bool units16 = loc->is_text && csid != utf8_csid;
+    std::u16string text16;
+    if (units16) text16 = eora::to_utf16(*content);
+    const size_t unit = units16 ? sizeof(char16_t) : 1;
+    const size_t total = units16 ? text16.size() : content->size();
+    const unsigned char* data = units16 ? reinterpret_cast<const unsigned char*>(text16.data())
+                                        : reinterpret_cast<const unsigned char*>(content->data());
+    // An amount of 0, or more than the buffer holds, is read piece by piece:
+    // each call gives a buffer full and OCI_NEED_DATA until the last piece.
+    // While such a read goes on, the offset passed in is not looked at.
+    size_t from = 0, left = 0;
+    if (loc->read_left) {
+        from = loc->read_next;
+        left = loc->read_left;
+    } else {
+        from = offset - 1;
+        left = from >= total ? 0 : *amtp ? std::min<size_t>(*amtp, total - from) : total - from;
     }
-    const std::string& b = *content;
-    size_t from = offset - 1;
-    if (from >= b.size()) {
-        *amtp = 0;
-        return OCI_SUCCESS;
-    }
-    size_t want = *amtp ? *amtp : b.size();
-    size_t n = std::min({want, b.size() - from, static_cast<size_t>(bufl)});
-    if (bufp) std::memcpy(bufp, b.data() + from, n);
+    const size_t n = std::min(left, static_cast<size_t>(bufl) / unit);
+    if (bufp && n) std::memcpy(bufp, data + from * unit, n * unit);
     *amtp = static_cast<ub4>(n);
+    if (n < left && n > 0) {
+        loc->read_next = from + n;
+        loc->read_left = left - n;
+        return OCI_NEED_DATA;
+    }
+    loc->read_next = 0;
+    loc->read_left = 0;
     return OCI_SUCCESS;
 }
 
 sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 buflen,
-                  ub1 piece, void*, OCICallbackLobWrite, ub2 csid, ub1)
+                  ub1 piece, void*, OCICallbackLobWrite, ub2 csid, ub1 csfrm)
 {
     auto* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (!loc || !amtp || !as<OCIError>(err, OCI_HTYPE_ERROR) || !as<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX))
@@ -1294,15 +1397,25 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
         loc->writer.reset();
         return fail(err, 24801);
     }
+    if (!form_matches(*loc, csfrm)) {
+        loc->writer.reset();
+        return fail(err, 24806);
+    }
     if (offset == 0) offset = 1;
-    const bool text = loc->is_text && csid != 871;
+    const bool text = loc->is_text && csid != utf8_csid;
     try {
         if (auto n = eora::take_injection("OCILobWrite " + loc->target->table + "." + loc->target->column +
                                           (continues ? " next piece" : "")))
             eora::raise(*n);
-        size_t n = text ? buflen / 2 : buflen;
-        // In pieces the amount is the whole value's (0: unknown), not this piece's.
-        if (piece == OCI_ONE_PIECE && *amtp && *amtp < n) n = *amtp;
+        // The amount counts characters of a character LOB (UTF-16 code units
+        // here), bytes of a BLOB; the buffer length is in bytes.
+        const size_t in_buffer = text ? buflen / 2 : buflen;
+        size_t n = in_buffer;
+        if (piece == OCI_ONE_PIECE && *amtp) {
+            // More than the buffer holds cannot be sent.
+            if (*amtp > in_buffer) eora::raise(22993);
+            n = *amtp;
+        }
         std::string data;
         if (text) {
             std::u16string units(n, u'\0');
@@ -1336,8 +1449,14 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* err, OCILobLocator* locp, ub4* amt
             }
             loc->writer = std::make_unique<eora::lob_writer>(*s, *loc->target, loc->is_text);
             loc->writer->append(head);
+            // In pieces the first amount is the whole value's (0: not known).
+            loc->declared_amount = piece == OCI_FIRST_PIECE ? *amtp : 0;
+            loc->written_amount = 0;
         }
         loc->writer->append(data);
+        loc->written_amount += n;
+        if (piece == OCI_LAST_PIECE && loc->declared_amount && loc->declared_amount != loc->written_amount)
+            eora::raise(22993);
         *amtp = static_cast<ub4>(n);
         if (piece == OCI_FIRST_PIECE || piece == OCI_NEXT_PIECE) return OCI_NEED_DATA;
         if (piece == OCI_ONE_PIECE) {

@@ -202,6 +202,9 @@ TEST_F(OciTest, InsertReturningRowidThenLobWrites)
     OCILobLocator* l2 = nullptr;
     OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&l1), OCI_DTYPE_LOB, 0, nullptr);
     OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&l2), OCI_DTYPE_LOB, 0, nullptr);
+    // Defines of another statement are not this one's: null handles, made anew.
+    d1 = nullptr;
+    d2 = nullptr;
     OCIDefineByPos(rd.h, &d1, c.err, 1, &l1, 0, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT);
     OCIDefineByPos(rd.h, &d2, c.err, 2, &l2, 0, SQLT_BLOB, nullptr, nullptr, nullptr, OCI_DEFAULT);
     ASSERT_EQ(rd.exec(1), OCI_SUCCESS) << c.error();
@@ -286,10 +289,10 @@ TEST_F(OciTest, FetchIntoIntegersTimestampsAndTruncation)
     OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&dt), OCI_DTYPE_TIMESTAMP, 0, nullptr);
     char16_t small[4];
     sb2 ind = 0;
-    OCIDefine* d = nullptr;
-    OCIDefineByPos(s.h, &d, c.err, 1, &n, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
-    OCIDefineByPos(s.h, &d, c.err, 2, &dt, 0, SQLT_TIMESTAMP, nullptr, nullptr, nullptr, OCI_DEFAULT);
-    OCIDefineByPos(s.h, &d, c.err, 3, small, sizeof small, SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT);
+    OCIDefine* d[3] = {};
+    OCIDefineByPos(s.h, &d[0], c.err, 1, &n, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    OCIDefineByPos(s.h, &d[1], c.err, 2, &dt, 0, SQLT_TIMESTAMP, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    OCIDefineByPos(s.h, &d[2], c.err, 3, small, sizeof small, SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT);
     EXPECT_EQ(s.exec(1), OCI_SUCCESS_WITH_INFO);
     EXPECT_EQ(n, 42);
     EXPECT_EQ(narrow(small), "abc");
