@@ -2,6 +2,7 @@
 // the agent, with every value, read back through a second connection.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,9 @@ protected:
 
     agent_result convert(const std::vector<std::string>& extra = {})
     {
-        std::vector<std::string> a{"--src=db", "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(),
-                                   "--oraclh=file:" + env.ora_dir(), "--oraclu=scott", "--oraclp=tiger"};
+        std::vector<std::string> a{
+            "--src=db",       "--dest=ORCL",   "--mssqlh=file:" + env.mss_dir(), "--oraclh=file:" + env.ora_dir(),
+            "--oraclu=scott", "--oraclp=tiger"};
         a.insert(a.end(), extra.begin(), extra.end());
         return run_agent(a);
     }
@@ -36,7 +38,7 @@ protected:
         for (const auto& r : env.oracle_query("SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH FROM ALL_TAB_COLUMNS WHERE "
                                               "OWNER = '" +
                                               owner + "' AND TABLE_NAME = '" + table + "' ORDER BY COLUMN_ID")
-                                  .rows)
+                                 .rows)
             out.push_back(r[0].s + " " + r[1].s + "(" + r[2].s + ")");
         return out;
     }
@@ -58,8 +60,8 @@ TEST_F(conversion_keys, binary_keys_and_indexes_arrive_as_raw_with_every_byte)
     agent_result r = convert();
     EXPECT_EQ(r.err, "");
 
-    EXPECT_EQ(column_types("dbo", "Bin"), (rows_t{"k RAW(16)", "vb RAW(64)", "rv RAW(8)", "h RAW(892)",
-                                                   "big BLOB(4000)", "im BLOB(4000)"}));
+    EXPECT_EQ(column_types("dbo", "Bin"),
+              (rows_t{"k RAW(16)", "vb RAW(64)", "rv RAW(8)", "h RAW(892)", "big BLOB(4000)", "im BLOB(4000)"}));
     EXPECT_EQ(index_names("dbo", "Bin"), (rows_t{"IX_Bin_rv", "IX_Bin_vb", "PK_Bin", "UX_Bin_h"}));
     EXPECT_EQ(index_names("dbo", "HKey"), (rows_t{"PK_HKey"}));
     EXPECT_EQ(index_names("dbo", "VKey"), (rows_t{"PK_VKey"}));
@@ -79,4 +81,57 @@ TEST_F(conversion_keys, binary_keys_and_indexes_arrive_as_raw_with_every_byte)
     // The key holds: a second row with the same binary key is refused.
     EXPECT_THROW(env.oracle_exec("INSERT INTO \"dbo\".\"HKey\" (\"h\", \"n\") VALUES (HEXTORAW('2F312F'), 9)"),
                  std::exception);
+}
+
+TEST_F(conversion_keys, each_schema_arrives_as_its_own_user_under_a_name_oracle_takes)
+{
+    env.run_script("db", real_schema::schema_tables());
+    agent_result r = convert();
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+
+    // Each schema's table went to the user named for that schema, and no two schemas share one.
+    const std::vector<std::pair<std::string, std::string>> users{
+        {real_schema::k_quote_schema, "it_s00000"},
+        {real_schema::k_quote_peer, "it_s"},
+        {real_schema::k_long_schema, "schema_name_of_forty_bytes_ab"},
+        {real_schema::k_long_peer, "schema_name_of_forty_byt00000"},
+        {real_schema::k_digit_schema, "A1st"},
+    };
+    for (const auto& [schema, user] : users) {
+        EXPECT_EQ(env.oracle_tables(user), (std::set<std::string>{"t"})) << schema;
+        EXPECT_EQ(env.oracle_list("SELECT COUNT(*) FROM ALL_USERS WHERE USERNAME = '" + user + "'"), rows_t{"1"});
+        expect_same_rows(env, "db", "SELECT * FROM [" + schema + "].[t]", "\"" + user + "\".\"t\"");
+        // Reported once, with both names.
+        const std::string line = "Schema '" + schema + "' is Oracle user '" + user + "'\n";
+        if (schema == real_schema::k_quote_peer) {
+            EXPECT_EQ(r.out.find("Schema '" + schema + "'"), std::string::npos) << r.out;
+        } else {
+            const size_t at = r.out.find(line);
+            EXPECT_NE(at, std::string::npos) << line << r.out;
+            EXPECT_EQ(r.out.find(line, at + 1), std::string::npos) << r.out;
+        }
+    }
+
+    // ROWID is no column name Oracle takes: it arrives renamed and reported; RowId keeps its name.
+    auto columns_of = [&](const std::string& table) {
+        return env.oracle_list("SELECT COLUMN_NAME FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = '" +
+                               table + "' ORDER BY COLUMN_ID");
+    };
+    EXPECT_EQ(columns_of("Addr_upper"), (rows_t{"id", "ROWID00000", "doc"}));
+    EXPECT_EQ(columns_of("Addr_mixed"), (rows_t{"id", "RowId"}));
+    EXPECT_NE(r.out.find("Column 'ROWID' of table \"dbo\".\"Addr_upper\" is named 'ROWID00000'\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("Column 'RowId'"), std::string::npos) << r.out;
+    table_map map;
+    map.renamed["ROWID"] = "ROWID00000";
+    expect_same_rows(env, "db", "SELECT * FROM Addr_upper", "\"dbo\".\"Addr_upper\"", map);
+    expect_same_rows(env, "db", "SELECT * FROM Addr_mixed", "\"dbo\".\"Addr_mixed\"");
+
+    // A second run into the same target finds the same users and overwrites their tables.
+    agent_result again = convert();
+    EXPECT_EQ(again.status, 0) << again.out;
+    EXPECT_EQ(again.out.find("Error"), std::string::npos) << again.out;
+    for (const auto& [schema, user] : users)
+        expect_same_rows(env, "db", "SELECT * FROM [" + schema + "].[t]", "\"" + user + "\".\"t\"");
 }
