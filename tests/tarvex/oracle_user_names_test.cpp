@@ -25,7 +25,9 @@ TEST(oracle_user_names, each_schema_gets_a_user_oracle_takes_and_none_shares_one
         {{L"abcdefghijabcdefghijabcdefghij_one", L"abcdefghijabcdefghijabcdefghij_two"},
          false,
          {L"abcdefghijabcdefghijabcdefghi", L"abcdefghijabcdefghijabcd00000"}},
-        {{L"m\u00fcller_\u00fcber_gr\u00f6\u00dfe_schema_lang"}, false, {L"m\u00fcller_\u00fcber_gr\u00f6\u00dfe_schema_"}},
+        {{L"m\u00fcller_\u00fcber_gr\u00f6\u00dfe_schema_lang"},
+         false,
+         {L"m\u00fcller_\u00fcber_gr\u00f6\u00dfe_schema_"}},
     };
     for (const auto& c : cases) {
         oracle_user_names names;
