@@ -61,9 +61,11 @@ void odb_recordset::initialize()
         if (vt == VT_DATE) hint = 1;
         tk_logger::log(2, ">>> reserved=%d", static_cast<int>(hint));
         uint32_t size = static_cast<uint32_t>(c.ulColumnSize);
-        if (c.wType == DBTYPE_BYTES) size *= 2;
         if (c.wType == DBTYPE_GUID) size = 38;
-        if (vt == VT_BLOB) size = 0;
+        // A binary column of a bounded length keeps it in bytes, so that a key can hold it; a long one has none.
+        const bool bounded_bytes =
+            (c.wType == DBTYPE_BYTES || c.wType == DBTYPE_UDT) && (c.dwFlags & DBCOLUMNFLAGS_ISLONG) == 0;
+        if (vt == VT_BLOB && !bounded_bytes) size = 0;
         // The text of a datetimeoffset: its precision is its length in characters.
         if (c.wType == DBTYPE_DBTIMESTAMPOFFSET) size = c.bPrecision;
         // The longest text a sql_variant value may have (a varchar(8000)).

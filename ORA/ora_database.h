@@ -53,4 +53,7 @@ public:
     bool b_array_insert = true;       // the batched insert path; the run clears it
     ora_identity_registry identities; // sequences and triggers of the tables created here
     ora_error_sink error_sink;        // errors the Oracle side reports and goes on from
+    // Lines for the run's console: names made here that differ from the source's, what was not carried over.
+    std::vector<std::wstring> notes;
+    std::vector<std::wstring> take_notes();
 };

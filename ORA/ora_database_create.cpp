@@ -9,6 +9,7 @@
 #include "ORA/ora_table.h"
 #include "ORA/ora_util.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_wstring.h"
 
 namespace {
 
@@ -56,6 +57,12 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
         // the server whatever fails later.
         tables.push_back(ora_simplify_name(name));
         names_map.add_fn_map(name, init.get_names_map());
+        for (const auto& [source, target] : init.get_names_map()) {
+            // The upper-casing the run asked for is no renaming.
+            if (b_uppercase && tk_wstring(source).to_upper() == target) continue;
+            notes.push_back(L"Column '" + source + L"' of table " + name + L" is named '" + target + L"'\n");
+        }
+        for (const auto& note : init.get_notes()) notes.push_back(note);
         identities.erase(name);
 
         try {
@@ -69,10 +76,18 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
 
         if (!indexes.empty()) {
             ora_indexes_initializer idx(name, init.get_target_schema(), indexes, init.get_names_map());
+            for (const auto& note : idx.get_notes()) notes.push_back(note);
             idx.build_indexes([&](const ora_exception& e) { error_sink.report(e, name); });
         }
     }
     return get_table1(name, 2);
+}
+
+std::vector<std::wstring> ora_database::take_notes()
+{
+    std::vector<std::wstring> out;
+    out.swap(notes);
+    return out;
 }
 
 void ora_database::advance_identity(const std::wstring& name)

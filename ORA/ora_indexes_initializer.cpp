@@ -42,6 +42,9 @@ ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table, udb_
             if (!schema->find_field(mapped) || !can_be_part_of_index(desc)) {
                 tk_logger::log(2, L"Field '%s' cannot be part of index",
                                desc.name.empty() ? mapped.c_str() : desc.name.c_str());
+                if (schema->find_field(mapped))
+                    notes.push_back(L"Index '" + src.name + L"' of table " + table_name + L" is not created: column '" +
+                                    desc.name + L"' is a LOB, which Oracle does not index\n");
                 usable = false;
                 break;
             }
@@ -51,6 +54,7 @@ ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table, udb_
         indexes.push_back(target);
         if (target.b_primary) pk_pos = static_cast<int32_t>(indexes.size()) - 1;
         if (!acceptable) {
+            notes.push_back(L"Index '" + src.name + L"' of table " + table_name + L" is named '" + idx_name + L"'\n");
             tk_logger::log(2, L"Store generated index name '%s'", idx_name.c_str());
             v->add_existing_name(idx_name);
         }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 #include "UDB/t_ftd.h"
 #include "UDB/t_names_map.h"
 #include "UDB/udb_indexes.h"
@@ -24,6 +25,8 @@ public:
     static bool can_be_part_of_index(const t_ftd& desc);
 
     const udb_indexes& get_indexes() const { return indexes; }
+    // Console lines: indexes named otherwise than in the source, and those not created.
+    const std::vector<std::wstring>& get_notes() const { return notes; }
     int32_t get_pk_pos() const { return pk_pos; }
     // The statement of one index; empty when it is skipped.
     std::wstring make_index_sql(const udb_index& idx) const;
@@ -34,4 +37,5 @@ private:
     udb_indexes indexes;
     udb_schema* schema;
     const t_names_map* column_map;
+    std::vector<std::wstring> notes;
 };

@@ -3,6 +3,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ORA/ora_validator.h"
 #include "UDB/t_names_map.h"
@@ -38,6 +39,8 @@ public:
     const t_names_map& get_names_map() const { return validator.mapped_pairs; }
     const std::wstring& get_identity_column() const { return identity_column; }
     const std::wstring& get_sequence_name() const { return sequence_name; }
+    // Console lines: what of the source columns was not carried over.
+    const std::vector<std::wstring>& get_notes() const { return notes; }
 
 private:
     std::wstring table_name;
@@ -48,4 +51,5 @@ private:
     udb_indexes* p_indexes;
     udb_schema* p_schema;
     std::wstring sequence_name;
+    std::vector<std::wstring> notes;
 };

@@ -15,6 +15,16 @@ bool allowed_char(wchar_t c) { return IsCharAlphaNumericW(c) || c == L'_' || c =
 
 bool is_quoted(const std::wstring& name) { return name.size() >= 2 && name.front() == L'"' && name.back() == L'"'; }
 
+// Names Oracle refuses even between double quotes: the row address pseudo-column, spelt as Oracle keeps it.
+const wchar_t* const k_refused_names[] = {L"ROWID"};
+
+bool refused_by_oracle(const std::wstring& name)
+{
+    for (const wchar_t* n : k_refused_names)
+        if (name == n) return true;
+    return false;
+}
+
 } // namespace
 
 ora_validator::ora_validator() : udb_validator(max_name) { tk_logger::log(1, "ora_validator::ctor"); }
@@ -29,7 +39,8 @@ bool ora_validator::is_acceptable(const std::wstring& name) const
     if (is_quoted(name)) {
         // Oracle allows neither a double quote nor NUL inside a quoted identifier.
         const std::wstring inner = name.substr(1, name.size() - 2);
-        if (inner.empty() || inner.find(L'"') != std::wstring::npos || inner.find(L'\0') != std::wstring::npos)
+        if (inner.empty() || inner.find(L'"') != std::wstring::npos || inner.find(L'\0') != std::wstring::npos ||
+            refused_by_oracle(inner))
             return false;
         tk_logger::log(1, "Names enclosed in \"...\" are always acceptable");
         return true;
@@ -40,6 +51,10 @@ bool ora_validator::is_acceptable(const std::wstring& name) const
             tk_logger::log(3, L"Name contains invalid symbol: '%c'", c);
             return false;
         }
+    }
+    if (refused_by_oracle(name)) {
+        tk_logger::log(3, L"Name '%s' is refused by Oracle", name.c_str());
+        return false;
     }
     // Compared as C strings, each up to its first NUL.
     return !restricted_names.contains_up_to_nul(name);

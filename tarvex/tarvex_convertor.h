@@ -16,6 +16,7 @@
 #include "tarvex/mssql_converter_impl.h"
 #include "tarvex/ora_db_mutator.h"
 #include "tarvex/oracle_converter_impl.h"
+#include "tarvex/oracle_user_names.h"
 #include "tarvex/udb_converter.h"
 
 class tarvex_convertor : public udb_converter,
@@ -88,5 +89,10 @@ private:
     std::atomic<bool> completed{false};
     // (owner, table) pairs given to entries of the current run.
     udb_name_pairs assigned;
+    // The Oracle user of each source schema of the run, and those whose other name was reported.
+    oracle_user_names users;
+    std::set<std::wstring> reported_users;
+    // Reports what the Oracle side made otherwise than the source has it.
+    void report_notes();
     settings_source source_kind;
 };

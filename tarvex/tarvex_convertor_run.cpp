@@ -100,6 +100,15 @@ void tarvex_convertor::run_entries(mss_database& source)
         if (!present) selected_queries.emplace_back(table, L"");
     }
     assigned.clear();
+    users.clear();
+    reported_users.clear();
+    std::vector<std::wstring> schemas;
+    for (const auto& entry : selected_queries) {
+        std::wstring table, owner;
+        mss_split_tab_name(entry.first, table, owner);
+        schemas.push_back(owner);
+    }
+    users.plan(schemas, uppercase);
     const auto entries = selected_queries;
     for (const auto& entry : entries) {
         try {
@@ -107,6 +116,7 @@ void tarvex_convertor::run_entries(mss_database& source)
         } catch (const tk_final_exception&) {
             throw;
         } catch (const tk_exception& e) {
+            report_notes();
             error_handler::ref().set_table_context(entry.first);
             if (const auto* ora = dynamic_cast<const ora_exception*>(&e); ora && ora->refuses_every_row())
                 stop_run(*ora);
@@ -125,6 +135,12 @@ std::wstring tarvex_convertor::derive_target_name(const std::wstring& mutated_na
         if (owner.empty()) {
             owner = oracle_owner();
         } else {
+            // The user is named as any other Oracle name is, and its tables go to exactly that user.
+            const std::wstring user = users.user_of(owner);
+            const bool case_only = uppercase && tk_wstring(owner).to_upper() == user;
+            if (user != owner && !case_only && reported_users.insert(owner).second)
+                progress(L"Schema '" + owner + L"' is Oracle user '" + user + L"'\n");
+            owner = user;
             progress(L"Creating schema if necessary: '" + owner + L"'\n");
             oracle->create_schema(owner);
         }
@@ -149,6 +165,7 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
         bool existed = oracle->is_table_exist(target);
         if (!existed || settle_existing_target(target)) {
             std::unique_ptr<udb_recordset> dst = open_target(target, *src_rs, existed);
+            report_notes();
             record_target_name(name, target, validator);
             copy_records(name, *src_rs, *dst);
             // The table's last LOB writes and its identity sequence are settled here, where an error can still be
@@ -179,7 +196,8 @@ std::unique_ptr<udb_recordset> tarvex_convertor::open_source_entry(mss_database&
 
 std::wstring tarvex_convertor::target_name(const std::wstring& name, udb_recordset& src_rs, ora_tn_validator& validator)
 {
-    std::wstring target = derive_target_name(modify1(name, src_rs.schema, src_rs.indexes));
+    const std::wstring mutated = modify1(name, src_rs.schema, src_rs.indexes);
+    std::wstring target = derive_target_name(mutated);
     if (uppercase) target = tk_wstring(target).to_upper();
     if (!validator.is_acceptable(target)) {
         target = validator.get_safe_name(target);
@@ -195,7 +213,17 @@ std::wstring tarvex_convertor::target_name(const std::wstring& name, udb_records
         tk_logger::log(3, L"Got safe table name '%s'", target.c_str());
     }
     assigned.add(parts.first, parts.second);
+    std::wstring source_table, source_owner;
+    mss_split_tab_name(mutated, source_table, source_owner);
+    const bool case_only = uppercase && tk_wstring(source_table).to_upper() == parts.second;
+    if (parts.second != source_table && !case_only)
+        progress(L"Table '" + source_table + L"' is named '" + parts.second + L"'\n");
     return target;
+}
+
+void tarvex_convertor::report_notes()
+{
+    for (const auto& note : oracle->take_notes()) progress(note);
 }
 
 bool tarvex_convertor::settle_existing_target(const std::wstring& target)

@@ -120,10 +120,11 @@ void add_constraint_row(session::impl& s, const std::string& owner, const std::s
 // Longest index key an 8 KB block holds.
 constexpr int64_t k_max_key_bytes = 6398;
 
-// Creates an index of the table on columns or on one expression.
+// Creates an index of the table on columns or on expressions (`expr_sql` joins the translated `expr_keys`).
 void make_index(session::impl& s, const table_meta& t, const std::string& owner, const std::string& name, bool unique,
                 const std::vector<std::string>& cols, const std::string& expr_sql, const std::string& expr_text,
-                const std::string& constraint, int dup_error, const std::string& dup_owner, const std::string& dup_name)
+                const std::string& constraint, int dup_error, const std::string& dup_owner, const std::string& dup_name,
+                const std::vector<std::string>& expr_keys = {})
 {
     if (expr_sql.empty()) {
         // Oracle sizes a key by its columns' declared lengths, not by the data they hold.
@@ -149,13 +150,19 @@ void make_index(session::impl& s, const table_meta& t, const std::string& owner,
         if ((rc & 0xFF) == SQLITE_FULL) s.segment_full(1654, owner, name);
         s.sqlite_fail(rc);
     }
-    if (unique && expr_sql.empty() && cols.size() > 1) {
-        // SQLite lets rows with a NULL in the key through; Oracle refuses two rows whose non-NULL key columns are
-        // equal unless every key column is NULL. A second index holds only the partly NULL rows, keyed on which
-        // columns are NULL and the values of the others.
+    // The key parts as SQLite reads them: the columns, or each key expression.
+    std::vector<std::string> parts;
+    if (expr_sql.empty())
+        for (const auto& c : cols) parts.push_back(q_name(c));
+    else
+        for (const auto& k : expr_keys) parts.push_back("(" + k + ")");
+    if (unique && parts.size() > 1) {
+        // SQLite lets rows with a NULL in the key through; Oracle refuses two rows whose non-NULL key parts are
+        // equal unless every key part is NULL. A second index holds only the partly NULL rows, keyed on which
+        // parts are NULL and the values of the others.
         std::string keys, some_null, some_set;
-        for (size_t i = 0; i < cols.size(); ++i) {
-            const std::string c = q_name(cols[i]);
+        for (size_t i = 0; i < parts.size(); ++i) {
+            const std::string& c = parts[i];
             keys += (i ? "," : "") + std::string("(") + c + " IS NULL),ifnull(" + c + ",0)";
             some_null += (i ? " OR " : "") + c + " IS NULL";
             some_set += (i ? " OR " : "") + c + " IS NOT NULL";
@@ -911,7 +918,7 @@ void create_index(ddl_ctx& c, parser& p, bool unique)
     name_ref tn = p.qualified(s.user);
     p.expect_op("(", 906);
     // Column list, or one expression.
-    std::vector<std::string> cols;
+    std::vector<std::string> cols, expr_keys;
     std::string expr_sql, expr_text;
     size_t b = p.pos();
     bool plain = true;
@@ -936,6 +943,7 @@ void create_index(ddl_ctx& c, parser& p, bool unique)
         size_t e = list_end(c.st.toks, b);
         std::vector<expr> keys = parse_expressions(c.st.toks, b, e);
         if (key_bytes(*t, keys) > k_max_key_bytes) raise(1450, std::to_string(k_max_key_bytes));
+        for (const auto& k : keys) expr_keys.push_back(translate_expressions(s, c.st, {k}, {t}, {t->name}).sql);
         expr_sql = translate_expressions(s, c.st, std::move(keys), {t}, {t->name}).sql;
         expr_text = c.st.sql.substr(c.st.toks[b].begin, c.st.toks[e].begin - c.st.toks[b].begin);
         while (!expr_text.empty() && expr_text.back() == ' ') expr_text.pop_back();
@@ -962,7 +970,7 @@ void create_index(ddl_ctx& c, parser& p, bool unique)
             if (plain && !ix.expr && ix.cols == cols) raise(1408);
             if (!plain && ix.expr && ix.cols.size() == 1 && ix.cols[0] == expr_text) raise(1408);
         }
-        make_index(s, *fresh, n.owner, n.name, unique, cols, expr_sql, expr_text, "", 1452, "", "");
+        make_index(s, *fresh, n.owner, n.name, unique, cols, expr_sql, expr_text, "", 1452, "", "", expr_keys);
     });
 }
 

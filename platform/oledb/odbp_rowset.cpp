@@ -8,6 +8,13 @@
 #include "platform/oledb/odbp_object.h"
 #include "platform/oledb/odbp_text.h"
 
+namespace {
+
+// The longest value SQL Server stores in a hierarchyid.
+constexpr DBLENGTH k_hierarchyid_bytes = 892;
+
+} // namespace
+
 odbp_column_meta odbp_meta_of(const mssx_result_column& c, bool generic)
 {
     const mssx_type& t = c.type;
@@ -111,7 +118,11 @@ odbp_column_meta odbp_meta_of(const mssx_result_column& c, bool generic)
     else if (n == "sql_variant") {
         m.wType = DBTYPE_VARIANT;
         m.size = 8016;
-    } else if (n == "hierarchyid" || n == "geometry" || n == "geography") {
+    } else if (n == "hierarchyid") {
+        // SQL Server bounds a hierarchyid at 892 bytes.
+        m.wType = DBTYPE_UDT;
+        m.size = k_hierarchyid_bytes;
+    } else if (n == "geometry" || n == "geography") {
         m.wType = DBTYPE_UDT;
         m.size = kMax;
         m.flags |= DBCOLUMNFLAGS_ISLONG;

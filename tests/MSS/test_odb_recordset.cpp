@@ -120,14 +120,29 @@ TEST(OdbRecordset, BindSizesAndTypes)
     // datetimeoffset comes back as text of up to 34 characters.
     EXPECT_GE(b.bindings[6].cbMaxLen, 35 * sizeof(WCHAR));
     for (int i : {0, 1, 2, 3, 5, 6}) EXPECT_EQ(b.bindings[i].wType, DBTYPE_WSTR) << i;
-    // Descriptor sizes: GUID 38, binary 0 (BLOB), text its length.
+    // Descriptor sizes: GUID 38, bounded binary its bytes, text its length.
     EXPECT_EQ(rs.schema[2].size, 38u);
     EXPECT_EQ(rs.schema[2].dw_reserved, 1u);
-    EXPECT_EQ(rs.schema[4].size, 0u);
+    EXPECT_EQ(rs.schema[4].size, 3u);
     EXPECT_EQ(rs.schema[4].vartype, VT_BLOB);
     EXPECT_EQ(rs.schema[1].dw_reserved, 1u);
     EXPECT_EQ(rs.schema[3].size, 10u);
     fake->Release();
+
+    // Long binary columns (image, varbinary(max), geometry) have no length a key could use; a hierarchyid has.
+    std::vector<fake_column> binaries = {{L"im", DBTYPE_BYTES, 2147483647, DBCOLUMNFLAGS_ISLONG},
+                                         {L"vm", DBTYPE_BYTES, 0xFFFFFFFFu, DBCOLUMNFLAGS_ISLONG},
+                                         {L"geo", DBTYPE_UDT, 0xFFFFFFFFu, DBCOLUMNFLAGS_ISLONG},
+                                         {L"h", DBTYPE_UDT, 892},
+                                         {L"rv", DBTYPE_BYTES, 8, DBCOLUMNFLAGS_ISROWVER}};
+    auto* bin = new fake_rowset(binaries, {});
+    odb_recordset rs_bin(bin);
+    const std::vector<uint32_t> sizes{0, 0, 0, 892, 8};
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        EXPECT_EQ(rs_bin.schema[i].vartype, VT_BLOB) << i;
+        EXPECT_EQ(rs_bin.schema[i].size, sizes[i]) << i;
+    }
+    bin->Release();
 
     std::vector<fake_column> wide(20, fake_column{L"x", DBTYPE_WSTR, 0xFFFFFFFFu});
     auto* many = new fake_rowset(wide, {});

@@ -186,6 +186,9 @@ TEST_F(OraIndexes, NamesAreValidatedAcrossTables)
     const std::wstring n2 = second.get_indexes()[0].name;
     EXPECT_NE(n1, n2);
     EXPECT_EQ(n1.substr(0, 5), L"A1_IX");
+    // Each renaming is a line for the console, with both names.
+    EXPECT_EQ(first.get_notes(), std::vector<std::wstring>{L"Index '1_IX' of table T1 is named '" + n1 + L"'\n"});
+    EXPECT_EQ(second.get_notes(), std::vector<std::wstring>{L"Index '1_IX' of table T2 is named '" + n2 + L"'\n"});
     EXPECT_EQ(first.get_indexes()[0].fields, std::vector<std::wstring>{L"NEW_A"});
     first.build_indexes();
     second.build_indexes();

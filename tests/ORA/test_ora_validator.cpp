@@ -158,3 +158,16 @@ TEST(OraValidator, RestrictedNamesAnswerAsComparingWithEachOfThem)
     EXPECT_FALSE(v.is_acceptable(L"e\u0301toile"));
     EXPECT_TRUE(v.is_acceptable(L"ETOILE"));
 }
+
+TEST(OraValidator, TheRowAddressNameOracleRefusesIsRenamedOthersKeepTheirs)
+{
+    ora_fn_validator v(std::vector<std::wstring>{L"id", L"ROWID"});
+    // Refused as Oracle keeps the name: upper case, quoted or not.
+    EXPECT_FALSE(v.is_acceptable(L"ROWID"));
+    EXPECT_FALSE(v.is_acceptable(L"\"ROWID\""));
+    for (const wchar_t* kept : {L"RowId", L"rowid", L"ROWIDS", L"MY_ROWID", L"\"RowId\""})
+        EXPECT_TRUE(v.is_acceptable(kept)) << kept;
+    const std::wstring safe = v.get_safe_name(L"ROWID");
+    EXPECT_EQ(safe, L"ROWID00000");
+    EXPECT_TRUE(v.is_acceptable(safe));
+}

@@ -1,0 +1,137 @@
+// Every table, key and index of a generated real-world schema arrives through
+// the agent, with every value, read back through a second connection.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "agent_process.h"
+#include "conversion_env.h"
+#include "real_schema_source.h"
+
+namespace {
+
+using rows_t = std::vector<std::string>;
+
+class conversion_keys : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        env.create_database("db");
+        env.create_user("scott", "tiger");
+    }
+
+    agent_result convert(const std::vector<std::string>& extra = {})
+    {
+        std::vector<std::string> a{
+            "--src=db",       "--dest=ORCL",   "--mssqlh=file:" + env.mss_dir(), "--oraclh=file:" + env.ora_dir(),
+            "--oraclu=scott", "--oraclp=tiger"};
+        a.insert(a.end(), extra.begin(), extra.end());
+        return run_agent(a);
+    }
+
+    // "TYPE(length)" of each column of a table, in column order.
+    rows_t column_types(const std::string& owner, const std::string& table)
+    {
+        rows_t out;
+        for (const auto& r : env.oracle_query("SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH FROM ALL_TAB_COLUMNS WHERE "
+                                              "OWNER = '" +
+                                              owner + "' AND TABLE_NAME = '" + table + "' ORDER BY COLUMN_ID")
+                                 .rows)
+            out.push_back(r[0].s + " " + r[1].s + "(" + r[2].s + ")");
+        return out;
+    }
+
+    rows_t index_names(const std::string& owner, const std::string& table)
+    {
+        return env.oracle_list("SELECT INDEX_NAME FROM ALL_INDEXES WHERE TABLE_OWNER = '" + owner +
+                               "' AND TABLE_NAME = '" + table + "' ORDER BY INDEX_NAME");
+    }
+
+    conversion_env env;
+};
+
+} // namespace
+
+TEST_F(conversion_keys, binary_keys_and_indexes_arrive_as_raw_with_every_byte)
+{
+    env.run_script("db", real_schema::binary_tables());
+    agent_result r = convert();
+    EXPECT_EQ(r.err, "");
+
+    EXPECT_EQ(column_types("dbo", "Bin"),
+              (rows_t{"k RAW(16)", "vb RAW(64)", "rv RAW(8)", "h RAW(892)", "big BLOB(4000)", "im BLOB(4000)"}));
+    EXPECT_EQ(index_names("dbo", "Bin"), (rows_t{"IX_Bin_rv", "IX_Bin_vb", "PK_Bin", "UX_Bin_h"}));
+    EXPECT_EQ(index_names("dbo", "HKey"), (rows_t{"PK_HKey"}));
+    EXPECT_EQ(index_names("dbo", "VKey"), (rows_t{"PK_VKey"}));
+    EXPECT_EQ(env.oracle_list("SELECT CONSTRAINT_TYPE FROM ALL_CONSTRAINTS WHERE OWNER = 'dbo' AND "
+                              "CONSTRAINT_NAME = 'PK_HKey'"),
+              rows_t{"P"});
+    expect_same_rows(env, "db", "SELECT * FROM Bin", "\"dbo\".\"Bin\"");
+    expect_same_rows(env, "db", "SELECT * FROM HKey", "\"dbo\".\"HKey\"");
+    expect_same_rows(env, "db", "SELECT * FROM VKey WHERE DATALENGTH(v) > 0", "\"dbo\".\"VKey\"");
+
+    // Oracle keeps an empty RAW as NULL: the one key that would get one is reported for its record, and only it.
+    EXPECT_NE(r.out.find("[dbo].[VKey], record #2:"), std::string::npos) << r.out;
+    size_t errors = 0;
+    for (size_t p = r.out.find("Error:"); p != std::string::npos; p = r.out.find("Error:", p + 1)) ++errors;
+    EXPECT_EQ(errors, 1u) << r.out;
+
+    // The key holds: a second row with the same binary key is refused.
+    EXPECT_THROW(env.oracle_exec("INSERT INTO \"dbo\".\"HKey\" (\"h\", \"n\") VALUES (HEXTORAW('2F312F'), 9)"),
+                 std::exception);
+}
+
+TEST_F(conversion_keys, each_schema_arrives_as_its_own_user_under_a_name_oracle_takes)
+{
+    env.run_script("db", real_schema::schema_tables());
+    agent_result r = convert();
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+
+    // Each schema's table went to the user named for that schema, and no two schemas share one.
+    const std::vector<std::pair<std::string, std::string>> users{
+        {real_schema::k_quote_schema, "it_s00000"},
+        {real_schema::k_quote_peer, "it_s"},
+        {real_schema::k_long_schema, "schema_name_of_forty_bytes_ab"},
+        {real_schema::k_long_peer, "schema_name_of_forty_byt00000"},
+        {real_schema::k_digit_schema, "A1st"},
+    };
+    for (const auto& [schema, user] : users) {
+        EXPECT_EQ(env.oracle_tables(user), (std::set<std::string>{"t"})) << schema;
+        EXPECT_EQ(env.oracle_list("SELECT COUNT(*) FROM ALL_USERS WHERE USERNAME = '" + user + "'"), rows_t{"1"});
+        expect_same_rows(env, "db", "SELECT * FROM [" + schema + "].[t]", "\"" + user + "\".\"t\"");
+        // Reported once, with both names.
+        const std::string line = "Schema '" + schema + "' is Oracle user '" + user + "'\n";
+        if (schema == real_schema::k_quote_peer) {
+            EXPECT_EQ(r.out.find("Schema '" + schema + "'"), std::string::npos) << r.out;
+        } else {
+            const size_t at = r.out.find(line);
+            EXPECT_NE(at, std::string::npos) << line << r.out;
+            EXPECT_EQ(r.out.find(line, at + 1), std::string::npos) << r.out;
+        }
+    }
+
+    // ROWID is no column name Oracle takes: it arrives renamed and reported; RowId keeps its name.
+    auto columns_of = [&](const std::string& table) {
+        return env.oracle_list("SELECT COLUMN_NAME FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = '" +
+                               table + "' ORDER BY COLUMN_ID");
+    };
+    EXPECT_EQ(columns_of("Addr_upper"), (rows_t{"id", "ROWID00000", "doc"}));
+    EXPECT_EQ(columns_of("Addr_mixed"), (rows_t{"id", "RowId"}));
+    EXPECT_NE(r.out.find("Column 'ROWID' of table \"dbo\".\"Addr_upper\" is named 'ROWID00000'\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("Column 'RowId'"), std::string::npos) << r.out;
+    table_map map;
+    map.renamed["ROWID"] = "ROWID00000";
+    expect_same_rows(env, "db", "SELECT * FROM Addr_upper", "\"dbo\".\"Addr_upper\"", map);
+    expect_same_rows(env, "db", "SELECT * FROM Addr_mixed", "\"dbo\".\"Addr_mixed\"");
+
+    // A second run into the same target finds the same users and overwrites their tables.
+    agent_result again = convert();
+    EXPECT_EQ(again.status, 0) << again.out;
+    EXPECT_EQ(again.out.find("Error"), std::string::npos) << again.out;
+    for (const auto& [schema, user] : users)
+        expect_same_rows(env, "db", "SELECT * FROM [" + schema + "].[t]", "\"" + user + "\".\"t\"");
+}

@@ -1,0 +1,63 @@
+// A generated source database of the shapes real schemas have and a converter
+// easily loses: keys and indexes on binary columns, schemas whose names Oracle
+// refuses as written, filtered unique indexes, expression defaults.
+#pragma once
+#include <string>
+#include <utility>
+
+namespace real_schema {
+
+// Binary keys: values that must arrive byte for byte, and one row whose key is
+// an empty binary value, which Oracle cannot keep in a key.
+inline std::string binary_tables()
+{
+    return "CREATE TABLE Bin (k binary(16) NOT NULL, vb varbinary(64) NULL, rv rowversion, h hierarchyid NULL, "
+           "big varbinary(max) NULL, im image NULL, CONSTRAINT PK_Bin PRIMARY KEY (k))\nGO\n"
+           "CREATE INDEX IX_Bin_vb ON Bin (vb)\nGO\n"
+           "CREATE INDEX IX_Bin_rv ON Bin (rv)\nGO\n"
+           "CREATE UNIQUE INDEX UX_Bin_h ON Bin (h)\nGO\n"
+           "INSERT Bin (k, vb, h, big, im) VALUES (0x000102030405060708090A0B0C0D0E0F, 0xCAFE, '/1/', 0x01, 0xFF00)\n"
+           "INSERT Bin (k, vb, h, big, im) VALUES (0xFF0102030405060708090A0B0C0D0E00, 0x00, '/1/2/', NULL, NULL)\n"
+           "INSERT Bin (k, vb, h, big, im) VALUES (0x00000000000000000000000000000000, NULL, NULL, 0x, 0x)\n"
+           "GO\n"
+           "CREATE TABLE HKey (h hierarchyid NOT NULL, n int NULL, CONSTRAINT PK_HKey PRIMARY KEY (h))\nGO\n"
+           "INSERT HKey VALUES ('/', 0)\nINSERT HKey VALUES ('/1/', 1)\nINSERT HKey VALUES ('/1/3/', 13)\nGO\n"
+           "CREATE TABLE VKey (v varbinary(64) NOT NULL, n int NULL, CONSTRAINT PK_VKey PRIMARY KEY (v))\nGO\n"
+           "INSERT VKey VALUES (0x01, 1)\nINSERT VKey VALUES (0x, 2)\nINSERT VKey VALUES (0x0102, 3)\nGO\n";
+}
+
+// Schema names Oracle refuses as written: a quote, 40 bytes, a digit first; and
+// pairs of schemas whose safe names would be the same. A column named as
+// Oracle's row address beside a LOB column, and one in another letter case.
+const std::string k_quote_schema = "it's";
+const std::string k_quote_peer = "it_s"; // acceptable as written: keeps its name
+const std::string k_long_schema = "schema_name_of_forty_bytes_abcdefghijklm";
+const std::string k_long_peer = "schema_name_of_forty_bytes_abcdefghijxyz";
+const std::string k_digit_schema = "1st";
+
+inline std::string schema_tables()
+{
+    std::string s;
+    int n = 0;
+    for (const std::string& schema : {k_quote_schema, k_quote_peer, k_long_schema, k_long_peer, k_digit_schema}) {
+        ++n;
+        s += "CREATE SCHEMA [" + schema + "]\nGO\n";
+        s += "CREATE TABLE [" + schema + "].[t] (id int NOT NULL, v nvarchar(20) NULL, CONSTRAINT [PK_t" +
+             std::to_string(n) + "] PRIMARY KEY (id))\nGO\n";
+        s += "INSERT [" + schema + "].[t] VALUES (" + std::to_string(n) + ", N'row of schema " + std::to_string(n) +
+             "')\n";
+        s += "INSERT [" + schema + "].[t] VALUES (" + std::to_string(n * 10) + ", NULL)\nGO\n";
+    }
+    s += "CREATE TABLE [Addr_upper] (id int NOT NULL, [ROWID] nvarchar(10) NULL, doc nvarchar(max) NULL, "
+         "CONSTRAINT [PK_Addr_upper] PRIMARY KEY (id))\nGO\n"
+         "INSERT [Addr_upper] VALUES (1, N'ROWID', N'" +
+         std::string(5000, 'd') +
+         "')\n"
+         "INSERT [Addr_upper] VALUES (2, NULL, NULL)\nGO\n"
+         "CREATE TABLE [Addr_mixed] (id int NOT NULL, [RowId] nvarchar(10) NULL, "
+         "CONSTRAINT [PK_Addr_mixed] PRIMARY KEY (id))\nGO\n"
+         "INSERT [Addr_mixed] VALUES (1, N'RowId')\nINSERT [Addr_mixed] VALUES (2, NULL)\nGO\n";
+    return s;
+}
+
+} // namespace real_schema
