@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cf=$(command -v clang-format-14 || command -v clang-format)
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
 if [ "${1:-}" = "--fix" ]; then
   printf '%s\0' "${files[@]}" | xargs -0 -n 64 -P "$(nproc)" "$cf" -i
   exit 0

@@ -13,9 +13,8 @@ constexpr std::string_view k_owner_of_everything = "SYS";
 // Privileges by which a user sees the tables of other schemas: lacking the
 // one a statement needs, such a user is told so (ORA-01031); any other is
 // told that the table does not exist (ORA-00942), as Oracle tells it.
-const std::string_view k_seeing_privileges[] = {priv::select_any_table, priv::insert_any_table,
-                                                priv::update_any_table, priv::delete_any_table,
-                                                priv::alter_any_table,  priv::drop_any_table,
+const std::string_view k_seeing_privileges[] = {priv::select_any_table, priv::insert_any_table, priv::update_any_table,
+                                                priv::delete_any_table, priv::alter_any_table,  priv::drop_any_table,
                                                 priv::lock_any_table,   priv::comment_any_table};
 
 } // namespace
@@ -58,7 +57,8 @@ void session::impl::load_privileges()
         "granted_role=?2)");
     bind_text(st, 1, user);
     bind_text(st, 2, std::string(priv::dba_role));
-    while (sqlite3_step(st) == SQLITE_ROW) privileges->emplace(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    while (sqlite3_step(st) == SQLITE_ROW)
+        privileges->emplace(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     sqlite3_reset(st);
 }
 
@@ -113,8 +113,7 @@ namespace {
 std::string grant_item(parser& p)
 {
     std::string words;
-    while (p.peek().kind == tok::ident && !p.peek().is_kw("TO") && !p.peek().is_kw("FROM") &&
-           !p.peek().is_kw("ON")) {
+    while (p.peek().kind == tok::ident && !p.peek().is_kw("TO") && !p.peek().is_kw("FROM") && !p.peek().is_kw("ON")) {
         words += (words.empty() ? "" : " ") + p.next().text;
     }
     if (words.empty()) raise(990);

@@ -14,10 +14,9 @@ constexpr int k_overwrite = 0, k_merge = 1, k_skip = 2;
 // As the README lists them ("Converting into a real Oracle").
 std::vector<std::string> readme_privileges(int mode)
 {
-    std::vector<std::string> p = {"CREATE SESSION",   "CREATE USER",         "ALTER USER",
-                                  "CREATE ANY TABLE", "ALTER ANY TABLE",     "CREATE ANY INDEX",
-                                  "CREATE ANY SEQUENCE", "CREATE ANY TRIGGER", "INSERT ANY TABLE",
-                                  "UPDATE ANY TABLE", "SELECT ANY TABLE"};
+    std::vector<std::string> p = {"CREATE SESSION",   "CREATE USER",      "ALTER USER",          "CREATE ANY TABLE",
+                                  "ALTER ANY TABLE",  "CREATE ANY INDEX", "CREATE ANY SEQUENCE", "CREATE ANY TRIGGER",
+                                  "INSERT ANY TABLE", "UPDATE ANY TABLE", "SELECT ANY TABLE"};
     if (mode == k_overwrite) p.push_back("DROP ANY TABLE");
     return p;
 }
@@ -63,9 +62,9 @@ TEST_P(conversion_privileges, the_listed_privileges_convert_the_sample_database_
 TEST_P(conversion_privileges, a_run_lacking_any_one_is_refused)
 {
     const int mode = GetParam();
-    const std::vector<std::string> shown = {"CREATE SESSION",   "CREATE USER",         "CREATE ANY TABLE",
-                                            "ALTER ANY TABLE",  "CREATE ANY INDEX",    "CREATE ANY SEQUENCE",
-                                            "INSERT ANY TABLE", "SELECT ANY TABLE",    "DROP ANY TABLE"};
+    const std::vector<std::string> shown = {"CREATE SESSION",   "CREATE USER",      "CREATE ANY TABLE",
+                                            "ALTER ANY TABLE",  "CREATE ANY INDEX", "CREATE ANY SEQUENCE",
+                                            "INSERT ANY TABLE", "SELECT ANY TABLE", "DROP ANY TABLE"};
     for (const auto& missing : shown) {
         const auto all = readme_privileges(mode);
         if (std::find(all.begin(), all.end(), missing) == all.end()) continue;
@@ -75,13 +74,9 @@ TEST_P(conversion_privileges, a_run_lacking_any_one_is_refused)
         conversion_env fresh;
         fresh.load_file("master", std::string(TVX_SAMPLES) + "/tvx_sample.sql");
         fresh.create_user("scott", "tiger", less);
-        std::vector<std::string> a{"--src=TvxSample",
-                                   "--dest=ORCL",
-                                   "--mssqlh=file:" + fresh.mss_dir(),
-                                   "--oraclh=file:" + fresh.ora_dir(),
-                                   "--oraclu=scott",
-                                   "--oraclp=tiger",
-                                   "--mode=" + std::to_string(mode)};
+        std::vector<std::string> a{
+            "--src=TvxSample", "--dest=ORCL",    "--mssqlh=file:" + fresh.mss_dir(), "--oraclh=file:" + fresh.ora_dir(),
+            "--oraclu=scott",  "--oraclp=tiger", "--mode=" + std::to_string(mode)};
         agent_result r = run_agent(a);
         // Dropping is only asked for by a second overwrite.
         if (missing == "DROP ANY TABLE") r = run_agent(a);

@@ -112,8 +112,9 @@ TEST_F(EoraPrivileges, EachStatementOnAnotherSchemaNeedsItsAnyPrivilege)
         {"ALTER ANY TABLE", "alter table owner.c modify (v not null)"},
         {"CREATE ANY INDEX", "create index owner.c_v on owner.c (v)"},
         {"CREATE ANY SEQUENCE", "create sequence owner.c_seq"},
-        {"CREATE ANY TRIGGER", "create or replace trigger owner.c_trg before insert on owner.c for each row "
-                               "when (new.id is null) begin select c_seq.nextval into :new.id from dual; end;"},
+        {"CREATE ANY TRIGGER",
+         "create or replace trigger owner.c_trg before insert on owner.c for each row "
+         "when (new.id is null) begin select c_seq.nextval into :new.id from dual; end;"},
         {"INSERT ANY TABLE", "insert into owner.c (v, d) values ('x', empty_clob())"},
         {"UPDATE ANY TABLE", "update owner.c set v = 'y' where id = 1"},
         {"DELETE ANY TABLE", "delete from owner.c where id = 2"},

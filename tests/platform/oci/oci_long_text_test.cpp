@@ -20,8 +20,9 @@ protected:
     void SetUp() override
     {
         OciTest::SetUp();
-        exec("CREATE TABLE \"T\" (\"ID\" NUMBER(10), \"V\" VARCHAR2(4000), \"NV\" NVARCHAR2(2000), \"L\" LONG, "
-             "\"C\" CLOB)");
+        exec(
+            "CREATE TABLE \"T\" (\"ID\" NUMBER(10), \"V\" VARCHAR2(4000), \"NV\" NVARCHAR2(2000), \"L\" LONG, "
+            "\"C\" CLOB)");
         exec("INSERT INTO \"T\" (\"ID\") VALUES(1)");
     }
 
@@ -81,8 +82,7 @@ TEST_F(OciLongTextTest, a_literal_is_measured_in_the_bytes_of_the_database_chara
     service_dir latin;
     eora::session::create_service((latin.dir / "LATIN.db").string(), "manager", "WE8MSWIN1252");
     client l;
-    ASSERT_EQ(l.connect("//file:" + latin.dir.string() + ":1521/LATIN", "system", "manager"), OCI_SUCCESS)
-        << l.error();
+    ASSERT_EQ(l.connect("//file:" + latin.dir.string() + ":1521/LATIN", "system", "manager"), OCI_SUCCESS) << l.error();
     ASSERT_EQ(l.run("CREATE TABLE \"T\" (\"V\" VARCHAR2(4000))"), 0) << l.error();
     // One byte a character there: 4,000 of them fit, 4,001 do not.
     EXPECT_EQ(l.run("INSERT INTO \"T\" VALUES('" + repeat("\u00e9", 4000) + "')"), 0) << l.error();
@@ -91,7 +91,7 @@ TEST_F(OciLongTextTest, a_literal_is_measured_in_the_bytes_of_the_database_chara
 
 TEST_F(OciLongTextTest, a_value_bound_as_long_goes_only_into_a_long_or_lob_column)
 {
-    const std::u16string big(2500, u'\u00e9');   // 5,000 bytes in either character set
+    const std::u16string big(2500, u'\u00e9');      // 5,000 bytes in either character set
     const std::u16string national(2000, u'\u4e2d'); // 4,000 bytes in UTF-16
     struct bind_case {
         const char* what;
@@ -115,9 +115,9 @@ TEST_F(OciLongTextTest, a_value_bound_as_long_goes_only_into_a_long_or_lob_colum
         SCOPED_TRACE(k.what);
         EXPECT_EQ(run_bound("UPDATE \"T\" SET \"" + k.column + "\" = :v", k.text, k.dty, k.national), k.ora)
             << c.error();
-        EXPECT_EQ(run_bound("INSERT INTO \"T\" (\"ID\", \"" + k.column + "\") VALUES(3, :v)", k.text, k.dty,
-                            k.national),
-                  k.ora)
+        EXPECT_EQ(
+            run_bound("INSERT INTO \"T\" (\"ID\", \"" + k.column + "\") VALUES(3, :v)", k.text, k.dty, k.national),
+            k.ora)
             << c.error();
         if (k.ora == 0) {
             const auto got = c.rows("SELECT \"" + k.column + "\" FROM \"T\" WHERE \"ID\" = 3");
