@@ -68,21 +68,24 @@ bool is_exact_number_text(const udb_field& field, const t_ftd& column)
 constexpr size_t k_max_literal_bytes = 4000;
 
 // A text literal that cannot carry its value exactly: longer than Oracle parses,
-// or national text beyond ASCII, which a literal would pass through the
-// database character set. Gives the value to bind instead.
+// national text beyond ASCII, which a literal would pass through the database
+// character set, or text holding U+0000, which statement text must not.
+// Gives the value to bind instead.
 std::optional<std::u16string> literal_needing_bind(const std::wstring& literal, bool national)
 {
     if (literal.size() < 2 || literal.front() != L'\'' || literal.back() != L'\'') return std::nullopt;
     // The value is measured in place; it is copied out only when it is bound.
     bool beyond_ascii = false;
+    bool nul = false;
     size_t utf8_bytes = 0;
     for (size_t k = 1; k + 1 < literal.size(); ++k) {
         const wchar_t c = literal[k];
         beyond_ascii = beyond_ascii || c >= 0x80;
+        nul = nul || c == L'\0';
         utf8_bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
         if (c == L'\'' && k + 2 < literal.size() && literal[k + 1] == L'\'') ++k;
     }
-    if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii)) return std::nullopt;
+    if (utf8_bytes <= k_max_literal_bytes && !(national && beyond_ascii) && !nul) return std::nullopt;
     std::wstring value;
     value.reserve(literal.size() - 2);
     for (size_t k = 1; k + 1 < literal.size(); ++k) {

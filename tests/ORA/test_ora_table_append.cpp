@@ -8,6 +8,7 @@
 #include "ORA/ora_table.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "platform/eora/eora_session.h"
 #include "platform/oci/oci.h"
 
 namespace {
@@ -606,4 +607,35 @@ TEST_F(ora_target_test, lob_values_in_changing_columns_from_row_to_row_each_reac
         rs->next();
     }
     EXPECT_EQ(n, static_cast<int>(std::size(patterns)));
+}
+
+// Text holding U+0000 goes as a bind: no statement text ever carries a NUL.
+TEST_F(ora_target_test, text_holding_nul_is_bound_and_arrives_whole)
+{
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4, true));
+    s.push_back(make_column(L"T", VT_BSTR, 40));
+    s.push_back(make_column(L"L", VT_BSTR, 0));
+    udb_indexes none;
+    std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"Z\"", s, none);
+    const std::wstring with_nul(L"a\0b'c\0", 6);
+    // A statement whose text holds a NUL fails: this one must never be sent.
+    oci_test_inject_error(std::string(1, '\0'), 1722);
+    auto rec = std::make_unique<udb_record>();
+    rec->push_back(make_field(L"ID", ole_variant(1)));
+    rec->push_back(make_field(L"T", ole_variant(with_nul)));
+    rec->push_back(make_field(L"L", ole_variant(with_nul + L"\u00e9")));
+    EXPECT_NO_THROW(t->append_record(rec.get()));
+    t.reset();
+    oci_test_clear_injections();
+    // Read through a session of its own: the engine's text fetch ends at a NUL.
+    eora::session second((dir / "ORCL.db").string(), "SYSTEM", "manager");
+    auto st = second.prepare("SELECT \"T\", \"L\" FROM \"S\".\"Z\"");
+    eora::exec_result r = second.execute(*st, {});
+    ASSERT_TRUE(r.cur);
+    ASSERT_TRUE(r.cur->next());
+    const std::vector<eora::value> row = r.cur->row();
+    EXPECT_EQ(row.at(0).s, std::string("a\0b'c\0", 6));
+    EXPECT_EQ(row.at(1).s, std::string("a\0b'c\0\xC3\xA9", 8));
+    EXPECT_FALSE(r.cur->next());
 }
