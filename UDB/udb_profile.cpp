@@ -8,6 +8,7 @@
 #include "TK/tk_file_exist.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
+#include "platform/win32/win_error.h"
 #include "platform/win32/win_file.h"
 #include "platform/win32/win_line_reader.h"
 
@@ -40,8 +41,18 @@ udb_profile::udb_profile()
 udb_profile::pair_list& udb_profile::section_or_throw(const std::wstring& name)
 {
     const auto it = sections.find(name);
-    if (it == sections.end()) throw tk_exception_ex();
+    if (it == sections.end()) {
+        SetLastError(ERROR_INVALID_DATA);
+        throw tk_exception_ex("The file is not a profile: it has no [" + to_ansi(name) + "] section.\n", TK_LEVEL_STOP);
+    }
     return it->second;
+}
+
+bool udb_profile::holds_nothing() const
+{
+    for (const auto& [name, pairs] : sections)
+        if (!pairs.empty()) return false;
+    return line_sections.empty();
 }
 
 udb_profile::pair_list& udb_profile::get_available_queries() { return section_or_throw(available_queries); }
@@ -132,6 +143,9 @@ void udb_profile::read(std::istream& in)
 {
     // Files edited on Windows may carry a byte-order mark and CRLF line ends.
     win_line_reader lines(in);
+    // A new profile's empty sections stand for nothing the file said: only the
+    // file's own sections count, so a file without its lists is told apart.
+    if (holds_nothing()) sections.clear();
     std::string raw;
     bool have_section = false;
     std::wstring current;

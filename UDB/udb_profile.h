@@ -17,7 +17,8 @@ public:
 
     udb_profile();
 
-    // The three list sections; a missing one throws tk_exception_ex.
+    // The three list sections; a missing one throws tk_exception_ex. A profile
+    // that held nothing before it was loaded has the sections of its file only.
     pair_list& get_available_queries();
     pair_list& get_selected_tables();
     pair_list& get_selected_views();
@@ -40,5 +41,6 @@ public:
 
 private:
     void read(std::istream& in);
+    bool holds_nothing() const;
     pair_list& section_or_throw(const std::wstring& name);
 };

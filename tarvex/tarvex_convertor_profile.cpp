@@ -58,18 +58,28 @@ bool tarvex_convertor::is_valid_mode(const std::wstring& text)
 
 bool tarvex_convertor::load_profile(udb_profile& profile)
 {
-    if (!udb_converter::load_profile(profile)) return false;
-    std::wstring m = profile.get_value(profile_text::generic, L"mode");
-    if (!m.empty()) {
-        // Only the modes the command line takes: 0, 1 or 2, written as one digit.
-        if (!is_valid_mode(m)) {
-            tk_logger::log(3, L"Invalid merge/overwrite mode '%s'", m.c_str());
-            return false;
-        }
-        mode = static_cast<uint32_t>(m[0] - L'0');
+    // Everything that can refuse the profile is checked before anything is
+    // applied: a profile is loaded whole or not at all.
+    profile.get_selected_tables();
+    profile.get_available_queries();
+    profile.get_selected_views();
+    const std::wstring m = profile.get_value(profile_text::generic, L"mode");
+    // Only the modes the command line takes: 0, 1 or 2, written as one digit.
+    if (!m.empty() && !is_valid_mode(m)) {
+        tk_logger::log(3, L"Invalid merge/overwrite mode '%s'", m.c_str());
+        throw tk_exception(L"The profile's mode '" + m +
+                               L"' is invalid: it must be 0 (overwrite), 1 (merge) or 2 (skip). "
+                               L"Nothing was loaded and nothing will be converted.",
+                           TK_LEVEL_STOP);
     }
+    if (!ora_db_mutator().load_profile(profile)) {
+        tk_logger::log(3, "The profile's type mappings are invalid: nothing loaded");
+        return false;
+    }
+
+    if (!udb_converter::load_profile(profile)) return false;
+    if (!m.empty()) mode = static_cast<uint32_t>(m[0] - L'0');
     if (!oracle_converter_impl::load_profile(profile) || !mssql_converter_impl::load_profile(profile)) return false;
-    // Before the type mappings, so that a bad mapping section does not lose it.
     std::wstring up = profile.get_value(profile_text::oracle, L"uppercase");
     if (!up.empty()) uppercase = up == L"1";
     return ora_db_mutator::load_profile(profile);

@@ -35,6 +35,10 @@ bool tvx_sel_tables_page::page_init()
         if (at >= 0) move_to_selected(at);
     }
     load_available(driver.available_queries);
+    std::vector<std::wstring> wanted = driver.selected_tables;
+    for (const auto& [name, text] : driver.selected_queries)
+        if (text.empty()) wanted.push_back(name);
+    if (!names.empty()) report_missing(wanted);
     // The hints are about the source giving no table at all, not about every
     // table having been selected already.
     // Each hint stands on its own: the second one holds whether or not the first was given.
@@ -54,6 +58,18 @@ int tvx_sel_tables_page::on_next()
     if (SendDlgItemMessage(IDC_AVAILABLE, LB_GETCOUNT) > 0 && SendDlgItemMessage(IDC_SELECTED, LB_GETCOUNT) == 0 &&
         !confirmation.empty() && !wizard_shell::question(confirmation, MB_DEFBUTTON2))
         return -1;
+    store_selection();
+    return progress_page;
+}
+
+int tvx_sel_tables_page::on_back()
+{
+    store_selection();
+    return 0;
+}
+
+void tvx_sel_tables_page::store_selection()
+{
     names.clear();
     for (const auto& name : items(IDC_SELECTED))
         if (!is_query(name)) names.push_back(name);
@@ -61,7 +77,25 @@ int tvx_sel_tables_page::on_next()
     driver.selected_tables = names;
     driver.selected_queries = selected_queries;
     driver.available_queries = unselected_queries;
-    return progress_page;
+}
+
+void tvx_sel_tables_page::report_missing(const std::vector<std::wstring>& wanted)
+{
+    std::wstring missing;
+    for (const auto& name : wanted) {
+        if (find_table(IDC_SELECTED, name) >= 0 || is_query(name)) continue;
+        missing += L"\n    " + name;
+    }
+    if (missing.empty()) return;
+    std::wstring text =
+        L"These tables of the selection are not in the source database's list and will not be "
+        L"converted:" +
+        missing;
+    if (tarvex_convertor::ref().is_view_owned())
+        text +=
+            L"\n\nThe list shows only the tables owned by the user: to see the others, uncheck 'View tables "
+            L"owned by the user' on 'Step 3 of 5' wizard page.";
+    wizard_shell::message(text);
 }
 
 void tvx_sel_tables_page::on_help() { wizard_shell::display_help(help_topic); }

@@ -13,6 +13,14 @@ public:
 
     bool page_init() override;
     int on_next() override;
+    // Back keeps the selection and the queries, as Next does.
+    int on_back() override;
     void on_help() override;
     void show_type_mapping(const std::wstring& name) override;
+
+private:
+    // Hands the lists to the driver, each replacing the driver's.
+    void store_selection();
+    // Tells the user which tables of the driver's selection the source does not list.
+    void report_missing(const std::vector<std::wstring>& wanted);
 };

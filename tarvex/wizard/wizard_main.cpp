@@ -91,6 +91,9 @@ struct wizard_run {
     }
 };
 
+// Ends a quick launch whose profile was refused (reported already).
+struct quick_launch_refused {};
+
 void add_page(wizard_shell& shell, ui_property_page& page) { shell.AddPage(page.Create()); }
 
 } // namespace
@@ -130,15 +133,37 @@ int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR cmd_line, int /*sh
             ui_set_uncaught_handler(nullptr);
             return -1;
         }
-        run.driver = std::make_unique<tarvex_convertor>(tarvex_convertor::settings_source::registry);
         const bool quick = cmd_line && *cmd_line;
+        // A quick launch runs what its profile says: what the profile leaves out
+        // comes from the driver's own defaults, never from the servers that the
+        // registry names for the interactive wizard.
+        run.driver = std::make_unique<tarvex_convertor>(quick ? tarvex_convertor::settings_source::agent_defaults
+                                                              : tarvex_convertor::settings_source::registry);
         if (quick) {
             // The whole line is the profile's path, quotes and blanks included.
             std::wstring wide;
             if (a2w(cmd_line, wide)) {
                 tk_logger::log(2, "QUICK LAUNCH: profile=%s", cmd_line);
                 run.cmd_line = std::make_unique<std::wstring>(wide);
-                run.driver->open_profile(*run.cmd_line);
+                // A profile that cannot be loaded whole ends the program before
+                // anything connects, so that nothing is converted.
+                try {
+                    if (!run.driver->open_profile(*run.cmd_line))
+                        throw tk_exception(L"The profile '" + *run.cmd_line +
+                                               L"' cannot be loaded: its type mappings are invalid. "
+                                               L"Nothing will be converted.",
+                                           TK_LEVEL_STOP);
+                } catch (const tk_exception& e) {
+                    handler->handle(e, true);
+                    result = -1;
+                    throw quick_launch_refused();
+                }
+            } else {
+                wizard_shell::error(
+                    std::wstring(L"The profile's path holds characters that are not text: "
+                                 L"no profile was loaded and nothing will be converted."));
+                result = -1;
+                throw quick_launch_refused();
             }
         }
         tk_logger::log(1, "WinMain: mssql_server.b_view_owned=%d", run.driver->is_view_owned() ? 1 : 0);
@@ -171,6 +196,8 @@ int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR cmd_line, int /*sh
         add_page(*run.shell, *run.finish);
 
         result = static_cast<int>(run.shell->DoModal(GetActiveWindow()));
+    } catch (const quick_launch_refused&) {
+        tk_logger::log(2, "QUICK LAUNCH: the profile was refused");
     } catch (const tk_exception& e) {
         if (handler) handler->handle(e, true);
     } catch (const std::exception& e) {

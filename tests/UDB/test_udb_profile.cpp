@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "TK/tk_exception.h"
 #include "UDB/udb_profile.h"
@@ -236,8 +237,59 @@ TEST_F(profile_file, text_before_the_first_header_stops_reading)
     write(f, "\n  \nkey=value\n[Generic settings]\nsrc=a\n");
     udb_profile p;
     p.load(f);
-    EXPECT_TRUE(p.sections[L"Generic settings"].empty());
-    EXPECT_EQ(p.sections.size(), 4u);
+    EXPECT_EQ(p.get_value(L"Generic settings", L"src"), L"") << "nothing after the stray line is read";
+    EXPECT_THROW(p.get_selected_tables(), tk_exception_ex) << "such a file is no profile";
+}
+
+TEST_F(profile_file, a_file_without_its_list_sections_is_told_apart_from_a_profile)
+{
+    struct file_case {
+        const char* what;
+        std::string text;
+        const char* missing; // the first list section it lacks, or null
+    };
+    const std::vector<file_case> cases = {
+        {"empty file", "", "Selected Tables"},
+        {"unrelated text", "hello world\nsecond line\n", "Selected Tables"},
+        {"only the settings", "[Generic settings]\nsrc=a\n", "Selected Tables"},
+        {"no views", "[Selected Tables]\ndbo.T\n[Available Queries]\n", "Selected Views"},
+        {"every list, empty", "[Selected Tables]\n\n[Available Queries]\n\n[Selected Views]\n\n", nullptr},
+    };
+    for (const file_case& c : cases) {
+        const std::wstring f = path("p.tvx");
+        write(f, c.text);
+        udb_profile p;
+        p.load(f);
+        auto all = [&p] {
+            p.get_selected_tables();
+            p.get_available_queries();
+            p.get_selected_views();
+        };
+        if (!c.missing) {
+            EXPECT_NO_THROW(all()) << c.what;
+            continue;
+        }
+        try {
+            all();
+            ADD_FAILURE() << c.what << ": loaded as a profile";
+        } catch (const tk_exception_ex& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find("[" + std::string(c.missing) + "]"), std::string::npos) << c.what << ": " << text;
+            EXPECT_EQ(e.level, TK_LEVEL_STOP) << c.what;
+        }
+    }
+}
+
+TEST_F(profile_file, a_profile_that_holds_settings_keeps_its_sections_when_a_file_is_added)
+{
+    const std::wstring f = path("p.tvx");
+    write(f, "[Generic settings]\nsrc=a\n");
+    udb_profile p;
+    p.set_value(L"Selected Tables", L"dbo.T", L"");
+    p.load(f);
+    EXPECT_EQ(p.get_selected_tables().size(), 1u);
+    EXPECT_NO_THROW(p.get_selected_views());
+    EXPECT_EQ(p.get_value(L"Generic settings", L"src"), L"a");
 }
 
 TEST_F(profile_file, bom_and_crlf_load_like_lf)

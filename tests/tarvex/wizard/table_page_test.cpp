@@ -8,6 +8,7 @@
 #include "../conversion_env.h"
 #include "GUI2/wizard_page.h"
 #include "GUI2/wizard_shell.h"
+#include "TK/tk_text.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/ui_automation.h"
 #include "table_page_env.h"
@@ -319,4 +320,44 @@ TEST_F(table_page, a_source_without_tables_tells_which_settings_to_change)
     reopen();
     EXPECT_TRUE(available().empty());
     EXPECT_TRUE(box_texts().empty());
+}
+
+TEST_F(table_page, a_profile_saved_without_the_owner_filter_selects_every_table_where_the_filter_is_on)
+{
+    const std::wstring profile = to_unicode(env.dir()) + L"/all.tvx";
+    driver->set_view_owned(false);
+    driver->selected_tables = {L"[dbo].[Customers]", L"[dbo].[Items]", L"[dbo].[Orders]"};
+    ASSERT_TRUE(driver->save_profile(profile));
+    driver->selected_tables.clear();
+    // Where the profile is loaded the list shows the user's own tables by their plain names.
+    driver->set_view_owned(true);
+    ASSERT_TRUE(driver->open_profile(profile));
+    open();
+    EXPECT_EQ(selected(), (std::vector<std::wstring>{L"Customers", L"Items", L"Orders"}));
+    EXPECT_TRUE(available().empty());
+    EXPECT_TRUE(box_texts().empty()) << "every table was found";
+    EXPECT_EQ(next(), 107);
+    convert();
+    EXPECT_TRUE(handler.errors.empty());
+    EXPECT_EQ(env.oracle_tables("SCOTT"), (std::set<std::string>{"Customers", "Items", "Orders"}));
+    for (const char* t : {"Customers", "Items", "Orders"})
+        expect_same_rows(env, db, std::string("SELECT * FROM [dbo].[") + t + "]",
+                         std::string("\"SCOTT\".\"") + t + "\"");
+}
+
+TEST_F(table_page, tables_of_the_selection_the_source_does_not_list_are_named_before_anything_is_converted)
+{
+    driver->set_view_owned(true);
+    // Another owner's table, one that is gone, and one that is there.
+    driver->selected_tables = {L"sales.Customers", L"dbo.Gone", L"dbo.Orders"};
+    open();
+    EXPECT_EQ(selected(), std::vector<std::wstring>{L"Orders"});
+    const auto boxes = box_texts();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(L"sales.Customers"), std::wstring::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find(L"dbo.Gone"), std::wstring::npos) << boxes[0];
+    EXPECT_EQ(boxes[0].find(L"dbo.Orders"), std::wstring::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find(L"uncheck 'View tables owned by the user'"), std::wstring::npos) << boxes[0];
+    EXPECT_TRUE(env.oracle_tables("SCOTT").empty());
+    EXPECT_TRUE(env.oracle_tables("dbo").empty());
 }

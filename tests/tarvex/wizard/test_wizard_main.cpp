@@ -1,6 +1,8 @@
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -156,11 +158,132 @@ TEST_F(wizard_main_test, a_quoted_command_line_is_a_file_name_with_quotes_and_fa
 {
     const std::string profile = servers_.dir() + "/run.tvx";
     store_settings(profile);
-    EXPECT_EQ(win_main("\"" + profile + "\""), 0) << "the quotes belong to the name: no such file";
+    EXPECT_EQ(win_main("\"" + profile + "\""), -1) << "the quotes belong to the name: no such file";
     const auto boxes = ui_automation::message_boxes();
     ASSERT_EQ(boxes.size(), 1u) << "reported through the error handler";
     EXPECT_EQ(boxes[0].text, L"Profile does not exist. Please verify the correct path/name was given.");
     EXPECT_EQ(boxes[0].caption, L"Error") << "before the wizard is on screen";
+}
+
+namespace {
+
+// What each Oracle schema a run could write into holds.
+std::set<std::string> oracle_state(conversion_env& env)
+{
+    std::set<std::string> out;
+    for (const char* owner : {"dbo", "DBO", "SCOTT"})
+        for (const auto& t : env.oracle_tables(owner)) out.insert(std::string(owner) + "." + t);
+    return out;
+}
+
+} // namespace
+
+TEST_F(wizard_main_test, quick_launch_with_a_mode_outside_0_to_2_ends_the_program_and_converts_nothing)
+{
+    store_settings(); // the registry's servers hold the table
+    conversion_env other;
+    other.create_database(k_db);
+    const char* root = std::getenv("TVX_TEST_DATA");
+    other.load_file(k_db, std::string(root ? root : "tests/data") + "/tarvex/gadgets.sql");
+    other.create_user("scott", "tiger");
+    const std::string profile = servers_.dir() + "/mode7.tvx";
+    {
+        tk_logger logger(nullptr, false, 3, false);
+        tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+        other.configure(d, k_db, "scott", "tiger");
+        d.selected_tables = {L"[dbo].[Gadgets]"};
+        d.mode = 7;
+        ASSERT_TRUE(d.save_profile(to_unicode(profile)));
+    }
+    const auto before_registry = oracle_state(servers_), before_profile = oracle_state(other);
+    bool sheet_shown = false;
+    queue_run([&](HWND) { sheet_shown = true; }, 1);
+    EXPECT_EQ(win_main(profile), -1);
+    EXPECT_FALSE(sheet_shown);
+    const auto boxes = ui_automation::message_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"mode '7' is invalid"), std::wstring::npos) << boxes[0].text;
+    EXPECT_EQ(oracle_state(servers_), before_registry);
+    EXPECT_EQ(oracle_state(other), before_profile);
+    EXPECT_TRUE(oracle_state(servers_).empty());
+    ui_automation::end(); // the modal handler queued for a sheet that never came
+    ui_automation::begin();
+}
+
+TEST_F(wizard_main_test, quick_launch_refuses_a_file_that_is_no_profile)
+{
+    store_settings();
+    for (const std::string& text :
+         {std::string(), std::string("just some text\n"), std::string("[Generic settings]\nsrc=gadgets\nmode=0\n")}) {
+        const std::string profile = servers_.dir() + "/not_a_profile.tvx";
+        std::ofstream(profile) << text;
+        ui_automation::clear_message_boxes();
+        EXPECT_EQ(win_main(profile), -1) << text;
+        const auto boxes = ui_automation::message_boxes();
+        ASSERT_EQ(boxes.size(), 1u) << text;
+        EXPECT_NE(boxes[0].text.find(L"[Selected Tables]"), std::wstring::npos) << boxes[0].text;
+    }
+    EXPECT_TRUE(oracle_state(servers_).empty());
+}
+
+TEST_F(wizard_main_test, quick_launch_takes_what_the_profile_leaves_out_from_defaults_not_from_the_registry)
+{
+    store_settings(); // a working Oracle in the registry
+    const std::string profile = servers_.dir() + "/no_oracle.tvx";
+    {
+        tk_logger logger(nullptr, false, 3, false);
+        tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+        servers_.configure(d, k_db, "scott", "tiger");
+        d.selected_tables = {L"[dbo].[Gadgets]"};
+        ASSERT_TRUE(d.save_profile(to_unicode(profile)));
+    }
+    // The profile names no Oracle at all.
+    std::ifstream in(profile);
+    std::string kept, line, section;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '[') section = line;
+        if (section == "[Oracle settings]" && line.rfind("uppercase=", 0) != 0 && line[0] != '[') continue;
+        kept += line + "\n";
+    }
+    in.close();
+    std::ofstream(profile) << kept;
+    bool sheet_shown = false;
+    queue_run([&](HWND) { sheet_shown = true; }, 3);
+    EXPECT_EQ(win_main(profile), -1) << "no Oracle to connect to";
+    EXPECT_FALSE(sheet_shown);
+    EXPECT_TRUE(oracle_state(servers_).empty()) << "the registry's Oracle was not written into";
+    ui_automation::end();
+    ui_automation::begin();
+}
+
+TEST_F(wizard_main_test, a_profile_saved_without_the_owner_filter_converts_every_table_where_the_registry_has_it_on)
+{
+    const std::string profile = servers_.dir() + "/all.tvx";
+    {
+        tk_logger logger(nullptr, false, 3, false);
+        tarvex_convertor d(tarvex_convertor::settings_source::registry);
+        servers_.configure(d, k_db, "scott", "tiger");
+        d.set_view_owned(false);
+        d.uppercase = false;
+        d.selected_tables = {L"[dbo].[Gadgets]", L"[dbo].[Gadget Parts]", L"[dbo].[EmptyTable]"};
+        ASSERT_TRUE(d.save_profile(to_unicode(profile)));
+        d.set_view_owned(true); // the registry as a fresh one has it
+        ASSERT_TRUE(d.serialize(true));
+    }
+    queue_run([](HWND sheet) {
+        ui_pump_until([sheet] { return page_id(sheet) == k_finish; }, 120000);
+        ASSERT_EQ(page_id(sheet), k_finish);
+        HWND finish = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND));
+        EXPECT_NE(CWindow(finish).GetDlgItemText(1314).find(L"successfully"), std::wstring::npos);
+        ui_pump_until([sheet] { return IsWindowEnabled(GetDlgItem(sheet, ID_WIZFINISH)) != FALSE; }, 60000);
+        ui_automation::click(sheet, ID_WIZFINISH);
+    });
+    EXPECT_EQ(win_main(profile), 1);
+    EXPECT_TRUE(ui_automation::message_boxes().empty());
+    EXPECT_EQ(servers_.oracle_tables("dbo"), (std::set<std::string>{"Gadgets", "Gadget Parts", "EmptyTable"}));
+    for (const char* t : {"Gadgets", "Gadget Parts", "EmptyTable"})
+        expect_same_rows(servers_, k_db, std::string("SELECT * FROM [dbo].[") + t + "]",
+                         std::string("\"dbo\".\"") + t + "\"");
 }
 
 TEST_F(wizard_main_test, the_seven_pages_in_order_convert_the_chosen_table)
