@@ -23,9 +23,8 @@ class profile_loading : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("tvx_profile_loading_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("tvx_profile_loading_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
@@ -49,16 +48,24 @@ struct snapshot {
     size_t mappings = 0;
 
     explicit snapshot(const tarvex_convertor& d)
-        : tables(d.selected_tables), src(d.src), dest(d.dest), ora_host(d.oracle_host), mss_host(d.mssql_host),
-          mode(d.mode), uppercase(d.uppercase), skip_idx(d.skip_idx), mappings(d.by_source.size())
+        : tables(d.selected_tables),
+          src(d.src),
+          dest(d.dest),
+          ora_host(d.oracle_host),
+          mss_host(d.mssql_host),
+          mode(d.mode),
+          uppercase(d.uppercase),
+          skip_idx(d.skip_idx),
+          mappings(d.by_source.size())
     {}
     bool operator==(const snapshot&) const = default;
 };
 
 const std::string k_lists = "[Selected Tables]\ndbo.New\n\n[Available Queries]\n\n[Selected Views]\n\n";
-const std::string k_settings = "[Generic settings]\nsrc=other\ndest=OTHER\nskip indexes=1\n\n"
-                               "[Oracle settings]\nhost=elsewhere\nuppercase=1\n\n"
-                               "[MS SQL Server settings]\nserver=elsewhere\n\n";
+const std::string k_settings =
+    "[Generic settings]\nsrc=other\ndest=OTHER\nskip indexes=1\n\n"
+    "[Oracle settings]\nhost=elsewhere\nuppercase=1\n\n"
+    "[MS SQL Server settings]\nserver=elsewhere\n\n";
 
 } // namespace
 
