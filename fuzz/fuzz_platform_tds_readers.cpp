@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         switch (data[0] >> 1 & 7) {
         case 0: {
-            tds_message_assembler a;
+            tds_message_assembler a(tds_max_request_size());
             while (body.size() >= tds::kHeaderSize) {
                 tds_packet_header h = tds_parse_packet_header(body.substr(0, tds::kHeaderSize));
                 size_t n = std::min<size_t>(h.length - tds::kHeaderSize, body.size() - tds::kHeaderSize);

@@ -113,7 +113,8 @@ void mssx_check_injected(const std::string& statement_text)
 
 void mssx_server::create(const std::string& dir, const std::string& sa_password)
 {
-    fs::create_directories(dir);
+    // the folder holds passwords and every database: its owner's alone, whatever the umask
+    if (fs::create_directories(dir)) fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace);
     if (fs::exists(fs::path(dir) / kServerFile)) throw mssx_error(1801, "A server already exists in '" + dir + "'.");
     mssx_sqlite db;
     db.open((fs::path(dir) / kServerFile).string(), true);

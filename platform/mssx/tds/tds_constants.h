@@ -28,6 +28,14 @@ constexpr uint32_t kDefaultPacketSize = 4096;
 // Requests larger than this are refused: the endpoint keeps a whole request in memory.
 constexpr size_t kMaxRequestSize = 256u * 1024u * 1024u;
 constexpr size_t kMaxLogin7Size = 128u * 1024u - 1u;
+// Before a client has logged in it may make the endpoint hold no more than a
+// login's worth, and must have logged in within a short time.
+constexpr size_t kMaxUnauthenticatedMessage = kMaxLogin7Size;
+constexpr int kLoginTimeoutSeconds = 30;
+// An authenticated client that sends nothing for this long is disconnected.
+constexpr int kDefaultIdleTimeoutSeconds = 30 * 60;
+// Clients served at once; one more is turned away at the door.
+constexpr size_t kMaxConnections = 64;
 
 // PRELOGIN options
 enum prelogin_option : uint8_t {

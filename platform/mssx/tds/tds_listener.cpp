@@ -9,16 +9,29 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <stdexcept>
+#include "platform/mssx/tds/tds_constants.h"
 #include "platform/mssx/tds/tds_session.h"
 
 namespace {
 constexpr int kBacklog = 64;
 constexpr uint16_t kFirstUserSpid = 51;
 constexpr uint16_t kLastSpid = 32767;
+std::string address_text(const sockaddr_storage& ss)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (ss.ss_family == AF_INET6)
+        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(&ss)->sin6_addr, text, sizeof text);
+    else if (ss.ss_family == AF_INET)
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&ss)->sin_addr, text, sizeof text);
+    return text;
+}
+
 } // namespace
 
-tds_listener::tds_listener(std::string server_dir, const std::string& host, uint16_t port) : dir_(std::move(server_dir))
+tds_listener::tds_listener(std::string server_dir, const std::string& host, uint16_t port)
+    : dir_(std::move(server_dir)), idle_timeout_seconds_(tds::kDefaultIdleTimeoutSeconds)
 {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -75,6 +88,7 @@ tds_listener::~tds_listener()
 void tds_listener::stop()
 {
     if (stopping_.exchange(true)) return;
+    guard_.stop();
     char c = 1;
     ssize_t ignored = ::write(wake_[1], &c, 1);
     (void)ignored;
@@ -108,8 +122,22 @@ void tds_listener::serve()
         reap(false);
         if (rc < 0 && errno != EINTR) break;
         if (rc <= 0 || !(p[0].revents & POLLIN)) continue;
-        int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_storage peer{};
+        socklen_t peer_len = sizeof peer;
+        int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &peer_len, SOCK_CLOEXEC);
         if (fd < 0) continue;
+        const std::string from = address_text(peer);
+        size_t serving = 0;
+        {
+            std::lock_guard<std::mutex> g(lock_);
+            serving = clients_.size();
+        }
+        if (serving >= tds::kMaxConnections) {
+            std::cerr << "Connection from " << from << " refused: " << serving << " clients are served already"
+                      << std::endl;
+            ::close(fd);
+            continue;
+        }
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         auto c = std::make_unique<client>();
@@ -118,8 +146,8 @@ void tds_listener::serve()
         uint16_t spid = next_spid_;
         next_spid_ = next_spid_ >= kLastSpid ? kFirstUserSpid : static_cast<uint16_t>(next_spid_ + 1);
         std::lock_guard<std::mutex> g(lock_);
-        raw->thread = std::thread([this, raw, fd, spid] {
-            tds_session(fd, dir_, spid).run();
+        raw->thread = std::thread([this, raw, fd, spid, from] {
+            tds_session(fd, dir_, spid, guard_, from, idle_timeout_seconds_).run();
             ::shutdown(fd, SHUT_RDWR);
             raw->finished = true;
         });

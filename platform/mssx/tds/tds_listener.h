@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include "platform/mssx/tds/tds_login_guard.h"
 
 class tds_listener {
 public:
@@ -23,6 +24,8 @@ public:
     void serve();
     // Safe from any thread.
     void stop();
+    // Seconds a logged-in client may stay silent before it is disconnected; 0 for no limit.
+    void set_idle_timeout(int seconds) { idle_timeout_seconds_ = seconds; }
 
 private:
     struct client {
@@ -39,5 +42,7 @@ private:
     std::mutex lock_; // guards clients_
     std::list<std::unique_ptr<client>> clients_;
     uint16_t next_spid_ = 51;
+    int idle_timeout_seconds_;
+    tds_login_guard guard_;
     void reap(bool all);
 };

@@ -1,4 +1,5 @@
 #include "platform/mssx/tds/tds_packet.h"
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <cerrno>
@@ -19,6 +20,10 @@ tds_packet_header tds_parse_packet_header(std::string_view b)
     return h;
 }
 
+size_t tds_max_request_size() { return tds::kMaxRequestSize; }
+
+tds_message_assembler::tds_message_assembler(size_t max_size) : max_size_(max_size) {}
+
 bool tds_message_assembler::add(const tds_packet_header& h, std::string_view data)
 {
     if (done_) throw tds_protocol_error("message not taken");
@@ -29,7 +34,7 @@ bool tds_message_assembler::add(const tds_packet_header& h, std::string_view dat
     } else if (h.type != m_.type) {
         throw tds_protocol_error("packet type changed inside a message");
     }
-    if (m_.payload.size() + data.size() > tds::kMaxRequestSize) throw tds_protocol_error("TDS request too large");
+    if (m_.payload.size() + data.size() > max_size_) throw tds_protocol_error("TDS request too large");
     m_.payload.append(data);
     if (h.status & tds::kStatusEom) done_ = true;
     return done_;
@@ -43,10 +48,31 @@ tds_message tds_message_assembler::take()
     return m;
 }
 
+void tds_channel::wait_readable()
+{
+    if (!deadline_ && !idle_) return;
+    for (;;) {
+        using namespace std::chrono;
+        milliseconds wait = idle_.value_or(milliseconds::max());
+        if (deadline_) {
+            const auto left = duration_cast<milliseconds>(*deadline_ - steady_clock::now());
+            if (left.count() <= 0) throw tds_protocol_error("the client did not log in in time");
+            wait = std::min(wait, left);
+        }
+        pollfd pf{fd_, POLLIN, 0};
+        const int rc = ::poll(&pf, 1, static_cast<int>(std::min<milliseconds::rep>(wait.count(), 24 * 3600 * 1000)));
+        if (rc > 0) return;
+        if (rc < 0 && errno == EINTR) continue;
+        if (rc < 0) throw tds_protocol_error("connection lost");
+        if (idle_ && (!deadline_ || wait == *idle_)) throw tds_protocol_error("the client was idle too long");
+    }
+}
+
 bool tds_channel::read_exact(char* p, size_t n, bool eof_ok)
 {
     size_t got = 0;
     while (got < n) {
+        wait_readable();
         ssize_t k = ::recv(fd_, p + got, n - got, 0);
         if (k == 0) {
             if (eof_ok && got == 0) return false;
@@ -76,7 +102,7 @@ void tds_channel::write_all(const char* p, size_t n)
 
 bool tds_channel::read_message(tds_message& out)
 {
-    tds_message_assembler a;
+    tds_message_assembler a(max_message_);
     std::string header(tds::kHeaderSize, '\0');
     std::string data;
     bool first = true;

@@ -15,6 +15,7 @@ constexpr uint16_t kCurCmdNone = 0;
 constexpr int32_t kMsgChangedDatabase = 5701;
 constexpr int32_t kMsgChangedLanguage = 5703;
 constexpr int32_t kMsgUntrustedDomain = 18452;
+constexpr int kMsgLoginFailed = 18456;
 constexpr const char* kProgramName = "Microsoft SQL Server";
 constexpr uint8_t kTmBeginXact = 5;
 constexpr uint8_t kTmCommitXact = 7;
@@ -79,10 +80,19 @@ std::string bracket(const std::string& name)
 
 } // namespace
 
-tds_session::tds_session(int fd, std::string server_dir, uint16_t spid)
-    : channel_(fd), dir_(std::move(server_dir)), spid_(spid)
+tds_session::tds_session(int fd, std::string server_dir, uint16_t spid, tds_login_guard& guard, std::string peer,
+                         int idle_timeout_seconds)
+    : channel_(fd),
+      dir_(std::move(server_dir)),
+      spid_(spid),
+      guard_(guard),
+      peer_(std::move(peer)),
+      idle_timeout_seconds_(idle_timeout_seconds)
 {
     channel_.set_spid(spid);
+    // until it has logged in, a client gets little room and little time
+    channel_.set_max_message(tds::kMaxUnauthenticatedMessage);
+    channel_.set_deadline(std::chrono::steady_clock::now() + std::chrono::seconds(tds::kLoginTimeoutSeconds));
     // messages name the server as the host it runs on, as a server does
     std::string host(256, '\0');
     if (::gethostname(host.data(), host.size()) == 0) server_name_ = host.c_str();
@@ -121,6 +131,9 @@ void tds_session::run()
             if (!channel_.read_message(m)) return;
         }
         if (m.type != tds::kPacketLogin7 || !login(m)) return;
+        channel_.set_max_message(tds_max_request_size());
+        channel_.set_deadline(std::nullopt);
+        if (idle_timeout_seconds_ > 0) channel_.set_idle_timeout(std::chrono::seconds(idle_timeout_seconds_));
         while (channel_.read_message(m)) {
             switch (m.type) {
             case tds::kPacketSqlBatch:
@@ -168,8 +181,10 @@ bool tds_session::login(const tds_message& first)
     try {
         conn_ = std::make_unique<mssx_connection>(dir_, mssx_login{l.user_name, l.password, false, l.database});
     } catch (const mssx_error& e) {
+        if (e.number == kMsgLoginFailed) guard_.failed(peer_, l.user_name);
         return refuse(e);
     }
+    guard_.succeeded(peer_);
     uint32_t packet = l.packet_size == 0 ? tds::kDefaultPacketSize : l.packet_size;
     packet = std::clamp(packet, tds::kMinPacketSize, tds::kMaxPacketSize);
     tds_message_text info;

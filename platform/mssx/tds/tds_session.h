@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 #include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/tds/tds_login_guard.h"
 #include "platform/mssx/tds/tds_packet.h"
 #include "platform/mssx/tds/tds_request.h"
 #include "platform/mssx/tds/tds_token_writer.h"
 
 class tds_session {
 public:
-    tds_session(int fd, std::string server_dir, uint16_t spid);
+    // `peer` names the client in the log; `idle_timeout_seconds` 0 keeps an
+    // idle logged-in client for good.
+    tds_session(int fd, std::string server_dir, uint16_t spid, tds_login_guard& guard, std::string peer,
+                int idle_timeout_seconds);
     // Serves until the client leaves or breaks the protocol.
     void run();
 
@@ -26,6 +30,9 @@ private:
     tds_channel channel_;
     std::string dir_;
     uint16_t spid_;
+    tds_login_guard& guard_;
+    std::string peer_;
+    int idle_timeout_seconds_;
     std::string server_name_;
     uint32_t version_ = 0x74000004;
     std::unique_ptr<mssx_connection> conn_;

@@ -20,7 +20,7 @@ const char* kUsage =
     "  tvxsql DIR [-E | -U login -P password] [-d database] -Q \"query\"\n"
     "  tvxsql DIR --version (7|2000|2005|2008|2012|2014|2016|2017|2019|2022|azure|\"banner text\")\n"
     "  tvxsql DIR --add-login NAME PASSWORD [--sysadmin] [--grant DATABASE]...\n"
-    "  tvxsql serve DIR [--host 127.0.0.1] --port N\n"
+    "  tvxsql serve DIR [--host 127.0.0.1] --port N [--idle-timeout SECONDS]\n"
     "Without -U the connection uses the integrated login of the current user.\n";
 
 size_t width_of(const std::string& s)

@@ -12,6 +12,7 @@ int tvxsql_serve(const std::vector<std::string>& a)
     if (a.empty()) throw std::runtime_error("serve needs the server folder");
     std::string dir = a[0], host = "127.0.0.1";
     long port = -1;
+    long idle_timeout = -1;
     for (size_t i = 1; i < a.size(); ++i) {
         if (i + 1 >= a.size()) throw std::runtime_error("missing value after " + a[i]);
         if (a[i] == "--host")
@@ -21,6 +22,12 @@ int tvxsql_serve(const std::vector<std::string>& a)
             size_t used = 0;
             port = std::stol(v, &used);
             if (used != v.size() || port < 0 || port > 65535) throw std::runtime_error("invalid port " + v);
+        } else if (a[i] == "--idle-timeout") {
+            std::string v = a[++i];
+            size_t used = 0;
+            idle_timeout = std::stol(v, &used);
+            if (used != v.size() || idle_timeout < 0 || idle_timeout > 7 * 24 * 3600)
+                throw std::runtime_error("invalid idle timeout " + v);
         } else
             throw std::runtime_error("unknown option " + a[i]);
     }
@@ -35,6 +42,7 @@ int tvxsql_serve(const std::vector<std::string>& a)
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     tds_listener listener(dir, host, static_cast<uint16_t>(port));
+    if (idle_timeout >= 0) listener.set_idle_timeout(static_cast<int>(idle_timeout));
     std::cout << "Listening on " << listener.address() << " port " << listener.port() << std::endl;
     std::thread waiter([&] {
         int sig = 0;
