@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -121,4 +122,41 @@ TEST_F(agent_over_odbc, northwind_arrives_as_from_the_folder)
     convert_both(p.string(), "Northwind");
     expect_same_oracle();
     EXPECT_EQ(remote.oracle_count("\"dbo\".\"Order Details\""), local.oracle_count("\"dbo\".\"Order Details\""));
+}
+
+// Long values read in pieces through the driver arrive whole: national text of
+// over 32,767 characters and of over a mebibyte, long text and binary.
+TEST_F(agent_over_odbc, long_values_arrive_whole_through_the_driver)
+{
+    auto repeat = [](const std::string& unit, size_t times) {
+        std::string s;
+        s.reserve(unit.size() * times);
+        for (size_t i = 0; i < times; ++i) s += unit;
+        return s;
+    };
+    // 100,002 characters, two of them outside the BMP; then 1.2 million
+    const std::string national = repeat("\xC3\xA9\xE6\xBC\xA2x", 33334) + "\xF0\x9F\x98\x80";
+    const std::string national_big = repeat("a\xC3\xBC\xE5\xAD\x97", 400000);
+    const std::string plain = repeat("0123456789", 120000) + "end";
+    std::string hex;
+    for (int i = 0; i < 70000; ++i) hex += "0123456789ABCDEF"[i % 16];
+    const std::string script =
+        "CREATE DATABASE LongVals\nGO\nUSE LongVals\nGO\n"
+        "CREATE TABLE dbo.L (id int NOT NULL PRIMARY KEY, nt nvarchar(max) NULL,"
+        " t varchar(max) NULL, b varbinary(max) NULL)\nGO\n"
+        "INSERT INTO dbo.L VALUES (1, N'" +
+        national + "', '" + plain + "', 0x" + hex + ")\nGO\nINSERT INTO dbo.L VALUES (2, N'" + national_big +
+        "', NULL, NULL)\nGO\n";
+    const std::string path = local.dir() + "/long_values.sql";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << script;
+    }
+    convert_both(path, "LongVals");
+    expect_same_rows(remote, "LongVals", "SELECT * FROM dbo.L", "\"dbo\".\"L\"");
+    expect_same_oracle();
+    const ora_rows r = remote.oracle_query("SELECT \"nt\" FROM \"dbo\".\"L\" ORDER BY \"id\"");
+    ASSERT_EQ(r.rows.size(), 2u);
+    EXPECT_EQ(r.rows[0][0].s, national);
+    EXPECT_EQ(r.rows[1][0].s, national_big);
 }
