@@ -1,6 +1,8 @@
 #include "platform/mssx/mssx_translator.h"
 #include <cctype>
+#include <map>
 #include <set>
+#include "platform/mssx/mssx_date_functions.h"
 #include "platform/mssx/mssx_decimal.h"
 #include "platform/mssx/mssx_error.h"
 #include "platform/mssx/mssx_expr_functions.h"
@@ -36,6 +38,14 @@ const std::set<std::string> kSqliteOnly = {
     "NULLS",     "OFFSET",     "OTHERS",    "PLAN",   "PRAGMA",  "QUERY",        "RAISE",         "RECURSIVE",
     "REGEXP",    "REINDEX",    "RELEASE",   "RENAME", "REPLACE", "RETURNING",    "SAVEPOINT",     "TEMP",
     "TEMPORARY", "VACUUM",     "VIRTUAL",   "WINDOW", "WITHOUT"};
+
+// Methods of hierarchyid values, and the type each gives.
+const std::map<std::string, std::pair<const char*, const char*>> kHierarchyMethodTypes = {
+    {"GETLEVEL", {"smallint", ""}},
+    {"TOSTRING", {"nvarchar", "4000"}},
+    {"GETANCESTOR", {"hierarchyid", ""}},
+    {"ISDESCENDANTOF", {"bit", ""}}};
+const std::set<std::string> kHierarchyMethods = {"GETLEVEL", "TOSTRING", "GETANCESTOR", "ISDESCENDANTOF"};
 
 // Functions whose result is text when their argument is.
 const std::set<std::string> kTextFunctions = {"UPPER", "LOWER",     "LTRIM",   "RTRIM",   "TRIM",     "SUBSTRING",
@@ -186,6 +196,29 @@ public:
                     }
                     out += " " + (kSqliteOnly.count(U) ? mssx_sq_ident(t.text) : t.text);
                     k = e;
+                    continue;
+                }
+                if (parts.size() >= 2 && e < b && T[e].is_op("(") &&
+                    kHierarchyMethods.count(mssx_upper(parts.back()))) {
+                    // column.GetLevel() ...: a method of a hierarchyid value
+                    size_t m = mssx_match_paren(T, e, b);
+                    std::string method = mssx_upper(parts.back());
+                    parts.pop_back();
+                    if (parts.size() > 2) parts.erase(parts.begin(), parts.end() - 2);
+                    std::string ref;
+                    for (size_t i = 0; i < parts.size(); ++i) ref += (i ? "." : "") + mssx_sq_ident(parts[i]);
+                    std::string call = "mssx_hid_" + method + "(" + ref +
+                                       (m > e + 1 ? ", " + run(e + 1, m, false) : std::string()) + ")";
+                    // a.GetAncestor(1).ToString(): each method applies to what the one before gave
+                    while (m + 3 < b && T[m + 1].is_op(".") && T[m + 2].is_name() &&
+                           kHierarchyMethods.count(mssx_upper(T[m + 2].text)) && T[m + 3].is_op("(")) {
+                        size_t open = m + 3, close = mssx_match_paren(T, open, b);
+                        call = "mssx_hid_" + mssx_upper(T[m + 2].text) + "(" + call +
+                               (close > open + 1 ? ", " + run(open + 1, close, false) : std::string()) + ")";
+                        m = close;
+                    }
+                    out += " " + call;
+                    k = m + 1;
                     continue;
                 }
                 if (parts.size() > 2) {
@@ -560,6 +593,17 @@ private:
             if (t.is_name() && !mssx_is_reserved(t)) return column_type(t.text);
             return std::nullopt;
         }
+        // name.Method(...) of a hierarchyid
+        if (T[b - 1].is_op(")") && T[a].is_name()) {
+            size_t i = a + 1;
+            while (i + 1 < b && T[i].is_op(".") && T[i + 1].is_name()) i += 2;
+            if (i > a + 1 && i < b && T[i].is_op("(") && mssx_match_paren(T, i, b) == b - 1) {
+                auto it = kHierarchyMethodTypes.find(mssx_upper(T[i - 1].text));
+                if (it != kHierarchyMethodTypes.end())
+                    return *it->second.second ? mssx_make_type(it->second.first, {it->second.second})
+                                              : mssx_make_type(it->second.first, {});
+            }
+        }
         bool chain = (b - a) % 2 == 1;
         for (size_t i = a; chain && i < b; ++i)
             if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) chain = false;
@@ -570,6 +614,11 @@ private:
             if (U == "COUNT") return mssx_make_type("int", {});
             if (U == "COUNT_BIG") return mssx_make_type("bigint", {});
             if (U == "GETDATE" || U == "GETUTCDATE") return mssx_make_type("datetime", {});
+            if (U == "DATEDIFF" || U == "DATEPART") return mssx_make_type("int", {});
+            if (U == "DATEDIFF_BIG") return mssx_make_type("bigint", {});
+            if (U == "DATENAME") return mssx_make_type("nvarchar", {"30"});
+            if (U == "EOMONTH") return mssx_make_type("date", {});
+            if (U == "DATEADD" && list.size() == 3) return date_result(list[2]);
             if (U == "SYSDATETIME" || U == "SYSUTCDATETIME") return mssx_make_type("datetime2", {});
             if (list.empty()) return std::nullopt;
             if (U == "CAST") {
@@ -741,6 +790,24 @@ private:
     {
         if (k > a && is_text_operand(k - 1)) return true;
         if (k + 1 < b && is_text_operand(k + 1)) return true;
+        // a function or group that gives text: REPLICATE('0', 3) + ..., ... + CAST(n AS varchar(6))
+        if (k > a && T[k - 1].is_op(")")) {
+            size_t open = k - 1;
+            for (int depth = 0; open > a; --open) {
+                if (T[open].is_op(")"))
+                    ++depth;
+                else if (T[open].is_op("(") && --depth == 0)
+                    break;
+            }
+            size_t from =
+                open > a && T[open - 1].kind == mssx_tok::ident && !mssx_is_reserved(T[open - 1]) ? open - 1 : open;
+            auto t = expr_type(from, k);
+            if (t && t->is_string()) return true;
+        }
+        if (k + 2 < b && T[k + 1].kind == mssx_tok::ident && T[k + 2].is_op("(")) {
+            auto t = expr_type(k + 1, mssx_match_paren(T, k + 2, b) + 1);
+            if (t && t->is_string()) return true;
+        }
         return false;
     }
 
@@ -834,6 +901,32 @@ private:
             }
         }
         if (U == "COUNT_BIG") return "COUNT(" + run(open + 1, close, false) + ")";
+        if (U == "NCHAR" || U == "CHAR") {
+            need(1, 1);
+            return (U == "NCHAR" ? "mssx_nchar(" : "mssx_char(") + arg(a[0]) + ")";
+        }
+        if (U == "REPLICATE") {
+            need(2, 2);
+            return "mssx_replicate(" + arg(a[0]) + ", " + arg(a[1]) + ")";
+        }
+        if (U == "DATEADD" || U == "DATEDIFF" || U == "DATEDIFF_BIG" || U == "DATEPART" || U == "DATENAME") {
+            bool add = U == "DATEADD", diff = U.starts_with("DATEDIFF");
+            need(add || diff ? 3 : 2, add || diff ? 3 : 2);
+            std::string part = date_part(a[0]);
+            std::string df = mssx_sq_literal(env.dateformat);
+            if (add)
+                return "mssx_dateadd(" + part + ", " + arg(a[1]) + ", " + arg(a[2]) + ", " +
+                       mssx_sq_literal(date_result(a[2]).sql_text()) + ", " + df + ")";
+            if (diff)
+                return "mssx_datediff(" + part + ", " + arg(a[1]) + ", " + arg(a[2]) + ", " + df + ", " +
+                       (U == "DATEDIFF_BIG" ? "1" : "0") + ")";
+            return (U == "DATEPART" ? "mssx_datepart(" : "mssx_datename(") + part + ", " + arg(a[1]) + ", " + df + ")";
+        }
+        if (U == "EOMONTH") {
+            need(1, 2);
+            return "mssx_eomonth(" + arg(a[0]) + ", " + (a.size() == 2 ? arg(a[1]) : std::string("0")) + ", " +
+                   mssx_sq_literal(env.dateformat) + ")";
+        }
         if (U == "YEAR" || U == "MONTH" || U == "DAY") {
             need(1, 1);
             const char* f = U == "YEAR" ? "%Y" : U == "MONTH" ? "%m" : "%d";
@@ -861,6 +954,22 @@ private:
         std::string out = name.text + "(";
         out += run(open + 1, close, false);
         return out + ")";
+    }
+
+    // The date part a date function names, as a literal; 155 for a word that is none.
+    std::string date_part(const std::pair<size_t, size_t>& r)
+    {
+        const mssx_token& t = T[r.first];
+        if (r.second != r.first + 1 || !t.is_name() || !mssx_date_part_of(t.text))
+            throw mssx_error(155, "'" + t.text + "' is not a recognized datepart option.", 15, t.line);
+        return mssx_sq_literal(t.text);
+    }
+
+    // DATEADD gives the type of its date; text is read as datetime.
+    mssx_type date_result(const std::pair<size_t, size_t>& r)
+    {
+        auto t = infer(r.first, r.second);
+        return t && t->is_datetime() ? *t : mssx_make_type("datetime", {});
     }
 
     // A derived table must name every column once and may not be ordered
