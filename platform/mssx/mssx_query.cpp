@@ -260,6 +260,13 @@ void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql)
         throw mssx_error(2627, "Violation of UNIQUE KEY constraint. Cannot insert duplicate key.", 14);
     if (!(x = between(m, "near \"", "\": syntax error")).empty())
         throw mssx_error(102, "Incorrect syntax near '" + x + "'.", 15);
+    // what the translation made nests deeper than SQLite parses
+    if (m.find("parser stack overflow") != std::string::npos ||
+        m.find("Expression tree is too large") != std::string::npos)
+        throw mssx_error(191,
+                         "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+                         "smaller queries.",
+                         15);
     if (m.find("misuse of aggregate") != std::string::npos || m.find("GROUP BY") != std::string::npos)
         throw mssx_error(8120,
                          "Column is invalid in the select list because it is not contained in either an aggregate "
