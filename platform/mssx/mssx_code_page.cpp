@@ -257,6 +257,13 @@ std::string mssx_from_code_page(const std::string& bytes, int code_page)
     return out;
 }
 
+std::string mssx_utf8_of_code_point(char32_t c)
+{
+    std::string out;
+    append_utf8(out, c);
+    return out;
+}
+
 size_t mssx_utf16_length(const std::string& utf8)
 {
     size_t n = 0;

@@ -19,6 +19,8 @@ size_t mssx_code_page_length(const std::string& utf8, int code_page);
 // Bytes of the page read as text (CONVERT(varchar, binary)).
 std::string mssx_from_code_page(const std::string& bytes, int code_page);
 
+// The UTF-8 bytes of one code point.
+std::string mssx_utf8_of_code_point(char32_t c);
 // UTF-16 code units of UTF-8 text: a character outside the BMP counts 2.
 size_t mssx_utf16_length(const std::string& utf8);
 // UTF-16LE bytes of UTF-8 text and back (an odd last byte is left out).

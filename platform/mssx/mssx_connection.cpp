@@ -144,6 +144,7 @@ mssx_batch_runner::mssx_batch_runner(mssx_connection& conn, const std::string& b
     : c(conn), s(conn.state()), text(batch), out(o)
 {
     T = mssx_lex(batch, s.quoted_identifier);
+    mssx_check_nesting(T);
 }
 
 void mssx_batch_runner::run()

@@ -3,11 +3,18 @@
 #include <cstring>
 #include <vector>
 #include "platform/mssx/mssx_connection.h"
+#include "platform/mssx/mssx_date_functions.h"
 #include "platform/mssx/mssx_decimal.h"
 #include "platform/mssx/mssx_error.h"
 #include "platform/mssx/mssx_sqlite.h"
 
 namespace {
+
+// Code points of NCHAR(), and the largest value REPLICATE makes (SQLite's own limit on a value).
+constexpr int64_t kMssxLastCodePoint = 0x10FFFF;
+constexpr int64_t kMssxFirstSurrogate = 0xD800;
+constexpr int64_t kMssxLastSurrogate = 0xDFFF;
+constexpr double kMssxLargestValue = 1000000000.0;
 
 std::u32string code_points(const std::string& s)
 {
@@ -170,6 +177,9 @@ std::string arg_text(sqlite3_value* v)
              : std::string();
 }
 
+// The text of any value as the server shows it.
+std::string arg_value_text(sqlite3_value* v) { return mssx_text(mssx_make_type("nvarchar", {"max"}), arg_value(v)); }
+
 void fn_like(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     // SQLite calls like(pattern, value[, escape]) for "value LIKE pattern"
@@ -224,6 +234,100 @@ void fn_assign(sqlite3_context* ctx, int, sqlite3_value** argv)
     } catch (const mssx_error& e) {
         fail(ctx, e);
     }
+}
+
+// mssx_nchar(n): the character of a code point (two UTF-16 units beyond the BMP); NULL for none.
+void fn_nchar(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    int64_t n = sqlite3_value_int64(argv[0]);
+    if (n < 0 || n > kMssxLastCodePoint || (n >= kMssxFirstSurrogate && n <= kMssxLastSurrogate))
+        return sqlite3_result_null(ctx);
+    std::string s = mssx_utf8_of_code_point(static_cast<char32_t>(n));
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+// mssx_char(n): the character of a byte in the default code page; NULL beyond a byte.
+void fn_char(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    int64_t n = sqlite3_value_int64(argv[0]);
+    if (n < 0 || n > 0xFF) return sqlite3_result_null(ctx);
+    std::string s = mssx_from_code_page(std::string(1, static_cast<char>(n)), kMssxDefaultCodePage);
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+// mssx_replicate(text, n): the text n times; NULL for a negative count.
+void fn_replicate(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    int64_t n = sqlite3_value_int64(argv[1]);
+    if (n < 0) return sqlite3_result_null(ctx);
+    std::string one = arg_value_text(argv[0]), out;
+    if (static_cast<double>(one.size()) * static_cast<double>(n) > kMssxLargestValue) {
+        fail(ctx, mssx_error(1101, "The value is too long for the server to hold."));
+        return;
+    }
+    out.reserve(one.size() * static_cast<size_t>(n));
+    for (int64_t i = 0; i < n; ++i) out += one;
+    sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+
+// hierarchyid values as their text "/1/2/": the levels are the slashes after the first.
+size_t hid_level(const std::string& path)
+{
+    size_t n = 0;
+    for (char c : path) n += c == '/';
+    return n > 0 ? n - 1 : 0;
+}
+
+bool hid_text(sqlite3_context* ctx, sqlite3_value* v, std::string& out)
+{
+    if (sqlite3_value_type(v) != SQLITE_TEXT) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
+    out = arg_text(v);
+    if (out.empty() || out.front() != '/' || out.back() != '/') {
+        fail(ctx, mssx_error(6522,
+                             "A .NET Framework error occurred during execution of user-defined routine or "
+                             "aggregate \"hierarchyid\": HierarchyIdException: 24001: SqlHierarchyId.Parse "
+                             "failed because the input string '" +
+                                 out + "' is not a valid string representation of a SqlHierarchyId node."));
+        return false;
+    }
+    return true;
+}
+
+void fn_hid_getlevel(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    std::string p;
+    if (hid_text(ctx, argv[0], p)) sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(hid_level(p)));
+}
+
+void fn_hid_tostring(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    std::string p;
+    if (hid_text(ctx, argv[0], p)) sqlite3_result_text(ctx, p.data(), static_cast<int>(p.size()), SQLITE_TRANSIENT);
+}
+
+void fn_hid_getancestor(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    std::string p;
+    if (!hid_text(ctx, argv[0], p)) return;
+    int64_t n = sqlite3_value_int64(argv[1]);
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || n < 0 || static_cast<size_t>(n) > hid_level(p))
+        return sqlite3_result_null(ctx);
+    for (int64_t i = 0; i < n; ++i) p.erase(p.find_last_of('/', p.size() - 2) + 1);
+    sqlite3_result_text(ctx, p.data(), static_cast<int>(p.size()), SQLITE_TRANSIENT);
+}
+
+void fn_hid_isdescendantof(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    std::string p, parent;
+    if (!hid_text(ctx, argv[0], p) || !hid_text(ctx, argv[1], parent)) return;
+    sqlite3_result_int(ctx, p.starts_with(parent) ? 1 : 0);
 }
 
 // mssx_len(value): characters without the trailing blanks, in UTF-16 units.
@@ -483,7 +587,15 @@ void mssx_register_expression_functions(sqlite3* db)
     sqlite3_create_function(db, "like", 2, flags, nullptr, fn_like, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, flags, nullptr, fn_like, nullptr, nullptr);
     for (int n = 2; n <= 5; ++n) sqlite3_create_function(db, "mssx_cast", n, flags, nullptr, fn_cast, nullptr, nullptr);
+    mssx_register_date_functions(db);
     sqlite3_create_function(db, "mssx_assign", 5, flags, nullptr, fn_assign, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_nchar", 1, flags, nullptr, fn_nchar, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_char", 1, flags, nullptr, fn_char, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_replicate", 2, flags, nullptr, fn_replicate, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_hid_GETLEVEL", 1, flags, nullptr, fn_hid_getlevel, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_hid_TOSTRING", 1, flags, nullptr, fn_hid_tostring, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_hid_GETANCESTOR", 2, flags, nullptr, fn_hid_getancestor, nullptr, nullptr);
+    sqlite3_create_function(db, "mssx_hid_ISDESCENDANTOF", 2, flags, nullptr, fn_hid_isdescendantof, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_len", 1, flags, nullptr, fn_len, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_datalength", 3, flags, nullptr, fn_datalength, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_exact", 8, flags, nullptr, fn_exact, nullptr, nullptr);

@@ -1,5 +1,6 @@
 // Queries of the embedded server: running translated SQL, typing result
 // columns, the catalog views and the built-in functions.
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -130,6 +131,85 @@ void fn_user_name(sqlite3_context* ctx, int, sqlite3_value**)
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
+void fn_db_id(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    mssx_connection& c = *conn_of(ctx);
+    std::string name = c.database();
+    if (argc == 1) {
+        const unsigned char* t = sqlite3_value_text(argv[0]);
+        if (!t) return sqlite3_result_null(ctx);
+        name = reinterpret_cast<const char*>(t);
+    }
+    int64_t id = c.server().database_id(name);
+    if (id == 0) return sqlite3_result_null(ctx);
+    sqlite3_result_int64(ctx, id);
+}
+
+// The text between the first " - " of the banner and the blank after it: "16.0.1000.6".
+std::string banner_version(const std::string& banner)
+{
+    size_t p = banner.find(" - ");
+    if (p == std::string::npos) return {};
+    p += 3;
+    size_t e = banner.find_first_of(" \t\n", p);
+    return banner.substr(p, e == std::string::npos ? std::string::npos : e - p);
+}
+
+// "Developer Edition (64-bit)" from the banner's last line.
+std::string banner_edition(const std::string& banner)
+{
+    size_t e = banner.find(" Edition");
+    if (e == std::string::npos) return "Developer Edition (64-bit)";
+    size_t b = banner.find_last_of("\t\n", e);
+    b = b == std::string::npos ? 0 : b + 1;
+    size_t end = e + 8;
+    if (banner.compare(end, 9, " (64-bit)") == 0) end += 9;
+    return banner.substr(b, end - b);
+}
+
+// The engine edition SERVERPROPERTY reports for an edition name.
+constexpr int kEngineEditionStandard = 2;
+constexpr int kEngineEditionEnterprise = 3; // also Developer and Evaluation
+constexpr int kEngineEditionExpress = 4;
+constexpr int kEngineEditionAzure = 5;
+
+void fn_serverproperty(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    mssx_connection& c = *conn_of(ctx);
+    const unsigned char* t = sqlite3_value_text(argv[0]);
+    if (!t) return sqlite3_result_null(ctx);
+    std::string p = mssx_upper(reinterpret_cast<const char*>(t));
+    const std::string banner = c.server().version();
+    bool azure = mssx_server::is_azure_banner(banner);
+    std::string edition = azure ? std::string("SQL Azure") : banner_edition(banner);
+    auto text = [&](const std::string& s) {
+        sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    };
+    if (p == "PRODUCTVERSION") return text(banner_version(banner));
+    if (p == "PRODUCTMAJORVERSION") return text(std::to_string(mssx_server::major_version_of(banner)));
+    if (p == "PRODUCTLEVEL") {
+        size_t a = banner.find('('), b = banner.find(')');
+        bool level =
+            a != std::string::npos && b > a && banner.compare(a, 4, "(X64") != 0 && banner.compare(a, 6, "(Intel") != 0;
+        return text(level ? banner.substr(a + 1, b - a - 1) : std::string("RTM"));
+    }
+    if (p == "EDITION") return text(edition);
+    if (p == "ENGINEEDITION") {
+        int n = azure                                           ? kEngineEditionAzure
+                : edition.find("Express") != std::string::npos  ? kEngineEditionExpress
+                : edition.find("Standard") != std::string::npos ? kEngineEditionStandard
+                                                                : kEngineEditionEnterprise;
+        return sqlite3_result_int(ctx, n);
+    }
+    if (p == "SERVERNAME" || p == "MACHINENAME" || p == "COMPUTERNAMEPHYSICALNETBIOS") return text("LOCALHOST");
+    if (p == "COLLATION") return text("SQL_Latin1_General_CP1_CI_AS");
+    if (p == "ISINTEGRATEDSECURITYONLY" || p == "ISCLUSTERED" || p == "ISFULLTEXTINSTALLED" || p == "ISHADRENABLED" ||
+        p == "ISSINGLEUSER")
+        return sqlite3_result_int(ctx, 0);
+    if (p == "PROCESSID") return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(::getpid()));
+    sqlite3_result_null(ctx); // INSTANCENAME of a default instance, and properties the server has not
+}
+
 mssx_type type_of_value(const mssx_value& v)
 {
     if (auto i = std::get_if<int64_t>(&v))
@@ -156,6 +236,9 @@ void mssx_register_functions(mssx_connection& c)
     sqlite3_create_function(db, "db_name", 0, flags, &c, fn_db_name, nullptr, nullptr);
     sqlite3_create_function(db, "user_name", 0, flags, &c, fn_user_name, nullptr, nullptr);
     sqlite3_create_function(db, "suser_sname", 0, flags, &c, fn_user_name, nullptr, nullptr);
+    sqlite3_create_function(db, "db_id", 0, flags, &c, fn_db_id, nullptr, nullptr);
+    sqlite3_create_function(db, "db_id", 1, flags, &c, fn_db_id, nullptr, nullptr);
+    sqlite3_create_function(db, "serverproperty", 1, flags, &c, fn_serverproperty, nullptr, nullptr);
     mssx_register_expression_functions(db);
 }
 
@@ -177,6 +260,13 @@ void mssx_rethrow_sqlite(const mssx_error& e, const std::string& sql)
         throw mssx_error(2627, "Violation of UNIQUE KEY constraint. Cannot insert duplicate key.", 14);
     if (!(x = between(m, "near \"", "\": syntax error")).empty())
         throw mssx_error(102, "Incorrect syntax near '" + x + "'.", 15);
+    // what the translation made nests deeper than SQLite parses
+    if (m.find("parser stack overflow") != std::string::npos ||
+        m.find("Expression tree is too large") != std::string::npos)
+        throw mssx_error(191,
+                         "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+                         "smaller queries.",
+                         15);
     if (m.find("misuse of aggregate") != std::string::npos || m.find("GROUP BY") != std::string::npos)
         throw mssx_error(8120,
                          "Column is invalid in the select list because it is not contained in either an aggregate "

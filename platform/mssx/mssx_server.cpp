@@ -242,6 +242,13 @@ std::string mssx_server::database_name(const std::string& name)
     return st.step() ? st.text(0) : std::string();
 }
 
+int64_t mssx_server::database_id(const std::string& name)
+{
+    auto st = db_.prepare("SELECT database_id FROM databases WHERE name=?1");
+    st.bind(1, name);
+    return st.step() ? st.integer(0) : 0;
+}
+
 std::string mssx_server::database_file(const std::string& name)
 {
     auto st = db_.prepare("SELECT file FROM databases WHERE name=?1");

@@ -33,6 +33,7 @@ public:
     bool database_exists(const std::string& name);
     std::string database_name(const std::string& name); // as created (case kept); empty when absent
     std::string database_file(const std::string& name);
+    int64_t database_id(const std::string& name); // 0 when absent
     void create_database(const std::string& name);
     void drop_database(const std::string& name);
 

@@ -1,6 +1,8 @@
 #include "platform/mssx/mssx_translator.h"
 #include <cctype>
+#include <map>
 #include <set>
+#include "platform/mssx/mssx_date_functions.h"
 #include "platform/mssx/mssx_decimal.h"
 #include "platform/mssx/mssx_error.h"
 #include "platform/mssx/mssx_expr_functions.h"
@@ -37,6 +39,14 @@ const std::set<std::string> kSqliteOnly = {
     "REGEXP",    "REINDEX",    "RELEASE",   "RENAME", "REPLACE", "RETURNING",    "SAVEPOINT",     "TEMP",
     "TEMPORARY", "VACUUM",     "VIRTUAL",   "WINDOW", "WITHOUT"};
 
+// Methods of hierarchyid values, and the type each gives.
+const std::map<std::string, std::pair<const char*, const char*>> kHierarchyMethodTypes = {
+    {"GETLEVEL", {"smallint", ""}},
+    {"TOSTRING", {"nvarchar", "4000"}},
+    {"GETANCESTOR", {"hierarchyid", ""}},
+    {"ISDESCENDANTOF", {"bit", ""}}};
+const std::set<std::string> kHierarchyMethods = {"GETLEVEL", "TOSTRING", "GETANCESTOR", "ISDESCENDANTOF"};
+
 // Functions whose result is text when their argument is.
 const std::set<std::string> kTextFunctions = {"UPPER", "LOWER",     "LTRIM",   "RTRIM",   "TRIM",     "SUBSTRING",
                                               "LEFT",  "RIGHT",     "REPLACE", "ISNULL",  "COALESCE", "CONCAT",
@@ -64,7 +74,21 @@ bool looks_like_compact_date(const std::string& s)
 
 class translator {
 public:
-    translator(const std::vector<mssx_token>& t, const mssx_translate_env& e) : T(t), env(e) {}
+    translator(const std::vector<mssx_token>& t, const mssx_translate_env& e) : T(t), env(e)
+    {
+        // every '(' finds its ')' once: the translation asks for them again and again
+        match_.assign(T.size(), kUnmatched);
+        std::vector<size_t> open;
+        for (size_t i = 0; i < T.size(); ++i) {
+            if (T[i].is_op("(")) {
+                open.push_back(i);
+                if (open.size() > kMssxMaxNesting) mssx_nesting_error(T[i]);
+            } else if (T[i].is_op(")") && !open.empty()) {
+                match_[open.back()] = i;
+                open.pop_back();
+            }
+        }
+    }
 
     std::string run(size_t a, size_t b, bool from_group)
     {
@@ -95,7 +119,7 @@ public:
                 }
             }
             if (t.is_op("(")) {
-                size_t m = mssx_match_paren(T, k, b);
+                size_t m = match(k, b);
                 bool sub = k + 1 < m && T[k + 1].is_word("SELECT");
                 if (sub && expect_table) {
                     std::string inner = run(k + 1, m, false);
@@ -145,7 +169,7 @@ public:
                         U != "WHEN" && U != "SELECT" && U != "FROM" && U != "WHERE" && U != "JOIN" && U != "BY" &&
                         U != "IS" && U != "LIKE" && U != "BETWEEN" && U != "UNION" && U != "ALL" && U != "CASE" &&
                         U != "DISTINCT" && U != "HAVING") {
-                        size_t m = mssx_match_paren(T, e, b);
+                        size_t m = match(e, b);
                         out += " " + function(U, t, e, m);
                         // what a text function makes keeps the padded comparison of its argument
                         if (kTextFunctions.count(U) && compared(k, m + 1, a, b))
@@ -186,6 +210,29 @@ public:
                     }
                     out += " " + (kSqliteOnly.count(U) ? mssx_sq_ident(t.text) : t.text);
                     k = e;
+                    continue;
+                }
+                if (parts.size() >= 2 && e < b && T[e].is_op("(") &&
+                    kHierarchyMethods.count(mssx_upper(parts.back()))) {
+                    // column.GetLevel() ...: a method of a hierarchyid value
+                    size_t m = match(e, b);
+                    std::string method = mssx_upper(parts.back());
+                    parts.pop_back();
+                    if (parts.size() > 2) parts.erase(parts.begin(), parts.end() - 2);
+                    std::string ref;
+                    for (size_t i = 0; i < parts.size(); ++i) ref += (i ? "." : "") + mssx_sq_ident(parts[i]);
+                    std::string call = "mssx_hid_" + method + "(" + ref +
+                                       (m > e + 1 ? ", " + run(e + 1, m, false) : std::string()) + ")";
+                    // a.GetAncestor(1).ToString(): each method applies to what the one before gave
+                    while (m + 3 < b && T[m + 1].is_op(".") && T[m + 2].is_name() &&
+                           kHierarchyMethods.count(mssx_upper(T[m + 2].text)) && T[m + 3].is_op("(")) {
+                        size_t open = m + 3, close = match(open, b);
+                        call = "mssx_hid_" + mssx_upper(T[m + 2].text) + "(" + call +
+                               (close > open + 1 ? ", " + run(open + 1, close, false) : std::string()) + ")";
+                        m = close;
+                    }
+                    out += " " + call;
+                    k = m + 1;
                     continue;
                 }
                 if (parts.size() > 2) {
@@ -268,8 +315,18 @@ public:
     }
 
 private:
+    static constexpr size_t kUnmatched = static_cast<size_t>(-1);
     const std::vector<mssx_token>& T;
     const mssx_translate_env& env;
+    std::vector<size_t> match_; // of each '(': its ')', or kUnmatched
+
+    // The ')' of the '(' at open before limit; the server's syntax error when there is none.
+    size_t match(size_t open, size_t limit) const
+    {
+        size_t m = open < match_.size() ? match_[open] : kUnmatched;
+        if (m == kUnmatched || m >= limit || !T[open].is_op("(")) return mssx_match_paren(T, open, limit);
+        return m;
+    }
     int level_ = 0;
     bool items_done_ = false;
 
@@ -344,14 +401,14 @@ private:
         while (i < b && (T[i].is_op("-") || T[i].is_op("+"))) ++i;
         if (i >= b) return k;
         const mssx_token& t = T[i];
-        if (t.is_op("(")) return mssx_match_paren(T, i, b) + 1;
+        if (t.is_op("(")) return match(i, b) + 1;
         if (t.kind == mssx_tok::number || t.kind == mssx_tok::string || t.kind == mssx_tok::nstring ||
             t.kind == mssx_tok::variable)
             return i + 1;
         if (!t.is_name() || (t.kind == mssx_tok::ident && mssx_is_reserved(t))) return k;
         size_t e = i + 1;
         while (e + 1 < b && T[e].is_op(".") && T[e + 1].is_name()) e += 2;
-        if (e < b && T[e].is_op("(")) return mssx_match_paren(T, e, b) + 1;
+        if (e < b && T[e].is_op("(")) return match(e, b) + 1;
         return e;
     }
 
@@ -371,7 +428,7 @@ private:
     // Whether [a, b) computes something: an operator outside parentheses or a sign.
     bool has_arithmetic(size_t a, size_t b) const
     {
-        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+        while (b > a + 1 && T[a].is_op("(") && match(a, b) == b - 1) {
             ++a;
             --b;
         }
@@ -465,7 +522,7 @@ private:
     // operation whose result is a decimal or money.
     std::string exact_sql(size_t a, size_t b)
     {
-        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+        while (b > a + 1 && T[a].is_op("(") && match(a, b) == b - 1) {
             ++a;
             --b;
         }
@@ -521,7 +578,7 @@ private:
     // expression is made of exact numbers, casts and aggregates of them.
     std::optional<mssx_type> infer(size_t a, size_t b)
     {
-        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+        while (b > a + 1 && T[a].is_op("(") && match(a, b) == b - 1) {
             ++a;
             --b;
         }
@@ -560,16 +617,32 @@ private:
             if (t.is_name() && !mssx_is_reserved(t)) return column_type(t.text);
             return std::nullopt;
         }
+        // name.Method(...) of a hierarchyid
+        if (T[b - 1].is_op(")") && T[a].is_name()) {
+            size_t i = a + 1;
+            while (i + 1 < b && T[i].is_op(".") && T[i + 1].is_name()) i += 2;
+            if (i > a + 1 && i < b && T[i].is_op("(") && match(i, b) == b - 1) {
+                auto it = kHierarchyMethodTypes.find(mssx_upper(T[i - 1].text));
+                if (it != kHierarchyMethodTypes.end())
+                    return *it->second.second ? mssx_make_type(it->second.first, {it->second.second})
+                                              : mssx_make_type(it->second.first, {});
+            }
+        }
         bool chain = (b - a) % 2 == 1;
         for (size_t i = a; chain && i < b; ++i)
             if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) chain = false;
         if (chain) return column_type(T[b - 1].text);
-        if (T[a].kind == mssx_tok::ident && T[a + 1].is_op("(") && mssx_match_paren(T, a + 1, b) == b - 1) {
+        if (T[a].kind == mssx_tok::ident && T[a + 1].is_op("(") && match(a + 1, b) == b - 1) {
             std::string U = mssx_upper(T[a].text);
             auto list = args(a + 1, b - 1);
             if (U == "COUNT") return mssx_make_type("int", {});
             if (U == "COUNT_BIG") return mssx_make_type("bigint", {});
             if (U == "GETDATE" || U == "GETUTCDATE") return mssx_make_type("datetime", {});
+            if (U == "DATEDIFF" || U == "DATEPART") return mssx_make_type("int", {});
+            if (U == "DATEDIFF_BIG") return mssx_make_type("bigint", {});
+            if (U == "DATENAME") return mssx_make_type("nvarchar", {"30"});
+            if (U == "EOMONTH") return mssx_make_type("date", {});
+            if (U == "DATEADD" && list.size() == 3) return date_result(list[2]);
             if (U == "SYSDATETIME" || U == "SYSUTCDATETIME") return mssx_make_type("datetime2", {});
             if (list.empty()) return std::nullopt;
             if (U == "CAST") {
@@ -602,7 +675,7 @@ private:
     // text columns, text functions of them and their concatenation.
     std::optional<mssx_type> expr_type(size_t a, size_t b)
     {
-        while (b > a + 1 && T[a].is_op("(") && mssx_match_paren(T, a, b) == b - 1) {
+        while (b > a + 1 && T[a].is_op("(") && match(a, b) == b - 1) {
             ++a;
             --b;
         }
@@ -639,8 +712,7 @@ private:
             }
             if (any_text) return mssx_make_type(any_n ? "nvarchar" : "varchar", {"max"});
         }
-        if (T[a].kind == mssx_tok::ident && a + 1 < b && T[a + 1].is_op("(") &&
-            mssx_match_paren(T, a + 1, b) == b - 1) {
+        if (T[a].kind == mssx_tok::ident && a + 1 < b && T[a + 1].is_op("(") && match(a + 1, b) == b - 1) {
             std::string U = mssx_upper(T[a].text);
             auto list = args(a + 1, b - 1);
             if (!list.empty() && (U == "UPPER" || U == "LOWER" || U == "LTRIM" || U == "RTRIM" || U == "TRIM" ||
@@ -673,7 +745,7 @@ private:
         if (a >= b || !T[a].is_name()) mssx_syntax_error(T[a]);
         std::vector<std::string> targs;
         if (a + 1 < b && T[a + 1].is_op("(")) {
-            size_t m = mssx_match_paren(T, a + 1, b);
+            size_t m = match(a + 1, b);
             for (size_t i = a + 2; i < m; ++i)
                 if (!T[i].is_op(",")) targs.push_back(T[i].text);
         }
@@ -691,7 +763,7 @@ private:
         size_t p = k + 1;
         std::string n;
         if (p < b && T[p].is_op("(")) {
-            size_t m = mssx_match_paren(T, p, b);
+            size_t m = match(p, b);
             n = "(" + run(p + 1, m, false) + ")";
             p = m + 1;
         } else if (p < b && (T[p].kind == mssx_tok::number || T[p].kind == mssx_tok::variable)) {
@@ -741,6 +813,24 @@ private:
     {
         if (k > a && is_text_operand(k - 1)) return true;
         if (k + 1 < b && is_text_operand(k + 1)) return true;
+        // a function or group that gives text: REPLICATE('0', 3) + ..., ... + CAST(n AS varchar(6))
+        if (k > a && T[k - 1].is_op(")")) {
+            size_t open = k - 1;
+            for (int depth = 0; open > a; --open) {
+                if (T[open].is_op(")"))
+                    ++depth;
+                else if (T[open].is_op("(") && --depth == 0)
+                    break;
+            }
+            size_t from =
+                open > a && T[open - 1].kind == mssx_tok::ident && !mssx_is_reserved(T[open - 1]) ? open - 1 : open;
+            auto t = expr_type(from, k);
+            if (t && t->is_string()) return true;
+        }
+        if (k + 2 < b && T[k + 1].kind == mssx_tok::ident && T[k + 2].is_op("(")) {
+            auto t = expr_type(k + 1, match(k + 2, b) + 1);
+            if (t && t->is_string()) return true;
+        }
         return false;
     }
 
@@ -834,6 +924,32 @@ private:
             }
         }
         if (U == "COUNT_BIG") return "COUNT(" + run(open + 1, close, false) + ")";
+        if (U == "NCHAR" || U == "CHAR") {
+            need(1, 1);
+            return (U == "NCHAR" ? "mssx_nchar(" : "mssx_char(") + arg(a[0]) + ")";
+        }
+        if (U == "REPLICATE") {
+            need(2, 2);
+            return "mssx_replicate(" + arg(a[0]) + ", " + arg(a[1]) + ")";
+        }
+        if (U == "DATEADD" || U == "DATEDIFF" || U == "DATEDIFF_BIG" || U == "DATEPART" || U == "DATENAME") {
+            bool add = U == "DATEADD", diff = U.starts_with("DATEDIFF");
+            need(add || diff ? 3 : 2, add || diff ? 3 : 2);
+            std::string part = date_part(a[0]);
+            std::string df = mssx_sq_literal(env.dateformat);
+            if (add)
+                return "mssx_dateadd(" + part + ", " + arg(a[1]) + ", " + arg(a[2]) + ", " +
+                       mssx_sq_literal(date_result(a[2]).sql_text()) + ", " + df + ")";
+            if (diff)
+                return "mssx_datediff(" + part + ", " + arg(a[1]) + ", " + arg(a[2]) + ", " + df + ", " +
+                       (U == "DATEDIFF_BIG" ? "1" : "0") + ")";
+            return (U == "DATEPART" ? "mssx_datepart(" : "mssx_datename(") + part + ", " + arg(a[1]) + ", " + df + ")";
+        }
+        if (U == "EOMONTH") {
+            need(1, 2);
+            return "mssx_eomonth(" + arg(a[0]) + ", " + (a.size() == 2 ? arg(a[1]) : std::string("0")) + ", " +
+                   mssx_sq_literal(env.dateformat) + ")";
+        }
         if (U == "YEAR" || U == "MONTH" || U == "DAY") {
             need(1, 1);
             const char* f = U == "YEAR" ? "%Y" : U == "MONTH" ? "%m" : "%d";
@@ -861,6 +977,22 @@ private:
         std::string out = name.text + "(";
         out += run(open + 1, close, false);
         return out + ")";
+    }
+
+    // The date part a date function names, as a literal; 155 for a word that is none.
+    std::string date_part(const std::pair<size_t, size_t>& r)
+    {
+        const mssx_token& t = T[r.first];
+        if (r.second != r.first + 1 || !t.is_name() || !mssx_date_part_of(t.text))
+            throw mssx_error(155, "'" + t.text + "' is not a recognized datepart option.", 15, t.line);
+        return mssx_sq_literal(t.text);
+    }
+
+    // DATEADD gives the type of its date; text is read as datetime.
+    mssx_type date_result(const std::pair<size_t, size_t>& r)
+    {
+        auto t = infer(r.first, r.second);
+        return t && t->is_datetime() ? *t : mssx_make_type("datetime", {});
     }
 
     // A derived table must name every column once and may not be ordered
@@ -908,7 +1040,7 @@ private:
             if (T[p].is_word("TOP")) {
                 ++p;
                 if (T[p].is_op("("))
-                    p = mssx_match_paren(T, p, b) + 1;
+                    p = match(p, b) + 1;
                 else
                     ++p;
                 if (T[p].is_word("PERCENT")) ++p;
@@ -981,6 +1113,25 @@ void mssx_syntax_error(const mssx_token& t)
     std::string shown = t.text;
     if (t.kind == mssx_tok::string || t.kind == mssx_tok::nstring) shown = t.text;
     throw mssx_error(102, "Incorrect syntax near '" + shown + "'.", 15, t.line);
+}
+
+void mssx_nesting_error(const mssx_token& t)
+{
+    throw mssx_error(191,
+                     "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+                     "smaller queries.",
+                     15, t.line);
+}
+
+void mssx_check_nesting(const std::vector<mssx_token>& toks)
+{
+    size_t depth = 0;
+    for (const auto& t : toks) {
+        if (t.is_op("(")) {
+            if (++depth > kMssxMaxNesting) mssx_nesting_error(t);
+        } else if (t.is_op(")") && depth > 0)
+            --depth;
+    }
 }
 
 size_t mssx_match_paren(const std::vector<mssx_token>& toks, size_t open, size_t limit)

@@ -31,6 +31,11 @@ struct mssx_translate_env {
 
 // Translates tokens [from, to) holding one query (SELECT ... or an expression).
 std::string mssx_translate(const std::vector<mssx_token>& toks, size_t from, size_t to, const mssx_translate_env& env);
+// Deepest nesting of parentheses a statement may have.
+constexpr size_t kMssxMaxNesting = 64;
+// Throws Msg 191 when the tokens nest deeper than kMssxMaxNesting.
+void mssx_check_nesting(const std::vector<mssx_token>& toks);
+[[noreturn]] void mssx_nesting_error(const mssx_token& t);
 // Index of the ')' matching the '(' at `open`; throws 102 when unbalanced.
 size_t mssx_match_paren(const std::vector<mssx_token>& toks, size_t open, size_t limit);
 // "Incorrect syntax near ..." for a token (Msg 102, or 156 for keywords).

@@ -173,3 +173,5 @@ TEST_F(MssxCases, FloatOverflowIsAnError) { run_file("float_overflow.sql"); }
 TEST_F(MssxCases, TextLengthsAreUtf16Units) { run_file("text_lengths.sql"); }
 TEST_F(MssxCases, CharTypesHoldTheirCodePage) { run_file("code_pages.sql"); }
 TEST_F(MssxCases, BinaryReadAsText) { run_file("binary_text.sql"); }
+TEST_F(MssxCases, DateFunctions) { run_file("date_functions.sql"); }
+TEST_F(MssxCases, BuiltinFunctions) { run_file("builtin_functions.sql"); }
