@@ -59,9 +59,10 @@ TEST(MssxControlFlow, RowcountCountsTheLastStatementsRows)
     mssx_test_server srv("rowcount");
     mssx_connection c(srv.dir, srv.sa());
     ASSERT_TRUE(c.execute("CREATE TABLE t (a int)").errors.empty());
-    auto out = c.execute("INSERT INTO t VALUES (1), (2), (3)\nPRINT @@ROWCOUNT\nUPDATE t SET a = a + 1 WHERE a > 1\n"
-                         "PRINT @@ROWCOUNT\nSELECT a FROM t\nPRINT @@ROWCOUNT\nDECLARE @n int\nSET @n = 5\n"
-                         "PRINT @@ROWCOUNT");
+    auto out = c.execute(
+        "INSERT INTO t VALUES (1), (2), (3)\nPRINT @@ROWCOUNT\nUPDATE t SET a = a + 1 WHERE a > 1\n"
+        "PRINT @@ROWCOUNT\nSELECT a FROM t\nPRINT @@ROWCOUNT\nDECLARE @n int\nSET @n = 5\n"
+        "PRINT @@ROWCOUNT");
     EXPECT_EQ(printed(out), "3;2;3;1;");
 }
 
@@ -70,8 +71,9 @@ TEST(MssxControlFlow, AWhileLoopFillsANumbersTable)
 {
     mssx_test_server srv("numbers");
     mssx_connection c(srv.dir, srv.sa());
-    auto out = c.execute("SET NOCOUNT ON\nCREATE TABLE Numbers (n int NOT NULL PRIMARY KEY)\nDECLARE @i int = 1\n"
-                         "WHILE @i <= 2000\nBEGIN\n  INSERT INTO Numbers VALUES (@i)\n  SET @i = @i + 1\nEND");
+    auto out = c.execute(
+        "SET NOCOUNT ON\nCREATE TABLE Numbers (n int NOT NULL PRIMARY KEY)\nDECLARE @i int = 1\n"
+        "WHILE @i <= 2000\nBEGIN\n  INSERT INTO Numbers VALUES (@i)\n  SET @i = @i + 1\nEND");
     ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
     auto r = srv.query("master", "SELECT COUNT(*), MIN(n), MAX(n), SUM(n) FROM Numbers");
     EXPECT_EQ(mssx_cell(r, 0, 0), "2000");
@@ -87,8 +89,9 @@ TEST(MssxControlFlow, ALoopBeyondTheLimitEndsTheBatch)
     mssx_connection c(srv.dir, srv.sa());
     c.set_loop_limit(50);
     ASSERT_TRUE(c.execute("CREATE TABLE t (a int)").errors.empty());
-    auto out = c.execute("SET NOCOUNT ON DECLARE @i int = 0 WHILE 1 = 1 BEGIN SET @i += 1 INSERT INTO t VALUES (@i) "
-                         "END PRINT 'after'");
+    auto out = c.execute(
+        "SET NOCOUNT ON DECLARE @i int = 0 WHILE 1 = 1 BEGIN SET @i += 1 INSERT INTO t VALUES (@i) "
+        "END PRINT 'after'");
     ASSERT_EQ(out.errors.size(), 1u);
     EXPECT_NE(std::string(out.errors[0].what()).find("limit"), std::string::npos);
     EXPECT_TRUE(out.messages.empty());

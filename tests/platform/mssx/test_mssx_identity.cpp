@@ -29,8 +29,9 @@ TEST_P(MssxIdentityTypes, GeneratesTakesExplicitValuesAndMovesPastThem)
     ASSERT_EQ(errors_of(out), "");
     // explicit values only while IDENTITY_INSERT is on
     EXPECT_EQ(first_error(c.execute("INSERT INTO t (id, s) VALUES (50, 'x')")), 544);
-    out = c.execute("SET IDENTITY_INSERT t ON; INSERT INTO t (id, s) VALUES (100, 'c'); INSERT INTO t (id, s) "
-                    "VALUES (20, 'd')");
+    out = c.execute(
+        "SET IDENTITY_INSERT t ON; INSERT INTO t (id, s) VALUES (100, 'c'); INSERT INTO t (id, s) "
+        "VALUES (20, 'd')");
     ASSERT_EQ(errors_of(out), "");
     EXPECT_EQ(first_error(c.execute("INSERT INTO t (s) VALUES ('y')")), 545);
     EXPECT_EQ(first_error(c.execute("INSERT INTO t VALUES (7, 'y')")), 8101);
@@ -81,7 +82,6 @@ TEST(MssxIdentity, OnlyWholeNumberTypesMayBeIdentities)
     mssx_test_server srv("ident_types");
     mssx_connection c(srv.dir, srv.sa());
     for (const char* type : {"decimal(10,2)", "money", "smallmoney", "float", "bit", "varchar(10)"})
-        EXPECT_EQ(first_error(c.execute(std::string("CREATE TABLE t (id ") + type + " IDENTITY(1,1))")), 2749)
-            << type;
+        EXPECT_EQ(first_error(c.execute(std::string("CREATE TABLE t (id ") + type + " IDENTITY(1,1))")), 2749) << type;
     EXPECT_EQ(errors_of(c.execute("CREATE TABLE t (id numeric(12,0) IDENTITY(1,1))")), "");
 }
