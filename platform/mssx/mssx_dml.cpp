@@ -155,6 +155,14 @@ std::string mssx_default_text(const std::vector<mssx_token>& T, size_t a, size_t
         default:
             piece = t.text;
         }
+        // words keep the blank written between them (cast(x as date)); none inside parentheses, around
+        // commas or before a call's parenthesis
+        if (i > a && t.begin > T[i - 1].end) {
+            const mssx_token& prev = T[i - 1];
+            bool tight = t.is_op(")") || t.is_op(",") || prev.is_op("(") || prev.is_op(",") ||
+                         (t.is_op("(") && prev.kind == mssx_tok::ident);
+            if (!tight) inner += ' ';
+        }
         inner += piece;
     }
     return "(" + inner + ")";

@@ -47,6 +47,6 @@ mssx_blob mssx_current_dbts(mssx_sqlite& db)
 
 void mssx_register_rowversion(mssx_connection& c)
 {
-    sqlite3_create_function(c.state().db.get(), "mssx_next_rowversion", 0, SQLITE_UTF8, &c, fn_next_rowversion,
-                            nullptr, nullptr);
+    sqlite3_create_function(c.state().db.get(), "mssx_next_rowversion", 0, SQLITE_UTF8, &c, fn_next_rowversion, nullptr,
+                            nullptr);
 }

@@ -34,8 +34,9 @@ TEST(MssxRowversion, EveryInsertAndUpdateTakesTheDatabasesNextValue)
     mssx_connection c(srv.dir, srv.sa());
     ASSERT_TRUE(c.execute("CREATE TABLE a (k varchar(5) NOT NULL, rv rowversion, n int NULL)").errors.empty());
     ASSERT_TRUE(c.execute("CREATE TABLE b (k varchar(5) NOT NULL, rv timestamp)").errors.empty());
-    auto out = c.execute("INSERT INTO a (k, n) VALUES ('a1', 1), ('a2', 2)\nINSERT INTO b (k) VALUES ('b1')\n"
-                         "INSERT INTO a VALUES ('a3', DEFAULT, 3)\nINSERT INTO b VALUES ('b2', NULL)");
+    auto out = c.execute(
+        "INSERT INTO a (k, n) VALUES ('a1', 1), ('a2', 2)\nINSERT INTO b (k) VALUES ('b1')\n"
+        "INSERT INTO a VALUES ('a3', DEFAULT, 3)\nINSERT INTO b VALUES ('b2', NULL)");
     ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
     auto va = versions(srv, "a");
     auto vb = versions(srv, "b");
