@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include "platform/mssx/mssx_connection_impl.h"
+#include "platform/mssx/mssx_rowversion.h"
 
 namespace {
 
@@ -528,7 +529,10 @@ void mssx_connection::bulk_insert(const std::string& table, const std::vector<st
     std::vector<int> cols;
     std::vector<std::optional<mssx_value>> vals;
     for (size_t i = 0; i < t->columns.size() && i < values.size(); ++i) {
-        if ((t->columns[i].identity && !keep_identity) || !t->columns[i].computed.empty()) continue;
+        // rowversions are the server's to give, as in a bulk copy
+        if ((t->columns[i].identity && !keep_identity) || !t->columns[i].computed.empty() ||
+            mssx_is_rowversion(t->columns[i].type))
+            continue;
         cols.push_back(static_cast<int>(i));
         vals.push_back(values[i]);
     }

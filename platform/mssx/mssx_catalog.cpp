@@ -1,6 +1,7 @@
 #include "platform/mssx/mssx_catalog.h"
 #include "platform/embedded/embedded_clock.h"
 #include "platform/mssx/mssx_lexer.h"
+#include "platform/mssx/mssx_rowversion.h"
 
 namespace {
 const char* kDictionary = R"SQL(
@@ -24,6 +25,7 @@ CREATE TABLE IF NOT EXISTS mssx_extended_properties(name TEXT, value TEXT, level
   level1type TEXT, level1name TEXT, level2type TEXT, level2name TEXT);
 CREATE TABLE IF NOT EXISTS mssx_checks(object_id INTEGER, ordinal INTEGER, name TEXT, definition TEXT, disabled INTEGER,
   PRIMARY KEY(object_id, ordinal));
+CREATE TABLE IF NOT EXISTS mssx_dbts(value INTEGER NOT NULL);
 CREATE INDEX IF NOT EXISTS mssx_foreign_keys_ref ON mssx_foreign_keys(ref_table COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS mssx_objects_name ON mssx_objects(name);
 )SQL";
@@ -85,7 +87,12 @@ const mssx_index_def* mssx_table_def::primary_key() const
 
 mssx_catalog::~mssx_catalog() { forget(); }
 
-void mssx_catalog::ensure_dictionary() { db_.exec(kDictionary); }
+void mssx_catalog::ensure_dictionary()
+{
+    db_.exec(kDictionary);
+    db_.exec("INSERT INTO mssx_dbts SELECT " + std::to_string(kMssxFirstDbts) +
+             " WHERE NOT EXISTS (SELECT 1 FROM mssx_dbts)");
+}
 
 void mssx_catalog::forget()
 {

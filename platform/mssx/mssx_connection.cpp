@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include "platform/mssx/mssx_connection_impl.h"
+#include "platform/mssx/mssx_rowversion.h"
 
 namespace {
 constexpr int kMsgVariableRedeclared = 134;
@@ -88,6 +89,7 @@ void mssx_connection::use_database(const std::string& name)
     if (!catalog_) catalog_ = std::make_unique<mssx_catalog>(impl_->db);
     database_ = name;
     mssx_register_functions(*this);
+    mssx_register_rowversion(*this);
     mssx_refresh_system_views(*this);
 }
 
@@ -695,6 +697,28 @@ void mssx_batch_runner::declare(size_t p, size_t e)
     }
 }
 
+std::string mssx_sqlite_literal(const mssx_value& v)
+{
+    if (mssx_is_null(v)) return "NULL";
+    if (auto i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+    if (auto d = std::get_if<double>(&v)) {
+        char b[64];
+        std::snprintf(b, sizeof b, "%.17g", *d);
+        return b;
+    }
+    if (auto t = std::get_if<std::string>(&v)) return mssx_sq_literal(*t);
+    // binary values (parameters of a remote call, rowversions) keep their bytes
+    const auto& bytes = std::get<mssx_blob>(v).bytes;
+    static const char* hex = "0123456789ABCDEF";
+    std::string lit = "X'";
+    lit.reserve(bytes.size() * 2 + 3);
+    for (unsigned char ch : bytes) {
+        lit += hex[ch >> 4];
+        lit += hex[ch & 15];
+    }
+    return lit + "'";
+}
+
 mssx_translate_env mssx_batch_runner::env()
 {
     mssx_translate_env env;
@@ -741,6 +765,7 @@ mssx_translate_env mssx_batch_runner::env()
     env.variable = [this](const std::string& name) -> std::optional<std::string> {
         std::string up = mssx_upper(name);
         if (up == "@@ERROR") return std::to_string(last_error);
+        if (up == "@@DBTS") return mssx_sqlite_literal(mssx_current_dbts(s.db));
         if (up == "@@ROWCOUNT") {
             if (counted_result < out.results.size()) {
                 mssx_drain(out.results[counted_result]);
@@ -750,27 +775,7 @@ mssx_translate_env mssx_batch_runner::env()
         }
         auto it = s.variables.find(up);
         if (it == s.variables.end()) return std::nullopt;
-        const mssx_value& v = it->second.value;
-        if (mssx_is_null(v)) return std::string("NULL");
-        if (auto i = std::get_if<int64_t>(&v)) return std::to_string(*i);
-        if (auto d = std::get_if<double>(&v)) {
-            char b[64];
-            std::snprintf(b, sizeof b, "%.17g", *d);
-            return std::string(b);
-        }
-        if (auto t = std::get_if<std::string>(&v)) return mssx_sq_literal(*t);
-        if (auto b = std::get_if<mssx_blob>(&v)) {
-            // binary values (parameters of a remote call) keep their bytes
-            static const char* hex = "0123456789ABCDEF";
-            std::string lit = "X'";
-            lit.reserve(b->bytes.size() * 2 + 3);
-            for (unsigned char ch : b->bytes) {
-                lit += hex[ch >> 4];
-                lit += hex[ch & 15];
-            }
-            return lit + "'";
-        }
-        return std::string("NULL");
+        return mssx_sqlite_literal(it->second.value);
     };
     env.column_names = [this](const std::string& sql) {
         std::vector<std::string> names;

@@ -106,6 +106,8 @@ struct mssx_batch_runner {
 void mssx_split_object(const std::vector<std::string>& parts, std::string& schema, std::string& name);
 // The stored form of a default expression: "((0))", "(getdate())", "(N'x')".
 std::string mssx_default_text(const std::vector<mssx_token>& toks, size_t a, size_t b);
+// A value as an SQLite literal: NULL, a number, 'text' or X'bytes'.
+std::string mssx_sqlite_literal(const mssx_value& v);
 // Evaluates a stored default for an insert.
 mssx_value mssx_eval_default(const std::string& stored, mssx_connection& c);
 // Maps an SQLite failure text to the server's error.

@@ -5,8 +5,19 @@
 #include "platform/mssx/mssx_connection_impl.h"
 #include "platform/mssx/mssx_create_table.h"
 #include "platform/mssx/mssx_expr_functions.h"
+#include "platform/mssx/mssx_rowversion.h"
 
 namespace {
+
+// A table holds one rowversion column at most.
+void check_one_rowversion(const mssx_table_def& t, const mssx_column_def& col)
+{
+    if (!mssx_is_rowversion(col.type)) return;
+    for (auto& other : t.columns)
+        if (mssx_is_rowversion(other.type))
+            throw mssx_error(2738, "A table can only have one timestamp column. Because table '" + t.name +
+                                       "' already has one, the column '" + col.name + "' cannot be added.");
+}
 
 std::string auto_name(const std::string& prefix, const std::string& table, const std::string& column = std::string())
 {
@@ -84,7 +95,9 @@ struct table_builder {
         } else {
             bool alias_not_null = false;
             col.type = r.resolve_type(spec.type.name, spec.type.args, &alias_not_null);
-            col.nullable = spec.nullable.value_or(!alias_not_null);
+            // a rowversion column is NOT NULL unless it says NULL
+            col.nullable = spec.nullable.value_or(!alias_not_null && !mssx_is_rowversion(col.type));
+            check_one_rowversion(t, col);
             col.identity = spec.identity;
             col.seed = spec.seed;
             col.increment = spec.increment;
@@ -363,13 +376,14 @@ struct alter_table_applier {
         col.name = a.column;
         bool alias_not_null = false;
         col.type = r.resolve_type(a.type.name, a.type.args, &alias_not_null);
-        col.nullable = a.nullable.value_or(!alias_not_null);
+        col.nullable = a.nullable.value_or(!alias_not_null && !mssx_is_rowversion(col.type));
+        check_one_rowversion(t, col);
         if (t.column_index(col.name) >= 0)
             throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name +
                                        "' in table '" + t.name + "' is specified more than once.");
         auto cnt = db().prepare("SELECT COUNT(*) FROM " + mssx_sq_ident(t.storage()));
         cnt.step();
-        if (!col.nullable && cnt.integer(0) > 0)
+        if (!col.nullable && cnt.integer(0) > 0 && !mssx_is_rowversion(col.type))
             throw mssx_error(4901,
                              "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT "
                              "definition specified, or the column being added is an identity or timestamp column, or "
@@ -378,6 +392,10 @@ struct alter_table_applier {
                                  col.name + "' cannot be added to non-empty table '" + t.name +
                                  "' because it does not satisfy these conditions.");
         db().exec("ALTER TABLE " + mssx_sq_ident(t.storage()) + " ADD COLUMN " + column_sql(col));
+        // the rows there take their rowversion now
+        if (mssx_is_rowversion(col.type))
+            db().exec("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + mssx_sq_ident(col.name) +
+                      " = mssx_next_rowversion()");
         t.columns.push_back(col);
         save();
         r.s.char_columns_valid = false;

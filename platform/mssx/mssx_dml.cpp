@@ -4,6 +4,7 @@
 #include <cmath>
 #include "platform/mssx/mssx_connection_impl.h"
 #include "platform/mssx/mssx_expr_functions.h"
+#include "platform/mssx/mssx_rowversion.h"
 
 namespace {
 
@@ -155,6 +156,14 @@ std::string mssx_default_text(const std::vector<mssx_token>& T, size_t a, size_t
         default:
             piece = t.text;
         }
+        // words keep the blank written between them (cast(x as date)); none inside parentheses, around
+        // commas or before a call's parenthesis
+        if (i > a && t.begin > T[i - 1].end) {
+            const mssx_token& prev = T[i - 1];
+            bool tight = t.is_op(")") || t.is_op(",") || prev.is_op("(") || prev.is_op(",") ||
+                         (t.is_op("(") && prev.kind == mssx_tok::ident);
+            if (!tight) inner += ' ';
+        }
         inner += piece;
     }
     return "(" + inner + ")";
@@ -183,6 +192,15 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         if (col.identity && !explicit_identity_allowed)
             throw mssx_error(544, "Cannot insert explicit value for identity column in table '" + t.name +
                                       "' when IDENTITY_INSERT is set to OFF.");
+        if (mssx_is_rowversion(col.type)) {
+            // the server gives the value: DEFAULT or NULL ask for it
+            if (values[i] && !mssx_is_null(*values[i]))
+                throw mssx_error(273,
+                                 "Cannot insert an explicit value into a timestamp column. Use INSERT with a "
+                                 "column list to exclude the timestamp column, or insert a DEFAULT into the "
+                                 "timestamp column.");
+            continue;
+        }
         if (!values[i]) { // DEFAULT
             if (col.identity)
                 throw mssx_error(544, "Cannot insert explicit value for identity column in table '" + t.name +
@@ -217,6 +235,10 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
                 row[ci] = mssx_convert(col.type, v, s.dateformat);
                 new_ident = v;
             }
+            continue;
+        }
+        if (mssx_is_rowversion(col.type)) {
+            row[ci] = mssx_next_rowversion(s.db);
             continue;
         }
         if (!given[ci] && !col.default_text.empty())
@@ -463,6 +485,8 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
             if (ci < 0) throw mssx_error(207, "Invalid column name '" + col + "'.", 16, T[q].line);
             if (t->columns[static_cast<size_t>(ci)].identity)
                 throw mssx_error(8102, "Cannot update identity column '" + col + "'.");
+            if (mssx_is_rowversion(t->columns[static_cast<size_t>(ci)].type))
+                throw mssx_error(272, "Cannot update a timestamp column.");
             if (!t->columns[static_cast<size_t>(ci)].computed.empty())
                 throw mssx_error(271, "The column \"" + col +
                                           "\" cannot be modified because it is either a computed column or is the "
@@ -528,6 +552,9 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
             q = b;
             if (q < e && T[q].is_op(",")) ++q;
         }
+        // every row the statement changes takes a new rowversion
+        for (const auto& col : t->columns)
+            if (mssx_is_rowversion(col.type)) sets += ", " + mssx_sq_ident(col.name) + " = mssx_next_rowversion()";
         sql += sets;
         k = q;
     }
