@@ -22,6 +22,7 @@ namespace {
 struct call {
     std::string name;
     std::map<std::string, std::string> f;
+    std::string text; // a prepare's statement
     long rc = 0;
 };
 
@@ -31,15 +32,18 @@ std::vector<call> read_trace(const std::string& path)
     std::ifstream in(path);
     for (std::string line; std::getline(in, line);) {
         call c;
-        std::istringstream words(line);
-        words >> c.name;
+        // name, fields, [a prepare's text,] status: separated by tabs.
+        std::vector<std::string> parts;
+        std::istringstream cols(line);
+        for (std::string part; std::getline(cols, part, '\t');) parts.push_back(part);
+        if (parts.size() < 3) continue;
+        c.name = parts.front();
+        if (parts.back().rfind("rc=", 0) == 0) c.rc = std::stol(parts.back().substr(3));
+        if (parts.size() > 3) c.text = parts[2];
+        std::istringstream words(parts[1]);
         for (std::string w; words >> w;) {
             const size_t eq = w.find('=');
-            if (eq == std::string::npos) continue;
-            if (w.compare(0, eq, "rc") == 0)
-                c.rc = std::stol(w.substr(eq + 1));
-            else
-                c.f[w.substr(0, eq)] = w.substr(eq + 1);
+            if (eq != std::string::npos) c.f[w.substr(0, eq)] = w.substr(eq + 1);
         }
         out.push_back(std::move(c));
     }
@@ -176,6 +180,58 @@ TEST(agent_oci_trace, lob_columns_are_written_in_their_form_and_no_dropped_defin
     for (const call& c : calls)
         if (c.name == "OCILobWrite" || c.name == "OCILobRead" || c.name == "OCILobGetLength") ++lob_trips;
     EXPECT_EQ(trips.at("lob"), lob_trips);
+}
+
+// The round trips a conversion of `rows` rows of one table takes through the
+// stand-in library, by kind.
+std::map<std::string, long> trips_for(const std::string& table_ddl, const std::string& row_values, int rows)
+{
+    conversion_env env;
+    env.create_database("db");
+    std::string script = table_ddl + "\nGO\n";
+    for (int id = 1; id <= rows; ++id)
+        script += "INSERT T VALUES (" + std::to_string(id) + ", " + row_values + ")\nGO\n";
+    env.run_script("db", script);
+    const std::string remote = env.dir() + "/remote";
+    fs::create_directories(remote);
+    eora::session::create_service(remote + "/ORCL.db", conversion_env::system_password);
+    {
+        eora::session s(remote + "/ORCL.db", "SYSTEM", conversion_env::system_password);
+        for (const char* sql : {"CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\"",
+                                "ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\"", "GRANT DBA TO \"SCOTT\""})
+            s.execute(*s.prepare(sql), {});
+        s.commit();
+    }
+    const std::string totals = env.dir() + "/oci.trips";
+    agent_result r = run_agent(
+        {"--src=db", "--mssqlh=file:" + env.mss_dir(), "--oraclh=127.0.0.1", "--port=1521", "--dest=ORCL",
+         "--oraclu=scott", "--oraclp=tiger"},
+        "", {{"TVX_OCI_LIBRARY", TVX_OCI_STANDIN}, {"TVX_OCI_TEST_DIR", remote}, {"TVX_OCI_ROUND_TRIPS", totals}});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    return read_totals(totals);
+}
+
+// What each row more costs, by kind, between a run of 5 rows and one of 15.
+std::map<std::string, double> per_row(const std::string& ddl, const std::string& values)
+{
+    const std::map<std::string, long> few = trips_for(ddl, values, 5), more = trips_for(ddl, values, 15);
+    std::map<std::string, double> out;
+    for (const auto& [kind, n] : more) out[kind] = static_cast<double>(n - few.at(kind)) / 10.0;
+    return out;
+}
+
+TEST(agent_oci_trace, a_row_takes_one_round_trip_and_a_lob_row_one_a_piece_besides)
+{
+    // Without LOBs: the insert alone, its commit travelling with it.
+    const auto narrow = per_row("CREATE TABLE T (id int NOT NULL PRIMARY KEY, name varchar(20) NULL)", "'abc'");
+    EXPECT_EQ(narrow,
+              (std::map<std::string, double>{{"session", 0}, {"execute", 1}, {"fetch", 0}, {"commit", 0}, {"lob", 0}}));
+    // Two LOB values of one piece each: the insert, the locators' query, a
+    // write for each value and the row's commit.
+    const auto lob = per_row("CREATE TABLE T (id int NOT NULL PRIMARY KEY, c varchar(max) NULL, b varbinary(max) NULL)",
+                             "'text', 0x0102");
+    EXPECT_EQ(lob,
+              (std::map<std::string, double>{{"session", 0}, {"execute", 2}, {"fetch", 0}, {"commit", 1}, {"lob", 2}}));
 }
 
 } // namespace

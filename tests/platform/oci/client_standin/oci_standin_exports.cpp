@@ -175,8 +175,14 @@ sword OCITransRollback(OCISvcCtx* svchp, OCIError* err, ub4 flags)
 sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* err, const OraText* stmt, ub4 stmt_len, ub4 language, ub4 mode)
 {
     const sword rc = eoci::call(&eoci::OCIStmtPrepare, stmtp, err, stmt, stmt_len, language, mode);
-    standin_record("OCIStmtPrepare", standin_trip::none, rc,
-                   standin_tracing() ? fields(kv("stmt", stmtp)) : std::string());
+    if (standin_tracing()) {
+        // The text after the fields, on one line.
+        std::u16string text(stmt ? stmt_len / 2 : 0, u'\0');
+        if (!text.empty()) std::memcpy(text.data(), stmt, text.size() * 2);
+        std::string sql;
+        for (char16_t ch : text) sql += ch == u'\n' || ch == u'\t' || ch == u'\r' ? ' ' : ch < 0x80 ? char(ch) : '?';
+        standin_record("OCIStmtPrepare", standin_trip::none, rc, fields(kv("stmt", stmtp)) + "\t" + sql);
+    }
     return rc;
 }
 

@@ -1,7 +1,8 @@
 // What the stand-in client library records of the calls made through it: the
 // server round trips a real client would make for them, by kind (and, when
 // asked, a fixed latency added to each), and a trace of every call.
-//   TVX_OCI_TRACE=FILE         one line a call: its name, its handles and arguments, its status
+//   TVX_OCI_TRACE=FILE         one line a call, tab-separated: its name, its handles and arguments
+//                              (name=value), a prepare's text, its status (rc=N)
 //   TVX_OCI_ROUND_TRIPS=FILE   the round trips by kind, written when the program ends
 //   TVX_OCI_LATENCY_US=N       each round trip takes N microseconds more
 #pragma once
