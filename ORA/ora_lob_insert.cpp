@@ -115,10 +115,8 @@ void ora_lob_insert::insert(const std::wstring& rowid, const udb_record& record)
                                 nullptr, 0, nullptr, OCI_DEFAULT));
     tk_logger::log(2, L"Run SQL query: %s (:rid = '%s')\n", select_sql.c_str(), rowid.c_str());
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT));
-    // The statement outlives the row: its cursor is run to its end, so that no
-    // open query of this row stays behind while the next rows are written.
-    const sword rest = OCIStmtFetch(stmt.get(), eng.get_err(), 1, OCI_FETCH_NEXT, OCI_DEFAULT);
-    if (rest != OCI_NO_DATA) eng.check_err(rest);
+    // The execute brought the row's locators; the next row's execute closes
+    // this cursor, so no fetch (a round trip of its own) is spent on its end.
 
     // The caller commits the row together with these values, or rolls it back.
     for (size_t k = 0; k < ld.size(); ++k) {

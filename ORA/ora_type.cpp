@@ -33,10 +33,9 @@ ora_type::ora_type(OCIParam* param, uint16_t type) : data_type(type)
     nullable = is_null != 0;
 }
 
-ora_type::~ora_type()
-{
-    if (def) OCIHandleFree(def, OCI_HTYPE_DEFINE);
-}
+// The define handle is the statement's: OCI frees it with the statement, or
+// with the statement's next prepare; freeing it here again would free it twice.
+ora_type::~ora_type() = default;
 
 void ora_type::read_data_size(OCIParam* param)
 {
@@ -49,6 +48,8 @@ void ora_type::read_data_size(OCIParam* param)
 void ora_type::define_buffer(OCIStmt* stmt, ub4 pos, void* buf, sb4 len, ub2 type, ub2* rlen, bool set_csid)
 {
     ora_engine& eng = ora_eng();
+    // A null handle: OCI makes the define for this statement.
+    def = nullptr;
     eng.check_err(OCIDefineByPos(stmt, &def, eng.get_err(), pos, buf, len, type, &ind, rlen, nullptr, OCI_DEFAULT));
     if (set_csid) {
         ub2 csid = OCI_UTF16ID;

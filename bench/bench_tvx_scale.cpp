@@ -8,6 +8,12 @@
 //   bench_tvx_scale [--narrow N] [--mixed N] [--lob N] [--small A,B] [--rows-1m]
 // Each generation, conversion and baseline runs in a child process, so that its
 // peak resident memory (wait4) is its own.
+// Round trips: the same conversions through the stand-in Oracle client library,
+// which counts the server round trips a real client makes; printed per row of
+// each shape and per table (for growing numbers of tables), and the rows per
+// second when each round trip costs 0.5 ms more.
+//   [--trips-rows A,B] [--trips-tables A,B,C] [--latency-rows N] [--no-trips]
+#include <dlfcn.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -27,10 +33,16 @@
 
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
+#include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_session.h"
 #include "platform/mssx/mssx_connection.h"
 #include "tarvex/error_handler.h"
 #include "tarvex/tarvex_convertor.h"
+
+// Built without the tests, there is no stand-in library to count round trips.
+#ifndef TVX_OCI_STANDIN
+#define TVX_OCI_STANDIN ""
+#endif
 
 namespace fs = std::filesystem;
 using clock_type = std::chrono::steady_clock;
@@ -120,6 +132,8 @@ child_result in_child(const std::function<double()>& work)
 // bound values, and the canonical text of a row the checksum is taken over.
 
 enum class shape { narrow, mixed, lob };
+
+const char* shape_name(shape s);
 
 struct mixed_row {
     long id;
@@ -310,6 +324,8 @@ table_sum expected_sum(shape s, long rows)
     return t;
 }
 
+const char* shape_name(shape s) { return s == shape::narrow ? "narrow" : s == shape::mixed ? "mixed" : "LOB"; }
+
 // ---- the source -------------------------------------------------------------
 
 void create_database(const std::string& mss_dir, const std::string& db)
@@ -358,8 +374,12 @@ target new_target(const fs::path& root, const std::string& name)
     target t{(root / name).string(), (root / name / "ORCL.db").string()};
     fs::create_directories(t.dir);
     eora::session::create_service(t.service_file, "manager");
-    for (const char* sql :
-         {"CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\"", "ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""}) {
+    // The user a conversion runs as, with the privileges it needs.
+    std::string grants;
+    for (std::string_view p : eora::priv::converter_set()) grants += (grants.empty() ? "" : ", ") + std::string(p);
+    for (const std::string& sql :
+         {std::string("CREATE USER \"SCOTT\" IDENTIFIED BY \"tiger\""),
+          std::string("ALTER USER \"SCOTT\" QUOTA UNLIMITED ON \"USERS\""), "GRANT " + grants + " TO \"SCOTT\""}) {
         eora::session s(t.service_file, "SYSTEM", "manager");
         s.execute(*s.prepare(sql), {});
         s.commit();
@@ -369,15 +389,20 @@ target new_target(const fs::path& root, const std::string& name)
 
 // The agent keeps the source's schema as the owner: the tables land as "dbo"."name".
 // Converts `tables` of database `db` into `t` as the agent does; the seconds of the run, -1 on failure.
+// With `through_client`, the target is reached as a real server is: through the
+// client library loaded at run time (the stand-in, serving t's folder).
 double convert(const std::string& mss_dir, const std::string& db, const target& t,
-               const std::vector<std::wstring>& tables)
+               const std::vector<std::wstring>& tables, bool through_client = false)
 {
     tk_logger logger(nullptr, false, 3, false);
     counting_handler handler;
     tarvex_convertor driver(tarvex_convertor::settings_source::agent_defaults);
     driver.src = to_unicode(db);
     driver.dest = L"ORCL";
-    driver.store_oracle_settings(to_unicode("file:" + t.dir), L"scott", L"tiger", L"");
+    if (through_client)
+        driver.store_oracle_settings(L"127.0.0.1", L"scott", L"tiger", L"1521");
+    else
+        driver.store_oracle_settings(to_unicode("file:" + t.dir), L"scott", L"tiger", L"");
     driver.store_mssql_settings(to_unicode("file:" + mss_dir), L"", L"");
     const auto t0 = clock_type::now();
     driver.connect_mssql_server();
@@ -499,17 +524,212 @@ double sqlite_baseline(const std::string& file, shape s, long rows, bool keyed)
     return secs;
 }
 
+// ---- round trips through the client library --------------------------------
+
+// The kinds the stand-in counts, in its order; calls answered in the client count none.
+const char* const trip_kinds[] = {"local", "session", "execute", "fetch", "commit", "lob"};
+constexpr size_t trip_kind_count = std::size(trip_kinds);
+
+struct trips {
+    double k[trip_kind_count] = {};
+    double total() const
+    {
+        double t = 0;
+        for (size_t i = 1; i < trip_kind_count; ++i) t += k[i];
+        return t;
+    }
+    trips minus(const trips& o, double per) const
+    {
+        trips d;
+        for (size_t i = 0; i < trip_kind_count; ++i) d.k[i] = (k[i] - o.k[i]) / per;
+        return d;
+    }
+    std::string detail() const
+    {
+        std::string out;
+        char b[64];
+        for (size_t i = 1; i < trip_kind_count; ++i) {
+            std::snprintf(b, sizeof b, "%s%s %.3f", out.empty() ? "" : ", ", trip_kinds[i], k[i]);
+            out += b;
+        }
+        return out;
+    }
+};
+
+// Runs `work` in a child that sends back a whole trips record (NaN totals on failure).
+trips trips_in_child(const std::function<bool(trips&)>& work)
+{
+    int fds[2];
+    trips failed;
+    failed.k[0] = -1;
+    if (pipe(fds) != 0) return failed;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    if (pid < 0) return failed;
+    if (pid == 0) {
+        close(fds[0]);
+        trips t;
+        bool ok = false;
+        try {
+            ok = work(t);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "child: %s\n", e.what());
+        }
+        if (!ok) t = failed;
+        const bool sent = write(fds[1], &t, sizeof t) == static_cast<ssize_t>(sizeof t);
+        close(fds[1]);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(ok && sent ? 0 : 1);
+    }
+    close(fds[1]);
+    trips t = failed;
+    if (read(fds[0], &t, sizeof t) != static_cast<ssize_t>(sizeof t)) t = failed;
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) t = failed;
+    return t;
+}
+
+bool failed(const trips& t) { return t.k[0] < 0; }
+
+// Converts `tables` of `db` into a fresh target through the stand-in client
+// library; the round trips it counted, and in k[0] the seconds the run took.
+// `latency_us` is added to every round trip.
+trips convert_counting(const fs::path& root, const std::string& mss_dir, const std::string& db,
+                       const std::vector<std::wstring>& tables, long latency_us)
+{
+    const target t = new_target(root, "trips_" + db + "_" + std::to_string(latency_us));
+    return trips_in_child([&](trips& out) {
+        setenv("TVX_OCI_LIBRARY", TVX_OCI_STANDIN, 1);
+        setenv("TVX_OCI_TEST_DIR", t.dir.c_str(), 1);
+        setenv("TVX_OCI_LATENCY_US", std::to_string(latency_us).c_str(), 1);
+        const double secs = convert(mss_dir, db, t, tables, true);
+        if (secs < 0) return false;
+        // The library the conversion loaded: its counters.
+        void* lib = dlopen(TVX_OCI_STANDIN, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+        using counts_fn = void (*)(uint64_t*, size_t);
+        auto* counts = lib ? reinterpret_cast<counts_fn>(dlsym(lib, "tvx_standin_round_trips")) : nullptr;
+        if (!counts) {
+            std::fprintf(stderr, "the stand-in client library was not loaded\n");
+            return false;
+        }
+        uint64_t raw[trip_kind_count] = {};
+        counts(raw, trip_kind_count);
+        for (size_t i = 1; i < trip_kind_count; ++i) out.k[i] = static_cast<double>(raw[i]);
+        out.k[0] = secs;
+        return true;
+    });
+}
+
+// A database `db` of `tables` tables T1.. of `rows` rows of shape `s`; false when it failed.
+bool make_source(const std::string& mss_dir, const std::string& db, shape s, long tables, long rows)
+{
+    return in_child([&] {
+               create_database(mss_dir, db);
+               mssx_connection conn(mss_dir, db_login(db));
+               for (long i = 1; i <= tables; ++i) generate_table(conn, s, "T" + std::to_string(i), rows);
+               return 0.0;
+           })
+        .ok;
+}
+
+std::vector<std::wstring> table_names(long tables)
+{
+    std::vector<std::wstring> names;
+    for (long i = 1; i <= tables; ++i) names.push_back(to_unicode("[dbo].[T" + std::to_string(i) + "]"));
+    return names;
+}
+
+bool g_failed = false;
+
+// Round trips per row of each shape, per table as the number of tables grows,
+// and rows per second at 0.5 ms a round trip.
+void run_trips(const fs::path& root, const std::string& mss_dir, const std::vector<long>& row_counts,
+               const std::vector<long>& table_counts, long latency_rows)
+{
+    constexpr long latency_us = 500;
+    if (!*TVX_OCI_STANDIN) {
+        std::printf("round trips: not counted, the stand-in client library was not built\n");
+        return;
+    }
+    std::printf("round trips through the client library (a real client's count; local calls count none)\n");
+    double narrow_per_row = 0;
+    for (shape s : {shape::narrow, shape::mixed, shape::lob}) {
+        // LOB rows are larger: a tenth as many.
+        const long scale = s == shape::lob ? 10 : 1;
+        const long r1 = std::max(1L, row_counts[0] / scale), r2 = std::max(r1 + 1, row_counts[1] / scale);
+        const std::string base = std::string("trips_") + shape_name(s);
+        const std::string db1 = base + std::to_string(r1), db2 = base + std::to_string(r2);
+        if (!make_source(mss_dir, db1, s, 1, r1) || !make_source(mss_dir, db2, s, 1, r2)) {
+            std::printf("%s: generating the source failed\n", shape_name(s));
+            g_failed = true;
+            continue;
+        }
+        const trips a = convert_counting(root, mss_dir, db1, table_names(1), 0);
+        const trips b = convert_counting(root, mss_dir, db2, table_names(1), 0);
+        if (failed(a) || failed(b)) {
+            std::printf("%s: a conversion through the client library failed\n", shape_name(s));
+            g_failed = true;
+            continue;
+        }
+        const trips per_row = b.minus(a, static_cast<double>(r2 - r1));
+        if (s == shape::narrow) narrow_per_row = per_row.total();
+        std::printf("%-7s %.3f round trips a row (%s); one table of %ld rows: %.0f in all\n", shape_name(s),
+                    per_row.total(), per_row.detail().c_str(), r2, b.total());
+        // The same table with 0.5 ms added to each round trip.
+        const long lr = std::max(1L, latency_rows / scale);
+        const std::string dbl = base + "_latency" + std::to_string(lr);
+        if (!make_source(mss_dir, dbl, s, 1, lr)) {
+            g_failed = true;
+            continue;
+        }
+        const trips slow = convert_counting(root, mss_dir, dbl, table_names(1), latency_us);
+        if (failed(slow)) {
+            std::printf("%s: the conversion with latency failed\n", shape_name(s));
+            g_failed = true;
+            continue;
+        }
+        std::printf("%-7s at %.1f ms a round trip: %ld rows in %.2f s, %.0f rows/s (%.0f round trips)\n", shape_name(s),
+                    latency_us / 1000.0, lr, slow.k[0], lr / slow.k[0], slow.total());
+    }
+    // Tables of 10 narrow rows: the round trips a table adds, between growing counts of tables.
+    std::vector<trips> by_count;
+    for (long n : table_counts) {
+        const std::string db = "trips_tables" + std::to_string(n);
+        if (!make_source(mss_dir, db, shape::narrow, n, 10)) {
+            g_failed = true;
+            return;
+        }
+        by_count.push_back(convert_counting(root, mss_dir, db, table_names(n), 0));
+        if (failed(by_count.back())) {
+            std::printf("tables: converting %ld through the client library failed\n", n);
+            g_failed = true;
+            return;
+        }
+    }
+    for (size_t i = 1; i < by_count.size(); ++i) {
+        const double added = static_cast<double>(table_counts[i] - table_counts[i - 1]);
+        const trips per_table = by_count[i].minus(by_count[i - 1], added);
+        std::printf("tables %ld to %ld: %.2f round trips a table of 10 rows, %.2f without its rows (%s)\n",
+                    table_counts[i - 1], table_counts[i], per_table.total(), per_table.total() - 10 * narrow_per_row,
+                    per_table.detail().c_str());
+    }
+}
+
 // ---- the run ----------------------------------------------------------------
 
 struct options {
     long narrow = 100000, mixed = 100000, lob = 10000;
     std::vector<long> small = {200, 2000};
     bool rows_1m = false;
+    std::vector<long> trips_rows = {200, 1000};
+    std::vector<long> trips_tables = {10, 40, 160};
+    long latency_rows = 500;
+    bool trips = true;
 };
-
-const char* shape_name(shape s) { return s == shape::narrow ? "narrow" : s == shape::mixed ? "mixed" : "LOB"; }
-
-bool g_failed = false;
 
 void check(const std::string& what, const table_sum& got, const table_sum& want)
 {
@@ -624,8 +844,31 @@ bool parse(int argc, char** argv, options& o)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        auto list = [&](std::vector<long>& out) {
+            const char* v = next();
+            if (!v) return false;
+            out.clear();
+            for (const char* p = v; *p;) {
+                char* end = nullptr;
+                const long n = std::strtol(p, &end, 10);
+                if (end == p) return false;
+                if (n > 0) out.push_back(n);
+                p = *end == ',' ? end + 1 : end;
+            }
+            return true;
+        };
         if (a == "--rows-1m") {
             o.rows_1m = true;
+        } else if (a == "--no-trips") {
+            o.trips = false;
+        } else if (a == "--trips-rows") {
+            if (!list(o.trips_rows) || o.trips_rows.size() != 2 || o.trips_rows[0] >= o.trips_rows[1]) return false;
+        } else if (a == "--trips-tables") {
+            if (!list(o.trips_tables) || o.trips_tables.size() < 2) return false;
+        } else if (a == "--latency-rows") {
+            const char* v = next();
+            if (!v) return false;
+            o.latency_rows = std::atol(v);
         } else if (a == "--narrow" || a == "--mixed" || a == "--lob") {
             const char* v = next();
             if (!v) return false;
@@ -655,7 +898,10 @@ int main(int argc, char** argv)
     if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "");
     options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: %s [--narrow N] [--mixed N] [--lob N] [--small A,B] [--rows-1m]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s [--narrow N] [--mixed N] [--lob N] [--small A,B] [--rows-1m] [--trips-rows A,B] "
+                     "[--trips-tables A,B,...] [--latency-rows N] [--no-trips]\n",
+                     argv[0]);
         return 2;
     }
     std::string tmpl = (fs::temp_directory_path() / "tvx_scale_XXXXXX").string();
@@ -685,6 +931,8 @@ int main(int argc, char** argv)
     if (small_times.size() == 2 && small_times[0] > 0 && small_times[1] > 0)
         std::printf("time(%ld tables) / time(%ld tables) = %.2f (processor time %.2f)\n", o.small[1], o.small[0],
                     small_times[1] / small_times[0], small_cpu[1] / small_cpu[0]);
+
+    if (o.trips) run_trips(root, mss_dir, o.trips_rows, o.trips_tables, o.latency_rows);
 
     std::error_code ec;
     if (!std::getenv("KEEP")) fs::remove_all(root, ec);

@@ -150,7 +150,7 @@ struct OCIBind : handle_base {
 
 struct OCIDefine : handle_base {
     OCIDefine() : handle_base(OCI_HTYPE_DEFINE) {}
-    const OCIStmt* stmt = nullptr;
+    OCIStmt* stmt = nullptr;
     ub4 position = 0;
     void* valuep = nullptr;
     sb4 value_sz = 0;
@@ -711,6 +711,25 @@ sword free_as(void* h, ub4 type)
     return owned ? OCI_SUCCESS : OCI_INVALID_HANDLE;
 }
 
+// Frees a bind or define before its statement does: it leaves the statement.
+template <class T>
+sword free_owned(void* h, ub4 type)
+{
+    T* handle = as<T>(h, type);
+    if (!handle) return OCI_INVALID_HANDLE;
+    auto& owned = [&]() -> auto&
+    {
+        if constexpr (std::is_same_v<T, OCIBind>)
+            return handle->stmt->binds;
+        else
+            return handle->stmt->defines;
+    }
+    ();
+    for (auto& p : owned)
+        if (p.get() == handle) p.reset();
+    return OCI_SUCCESS;
+}
+
 } // namespace
 
 sword OCIHandleFree(void* hndlp, ub4 type)
@@ -728,8 +747,11 @@ sword OCIHandleFree(void* hndlp, ub4 type)
         return free_as<OCIServer>(hndlp, type);
     case OCI_HTYPE_SESSION:
         return free_as<OCISession>(hndlp, type);
+    case OCI_HTYPE_BIND:
+        return free_owned<OCIBind>(hndlp, type);
+    case OCI_HTYPE_DEFINE:
+        return free_owned<OCIDefine>(hndlp, type);
     default:
-        // Binds and defines go with their statement.
         return OCI_INVALID_HANDLE;
     }
 }

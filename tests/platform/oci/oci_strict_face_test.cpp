@@ -310,3 +310,28 @@ TEST_F(OciStrictTest, a_read_larger_than_its_buffer_comes_in_pieces)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OciStrictTest, a_define_is_freed_once_by_whoever_frees_it_first)
+{
+    int32_t value = 0;
+    OCIDefine* d = nullptr;
+    {
+        stmt sel(c, "SELECT \"ID\" FROM \"L\"");
+        ASSERT_EQ(OCIDefineByPos(sel.h, &d, c.err, 1, &value, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
+        // Freed before its statement: the position has no define any more.
+        EXPECT_EQ(OCIHandleFree(d, OCI_HTYPE_DEFINE), OCI_SUCCESS);
+        EXPECT_EQ(OCIHandleFree(d, OCI_HTYPE_DEFINE), OCI_INVALID_HANDLE);
+        ASSERT_EQ(sel.exec(), OCI_SUCCESS) << c.error();
+        EXPECT_EQ(value, 0);
+        d = nullptr;
+        ASSERT_EQ(OCIDefineByPos(sel.h, &d, c.err, 1, &value, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
+    }
+    // Its statement freed it.
+    EXPECT_EQ(OCIHandleFree(d, OCI_HTYPE_DEFINE), OCI_INVALID_HANDLE);
+}
+
+} // namespace
