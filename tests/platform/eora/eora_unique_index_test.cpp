@@ -20,9 +20,9 @@ protected:
 
     void SetUp() override
     {
-        dir = std::filesystem::temp_directory_path() /
-              ("eora_unique_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("eora_unique_" + std::to_string(::getpid()) + "_" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         const std::string file = (dir / "ORCL.db").string();
@@ -68,18 +68,17 @@ struct insert_case {
 
 // The same answers for each kind of unique index over (a, b).
 const insert_case k_two_part_cases[] = {
-    {"(1, 1, 1)", 0},
-    {"(1, 1, 1)", 1},          // the same key
-    {"(1, NULL, 1)", 0},       //
-    {"(1, NULL, 1)", 1},       // one NULL part: still compared
-    {"(NULL, 1, 1)", 0},       //
-    {"(NULL, 1, 1)", 1},       //
-    {"(NULL, NULL, 1)", 0},    // every part NULL: not indexed
-    {"(NULL, NULL, 1)", 0},    //
-    {"(2, NULL, 1)", 0},       // another key
-    {"(NULL, 2, 1)", 0},       //
-    {"(0, NULL, 1)", 0},       // zero is no NULL
-    {"(NULL, 0, 1)", 0},       //
+    {"(1, 1, 1)", 0},       {"(1, 1, 1)", 1}, // the same key
+    {"(1, NULL, 1)", 0},                      //
+    {"(1, NULL, 1)", 1},                      // one NULL part: still compared
+    {"(NULL, 1, 1)", 0},                      //
+    {"(NULL, 1, 1)", 1},                      //
+    {"(NULL, NULL, 1)", 0},                   // every part NULL: not indexed
+    {"(NULL, NULL, 1)", 0},                   //
+    {"(2, NULL, 1)", 0},                      // another key
+    {"(NULL, 2, 1)", 0},                      //
+    {"(0, NULL, 1)", 0},                      // zero is no NULL
+    {"(NULL, 0, 1)", 0},                      //
 };
 
 } // namespace
@@ -133,12 +132,12 @@ TEST_F(EoraUniqueIndex, RawKeysHoldTheirBytesAndRefuseDuplicates)
     std::vector<std::string> hex_rows;
     for (const auto& row : run("select k, v from r order by k")) {
         std::string h;
-        for (unsigned char c : row) h += c == '|' ? std::string("|") : std::string(1, "0123456789ABCDEF"[c >> 4]) +
-                                                                           "0123456789ABCDEF"[c & 15];
+        for (unsigned char c : row)
+            h += c == '|' ? std::string("|") : std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
         hex_rows.push_back(h);
     }
-    EXPECT_EQ(hex_rows,
-              (std::vector<std::string>{"000102030405060708090A0B0C0D0E0F|CAFE|", "FF0102030405060708090A0B0C0D0E00|00|"}));
+    EXPECT_EQ(hex_rows, (std::vector<std::string>{"000102030405060708090A0B0C0D0E0F|CAFE|",
+                                                  "FF0102030405060708090A0B0C0D0E00|00|"}));
     EXPECT_EQ(run("select data_type, data_length from user_tab_columns where table_name = 'R' order by column_id"),
               (std::vector<std::string>{"RAW|16|", "RAW|64|"}));
 }
