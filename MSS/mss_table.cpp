@@ -116,6 +116,12 @@ mss_table::mss_table(const std::wstring& name, IOpenRowset* s, uint32_t m, udb_r
         } catch (const odb_exception& e) {
             tk_logger::log(3, "Error while init_indexes: %s", e.what());
         }
+        try {
+            init_index_filters(table, owner);
+        } catch (const odb_exception& e) {
+            // A server before 2008 has no filtered indexes and no column for them.
+            tk_logger::log(2, "No index filters: %s", e.what());
+        }
     }
     if ((m & 0x01u) == 0) find_identity();
 }

@@ -216,6 +216,30 @@ void odb_table::init_indexes(const std::wstring& table, const std::wstring& owne
     }
 }
 
+void odb_table::init_index_filters(const std::wstring& table, const std::wstring& owner)
+{
+    tk_logger::log(2, L"odb_table::init_index_filters(%s,%s)", table.c_str(), owner.c_str());
+    if (indexes.empty()) return;
+    const std::wstring where =
+        owner.empty() ? L"t.name = " + sql_literal(table)
+                      : L"SCHEMA_NAME(t.schema_id)=" + sql_literal(owner) + L" AND t.name=" + sql_literal(table);
+    const std::wstring sql =
+        L"SELECT ind.name, ind.filter_definition FROM sys.indexes ind INNER JOIN sys.tables t ON "
+        L"ind.object_id = t.object_id WHERE ind.has_filter = 1 AND " +
+        where;
+    odb_command cmd(session.p);
+    ole_com_ptr<IRowset> rs;
+    cmd.execute(sql, &rs);
+    odb_recordset rows(rs.p);
+    for (rows.reset(); !rows.is_eof(); rows.next()) {
+        udb_record* r = rows.get_item();
+        const std::wstring name = text_at(r, 0);
+        if (!indexes.find2(name)) continue;
+        indexes.get_index(name).filter = text_at(r, 1);
+        tk_logger::log(2, L"Index '%s' has the filter %s", name.c_str(), text_at(r, 1).c_str());
+    }
+}
+
 void odb_table::init_indexes2(const std::wstring& table, const std::wstring& owner)
 {
     tk_logger::log(2, L"odb_table::init_indexes2(%s,%s)", table.c_str(), owner.c_str());

@@ -27,6 +27,8 @@ public:
     uint32_t get_records_cnt();
     void init_indexes(const std::wstring& table, const std::wstring& owner);
     void init_indexes2(const std::wstring& table, const std::wstring& owner);
+    // The conditions of the table's filtered indexes, from the catalog (none before SQL Server 2008).
+    void init_index_filters(const std::wstring& table, const std::wstring& owner);
 
 private:
     void open_with_retry();

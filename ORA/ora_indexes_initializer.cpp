@@ -1,6 +1,7 @@
 #include "ORA/ora_indexes_initializer.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
+#include "ORA/ora_index_filter.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_exception.h"
@@ -34,6 +35,21 @@ ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table, udb_
         const bool acceptable = v->is_acceptable(src.name);
         const std::wstring idx_name = acceptable ? src.name : v->get_safe_name(src.name);
         udb_index target(idx_name, src.b_unique, src.b_primary);
+        if (!src.filter.empty() && src.b_unique && !src.b_primary) {
+            // A unique index over some rows only: its key applies the filter, as a function-based index.
+            // A filtered index that is not unique holds the same keys whole.
+            const auto column_of = [&](const std::wstring& source) -> const t_ftd* {
+                const std::wstring mapped = column_map->get_mapped_name(source, false);
+                return schema->find_field(mapped) ? &schema->get_field2(mapped) : nullptr;
+            };
+            const std::optional<std::wstring> filter = ora_index_filter(src.filter, column_of);
+            if (!filter) {
+                notes.push_back(L"Index '" + src.name + L"' of table " + table_name + L" is not created: its filter " +
+                                src.filter + L" cannot be written in Oracle SQL\n");
+                continue;
+            }
+            target.filter = *filter;
+        }
         bool usable = true;
         for (const auto& col : src.fields) {
             const std::wstring mapped = column_map->get_mapped_name(col, false);
@@ -93,29 +109,36 @@ std::wstring ora_indexes_initializer::make_index_sql(const udb_index& idx) const
         tk_logger::log(2, L"Skip index '%s', it is equal to PK", idx.name.c_str());
         return {};
     }
-    if (idx.b_unique) {
-        // One expression per column: rows with a NULL key column stay out of the index, and
-        // the key values keep their types (no joined text that could collide).
-        std::wstring cond;
-        for (const auto& c : idx.fields) {
-            tk_logger::log(1, L"Process idx.field %s", c.c_str());
-            if (!cond.empty()) cond += L" AND ";
-            cond += ora_engine::quote_column(c) + L" IS NOT NULL";
-        }
+    if (idx.b_unique && !idx.filter.empty()) {
+        // One expression per column, each applying the filter: rows outside it are NULL in every
+        // part and stay out of the index; the key values keep their types.
         std::wstring exprs;
         for (const auto& c : idx.fields) {
+            tk_logger::log(1, L"Process idx.field %s", c.c_str());
             if (!exprs.empty()) exprs += L", ";
-            exprs += L"CASE WHEN " + cond + L" THEN " + ora_engine::quote_column(c) + L" END";
+            exprs += L"CASE WHEN " + idx.filter + L" THEN " + ora_engine::quote_column(c) + L" END";
         }
         return L"CREATE UNIQUE INDEX " + q_name + L" ON " + q_table + L" (" + exprs + L")";
     }
+    // Oracle's own unique index: it refuses at least what SQL Server's refuses, a key with one NULL part included.
+    if (idx.b_unique)
+        return L"CREATE UNIQUE INDEX " + q_name + L" ON " + q_table + L" (" + column_list(idx.fields) + L")";
     return L"CREATE INDEX " + q_name + L" ON " + q_table + L" (" + column_list(idx.fields) + L")";
 }
 
 void ora_indexes_initializer::build_indexes(const refusal_handler& refused)
 {
     tk_logger::log(1, "ora_indexes_initializer::build_indexes(n_indexes=%d)", static_cast<int>(indexes.size()));
-    for (const auto& idx : indexes) {
+    // The key first, then unique indexes, then the others: a plain index that came first would take the
+    // columns of a unique one (ORA-01408), which is then lost; the other way round the plain one is not needed.
+    std::vector<const udb_index*> order;
+    for (int pass = 0; pass < 3; ++pass)
+        for (const auto& idx : indexes)
+            if ((pass == 0 && idx.b_primary) || (pass == 1 && !idx.b_primary && idx.b_unique) ||
+                (pass == 2 && !idx.b_primary && !idx.b_unique))
+                order.push_back(&idx);
+    for (const udb_index* p : order) {
+        const udb_index& idx = *p;
         const std::wstring sql = make_index_sql(idx);
         if (sql.empty()) continue;
         tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());

@@ -8,6 +8,8 @@ struct udb_index {
     bool b_unique = false;
     bool b_primary = false;
     std::vector<std::wstring> fields;
+    // The source's condition of a filtered index (T-SQL, as the catalog gives it); empty for a whole-table index.
+    std::wstring filter;
 
     udb_index() = default;
     udb_index(const std::wstring& name, bool unique, bool primary, std::vector<std::wstring> fields = {})

@@ -531,7 +531,8 @@ CREATE TEMP TABLE "sys.tables"(object_id int, name "nvarchar(128)" COLLATE NOCAS
 CREATE TEMP TABLE "sys.views"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, type "char(2)" COLLATE NOCASE, is_ms_shipped bit);
 CREATE TEMP TABLE "sys.objects"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, parent_object_id int, type "char(2)" COLLATE NOCASE, is_ms_shipped bit);
 CREATE TEMP TABLE "sys.columns"(object_id int, column_id int, name "nvarchar(128)" COLLATE NOCASE, max_length smallint, precision tinyint, scale tinyint, is_nullable bit, is_identity bit);
-CREATE TEMP TABLE "sys.indexes"(object_id int, index_id int, name "nvarchar(128)" COLLATE NOCASE, type tinyint, is_unique bit, is_primary_key bit, is_unique_constraint bit);
+CREATE TEMP TABLE "sys.indexes"(object_id int, index_id int, name "nvarchar(128)" COLLATE NOCASE, type tinyint, is_unique bit, is_primary_key bit, is_unique_constraint bit,
+  has_filter bit, filter_definition "nvarchar(max)");
 CREATE TEMP TABLE "sys.index_columns"(object_id int, index_id int, index_column_id int, column_id int, key_ordinal tinyint, is_included_column bit);
 CREATE TEMP TABLE "sys.foreign_keys"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, parent_object_id int, referenced_object_id int,
   delete_referential_action tinyint, delete_referential_action_desc "nvarchar(60)", update_referential_action tinyint, update_referential_action_desc "nvarchar(60)", is_disabled bit);
@@ -602,7 +603,7 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
     int64_t constraint_id = 1000000;
     auto ins_tab = db.prepare(R"SQL(INSERT INTO temp."sys.tables" VALUES(?1, ?2, ?3, 'U', 0, ?4))SQL");
     auto ins_col = db.prepare(R"SQL(INSERT INTO temp."sys.columns" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8))SQL");
-    auto ins_idx = db.prepare(R"SQL(INSERT INTO temp."sys.indexes" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7))SQL");
+    auto ins_idx = db.prepare(R"SQL(INSERT INTO temp."sys.indexes" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9))SQL");
     auto ins_ic = db.prepare(R"SQL(INSERT INTO temp."sys.index_columns" VALUES(?1, ?2, ?3, ?4, ?3, 0))SQL");
     auto ins_fk =
         db.prepare(R"SQL(INSERT INTO temp."sys.foreign_keys" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10))SQL");
@@ -699,7 +700,9 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
                 .bind(4, int64_t(ix.clustered ? 1 : 2))
                 .bind(5, static_cast<int64_t>(ix.unique))
                 .bind(6, static_cast<int64_t>(ix.primary))
-                .bind(7, static_cast<int64_t>(ix.constraint));
+                .bind(7, static_cast<int64_t>(ix.constraint))
+                .bind(8, static_cast<int64_t>(!ix.filter.empty()))
+                .bind(9, ix.filter.empty() ? mssx_value() : mssx_value(ix.filter));
             ins_idx.step();
             for (size_t k = 0; k < ix.columns.size(); ++k) {
                 ins_ic.reset();

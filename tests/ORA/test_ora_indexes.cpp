@@ -78,8 +78,7 @@ TEST_F(OraIndexes, StatementTexts)
     EXPECT_EQ(init.get_pk_pos(), 1);
     EXPECT_EQ(init.make_index_sql(idx[0]), L""); // equal to the key, in another order
     EXPECT_EQ(init.make_index_sql(idx[1]), L"ALTER TABLE \"T\" ADD CONSTRAINT \"PK_T\" PRIMARY KEY (\"A\",\"B\")");
-    EXPECT_EQ(init.make_index_sql(idx[2]),
-              L"CREATE UNIQUE INDEX \"UX_C\" ON \"T\" (CASE WHEN \"C\" IS NOT NULL THEN \"C\" END)");
+    EXPECT_EQ(init.make_index_sql(idx[2]), L"CREATE UNIQUE INDEX \"UX_C\" ON \"T\" (\"C\")");
     EXPECT_EQ(init.make_index_sql(idx[3]), L"CREATE INDEX \"IX_CA\" ON \"T\" (\"C\",\"A\")");
     EXPECT_EQ(init.make_index_sql(idx[4]), L"");
     init.build_indexes();
@@ -99,17 +98,71 @@ TEST_F(OraIndexes, UniqueIndexOverNullableColumns)
     src.push_back(udb_index(L"UX_AB", true, false, {L"A", L"B"}));
     t_names_map names;
     ora_indexes_initializer init(L"U", s, src, names);
-    EXPECT_EQ(init.make_index_sql(init.get_indexes()[0]),
-              L"CREATE UNIQUE INDEX \"UX_AB\" ON \"U\" (CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"A\" "
-              L"END, CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"B\" END)");
+    EXPECT_EQ(init.make_index_sql(init.get_indexes()[0]), L"CREATE UNIQUE INDEX \"UX_AB\" ON \"U\" (\"A\",\"B\")");
     init.build_indexes();
     exec(L"INSERT INTO U VALUES ('a,b', 'c')");
     exec(L"INSERT INTO U VALUES ('a', 'b,c')"); // no collision through joined text
+    exec(L"INSERT INTO U VALUES (NULL, NULL)");
+    exec(L"INSERT INTO U VALUES (NULL, NULL)"); // a key NULL in every part is not indexed
     exec(L"INSERT INTO U VALUES (NULL, 'x')");
-    exec(L"INSERT INTO U VALUES (NULL, 'x')"); // rows with a NULL key column are not indexed
+    // A key with one NULL part is compared, as SQL Server's unique index and Oracle's compare it.
+    for (const wchar_t* dup : {L"INSERT INTO U VALUES ('a', 'b,c')", L"INSERT INTO U VALUES (NULL, 'x')"}) {
+        try {
+            exec(dup);
+            ADD_FAILURE() << "a duplicate key must be refused";
+        } catch (const ora_exception& e) {
+            EXPECT_EQ(e.ora_number(), 1u);
+        }
+    }
+}
+
+TEST_F(OraIndexes, AFilteredUniqueIndexAppliesItsFilterToEachKeyColumn)
+{
+    exec(
+        L"CREATE TABLE F (\"id\" NUMBER(10,0), \"code\" NUMBER(10,0), \"Active Flag\" NUMBER(3,0), "
+        L"\"kind\" NVARCHAR2(5), \"d\" DATE)");
+    udb_schema s = schema_of({num(L"id"), num(L"code"), num(L"Active Flag"), text(L"kind", 5),
+                              t_ftd(0, L"d", VT_DATE, false, false, ole_variant(), 0, L"")});
+    auto filtered = [](const wchar_t* name, bool unique, std::vector<std::wstring> cols, const wchar_t* filter) {
+        udb_index ix(name, unique, false, std::move(cols));
+        ix.filter = filter;
+        return ix;
+    };
+    udb_indexes src;
+    src.push_back(filtered(L"ux", true, {L"code"}, L"([Active Flag]=(1))"));
+    src.push_back(filtered(L"ux2", true, {L"code", L"kind"}, L"([kind]='b' OR [kind]=N'a''s') AND id IS NOT NULL"));
+    src.push_back(filtered(L"ix", false, {L"kind"}, L"([kind]<>'x')"));
+    src.push_back(filtered(L"ux_fn", true, {L"id"}, L"([d]>getdate())"));
+    src.push_back(filtered(L"ux_date", true, {L"kind"}, L"([d]>'2020-01-01')"));
+    src.push_back(filtered(L"ux_empty", true, {L"kind"}, L"([kind]<>'')"));
+    t_names_map names;
+    ora_indexes_initializer init(L"F", s, src, names);
+    const udb_indexes& idx = init.get_indexes();
+    ASSERT_EQ(idx.size(), 3u);
+    EXPECT_EQ(init.make_index_sql(idx[0]),
+              L"CREATE UNIQUE INDEX \"ux\" ON \"F\" (CASE WHEN (\"Active Flag\" = (1)) THEN \"code\" END)");
+    EXPECT_EQ(init.make_index_sql(idx[1]),
+              L"CREATE UNIQUE INDEX \"ux2\" ON \"F\" (CASE WHEN (\"kind\" = 'b' OR \"kind\" = 'a''s') AND \"id\" "
+              L"IS NOT NULL THEN \"code\" END, CASE WHEN (\"kind\" = 'b' OR \"kind\" = 'a''s') AND \"id\" IS NOT "
+              L"NULL THEN \"kind\" END)");
+    // Not unique: the whole index.
+    EXPECT_EQ(init.make_index_sql(idx[2]), L"CREATE INDEX \"ix\" ON \"F\" (\"kind\")");
+    // A function, a date read from text and an empty text have no Oracle condition of the same meaning.
+    EXPECT_EQ(init.get_notes(),
+              (std::vector<std::wstring>{
+                  L"Index 'ux_fn' of table F is not created: its filter ([d]>getdate()) cannot be written in Oracle "
+                  L"SQL\n",
+                  L"Index 'ux_date' of table F is not created: its filter ([d]>'2020-01-01') cannot be written in "
+                  L"Oracle SQL\n",
+                  L"Index 'ux_empty' of table F is not created: its filter ([kind]<>'') cannot be written in Oracle "
+                  L"SQL\n"}));
+    init.build_indexes();
+    exec(L"INSERT INTO F VALUES (1, 5, 1, 'a', NULL)");
+    exec(L"INSERT INTO F VALUES (2, 5, 0, 'a', NULL)"); // outside the filter: kept
+    exec(L"INSERT INTO F VALUES (3, 5, 0, 'b', NULL)");
     try {
-        exec(L"INSERT INTO U VALUES ('a', 'b,c')");
-        FAIL() << "a duplicate key must be refused";
+        exec(L"INSERT INTO F VALUES (4, 5, 1, 'c', NULL)");
+        ADD_FAILURE() << "a key the filter holds must be unique";
     } catch (const ora_exception& e) {
         EXPECT_EQ(e.ora_number(), 1u);
     }

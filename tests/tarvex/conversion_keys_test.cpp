@@ -135,3 +135,31 @@ TEST_F(conversion_keys, each_schema_arrives_as_its_own_user_under_a_name_oracle_
     for (const auto& [schema, user] : users)
         expect_same_rows(env, "db", "SELECT * FROM [" + schema + "].[t]", "\"" + user + "\".\"t\"");
 }
+
+TEST_F(conversion_keys, a_filtered_unique_index_keeps_its_filter_and_every_row)
+{
+    env.run_script("db", real_schema::filter_tables());
+    agent_result r = convert();
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    // Every row arrived, also the two outside the filter that share a key with a row inside it.
+    expect_same_rows(env, "db", "SELECT * FROM Flt", "\"dbo\".\"Flt\"");
+
+    EXPECT_EQ(index_names("dbo", "Flt"), (rows_t{"IX_Flt_kind", "PK_Flt", "UX_Flt_code", "UX_Flt_kind"}));
+    EXPECT_EQ(env.oracle_list("SELECT INDEX_TYPE || ' ' || UNIQUENESS FROM ALL_INDEXES WHERE TABLE_OWNER = 'dbo' AND "
+                              "INDEX_NAME = 'UX_Flt_code'"),
+              rows_t{"FUNCTION-BASED NORMAL UNIQUE"});
+    // The filter that has no Oracle condition of the same meaning: not created, and said so.
+    EXPECT_NE(r.out.find("Index 'UX_Flt_since' of table \"dbo\".\"Flt\" is not created: its filter"), std::string::npos)
+        << r.out;
+
+    // The filter still holds for an application's rows, through a second connection.
+    env.oracle_exec("INSERT INTO \"dbo\".\"Flt\" (\"id\", \"code\", \"active\", \"kind\") VALUES (6, 5, 0, 'c')");
+    EXPECT_THROW(
+        env.oracle_exec("INSERT INTO \"dbo\".\"Flt\" (\"id\", \"code\", \"active\", \"kind\") VALUES (7, 5, 1, 'z')"),
+        std::exception);
+    EXPECT_THROW(
+        env.oracle_exec("INSERT INTO \"dbo\".\"Flt\" (\"id\", \"code\", \"active\", \"kind\") VALUES (8, 5, 0, 'a')"),
+        std::exception);
+    EXPECT_EQ(env.oracle_count("\"dbo\".\"Flt\""), 6);
+}

@@ -60,4 +60,22 @@ inline std::string schema_tables()
     return s;
 }
 
+// A filtered unique index with two rows outside its filter that share a key, a
+// two-column one over text, a filter Oracle SQL cannot say, and a filtered
+// index that is not unique.
+inline std::string filter_tables()
+{
+    return "CREATE TABLE Flt (id int NOT NULL, code int NULL, active bit NOT NULL, kind nvarchar(5) NULL, "
+           "since datetime NULL, CONSTRAINT PK_Flt PRIMARY KEY (id))\nGO\n"
+           "CREATE UNIQUE INDEX UX_Flt_code ON Flt (code) WHERE active = 1\nGO\n"
+           "CREATE UNIQUE INDEX UX_Flt_kind ON Flt (kind, code) WHERE kind IN ('a', 'b') AND code IS NOT NULL\nGO\n"
+           "CREATE UNIQUE INDEX UX_Flt_since ON Flt (id, since) WHERE since > '2020-01-01'\nGO\n"
+           "CREATE INDEX IX_Flt_kind ON Flt (kind) WHERE kind <> 'x'\nGO\n"
+           "INSERT Flt VALUES (1, 5, 1, 'a', NULL)\n"
+           "INSERT Flt VALUES (2, 5, 0, 'c', NULL)\n"
+           "INSERT Flt VALUES (3, 5, 0, 'c', NULL)\n"
+           "INSERT Flt VALUES (4, NULL, 1, 'a', NULL)\n"
+           "INSERT Flt VALUES (5, NULL, 1, 'b', '2021-02-03')\nGO\n";
+}
+
 } // namespace real_schema
