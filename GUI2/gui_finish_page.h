@@ -119,13 +119,15 @@ public:
         }
         wizard_shell* shell = wizard_shell::find();
         const std::vector<std::string> errors = shell ? shell->get_errors() : std::vector<std::string>();
-        if (errors.empty()) {
+        // Success only for a run that ended with everything arrived, whatever was collected.
+        if (errors.empty() && run_succeeded()) {
             tk_logger::log(2, "Display success-message");
             this->SetDlgItemText(ctl_text, success_text);
             return true;
         }
         tk_logger::log(2, "Display errors");
         this->SetDlgItemText(ctl_text, error_text);
+        if (errors.empty()) return true;
         this->show_ctrl(ctl_errors, true);
         HWND box = this->GetDlgItem(ctl_errors);
         ::SetWindowTextW(box, L"");
@@ -153,6 +155,9 @@ public:
     const std::wstring& get_error_text() const { return error_text; }
 
 protected:
+    // Whether the run behind the page reached its end with every table and record arrived.
+    virtual bool run_succeeded() const { return true; }
+
     // The errors are for reading: nothing selected, the caret in view, and Finish in focus.
     void on_first_focus()
     {
@@ -212,5 +217,7 @@ public:
     }
 
 protected:
+    bool run_succeeded() const override { return t_converter::ref().run_succeeded(); }
+
     std::wstring profile_ext;
 };

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "TK/tk_exception.h"
 #include "TK/tk_serializer.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_name_pairs.h"
@@ -17,6 +18,7 @@
 #include "tarvex/ora_db_mutator.h"
 #include "tarvex/oracle_converter_impl.h"
 #include "tarvex/oracle_user_names.h"
+#include "tarvex/run_summary.h"
 #include "tarvex/udb_converter.h"
 
 class tarvex_convertor : public udb_converter,
@@ -53,6 +55,10 @@ public:
     void set_front_end(conversion_front_end* fe) { front_end = fe; }
     // Whether the last run reached its normal end.
     bool run_completed() const { return completed.load(); }
+    // What the last (or the running) run converted and refused; safe to read from any thread.
+    const run_summary& get_summary() const { return summary; }
+    // The last run reached its end and every selected table and record arrived.
+    bool run_succeeded() const { return run_completed() && summary.everything_arrived(); }
 
     bool is_view_owned() const { return mssql_server.is_view_owned(); }
     void set_view_owned(bool value) { mssql_server.b_view_owned = value; }
@@ -81,12 +87,17 @@ private:
     void copy_records(const std::wstring& name, udb_recordset& src_rs, udb_recordset& dst);
     // Reports an error that every later row would meet too, and ends the run.
     [[noreturn]] void stop_run(const class ora_exception& e);
+    // Reported for the current entry: it counts as failed.
+    void report_for_entry(const tk_exception& e);
     std::wstring derive_target_name(const std::wstring& mutated_name);
     std::wstring oracle_owner() const;
     void progress(const std::wstring& text);
 
     conversion_front_end* front_end = nullptr; // not owned; null runs without progress output
     std::atomic<bool> completed{false};
+    run_summary summary;
+    // Set when anything of the current entry was reported (run thread only).
+    bool entry_failed = false;
     // (owner, table) pairs given to entries of the current run.
     udb_name_pairs assigned;
     // The Oracle user of each source schema of the run, and those whose other name was reported.

@@ -51,6 +51,7 @@ void tarvex_convertor::operator()()
 {
     tk_logger::log(2, "tarvex_convertor::operator()");
     completed.store(false);
+    summary.reset();
     init_conversion scope(&finished, 0, front_end);
     try {
         ole_bool_map bool_map(0);
@@ -59,7 +60,9 @@ void tarvex_convertor::operator()()
         oracle->b_uppercase = uppercase;
         oracle->b_array_insert = false;
         // Steps the Oracle side goes on from (a sequence it may not create...) reach the user too.
-        oracle->error_sink.set_handler([](const tk_exception& e, const std::wstring& context) {
+        oracle->error_sink.set_handler([this](const tk_exception& e, const std::wstring& context) {
+            // The entry did not arrive whole (an index, a key, a sequence is missing).
+            entry_failed = true;
             error_handler& h = error_handler::ref();
             const std::string saved = h.get_context();
             h.set_table_context(context);
@@ -73,6 +76,7 @@ void tarvex_convertor::operator()()
         tables_total.store(static_cast<uint32_t>(selected_tables.size()));
         progress(L"Converting database '" + src + L"' (" + std::to_wstring(selected_tables.size()) + L" tables)\n");
         run_entries(*source);
+        progress(summary.text(false));
 
         error_handler::ref().clear_context();
         tables_total.store(0);
@@ -111,6 +115,7 @@ void tarvex_convertor::run_entries(mss_database& source)
     users.plan(schemas, uppercase);
     const auto entries = selected_queries;
     for (const auto& entry : entries) {
+        entry_failed = false;
         try {
             convert_entry(source, entry, validator);
         } catch (const tk_final_exception&) {
@@ -120,9 +125,13 @@ void tarvex_convertor::run_entries(mss_database& source)
             error_handler::ref().set_table_context(entry.first);
             if (const auto* ora = dynamic_cast<const ora_exception*>(&e); ora && ora->refuses_every_row())
                 stop_run(*ora);
-            error_handler::ref().handle(e, false);
+            report_for_entry(e);
             tables_done.fetch_add(1);
         }
+        if (entry_failed)
+            summary.table_failed();
+        else
+            summary.table_converted();
     }
 }
 
@@ -185,6 +194,7 @@ std::unique_ptr<udb_recordset> tarvex_convertor::open_source_entry(mss_database&
     if (query.empty() && front_end && front_end->checks_missing_tables() && !source.is_table_exist(name)) {
         tk_logger::log(3, L"Table %s not exists", name.c_str());
         front_end->table_missing(name);
+        entry_failed = true;
         return nullptr;
     }
     std::unique_ptr<udb_recordset> src_rs =
@@ -296,20 +306,26 @@ void tarvex_convertor::copy_records(const std::wstring& name, udb_recordset& src
                 else
                     tk_logger::log(2, "Not found");
                 dst.append_record(record);
+                summary.record_copied();
             } else {
                 tk_logger::log(2, "No record at this position");
             }
         } catch (const ora_exception& e) {
             error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
+            summary.records_refused(1);
             if (e.refuses_every_row()) stop_run(e);
             error_handler::ref().handle(e, false);
         } catch (const mutator_conversion_exception& e) {
             // The mapping refuses this table's values alike: one report, then the next table.
             error_handler::ref().set_table_context(name);
-            error_handler::ref().handle(e, false);
+            // This record and every later one stay behind.
+            const uint32_t done = records_done.load();
+            summary.records_refused(src_rs.record_count > done ? src_rs.record_count - done : 1);
+            report_for_entry(e);
             break;
         } catch (const udb_value_exception& e) {
             error_handler::ref().set_record_context(name, static_cast<int>(records_done.load()) + 1);
+            summary.records_refused(1);
             error_handler::ref().handle(e, false);
         }
         src_rs.next();
@@ -322,6 +338,20 @@ void tarvex_convertor::stop_run(const ora_exception& e)
     // Reported once as an error that ends the run: every later row would be refused the same way.
     ora_exception stop(e);
     stop.level = TK_LEVEL_STOP;
-    error_handler::ref().handle(stop, false);
+    summary.table_failed();
+    try {
+        error_handler::ref().handle(stop, false);
+    } catch (...) {
+        // A front end that ends the run (or the process) from its handler still gets the summary.
+        progress(summary.text(true));
+        throw;
+    }
+    progress(summary.text(true));
     throw tk_final_exception();
+}
+
+void tarvex_convertor::report_for_entry(const tk_exception& e)
+{
+    entry_failed = true;
+    error_handler::ref().handle(e, false);
 }

@@ -9,6 +9,11 @@
 
 namespace {
 
+// Exit statuses: the convention of Oracle's own loader for a load with rejected rows.
+constexpr int k_exit_everything_arrived = 0;
+constexpr int k_exit_something_refused = 2;
+constexpr int k_exit_stopped = -1;
+
 int run(int argc, char** argv)
 {
     tk_logger logger(nullptr, false, 3, false);
@@ -24,7 +29,8 @@ int run(int argc, char** argv)
             agent_console::fatal_exit("Database '" + to_ansi(driver.src) + "' does not exist");
         driver();
         // A run that did not reach its end converted nothing a script can rely on.
-        return driver.run_completed() ? 0 : -1;
+        if (!driver.run_completed()) return k_exit_stopped;
+        return driver.get_summary().everything_arrived() ? k_exit_everything_arrived : k_exit_something_refused;
     } catch (const tk_exception& e) {
         handler.handle(e, false);
         return -1;

@@ -106,7 +106,8 @@ TEST_F(agent_conversion, full_run_by_table_file_prints_progress_and_copies_every
     agent_result r = run_agent(args({}, true));
     EXPECT_EQ(r.out, k_full_run.substr(0, k_full_run.find('\n') + 1) +
                          "Converting table 'dbo.A' (3 records)\nCreating schema if necessary: 'dbo'\n"
-                         "Converting table 'dbo.B' (0 records)\nCreating schema if necessary: 'dbo'\n");
+                         "Converting table 'dbo.B' (0 records)\nCreating schema if necessary: 'dbo'\n"
+                         "Conversion ended. Tables converted: 2, failed: 0. Records copied: 3, refused: 0.\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     expect_a_and_b("dbo");
@@ -134,13 +135,14 @@ TEST_F(agent_conversion, view_owned_and_uppercase_put_the_tables_in_the_login_sc
     EXPECT_EQ(r.out,
               "Converting database 'db' (2 tables)\n"
               "Converting table 'A' (3 records)\n"
-              "Converting table 'B' (0 records)\n");
+              "Converting table 'B' (0 records)\n"
+              "Conversion ended. Tables converted: 2, failed: 0. Records copied: 3, refused: 0.\n");
     expect_a_and_b("SCOTT");
     EXPECT_TRUE(env.oracle_tables("dbo").empty());
     EXPECT_TRUE(env.oracle_tables("DBO").empty());
 }
 
-TEST_F(agent_conversion, a_table_missing_at_the_source_goes_to_stderr_and_the_run_succeeds)
+TEST_F(agent_conversion, a_table_missing_at_the_source_goes_to_stderr_and_counts_as_failed)
 {
     auto a = args({});
     a.push_back("--tab_file=" + tab_file({"dbo.A", "dbo.X"}));
@@ -148,9 +150,10 @@ TEST_F(agent_conversion, a_table_missing_at_the_source_goes_to_stderr_and_the_ru
     EXPECT_EQ(r.out,
               "Converting database 'db' (2 tables)\n"
               "Converting table 'dbo.A' (3 records)\n"
-              "Creating schema if necessary: 'dbo'\n");
+              "Creating schema if necessary: 'dbo'\n"
+              "Conversion ended. Tables converted: 1, failed: 1. Records copied: 3, refused: 0.\n");
     EXPECT_EQ(r.err, "Table dbo.X not exists\n");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 2);
     expect_same_rows(env, "db", "SELECT * FROM [dbo].[A]", "\"dbo\".\"A\"");
     EXPECT_EQ(env.oracle_tables("dbo"), std::set<std::string>{"A"});
 }
@@ -167,7 +170,7 @@ TEST_F(agent_conversion, modes_on_existing_targets)
 
     // Merge: row 2 is already there and is refused; the others are added.
     agent_result merge = run_agent(args({"--mode=1"}, true));
-    EXPECT_EQ(merge.status, 0);
+    EXPECT_EQ(merge.status, 2);
     EXPECT_NE(merge.out.find(k_dup), std::string::npos) << merge.out;
     expect_same_rows(env, "db", "SELECT * FROM [dbo].[A]", "\"dbo\".\"A\"");
 
@@ -176,7 +179,8 @@ TEST_F(agent_conversion, modes_on_existing_targets)
     env.oracle_exec("CREATE TABLE \"dbo\".\"A\" (\"x\" VARCHAR2(3))");
     env.oracle_exec("DROP TABLE \"dbo\".\"B\"");
     agent_result refused = run_agent(args({"--mode=1"}, true));
-    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.out.find("Tables converted: 1, failed: 1."), std::string::npos) << refused.out;
     EXPECT_NE(refused.out.find("Error:\ndbo.A: The structure of data source does not conform to the destination "
                                "table.\n"),
               std::string::npos)
@@ -196,17 +200,19 @@ TEST_F(agent_conversion, a_refused_record_is_reported_and_silent_mode_logs_it_on
     ASSERT_EQ(run_agent(args({}, true)).status, 0);
     env.oracle_exec("DELETE FROM \"dbo\".\"A\" WHERE \"id\" <> 2");
     agent_result r = run_agent(args({"--mode=1"}, true));
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out,
               "Converting database 'db' (2 tables)\nConverting table 'dbo.A' (3 records)\n"
               "Creating schema if necessary: 'dbo'\n" +
-                  k_dup + "Converting table 'dbo.B' (0 records)\nCreating schema if necessary: 'dbo'\n");
+                  k_dup +
+                  "Converting table 'dbo.B' (0 records)\nCreating schema if necessary: 'dbo'\n"
+                  "Conversion ended. Tables converted: 2, failed: 0. Records copied: 2, refused: 1.\n");
     EXPECT_EQ(env.oracle_count("\"dbo\".\"A\""), 3);
 
     env.oracle_exec("DELETE FROM \"dbo\".\"A\" WHERE \"id\" <> 2");
     const std::string log = env.dir() + "/run.log";
     agent_result quiet = run_agent(args({"--mode=1", "--silent", "--logfile=" + log}, true));
-    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.status, 2);
     EXPECT_EQ(quiet.out, "");
     EXPECT_EQ(quiet.err, "");
     std::ifstream in(log, std::ios::binary);
@@ -219,6 +225,10 @@ TEST_F(agent_conversion, a_refused_record_is_reported_and_silent_mode_logs_it_on
               std::string::npos)
         << text;
     EXPECT_NE(text.find("Conversion ended on "), std::string::npos);
+    // The summary reaches the log also when the console is silent.
+    EXPECT_NE(text.find("Conversion ended. Tables converted: 2, failed: 0. Records copied: 2, refused: 1."),
+              std::string::npos)
+        << text;
     EXPECT_EQ(env.oracle_count("\"dbo\".\"A\""), 3);
 }
 
@@ -260,7 +270,8 @@ TEST_F(agent_conversion, profile_with_a_type_mapping_drops_the_column)
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out,
               "Converting database 'db' (1 tables)\nConverting table 'dbo.A' (3 records)\n"
-              "Creating schema if necessary: 'dbo'\n");
+              "Creating schema if necessary: 'dbo'\n"
+              "Conversion ended. Tables converted: 1, failed: 0. Records copied: 3, refused: 0.\n");
     table_map map;
     map.dropped.insert("c");
     expect_same_rows(env, "db", "SELECT * FROM [dbo].[A]", "\"dbo\".\"A\"", map);
@@ -279,6 +290,7 @@ TEST_F(agent_conversion, table_file_with_bom_crlf_and_a_non_ascii_name)
     EXPECT_EQ(r.out,
               "Converting database 'db' (2 tables)\nConverting table 'dbo.Straße' (1 records)\n"
               "Creating schema if necessary: 'dbo'\nConverting table 'dbo.B' (0 records)\n"
-              "Creating schema if necessary: 'dbo'\n");
+              "Creating schema if necessary: 'dbo'\n"
+              "Conversion ended. Tables converted: 2, failed: 0. Records copied: 1, refused: 0.\n");
     expect_same_rows(env, "db", "SELECT * FROM [dbo].[Straße]", "\"dbo\".\"Straße\"");
 }

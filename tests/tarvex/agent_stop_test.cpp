@@ -100,6 +100,12 @@ TEST_F(agent_stop, a_full_target_ends_the_run_after_one_report_with_minus_one)
     // The run ended there: the next table was never reached.
     EXPECT_EQ(r.out.find("Converting table 'dbo.Small'"), std::string::npos) << r.out;
     EXPECT_EQ(env.oracle_tables("dbo").count("Small"), 0u);
+    // What arrived before the stop is said last.
+    const std::string tail = "Conversion stopped. Tables converted: 0, failed: 1. Records copied: ";
+    const size_t at = r.out.rfind(tail);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_GT(at, r.out.find("ORA-01653")) << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - 14), ", refused: 1.\n") << r.out;
 
     // Every row that arrived is whole and equal to its source row.
     ora_rows got = env.oracle_query("SELECT \"id\", \"t\" FROM \"dbo\".\"Big\" ORDER BY \"id\"");

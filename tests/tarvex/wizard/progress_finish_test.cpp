@@ -162,6 +162,18 @@ TEST_F(wizard_run, converts_the_selected_tables_and_ends_on_the_success_text)
     EXPECT_TRUE(ui_automation::take_uncaught().empty());
 }
 
+TEST_F(wizard_run, a_run_that_refused_a_record_never_ends_on_the_success_text)
+{
+    // Errors here go to a handler that collects nothing for the page: the outcome comes from the run itself.
+    env.driver().selected_tables = {L"[dbo].[Gadget Parts]", L"[dbo].[Gadgets]"};
+    eora::inject_error("P-002", 1);
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(env.driver().run_completed());
+    EXPECT_EQ(env.driver().get_summary().records_refused(), 1u);
+    EXPECT_EQ(item_text(finish.m_hWnd, 1314), k_failure);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(finish.m_hWnd, 1016))) << "no texts to list";
+}
+
 TEST_F(wizard_run, no_tables_selected_still_reaches_the_finish_page)
 {
     env.driver().selected_tables.clear();
