@@ -66,8 +66,10 @@ void odb_recordset::initialize()
         const bool bounded_bytes =
             (c.wType == DBTYPE_BYTES || c.wType == DBTYPE_UDT) && (c.dwFlags & DBCOLUMNFLAGS_ISLONG) == 0;
         if (vt == VT_BLOB && !bounded_bytes) size = 0;
-        // The text of a datetimeoffset: its precision is its length in characters.
-        if (c.wType == DBTYPE_DBTIMESTAMPOFFSET) size = c.bPrecision;
+        // The text of a datetimeoffset, a timestamp or a time: its precision is
+        // its length in characters, which tells the digits of its fraction.
+        if (c.wType == DBTYPE_DBTIMESTAMPOFFSET || c.wType == DBTYPE_DBTIMESTAMP || c.wType == DBTYPE_DBTIME2)
+            size = c.bPrecision;
         // The longest text a sql_variant value may have (a varchar(8000)).
         if (c.wType == DBTYPE_VARIANT) size = variant_text_chars;
         auto ftd = std::make_shared<t_ftd>(size, name, vt, (c.dwFlags & DBCOLUMNFLAGS_ISNULLABLE) == 0, false,

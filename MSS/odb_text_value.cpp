@@ -183,39 +183,73 @@ bool fixed_digits(const wchar_t* p, int count, int& out)
 
 constexpr size_t date_chars = 10;      // yyyy-mm-dd
 constexpr size_t date_time_chars = 19; // yyyy-mm-dd hh:mm:ss
+constexpr size_t time_chars = 8;       // hh:mm:ss
 constexpr int ms_digits = 3;
+constexpr int ns_digits = 9;
+
+// hh:mm:ss at t; false when it is not exactly that.
+bool read_clock(const wchar_t* t, SYSTEMTIME& st)
+{
+    int h = 0, mi = 0, s = 0;
+    if (!fixed_digits(t, 2, h) || t[2] != L':' || !fixed_digits(t + 3, 2, mi) || t[5] != L':' ||
+        !fixed_digits(t + 6, 2, s) || h > 23 || mi > 59 || s > 59)
+        return false;
+    st.wHour = static_cast<WORD>(h);
+    st.wMinute = static_cast<WORD>(mi);
+    st.wSecond = static_cast<WORD>(s);
+    return true;
+}
+
+// ".digits" from t to end as nanoseconds: every place up to the ninth; more
+// places than that are no form the provider writes.
+bool read_fraction(const wchar_t* t, const wchar_t* end, uint32_t& ns)
+{
+    ns = 0;
+    if (t == end) return true;
+    const auto places = static_cast<int>(end - t) - 1;
+    if (*t != L'.' || places < 1 || places > ns_digits) return false;
+    for (int i = 0; i < ns_digits; ++i) {
+        const wchar_t c = i < places ? t[1 + i] : L'0';
+        if (!is_digit(c)) return false;
+        ns = ns * 10 + static_cast<uint32_t>(c - L'0');
+    }
+    return true;
+}
+
+void set_fraction(SYSTEMTIME& st, uint32_t ns, ole_variant& out)
+{
+    constexpr uint32_t ns_per_ms = 1000000;
+    static_assert(ms_digits == 3 && ns_digits == 9);
+    st.wMilliseconds = static_cast<WORD>(ns / ns_per_ms);
+    out = ole_variant(st, ns % ns_per_ms);
+}
 
 bool read_date_time(const wchar_t* t, size_t n, ole_variant& out)
 {
     if (n != date_chars && n < date_time_chars) return false;
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+    int y = 0, mo = 0, d = 0;
     if (!fixed_digits(t, 4, y) || t[4] != L'-' || !fixed_digits(t + 5, 2, mo) || t[7] != L'-' ||
         !fixed_digits(t + 8, 2, d))
         return false;
-    if (n > date_chars) {
-        if (t[10] != L' ' || !fixed_digits(t + 11, 2, h) || t[13] != L':' || !fixed_digits(t + 14, 2, mi) ||
-            t[16] != L':' || !fixed_digits(t + 17, 2, s))
-            return false;
-        if (n > date_time_chars) {
-            // The first three places are the milliseconds; further ones are dropped.
-            if (t[19] != L'.' || n == date_time_chars + 1) return false;
-            for (size_t i = date_time_chars + 1; i < n; ++i)
-                if (!is_digit(t[i])) return false;
-            const size_t places = n - date_time_chars - 1;
-            for (int i = 0; i < ms_digits; ++i)
-                ms = ms * 10 + (static_cast<size_t>(i) < places ? t[date_time_chars + 1 + i] - L'0' : 0);
-        }
-    }
-    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return false;
     SYSTEMTIME st{};
+    uint32_t ns = 0;
+    if (n > date_chars && (t[10] != L' ' || !read_clock(t + 11, st) || !read_fraction(t + date_time_chars, t + n, ns)))
+        return false;
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > 31) return false;
     st.wYear = static_cast<WORD>(y);
     st.wMonth = static_cast<WORD>(mo);
     st.wDay = static_cast<WORD>(d);
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(mi);
-    st.wSecond = static_cast<WORD>(s);
-    st.wMilliseconds = static_cast<WORD>(ms);
-    out = ole_variant(st);
+    set_fraction(st, ns, out);
+    return true;
+}
+
+// A time of day: no date parts, as the general parser gives it.
+bool read_time_of_day(const wchar_t* t, size_t n, ole_variant& out)
+{
+    SYSTEMTIME st{};
+    uint32_t ns = 0;
+    if (n < time_chars || !read_clock(t, st) || !read_fraction(t + time_chars, t + n, ns)) return false;
+    set_fraction(st, ns, out);
     return true;
 }
 
@@ -244,6 +278,9 @@ odb_text_form odb_text_form_of(DBTYPE type, VARTYPE vt)
     case DBTYPE_DBDATE:
     case DBTYPE_DBTIMESTAMP:
         return odb_text_form::date_time;
+    case DBTYPE_DBTIME:
+    case DBTYPE_DBTIME2:
+        return odb_text_form::time_of_day;
     case DBTYPE_BOOL:
         return odb_text_form::boolean;
     default:
@@ -265,6 +302,8 @@ bool odb_read_text(odb_text_form form, VARTYPE vt, const wchar_t* text, size_t l
         return vt == VT_DECIMAL && read_decimal(text, length, out);
     case odb_text_form::date_time:
         return vt == VT_DATE && read_date_time(text, length, out);
+    case odb_text_form::time_of_day:
+        return vt == VT_DATE && read_time_of_day(text, length, out);
     case odb_text_form::boolean:
         if (vt != VT_BOOL || length != 1 || (text[0] != L'0' && text[0] != L'1')) return false;
         out = ole_variant(text[0] == L'1');

@@ -1,5 +1,5 @@
 // Reading a value from the text form the provider writes it in (numbers as
-// digits, dates as "yyyy-mm-dd hh:mm:ss.fff") without the general parsers.
+// digits, dates as "yyyy-mm-dd hh:mm:ss.fffffff") without the general parsers.
 // Only text in exactly that form is read here; any other text is left to the
 // general parsers, so a value read either way is the same value.
 #pragma once
@@ -10,14 +10,15 @@
 #include "platform/oledb/oledb.h"
 
 enum class odb_text_form : uint8_t {
-    general,   // left to the general parsers
-    text,      // the text itself
-    integer,   // [-]digits, of the value type's range
-    real,      // [-]digits[.digits][e[+|-]digits]
-    currency,  // [-]digits[.digits], at most four places
-    decimal,   // [-]digits[.digits], at most 28 digits
-    date_time, // yyyy-mm-dd[ hh:mm:ss[.digits]]
-    boolean,   // 0 or 1
+    general,     // left to the general parsers
+    text,        // the text itself
+    integer,     // [-]digits, of the value type's range
+    real,        // [-]digits[.digits][e[+|-]digits]
+    currency,    // [-]digits[.digits], at most four places
+    decimal,     // [-]digits[.digits], at most 28 digits
+    date_time,   // yyyy-mm-dd[ hh:mm:ss[.digits]], up to nine places
+    time_of_day, // hh:mm:ss[.digits], up to nine places
+    boolean,     // 0 or 1
 };
 
 // The form a column's values come in, from its type and the value type it reads as.

@@ -70,10 +70,13 @@ ole_date::ole_date(const VARIANT& v)
     }
 }
 
-ole_date::ole_date(const SYSTEMTIME& st)
+ole_date::ole_date(const SYSTEMTIME& st) : ole_date(st, 0) {}
+
+ole_date::ole_date(const SYSTEMTIME& st, uint32_t sub_ms)
 {
     tk_logger::log(1, "ole_date::ole_date(SYSTEMTIME)");
     parts = st;
+    sub_ms_ns = sub_ms % ns_per_ms;
     kind = kind_datetime;
     refine_type();
 }
@@ -101,6 +104,7 @@ ole_date::ole_date(const std::wstring& text)
 void ole_date::clear_parts()
 {
     std::memset(&parts, 0, sizeof(parts));
+    sub_ms_ns = 0;
     kind = kind_none;
     year_digits = 4;
     day_digits = 2;
@@ -261,17 +265,25 @@ void ole_date::process_milliseconds(const char* seconds)
     for (; std::isdigit(static_cast<unsigned char>(*p)); ++p)
         whole = whole < 100000 ? whole * 10 + static_cast<unsigned long>(*p - '0') : whole;
     unsigned ms = 0;
+    uint32_t finer = 0;
     if (*p == '.') {
         ++p;
         unsigned digits = 0;
         for (; std::isdigit(static_cast<unsigned char>(*p)) && digits < 3; ++p, ++digits)
             ms = ms * 10 + static_cast<unsigned>(*p - '0');
         for (; digits < 3; ++digits) ms *= 10;
+        // Up to nanoseconds (datetime2 has seven places); digits beyond are dropped.
+        constexpr unsigned finer_digits = 6;
+        for (digits = 0; std::isdigit(static_cast<unsigned char>(*p)) && digits < finer_digits; ++p, ++digits)
+            finer = finer * 10 + static_cast<uint32_t>(*p - '0');
+        for (; digits < finer_digits; ++digits) finer *= 10;
     }
-    if (negative && (whole || ms)) {
+    if (negative && (whole || ms || finer)) {
         whole = 0xFFFF; // no negative seconds: fails the validity check
         ms = 0;
+        finer = 0;
     }
+    sub_ms_ns = finer;
     parts.wSecond = static_cast<WORD>(whole > 0xFFFF ? 0xFFFF : whole);
     parts.wMilliseconds = static_cast<WORD>(ms);
     tk_logger::log(1, "Got sec: %d", parts.wSecond);
@@ -284,8 +296,8 @@ void ole_date::refine_type()
                    parts.wMinute, parts.wSecond);
     if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0)
         kind = kind_time;
-    else if (parts.wHour == 0 && parts.wMinute == 0 && parts.wSecond == 0 && parts.wMilliseconds == 0 &&
-             parts.wYear != 0 && parts.wMonth != 0 && parts.wDay != 0)
+    else if (parts.wHour == 0 && parts.wMinute == 0 && parts.wSecond == 0 && !has_fraction() && parts.wYear != 0 &&
+             parts.wMonth != 0 && parts.wDay != 0)
         kind = kind_date; // a midnight with milliseconds stays a timestamp
 }
 
@@ -315,7 +327,18 @@ bool ole_date::is_valid() const
 ole_variant ole_date::to_variant() const
 {
     tk_logger::log(1, "ole_date::to_variant");
-    return ole_variant(parts);
+    return ole_variant(parts, sub_ms_ns);
+}
+
+std::string ole_date::fraction_text() const
+{
+    char buf[16]; // a point and nine digits
+    std::snprintf(buf, sizeof(buf), ".%03u%06u", static_cast<unsigned>(parts.wMilliseconds) % 1000,
+                  static_cast<unsigned>(sub_ms_ns % ns_per_ms));
+    std::string out(buf);
+    constexpr size_t ms_end = 4; // the point and the milliseconds stay
+    while (out.size() > ms_end && out.back() == '0') out.pop_back();
+    return out;
 }
 
 std::string ole_date::to_string(bool with_ms) const
@@ -323,20 +346,20 @@ std::string ole_date::to_string(bool with_ms) const
     tk_logger::log(1, "ole_date::to_string");
     const int y = parts.wYear;
     const int mo = parts.wMonth, d = parts.wDay, h = parts.wHour, mi = parts.wMinute, s = parts.wSecond;
-    const int ms = parts.wMilliseconds;
     switch (kind) {
     case kind_datetime:
         tk_logger::log(1, "printing datetime...");
-        if (midnight_is_date && h == 0 && mi == 0 && s == 0 && (ms == 0 || !with_ms))
+        if (midnight_is_date && h == 0 && mi == 0 && s == 0 && (!has_fraction() || !with_ms))
             return format("%04d-%02d-%02d", y, mo, d);
-        if (with_ms && ms != 0) return format("%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
+        if (with_ms && has_fraction())
+            return format("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s) + fraction_text();
         return format("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
     case kind_date:
         tk_logger::log(1, "printing date...");
         return format("%04d-%02d-%02d", y, mo, d);
     case kind_time:
         tk_logger::log(1, "printing time...");
-        if (ms != 0) return format("0000-00-00 %02d:%02d:%02d.%03d", h, mi, s, ms);
+        if (has_fraction()) return format("0000-00-00 %02d:%02d:%02d", h, mi, s) + fraction_text();
         return format("0000-00-00 %02d:%02d:%02d", h, mi, s);
     default:
         return std::string();
@@ -348,15 +371,14 @@ std::wstring ole_date::to_wstring(bool with_ms) const
     tk_logger::log(1, "ole_date::to_wstring");
     const int y = parts.wYear;
     const int mo = parts.wMonth, d = parts.wDay, h = parts.wHour, mi = parts.wMinute, s = parts.wSecond;
-    const int ms = parts.wMilliseconds;
     std::string text;
     switch (kind) {
     case kind_datetime:
         tk_logger::log(1, "printing datetime...");
-        if (midnight_is_date && h == 0 && mi == 0 && s == 0 && (ms == 0 || !with_ms))
+        if (midnight_is_date && h == 0 && mi == 0 && s == 0 && (!has_fraction() || !with_ms))
             text = format("%04d-%02d-%02d", y, mo, d);
-        else if (with_ms && ms != 0)
-            text = format("%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
+        else if (with_ms && has_fraction())
+            text = format("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s) + fraction_text();
         else
             text = format("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
         break;
@@ -366,7 +388,7 @@ std::wstring ole_date::to_wstring(bool with_ms) const
         break;
     case kind_time:
         tk_logger::log(1, "printing time...");
-        text = ms != 0 ? format("%02d:%02d:%02d.%03d", h, mi, s, ms) : format("%02d:%02d:%02d", h, mi, s);
+        text = format("%02d:%02d:%02d", h, mi, s) + (has_fraction() ? fraction_text() : std::string());
         break;
     default:
         break;

@@ -68,6 +68,7 @@ void ole_variant::initialize()
     i8_value = 0;
     ui8_value = 0;
     std::memset(&date_parts, 0, sizeof(date_parts));
+    date_sub_ms_ns = 0;
     std::memset(&value, 0, sizeof(value));
     VariantInit(&value);
 }
@@ -77,6 +78,13 @@ ole_variant::ole_variant()
     tk_logger::log(1, "ole_variant::empty ctor");
     initialize();
     tk_logger::log(1, "src.vt=%d", value.vt);
+}
+
+ole_variant::ole_variant(const SYSTEMTIME& st, uint32_t sub_ms_ns)
+{
+    initialize();
+    set_date(st);
+    date_sub_ms_ns = sub_ms_ns % ole_date::ns_per_ms;
 }
 
 ole_variant::ole_variant(const SYSTEMTIME& st)
@@ -271,6 +279,7 @@ void ole_variant::copy_from(const ole_variant& src)
     i8_value = 0;
     ui8_value = 0;
     std::memset(&date_parts, 0, sizeof(date_parts));
+    date_sub_ms_ns = 0;
     if (value.vt == VT_I8 || value.vt == VT_UI8) {
         tk_logger::log(1, "Special processing for VT_(U)I8 type");
         i8_value = src.i8_value;
@@ -278,6 +287,7 @@ void ole_variant::copy_from(const ole_variant& src)
     } else if (value.vt == VT_DATE) {
         tk_logger::log(1, "Special processing for VT_DATE");
         date_parts = src.date_parts;
+        date_sub_ms_ns = src.date_sub_ms_ns;
     }
 }
 
@@ -326,6 +336,7 @@ void ole_variant::set_date(const SYSTEMTIME& st)
     clear();
     value.vt = VT_DATE;
     date_parts = st;
+    date_sub_ms_ns = 0;
     value.date = 0;
     SYSTEMTIME when = st;
     // A pure time is the time of day on the date number's day 0.
@@ -698,7 +709,7 @@ std::string ole_variant::to_string() const
     }
     case VT_DATE:
         tk_logger::log(1, "Converting VT_DATE");
-        return ole_date(date_parts).to_string(true);
+        return date_text();
     case VT_CY: {
         tk_logger::log(1, "Converting VT_CY");
         VARIANT copy;
@@ -770,5 +781,7 @@ std::wstring ole_variant::to_wstring() const
     auto wide = mb_to_wide(resolve_code_page(CP_ACP), text, false);
     return wide ? *wide : std::wstring();
 }
+
+std::string ole_variant::date_text() const { return ole_date(date_parts, date_sub_ms_ns).to_string(true); }
 
 bool ole_variant::is_binary(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY; }

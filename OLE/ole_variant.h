@@ -6,6 +6,7 @@
 #include "platform/oleaut/oleauto.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ class ole_variant {
 public:
     ole_variant();
     explicit ole_variant(const SYSTEMTIME& st);
+    // A date whose fraction goes below the millisecond: `sub_ms_ns` nanoseconds (0 to 999999) more.
+    ole_variant(const SYSTEMTIME& st, uint32_t sub_ms_ns);
     ole_variant(const CY& cy);
     ole_variant(const DECIMAL& dec);
     ole_variant(const OLECHAR* bstr); // a copy up to the first NUL
@@ -56,6 +59,8 @@ public:
     size_t get_bytes(BYTE** data) const;
 
     void get_systemtime(SYSTEMTIME& st) const;
+    // The date's text with every digit of its fraction as to_string gives it.
+    std::string date_text() const;
 
     void attach_string(const std::string& text);
     void attach_wstring(const std::wstring& text);
@@ -74,9 +79,10 @@ public:
 
     static bool is_binary(VARTYPE vt);
 
-    LONGLONG i8_value = 0;   // the value while the type is VT_I8
-    ULONGLONG ui8_value = 0; // the value while the type is VT_UI8
-    SYSTEMTIME date_parts{}; // the date with milliseconds while the type is VT_DATE
+    LONGLONG i8_value = 0;       // the value while the type is VT_I8
+    ULONGLONG ui8_value = 0;     // the value while the type is VT_UI8
+    SYSTEMTIME date_parts{};     // the date with milliseconds while the type is VT_DATE
+    uint32_t date_sub_ms_ns = 0; // and the nanoseconds below its milliseconds (0 to 999999)
     VARIANT value;
 
 private:

@@ -533,7 +533,7 @@ void ole_variant::change_type(VARTYPE vt)
     // 3. Dates only become text.
     if (cur == VT_DATE) {
         if (vt != VT_BSTR) throw ole_cast_exception();
-        const std::string text = ole_date(date_parts).to_string(true);
+        const std::string text = date_text();
         attach_string(text);
         return;
     }

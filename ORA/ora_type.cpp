@@ -308,9 +308,10 @@ ole_variant ora_date::to_variant()
     st.wHour = hh;
     st.wMinute = mi;
     st.wSecond = ss;
-    st.wMilliseconds = static_cast<WORD>(fsec / 1000000);
-    tk_logger::log(1, "Got time: %02d:%02d:%02d.%d", hh, mi, ss, static_cast<int>(st.wMilliseconds));
-    return ole_variant(st);
+    constexpr ub4 ns_per_ms = 1000000;
+    st.wMilliseconds = static_cast<WORD>(fsec / ns_per_ms);
+    tk_logger::log(1, "Got time: %02d:%02d:%02d.%09u", hh, mi, ss, static_cast<unsigned>(fsec));
+    return ole_variant(st, fsec % ns_per_ms); // every digit of a TIMESTAMP(9)
 }
 
 // ---- ora_str_repr

@@ -105,12 +105,49 @@ std::wstring currency_digits(const CY& cy)
     return scaled_digits(m, scale, neg);
 }
 
+constexpr uint32_t k_ns_per_ms = 1000000;
+constexpr int k_ns_digits = 9;
+
+// A timestamp whose fraction goes below the millisecond: every digit, read
+// by a picture of nine places. A time of day takes SQL Server's date of a time.
+std::wstring fine_timestamp_literal(const SYSTEMTIME& p, uint32_t sub_ms_ns)
+{
+    const bool time_only = p.wYear == 0 && p.wMonth == 0 && p.wDay == 0;
+    std::wstring out;
+    out.reserve(72);
+    out.assign(L"to_timestamp('");
+    if (time_only) {
+        out.append(time_only_date);
+    } else {
+        append_digits(out, p.wYear, 4);
+        out.push_back(L'-');
+        append_digits(out, p.wMonth, 2);
+        out.push_back(L'-');
+        append_digits(out, p.wDay, 2);
+    }
+    out.push_back(L' ');
+    append_digits(out, p.wHour, 2);
+    out.push_back(L':');
+    append_digits(out, p.wMinute, 2);
+    out.push_back(L':');
+    append_digits(out, p.wSecond, 2);
+    out.push_back(L'.');
+    append_digits(out, p.wMilliseconds, 3);
+    append_digits(out, sub_ms_ns % k_ns_per_ms, k_ns_digits - 3);
+    out.append(L"', 'YYYY-MM-DD HH24:MI:SS.FF9')");
+    return out;
+}
+
 // A date whose parts are all within their ranges; other dates take the general path.
-bool date_literal(const SYSTEMTIME& p, std::wstring& out)
+bool date_literal(const SYSTEMTIME& p, uint32_t sub_ms_ns, std::wstring& out)
 {
     if (p.wYear < 1 || p.wYear > 9999 || p.wMonth < 1 || p.wMonth > 12 || p.wDay < 1 || p.wDay > 31 || p.wHour > 23 ||
         p.wMinute > 59 || p.wSecond > 59 || p.wMilliseconds > 999)
         return false;
+    if (sub_ms_ns % k_ns_per_ms != 0) {
+        out = fine_timestamp_literal(p, sub_ms_ns);
+        return true;
+    }
     const bool ms = p.wMilliseconds != 0;
     const bool time = ms || p.wHour != 0 || p.wMinute != 0 || p.wSecond != 0;
     out.reserve(64);
@@ -218,7 +255,7 @@ bool direct_literal(const udb_field& field, VARTYPE vt, bool quote, std::wstring
                             (v.decVal.sign & DECIMAL_NEG) != 0);
         return true;
     case VT_DATE:
-        return date_literal(field.date_parts, out);
+        return date_literal(field.date_parts, field.date_sub_ms_ns, out);
     case VT_BSTR:
         return text_literal(v, quote, out);
     default:
@@ -235,6 +272,19 @@ int ora_timestamp_tz_digits(const t_ftd& ftd)
     constexpr uint32_t most_digits = 9;
     if (ftd.size <= whole_seconds + 1) return 0;
     return static_cast<int>(std::min(ftd.size - whole_seconds - 1, most_digits));
+}
+
+int ora_fraction_digits(const t_ftd& ftd)
+{
+    // The text of a time of day is "hh:mm:ss", of a timestamp "YYYY-MM-DD hh:mm:ss";
+    // a fraction adds its point and digits.
+    constexpr uint32_t time_chars = 8;
+    constexpr uint32_t timestamp_chars = 19;
+    constexpr uint32_t most_digits = 9;
+    const uint32_t whole = ftd.dw_reserved == t_ftd::hint_time_only ? time_chars : timestamp_chars;
+    if (ftd.vartype != VT_DATE || ftd.size < whole || ftd.size == whole + 1 || ftd.size > whole + 1 + most_digits)
+        return -1;
+    return ftd.size == whole ? 0 : static_cast<int>(ftd.size - whole - 1);
 }
 
 bool ora_is_timestamp_tz_column(const t_ftd& column)
@@ -302,11 +352,17 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
         tk_logger::log(1, "VT_DECIMAL with invalid prec/scale");
         return L"NUMBER";
     }
-    case VT_DATE:
-        // A date-function default (getdate()) changes nothing about the values: they keep their fraction.
-        return ftd.dw_reserved == t_ftd::hint_date_timestamp || ftd.dw_reserved == t_ftd::hint_date_function
-                   ? L"TIMESTAMP"
-                   : L"DATE";
+    case VT_DATE: {
+        // A date-function default (getdate()) changes nothing about the values:
+        // they keep their fraction. A time of day keeps its fraction too, on
+        // SQL Server's date of a time.
+        const bool timestamp = ftd.dw_reserved == t_ftd::hint_date_timestamp ||
+                               ftd.dw_reserved == t_ftd::hint_date_function || ftd.dw_reserved == t_ftd::hint_time_only;
+        if (!timestamp) return L"DATE";
+        const int digits = ora_fraction_digits(ftd);
+        if (plain || digits < 0) return L"TIMESTAMP";
+        return L"TIMESTAMP(" + std::to_wstring(digits) + L")";
+    }
     case VT_BSTR:
         tk_logger::log(1, "process as text");
         if (ftd.dw_reserved == t_ftd::hint_bstr_timestamp_tz)
@@ -417,6 +473,11 @@ std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote)
         }
         const SYSTEMTIME p = d.parts;
         const int ms = p.wMilliseconds;
+        if (d.sub_ms_ns != 0 && d.kind != ole_date::kind_date) {
+            SYSTEMTIME fine = p;
+            if (d.kind == ole_date::kind_time) fine.wYear = fine.wMonth = fine.wDay = 0;
+            return fine_timestamp_literal(fine, d.sub_ms_ns);
+        }
         std::wstring t = d.to_wstring(false);
         const size_t dot = t.find(L'.');
         if (dot != std::wstring::npos) t.resize(dot);

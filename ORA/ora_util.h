@@ -11,6 +11,9 @@ constexpr uint32_t ora_text_limit = 2000;
 
 // Fraction digits of a date, time and offset column, from the length of its text.
 int ora_timestamp_tz_digits(const t_ftd& ftd);
+// Digits of the fraction of a second a date column's values have, from the
+// length of their text (its size); -1 when the size does not say.
+int ora_fraction_digits(const t_ftd& ftd);
 // A column that keeps a time zone offset: made from one (its hint) or read back as one (its type).
 bool ora_is_timestamp_tz_column(const t_ftd& column);
 // The TO_TIMESTAMP_TZ call that reads a "YYYY-MM-DD hh:mm:ss[.f] +hh:mm" text with its offset.

@@ -24,7 +24,7 @@ struct t_ftd {
         return (static_cast<uint32_t>(precision) << 8) | scale;
     }
 
-    uint32_t size = 0; // characters for text, bytes for binary; 0 = unknown
+    uint32_t size = 0; // characters for text, bytes for binary, characters of the text form for dates; 0 = unknown
     std::wstring name;
     VARTYPE vartype = 0;      // VT_EMPTY
     std::wstring native_type; // the type as the describing engine spells it

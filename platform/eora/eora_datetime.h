@@ -57,6 +57,9 @@ struct date_picture {
 datetime parse_datetime(std::string_view s, std::string_view fmt);
 datetime parse_datetime(std::string_view s, const date_picture& fmt);
 
+// Places of the fraction a TIMESTAMP of any scale is stored with.
+inline constexpr int k_stored_fraction_digits = 9;
+
 // Parses the stored form ("YYYY-MM-DD HH24:MI:SS[.fffffffff]").
 std::optional<datetime> parse_stored_datetime(std::string_view s);
 

@@ -454,8 +454,11 @@ stored coerce(const value& v, const column_meta& c, const table_meta& t, bool fo
             d.nanos = 0;
             out.s = d.text(0);
         } else {
+            // Kept with all nine places, whatever the column's scale: equal
+            // values of any two TIMESTAMPs are equal texts and order as
+            // their texts do. A value read shows the places of its column.
             d.round_fraction(ty.scale);
-            out.s = d.text(ty.scale);
+            out.s = d.text(k_stored_fraction_digits);
         }
         return out;
     }
@@ -506,6 +509,9 @@ value read_value(sqlite3_stmt* st, int col, const col_type& t)
     }
     const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
     std::string s(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, col)));
+    if (t.k == kind::timestamp || t.k == kind::timestamp_tz || t.k == kind::timestamp_ltz) {
+        if (auto d = parse_stored_datetime(s)) return value::date(d->text(t.scale));
+    }
     if (t.is_datetime()) return value::date(std::move(s));
     if (t.is_binary()) return value::bytes(std::move(s));
     return value::text(std::move(s));

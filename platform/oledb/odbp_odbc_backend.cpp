@@ -25,6 +25,9 @@ const std::string kUnreachableText =
     "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.";
 
 constexpr SQLINTEGER kFreeTdsClientErrors = 20000;
+// The number of a failure the driver reports without one of the server's (RAISERROR's first user number).
+constexpr int kDriverFailure = 50000;
+constexpr int kErrorSeverity = 16;
 // Column sizes ODBC gives the four-byte money and date-time types.
 constexpr SQLULEN kSmallMoneyPrecision = 10;
 constexpr SQLULEN kSmallDateTimeSize = 16;
@@ -332,7 +335,7 @@ mssx_type type_of_column(SQLHSTMT st, SQLUSMALLINT i, SQLSMALLINT sql_type, SQLU
     }
 }
 
-enum class fetch_as { integer, real, bytes, timestamp, text };
+enum class fetch_as { integer, real, bytes, timestamp, time_of_day, offset_timestamp, text };
 
 fetch_as how_to_fetch(const mssx_type& t)
 {
@@ -342,7 +345,56 @@ fetch_as how_to_fetch(const mssx_type& t)
     // by parts, not as the driver's text (which writes years below 1000 short)
     if (t.name == "date" || t.name == "datetime" || t.name == "datetime2" || t.name == "smalldatetime")
         return fetch_as::timestamp;
+    if (t.name == "time") return fetch_as::time_of_day;
+    if (t.name == "datetimeoffset") return fetch_as::offset_timestamp;
     return fetch_as::text;
+}
+
+// The layouts of time and datetimeoffset values as the SQL Server Native
+// Client ODBC reference defines them. Read as SQL_C_BINARY, the form ODBC 3.5
+// drivers give them in (FreeTDS refuses SQL Server's own C types for them).
+
+struct ss_time2 {
+    SQLUSMALLINT hour;
+    SQLUSMALLINT minute;
+    SQLUSMALLINT second;
+    SQLUINTEGER fraction; // nanoseconds
+};
+
+struct ss_timestamp_offset {
+    SQLSMALLINT year;
+    SQLUSMALLINT month;
+    SQLUSMALLINT day;
+    SQLUSMALLINT hour;
+    SQLUSMALLINT minute;
+    SQLUSMALLINT second;
+    SQLUINTEGER fraction; // nanoseconds
+    SQLSMALLINT timezone_hour;
+    SQLSMALLINT timezone_minute; // of the same sign as the hour
+};
+
+// "hh:mm:ss.fffffffff" of the parts; the stored form keeps the column's places.
+std::string clock_text(unsigned hour, unsigned minute, unsigned second, unsigned long fraction)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02u:%02u:%02u.%09lu", hour, minute, second, fraction);
+    return buf;
+}
+
+std::string date_text(int year, unsigned month, unsigned day)
+{
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", year, month, day);
+    return buf;
+}
+
+// " +hh:mm" of an offset whose hour and minute carry its sign.
+std::string offset_text(int hours, int minutes)
+{
+    const bool negative = hours < 0 || minutes < 0;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, " %c%02d:%02d", negative ? '-' : '+', std::abs(hours), std::abs(minutes));
+    return buf;
 }
 
 // The rows of the current result set of a statement, read as asked. Holds its
@@ -417,15 +469,24 @@ private:
             SQL_TIMESTAMP_STRUCT ts{};
             check(st, SQLGetData(st, col, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind));
             if (ind == SQL_NULL_DATA) return std::monostate{};
-            char buf[48];
-            std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02u:%02u:%02u.%09lu", ts.year, ts.month, ts.day, ts.hour,
-                          ts.minute, ts.second, static_cast<unsigned long>(ts.fraction));
-            std::string text = columns_[i].type.name == "date" ? std::string(buf, 10) : std::string(buf);
-            try {
-                return mssx_convert(columns_[i].type, text, "ymd");
-            } catch (const mssx_error&) {
-                return text;
-            }
+            std::string text = date_text(ts.year, ts.month, ts.day);
+            if (columns_[i].type.name != "date")
+                text += " " + clock_text(ts.hour, ts.minute, ts.second, static_cast<unsigned long>(ts.fraction));
+            return stored_form(columns_[i].type, text);
+        }
+        case fetch_as::time_of_day: {
+            ss_time2 t{};
+            if (!structure(st, col, &t, sizeof t)) return std::monostate{};
+            return stored_form(columns_[i].type,
+                               clock_text(t.hour, t.minute, t.second, static_cast<unsigned long>(t.fraction)));
+        }
+        case fetch_as::offset_timestamp: {
+            ss_timestamp_offset o{};
+            if (!structure(st, col, &o, sizeof o)) return std::monostate{};
+            return stored_form(columns_[i].type,
+                               date_text(o.year, o.month, o.day) + " " +
+                                   clock_text(o.hour, o.minute, o.second, static_cast<unsigned long>(o.fraction)) +
+                                   offset_text(o.timezone_hour, o.timezone_minute));
         }
         case fetch_as::text:
             break;
@@ -436,6 +497,30 @@ private:
         // the stored form of the embedded server, so both backends read alike
         const mssx_type& t = columns_[i].type;
         if (t.is_string()) return text;
+        try {
+            return mssx_convert(t, text, "ymd");
+        } catch (const mssx_error&) {
+            return text;
+        }
+    }
+
+    // A value given as its structure's bytes; false for NULL. Bytes of
+    // another length are no such structure: an error, not a value guessed at.
+    static bool structure(SQLHSTMT st, SQLUSMALLINT col, void* out, size_t size)
+    {
+        SQLLEN ind = 0;
+        check(st, SQLGetData(st, col, SQL_C_BINARY, out, static_cast<SQLLEN>(size), &ind));
+        if (ind == SQL_NULL_DATA) return false;
+        if (ind != static_cast<SQLLEN>(size))
+            throw mssx_error(kDriverFailure, "The ODBC driver gave a date or time value in an unknown form.",
+                             kErrorSeverity);
+        return true;
+    }
+
+    // The embedded server's stored form of a date-time text made of its parts,
+    // so that both backends read alike.
+    static mssx_value stored_form(const mssx_type& t, const std::string& text)
+    {
         try {
             return mssx_convert(t, text, "ymd");
         } catch (const mssx_error&) {

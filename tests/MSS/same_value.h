@@ -14,7 +14,7 @@ inline std::string value_bits(const ole_variant& v)
     out << "vt=" << v.value.vt << " i8=" << v.i8_value << " ui8=" << v.ui8_value;
     const SYSTEMTIME& d = v.date_parts;
     out << " parts=" << d.wYear << '-' << d.wMonth << '-' << d.wDay << ' ' << d.wHour << ':' << d.wMinute << ':'
-        << d.wSecond << '.' << d.wMilliseconds << " dow=" << d.wDayOfWeek << " value=";
+        << d.wSecond << '.' << d.wMilliseconds << '+' << v.date_sub_ms_ns << "ns dow=" << d.wDayOfWeek << " value=";
     auto raw = [&](const void* p, size_t n) {
         const auto* b = static_cast<const unsigned char*>(p);
         for (size_t i = 0; i < n; ++i) out << static_cast<int>(b[i]) << ',';

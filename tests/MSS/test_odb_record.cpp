@@ -177,5 +177,26 @@ TEST(OdbRecord, YearsOfTheFirstCenturyKeepTheirValue)
     f = odb_record::get_field(column(DBTYPE_DBDATE, 6), L"0099-12-31");
     EXPECT_EQ(f->to_wstring(), L"0099-12-31");
     f = odb_record::get_field(column(DBTYPE_DBTIMESTAMP, 16), L"0401-02-04 01:02:03.7654321");
-    EXPECT_EQ(f->to_wstring(), L"0401-02-04 01:02:03.765");
+    EXPECT_EQ(f->to_wstring(), L"0401-02-04 01:02:03.7654321");
+}
+
+TEST(OdbRecord, EveryFractionDigitOfATimestampOrATimeIsKept)
+{
+    auto f = odb_record::get_field(column(DBTYPE_DBTIMESTAMP, 16), L"2024-02-29 13:45:12.1234567");
+    ASSERT_EQ(f->get_type(), VT_DATE);
+    EXPECT_EQ(f->date_parts.wMilliseconds, 123);
+    EXPECT_EQ(f->date_sub_ms_ns, 456700u);
+    EXPECT_EQ(f->to_wstring(), L"2024-02-29 13:45:12.1234567");
+    f = odb_record::get_field(column(DBTYPE_DBTIMESTAMP, 16), L"2024-02-29 00:00:00.0000001");
+    EXPECT_EQ(f->to_wstring(), L"2024-02-29 00:00:00.0000001");
+    f = odb_record::get_field(column(DBTYPE_DBTIME2, 12), L"23:59:59.9999999");
+    ASSERT_EQ(f->get_type(), VT_DATE);
+    EXPECT_EQ(f->date_parts.wYear, 0);
+    EXPECT_EQ(f->date_parts.wHour, 23);
+    EXPECT_EQ(f->date_parts.wMilliseconds, 999);
+    EXPECT_EQ(f->date_sub_ms_ns, 999900u);
+    // A copy keeps them too.
+    const ole_variant copy = *f;
+    EXPECT_EQ(copy.date_sub_ms_ns, 999900u);
+    EXPECT_EQ(copy.to_wstring(), L"0000-00-00 23:59:59.9999999");
 }

@@ -19,7 +19,7 @@ namespace {
 // What the general parsers make of the text: the reading to match.
 ole_variant general(odb_text_form form, VARTYPE vt, const std::wstring& text)
 {
-    if (form == odb_text_form::date_time) return ole_date(text).to_variant();
+    if (form == odb_text_form::date_time || form == odb_text_form::time_of_day) return ole_date(text).to_variant();
     return ole_variant::from_wstring(text, vt);
 }
 
@@ -226,6 +226,23 @@ TEST(OdbTextValue, DatesAndTimestampsAtTheLimits)
     }
 }
 
+TEST(OdbTextValue, TimesOfDayWithEveryFractionDigit)
+{
+    expect_taken(odb_text_form::time_of_day, VT_DATE,
+                 {L"00:00:00", L"23:59:59", L"23:59:59.9999999", L"12:34:56.1", L"00:00:00.0000001",
+                  L"13:45:12.123456789", L"01:02:03.000"});
+    expect_refused(odb_text_form::time_of_day, VT_DATE,
+                   {L"24:00:00", L"12:60:00", L"12:00:60", L"1:02:03", L"12:34", L"12:34:56.", L"12:34:56.1234567890",
+                    L"12:34:56x", L"2024-01-01 12:34:56", L""});
+    ole_variant v;
+    ASSERT_TRUE(odb_read_text(odb_text_form::time_of_day, VT_DATE, L"13:45:12.1234567", 16, v));
+    EXPECT_EQ(v.date_parts.wMilliseconds, 123);
+    EXPECT_EQ(v.date_sub_ms_ns, 456700u);
+    ASSERT_TRUE(odb_read_text(odb_text_form::date_time, VT_DATE, L"0001-01-01 00:00:00.0000009", 27, v));
+    EXPECT_EQ(v.date_parts.wMilliseconds, 0);
+    EXPECT_EQ(v.date_sub_ms_ns, 900u);
+}
+
 TEST(OdbTextValue, BitsAndFormsLeftToTheGeneralParsers)
 {
     expect_taken(odb_text_form::boolean, VT_BOOL, {L"0", L"1"});
@@ -237,7 +254,7 @@ TEST(OdbTextValue, BitsAndFormsLeftToTheGeneralParsers)
     expect_refused(odb_text_form::decimal, VT_CY, {L"1"});
     EXPECT_EQ(odb_text_form_of(DBTYPE_NUMERIC, VT_DECIMAL), odb_text_form::decimal);
     EXPECT_EQ(odb_text_form_of(DBTYPE_GUID, VT_BSTR), odb_text_form::text);
-    EXPECT_EQ(odb_text_form_of(DBTYPE_DBTIME2, VT_DATE), odb_text_form::general);
+    EXPECT_EQ(odb_text_form_of(DBTYPE_DBTIME2, VT_DATE), odb_text_form::time_of_day);
     EXPECT_EQ(odb_text_form_of(DBTYPE_UI4, VT_UI4), odb_text_form::general);
     EXPECT_EQ(odb_text_form_of(DBTYPE_UDT, VT_BLOB), odb_text_form::general);
 }

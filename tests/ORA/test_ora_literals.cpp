@@ -1,5 +1,7 @@
 // Every mapped type and literal goes into a column of its mapped type and reads back unchanged.
 #include <gtest/gtest.h>
+
+#include "OLE/ole_date.h"
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_util.h"
 #include "UDB/udb_field.h"
@@ -93,25 +95,64 @@ TEST_F(OraLiterals, RoundTripThroughMappedColumns)
     }
 }
 
-TEST_F(OraLiterals, TimeOnlyValuesKeepTheirTime)
+TEST_F(OraLiterals, TimeOnlyValuesKeepTheirTimeAndEveryFractionDigit)
 {
-    const t_ftd col(0, L"V", VT_DATE, false, false, ole_variant(), 3, L"");
-    exec(L"CREATE TABLE TM (V " + get_ora_native_type(col, false) + L", W " + get_ora_native_type(col, false) + L")");
-    exec(L"INSERT INTO TM (V, W) VALUES (" + to_oracle_str(L"08:30:15", VT_DATE, true) + L", " +
-         to_oracle_str(L"23:59:58.125", VT_DATE, true) + L")");
-    ora_query_results rs(0, L"SELECT V, W FROM TM");
-    ASSERT_FALSE(rs.is_eof());
-    udb_record* r = rs.get_item();
-    ASSERT_NE(r, nullptr);
-    SYSTEMTIME v{}, w{};
-    r->at(0).get_systemtime(v);
-    r->at(1).get_systemtime(w);
-    EXPECT_EQ(v.wHour, 8);
-    EXPECT_EQ(v.wMinute, 30);
-    EXPECT_EQ(v.wSecond, 15);
-    EXPECT_EQ(w.wHour, 23);
-    EXPECT_EQ(w.wSecond, 58);
-    EXPECT_EQ(w.wMilliseconds, 0); // a DATE column keeps whole seconds
+    // A time(7): its text is "hh:mm:ss.fffffff", 16 characters.
+    const t_ftd col(16, L"V", VT_DATE, false, false, ole_variant(), 3, L"");
+    EXPECT_EQ(get_ora_native_type(col, false), L"TIMESTAMP(7)");
+    exec(L"CREATE TABLE TM (V " + get_ora_native_type(col, false) + L", W " + get_ora_native_type(col, false) +
+         L", X " + get_ora_native_type(col, false) + L")");
+    SYSTEMTIME fine{};
+    fine.wHour = 13;
+    fine.wMinute = 45;
+    fine.wSecond = 12;
+    fine.wMilliseconds = 123;
+    const udb_field x(L"X", 16, ole_variant(fine, 456700));
+    exec(L"INSERT INTO TM (V, W, X) VALUES (" + to_oracle_str(L"08:30:15", VT_DATE, true) + L", " +
+         to_oracle_str(L"23:59:58.1254567", VT_DATE, true) + L", " + to_oracle_str(&x, true) + L")");
+    const auto got = rows(L"SELECT V, W, X FROM TM");
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0][0], L"1900-01-01 08:30:15");
+    EXPECT_EQ(got[0][1], L"1900-01-01 23:59:58.1254567");
+    EXPECT_EQ(got[0][2], L"1900-01-01 13:45:12.1234567");
+}
+
+TEST_F(OraLiterals, TimestampsKeepEveryFractionDigitOfTheirColumn)
+{
+    // datetime2(7) is 27 characters, datetime 23, datetime2(0) 19; a size that says nothing keeps Oracle's default.
+    const std::pair<uint32_t, const wchar_t*> types[] = {
+        {27, L"TIMESTAMP(7)"}, {23, L"TIMESTAMP(3)"}, {19, L"TIMESTAMP(0)"}, {29, L"TIMESTAMP(9)"},
+        {0, L"TIMESTAMP"},     {16, L"TIMESTAMP"},    {20, L"TIMESTAMP"},    {30, L"TIMESTAMP"}};
+    for (const auto& [size, type] : types)
+        EXPECT_EQ(get_ora_native_type(t_ftd(size, L"T", VT_DATE, false, false, ole_variant(), 1, L""), false), type)
+            << size;
+    EXPECT_EQ(get_ora_native_type(t_ftd(27, L"T", VT_DATE, false, false, ole_variant(), 1, L""), true), L"TIMESTAMP");
+    EXPECT_EQ(get_ora_native_type(t_ftd(10, L"T", VT_DATE, false, false, ole_variant(), 2, L""), false), L"DATE");
+
+    exec(L"CREATE TABLE TS (T TIMESTAMP(7), U TIMESTAMP(9))");
+    const wchar_t* texts[] = {L"0001-01-01 00:00:00.0000001", L"2024-02-29 13:45:12.1234567",
+                              L"9999-12-31 23:59:59.9999999"};
+    for (const wchar_t* text : texts) {
+        const udb_field f(L"T", 27, ole_date(std::wstring(text)).to_variant());
+        exec(L"INSERT INTO TS (T, U) VALUES (" + to_oracle_str(&f, true) + L", " + to_oracle_str(text, VT_DATE, true) +
+             L")");
+    }
+    const auto got = rows(L"SELECT T, U FROM TS ORDER BY T");
+    ASSERT_EQ(got.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(got[i][0], texts[i]);
+        EXPECT_EQ(got[i][1], texts[i]);
+    }
+    // Compared as the values they are, whatever their scales: each finds its own row only.
+    auto count = [&](const std::wstring& where) {
+        return std::stod(rows(L"SELECT COUNT(*) FROM TS WHERE " + where)[0][0]);
+    };
+    EXPECT_EQ(count(L"T = U"), 3);
+    const std::wstring picture = L"', 'YYYY-MM-DD HH24:MI:SS.FF')";
+    EXPECT_EQ(count(L"T = to_timestamp('2024-02-29 13:45:12.1234567" + picture), 1);
+    EXPECT_EQ(count(L"T = to_timestamp('2024-02-29 13:45:12.1234568" + picture), 0);
+    EXPECT_EQ(count(L"T > to_timestamp('2024-02-29 13:45:12.1234566" + picture), 2);
+    EXPECT_EQ(count(L"T < to_timestamp('0001-01-01 00:00:00.0000002" + picture), 1);
 }
 
 TEST_F(OraLiterals, TextHoldingAGuidKeywordLandsAsItWas)

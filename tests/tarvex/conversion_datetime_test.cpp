@@ -132,3 +132,52 @@ TEST_F(conversion_datetime, a_type_mapping_can_still_choose_date)
     EXPECT_EQ(dates[0], "2023-05-06 07:08:09");
     EXPECT_EQ(dates[2], "NULL");
 }
+
+// datetime2(n) becomes TIMESTAMP(n) and time(n) a TIMESTAMP(n) on SQL Server's
+// date of a time, with every digit the source keeps.
+TEST_F(conversion_datetime, every_fraction_digit_of_datetime2_and_time_arrives)
+{
+    env.run_script("db", R"(
+CREATE TABLE F (id int NOT NULL, d7 datetime2(7) NULL, d3 datetime2(3) NULL, d0 datetime2(0) NULL,
+                t7 time(7) NULL, t4 time(4) NULL, CONSTRAINT PK_F PRIMARY KEY (id))
+GO
+INSERT F VALUES (1, '2024-02-29 13:45:12.1234567', '2024-02-29 13:45:12.123', '2024-02-29 13:45:12',
+                 '13:45:12.1234567', '23:59:59.9999')
+INSERT F VALUES (2, '0001-01-01 00:00:00.0000001', '0001-01-01 00:00:00.001', '0001-01-01 00:00:00',
+                 '00:00:00.0000001', '00:00:00.0001')
+INSERT F VALUES (3, '9999-12-31 23:59:59.9999999', '9999-12-31 23:59:59.999', '9999-12-31 23:59:59',
+                 '23:59:59.9999999', '12:00:00')
+INSERT F VALUES (4, NULL, NULL, NULL, NULL, NULL)
+GO
+)");
+    agent_result r = run_agent(args());
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    auto type_in_f = [&](const std::string& column) {
+        const auto t = env.oracle_list(
+            "SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'F' AND COLUMN_NAME = '" +
+            column + "'");
+        return t.size() == 1 ? t[0] : "<none>";
+    };
+    EXPECT_EQ(type_in_f("d7"), "TIMESTAMP(7)");
+    EXPECT_EQ(type_in_f("d3"), "TIMESTAMP(3)");
+    EXPECT_EQ(type_in_f("d0"), "TIMESTAMP(0)");
+    EXPECT_EQ(type_in_f("t7"), "TIMESTAMP(7)");
+    EXPECT_EQ(type_in_f("t4"), "TIMESTAMP(4)");
+    auto target = [&](const std::string& column) {
+        std::vector<std::string> out;
+        for (const auto& row : env.oracle_query("SELECT \"" + column + "\" FROM \"dbo\".\"F\" ORDER BY \"id\"").rows)
+            out.push_back(row.at(0).is_null() ? "NULL" : row.at(0).s);
+        return out;
+    };
+    EXPECT_EQ(target("d7"), (std::vector<std::string>{"2024-02-29 13:45:12.1234567", "0001-01-01 00:00:00.0000001",
+                                                      "9999-12-31 23:59:59.9999999", "NULL"}));
+    EXPECT_EQ(target("d3"), (std::vector<std::string>{"2024-02-29 13:45:12.123", "0001-01-01 00:00:00.001",
+                                                      "9999-12-31 23:59:59.999", "NULL"}));
+    EXPECT_EQ(target("d0"),
+              (std::vector<std::string>{"2024-02-29 13:45:12", "0001-01-01 00:00:00", "9999-12-31 23:59:59", "NULL"}));
+    EXPECT_EQ(target("t7"), (std::vector<std::string>{"1900-01-01 13:45:12.1234567", "1900-01-01 00:00:00.0000001",
+                                                      "1900-01-01 23:59:59.9999999", "NULL"}));
+    EXPECT_EQ(target("t4"), (std::vector<std::string>{"1900-01-01 23:59:59.9999", "1900-01-01 00:00:00.0001",
+                                                      "1900-01-01 12:00:00.0000", "NULL"}));
+}
