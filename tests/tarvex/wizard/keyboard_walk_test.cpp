@@ -232,8 +232,8 @@ TEST_F(keyboard_walk, every_page_from_welcome_to_finish_with_the_keyboard_only)
         type("WHERE Price > 100");
         EXPECT_TRUE(IsWindowVisible(dlg));
         EXPECT_EQ(item_text(dlg, 1020), L"SELECT Name, Price FROM Gadgets\r\nWHERE Price > 100");
-        alt(Qt::Key_T); // &Test Query
-        alt(Qt::Key_S); // &Store as Table:
+        alt(Qt::Key_T);      // &Test Query
+        alt(Qt::Key_S);      // &Store as Table:
         key(Qt::Key_Return); // OK, the default button
     };
     // Add Query shares its access key with a label: Tab reaches it.
