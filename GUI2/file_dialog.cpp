@@ -1,10 +1,46 @@
 #include "GUI2/file_dialog.h"
 
+#include <cstdlib>
+#include <mutex>
+
 #include "TK/tk_exception.h"
 #include "TK/tk_file_wname.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_temp_chdir.h"
 #include "TK/tk_text.h"
+
+namespace {
+
+std::mutex g_last_folder_mutex;
+std::wstring g_last_folder; // the folder of the last file chosen
+
+std::wstring home_folder()
+{
+    for (const char* name : {"USERPROFILE", "HOME"})
+        if (const char* v = std::getenv(name); v && *v) {
+            std::wstring dir = to_unicode(std::string(v));
+            if (dir.back() != L'/' && dir.back() != L'\\') dir += L'/';
+            return dir;
+        }
+    return std::wstring();
+}
+
+} // namespace
+
+std::wstring file_dialog::start_folder()
+{
+    {
+        std::lock_guard<std::mutex> lock(g_last_folder_mutex);
+        if (!g_last_folder.empty()) return g_last_folder;
+    }
+    return home_folder();
+}
+
+void file_dialog::forget_last_folder()
+{
+    std::lock_guard<std::mutex> lock(g_last_folder_mutex);
+    g_last_folder.clear();
+}
 
 file_dialog::file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>& filter_title,
                          const std::wstring& initial_path)
@@ -15,7 +51,9 @@ file_dialog::file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>
     const tk_file_wname parts(initial_path);
     const std::wstring name = parts.name.substr(0, k_max_path - 1);
     std::copy(name.begin(), name.end(), buffer_.begin());
-    initial_dir_ = parts.drive + parts.dir;
+    // A path without a folder of its own (the splitter would answer the program's).
+    const bool has_folder = initial_path.find_first_of(L"/\\:") != std::wstring::npos;
+    initial_dir_ = has_folder ? parts.drive + parts.dir : start_folder();
     ofn_.hwndOwner = owner;
     ofn_.hInstance = ui_instance();
     ofn_.lpstrFilter = filter_.c_str();
@@ -36,14 +74,19 @@ bool file_dialog::run(bool save)
         return false;
     }
     path_ = buffer_.c_str();
+    const tk_file_wname parts(path_);
+    if (!(parts.drive + parts.dir).empty()) {
+        std::lock_guard<std::mutex> lock(g_last_folder_mutex);
+        g_last_folder = parts.drive + parts.dir;
+    }
     return true;
 }
 
 open_file_dialog::open_file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>& filter_title,
-                                   const std::wstring& initial_path)
+                                   const std::wstring& initial_path, bool must_exist)
     : file_dialog(owner, filter_title, initial_path)
 {
-    ofn_.Flags = OFN_FILEMUSTEXIST;
+    ofn_.Flags = must_exist ? OFN_FILEMUSTEXIST : 0;
 }
 
 bool open_file_dialog::show() { return run(false); }

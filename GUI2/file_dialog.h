@@ -10,7 +10,9 @@ class file_dialog {
 public:
     // filter_title: the filter (pairs of display text and pattern, each ended by a
     // NUL) and the title. The initial path gives the file name (without its
-    // extension) and the starting folder; empty starts in the program's folder.
+    // extension) and the starting folder; without a folder the dialog starts in
+    // the folder of the last file chosen in any dialog, else in the user's home
+    // (the program's own folder is seldom one the user may write to).
     file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>& filter_title,
                 const std::wstring& initial_path);
     virtual ~file_dialog() = default;
@@ -21,6 +23,10 @@ public:
     virtual bool show() = 0;
     // The chosen path.
     std::wstring get_path() const { return path_; }
+    // The folder the next dialog without a folder of its own starts in.
+    static std::wstring start_folder();
+    // Forgets the last folder, as a new run of the program starts.
+    static void forget_last_folder();
 
     static constexpr DWORD k_max_path = 260;
 
@@ -38,8 +44,10 @@ protected:
 
 class open_file_dialog : public file_dialog {
 public:
+    // must_exist: only an existing file is taken; a file about to be written
+    // (a new log) is chosen with it false.
     open_file_dialog(HWND owner, const std::pair<std::wstring, std::wstring>& filter_title,
-                     const std::wstring& initial_path);
+                     const std::wstring& initial_path, bool must_exist = true);
     bool show() override;
 };
 

@@ -150,6 +150,12 @@ public:
         column(row);
         return cells.at(row);
     }
+    // The same cell once the user has edited the row: the type the row now takes.
+    std::wstring shown_type_cell(size_t row) const
+    {
+        const map_entry* e = entry_of(row);
+        return e ? e->native_type().to_text() : type_cell(row);
+    }
 
     // The types a row may take: those the type map lists for the column's
     // default type, the default type itself always among them (first when the

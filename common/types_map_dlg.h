@@ -127,6 +127,9 @@ private:
         }
         SetDlgItemText(IDC_TABLE, shown_table_name);
         for (size_t i = rows.size(); i-- > 0;) add_item(i);
+        // A table edited before shows its stored edits.
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows.entry_of(i)) refresh_row(static_cast<int>(i));
         // Sized again now that the rows are in: a type such as NUMBER(19,0) is
         // wider than its column's header.
         for (int i = 0; i < 4; ++i)
@@ -261,7 +264,20 @@ private:
         map_entry e;
         if (!get_item(static_cast<size_t>(row), e)) return false;
         rows.save(static_cast<size_t>(row), e);
+        refresh_row(row);
         return true;
+    }
+
+    // The list shows what the row now maps to, not what it was opened with.
+    void refresh_row(int row)
+    {
+        const map_entry shown = rows.shown(static_cast<size_t>(row));
+        set_cell(row, 1, shown.name);
+        set_cell(row, 2, rows.shown_type_cell(static_cast<size_t>(row)));
+        set_cell(row, 3, shown.default_value);
+        if (!ready_) return;
+        for (int i = 1; i < 4; ++i)
+            SendMessageW(list(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), LVSCW_AUTOSIZE_USEHEADER);
     }
 
     void show_ctrl(const std::wstring& type)

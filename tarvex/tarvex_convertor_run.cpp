@@ -11,6 +11,7 @@
 #include "TK/tk_text.h"
 #include "TK/tk_wstring.h"
 #include "UDB/udb_value_exception.h"
+#include "tarvex/count_text.h"
 #include "tarvex/error_handler.h"
 #include "tarvex/init_conversion.h"
 #include "tarvex/mutator_conversion_exception.h"
@@ -74,7 +75,8 @@ void tarvex_convertor::operator()()
         if (front_end && front_end->convert_all_when_empty() && selected_tables.empty() && selected_queries.empty())
             selected_tables = source->get_tables();
         tables_total.store(static_cast<uint32_t>(selected_tables.size()));
-        progress(L"Converting database '" + src + L"' (" + std::to_wstring(selected_tables.size()) + L" tables)\n");
+        progress(L"Converting database '" + src + L"' (" + count_text(selected_tables.size(), L"table", L"tables") +
+                 L")\n");
         run_entries(*source);
         progress(summary.text(false));
 
@@ -200,7 +202,7 @@ std::unique_ptr<udb_recordset> tarvex_convertor::open_source_entry(mss_database&
     std::unique_ptr<udb_recordset> src_rs =
         query.empty() ? source.get_table1(name, 1) : source.get_table(name, query, 1);
     if (!src_rs) throw tk_exception(L"Table '" + name + L"' does not exist in the source database", 0);
-    progress(L"Converting table '" + name + L"' (" + std::to_wstring(src_rs->record_count) + L" records)\n");
+    progress(L"Converting table '" + name + L"' (" + count_text(src_rs->record_count, L"record", L"records") + L")\n");
     return src_rs;
 }
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include "platform/ui/ui_module.h"
 #include "platform/ui/ui_window_object.h"
@@ -156,11 +157,14 @@ INT_PTR ui_dialog::DoModal(HWND owner, LPARAM init_param)
             pop_modal(h);
             o = lookup(h);
         }
+        QPointer<QWidget> owner_window = o && o->widget ? o->widget->parentWidget() : nullptr;
         if (o) {
             o->in_loop = false;
             result = o->result;
             destroy_window(h, true);
         }
+        // As when a modal dialog ends on Windows: its owner gets the keyboard back.
+        if (owner_window && owner_window->isVisible()) owner_window->activateWindow();
     });
     return result;
 }

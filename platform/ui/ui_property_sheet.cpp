@@ -151,7 +151,8 @@ ui_sheet_state* state_of(HWND h)
 
 HWND make_button(HWND sheet, QWidget* parent, QBoxLayout* row, int id, const wchar_t* text)
 {
-    auto* b = new QPushButton(qstr(text), parent);
+    auto* b = new mnemonic_button<QPushButton>(parent);
+    b->setText(qstr(text));
     b->setAutoDefault(false);
     // The sheet's buttons are 50 x 14 dialog units, as the system draws them.
     b->setMinimumSize(dlu_x(50), dlu_y(14));
@@ -184,6 +185,12 @@ bool is_enabled(HWND h)
     return o && o->widget && o->widget->isEnabled();
 }
 
+QPushButton* button_of(HWND h)
+{
+    ui_window_object* o = lookup(h);
+    return o ? qobject_cast<QPushButton*>(o->widget.data()) : nullptr;
+}
+
 void apply_buttons(ui_sheet_state& st)
 {
     const DWORD f = st.wizard_buttons;
@@ -193,6 +200,40 @@ void apply_buttons(ui_sheet_state& st)
     set_shown(st.finish, finish);
     set_enabled(st.finish, f & PSWIZB_FINISH);
     set_shown(st.next, !finish);
+    // Enter presses Next, or Finish on the last page.
+    if (QPushButton* b = button_of(finish ? st.finish : st.next)) b->setDefault(true);
+    if (QPushButton* b = button_of(finish ? st.next : st.finish)) b->setDefault(false);
+}
+
+// Tab goes through the page's controls in template order, then Back, Next,
+// Finish, Cancel and Help.
+void chain_tab_order(ui_sheet_state& st, ui_window_object* page)
+{
+    std::vector<QWidget*> chain;
+    for (HWND c : page->children)
+        if (ui_window_object* co = lookup(c); co && co->widget && co->kind == ui_window_kind::control)
+            chain.push_back(co->widget);
+    for (HWND b : {st.back, st.next, st.finish, st.cancel, st.help})
+        if (ui_window_object* bo = lookup(b); bo && bo->widget) chain.push_back(bo->widget);
+    for (size_t i = 0; i + 1 < chain.size(); ++i) QWidget::setTabOrder(chain[i], chain[i + 1]);
+}
+
+// The page's first control that Tab would reach; the default button when it has none.
+void focus_first_field(ui_sheet_state& st, ui_window_object* page)
+{
+    for (HWND c : page->children) {
+        ui_window_object* co = lookup(c);
+        if (!co || !co->widget || co->kind != ui_window_kind::control) continue;
+        QWidget* w = co->widget;
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() || w->isHidden()) continue;
+        w->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    for (HWND b : {st.next, st.finish})
+        if (QPushButton* pb = button_of(b); pb && pb->isVisible() && pb->isEnabled()) {
+            pb->setFocus(Qt::TabFocusReason);
+            return;
+        }
 }
 
 LRESULT notify_page(HWND sheet, HWND page, UINT code)
@@ -337,12 +378,14 @@ void show_page(HWND sheet, int index)
     if (st->watermark) st->watermark->setVisible(exterior && !st->watermark->pixmap().isNull());
     po->widget->show();
     po->widget->raise();
+    chain_tab_order(*st, po);
     if (st->header_title)
         st->header_title->setText((psp.dwFlags & PSP_USEHEADERTITLE) ? qstr(e.handle->header_title) : QString());
     if (st->header_subtitle)
         st->header_subtitle->setText((psp.dwFlags & PSP_USEHEADERSUBTITLE) ? qstr(e.handle->header_subtitle)
                                                                            : QString());
     set_enabled(st->help, psp.dwFlags & PSP_HASHELP);
+    focus_first_field(*st, po);
 }
 
 // Activates the page at `index`; a page that refuses (-1) passes on in the

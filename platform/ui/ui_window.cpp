@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -137,6 +138,12 @@ QString display_text(const std::wstring& s)
     return out;
 }
 
+QString label_text(const QLabel* label, const std::wstring& s)
+{
+    // With a buddy the '&' marks the access key, which the label underlines.
+    return label && label->buddy() ? qstr(s) : display_text(s);
+}
+
 namespace {
 
 // Dialog units follow the dialog font, as on Windows: a horizontal unit is a
@@ -215,9 +222,9 @@ namespace {
 // --- Widgets -----------------------------------------------------------------
 
 // Check boxes and radio buttons the owner sets itself do not flip on a click.
-class check_box_widget : public QCheckBox {
+class check_box_widget : public mnemonic_button<QCheckBox> {
 public:
-    check_box_widget(bool automatic, QWidget* parent) : QCheckBox(parent), automatic_(automatic) {}
+    check_box_widget(bool automatic, QWidget* parent) : mnemonic_button<QCheckBox>(parent), automatic_(automatic) {}
 
 protected:
     void nextCheckState() override
@@ -229,9 +236,13 @@ private:
     bool automatic_;
 };
 
-class radio_button_widget : public QRadioButton {
+// Radio buttons that follow one another in a template form a group, as the
+// dialog manager groups them: the group is one Tab stop (Tab reaches its checked
+// button) and the arrow keys move through it, clicking the button reached.
+class radio_button_widget : public mnemonic_button<QRadioButton> {
 public:
-    radio_button_widget(bool automatic, QWidget* parent) : QRadioButton(parent), automatic_(automatic)
+    radio_button_widget(bool automatic, int group, QWidget* parent)
+        : mnemonic_button<QRadioButton>(parent), automatic_(automatic), group_(group)
     {
         setAutoExclusive(automatic);
     }
@@ -242,8 +253,95 @@ protected:
         if (automatic_) QRadioButton::nextCheckState();
     }
 
+    void focusInEvent(QFocusEvent* e) override
+    {
+        QRadioButton::focusInEvent(e);
+        const bool by_tab = e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason;
+        if (!by_tab || skipping_ || isChecked()) return;
+        for (radio_button_widget* m : members())
+            if (m != this && m->isChecked() && m->isEnabled() && m->isVisible()) {
+                m->setFocus(e->reason());
+                return;
+            }
+    }
+
+    bool focusNextPrevChild(bool next) override
+    {
+        // Past the other buttons of the group.
+        skipping_ = true;
+        bool moved = false;
+        for (size_t guard = 0; guard <= members().size(); ++guard) {
+            moved = QRadioButton::focusNextPrevChild(next);
+            auto* r = dynamic_cast<radio_button_widget*>(QApplication::focusWidget());
+            if (!moved || !r || r == this || r->parentWidget() != parentWidget() || r->group_ != group_) break;
+        }
+        skipping_ = false;
+        // Entering the next group lands on its checked button.
+        if (auto* r = dynamic_cast<radio_button_widget*>(QApplication::focusWidget()); r && r->group_ != group_) {
+            QFocusEvent again(QEvent::FocusIn, next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            r->focusInEvent(&again);
+        }
+        return moved;
+    }
+
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const int key = e->key();
+        const int step = (key == Qt::Key_Down || key == Qt::Key_Right) ? 1
+                         : (key == Qt::Key_Up || key == Qt::Key_Left)  ? -1
+                                                                       : 0;
+        if (step == 0 || e->modifiers() != Qt::NoModifier) {
+            QRadioButton::keyPressEvent(e);
+            return;
+        }
+        const std::vector<radio_button_widget*> group = members();
+        const auto self = std::find(group.begin(), group.end(), this);
+        const int n = static_cast<int>(group.size());
+        int at = static_cast<int>(self - group.begin());
+        for (int k = 1; k < n; ++k) {
+            radio_button_widget* m = group[static_cast<size_t>(((at + step * k) % n + n) % n)];
+            if (!m->isEnabled() || !m->isVisible()) continue;
+            m->setFocus(Qt::OtherFocusReason);
+            m->click();
+            break;
+        }
+        e->accept();
+    }
+
 private:
+    std::vector<radio_button_widget*> members() const
+    {
+        std::vector<radio_button_widget*> out;
+        if (!parentWidget()) return out;
+        for (QObject* c : parentWidget()->children())
+            if (auto* r = dynamic_cast<radio_button_widget*>(c); r && r->group_ == group_) out.push_back(r);
+        return out;
+    }
+
     bool automatic_;
+    int group_;
+    static inline bool skipping_ = false; // user-interface thread only
+};
+
+// A list box answers Enter on its current entry as a double click: the
+// keyboard's way to what a double click opens.
+class list_box_widget : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+        if (enter && e->modifiers() == Qt::NoModifier && currentItem()) {
+            // The entry with the caret is the one Enter acts on.
+            if (!currentItem()->isSelected()) setCurrentItem(currentItem(), QItemSelectionModel::ClearAndSelect);
+            if (HWND h = handle_of(this)) boundary([h] { notify_command(h, LBN_DBLCLK); });
+            e->accept();
+            return;
+        }
+        QListWidget::keyPressEvent(e);
+    }
 };
 
 class combo_widget : public QComboBox {
@@ -326,7 +424,7 @@ void set_control_text(ui_window_object* o, const std::wstring& text)
         break;
     case ui_control_kind::static_text:
     case ui_control_kind::hyperlink:
-        if (auto* l = qobject_cast<QLabel*>(w)) l->setText(display_text(text));
+        if (auto* l = qobject_cast<QLabel*>(w)) l->setText(label_text(l, text));
         break;
     case ui_control_kind::group_box:
         if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(display_text(text));
@@ -792,9 +890,30 @@ LRESULT dialog_proc(ui_window_object* o, HWND h, UINT msg, WPARAM w, LPARAM l)
 
 // --- Building controls from a template ------------------------------------------------
 
+bool takes_focus(ui_control_kind k)
+{
+    switch (k) {
+    case ui_control_kind::edit:
+    case ui_control_kind::combo_box:
+    case ui_control_kind::list_box:
+    case ui_control_kind::list_view:
+    case ui_control_kind::push_button:
+    case ui_control_kind::check_box:
+    case ui_control_kind::radio_button:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
 {
+    std::vector<std::pair<ui_control_kind, QWidget*>> built;
+    int radio_group = 0;
+    bool after_radio = false;
     for (const ui_control_template& c : t.controls) {
+        if (c.kind == ui_control_kind::radio_button && !after_radio) ++radio_group;
+        after_radio = c.kind == ui_control_kind::radio_button;
         auto obj = std::make_unique<ui_window_object>();
         obj->kind = ui_window_kind::control;
         obj->control = c.kind;
@@ -824,7 +943,8 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
             w = new QGroupBox(display_text(c.text), surface);
             break;
         case ui_control_kind::push_button: {
-            auto* b = new QPushButton(qstr(c.text), surface);
+            auto* b = new mnemonic_button<QPushButton>(surface);
+            b->setText(qstr(c.text));
             b->setAutoDefault(false);
             if ((c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) b->setDefault(true);
             w = b;
@@ -837,7 +957,7 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
             break;
         }
         case ui_control_kind::radio_button: {
-            auto* b = new radio_button_widget((c.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON, surface);
+            auto* b = new radio_button_widget((c.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON, radio_group, surface);
             b->setText(qstr(c.text));
             w = b;
             break;
@@ -865,7 +985,7 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
             break;
         }
         case ui_control_kind::list_box: {
-            auto* lw = new QListWidget(surface);
+            auto* lw = new list_box_widget(surface);
             lw->setSelectionMode(QAbstractItemView::SingleSelection);
             w = lw;
             break;
@@ -903,6 +1023,7 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
         if (c.hidden) w->setVisible(false);
         if (c.disabled) w->setEnabled(false);
         obj->widget = w;
+        built.emplace_back(c.kind, w);
         HWND h = register_window(std::move(obj));
         // User actions become the notifications of the Windows controls.
         switch (c.kind) {
@@ -937,6 +1058,17 @@ void build_controls(HWND parent, QWidget* surface, const ui_dialog_template& t)
             connect_list_view(w, h);
             break;
         default:
+            break;
+        }
+    }
+    // A label's access key moves to the control after it, as the dialog manager does.
+    for (size_t i = 0; i < built.size(); ++i) {
+        auto* label = built[i].first == ui_control_kind::static_text ? qobject_cast<QLabel*>(built[i].second) : nullptr;
+        if (!label) continue;
+        for (size_t j = i + 1; j < built.size(); ++j) {
+            if (!takes_focus(built[j].first)) continue;
+            label->setBuddy(built[j].second);
+            label->setText(label_text(label, t.controls[i].text));
             break;
         }
     }

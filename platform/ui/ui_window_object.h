@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
+#include <QShortcutEvent>
 #include <QWidget>
 
 #include <exception>
@@ -92,6 +93,26 @@ struct ui_window_object {
 
 namespace ui_detail {
 
+// A button whose access key clicks it at once, as the dialog manager does (the
+// widget's own answer is a delayed, animated click).
+template <class Button>
+class mnemonic_button : public Button {
+public:
+    using Button::Button;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
+            if (!this->isEnabled()) return true;
+            this->setFocus(Qt::ShortcutFocusReason);
+            this->click();
+            return true;
+        }
+        return Button::event(e);
+    }
+};
+
 // The live window behind a handle, or null. Only the user-interface thread may
 // use the object.
 ui_window_object* lookup(HWND h);
@@ -131,6 +152,8 @@ QString qstr(const std::wstring& s);
 std::wstring wstr(const QString& s);
 // A label's text: '&' marks a mnemonic, "&&" a literal '&'.
 QString display_text(const std::wstring& s);
+// A static's text as its label shows it: with the access key when it has a buddy.
+QString label_text(const QLabel* label, const std::wstring& s);
 QPixmap pixmap_of(const ui_image& image, int cx = 0, int cy = 0);
 QImage qimage_of(const ui_image& image);
 

@@ -22,9 +22,9 @@ const ui_dialog_resource dialog118(
                  groupbox(L" Connect using: ", -1, 7, 50, 300, 86),
                  radiobutton(L"&Windows authentication", 1329, 15, 62, 150, 10),
                  radiobutton(L"S&QL Server authentication", 1330, 15, 76, 150, 10),
-                 ltext(L"Login:", -1, 27, 92, 50, 8),
+                 ltext(L"&Login:", -1, 27, 92, 50, 8),
                  edittext(1012, 80, 90, 120, 13),
-                 ltext(L"Password:", -1, 27, 108, 50, 8),
+                 ltext(L"&Password:", -1, 27, 108, 50, 8),
                  edittext(1013, 80, 106, 120, 13, ES_AUTOHSCROLL | ES_PASSWORD),
                  checkbox(L"&Connect as database owner", 1202, 27, 122, 150, 10),
              }});

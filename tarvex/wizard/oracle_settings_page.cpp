@@ -22,7 +22,7 @@ const ui_dialog_resource dialog132(
                                 edittext(1004, 120, 44, 50, 13),
                                 ltext(L"&Username:", -1, 7, 64, 110, 8),
                                 edittext(1012, 120, 62, 150, 13),
-                                ltext(L"Password:", -1, 7, 82, 110, 8),
+                                ltext(L"&Password:", -1, 7, 82, 110, 8),
                                 edittext(1013, 120, 80, 150, 13, ES_AUTOHSCROLL | ES_PASSWORD),
                                 ltext(L"If the program has been installed on Oracle server machine, you can leave", -1,
                                       7, 104, 300, 8),

@@ -155,8 +155,9 @@ void sel_file_page::on_browse()
     std::wstring filter = L"Log Files (.log)|*.log|All Files (*.*)|*.*|";
     for (auto& c : filter)
         if (c == L'|') c = L'\0';
+    // A log is most often a new file: a name that does not exist yet is taken.
     open_file_dialog dialog(m_hWnd, std::make_pair(filter, std::wstring(L"Select Log File")),
-                            GetDlgItemText(ctl_log_file, max_text));
+                            GetDlgItemText(ctl_log_file, max_text), false);
     if (dialog.show()) SetDlgItemText(ctl_log_file, dialog.get_path());
 }
 

@@ -101,7 +101,7 @@ protected:
     // replaces the selected query old_name.
     void query_dialog(const std::wstring& old_name, const std::wstring& name, const std::wstring& text, HWND owner)
     {
-        set_query_dlg dlg(name, text);
+        set_query_dlg dlg(name, text, !old_name.empty());
         if (dlg.DoModal(owner) != IDOK) return;
         // A query may not share its name with a table or query of either list:
         // the name becomes the target table's.

@@ -2,6 +2,7 @@
 
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_text.h"
 #include "platform/win32/win_compare.h"
 #include "tarvex/tarvex_convertor.h"
 
@@ -32,7 +33,8 @@ const ui_dialog_resource dialog128(
 
 } // namespace
 
-set_query_dlg::set_query_dlg(const std::wstring& n, const std::wstring& q) : ui_dialog(IDD), name(n), query(q)
+set_query_dlg::set_query_dlg(const std::wstring& n, const std::wstring& q, bool editing)
+    : ui_dialog(IDD), name(n), query(q), editing_(editing)
 {
     tk_logger::log(1, "set_query_dlg::set_query_dlg");
 }
@@ -85,6 +87,7 @@ bool set_query_dlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM,
 void set_query_dlg::on_init()
 {
     tk_logger::log(1, "set_query_dlg::on_init");
+    if (editing_) SetWindowText(L"Edit Query");
     SetDlgItemText(IDC_NAME, name);
     SetDlgItemText(IDC_QUERY, query);
     CenterWindow();
@@ -99,17 +102,22 @@ void set_query_dlg::on_test_query()
         wizard_shell::error(L"The query must start with SELECT.");
         return;
     }
-    bool ok = false;
+    // The server runs the query; what it says of a query it refuses is the
+    // user's guide (a missing table is not a syntax error).
+    std::wstring refusal;
     try {
-        ok = tarvex_convertor::ref().test_query(text);
+        tarvex_convertor& driver = tarvex_convertor::ref();
+        driver.open_source(driver.src)->query(text).reset();
     } catch (const tk_exception& e) {
         tk_logger::log(2, "Query test failed: %s", e.what());
+        refusal = tk_trim(to_unicode(std::string(e.what())));
+        if (refusal.empty()) refusal = L"(the server gave no text)";
     }
-    if (ok)
+    if (refusal.empty())
         wizard_shell::message(L"The query is correct.");
     else
-        wizard_shell::error(
-            L"You have an error in your query syntax. Make sure that it is a correct SQL SELECT-statement.");
+        wizard_shell::error(L"The server refused the query:\n\n" + refusal +
+                            L"\n\nCorrect the query and test it again.");
 }
 
 void set_query_dlg::on_ok()

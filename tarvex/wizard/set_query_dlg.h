@@ -9,7 +9,8 @@ public:
     static constexpr int IDD = 128;
     static constexpr int help_topic = 1022;
 
-    set_query_dlg(const std::wstring& name, const std::wstring& query);
+    // editing: the dialog changes a query the user made before, and says so in its caption.
+    set_query_dlg(const std::wstring& name, const std::wstring& query, bool editing = false);
 
     bool ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
 
@@ -21,6 +22,7 @@ public:
     std::wstring query;
 
 private:
+    bool editing_;
     void on_init();
     void on_test_query();
     void on_ok();

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -49,15 +50,51 @@ TEST_F(file_dialog_test, open_starts_in_the_folder_of_the_initial_path_and_needs
     EXPECT_EQ(seen[0].title, L"Select Profile File");
 }
 
-TEST_F(file_dialog_test, an_empty_initial_path_starts_in_the_program_folder_and_cancel_changes_nothing)
+TEST_F(file_dialog_test, without_a_folder_a_dialog_starts_in_the_home_then_in_the_last_folder_chosen)
 {
-    open_file_dialog dlg(nullptr, k_profiles, L"");
-    EXPECT_FALSE(dlg.show());
-    EXPECT_EQ(dlg.get_path(), L"");
+    const std::filesystem::path home = dir_ / "home";
+    std::filesystem::create_directories(home);
+    const char* saved = std::getenv("HOME");
+    const std::string saved_home = saved ? saved : "";
+    ::setenv("HOME", home.c_str(), 1);
+    file_dialog::forget_last_folder();
+    {
+        open_file_dialog dlg(nullptr, k_profiles, L"");
+        EXPECT_FALSE(dlg.show()) << "cancelled";
+        EXPECT_EQ(dlg.get_path(), L"");
+    }
+    // A file chosen elsewhere makes its folder the next start.
+    std::filesystem::create_directories(dir_ / "work");
+    std::ofstream(dir_ / "work" / "p.tvx") << "x";
+    {
+        open_file_dialog dlg(nullptr, k_profiles, L"");
+        ui_automation::queue_file_dialog_answer((dir_ / "work" / "p.tvx").wstring());
+        EXPECT_TRUE(dlg.show());
+    }
+    {
+        save_file_dialog dlg(nullptr, k_profiles, L"", L"tvx");
+        EXPECT_FALSE(dlg.show());
+    }
+    if (saved) ::setenv("HOME", saved_home.c_str(), 1);
     const auto seen = ui_automation::file_dialogs();
-    ASSERT_EQ(seen.size(), 1u);
+    ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].initial_file, L"");
-    EXPECT_EQ(std::filesystem::canonical(seen[0].current_dir), std::filesystem::canonical(get_module_dir()));
+    EXPECT_EQ(std::filesystem::canonical(seen[0].current_dir), std::filesystem::canonical(home))
+        << "not the program's folder, where a user seldom may write";
+    EXPECT_EQ(std::filesystem::canonical(seen[1].current_dir), std::filesystem::canonical(home));
+    EXPECT_EQ(std::filesystem::canonical(seen[2].current_dir), std::filesystem::canonical(dir_ / "work"));
+    EXPECT_NE(std::filesystem::canonical(seen[0].current_dir), std::filesystem::canonical(get_module_dir()));
+    file_dialog::forget_last_folder();
+}
+
+TEST_F(file_dialog_test, an_open_dialog_for_a_file_to_write_takes_a_name_that_does_not_exist_yet)
+{
+    open_file_dialog dlg(nullptr, k_profiles, (dir_ / "old.log").wstring(), false);
+    ui_automation::queue_file_dialog_answer((dir_ / "new.log").wstring());
+    ASSERT_TRUE(dlg.show());
+    EXPECT_EQ(dlg.get_path(), (dir_ / "new.log").wstring());
+    EXPECT_EQ(ui_automation::file_dialogs().at(0).flags & OFN_FILEMUSTEXIST, 0u);
+    file_dialog::forget_last_folder();
 }
 
 TEST_F(file_dialog_test, save_appends_the_extension_unless_the_name_holds_it_in_the_same_case)

@@ -269,7 +269,7 @@ TEST_F(agent_conversion, profile_with_a_type_mapping_drops_the_column)
     agent_result r = run_agent({"--profile=" + profile});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out,
-              "Converting database 'db' (1 tables)\nConverting table 'dbo.A' (3 records)\n"
+              "Converting database 'db' (1 table)\nConverting table 'dbo.A' (3 records)\n"
               "Creating schema if necessary: 'dbo'\n"
               "Conversion ended. Tables converted: 1, failed: 0. Records copied: 3, refused: 0.\n");
     table_map map;
@@ -288,7 +288,7 @@ TEST_F(agent_conversion, table_file_with_bom_crlf_and_a_non_ascii_name)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
-              "Converting database 'db' (2 tables)\nConverting table 'dbo.Straße' (1 records)\n"
+              "Converting database 'db' (2 tables)\nConverting table 'dbo.Straße' (1 record)\n"
               "Creating schema if necessary: 'dbo'\nConverting table 'dbo.B' (0 records)\n"
               "Creating schema if necessary: 'dbo'\n"
               "Conversion ended. Tables converted: 2, failed: 0. Records copied: 1, refused: 0.\n");

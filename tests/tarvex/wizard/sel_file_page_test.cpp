@@ -248,6 +248,11 @@ TEST_F(database_page, browse_puts_the_chosen_log_file_in_the_box)
     // Cancelled: the box keeps its text.
     ui_automation::click(h, 1105);
     EXPECT_EQ(item_text(h, 1005), chosen);
+    // A new log is the usual case: a name that does not exist yet is taken.
+    const std::wstring fresh = w(env.servers.dir() + "/fresh.log");
+    ui_automation::queue_file_dialog_answer(fresh);
+    ui_automation::click(h, 1105);
+    EXPECT_EQ(item_text(h, 1005), fresh);
 }
 
 } // namespace

@@ -130,8 +130,8 @@ TEST_F(table_page, the_query_dialog_refuses_what_cannot_be_a_query_and_keeps_the
                                L"The query must start with SELECT.",
                                L"The query must start with SELECT.",
                                L"Query is empty!",
-                               L"You have an error in your query syntax. Make sure that it is a correct SQL "
-                               L"SELECT-statement.",
+                               L"The server refused the query:\n\nInvalid object name 'NoSuchTable'.\n\n"
+                               L"Correct the query and test it again.",
                                L"The query is correct.",
                            }));
     EXPECT_EQ(seen, std::vector<std::wstring>{L"Add Query"});
@@ -360,4 +360,33 @@ TEST_F(table_page, tables_of_the_selection_the_source_does_not_list_are_named_be
     EXPECT_NE(boxes[0].find(L"uncheck 'View tables owned by the user'"), std::wstring::npos) << boxes[0];
     EXPECT_TRUE(env.oracle_tables("SCOTT").empty());
     EXPECT_TRUE(env.oracle_tables("dbo").empty());
+}
+
+TEST_F(table_page, test_query_shows_what_the_server_says_and_an_edited_query_is_captioned_as_an_edit)
+{
+    open();
+    std::vector<std::wstring> captions;
+    queue_modal([&](HWND dlg) {
+        captions.push_back(GetWindowTextW_(dlg));
+        set_text(dlg, 1019, L"Ghosts");
+        set_text(dlg, 1020, L"SELECT * FROM dbo.NoSuchTable");
+        click(dlg, 129); // Test Query
+        set_text(dlg, 1020, L"SELECT Id FROM dbo.Items");
+        click(dlg, 129);
+        click(dlg, IDOK);
+    });
+    click(*page, tvx_sel_tables_page::IDC_ADD_QUERY);
+    const auto boxes = box_texts();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].find(L"syntax"), std::wstring::npos) << "a missing table is no syntax error: " << boxes[0];
+    EXPECT_NE(boxes[0].find(L"NoSuchTable"), std::wstring::npos) << "the server's own text: " << boxes[0];
+    EXPECT_EQ(ui_automation::message_boxes()[0].type & MB_ICONMASK, MB_ICONSTOP);
+    EXPECT_EQ(boxes[1], L"The query is correct.");
+
+    queue_modal([&](HWND dlg) {
+        captions.push_back(GetWindowTextW_(dlg));
+        click(dlg, IDCANCEL);
+    });
+    double_click_item(*page, tvx_sel_tables_page::IDC_SELECTED, 0);
+    EXPECT_EQ(captions, (std::vector<std::wstring>{L"Add Query", L"Edit Query"}));
 }

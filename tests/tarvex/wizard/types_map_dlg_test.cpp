@@ -313,3 +313,31 @@ TEST_F(mapping_dialog, each_dialog_and_the_page_open_their_own_help_topic)
     EXPECT_NE(calls[1].find(L"|15|1024"), std::wstring::npos);
     EXPECT_NE(calls[2].find(L"|15|1017"), std::wstring::npos);
 }
+
+TEST_F(mapping_dialog, the_list_shows_each_edit_once_the_row_is_left_and_again_on_reopening)
+{
+    std::vector<std::wstring> after_edit, reopened;
+    auto row = [](HWND dlg, int r) {
+        return std::vector<std::wstring>{cell(dlg, r, 1), cell(dlg, r, 2), cell(dlg, r, 3)};
+    };
+    ASSERT_EQ(run(L"[dbo].[Items]",
+                  [&](HWND dlg) {
+                      pick(dlg, 2); // Price decimal(10,2) -> NVARCHAR2(20) named Cost, default 'n/a'
+                      set_text(dlg, res::IDC_NAME, L"Cost");
+                      choose_type(dlg, L"NVARCHAR2");
+                      set_text(dlg, res::IDC_LENGTH, L"20");
+                      set_text(dlg, res::IDC_DEFAULT, L"'n/a'");
+                      pick(dlg, 0);
+                      after_edit = row(dlg, 2);
+                      click(dlg, IDOK);
+                  }),
+              IDOK);
+    EXPECT_EQ(after_edit, (std::vector<std::wstring>{L"Cost", L"NVARCHAR2(20)", L"'n/a'"}));
+    ASSERT_EQ(run(L"[dbo].[Items]",
+                  [&](HWND dlg) {
+                      reopened = row(dlg, 2);
+                      click(dlg, IDCANCEL);
+                  }),
+              IDCANCEL);
+    EXPECT_EQ(reopened, after_edit);
+}

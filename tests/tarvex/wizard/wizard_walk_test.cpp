@@ -101,7 +101,7 @@ TEST_F(wizard_walk, every_page_in_turn_converts_the_chosen_table_and_keeps_the_s
         ASSERT_TRUE(env.pump_until([&] { return finish.m_hWnd && env.active_page() == finish.m_hWnd; }, 120000));
 
         EXPECT_EQ(item_text(finish, 1314), L"success");
-        EXPECT_NE(item_text(progress, 1016).find(L"Converting database 'gadgets' (1 tables)"), std::wstring::npos)
+        EXPECT_NE(item_text(progress, 1016).find(L"Converting database 'gadgets' (1 table)"), std::wstring::npos)
             << to_utf8(item_text(progress, 1016));
         ui_automation::queue_file_dialog_answer(w(profile));
         ui_automation::click(finish, 1116);
