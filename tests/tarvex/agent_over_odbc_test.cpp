@@ -164,6 +164,7 @@ TEST_F(agent_over_odbc, long_values_arrive_whole_through_the_driver)
     ASSERT_EQ(r.rows.size(), 2u);
     EXPECT_EQ(r.rows[0][0].s, national);
     EXPECT_EQ(r.rows[1][0].s, national_big);
+}
 
 // Dates, times and offsets over ODBC are read by their parts: early years
 // keep their year, every fraction digit and the extreme offsets arrive.
