@@ -41,6 +41,16 @@ int rank(const mssx_type& t)
     return 1;
 }
 
+// Precedence among the integer types: bigint, int, smallint, tinyint, bit.
+int integer_rank(const mssx_type& t)
+{
+    if (t.name == "bigint") return 4;
+    if (t.name == "int") return 3;
+    if (t.name == "smallint") return 2;
+    if (t.name == "tinyint") return 1;
+    return 0;
+}
+
 // Magnitudes of up to 77 digits: what two 38-digit operands brought to one
 // scale, or multiplied, can take.
 struct wide {
@@ -292,7 +302,11 @@ mssx_type mssx_arithmetic_type(char op, const mssx_type& a, const mssx_type& b)
     if (rank(high) < 5) {
         // money, smallmoney and integers keep the type of higher precedence
         if (high.name == "smallmoney" && (a.name == "smallmoney") != (b.name == "smallmoney")) return high;
-        if (high.is_integer() && high.name != "bigint") return mssx_make_type("int", {});
+        if (a.is_integer() && b.is_integer()) {
+            // the operand of higher precedence gives the type; bit computes as int
+            const mssx_type& h = integer_rank(a) >= integer_rank(b) ? a : b;
+            return h.name == "bit" ? mssx_make_type("int", {}) : h;
+        }
         return high;
     }
     int p1 = 0, s1 = 0, p2 = 0, s2 = 0;
@@ -328,7 +342,11 @@ mssx_type mssx_arithmetic_type(char op, const mssx_type& a, const mssx_type& b)
             s = kMssxMinDivisionScale;
         p = kMssxMaxPrecision;
     }
-    return decimal_type(p, s);
+    // numeric literals and columns keep their name unless a decimal takes part
+    mssx_type out = decimal_type(p, s);
+    if (a.name != "decimal" && b.name != "decimal" && (a.name == "numeric" || b.name == "numeric"))
+        out.name = "numeric";
+    return out;
 }
 
 mssx_type mssx_sum_type(const mssx_type& t)

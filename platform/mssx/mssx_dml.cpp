@@ -87,6 +87,7 @@ mssx_type mssx_batch_runner::computed_type(const mssx_table_def& t, const std::s
     std::vector<std::optional<mssx_type>> types;
     mssx_translate_env env = table_env(c, t);
     env.item_types = &types;
+    env.type_every_item = true;
     (void)mssx_translate(toks, 0, toks.size() - 1, env);
     if (!types.empty() && types[0]) return *types[0];
     // a plain column keeps its type; anything else reads as text

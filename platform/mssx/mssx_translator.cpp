@@ -47,6 +47,10 @@ const std::map<std::string, std::pair<const char*, const char*>> kHierarchyMetho
     {"ISDESCENDANTOF", {"bit", ""}}};
 const std::set<std::string> kHierarchyMethods = {"GETLEVEL", "TOSTRING", "GETANCESTOR", "ISDESCENDANTOF"};
 
+// Longest char and nchar values short of max.
+constexpr int64_t kMssxCharLimit = 8000;
+constexpr int64_t kMssxNcharLimit = 4000;
+
 // Functions whose result is text when their argument is.
 const std::set<std::string> kTextFunctions = {"UPPER", "LOWER",     "LTRIM",   "RTRIM",   "TRIM",     "SUBSTRING",
                                               "LEFT",  "RIGHT",     "REPLACE", "ISNULL",  "COALESCE", "CONCAT",
@@ -345,7 +349,7 @@ private:
         bool plain = a < b;
         for (size_t i = a; i < b; ++i)
             if (!((i - a) % 2 == 0 ? T[i].is_name() : T[i].is_op("."))) plain = false;
-        env.item_types->push_back(plain ? std::nullopt : infer(a, b));
+        env.item_types->push_back(plain ? std::nullopt : env.type_every_item ? expr_type(a, b) : infer(a, b));
     }
 
     static bool is_comparison(const mssx_token& t)
@@ -671,8 +675,9 @@ private:
         return std::nullopt;
     }
 
-    // The type of [a, b) as infer() knows it, or else as text: literals,
-    // text columns, text functions of them and their concatenation.
+    // The type of [a, b) as infer() knows it, or else as SQL Server derives
+    // it for text, CASE and functions: literals, text columns, text
+    // functions of them and their concatenation (lengths added up).
     std::optional<mssx_type> expr_type(size_t a, size_t b)
     {
         while (b > a + 1 && T[a].is_op("(") && match(a, b) == b - 1) {
@@ -680,6 +685,7 @@ private:
             --b;
         }
         if (a >= b) return std::nullopt;
+        if (T[a].is_word("CASE")) return case_type(a, b);
         if (auto t = infer(a, b)) return t;
         if (b == a + 1 && (T[a].kind == mssx_tok::string || T[a].kind == mssx_tok::nstring)) {
             size_t n = T[a].kind == mssx_tok::nstring ? mssx_utf16_length(T[a].text) : T[a].text.size();
@@ -688,7 +694,7 @@ private:
         }
         if (b == a + 1 && T[a].kind == mssx_tok::binary)
             return mssx_make_type("varbinary", {std::to_string(std::max<size_t>(T[a].text.size(), 1))});
-        // concatenation: nvarchar when any part is
+        // concatenation: nvarchar when any part is, the lengths added up
         int depth = 0;
         std::vector<size_t> plus;
         for (size_t k = a; k < b; ++k) {
@@ -701,26 +707,111 @@ private:
         }
         if (!plus.empty()) {
             plus.push_back(b);
-            bool any_n = false, any_text = false;
+            bool any_n = false, any_max = false;
+            int64_t length = 0;
             size_t from = a;
             for (size_t p : plus) {
                 auto t = expr_type(from, p);
                 if (!t || !t->is_string()) return std::nullopt;
-                any_text = true;
                 any_n = any_n || t->is_nchar();
+                any_max = any_max || t->length < 0;
+                length += t->length;
                 from = p + 1;
             }
-            if (any_text) return mssx_make_type(any_n ? "nvarchar" : "varchar", {"max"});
+            int64_t limit = any_n ? kMssxNcharLimit : kMssxCharLimit;
+            return mssx_make_type(any_n ? "nvarchar" : "varchar",
+                                  {any_max || length > limit ? std::string("max") : std::to_string(length)});
         }
         if (T[a].kind == mssx_tok::ident && a + 1 < b && T[a + 1].is_op("(") && match(a + 1, b) == b - 1) {
             std::string U = mssx_upper(T[a].text);
             auto list = args(a + 1, b - 1);
-            if (!list.empty() && (U == "UPPER" || U == "LOWER" || U == "LTRIM" || U == "RTRIM" || U == "TRIM" ||
-                                  U == "SUBSTRING" || U == "LEFT" || U == "RIGHT" || U == "REPLACE" || U == "ISNULL" ||
-                                  U == "COALESCE" || U == "STUFF" || U == "REPLICATE"))
+            if (U == "LEN" || U == "CHARINDEX" || U == "PATINDEX" || U == "DATALENGTH" || U == "ASCII" ||
+                U == "UNICODE")
+                return mssx_make_type("int", {});
+            if (list.empty()) return std::nullopt;
+            if (U == "UPPER" || U == "LOWER" || U == "LTRIM" || U == "RTRIM" || U == "TRIM" || U == "SUBSTRING" ||
+                U == "LEFT" || U == "RIGHT" || U == "ISNULL" || U == "STUFF")
                 return expr_type(list[0].first, list[0].second);
+            if (U == "COALESCE") {
+                for (auto& r : list)
+                    if (auto t = expr_type(r.first, r.second)) return t;
+                return std::nullopt;
+            }
+            if (U == "REPLACE" || U == "REPLICATE") {
+                auto t = expr_type(list[0].first, list[0].second);
+                if (!t || !t->is_string()) return std::nullopt;
+                bool n = t->is_nchar();
+                return mssx_make_type(
+                    n ? "nvarchar" : "varchar",
+                    {t->length < 0 ? std::string("max") : std::to_string(n ? kMssxNcharLimit : kMssxCharLimit)});
+            }
+            if (U == "NCHAR") return mssx_make_type("nchar", {"1"});
+            if (U == "CHAR") return mssx_make_type("char", {"1"});
         }
         return std::nullopt;
+    }
+
+    // CASE ... THEN x ... ELSE y END: the result of highest precedence, text as long as the longest.
+    std::optional<mssx_type> case_type(size_t a, size_t b)
+    {
+        if (!T[b - 1].is_word("END")) return std::nullopt;
+        std::vector<std::pair<size_t, size_t>> results;
+        int depth = 0, nested = 0;
+        size_t start = 0;
+        for (size_t k = a + 1; k < b; ++k) {
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            if (depth != 0) continue;
+            if (T[k].is_word("CASE"))
+                ++nested;
+            else if (T[k].is_word("END") && nested > 0) {
+                --nested;
+                continue;
+            }
+            if (nested > 0) continue;
+            bool ends = T[k].is_word("WHEN") || T[k].is_word("ELSE") || T[k].is_word("END");
+            if (ends && start) {
+                results.push_back({start, k});
+                start = 0;
+            }
+            if (T[k].is_word("THEN") || T[k].is_word("ELSE")) start = k + 1;
+        }
+        std::optional<mssx_type> best;
+        for (auto& r : results) {
+            if (r.second == r.first + 1 && T[r.first].is_word("NULL")) continue;
+            auto t = expr_type(r.first, r.second);
+            if (!t) return std::nullopt;
+            if (!best) {
+                best = t;
+                continue;
+            }
+            if (best->is_string() && t->is_string()) {
+                bool n = best->is_nchar() || t->is_nchar();
+                int64_t len = best->length < 0 || t->length < 0 ? -1 : std::max(best->length, t->length);
+                best = mssx_make_type(n ? "nvarchar" : "varchar", {len < 0 ? std::string("max") : std::to_string(len)});
+                continue;
+            }
+            int p = 0, s = 0;
+            if (mssx_numeric_shape(*best, p, s) && mssx_numeric_shape(*t, p, s)) {
+                mssx_type sum = mssx_arithmetic_type('+', *best, *t);
+                if (sum.is_exact_decimal() && (best->name == "decimal" || best->name == "numeric" ||
+                                               t->name == "decimal" || t->name == "numeric")) {
+                    // a union of two decimals: the larger integral part and scale, without the carry digit
+                    int p1 = 0, s1 = 0, p2 = 0, s2 = 0;
+                    mssx_numeric_shape(*best, p1, s1);
+                    mssx_numeric_shape(*t, p2, s2);
+                    int scale = std::max(s1, s2);
+                    int precision = std::min(kMssxMaxPrecision, std::max(p1 - s1, p2 - s2) + scale);
+                    sum = mssx_make_type(sum.name, {std::to_string(precision), std::to_string(scale)});
+                }
+                best = sum;
+                continue;
+            }
+            if (t->is_float() && !best->is_string()) best = t;
+        }
+        return best;
     }
 
     static std::optional<mssx_type> literal_type(const std::string& text)

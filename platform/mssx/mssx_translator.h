@@ -25,6 +25,9 @@ struct mssx_translate_env {
     // When set, receives the type of each item of the outermost select list
     // that the translation knows (an exact sum, a CAST ...), nullopt elsewhere.
     std::vector<std::optional<mssx_type>>* item_types = nullptr;
+    // Whether those types include text, CASE and function results (a
+    // computed column's type), not only what exact arithmetic needs.
+    bool type_every_item = false;
     std::string dateformat = "mdy";
     std::string version;
 };

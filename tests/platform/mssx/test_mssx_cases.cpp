@@ -175,3 +175,4 @@ TEST_F(MssxCases, CharTypesHoldTheirCodePage) { run_file("code_pages.sql"); }
 TEST_F(MssxCases, BinaryReadAsText) { run_file("binary_text.sql"); }
 TEST_F(MssxCases, DateFunctions) { run_file("date_functions.sql"); }
 TEST_F(MssxCases, BuiltinFunctions) { run_file("builtin_functions.sql"); }
+TEST_F(MssxCases, ComputedColumnTypes) { run_file("computed_types.sql"); }
