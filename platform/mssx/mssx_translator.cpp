@@ -78,20 +78,23 @@ bool looks_like_compact_date(const std::string& s)
 
 class translator {
 public:
-    translator(const std::vector<mssx_token>& t, const mssx_translate_env& e) : T(t), env(e)
+    // Translates [from, to) of the tokens.
+    translator(const std::vector<mssx_token>& t, const mssx_translate_env& e, size_t from, size_t to)
+        : T(t), env(e), from_(from)
     {
         // every '(' finds its ')' once: the translation asks for them again and again
-        match_.assign(T.size(), kUnmatched);
+        to = std::min(to, T.size());
+        match_.assign(to > from ? to - from : 0, kUnmatched);
         std::vector<size_t> open;
-        for (size_t i = 0; i < T.size(); ++i) {
+        for (size_t i = from; i < to; ++i) {
             if (T[i].is_op("(")) {
                 open.push_back(i);
-                if (open.size() > kMssxMaxNesting) mssx_nesting_error(T[i]);
             } else if (T[i].is_op(")") && !open.empty()) {
-                match_[open.back()] = i;
+                match_[open.back() - from] = i;
                 open.pop_back();
             }
         }
+        mssx_check_nesting(T, from, to);
     }
 
     std::string run(size_t a, size_t b, bool from_group)
@@ -322,12 +325,13 @@ private:
     static constexpr size_t kUnmatched = static_cast<size_t>(-1);
     const std::vector<mssx_token>& T;
     const mssx_translate_env& env;
-    std::vector<size_t> match_; // of each '(': its ')', or kUnmatched
+    size_t from_;
+    std::vector<size_t> match_; // of each '(' from from_ on: its ')', or kUnmatched
 
     // The ')' of the '(' at open before limit; the server's syntax error when there is none.
     size_t match(size_t open, size_t limit) const
     {
-        size_t m = open < match_.size() ? match_[open] : kUnmatched;
+        size_t m = open >= from_ && open - from_ < match_.size() ? match_[open - from_] : kUnmatched;
         if (m == kUnmatched || m >= limit || !T[open].is_op("(")) return mssx_match_paren(T, open, limit);
         return m;
     }
@@ -1214,14 +1218,37 @@ void mssx_nesting_error(const mssx_token& t)
                      15, t.line);
 }
 
-void mssx_check_nesting(const std::vector<mssx_token>& toks)
+namespace {
+
+const std::set<std::string> kChainOperators = {"+", "-",  "*",  "/",  "%",  "=", "<>", "!=", "<",
+                                               ">", "<=", ">=", "!<", "!>", "&", "|",  "^",  "||"};
+// Words that go on a chain of operands; any other keyword starts something new.
+const std::set<std::string> kChainWords = {"AND", "OR",   "NOT",  "IS",   "NULL", "LIKE",   "BETWEEN",
+                                           "IN",  "CASE", "WHEN", "THEN", "ELSE", "EXISTS", "ESCAPE"};
+
+} // namespace
+
+void mssx_check_nesting(const std::vector<mssx_token>& toks, size_t from, size_t to)
 {
-    size_t depth = 0;
-    for (const auto& t : toks) {
+    // the operators of a chain at each level of parentheses: SQLite nests them one in another
+    std::vector<size_t> chain{0};
+    to = std::min(to, toks.size());
+    for (size_t i = from; i < to; ++i) {
+        const mssx_token& t = toks[i];
         if (t.is_op("(")) {
-            if (++depth > kMssxMaxNesting) mssx_nesting_error(t);
-        } else if (t.is_op(")") && depth > 0)
-            --depth;
+            chain.push_back(0);
+            if (chain.size() > kMssxMaxNesting + 1) mssx_nesting_error(t);
+        } else if (t.is_op(")")) {
+            if (chain.size() > 1) chain.pop_back();
+        } else if (t.kind == mssx_tok::op && kChainOperators.count(t.text)) {
+            if (++chain.back() > kMssxMaxChain) mssx_nesting_error(t);
+        } else if (t.kind == mssx_tok::ident && mssx_is_reserved(t) && !kChainWords.count(mssx_upper(t.text))) {
+            chain.back() = 0;
+        } else if (t.is_op(",") || t.is_op(";")) {
+            chain.back() = 0;
+        } else if (t.is_word("AND") || t.is_word("OR")) {
+            if (++chain.back() > kMssxMaxChain) mssx_nesting_error(t);
+        }
     }
 }
 
@@ -1240,6 +1267,6 @@ size_t mssx_match_paren(const std::vector<mssx_token>& toks, size_t open, size_t
 
 std::string mssx_translate(const std::vector<mssx_token>& toks, size_t from, size_t to, const mssx_translate_env& env)
 {
-    translator tr(toks, env);
+    translator tr(toks, env, from, to);
     return tr.run(from, to, false);
 }

@@ -1,6 +1,7 @@
 // Translates T-SQL queries to SQLite: names, TOP, N'..', string +, ISNULL,
 // GETDATE(), CONVERT/CAST, CHARINDEX, SUBSTRING, LEN, @@VERSION, variables.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,8 +37,12 @@ struct mssx_translate_env {
 std::string mssx_translate(const std::vector<mssx_token>& toks, size_t from, size_t to, const mssx_translate_env& env);
 // Deepest nesting of parentheses a statement may have.
 constexpr size_t kMssxMaxNesting = 64;
-// Throws Msg 191 when the tokens nest deeper than kMssxMaxNesting.
-void mssx_check_nesting(const std::vector<mssx_token>& toks);
+// Most operators of one chain (a + b + ..., x = 1 OR x = 2 OR ...): SQLite
+// nests each in the one before, to a depth of 1,000.
+constexpr size_t kMssxMaxChain = 900;
+// Throws Msg 191 when the tokens [from, to) nest deeper than kMssxMaxNesting
+// or chain more operators than kMssxMaxChain.
+void mssx_check_nesting(const std::vector<mssx_token>& toks, size_t from = 0, size_t to = SIZE_MAX);
 [[noreturn]] void mssx_nesting_error(const mssx_token& t);
 // Index of the ')' matching the '(' at `open`; throws 102 when unbalanced.
 size_t mssx_match_paren(const std::vector<mssx_token>& toks, size_t open, size_t limit);

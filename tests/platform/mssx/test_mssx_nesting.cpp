@@ -98,3 +98,31 @@ TEST(MssxNesting, WhatSqliteCannotParseIsMsg191Too)
     ASSERT_EQ(out.errors.size(), 1u);
     EXPECT_EQ(out.errors[0].number, 191) << out.errors[0].what();
 }
+
+TEST(MssxNesting, LongChainsAreRefusedWithoutExhaustingTheStack)
+{
+    mssx_test_server server("nesting_chain");
+    std::string sum = "1";
+    for (int i = 0; i < 100000; ++i) sum += " + 1";
+    auto out = run(server, "SELECT " + sum);
+    ASSERT_EQ(out.errors.size(), 1u);
+    EXPECT_EQ(out.errors[0].number, 191);
+    std::string ors = "1 = 0";
+    for (size_t i = 0; i < kMssxMaxChain + 1; ++i) ors += " OR 1 = 0";
+    out = run(server, "SELECT 1 WHERE " + ors);
+    ASSERT_EQ(out.errors.size(), 1u);
+    EXPECT_EQ(out.errors[0].number, 191);
+}
+
+TEST(MssxNesting, ChainsAreCountedStatementByStatement)
+{
+    mssx_test_server server("nesting_statements");
+    // thousands of statements with operators in one batch are each a short chain
+    std::string batch = "DECLARE @n int = 0\n";
+    for (int i = 0; i < 3000; ++i) batch += "SET @n = @n + 1 * 1\n";
+    batch += "SELECT @n, 1 + 2";
+    for (int i = 0; i < 300; ++i) batch += ", 1 + 2";
+    auto out = run(server, batch);
+    ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+    EXPECT_EQ(mssx_cell(out.results.at(0), 0, 0), "3000");
+}
