@@ -122,7 +122,7 @@ private:
                 a.clustered = word("CLUSTERED");
                 ++k;
             }
-            a.columns = name_list_in_parens(true);
+            a.columns = name_list_in_parens(true, &a.descending);
             options();
         } else if (word("FOREIGN")) {
             a.action = mssx_alter_action::add_foreign_key;

@@ -41,6 +41,7 @@ struct mssx_alter_table {
     bool primary = false;
     std::optional<bool> clustered;
     std::vector<std::string> columns;
+    std::vector<bool> descending; // add_key: which columns are DESC
 
     // add_foreign_key
     std::vector<std::string> ref_table; // name parts as written

@@ -207,7 +207,7 @@ mssx_constraint_spec mssx_table_item_reader::constraint(const std::string& cname
             ++k;
         }
         if (op("("))
-            c.columns = name_list_in_parens(true);
+            c.columns = name_list_in_parens(true, &c.descending);
         else if (!on_column)
             fail();
         options();

@@ -22,6 +22,7 @@ struct mssx_constraint_spec {
     bool primary = false;             // key
     std::optional<bool> clustered;    // key
     std::vector<std::string> columns; // key, foreign_key; empty for the column it is declared on
+    std::vector<bool> descending;     // key: which columns are DESC
     std::vector<std::string> ref_table;
     std::vector<std::string> ref_columns;
     std::string on_delete, on_update; // "CASCADE", "NO ACTION", "SET NULL", "SET DEFAULT" or empty

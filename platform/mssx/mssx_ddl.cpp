@@ -143,6 +143,7 @@ struct table_builder {
         ix.constraint = !c.primary;
         ix.clustered = c.clustered.value_or(c.primary);
         ix.columns = c.columns.empty() ? std::vector<std::string>{column} : c.columns;
+        ix.descending = c.descending;
         if (c.primary && t.primary_key())
             throw mssx_error(8110, "Cannot add multiple PRIMARY KEY constraints to table '" + t.name + "'.");
         ix.name = c.name.empty() ? auto_name(c.primary ? "PK" : "UQ", t.name) : c.name;
@@ -308,6 +309,7 @@ struct alter_table_applier {
         ix.constraint = !a.primary;
         ix.clustered = a.clustered.value_or(a.primary);
         for (auto& col : a.columns) ix.columns.push_back(existing_column(col));
+        ix.descending = a.descending;
         if (a.primary) {
             if (t.primary_key())
                 throw mssx_error(1779, "Table '" + t.name + "' already has a primary key defined on it.");
@@ -447,6 +449,7 @@ void mssx_batch_runner::create(size_t p, size_t e)
     if (T[k].is_word("FUNCTION")) return create_module(p, e, 'F');
     if (T[k].is_word("TRIGGER")) return create_module(p, e, 'T');
     if (T[k].is_word("TYPE")) return create_type(p, e);
+    if (T[k].is_word("XML")) return create_xml_schema_collection(p, e);
     if (T[k].is_word("INDEX") || T[k].is_word("UNIQUE") || T[k].is_word("CLUSTERED") || T[k].is_word("NONCLUSTERED"))
         return create_index(p, e);
     if (T[k].is_word("DATABASE")) {
@@ -463,6 +466,26 @@ void mssx_batch_runner::create(size_t p, size_t e)
         return;
     }
     mssx_syntax_error(T[k]);
+}
+
+void mssx_batch_runner::create_xml_schema_collection(size_t p, size_t e)
+{
+    // CREATE XML SCHEMA COLLECTION [schema.]name AS expression
+    size_t k = p + 2;
+    expect_word(k++, "SCHEMA");
+    expect_word(k++, "COLLECTION");
+    std::vector<std::string> parts = name_parts(k, e);
+    expect_word(k++, "AS");
+    if (k >= e) mssx_syntax_error(T[e]);
+    std::string sch, name;
+    mssx_split_object(parts, sch, name);
+    if (!c.catalog().schema_exists(sch))
+        throw mssx_error(2760, "The specified schema name \"" + sch +
+                                   "\" either does not exist or you do not have permission to use it.");
+    if (c.catalog().xml_schema_collection_exists(sch, name))
+        throw mssx_error(2714, "There is already an object named '" + name + "' in the database.");
+    std::string definition = mssx_text(mssx_make_type("nvarchar", {"max"}), eval(k, e));
+    c.catalog().create_xml_schema_collection(sch, name, definition);
 }
 
 void mssx_batch_runner::create_table(size_t p, size_t e)
@@ -517,7 +540,13 @@ void mssx_batch_runner::create_index(size_t p, size_t e)
     if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
     size_t m = mssx_match_paren(T, k, e);
     for (size_t j = k + 1; j < m; ++j) {
-        if (T[j].is_op(",") || T[j].is_word("ASC") || T[j].is_word("DESC")) continue;
+        if (T[j].is_op(",") || T[j].is_word("ASC")) continue;
+        if (T[j].is_word("DESC")) {
+            if (ix.columns.empty()) mssx_syntax_error(T[j]);
+            ix.descending.resize(ix.columns.size());
+            ix.descending.back() = true;
+            continue;
+        }
         std::string col = ident_text(j);
         if (t->column_index(col) < 0)
             throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
@@ -589,6 +618,20 @@ void mssx_batch_runner::drop(size_t p, size_t e)
     size_t k = p + 1;
     std::string what = mssx_upper(ident_text(k++));
     if (what == "PROC") what = "PROCEDURE";
+    if (what == "XML") {
+        // DROP XML SCHEMA COLLECTION [schema.]name
+        expect_word(k++, "SCHEMA");
+        expect_word(k++, "COLLECTION");
+        std::vector<std::string> parts = name_parts(k, e);
+        if (k < e) mssx_syntax_error(T[k]);
+        std::string sch, name;
+        mssx_split_object(parts, sch, name);
+        if (!c.catalog().xml_schema_collection_exists(sch, name))
+            throw mssx_error(3701, "Cannot drop the XML schema collection '" + name +
+                                       "', because it does not exist or you do not have permission.");
+        c.catalog().drop_xml_schema_collection(sch, name);
+        return;
+    }
     bool if_exists = false;
     if (T[k].is_word("IF") && T[k + 1].is_word("EXISTS")) {
         if_exists = true;
