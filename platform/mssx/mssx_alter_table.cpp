@@ -5,9 +5,9 @@
 
 namespace {
 
-class alter_parser : mssx_token_reader {
+class alter_parser : mssx_table_item_reader {
 public:
-    using mssx_token_reader::mssx_token_reader;
+    using mssx_table_item_reader::mssx_table_item_reader;
 
     mssx_alter_table run()
     {
@@ -87,9 +87,28 @@ private:
         a.names = name_list();
     }
 
+    // ADD item [, item ...]: each item is read up to its comma
     void add(mssx_alter_table& a)
     {
         expect("ADD");
+        size_t statement_end = e;
+        mssx_alter_table* item = &a;
+        while (true) {
+            e = item_end(statement_end);
+            add_item(*item);
+            if (k < e) fail();
+            e = statement_end;
+            if (!op(",")) break;
+            ++k;
+            a.more.emplace_back();
+            item = &a.more.back();
+            item->table = a.table;
+            item->with_check = a.with_check;
+        }
+    }
+
+    void add_item(mssx_alter_table& a)
+    {
         if (word("CONSTRAINT")) {
             ++k;
             a.constraint = name();
@@ -103,7 +122,7 @@ private:
                 a.clustered = word("CLUSTERED");
                 ++k;
             }
-            a.columns = name_list_in_parens(true);
+            a.columns = name_list_in_parens(true, &a.descending);
             options();
         } else if (word("FOREIGN")) {
             a.action = mssx_alter_action::add_foreign_key;
@@ -149,9 +168,10 @@ private:
             // a column; a constraint name belongs to a constraint only
             if (!a.constraint.empty()) fail();
             a.action = mssx_alter_action::add_column;
-            a.column = name();
-            a.type = type();
-            null_or_not_null(a);
+            a.column_spec = column();
+            a.column = a.column_spec->name;
+            a.type = a.column_spec->type;
+            a.nullable = a.column_spec->nullable;
         }
     }
 };

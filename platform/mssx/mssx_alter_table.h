@@ -4,11 +4,12 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "platform/mssx/mssx_create_table.h"
 #include "platform/mssx/mssx_lexer.h"
 #include "platform/mssx/mssx_token_reader.h"
 
 enum class mssx_alter_action {
-    add_column,        // ADD name type [NULL | NOT NULL]
+    add_column,        // ADD name type [NULL | NOT NULL] [DEFAULT x [WITH VALUES]] ... | name AS expression
     add_key,           // ADD [CONSTRAINT n] PRIMARY KEY | UNIQUE [CLUSTERED | NONCLUSTERED] (cols)
     add_foreign_key,   // ADD [CONSTRAINT n] FOREIGN KEY (cols) REFERENCES t [(cols)] [ON DELETE|UPDATE ...]
     add_check,         // ADD [CONSTRAINT n] CHECK (expression)
@@ -25,6 +26,11 @@ struct mssx_alter_table {
     mssx_alter_action action = mssx_alter_action::add_column;
     std::string constraint; // ADD CONSTRAINT name; empty for a generated name
 
+    // add_column: the column as written (type, nullability, default, identity, constraints, computed)
+    std::optional<mssx_column_spec> column_spec;
+    // ADD a, b, ...: the items after the first, each an ADD of its own, applied in order
+    std::vector<mssx_alter_table> more;
+
     // add_column, alter_column, add_default (its column)
     std::string column;
     mssx_type_spec type;
@@ -35,6 +41,7 @@ struct mssx_alter_table {
     bool primary = false;
     std::optional<bool> clustered;
     std::vector<std::string> columns;
+    std::vector<bool> descending; // add_key: which columns are DESC
 
     // add_foreign_key
     std::vector<std::string> ref_table; // name parts as written

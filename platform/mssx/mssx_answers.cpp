@@ -293,6 +293,10 @@ mssx_result mssx_connection::schema_foreign_keys(const mssx_restrictions& r)
     return res;
 }
 
+// The COLLATION of the index schema rowset: DB_COLLATION_ASC, DB_COLLATION_DESC.
+constexpr int64_t kCollationAsc = 1;
+constexpr int64_t kCollationDesc = 2;
+
 mssx_result mssx_connection::schema_indexes(const mssx_restrictions& r)
 {
     mssx_result res;
@@ -352,7 +356,7 @@ mssx_result mssx_connection::schema_indexes(const mssx_restrictions& r)
                                     ix->columns[i],
                                     mssx_value(),
                                     mssx_value(),
-                                    int64_t(1),
+                                    ix->is_descending(i) ? kCollationDesc : kCollationAsc,
                                     rows,
                                     mssx_value(),
                                     text_or_null(ix->filter),

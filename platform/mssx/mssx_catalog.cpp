@@ -26,9 +26,15 @@ CREATE TABLE IF NOT EXISTS mssx_extended_properties(name TEXT, value TEXT, level
 CREATE TABLE IF NOT EXISTS mssx_checks(object_id INTEGER, ordinal INTEGER, name TEXT, definition TEXT, disabled INTEGER,
   PRIMARY KEY(object_id, ordinal));
 CREATE TABLE IF NOT EXISTS mssx_dbts(value INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS mssx_xml_schema_collections(schema_name TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE,
+  definition TEXT, PRIMARY KEY(schema_name, name));
 CREATE INDEX IF NOT EXISTS mssx_foreign_keys_ref ON mssx_foreign_keys(ref_table COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS mssx_objects_name ON mssx_objects(name);
 )SQL";
+// mssx_indexes.descending: one letter a column
+constexpr char kDescendingFlag = 'D';
+constexpr char kAscendingFlag = 'A';
+
 // How many definitions and lookups are kept: the last few tables a client works on.
 constexpr size_t kept_tables = 64;
 constexpr size_t kept_objects = 256;
@@ -90,6 +96,12 @@ mssx_catalog::~mssx_catalog() { forget(); }
 void mssx_catalog::ensure_dictionary()
 {
     db_.exec(kDictionary);
+    // files written before index columns had a direction
+    bool has_direction = false;
+    auto cols = db_.prepare("PRAGMA table_info(mssx_indexes)");
+    while (cols.step()) has_direction = has_direction || cols.text(1) == "descending";
+    cols.reset();
+    if (!has_direction) db_.exec("ALTER TABLE mssx_indexes ADD COLUMN descending TEXT NOT NULL DEFAULT ''");
     db_.exec("INSERT INTO mssx_dbts SELECT " + std::to_string(kMssxFirstDbts) +
              " WHERE NOT EXISTS (SELECT 1 FROM mssx_dbts)");
 }
@@ -317,13 +329,16 @@ std::optional<mssx_table_def> mssx_catalog::read_table(const std::string& schema
         if (ci >= 0) t.columns[static_cast<size_t>(ci)].computed = cc.text(1);
     }
     auto& ix = kept(
-        "SELECT name, is_unique, is_clustered, is_primary, is_constraint, columns, filter FROM mssx_indexes WHERE "
-        "object_id=?1 ORDER BY ordinal");
+        "SELECT name, is_unique, is_clustered, is_primary, is_constraint, columns, filter, descending FROM "
+        "mssx_indexes WHERE object_id=?1 ORDER BY ordinal");
     stmt_use use_ix{ix};
     ix.bind(1, t.object_id);
-    while (ix.step())
+    while (ix.step()) {
+        std::vector<bool> desc;
+        for (char f : ix.text(7)) desc.push_back(f == kDescendingFlag);
         t.indexes.push_back({ix.text(0), ix.integer(1) != 0, ix.integer(2) != 0, ix.integer(3) != 0, ix.integer(4) != 0,
-                             mssx_split_names(ix.text(5)), ix.text(6)});
+                             mssx_split_names(ix.text(5)), ix.text(6), desc});
+    }
     auto& fk = kept(
         "SELECT name, columns, ref_schema, ref_table, ref_columns, on_delete, on_update, disabled FROM "
         "mssx_foreign_keys WHERE object_id=?1 ORDER BY ordinal");
@@ -381,7 +396,7 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
         cc.bind(1, id).bind(2, d.name).bind(3, d.computed);
         cc.step();
     }
-    auto x = db_.prepare("INSERT INTO mssx_indexes VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9)");
+    auto x = db_.prepare("INSERT INTO mssx_indexes VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)");
     for (size_t i = 0; i < t.indexes.size(); ++i) {
         auto& d = t.indexes[i];
         x.reset();
@@ -394,6 +409,9 @@ void mssx_catalog::save_table(const mssx_table_def& t, bool is_new)
             .bind(7, static_cast<int64_t>(d.constraint))
             .bind(8, mssx_join_names(d.columns))
             .bind(9, d.filter);
+        std::string desc;
+        for (size_t c = 0; c < d.columns.size(); ++c) desc += d.is_descending(c) ? kDescendingFlag : kAscendingFlag;
+        x.bind(10, desc);
         x.step();
     }
     auto f = db_.prepare("INSERT INTO mssx_foreign_keys VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)");
@@ -494,6 +512,28 @@ void mssx_catalog::create_alias_type(const mssx_alias_type& t)
 {
     auto st = db_.prepare("INSERT INTO mssx_types VALUES(?1, ?2, ?3, ?4)");
     st.bind(1, t.name).bind(2, t.schema).bind(3, t.base).bind(4, int64_t(t.nullable));
+    st.step();
+}
+
+bool mssx_catalog::xml_schema_collection_exists(const std::string& schema, const std::string& name)
+{
+    auto st = db_.prepare("SELECT 1 FROM mssx_xml_schema_collections WHERE schema_name=?1 AND name=?2");
+    st.bind(1, schema).bind(2, name);
+    return st.step();
+}
+
+void mssx_catalog::create_xml_schema_collection(const std::string& schema, const std::string& name,
+                                                const std::string& definition)
+{
+    auto st = db_.prepare("INSERT INTO mssx_xml_schema_collections VALUES(?1, ?2, ?3)");
+    st.bind(1, schema).bind(2, name).bind(3, definition);
+    st.step();
+}
+
+void mssx_catalog::drop_xml_schema_collection(const std::string& schema, const std::string& name)
+{
+    auto st = db_.prepare("DELETE FROM mssx_xml_schema_collections WHERE schema_name=?1 AND name=?2");
+    st.bind(1, schema).bind(2, name);
     st.step();
 }
 

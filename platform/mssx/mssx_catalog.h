@@ -30,6 +30,8 @@ struct mssx_index_def {
     bool constraint = false; // a UNIQUE constraint (not a plain index)
     std::vector<std::string> columns;
     std::string filter;
+    std::vector<bool> descending; // which columns are DESC; empty when none is
+    bool is_descending(size_t i) const { return i < descending.size() && descending[i]; }
 };
 
 struct mssx_fk_def {
@@ -115,6 +117,11 @@ public:
     std::optional<mssx_alias_type> alias_type(const std::string& name);
     std::vector<mssx_alias_type> alias_types();
     void create_alias_type(const mssx_alias_type& t);
+    // XML schema collections: kept with the schemas' text, which the server does not check
+    bool xml_schema_collection_exists(const std::string& schema, const std::string& name);
+    void create_xml_schema_collection(const std::string& schema, const std::string& name,
+                                      const std::string& definition);
+    void drop_xml_schema_collection(const std::string& schema, const std::string& name);
     // name, value, level0type, level0name, level1type, level1name, level2type, level2name
     void add_extended_property(const std::vector<std::string>& fields);
 

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include "platform/mssx/mssx_alter_table.h"
 #include "platform/mssx/mssx_connection.h"
 #include "platform/mssx/mssx_lexer.h"
 #include "platform/mssx/mssx_sqlite.h"
@@ -53,11 +54,14 @@ struct mssx_batch_runner {
     void create_module(size_t p, size_t e, char type);
     void drop(size_t p, size_t e);
     void alter_table(size_t p, size_t e);
+    // One action of ALTER TABLE on the table t.
+    void alter_one(mssx_table_def& t, const mssx_alter_table& a);
     void insert(size_t p, size_t e);
     void update_delete(size_t p, size_t e);
     void select(size_t p, size_t e);
     void declare(size_t p, size_t e);
     void create_type(size_t p, size_t e);
+    void create_xml_schema_collection(size_t p, size_t e);
     void raiserror(size_t p, size_t e);
     void add_type(const std::vector<std::pair<std::string, std::string>>& params);
     void add_extended_property(const std::vector<std::pair<std::string, std::string>>& params);

@@ -22,6 +22,7 @@ struct mssx_constraint_spec {
     bool primary = false;             // key
     std::optional<bool> clustered;    // key
     std::vector<std::string> columns; // key, foreign_key; empty for the column it is declared on
+    std::vector<bool> descending;     // key: which columns are DESC
     std::vector<std::string> ref_table;
     std::vector<std::string> ref_columns;
     std::string on_delete, on_update; // "CASCADE", "NO ACTION", "SET NULL", "SET DEFAULT" or empty
@@ -37,6 +38,9 @@ struct mssx_column_spec {
     int64_t seed = 1, increment = 1;
     std::string collation;
     std::vector<mssx_constraint_spec> constraints;
+    bool with_values = false;            // DEFAULT ... WITH VALUES (ALTER TABLE ADD: rows there take the default)
+    std::vector<std::string> xml_schema; // typed xml: the XML schema collection's name parts
+    bool xml_document = false;           // xml(DOCUMENT collection)
 };
 
 // One item of the table's list: a column or a table constraint, in the order written.
@@ -48,6 +52,27 @@ struct mssx_table_element {
 struct mssx_create_table {
     std::vector<std::string> table; // name parts as written
     std::vector<mssx_table_element> elements;
+};
+
+// Reads the items of a table's definition: columns and constraints, as CREATE
+// TABLE and ALTER TABLE ... ADD write them.
+class mssx_table_item_reader : protected mssx_token_reader {
+public:
+    using mssx_token_reader::mssx_token_reader;
+
+protected:
+    // The end of the item at k: the comma at its level or `close`.
+    size_t item_end(size_t close) const;
+    // name type [NULL | NOT NULL | IDENTITY ... | COLLATE c | constraints] or name AS expression ...
+    mssx_column_spec column();
+    // PRIMARY KEY | UNIQUE ..., FOREIGN KEY ... REFERENCES ..., CHECK (...), DEFAULT x (on a column only)
+    mssx_constraint_spec constraint(const std::string& cname, bool on_column);
+
+private:
+    mssx_column_spec computed(mssx_column_spec& col);
+    void identity(mssx_column_spec& col);
+    bool integer(size_t a, size_t b, int64_t& out) const;
+    mssx_constraint_spec column_constraint();
 };
 
 // Parses CREATE TABLE from the tokens [from, to) of `text`; toks[from] is CREATE.

@@ -99,6 +99,9 @@ struct table_builder {
             col.nullable = spec.nullable.value_or(!alias_not_null && !mssx_is_rowversion(col.type));
             check_one_rowversion(t, col);
             col.identity = spec.identity;
+            if (col.identity && std::any_of(t.columns.begin(), t.columns.end(), [](auto& x) { return x.identity; }))
+                throw mssx_error(2744, "Multiple identity columns specified for table '" + t.name +
+                                           "'. Only one identity column per table is allowed.");
             col.seed = spec.seed;
             col.increment = spec.increment;
             if (!spec.collation.empty()) col.collation = spec.collation;
@@ -140,6 +143,7 @@ struct table_builder {
         ix.constraint = !c.primary;
         ix.clustered = c.clustered.value_or(c.primary);
         ix.columns = c.columns.empty() ? std::vector<std::string>{column} : c.columns;
+        ix.descending = c.descending;
         if (c.primary && t.primary_key())
             throw mssx_error(8110, "Cannot add multiple PRIMARY KEY constraints to table '" + t.name + "'.");
         ix.name = c.name.empty() ? auto_name(c.primary ? "PK" : "UQ", t.name) : c.name;
@@ -305,6 +309,7 @@ struct alter_table_applier {
         ix.constraint = !a.primary;
         ix.clustered = a.clustered.value_or(a.primary);
         for (auto& col : a.columns) ix.columns.push_back(existing_column(col));
+        ix.descending = a.descending;
         if (a.primary) {
             if (t.primary_key())
                 throw mssx_error(1779, "Table '" + t.name + "' already has a primary key defined on it.");
@@ -370,20 +375,22 @@ struct alter_table_applier {
         save();
     }
 
+    // A column as CREATE TABLE defines it. The rows there take its identity, rowversion or computed value, and
+    // its default when it is NOT NULL or the default says WITH VALUES; otherwise NULL.
     void add_column()
     {
-        mssx_column_def col;
-        col.name = a.column;
-        bool alias_not_null = false;
-        col.type = r.resolve_type(a.type.name, a.type.args, &alias_not_null);
-        col.nullable = a.nullable.value_or(!alias_not_null && !mssx_is_rowversion(col.type));
-        check_one_rowversion(t, col);
-        if (t.column_index(col.name) >= 0)
-            throw mssx_error(2705, "Column names in each table must be unique. Column name '" + col.name +
-                                       "' in table '" + t.name + "' is specified more than once.");
+        const mssx_column_spec& spec = *a.column_spec;
+        size_t indexes_before = t.indexes.size();
+        table_builder build{r, t};
+        build.add_column(spec);
+        build.check_columns();
+        const mssx_column_def col = t.columns.back();
         auto cnt = db().prepare("SELECT COUNT(*) FROM " + mssx_sq_ident(t.storage()));
         cnt.step();
-        if (!col.nullable && cnt.integer(0) > 0 && !mssx_is_rowversion(col.type))
+        bool has_rows = cnt.integer(0) > 0;
+        bool fill_default = !col.default_text.empty() && (spec.with_values || !col.nullable);
+        if (!col.nullable && has_rows && !fill_default && !col.identity && !mssx_is_rowversion(col.type) &&
+            col.computed.empty())
             throw mssx_error(4901,
                              "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT "
                              "definition specified, or the column being added is an identity or timestamp column, or "
@@ -392,13 +399,41 @@ struct alter_table_applier {
                                  col.name + "' cannot be added to non-empty table '" + t.name +
                                  "' because it does not satisfy these conditions.");
         db().exec("ALTER TABLE " + mssx_sq_ident(t.storage()) + " ADD COLUMN " + column_sql(col));
-        // the rows there take their rowversion now
-        if (mssx_is_rowversion(col.type))
-            db().exec("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + mssx_sq_ident(col.name) +
-                      " = mssx_next_rowversion()");
-        t.columns.push_back(col);
+        if (has_rows) fill(col, fill_default);
+        for (size_t i = indexes_before; i < t.indexes.size(); ++i) create_storage_index(db(), t, t.indexes[i], "");
         save();
         r.s.char_columns_valid = false;
+    }
+
+    // The values of a new column in the rows already there, row by row in the order they were written.
+    void fill(const mssx_column_def& col, bool with_default)
+    {
+        if (!col.computed.empty()) return mssx_refresh_computed(r.c, t, std::string());
+        if (mssx_is_rowversion(col.type)) {
+            db().exec("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + mssx_sq_ident(col.name) +
+                      " = mssx_next_rowversion()");
+            return;
+        }
+        if (!col.identity && !with_default) return;
+        std::vector<int64_t> rowids;
+        auto st = db().prepare("SELECT rowid FROM " + mssx_sq_ident(t.storage()) + " ORDER BY rowid");
+        while (st.step()) rowids.push_back(st.integer(0));
+        auto up = db().prepare("UPDATE " + mssx_sq_ident(t.storage()) + " SET " + mssx_sq_ident(col.name) +
+                               " = ?1 WHERE rowid = ?2");
+        int64_t next = col.seed;
+        for (int64_t rowid : rowids) {
+            mssx_value v;
+            if (col.identity) {
+                v = mssx_convert(col.type, next, r.s.dateformat);
+                t.ident_last = next;
+                next += col.increment;
+            } else // each row evaluates the default (newid() differs from row to row)
+                v = mssx_convert(col.type, mssx_eval_default(col.default_text, r.c), r.s.dateformat);
+            up.reset();
+            up.bind(1, v).bind(2, rowid);
+            up.step();
+        }
+        if (col.identity && t.ident_last) catalog().set_ident_last(t, *t.ident_last);
     }
 };
 
@@ -414,6 +449,7 @@ void mssx_batch_runner::create(size_t p, size_t e)
     if (T[k].is_word("FUNCTION")) return create_module(p, e, 'F');
     if (T[k].is_word("TRIGGER")) return create_module(p, e, 'T');
     if (T[k].is_word("TYPE")) return create_type(p, e);
+    if (T[k].is_word("XML")) return create_xml_schema_collection(p, e);
     if (T[k].is_word("INDEX") || T[k].is_word("UNIQUE") || T[k].is_word("CLUSTERED") || T[k].is_word("NONCLUSTERED"))
         return create_index(p, e);
     if (T[k].is_word("DATABASE")) {
@@ -430,6 +466,26 @@ void mssx_batch_runner::create(size_t p, size_t e)
         return;
     }
     mssx_syntax_error(T[k]);
+}
+
+void mssx_batch_runner::create_xml_schema_collection(size_t p, size_t e)
+{
+    // CREATE XML SCHEMA COLLECTION [schema.]name AS expression
+    size_t k = p + 2;
+    expect_word(k++, "SCHEMA");
+    expect_word(k++, "COLLECTION");
+    std::vector<std::string> parts = name_parts(k, e);
+    expect_word(k++, "AS");
+    if (k >= e) mssx_syntax_error(T[e]);
+    std::string sch, name;
+    mssx_split_object(parts, sch, name);
+    if (!c.catalog().schema_exists(sch))
+        throw mssx_error(2760, "The specified schema name \"" + sch +
+                                   "\" either does not exist or you do not have permission to use it.");
+    if (c.catalog().xml_schema_collection_exists(sch, name))
+        throw mssx_error(2714, "There is already an object named '" + name + "' in the database.");
+    std::string definition = mssx_text(mssx_make_type("nvarchar", {"max"}), eval(k, e));
+    c.catalog().create_xml_schema_collection(sch, name, definition);
 }
 
 void mssx_batch_runner::create_table(size_t p, size_t e)
@@ -484,7 +540,13 @@ void mssx_batch_runner::create_index(size_t p, size_t e)
     if (!T[k].is_op("(")) mssx_syntax_error(T[k]);
     size_t m = mssx_match_paren(T, k, e);
     for (size_t j = k + 1; j < m; ++j) {
-        if (T[j].is_op(",") || T[j].is_word("ASC") || T[j].is_word("DESC")) continue;
+        if (T[j].is_op(",") || T[j].is_word("ASC")) continue;
+        if (T[j].is_word("DESC")) {
+            if (ix.columns.empty()) mssx_syntax_error(T[j]);
+            ix.descending.resize(ix.columns.size());
+            ix.descending.back() = true;
+            continue;
+        }
         std::string col = ident_text(j);
         if (t->column_index(col) < 0)
             throw mssx_error(1911, "Column name '" + col + "' does not exist in the target table or view.");
@@ -556,6 +618,20 @@ void mssx_batch_runner::drop(size_t p, size_t e)
     size_t k = p + 1;
     std::string what = mssx_upper(ident_text(k++));
     if (what == "PROC") what = "PROCEDURE";
+    if (what == "XML") {
+        // DROP XML SCHEMA COLLECTION [schema.]name
+        expect_word(k++, "SCHEMA");
+        expect_word(k++, "COLLECTION");
+        std::vector<std::string> parts = name_parts(k, e);
+        if (k < e) mssx_syntax_error(T[k]);
+        std::string sch, name;
+        mssx_split_object(parts, sch, name);
+        if (!c.catalog().xml_schema_collection_exists(sch, name))
+            throw mssx_error(3701, "Cannot drop the XML schema collection '" + name +
+                                       "', because it does not exist or you do not have permission.");
+        c.catalog().drop_xml_schema_collection(sch, name);
+        return;
+    }
     bool if_exists = false;
     if (T[k].is_word("IF") && T[k + 1].is_word("EXISTS")) {
         if_exists = true;
@@ -672,9 +748,28 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
         throw mssx_error(
             4902, "Cannot find the object \"" + shown + "\" because it does not exist or you do not have permissions.");
     }
-    if (!a.constraint.empty() && c.catalog().constraint_exists(sch, a.constraint))
+    if (a.more.empty()) return alter_one(*t, a);
+    // ADD a, b, ...: all of them or none
+    s.db.exec("SAVEPOINT mssx_alter_table");
+    try {
+        alter_one(*t, a);
+        for (auto& item : a.more) alter_one(*t, item);
+    } catch (...) {
+        s.db.exec("ROLLBACK TO mssx_alter_table");
+        s.db.exec("RELEASE mssx_alter_table");
+        // what the catalog kept of the table is gone with the rollback
+        c.catalog().forget();
+        s.char_columns_valid = false;
+        throw;
+    }
+    s.db.exec("RELEASE mssx_alter_table");
+}
+
+void mssx_batch_runner::alter_one(mssx_table_def& t, const mssx_alter_table& a)
+{
+    if (!a.constraint.empty() && c.catalog().constraint_exists(t.schema, a.constraint))
         throw mssx_error(2714, "There is already an object named '" + a.constraint + "' in the database.");
-    alter_table_applier apply{*this, *t, a};
+    alter_table_applier apply{*this, t, a};
     switch (a.action) {
     case mssx_alter_action::enable_constraints:
         return apply.enable_constraints();
@@ -683,7 +778,7 @@ void mssx_batch_runner::alter_table(size_t p, size_t e)
     case mssx_alter_action::drop_constraint:
         return apply.drop_constraints();
     case mssx_alter_action::drop_column:
-        throw mssx_error(50000, "ALTER TABLE DROP COLUMN is not supported by the embedded server.", 16, T[p].line);
+        throw mssx_error(50000, "ALTER TABLE DROP COLUMN is not supported by the embedded server.");
     case mssx_alter_action::add_key:
         return apply.add_key();
     case mssx_alter_action::add_foreign_key:

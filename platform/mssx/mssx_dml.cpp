@@ -244,7 +244,8 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
         }
         if (!given[ci] && !col.default_text.empty())
             row[ci] = mssx_convert(col.type, mssx_eval_default(col.default_text, c), s.dateformat);
-        if (mssx_is_null(row[ci]) && !col.nullable)
+        // a computed column's value comes once the row is there
+        if (mssx_is_null(row[ci]) && !col.nullable && col.computed.empty())
             throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" +
                                       c.database() + "." + t.storage() +
                                       "'; column does not allow nulls. INSERT fails.");
@@ -334,9 +335,22 @@ void mssx_insert_row(mssx_connection& c, const mssx_table_def& t, const std::vec
             2627, "Violation of PRIMARY KEY constraint. Cannot insert duplicate key in object '" + t.storage() + "'.",
             14);
     }
+    if (std::any_of(t.columns.begin(), t.columns.end(), [](auto& col) { return !col.computed.empty(); })) {
+        std::string rowid = std::to_string(sqlite3_last_insert_rowid(s.db.get()));
+        mssx_refresh_computed(c, t, "rowid = " + rowid);
+        for (const auto& col : t.columns) {
+            if (col.computed.empty() || col.nullable) continue;
+            auto probe = s.db.prepare("SELECT " + mssx_sq_ident(col.name) + " IS NULL FROM " +
+                                      mssx_sq_ident(t.storage()) + " WHERE rowid = " + rowid);
+            if (probe.step() && probe.integer(0) == 1) {
+                s.db.exec("DELETE FROM " + mssx_sq_ident(t.storage()) + " WHERE rowid = " + rowid);
+                throw mssx_error(515, "Cannot insert the value NULL into column '" + col.name + "', table '" +
+                                          c.database() + "." + t.storage() +
+                                          "'; column does not allow nulls. INSERT fails.");
+            }
+        }
+    }
     if (new_ident) c.catalog().set_ident_last(t, *new_ident);
-    if (std::any_of(t.columns.begin(), t.columns.end(), [](auto& col) { return !col.computed.empty(); }))
-        mssx_refresh_computed(c, t, "rowid = " + std::to_string(sqlite3_last_insert_rowid(s.db.get())));
 }
 
 void mssx_batch_runner::insert(size_t p, size_t e)

@@ -533,7 +533,7 @@ CREATE TEMP TABLE "sys.objects"(object_id int, name "nvarchar(128)" COLLATE NOCA
 CREATE TEMP TABLE "sys.columns"(object_id int, column_id int, name "nvarchar(128)" COLLATE NOCASE, max_length smallint, precision tinyint, scale tinyint, is_nullable bit, is_identity bit);
 CREATE TEMP TABLE "sys.indexes"(object_id int, index_id int, name "nvarchar(128)" COLLATE NOCASE, type tinyint, is_unique bit, is_primary_key bit, is_unique_constraint bit,
   has_filter bit, filter_definition "nvarchar(max)");
-CREATE TEMP TABLE "sys.index_columns"(object_id int, index_id int, index_column_id int, column_id int, key_ordinal tinyint, is_included_column bit);
+CREATE TEMP TABLE "sys.index_columns"(object_id int, index_id int, index_column_id int, column_id int, key_ordinal tinyint, is_descending_key bit, is_included_column bit);
 CREATE TEMP TABLE "sys.foreign_keys"(object_id int, name "nvarchar(128)" COLLATE NOCASE, schema_id int, parent_object_id int, referenced_object_id int,
   delete_referential_action tinyint, delete_referential_action_desc "nvarchar(60)", update_referential_action tinyint, update_referential_action_desc "nvarchar(60)", is_disabled bit);
 CREATE TEMP TABLE "sys.foreign_key_columns"(constraint_object_id int, constraint_column_id int, parent_object_id int, parent_column_id int, referenced_object_id int, referenced_column_id int);
@@ -604,7 +604,7 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
     auto ins_tab = db.prepare(R"SQL(INSERT INTO temp."sys.tables" VALUES(?1, ?2, ?3, 'U', 0, ?4))SQL");
     auto ins_col = db.prepare(R"SQL(INSERT INTO temp."sys.columns" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8))SQL");
     auto ins_idx = db.prepare(R"SQL(INSERT INTO temp."sys.indexes" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9))SQL");
-    auto ins_ic = db.prepare(R"SQL(INSERT INTO temp."sys.index_columns" VALUES(?1, ?2, ?3, ?4, ?3, 0))SQL");
+    auto ins_ic = db.prepare(R"SQL(INSERT INTO temp."sys.index_columns" VALUES(?1, ?2, ?3, ?4, ?3, ?5, 0))SQL");
     auto ins_fk =
         db.prepare(R"SQL(INSERT INTO temp."sys.foreign_keys" VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10))SQL");
     auto ins_fkc = db.prepare(R"SQL(INSERT INTO temp."sys.foreign_key_columns" VALUES(?1, ?2, ?3, ?4, ?5, ?6))SQL");
@@ -709,7 +709,8 @@ CREATE TEMP TABLE "INFORMATION_SCHEMA.SCHEMATA"(CATALOG_NAME "nvarchar(128)" COL
                 ins_ic.bind(1, t.object_id)
                     .bind(2, id)
                     .bind(3, static_cast<int64_t>(k + 1))
-                    .bind(4, static_cast<int64_t>(t.column_index(ix.columns[k]) + 1));
+                    .bind(4, static_cast<int64_t>(t.column_index(ix.columns[k]) + 1))
+                    .bind(5, static_cast<int64_t>(ix.is_descending(k)));
                 ins_ic.step();
             }
             if (ix.primary || ix.constraint)

@@ -35,7 +35,7 @@ std::vector<std::string> mssx_token_reader::object_name()
     return parts;
 }
 
-std::vector<std::string> mssx_token_reader::name_list_in_parens(bool sort_order)
+std::vector<std::string> mssx_token_reader::name_list_in_parens(bool sort_order, std::vector<bool>* descending)
 {
     if (!op("(")) fail();
     size_t close = mssx_match_paren(T, k, e);
@@ -43,6 +43,7 @@ std::vector<std::string> mssx_token_reader::name_list_in_parens(bool sort_order)
     std::vector<std::string> names;
     while (true) {
         names.push_back(name());
+        if (descending) descending->push_back(sort_order && word("DESC"));
         if (sort_order && (word("ASC") || word("DESC"))) ++k;
         if (k == close) break;
         if (!op(",")) fail();

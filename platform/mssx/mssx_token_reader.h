@@ -29,8 +29,8 @@ protected:
     std::string name();
     // a.b.c, with "a..c" leaving the schema out
     std::vector<std::string> object_name();
-    // (a [ASC | DESC], b ...)
-    std::vector<std::string> name_list_in_parens(bool sort_order);
+    // (a [ASC | DESC], b ...); with `descending`, which of them are DESC
+    std::vector<std::string> name_list_in_parens(bool sort_order, std::vector<bool>* descending = nullptr);
     // a [, b ...]
     std::vector<std::string> name_list();
     mssx_type_spec type();

@@ -154,7 +154,7 @@ TEST(AlterTableParser, MalformedStatementsGiveTheSyntaxErrorNearTheFaultyToken)
         {"ALTER TABLE t ADD", "102: Incorrect syntax near the end of the batch."},
         {"ALTER TABLE t ADD c", "102: Incorrect syntax near the end of the batch."},
         {"ALTER TABLE t ADD c int NULL extra", "102: Incorrect syntax near 'extra'."},
-        {"ALTER TABLE t ADD c int NOT x", "102: Incorrect syntax near 'x'."},
+        {"ALTER TABLE t ADD c int NOT x", "156: Incorrect syntax near the keyword 'NOT'."},
         {"ALTER TABLE t ADD c decimal(10, 2", "102: Incorrect syntax near the end of the batch."},
         {"ALTER TABLE t ADD CONSTRAINT k c int", "102: Incorrect syntax near 'c'."},
         {"ALTER TABLE t ADD PRIMARY (a)", "102: Incorrect syntax near '('."},
@@ -249,4 +249,88 @@ TEST(AlterTableStatements, ForeignKeyWithoutActionsTakesNoAction)
     EXPECT_EQ(t->fks[0].on_update, "NO ACTION");
     EXPECT_EQ(t->fks[1].on_delete, "NO ACTION");
     EXPECT_EQ(t->fks[1].on_update, "CASCADE");
+}
+
+TEST(AlterTableParser, AddTakesSeveralItemsEachAsWritten)
+{
+    auto a = parse(
+        "ALTER TABLE t ADD c int NOT NULL CONSTRAINT df_c DEFAULT 0, d AS (c + 1) PERSISTED, "
+        "CONSTRAINT ck CHECK (c >= 0), e varchar(5) NULL DEFAULT 'x' WITH VALUES");
+    EXPECT_EQ(a.action, mssx_alter_action::add_column);
+    ASSERT_TRUE(a.column_spec);
+    EXPECT_EQ(a.column_spec->constraints.size(), 1u);
+    EXPECT_EQ(a.column_spec->constraints[0].name, "df_c");
+    EXPECT_EQ(a.column_spec->constraints[0].expression, "((0))");
+    ASSERT_EQ(a.more.size(), 3u);
+    EXPECT_EQ(a.more[0].action, mssx_alter_action::add_column);
+    EXPECT_EQ(a.more[0].column_spec->computed, "(c + 1)");
+    EXPECT_EQ(a.more[1].action, mssx_alter_action::add_check);
+    EXPECT_EQ(a.more[1].constraint, "ck");
+    EXPECT_EQ(a.more[2].column, "e");
+    EXPECT_TRUE(a.more[2].column_spec->with_values);
+    EXPECT_EQ(joined(a.more[2].table), "t");
+    EXPECT_EQ(parse_error("ALTER TABLE t ADD c int,"), "102: Incorrect syntax near the end of the batch.");
+}
+
+// ALTER TABLE ... ADD on a table with two rows, one row per case: the statement and the new column's values
+// in the rows there and in a row inserted after it (or the error).
+TEST(AlterTableStatements, AddedColumnsFillTheRowsThereAsSqlServerDoes)
+{
+    struct {
+        const char* alter;
+        const char* values; // the new column in rows 1, 2 and the row inserted after: "v1|v2|v3", or the error
+    } cases[] = {
+        {"ALTER TABLE t ADD c int NULL DEFAULT 7", "NULL|NULL|7"},
+        {"ALTER TABLE t ADD c int NULL DEFAULT 7 WITH VALUES", "7|7|7"},
+        {"ALTER TABLE t ADD c int NOT NULL DEFAULT 7", "7|7|7"},
+        {"ALTER TABLE t ADD c int NOT NULL CONSTRAINT df_c DEFAULT (3 + 4)", "7|7|7"},
+        {"ALTER TABLE t ADD c varchar(20) NOT NULL DEFAULT cast(12 as varchar(20))", "12|12|12"},
+        {"ALTER TABLE t ADD c int NOT NULL", "4901"},
+        {"ALTER TABLE t ADD c int IDENTITY(10, 5)", "10|15|20"},
+        {"ALTER TABLE t ADD c AS (a * 2)", "2|4|6"},
+        {"ALTER TABLE t ADD c AS (a * 2) PERSISTED", "2|4|6"},
+        {"ALTER TABLE t ADD c AS (a * 2) PERSISTED NOT NULL", "2|4|6"},
+        {"ALTER TABLE t ADD c int NULL, d int NOT NULL", "4901"},
+        {"ALTER TABLE t ADD c int NULL, CONSTRAINT ck_c CHECK (c > 0)", "NULL|NULL|NULL"},
+        {"ALTER TABLE t ADD c int NOT NULL DEFAULT 1, CONSTRAINT uq_c UNIQUE (c)", "1505"},
+    };
+    for (auto& k : cases) {
+        mssx_test_server server("alter_add");
+        mssx_connection c(server.dir, server.sa());
+        ASSERT_TRUE(c.execute("CREATE TABLE t (a int NOT NULL); INSERT INTO t VALUES (1), (2)").errors.empty());
+        auto out = c.execute(k.alter);
+        std::string got;
+        if (!out.errors.empty())
+            got = std::to_string(out.errors[0].number);
+        else {
+            out = c.execute("INSERT INTO t (a) VALUES (3)");
+            EXPECT_TRUE(out.errors.empty()) << k.alter << ": " << out.errors.front().what();
+            auto r = c.execute("SELECT c FROM t ORDER BY a").results.at(0);
+            for (size_t i = 0; i < r.rows.size(); ++i) got += (i ? "|" : "") + mssx_cell(r, i, 0);
+        }
+        EXPECT_EQ(got, k.values) << k.alter;
+        // a refused ALTER left the table as it was
+        if (out.errors.empty()) continue;
+        auto t = c.catalog().load_table("dbo", "t");
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->columns.size(), 1u) << k.alter;
+        EXPECT_EQ(mssx_cell(c.execute("SELECT COUNT(*) FROM t").results.at(0), 0, 0), "2");
+        EXPECT_TRUE(c.execute("INSERT INTO t (a) VALUES (3)").errors.empty());
+    }
+}
+
+TEST(AlterTableStatements, APersistedNotNullComputedColumnTakesInserts)
+{
+    mssx_test_server server("computed_not_null");
+    mssx_connection c(server.dir, server.sa());
+    auto out = c.execute("CREATE TABLE t (q int NOT NULL, s int NULL, d AS (q - s) PERSISTED NOT NULL)");
+    ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+    EXPECT_TRUE(c.execute("INSERT INTO t (q, s) VALUES (5, 2)").errors.empty());
+    // NULL from the expression is refused, and the row is not there
+    out = c.execute("INSERT INTO t (q, s) VALUES (5, NULL)");
+    ASSERT_EQ(out.errors.size(), 1u);
+    EXPECT_EQ(out.errors[0].number, 515);
+    auto r = c.execute("SELECT q, s, d FROM t").results.at(0);
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(mssx_cell(r, 0, 2), "3");
 }

@@ -144,3 +144,34 @@ TEST(MssxCatalogViews, ColumnsOfAPatternAreThoseOfEveryMatchingTable)
     EXPECT_EQ(names("sp_columns", "Äb", 2), (std::vector<std::string>{"dbo.Äb"}));
     EXPECT_EQ(names("sp_columns", "Ab_", 2), (std::vector<std::string>{"dbo.Ab1", "dbo.Ab@", "dbo.Ab^", "dbo.Ab`"}));
 }
+
+// DESC in an index or key stays with its column: sys.index_columns and the index schema rowset.
+TEST(MssxCatalogViews, IndexColumnsKeepTheirDirection)
+{
+    mssx_test_server srv("index_desc");
+    mssx_connection c(srv.dir, srv.sa());
+    auto out = c.execute(
+        "CREATE TABLE t (a int NOT NULL, b int NOT NULL, d date NULL, CONSTRAINT pk PRIMARY KEY (a "
+        "DESC, b))\nCREATE INDEX ix_d ON t (d DESC, a ASC, b)\n"
+        "ALTER TABLE t ADD CONSTRAINT uq UNIQUE (b DESC)");
+    ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+    // columns a, b, d are 1, 2, 3
+    auto r = c.execute(
+        "SELECT i.name, ic.column_id, ic.is_descending_key FROM sys.index_columns ic JOIN sys.indexes i "
+        "ON i.object_id = ic.object_id AND i.index_id = ic.index_id ORDER BY i.name, ic.key_ordinal");
+    ASSERT_TRUE(r.errors.empty()) << r.errors.front().what();
+    std::string got;
+    for (size_t i = 0; i < r.results.at(0).rows.size(); ++i)
+        got += mssx_cell(r.results[0], i, 0) + ":" + mssx_cell(r.results[0], i, 1) + ":" +
+               mssx_cell(r.results[0], i, 2) + " ";
+    EXPECT_EQ(got, "ix_d:3:1 ix_d:1:0 ix_d:2:0 pk:1:1 pk:2:0 uq:2:1 ");
+    auto rs = c.schema_indexes({});
+    std::string coll;
+    for (auto& row : rs.rows) {
+        size_t name_col = 5, column_col = 17, collation_col = 20;
+        ASSERT_GT(row.size(), collation_col);
+        coll += std::get<std::string>(row[name_col]) + ":" + std::get<std::string>(row[column_col]) + ":" +
+                std::to_string(std::get<int64_t>(row[collation_col])) + " ";
+    }
+    EXPECT_EQ(coll, "ix_d:d:2 ix_d:a:1 ix_d:b:1 pk:a:2 pk:b:1 uq:b:2 ");
+}

@@ -1,6 +1,7 @@
 // CREATE TABLE parsed into its structure, and what the server makes of it.
 #include <gtest/gtest.h>
 #include "mssx_test_server.h"
+#include "platform/mssx/mssx_connection_impl.h"
 #include "platform/mssx/mssx_create_table.h"
 #include "platform/mssx/mssx_error.h"
 
@@ -200,4 +201,32 @@ TEST(CreateTableStatements, WhatTheStructureDescribesIsWhatTheCatalogKeeps)
     EXPECT_EQ(error_of("CREATE TABLE d (a int, b int, FOREIGN KEY (a, b) REFERENCES par (k))"), 8139);
     EXPECT_EQ(error_of("CREATE TABLE d (a float IDENTITY)"), 2749);
     EXPECT_FALSE(c.catalog().find_object("dbo", "d"));
+}
+
+TEST(CreateTableStatements, XmlSchemaCollectionsAndTypedXmlColumns)
+{
+    mssx_test_server server("xml_schema");
+    mssx_connection c(server.dir, server.sa());
+    const std::string xsd =
+        "<xsd:schema xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><xsd:element name=\"a\" "
+        "type=\"xsd:string\"/></xsd:schema>";
+    auto out = c.execute("CREATE XML SCHEMA COLLECTION dbo.Docs AS N'" + xsd + "'");
+    ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+    EXPECT_EQ(c.execute("CREATE XML SCHEMA COLLECTION Docs AS N'<x/>'").errors.at(0).number, 2714);
+    out = c.execute("CREATE TABLE t (id int, a xml(CONTENT dbo.Docs) NULL, b xml(Docs), c xml(DOCUMENT dbo.Docs))");
+    ASSERT_TRUE(out.errors.empty()) << out.errors.front().what();
+    auto t = c.catalog().load_table("dbo", "t");
+    ASSERT_TRUE(t);
+    for (size_t i = 1; i < 4; ++i) EXPECT_EQ(t->columns[i].type.name, "xml") << i;
+    ASSERT_TRUE(c.execute("INSERT INTO t VALUES (1, N'<a>x</a>', N'<a>y</a>', N'<a>z</a>')").errors.empty());
+    auto r = c.execute("SELECT a, b, c FROM t").results.at(0);
+    EXPECT_EQ(mssx_cell(r, 0, 0), "<a>x</a>");
+    EXPECT_EQ(mssx_cell(r, 0, 2), "<a>z</a>");
+    // the text is kept as given
+    auto kept = c.state().db.prepare("SELECT definition FROM mssx_xml_schema_collections WHERE name = 'Docs'");
+    ASSERT_TRUE(kept.step());
+    EXPECT_EQ(kept.text(0), xsd);
+    kept.reset();
+    EXPECT_TRUE(c.execute("DROP XML SCHEMA COLLECTION dbo.Docs").errors.empty());
+    EXPECT_EQ(c.execute("DROP XML SCHEMA COLLECTION dbo.Docs").errors.at(0).number, 3701);
 }
