@@ -75,6 +75,8 @@ const std::map<int, const char*>& messages()
         {1008, "not all variables bound"},
         {1017, "invalid username/password; logon denied"},
         {1031, "insufficient privileges"},
+        {12714, "invalid national character set specified"},
+        {12715, "invalid character set specified"},
         {1045, "user %s lacks CREATE SESSION privilege; logon denied"},
         {987, "missing or invalid username(s)"},
         {990, "missing or invalid privilege"},

@@ -189,8 +189,11 @@ void parser::end()
     if (peek().kind != tok::end) raise(933);
 }
 
-col_type parse_type(parser& p)
+col_type parse_type(parser& p, const std::string& ncharset)
 {
+    // NVARCHAR2 holds 4000 bytes and NCHAR 2000, in characters of the national set's widest.
+    constexpr int k_max_varchar_bytes = 4000, k_max_char_bytes = 2000, k_max_raw_bytes = 2000;
+    const int national = national_char_bytes(ncharset);
     col_type t;
     if (!p.peek().is_name()) raise(902);
     std::string n = p.next().text;
@@ -215,7 +218,9 @@ col_type parse_type(parser& p)
         }
         if (t.k == kind::varchar2 && (p.accept_kw("BYTE") || p.accept_kw("CHAR"))) {}
         close();
-        int max = t.k == kind::nvarchar2 ? 2000 : t.k == kind::raw ? 2000 : 4000;
+        int max = t.k == kind::nvarchar2 ? k_max_varchar_bytes / national
+                  : t.k == kind::raw     ? k_max_raw_bytes
+                                         : k_max_varchar_bytes;
         if (t.length <= 0) raise(910);
         if (t.length > max) raise(910);
     } else if (n == "CHAR" || n == "NCHAR") {
@@ -225,7 +230,8 @@ col_type parse_type(parser& p)
             if (t.k == kind::char_ && (p.accept_kw("BYTE") || p.accept_kw("CHAR"))) {}
             close();
         }
-        if (t.length <= 0 || t.length > (t.k == kind::char_ ? 2000 : 1000)) raise(910);
+        if (t.length <= 0 || t.length > (t.k == kind::char_ ? k_max_char_bytes : k_max_char_bytes / national))
+            raise(910);
     } else if (n == "NUMBER" || n == "NUMERIC" || n == "DECIMAL" || n == "DEC") {
         t.k = kind::number;
         if (p.accept_op("(")) {
@@ -972,6 +978,8 @@ session::session(const std::string& file, const std::string& user, const std::st
                 settings_.max_pages = std::atoll(val.c_str());
             else if (n == "character_set")
                 settings_.charset = val;
+            else if (n == "national_character_set")
+                settings_.ncharset = val;
         }
     }
     // A small page cache: a row load touches only the last pages of a table
@@ -1034,8 +1042,11 @@ void session::set_size_limit(const std::string& file, int64_t pages)
     }
 }
 
-void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset)
+void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset,
+                             const std::string& ncharset)
 {
+    if (!is_database_charset(charset)) raise(12715);
+    if (!is_national_charset(ncharset)) raise(12714);
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) raise(955);
     embedded::create_private_file(file);
@@ -1051,6 +1062,9 @@ void session::create_service(const std::string& file, const std::string& system_
                       "INSERT INTO _ora_settings VALUES('max_identifier_length', '30');"
                       "INSERT INTO _ora_settings VALUES('character_set', " +
                       q_text(charset) +
+                      ");"
+                      "INSERT INTO _ora_settings VALUES('national_character_set', " +
+                      q_text(ncharset) +
                       ");"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYS', " +
                       q_text(system_password) +

@@ -271,8 +271,9 @@ private:
     size_t i_;
 };
 
-// Parses a column type at the parser; raises ORA-00902 and the length errors.
-col_type parse_type(parser& p);
+// Parses a column type at the parser; raises ORA-00902 and the length errors
+// (national lengths by the national character set `ncharset`).
+col_type parse_type(parser& p, const std::string& ncharset = "AL16UTF16");
 
 } // namespace eora
 

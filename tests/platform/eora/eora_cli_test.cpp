@@ -57,4 +57,17 @@ TEST_F(EoraCli, CreateUserGrantsWhatAConversionNeedsUnlessToldOtherwise)
     EXPECT_EQ(cli("create-user " + dir.string() + " orcl manager other pw --grants"), 2);
 }
 
+TEST_F(EoraCli, CreateServiceTakesTheCharacterSets)
+{
+    ASSERT_EQ(cli("create-service " + dir.string() + " win manager --charset WE8MSWIN1252 --ncharset utf8"), 0);
+    eora::session win((dir / "WIN.db").string(), "SYSTEM", "manager");
+    EXPECT_EQ(run_on(win,
+                     "select value from nls_database_parameters where parameter in ('NLS_CHARACTERSET', "
+                     "'NLS_NCHAR_CHARACTERSET') order by parameter"),
+              (std::vector<std::string>{"WE8MSWIN1252|", "UTF8|"}));
+    EXPECT_NE(cli("create-service " + dir.string() + " bad manager --ncharset WE8MSWIN1252"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "BAD.db"));
+    EXPECT_EQ(cli("create-service " + dir.string() + " odd manager --charset"), 2);
+}
+
 } // namespace
