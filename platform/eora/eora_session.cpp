@@ -532,7 +532,9 @@ session::impl::~impl()
     stmts.clear();
     if (db) {
         if (in_txn) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sync_to_disk();
+        // What the log holds stays there rather than go into a file that is no longer the service.
+        if (broken) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        if (!broken) sync_to_disk();
         solo.reset();
         sqlite3_close_v2(db);
     }
@@ -556,6 +558,7 @@ void session::impl::sync_to_disk()
 
 void session::impl::settle()
 {
+    watch_file();
     sync_to_disk();
     if (solo) solo->step_back();
 }
@@ -571,6 +574,13 @@ void session::impl::sqlite_fail(int rc, const char*)
     }
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) raise(54);
     if (base == SQLITE_FULL) raise(1658, "USERS");
+    if (is_io_failure(rc)) {
+        // A file deleted or cut short under the session is named as such.
+        watch_file();
+        eora_error e = io_error(rc, watch ? watch->file() : std::string(sqlite3_db_filename(db, "main")));
+        if (base == SQLITE_CORRUPT || base == SQLITE_NOTADB) broken = e;
+        throw e;
+    }
     if (msg.rfind("ORA-", 0) == 0) {
         int n = std::atoi(msg.c_str() + 4);
         throw eora_error(n, msg);
@@ -880,9 +890,22 @@ void session::impl::segment_full(int number, const std::string& owner, const std
     raise(number, owner, segment, "128", "USERS");
 }
 
+void session::impl::watch_file()
+{
+    if (broken) throw *broken;
+    if (!watch) return;
+    try {
+        watch->check();
+    } catch (const eora_error& e) {
+        broken = e;
+        throw;
+    }
+}
+
 void session::impl::begin_write()
 {
     if (in_txn) return;
+    watch_file();
     timed t_store(global_timing().store_ns);
     sqlite3_stmt* st = cached(begin_stmt, "BEGIN IMMEDIATE");
     int rc = sqlite3_step(st);
@@ -951,8 +974,12 @@ session::session(const std::string& file, const std::string& user, const std::st
     p_->reuse_queries = query_reuse.load();
     // Serialized: a session attaching from another thread may have this
     // connection give the file back (sole_writer).
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) raise(12514);
     int rc = sqlite3_open_v2(file.c_str(), &p_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) raise(12514);
+    // Its header says how long the file must be.
+    p_->watch = std::make_unique<file_watch>(file, p_->db);
     sqlite3_busy_timeout(p_->db, lock_timeout_ms.load());
     p_->solo = std::make_unique<sole_writer>(file, p_->db, lock_timeout_ms.load());
     sqlite3_extended_result_codes(p_->db, 1);
@@ -1145,6 +1172,8 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
     }
     const statement& st = *stp;
     if (auto n = take_injection(st.sql)) raise(*n);
+    // A file deleted, replaced or cut short is named before anything reads it.
+    p_->watch_file();
     const std::string& v = st.verb;
     // Another connection's DDL shows in the data version. Inserts of one
     // run skip the check (it costs a lock round trip); they see DDL of
@@ -1177,6 +1206,8 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
 void session::commit()
 {
     p_->commit();
+    // A commit into a file that is gone is no commit.
+    p_->watch_file();
     if (!p_->solo || p_->in_txn) return;
     const int64_t changes = sqlite3_total_changes64(p_->db);
     if (changes == p_->committed_changes) return;

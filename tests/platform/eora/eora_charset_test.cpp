@@ -75,8 +75,10 @@ TEST_F(EoraCharset, NationalLengthsFollowTheNationalSet)
         int most;
     };
     const std::vector<limit> limits = {
-        {"AL16UTF16", "nvarchar2", 2000}, {"AL16UTF16", "nchar", 1000},
-        {"UTF8", "nvarchar2", 1333},      {"UTF8", "nchar", 666},
+        {"AL16UTF16", "nvarchar2", 2000},
+        {"AL16UTF16", "nchar", 1000},
+        {"UTF8", "nvarchar2", 1333},
+        {"UTF8", "nchar", 666},
     };
     for (const auto& l : limits) {
         auto on = service_with("AL32UTF8", l.ncharset);
