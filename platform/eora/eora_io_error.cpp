@@ -42,16 +42,13 @@ int64_t header_size(sqlite3* db)
     return page * pages;
 }
 
-eora_error gone(const std::string& file)
-{
-    return with_file(1116, ora_message(1116, k_file_number), file, 27041);
-}
+eora_error gone(const std::string& file) { return with_file(1116, ora_message(1116, k_file_number), file, 27041); }
 
 eora_error cut_short(const std::string& file, int64_t size, int64_t expected)
 {
     constexpr int64_t k_block = 8192; // Oracle's block, the unit of its message
-    return with_file(1200, ora_message(1200, std::to_string(size / k_block), std::to_string(expected / k_block)),
-                     file, 0);
+    return with_file(1200, ora_message(1200, std::to_string(size / k_block), std::to_string(expected / k_block)), file,
+                     0);
 }
 
 } // namespace

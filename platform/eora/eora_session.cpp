@@ -1077,6 +1077,9 @@ void session::create_service(const std::string& file, const std::string& system_
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) raise(955);
     embedded::create_private_file(file);
+    // The umask does not decide who reads the passwords in it.
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::replace, ec);
     embedded::sqlite_db db;
     try {
         db.open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);

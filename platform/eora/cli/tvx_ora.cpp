@@ -3,6 +3,7 @@
 #include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_lexer.h"
+#include "platform/eora/eora_private_folder.h"
 #include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_script.h"
 #include "platform/eora/eora_session.h"
@@ -183,7 +184,10 @@ int main(int argc, char** argv)
                     return 2;
                 }
             }
-            std::filesystem::create_directories(a[1]);
+            if (!eora::create_private_folders(a[1])) {
+                std::cerr << "cannot create the folder " << a[1] << "\n";
+                return 2;
+            }
             eora::session::create_service(file, a[3], charset, ncharset);
             embedded::sqlite_db db;
             db.open(file, SQLITE_OPEN_READWRITE);

@@ -65,7 +65,9 @@ TEST_F(EoraIoFault, ADeletedServiceFileIsReportedAndNeverMadeAgain)
 TEST_F(EoraIoFault, AFilePutInTheServicesPlaceIsNotWrittenTo)
 {
     fs::rename(file, file + ".moved");
-    { std::ofstream(file) << "something else"; }
+    {
+        std::ofstream(file) << "something else";
+    }
     EXPECT_EQ(failure(*s, "update t set v = 'x'").number(), 1116);
     s.reset();
     std::ifstream in(file);
