@@ -52,7 +52,7 @@ void modify_clause(alter_table_stmt& a, session::impl& s, const statement& st, p
     a.column = p.name(904);
     if (!p.peek().is_kw("NULL") && !p.peek().is_kw("NOT") && !p.peek().is_kw("DEFAULT") && !p.peek().is_op(")") &&
         !p.at_end())
-        a.type = parse_type(p);
+        a.type = parse_type(p, s.settings->ncharset);
     if (p.accept_kw("DEFAULT")) {
         size_t b = p.peek().begin;
         std::vector<value> none;

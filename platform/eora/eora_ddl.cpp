@@ -529,7 +529,7 @@ void create_table(ddl_ctx& c, parser& p)
         // The upper-case ROWID, quoted or not, is the pseudo-column's and never a column's name.
         if (col.name == "ROWID") raise(904);
         if (t->find(col.name) >= 0) raise(957);
-        col.type = parse_type(p);
+        col.type = parse_type(p, s.settings->ncharset);
         if (col.type.is_long()) ++longs;
         for (;;) {
             if (p.accept_kw("DEFAULT")) {

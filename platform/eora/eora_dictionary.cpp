@@ -99,6 +99,12 @@ void session::impl::create_views()
          "SELECT privilege AS PRIVILEGE FROM _ora_sys_privs WHERE grantee=" + u +
              " UNION SELECT name FROM _ora_system_privileges WHERE " + u +
              "='SYS' OR EXISTS (SELECT 1 FROM _ora_role_privs WHERE granted_role='DBA' AND grantee=" + u + ")");
+    view("NLS_DATABASE_PARAMETERS",
+         "SELECT 'NLS_CHARACTERSET' AS PARAMETER, value AS VALUE FROM _ora_settings WHERE name='character_set' "
+         "UNION ALL SELECT 'NLS_NCHAR_CHARACTERSET', COALESCE((SELECT value FROM _ora_settings WHERE "
+         "name='national_character_set'), 'AL16UTF16') "
+         "UNION ALL SELECT 'NLS_LENGTH_SEMANTICS', 'BYTE' "
+         "UNION ALL SELECT 'NLS_DATE_FORMAT', 'DD-MON-RR'");
     view("V$VERSION", "SELECT value AS BANNER FROM _ora_settings WHERE name='banner'");
     view("DUAL", "SELECT 'X' AS DUMMY");
     exec(sql);

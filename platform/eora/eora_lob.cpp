@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/eora/eora_lob_writer.h"
+#include "platform/eora/eora_private_folder.h"
 #include "platform/eora/eora_session_impl.h"
 
 namespace eora {
@@ -146,7 +147,8 @@ void copy_into(session::impl& p, const lob_target& t, const std::string& column,
 
 spool_file::spool_file(const std::string& dir)
 {
-    fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, k_private_file_mode);
+    make_private(fd_);
     if (fd_ >= 0) return;
     // A file system without unnamed files: a named one, unlinked at once.
     std::string name = dir + "/.eora-lob-XXXXXX";

@@ -72,6 +72,7 @@ bool cursor::step_into(std::vector<value>& out)
         std::string msg = sqlite3_errmsg(sqlite3_db_handle(st_));
         if ((rc & 0xFF) == SQLITE_BUSY) raise(54);
         if (msg.rfind("ORA-", 0) == 0) throw eora_error(std::atoi(msg.c_str() + 4), msg);
+        if (is_io_failure(rc)) throw io_error(rc, sqlite3_db_filename(sqlite3_db_handle(st_), "main"));
         raise(600, msg);
     }
     out.clear();

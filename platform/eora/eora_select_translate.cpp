@@ -24,7 +24,7 @@ const std::set<std::string>& dictionary_views()
                                             "ALL_USERS",        "DBA_USERS",         "ALL_OBJECTS",
                                             "USER_OBJECTS",     "V$VERSION",         "DUAL",
                                             "USER_SYS_PRIVS",   "DBA_SYS_PRIVS",     "USER_ROLE_PRIVS",
-                                            "DBA_ROLE_PRIVS",   "SESSION_PRIVS"};
+                                            "DBA_ROLE_PRIVS",   "SESSION_PRIVS",     "NLS_DATABASE_PARAMETERS"};
     return v;
 }
 

@@ -189,8 +189,11 @@ void parser::end()
     if (peek().kind != tok::end) raise(933);
 }
 
-col_type parse_type(parser& p)
+col_type parse_type(parser& p, const std::string& ncharset)
 {
+    // NVARCHAR2 holds 4000 bytes and NCHAR 2000, in characters of the national set's widest.
+    constexpr int k_max_varchar_bytes = 4000, k_max_char_bytes = 2000, k_max_raw_bytes = 2000;
+    const int national = national_char_bytes(ncharset);
     col_type t;
     if (!p.peek().is_name()) raise(902);
     std::string n = p.next().text;
@@ -215,7 +218,9 @@ col_type parse_type(parser& p)
         }
         if (t.k == kind::varchar2 && (p.accept_kw("BYTE") || p.accept_kw("CHAR"))) {}
         close();
-        int max = t.k == kind::nvarchar2 ? 2000 : t.k == kind::raw ? 2000 : 4000;
+        int max = t.k == kind::nvarchar2 ? k_max_varchar_bytes / national
+                  : t.k == kind::raw     ? k_max_raw_bytes
+                                         : k_max_varchar_bytes;
         if (t.length <= 0) raise(910);
         if (t.length > max) raise(910);
     } else if (n == "CHAR" || n == "NCHAR") {
@@ -225,7 +230,8 @@ col_type parse_type(parser& p)
             if (t.k == kind::char_ && (p.accept_kw("BYTE") || p.accept_kw("CHAR"))) {}
             close();
         }
-        if (t.length <= 0 || t.length > (t.k == kind::char_ ? 2000 : 1000)) raise(910);
+        if (t.length <= 0 || t.length > (t.k == kind::char_ ? k_max_char_bytes : k_max_char_bytes / national))
+            raise(910);
     } else if (n == "NUMBER" || n == "NUMERIC" || n == "DECIMAL" || n == "DEC") {
         t.k = kind::number;
         if (p.accept_op("(")) {
@@ -526,7 +532,9 @@ session::impl::~impl()
     stmts.clear();
     if (db) {
         if (in_txn) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sync_to_disk();
+        // What the log holds stays there rather than go into a file that is no longer the service.
+        if (broken) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        if (!broken) sync_to_disk();
         solo.reset();
         sqlite3_close_v2(db);
     }
@@ -550,6 +558,7 @@ void session::impl::sync_to_disk()
 
 void session::impl::settle()
 {
+    watch_file();
     sync_to_disk();
     if (solo) solo->step_back();
 }
@@ -565,6 +574,13 @@ void session::impl::sqlite_fail(int rc, const char*)
     }
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) raise(54);
     if (base == SQLITE_FULL) raise(1658, "USERS");
+    if (is_io_failure(rc)) {
+        // A file deleted or cut short under the session is named as such.
+        watch_file();
+        eora_error e = io_error(rc, watch ? watch->file() : std::string(sqlite3_db_filename(db, "main")));
+        if (base == SQLITE_CORRUPT || base == SQLITE_NOTADB) broken = e;
+        throw e;
+    }
     if (msg.rfind("ORA-", 0) == 0) {
         int n = std::atoi(msg.c_str() + 4);
         throw eora_error(n, msg);
@@ -874,9 +890,22 @@ void session::impl::segment_full(int number, const std::string& owner, const std
     raise(number, owner, segment, "128", "USERS");
 }
 
+void session::impl::watch_file()
+{
+    if (broken) throw *broken;
+    if (!watch) return;
+    try {
+        watch->check();
+    } catch (const eora_error& e) {
+        broken = e;
+        throw;
+    }
+}
+
 void session::impl::begin_write()
 {
     if (in_txn) return;
+    watch_file();
     timed t_store(global_timing().store_ns);
     sqlite3_stmt* st = cached(begin_stmt, "BEGIN IMMEDIATE");
     int rc = sqlite3_step(st);
@@ -945,8 +974,12 @@ session::session(const std::string& file, const std::string& user, const std::st
     p_->reuse_queries = query_reuse.load();
     // Serialized: a session attaching from another thread may have this
     // connection give the file back (sole_writer).
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) raise(12514);
     int rc = sqlite3_open_v2(file.c_str(), &p_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) raise(12514);
+    // Its header says how long the file must be.
+    p_->watch = std::make_unique<file_watch>(file, p_->db);
     sqlite3_busy_timeout(p_->db, lock_timeout_ms.load());
     p_->solo = std::make_unique<sole_writer>(file, p_->db, lock_timeout_ms.load());
     sqlite3_extended_result_codes(p_->db, 1);
@@ -972,6 +1005,8 @@ session::session(const std::string& file, const std::string& user, const std::st
                 settings_.max_pages = std::atoll(val.c_str());
             else if (n == "character_set")
                 settings_.charset = val;
+            else if (n == "national_character_set")
+                settings_.ncharset = val;
         }
     }
     // A small page cache: a row load touches only the last pages of a table
@@ -1034,11 +1069,17 @@ void session::set_size_limit(const std::string& file, int64_t pages)
     }
 }
 
-void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset)
+void session::create_service(const std::string& file, const std::string& system_password, const std::string& charset,
+                             const std::string& ncharset)
 {
+    if (!is_database_charset(charset)) raise(12715);
+    if (!is_national_charset(ncharset)) raise(12714);
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) raise(955);
     embedded::create_private_file(file);
+    // The umask does not decide who reads the passwords in it.
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::replace, ec);
     embedded::sqlite_db db;
     try {
         db.open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -1051,6 +1092,9 @@ void session::create_service(const std::string& file, const std::string& system_
                       "INSERT INTO _ora_settings VALUES('max_identifier_length', '30');"
                       "INSERT INTO _ora_settings VALUES('character_set', " +
                       q_text(charset) +
+                      ");"
+                      "INSERT INTO _ora_settings VALUES('national_character_set', " +
+                      q_text(ncharset) +
                       ");"
                       "INSERT INTO _ora_users(username, password, user_id, created) VALUES('SYS', " +
                       q_text(system_password) +
@@ -1131,6 +1175,8 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
     }
     const statement& st = *stp;
     if (auto n = take_injection(st.sql)) raise(*n);
+    // A file deleted, replaced or cut short is named before anything reads it.
+    p_->watch_file();
     const std::string& v = st.verb;
     // Another connection's DDL shows in the data version. Inserts of one
     // run skip the check (it costs a lock round trip); they see DDL of
@@ -1163,6 +1209,8 @@ exec_result session::execute(const statement& st_in, const std::vector<value>& b
 void session::commit()
 {
     p_->commit();
+    // A commit into a file that is gone is no commit.
+    p_->watch_file();
     if (!p_->solo || p_->in_txn) return;
     const int64_t changes = sqlite3_total_changes64(p_->db);
     if (changes == p_->committed_changes) return;

@@ -77,8 +77,9 @@ struct exec_result {
 
 struct service_settings {
     size_t max_ident = 30;
-    int64_t max_pages = 0;            // 0: as large as the disk allows
-    std::string charset = "AL32UTF8"; // the database character set
+    int64_t max_pages = 0;              // 0: as large as the disk allows
+    std::string charset = "AL32UTF8";   // the database character set
+    std::string ncharset = "AL16UTF16"; // the national character set
     std::string banner = "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production";
 };
 
@@ -115,9 +116,10 @@ public:
     std::string read_lob(const lob_target& t);
 
     // Creates the service file with SYS and SYSTEM users; fails if it exists.
-    // `charset` is its database character set.
+    // `charset` is its database character set, `ncharset` its national one
+    // (ORA-12715 and ORA-12714 for a set the embedded Oracle does not know).
     static void create_service(const std::string& file, const std::string& system_password,
-                               const std::string& charset = "AL32UTF8");
+                               const std::string& charset = "AL32UTF8", const std::string& ncharset = "AL16UTF16");
 
     // Lock wait before ORA-00054, in milliseconds (all new sessions).
     static void set_lock_timeout_ms(int ms);

@@ -4,6 +4,7 @@
 #include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_datetime.h"
 #include "platform/eora/eora_error.h"
+#include "platform/eora/eora_io_error.h"
 #include "platform/eora/eora_number.h"
 #include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_query_cache.h"
@@ -105,6 +106,13 @@ struct session::impl {
     // sqlite3_total_changes64 at the last commit
     int64_t committed_changes = 0;
     std::unique_ptr<sole_writer> solo;
+    // The service file as the session first saw it, and the error that ended
+    // the session's use of it: a file deleted, replaced, cut short or damaged
+    // is not written again, and its log is not folded into it at the end.
+    std::unique_ptr<file_watch> watch;
+    std::optional<eora_error> broken;
+    // Raises what the watch sees, and keeps it for every later statement.
+    void watch_file();
 
     ~impl();
 
@@ -271,8 +279,9 @@ private:
     size_t i_;
 };
 
-// Parses a column type at the parser; raises ORA-00902 and the length errors.
-col_type parse_type(parser& p);
+// Parses a column type at the parser; raises ORA-00902 and the length errors
+// (national lengths by the national character set `ncharset`).
+col_type parse_type(parser& p, const std::string& ncharset = "AL16UTF16");
 
 } // namespace eora
 

@@ -1,6 +1,7 @@
 #include "platform/eora/eora_sole_writer.h"
 
 #include "platform/eora/eora_error.h"
+#include "platform/eora/eora_private_folder.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -52,7 +53,8 @@ int exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, n
 
 sole_writer::sole_writer(const std::string& file, sqlite3* db, int timeout_ms) : db_(db), timeout_ms_(timeout_ms)
 {
-    fd_ = ::open((file + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    fd_ = ::open((file + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, k_private_file_mode);
+    make_private(fd_);
     struct stat st {};
     if (fd_ < 0 || fstat(fd_, &st) != 0) {
         // No lock file (a read-only folder): the session never takes the file alone.

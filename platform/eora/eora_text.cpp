@@ -112,6 +112,19 @@ std::u32string code_points(std::string_view utf8)
 
 bool is_unicode_charset(std::string_view charset) { return single_byte(charset) == nullptr; }
 
+bool is_database_charset(std::string_view charset)
+{
+    return charset == "AL32UTF8" || charset == "UTF8" || single_byte(charset) != nullptr;
+}
+
+bool is_national_charset(std::string_view charset) { return charset == "AL16UTF16" || charset == "UTF8"; }
+
+int national_char_bytes(std::string_view ncharset)
+{
+    constexpr int k_utf16_unit = 2, k_utf8_bmp = 3;
+    return ncharset == "UTF8" ? k_utf8_bmp : k_utf16_unit;
+}
+
 std::string to_charset(std::string_view utf8, std::string_view charset)
 {
     const single_byte_set* set = single_byte(charset);
@@ -128,6 +141,15 @@ std::string to_charset(std::string_view utf8, std::string_view charset)
 
 size_t charset_bytes(std::string_view utf8, std::string_view charset)
 {
+    if (charset == "UTF8") {
+        // Oracle's UTF8 writes a character beyond the BMP as two 3-byte surrogates, not in 4 bytes.
+        constexpr size_t k_surrogate_pair_bytes = 6, k_utf8_bytes = 4;
+        constexpr unsigned char k_four_byte_lead = 0xF0;
+        size_t n = utf8.size();
+        for (unsigned char c : utf8)
+            if (c >= k_four_byte_lead) n += k_surrogate_pair_bytes - k_utf8_bytes;
+        return n;
+    }
     if (!single_byte(charset)) return utf8.size();
     size_t n = 0;
     for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;

@@ -19,5 +19,12 @@ std::string to_charset(std::string_view utf8, std::string_view charset);
 size_t charset_bytes(std::string_view utf8, std::string_view charset);
 // Whether the character set holds every character.
 bool is_unicode_charset(std::string_view charset);
+// The database character sets the embedded Oracle knows: AL32UTF8, UTF8,
+// WE8MSWIN1252, WE8ISO8859P1, US7ASCII.
+bool is_database_charset(std::string_view charset);
+// The national character sets: AL16UTF16 and UTF8.
+bool is_national_charset(std::string_view charset);
+// Bytes a character of the national character set takes at most (AL16UTF16: 2, UTF8: 3).
+int national_char_bytes(std::string_view ncharset);
 
 } // namespace eora

@@ -3,6 +3,7 @@
 #include "platform/embedded/embedded_sqlite.h"
 #include "platform/eora/eora_error.h"
 #include "platform/eora/eora_lexer.h"
+#include "platform/eora/eora_private_folder.h"
 #include "platform/eora/eora_privileges.h"
 #include "platform/eora/eora_script.h"
 #include "platform/eora/eora_session.h"
@@ -20,11 +21,14 @@ namespace {
 
 const char* usage =
     "usage:\n"
-    "  tvx-ora create-service DIR SERVICE SYSTEM_PASSWORD [--max-identifier-length N] [--banner TEXT]\n"
+    "  tvx-ora create-service DIR SERVICE SYSTEM_PASSWORD [--charset SET] [--ncharset SET]\n"
+    "                         [--max-identifier-length N] [--banner TEXT]\n"
     "  tvx-ora create-user    DIR SERVICE SYSTEM_PASSWORD USER PASSWORD [--no-grants | --grant LIST]\n"
     "  tvx-ora sql            DIR SERVICE USER PASSWORD (-e SQL | -f FILE | -)\n"
     "  tvx-ora tables         DIR SERVICE USER PASSWORD [--rows N]\n"
     "The data source of the service is //file:DIR:1521/SERVICE.\n"
+    "--charset: AL32UTF8 (default), UTF8, WE8MSWIN1252, WE8ISO8859P1, US7ASCII; --ncharset: AL16UTF16\n"
+    "(default) or UTF8.\n"
     "create-user grants the privileges a conversion needs; --grant names others (comma-separated),\n"
     "--no-grants none (the user cannot even log on until granted CREATE SESSION).\n"
     "Statements end with ';'; a trigger ends with a line holding only '/'.\n";
@@ -160,22 +164,38 @@ int main(int argc, char** argv)
     try {
         if (a.size() >= 4 && a[0] == "create-service") {
             std::string file = service_file(a[1], a[2]);
-            std::filesystem::create_directories(a[1]);
-            eora::session::create_service(file, a[3]);
-            embedded::sqlite_db db;
-            db.open(file, SQLITE_OPEN_READWRITE);
-            embedded::sqlite_stmt st = db.prepare("UPDATE _ora_settings SET value=?2 WHERE name=?1");
+            std::string charset = "AL32UTF8", ncharset = "AL16UTF16";
+            std::vector<std::pair<std::string, std::string>> settings;
+            if (a.size() % 2 != 0) {
+                std::cerr << usage;
+                return 2;
+            }
             for (size_t i = 4; i + 1 < a.size(); i += 2) {
-                std::string key = a[i] == "--max-identifier-length" ? "max_identifier_length"
-                                  : a[i] == "--banner"              ? "banner"
-                                                                    : "";
-                if (key.empty()) {
+                if (a[i] == "--charset") {
+                    charset = eora::upper(a[i + 1]);
+                } else if (a[i] == "--ncharset") {
+                    ncharset = eora::upper(a[i + 1]);
+                } else if (a[i] == "--max-identifier-length") {
+                    settings.emplace_back("max_identifier_length", a[i + 1]);
+                } else if (a[i] == "--banner") {
+                    settings.emplace_back("banner", a[i + 1]);
+                } else {
                     std::cerr << usage;
                     return 2;
                 }
+            }
+            if (!eora::create_private_folders(a[1])) {
+                std::cerr << "cannot create the folder " << a[1] << "\n";
+                return 2;
+            }
+            eora::session::create_service(file, a[3], charset, ncharset);
+            embedded::sqlite_db db;
+            db.open(file, SQLITE_OPEN_READWRITE);
+            embedded::sqlite_stmt st = db.prepare("UPDATE _ora_settings SET value=?2 WHERE name=?1");
+            for (const auto& [key, value] : settings) {
                 st.reset();
                 sqlite3_bind_text(st.get(), 1, key.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(st.get(), 2, a[i + 1].c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(st.get(), 2, value.c_str(), -1, SQLITE_TRANSIENT);
                 st.step();
             }
             std::cout << "Service " << eora::upper(a[2]) << " created: //file:" << a[1] << ":1521/" << eora::upper(a[2])
