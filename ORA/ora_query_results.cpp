@@ -100,8 +100,9 @@ void ora_query_results::initialize(uint32_t count, const std::wstring& sql)
     {
         ora_stmt describe;
         eng.check_err(describe.prepare(sql));
+        // Described, not run: a server runs the query once, for the fetches below.
         eng.check_err(
-            OCIStmtExecute(eng.get_svc(), describe.get(), eng.get_err(), 0, 0, nullptr, nullptr, OCI_DEFAULT));
+            OCIStmtExecute(eng.get_svc(), describe.get(), eng.get_err(), 0, 0, nullptr, nullptr, OCI_DESCRIBE_ONLY));
         if (column_count == 0) {
             ub4 n = 0;
             eng.check_err(OCIAttrGet(describe.get(), OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, eng.get_err()));
@@ -127,7 +128,7 @@ void ora_query_results::initialize(uint32_t count, const std::wstring& sql)
     }
     eng.check_err(stmt.prepare(sql));
     for (ub4 pos = 1; pos <= holders.size(); ++pos) holders[pos - 1]->define(stmt.get(), pos);
-    eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 0, 0, nullptr, nullptr, OCI_DEFAULT));
+    eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 0, 0, nullptr, nullptr, OCI_DESCRIBE_ONLY));
     b_initialized = true;
 }
 
