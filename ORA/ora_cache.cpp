@@ -149,6 +149,11 @@ void ora_cache::bind()
         eng.check_err(OCIBindByPos(stmt.get(), &buf.bind, eng.get_err(), n, buf.data.data(),
                                    static_cast<sb4>(buf.element_size), buf.type, buf.indicators.data(), nullptr,
                                    nullptr, 0, nullptr, OCI_DEFAULT));
+        // National text goes in the national form: the database character set may lack its characters.
+        if (buf.type == SQLT_STR && key < table->schema.size() && table->is_national(key)) {
+            ub1 form = SQLCS_NCHAR;
+            eng.check_err(OCIAttrSet(buf.bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, eng.get_err()));
+        }
     }
 }
 

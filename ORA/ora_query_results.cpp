@@ -97,37 +97,33 @@ void ora_query_results::initialize(uint32_t count, const std::wstring& sql)
     if (b_initialized) throw tk_mail_assertion("ora_qres", 98);
     column_count = count;
     ora_engine& eng = ora_eng();
-    {
-        ora_stmt describe;
-        eng.check_err(describe.prepare(sql));
-        eng.check_err(
-            OCIStmtExecute(eng.get_svc(), describe.get(), eng.get_err(), 0, 0, nullptr, nullptr, OCI_DEFAULT));
-        if (column_count == 0) {
-            ub4 n = 0;
-            eng.check_err(OCIAttrGet(describe.get(), OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, eng.get_err()));
-            column_count = n;
-        }
-        for (ub4 pos = 1; pos <= column_count; ++pos) {
-            tk_logger::log(1, "Processing column #%d", static_cast<int>(pos));
-            void* p = nullptr;
-            eng.check_err(OCIParamGet(describe.get(), OCI_HTYPE_STMT, eng.get_err(), &p, pos));
-            OCIParam* param = static_cast<OCIParam*>(p);
-            try {
-                ub2 type = 0;
-                eng.check_err(OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, eng.get_err()));
-                auto holder = gen_co_by_type(param, type);
-                schema.push_back(holder->get_ftd());
-                holders.push_back(std::move(holder));
-            } catch (...) {
-                OCIDescriptorFree(param, OCI_DTYPE_PARAM);
-                throw;
-            }
-            OCIDescriptorFree(param, OCI_DTYPE_PARAM);
-        }
-    }
+    // One execute (no rows yet) runs the query and describes it: its columns
+    // are read from the statement, defined, then fetched.
     eng.check_err(stmt.prepare(sql));
-    for (ub4 pos = 1; pos <= holders.size(); ++pos) holders[pos - 1]->define(stmt.get(), pos);
     eng.check_err(OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 0, 0, nullptr, nullptr, OCI_DEFAULT));
+    if (column_count == 0) {
+        ub4 n = 0;
+        eng.check_err(OCIAttrGet(stmt.get(), OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, eng.get_err()));
+        column_count = n;
+    }
+    for (ub4 pos = 1; pos <= column_count; ++pos) {
+        tk_logger::log(1, "Processing column #%d", static_cast<int>(pos));
+        void* p = nullptr;
+        eng.check_err(OCIParamGet(stmt.get(), OCI_HTYPE_STMT, eng.get_err(), &p, pos));
+        OCIParam* param = static_cast<OCIParam*>(p);
+        try {
+            ub2 type = 0;
+            eng.check_err(OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, eng.get_err()));
+            auto holder = gen_co_by_type(param, type);
+            schema.push_back(holder->get_ftd());
+            holders.push_back(std::move(holder));
+        } catch (...) {
+            OCIDescriptorFree(param, OCI_DTYPE_PARAM);
+            throw;
+        }
+        OCIDescriptorFree(param, OCI_DTYPE_PARAM);
+    }
+    for (ub4 pos = 1; pos <= holders.size(); ++pos) holders[pos - 1]->define(stmt.get(), pos);
     b_initialized = true;
 }
 

@@ -49,6 +49,9 @@ public:
 
     // Whether column i takes its value through a LOB locator.
     bool is_lob(size_t i) const;
+    // Whether column i holds national text (bound in the national form), or is a LONG.
+    bool is_national(size_t i) const;
+    bool is_long(size_t i) const;
     const std::wstring& get_last_rowid() const { return last_rowid; }
     ora_database* get_database() const { return p_db; }
 
@@ -64,8 +67,6 @@ private:
         std::vector<bool> lob;                        // per pair: the column takes its value by locator
     };
     const row_plan& plan_for(const udb_record& record);
-    bool is_national(size_t i) const;
-    bool is_long(size_t i) const;
 
     void open_cache();
     std::wstring null_value(size_t i, const t_ftd& column);

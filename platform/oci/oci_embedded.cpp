@@ -1241,7 +1241,9 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err, ub4 iters,
                     st->params.push_back(std::move(p));
                 }
             }
-            st->executed = true;
+            // Only described (or parsed): nothing to fetch until it is executed.
+            st->executed = !parse_only;
+            if (parse_only) st->cur.reset();
             if (iters >= 1 && !parse_only) {
                 sword rc = fetch_row(*st, err);
                 if (rc != OCI_SUCCESS) return rc;

@@ -64,3 +64,33 @@ TEST_F(ora_target_test, a_varchar2_of_a_single_byte_database_takes_text_over_400
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ora_target_test, national_text_keeps_what_a_single_byte_database_lacks_row_by_row_and_in_arrays)
+{
+    db.reset();
+    engine.reset();
+    const std::filesystem::path latin = dir / "latin";
+    std::filesystem::create_directories(latin);
+    eora::session::create_service((latin / "LATIN.db").string(), "manager", "WE8MSWIN1252");
+    engine = std::make_unique<ora_engine>();
+    engine->b_owned_by_user = false;
+    db = engine->open_db(L"file:" + (latin / "LATIN").wstring(), L"SYSTEM", L"manager");
+    db->create_schema(L"S");
+    run(L"CREATE TABLE \"S\".\"NT\" (\"ID\" NUMBER(10), \"N\" NVARCHAR2(100))");
+    const std::wstring text = L"\u6f22\u5b57 \u0436 caf\u00e9 \U0001F600";
+    for (bool array_insert : {false, true}) {
+        SCOPED_TRACE(array_insert);
+        db->b_array_insert = array_insert;
+        {
+            auto t = std::make_unique<ora_table>(db.get(), L"S.NT", nullptr, ora_table::mode_no_indexes);
+            udb_record r = record_of(array_insert ? 2 : 1, L"N", text);
+            t->append_record(&r);
+        }
+        EXPECT_TRUE(value(L"SELECT \"N\" FROM \"S\".\"NT\" WHERE \"ID\" = " +
+                          std::wstring(array_insert ? L"2" : L"1")) == text);
+    }
+}
+
+} // namespace

@@ -115,9 +115,19 @@ TEST(agent_oci_trace, lob_columns_are_written_in_their_form_and_no_dropped_defin
     }
     const std::string trace = env.dir() + "/oci.trace";
     const std::string totals = env.dir() + "/oci.trips";
-    agent_result r = run_agent({"--src=db", "--mssqlh=file:" + env.mss_dir(), "--oraclh=127.0.0.1", "--port=1521",
-                                "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"},
-                               "",
+    // The national text of D goes to an NCLOB, whatever the default mapping of its type.
+    const std::string profile = env.dir() + "/setup.tvx";
+    std::ofstream(profile, std::ios::binary)
+        << "[Available Queries]\n\n[Generic settings]\nsrc=db\ndest=ORCL\nlogfile=\nskip indexes=0\n"
+           "only definitions=0\nmode=0\n\n[MS SQL Server settings]\nserver=file:"
+        << env.mss_dir()
+        << "\nwindows authentication=1\n\n[Oracle settings]\nhost=127.0.0.1\npassword=tiger\nport=1521\n"
+           "user=scott\nuppercase=0\n\n[Selected Tables]\ndbo.D\ndbo.E\n\n[Selected Views]\n\n"
+           "[Type Mappings]\ndatabase:\ntables:\n  - name: [dbo].[D]\n    new_name: [dbo].[D]\n    fields:\n"
+           "      - name:n\n        new_name: n\n        status: changed\n        type: NCLOB\n"
+           "        default_value: \n        character_set: \n        length: 0\n        scale: 0\n"
+           "        precision: 0\n    properties:\n";
+    agent_result r = run_agent({"--profile=" + profile}, "",
                                {{"TVX_OCI_LIBRARY", TVX_OCI_STANDIN},
                                 {"TVX_OCI_TEST_DIR", remote},
                                 {"TVX_OCI_TRACE", trace},
@@ -168,7 +178,7 @@ TEST(agent_oci_trace, lob_columns_are_written_in_their_form_and_no_dropped_defin
         while (q.cur && q.cur->next())
             forms_wanted.insert(q.cur->row()[0].s == "BLOB" ? 0 : q.cur->row()[0].s == "NCLOB" ? 2 : 1);
     }
-    EXPECT_TRUE(forms_wanted.count(0) && forms_wanted.count(1)) << forms_wanted.size();
+    EXPECT_EQ(forms_wanted, (std::set<unsigned long>{0, 1, 2}));
     for (unsigned long form : forms_wanted) EXPECT_GT(writes_by_form[form], 0u) << "form " << form;
 
     // The round trips by kind, as a real client makes them.

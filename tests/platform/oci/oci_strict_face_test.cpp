@@ -335,3 +335,26 @@ TEST_F(OciStrictTest, a_define_is_freed_once_by_whoever_frees_it_first)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OciStrictTest, a_query_only_described_has_columns_but_no_rows_to_fetch)
+{
+    stmt sel(c, "SELECT \"ID\" FROM \"L\"");
+    ASSERT_EQ(OCIStmtExecute(c.svc, sel.h, c.err, 0, 0, nullptr, nullptr, OCI_DESCRIBE_ONLY), OCI_SUCCESS) << c.error();
+    ub4 columns = 0;
+    ASSERT_EQ(OCIAttrGet(sel.h, OCI_HTYPE_STMT, &columns, nullptr, OCI_ATTR_PARAM_COUNT, c.err), OCI_SUCCESS);
+    EXPECT_EQ(columns, 1u);
+    int32_t id = 0;
+    OCIDefine* d = nullptr;
+    ASSERT_EQ(OCIDefineByPos(sel.h, &d, c.err, 1, &id, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(OCIStmtFetch(sel.h, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(c.error_code(), 24338);
+    // Executed, the same statement gives its row.
+    ASSERT_EQ(OCIStmtExecute(c.svc, sel.h, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << c.error();
+    EXPECT_EQ(OCIStmtFetch(sel.h, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS) << c.error();
+    EXPECT_EQ(id, 1);
+}
+
+} // namespace
