@@ -117,6 +117,11 @@ std::string mssx_default_text(const std::vector<mssx_token>& T, size_t a, size_t
         default:
             piece = t.text;
         }
+        // Two words in a row keep a blank between them: cast(getdate() AS date).
+        const auto word_char = [](char ch) {
+            return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '@' || ch == '#' || ch == '$';
+        };
+        if (!inner.empty() && !piece.empty() && word_char(inner.back()) && word_char(piece.front())) inner += ' ';
         inner += piece;
     }
     return "(" + inner + ")";

@@ -201,3 +201,12 @@ TEST(CreateTableStatements, WhatTheStructureDescribesIsWhatTheCatalogKeeps)
     EXPECT_EQ(error_of("CREATE TABLE d (a float IDENTITY)"), 2749);
     EXPECT_FALSE(c.catalog().find_object("dbo", "d"));
 }
+
+TEST(CreateTableParser, ADefaultKeepsABlankBetweenTwoWords)
+{
+    auto c =
+        parse("CREATE TABLE t (d date DEFAULT CAST(GETDATE() AS date), e date DEFAULT (CONVERT(date, GETDATE())))");
+    ASSERT_EQ(c.elements.size(), 2u);
+    EXPECT_EQ(c.elements[0].column->constraints.at(0).expression, "(cast(getdate()AS date))");
+    EXPECT_EQ(c.elements[1].column->constraints.at(0).expression, "(convert(date,getdate()))");
+}
