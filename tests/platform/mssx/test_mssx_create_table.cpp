@@ -230,3 +230,12 @@ TEST(CreateTableStatements, XmlSchemaCollectionsAndTypedXmlColumns)
     EXPECT_TRUE(c.execute("DROP XML SCHEMA COLLECTION dbo.Docs").errors.empty());
     EXPECT_EQ(c.execute("DROP XML SCHEMA COLLECTION dbo.Docs").errors.at(0).number, 3701);
 }
+
+TEST(CreateTableParser, ADefaultKeepsABlankBetweenTwoWords)
+{
+    auto c =
+        parse("CREATE TABLE t (d date DEFAULT CAST(GETDATE() AS date), e date DEFAULT (CONVERT(date, GETDATE())))");
+    ASSERT_EQ(c.elements.size(), 2u);
+    EXPECT_EQ(c.elements[0].column->constraints.at(0).expression, "(cast(getdate() AS date))");
+    EXPECT_EQ(c.elements[1].column->constraints.at(0).expression, "(convert(date,getdate()))");
+}
