@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 #include "ORA/ora_error_sink.h"
@@ -33,8 +34,21 @@ public:
     // ---- table creation, identity sequence and trigger (ora_database_create.cpp)
     std::unique_ptr<udb_recordset> create_table(const std::wstring& table, udb_schema& schema,
                                                 udb_indexes& indexes) override;
-    // Restarts the table's identity sequence above the highest value in the table.
+    // Moves the table's identity sequence above the highest value in the table, when it is not there already.
+    // An identity that cannot be moved is an error.
     void advance_identity(const std::wstring& table);
+
+    // ---- what this program made for a table (ora_database_identity.cpp)
+    // The identity column, sequence and trigger of the table: from this run, else from the catalog.
+    std::optional<ora_identity_registry::identity> find_identity(const std::wstring& table);
+    // The sequence and column of a trigger body as this program writes it.
+    static bool parse_identity_trigger(const std::wstring& body, std::wstring& sequence, std::wstring& column);
+    // LAST_NUMBER of a sequence of the connected user (the next value it gives); empty when there is none.
+    std::wstring sequence_next_value(const std::wstring& sequence);
+    // Index and key names of the table that live in the connected user's schema.
+    std::vector<std::wstring> own_index_names(const std::wstring& table);
+    // Drops the sequence of a table that has been dropped; a failure is reported for the table.
+    void drop_identity_sequence(const ora_identity_registry::identity& id, const std::wstring& table);
 
     // ---- foreign keys and views (ora_database_views.cpp)
     void create_relationships(udb_relationships& relationships) override;

@@ -43,6 +43,27 @@ std::wstring ora_next_integer(const std::wstring& text)
     return nz == std::wstring::npos ? std::wstring() : digits.substr(nz);
 }
 
+bool ora_is_plain_integer(const std::wstring& text)
+{
+    if (text.empty()) return false;
+    for (wchar_t c : text)
+        if (c < L'0' || c > L'9') return false;
+    return true;
+}
+
+// a < b for two plain non-negative integers.
+bool ora_integer_less(std::wstring a, std::wstring b)
+{
+    const auto strip = [](std::wstring& t) {
+        const size_t nz = t.find_first_not_of(L'0');
+        t = nz == std::wstring::npos ? std::wstring() : t.substr(nz);
+    };
+    strip(a);
+    strip(b);
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
 } // namespace
 
 std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& name, udb_schema& schema,
@@ -92,7 +113,7 @@ std::vector<std::wstring> ora_database::take_notes()
 
 void ora_database::advance_identity(const std::wstring& name)
 {
-    const ora_identity_registry::identity* id = identities.find(name);
+    const std::optional<ora_identity_registry::identity> id = find_identity(name);
     if (!id) return;
     tk_logger::log(2, L"ora_database::advance_identity(%s)", name.c_str());
     ora_engine& eng = ora_eng();
@@ -109,7 +130,7 @@ void ora_database::advance_identity(const std::wstring& name)
                                  OCI_DEFAULT));
     const sword st = OCIStmtExecute(eng.get_svc(), stmt.get(), eng.get_err(), 1, 0, nullptr, nullptr, OCI_DEFAULT);
     eng.check_err(st);
-    if (st == OCI_NO_DATA || ind == -1) return; // nothing copied: the sequence still starts at 1
+    if (st == OCI_NO_DATA || ind == -1) return; // an empty table: the sequence may start anywhere
     std::wstring max_text;
     for (char16_t c : buf) {
         if (!c) break;
@@ -117,18 +138,32 @@ void ora_database::advance_identity(const std::wstring& name)
     }
     const std::wstring start = ora_next_integer(max_text);
     if (start.empty()) return;
+    // A sequence that gives a value above the table's already stays as it is.
+    const std::wstring next = sequence_next_value(id->sequence);
+    tk_logger::log(2, L"Sequence %s gives %s next, the table needs %s", id->sequence.c_str(), next.c_str(),
+                   start.c_str());
+    if (!next.empty() && ora_is_plain_integer(next) && !ora_integer_less(next, start)) return;
 
     // A new sequence that starts above the copied values, and the trigger moved
     // onto it: CREATE statements only, so the identity never goes missing if one fails.
     const ora_identity_registry::identity old = *id;
     const std::wstring seq = ora_schema_initializer::create_sequence(*this, name, start);
-    if (seq.empty()) return;
-    ora_schema_initializer::create_trigger(ora_schema_initializer::get_trigger_sql(name, old.trigger, seq, old.column));
-    identities.set(name, ora_identity_registry::identity{seq, old.column, old.trigger});
+    if (seq.empty())
+        throw tk_exception(L"No sequence could be created for the identity column '" + old.column + L"' of " + name +
+                               L": every name tried is taken. The column's next value would be refused.",
+                           0);
     try {
-        query(L"DROP SEQUENCE \"" + old.sequence + L"\"");
-    } catch (const ora_exception& e) {
-        tk_logger::log(2, "Error while dropping the old sequence:\n%s\n", e.what());
+        ora_schema_initializer::create_trigger(
+            ora_schema_initializer::get_trigger_sql(name, old.trigger, seq, old.column));
+    } catch (const tk_exception&) {
+        try {
+            query(L"DROP SEQUENCE \"" + seq + L"\"");
+        } catch (const ora_exception& e) {
+            tk_logger::log(2, "Error while dropping the new sequence:\n%s\n", e.what());
+        }
+        throw;
     }
+    drop_identity_sequence(old, name);
+    identities.set(name, ora_identity_registry::identity{seq, old.column, old.trigger});
     tk_logger::log(2, L"Sequence %s restarts at %s", seq.c_str(), start.c_str());
 }

@@ -99,14 +99,13 @@ std::wstring ora_schema_initializer::get_trigger_sql(const std::wstring& table, 
 
 void ora_schema_initializer::create_trigger(const std::wstring& sql)
 {
-    try {
-        tk_logger::log(1, L"ora_database::query(%s)", sql.c_str());
-        ora_stmt stmt;
-        const sword status = stmt.run(sql);
-        if (status == OCI_SUCCESS_WITH_INFO)
-            tk_logger::log(3, L"Trigger has been created with compilation errors: %s", sql.c_str());
-    } catch (const ora_exception& e) {
-        tk_logger::log(2, "Error while creating index for trigger:\n%s\n", e.what());
+    tk_logger::log(1, L"ora_database::query(%s)", sql.c_str());
+    ora_stmt stmt;
+    const sword status = stmt.run(sql);
+    if (status == OCI_SUCCESS_WITH_INFO) {
+        // A trigger that does not compile refuses every insert into its table.
+        tk_logger::log(3, L"Trigger has been created with compilation errors: %s", sql.c_str());
+        throw tk_exception("The identity trigger was created with compilation errors: its sequence is missing.", 0);
     }
 }
 
@@ -134,14 +133,23 @@ void ora_schema_initializer::build_identity(ora_database& db)
     sequence_name = create_sequence(db);
     if (sequence_name.empty()) {
         tk_logger::log(2, "Failed to create a sequence");
-        return;
+        // The column would keep no generator: said for the table, not left to the next insert.
+        throw tk_exception(L"No sequence could be created for the identity column '" + identity_column + L"' of " +
+                               table_name + L": every name tried is taken.",
+                           0);
     }
     tk_logger::log(2, L"sequence_name=%s", sequence_name.c_str());
     const std::wstring base = ora_validator().get_safe_name(table_name);
     const std::wstring trigger = db.identities.claim_trigger_name(base, table_name);
     tk_logger::log(2, L"Trigger name: %s", trigger.c_str());
     db.identities.set(table_name, ora_identity_registry::identity{sequence_name, identity_column, trigger});
-    create_trigger(get_trigger_sql(table_name, trigger, sequence_name, identity_column));
+    try {
+        create_trigger(get_trigger_sql(table_name, trigger, sequence_name, identity_column));
+    } catch (const tk_exception& e) {
+        // Without its trigger the sequence fills nothing: reported for the table, which goes on.
+        tk_logger::log(2, "Error while creating index for trigger:\n%s\n", e.what());
+        db.error_sink.report(e, table_name);
+    }
 }
 
 void ora_schema_initializer::build_schema(ora_database& db)

@@ -32,7 +32,7 @@ public:
     std::wstring get_create_table_sql() const;
     static std::wstring get_trigger_sql(const std::wstring& table, const std::wstring& trigger,
                                         const std::wstring& sequence, const std::wstring& column);
-    // Runs a trigger statement; a failure is logged, not thrown.
+    // Runs a trigger statement; a failure, or a trigger that does not compile, is thrown.
     static void create_trigger(const std::wstring& sql);
 
     udb_schema& get_target_schema() { return target_schema; }

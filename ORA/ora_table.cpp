@@ -166,10 +166,9 @@ void ora_table::flush()
     flushed = true;
     if (cache) cache->flush();
     const bool wrote = appended != 0;
-    if (appended && p_db && query.empty()) {
-        appended = 0;
-        p_db->advance_identity(table_name);
-    }
+    appended = 0;
+    // Also when no row arrived: a table left by an interrupted run may hold values its sequence has not passed.
+    if (p_db && query.empty()) p_db->advance_identity(table_name);
     // The table's rows are all in: a commit of its own marks that, and the
     // embedded server then has them on disk before the table is reported done.
     if (wrote && p_db) {

@@ -145,3 +145,9 @@ void ora_in_validator::load(const udb_indexes& indexes)
     tk_logger::log(1, "ora_in_validator::load");
     for (const auto& idx : indexes) add_existing_name(idx.name);
 }
+
+void ora_in_validator::release(const std::vector<std::wstring>& names)
+{
+    tk_logger::log(1, "ora_in_validator::release");
+    for (const auto& name : names) restricted_names.erase(name);
+}

@@ -41,4 +41,6 @@ public:
     ora_in_validator();
     ~ora_in_validator() override;
     void load(const udb_indexes& indexes);
+    // Names of indexes that were dropped with their table: free for the run again.
+    void release(const std::vector<std::wstring>& names);
 };

@@ -29,6 +29,17 @@ void udb_name_set::clear()
     keyed_ = 0;
 }
 
+void udb_name_set::erase(const std::wstring& name)
+{
+    const size_t before = names_.size();
+    std::erase(names_, name);
+    if (names_.size() == before) return;
+    // Positions moved: the index is made again when next asked.
+    keys_.clear();
+    heads_.clear();
+    keyed_ = 0;
+}
+
 void udb_name_set::refresh() const
 {
     // Keys from another collation compare nothing: they are made again.

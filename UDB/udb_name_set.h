@@ -14,6 +14,8 @@ public:
 
     void push_back(const std::wstring& name) { names_.push_back(name); }
     void clear();
+    // Removes every copy of exactly this name.
+    void erase(const std::wstring& name);
     size_t size() const { return names_.size(); }
     bool empty() const { return names_.empty(); }
     const_iterator begin() const { return names_.begin(); }

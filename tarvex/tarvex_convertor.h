@@ -82,6 +82,8 @@ private:
     std::wstring target_name(const std::wstring& name, udb_recordset& src_rs, ora_tn_validator& validator);
     // By the mode; false when the table is to be skipped.
     bool settle_existing_target(const std::wstring& target);
+    // Skip mode: the existing table stays; one that does not hold the source's row count is reported.
+    void keep_existing_target(const std::wstring& target, udb_recordset& src_rs);
     std::unique_ptr<udb_recordset> open_target(const std::wstring& target, udb_recordset& src_rs, bool existed);
     void record_target_name(const std::wstring& name, const std::wstring& target, ora_tn_validator& validator);
     void copy_records(const std::wstring& name, udb_recordset& src_rs, udb_recordset& dst);

@@ -1,6 +1,7 @@
 // One whole conversion: every selected query and table, source to target.
 #include "MSS/mss_split_tab_name.h"
 #include "OLE/ole_bool_map.h"
+#include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_name_bytes.h"
 #include "ORA/ora_table.h"
@@ -174,7 +175,9 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
     if (src_rs) {
         const std::wstring target = target_name(name, *src_rs, validator);
         bool existed = oracle->is_table_exist(target);
-        if (!existed || settle_existing_target(target)) {
+        if (existed && mode == 2) {
+            keep_existing_target(target, *src_rs);
+        } else if (!existed || settle_existing_target(target)) {
             std::unique_ptr<udb_recordset> dst = open_target(target, *src_rs, existed);
             report_notes();
             record_target_name(name, target, validator);
@@ -242,6 +245,10 @@ bool tarvex_convertor::settle_existing_target(const std::wstring& target)
 {
     tk_logger::log(2, L"Table %s already exists", target.c_str());
     if (mode == 0) {
+        // What this program made for the table goes with it: its identity sequence, and its index names, which
+        // the new table takes again.
+        const auto identity = oracle->find_identity(target);
+        const std::vector<std::wstring> index_names = oracle->own_index_names(target);
         try {
             oracle->delete_tab(target);
         } catch (const ora_exception& e) {
@@ -249,6 +256,8 @@ bool tarvex_convertor::settle_existing_target(const std::wstring& target)
                 throw tk_exception(L"Cannot delete table because it is busy with another process", 0);
             throw;
         }
+        if (identity) oracle->drop_identity_sequence(*identity, target);
+        if (auto* indexes = tk_singleton<ora_in_validator>::find()) indexes->release(index_names);
     } else if (mode == 2) {
         tk_logger::log(2, "Skip existing table");
         return false;
@@ -257,6 +266,21 @@ bool tarvex_convertor::settle_existing_target(const std::wstring& target)
         oracle->b_array_insert = false;
     }
     return true;
+}
+
+void tarvex_convertor::keep_existing_target(const std::wstring& target, udb_recordset& src_rs)
+{
+    tk_logger::log(2, "Skip existing table");
+    // A kept table that an interrupted run filled may hold identity values its sequence has not passed.
+    oracle->advance_identity(target);
+    if (tab_def) return;
+    const uint32_t held = ora_eng().get_records_cnt(target);
+    if (held != src_rs.record_count)
+        throw tk_exception(L"The existing table " + target + L" was kept (skip mode), but it holds " +
+                               std::to_wstring(held) + L" records where the source has " +
+                               std::to_wstring(src_rs.record_count) +
+                               L" (left by an interrupted run?). Convert it again with overwrite or merge mode.",
+                           0);
 }
 
 std::unique_ptr<udb_recordset> tarvex_convertor::open_target(const std::wstring& target, udb_recordset& src_rs,

@@ -163,9 +163,14 @@ TEST_F(agent_conversion, modes_on_existing_targets)
     ASSERT_EQ(run_agent(args({}, true)).status, 0);
     env.oracle_exec("DELETE FROM \"dbo\".\"A\" WHERE \"id\" <> 2");
 
-    // Skip: nothing is added to the existing table.
+    // Skip: nothing is added to the existing table, which is reported as it holds fewer rows than the source.
     agent_result skip = run_agent(args({"--mode=2"}, true));
-    EXPECT_EQ(skip.status, 0);
+    EXPECT_EQ(skip.status, 2);
+    EXPECT_NE(skip.out.find("Error:\ndbo.A: The existing table \"dbo\".\"A\" was kept (skip mode), but it holds 1 "
+                            "records where the source has 3"),
+              std::string::npos)
+        << skip.out;
+    EXPECT_NE(skip.out.find("Tables converted: 1, failed: 1."), std::string::npos) << skip.out;
     EXPECT_EQ(env.oracle_count("\"dbo\".\"A\""), 1);
 
     // Merge: row 2 is already there and is refused; the others are added.

@@ -199,7 +199,15 @@ TEST_F(gadgets_conversion, skip_leaves_existing_tables_and_creates_missing_ones)
     d->mode = 2;
     (*d)();
     EXPECT_TRUE(d->run_completed());
-    EXPECT_EQ(messages(), std::vector<std::string>{});
+    // The emptied table is kept, and said: it does not hold what the source holds.
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].rfind("[dbo].[Gadgets]: The existing table \"dbo\".\"Gadgets\" was kept (skip mode), but "
+                                  "it holds 0 records where the source has ",
+                                  0),
+              0u)
+        << messages()[0];
+    EXPECT_FALSE(d->run_succeeded());
+    EXPECT_EQ(d->get_summary().tables_failed(), 1u);
     EXPECT_EQ(env.oracle_count(q("dbo", "Gadgets")), 0);
     expect_same_rows(env, k_db, "SELECT * FROM [dbo].[Gadget Parts]", q("dbo", "Gadget Parts"));
     EXPECT_EQ(env.oracle_count(q("dbo", k_cal_a)), 2);
