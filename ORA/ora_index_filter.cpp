@@ -75,7 +75,8 @@ bool tokenize(const std::wstring& s, std::vector<filter_token>& out)
             }
             out.push_back({tok_kind::text, value});
             i = k + 1;
-        } else if (std::iswdigit(static_cast<wint_t>(c)) || (c == L'.' && i + 1 < s.size() && std::iswdigit(s[i + 1]))) {
+        } else if (std::iswdigit(static_cast<wint_t>(c)) ||
+                   (c == L'.' && i + 1 < s.size() && std::iswdigit(s[i + 1]))) {
             size_t k = i;
             // 0x... is a binary constant, which an index condition cannot compare with RAW alike.
             if (c == L'0' && k + 1 < s.size() && (s[k + 1] == L'x' || s[k + 1] == L'X')) return false;
@@ -89,17 +90,16 @@ bool tokenize(const std::wstring& s, std::vector<filter_token>& out)
             i = k;
         } else if (std::iswalpha(static_cast<wint_t>(c)) || c == L'_' || c == L'@' || c == L'#') {
             size_t k = i;
-            while (k < s.size() &&
-                   (std::iswalnum(static_cast<wint_t>(s[k])) || s[k] == L'_' || s[k] == L'@' || s[k] == L'#' ||
-                    s[k] == L'$'))
+            while (k < s.size() && (std::iswalnum(static_cast<wint_t>(s[k])) || s[k] == L'_' || s[k] == L'@' ||
+                                    s[k] == L'#' || s[k] == L'$'))
                 ++k;
             const std::wstring w = s.substr(i, k - i);
             const std::wstring up = upper_ascii(w);
             out.push_back(is_word(up) ? filter_token{tok_kind::word, up} : filter_token{tok_kind::column, w});
             i = k;
         } else {
-            static const wchar_t* const ops[] = {L"<>", L"!=", L"<=", L">=", L"!<", L"!>", L"=", L"<",
-                                                 L">",  L"(",  L")",  L",",  L"-",  L"+"};
+            static const wchar_t* const ops[] = {L"<>", L"!=", L"<=", L">=", L"!<", L"!>", L"=",
+                                                 L"<",  L">",  L"(",  L")",  L",",  L"-",  L"+"};
             bool found = false;
             for (const wchar_t* op : ops) {
                 const std::wstring o(op);
@@ -138,7 +138,8 @@ std::optional<std::wstring> ora_index_filter(const std::wstring& tsql, const ora
         switch (t.kind) {
         case tok_kind::column: {
             // A name followed by a bracket is a function call.
-            if (i + 1 < toks.size() && toks[i + 1].kind == tok_kind::op && toks[i + 1].text == L"(") return std::nullopt;
+            if (i + 1 < toks.size() && toks[i + 1].kind == tok_kind::op && toks[i + 1].text == L"(")
+                return std::nullopt;
             const t_ftd* col = column_of(t.text);
             if (!col) return std::nullopt;
             if (text_seen && col->vartype != VT_BSTR) return std::nullopt;

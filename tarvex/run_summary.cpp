@@ -10,8 +10,8 @@ void run_summary::reset()
 
 std::wstring run_summary::text(bool stopped) const
 {
-    return std::wstring(stopped ? L"Conversion stopped." : L"Conversion ended.") +
-           L" Tables converted: " + std::to_wstring(tables_converted()) + L", failed: " +
-           std::to_wstring(tables_failed()) + L". Records copied: " + std::to_wstring(records_copied()) +
-           L", refused: " + std::to_wstring(records_refused()) + L".\n";
+    return std::wstring(stopped ? L"Conversion stopped." : L"Conversion ended.") + L" Tables converted: " +
+           std::to_wstring(tables_converted()) + L", failed: " + std::to_wstring(tables_failed()) +
+           L". Records copied: " + std::to_wstring(records_copied()) + L", refused: " +
+           std::to_wstring(records_refused()) + L".\n";
 }
