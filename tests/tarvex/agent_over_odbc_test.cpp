@@ -167,8 +167,9 @@ TEST_F(agent_over_odbc, long_values_arrive_whole_through_the_driver)
 }
 
 // Dates, times and offsets over ODBC are read by their parts: early years
-// keep their year, every fraction digit and the extreme offsets arrive.
-TEST_F(agent_over_odbc, dates_times_and_offsets_arrive_by_their_parts)
+// keep their year, every fraction digit and the extreme offsets arrive; a
+// sql_variant's float arrives as the shortest text that reads back as it.
+TEST_F(agent_over_odbc, dates_times_offsets_and_variants_arrive_whole)
 {
     const std::string script = local.dir() + "/dates.sql";
     std::ofstream(script, std::ios::binary) << R"(CREATE DATABASE Dates
@@ -189,6 +190,15 @@ INSERT D VALUES (4, '0100-01-01 00:00:00.0000000 -14:00', '0100-02-28 01:02:03 +
 INSERT D VALUES (5, '9999-12-31 23:59:59.9999999 +14:00', '9999-12-31 23:59:59 -14:00', '9999-12-31 23:59:59.9999999',
                  '23:59:59.9999999', '23:59:59', '9999-12-31')
 INSERT D VALUES (6, NULL, NULL, NULL, NULL, NULL, NULL)
+GO
+CREATE TABLE V (id int NOT NULL PRIMARY KEY, v sql_variant NULL)
+GO
+INSERT V VALUES (1, CAST(0.1 AS float))
+INSERT V VALUES (2, CAST(924788.195 AS float))
+INSERT V VALUES (3, CAST(12.5 AS decimal(38,10)))
+INSERT V VALUES (4, CAST(12.3456 AS money))
+INSERT V VALUES (5, CAST('2024-02-29 13:45:12.1234567' AS datetime2(7)))
+INSERT V VALUES (6, N'漢字 😀')
 GO
 )";
     convert_both(script, "Dates");
@@ -215,6 +225,11 @@ GO
     EXPECT_EQ(column("t0"),
               (std::vector<std::string>{"1900-01-01 00:00:00", "1900-01-01 23:59:59", "1900-01-01 12:34:56",
                                         "1900-01-01 01:02:03", "1900-01-01 23:59:59", "NULL"}));
+    std::vector<std::string> variants;
+    for (const auto& row : remote.oracle_query("SELECT \"v\" FROM \"dbo\".\"V\" ORDER BY \"id\"").rows)
+        variants.push_back(row.at(0).is_null() ? "NULL" : row.at(0).s);
+    EXPECT_EQ(variants, (std::vector<std::string>{"0.1", "924788.195", "12.5", "12.3456", "2024-02-29 13:45:12.1234567",
+                                                  "漢字 😀"}));
     EXPECT_EQ(column("dt"),
               (std::vector<std::string>{"0001-01-01 00:00:00", "0009-09-09 00:00:00", "0012-12-31 00:00:00",
                                         "0100-01-01 00:00:00", "9999-12-31 00:00:00", "NULL"}));

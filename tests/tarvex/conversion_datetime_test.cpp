@@ -181,3 +181,30 @@ GO
     EXPECT_EQ(target("t4"), (std::vector<std::string>{"1900-01-01 23:59:59.9999", "1900-01-01 00:00:00.0001",
                                                       "1900-01-01 12:00:00.0000", "NULL"}));
 }
+
+// A sql_variant's value arrives as the text of the value it holds: a float as
+// the shortest text that reads back as the same number, a decimal, money and
+// a date-time with all their digits.
+TEST_F(conversion_datetime, a_sql_variant_keeps_its_value)
+{
+    env.run_script("db", R"(
+CREATE TABLE V (id int NOT NULL, v sql_variant NULL, CONSTRAINT PK_V PRIMARY KEY (id))
+GO
+INSERT V VALUES (1, CAST(0.1 AS float))
+INSERT V VALUES (2, CAST(924788.195 AS float))
+INSERT V VALUES (3, CAST(-1.7976931348623157E+308 AS float))
+INSERT V VALUES (4, CAST(12.5 AS decimal(38,10)))
+INSERT V VALUES (5, CAST(12.3456 AS money))
+INSERT V VALUES (6, CAST('2024-02-29 13:45:12.1234567' AS datetime2(7)))
+INSERT V VALUES (7, CAST(5E-324 AS float))
+GO
+)");
+    agent_result r = run_agent(args());
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    std::vector<std::string> got;
+    for (const auto& row : env.oracle_query("SELECT \"v\" FROM \"dbo\".\"V\" ORDER BY \"id\"").rows)
+        got.push_back(row.at(0).is_null() ? "NULL" : row.at(0).s);
+    EXPECT_EQ(got, (std::vector<std::string>{"0.1", "924788.195", "-1.7976931348623157e+308", "12.5", "12.3456",
+                                             "2024-02-29 13:45:12.1234567", "5e-324"}));
+}
