@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QWidget>
@@ -25,6 +26,7 @@
 #include <map>
 #include <thread>
 
+#include "tarvex/wizard/wizard_art.h"
 #include "tests/tarvex/wizard/wizard_tour.h"
 
 extern char** environ;
@@ -183,8 +185,24 @@ void check_combos(const wizard_tour_visit& v)
     }
 }
 
+// The program's own pictures, enlarged four times so that they can be looked at.
+void save_art()
+{
+    auto save_image = [](const ui_image& img, const std::string& name) {
+        QImage q(img.width, img.height, QImage::Format_ARGB32);
+        for (int y = 0; y < img.height; ++y)
+            for (int x = 0; x < img.width; ++x)
+                q.setPixel(x, y,
+                           img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)]);
+        save_pixmap(QPixmap::fromImage(q.scaled(img.width * 4, img.height * 4)), name);
+    };
+    save_image(wizard_program_icon(48), "art_program_icon");
+    for (int k = 0; k < 8; ++k) save_image(wizard_wait_frame(k, 8, 32), "art_wait_frame_" + std::to_string(k));
+}
+
 TEST_F(screenshot_walk, DISABLED_every_page_and_dialog)
 {
+    save_art();
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     const std::map<std::string, std::string> topics = {
         {"welcome", "welcome.html"},           {"sql_server", "sql_server.html"}, {"oracle", "oracle.html"},
