@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int k_error_icon = 32513;
+constexpr int k_error_icon = IDI_HAND; // the system's stop sign, from the desktop's theme
 
 const ui_dialog_resource g_dialog(
     115,

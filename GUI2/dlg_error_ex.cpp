@@ -8,12 +8,7 @@
 
 namespace {
 
-constexpr int k_error_icon = 32513; // the system's stop sign
-
-const bool g_icon = [] {
-    ui_register_icon(k_error_icon, ui_make_image(32, 32, 0xffd02020, 0xff600000));
-    return true;
-}();
+constexpr int k_error_icon = IDI_HAND; // the system's stop sign, from the desktop's theme
 
 const ui_dialog_resource g_dialog(
     114, {L"Error",

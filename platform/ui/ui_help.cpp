@@ -5,12 +5,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTextStream>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "platform/ui/ui_automation.h"
 #include "platform/ui/ui_window.h"
@@ -84,10 +90,44 @@ QTextBrowser* help_browser(const QString& contents)
     back->setEnabled(false);
     forward->setEnabled(false);
     w->resize(640, 520);
+    // Escape closes it, as it closes a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), w);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(escape, &QShortcut::activated, w, &QWidget::hide);
     // No window handle: it owns no other window, and goes with the window it
     // belongs to (or with the framework, see help_shutdown).
     g_browser = browser;
     return browser;
+}
+
+// Puts the help window beside the window it was asked from, on the side with
+// room for it, and wholly on that window's screen: it must not hide what it explains.
+void place_beside(QWidget* help, QWidget* owner)
+{
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect room = screen->availableGeometry();
+    const QRect by = owner ? owner->frameGeometry() : QRect(room.center(), QSize(0, 0));
+    // The frame the window manager adds, as far as it is known before showing.
+    const QSize frame = help->frameGeometry().size() - help->size();
+    const int min_width = 360;
+    int width = std::min(help->width(), room.width() - frame.width());
+    const int height = std::min(help->height(), room.height() - frame.height());
+    const int right_room = room.right() - by.right() - frame.width();
+    const int left_room = by.left() - room.left() - frame.width();
+    int x = 0;
+    if (right_room >= std::min(width, min_width)) {
+        width = std::min(width, right_room);
+        x = by.right() + 1;
+    } else if (left_room >= std::min(width, min_width)) {
+        width = std::min(width, left_room);
+        x = by.left() - width - frame.width();
+    } else {
+        x = room.right() - width - frame.width(); // no room beside: at the screen's edge
+    }
+    const int y = std::clamp(by.top(), room.top(), std::max(room.top(), room.bottom() - height - frame.height()));
+    help->resize(width, height);
+    help->move(std::max(room.left(), x), y);
 }
 
 } // namespace
@@ -112,7 +152,13 @@ HWND HtmlHelpW(HWND /*caller*/, LPCWSTR file, UINT command, DWORD_PTR data)
         QTextBrowser* browser = help_browser(contents);
         browser->setSource(QUrl::fromLocalFile(topic));
         QWidget* w = browser->window();
+        const bool placing = !w->isVisible();
+        ui_window_object* ao = lookup(GetActiveWindow());
+        QWidget* owner = ao && ao->widget ? ao->widget->window() : nullptr;
+        if (placing) place_beside(w, owner);
         w->show();
+        // Once shown its frame is known: placed again with it.
+        if (placing) place_beside(w, owner);
         w->raise();
         w->activateWindow();
         shown = GetDesktopWindow();

@@ -1,14 +1,18 @@
 #include "platform/ui/ui_resources.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPixmap>
 #include <QScreen>
+#include <QStyle>
 
 #include <map>
 #include <mutex>
 
+#include "platform/ui/ui_module.h"
 #include "platform/ui/ui_window_object.h"
 
 // Handles of images and fonts; the registry below owns them until deleted.
@@ -112,7 +116,60 @@ void ui_register_bitmap(int id, ui_image image)
 }
 
 std::shared_ptr<const ui_dialog_template> ui_find_dialog(int id) { return find_in(dialogs(), id); }
-std::shared_ptr<const ui_image> ui_find_icon(int id) { return find_in(icons(), id); }
+namespace {
+
+ui_image image_of(const QImage& source)
+{
+    const QImage decoded = source.convertToFormat(QImage::Format_ARGB32);
+    ui_image img;
+    img.width = decoded.width();
+    img.height = decoded.height();
+    img.argb.resize(static_cast<size_t>(img.width) * static_cast<size_t>(img.height));
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x)
+            img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)] =
+                decoded.pixel(x, y);
+    return img;
+}
+
+std::shared_ptr<const ui_image> system_icon(int id)
+{
+    QStyle::StandardPixmap which;
+    switch (id) {
+    case IDI_HAND:
+        which = QStyle::SP_MessageBoxCritical;
+        break;
+    case IDI_QUESTION:
+        which = QStyle::SP_MessageBoxQuestion;
+        break;
+    case IDI_EXCLAMATION:
+        which = QStyle::SP_MessageBoxWarning;
+        break;
+    case IDI_ASTERISK:
+        which = QStyle::SP_MessageBoxInformation;
+        break;
+    case IDI_APPLICATION:
+        which = QStyle::SP_DesktopIcon;
+        break;
+    default:
+        return nullptr;
+    }
+    if (!ui_is_ui_thread() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+    QStyle* style = QApplication::style();
+    if (!style) return nullptr;
+    const int size = style->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    const QPixmap pm = style->standardIcon(which).pixmap(size > 0 ? size : 32);
+    if (pm.isNull()) return nullptr;
+    return std::make_shared<const ui_image>(image_of(pm.toImage()));
+}
+
+} // namespace
+
+std::shared_ptr<const ui_image> ui_find_icon(int id)
+{
+    if (auto registered = find_in(icons(), id)) return registered;
+    return system_icon(id);
+}
 std::shared_ptr<const ui_image> ui_find_bitmap(int id) { return find_in(bitmaps(), id); }
 
 ui_image ui_make_image(int width, int height, uint32_t fill, uint32_t border, int glyph)
@@ -135,17 +192,8 @@ ui_image ui_make_image(int width, int height, uint32_t fill, uint32_t border, in
 
 ui_image ui_decode_image(const unsigned char* data, size_t size)
 {
-    ui_image img;
-    const QImage decoded = QImage::fromData(data, static_cast<int>(size)).convertToFormat(QImage::Format_ARGB32);
-    if (decoded.isNull()) return img;
-    img.width = decoded.width();
-    img.height = decoded.height();
-    img.argb.resize(static_cast<size_t>(img.width) * static_cast<size_t>(img.height));
-    for (int y = 0; y < img.height; ++y)
-        for (int x = 0; x < img.width; ++x)
-            img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)] =
-                decoded.pixel(x, y);
-    return img;
+    const QImage decoded = QImage::fromData(data, static_cast<int>(size));
+    return decoded.isNull() ? ui_image{} : image_of(decoded);
 }
 
 namespace ui_rc {

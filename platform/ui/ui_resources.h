@@ -59,10 +59,22 @@ void ui_register_dialog(int id, ui_dialog_template t);
 void ui_register_icon(int id, ui_image image);
 void ui_register_bitmap(int id, ui_image image);
 
-// The registered resource, or null.
+// The registered resource, or null. An icon id of the system's icons that the
+// program did not register answers the theme's icon (on the user-interface thread).
 std::shared_ptr<const ui_dialog_template> ui_find_dialog(int id);
 std::shared_ptr<const ui_image> ui_find_icon(int id);
 std::shared_ptr<const ui_image> ui_find_bitmap(int id);
+
+// The system's icons (LoadIcon with no instance): drawn from the desktop's
+// theme, so that an error looks as the user's other programs show errors.
+constexpr int IDI_APPLICATION = 32512;
+constexpr int IDI_HAND = 32513;
+constexpr int IDI_QUESTION = 32514;
+constexpr int IDI_EXCLAMATION = 32515;
+constexpr int IDI_ASTERISK = 32516;
+constexpr int IDI_ERROR = IDI_HAND;
+constexpr int IDI_WARNING = IDI_EXCLAMATION;
+constexpr int IDI_INFORMATION = IDI_ASTERISK;
 
 // A simple generated picture: a filled rectangle with a border and, when
 // `glyph` is not 0, a diagonal stripe pattern phase (used for animation frames).

@@ -5,6 +5,15 @@
 #include <thread>
 
 #include "platform/ui/ui.h"
+#include "tarvex/wizard/wizard_art.h"
+
+namespace {
+
+constexpr int k_first_wait_frame = 502;
+constexpr int k_wait_frames = 8;
+constexpr int k_wait_icon_size = 32;
+
+} // namespace
 
 void register_wait_animation_resources()
 {
@@ -15,11 +24,12 @@ void register_wait_animation_resources()
                                                    186,
                                                    54,
                                                    {
-                                                       icon(502, 1301, 10, 14),
+                                                       icon(k_first_wait_frame, 1301, 10, 14),
                                                        ltext(L"", 1320, 42, 12, 136, 30),
                                                    }});
-        // Eight frames of a turning stripe pattern.
-        for (int k = 0; k < 8; ++k) ui_register_icon(502 + k, ui_make_image(32, 32, 0xFFF4F0E0u, 0xFF3060A0u, k + 1));
+        // Eight frames of a ring of dots with one bright dot going round.
+        for (int k = 0; k < k_wait_frames; ++k)
+            ui_register_icon(k_first_wait_frame + k, wizard_wait_frame(k, k_wait_frames, k_wait_icon_size));
     });
 }
 

@@ -22,8 +22,9 @@ const ui_dialog_resource dialog127(
          ui_rc::pushbutton(L"< &Remove", sel_tables_page::IDC_REMOVE, 133, 80, 52, 14),
          ui_rc::pushbutton(L"< Re&move all", sel_tables_page::IDC_REMOVE_ALL, 133, 98, 52, 14),
          ui_rc::hidden(ui_rc::pushbutton(L"&Add Query", sel_tables_page::IDC_ADD_QUERY, 133, 122, 52, 14)),
-         ui_rc::ltext(L"", sel_tables_page::IDC_SELECTED_LABEL, 191, 24, 100, 8),
-         ui_rc::listbox(sel_tables_page::IDC_SELECTED, 191, 34, 104, 104,
+         // Both lists alike, the page's margins even: this program shows no reorder buttons.
+         ui_rc::ltext(L"", sel_tables_page::IDC_SELECTED_LABEL, 190, 24, 120, 8),
+         ui_rc::listbox(sel_tables_page::IDC_SELECTED, 190, 34, 120, 104,
                         LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_TABSTOP),
          ui_rc::hidden(ui_rc::pushbutton(L"Up", sel_tables_page::IDC_UP, 298, 50, 16, 14)),
          ui_rc::hidden(ui_rc::pushbutton(L"Dn", sel_tables_page::IDC_DOWN, 298, 70, 16, 14)),

@@ -17,6 +17,7 @@
 #include "tarvex/wizard/sel_file_page.h"
 #include "tarvex/wizard/tvx_sel_tables_page.h"
 #include "tarvex/wizard/welcome_page.h"
+#include "tarvex/wizard/wizard_art.h"
 #include "tarvex/wizard/wizard_error_handler.h"
 
 extern const unsigned char tvx_art_watermark_png[];
@@ -32,10 +33,12 @@ constexpr int k_header = 312;
 constexpr int k_major = 5;
 constexpr int k_minor = 5;
 
-// The program's pictures: a blue icon, the watermark of the exterior pages and
-// the header image of the interior ones (drawn for the program, carried in it).
+// The program's pictures: its icon (drawn by the program), the watermark of the
+// exterior pages and the header image of the interior ones (carried in it).
+constexpr int k_icon_size = 48;
+
 const bool g_images = [] {
-    ui_register_icon(k_icon, ui_make_image(32, 32, 0xff2050a0, 0xff102040));
+    ui_register_icon(k_icon, wizard_program_icon(k_icon_size));
     ui_register_bitmap(k_watermark, ui_decode_image(tvx_art_watermark_png, tvx_art_watermark_png_size));
     ui_register_bitmap(k_header, ui_decode_image(tvx_art_header_png, tvx_art_header_png_size));
     return true;

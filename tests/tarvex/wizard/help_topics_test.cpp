@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QTest>
 #include <QWidget>
 
 #include <filesystem>
@@ -124,6 +126,37 @@ TEST_F(help_topics, every_help_button_and_f1_open_the_topic_of_their_page_or_dia
     EXPECT_TRUE(ui_automation::message_boxes().empty()) << "a help call found no topic";
     checked.insert("progress"); // looked at only when the run was slow enough
     EXPECT_EQ(checked.size(), expected.size());
+}
+
+TEST_F(help_topics, the_help_window_opens_beside_the_wizard_on_the_screen_and_escape_closes_it)
+{
+    bool looked = false;
+    wizard_env env(true);
+    EXPECT_TRUE(run_wizard_tour(env, [&](const wizard_tour_visit& v) {
+        if (v.name != "sql_server") return;
+        ui_automation::close_help_window();
+        SendMessageW(v.sheet, PSM_PRESSBUTTON, PSBTN_HELP);
+        QWidget* help = ui_automation::help_window();
+        ASSERT_NE(help, nullptr);
+        ASSERT_TRUE(help->isVisible());
+        QWidget* sheet = ui_automation::widget(v.sheet)->window();
+        const QRect room = sheet->screen()->availableGeometry();
+        EXPECT_TRUE(room.contains(help->frameGeometry()))
+            << "partly off screen: " << help->frameGeometry().x() << "," << help->frameGeometry().y() << " "
+            << help->frameGeometry().width() << "x" << help->frameGeometry().height() << " in " << room.width() << "x"
+            << room.height() << " sheet " << sheet->frameGeometry().x() << "," << sheet->frameGeometry().width();
+        const QRect by = sheet->frameGeometry();
+        const bool room_beside = room.right() - by.right() >= 360 || by.left() - room.left() >= 360;
+        if (room_beside) {
+            EXPECT_FALSE(help->frameGeometry().intersects(by)) << "it hides the page it explains";
+        }
+        help->activateWindow();
+        ASSERT_TRUE(ui_pump_until([help] { return QApplication::activeWindow() == help; }, 10000));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : help, Qt::Key_Escape);
+        EXPECT_FALSE(help->isVisible()) << "Escape closes the help window";
+        looked = true;
+    }));
+    EXPECT_TRUE(looked);
 }
 
 } // namespace

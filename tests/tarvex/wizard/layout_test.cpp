@@ -202,6 +202,14 @@ void tour_at(double scale)
         wizard_env env(true);
         EXPECT_TRUE(run_wizard_tour(env, [&](const wizard_tour_visit& v) {
             seen.insert(v.name);
+            if (v.name == "tables") {
+                // The two lists alike, with even margins at the page's sides.
+                QWidget* avail = ui_automation::widget(GetDlgItem(v.window, 1317));
+                QWidget* chosen = ui_automation::widget(GetDlgItem(v.window, 1318));
+                const int page_width = ui_automation::widget(v.window)->width();
+                EXPECT_NEAR(avail->x(), page_width - chosen->geometry().right() - 1, 2) << size;
+                EXPECT_NEAR(avail->width(), chosen->width(), 2) << size;
+            }
             if (v.page) {
                 check_page(v.name + size, v.window, v.sheet);
                 sheet_sizes.insert(ui_automation::widget(v.sheet)->size());
@@ -220,5 +228,7 @@ void tour_at(double scale)
 TEST_F(layout, every_page_and_dialog_fits_at_the_desktop_font) { tour_at(1.0); }
 
 TEST_F(layout, every_page_and_dialog_fits_at_a_font_a_quarter_larger) { tour_at(1.25); }
+
+TEST_F(layout, every_page_and_dialog_fits_at_a_font_half_as_large_again) { tour_at(1.5); }
 
 } // namespace

@@ -59,7 +59,7 @@ void wizard_env::show(const std::vector<wizard_page_base*>& pages)
 {
     for (wizard_page_base* page : pages) shell_->AddPage(page->Create());
     shell_->Create(nullptr);
-    ui_automation::pump(50);
+    ui_automation::pump(0); // what the first page posted on its activation
 }
 
 bool wizard_env::pump_until(const std::function<bool()>& done, int timeout_ms)
@@ -79,7 +79,7 @@ void wizard_env::press(int button)
                                             : 0;
     if (id != 0) pump_until([&] { return is_enabled(shell_->m_hWnd, id); }, 20000);
     shell_->PressButton(button);
-    ui_automation::pump(20);
+    ui_automation::pump(0); // what the next page posted on its activation
 }
 
 std::vector<std::wstring> wizard_env::boxes()
