@@ -160,8 +160,7 @@ TEST_F(identity_sequence, skip_after_an_interrupted_run_reports_the_partial_tabl
 TEST_F(identity_sequence, a_sequence_that_cannot_be_created_is_reported_for_the_table)
 {
     // Every name the sequence could take is held by another object.
-    for (int i = 0; i < 100; ++i)
-        env.oracle_exec("CREATE SEQUENCE \"SCOTT\".\"A_dbo_._T__" + std::to_string(i) + "\"");
+    for (int i = 0; i < 100; ++i) env.oracle_exec("CREATE SEQUENCE \"SCOTT\".\"A_dbo_._T__" + std::to_string(i) + "\"");
     const agent_run r = run({"--mode=0"});
     EXPECT_EQ(r.status, 2) << r.out;
     EXPECT_NE(r.out.find("Error:\n\"dbo\".\"T\": No sequence could be created for the identity column 'id'"),
