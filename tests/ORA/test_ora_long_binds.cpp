@@ -94,3 +94,29 @@ TEST_F(ora_target_test, national_text_keeps_what_a_single_byte_database_lacks_ro
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ora_target_test, the_array_insert_gives_a_long_column_its_whole_value)
+{
+    db->b_array_insert = true;
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4, true));
+    s.push_back(make_column(L"L", VT_BSTR, 0, false, ole_variant(), t_ftd::hint_bstr_long));
+    udb_indexes none;
+    // More characters than a character bind of 4000 holds.
+    const std::wstring text = repeat(L'\u00e9', 2500) + repeat(L'x', 3000) + L" end";
+    {
+        std::unique_ptr<udb_recordset> t = db->create_table(L"\"S\".\"AL\"", s, none);
+        ASSERT_EQ(value(L"SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE TABLE_NAME = 'AL' AND COLUMN_NAME = 'L'"),
+                  L"LONG");
+        udb_record r = record_of(1, L"L", text);
+        t->append_record(&r);
+        udb_record small = record_of(2, L"L", L"short");
+        t->append_record(&small);
+    }
+    EXPECT_TRUE(value(L"SELECT \"L\" FROM \"S\".\"AL\" WHERE \"ID\" = 1") == text);
+    EXPECT_EQ(value(L"SELECT \"L\" FROM \"S\".\"AL\" WHERE \"ID\" = 2"), L"short");
+}
+
+} // namespace
