@@ -32,4 +32,10 @@ status=0
 echo "== TVXAGENT exit status: $status"
 echo "== What arrived in Oracle (tables, row counts, first rows):"
 "$tvxora" tables "$demo/ora" ORCL system manager --rows 5
+# The sample holds floats beyond Oracle's NUMBER on purpose: the agent reports
+# them and ends with 2. That is the job done as designed.
+if [ "$status" -eq 2 ]; then
+  echo "== Status 2: the run reached its end; the values reported above did not arrive whole (see Known limits)."
+  exit 0
+fi
 exit "$status"
