@@ -1,4 +1,5 @@
 #include "MSS/mss_table.h"
+#include "MSS/mss_default_function.h"
 
 #include <cwctype>
 #include <exception>
@@ -244,6 +245,7 @@ void mss_table::init_schema()
         if (!schema.find_field(col_name)) continue;
         t_ftd& ftd = schema.get_field1(col_name);
         const std::wstring def = text_at(r, 12);
+        ftd.source_default = def;
         if (!def.empty()) {
             tk_logger::log(1, L"Got default string: %s", def.c_str());
             const ole_variant value = get_def_value(ftd, def);
@@ -276,6 +278,13 @@ ole_variant mss_table::get_def_value(const t_ftd& field, const std::wstring& src
     tk_logger::log(1, "Before removing round brackets, pos0=%d, size=%d", 0, static_cast<int>(src.size()));
     std::wstring text = strip_outer_parens(src);
     tk_logger::log(1, L"mss_table::get_def_value - buf=[%s]", text.c_str());
+    const std::wstring function = mss_default_function(src);
+    // A new GUID, and a date function on a column of dates, have an Oracle expression of the same meaning.
+    const bool guid_column = field.vartype == VT_BSTR && field.dw_reserved == t_ftd::hint_bstr_guid;
+    if (!function.empty() && (function == L"newid()" ? guid_column : field.vartype == VT_DATE)) {
+        tk_logger::log(1, L"Default function %s", function.c_str());
+        return ole_variant(function);
+    }
     if (field.vartype != VT_DATE) {
         const bool literal = strip_literal_quotes(text);
         if (!literal && !mss_is_number_literal(text)) {

@@ -42,6 +42,7 @@ ora_schema_initializer::ora_schema_initializer(const std::wstring& table_name, u
         auto desc = std::make_shared<t_ftd>(src.size, target, src.vartype, src.b_auto_num ? false : src.b_not_null,
                                             src.b_auto_num, src.b_auto_num ? ole_variant() : src.default_value,
                                             src.dw_reserved, src.native_type);
+        if (!src.b_auto_num) desc->source_default = src.source_default;
         target_schema.push_back(desc);
         if (target != src.name) {
             tk_logger::log(2, L"Store generated column name '%s'", target.c_str());
@@ -115,6 +116,16 @@ void ora_schema_initializer::build_table(ora_database& db)
     const std::wstring sql = get_create_table_sql();
     tk_logger::log(2, L"Run SQL query: %s\n", sql.c_str());
     db.query(sql);
+    // Each default the source has and the table does not, for the console.
+    for (size_t i = 0; i < target_schema.size(); ++i) {
+        const t_ftd& f = target_schema[i];
+        if (f.source_default.empty()) continue;
+        const std::wstring def = f.native_type.empty() ? make_ora_def_val(&f) : tk_trim(f.default_value.to_wstring());
+        const bool lob_default = (f.vartype == VT_BSTR || f.vartype == VT_BLOB) && is_long_data(f);
+        if (def.empty() || lob_default)
+            notes.push_back(L"Default " + f.source_default + L" of column '" + f.name + L"' of table " + table_name +
+                            L" is not carried over\n");
+    }
 }
 
 void ora_schema_initializer::build_identity(ora_database& db)

@@ -397,6 +397,26 @@ std::wstring get_ora_native_type1(const std::wstring& name, int32_t length, int3
     return name;
 }
 
+std::wstring ora_new_guid_expression()
+{
+    // The text form GUID values arrive in: upper-case digits in groups, between braces.
+    return L"'{' || REGEXP_REPLACE(RAWTOHEX(SYS_GUID()), '(.{8})(.{4})(.{4})(.{4})(.{12})', '\\1-\\2-\\3-\\4-\\5') || "
+           L"'}'";
+}
+
+std::wstring ora_clock_expression(const std::wstring& function, bool date_column)
+{
+    const std::wstring utc = L"SYS_EXTRACT_UTC(SYSTIMESTAMP)";
+    const std::wstring utc_date = L"CAST(" + utc + L" AS DATE)";
+    if (function == L"getdate()") return L"sysdate";
+    if (function == L"sysdatetime()") return date_column ? L"SYSDATE" : L"SYSTIMESTAMP";
+    if (function == L"getutcdate()" || function == L"sysutcdatetime()") return date_column ? utc_date : utc;
+    if (function == L"convert(date,getdate())" || function == L"convert(date,sysdatetime())") return L"TRUNC(SYSDATE)";
+    if (function == L"convert(date,getutcdate())" || function == L"convert(date,sysutcdatetime())")
+        return L"TRUNC(" + utc_date + L")";
+    return {};
+}
+
 std::wstring make_ora_def_val(const t_ftd* ftd)
 {
     if (!ftd) throw tk_mail_assertion("ora_util", 241);
@@ -409,6 +429,8 @@ std::wstring make_ora_def_val(const t_ftd* ftd)
     switch (ftd->vartype) {
     case VT_BSTR: {
         tk_logger::log(1, L"Got BSTR or DATE def value: %s", text.c_str());
+        if (ftd->dw_reserved == t_ftd::hint_bstr_guid && lower(trim_parens(text)) == L"newid()")
+            return ora_new_guid_expression();
         std::wstring t = text;
         if (ftd->size != 0 && t.size() > ftd->size) t.resize(ftd->size);
         return to_oracle_str(t, VT_BSTR, true);
@@ -446,11 +468,11 @@ std::wstring make_ora_def_val(const t_ftd* ftd)
     }
     case VT_DATE: {
         tk_logger::log(1, "Got DATE def value");
-        if (ftd->dw_reserved == 9) {
-            // A date function held as text: the server's own clock is the Oracle equivalent.
-            const std::wstring fn = lower(trim_parens(text));
-            if (fn == L"getdate()" || fn == L"getutcdate()") return L"sysdate";
-        }
+        // A date function held as text: the server's own clock, as the column's type keeps it.
+        const std::wstring fn = lower(trim_parens(text));
+        const bool date_column = get_ora_native_type(*ftd, true) == L"DATE";
+        const std::wstring clock = ora_clock_expression(fn, date_column);
+        if (!clock.empty()) return clock;
         const std::wstring canon = ole_date(text).to_wstring(true);
         tk_logger::log(1, L"After canonization: %s", canon.c_str());
         if (canon.empty()) return {};

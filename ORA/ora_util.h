@@ -25,6 +25,11 @@ bool ora_is_lob_stored(const t_ftd& ftd);
 std::wstring get_ora_native_type(const t_ftd& ftd, bool plain);
 // Sized text of a user-chosen type (name, length, scale, precision of the type record).
 std::wstring get_ora_native_type1(const std::wstring& name, int32_t length, int32_t scale, int32_t precision);
+// The Oracle expression of a new GUID in the text form this program gives GUID values.
+std::wstring ora_new_guid_expression();
+// The Oracle expression of a SQL Server clock default ("getdate()", "sysutcdatetime()",
+// "convert(date,getdate())" ...) for a DATE or TIMESTAMP column; empty for another text.
+std::wstring ora_clock_expression(const std::wstring& function, bool date_column);
 std::wstring make_ora_def_val(const t_ftd* ftd);
 std::wstring to_oracle_str(const std::wstring& text, VARTYPE vt, bool quote);
 std::wstring to_oracle_str(const udb_field* field, bool quote);

@@ -30,8 +30,9 @@ struct t_ftd {
     std::wstring native_type; // the type as the describing engine spells it
     bool b_auto_num = false;  // identity column
     bool b_not_null = false;
-    ole_variant default_value; // empty when there is none
-    uint32_t dw_reserved = 0;  // hint word, see above
+    ole_variant default_value;   // empty when there is none
+    std::wstring source_default; // the source's default as its catalog gives it, also one not carried over
+    uint32_t dw_reserved = 0;    // hint word, see above
     std::wstring comment;
 
     // The empty descriptor.

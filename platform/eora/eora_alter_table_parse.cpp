@@ -57,7 +57,7 @@ void modify_clause(alter_table_stmt& a, session::impl& s, const statement& st, p
         size_t b = p.peek().begin;
         std::vector<value> none;
         statement dummy;
-        eval_literal(s, p, dummy, none);
+        eval_default_expr(s, p, dummy, none);
         a.default_text = st.sql.substr(b, p.peek().begin - b);
     }
     if (p.accept_kw("NOT")) {

@@ -536,7 +536,7 @@ void create_table(ddl_ctx& c, parser& p)
                 size_t b = p.peek().begin;
                 std::vector<value> none;
                 statement dummy;
-                eval_literal(s, p, dummy, none);
+                eval_default_expr(s, p, dummy, none);
                 size_t e = p.peek().begin;
                 col.default_text = c.st.sql.substr(b, e - b);
                 col.has_default = true;

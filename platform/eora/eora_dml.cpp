@@ -212,7 +212,7 @@ value default_of(session::impl& s, const column_meta& c, const statement& st)
     auto toks = tokenize(c.default_text, 128);
     parser p(toks);
     std::vector<value> none;
-    return eval_literal(s, p, st, none);
+    return eval_default_expr(s, p, st, none);
 }
 
 } // namespace

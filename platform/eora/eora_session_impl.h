@@ -317,6 +317,9 @@ translation translate_expressions(session::impl& s, const statement& st, std::ve
 // Evaluates one literal expression (numbers, text, NULL, binds, to_date,
 // to_timestamp, EMPTY_CLOB/BLOB, SYSDATE, seq.NEXTVAL) at the parser. A
 // number or date literal leaves its parsed form in `form` when given.
+// A DEFAULT expression: literals as above, joined by ||, and the clock and GUID
+// functions a default of Oracle is written with.
+value eval_default_expr(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds);
 value eval_literal(session::impl& s, parser& p, const statement& st, const std::vector<value>& binds,
                    literal_form* form = nullptr);
 

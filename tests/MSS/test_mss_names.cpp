@@ -122,7 +122,16 @@ TEST(MssTable, DefaultValues)
     const ole_variant now = mss_table::get_def_value(col(VT_DATE), L"(getdate())");
     EXPECT_EQ(now.value.vt, VT_BSTR);
     EXPECT_EQ(now.to_wstring(), L"getdate()");
-    EXPECT_EQ(mss_table::get_def_value(col(VT_DATE), L"(GETUTCDATE())").to_wstring(), L"GETUTCDATE()");
+    EXPECT_EQ(mss_table::get_def_value(col(VT_DATE), L"(GETUTCDATE())").to_wstring(), L"getutcdate()");
+    // Every spelling of the moment's day, and a new GUID on a GUID column, in the one form the target knows.
+    EXPECT_EQ(mss_table::get_def_value(col(VT_DATE), L"(CONVERT([date],getdate()))").to_wstring(),
+              L"convert(date,getdate())");
+    EXPECT_EQ(mss_table::get_def_value(col(VT_DATE), L"CURRENT_TIMESTAMP").to_wstring(), L"getdate()");
+    t_ftd guid = col(VT_BSTR);
+    guid.size = 38;
+    guid.dw_reserved = t_ftd::hint_bstr_guid;
+    EXPECT_EQ(mss_table::get_def_value(guid, L"(newid())").to_wstring(), L"newid()");
+    EXPECT_EQ(mss_table::get_def_value(col(VT_I4), L"(newid())").value.vt, VT_EMPTY);
     EXPECT_EQ(mss_table::get_def_value(col(VT_DATE), L"('2001-01-31')").value.vt, VT_DATE);
     EXPECT_EQ(mss_table::get_def_value(col(VT_DATE), L"('not a date')").value.vt, VT_EMPTY);
 }

@@ -77,9 +77,7 @@ TEST(OraUtil, Defaults)
     EXPECT_EQ(def_of(VT_BSTR, L"it's", 10), L"'it''s'");
     EXPECT_EQ(def_of(VT_BSTR, L"abcdef", 3), L"'abc'");
     EXPECT_EQ(def_of(VT_DATE, L"2016-01-31 23:59:59"), L"to_date('2016-01-31 23:59:59', 'YYYY-MM-DD HH24:MI:SS')");
-    EXPECT_EQ(def_of(VT_DATE, L"getdate()"), L"");
     EXPECT_EQ(def_of(VT_DATE, L"(getdate())", 0, 9), L"sysdate");
-    EXPECT_EQ(def_of(VT_DATE, L"GetUtcDate()", 0, 9), L"sysdate");
     EXPECT_EQ(def_of(VT_I8, L"5"), L"");
     EXPECT_EQ(def_of(VT_I4, L""), L"");
     EXPECT_THROW(make_ora_def_val(nullptr), tk_mail_assertion);
@@ -168,4 +166,37 @@ TEST(OraUtil, Names)
     EXPECT_EQ(ora_split_name(L"S.T.U"), std::make_pair(std::wstring(L"S"), std::wstring(L"T.U")));
     EXPECT_EQ(ora_split_name(L"T"), std::make_pair(std::wstring(), std::wstring(L"T")));
     EXPECT_EQ(ora_simplify_name(L"\"S\".\"T\""), L"S.T");
+}
+
+TEST(OraUtil, ClockAndGuidDefaultsBecomeOracleExpressionsOfTheColumnsType)
+{
+    struct case_t {
+        VARTYPE vt;
+        uint32_t hint;
+        const wchar_t* source; // as the source reader hands it on
+        const wchar_t* oracle;
+    };
+    const wchar_t* const guid =
+        L"'{' || REGEXP_REPLACE(RAWTOHEX(SYS_GUID()), '(.{8})(.{4})(.{4})(.{4})(.{12})', "
+        L"'\\1-\\2-\\3-\\4-\\5') || '}'";
+    const case_t cases[] = {
+        // A DATE column (no hint, or a date only) and a TIMESTAMP one (a date function, a timestamp).
+        {VT_DATE, 0, L"getdate()", L"sysdate"},
+        {VT_DATE, t_ftd::hint_date_function, L"getdate()", L"sysdate"},
+        {VT_DATE, t_ftd::hint_date_function, L"sysdatetime()", L"SYSTIMESTAMP"},
+        {VT_DATE, t_ftd::hint_date_only, L"sysdatetime()", L"SYSDATE"},
+        {VT_DATE, t_ftd::hint_date_function, L"sysutcdatetime()", L"SYS_EXTRACT_UTC(SYSTIMESTAMP)"},
+        {VT_DATE, t_ftd::hint_date_function, L"GetUtcDate()", L"SYS_EXTRACT_UTC(SYSTIMESTAMP)"},
+        {VT_DATE, t_ftd::hint_date_only, L"getutcdate()", L"CAST(SYS_EXTRACT_UTC(SYSTIMESTAMP) AS DATE)"},
+        {VT_DATE, t_ftd::hint_date_only, L"convert(date,getdate())", L"TRUNC(SYSDATE)"},
+        {VT_DATE, t_ftd::hint_date_timestamp, L"convert(date,sysdatetime())", L"TRUNC(SYSDATE)"},
+        {VT_DATE, t_ftd::hint_date_only, L"convert(date,sysutcdatetime())",
+         L"TRUNC(CAST(SYS_EXTRACT_UTC(SYSTIMESTAMP) AS DATE))"},
+        {VT_DATE, t_ftd::hint_date_only, L"dateadd(day,1,getdate())", L""},
+        // A new GUID, in the braces and groups GUID values arrive in; only for a GUID column.
+        {VT_BSTR, t_ftd::hint_bstr_guid, L"newid()", guid},
+        {VT_BSTR, 0, L"newid()", L"'newid()'"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(def_of(c.vt, c.source, c.vt == VT_BSTR ? 38 : 0, c.hint), c.oracle) << c.source << " " << c.hint;
 }

@@ -78,4 +78,21 @@ inline std::string filter_tables()
            "INSERT Flt VALUES (5, NULL, 1, 'b', '2021-02-03')\nGO\n";
 }
 
+// A default of each clock and GUID spelling, on NOT NULL columns too, and one
+// that no Oracle expression says; the rows rely on the defaults at the source.
+inline std::string default_tables()
+{
+    return "CREATE TABLE Dflt (id int NOT NULL, d1 date NOT NULL DEFAULT CONVERT(date, GETDATE()), "
+           "d2 date NOT NULL DEFAULT CAST(GETDATE() AS date), d3 datetime2 NOT NULL DEFAULT SYSDATETIME(), "
+           "d4 datetime2 NULL DEFAULT SYSUTCDATETIME(), d5 datetime NULL DEFAULT CURRENT_TIMESTAMP, "
+           "d6 datetime NULL DEFAULT GETUTCDATE(), g uniqueidentifier NOT NULL DEFAULT NEWID(), "
+           "n int NULL DEFAULT (abs(-3)), k int NULL DEFAULT 7, t nvarchar(10) NULL DEFAULT N'none', "
+           "CONSTRAINT PK_Dflt PRIMARY KEY (id))\nGO\n"
+           "INSERT Dflt (id) VALUES (1)\nINSERT Dflt (id, n) VALUES (2, 5)\nGO\n"
+           "CREATE TABLE Dec4 (id int NOT NULL, a decimal(4,4) NULL, b decimal(9,9) NULL, c numeric(38,38) NULL, "
+           "CONSTRAINT PK_Dec4 PRIMARY KEY (id))\nGO\n"
+           "INSERT Dec4 VALUES (1, 0.1234, 0.123456789, 0.12345678901234567890123456789012345678)\n"
+           "INSERT Dec4 VALUES (2, -0.9999, -0.000000001, NULL)\nINSERT Dec4 VALUES (3, 0, NULL, 0)\nGO\n";
+}
+
 } // namespace real_schema
