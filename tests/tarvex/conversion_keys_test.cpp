@@ -2,6 +2,7 @@
 // the agent, with every value, read back through a second connection.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
@@ -223,4 +224,37 @@ TEST_F(conversion_keys, decimals_of_scale_equal_to_precision_keep_both)
     expect_same_rows(env, "db", "SELECT * FROM Dec4", "\"dbo\".\"Dec4\"");
     // The scale holds: a value of the precision's size is refused as Oracle refuses it.
     EXPECT_THROW(env.oracle_exec("INSERT INTO \"dbo\".\"Dec4\" (\"id\", \"a\") VALUES (9, 1)"), std::exception);
+}
+
+TEST(conversion_national, long_national_text_into_a_utf8_national_service_arrives_with_every_value)
+{
+    conversion_env env;
+    // The same service, made with a national character set of three bytes a character.
+    const std::string file = env.ora_dir() + "/" + conversion_env::service + ".db";
+    std::filesystem::remove(file);
+    eora::session::create_service(file, conversion_env::system_password, "AL32UTF8", "UTF8");
+    env.create_database("db");
+    env.create_user("scott", "tiger");
+    const std::string wide(1999, 'w');
+    std::string cjk;
+    for (int i = 0; i < 1333; ++i) cjk += "漢";
+    env.run_script("db",
+                   "CREATE TABLE Nat (id int NOT NULL, a nvarchar(1333) NULL, b nvarchar(2000) NULL, "
+                   "c nvarchar(4000) NULL, CONSTRAINT PK_Nat PRIMARY KEY (id))\nGO\n"
+                   "INSERT Nat VALUES (1, N'" +
+                       cjk + "', N'" + wide + "é', N'" + wide + wide + "ü')\nINSERT Nat VALUES (2, N'" + cjk + "', N'" +
+                       cjk + "', N'" + cjk + cjk + cjk + "')\nINSERT Nat VALUES (3, NULL, N'', NULL)\nGO\n");
+    agent_result r = run_agent({"--src=db", "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(),
+                                "--oraclh=file:" + env.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    // 1333 characters fit in 4000 bytes of UTF8; 2000 and 4000 do not and become LOBs.
+    const auto types = env.oracle_list(
+        "SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = "
+        "'Nat' ORDER BY COLUMN_ID");
+    ASSERT_EQ(types.size(), 4u);
+    EXPECT_EQ(types[1], "NVARCHAR2");
+    EXPECT_NE(types[2].find("CLOB"), std::string::npos) << types[2];
+    EXPECT_NE(types[3].find("CLOB"), std::string::npos) << types[3];
+    expect_same_rows(env, "db", "SELECT * FROM Nat", "\"dbo\".\"Nat\"");
 }
