@@ -54,9 +54,10 @@ inline std::string schema_tables()
          std::string(5000, 'd') +
          "')\n"
          "INSERT [Addr_upper] VALUES (2, NULL, NULL)\nGO\n"
-         "CREATE TABLE [Addr_mixed] (id int NOT NULL, [RowId] nvarchar(10) NULL, "
+         "CREATE TABLE [Addr_mixed] (id int NOT NULL, [RowId] nvarchar(10) NULL, doc nvarchar(max) NULL, "
          "CONSTRAINT [PK_Addr_mixed] PRIMARY KEY (id))\nGO\n"
-         "INSERT [Addr_mixed] VALUES (1, N'RowId')\nINSERT [Addr_mixed] VALUES (2, NULL)\nGO\n";
+         "INSERT [Addr_mixed] VALUES (1, N'RowId', N'" +
+         std::string(5000, 'm') + "')\nINSERT [Addr_mixed] VALUES (2, NULL, NULL)\nGO\n";
     return s;
 }
 
