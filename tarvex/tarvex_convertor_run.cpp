@@ -1,5 +1,6 @@
 // One whole conversion: every selected query and table, source to target.
 #include "MSS/mss_split_tab_name.h"
+#include "MSS/odb_exception.h"
 #include "OLE/ole_bool_map.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
@@ -16,6 +17,7 @@
 #include "tarvex/error_handler.h"
 #include "tarvex/init_conversion.h"
 #include "tarvex/mutator_conversion_exception.h"
+#include "tarvex/stop_advice.h"
 #include "tarvex/tarvex_convertor.h"
 
 namespace {
@@ -128,6 +130,10 @@ void tarvex_convertor::run_entries(mss_database& source)
             error_handler::ref().set_table_context(entry.first);
             if (const auto* ora = dynamic_cast<const ora_exception*>(&e); ora && ora->refuses_every_row())
                 stop_run(*ora);
+            if (const auto* odb = dynamic_cast<const odb_exception*>(&e); odb && odb->is_storage_failure())
+                stop_run(e,
+                         "The source database cannot be read: its files are damaged or unreadable; have them "
+                         "checked (DBCC CHECKDB) before running again.");
             report_for_entry(e);
             tables_done.fetch_add(1);
         }
@@ -362,8 +368,13 @@ void tarvex_convertor::copy_records(const std::wstring& name, udb_recordset& src
 void tarvex_convertor::stop_run(const ora_exception& e)
 {
     // Reported once as an error that ends the run: every later row would be refused the same way.
-    ora_exception stop(e);
-    stop.level = TK_LEVEL_STOP;
+    // Oracle's own message and what to do about it; the code map's text would hide which error it was.
+    stop_run(e, stop_advice(e));
+}
+
+void tarvex_convertor::stop_run(const tk_exception& e, const std::string& advice)
+{
+    tk_exception stop(std::string(e.what()) + (advice.empty() ? "" : "\n" + advice), TK_LEVEL_STOP);
     summary.table_failed();
     try {
         error_handler::ref().handle(stop, false);
