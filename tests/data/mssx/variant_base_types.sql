@@ -67,3 +67,13 @@ SELECT SQL_VARIANT_PROPERTY(CAST(CAST(5 AS smallint) AS sql_variant), 'BaseType'
 CREATE TABLE m (x sql_variant NULL)
 INSERT INTO m VALUES (CAST(N'long' AS nvarchar(max)))
 -- expect-error: 206
+
+-- case: values of the types their plain form implies are found by comparison
+CREATE TABLE f (id int NOT NULL, x sql_variant NULL)
+INSERT INTO f VALUES (1, 42)
+INSERT INTO f VALUES (2, N'abc')
+INSERT INTO f VALUES (3, CAST(0.5 AS float))
+SELECT id FROM f WHERE x = 42 OR x = N'abc' OR x = CAST(0.5 AS float) ORDER BY id
+-- expect: 1
+-- expect: 2
+-- expect: 3
