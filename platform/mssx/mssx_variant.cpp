@@ -182,7 +182,12 @@ std::optional<mssx_variant> mssx_variant_read(const mssx_value& stored)
     const std::string& s = std::get<std::string>(stored);
     const size_t second = s.find(kTagMark, 1);
     mssx_variant out;
-    out.base = parse_type(s.substr(1, second - 1));
+    try {
+        out.base = parse_type(s.substr(1, second - 1));
+    } catch (const mssx_error&) {
+        // a mark not followed by a type this server knows: the text is the value
+        return mssx_variant{mssx_variant_implied_type(stored), stored};
+    }
     out.value = from_payload(out.base, s.substr(second + 1));
     return out;
 }

@@ -77,3 +77,10 @@ SELECT id FROM f WHERE x = 42 OR x = N'abc' OR x = CAST(0.5 AS float) ORDER BY i
 -- expect: 1
 -- expect: 2
 -- expect: 3
+
+-- case: a stored value whose mark names no type is read as its text
+CREATE TABLE g (x sql_variant NULL)
+INSERT INTO g VALUES (CAST(1 AS smallint))
+UPDATE g SET x = CAST(NCHAR(31) + N'nosuchtype' + NCHAR(31) + N'1' AS nvarchar(20))
+SELECT LEN(CAST(x AS nvarchar(40))), SQL_VARIANT_PROPERTY(x, 'BaseType') FROM g
+-- expect: 13 | nvarchar
