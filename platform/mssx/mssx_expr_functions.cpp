@@ -220,7 +220,11 @@ void fn_cast(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 // SQL_VARIANT_PROPERTY(value, property)
 void fn_variant_property(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    set_result(ctx, mssx_variant_property(arg_value(argv[0]), arg_text(argv[1])));
+    try {
+        set_result(ctx, mssx_variant_property(arg_value(argv[0]), arg_text(argv[1])));
+    } catch (const mssx_error& e) {
+        fail(ctx, e);
+    }
 }
 
 // mssx_assign(value, type, dateformat, message, code page): the value as a
@@ -707,7 +711,8 @@ mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, 
         // a sql_variant converts from its base type
         auto held = mssx_variant_read(v);
         if (to.name == "sql_variant") return v;
-        return mssx_cast_value(held->value, to, style, held->base, dateformat);
+        // a damaged one (no type after its mark) is read as the text it is
+        if (!mssx_variant_tagged(held->value)) return mssx_cast_value(held->value, to, style, held->base, dateformat);
     }
     if (to.name == "sql_variant")
         return mssx_variant_store(from && from->name != "sql_variant" ? *from : mssx_variant_implied_type(v), v,

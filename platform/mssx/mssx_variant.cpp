@@ -161,6 +161,11 @@ mssx_value mssx_variant_store(const mssx_type& base, const mssx_value& v, const 
         std::string digits = mssx_text(base, stored);
         stored = digits;
     }
+    // a value whose base type is the one its plain form implies is stored plain,
+    // so that it compares and sorts in the table as it always did
+    const std::string* text = std::get_if<std::string>(&stored);
+    const bool marked = text && !text->empty() && (*text)[0] == kTagMark;
+    if (!marked && mssx_variant_implied_type(stored).sql_text() == base.sql_text()) return stored;
     return std::string(1, kTagMark) + base.sql_text() + kTagMark + payload(stored);
 }
 
@@ -177,7 +182,12 @@ std::optional<mssx_variant> mssx_variant_read(const mssx_value& stored)
     const std::string& s = std::get<std::string>(stored);
     const size_t second = s.find(kTagMark, 1);
     mssx_variant out;
-    out.base = parse_type(s.substr(1, second - 1));
+    try {
+        out.base = parse_type(s.substr(1, second - 1));
+    } catch (const mssx_error&) {
+        // a mark not followed by a type this server knows: the text is the value
+        return mssx_variant{mssx_variant_implied_type(stored), stored};
+    }
     out.value = from_payload(out.base, s.substr(second + 1));
     return out;
 }

@@ -17,7 +17,8 @@ struct mssx_variant {
 bool mssx_variant_base_allowed(const mssx_type& t);
 
 // The stored form of v held by a sql_variant with base type `base`: the value
-// converted to the base type first. Raises SQL Server's conversion errors and
+// converted to the base type first; plain when the base type is the one the
+// plain value implies (see mssx_variant_read). Raises SQL Server's conversion errors and
 // 206 for a base type a sql_variant cannot hold.
 mssx_value mssx_variant_store(const mssx_type& base, const mssx_value& v, const std::string& dateformat);
 

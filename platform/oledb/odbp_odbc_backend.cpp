@@ -7,12 +7,14 @@
 #include <unistd.h>
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <mutex>
 #include "platform/mssx/mssx_lexer.h"
+#include "platform/mssx/mssx_variant.h"
 #include "platform/oledb/odbp_backend.h"
 #include "platform/oledb/odbp_odbc_link.h"
 
@@ -30,6 +32,7 @@ constexpr int kDriverFailure = 50000;
 constexpr int kErrorSeverity = 16;
 // Column sizes ODBC gives the four-byte money and date-time types.
 constexpr SQLULEN kSmallMoneyPrecision = 10;
+constexpr size_t kGuidTextLength = 36; // 8-4-4-4-12 hex digits
 constexpr SQLULEN kSmallDateTimeSize = 16;
 
 // ODBC's foreign key rules (SQLForeignKeys) and index types (SQLStatistics).
@@ -335,7 +338,7 @@ mssx_type type_of_column(SQLHSTMT st, SQLUSMALLINT i, SQLSMALLINT sql_type, SQLU
     }
 }
 
-enum class fetch_as { integer, real, bytes, timestamp, time_of_day, offset_timestamp, text };
+enum class fetch_as { integer, real, bytes, timestamp, time_of_day, offset_timestamp, variant, text };
 
 fetch_as how_to_fetch(const mssx_type& t)
 {
@@ -347,7 +350,26 @@ fetch_as how_to_fetch(const mssx_type& t)
         return fetch_as::timestamp;
     if (t.name == "time") return fetch_as::time_of_day;
     if (t.name == "datetimeoffset") return fetch_as::offset_timestamp;
+    if (t.name == "sql_variant") return fetch_as::variant;
     return fetch_as::text;
+}
+
+// Text a float's value may be written as (the driver writes one with 17 digits).
+bool float_like(const std::string& text)
+{
+    if (text.find_first_of(".eE") == std::string::npos) return false;
+    return text.find_first_not_of("0123456789+-.eE") == std::string::npos;
+}
+
+// Whether text has the form of a uniqueidentifier.
+bool guid_like(const std::string& text)
+{
+    if (text.size() != kGuidTextLength) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+    }
+    return true;
 }
 
 // The layouts of time and datetimeoffset values as the SQL Server Native
@@ -488,6 +510,8 @@ private:
                                    clock_text(o.hour, o.minute, o.second, static_cast<unsigned long>(o.fraction)) +
                                    offset_text(o.timezone_hour, o.timezone_minute));
         }
+        case fetch_as::variant:
+            return variant_value(st, col);
         case fetch_as::text:
             break;
         }
@@ -502,6 +526,29 @@ private:
         } catch (const mssx_error&) {
             return text;
         }
+    }
+
+    // A sql_variant value. The driver gives its base value's text but not its
+    // base type; a float or real is told by its bytes, which the driver gives
+    // after the text, and keeps its value as the fewest digits that read back.
+    mssx_value variant_value(SQLHSTMT st, SQLUSMALLINT col)
+    {
+        std::string raw;
+        if (!pieces(st, col, SQL_C_WCHAR, raw, sizeof(SQLWCHAR))) return std::monostate{};
+        std::string text = utf8_of(reinterpret_cast<const SQLWCHAR*>(raw.data()), raw.size() / sizeof(SQLWCHAR));
+        if (guid_like(text)) return mssx_variant_store(mssx_make_type("uniqueidentifier", {}), text, "ymd");
+        if (!float_like(text)) return text;
+        std::array<unsigned char, sizeof(double)> bytes{};
+        SQLLEN ind = 0;
+        SQLRETURN rc = SQLGetData(st, col, SQL_C_BINARY, bytes.data(), static_cast<SQLLEN>(bytes.size()), &ind);
+        if (!SQL_SUCCEEDED(rc)) return text;
+        const double d = std::strtod(text.c_str(), nullptr);
+        const float f = std::strtof(text.c_str(), nullptr);
+        if (ind == static_cast<SQLLEN>(sizeof d) && std::memcmp(bytes.data(), &d, sizeof d) == 0)
+            return mssx_variant_store(mssx_make_type("float", {}), d, "ymd");
+        if (ind == static_cast<SQLLEN>(sizeof f) && std::memcmp(bytes.data(), &f, sizeof f) == 0)
+            return mssx_variant_store(mssx_make_type("real", {}), static_cast<double>(f), "ymd");
+        return text;
     }
 
     // A value given as its structure's bytes; false for NULL. Bytes of

@@ -234,3 +234,51 @@ GO
               (std::vector<std::string>{"0001-01-01 00:00:00", "0009-09-09 00:00:00", "0012-12-31 00:00:00",
                                         "0100-01-01 00:00:00", "9999-12-31 00:00:00", "NULL"}));
 }
+
+// sql_variant values keep their value on both routes: a float or real as the
+// fewest digits that read back, a decimal or money with its exact digits,
+// date-times with all their digits, text and a uniqueidentifier.
+TEST_F(agent_over_odbc, sql_variant_values_arrive_equal_on_both_routes)
+{
+    const std::string script = local.dir() + "/variants.sql";
+    std::ofstream(script, std::ios::binary) << R"(CREATE DATABASE Variants
+GO
+USE Variants
+GO
+CREATE TABLE V (id int NOT NULL PRIMARY KEY, v sql_variant NULL)
+GO
+INSERT V VALUES (1, 42)
+INSERT V VALUES (2, CAST(9000000000 AS bigint))
+INSERT V VALUES (3, CAST(0.1 AS float))
+INSERT V VALUES (4, CAST(0.1 AS real))
+INSERT V VALUES (5, 1234567890123456789012345678.0123456789)
+INSERT V VALUES (6, CAST(123456.7891 AS money))
+INSERT V VALUES (7, N'日本語のテキスト')
+INSERT V VALUES (9, CAST('6F9619FF-8B86-D011-B42D-00C04FC964FF' AS uniqueidentifier))
+INSERT V VALUES (10, CAST('2021-03-04 05:06:07.1234567' AS datetime2(7)))
+INSERT V VALUES (11, CAST('2021-03-04' AS date))
+INSERT V VALUES (12, NULL)
+INSERT V VALUES (13, CAST(924788.195 AS float))
+GO
+)";
+    convert_both(script, "Variants");
+    expect_same_oracle();
+    const std::vector<std::string> want = {"42",
+                                           "9000000000",
+                                           "0.1",
+                                           "0.1",
+                                           "1234567890123456789012345678.0123456789",
+                                           "123456.7891",
+                                           "日本語のテキスト",
+                                           "{6F9619FF-8B86-D011-B42D-00C04FC964FF}",
+                                           "2021-03-04 05:06:07.1234567",
+                                           "2021-03-04",
+                                           "NULL",
+                                           "924788.195"};
+    for (conversion_env* env : {&local, &remote}) {
+        std::vector<std::string> got;
+        for (const auto& row : env->oracle_query("SELECT \"v\" FROM \"dbo\".\"V\" ORDER BY \"id\"").rows)
+            got.push_back(row.at(0).is_null() ? "NULL" : row.at(0).s);
+        EXPECT_EQ(got, want) << (env == &local ? "file:" : "over ODBC");
+    }
+}

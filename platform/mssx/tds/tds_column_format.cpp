@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "platform/mssx/mssx_variant.h"
 #include "platform/mssx/tds/tds_constants.h"
 #include "platform/mssx/tds/tds_datetime.h"
 #include "platform/mssx/tds/tds_text.h"
@@ -42,6 +43,7 @@ double as_double(const mssx_value& v)
 
 std::string as_text(const mssx_type& t, const mssx_value& v)
 {
+    if (t.name == "sql_variant") return mssx_text(t, v); // the base value's text
     if (auto s = std::get_if<std::string>(&v)) return *s;
     if (auto b = std::get_if<mssx_blob>(&v)) return b->bytes;
     return mssx_text(t, v);
@@ -225,8 +227,11 @@ tds_column_format tds_format_of(const mssx_type& t, uint32_t version)
         f.kind = tds_kind::binary;
         f.type = plp_ok ? tds::kBigVarBinType : tds::kImageType;
         if (!plp_ok) f.kind = tds_kind::image;
+    } else if (n == "sql_variant" && version >= tds::kTds71) {
+        set(tds_kind::variant, tds::kSsVariantType, tds::kVariantMaxLength);
+        f.version = version;
     } else
-        character(true, false, 4000); // sql_variant and anything else: its text
+        character(true, false, 4000); // anything else (and sql_variant before 7.1): its text
     return f;
 }
 
@@ -316,6 +321,9 @@ void tds_write_type_info(tds_writer& w, const tds_column_format& f, uint32_t tds
     case tds::kXmlType:
         w.u8(0); // no schema collection
         break;
+    case tds::kSsVariantType:
+        w.u32(f.length);
+        break;
     default:
         break;
     }
@@ -330,11 +338,16 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
             w.u8(0);
         else if (f.kind == tds_kind::char8 || f.kind == tds_kind::nchar || f.kind == tds_kind::binary)
             w.u16(tds::kCharNull);
+        else if (f.kind == tds_kind::variant)
+            w.u32(0);
         else
             w.u8(0);
         return;
     }
     switch (f.kind) {
+    case tds_kind::variant:
+        tds_write_variant(w, v, f.version);
+        return;
     case tds_kind::integer: {
         int64_t n = as_int(v);
         if (f.type == tds::kBitNType || f.type == tds::kBitType) n = n != 0;
@@ -440,4 +453,57 @@ void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type&
         return;
     }
     }
+}
+
+void tds_write_variant(tds_writer& w, const mssx_value& stored, uint32_t tds_version)
+{
+    auto held = mssx_variant_read(stored);
+    if (!held) {
+        w.u32(0); // NULL
+        return;
+    }
+    // the base value as a NOT NULL column of its type travels, without its own length
+    tds_column_format f = tds_not_null_format(tds_format_of(held->base, tds_version));
+    tds_writer value;
+    tds_write_value(value, f, held->base, held->value);
+    std::string data = value.buffer();
+    size_t prefix = 0;
+    tds_writer props;
+    switch (f.kind) {
+    case tds_kind::decimal:
+        prefix = 1;
+        props.u8(f.precision);
+        props.u8(f.scale);
+        break;
+    case tds_kind::char8:
+    case tds_kind::nchar:
+        prefix = 2;
+        tds_write_collation(props);
+        props.u16(static_cast<uint16_t>(f.length));
+        break;
+    case tds_kind::binary:
+        prefix = 2;
+        props.u16(static_cast<uint16_t>(f.length));
+        break;
+    case tds_kind::time:
+    case tds_kind::datetime2:
+    case tds_kind::datetimeoffset:
+        prefix = 1;
+        props.u8(f.scale);
+        break;
+    case tds_kind::guid:
+    case tds_kind::date:
+        prefix = 1;
+        break;
+    default:
+        prefix = f.fixed ? 0 : 1;
+        break;
+    }
+    data.erase(0, prefix);
+    const std::string& p = props.buffer();
+    w.u32(static_cast<uint32_t>(2 + p.size() + data.size()));
+    w.u8(f.type);
+    w.u8(static_cast<uint8_t>(p.size()));
+    w.bytes(p);
+    w.bytes(data);
 }

@@ -24,6 +24,7 @@ enum class tds_kind {
     datetimeoffset, // DATETIMEOFFSETN
     datetime,       // DATETIMN of 8 bytes
     smalldatetime,  // DATETIMN of 4 bytes
+    variant,        // SSVARIANT: each value with its base type
 };
 
 struct tds_column_format {
@@ -33,7 +34,8 @@ struct tds_column_format {
     uint8_t precision = 0;
     uint8_t scale = 0;
     bool plp = false;
-    bool fixed = false; // a fixed-length type (INT4, FLT8, ...): no length before its values
+    bool fixed = false;   // a fixed-length type (INT4, FLT8, ...): no length before its values
+    uint32_t version = 0; // of SSVARIANT: the client's TDS version, which shapes each base value
 };
 
 // The format of a column type for a client of the given TDS version (as in
@@ -53,3 +55,7 @@ void tds_write_collation(tds_writer& w);
 
 // One value (TYPE_VARBYTE) of a column of type t; a NULL as the type's NULL.
 void tds_write_value(tds_writer& w, const tds_column_format& f, const mssx_type& t, const mssx_value& v);
+
+// A stored sql_variant value as SSVARIANT: its length, base type, properties
+// and the base value's bytes, as a client of the TDS version reads them.
+void tds_write_variant(tds_writer& w, const mssx_value& stored, uint32_t tds_version);

@@ -161,8 +161,9 @@ enum data_type : uint8_t {
     kNTextType = 0x63,
     kSsVariantType = 0x62,
 };
-constexpr uint16_t kMaxLengthPlp = 0xFFFF; // USHORTLEN of a (max) type
-constexpr uint16_t kCharNull = 0xFFFF;     // USHORTLEN NULL value
+constexpr uint16_t kMaxLengthPlp = 0xFFFF;   // USHORTLEN of a (max) type
+constexpr uint32_t kVariantMaxLength = 8009; // the longest SSVARIANT value SQL Server announces
+constexpr uint16_t kCharNull = 0xFFFF;       // USHORTLEN NULL value
 constexpr uint64_t kPlpNull = 0xFFFFFFFFFFFFFFFFull;
 constexpr uint64_t kPlpUnknownLength = 0xFFFFFFFFFFFFFFFEull;
 constexpr uint8_t kTextPtrLength = 16;

@@ -67,3 +67,20 @@ SELECT SQL_VARIANT_PROPERTY(CAST(CAST(5 AS smallint) AS sql_variant), 'BaseType'
 CREATE TABLE m (x sql_variant NULL)
 INSERT INTO m VALUES (CAST(N'long' AS nvarchar(max)))
 -- expect-error: 206
+
+-- case: values of the types their plain form implies are found by comparison
+CREATE TABLE f (id int NOT NULL, x sql_variant NULL)
+INSERT INTO f VALUES (1, 42)
+INSERT INTO f VALUES (2, N'abc')
+INSERT INTO f VALUES (3, CAST(0.5 AS float))
+SELECT id FROM f WHERE x = 42 OR x = N'abc' OR x = CAST(0.5 AS float) ORDER BY id
+-- expect: 1
+-- expect: 2
+-- expect: 3
+
+-- case: a stored value whose mark names no type is read as its text
+CREATE TABLE g (x sql_variant NULL)
+INSERT INTO g VALUES (CAST(1 AS smallint))
+UPDATE g SET x = CAST(NCHAR(31) + N'nosuchtype' + NCHAR(31) + N'1' AS nvarchar(20))
+SELECT LEN(CAST(x AS nvarchar(40))), SQL_VARIANT_PROPERTY(x, 'BaseType') FROM g
+-- expect: 13 | nvarchar

@@ -1,5 +1,6 @@
 // The wire encodings, byte by byte, without a socket.
 #include <gtest/gtest.h>
+#include "platform/mssx/mssx_variant.h"
 #include "platform/mssx/tds/tds_bytes.h"
 #include "platform/mssx/tds/tds_column_format.h"
 #include "platform/mssx/tds/tds_constants.h"
@@ -290,4 +291,142 @@ TEST(TdsWire, TableNameOfTheLegacyLobTypesByVersion)
         EXPECT_EQ(static_cast<uint8_t>(new_form[at74]), 1u) << type << ": one part";
         EXPECT_EQ(new_form.substr(at74 + 1, 2), std::string("\0\0", 2)) << type;
     }
+}
+
+namespace {
+
+std::string hex_of(const std::string& bytes)
+{
+    static const char* h = "0123456789ABCDEF";
+    std::string s;
+    for (unsigned char c : bytes) {
+        s += h[c >> 4];
+        s += h[c & 15];
+    }
+    return s;
+}
+
+mssx_value held(const char* type, std::vector<std::string> args, mssx_value v)
+{
+    return mssx_variant_store(mssx_make_type(type, args), v, "mdy");
+}
+
+} // namespace
+
+TEST(TdsWire, SqlVariantTravelsWithItsBaseTypeAndProperties)
+{
+    const mssx_type variant = mssx_make_type("sql_variant", {});
+    const tds_column_format f = tds_format_of(variant, tds::kTds74);
+    ASSERT_EQ(f.type, tds::kSsVariantType);
+    tds_writer info;
+    tds_write_type_info(info, f, tds::kTds74);
+    EXPECT_EQ(hex_of(info.buffer()), "62491F0000"); // the type, then its longest value (8009) in four bytes
+
+    struct variant_case {
+        const char* what;
+        mssx_value stored;
+        const char* wire; // length (4), base type, property bytes, properties, value
+    };
+    const variant_case cases[] = {
+        {"int", held("int", {}, int64_t{258}),
+         "06000000"
+         "38"
+         "00"
+         "02010000"},
+        {"bigint", held("bigint", {}, int64_t{-2}),
+         "0A000000"
+         "7F"
+         "00"
+         "FEFFFFFFFFFFFFFF"},
+        {"tinyint", held("tinyint", {}, int64_t{9}),
+         "03000000"
+         "30"
+         "00"
+         "09"},
+        {"bit", held("bit", {}, int64_t{1}),
+         "03000000"
+         "32"
+         "00"
+         "01"},
+        {"float", held("float", {}, 0.5),
+         "0A000000"
+         "3E"
+         "00"
+         "000000000000E03F"},
+        {"real", held("real", {}, 0.5),
+         "06000000"
+         "3B"
+         "00"
+         "0000003F"},
+        {"money", held("money", {}, std::string("1")),
+         "0A000000"
+         "3C"
+         "00"
+         "0000000010270000"},
+        {"decimal(38,10)", held("decimal", {"38", "10"}, std::string("-1.5")),
+         "15000000"
+         "6A"
+         "02"
+         "260A"
+         "00"
+         "00D6117E03000000"
+         "0000000000000000"},
+        {"numeric(4,2)", held("numeric", {"4", "2"}, std::string("12.50")),
+         "09000000"
+         "6C"
+         "02"
+         "0402"
+         "01"
+         "E2040000"},
+        {"nvarchar(2)", held("nvarchar", {"2"}, std::string("ab")),
+         "0D000000"
+         "E7"
+         "07"
+         "0904D00034"
+         "0400"
+         "61006200"},
+        {"varchar(3)", held("varchar", {"3"}, std::string("ab")),
+         "0B000000"
+         "A7"
+         "07"
+         "0904D00034"
+         "0300"
+         "6162"},
+        {"varbinary(4)", held("varbinary", {"4"}, mssx_blob{std::string("\x01\xFF", 2)}),
+         "06000000"
+         "A5"
+         "02"
+         "0400"
+         "01FF"},
+        {"uniqueidentifier", held("uniqueidentifier", {}, std::string("00112233-4455-6677-8899-AABBCCDDEEFF")),
+         "12000000"
+         "24"
+         "00"
+         "33221100554477668899AABBCCDDEEFF"},
+        {"date", held("date", {}, std::string("0001-01-02")),
+         "05000000"
+         "28"
+         "00"
+         "010000"},
+        {"datetime2(7)", held("datetime2", {"7"}, std::string("0001-01-01 00:00:00.0000001")),
+         "0B000000"
+         "2A"
+         "01"
+         "07"
+         "0100000000"
+         "000000"},
+        {"NULL", mssx_value{}, "00000000"},
+    };
+    for (const auto& c : cases) {
+        tds_writer w;
+        tds_write_value(w, f, variant, c.stored);
+        EXPECT_EQ(hex_of(w.buffer()), c.wire) << c.what;
+    }
+
+    // a client before 7.1 reads the value's text
+    const tds_column_format old = tds_format_of(variant, tds::kTds70);
+    EXPECT_EQ(old.type, tds::kNVarcharType);
+    tds_writer w;
+    tds_write_value(w, old, variant, held("decimal", {"5", "2"}, std::string("1.5")));
+    EXPECT_EQ(w.buffer(), std::string("\x08\x00", 2) + tds_utf16le("1.50"));
 }
