@@ -8,6 +8,7 @@
 #include "platform/eora/eora_script.h"
 #include "platform/eora/eora_select_parse.h"
 #include "platform/eora/eora_session.h"
+#include "platform/eora/eora_storage_name.h"
 
 #include <unistd.h>
 
@@ -62,5 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (cut != std::string::npos) eora::parse_datetime(text.substr(0, cut), text.substr(cut + 1));
     } catch (const eora::eora_error&) {}
     eora::split_script(text);
+    // Every name comes back from its stored form, and no two share one in SQLite's eyes.
+    const std::string stored = eora::stored_name(text);
+    if (eora::oracle_name(stored) != text) __builtin_trap();
+    for (size_t i = 0; i < stored.size(); ++i)
+        if (stored[i] >= 'a' && stored[i] <= 'z' && (i == 0 || stored[i - 1] != '~')) __builtin_trap();
     return 0;
 }
