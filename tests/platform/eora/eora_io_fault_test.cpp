@@ -1,7 +1,11 @@
 #include "platform/eora/eora_io_error.h"
 #include "tests/platform/eora/eora_test_service.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <sqlite3.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -116,6 +120,56 @@ TEST_F(EoraIoFault, ADamagedFileIsReportedAsACorruptBlock)
     auto e = failure(*s, "select sum(length(v)) from t");
     EXPECT_EQ(e.number(), 1578);
     EXPECT_EQ(e.text().rfind("ORA-01578: ORACLE data block corrupted (file # 4", 0), 0u) << e.text();
+}
+
+// Marks a file immutable for its lifetime (the file system refuses every write to it); needs the right to.
+class immutable {
+public:
+    explicit immutable(const std::string& file) : file_(file) { ok_ = set(true); }
+    ~immutable()
+    {
+        if (ok_) set(false);
+    }
+    immutable(const immutable&) = delete;
+    immutable& operator=(const immutable&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool set(bool on)
+    {
+        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return done;
+    }
+    std::string file_;
+    bool ok_ = false;
+};
+
+TEST_F(EoraIoFault, AFileThatCannotBeWrittenIsReportedAsOracleReportsIt)
+{
+    s.reset();
+    immutable guard(file);
+    if (!guard.ok()) GTEST_SKIP() << "the file system or the user cannot make a file immutable";
+    int number = 0;
+    std::string text;
+    try {
+        eora::session ro(file, "SYSTEM", "manager");
+        run_on(ro, "insert into t values (1000, 'after')");
+        run_on(ro, "commit");
+    } catch (const eora::eora_error& e) {
+        number = e.number();
+        text = e.text();
+    }
+    EXPECT_EQ(number, 372) << text;
+    EXPECT_EQ(text.rfind("ORA-00372: file 4 cannot be modified at this time", 0), 0u) << text;
+    EXPECT_NE(text.find("ORA-01110: data file 4: '" + file + "'"), std::string::npos) << text;
 }
 
 // Each failure SQLite reports of the file, as Oracle numbers it.
