@@ -59,6 +59,10 @@ void odb_recordset::initialize()
         const VARTYPE vt = odb_record::get_vartype(c.wType, c.ulColumnSize, c.dwFlags, hint);
         tk_logger::log(2, L"Field '%s' has type %d", name.c_str(), static_cast<int>(c.wType));
         if (vt == VT_DATE) hint = 1;
+        // National text is told from text of a code page: long, it needs a national
+        // LOB. A sql_variant's text may be national text too.
+        if (vt == VT_BSTR && hint == 0 && (c.wType == DBTYPE_WSTR || c.wType == DBTYPE_VARIANT))
+            hint = t_ftd::hint_bstr_national;
         tk_logger::log(2, ">>> reserved=%d", static_cast<int>(hint));
         uint32_t size = static_cast<uint32_t>(c.ulColumnSize);
         if (c.wType == DBTYPE_GUID) size = 38;

@@ -370,7 +370,10 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
                          : L"TIMESTAMP(" + std::to_wstring(ora_timestamp_tz_digits(ftd)) + L") WITH TIME ZONE";
         if (ftd.size >= 1 && ftd.size <= ora_text_limit)
             return plain ? std::wstring(L"NVARCHAR2") : L"NVARCHAR2(" + std::to_wstring(ftd.size) + L") ";
-        return ftd.dw_reserved == 10 ? L"LONG" : L"CLOB";
+        if (ftd.dw_reserved == t_ftd::hint_bstr_long) return L"LONG";
+        // Long national text and XML keep every character whatever the database's character set.
+        return ftd.dw_reserved == t_ftd::hint_bstr_national || ftd.dw_reserved == t_ftd::hint_bstr_xml ? L"NCLOB"
+                                                                                                       : L"CLOB";
     case 65:
         tk_logger::log(1, "process as binary(size=%d)", static_cast<int>(ftd.size));
         if (ftd.size >= 1 && ftd.size <= ora_text_limit)

@@ -18,6 +18,7 @@ struct t_ftd {
     static constexpr uint32_t hint_bstr_long = 10;         // VT_BSTR: create a LONG column
     static constexpr uint32_t hint_bstr_xml = 11;          // VT_BSTR: XML text
     static constexpr uint32_t hint_bstr_timestamp_tz = 12; // VT_BSTR: date, time and offset (datetimeoffset)
+    static constexpr uint32_t hint_bstr_national = 13;     // VT_BSTR: national text (nchar, nvarchar, ntext)
     // VT_DECIMAL: precision in the second byte, scale in the low byte.
     static constexpr uint32_t decimal_hint(uint8_t precision, uint8_t scale)
     {

@@ -43,6 +43,16 @@ TEST(OraUtil, NativeTypeTable)
     EXPECT_EQ(get_ora_native_type(col(VT_BSTR, 2001), false), L"CLOB");
     EXPECT_EQ(get_ora_native_type(col(VT_BSTR, 0), false), L"CLOB");
     EXPECT_EQ(get_ora_native_type(col(VT_BSTR, 0, 10), false), L"LONG");
+    // Long national text and XML: a national LOB; short national text stays NVARCHAR2.
+    EXPECT_EQ(get_ora_native_type(col(VT_BSTR, 0, t_ftd::hint_bstr_national), false), L"NCLOB");
+    EXPECT_EQ(get_ora_native_type(col(VT_BSTR, 4001, t_ftd::hint_bstr_national), false), L"NCLOB");
+    EXPECT_EQ(get_ora_native_type(col(VT_BSTR, 0, t_ftd::hint_bstr_xml), false), L"NCLOB");
+    EXPECT_EQ(get_ora_native_type(col(VT_BSTR, 40, t_ftd::hint_bstr_national), false), L"NVARCHAR2(40) ");
+    // A time of day and a timestamp keep the digits of their fraction.
+    EXPECT_EQ(get_ora_native_type(col(VT_DATE, 16, t_ftd::hint_time_only), false), L"TIMESTAMP(7)");
+    EXPECT_EQ(get_ora_native_type(col(VT_DATE, 8, t_ftd::hint_time_only), false), L"TIMESTAMP(0)");
+    EXPECT_EQ(get_ora_native_type(col(VT_DATE, 27, t_ftd::hint_date_function), false), L"TIMESTAMP(7)");
+    EXPECT_EQ(get_ora_native_type(col(VT_DATE, 27, 0), false), L"DATE");
     EXPECT_EQ(get_ora_native_type(col(65, 2000), false), L"RAW(2000)");
     EXPECT_EQ(get_ora_native_type(col(65, 2001), false), L"BLOB");
     // Text and binary forms the table does not list map with their families.

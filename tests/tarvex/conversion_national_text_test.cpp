@@ -81,3 +81,42 @@ TEST_P(national_text_conversion, every_text_arrives_whole)
 // The embedded Oracle's usual character set, and one that holds Latin-1 only.
 INSTANTIATE_TEST_SUITE_P(charsets, national_text_conversion,
                          ::testing::Values("AL32UTF8", "WE8ISO8859P1", "WE8MSWIN1252"));
+
+// Long national text and XML become NCLOB: every character arrives whatever
+// the database's own character set holds.
+TEST_P(national_text_conversion, long_national_text_and_xml_arrive_whole_in_nclob)
+{
+    const std::string cjk_emoji = "\xE6\xBC\xA2\xE5\xAD\x97 \xF0\x9F\x98\x80";
+    env.run_script(k_db,
+                   "CREATE TABLE dbo.Long (id int NOT NULL PRIMARY KEY, nt nvarchar(max) NULL, nx ntext NULL, "
+                   "x xml NULL, v varchar(max) NULL)\nGO\n"
+                   "INSERT dbo.Long VALUES (1, N'" +
+                       repeat(cjk_emoji, 1200) + "', N'" + repeat(cjk_emoji, 700) + "', N'<r a=\"" + cjk_emoji + "\">" +
+                       repeat(cjk_emoji, 900) +
+                       "</r>', 'plain')\n"
+                       "INSERT dbo.Long VALUES (2, N'" +
+                       cjk_emoji + "', N'" + cjk_emoji + "', N'<r>" + cjk_emoji +
+                       "</r>', NULL)\n"
+                       "INSERT dbo.Long VALUES (3, NULL, NULL, NULL, NULL)\nGO\n");
+    tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+    d.set_front_end(&front);
+    env.configure(d, k_db, "scott", "tiger");
+    d.selected_tables = {L"[dbo].[Long]"};
+    d();
+    EXPECT_TRUE(d.run_completed());
+    for (const auto& e : handler.errors) ADD_FAILURE() << e.message;
+    for (const char* column : {"nt", "nx", "x"})
+        EXPECT_EQ(env.oracle_list("SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'Long' "
+                                  "AND COLUMN_NAME = '" +
+                                  std::string(column) + "'"),
+                  std::vector<std::string>{"NCLOB"})
+            << column;
+    EXPECT_EQ(env.oracle_list("SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'Long' "
+                              "AND COLUMN_NAME = 'v'"),
+              std::vector<std::string>{"CLOB"});
+    expect_same_rows(env, k_db, "SELECT * FROM dbo.Long", "\"dbo\".\"Long\"");
+    const ora_rows rows = env.oracle_query("SELECT \"nt\", \"nx\" FROM \"dbo\".\"Long\" WHERE \"id\" = 1");
+    ASSERT_EQ(rows.rows.size(), 1u);
+    EXPECT_TRUE(rows.rows[0][0].s == repeat(cjk_emoji, 1200));
+    EXPECT_TRUE(rows.rows[0][1].s == repeat(cjk_emoji, 700));
+}
