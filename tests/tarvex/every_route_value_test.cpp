@@ -225,3 +225,37 @@ TEST_P(every_route_value, into_oracle_through_the_loaded_client_library)
 }
 
 INSTANTIATE_TEST_SUITE_P(charsets, every_route_value, ::testing::Values("AL32UTF8", "WE8MSWIN1252"));
+
+// Oracle keeps no empty string: it arrives as NULL, and a NOT NULL column that
+// holds one loses NOT NULL; in a key column, whose NOT NULL stays, the row is
+// refused and reported. An empty LOB stays empty.
+TEST(empty_string_conversion, arrives_as_null_and_takes_not_null_from_its_column)
+{
+    tk_logger logger{nullptr, false, 3, false};
+    conversion_env env;
+    env.create_database("db");
+    env.run_script("db",
+                   "CREATE TABLE E (k nvarchar(10) NOT NULL PRIMARY KEY, s nvarchar(10) NOT NULL, "
+                   "l nvarchar(max) NULL)\nGO\n"
+                   "INSERT E VALUES (N'a', N'', N'')\nINSERT E VALUES (N'', N'x', N'y')\n"
+                   "INSERT E VALUES (N'b', N'z', NULL)\nGO\n");
+    env.create_user("scott", "tiger");
+    agent_result r = run_agent({"--src=db", "--dest=ORCL", "--mssqlh=file:" + env.mss_dir(),
+                                "--oraclh=file:" + env.ora_dir(), "--oraclu=scott", "--oraclp=tiger"});
+    const size_t at = r.out.find("Error:");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("record #2", at), std::string::npos) << r.out;
+    std::vector<std::string> rows;
+    for (const auto& row : env.oracle_query("SELECT \"k\", \"s\", \"l\" FROM \"dbo\".\"E\" ORDER BY \"k\"").rows)
+        rows.push_back(row.at(0).s + "|" + (row.at(1).is_null() ? "NULL" : row.at(1).s) + "|" +
+                       (row.at(2).is_null() ? "NULL" : "'" + row.at(2).s + "'"));
+    EXPECT_EQ(rows, (std::vector<std::string>{"a|NULL|''", "b|z|NULL"}));
+    auto nullable = [&](const std::string& column) {
+        return env.oracle_list(
+            "SELECT NULLABLE FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'E' AND "
+            "COLUMN_NAME = '" +
+            column + "'");
+    };
+    EXPECT_EQ(nullable("s"), std::vector<std::string>{"Y"});
+    EXPECT_EQ(nullable("k"), std::vector<std::string>{"N"});
+}
