@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <map>
 
 #include "GUI2/dlg_error_continue.h"
 #include "GUI2/dlg_error_ex.h"
 #include "tarvex/mapping_type_files.h"
+#include "tarvex/wizard/connect_worker.h"
 #include "tarvex/wizard/finish_page.h"
 #include "tarvex/wizard/mssql_settings_page.h"
 #include "tarvex/wizard/oracle_settings_page.h"
@@ -45,17 +48,28 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     } reset_folder;
     auto page = [&](const char* name, HWND h) { visit(wizard_tour_visit{name, h, env.shell().m_hWnd, true}); };
     auto dialog = [&](const char* name, HWND h) { visit(wizard_tour_visit{name, h, nullptr, false}); };
+    // Each modal loop is served by what the tour does with its dialog, found by the
+    // dialog's template: a wait animation whose worker ends before its loop starts
+    // runs no loop, and the handler queued for it serves the next one.
+    std::map<int, std::function<void(HWND)>> on_dialog;
+    auto expect_modal = [&on_dialog](int id, std::function<void(HWND)> act) {
+        on_dialog[id] = std::move(act);
+        ui_automation::queue_modal([&on_dialog](HWND h) {
+            const auto it = on_dialog.find(GetDlgCtrlID(h));
+            if (it != on_dialog.end()) it->second(h);
+        });
+    };
 
     // The error dialogs, before the sheet (as at start-up) with a long text.
     const std::wstring long_text =
         L"ORA-12541: TNS:no listener. The Oracle server named in the connection "
         L"settings does not answer on the port given; check the host and the port.";
-    ui_automation::queue_modal([&](HWND h) {
+    expect_modal(114, [&](HWND h) {
         dialog("internal_error", h);
         ui_automation::click(h, IDOK);
     });
     dlg_error_ex<114>(long_text).DoModal(nullptr);
-    ui_automation::queue_modal([&](HWND h) {
+    expect_modal(115, [&](HWND h) {
         dialog("continue_or_abort", h);
         ui_automation::click(h, 2);
     });
@@ -88,7 +102,13 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     ui_automation::set_text(mss, 1012, L"sa");
     page("sql_server", mss);
     ui_automation::click(mss, 1329);
-    ui_automation::queue_modal([&](HWND h) { dialog("wait_animation", h); });
+    bool animation_seen = false;
+    expect_modal(101, [&](HWND h) {
+        // Looked at once, while it is up; its worker closes it.
+        if (!animation_seen && IsWindowVisible(h)) dialog("wait_animation", h);
+        animation_seen = true;
+        ui_pump_until([h] { return !IsWindowVisible(h); }, 60000);
+    });
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), ora.m_hWnd);
     if (env.active_page() != ora.m_hWnd) return false;
@@ -98,10 +118,19 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     ui_automation::set_text(ora, 1012, L"scott");
     ui_automation::set_text(ora, 1013, L"tiger");
     page("oracle", ora);
-    ui_automation::queue_modal([](HWND) {});
+    expect_modal(101, on_dialog[101]);
     env.press(PSBTN_NEXT);
     EXPECT_EQ(env.active_page(), db.m_hWnd);
     if (env.active_page() != db.m_hWnd) return false;
+    if (!animation_seen) {
+        // Both connections were made before their animations came up: one is shown here.
+        connect_animation animation(L"Connecting to MS SQL server.\nPlease wait...");
+        expect_modal(101, [&](HWND h) {
+            dialog("wait_animation", h);
+            animation.close();
+        });
+        animation.DoModal(nullptr);
+    }
 
     ui_automation::drop_down(db, 1302);
     ui_automation::set_text(db, 1302, L"gadgets");
@@ -118,7 +147,7 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     ui_automation::click(tables, tvx_sel_tables_page::IDC_ADD);
     page("tables", tables);
 
-    ui_automation::queue_modal([&](HWND h) {
+    expect_modal(128, [&](HWND h) {
         ui_automation::set_text(h, 1019, L"Expensive");
         ui_automation::set_text(h, 1020, L"SELECT Name, Price FROM Gadgets WHERE Price > 100");
         dialog("custom_query", h);
@@ -126,7 +155,7 @@ bool run_wizard_tour(wizard_env& env, const std::function<void(const wizard_tour
     });
     ui_automation::click(tables, tvx_sel_tables_page::IDC_ADD_QUERY);
 
-    ui_automation::queue_modal([&](HWND h) {
+    expect_modal(135, [&](HWND h) {
         dialog("type_mapping", h);
         // The decimal column shows precision and scale in place of the length.
         ui_automation::select_item(h, 1316, 4);
