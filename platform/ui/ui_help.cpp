@@ -27,6 +27,8 @@ using namespace ui_detail;
 namespace {
 
 QPointer<QTextBrowser> g_browser; // user-interface thread only
+// The help window's own size, as far as the screen beside the wizard has room for it.
+const QSize k_help_size(640, 520);
 
 // The topic file of a context id, or an empty text when the set has none.
 QString topic_of(const QString& contents, DWORD_PTR id)
@@ -89,7 +91,7 @@ QTextBrowser* help_browser(const QString& contents)
                      [w, browser] { w->setWindowTitle(browser->documentTitle() + QStringLiteral(" - Help")); });
     back->setEnabled(false);
     forward->setEnabled(false);
-    w->resize(640, 520);
+    w->resize(k_help_size);
     // Escape closes it, as it closes a dialog.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), w);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
@@ -111,8 +113,8 @@ void place_beside(QWidget* help, QWidget* owner)
     // The frame the window manager adds, as far as it is known before showing.
     const QSize frame = help->frameGeometry().size() - help->size();
     const int min_width = 360;
-    int width = std::min(help->width(), room.width() - frame.width());
-    const int height = std::min(help->height(), room.height() - frame.height());
+    int width = std::min(k_help_size.width(), room.width() - frame.width());
+    const int height = std::min(k_help_size.height(), room.height() - frame.height());
     const int right_room = room.right() - by.right() - frame.width();
     const int left_room = by.left() - room.left() - frame.width();
     int x = 0;

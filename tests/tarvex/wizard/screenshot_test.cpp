@@ -174,6 +174,8 @@ void painted(QWidget* window)
 {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 10000)) << "never shown by the X server";
+    // Lists lay their entries out on a timer of their own: done now.
+    for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) view->doItemsLayout();
     window->repaint();
     QCoreApplication::processEvents();
 }
