@@ -286,6 +286,39 @@ TEST_F(wizard_main_test, a_profile_saved_without_the_owner_filter_converts_every
                          std::string("\"dbo\".\"") + t + "\"");
 }
 
+TEST_F(wizard_main_test, a_quick_launch_that_converts_only_its_query_never_ends_on_the_success_text)
+{
+    const std::string profile = servers_.dir() + "/gone.tvx";
+    {
+        tk_logger logger(nullptr, false, 3, false);
+        tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+        servers_.configure(d, k_db, "scott", "tiger");
+        d.selected_tables = {L"[dbo].[Gone]"};
+        d.selected_queries = {{L"Cheap", L"SELECT * FROM dbo.Gadgets"}};
+        ASSERT_TRUE(d.save_profile(to_unicode(profile)));
+    }
+    std::wstring finish_text;
+    for (int i = 0; i < 6; ++i)
+        ui_automation::queue_modal([&](HWND h) {
+            if (GetDlgItem(h, ID_WIZFINISH)) {
+                ui_pump_until([h] { return page_id(h) == k_finish; }, 120000);
+                HWND finish = reinterpret_cast<HWND>(SendMessageW(h, PSM_GETCURRENTPAGEHWND));
+                finish_text = CWindow(finish).GetDlgItemText(1314);
+                ui_pump_until([h] { return IsWindowEnabled(GetDlgItem(h, ID_WIZFINISH)) != FALSE; }, 60000);
+                ui_automation::click(h, ID_WIZFINISH);
+            } else if (GetDlgCtrlID(h) == 115) {
+                ui_automation::click(h, 2); // the missing table: go on with the query
+            } else {
+                wait_for_animation(h);
+            }
+        });
+    EXPECT_EQ(win_main(profile), 1);
+    EXPECT_EQ(finish_text.find(L"successfully"), std::wstring::npos) << "the table never arrived";
+    EXPECT_EQ(servers_.oracle_tables("SCOTT"), std::set<std::string>{"Cheap"}) << "the query did";
+    ui_automation::end();
+    ui_automation::begin();
+}
+
 TEST_F(wizard_main_test, the_seven_pages_in_order_convert_the_chosen_table)
 {
     store_settings(); // connections and database in the registry, as a former run left them
