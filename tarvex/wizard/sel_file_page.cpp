@@ -1,5 +1,7 @@
 #include "tarvex/wizard/sel_file_page.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <vector>
 
 #include "GUI2/file_dialog.h"
@@ -139,7 +141,19 @@ void sel_file_page::on_dropdown()
 void sel_file_page::on_sel_change()
 {
     tk_logger::log(1, "sel_file_page::on_sel_change");
-    clear_selection(tarvex_convertor::ref());
+    tarvex_convertor& conv = tarvex_convertor::ref();
+    // Choosing the database the tables were chosen for again keeps them (Back, then the list).
+    const LRESULT at = SendDlgItemMessage(ctl_database, CB_GETCURSEL);
+    std::wstring chosen;
+    if (at != CB_ERR) {
+        const LRESULT len = SendDlgItemMessage(ctl_database, CB_GETLBTEXTLEN, static_cast<WPARAM>(at));
+        chosen.assign(static_cast<size_t>(std::max<LRESULT>(len, 0)) + 1, L'\0');
+        SendDlgItemMessage(ctl_database, CB_GETLBTEXT, static_cast<WPARAM>(at),
+                           reinterpret_cast<LPARAM>(chosen.data()));
+        chosen.resize(std::wcslen(chosen.c_str()));
+    }
+    if (!chosen.empty() && tk_compare_no_case(to_utf8(chosen), to_utf8(conv.src)) == 0) return;
+    clear_selection(conv);
 }
 
 void sel_file_page::clear_selection(tarvex_convertor& conv)

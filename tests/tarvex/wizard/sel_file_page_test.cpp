@@ -118,6 +118,24 @@ TEST_F(database_page, a_new_selection_empties_every_selection_list)
     EXPECT_TRUE(d.available_queries.empty());
 }
 
+TEST_F(database_page, choosing_the_same_database_again_keeps_what_was_chosen_for_it)
+{
+    tarvex_convertor& d = env.driver();
+    show();
+    ui_automation::drop_down(h, 1302);
+    const auto items = combo_items();
+    ASSERT_GE(items.size(), 2u);
+    d.src = items[0]; // as Next, then Back from the table page left it
+    d.selected_tables = {L"[dbo].[a]"};
+    d.selected_queries = {{L"q", L"SELECT 1"}};
+    ui_automation::select_item(h, 1302, 0);
+    EXPECT_EQ(d.selected_tables, std::vector<std::wstring>{L"[dbo].[a]"});
+    EXPECT_EQ(d.selected_queries.size(), 1u);
+    ui_automation::select_item(h, 1302, 1); // another database: a fresh start
+    EXPECT_TRUE(d.selected_tables.empty());
+    EXPECT_TRUE(d.selected_queries.empty());
+}
+
 TEST_F(database_page, typing_another_database_drops_the_tables_chosen_for_the_old_one)
 {
     tarvex_convertor& d = env.driver();
