@@ -102,6 +102,11 @@ struct mssx_batch_runner {
     std::string ident_text(size_t k);
     mssx_translate_env env();
     mssx_value eval(size_t a, size_t b);
+    // The value of T[a, b) as a sql_variant column stores it: with the type
+    // SQL Server gives the expression.
+    mssx_value eval_variant(size_t a, size_t b);
+    // The type SQL Server gives the expression T[a, b), when it is known.
+    std::optional<mssx_type> expression_type(size_t a, size_t b);
     bool eval_condition(size_t a, size_t b);
     void expect_word(size_t k, const char* w);
 };

@@ -5,6 +5,7 @@
 #include "platform/mssx/mssx_connection_impl.h"
 #include "platform/mssx/mssx_expr_functions.h"
 #include "platform/mssx/mssx_rowversion.h"
+#include "platform/mssx/mssx_variant.h"
 
 namespace {
 
@@ -94,6 +95,28 @@ mssx_type mssx_batch_runner::computed_type(const mssx_table_def& t, const std::s
     if (toks.size() == 3 && toks[1].is_name() && t.column_index(toks[1].text) >= 0)
         return t.columns[static_cast<size_t>(t.column_index(toks[1].text))].type;
     return mssx_make_type("nvarchar", {"4000"});
+}
+
+mssx_value mssx_batch_runner::eval_variant(size_t a, size_t b)
+{
+    mssx_value v = eval(a, b);
+    if (mssx_is_null(v) || mssx_variant_tagged(v)) return v;
+    return mssx_variant_store(expression_type(a, b).value_or(mssx_variant_implied_type(v)), v, s.dateformat);
+}
+
+std::optional<mssx_type> mssx_batch_runner::expression_type(size_t a, size_t b)
+{
+    // typed as the one item of a SELECT
+    std::vector<mssx_token> toks = mssx_lex("SELECT", s.quoted_identifier);
+    toks.insert(toks.begin() + 1, T.begin() + static_cast<std::ptrdiff_t>(a),
+                T.begin() + static_cast<std::ptrdiff_t>(b));
+    std::vector<std::optional<mssx_type>> types;
+    mssx_translate_env e = env();
+    e.item_types = &types;
+    e.type_every_item = true;
+    (void)mssx_translate(toks, 0, toks.size() - 1, e);
+    if (types.empty()) return std::nullopt;
+    return types[0];
 }
 
 void mssx_refresh_computed(mssx_connection& c, const mssx_table_def& t, const std::string& where)
@@ -412,6 +435,9 @@ void mssx_batch_runner::insert(size_t p, size_t e)
                     if (i == start) mssx_syntax_error(T[i]);
                     if (i == start + 1 && T[start].is_word("DEFAULT"))
                         vals.push_back(std::nullopt);
+                    else if (vals.size() < cols.size() &&
+                             t->columns[static_cast<size_t>(cols[vals.size()])].type.name == "sql_variant")
+                        vals.push_back(eval_variant(start, i));
                     else
                         vals.push_back(eval(start, i));
                     start = i + 1;
@@ -523,7 +549,9 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
                       (b == a + 2 && T[a].is_op("-") && T[a + 1].kind == mssx_tok::number);
             std::string rhs;
             if (literal) {
-                mssx_value v = mssx_convert(t->columns[static_cast<size_t>(ci)].type, eval(a, b), s.dateformat);
+                const mssx_type& to = t->columns[static_cast<size_t>(ci)].type;
+                mssx_value v =
+                    mssx_convert(to, to.name == "sql_variant" ? eval_variant(a, b) : eval(a, b), s.dateformat);
                 if (mssx_is_null(v) && !t->columns[static_cast<size_t>(ci)].nullable)
                     throw mssx_error(515, "Cannot insert the value NULL into column '" + col + "', table '" +
                                               c.database() + "." + t->storage() +
@@ -554,8 +582,16 @@ void mssx_batch_runner::update_delete(size_t p, size_t e)
             } else {
                 // an expression's value is stored as the column's type keeps it
                 const mssx_column_def& target = t->columns[static_cast<size_t>(ci)];
-                rhs = "mssx_assign((" + mssx_translate(T, a, b, env()) + "), " +
-                      mssx_sq_literal(target.type.sql_text()) + ", " + mssx_sq_literal(s.dateformat) + ", " +
+                std::string expr = mssx_translate(T, a, b, env());
+                if (target.type.name == "sql_variant") {
+                    // a sql_variant takes the expression's own type
+                    auto from = expression_type(a, b);
+                    expr = "mssx_cast((" + expr + "), 'sql_variant', NULL, " +
+                           mssx_sq_literal(from ? from->sql_text() : std::string()) + ", " +
+                           mssx_sq_literal(s.dateformat) + ")";
+                }
+                rhs = "mssx_assign((" + expr + "), " + mssx_sq_literal(target.type.sql_text()) + ", " +
+                      mssx_sq_literal(s.dateformat) + ", " +
                       (target.nullable ? std::string("NULL")
                                        : mssx_sq_literal("Cannot insert the value NULL into column '" + col +
                                                          "', table '" + c.database() + "." + t->storage() +

@@ -7,6 +7,7 @@
 #include "platform/mssx/mssx_decimal.h"
 #include "platform/mssx/mssx_error.h"
 #include "platform/mssx/mssx_sqlite.h"
+#include "platform/mssx/mssx_variant.h"
 
 namespace {
 
@@ -214,6 +215,12 @@ void fn_cast(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     } catch (const mssx_error& e) {
         fail(ctx, e);
     }
+}
+
+// SQL_VARIANT_PROPERTY(value, property)
+void fn_variant_property(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    set_result(ctx, mssx_variant_property(arg_value(argv[0]), arg_text(argv[1])));
 }
 
 // mssx_assign(value, type, dateformat, message, code page): the value as a
@@ -588,6 +595,7 @@ void mssx_register_expression_functions(sqlite3* db)
     sqlite3_create_function(db, "like", 3, flags, nullptr, fn_like, nullptr, nullptr);
     for (int n = 2; n <= 5; ++n) sqlite3_create_function(db, "mssx_cast", n, flags, nullptr, fn_cast, nullptr, nullptr);
     mssx_register_date_functions(db);
+    sqlite3_create_function(db, "sql_variant_property", 2, flags, nullptr, fn_variant_property, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_assign", 5, flags, nullptr, fn_assign, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_nchar", 1, flags, nullptr, fn_nchar, nullptr, nullptr);
     sqlite3_create_function(db, "mssx_char", 1, flags, nullptr, fn_char, nullptr, nullptr);
@@ -695,6 +703,15 @@ mssx_value mssx_cast_value(const mssx_value& v, const mssx_type& to, int style, 
                            const std::string& dateformat)
 {
     if (mssx_is_null(v)) return v;
+    if (mssx_variant_tagged(v)) {
+        // a sql_variant converts from its base type
+        auto held = mssx_variant_read(v);
+        if (to.name == "sql_variant") return v;
+        return mssx_cast_value(held->value, to, style, held->base, dateformat);
+    }
+    if (to.name == "sql_variant")
+        return mssx_variant_store(from && from->name != "sql_variant" ? *from : mssx_variant_implied_type(v), v,
+                                  dateformat);
     if (to.is_string()) {
         std::string s;
         if (auto b = std::get_if<mssx_blob>(&v))

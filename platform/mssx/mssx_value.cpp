@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <random>
 #include "platform/mssx/mssx_error.h"
+#include "platform/mssx/mssx_variant.h"
 
 namespace {
 
@@ -790,12 +791,15 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
         for (auto& c : x) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return x;
     }
-    return v; // sql_variant and the spatial types keep what they were given
+    // a value given without its type takes the one it implies
+    if (t.name == "sql_variant") return mssx_variant_store(mssx_variant_implied_type(v), v, dateformat);
+    return v; // the spatial types keep what they were given
 }
 
 mssx_text_rule mssx_text_rule_of(const mssx_type& t)
 {
     if (t.is_exact_decimal()) return mssx_text_rule::exact_decimal;
+    if (t.name == "sql_variant") return mssx_text_rule::variant;
     if (t.name == "real") return mssx_text_rule::real;
     if (t.name == "uniqueidentifier") return mssx_text_rule::guid;
     if (t.name == "datetime" || t.name == "smalldatetime" || t.name == "datetime2") return mssx_text_rule::datetime;
@@ -807,6 +811,7 @@ std::string mssx_text(const mssx_type& t, const mssx_value& v) { return mssx_tex
 std::string mssx_text(const mssx_type& t, mssx_text_rule rule, const mssx_value& v)
 {
     if (mssx_is_null(v)) return {};
+    if (rule == mssx_text_rule::variant) return mssx_variant_text(v);
     if (rule == mssx_text_rule::exact_decimal) {
         if (auto d = std::get_if<double>(&v)) {
             std::string s = f_text(*d, t.scale);

@@ -56,7 +56,7 @@ mssx_value mssx_convert(const mssx_type& t, const mssx_value& v, const std::stri
 std::string mssx_text(const mssx_type& t, const mssx_value& v);
 // Which of the text forms a type's values take: decided once for a column
 // whose values are written one after another.
-enum class mssx_text_rule : uint8_t { plain, exact_decimal, real, guid, datetime };
+enum class mssx_text_rule : uint8_t { plain, exact_decimal, real, guid, datetime, variant };
 mssx_text_rule mssx_text_rule_of(const mssx_type& t);
 // The same text as mssx_text(t, v), with the type's rule already decided.
 std::string mssx_text(const mssx_type& t, mssx_text_rule rule, const mssx_value& v);

@@ -176,3 +176,4 @@ TEST_F(MssxCases, BinaryReadAsText) { run_file("binary_text.sql"); }
 TEST_F(MssxCases, DateFunctions) { run_file("date_functions.sql"); }
 TEST_F(MssxCases, BuiltinFunctions) { run_file("builtin_functions.sql"); }
 TEST_F(MssxCases, ComputedColumnTypes) { run_file("computed_types.sql"); }
+TEST_F(MssxCases, VariantBaseTypes) { run_file("variant_base_types.sql"); }
