@@ -4,6 +4,7 @@
 #include <vector>
 #include "ORA/ora_database.h"
 #include "ORA/ora_exception.h"
+#include "ORA/ora_query_results.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_text.h"
 #include "TK/tk_exception.h"
@@ -115,7 +116,26 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& ds, const 
     data_source = ds;
     user = user_name;
     password = pwd;
+    read_national_charset();
     return std::make_unique<ora_database>(ds, 1);
+}
+
+void ora_engine::read_national_charset()
+{
+    national_char_bytes = k_al16utf16_bytes;
+    try {
+        ora_query_results rs(1,
+                             L"SELECT VALUE FROM NLS_DATABASE_PARAMETERS WHERE PARAMETER = 'NLS_NCHAR_CHARACTERSET'");
+        while (!rs.is_eof()) {
+            udb_record* rec = rs.get_item();
+            if (!rec || rec->empty()) continue;
+            const std::wstring name = rec->at(0).to_wstring();
+            tk_logger::log(2, L"National character set: %s", name.c_str());
+            if (name == L"UTF8") national_char_bytes = k_utf8_bytes;
+        }
+    } catch (const ora_exception& e) {
+        tk_logger::log(2, "National character set not read, AL16UTF16 assumed: %s", e.what());
+    }
 }
 
 void ora_engine::check_err(sword status)

@@ -61,6 +61,13 @@ public:
     OCISvcCtx* get_svc() const { return svc; }
     bool is_attached() const { return b_attached; }
 
+    // Bytes a character of the national character set takes at most (AL16UTF16 2, UTF8 3), read at connect.
+    uint32_t national_char_bytes = k_al16utf16_bytes;
+    static constexpr uint32_t k_al16utf16_bytes = 2;
+    static constexpr uint32_t k_utf8_bytes = 3;
+    // The national character set's width, from the database's NLS parameters; AL16UTF16 when it cannot be read.
+    void read_national_charset();
+
     bool b_int64 = false;        // NUMBER without precision read as 64-bit integers
     bool b_owned_by_user = true; // USER_* views and plain quoted names when set
 

@@ -3,6 +3,7 @@
 #include "ORA/ora_exception.h"
 #include "ORA/ora_index_filter.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/ora_util.h"
 #include "ORA/ora_validator.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -82,7 +83,8 @@ bool ora_indexes_initializer::can_be_part_of_index(const t_ftd& desc)
 {
     tk_logger::log(1, "ora_indexes_initializer::can_be_part_of_index");
     tk_logger::log(1, "GOT FIELD: vt=%d, size=%d", static_cast<int>(desc.vartype), static_cast<int>(desc.size));
-    if (desc.size >= 1 && desc.size <= 2000) return true;
+    if (desc.vartype == VT_BSTR) return !ora_is_lob_stored(desc);
+    if (desc.size >= 1 && desc.size <= ora_text_limit) return true;
     switch (desc.vartype) {
     case VT_BSTR:
     case 65:

@@ -17,7 +17,7 @@ namespace {
 constexpr VARTYPE vt_byte_array = VT_ARRAY | VT_UI1;
 constexpr size_t max_name = 30;
 
-bool is_long_data(const t_ftd& f) { return f.size == 0 || f.size > 2000; }
+bool is_long_data(const t_ftd& f) { return f.vartype == VT_BSTR ? ora_is_lob_stored(f) : f.size == 0 || f.size > 2000; }
 
 std::wstring dq(const std::wstring& name) { return L"\"" + name + L"\""; }
 

@@ -304,10 +304,20 @@ std::wstring ora_timestamp_tz_literal(const std::wstring& text)
            (fraction ? L".FF" : L"") + L" TZH:TZM')";
 }
 
+uint32_t ora_national_text_limit()
+{
+    // NVARCHAR2 holds 4000 bytes: as many characters as the national character set fits in them.
+    constexpr uint32_t nvarchar2_bytes = 4000;
+    const ora_engine* eng = ora_engine::find();
+    const uint32_t width = eng && eng->national_char_bytes ? eng->national_char_bytes : ora_engine::k_al16utf16_bytes;
+    return std::min(ora_text_limit, nvarchar2_bytes / width);
+}
+
 bool ora_is_lob_stored(const t_ftd& ftd)
 {
     const VARTYPE vt = ftd.vartype;
-    return (vt == VT_BSTR || vt == 65 || vt == vt_bytes) && (ftd.size == 0 || ftd.size > ora_text_limit);
+    if (vt == VT_BSTR) return ftd.size == 0 || ftd.size > ora_national_text_limit();
+    return (vt == 65 || vt == vt_bytes) && (ftd.size == 0 || ftd.size > ora_text_limit);
 }
 
 std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
@@ -368,7 +378,7 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
         if (ftd.dw_reserved == t_ftd::hint_bstr_timestamp_tz)
             return plain ? std::wstring(L"TIMESTAMP WITH TIME ZONE")
                          : L"TIMESTAMP(" + std::to_wstring(ora_timestamp_tz_digits(ftd)) + L") WITH TIME ZONE";
-        if (ftd.size >= 1 && ftd.size <= ora_text_limit)
+        if (ftd.size >= 1 && ftd.size <= ora_national_text_limit())
             return plain ? std::wstring(L"NVARCHAR2") : L"NVARCHAR2(" + std::to_wstring(ftd.size) + L") ";
         if (ftd.dw_reserved == t_ftd::hint_bstr_long) return L"LONG";
         // Long national text and XML keep every character whatever the database's character set.

@@ -26,6 +26,8 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain);
 // Sized text of a user-chosen type (name, length, scale, precision of the type record).
 std::wstring get_ora_native_type1(const std::wstring& name, int32_t length, int32_t scale, int32_t precision);
 // The Oracle expression of a new GUID in the text form this program gives GUID values.
+// The longest text in characters an NVARCHAR2 of the connected database holds (2000 with AL16UTF16, 1333 with UTF8).
+uint32_t ora_national_text_limit();
 std::wstring ora_new_guid_expression();
 // The Oracle expression of a SQL Server clock default ("getdate()", "sysutcdatetime()",
 // "convert(date,getdate())" ...) for a DATE or TIMESTAMP column; empty for another text.

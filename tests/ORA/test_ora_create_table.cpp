@@ -2,8 +2,10 @@
 // source schema asked for; identity survives long names and re-runs.
 #include "ora_target_fixture.h"
 
+#include "ORA/ora_indexes_initializer.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_table.h"
+#include "ORA/ora_util.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "platform/oci/oci.h"
@@ -240,4 +242,45 @@ TEST_F(ora_target_test, a_key_too_long_for_the_target_is_reported_and_the_table_
     run(L"INSERT INTO \"S\".\"L\" VALUES('a', 'b', 'c', 1)");
     run(L"INSERT INTO \"S\".\"L\" VALUES('a', 'b', 'c', 2)");
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"L\""), L"2");
+}
+
+TEST_F(ora_target_test, national_text_fits_the_national_character_set_of_the_target)
+{
+    // Without the NLS parameters the service has AL16UTF16's two bytes a character.
+    EXPECT_EQ(engine->national_char_bytes, ora_engine::k_al16utf16_bytes);
+    struct case_t {
+        uint32_t width;
+        uint32_t size;
+        const wchar_t* type;
+        bool indexed;
+    };
+    const case_t cases[] = {
+        {ora_engine::k_al16utf16_bytes, 2000, L"NVARCHAR2(2000) ", true},
+        {ora_engine::k_al16utf16_bytes, 2001, L"CLOB", false},
+        {ora_engine::k_utf8_bytes, 1333, L"NVARCHAR2(1333) ", true},
+        {ora_engine::k_utf8_bytes, 1334, L"CLOB", false},
+        {ora_engine::k_utf8_bytes, 2000, L"CLOB", false},
+        {ora_engine::k_utf8_bytes, 4000, L"CLOB", false},
+    };
+    for (const auto& c : cases) {
+        engine->national_char_bytes = c.width;
+        const t_ftd col = make_column(L"T", VT_BSTR, c.size);
+        EXPECT_EQ(get_ora_native_type(col, false), c.type) << c.width << "/" << c.size;
+        EXPECT_EQ(ora_is_lob_stored(col), !c.indexed) << c.width << "/" << c.size;
+        EXPECT_EQ(ora_indexes_initializer::can_be_part_of_index(col), c.indexed) << c.width << "/" << c.size;
+    }
+    // A table with an index on such a column is made with its rows' room, the index left out and said so.
+    engine->national_char_bytes = ora_engine::k_utf8_bytes;
+    udb_schema s;
+    s.push_back(make_column(L"ID", VT_I4, 4, true));
+    s.push_back(make_column(L"WIDE", VT_BSTR, 2000));
+    udb_indexes ix;
+    ix.push_back(udb_index(L"IX_WIDE", false, false, {L"WIDE"}));
+    db->create_table(L"\"SYSTEM\".\"NAT\"", s, ix);
+    EXPECT_EQ(value(L"SELECT DATA_TYPE FROM ALL_TAB_COLUMNS WHERE TABLE_NAME = 'NAT' AND COLUMN_NAME = 'WIDE'"),
+              L"CLOB");
+    const auto notes = db->take_notes();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find(L"Index 'IX_WIDE'"), std::wstring::npos);
+    engine->national_char_bytes = ora_engine::k_al16utf16_bytes;
 }
