@@ -133,16 +133,35 @@ void ora_database::create_schema(const std::wstring& schema)
 {
     tk_logger::log(1, L"ora_database::create_schema(%s)", schema.c_str());
     const std::wstring name = b_uppercase ? upper(schema) : schema;
-    try {
-        query(L"CREATE USER \"" + name + L"\" identified externally");
-    } catch (const ora_exception& e) {
-        tk_logger::log(3, "Error while creating user:\n%s\n", e.what());
+    if (!user_exists(name)) {
+        try {
+            query(L"CREATE USER \"" + name + L"\" identified externally");
+        } catch (const ora_exception& e) {
+            tk_logger::log(3, "Error while creating user:\n%s\n", e.what());
+            // No privilege, or a container's root: no later schema can be made either.
+            const uint32_t n = e.ora_number();
+            if (n == k_ora_insufficient_privileges || n == k_ora_common_user_only) {
+                ora_exception stop(e);
+                stop.mark_refuses_every_row();
+                throw stop;
+            }
+        }
     }
     try {
         query(L"ALTER USER \"" + name + L"\" quota unlimited on \"USERS\"");
     } catch (const ora_exception& e) {
         tk_logger::log(3, "Error while granting user:\n%s\n", e.what());
     }
+}
+
+bool ora_database::user_exists(const std::wstring& name)
+{
+    if (known_users.count(name)) return true;
+    ora_query_results rows(
+        1, L"SELECT USERNAME FROM ALL_USERS WHERE USERNAME = '" + ora_engine::quote_literal_text(name) + L"'");
+    if (rows.is_eof()) return false;
+    known_users.insert(name);
+    return true;
 }
 
 bool ora_database::delete_tab(const std::wstring& name)

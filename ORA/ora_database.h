@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 #include "ORA/ora_error_sink.h"
@@ -25,7 +26,10 @@ public:
     std::unique_ptr<udb_recordset> query(const std::wstring& sql) override;
     // Parses only; an invalid text raises ora_exception.
     bool test_query(const std::wstring& sql) override;
+    // Creates the user unless it exists; no privilege for it (ORA-01031) or a container's root (ORA-65096)
+    // raise an error that refuses every later table too.
     void create_schema(const std::wstring& name) override;
+    bool user_exists(const std::wstring& name);
     // Drops the table, then removes it from the list (the base delete_tab only removes).
     bool delete_tab(const std::wstring& name) override;
     std::wstring get_tn_mapped_name_ex(const std::wstring& table);
@@ -67,7 +71,14 @@ public:
     bool b_array_insert = true;       // the batched insert path; the run clears it
     ora_identity_registry identities; // sequences and triggers of the tables created here
     ora_error_sink error_sink;        // errors the Oracle side reports and goes on from
+
+    static constexpr uint32_t k_ora_insufficient_privileges = 1031;
+    static constexpr uint32_t k_ora_common_user_only = 65096;
+
     // Lines for the run's console: names made here that differ from the source's, what was not carried over.
     std::vector<std::wstring> notes;
     std::vector<std::wstring> take_notes();
+
+private:
+    std::set<std::wstring> known_users; // users seen in the catalog, asked once each
 };

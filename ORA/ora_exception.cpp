@@ -26,11 +26,28 @@ constexpr uint32_t k_ora_shutdown = 1089;
 constexpr uint32_t k_ora_end_of_channel = 3113;
 constexpr uint32_t k_ora_not_connected = 3114;
 constexpr uint32_t k_ora_lost_contact = 3135;
+// The service's files: unreadable or unwritable, missing, cut short, corrupt; the instance gone.
+constexpr uint32_t k_ora_file_offline = 372;
+constexpr uint32_t k_ora_file_unreadable = 376;
+constexpr uint32_t k_ora_not_available = 1034;
+constexpr uint32_t k_ora_instance_terminated = 1092;
+constexpr uint32_t k_ora_io_write = 1114;
+constexpr uint32_t k_ora_io_read = 1115;
+constexpr uint32_t k_ora_file_open = 1116;
+constexpr uint32_t k_ora_file_lock = 1157;
+constexpr uint32_t k_ora_file_short = 1200;
+constexpr uint32_t k_ora_block_corrupt = 1578;
+constexpr uint32_t k_ora_os_open = 27041;
+constexpr uint32_t k_ora_os_io = 27072;
+// Tablespaces: missing, or without quota for the owner.
+constexpr uint32_t k_ora_no_tablespace = 959;
+constexpr uint32_t k_ora_no_tablespace_quota = 1950;
 
 } // namespace
 
 bool ora_exception::refuses_every_row() const
 {
+    if (every_row) return true;
     switch (ora_number()) {
     case k_ora_archiver_stuck:
     case k_ora_quota_exceeded:
@@ -47,6 +64,20 @@ bool ora_exception::refuses_every_row() const
     case k_ora_end_of_channel:
     case k_ora_not_connected:
     case k_ora_lost_contact:
+    case k_ora_file_offline:
+    case k_ora_file_unreadable:
+    case k_ora_not_available:
+    case k_ora_instance_terminated:
+    case k_ora_io_write:
+    case k_ora_io_read:
+    case k_ora_file_open:
+    case k_ora_file_lock:
+    case k_ora_file_short:
+    case k_ora_block_corrupt:
+    case k_ora_os_open:
+    case k_ora_os_io:
+    case k_ora_no_tablespace:
+    case k_ora_no_tablespace_quota:
         return true;
     default:
         return false;

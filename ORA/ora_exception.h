@@ -15,6 +15,12 @@ public:
     // The ORA number as the error handler's tables key it (low 16 bits, mark removed).
     uint32_t ora_number() const { return code & 0xFFFF; }
     // Whether the target will refuse every later statement the same way: it is
-    // out of space, or the connection is gone.
+    // out of space, its files cannot be read or written, a tablespace is missing
+    // or closed to the user, or the connection is gone; or the statement that
+    // failed was marked so (a user that cannot be created).
     bool refuses_every_row() const;
+    void mark_refuses_every_row() { every_row = true; }
+
+private:
+    bool every_row = false;
 };

@@ -16,6 +16,7 @@
 #include "tarvex/error_handler.h"
 #include "tarvex/init_conversion.h"
 #include "tarvex/mutator_conversion_exception.h"
+#include "tarvex/stop_advice.h"
 #include "tarvex/tarvex_convertor.h"
 
 namespace {
@@ -362,8 +363,9 @@ void tarvex_convertor::copy_records(const std::wstring& name, udb_recordset& src
 void tarvex_convertor::stop_run(const ora_exception& e)
 {
     // Reported once as an error that ends the run: every later row would be refused the same way.
-    ora_exception stop(e);
-    stop.level = TK_LEVEL_STOP;
+    // Oracle's own message and what to do about it; the code map's text would hide which error it was.
+    const std::string advice = stop_advice(e);
+    tk_exception stop(std::string(e.what()) + (advice.empty() ? "" : "\n" + advice), TK_LEVEL_STOP);
     summary.table_failed();
     try {
         error_handler::ref().handle(stop, false);

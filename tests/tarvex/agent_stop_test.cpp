@@ -143,3 +143,85 @@ TEST_F(agent_stop, a_run_that_fails_after_both_connections_are_open_exits_with_m
     testing::internal::GetCapturedStdout();
     expect_same_rows(env, "db", "SELECT * FROM dbo.Small", "\"dbo\".\"Small\"");
 }
+
+namespace {
+
+struct stop_case {
+    const char* statement; // text of the statement that fails
+    int ora_number;
+    const char* oracle_text; // Oracle's message, shown as it came
+    const char* advice;      // the sentence that says what to do
+};
+
+} // namespace
+
+TEST_F(agent_stop, errors_that_every_later_table_would_meet_end_the_run_once_with_what_to_do)
+{
+    const stop_case cases[] = {
+        {"CREATE USER", 1031, "ORA-01031", "may not create users: grant it CREATE USER"},
+        {"CREATE USER", 65096, "ORA-65096", "connect to the service of a pluggable database instead"},
+        {"CREATE TABLE", 959, "ORA-00959", "The tablespace does not exist"},
+        {"INTO \"dbo\".\"Big\"", 1950, "ORA-01950", "grant it a quota there"},
+        {"INTO \"dbo\".\"Big\"", 1114, "ORA-01114", "cannot read or write its files"},
+        {"INTO \"dbo\".\"Big\"", 1578, "ORA-01578", "cannot read or write its files"},
+    };
+    const std::string list = env.dir() + "/tables.txt";
+    {
+        std::FILE* f = std::fopen(list.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("dbo.Big\ndbo.Small\n", f);
+        std::fclose(f);
+    }
+    std::vector<std::string> a = args();
+    a.insert(a.begin(), "TVXAGENT");
+    a.push_back("--tab_file=" + list);
+    std::vector<char*> argv;
+    for (auto& s : a) argv.push_back(s.data());
+    for (const stop_case& c : cases) {
+        SCOPED_TRACE(c.oracle_text);
+        if (env.oracle_tables("dbo").count("Big")) env.oracle_exec("DROP TABLE \"dbo\".\"Big\"");
+        if (std::string(c.statement) == "CREATE USER")
+            for (const auto& u : env.oracle_list("SELECT USERNAME FROM ALL_USERS WHERE USERNAME = 'dbo'"))
+                env.oracle_exec("DROP USER \"" + u + "\" CASCADE");
+        oci_test_inject_error(c.statement, c.ora_number);
+        testing::internal::CaptureStdout();
+        const int status = agent_main(static_cast<int>(argv.size()), argv.data());
+        const std::string out = testing::internal::GetCapturedStdout();
+        oci_test_clear_injections();
+
+        EXPECT_EQ(status, -1) << out;
+        EXPECT_EQ(count_of(out, "Error:"), 1u) << out;
+        EXPECT_NE(out.find(c.oracle_text), std::string::npos) << out;
+        EXPECT_NE(out.find(c.advice), std::string::npos) << out;
+        EXPECT_EQ(out.find("Converting table 'dbo.Small'"), std::string::npos) << out;
+        EXPECT_NE(out.find("Conversion stopped. Tables converted: 0, failed: 1."), std::string::npos) << out;
+    }
+}
+
+TEST_F(agent_stop, a_schema_user_that_exists_is_not_created_again)
+{
+    // A user without the privilege to create users converts into schemas made beforehand.
+    env.oracle_exec("CREATE USER \"dbo\" IDENTIFIED BY x");
+    env.oracle_exec("ALTER USER \"dbo\" QUOTA UNLIMITED ON USERS");
+    oci_test_inject_error("CREATE USER", 1031);
+    std::vector<std::string> a = args();
+    a.insert(a.begin(), "TVXAGENT");
+    std::vector<char*> argv;
+    for (auto& s : a) argv.push_back(s.data());
+    testing::internal::CaptureStdout();
+    const int status = agent_main(static_cast<int>(argv.size()), argv.data());
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0) << out;
+    expect_same_rows(env, "db", "SELECT * FROM dbo.Small", "\"dbo\".\"Small\"");
+}
+
+TEST_F(agent_stop, a_user_without_create_user_stops_once_with_oracles_refusal)
+{
+    env.oracle_exec("REVOKE CREATE USER FROM scott");
+    agent_result r = run_agent(args());
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_EQ(count_of(r.out, "Error:"), 1u) << r.out;
+    EXPECT_NE(r.out.find("ORA-01031: insufficient privileges"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("grant it CREATE USER"), std::string::npos) << r.out;
+    EXPECT_TRUE(env.oracle_tables("dbo").empty());
+}
