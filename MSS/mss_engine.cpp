@@ -238,6 +238,10 @@ bool mss_engine::is_db_exist(const std::wstring& name)
         probe.test_connection(ds, server, user, password, name);
     } catch (const odb_exception& e) {
         tk_logger::log(3, "%s", e.what());
+        // A database whose file cannot be read is not a question of permission.
+        if (e.is_storage_failure())
+            throw tk_exception(L"The source database '" + name + L"' cannot be read: " + to_unicode(e.what(), -1),
+                               TK_LEVEL_STOP);
         throw mss_no_perm_exception(user, name);
     }
     tk_logger::log(2, "mss_engine::is_db_exist -- end");

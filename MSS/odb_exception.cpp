@@ -76,6 +76,7 @@ void odb_exception::extract_from_records2(IErrorRecords* records, bool from_chec
                     const std::string s = narrow(take_bstr(state));
                     tk_logger::log(2, "SQLSTATE:\t%s", s.c_str());
                     tk_logger::log(2, "Native Error:\t%ld", static_cast<long>(native));
+                    if (native_error == 0) native_error = native;
                 } else {
                     SysFreeString(state);
                 }

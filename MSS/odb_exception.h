@@ -9,6 +9,15 @@
 class odb_exception : public tk_exception {
 public:
     std::wstring source;
+    long native_error = 0; // the server's error number, when a record gave one
+
+    static constexpr long k_msg_read_failed = 823;
+    static constexpr long k_msg_inconsistent_page = 824;
+    // The server could not read the database's storage: every later read fails alike.
+    bool is_storage_failure() const
+    {
+        return native_error == k_msg_read_failed || native_error == k_msg_inconsistent_page;
+    }
 
     // From a failed HRESULT and the thread's current error object.
     odb_exception(HRESULT h, bool from_check);

@@ -89,6 +89,7 @@ private:
     void copy_records(const std::wstring& name, udb_recordset& src_rs, udb_recordset& dst);
     // Reports an error that every later row would meet too, and ends the run.
     [[noreturn]] void stop_run(const class ora_exception& e);
+    [[noreturn]] void stop_run(const tk_exception& e, const std::string& advice);
     // Reported for the current entry: it counts as failed.
     void report_for_entry(const tk_exception& e);
     std::wstring derive_target_name(const std::wstring& mutated_name);

@@ -1,5 +1,6 @@
 // One whole conversion: every selected query and table, source to target.
 #include "MSS/mss_split_tab_name.h"
+#include "MSS/odb_exception.h"
 #include "OLE/ole_bool_map.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
@@ -129,6 +130,10 @@ void tarvex_convertor::run_entries(mss_database& source)
             error_handler::ref().set_table_context(entry.first);
             if (const auto* ora = dynamic_cast<const ora_exception*>(&e); ora && ora->refuses_every_row())
                 stop_run(*ora);
+            if (const auto* odb = dynamic_cast<const odb_exception*>(&e); odb && odb->is_storage_failure())
+                stop_run(e,
+                         "The source database cannot be read: its files are damaged or unreadable; have them "
+                         "checked (DBCC CHECKDB) before running again.");
             report_for_entry(e);
             tables_done.fetch_add(1);
         }
@@ -364,7 +369,11 @@ void tarvex_convertor::stop_run(const ora_exception& e)
 {
     // Reported once as an error that ends the run: every later row would be refused the same way.
     // Oracle's own message and what to do about it; the code map's text would hide which error it was.
-    const std::string advice = stop_advice(e);
+    stop_run(e, stop_advice(e));
+}
+
+void tarvex_convertor::stop_run(const tk_exception& e, const std::string& advice)
+{
     tk_exception stop(std::string(e.what()) + (advice.empty() ? "" : "\n" + advice), TK_LEVEL_STOP);
     summary.table_failed();
     try {

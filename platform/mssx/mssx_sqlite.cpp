@@ -13,9 +13,39 @@ namespace {
     throw mssx_error(number, msg);
 }
 
+// SQL Server's own errors for a database it cannot read: the operating system's
+// read failed (823), or what was read is not a consistent page (824); both of
+// severity 24, a fault of the storage, not of the statement.
+constexpr int k_msg_read_failed = 823;
+constexpr int k_msg_inconsistent_page = 824;
+constexpr int k_severity_storage = 24;
+
+// A failure of the database file itself is raised as such; any other returns.
+void check_storage(const embedded::sqlite_error& e)
+{
+    switch (e.code() & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        throw mssx_error(k_msg_inconsistent_page,
+                         std::string("SQL Server detected a logical consistency-based I/O error reading the "
+                                     "database: ") +
+                             e.what(),
+                         k_severity_storage);
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+        throw mssx_error(
+            k_msg_read_failed,
+            std::string("The operating system returned an error to SQL Server reading the database: ") + e.what(),
+            k_severity_storage);
+    default:
+        return;
+    }
+}
+
 // Storage failures are reported as a server-side severity 16 error.
 [[noreturn]] void fail(const std::string& what, const embedded::sqlite_error& e)
 {
+    check_storage(e);
     throw mssx_error(50000, what + ": " + e.what());
 }
 } // namespace
@@ -39,6 +69,7 @@ void mssx_sqlite::exec(const std::string& sql)
     try {
         db_.exec(sql);
     } catch (const embedded::sqlite_error& e) {
+        check_storage(e);
         raise_error(50000, e.what());
     }
 }
@@ -73,6 +104,7 @@ bool mssx_stmt::step()
     try {
         return s_.step();
     } catch (const embedded::sqlite_error& e) {
+        check_storage(e);
         raise_error(e.code() == SQLITE_CONSTRAINT_UNIQUE || e.code() == SQLITE_CONSTRAINT_PRIMARYKEY ? -2627 : 50000,
                     e.what());
     }
