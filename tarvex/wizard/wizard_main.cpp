@@ -11,6 +11,7 @@
 #include "platform/win32/win_format.h"
 #include "tarvex/tarvex_convertor.h"
 #include "tarvex/wizard/finish_page.h"
+#include "tarvex/wizard/listed_table.h"
 #include "tarvex/wizard/mssql_settings_page.h"
 #include "tarvex/wizard/oracle_settings_page.h"
 #include "tarvex/wizard/progress_page.h"
@@ -93,6 +94,27 @@ struct wizard_run {
         driver.reset();
     }
 };
+
+// Before a quick launch converts anything: the profile's tables that the source
+// does not list are named, and the user decides whether the others are converted.
+bool profile_tables_found(tarvex_convertor& driver)
+{
+    std::vector<std::wstring> wanted = driver.selected_tables;
+    for (const auto& [name, text] : driver.selected_queries)
+        if (text.empty()) wanted.push_back(name);
+    if (wanted.empty()) return true;
+    std::vector<std::wstring> listed;
+    driver.get_all_tables(listed);
+    std::wstring missing;
+    for (const auto& name : wanted)
+        if (find_listed_table(listed, name) < 0) missing += L"\n    " + name;
+    if (missing.empty()) return true;
+    tk_logger::log(3, L"QUICK LAUNCH: tables not found:%s", missing.c_str());
+    return wizard_shell::question(L"These tables of the profile are not in the source database '" + driver.src +
+                                      L"' and cannot be converted:" + missing +
+                                      L"\n\nConvert the rest of the profile anyway?",
+                                  MB_DEFBUTTON2);
+}
 
 // Ends a quick launch whose profile was refused (reported already).
 struct quick_launch_refused {};
@@ -186,7 +208,7 @@ int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR cmd_line, int /*sh
             add_page(*run.shell, *run.oracle);
             add_page(*run.shell, *run.database);
             add_page(*run.shell, *run.tables);
-        } else if (!run.mssql->connect() || !run.oracle->connect()) {
+        } else if (!run.mssql->connect() || !run.oracle->connect() || !profile_tables_found(*run.driver)) {
             run.tear_down();
             module.Term();
             ui_set_uncaught_handler(nullptr);

@@ -298,6 +298,7 @@ TEST_F(wizard_main_test, a_quick_launch_that_converts_only_its_query_never_ends_
         ASSERT_TRUE(d.save_profile(to_unicode(profile)));
     }
     std::wstring finish_text;
+    ui_automation::queue_message_box_answer(IDYES); // told of the missing table first: go on
     for (int i = 0; i < 6; ++i)
         ui_automation::queue_modal([&](HWND h) {
             if (GetDlgItem(h, ID_WIZFINISH)) {
@@ -313,8 +314,40 @@ TEST_F(wizard_main_test, a_quick_launch_that_converts_only_its_query_never_ends_
             }
         });
     EXPECT_EQ(win_main(profile), 1);
+    ASSERT_FALSE(ui_automation::message_boxes().empty());
+    EXPECT_NE(ui_automation::message_boxes()[0].text.find(L"dbo.Gone"), std::wstring::npos);
     EXPECT_EQ(finish_text.find(L"successfully"), std::wstring::npos) << "the table never arrived";
     EXPECT_EQ(servers_.oracle_tables("SCOTT"), std::set<std::string>{"Cheap"}) << "the query did";
+    ui_automation::end();
+    ui_automation::begin();
+}
+
+TEST_F(wizard_main_test, a_quick_launch_names_the_tables_it_cannot_find_before_converting_anything)
+{
+    const std::string profile = servers_.dir() + "/gone.tvx";
+    {
+        tk_logger logger(nullptr, false, 3, false);
+        tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+        servers_.configure(d, k_db, "scott", "tiger");
+        d.selected_tables = {L"[dbo].[Gadgets]", L"sales.Gadgets", L"[dbo].[Gone]"};
+        ASSERT_TRUE(d.save_profile(to_unicode(profile)));
+    }
+    bool sheet_shown = false;
+    for (int i = 0; i < 3; ++i)
+        ui_automation::queue_modal([&](HWND h) {
+            if (GetDlgItem(h, ID_WIZFINISH))
+                sheet_shown = true;
+            else
+                wait_for_animation(h);
+        });
+    EXPECT_EQ(win_main(profile), -1) << "No, the default, ends the program";
+    EXPECT_FALSE(sheet_shown);
+    const auto boxes = ui_automation::message_boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"dbo.Gone"), std::wstring::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(L"sales.Gadgets"), std::wstring::npos) << "another owner's table is another table";
+    EXPECT_EQ(boxes[0].text.find(L"dbo.Gadgets"), std::wstring::npos) << boxes[0].text;
+    EXPECT_TRUE(oracle_state(servers_).empty()) << "nothing was converted";
     ui_automation::end();
     ui_automation::begin();
 }
