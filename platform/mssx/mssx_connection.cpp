@@ -10,11 +10,27 @@ constexpr int kMsgBreakOutsideLoop = 135;
 constexpr int kMsgContinueOutsideLoop = 136;
 constexpr int kMsgReturnValueInBatch = 178;
 constexpr int kMsgLoopLimit = 50000;
+constexpr int kMsgSessionEnded = 0;
+constexpr int kMsgSeverityNeedsLog = 2754;
+constexpr int kSeverityMessage = 10;  // and below: a message, not an error
+constexpr int kSeverityNeedsLog = 19; // and above: WITH LOG only
+constexpr int kSeverityFatal = 20;    // and above: the session ends
+constexpr int kSeverityMax = 25;
 
-const char* const kStarters[] = {
-    "SELECT", "INSERT",  "UPDATE", "DELETE",  "CREATE",   "ALTER", "DROP",      "SET",        "USE",   "IF",
-    "ELSE",   "DECLARE", "EXEC",   "EXECUTE", "PRINT",    "BEGIN", "END",       "TRUNCATE",   "WHILE", "RETURN",
-    "GRANT",  "REVOKE",  "DENY",   "COMMIT",  "ROLLBACK", "WITH",  "RAISERROR", "CHECKPOINT", "BREAK", "CONTINUE"};
+const char* const kStarters[] = {"SELECT", "INSERT",   "UPDATE", "DELETE",     "CREATE",    "ALTER",      "DROP",
+                                 "SET",    "USE",      "IF",     "ELSE",       "DECLARE",   "EXEC",       "EXECUTE",
+                                 "PRINT",  "BEGIN",    "END",    "TRUNCATE",   "WHILE",     "RETURN",     "GRANT",
+                                 "REVOKE", "DENY",     "COMMIT", "ROLLBACK",   "WITH",      "RAISERROR",  "CHECKPOINT",
+                                 "BREAK",  "CONTINUE", "BULK",   "THROW",      "MERGE",     "GOTO",       "WAITFOR",
+                                 "DBCC",   "OPEN",     "CLOSE",  "DEALLOCATE", "BACKUP",    "RESTORE",    "RECONFIGURE",
+                                 "KILL",   "SHUTDOWN", "REVERT", "READTEXT",   "WRITETEXT", "UPDATETEXT", "SAVE"};
+// Statements the server knows and does not run: each is refused alone, the batch goes on.
+const char* const kNotRun[] = {"MERGE",     "GOTO",       "WAITFOR",     "DBCC",  "OPEN",     "CLOSE",  "DEALLOCATE",
+                               "BACKUP",    "RESTORE",    "RECONFIGURE", "KILL",  "SHUTDOWN", "REVERT", "READTEXT",
+                               "WRITETEXT", "UPDATETEXT", "SAVE",        "GRANT", "REVOKE",   "DENY"};
+constexpr int kMsgThrowNumber = 35100;
+constexpr int kThrowSeverity = 16;
+constexpr int kFirstUserError = 50000;
 
 bool is_starter(const mssx_token& t)
 {
@@ -104,6 +120,9 @@ void mssx_drain(mssx_result& r)
 mssx_outcome mssx_connection::execute(const std::string& batch) { return run_batch(batch, false, {}); }
 
 void mssx_connection::set_loop_limit(uint64_t iterations) { impl_->loop_limit = iterations; }
+void mssx_connection::set_data_dir(const std::string& dir) { impl_->data_dir = dir; }
+const std::string& mssx_connection::data_dir() const { return impl_->data_dir; }
+bool mssx_connection::closed() const { return impl_->closed; }
 
 mssx_outcome mssx_connection::execute(const std::string& batch, const std::vector<mssx_parameter>& params)
 {
@@ -116,6 +135,10 @@ mssx_outcome mssx_connection::run_batch(const std::string& batch, bool stream,
                                         const std::vector<mssx_parameter>& params)
 {
     mssx_outcome out;
+    if (impl_->closed)
+        throw mssx_error(kMsgSessionEnded,
+                         "A severe error occurred on the current command. The results, if any, should be discarded.",
+                         kSeverityFatal);
     for (auto& p : params) impl_->variables[mssx_upper(p.name)] = mssx_variable{p.type, p.value};
     std::string up = mssx_upper(batch);
     if (up.find("SYS") != std::string::npos || up.find("INFORMATION_SCHEMA") != std::string::npos)
@@ -147,12 +170,22 @@ mssx_batch_runner::mssx_batch_runner(mssx_connection& conn, const std::string& b
 {
     T = mssx_lex(batch, s.quoted_identifier);
     mssx_check_nesting(T);
+    // a batch that changes nothing reads without the database's write lock, so that another
+    // client's long batch does not hold it up (and it holds up no one)
+    static const char* const writers[] = {"INSERT",   "UPDATE", "DELETE",  "CREATE", "ALTER", "DROP",
+                                          "TRUNCATE", "EXEC",   "EXECUTE", "BULK",   "MERGE"};
+    writes = std::any_of(T.begin(), T.end(), [](const mssx_token& t) {
+        return t.kind == mssx_tok::ident &&
+               std::any_of(std::begin(writers), std::end(writers), [&](const char* w) { return t.is_word(w); });
+    });
 }
+
+const char* mssx_batch_runner::begin_sql() const { return writes ? "BEGIN IMMEDIATE" : "BEGIN"; }
 
 void mssx_batch_runner::run()
 {
     bool own_tx = sqlite3_get_autocommit(c.state().db.get()) != 0;
-    if (own_tx) c.state().db.exec("BEGIN IMMEDIATE");
+    if (own_tx) c.state().db.exec(begin_sql());
     try {
         size_t p = 0;
         size_t limit = T.size() - 1;
@@ -216,6 +249,19 @@ std::vector<std::string> mssx_batch_runner::name_parts(size_t& k, size_t e)
 size_t mssx_batch_runner::extent(size_t p, size_t limit)
 {
     const mssx_token& first = T[p];
+    // MERGE ends with its semicolon: its WHEN clauses hold UPDATE, INSERT and DELETE
+    if (first.is_word("MERGE")) {
+        int depth = 0;
+        for (size_t k = p + 1; k < limit; ++k) {
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            else if (depth == 0 && T[k].is_op(";"))
+                return k;
+        }
+        return limit;
+    }
     if (first.is_word("CREATE") && p + 1 < limit &&
         (T[p + 1].is_word("VIEW") || T[p + 1].is_word("PROC") || T[p + 1].is_word("PROCEDURE") ||
          T[p + 1].is_word("FUNCTION") || T[p + 1].is_word("TRIGGER")))
@@ -262,6 +308,7 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
             }
         }
         if ((t.is_word("DELETE") || t.is_word("UPDATE")) && prev.is_word("ON")) continue;
+        if (t.is_word("INSERT") && prev.is_word("BULK")) continue;
         // GRANT SELECT, INSERT ON t: permissions, not statements
         bool permissions = first.is_word("GRANT") || first.is_word("REVOKE") || first.is_word("DENY");
         if (permissions && (prev.is_op(",") || k == p + 1)) continue;
@@ -331,6 +378,8 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
             alter_table(p, e);
         else if (U == "INSERT")
             insert(p, e);
+        else if (U == "BULK")
+            bulk_insert(p, e);
         else if (U == "UPDATE" || U == "DELETE" || U == "TRUNCATE")
             update_delete(p, e);
         else if (U == "SELECT" || U == "WITH")
@@ -339,8 +388,10 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
             raiserror(p, e);
         else if (U == "CHECKPOINT") {
             // every statement is written through: nothing waits for a checkpoint
-        } else if (U == "GRANT" || U == "REVOKE" || U == "DENY")
+        } else if (std::any_of(std::begin(kNotRun), std::end(kNotRun), [&](const char* w) { return U == w; }))
             throw mssx_error(50000, U + " is not supported by the embedded server.", 16, t.line);
+        else if (U == "THROW")
+            throw_statement(p, e);
         else if (U == "DECLARE")
             declare(p, e);
         else if (U == "EXEC" || U == "EXECUTE")
@@ -525,7 +576,7 @@ void mssx_batch_runner::use(size_t p, size_t e)
     if (sqlite3_get_autocommit(c.state().db.get()) == 0) c.state().db.exec("COMMIT");
     c.use_database(real);
     out.messages.push_back("Changed database context to '" + real + "'.");
-    if (sqlite3_get_autocommit(c.state().db.get()) != 0) c.state().db.exec("BEGIN IMMEDIATE");
+    if (sqlite3_get_autocommit(c.state().db.get()) != 0) c.state().db.exec(begin_sql());
 }
 
 void mssx_batch_runner::set(size_t p, size_t e)
@@ -1057,6 +1108,43 @@ void mssx_batch_runner::add_extended_property(const std::vector<std::pair<std::s
     c.catalog().add_extended_property(fields);
 }
 
+void mssx_batch_runner::throw_statement(size_t p, size_t e)
+{
+    // THROW number, message, state: an error of severity 16 that ends the batch
+    std::vector<std::pair<size_t, size_t>> args;
+    size_t start = p + 1;
+    int depth = 0;
+    for (size_t i = p + 1; i <= e; ++i) {
+        if (i < e && T[i].is_op("("))
+            ++depth;
+        else if (i < e && T[i].is_op(")"))
+            --depth;
+        else if (i == e || (depth == 0 && T[i].is_op(","))) {
+            if (i == start) mssx_syntax_error(T[i]);
+            args.push_back({start, i});
+            start = i + 1;
+        }
+    }
+    if (args.size() != 3) {
+        if (e == p + 1)
+            throw mssx_error(10704,
+                             "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the "
+                             "THROW statement inside a CATCH block, or add error parameters to the THROW statement.",
+                             15, T[p].line);
+        mssx_syntax_error(T[e]);
+    }
+    mssx_value num = eval(args[0].first, args[0].second);
+    auto n = std::get_if<int64_t>(&num);
+    if (!n || *n < kFirstUserError)
+        throw mssx_error(kMsgThrowNumber,
+                         "The error number specified in THROW is invalid. The number must be from 50000 through "
+                         "2147483647.",
+                         16, T[p].line);
+    std::string text = mssx_text(mssx_make_type("nvarchar", {"2048"}), eval(args[1].first, args[1].second));
+    out.errors.push_back(mssx_error(static_cast<int>(*n), text, kThrowSeverity, T[p].line));
+    flow = flow_kind::leave_batch;
+}
+
 void mssx_batch_runner::raiserror(size_t p, size_t e)
 {
     // RAISERROR (message, severity, state [, arguments]) [WITH ...]
@@ -1099,8 +1187,32 @@ void mssx_batch_runner::raiserror(size_t p, size_t e)
         } else
             pos += 2;
     }
-    if (severity <= 10) {
+    // WITH LOG | NOWAIT | SETERROR, ...
+    bool with_log = false;
+    if (m + 1 < e && T[m + 1].is_word("WITH")) {
+        for (size_t i = m + 2; i < e; ++i) {
+            if (T[i].is_op(",")) continue;
+            if (!T[i].is_word("LOG") && !T[i].is_word("NOWAIT") && !T[i].is_word("SETERROR")) mssx_syntax_error(T[i]);
+            with_log = with_log || T[i].is_word("LOG");
+        }
+    } else if (m + 1 < e) {
+        mssx_syntax_error(T[m + 1]);
+    }
+    severity = std::min(severity, kSeverityMax);
+    if (severity <= kSeverityMessage) {
         out.messages.push_back(text);
+        return;
+    }
+    if (severity >= kSeverityNeedsLog && !with_log)
+        throw mssx_error(kMsgSeverityNeedsLog,
+                         "Error severity levels greater than 18 can only be specified by members of the sysadmin "
+                         "role, using the WITH LOG option.",
+                         16, T[p].line);
+    if (severity >= kSeverityFatal) {
+        // the client gets the error and the session ends: nothing more of the batch runs
+        out.errors.push_back(mssx_error(number, text, severity, T[p].line));
+        flow = flow_kind::leave_batch;
+        s.closed = true;
         return;
     }
     throw mssx_error(number, text, severity, T[p].line);

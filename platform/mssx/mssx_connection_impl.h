@@ -29,6 +29,8 @@ struct mssx_connection::impl {
     bool char_columns_valid = false;
     std::string system_views_key;                // the catalog state the system views were last built from
     uint64_t loop_limit = kMssxDefaultLoopLimit; // WHILE iterations a batch may run
+    std::string data_dir;                        // where BULK INSERT finds relative data files
+    bool closed = false;                         // ended by a fatal error
 };
 
 // Runs the statements of one batch.
@@ -39,6 +41,8 @@ struct mssx_batch_runner {
     std::string text;
     mssx_outcome& out;
     bool stream = false; // the last result may stay on the server
+    bool writes = true;  // the batch may change the database: it takes the write lock when it begins
+    const char* begin_sql() const;
 
     mssx_batch_runner(mssx_connection& conn, const std::string& batch, mssx_outcome& o);
     void run();
@@ -57,12 +61,14 @@ struct mssx_batch_runner {
     // One action of ALTER TABLE on the table t.
     void alter_one(mssx_table_def& t, const mssx_alter_table& a);
     void insert(size_t p, size_t e);
+    void bulk_insert(size_t p, size_t e);
     void update_delete(size_t p, size_t e);
     void select(size_t p, size_t e);
     void declare(size_t p, size_t e);
     void create_type(size_t p, size_t e);
     void create_xml_schema_collection(size_t p, size_t e);
     void raiserror(size_t p, size_t e);
+    void throw_statement(size_t p, size_t e);
     void add_type(const std::vector<std::pair<std::string, std::string>>& params);
     void add_extended_property(const std::vector<std::pair<std::string, std::string>>& params);
     void exec(size_t p, size_t e);
