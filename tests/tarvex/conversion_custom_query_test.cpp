@@ -89,3 +89,29 @@ TEST(custom_query_conversion, exact_conditions_and_long_decimals_arrive_with_eve
     EXPECT_EQ(canonical_number(rows.rows[1][2].s), "2962962963296296296329629629631");
     EXPECT_EQ(canonical_number(rows.rows[1][3].s), "99999999999999998.5");
 }
+
+// A query's time and datetime2 columns keep every digit, as a table's do.
+TEST(custom_query_conversion, times_and_timestamps_keep_every_fraction_digit)
+{
+    tk_logger logger{nullptr, false, 3, false};
+    conversion_env env;
+    env.create_database(k_db);
+    env.run_script(k_db,
+                   "CREATE TABLE Shifts (Id int NOT NULL PRIMARY KEY, Starts time(7) NOT NULL, "
+                   "At datetime2(7) NOT NULL)\nGO\n"
+                   "INSERT INTO Shifts VALUES (1, '23:59:59.9999999', '0001-01-01 00:00:00.0000001')\nGO\n");
+    env.create_user("scott", "tiger");
+    recording_handler handler;
+    recording_front_end front;
+    tarvex_convertor d(tarvex_convertor::settings_source::agent_defaults);
+    d.set_front_end(&front);
+    env.configure(d, k_db, "scott", "tiger");
+    d.selected_queries.emplace_back(L"Times", L"SELECT Id, Starts, At FROM dbo.Shifts");
+    d();
+    EXPECT_TRUE(d.run_completed());
+    EXPECT_TRUE(handler.errors.empty());
+    ora_rows rows = env.oracle_query("SELECT \"Starts\", \"At\" FROM \"SCOTT\".\"Times\"");
+    ASSERT_EQ(rows.rows.size(), 1u);
+    EXPECT_EQ(rows.rows[0][0].s, "1900-01-01 23:59:59.9999999");
+    EXPECT_EQ(rows.rows[0][1].s, "0001-01-01 00:00:00.0000001");
+}
