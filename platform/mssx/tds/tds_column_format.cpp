@@ -42,6 +42,8 @@ double as_double(const mssx_value& v)
 
 std::string as_text(const mssx_type& t, const mssx_value& v)
 {
+    // A sql_variant's stored text carries its base type: the value's own text goes out.
+    if (t.name == "sql_variant") return mssx_text(t, v);
     if (auto s = std::get_if<std::string>(&v)) return *s;
     if (auto b = std::get_if<mssx_blob>(&v)) return b->bytes;
     return mssx_text(t, v);
