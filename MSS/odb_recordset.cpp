@@ -58,7 +58,8 @@ void odb_recordset::initialize()
         uint32_t hint = 0;
         const VARTYPE vt = odb_record::get_vartype(c.wType, c.ulColumnSize, c.dwFlags, hint);
         tk_logger::log(2, L"Field '%s' has type %d", name.c_str(), static_cast<int>(c.wType));
-        if (vt == VT_DATE) hint = 1;
+        // A time of day stays one (a query's columns have no catalog entry to tell it).
+        if (vt == VT_DATE) hint = c.wType == DBTYPE_DBTIME2 ? t_ftd::hint_time_only : t_ftd::hint_date_timestamp;
         // National text is told from text of a code page: long, it needs a national
         // LOB. A sql_variant's text may be national text too.
         if (vt == VT_BSTR && hint == 0 && (c.wType == DBTYPE_WSTR || c.wType == DBTYPE_VARIANT))

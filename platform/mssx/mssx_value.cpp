@@ -824,15 +824,7 @@ std::string mssx_text(const mssx_type& t, mssx_text_rule rule, const mssx_value&
         }
         return plain_text(v);
     }
-    if (auto d = std::get_if<double>(&v)) {
-        // A sql_variant's float as the shortest text that reads back as it: 0.1, not 0.10000000000000001.
-        if (t.name == "sql_variant") {
-            char buf[32];
-            const auto r = std::to_chars(buf, buf + sizeof buf, *d);
-            return std::string(buf, r.ptr);
-        }
-        return g_text(*d, rule == mssx_text_rule::real ? 9 : 17);
-    }
+    if (auto d = std::get_if<double>(&v)) return g_text(*d, rule == mssx_text_rule::real ? 9 : 17);
     if (auto b = std::get_if<mssx_blob>(&v)) {
         static const char* hex = "0123456789ABCDEF";
         std::string s;

@@ -78,8 +78,10 @@ std::string source_script()
          k_guid_text + "', N'" + k_guid_text + "')\nGO\n";
     s += "CREATE TABLE V (id int NOT NULL PRIMARY KEY, v sql_variant NULL)\nGO\n"
          "INSERT V VALUES (1, CAST(0.1 AS float))\nINSERT V VALUES (2, CAST(924788.195 AS float))\n"
-         "INSERT V VALUES (3, CAST(12.5 AS decimal(38,10)))\nINSERT V VALUES (4, CAST(12.3456 AS money))\n"
-         "INSERT V VALUES (5, CAST('2024-02-29 13:45:12.1234567' AS datetime2(7)))\nGO\n";
+         "INSERT V VALUES (3, CAST('1234567890123456789012345678.1234567890' AS decimal(38,10)))\n"
+         "INSERT V VALUES (4, CAST('922337203685477.5807' AS money))\n"
+         "INSERT V VALUES (5, CAST('2024-02-29 13:45:12.1234567' AS datetime2(7)))\n"
+         "INSERT V VALUES (6, CAST(0.1 AS real))\nGO\n";
     s += "CREATE TABLE F (id int NOT NULL PRIMARY KEY, d2 datetime2(7) NULL, o datetimeoffset(7) NULL, "
          "t time(7) NULL)\nGO\n"
          "INSERT F VALUES (1, '2024-02-29 13:45:12.1234567', '2024-02-29 13:45:12.1234567 +05:30', "
@@ -100,12 +102,12 @@ std::map<std::string, std::vector<std::vector<std::string>>> expected()
     e["SELECT \"nt\", \"nx\", \"x\" FROM \"dbo\".\"N\" ORDER BY \"id\""] = {
         {repeat(k_cjk_emoji, 1000), k_cjk_emoji, "<r>" + k_cjk_emoji + "</r>"}, {"NULL", "NULL", "NULL"}};
     e["SELECT \"v\", \"nv\" FROM \"dbo\".\"G\""] = {{k_guid_text, k_guid_text}};
-    e["SELECT \"v\" FROM \"dbo\".\"V\" ORDER BY \"id\""] = {
-        {"0.1"},
-        {"924788.195"},
-        {"12.5000000000"},
-        {"12.3456"},
-        {"2024-02-29 13:45:12.1234567"}}; // decimal(38,10) keeps its scale
+    e["SELECT \"v\" FROM \"dbo\".\"V\" ORDER BY \"id\""] = {{"0.1"},
+                                                            {"924788.195"},
+                                                            {"1234567890123456789012345678.1234567890"},
+                                                            {"922337203685477.5807"},
+                                                            {"2024-02-29 13:45:12.1234567"},
+                                                            {"0.1"}};
     e["SELECT \"d2\", \"o\", \"t\" FROM \"dbo\".\"F\""] = {
         {"2024-02-29 13:45:12.1234567", "2024-02-29 13:45:12.1234567 +05:30", "1900-01-01 13:45:12.1234567"}};
     e["SELECT \"t\", \"v\" FROM \"dbo\".\"Z\""] = {{std::string("a\0b'c", 5), std::string("d\0e", 3)}};
