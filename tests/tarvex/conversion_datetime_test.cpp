@@ -205,6 +205,6 @@ GO
     std::vector<std::string> got;
     for (const auto& row : env.oracle_query("SELECT \"v\" FROM \"dbo\".\"V\" ORDER BY \"id\"").rows)
         got.push_back(row.at(0).is_null() ? "NULL" : row.at(0).s);
-    EXPECT_EQ(got, (std::vector<std::string>{"0.1", "924788.195", "-1.7976931348623157e+308", "12.5", "12.3456",
-                                             "2024-02-29 13:45:12.1234567", "5e-324"}));
+    EXPECT_EQ(got, (std::vector<std::string>{"0.1", "924788.195", "-1.7976931348623157e+308", "12.5000000000",
+                                             "12.3456", "2024-02-29 13:45:12.1234567", "5e-324"}));
 }

@@ -101,7 +101,7 @@ std::map<std::string, std::vector<std::vector<std::string>>> expected()
         {repeat(k_cjk_emoji, 1000), k_cjk_emoji, "<r>" + k_cjk_emoji + "</r>"}, {"NULL", "NULL", "NULL"}};
     e["SELECT \"v\", \"nv\" FROM \"dbo\".\"G\""] = {{k_guid_text, k_guid_text}};
     e["SELECT \"v\" FROM \"dbo\".\"V\" ORDER BY \"id\""] = {
-        {"0.1"}, {"924788.195"}, {"12.5"}, {"12.3456"}, {"2024-02-29 13:45:12.1234567"}};
+        {"0.1"}, {"924788.195"}, {"12.5000000000"}, {"12.3456"}, {"2024-02-29 13:45:12.1234567"}};
     e["SELECT \"d2\", \"o\", \"t\" FROM \"dbo\".\"F\""] = {
         {"2024-02-29 13:45:12.1234567", "2024-02-29 13:45:12.1234567 +05:30", "1900-01-01 13:45:12.1234567"}};
     e["SELECT \"t\", \"v\" FROM \"dbo\".\"Z\""] = {{std::string("a\0b'c", 5), std::string("d\0e", 3)}};
