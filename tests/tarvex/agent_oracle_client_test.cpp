@@ -214,7 +214,7 @@ TEST_F(agent_oracle_client, a_generated_real_schema_arrives_as_through_file)
     env.create_database("Real");
     env.run_script("Real",
                    real_schema::binary_tables() + real_schema::schema_tables() + real_schema::filter_tables() +
-                       real_schema::default_tables() +
+                       real_schema::default_tables() + real_schema::naming_tables() +
                        "CREATE TABLE Ident (id int IDENTITY(1,1) NOT NULL PRIMARY KEY, v nvarchar(5) NULL)\nGO\n"
                        "INSERT Ident (v) VALUES (N'a')\nINSERT Ident (v) VALUES (N'b')\nGO\n");
     env.create_user("scott", "tiger");

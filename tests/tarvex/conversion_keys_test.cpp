@@ -258,3 +258,31 @@ TEST(conversion_national, long_national_text_into_a_utf8_national_service_arrive
     EXPECT_NE(types[3].find("CLOB"), std::string::npos) << types[3];
     expect_same_rows(env, "db", "SELECT * FROM Nat", "\"dbo\".\"Nat\"");
 }
+
+TEST_F(conversion_keys, names_oracle_keeps_apart_arrive_apart)
+{
+    env.run_script("db", real_schema::naming_tables());
+    agent_result r = convert();
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    // twelve NOT NULL columns: twelve constraints of their own, each checked
+    EXPECT_EQ(env.oracle_list("SELECT COUNT(*) FROM ALL_TAB_COLUMNS WHERE OWNER = 'dbo' AND TABLE_NAME = 'Wide' "
+                              "AND NULLABLE = 'N'"),
+              rows_t{"12"});
+    EXPECT_THROW(env.oracle_exec("INSERT INTO \"dbo\".\"Wide\" (\"c1\") VALUES (99)"), std::exception);
+    // an index, a key and a unique index named like tables, beside those tables
+    EXPECT_EQ(index_names("dbo", "Lines"), (rows_t{"Lines", "Twin", "Wide"}));
+    expect_same_rows(env, "db", "SELECT * FROM Wide", "\"dbo\".\"Wide\"");
+    expect_same_rows(env, "db", "SELECT * FROM Lines", "\"dbo\".\"Lines\"");
+    expect_same_rows(env, "db", "SELECT * FROM Twin", "\"dbo\".\"Twin\"");
+
+    // the same database upper-cased into the target that holds it in its own case: both arrive, apart
+    agent_result upper = convert({"--uppercase"});
+    EXPECT_EQ(upper.status, 0) << upper.out << upper.err;
+    EXPECT_EQ(upper.out.find("Error"), std::string::npos) << upper.out;
+    for (const char* table : {"\"dbo\".\"Wide\"", "\"DBO\".\"WIDE\"", "\"dbo\".\"Lines\"", "\"DBO\".\"LINES\""})
+        EXPECT_GT(env.oracle_count(table), 0) << table;
+    // its index, key and unique index arrive too (an index name the other schema holds may be numbered)
+    EXPECT_EQ(index_names("DBO", "LINES").size(), 3u);
+    EXPECT_EQ(index_names("dbo", "Lines"), (rows_t{"Lines", "Twin", "Wide"}));
+}

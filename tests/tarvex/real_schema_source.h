@@ -96,4 +96,28 @@ inline std::string default_tables()
            "INSERT Dec4 VALUES (2, -0.9999, -0.000000001, NULL)\nINSERT Dec4 VALUES (3, 0, NULL, 0)\nGO\n";
 }
 
+// Names Oracle keeps apart that a converter easily makes collide: twelve NOT
+// NULL columns in one table (twelve generated constraint names in one
+// statement), an index and a key named like tables, and upper- and lower-case
+// twins (an upper-case run into a target that holds the other case).
+inline std::string naming_tables()
+{
+    std::string cols, values;
+    for (int i = 1; i <= 12; ++i) {
+        cols += "c" + std::to_string(i) + " int NOT NULL, ";
+        values += std::string(i > 1 ? ", " : "") + std::to_string(i * 7);
+    }
+    return "CREATE TABLE Wide (" + cols +
+           "CONSTRAINT PK_Wide PRIMARY KEY (c1))\nGO\n"
+           "INSERT Wide VALUES (" +
+           values +
+           ")\nGO\n"
+           "CREATE TABLE Lines (id int NOT NULL, wide int NULL, CONSTRAINT [Wide] PRIMARY KEY (id))\nGO\n"
+           "CREATE INDEX [Lines] ON Lines (wide)\nGO\n"
+           "CREATE UNIQUE INDEX [Twin] ON Lines (wide, id)\nGO\n"
+           "INSERT Lines VALUES (1, 7)\nINSERT Lines VALUES (2, NULL)\nGO\n"
+           "CREATE TABLE Twin (id int NOT NULL PRIMARY KEY, v nvarchar(5) NULL)\nGO\n"
+           "INSERT Twin VALUES (1, N'lower')\nGO\n";
+}
+
 } // namespace real_schema
