@@ -403,20 +403,24 @@ std::string clock_text(unsigned hour, unsigned minute, unsigned second, unsigned
     return buf;
 }
 
+// A number written with at least `width` digits, zeros in front.
+std::string padded(long long value, size_t width)
+{
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return value < 0 ? "-" + digits : digits;
+}
+
 std::string date_text(int year, unsigned month, unsigned day)
 {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", year, month, day);
-    return buf;
+    return padded(year, 4) + "-" + padded(month, 2) + "-" + padded(day, 2);
 }
 
 // " +hh:mm" of an offset whose hour and minute carry its sign.
 std::string offset_text(int hours, int minutes)
 {
     const bool negative = hours < 0 || minutes < 0;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, " %c%02d:%02d", negative ? '-' : '+', std::abs(hours), std::abs(minutes));
-    return buf;
+    return std::string(negative ? " -" : " +") + padded(std::abs(hours), 2) + ":" + padded(std::abs(minutes), 2);
 }
 
 // The rows of the current result set of a statement, read as asked. Holds its
