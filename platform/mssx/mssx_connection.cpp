@@ -10,6 +10,12 @@ constexpr int kMsgBreakOutsideLoop = 135;
 constexpr int kMsgContinueOutsideLoop = 136;
 constexpr int kMsgReturnValueInBatch = 178;
 constexpr int kMsgLoopLimit = 50000;
+constexpr int kMsgSessionEnded = 0;
+constexpr int kMsgSeverityNeedsLog = 2754;
+constexpr int kSeverityMessage = 10;  // and below: a message, not an error
+constexpr int kSeverityNeedsLog = 19; // and above: WITH LOG only
+constexpr int kSeverityFatal = 20;    // and above: the session ends
+constexpr int kSeverityMax = 25;
 
 const char* const kStarters[] = {
     "SELECT", "INSERT",  "UPDATE", "DELETE",  "CREATE",   "ALTER", "DROP",      "SET",        "USE",   "IF",
@@ -104,6 +110,9 @@ void mssx_drain(mssx_result& r)
 mssx_outcome mssx_connection::execute(const std::string& batch) { return run_batch(batch, false, {}); }
 
 void mssx_connection::set_loop_limit(uint64_t iterations) { impl_->loop_limit = iterations; }
+void mssx_connection::set_data_dir(const std::string& dir) { impl_->data_dir = dir; }
+const std::string& mssx_connection::data_dir() const { return impl_->data_dir; }
+bool mssx_connection::closed() const { return impl_->closed; }
 
 mssx_outcome mssx_connection::execute(const std::string& batch, const std::vector<mssx_parameter>& params)
 {
@@ -116,6 +125,10 @@ mssx_outcome mssx_connection::run_batch(const std::string& batch, bool stream,
                                         const std::vector<mssx_parameter>& params)
 {
     mssx_outcome out;
+    if (impl_->closed)
+        throw mssx_error(kMsgSessionEnded,
+                         "A severe error occurred on the current command. The results, if any, should be discarded.",
+                         kSeverityFatal);
     for (auto& p : params) impl_->variables[mssx_upper(p.name)] = mssx_variable{p.type, p.value};
     std::string up = mssx_upper(batch);
     if (up.find("SYS") != std::string::npos || up.find("INFORMATION_SCHEMA") != std::string::npos)
@@ -1099,8 +1112,32 @@ void mssx_batch_runner::raiserror(size_t p, size_t e)
         } else
             pos += 2;
     }
-    if (severity <= 10) {
+    // WITH LOG | NOWAIT | SETERROR, ...
+    bool with_log = false;
+    if (m + 1 < e && T[m + 1].is_word("WITH")) {
+        for (size_t i = m + 2; i < e; ++i) {
+            if (T[i].is_op(",")) continue;
+            if (!T[i].is_word("LOG") && !T[i].is_word("NOWAIT") && !T[i].is_word("SETERROR")) mssx_syntax_error(T[i]);
+            with_log = with_log || T[i].is_word("LOG");
+        }
+    } else if (m + 1 < e) {
+        mssx_syntax_error(T[m + 1]);
+    }
+    severity = std::min(severity, kSeverityMax);
+    if (severity <= kSeverityMessage) {
         out.messages.push_back(text);
+        return;
+    }
+    if (severity >= kSeverityNeedsLog && !with_log)
+        throw mssx_error(kMsgSeverityNeedsLog,
+                         "Error severity levels greater than 18 can only be specified by members of the sysadmin "
+                         "role, using the WITH LOG option.",
+                         16, T[p].line);
+    if (severity >= kSeverityFatal) {
+        // the client gets the error and the session ends: nothing more of the batch runs
+        out.errors.push_back(mssx_error(number, text, severity, T[p].line));
+        flow = flow_kind::leave_batch;
+        s.closed = true;
         return;
     }
     throw mssx_error(number, text, severity, T[p].line);

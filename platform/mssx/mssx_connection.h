@@ -105,6 +105,12 @@ public:
     // would run more ends with an error.
     void set_loop_limit(uint64_t iterations);
 
+    // The folder BULK INSERT reads its data files from (relative names); the working folder when empty.
+    void set_data_dir(const std::string& dir);
+    const std::string& data_dir() const;
+    // A fatal error (RAISERROR with severity 20 or more) ended the session: every further batch is refused.
+    bool closed() const;
+
     const std::string& database() const { return database_; }
     const std::string& login() const { return login_; }
     mssx_server& server() { return *server_; }

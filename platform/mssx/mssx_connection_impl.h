@@ -29,6 +29,8 @@ struct mssx_connection::impl {
     bool char_columns_valid = false;
     std::string system_views_key;                // the catalog state the system views were last built from
     uint64_t loop_limit = kMssxDefaultLoopLimit; // WHILE iterations a batch may run
+    std::string data_dir;                        // where BULK INSERT finds relative data files
+    bool closed = false;                         // ended by a fatal error
 };
 
 // Runs the statements of one batch.

@@ -2,6 +2,7 @@
 #include <cctype>
 #include <charconv>
 #include "platform/mssx/mssx_error.h"
+#include "platform/mssx/mssx_sqlcmd.h"
 
 namespace {
 bool ident_start(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
@@ -184,12 +185,14 @@ std::vector<mssx_token> mssx_lex(const std::string& s, bool quoted_identifier)
     return out;
 }
 
-std::vector<mssx_batch> mssx_split_batches(const std::string& script)
+std::vector<mssx_batch> mssx_split_batches(const std::string& script, mssx_sqlcmd_state* sqlcmd)
 {
+    mssx_sqlcmd_state own;
+    mssx_sqlcmd_state& cmd = sqlcmd ? *sqlcmd : own;
     std::vector<mssx_batch> out;
     std::string cur;
     int line = 1, start = 1;
-    bool in_string = false, in_bracket = false;
+    bool in_string = false, in_bracket = false, in_quoted = false;
     int comment = 0;
     size_t pos = 0;
     std::string text = script;
@@ -199,9 +202,18 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
     while (pos <= text.size()) {
         size_t eol = text.find('\n', pos);
         if (eol == std::string::npos) eol = text.size();
-        std::string ln = text.substr(pos, eol - pos);
+        // the line as written (a carriage return in a literal stays) and without its line end
+        std::string raw = cmd.substitute(text.substr(pos, eol - pos), line);
+        std::string ln = raw;
         if (!ln.empty() && ln.back() == '\r') ln.pop_back();
-        bool state_clean = !in_string && !in_bracket && comment == 0;
+        bool state_clean = !in_string && !in_bracket && !in_quoted && comment == 0;
+        if (state_clean && cmd.command(ln, line)) {
+            if (!cur.empty()) cur += '\n'; // the batch's lines keep their numbers
+            if (eol == text.size()) break;
+            pos = eol + 1;
+            ++line;
+            continue;
+        }
         // a GO line: GO [count], blanks around
         size_t b = ln.find_first_not_of(" \t");
         bool is_go = false;
@@ -231,7 +243,8 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
             }
         }
         if (is_go) {
-            if (cur.find_first_not_of(" \t\r\n") != std::string::npos) out.push_back({cur, start, count});
+            if (cur.find_first_not_of(" \t\r\n") != std::string::npos)
+                out.push_back({cur, start, count, cmd.exit_on_error});
             cur.clear();
             start = line + 1;
         } else {
@@ -249,11 +262,18 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
                 } else if (in_string) {
                     if (ch == '\'') in_string = false;
                 } else if (in_bracket) {
-                    if (ch == ']') in_bracket = false;
+                    if (ch == ']' && k + 1 < ln.size() && ln[k + 1] == ']')
+                        ++k; // ]] is a ] of the name
+                    else if (ch == ']')
+                        in_bracket = false;
+                } else if (in_quoted) {
+                    if (ch == '"') in_quoted = false;
                 } else if (ch == '\'')
                     in_string = true;
                 else if (ch == '[')
                     in_bracket = true;
+                else if (ch == '"')
+                    in_quoted = true;
                 else if (ch == '-' && k + 1 < ln.size() && ln[k + 1] == '-')
                     break;
                 else if (ch == '/' && k + 1 < ln.size() && ln[k + 1] == '*') {
@@ -261,14 +281,15 @@ std::vector<mssx_batch> mssx_split_batches(const std::string& script)
                     ++k;
                 }
             }
+            if (eol == text.size() && raw.empty()) break; // nothing after the last line end
             if (cur.empty()) start = line;
-            cur += ln;
+            cur += raw;
             cur += '\n';
         }
         if (eol == text.size()) break;
         pos = eol + 1;
         ++line;
     }
-    if (cur.find_first_not_of(" \t\r\n") != std::string::npos) out.push_back({cur, start, 1});
+    if (cur.find_first_not_of(" \t\r\n") != std::string::npos) out.push_back({cur, start, 1, cmd.exit_on_error});
     return out;
 }

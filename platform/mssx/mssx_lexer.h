@@ -14,11 +14,15 @@ std::vector<mssx_token> mssx_lex(const std::string& sql, bool quoted_identifier)
 
 struct mssx_batch {
     std::string text;
-    int first_line = 1; // line of the script where the batch starts
-    int repeat = 1;     // GO n
+    int first_line = 1;         // line of the script where the batch starts
+    int repeat = 1;             // GO n
+    bool exit_on_error = false; // :on error exit was in force at its GO: an error ends the script
 };
-// Splits a script at lines that hold only GO (any case, optional count).
-std::vector<mssx_batch> mssx_split_batches(const std::string& script);
+struct mssx_sqlcmd_state;
+// Splits a script at lines that hold only GO (any case, optional count), as
+// sqlcmd reads it: $(name) replaced in every line, :setvar and :on error run
+// (with `sqlcmd`, from the variables given and on into it).
+std::vector<mssx_batch> mssx_split_batches(const std::string& script, mssx_sqlcmd_state* sqlcmd = nullptr);
 
 std::string mssx_upper(std::string s);
 // Case-insensitive comparison of ASCII names (SQL Server's default collation

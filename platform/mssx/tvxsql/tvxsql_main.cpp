@@ -2,6 +2,7 @@
 // runs T-SQL scripts with GO batches and single queries.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include <vector>
 #include "platform/mssx/mssx_connection.h"
 #include "platform/mssx/mssx_lexer.h"
+#include "platform/mssx/mssx_sqlcmd.h"
 #include "tvxsql_serve.h"
 
 namespace {
@@ -16,7 +18,7 @@ namespace {
 const char* kUsage =
     "usage:\n"
     "  tvxsql create DIR [-P sa_password]\n"
-    "  tvxsql DIR [-E | -U login -P password] [-d database] -i script.sql\n"
+    "  tvxsql DIR [-E | -U login -P password] [-d database] [-v name=value]... [--data-dir DIR] -i script.sql\n"
     "  tvxsql DIR [-E | -U login -P password] [-d database] -Q \"query\"\n"
     "  tvxsql DIR --version (7|2000|2005|2008|2012|2014|2016|2017|2019|2022|azure|\"banner text\")\n"
     "  tvxsql DIR --add-login NAME PASSWORD [--sysadmin] [--grant DATABASE]...\n"
@@ -96,7 +98,8 @@ int main(int argc, char** argv)
         std::string dir = a[0];
         mssx_login login;
         login.integrated = true;
-        std::string script, query;
+        std::string script, query, data_dir;
+        mssx_sqlcmd_state sqlcmd;
         for (size_t i = 1; i < a.size(); ++i) {
             auto next = [&]() -> std::string {
                 if (i + 1 >= a.size()) throw std::runtime_error("missing value after " + a[i]);
@@ -115,7 +118,15 @@ int main(int argc, char** argv)
                 script = next();
             else if (a[i] == "-Q")
                 query = next();
-            else if (a[i] == "--version") {
+            else if (a[i] == "--data-dir")
+                data_dir = next();
+            else if (a[i] == "-v") {
+                // -v name=value [name=value ...]
+                while (i + 1 < a.size() && a[i + 1].find('=') != std::string::npos && a[i + 1][0] != '-') {
+                    std::string nv = a[++i];
+                    sqlcmd.set(nv.substr(0, nv.find('=')), nv.substr(nv.find('=') + 1));
+                }
+            } else if (a[i] == "--version") {
                 mssx_server s(dir);
                 s.set_version(next());
                 std::cout << s.version();
@@ -146,7 +157,10 @@ int main(int argc, char** argv)
             return 1;
         }
         mssx_connection conn(dir, login);
-        if (!query.empty()) return report(conn.execute(query), 1) ? 0 : 1;
+        if (!query.empty()) {
+            if (!data_dir.empty()) conn.set_data_dir(data_dir);
+            return report(conn.execute(query), 1) ? 0 : 1;
+        }
         std::ifstream in(script, std::ios::binary);
         if (!in) {
             std::cerr << "Cannot open the script '" << script << "'.\n";
@@ -154,9 +168,16 @@ int main(int argc, char** argv)
         }
         std::stringstream ss;
         ss << in.rdbuf();
+        // BULK INSERT reads data files from the script's folder unless told otherwise
+        conn.set_data_dir(data_dir.empty() ? std::filesystem::path(script).parent_path().string() : data_dir);
         bool ok = true;
-        for (auto& b : mssx_split_batches(ss.str()))
-            for (int k = 0; k < b.repeat; ++k) ok = report(conn.execute(b.text), b.first_line) && ok;
+        for (auto& b : mssx_split_batches(ss.str(), &sqlcmd))
+            for (int k = 0; k < b.repeat; ++k) {
+                bool batch_ok = report(conn.execute(b.text), b.first_line);
+                ok = batch_ok && ok;
+                if (conn.closed()) return 1; // a fatal error ended the session
+                if (!batch_ok && b.exit_on_error) return 1;
+            }
         return ok ? 0 : 1;
     } catch (const mssx_error& e) {
         std::cerr << "Msg " << e.number << ", Level " << e.severity << ", State 1\n" << e.what() << "\n";

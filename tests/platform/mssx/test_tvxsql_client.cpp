@@ -75,3 +75,31 @@ TEST(TvxsqlClient, ReportsEachFailingBatchAndGoesOn)
     EXPECT_EQ(run("").code, 1);
     std::filesystem::remove_all(dir);
 }
+
+// A script with sqlcmd's variables, :on error exit and carriage returns inside a literal.
+TEST(TvxsqlClient, RunsScriptsAsSqlcmdReadsThem)
+{
+    std::string dir = temp_dir("sqlcmd");
+    ASSERT_EQ(run("create " + dir).code, 0);
+    std::string script = dir + "/s.sql";
+    std::ofstream(script, std::ios::binary)
+        << ":setvar tab Items\r\nCREATE TABLE $(tab) (id int, s varchar(20), k varchar(10))\r\nGO\r\n"
+           "INSERT INTO $(tab) VALUES (1, 'a\r\nb', '$(kind)')\r\nGO\r\n"
+           "CREATE INDEX \"ix'); --\" ON $(tab) (id)\r\nGO\r\n"
+           ":on error exit\r\nINSERT INTO nothere VALUES (1)\r\nGO\r\nINSERT INTO $(tab) VALUES (2, 'never', "
+           "'')\r\nGO\r\n";
+    auto r = run(dir + " -U sa -P sa -v kind=red -i " + script);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("Invalid object name 'nothere'."), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Msg 102"), std::string::npos) << r.out;
+    mssx_connection c(dir, {"sa", "sa", false, ""});
+    auto out = c.execute("SELECT id, s, k FROM Items ORDER BY id");
+    ASSERT_TRUE(out.errors.empty());
+    ASSERT_EQ(out.results.at(0).rows.size(), 1u); // the script stopped at the failing batch
+    EXPECT_EQ(mssx_cell(out.results[0], 0, 1), "a\r\nb");
+    EXPECT_EQ(mssx_cell(out.results[0], 0, 2), "red");
+    out = c.execute("SELECT name FROM sys.indexes WHERE name LIKE 'ix%'");
+    ASSERT_TRUE(out.errors.empty());
+    EXPECT_EQ(mssx_cell(out.results.at(0), 0, 0), "ix'); --");
+    std::filesystem::remove_all(dir);
+}

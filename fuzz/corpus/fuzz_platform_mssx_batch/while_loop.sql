@@ -1,0 +1,10 @@
+DECLARE @i int = 0
+WHILE @i < 5
+BEGIN
+  SET @i += 1
+  IF @i = 2 CONTINUE
+  IF @i = 4 BREAK
+  INSERT INTO t (s) VALUES (N'x')
+END
+PRINT @@ROWCOUNT
+RETURN
