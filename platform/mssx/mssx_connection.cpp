@@ -17,10 +17,11 @@ constexpr int kSeverityNeedsLog = 19; // and above: WITH LOG only
 constexpr int kSeverityFatal = 20;    // and above: the session ends
 constexpr int kSeverityMax = 25;
 
-const char* const kStarters[] = {
-    "SELECT", "INSERT",  "UPDATE", "DELETE",  "CREATE",   "ALTER", "DROP",      "SET",        "USE",   "IF",
-    "ELSE",   "DECLARE", "EXEC",   "EXECUTE", "PRINT",    "BEGIN", "END",       "TRUNCATE",   "WHILE", "RETURN",
-    "GRANT",  "REVOKE",  "DENY",   "COMMIT",  "ROLLBACK", "WITH",  "RAISERROR", "CHECKPOINT", "BREAK", "CONTINUE"};
+const char* const kStarters[] = {"SELECT", "INSERT",   "UPDATE", "DELETE",   "CREATE",  "ALTER",     "DROP",
+                                 "SET",    "USE",      "IF",     "ELSE",     "DECLARE", "EXEC",      "EXECUTE",
+                                 "PRINT",  "BEGIN",    "END",    "TRUNCATE", "WHILE",   "RETURN",    "GRANT",
+                                 "REVOKE", "DENY",     "COMMIT", "ROLLBACK", "WITH",    "RAISERROR", "CHECKPOINT",
+                                 "BREAK",  "CONTINUE", "BULK"};
 
 bool is_starter(const mssx_token& t)
 {
@@ -275,6 +276,7 @@ size_t mssx_batch_runner::extent(size_t p, size_t limit)
             }
         }
         if ((t.is_word("DELETE") || t.is_word("UPDATE")) && prev.is_word("ON")) continue;
+        if (t.is_word("INSERT") && prev.is_word("BULK")) continue;
         // GRANT SELECT, INSERT ON t: permissions, not statements
         bool permissions = first.is_word("GRANT") || first.is_word("REVOKE") || first.is_word("DENY");
         if (permissions && (prev.is_op(",") || k == p + 1)) continue;
@@ -344,6 +346,8 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
             alter_table(p, e);
         else if (U == "INSERT")
             insert(p, e);
+        else if (U == "BULK")
+            bulk_insert(p, e);
         else if (U == "UPDATE" || U == "DELETE" || U == "TRUNCATE")
             update_delete(p, e);
         else if (U == "SELECT" || U == "WITH")

@@ -59,6 +59,7 @@ struct mssx_batch_runner {
     // One action of ALTER TABLE on the table t.
     void alter_one(mssx_table_def& t, const mssx_alter_table& a);
     void insert(size_t p, size_t e);
+    void bulk_insert(size_t p, size_t e);
     void update_delete(size_t p, size_t e);
     void select(size_t p, size_t e);
     void declare(size_t p, size_t e);
