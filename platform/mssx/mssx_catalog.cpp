@@ -93,8 +93,24 @@ const mssx_index_def* mssx_table_def::primary_key() const
 
 mssx_catalog::~mssx_catalog() { forget(); }
 
+bool mssx_catalog::dictionary_current()
+{
+    // read only: a new session does not wait for another one's write lock when there is nothing to add
+    auto tables = db_.prepare(
+        "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+        "('mssx_xml_schema_collections', 'mssx_dbts')");
+    if (!tables.step() || tables.integer(0) != 2) return false;
+    tables.reset();
+    auto dbts = db_.prepare("SELECT COUNT(*) FROM mssx_dbts");
+    if (!dbts.step() || dbts.integer(0) == 0) return false;
+    dbts.reset();
+    auto cols = db_.prepare("SELECT COUNT(*) FROM pragma_table_info('mssx_indexes') WHERE name = 'descending'");
+    return cols.step() && cols.integer(0) == 1;
+}
+
 void mssx_catalog::ensure_dictionary()
 {
+    if (dictionary_current()) return;
     db_.exec(kDictionary);
     // files written before index columns had a direction
     bool has_direction = false;

@@ -134,6 +134,8 @@ public:
 private:
     using name_key = std::pair<std::string, std::string>; // schema and name, ASCII folded as NOCASE compares
 
+    // Whether the file's dictionary has every table and column this version keeps.
+    bool dictionary_current();
     static name_key key_of(const std::string& schema, const std::string& name);
     static void on_rollback(void* self);
     static int on_commit(void* self);

@@ -161,12 +161,22 @@ mssx_batch_runner::mssx_batch_runner(mssx_connection& conn, const std::string& b
 {
     T = mssx_lex(batch, s.quoted_identifier);
     mssx_check_nesting(T);
+    // a batch that changes nothing reads without the database's write lock, so that another
+    // client's long batch does not hold it up (and it holds up no one)
+    static const char* const writers[] = {"INSERT",   "UPDATE", "DELETE",  "CREATE", "ALTER", "DROP",
+                                          "TRUNCATE", "EXEC",   "EXECUTE", "BULK",   "MERGE"};
+    writes = std::any_of(T.begin(), T.end(), [](const mssx_token& t) {
+        return t.kind == mssx_tok::ident &&
+               std::any_of(std::begin(writers), std::end(writers), [&](const char* w) { return t.is_word(w); });
+    });
 }
+
+const char* mssx_batch_runner::begin_sql() const { return writes ? "BEGIN IMMEDIATE" : "BEGIN"; }
 
 void mssx_batch_runner::run()
 {
     bool own_tx = sqlite3_get_autocommit(c.state().db.get()) != 0;
-    if (own_tx) c.state().db.exec("BEGIN IMMEDIATE");
+    if (own_tx) c.state().db.exec(begin_sql());
     try {
         size_t p = 0;
         size_t limit = T.size() - 1;
@@ -542,7 +552,7 @@ void mssx_batch_runner::use(size_t p, size_t e)
     if (sqlite3_get_autocommit(c.state().db.get()) == 0) c.state().db.exec("COMMIT");
     c.use_database(real);
     out.messages.push_back("Changed database context to '" + real + "'.");
-    if (sqlite3_get_autocommit(c.state().db.get()) != 0) c.state().db.exec("BEGIN IMMEDIATE");
+    if (sqlite3_get_autocommit(c.state().db.get()) != 0) c.state().db.exec(begin_sql());
 }
 
 void mssx_batch_runner::set(size_t p, size_t e)

@@ -41,6 +41,8 @@ struct mssx_batch_runner {
     std::string text;
     mssx_outcome& out;
     bool stream = false; // the last result may stay on the server
+    bool writes = true;  // the batch may change the database: it takes the write lock when it begins
+    const char* begin_sql() const;
 
     mssx_batch_runner(mssx_connection& conn, const std::string& batch, mssx_outcome& o);
     void run();
