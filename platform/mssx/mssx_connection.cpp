@@ -17,11 +17,20 @@ constexpr int kSeverityNeedsLog = 19; // and above: WITH LOG only
 constexpr int kSeverityFatal = 20;    // and above: the session ends
 constexpr int kSeverityMax = 25;
 
-const char* const kStarters[] = {"SELECT", "INSERT",   "UPDATE", "DELETE",   "CREATE",  "ALTER",     "DROP",
-                                 "SET",    "USE",      "IF",     "ELSE",     "DECLARE", "EXEC",      "EXECUTE",
-                                 "PRINT",  "BEGIN",    "END",    "TRUNCATE", "WHILE",   "RETURN",    "GRANT",
-                                 "REVOKE", "DENY",     "COMMIT", "ROLLBACK", "WITH",    "RAISERROR", "CHECKPOINT",
-                                 "BREAK",  "CONTINUE", "BULK"};
+const char* const kStarters[] = {"SELECT", "INSERT",   "UPDATE", "DELETE",     "CREATE",    "ALTER",      "DROP",
+                                 "SET",    "USE",      "IF",     "ELSE",       "DECLARE",   "EXEC",       "EXECUTE",
+                                 "PRINT",  "BEGIN",    "END",    "TRUNCATE",   "WHILE",     "RETURN",     "GRANT",
+                                 "REVOKE", "DENY",     "COMMIT", "ROLLBACK",   "WITH",      "RAISERROR",  "CHECKPOINT",
+                                 "BREAK",  "CONTINUE", "BULK",   "THROW",      "MERGE",     "GOTO",       "WAITFOR",
+                                 "DBCC",   "OPEN",     "CLOSE",  "DEALLOCATE", "BACKUP",    "RESTORE",    "RECONFIGURE",
+                                 "KILL",   "SHUTDOWN", "REVERT", "READTEXT",   "WRITETEXT", "UPDATETEXT", "SAVE"};
+// Statements the server knows and does not run: each is refused alone, the batch goes on.
+const char* const kNotRun[] = {"MERGE",     "GOTO",       "WAITFOR",     "DBCC",  "OPEN",     "CLOSE",  "DEALLOCATE",
+                               "BACKUP",    "RESTORE",    "RECONFIGURE", "KILL",  "SHUTDOWN", "REVERT", "READTEXT",
+                               "WRITETEXT", "UPDATETEXT", "SAVE",        "GRANT", "REVOKE",   "DENY"};
+constexpr int kMsgThrowNumber = 35100;
+constexpr int kThrowSeverity = 16;
+constexpr int kFirstUserError = 50000;
 
 bool is_starter(const mssx_token& t)
 {
@@ -240,6 +249,19 @@ std::vector<std::string> mssx_batch_runner::name_parts(size_t& k, size_t e)
 size_t mssx_batch_runner::extent(size_t p, size_t limit)
 {
     const mssx_token& first = T[p];
+    // MERGE ends with its semicolon: its WHEN clauses hold UPDATE, INSERT and DELETE
+    if (first.is_word("MERGE")) {
+        int depth = 0;
+        for (size_t k = p + 1; k < limit; ++k) {
+            if (T[k].is_op("("))
+                ++depth;
+            else if (T[k].is_op(")"))
+                --depth;
+            else if (depth == 0 && T[k].is_op(";"))
+                return k;
+        }
+        return limit;
+    }
     if (first.is_word("CREATE") && p + 1 < limit &&
         (T[p + 1].is_word("VIEW") || T[p + 1].is_word("PROC") || T[p + 1].is_word("PROCEDURE") ||
          T[p + 1].is_word("FUNCTION") || T[p + 1].is_word("TRIGGER")))
@@ -366,8 +388,10 @@ size_t mssx_batch_runner::statement(size_t p, size_t limit, bool exec_it)
             raiserror(p, e);
         else if (U == "CHECKPOINT") {
             // every statement is written through: nothing waits for a checkpoint
-        } else if (U == "GRANT" || U == "REVOKE" || U == "DENY")
+        } else if (std::any_of(std::begin(kNotRun), std::end(kNotRun), [&](const char* w) { return U == w; }))
             throw mssx_error(50000, U + " is not supported by the embedded server.", 16, t.line);
+        else if (U == "THROW")
+            throw_statement(p, e);
         else if (U == "DECLARE")
             declare(p, e);
         else if (U == "EXEC" || U == "EXECUTE")
@@ -1082,6 +1106,43 @@ void mssx_batch_runner::add_extended_property(const std::vector<std::pair<std::s
         throw mssx_error(
             201, "Procedure or function 'sp_addextendedproperty' expects parameter '@name', which was not supplied.");
     c.catalog().add_extended_property(fields);
+}
+
+void mssx_batch_runner::throw_statement(size_t p, size_t e)
+{
+    // THROW number, message, state: an error of severity 16 that ends the batch
+    std::vector<std::pair<size_t, size_t>> args;
+    size_t start = p + 1;
+    int depth = 0;
+    for (size_t i = p + 1; i <= e; ++i) {
+        if (i < e && T[i].is_op("("))
+            ++depth;
+        else if (i < e && T[i].is_op(")"))
+            --depth;
+        else if (i == e || (depth == 0 && T[i].is_op(","))) {
+            if (i == start) mssx_syntax_error(T[i]);
+            args.push_back({start, i});
+            start = i + 1;
+        }
+    }
+    if (args.size() != 3) {
+        if (e == p + 1)
+            throw mssx_error(10704,
+                             "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the "
+                             "THROW statement inside a CATCH block, or add error parameters to the THROW statement.",
+                             15, T[p].line);
+        mssx_syntax_error(T[e]);
+    }
+    mssx_value num = eval(args[0].first, args[0].second);
+    auto n = std::get_if<int64_t>(&num);
+    if (!n || *n < kFirstUserError)
+        throw mssx_error(kMsgThrowNumber,
+                         "The error number specified in THROW is invalid. The number must be from 50000 through "
+                         "2147483647.",
+                         16, T[p].line);
+    std::string text = mssx_text(mssx_make_type("nvarchar", {"2048"}), eval(args[1].first, args[1].second));
+    out.errors.push_back(mssx_error(static_cast<int>(*n), text, kThrowSeverity, T[p].line));
+    flow = flow_kind::leave_batch;
 }
 
 void mssx_batch_runner::raiserror(size_t p, size_t e)

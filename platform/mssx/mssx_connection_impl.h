@@ -68,6 +68,7 @@ struct mssx_batch_runner {
     void create_type(size_t p, size_t e);
     void create_xml_schema_collection(size_t p, size_t e);
     void raiserror(size_t p, size_t e);
+    void throw_statement(size_t p, size_t e);
     void add_type(const std::vector<std::pair<std::string, std::string>>& params);
     void add_extended_property(const std::vector<std::pair<std::string, std::string>>& params);
     void exec(size_t p, size_t e);

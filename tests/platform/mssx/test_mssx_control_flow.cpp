@@ -100,3 +100,30 @@ TEST(MssxControlFlow, ALoopBeyondTheLimitEndsTheBatch)
     out = c.execute("DECLARE @i int = 0 WHILE @i < 40 SET @i += 1 PRINT @i");
     EXPECT_EQ(printed(out), "40;");
 }
+
+// A statement the server does not run is refused alone: the statements around it run.
+TEST(MssxControlFlow, StatementsNotRunAreRefusedAlone)
+{
+    mssx_test_server srv("not_run");
+    mssx_connection c(srv.dir, srv.sa());
+    ASSERT_TRUE(c.execute("CREATE TABLE t (a int); CREATE TABLE s (a int)").errors.empty());
+    for (const char* stmt : {"DBCC CHECKIDENT ('t', RESEED, 0)", "WAITFOR DELAY '00:00:01'", "GOTO done",
+                             "MERGE t USING s ON t.a = s.a WHEN MATCHED THEN UPDATE SET a = 1 WHEN NOT MATCHED "
+                             "THEN INSERT (a) VALUES (s.a);",
+                             "GRANT SELECT, INSERT ON t TO public", "SAVE TRANSACTION x",
+                             "BACKUP DATABASE d TO "
+                             "DISK = 'x'"}) {
+        auto out = c.execute(std::string("PRINT 'before'\n") + stmt + "\nPRINT 'after'");
+        ASSERT_EQ(out.errors.size(), 1u) << stmt;
+        EXPECT_NE(std::string(out.errors[0].what()).find("is not supported by the embedded server"), std::string::npos)
+            << stmt << ": " << out.errors[0].what();
+        EXPECT_EQ(out.messages, (std::vector<std::string>{"before", "after"})) << stmt;
+    }
+    EXPECT_EQ(mssx_cell(c.execute("SELECT COUNT(*) FROM t").results.at(0), 0, 0), "0");
+    // THROW raises its error and ends the batch
+    auto out = c.execute("PRINT 'a' THROW 51000, 'stop here', 1; PRINT 'b'");
+    ASSERT_EQ(out.errors.size(), 1u);
+    EXPECT_EQ(out.errors[0].number, 51000);
+    EXPECT_STREQ(out.errors[0].what(), "stop here");
+    EXPECT_EQ(out.messages, std::vector<std::string>{"a"});
+}
