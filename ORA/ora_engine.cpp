@@ -7,6 +7,7 @@
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_text.h"
+#include "ORA/ora_util.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_text.h"
@@ -256,10 +257,20 @@ std::wstring ora_engine::get_col_view_name() const
     return b_owned_by_user ? L"USER_TAB_COLUMNS" : L"ALL_TAB_COLUMNS";
 }
 
-std::wstring ora_engine::get_table_cond(const std::wstring& name) const
+std::pair<std::wstring, std::wstring> ora_engine::get_owner_and_table(const std::wstring& name) const
 {
-    const std::wstring lit = quote_literal_text(name);
-    return b_owned_by_user ? L"table_name = '" + lit + L"'" : L"concat(owner,concat('.',table_name)) = '" + lit + L"'";
+    auto parts = ora_split_name(name);
+    if (parts.first.empty()) parts.first = get_schema_name();
+    return parts;
+}
+
+std::wstring ora_engine::get_table_cond(const std::wstring& name, const std::wstring& owner_column,
+                                        const std::wstring& table_column) const
+{
+    if (b_owned_by_user) return table_column + L" = '" + quote_literal_text(ora_simplify_name(name)) + L"'";
+    const auto parts = get_owner_and_table(name);
+    return owner_column + L" = '" + quote_literal_text(parts.first) + L"' AND " + table_column + L" = '" +
+           quote_literal_text(parts.second) + L"'";
 }
 
 bool ora_engine::is_supported_type(const std::wstring& type_name) const

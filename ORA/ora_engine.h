@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include "TK/tk_singleton.h"
 #include "platform/oci/oci.h"
 
@@ -51,7 +52,13 @@ public:
 
     // Catalog helpers of the table read-back.
     std::wstring get_col_view_name() const;
-    std::wstring get_table_cond(const std::wstring& name) const;
+    // Owner and table of a name ("O"."T" or O.T); the connected schema when it names no owner.
+    std::pair<std::wstring, std::wstring> get_owner_and_table(const std::wstring& name) const;
+    // The condition that picks one table from a catalog view: owner and table compared as columns (so
+    // that the dictionary's index serves it and a dot inside a name is no separator), or the table
+    // alone in the user's own views. The column names serve views that call them otherwise.
+    std::wstring get_table_cond(const std::wstring& name, const std::wstring& owner_column = L"OWNER",
+                                const std::wstring& table_column = L"TABLE_NAME") const;
 
     bool is_supported_type(const std::wstring& type_name) const;
     static const type_map& get_ora_supported_types();

@@ -69,20 +69,13 @@ bool is_timestamp_tz(const std::wstring& type)
     return head == L"TIMESTAMP" || is_plain_timestamp(head);
 }
 
-// The owner part of OWNER.TABLE, or empty.
-std::wstring owner_of(const std::wstring& name)
-{
-    const size_t dot = name.find(L'.');
-    return dot == std::wstring::npos ? std::wstring() : name.substr(0, dot);
-}
-
 } // namespace
 
 uint32_t ora_table::get_columns_cnt()
 {
     ora_engine& eng = ora_eng();
-    const std::wstring sql = L"SELECT COUNT(*) FROM " + eng.get_col_view_name() + L" WHERE " +
-                             eng.get_table_cond(ora_simplify_name(table_name));
+    const std::wstring sql =
+        L"SELECT COUNT(*) FROM " + eng.get_col_view_name() + L" WHERE " + eng.get_table_cond(table_name);
     tk_logger::log(1, L"Query=%s", sql.c_str());
     return count_query(sql);
 }
@@ -90,8 +83,8 @@ uint32_t ora_table::get_columns_cnt()
 std::wstring ora_table::get_safe_select_query(uint32_t& count)
 {
     ora_engine& eng = ora_eng();
-    const std::wstring sql = L"SELECT COLUMN_NAME, DATA_TYPE FROM " + eng.get_col_view_name() + L" WHERE " +
-                             eng.get_table_cond(ora_simplify_name(table_name));
+    const std::wstring sql =
+        L"SELECT COLUMN_NAME, DATA_TYPE FROM " + eng.get_col_view_name() + L" WHERE " + eng.get_table_cond(table_name);
     const ora_engine::type_map& supported = ora_engine::get_ora_supported_types();
     std::wstring list;
     bool left_out = false;
@@ -134,7 +127,7 @@ void ora_table::init_schema()
     if (for_query) return;
 
     const std::wstring sql = L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from " + eng.get_col_view_name() +
-                             L" where " + eng.get_table_cond(ora_simplify_name(table_name));
+                             L" where " + eng.get_table_cond(table_name);
     tk_logger::log(1, L"query(3)=%s", sql.c_str());
     {
         ora_query_results rows(3, sql);
@@ -178,8 +171,9 @@ void ora_table::init_schema()
         }
     }
 
-    const std::wstring comments = L"select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where table_name = '" +
-                                  sq(ora_simplify_name(table_name)) + L"'";
+    const std::wstring comments = L"select COLUMN_NAME, COMMENTS from " +
+                                  std::wstring(eng.b_owned_by_user ? L"USER_COL_COMMENTS" : L"ALL_COL_COMMENTS") +
+                                  L" where " + eng.get_table_cond(table_name);
     tk_logger::log(1, L"query(4)=%s", comments.c_str());
     try {
         ora_query_results rows(2, comments);
@@ -241,15 +235,15 @@ void ora_table::init_indexes(int mode)
     ora_engine& eng = ora_eng();
     const bool owned = eng.b_owned_by_user;
     const std::wstring name = sq(ora_simplify_name(table_name));
-    const std::wstring owner = sq(owner_of(ora_simplify_name(table_name)));
+    const std::wstring owner = sq(eng.get_owner_and_table(table_name).first);
 
     // Primary key, its columns in key order.
     std::wstring pk_name;
     std::vector<std::wstring> pk_fields;
     const std::wstring pk_count_sql =
         owned ? L"SELECT count(*) FROM user_constraints WHERE table_name='" + name + L"' AND constraint_type='P'"
-              : L"SELECT count(*) FROM all_constraints WHERE concat(concat(owner,'.'),table_name)='" + name +
-                    L"' AND constraint_type='P'";
+              : L"SELECT count(*) FROM all_constraints WHERE " + eng.get_table_cond(table_name) +
+                    L" AND constraint_type='P'";
     if (count_query(pk_count_sql) == 0) {
         tk_logger::log(1, "No Primary Key found");
     } else {
@@ -260,9 +254,9 @@ void ora_table::init_indexes(int mode)
                         L"' AND a.constraint_name=b.constraint_name AND b.constraint_type='P' ORDER BY "
                         L"a.constraint_name, a.position"
                   : L"SELECT DISTINCT a.constraint_name, a.column_name, a.position FROM all_cons_columns a, "
-                    L"all_constraints b WHERE concat(concat(a.owner,'.'),a.table_name)='" +
-                        name +
-                        L"' AND a.owner=b.owner AND a.constraint_name=b.constraint_name AND b.constraint_type='P' "
+                    L"all_constraints b WHERE " +
+                        eng.get_table_cond(table_name, L"a.owner", L"a.table_name") +
+                        L" AND a.owner=b.owner AND a.constraint_name=b.constraint_name AND b.constraint_type='P' "
                         L"ORDER BY a.constraint_name, a.position";
         ora_query_results rows(0, sql);
         while (!rows.is_eof()) {
@@ -289,7 +283,7 @@ void ora_table::init_indexes(int mode)
     if (owned)
         sql += ic + L".table_name = '" + name + L"'";
     else
-        sql += L"concat(" + ic + L".table_owner,concat('.'," + ic + L".table_name)) = '" + name + L"'";
+        sql += eng.get_table_cond(table_name, ic + L".table_owner", ic + L".table_name");
     if (v8) sql += L" AND " + ix + L".generated='N'";
     if (!owned) sql += L" AND " + ic + L".index_owner = " + ix + L".owner";
     sql += L" AND " + ic + L".index_name = " + ix + L".index_name AND " + ic + L".table_name = " + ix +

@@ -39,11 +39,15 @@ TEST(OraEngine, QuotingAndCatalogFragments)
     EXPECT_EQ(ora_engine::get_safe_name(L"\"Emp\""), L"\"Emp\"");
     EXPECT_EQ(ora_engine::get_safe_name(L"SCOTT.EMP"), L"\"SCOTT.EMP\"");
     EXPECT_EQ(eng.get_col_view_name(), L"USER_TAB_COLUMNS");
-    EXPECT_EQ(eng.get_table_cond(L"O'X"), L"table_name = 'O''X'");
+    EXPECT_EQ(eng.get_table_cond(L"O'X"), L"TABLE_NAME = 'O''X'");
     eng.b_owned_by_user = false;
     EXPECT_EQ(ora_engine::get_safe_name(L"SCOTT.EMP"), L"\"SCOTT\".\"EMP\"");
     EXPECT_EQ(eng.get_col_view_name(), L"ALL_TAB_COLUMNS");
-    EXPECT_EQ(eng.get_table_cond(L"S.T"), L"concat(owner,concat('.',table_name)) = 'S.T'");
+    EXPECT_EQ(eng.get_table_cond(L"S.T"), L"OWNER = 'S' AND TABLE_NAME = 'T'");
+    EXPECT_EQ(eng.get_table_cond(L"\"a.b\".\"c\""), L"OWNER = 'a.b' AND TABLE_NAME = 'c'");
+    EXPECT_EQ(eng.get_table_cond(L"\"a\".\"b.c\"", L"x.table_owner", L"x.table_name"),
+              L"x.table_owner = 'a' AND x.table_name = 'b.c'");
+    EXPECT_EQ(eng.get_table_cond(L"\"O'\".\"T'\""), L"OWNER = 'O''' AND TABLE_NAME = 'T'''");
 }
 
 TEST(OraEngine, ErrorsCarryTheMarkedCode)

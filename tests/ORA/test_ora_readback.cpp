@@ -2,6 +2,8 @@
 // indexes and the foreign keys that reference it.
 #include "ora_target_fixture.h"
 
+#include <algorithm>
+
 #include "ORA/ora_table.h"
 #include "TK/tk_exception.h"
 
@@ -130,4 +132,45 @@ TEST_F(ora_target_test, views_are_created_skipped_or_reported)
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_VIEWS WHERE VIEW_NAME='V_OK'"), L"1");
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_VIEWS WHERE VIEW_NAME='V_SKIP'"), L"0");
     EXPECT_EQ(reported, (std::vector<std::wstring>{L"View 'V_BAD'"}));
+}
+
+// Owner and table are matched one by one: "a.b"."c" and "a"."b.c" are two tables.
+TEST_F(ora_target_test, owners_and_tables_holding_dots_are_told_apart)
+{
+    db->create_schema(L"a.b");
+    db->create_schema(L"a");
+    run(L"CREATE TABLE \"a.b\".\"c\" (\"X\" NUMBER(10,0) DEFAULT 7 NOT NULL, \"Y\" VARCHAR2(10))");
+    run(L"ALTER TABLE \"a.b\".\"c\" ADD CONSTRAINT \"PK_ABC\" PRIMARY KEY (\"X\")");
+    run(L"COMMENT ON COLUMN \"a.b\".\"c\".\"Y\" IS 'why'");
+    run(L"CREATE TABLE \"a\".\"b.c\" (\"Z\" NVARCHAR2(20) DEFAULT 'z', \"W\" DATE)");
+    run(L"ALTER TABLE \"a\".\"b.c\" ADD CONSTRAINT \"PK_A_BC\" PRIMARY KEY (\"Z\")");
+    run(L"CREATE INDEX \"IX_A_BC\" ON \"a\".\"b.c\" (\"W\")");
+    run(L"COMMENT ON COLUMN \"a\".\"b.c\".\"Z\" IS 'other'");
+    db->get_tables();
+
+    struct want {
+        std::wstring table;
+        std::vector<std::wstring> columns;
+        std::wstring default_of_first;
+        std::vector<std::wstring> indexes;
+        std::wstring comment_column, comment;
+    };
+    const want cases[] = {
+        {L"\"a.b\".\"c\"", {L"X", L"Y"}, L"7", {L"PK_ABC"}, L"Y", L"why"},
+        {L"\"a\".\"b.c\"", {L"Z", L"W"}, L"z", {L"IX_A_BC", L"PK_A_BC"}, L"Z", L"other"},
+    };
+    for (const want& w : cases) {
+        SCOPED_TRACE(std::string(w.table.begin(), w.table.end()));
+        std::unique_ptr<udb_recordset> rs = db->get_table1(w.table, 8);
+        std::vector<std::wstring> names;
+        for (size_t i = 0; i < rs->schema.size(); ++i) names.push_back(rs->schema[i].name);
+        EXPECT_EQ(names, w.columns);
+        ASSERT_FALSE(names.empty());
+        EXPECT_EQ(rs->schema.get_field1(names[0]).default_value.to_wstring(), w.default_of_first);
+        std::vector<std::wstring> idx;
+        for (const udb_index& i : rs->indexes) idx.push_back(i.name);
+        std::sort(idx.begin(), idx.end());
+        EXPECT_EQ(idx, w.indexes);
+        EXPECT_EQ(rs->schema.get_field1(w.comment_column).comment, w.comment);
+    }
 }
