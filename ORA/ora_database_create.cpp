@@ -84,6 +84,7 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
             notes.push_back(L"Column '" + source + L"' of table " + name + L" is named '" + target + L"'\n");
         }
         for (const auto& note : init.get_notes()) notes.push_back(note);
+        const size_t table_notes = init.get_notes().size();
         identities.erase(name);
 
         try {
@@ -94,6 +95,8 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& na
             // No privilege for a sequence: the table goes on without identity.
             error_sink.report(e, name);
         }
+        // what the identity's sequence was named otherwise
+        for (size_t i = table_notes; i < init.get_notes().size(); ++i) notes.push_back(init.get_notes()[i]);
 
         if (!indexes.empty()) {
             ora_indexes_initializer idx(name, init.get_target_schema(), indexes, init.get_names_map());
@@ -165,5 +168,7 @@ void ora_database::advance_identity(const std::wstring& name)
     }
     drop_identity_sequence(old, name);
     identities.set(name, ora_identity_registry::identity{seq, old.column, old.trigger});
+    if (seq != ora_schema_initializer::sequence_candidate(name, 0))
+        notes.push_back(L"Sequence of table " + name + L" is named '" + seq + L"'\n");
     tk_logger::log(2, L"Sequence %s restarts at %s", seq.c_str(), start.c_str());
 }

@@ -161,19 +161,28 @@ void ora_schema_initializer::build_schema(ora_database& db)
 std::wstring ora_schema_initializer::create_sequence(ora_database& db)
 {
     tk_logger::log(1, "ora_schema_initializer::create_sequence");
-    return create_sequence(db, table_name, L"1");
+    const std::wstring sequence = create_sequence(db, table_name, L"1");
+    // A sequence that could not take its table's first name is reported like any other rename.
+    if (!sequence.empty() && sequence != sequence_candidate(table_name, 0))
+        notes.push_back(L"Sequence of table " + table_name + L" is named '" + sequence + L"'\n");
+    return sequence;
 }
 
-std::wstring ora_schema_initializer::create_sequence(ora_database& db, const std::wstring& table_name,
-                                                     const std::wstring& start)
+std::wstring ora_schema_initializer::sequence_candidate(const std::wstring& table_name, int attempt)
 {
     // The base is made safe first and then cut so that the numeric suffix
     // always fits: otherwise long names lose the suffix and every attempt
     // tries the same name.
     const std::wstring base = ora_validator().get_safe_name(table_name);
+    const std::wstring suffix = L"_" + std::to_wstring(attempt);
+    return ora_fit_bytes(base, max_name - suffix.size()) + suffix;
+}
+
+std::wstring ora_schema_initializer::create_sequence(ora_database& db, const std::wstring& table_name,
+                                                     const std::wstring& start)
+{
     for (int i = 0; i < 100; ++i) {
-        const std::wstring suffix = L"_" + std::to_wstring(i);
-        const std::wstring candidate = ora_fit_bytes(base, max_name - suffix.size()) + suffix;
+        const std::wstring candidate = sequence_candidate(table_name, i);
         try {
             db.query(L"CREATE SEQUENCE " + dq(candidate) + L" INCREMENT BY 1 START WITH " + start +
                      L" MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");

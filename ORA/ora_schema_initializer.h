@@ -28,6 +28,8 @@ public:
     std::wstring create_sequence(ora_database& db);
     // The same for any table, starting at `start`.
     static std::wstring create_sequence(ora_database& db, const std::wstring& table, const std::wstring& start);
+    // The name the n-th attempt gives a table's sequence (the first is attempt 0).
+    static std::wstring sequence_candidate(const std::wstring& table, int attempt);
 
     std::wstring get_create_table_sql() const;
     static std::wstring get_trigger_sql(const std::wstring& table, const std::wstring& trigger,

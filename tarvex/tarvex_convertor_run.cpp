@@ -191,6 +191,7 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
             // The table's last LOB writes and its identity sequence are settled here, where an error can still be
             // reported.
             if (auto* table = dynamic_cast<ora_table*>(dst.get())) table->flush();
+            report_notes();
         }
     }
     tables_done.fetch_add(1);

@@ -286,3 +286,20 @@ TEST_F(conversion_keys, names_oracle_keeps_apart_arrive_apart)
     EXPECT_EQ(index_names("DBO", "LINES").size(), 3u);
     EXPECT_EQ(index_names("dbo", "Lines"), (rows_t{"Lines", "Twin", "Wide"}));
 }
+
+TEST_F(conversion_keys, a_sequence_that_cannot_take_its_first_name_is_reported_with_the_name_it_took)
+{
+    env.run_script("db",
+                   "CREATE TABLE Ident (id int IDENTITY(1,1) NOT NULL PRIMARY KEY, v int NULL)\nGO\n"
+                   "INSERT Ident (v) VALUES (1)\nINSERT Ident (v) VALUES (2)\nGO\n");
+    // the name the table's sequence takes first is held by another object of the converting user
+    eora::session scott(env.ora_dir() + "/ORCL.db", "scott", "tiger");
+    scott.execute(*scott.prepare("CREATE SEQUENCE \"dbo.Ident_0\""), {});
+    scott.commit();
+    agent_result r = convert();
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("Sequence of table dbo.Ident is named 'dbo.Ident_1'"), std::string::npos) << r.out;
+    // the sequence it took serves an application insert past the rows that arrived
+    env.oracle_exec("INSERT INTO \"dbo\".\"Ident\" (\"v\") VALUES (3)");
+    EXPECT_EQ(env.oracle_list("SELECT \"id\" FROM \"dbo\".\"Ident\" WHERE \"v\" = 3"), rows_t{"3"});
+}
