@@ -39,6 +39,7 @@ public:
     // Sends what the array insert still holds and moves the identity sequence
     // past the values copied. The destructor does it too, but cannot report a failure.
     void flush();
+    void finish_writes() override { flush(); }
 
     // Catalog read-back.
     void init_schema();

@@ -32,6 +32,8 @@ void udb_recordset::hook2() {}
 
 void udb_recordset::reset() {}
 
+void udb_recordset::finish_writes() {}
+
 void udb_recordset::add_index(const udb_index& index)
 {
     tk_logger::log(2, L"udb_recordset::add_index(%s, %d)", index.name.c_str(), static_cast<int>(key_pos));

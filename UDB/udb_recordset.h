@@ -36,6 +36,9 @@ public:
     virtual void next();
     virtual void hook2();
     virtual void reset();
+    // After the last record of a target: what a target still holds is written here, where a
+    // failure can still be reported for the table (a destructor cannot). Nothing by default.
+    virtual void finish_writes();
 
     void add_index(const udb_index& index);
     // Renames the record's fields to this table's columns and changes each

@@ -190,7 +190,7 @@ void tarvex_convertor::convert_entry(mss_database& source, const std::pair<std::
             copy_records(name, *src_rs, *dst);
             // The table's last LOB writes and its identity sequence are settled here, where an error can still be
             // reported.
-            if (auto* table = dynamic_cast<ora_table*>(dst.get())) table->flush();
+            dst->finish_writes();
             report_notes();
         }
     }

@@ -125,3 +125,27 @@ TEST_F(ora_target_test, a_failed_batch_is_dropped_and_the_buffer_starts_again)
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"C\""), L"1");
     EXPECT_EQ(value(L"SELECT \"DOC\" FROM \"S\".\"C\""), L"d");
 }
+
+// The end of a target's writes, reached through the model's recordset: the held rows arrive, and a
+// failure to write them leaves the call instead of vanishing in a destructor.
+TEST_F(ora_target_test, finishing_the_writes_sends_the_held_rows_or_raises)
+{
+    udb_indexes none;
+    udb_schema s1 = batch_schema();
+    udb_schema s2 = batch_schema();
+    db->create_table(L"\"S\".\"F1\"", s1, none).reset();
+    db->create_table(L"\"S\".\"F2\"", s2, none).reset();
+    db->b_array_insert = true;
+    std::unique_ptr<udb_recordset> ok = db->get_table1(L"\"S\".\"F1\"", 0x60);
+    for (int i = 1; i <= 5; ++i) ok->append_record(batch_record(i).get());
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"F1\""), L"0"); // still held
+    ok->finish_writes();
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"F1\""), L"5");
+
+    std::unique_ptr<udb_recordset> failing = db->get_table1(L"\"S\".\"F2\"", 0x60);
+    for (int i = 1; i <= 5; ++i) failing->append_record(batch_record(i).get());
+    oci_test_inject_error("INSERT", 1);
+    EXPECT_THROW(failing->finish_writes(), ora_exception);
+    oci_test_clear_injections();
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"S\".\"F2\""), L"0");
+}
