@@ -1,4 +1,5 @@
 #include "ORA/ora_indexes_initializer.h"
+#include "OLE/ole_variant.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_index_filter.h"
@@ -87,9 +88,9 @@ bool ora_indexes_initializer::can_be_part_of_index(const t_ftd& desc)
     if (desc.size >= 1 && desc.size <= ora_text_limit) return true;
     switch (desc.vartype) {
     case VT_BSTR:
-    case 65:
-    case 70:
-    case 0x2011:
+    case VT_BLOB:
+    case VT_BLOB_OBJECT:
+    case VT_BYTE_ARRAY:
         return false;
     default:
         return true;

@@ -151,7 +151,7 @@ void ora_table::init_schema()
             if (f.vartype == VT_DATE && udb_same_name(tk_trim(def), L"sysdate")) {
                 tk_logger::log(1, "Processing 'sysdate' def.value");
                 f.default_value = ole_variant(std::wstring(L"sysdate"));
-                f.dw_reserved = 9;
+                f.dw_reserved = t_ftd::hint_date_function;
             } else {
                 f.default_value = get_def_value(f.vartype, def);
                 tk_logger::log(1, L"Got default variant: %s", f.default_value.to_wstring().c_str());

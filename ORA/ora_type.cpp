@@ -85,7 +85,7 @@ VARTYPE ora_type::get_vartype() const
     case 24:
     case 113:
     case 114:
-        return 65;
+        return VT_BLOB;
     default:
         return VT_BSTR;
     }
@@ -343,7 +343,10 @@ ora_str_repr::ora_str_repr(OCIParam* param, uint16_t type) : ora_type(param, typ
     }
 }
 
-VARTYPE ora_str_repr::get_vartype() const { return is_long_raw() ? 65 : ora_type::get_vartype(); }
+VARTYPE ora_str_repr::get_vartype() const
+{
+    return is_long_raw() ? static_cast<VARTYPE>(VT_BLOB) : ora_type::get_vartype();
+}
 
 void ora_str_repr::define(OCIStmt* stmt, ub4 pos)
 {
@@ -357,7 +360,7 @@ void ora_str_repr::define(OCIStmt* stmt, ub4 pos)
 ole_variant ora_str_repr::to_variant()
 {
     log_truncation();
-    if (is_long_raw()) return ole_variant::from_wstring(text_of(buf), 65);
+    if (is_long_raw()) return ole_variant::from_wstring(text_of(buf), VT_BLOB);
     return ole_variant(text_of(buf));
 }
 

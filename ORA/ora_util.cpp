@@ -8,17 +8,17 @@
 #include <string_view>
 #include "OLE/ole_bool_map.h"
 #include "OLE/ole_date.h"
+#include "OLE/ole_variant.h"
 #include "ORA/ora_engine.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
 namespace {
 
-constexpr VARTYPE vt_bytes = 0x2011;
 // The date part SQL Server gives a time of day.
 constexpr const wchar_t* time_only_date = L"1900-01-01";
 
-bool is_bin(VARTYPE vt) { return vt == 65 || vt == 70 || vt == vt_bytes; }
+bool is_bin(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY; }
 
 // Zero-padded decimal of at least `width` digits.
 std::wstring pad(int value, size_t width)
@@ -317,7 +317,7 @@ bool ora_is_lob_stored(const t_ftd& ftd)
 {
     const VARTYPE vt = ftd.vartype;
     if (vt == VT_BSTR) return ftd.size == 0 || ftd.size > ora_national_text_limit();
-    return (vt == 65 || vt == vt_bytes) && (ftd.size == 0 || ftd.size > ora_text_limit);
+    return (vt == VT_BLOB || vt == VT_BYTE_ARRAY) && (ftd.size == 0 || ftd.size > ora_text_limit);
 }
 
 std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
@@ -329,8 +329,8 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
     // Narrow and wide text pointers and the other binary forms map as their families do.
     if (vt == VT_LPSTR || vt == VT_LPWSTR)
         vt = VT_BSTR;
-    else if (vt == 70 || vt == vt_bytes)
-        vt = 65;
+    else if (vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY)
+        vt = VT_BLOB;
     switch (vt) {
     case VT_I2:
     case VT_UI1:
@@ -384,7 +384,7 @@ std::wstring get_ora_native_type(const t_ftd& ftd, bool plain)
         // Long national text and XML keep every character whatever the database's character set.
         return ftd.dw_reserved == t_ftd::hint_bstr_national || ftd.dw_reserved == t_ftd::hint_bstr_xml ? L"NCLOB"
                                                                                                        : L"CLOB";
-    case 65:
+    case VT_BLOB:
         tk_logger::log(1, "process as binary(size=%d)", static_cast<int>(ftd.size));
         if (ftd.size >= 1 && ftd.size <= ora_text_limit)
             return plain ? std::wstring(L"RAW") : L"RAW(" + std::to_wstring(ftd.size) + L")";
@@ -599,7 +599,7 @@ VARTYPE get_ora_vartype(uint16_t code)
     case 24:
     case 113:
     case 114:
-        return 65;
+        return VT_BLOB;
     default:
         return VT_BSTR;
     }
@@ -682,7 +682,7 @@ uint16_t get_ora_type(const t_ftd& ftd)
     case VT_BSTR:
     case VT_DECIMAL:
     case VT_LPWSTR:
-    case 65:
+    case VT_BLOB:
         return 5;
     case VT_DATE:
         return 156;
