@@ -8,10 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include "platform/embedded/embedded_civil_date.h"
 #include "platform/mssx/mssx_error.h"
 #include "platform/mssx/mssx_variant.h"
 
 namespace {
+
+using embedded::civil_from_days;
+using embedded::days_from_civil;
 
 // Significant decimal digits of a float value.
 constexpr int kFloatDigits = 15;
@@ -81,30 +85,6 @@ std::string plain_text(const mssx_value& v)
 }
 
 // Days from 1970-01-01 for a civil date (proleptic Gregorian).
-int64_t days_from_civil(int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void civil_from_days(int64_t z, int& y, int& m, int& d)
-{
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t yy = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yy + (m <= 2));
-}
-
 bool valid_date(int y, int m, int d)
 {
     if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
@@ -276,7 +256,7 @@ std::string format_date(int y, int m, int d)
 
 void add_seconds(dt_parts& p, int n)
 {
-    int64_t days = days_from_civil(p.y, static_cast<unsigned>(p.m), static_cast<unsigned>(p.d));
+    int64_t days = days_from_civil(p.y, p.m, p.d);
     int64_t secs = p.hh * 3600 + p.mi * 60 + p.ss + n;
     days += secs / 86400;
     secs %= 86400;
